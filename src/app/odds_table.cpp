@@ -1,0 +1,2 @@
+// Placeholder until the table lands.
+#include "odds_table.h"

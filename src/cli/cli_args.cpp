@@ -1,0 +1,84 @@
+// Option parsing and message helpers of lintaro-cli.
+#include "cli_args.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace lintaro::cli {
+
+std::string Args::Value(const std::string& name, const std::string& fallback) const {
+    auto it = values.find(name);
+    return it == values.end() ? fallback : it->second;
+}
+
+Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& with_value,
+               const std::set<std::string>& without_value) {
+    Args result;
+    bool options_done = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options_done || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            result.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_done = true;
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        bool inline_value = false;
+        if (auto eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            inline_value = true;
+        }
+        if (with_value.count(name)) {
+            if (!inline_value) {
+                if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
+                value = args[++i];
+            }
+            result.values[name] = value;
+        } else if (without_value.count(name) && !inline_value) {
+            result.flags.insert(name);
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+    return result;
+}
+
+std::string OneLine(std::string_view message) {
+    std::string out;
+    out.reserve(message.size());
+    for (char c : message) {
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("Cannot read file " + path + ": " + std::strerror(errno));
+    std::ostringstream data;
+    data << in.rdbuf();
+    if (in.bad()) throw std::runtime_error("Cannot read file " + path + ": " + std::strerror(errno));
+    return data.str();
+}
+
+std::string ReadStdinBytes() {
+    std::ios::sync_with_stdio(false);
+    return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+}
+
+}  // namespace lintaro::cli

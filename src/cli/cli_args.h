@@ -1,0 +1,47 @@
+// Command-line plumbing shared by the lintaro-cli subcommands: option parsing with "--" as the end of
+// options, and the one-line rule for every message the CLI prints.
+#pragma once
+
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lintaro::cli {
+
+// A mistake in how the command was called; main prints it and exits with status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The parsed arguments of one subcommand.
+struct Args {
+    std::vector<std::string> positional;        // in the order given
+    std::map<std::string, std::string> values;  // "--name" -> value (the last one given wins)
+    std::set<std::string> flags;                // "--name" for options without a value
+
+    bool Has(const std::string& name) const { return flags.count(name) || values.count(name); }
+    // The option's value, or `fallback` when it was not given.
+    std::string Value(const std::string& name, const std::string& fallback = "") const;
+};
+
+// Splits `args` into options and positional arguments. `with_value` lists the options that take a
+// value (as "--name VALUE" or "--name=VALUE"), `without_value` those that do not. Everything after
+// "--" is positional, so a pattern may begin with "-". Throws UsageError for an unknown option or a
+// missing value.
+Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& with_value,
+               const std::set<std::string>& without_value);
+
+// Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
+std::string OneLine(std::string_view message);
+
+// Reads a whole file as raw bytes; throws std::runtime_error("Cannot read file NAME: reason").
+std::string ReadFileBytes(const std::string& path);
+
+// Reads standard input to its end as raw bytes.
+std::string ReadStdinBytes();
+
+}  // namespace lintaro::cli

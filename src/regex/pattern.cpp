@@ -1,0 +1,2 @@
+// Placeholder until the engine lands.
+#include "pattern.h"

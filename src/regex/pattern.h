@@ -1,0 +1,65 @@
+// The pattern matcher: a backtracking regular-expression engine over 8-bit Windows-1251 text.
+// One TPattern object holds one pattern; it is compiled lazily at the first search after the
+// expression, the modifiers or the line-separator pair changed. Positions are byte offsets.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace lintaro {
+
+// A compile or run-time error of the matcher: its code, and for a compile error the position in
+// the pattern where it was found (0 otherwise).
+class EPattern : public std::runtime_error {
+public:
+    EPattern(const std::string& message, int code, int position)
+        : std::runtime_error(message), Code(code), Position(position) {}
+    int Code;
+    int Position;
+};
+
+class TPattern {
+public:
+    static constexpr int kCaptureSlots = 20;
+
+    TPattern();
+    ~TPattern();
+    TPattern(const TPattern&) = delete;
+    TPattern& operator=(const TPattern&) = delete;
+
+    // The pattern text; it ends at its first NUL byte.
+    void SetExpression(std::string_view expression);
+    const std::string& Expression() const;
+
+    // Modifiers by index: 1 i, 2 r, 3 s, 4 g, 5 m, 6 x. Any other index throws EPattern 1013.
+    void SetModifierByIndex(int index, bool on);
+    bool GetModifierByIndex(int index) const;
+
+    // A two-character line break ("" clears it); throws EPattern 128 for anything else.
+    void SetLinePairedSeparator(std::string_view pair);
+
+    // Stores the subject (clearing every capture) without searching.
+    void SetInputString(std::string_view subject);
+
+    // Searches `subject` from its start. Throws EPattern for a pattern that does not compile.
+    bool Exec(std::string_view subject);
+    // Searches on from where the last match ended (one byte later after an empty match).
+    bool ExecNext();
+    // Searches the stored subject from the 1-based offset.
+    bool ExecPos(int offset = 1);
+
+    // The text of capture slot n (0 = the whole match); empty when the slot is unset or n is out
+    // of range 0..19.
+    std::string Match(int n) const;
+    // 0-based byte offset of the start of slot n in the subject, or -1 when the slot has none.
+    int MatchPos(int n) const;
+    // Length of slot n in bytes, or -1 when the slot has no start or no end.
+    int MatchLen(int n) const;
+
+private:
+    struct State;
+    State* state_;  // owned; keeps the engine's internals out of this header
+};
+
+}  // namespace lintaro
