@@ -1,0 +1,209 @@
+// Display texts: decimals are rounded on their stored fixed-point integer, so ties are exact and no
+// floating-point step can shift a digit.
+#include "odds_display.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "cp1251_text.h"
+
+namespace lintaro {
+namespace {
+
+// Divides a non-negative scaled decimal by `divisor`, rounding to nearest with ties to even.
+int64_t DivideTiesToEven(int64_t value, int64_t divisor) {
+    int64_t quotient = value / divisor;
+    const int64_t twice_remainder = 2 * (value % divisor);
+    if (twice_remainder > divisor || (twice_remainder == divisor && quotient % 2 != 0)) ++quotient;
+    return quotient;
+}
+
+void AppendDigits(std::string& out, int value, int width) {
+    std::string digits = std::to_string(value);
+    if (static_cast<int>(digits.size()) < width) out.append(width - digits.size(), '0');
+    out += digits;
+}
+
+// Reads a run of the same letter at `pos` and returns its length.
+size_t RunLength(std::string_view pattern, size_t pos) {
+    size_t end = pos;
+    while (end < pattern.size() && pattern[end] == pattern[pos]) ++end;
+    return end - pos;
+}
+
+bool HasAmPm(std::string_view pattern) {
+    bool quoted = false;
+    for (char c : pattern) {
+        if (c == '\'') quoted = !quoted;
+        if (!quoted && (c == 'A' || c == 'a')) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string FormatDecimal(Decimal value, DecimalFormat format, std::string_view decimal_mark) {
+    const bool negative = value.scaled < 0;
+    const int64_t magnitude = negative ? -value.scaled : value.scaled;  // |scaled| < 10^10
+    std::string out;
+    if (format == DecimalFormat::kPrice) {
+        const int64_t thousandths = DivideTiesToEven(magnitude, 10);
+        if (negative && thousandths != 0) out += '-';
+        if (thousandths >= 1000) out += std::to_string(thousandths / 1000);
+        out += decimal_mark;
+        const int fraction = static_cast<int>(thousandths % 1000);
+        AppendDigits(out, fraction / 10, 2);
+        if (fraction % 10 != 0) out += static_cast<char>('0' + fraction % 10);
+    } else {
+        const int64_t tenths = DivideTiesToEven(magnitude, 1000);
+        if (negative && tenths != 0) out += '-';
+        out += std::to_string(tenths / 10);
+        if (tenths % 10 != 0) {
+            out += decimal_mark;
+            out += static_cast<char>('0' + tenths % 10);
+        }
+    }
+    return out;
+}
+
+std::string FormatCalendar(const CalendarParts& parts, std::string_view pattern) {
+    const bool twelve_hour = HasAmPm(pattern);
+    std::string out;
+    size_t pos = 0;
+    while (pos < pattern.size()) {
+        const char c = pattern[pos];
+        if (c == '\'') {
+            const size_t close = pattern.find('\'', pos + 1);
+            if (close == pos + 1) {
+                out += '\'';  // '' is a quote
+                pos += 2;
+                continue;
+            }
+            const size_t end = close == std::string_view::npos ? pattern.size() : close;
+            out.append(pattern.substr(pos + 1, end - pos - 1));
+            pos = end == pattern.size() ? end : end + 1;
+            continue;
+        }
+        const size_t run = RunLength(pattern, pos);
+        size_t used = run;
+        switch (c) {
+            case 'd':
+                AppendDigits(out, parts.day, run >= 2 ? 2 : 1);
+                break;
+            case 'M':
+                AppendDigits(out, parts.month, run >= 2 ? 2 : 1);
+                break;
+            case 'y':
+                if (run >= 4) {
+                    used = 4;
+                    AppendDigits(out, parts.year, 4);
+                } else if (run >= 2) {
+                    used = 2;
+                    AppendDigits(out, std::abs(parts.year) % 100, 2);
+                } else {
+                    out += c;  // a lone y is no token
+                }
+                break;
+            case 'H':
+            case 'h': {
+                used = run >= 2 ? 2 : 1;
+                int hour = parts.hour;
+                if (c == 'h' && twelve_hour) hour = hour % 12 == 0 ? 12 : hour % 12;
+                AppendDigits(out, hour, static_cast<int>(used));
+                break;
+            }
+            case 'm':
+                used = run >= 2 ? 2 : 1;
+                AppendDigits(out, parts.minute, static_cast<int>(used));
+                break;
+            case 's':
+                used = run >= 2 ? 2 : 1;
+                AppendDigits(out, parts.second, static_cast<int>(used));
+                break;
+            case 'z':
+                if (run >= 3) {
+                    used = 3;
+                    AppendDigits(out, parts.millisecond, 3);
+                } else {
+                    used = 1;
+                    std::string digits;
+                    AppendDigits(digits, parts.millisecond, 3);
+                    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+                    out += digits;
+                }
+                break;
+            case 'A':
+            case 'a': {
+                used = 1;
+                const bool upper = c == 'A';
+                out += parts.hour < 12 ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
+                if (pos + 1 < pattern.size() &&
+                    (pattern[pos + 1] == 'P' || pattern[pos + 1] == 'p')) {
+                    used = 2;
+                }
+                break;
+            }
+            case 't':
+                break;
+            default:
+                out.append(run, c);
+                break;
+        }
+        pos += used;
+    }
+    return out;
+}
+
+std::string FormatDateTime(DateTime value,
+                           const std::function<std::string(const CalendarParts&)>& short_date,
+                           const std::function<std::string(const CalendarParts&)>& long_time) {
+    const CalendarParts parts = SplitDateTime(value);
+    std::string out = short_date(parts);
+    if (MsOfDay(value) != 0) {
+        std::string time = long_time(parts);
+        // A zone token at the end of the pattern renders as nothing; keep no blank dangling.
+        while (!time.empty() && time.back() == ' ') time.pop_back();
+        out += ' ';
+        out += time;
+    }
+    return out;
+}
+
+std::string FormatDateTime(DateTime value, const RegionalFormats& formats) {
+    return FormatDateTime(
+        value, [&](const CalendarParts& p) { return FormatCalendar(p, formats.short_date); },
+        [&](const CalendarParts& p) { return FormatCalendar(p, formats.long_time); });
+}
+
+DecimalFormat DecimalFormatOf(int field_index) {
+    const std::string_view name = kOddsFields[field_index].name;
+    return name == "VF1" || name == "VF2" || name == "VT" ? DecimalFormat::kValue
+                                                          : DecimalFormat::kPrice;
+}
+
+FieldAlignment AlignmentOf(int field_index) {
+    switch (kOddsFields[field_index].kind) {
+        case FieldKind::kText:
+        case FieldKind::kDateTime:
+            return FieldAlignment::kLeft;
+        case FieldKind::kInteger:
+            return FieldAlignment::kRight;
+        case FieldKind::kDecimal:
+            return DecimalFormatOf(field_index) == DecimalFormat::kValue ? FieldAlignment::kCenter
+                                                                         : FieldAlignment::kRight;
+    }
+    return FieldAlignment::kLeft;
+}
+
+std::string DisplayText(const OddsRecord& row, int field_index, const RegionalFormats& formats) {
+    const StoredValue value = GetField(row, field_index);
+    if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1251ToUtf8(*text);
+    if (const auto* decimal = std::get_if<Decimal>(&value)) {
+        return FormatDecimal(*decimal, DecimalFormatOf(field_index), formats.decimal_mark);
+    }
+    if (const auto* moment = std::get_if<DateTime>(&value)) return FormatDateTime(*moment, formats);
+    if (const auto* integer = std::get_if<int32_t>(&value)) return std::to_string(*integer);
+    return {};
+}
+
+}  // namespace lintaro
