@@ -1,0 +1,66 @@
+// The demo line: deterministic pages in both bookmakers' formats, generated from a seed, an event
+// count and a "today", together with the exact odds rows the readers make of them. The demo server
+// serves these pages; tests and benchmarks compare the readers' rows with the published ones.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "odds_table.h"
+
+namespace lintaro::demo {
+
+// What the demo line publishes. The same options always give the same pages, byte for byte.
+struct DemoOptions {
+    uint32_t seed = 1;
+    // Events on the first bookmaker's odds page, and events over all of the second bookmaker's
+    // tournament pages (a few of them are deliberately unreadable and publish no row).
+    int events = 200;
+    // The date the line is published on: every event starts within the four weeks after it. Unset:
+    // the local date when the server starts. Give the readers the same date as their "today".
+    std::optional<std::chrono::year_month_day> today;
+};
+
+// Largest event count the generator accepts (about 250 MB of pages); more throws
+// std::invalid_argument, as does a negative count.
+inline constexpr int kMaxDemoEvents = 500'000;
+
+// The first bookmaker's line: its one odds page (Windows-1251, LF line ends) and the rows its
+// reader inserts from it, in insertion order.
+struct FirstLine {
+    std::string page;
+    std::vector<OddsRecord> rows;
+};
+
+// One tournament page of the second bookmaker, asked for as PAGE?...&League=<league>.
+struct SecondTournamentPage {
+    std::string sport;  // "soccer", "baseball" or "tennis"
+    int league = 0;     // the page's "League" query value
+    std::string page;   // Windows-1251, CR LF line ends
+};
+
+// The second bookmaker's line: its home page, the tournament list ("/decimal.asp"), every
+// tournament page, and the rows its reader inserts from them, in insertion order.
+struct SecondLine {
+    std::string home_page;
+    std::string list_page;
+    std::vector<SecondTournamentPage> pages;
+    std::vector<OddsRecord> rows;
+};
+
+FirstLine BuildFirstLine(const DemoOptions& options, std::chrono::year_month_day today);
+SecondLine BuildSecondLine(const DemoOptions& options, std::chrono::year_month_day today);
+
+// The rows the readers insert from the demo line published on `today`, in insertion order.
+std::vector<OddsRecord> PublishedFirstRows(const DemoOptions& options,
+                                           std::chrono::year_month_day today);
+std::vector<OddsRecord> PublishedSecondRows(const DemoOptions& options,
+                                            std::chrono::year_month_day today);
+
+// Today's date in local time.
+std::chrono::year_month_day LocalToday();
+
+}  // namespace lintaro::demo

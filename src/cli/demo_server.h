@@ -1,0 +1,58 @@
+// The demo line server: serves the demo line (demo_line.h) over HTTP on two loopback ports, so that
+// the readers, the HTTP client and lintaro-cli run without the internet. The first port serves the
+// first bookmaker's odds page and the second bookmaker's list and soccer and baseball pages; the
+// second port is the second bookmaker's fixed host, whose root redirects to the first port and
+// which serves the tennis pages.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "demo_line.h"
+
+namespace lintaro::demo {
+
+// Counters of what the server has seen, for tests.
+struct DemoStats {
+    uint64_t connections = 0;           // connections accepted
+    uint64_t requests = 0;              // requests answered (errors included)
+    uint64_t requests_with_cookie = 0;  // requests that brought back the session cookie
+    uint64_t bad_requests = 0;          // requests answered with 400 or 501
+};
+
+class DemoServer {
+  public:
+    explicit DemoServer(DemoOptions options);
+    ~DemoServer();  // stops
+    DemoServer(const DemoServer&) = delete;
+    DemoServer& operator=(const DemoServer&) = delete;
+
+    // Listens on 127.0.0.1:port (the first host) and 127.0.0.1:port+1 (the second host) and serves
+    // on threads of its own until Stop. Port 0 picks a free pair. Throws std::runtime_error with a
+    // complete message when a port is busy or cannot be used, and std::logic_error when called
+    // twice.
+    void Start(uint16_t port = 0);
+
+    // "127.0.0.1:PORT" of each host, valid after Start.
+    std::string FirstHost() const;
+    std::string SecondHost() const;
+    uint16_t FirstPort() const;
+    uint16_t SecondPort() const;
+
+    // The date the line is published on (DemoOptions::today, or the local date at Start).
+    std::chrono::year_month_day Today() const;
+
+    DemoStats Stats() const;
+
+    // Closes the ports and every connection, clients still connected included, and returns when all
+    // of the server's threads have ended. Safe to call more than once.
+    void Stop();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace lintaro::demo
