@@ -73,15 +73,25 @@ std::string FormatCalendar(const CalendarParts& parts, std::string_view pattern)
     while (pos < pattern.size()) {
         const char c = pattern[pos];
         if (c == '\'') {
-            const size_t close = pattern.find('\'', pos + 1);
-            if (close == pos + 1) {
-                out += '\'';  // '' is a quote
+            // Quoted text is copied as it stands; '' is a quote, inside quoted text too.
+            if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
+                out += '\'';
                 pos += 2;
                 continue;
             }
-            const size_t end = close == std::string_view::npos ? pattern.size() : close;
-            out.append(pattern.substr(pos + 1, end - pos - 1));
-            pos = end == pattern.size() ? end : end + 1;
+            ++pos;
+            while (pos < pattern.size()) {
+                if (pattern[pos] == '\'') {
+                    if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
+                        out += '\'';
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                out += pattern[pos++];
+            }
             continue;
         }
         const size_t run = RunLength(pattern, pos);

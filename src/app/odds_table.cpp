@@ -74,7 +74,10 @@ TextMember TextMemberOf(int field_index) {
 
 std::string NumberText(double value) {
     char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // Plain digits for the magnitudes a page could hold, the shortest exact form either way.
+    const auto format =
+        std::fabs(value) < 1e15 ? std::chars_format::fixed : std::chars_format::general;
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format);
     return std::string(buffer, result.ptr);
 }
 
