@@ -77,7 +77,7 @@ TEST(OddsDisplayTest, CalendarPatterns) {
         {evening, "HH:mm:ss t", "19:30:05 "},
         {evening, "'at' H 'o''clock'", "at 19 o'clock"},
         {evening, "yyyy-MM-ddTHH", "2024-03-07T19"},
-        {evening, "H''h", "19'h"},
+        {evening, "H''", "19'"},
         {evening, "H 'unterminated", "19 unterminated"},
     };
     for (const Case& c : cases) {
