@@ -1,1 +1,200 @@
-// Placeholder until this piece lands.
+// Row output: every row is rendered into one buffer and written at once. Decimals are printed from
+// their fixed-point integer, so the output is exact (1.85, never 1.8500000000000001).
+#include "row_format.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <variant>
+
+#include "cli_args.h"
+#include "cp1251_text.h"
+#include "date_time.h"
+
+namespace lintaro::cli {
+namespace {
+
+void AppendPadded(std::string& out, int64_t value, int width) {
+    char buffer[24];
+    const int length =
+        std::snprintf(buffer, sizeof buffer, "%0*lld", width, static_cast<long long>(value));
+    out.append(buffer, length);
+}
+
+// "YYYY-MM-DD" + separator + "HH:MM:SS", and ".mmm" when asked.
+void AppendDateTime(std::string& out, DateTime value, char separator, bool with_ms) {
+    const CalendarParts p = SplitDateTime(value);
+    AppendPadded(out, p.year, 4);
+    out += '-';
+    AppendPadded(out, p.month, 2);
+    out += '-';
+    AppendPadded(out, p.day, 2);
+    out += separator;
+    AppendPadded(out, p.hour, 2);
+    out += ':';
+    AppendPadded(out, p.minute, 2);
+    out += ':';
+    AppendPadded(out, p.second, 2);
+    if (with_ms) {
+        out += '.';
+        AppendPadded(out, p.millisecond, 3);
+    }
+}
+
+void AppendJsonString(std::string& out, std::string_view cp1251) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (char c : Cp1251ToUtf8(cp1251)) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (byte < 0x20 || byte == 0x7F) {
+                    out += "\\u00";
+                    out += kHex[byte >> 4];
+                    out += kHex[byte & 0xF];
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+}
+
+void AppendCsvText(std::string& out, std::string_view cp1251) {
+    const std::string text = Cp1251ToUtf8(cp1251);
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendJsonRow(std::string& out, const OddsRecord& row) {
+    out += '{';
+    for (int i = 0; i < kOddsFieldCount; ++i) {
+        if (i > 0) out += ',';
+        out += '"';
+        out += kOddsFields[i].name;  // plain ASCII names: nothing to escape
+        out += "\":";
+        const StoredValue value = GetField(row, i);
+        if (const auto* text = std::get_if<std::string_view>(&value)) {
+            AppendJsonString(out, *text);
+        } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
+            out += DecimalText(*decimal);
+        } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+            out += '"';
+            AppendDateTime(out, *moment, 'T', true);
+            out += '"';
+        } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+            out += std::to_string(*integer);
+        } else {
+            out += "null";
+        }
+    }
+    out += "}\n";
+}
+
+void AppendCsvRow(std::string& out, const OddsRecord& row) {
+    for (int i = 0; i < kOddsFieldCount; ++i) {
+        if (i > 0) out += ',';
+        const StoredValue value = GetField(row, i);
+        if (const auto* text = std::get_if<std::string_view>(&value)) {
+            AppendCsvText(out, *text);
+        } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
+            out += DecimalText(*decimal);
+        } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+            AppendDateTime(out, *moment, ' ', false);
+        } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+            out += std::to_string(*integer);
+        }
+    }
+    out += "\r\n";
+}
+
+}  // namespace
+
+RowFormat ParseRowFormat(const std::string& name) {
+    if (name == "jsonl") return RowFormat::kJsonl;
+    if (name == "csv") return RowFormat::kCsv;
+    throw UsageError("unknown row format \"" + name + "\": use jsonl or csv");
+}
+
+std::string DecimalText(Decimal value) {
+    std::string out;
+    const bool negative = value.scaled < 0;
+    // Unsigned, so that even a value no table would store cannot overflow on negation.
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(value.scaled) : static_cast<uint64_t>(value.scaled);
+    if (negative) out += '-';
+    out += std::to_string(magnitude / kDecimalScale);
+    auto fraction = static_cast<int64_t>(magnitude % kDecimalScale);
+    if (fraction != 0) {
+        int digits = 4;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --digits;
+        }
+        out += '.';
+        AppendPadded(out, fraction, digits);
+    }
+    return out;
+}
+
+RowWriter::RowWriter(std::ostream& out, RowFormat format) : out_(out), format_(format) {
+    if (format_ != RowFormat::kCsv) return;
+    for (int i = 0; i < kOddsFieldCount; ++i) {
+        if (i > 0) line_ += ',';
+        line_ += kOddsFields[i].name;
+    }
+    line_ += "\r\n";
+    Flush();
+}
+
+void RowWriter::Write(const OddsRecord& row) {
+    if (format_ == RowFormat::kCsv) {
+        AppendCsvRow(line_, row);
+    } else {
+        AppendJsonRow(line_, row);
+    }
+    Flush();
+}
+
+void RowWriter::Flush() {
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    line_.clear();
+    if (!out_) throw std::runtime_error("Cannot write the rows: the output stream failed");
+}
+
+void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format) {
+    RowWriter writer(out, format);
+    for (const OddsRecord& row : rows) writer.Write(row);
+    out.flush();
+    if (!out) throw std::runtime_error("Cannot write the rows: the output stream failed");
+}
+
+}  // namespace lintaro::cli

@@ -1,0 +1,48 @@
+// The CLI's row output: odds table rows as JSON Lines (the default) or as CSV, both UTF-8, for
+// scripts that read what `lintaro-cli parse` and `load` found.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "odds_table.h"
+
+namespace lintaro::cli {
+
+enum class RowFormat {
+    kJsonl,  // one JSON object per row, the 20 field names as keys in field order; texts as
+             // strings, decimals as numbers (at most 4 decimals, no exponent), the date-time as
+             // "YYYY-MM-DDTHH:MM:SS.mmm", Key_ID as an integer, null as null
+    kCsv,    // RFC 4180 with CRLF line ends: a header row of the field names, then one record per
+             // row; "." as the decimal mark, the date-time as "YYYY-MM-DD HH:MM:SS", an empty cell
+             // for null (an empty text is an empty cell too)
+};
+
+// "jsonl" or "csv"; anything else throws UsageError.
+RowFormat ParseRowFormat(const std::string& name);
+
+// Writes rows one at a time. Texts are converted from Windows-1251 to UTF-8. Throws
+// std::runtime_error when the stream fails, so a full disk or a closed pipe is not mistaken for
+// success.
+class RowWriter {
+  public:
+    // The CSV header row is written at once, so it is there even when no row follows.
+    RowWriter(std::ostream& out, RowFormat format);
+    void Write(const OddsRecord& row);
+
+  private:
+    void Flush();
+
+    std::ostream& out_;
+    RowFormat format_;
+    std::string line_;  // reused for every row
+};
+
+// Writes every row in order (the CSV header even for no rows).
+void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format);
+
+// The exact decimal text of a stored decimal: "1.85", "-0.5", "2" (no trailing zeros, no exponent).
+std::string DecimalText(Decimal value);
+
+}  // namespace lintaro::cli
