@@ -1,0 +1,112 @@
+// The cookie store of the HTTP client. It keeps every cookie the servers set for the whole run,
+// in memory only, and builds the "Cookie" line of each request. Cookies are filed by domain and
+// then by name (both case-insensitive, in the order first seen); a cookie goes only to its own
+// host and to the hosts below its domain.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "internet_date.h"
+
+namespace lintaro {
+
+// The three cookie dialects: what a cookie is read as and how it is written back.
+enum class TNetCookieKind {
+    kNetscape = 0,  // expiry as an "expires" date
+    kRfc2109 = 1,   // from a "Set-cookie" line
+    kRfc2965 = 2,   // from a "Set-cookie2" line: also comment URL, discard and ports
+};
+
+// One cookie. Every field is the text as received unless noted.
+struct TNetCookie {
+    std::string cookie_text;  // the last text parsed into this cookie
+    std::string name;
+    std::string value;  // quotes, if any, are part of it
+    std::string path;   // empty: never sent
+    std::string domain;
+    std::string expires;  // empty: lives until the end of the run
+    bool secure = false;
+    TNetCookieKind kind = TNetCookieKind::kRfc2109;
+    std::int64_t max_age = -1;  // seconds; -1 when absent or not a number
+    std::string version;
+    std::string comment;
+    std::string comment_url;     // Set-cookie2 only
+    bool discard = false;        // Set-cookie2 only
+    std::vector<int> port_list;  // Set-cookie2 only
+};
+
+// Parses one cookie line into `cookie`, whose kind decides which attributes are read. A text equal
+// to the cookie's current text changes nothing. `now` is the current clock reading, used to turn a
+// "max-age" into an expiry date. Throws EConvertError for a Set-cookie2 "Port" list holding a part
+// that is not a whole number; nothing else throws.
+void ParseCookieText(TNetCookie& cookie, const std::string& text, const LocalClockReading& now);
+
+// The cookie written back in server form: "name=value; path=...; domain=...; secure; ...".
+std::string ServerCookieText(const TNetCookie& cookie);
+
+// Whether a cookie with `domain` may be set by `host` (the host as written in the URL). A host
+// name may only set a cookie for itself or, with a domain that begins with ".", for the domain it
+// belongs to (the host from its first "." on); an address only for itself.
+bool IsCookieDomainValidForHost(const std::string& domain, const std::string& host);
+
+// Whether a cookie filed under `domain` goes to `host`: the host is the domain itself (without a
+// leading ".") or ends in "." and that domain. Letter case does not matter.
+bool CookieDomainMatchesHost(const std::string& domain, const std::string& host);
+
+class TNetCookieManager {
+  public:
+    using Clock = std::function<LocalClockReading()>;
+
+    // A store reading the system clock.
+    TNetCookieManager();
+    // A store reading `clock` whenever it needs the current time (tests fix it).
+    explicit TNetCookieManager(Clock clock);
+    ~TNetCookieManager();
+
+    TNetCookieManager(const TNetCookieManager&) = delete;
+    TNetCookieManager& operator=(const TNetCookieManager&) = delete;
+
+    // Stores the value of one "Set-cookie" line received from `host`. A cookie that is not valid
+    // for the host, or that OnNewCookie refuses, is dropped silently; one whose name is already
+    // filed under its domain replaces the stored cookie in place.
+    void AddServerCookie(const std::string& cookie_text, const std::string& host);
+    // The same for a "Set-cookie2" line. Throws EConvertError for a malformed "Port" list.
+    void AddServerCookie2(const std::string& cookie_text, const std::string& host);
+
+    // The value of the "Cookie" line for a request to `host` whose directory is `path` (beginning
+    // and ending with "/"): "name=value" pairs joined by "; ", longer cookie paths first; empty
+    // when no cookie applies. Removes expired cookies first.
+    std::string CookieHeader(const std::string& host, const std::string& path, bool secure);
+
+    // Every stored cookie, by domain and then by name in filing order. For tests and tools.
+    std::vector<TNetCookie> Cookies() const;
+
+    // Asked before a valid new cookie is stored; returning false drops it. Unset: accept all.
+    std::function<bool(const TNetCookie&)> OnNewCookie;
+
+  private:
+    struct NamedCookie {
+        std::string name;  // the name the cookie was first filed under
+        std::unique_ptr<TNetCookie> cookie;
+    };
+    struct DomainCookies {
+        std::string domain;  // the domain key as first filed
+        std::vector<NamedCookie> cookies;
+    };
+
+    void Add(const std::string& cookie_text, const std::string& host, TNetCookieKind kind);
+    // Replaces `stored` by `incoming`, keeping its place.
+    void Replace(TNetCookie& stored, const TNetCookie& incoming, const LocalClockReading& now);
+    void RemoveExpired(const LocalClockReading& now);
+
+    Clock clock_;
+    mutable std::shared_mutex lock_;  // shared while matching, exclusive while changing
+    std::vector<DomainCookies> domains_;
+};
+
+}  // namespace lintaro
