@@ -1,0 +1,303 @@
+// Speed of the pattern matcher on the first bookmaker's page patterns, next to PCRE2 (interpreter
+// and JIT) and std::regex on the same generated pages, plus the heap peak of one search. Every
+// engine visits all matches the way the reader does and copies out every capture.
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <pcre2.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <map>
+#include <new>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "first_page_gen.h"
+#include "pattern.h"
+
+// Heap accounting for the peak-memory benchmark: every operator new of the process is counted
+// with its usable size, so the peak above a baseline is what one search allocated at most.
+namespace {
+std::atomic<size_t> heap_in_use{0};
+std::atomic<size_t> heap_peak{0};
+
+void* CountedAlloc(size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    size_t now = heap_in_use.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
+    size_t peak = heap_peak.load();
+    while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
+    }
+    return p;
+}
+
+void CountedFree(void* p) {
+    if (!p) return;
+    heap_in_use.fetch_sub(malloc_usable_size(p));
+    std::free(p);
+}
+}  // namespace
+
+void* operator new(size_t size) { return CountedAlloc(size); }
+void* operator new[](size_t size) { return CountedAlloc(size); }
+void operator delete(void* p) noexcept { CountedFree(p); }
+void operator delete[](void* p) noexcept { CountedFree(p); }
+void operator delete(void* p, size_t) noexcept { CountedFree(p); }
+void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
+
+namespace lintaro {
+namespace {
+
+// The reader's section pattern and its five event patterns, exactly as the reader uses them.
+struct ReaderPattern {
+    const char* name;
+    int groups;
+    const char* text;
+};
+
+const ReaderPattern kPatterns[] = {
+    {"section", 3, R"re(class=cap>([^\.]+)\.([^\<]+)\<.{0,100}/div>(.*?)<div)re"},
+    {"event1_soccer", 18,
+     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>([0-9\s\/.]{7})([0-9\s\/.]{7})<b >([^\<]+)</b>([0-9\s\/.]{7})([0-9\s\/.]{7})<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{5}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
+    {"event2_volleyball", 18,
+     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>()([^\<]+)()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
+    {"event3_basketball", 18,
+     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>([0-9\s\/.]{8})([0-9\s\/.]{9})()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
+    {"event4_baseball", 18,
+     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)()\<\/b\>([^\<]+)()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6})<b >[^\<]+</b>[0-9\s\/.]{7}[0-9\s\/.]{6}<b >[^\<]+</b>[0-9\s\/.]{7}[0-9\s\/.]{5}.{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
+    {"event5_tennis", 18,
+     R"re(([0-9\s\/]{6})<b id\=r.{0,60}>1\)([^\<]+)<.{0,10}/b> <b >([^\<]+)()</b>([^\<]+)()()()<b >[^\<]+</b>[^\<]+<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{5}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
+};
+
+struct PageSize {
+    const char* name;
+    size_t bytes;
+};
+constexpr PageSize kPageSizes[] = {
+    {"100KB", 100 * 1024}, {"1MB", 1024 * 1024}, {"8MB", 8 * 1024 * 1024}};
+
+const std::string& Page(size_t bytes) {
+    static std::map<size_t, std::string> pages;
+    auto it = pages.find(bytes);
+    if (it == pages.end()) it = pages.emplace(bytes, GenerateFirstBookmakerPage(bytes)).first;
+    return it->second;
+}
+
+// Our matcher with the reader's modifiers: i and r on, s and g at their defaults.
+size_t RunOurs(TPattern& pattern, int groups, const std::string& page) {
+    size_t matches = 0;
+    for (bool found = pattern.Exec(page); found; found = pattern.ExecNext()) {
+        ++matches;
+        for (int n = 1; n <= groups; ++n) {
+            std::string capture = pattern.Match(n);
+            benchmark::DoNotOptimize(capture);
+        }
+    }
+    return matches;
+}
+
+void BenchOurs(benchmark::State& state, const ReaderPattern& p, size_t bytes) {
+    const std::string& page = Page(bytes);
+    TPattern pattern;
+    pattern.SetExpression(p.text);
+    pattern.SetModifierByIndex(1, true);
+    pattern.SetModifierByIndex(2, true);
+    size_t matches = 0;
+    for (auto _ : state) matches = RunOurs(pattern, p.groups, page);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+    state.counters["matches"] = static_cast<double>(matches);
+}
+
+// PCRE2 with the same meaning: caseless and dot-all; the patterns need no other change, since
+// every escape in them means the same character to PCRE2.
+class Pcre2Runner {
+  public:
+    Pcre2Runner(const char* text, bool jit) {
+        int error = 0;
+        PCRE2_SIZE offset = 0;
+        code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), PCRE2_ZERO_TERMINATED,
+                              PCRE2_CASELESS | PCRE2_DOTALL, &error, &offset, nullptr);
+        if (!code_) throw std::runtime_error("PCRE2 refused a reader pattern");
+        data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
+        context_ = pcre2_match_context_create(nullptr);
+        if (jit) {
+            if (pcre2_jit_compile(code_, PCRE2_JIT_COMPLETE) != 0) {
+                throw std::runtime_error("PCRE2 JIT is not available");
+            }
+            // Long lazy runs over section bodies need more than the default 32 KB JIT stack.
+            stack_ = pcre2_jit_stack_create(64 * 1024, 64 * 1024 * 1024, nullptr);
+            pcre2_jit_stack_assign(context_, nullptr, stack_);
+        }
+    }
+    ~Pcre2Runner() {
+        if (stack_) pcre2_jit_stack_free(stack_);
+        pcre2_match_context_free(context_);
+        pcre2_match_data_free(data_);
+        pcre2_code_free(code_);
+    }
+
+    // Returns the number of matches, or -1 when PCRE2 gave up (a match or heap limit).
+    long Run(int groups, const std::string& page) {
+        long matches = 0;
+        PCRE2_SIZE start = 0;
+        const auto* subject = reinterpret_cast<PCRE2_SPTR>(page.data());
+        while (start <= page.size()) {
+            int rc = pcre2_match(code_, subject, page.size(), start, 0, data_, context_);
+            if (rc == PCRE2_ERROR_NOMATCH) break;
+            if (rc < 0) return -1;
+            ++matches;
+            const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_);
+            for (int n = 1; n <= groups; ++n) {
+                std::string capture;
+                if (n < rc && ovector[2 * n] != PCRE2_UNSET) {
+                    capture.assign(page, ovector[2 * n], ovector[2 * n + 1] - ovector[2 * n]);
+                }
+                benchmark::DoNotOptimize(capture);
+            }
+            start = ovector[1] + (ovector[0] == ovector[1] ? 1 : 0);
+        }
+        return matches;
+    }
+
+  private:
+    pcre2_code* code_ = nullptr;
+    pcre2_match_data* data_ = nullptr;
+    pcre2_match_context* context_ = nullptr;
+    pcre2_jit_stack* stack_ = nullptr;
+};
+
+void BenchPcre2(benchmark::State& state, const ReaderPattern& p, size_t bytes, bool jit) {
+    const std::string& page = Page(bytes);
+    Pcre2Runner runner(p.text, jit);
+    long matches = 0;
+    for (auto _ : state) {
+        matches = runner.Run(p.groups, page);
+        if (matches < 0) {
+            state.SkipWithError("PCRE2 stopped at its match limit");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+    state.counters["matches"] = static_cast<double>(matches);
+}
+
+// ECMAScript has no dot-all mode: "." outside a class becomes [\s\S]. An escaped punctuation
+// character stays escaped only where ECMAScript gives it a meaning.
+std::string ToEcmaScript(const std::string& pattern) {
+    std::string out;
+    bool in_class = false;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        char c = pattern[i];
+        if (c == '\\' && i + 1 < pattern.size()) {
+            char next = pattern[++i];
+            bool alnum = std::isalnum(static_cast<unsigned char>(next));
+            bool special = std::string_view("^$\\.*+?()[]{}|/-").find(next) != std::string::npos;
+            if (alnum || special) out += '\\';
+            out += next;
+        } else if (in_class) {
+            if (c == ']') in_class = false;
+            out += c;
+        } else if (c == '[') {
+            in_class = true;
+            out += c;
+            if (i + 1 < pattern.size() && pattern[i + 1] == '^') out += pattern[++i];
+        } else if (c == '.') {
+            out += "[\\s\\S]";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void BenchStdRegex(benchmark::State& state, const ReaderPattern& p, size_t bytes) {
+    const std::string& page = Page(bytes);
+    std::regex re(ToEcmaScript(p.text), std::regex::ECMAScript | std::regex::icase);
+    size_t matches = 0;
+    for (auto _ : state) {
+        matches = 0;
+        std::smatch m;
+        size_t start = 0;
+        while (start <= page.size()) {
+            auto flags = start > 0 ? std::regex_constants::match_prev_avail
+                                   : std::regex_constants::match_default;
+            if (!std::regex_search(page.begin() + start, page.end(), m, re, flags)) break;
+            ++matches;
+            for (int n = 1; n <= p.groups; ++n) {
+                std::string capture = m[n].str();
+                benchmark::DoNotOptimize(capture);
+            }
+            size_t match_start = start + m.position(0);
+            size_t match_end = match_start + m.length(0);
+            start = match_end + (match_end == match_start ? 1 : 0);
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+    state.counters["matches"] = static_cast<double>(matches);
+}
+
+// The heap peak of one complete search (Exec, then ExecNext to the end) over the page, next to
+// the budget of twice the subject plus 1 MB.
+void BenchOursPeakHeap(benchmark::State& state, const ReaderPattern& p, size_t bytes) {
+    const std::string& page = Page(bytes);
+    size_t peak_above_baseline = 0;
+    for (auto _ : state) {
+        TPattern pattern;
+        pattern.SetExpression(p.text);
+        pattern.SetModifierByIndex(1, true);
+        pattern.SetModifierByIndex(2, true);
+        size_t baseline = heap_in_use.load();
+        heap_peak.store(baseline);
+        RunOurs(pattern, p.groups, page);
+        peak_above_baseline = std::max(peak_above_baseline, heap_peak.load() - baseline);
+    }
+    state.counters["peak_heap_MB"] = peak_above_baseline / 1048576.0;
+    state.counters["budget_MB"] = (2.0 * page.size() + 1048576.0) / 1048576.0;
+    state.counters["subject_MB"] = page.size() / 1048576.0;
+}
+
+void RegisterAll() {
+    for (const ReaderPattern& p : kPatterns) {
+        for (const PageSize& size : kPageSizes) {
+            std::string suffix = std::string("/") + size.name;
+            benchmark::RegisterBenchmark((std::string(p.name) + "/ours" + suffix).c_str(),
+                                         BenchOurs, p, size.bytes)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark((std::string(p.name) + "/pcre2" + suffix).c_str(),
+                                         BenchPcre2, p, size.bytes, false)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark((std::string(p.name) + "/pcre2_jit" + suffix).c_str(),
+                                         BenchPcre2, p, size.bytes, true)
+                ->Unit(benchmark::kMillisecond);
+            // std::regex recurses per character and is slow; the small page is enough to place it.
+            if (size.bytes <= 100 * 1024) {
+                benchmark::RegisterBenchmark((std::string(p.name) + "/std_regex" + suffix).c_str(),
+                                             BenchStdRegex, p, size.bytes)
+                    ->Unit(benchmark::kMillisecond);
+            }
+        }
+    }
+    for (const ReaderPattern& p : kPatterns) {
+        benchmark::RegisterBenchmark((std::string("peak_heap/") + p.name + "/8MB").c_str(),
+                                     BenchOursPeakHeap, p, kPageSizes[2].bytes)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
+}  // namespace
+}  // namespace lintaro
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    lintaro::RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

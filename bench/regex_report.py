@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Turns bench_regex's JSON output into the tables of bench/README.md.
+
+Usage: bench_regex --benchmark_format=json > regex.json && bench/regex_report.py regex.json
+"""
+import json
+import sys
+
+ENGINES = ["ours", "pcre2", "pcre2_jit", "std_regex"]
+SIZES = ["100KB", "1MB", "8MB"]
+
+
+def main(path):
+    with open(path) as f:
+        runs = json.load(f)["benchmarks"]
+    speed = {}  # (pattern, engine, size) -> MB/s
+    heap = {}
+    for run in runs:
+        parts = run["name"].split("/")
+        if parts[0] == "peak_heap":
+            heap[parts[1]] = run
+            continue
+        if run.get("error_occurred"):
+            speed[tuple(parts)] = None
+            continue
+        speed[tuple(parts)] = run["bytes_per_second"] / 1e6
+    patterns = []
+    for key in speed:
+        if key[0] not in patterns:
+            patterns.append(key[0])
+
+    def cell(value):
+        return "—" if value is None else f"{value:.1f}"
+
+    print("| Pattern | Page | ours MB/s | PCRE2 MB/s | PCRE2 JIT MB/s | std::regex MB/s "
+          "| ours/PCRE2 time |")
+    print("|---|---|---|---|---|---|---|")
+    for pattern in patterns:
+        for size in SIZES:
+            values = [speed.get((pattern, engine, size)) for engine in ENGINES]
+            ours, pcre2 = values[0], values[1]
+            ratio = "—" if not ours or not pcre2 else f"{pcre2 / ours:.2f}"
+            print(f"| {pattern} | {size} | " + " | ".join(cell(v) for v in values) +
+                  f" | {ratio} |")
+    print()
+    print("| Pattern | ours ms/MB at 100KB | at 1MB | at 8MB | 8MB vs 100KB |")
+    print("|---|---|---|---|---|")
+    for pattern in patterns:
+        per_mb = [speed.get((pattern, "ours", size)) for size in SIZES]
+        if None in per_mb:
+            continue
+        ms = [1000.0 / v for v in per_mb]
+        print(f"| {pattern} | {ms[0]:.2f} | {ms[1]:.2f} | {ms[2]:.2f} | {ms[2] / ms[0]:.2f} |")
+    if heap:
+        print()
+        print("| Pattern (8 MB page) | peak heap MB | budget MB (2x subject + 1 MB) |")
+        print("|---|---|---|")
+        for pattern, run in heap.items():
+            print(f"| {pattern} | {run['peak_heap_MB']:.2f} | {run['budget_MB']:.2f} |")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
