@@ -1,0 +1,50 @@
+// The readers' calendar rules on top of the table's date-time arithmetic.
+#include "event_date.h"
+
+#include <ctime>
+
+namespace lintaro {
+
+namespace {
+
+// The window an event's date must fall in, in days around today.
+constexpr int kLookBackDays = 30;
+constexpr int kLookAheadDays = 334;
+
+}  // namespace
+
+int64_t DaysSinceEpoch(const CivilDate& date) {
+    const std::optional<DateTime> value = MakeDateTime({date.year, date.month, date.day});
+    return value ? DayNumber(*value) : 0;
+}
+
+CivilDate DateFromDays(int64_t days) {
+    const CalendarParts parts = SplitDateTime(DateTime{days * kMsPerDay});
+    return CivilDate{parts.year, parts.month, parts.day};
+}
+
+std::optional<CivilDate> ChooseEventDate(const CivilDate& today, int month, int day) {
+    const int64_t today_days = DaysSinceEpoch(today);
+    for (int year = today.year - 1; year <= today.year + 1; ++year) {
+        if (!IsValidDate(year, month, day)) continue;
+        const CivilDate candidate{year, month, day};
+        const int64_t offset = DaysSinceEpoch(candidate) - today_days;
+        if (offset >= -kLookBackDays && offset <= kLookAheadDays) return candidate;
+    }
+    return std::nullopt;
+}
+
+double DateTimeValue(const CivilDate& date, int hour, int minute, int second) {
+    const std::optional<DateTime> value =
+        MakeDateTime({date.year, date.month, date.day, hour, minute, second, 0});
+    return value ? DaysFromDateTime(*value) : 0.0;
+}
+
+CivilDate LocalToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return CivilDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+}  // namespace lintaro

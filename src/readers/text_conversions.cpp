@@ -1,0 +1,229 @@
+// The readers' text primitives. Positions are 1-based throughout, as the readers' offset arithmetic
+// expects ("two characters before the colon" and the like), and nothing here consults a locale.
+#include "text_conversions.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+
+namespace lintaro {
+
+namespace {
+
+// Small letter of every Windows-1251 capital; identity elsewhere.
+constexpr std::array<unsigned char, 256> MakeLowerTable() {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
+    for (int c = 'A'; c <= 'Z'; ++c) table[c] = static_cast<unsigned char>(c + 32);
+    for (int c = 0xC0; c <= 0xDF; ++c) table[c] = static_cast<unsigned char>(c + 32);
+    // The Cyrillic capitals outside the main alphabet block: Ђ Ѓ Љ Њ Ќ Ћ Џ Ў Ј Ґ Ё Є Ї І Ѕ.
+    constexpr std::array<std::pair<int, int>, 15> kPairs = {{{0x80, 0x90},
+                                                             {0x81, 0x83},
+                                                             {0x8A, 0x9A},
+                                                             {0x8C, 0x9C},
+                                                             {0x8D, 0x9D},
+                                                             {0x8E, 0x9E},
+                                                             {0x8F, 0x9F},
+                                                             {0xA1, 0xA2},
+                                                             {0xA3, 0xBC},
+                                                             {0xA5, 0xB4},
+                                                             {0xA8, 0xB8},
+                                                             {0xAA, 0xBA},
+                                                             {0xAF, 0xBF},
+                                                             {0xB2, 0xB3},
+                                                             {0xBD, 0xBE}}};
+    for (const auto& [upper, lower] : kPairs) table[upper] = static_cast<unsigned char>(lower);
+    return table;
+}
+
+constexpr std::array<unsigned char, 256> kLowerTable = MakeLowerTable();
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::string Trim(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) < 33) ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) < 33) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string AsciiLower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return result;
+}
+
+std::string Cp1251Lower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = static_cast<char>(kLowerTable[static_cast<unsigned char>(c)]);
+    return result;
+}
+
+int Find(std::string_view text, std::string_view fragment) {
+    if (text.empty() || fragment.empty()) return 0;
+    const size_t at = text.find(fragment);
+    return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+std::string Copy(std::string_view text, int index, int count) {
+    if (count < 0) return std::string();
+    if (index < 1) index = 1;
+    const size_t start = static_cast<size_t>(index) - 1;
+    if (start >= text.size()) return std::string();
+    return std::string(text.substr(start, static_cast<size_t>(count)));
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    if (from.empty()) return std::string(text);
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    while (true) {
+        const size_t at = text.find(from, pos);
+        if (at == std::string_view::npos) break;
+        result.append(text.substr(pos, at - pos));
+        result.append(to);
+        pos = at + from.size();
+    }
+    result.append(text.substr(pos));
+    return result;
+}
+
+std::optional<int> ReadInteger(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return std::nullopt;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (!IsDigit(text[i])) return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t{std::numeric_limits<int>::max()} + 1) return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+std::string CopyUntilChar(std::string_view text, int start, char stop) {
+    if (start < 1) start = 1;
+    const size_t begin = static_cast<size_t>(start) - 1;
+    if (begin >= text.size()) return std::string();
+    const size_t end = text.find(stop, begin);
+    return std::string(text.substr(begin, end == std::string_view::npos ? end : end - begin));
+}
+
+std::optional<double> StrToFloatOrNull(std::string_view text) {
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const size_t int_begin = i;
+    while (i < n && IsDigit(text[i])) ++i;
+    const std::string_view int_digits = text.substr(int_begin, i - int_begin);
+    bool has_point = false;
+    std::string_view frac_digits;
+    if (i < n && text[i] == '.') {
+        has_point = true;
+        const size_t frac_begin = ++i;
+        while (i < n && IsDigit(text[i])) ++i;
+        frac_digits = text.substr(frac_begin, i - frac_begin);
+    }
+    if (int_digits.empty() && !has_point) return std::nullopt;
+    std::string_view exponent;  // sign and digits, without the "E"
+    if (i < n && (text[i] == 'E' || text[i] == 'e')) {
+        const size_t exp_begin = ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        const size_t digits_begin = i;
+        while (i < n && IsDigit(text[i])) ++i;
+        if (i == digits_begin) return std::nullopt;
+        exponent = text.substr(exp_begin, i - exp_begin);
+    }
+    while (i < n && text[i] == ' ') ++i;
+    if (i != n) return std::nullopt;
+
+    // from_chars reads the plain form "digits[.digits][e[-]digits]" without consulting any locale;
+    // "." alone and a missing integer part are made explicit first.
+    std::string plain = int_digits.empty() ? std::string("0") : std::string(int_digits);
+    if (!frac_digits.empty()) {
+        plain += '.';
+        plain.append(frac_digits);
+    }
+    if (!exponent.empty()) {
+        plain += 'e';
+        plain.append(exponent[0] == '+' ? exponent.substr(1) : exponent);
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Overflow and underflow are told apart by the decimal magnitude: the position of the first
+        // significant digit plus the exponent.
+        int64_t magnitude = 0;
+        const size_t first_nonzero = int_digits.find_first_not_of('0');
+        if (first_nonzero != std::string_view::npos) {
+            magnitude = static_cast<int64_t>(int_digits.size() - first_nonzero);
+        } else {
+            const size_t frac_nonzero = frac_digits.find_first_not_of('0');
+            if (frac_nonzero == std::string_view::npos) return negative ? -0.0 : 0.0;
+            magnitude = -static_cast<int64_t>(frac_nonzero);
+        }
+        int64_t exp_value = 0;
+        bool exp_negative = false;
+        for (char c : exponent) {
+            if (c == '-') exp_negative = true;
+            if (IsDigit(c) && exp_value < 100000) exp_value = exp_value * 10 + (c - '0');
+        }
+        magnitude += exp_negative ? -exp_value : exp_value;
+        if (magnitude > 0) return std::nullopt;
+        return negative ? -0.0 : 0.0;
+    }
+    if (error != std::errc() || end != plain.data() + plain.size()) return std::nullopt;
+    return negative ? -value : value;
+}
+
+std::string ReplaceNbsp(std::string_view text) {
+    return ReplaceAll(ReplaceAll(text, "&nbsp;", " "), "&nbsp", " ");
+}
+
+std::string NormalizeLines(std::string_view text) {
+    const size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) text = text.substr(0, nul);
+    std::string result;
+    result.reserve(text.size() + text.size() / 32 + 2);
+    size_t i = 0;
+    const size_t n = text.size();
+    bool line_open = false;  // bytes have been written since the last line end
+    while (i < n) {
+        const char c = text[i];
+        if (c == '\r') {
+            result += "\r\n";
+            i += (i + 1 < n && text[i + 1] == '\n') ? 2 : 1;
+            line_open = false;
+        } else if (c == '\n') {
+            result += "\r\n";
+            ++i;
+            line_open = false;
+        } else {
+            // Copy the run up to the next line end in one piece.
+            size_t j = i;
+            while (j < n && text[j] != '\r' && text[j] != '\n') ++j;
+            result.append(text.substr(i, j - i));
+            i = j;
+            line_open = true;
+        }
+    }
+    if (line_open) result += "\r\n";
+    return result;
+}
+
+}  // namespace lintaro
