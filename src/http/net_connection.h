@@ -1,0 +1,124 @@
+// One client TCP connection with its input and write buffers: name lookup and a timed connect in
+// short steps, line and byte-count reading, writing a whole request head as one block, and
+// noticing the peer's close. Every block passes the traffic intercept; every wait lets the
+// responsiveness hook run and can be cancelled through it.
+//
+// The bytes can come from a real socket or, for tests and fuzzers, from any NetTransport that a
+// factory hands out in place of connecting.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "net_transport.h"
+
+namespace lintaro {
+
+class TNetConnectionIntercept;
+class TNetIdleHook;
+
+class TNetTCPConnection {
+  public:
+    // Makes the pipe to host:port in place of a socket connect; it may throw the connect failures.
+    using TransportFactory =
+        std::function<std::unique_ptr<NetTransport>(const std::string& host, int port)>;
+
+    TNetTCPConnection();
+    // Disconnects, notifying the intercept.
+    ~TNetTCPConnection();
+    TNetTCPConnection(const TNetTCPConnection&) = delete;
+    TNetTCPConnection& operator=(const TNetTCPConnection&) = delete;
+
+    std::string Host;
+    int Port = 0;
+    int RecvBufferSize = 1024;  // largest receive, and the unit byte counts are read in
+    int MaxLineLength = 16384;  // longest line ReadLine accepts, without its LF
+    int ReadTimeout = 0;        // longest wait for incoming data in ms; 0: without limit
+    int ConnectLimit = 120000;  // connect limit while the responsiveness hook is in use, in ms
+
+    void SetIntercept(TNetConnectionIntercept* intercept) { intercept_ = intercept; }
+    TNetConnectionIntercept* Intercept() const { return intercept_; }
+    void SetIdleHook(TNetIdleHook* hook) { idle_hook_ = hook; }
+    void SetTransportFactory(TransportFactory factory) { factory_ = std::move(factory); }
+    // Runs after every Disconnect().
+    std::function<void()> OnDisconnected;
+
+    // An overall limit: every wait from now on ends by `deadline`, and passing it throws
+    // ENetFetchTimeout naming `limit_ms`. std::nullopt removes it.
+    void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline, int limit_ms);
+
+    // Resolves Host and connects to Host:Port. `timeout_ms` other than 0 and -1 limits the connect;
+    // otherwise ConnectLimit applies while the responsiveness hook is in use, and no limit when
+    // not. Throws ENetAlreadyConnected, ENetSocketError (lookup), ENetConnectException,
+    // ENetConnectTimeout.
+    void Connect(int timeout_ms);
+    // True while a socket is open and its close by the peer has not been noticed.
+    bool Connected();
+    // Closes the socket (the intercept is told) and forgets it. The input buffer stays readable.
+    void Disconnect();
+    // Notices a close that has already arrived: waits 1 ms for data, which stays buffered.
+    void CheckForDisconnect();
+
+    // The next line without its LF and one CR before it. Throws ENetReadLnMaxLineLengthExceeded
+    // when more than MaxLineLength bytes precede the LF, ENetConnClosedGracefully when the peer
+    // closed before a line began, ENetReadTimeout. When the peer closes in the middle of a line it
+    // returns "" with ReadLnTimedOut() set; the partial line stays in the buffer.
+    std::string ReadLine();
+    bool ReadLnTimedOut() const { return read_ln_timed_out_; }
+    // Appends exactly `count` bytes to `out`, growing it only as bytes arrive. When the peer
+    // closes first, the bytes that came are appended and ENetConnClosedGracefully is thrown.
+    void ReadBytes(std::string& out, std::int64_t count);
+    // Appends every byte until the peer closes.
+    void ReadUntilClose(std::string& out);
+
+    // Writes `text`: into the write buffer while one is open, else straight to the socket as one
+    // block. Throws ENetNotConnected, ENetSocketError.
+    void WriteText(std::string_view text);
+    // Opens the write buffer; with `threshold` > 0 it flushes itself whenever it holds that many
+    // bytes, with -1 only when flushed.
+    void OpenWriteBuffer(int threshold = -1);
+    void FlushWriteBuffer();
+    // Flushes and drops the write buffer; the buffer is dropped even when the flush fails.
+    void CloseWriteBuffer();
+    // Drops the write buffer and what it holds, unsent.
+    void CancelWriteBuffer() { write_buffer_.reset(); }
+
+    // Bytes received and not yet consumed.
+    const std::string& InputBuffer() const { return input_; }
+
+  private:
+    // Closes the socket without forgetting it (the peer closed or the pipe broke).
+    void CloseSocket();
+    // Whether the connection is open; notices a recorded close. With `fail_if_closed`, a closed
+    // connection throws ENetConnClosedGracefully when nothing is buffered or `ignore_buffered`.
+    bool CheckOpen(bool fail_if_closed, bool ignore_buffered);
+    // Receives one block into the input buffer: its size, 0 when the connection is (now) closed,
+    // -1 on time-out without `fail_on_timeout`. `timeout_ms` -1 means ReadTimeout.
+    long ReadFromSource(bool fail_if_closed, int timeout_ms, bool fail_on_timeout);
+    // Waits until the socket is readable within `limit_ms` (< 0: without limit), sliced by the
+    // hook.
+    bool WaitReadable(int limit_ms);
+    bool WaitOnce(int wait_ms);
+    void CheckDeadline() const;
+    void WriteBytes(std::string_view data, bool write_now);
+    std::unique_ptr<NetTransport> ConnectSocket(int limit_ms);
+
+    TNetConnectionIntercept* intercept_ = nullptr;
+    TNetIdleHook* idle_hook_ = nullptr;
+    TransportFactory factory_;
+    std::unique_ptr<NetTransport> transport_;
+    bool closed_by_peer_ = false;
+    std::string input_;
+    std::optional<std::string> write_buffer_;
+    int write_threshold_ = -1;
+    bool read_ln_timed_out_ = false;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    int deadline_limit_ms_ = 0;
+};
+
+}  // namespace lintaro

@@ -1,0 +1,123 @@
+// Header lookup with continuation lines, and the folding of long lines.
+#include "net_header_list.h"
+
+#include <cctype>
+
+namespace lintaro {
+
+namespace {
+
+bool IsContinuation(const std::string& line) {
+    return !line.empty() && (line[0] == ' ' || line[0] == '\t');
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+}  // namespace
+
+std::string TrimBlanks(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::size_t TNetHeaderList::Find(const std::string& name, std::size_t from) const {
+    for (std::size_t i = from; i < lines_.size(); ++i) {
+        const std::size_t colon = lines_[i].find(':');
+        if (colon != std::string::npos && EqualsNoCase(lines_[i].substr(0, colon), name)) return i;
+    }
+    return lines_.size();
+}
+
+std::string TNetHeaderList::ValueAt(std::size_t index) const {
+    const std::string& line = lines_[index];
+    std::string value = TrimBlanks(line.substr(line.find(':') + 1));
+    for (std::size_t i = index + 1; i < lines_.size() && IsContinuation(lines_[i]); ++i) {
+        value = TrimBlanks(value) + " " + TrimBlanks(lines_[i]);
+    }
+    return value;
+}
+
+std::string TNetHeaderList::Values(const std::string& name) const {
+    const std::size_t index = Find(name);
+    return index < lines_.size() ? ValueAt(index) : std::string();
+}
+
+std::vector<std::string> TNetHeaderList::AllValues(const std::string& name) const {
+    std::vector<std::string> values;
+    for (std::size_t i = Find(name); i < lines_.size(); i = Find(name, i + 1)) {
+        values.push_back(ValueAt(i));
+    }
+    return values;
+}
+
+void TNetHeaderList::SetValue(const std::string& name, const std::string& value) {
+    const std::vector<std::string> pieces = FoldLine(name + ": " + value);
+    const std::size_t index = Find(name);
+    if (index == lines_.size()) {
+        lines_.insert(lines_.end(), pieces.begin(), pieces.end());
+        return;
+    }
+    std::size_t end = index + 1;
+    while (end < lines_.size() && IsContinuation(lines_[end])) ++end;
+    lines_.erase(lines_.begin() + index, lines_.begin() + end);
+    lines_.insert(lines_.begin() + index, pieces.begin(), pieces.end());
+}
+
+std::vector<std::string> TNetHeaderList::FoldLine(const std::string& line) {
+    if (line.size() <= kFoldLength) return {line};
+    std::vector<std::string> pieces;
+    std::string rest = line;
+    for (;;) {
+        bool in_quotes = false;
+        std::size_t last_break = std::string::npos;
+        std::size_t cut = std::string::npos;
+        // A continuation's leading space marks the fold; it is no place to cut again.
+        for (std::size_t i = pieces.empty() ? 0 : 1; i < rest.size(); ++i) {
+            const char c = rest[i];
+            if (c == '"') {
+                in_quotes = !in_quotes;
+            } else if (!in_quotes && (c == ' ' || c == '\t' || c == ',')) {
+                last_break = i;
+            }
+            if (i + 1 > kFoldLength && last_break != std::string::npos) {
+                cut = last_break;
+                break;
+            }
+        }
+        if (cut == std::string::npos) {
+            pieces.push_back(rest);
+            break;
+        }
+        std::string piece = rest.substr(0, cut + 1);
+        while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\t')) piece.pop_back();
+        pieces.push_back(piece);
+        std::size_t next = cut + 1;
+        while (next < rest.size() &&
+               (rest[next] == ' ' || rest[next] == '\t' || rest[next] == ',' ||
+                rest[next] == '\r' || rest[next] == '\n')) {
+            ++next;
+        }
+        if (next >= rest.size()) break;
+        rest = " " + rest.substr(next);
+    }
+    for (std::string& piece : pieces) {
+        while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\t')) piece.pop_back();
+    }
+    return pieces;
+}
+
+}  // namespace lintaro

@@ -1,0 +1,430 @@
+// FetchText: the request loop over redirects, the request head, the response head and the three
+// body framings (counted, chunked, until close).
+#include "net_http.h"
+
+#include <chrono>
+#include <climits>
+
+#include "cookie_store.h"
+#include "net_errors.h"
+
+namespace lintaro {
+
+namespace {
+
+// A whole decimal number with an optional sign and leading blanks, nothing after it.
+bool TryParseInt64(const std::string& text, std::int64_t& value) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    std::uint64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        magnitude = magnitude * 10 + static_cast<unsigned>(text[i] - '0');
+        if (magnitude > static_cast<std::uint64_t>(INT64_MAX)) return false;
+    }
+    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    return true;
+}
+
+bool TryParseInt(const std::string& text, int& value) {
+    std::int64_t wide = 0;
+    if (!TryParseInt64(text, wide) || wide < INT_MIN || wide > INT_MAX) return false;
+    value = static_cast<int>(wide);
+    return true;
+}
+
+// A chunk-size line: the hexadecimal number before the first space, 0 when it is not one (an
+// extension after ";" makes the whole line unreadable, hence 0 too).
+std::int64_t ChunkSize(const std::string& line) {
+    const std::string digits = line.substr(0, line.find(' '));
+    if (digits.empty() || digits.size() > 15) return 0;
+    std::int64_t size = 0;
+    for (char c : digits) {
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return 0;
+        }
+        size = size * 16 + digit;
+    }
+    return size;
+}
+
+std::string Base64(const std::string& bytes) {
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    std::size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) |
+                           (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                           static_cast<unsigned char>(bytes[i + 2]);
+        text += kAlphabet[(n >> 18) & 63];
+        text += kAlphabet[(n >> 12) & 63];
+        text += kAlphabet[(n >> 6) & 63];
+        text += kAlphabet[n & 63];
+    }
+    if (i < bytes.size()) {
+        unsigned n = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) n |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        text += kAlphabet[(n >> 18) & 63];
+        text += kAlphabet[(n >> 12) & 63];
+        text += i + 1 < bytes.size() ? kAlphabet[(n >> 6) & 63] : '=';
+        text += '=';
+    }
+    return text;
+}
+
+std::string FirstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
+
+// Sets the connection's read limit for one part of the exchange.
+class ReadTimeoutScope {
+  public:
+    ReadTimeoutScope(TNetTCPConnection& connection, int timeout_ms)
+        : connection_(connection), saved_(connection.ReadTimeout) {
+        connection_.ReadTimeout = timeout_ms;
+    }
+    ~ReadTimeoutScope() { connection_.ReadTimeout = saved_; }
+    ReadTimeoutScope(const ReadTimeoutScope&) = delete;
+    ReadTimeoutScope& operator=(const ReadTimeoutScope&) = delete;
+
+  private:
+    TNetTCPConnection& connection_;
+    int saved_;
+};
+
+}  // namespace
+
+std::string TNetBasicAuthentication::Authentication() const {
+    return "Basic " + Base64(Username + ":" + Password);
+}
+
+TNetHTTP::TNetHTTP() = default;
+TNetHTTP::~TNetHTTP() = default;
+
+TNetCookieManager* TNetHTTP::CookieManager() const {
+    return cookie_manager_ != nullptr ? cookie_manager_ : own_cookie_manager_.get();
+}
+
+TNetCookieManager* TNetHTTP::CookieStoreForResponse() {
+    if (cookie_manager_ != nullptr) return cookie_manager_;
+    if (!AllowCookies) return own_cookie_manager_.get();
+    if (!own_cookie_manager_) own_cookie_manager_ = std::make_unique<TNetCookieManager>();
+    return own_cookie_manager_.get();
+}
+
+std::string TNetHTTP::FetchText(const std::string& url) {
+    connection_.ReadTimeout = ReadTimeout;
+    connection_.RecvBufferSize = RecvBufferSize;
+    connection_.MaxLineLength = MaxLineLength;
+    connection_.ConnectLimit = limits_.connect_ms;
+    if (limits_.fetch_ms > 0) {
+        connection_.SetDeadline(
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(limits_.fetch_ms),
+            limits_.fetch_ms);
+    } else {
+        connection_.SetDeadline(std::nullopt, 0);
+    }
+    struct DeadlineReset {
+        TNetTCPConnection& connection;
+        ~DeadlineReset() { connection.SetDeadline(std::nullopt, 0); }
+    } deadline_reset{connection_};
+
+    redirect_count_ = 0;
+    std::string body;
+    std::string target = url;
+    try {
+        for (;;) {
+            ++redirect_count_;
+            body.clear();
+            MergeURL(target);
+            ChooseConnection();
+            SendRequestHead();
+            ReadResponseHead();
+            if (ProcessResponse(body) == NextStep::kFinish) break;
+            target = response_.Location;
+        }
+    } catch (const ENetHTTPProtocolException&) {
+        // The error body has been read whole, so a kept connection is still in step.
+        if (!KeepAlive()) connection_.Disconnect();
+        throw;
+    } catch (...) {
+        // Any other failure may leave part of a response unread, which a kept connection would
+        // hand to the next request as its answer.
+        connection_.Disconnect();
+        throw;
+    }
+    if (!KeepAlive()) connection_.Disconnect();
+    return body;
+}
+
+void TNetHTTP::MergeURL(const std::string& url) {
+    const TNetURI parts = TNetURI::Split(url);
+    if (!parts.Username.empty()) {
+        request_.Username = parts.Username;
+        request_.Password = parts.Password;
+    }
+    url_.Path = ResolvePath(url_.Path, parts.Path);
+    url_.Document = parts.Document;
+    url_.Params = parts.Params;
+    url_.Bookmark = parts.Bookmark;
+    if (!parts.Host.empty()) url_.Host = parts.Host;
+    url_.Protocol = parts.Protocol.empty() ? "http" : parts.Protocol;
+    if (!parts.Port.empty()) {
+        url_.Port = parts.Port;
+    } else {
+        // Without a port of its own the URL keeps the current one, unless that is a default.
+        int current = 0;
+        if (!TryParseInt(url_.Port, current)) current = 0;
+        if (current == 0 || current == 80 || current == 443) {
+            if (EqualsNoCase(url_.Protocol, "http")) {
+                url_.Port = "80";
+            } else if (EqualsNoCase(url_.Protocol, "https")) {
+                url_.Port = "443";
+            } else {
+                throw ENetUnknownProtocol("");
+            }
+        }
+    }
+    request_.Target = url_.Path + url_.Document + url_.Params;
+    request_.ContentLength = -1;
+    request_.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
+}
+
+bool TNetHTTP::KeepAlive() {
+    if (!connection_.Connected()) return false;
+    const std::string connection = TrimBlanks(response_.Connection);
+    const std::string proxy_connection = TrimBlanks(response_.ProxyConnection);
+    if (ProtocolVersion == TNetHTTPProtocolVersion::pv1_1) {
+        return !EqualsNoCase(connection, "close") && !EqualsNoCase(proxy_connection, "close");
+    }
+    return EqualsNoCase(connection, "keep-alive") || EqualsNoCase(proxy_connection, "keep-alive");
+}
+
+void TNetHTTP::ChooseConnection() {
+    int port = 0;
+    if (!TryParseInt(url_.Port, port)) throw EConvertError(InvalidIntegerMessage(url_.Port));
+    if (!EqualsNoCase(connection_.Host, url_.Host) || connection_.Port != port) {
+        if (connection_.Connected()) connection_.Disconnect();
+        connection_.Host = url_.Host;
+        connection_.Port = port;
+    }
+    if (EqualsNoCase(url_.Protocol, "https")) {
+        throw ENetIOHandlerPropInvalid("IOHandler value is not valid");
+    }
+    if (request_.Connection.empty()) request_.Connection = "keep-alive";
+    if (!KeepAlive()) {
+        connection_.Disconnect();
+    } else {
+        connection_.CheckForDisconnect();
+    }
+    if (!connection_.Connected()) connection_.Connect(ReadTimeout);
+}
+
+void TNetHTTP::SendRequestHead() {
+    TNetHeaderList& headers = request_.RawHeaders;
+    headers.Clear();
+    auto set = [&headers](const char* name, const std::string& value) {
+        if (!value.empty()) headers.SetValue(name, value);
+    };
+    set("Connection", request_.Connection);
+    set("Content-Type", request_.ContentType);
+    set("Host", request_.Host);
+    set("Accept", request_.Accept);
+    set("User-Agent", request_.UserAgent);
+    if (request_.Authentication) set("Authorization", request_.Authentication->Authentication());
+    if (request_.ProxyAuthentication) {
+        set("Proxy-Authorization", request_.ProxyAuthentication->Authentication());
+    }
+    if (TNetCookieManager* store = CookieManager()) {
+        set("Cookie", store->CookieHeader(url_.Host, url_.Path, false));
+    }
+
+    const char* version = ProtocolVersion == TNetHTTPProtocolVersion::pv1_1 ? "1.1" : "1.0";
+    // Through the write buffer, so the head reaches the intercept and the socket as one block.
+    connection_.OpenWriteBuffer();
+    try {
+        connection_.WriteText("GET " + request_.Target + " HTTP/" + version + "\r\n");
+        for (const std::string& line : headers.Lines()) {
+            if (!line.empty()) connection_.WriteText(line + "\r\n");
+        }
+        connection_.WriteText("\r\n");
+    } catch (...) {
+        connection_.CancelWriteBuffer();
+        throw;
+    }
+    connection_.CloseWriteBuffer();
+}
+
+void TNetHTTP::ReadResponseHead() {
+    std::size_t head_size = 0;
+    do {
+        ReadHeadBlock(head_size);
+    } while (response_.ResponseCode == 100);
+}
+
+void TNetHTTP::ReadHeadBlock(std::size_t& head_size) {
+    auto count = [this, &head_size](const std::string& line) {
+        head_size += line.size() + 2;
+        if (head_size > MaxHeadSize) {
+            throw ENetResponseHeadTooLarge("Response head larger than " +
+                                           std::to_string(MaxHeadSize) + " bytes.");
+        }
+    };
+    response_ = TNetHTTPResponse{};
+    response_.ResponseText = connection_.ReadLine();
+    count(response_.ResponseText);
+    for (;;) {
+        std::string line;
+        try {
+            line = connection_.ReadLine();
+        } catch (const ENetConnClosedGracefully&) {
+            // A head cut short by the peer's close: go on with the lines that came.
+            connection_.Disconnect();
+            break;
+        }
+        if (line.empty()) break;
+        count(line);
+        response_.RawHeaders.Add(std::move(line));
+    }
+
+    const TNetHeaderList& headers = response_.RawHeaders;
+    response_.Location = headers.Values("Location");
+    response_.Connection = headers.Values("Connection");
+    response_.ProxyConnection = headers.Values("Proxy-Connection");
+    response_.TransferEncoding = headers.Values("Transfer-Encoding");
+    if (!TryParseInt64(TrimBlanks(headers.Values("Content-Length")), response_.ContentLength)) {
+        response_.ContentLength = -1;
+    }
+    CheckDateAndRangeHeaders();
+    StoreCookies();
+
+    const std::string& status = response_.ResponseText;
+    const std::size_t space = status.find(' ');
+    int code = -1;
+    if (space != std::string::npos) {
+        const std::string rest = TrimBlanks(status.substr(space + 1));
+        if (!TryParseInt(rest.substr(0, rest.find(' ')), code)) code = -1;
+    }
+    response_.ResponseCode = code;
+}
+
+void TNetHTTP::CheckDateAndRangeHeaders() const {
+    // An "Expires" given as a number is a time of day in seconds; -1 means none.
+    int expires = 0;
+    if (TryParseInt(TrimBlanks(response_.RawHeaders.Values("Expires")), expires) && expires != -1 &&
+        (expires < 0 || expires > 86399)) {
+        throw EConvertError("Invalid argument to time encode");
+    }
+    std::string range = response_.RawHeaders.Values("Content-Range");
+    if (range.empty()) return;
+    // "bytes FIRST-LAST/LENGTH": both positions must be numbers.
+    const std::size_t space = range.find(' ');
+    if (space != std::string::npos) range.erase(0, space + 1);
+    const std::size_t dash = range.find('-');
+    const std::string first = TrimBlanks(range.substr(0, dash));
+    const std::string rest = dash == std::string::npos ? "" : range.substr(dash + 1);
+    const std::string last = TrimBlanks(rest.substr(0, rest.find('/')));
+    std::int64_t position = 0;
+    if (!TryParseInt64(first, position)) throw EConvertError(InvalidIntegerMessage(first));
+    if (!TryParseInt64(last, position)) throw EConvertError(InvalidIntegerMessage(last));
+}
+
+void TNetHTTP::StoreCookies() {
+    TNetCookieManager* store = CookieStoreForResponse();
+    if (store == nullptr) return;
+    for (const std::string& value : response_.RawHeaders.AllValues("Set-cookie")) {
+        store->AddServerCookie(value, url_.Host);
+    }
+    for (const std::string& value : response_.RawHeaders.AllValues("Set-cookie2")) {
+        store->AddServerCookie2(value, url_.Host);
+    }
+}
+
+TNetHTTP::NextStep TNetHTTP::ProcessResponse(std::string& body) {
+    const int code = response_.ResponseCode;
+    if ((code / 100 == 3 && code != 304) || !response_.Location.empty()) {
+        const bool follow = HandleRedirects && redirect_count_ < RedirectMaximum;
+        if (connection_.Connected()) {
+            ReadTimeoutScope scope(connection_, limits_.redirect_body_ms);
+            std::string discarded;
+            try {
+                ReadBody(discarded);
+            } catch (const ENetCancelled&) {
+                throw;
+            } catch (const ENetFetchTimeout&) {
+                throw;
+            } catch (const ENetException&) {
+                // The redirect's own body does not matter, but what is left of it must not be
+                // read as the next answer.
+                connection_.Disconnect();
+            }
+        }
+        return follow ? NextStep::kFollow : NextStep::kFinish;
+    }
+    if (code < 200 || code > 299) {
+        if (code == 401 && !request_.Authentication) {
+            for (const std::string& challenge :
+                 response_.RawHeaders.AllValues("WWW-Authenticate")) {
+                if (EqualsNoCase(FirstWord(challenge), "Basic")) {
+                    request_.Authentication = TNetBasicAuthentication{};
+                    break;
+                }
+            }
+        }
+        if (code == 407 && !request_.ProxyAuthentication) {
+            const auto challenges = response_.RawHeaders.AllValues("Proxy-Authenticate");
+            if (!challenges.empty() && EqualsNoCase(FirstWord(challenges[0]), "Basic")) {
+                request_.ProxyAuthentication = TNetBasicAuthentication{};
+            }
+        }
+        std::string error_body;
+        {
+            ReadTimeoutScope scope(connection_, limits_.error_body_ms);
+            ReadBody(error_body);
+        }
+        throw ENetHTTPProtocolException(response_.ResponseText, code, std::move(error_body));
+    }
+    if (!connection_.Connected()) throw ENetException("Undefined situation");
+    if (code != 204) ReadBody(body);
+    return NextStep::kFinish;
+}
+
+void TNetHTTP::ReadBody(std::string& out) {
+    if (response_.ContentLength >= 1) {
+        try {
+            connection_.ReadBytes(out, response_.ContentLength);
+        } catch (const ENetConnClosedGracefully&) {
+            // A body cut short by the peer's close is kept as far as it came.
+        }
+    } else if (response_.TransferEncoding.find("chunked") != std::string::npos) {
+        ReadChunkedBody(out);
+    } else if (response_.ContentLength == -1) {
+        connection_.ReadUntilClose(out);
+    }
+}
+
+void TNetHTTP::ReadChunkedBody(std::string& out) {
+    std::int64_t size = ChunkSize(connection_.ReadLine());
+    while (size > 0) {
+        connection_.ReadBytes(out, size);
+        connection_.ReadLine();
+        size = ChunkSize(connection_.ReadLine());
+    }
+    try {
+        connection_.ReadLine();
+    } catch (const ENetConnClosedGracefully&) {
+        // The last chunk has come; a server that closes before the final empty line has still
+        // sent the whole body.
+    }
+}
+
+}  // namespace lintaro
