@@ -1,2 +1,236 @@
-// Placeholder until the engine lands.
+// TPattern's face: settings, lazy compilation, the search entry points, captures and the error
+// texts. Compilation is in compile.cpp, the node walk in match.cpp.
 #include "pattern.h"
+
+#include <string>
+
+#include "pattern_state.h"
+
+namespace lintaro {
+namespace regex {
+namespace {
+
+const char* ErrorText(int code) {
+    switch (code) {
+        case 102:
+            return "TPattern(comp): ParseReg Too Many ()";
+        case 103:
+            return "TPattern(comp): ParseReg Unmatched ()";
+        case 104:
+            return "TPattern(comp): ParseReg Unmatched ()";
+        case 106:
+            return "TPattern(comp): *+ Operand Could Be Empty";
+        case 107:
+            return "TPattern(comp): Nested *?+";
+        case 108:
+            return "TPattern(comp): Bad Hex Digit";
+        case 109:
+            return "TPattern(comp): Invalid [] Range";
+        case 110:
+            return "TPattern(comp): Parse Atom Trailing \\";
+        case 111:
+            return "TPattern(comp): No Hex Code After \\x";
+        case 112:
+            return "TPattern(comp): Hex Code After \\x Is Too Big";
+        case 113:
+            return "TPattern(comp): Unmatched []";
+        case 115:
+            return "TPattern(comp): ?+*{ Follows Nothing";
+        case 116:
+            return "TPattern(comp): Trailing \\";
+        case 122:
+            return "TPattern(comp): BRACES Argument Too Big";
+        case 124:
+            return "TPattern(comp): BRACE Min Param Greater then Max";
+        case 125:
+            return "TPattern(comp): Unclosed (?#Comment)";
+        case 127:
+            return "TPattern(comp): Urecognized Modifier";
+        case 128:
+            return "TPattern(comp): LinePairedSeparator must countain two different chars or no "
+                   "chars at all";
+        case 1003:
+            return "TPattern(exec): Not Assigned Expression Property";
+        case 1004:
+            return "TPattern(exec): Corrupted Program";
+        case 1005:
+            return "TPattern(exec): No Input String Specified";
+        case 1006:
+            return "TPattern(exec): Offset Must Be Greater Then 0";
+        case 1007:
+            return "TPattern(exec): ExecNext Without Exec[Pos]";
+        case 1014:
+            return "TPattern(exec): Loop Stack Exceeded";
+        case 1015:
+            return "TPattern(exec): Loop Without LoopEntry !";
+        default:
+            return "Unknown error";
+    }
+}
+
+int ModifierBitOfIndex(int index) {
+    if (index < 1 || index > 6) RaiseError(1013, 0);
+    return 1 << (index - 1);
+}
+
+// Text up to its first NUL byte: nothing after it is ever seen.
+std::string_view CutAtNul(std::string_view text) {
+    size_t nul = text.find('\0');
+    return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+}  // namespace
+
+void RaiseError(int code, int position) {
+    std::string message = ErrorText(code);
+    if (code < 1000) message += " (pos " + std::to_string(position) + ")";
+    throw EPattern(message, code, position);
+}
+
+}  // namespace regex
+
+using regex::PatternState;
+
+TPattern::TPattern() : state_(std::make_unique<PatternState>()) {}
+TPattern::~TPattern() = default;
+
+void TPattern::SetExpression(std::string_view expression) {
+    // An empty text leaves no expression; the old program goes too, so that a search reports the
+    // missing expression instead of running a pattern that is no longer set.
+    std::string_view text = regex::CutAtNul(expression);
+    if (text != state_->expression || !state_->compiled) {
+        state_->expression.assign(text);
+        state_->DiscardProgram();
+    }
+}
+
+const std::string& TPattern::Expression() const { return state_->expression; }
+
+void TPattern::SetModifierByIndex(int index, bool on) {
+    int bit = regex::ModifierBitOfIndex(index);
+    if (on) {
+        state_->modifiers |= bit;
+    } else {
+        state_->modifiers &= ~bit;
+    }
+}
+
+bool TPattern::GetModifierByIndex(int index) const {
+    return (state_->modifiers & regex::ModifierBitOfIndex(index)) != 0;
+}
+
+void TPattern::SetLinePairedSeparator(std::string_view pair) {
+    PatternState& s = *state_;
+    if (pair.size() == 2 && pair[0] != pair[1]) {
+        unsigned char first = static_cast<unsigned char>(pair[0]);
+        unsigned char second = static_cast<unsigned char>(pair[1]);
+        if (!(s.pair_assigned && s.pair_first == first && s.pair_second == second)) {
+            s.pair_assigned = true;
+            s.pair_first = first;
+            s.pair_second = second;
+            s.DiscardProgram();
+        }
+    } else if (pair.empty()) {
+        if (s.pair_assigned) {
+            s.pair_assigned = false;
+            s.DiscardProgram();
+        }
+    } else {
+        regex::RaiseError(128, 0);
+    }
+}
+
+void TPattern::SetInputString(std::string_view subject) {
+    PatternState& s = *state_;
+    s.input.assign(regex::CutAtNul(subject));
+    s.has_input = true;
+    s.required_cache_valid = false;
+    s.ClearCaptures();
+}
+
+void TPattern::EnsureCompiled() {
+    PatternState& s = *state_;
+    if (s.modifiers != s.program_modifiers) s.DiscardProgram();
+    s.line_separator_set.Clear();
+    for (unsigned char ch : s.line_separator_characters) s.line_separator_set.Add(ch);
+    if (s.program.empty()) {
+        if (s.expression.empty()) regex::RaiseError(1003, 0);
+        s.program_modifiers = s.modifiers;
+        regex::CompileExpression(s);
+    }
+    if (s.program[0] != regex::kProgramSignature) regex::RaiseError(1004, 0);
+}
+
+void TPattern::Compile() { EnsureCompiled(); }
+
+bool TPattern::Exec(std::string_view subject) {
+    SetInputString(subject);
+    return ExecPos(1);
+}
+
+bool TPattern::ExecNext() {
+    PatternState& s = *state_;
+    int64_t start = s.captures[0];
+    int64_t end = s.captures[kCaptureSlots];
+    if (start < 0 || end < 0) regex::RaiseError(1007, 0);
+    int64_t offset = end + 1 + (start == end ? 1 : 0);
+    if (offset > static_cast<int64_t>(s.input.size()) + 1) {
+        // Past the end: the search would find nothing; keep the slots cleared as it would.
+        s.ClearCaptures();
+        EnsureCompiled();
+        return false;
+    }
+    return ExecPos(static_cast<int>(offset));
+}
+
+bool TPattern::ExecPos(int offset) {
+    PatternState& s = *state_;
+    s.ClearCaptures();
+    EnsureCompiled();
+    if (!s.has_input) regex::RaiseError(1005, 0);
+    if (offset < 1) regex::RaiseError(1006, 0);
+    if (static_cast<size_t>(offset) > s.input.size() + 1) return false;
+    return regex::SearchFrom(s, static_cast<size_t>(offset - 1));
+}
+
+std::string TPattern::Match(int n) const {
+    int pos = MatchPos(n);
+    int len = MatchLen(n);
+    if (pos < 0 || len < 0) return std::string();
+    return state_->input.substr(static_cast<size_t>(pos), static_cast<size_t>(len));
+}
+
+int TPattern::MatchPos(int n) const {
+    const PatternState& s = *state_;
+    if (n < 0 || n >= kCaptureSlots || !s.has_input) return -1;
+    int64_t start = s.captures[n];
+    return start < 0 ? -1 : static_cast<int>(start);
+}
+
+int TPattern::MatchLen(int n) const {
+    const PatternState& s = *state_;
+    if (n < 0 || n >= kCaptureSlots || !s.has_input) return -1;
+    int64_t start = s.captures[n];
+    int64_t end = s.captures[kCaptureSlots + n];
+    if (start < 0 || end < start) return -1;
+    return static_cast<int>(end - start);
+}
+
+std::string_view TPattern::ProgramBytes() const {
+    const auto& program = state_->program;
+    return std::string_view(reinterpret_cast<const char*>(program.data()), program.size());
+}
+
+unsigned char TPattern::StartChar() const { return state_->start_char; }
+bool TPattern::Anchored() const { return state_->anchored; }
+
+std::string_view TPattern::RequiredLiteral() const {
+    const PatternState& s = *state_;
+    if (s.required_length == 0 || s.program.empty()) return std::string_view();
+    return std::string_view(reinterpret_cast<const char*>(s.program.data()) + s.required_offset,
+                            s.required_length);
+}
+
+bool TPattern::InStartCharSet(unsigned char ch) const { return state_->start_table[ch]; }
+
+}  // namespace lintaro

@@ -3,16 +3,21 @@
 // expression, the modifiers or the line-separator pair changed. Positions are byte offsets.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace lintaro {
 
+namespace regex {
+struct PatternState;
+}
+
 // A compile or run-time error of the matcher: its code, and for a compile error the position in
 // the pattern where it was found (0 otherwise).
 class EPattern : public std::runtime_error {
-public:
+  public:
     EPattern(const std::string& message, int code, int position)
         : std::runtime_error(message), Code(code), Position(position) {}
     int Code;
@@ -20,7 +25,7 @@ public:
 };
 
 class TPattern {
-public:
+  public:
     static constexpr int kCaptureSlots = 20;
 
     TPattern();
@@ -57,9 +62,23 @@ public:
     // Length of slot n in bytes, or -1 when the slot has no start or no end.
     int MatchLen(int n) const;
 
-private:
-    struct State;
-    State* state_;  // owned; keeps the engine's internals out of this header
+    // Inspection of the compiled form, for tests and tools. Compile() compiles now when the
+    // expression, the modifiers or the line pair changed (throwing EPattern as a search would);
+    // the accessors describe the program of the last successful compile (empty when none).
+    void Compile();
+    std::string_view ProgramBytes() const;
+    // The first character of a case-sensitive leading literal, 0 when none.
+    unsigned char StartChar() const;
+    // Whether the pattern begins with a subject-start anchor.
+    bool Anchored() const;
+    // A literal every match contains, empty when none.
+    std::string_view RequiredLiteral() const;
+    // Whether a match can begin with character ch (0 stands for the subject end).
+    bool InStartCharSet(unsigned char ch) const;
+
+  private:
+    void EnsureCompiled();
+    std::unique_ptr<regex::PatternState> state_;  // keeps the engine's internals out of this header
 };
 
 }  // namespace lintaro

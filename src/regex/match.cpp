@@ -1,0 +1,660 @@
+// The matcher: walks the compiled program over the stored subject with backtracking.
+//
+// The walk never recurses. Every place with a choice left (an alternative, a repetition count, a
+// counted loop's exit or next iteration) is a ChoicePoint on a heap stack, and every slot write
+// (capture starts and ends, loop counters, loop index) is undone from a trail when the search
+// backs up past it, so a long subject costs heap memory, never call stack. The order in which
+// choices are tried is the depth-first order of the node walk: alternatives as written, greedy
+// counts from the largest down, lazy counts from the smallest up.
+//
+// A repetition of a single-character node keeps one ChoicePoint for the whole run and updates it
+// in place, so its memory does not grow with the run's length. A loop over a group whose last
+// iteration consumed nothing is not iterated again (once its minimum is reached), which is how
+// loops that could repeat an empty match forever come to an end.
+#include <cstring>
+
+#include "pattern_state.h"
+
+namespace lintaro::regex {
+namespace {
+
+enum ChoiceKind : uint32_t {
+    kAltChoice,       // node: the Branch of the next alternative
+    kGreedyChoice,    // node: a Star, Plus or Braces node; a: the count last tried
+    kLazyChoice,      // node: a StarLazy, PlusLazy or BracesLazy node; a: last count, b: longest
+    kLineStarChoice,  // node: the Branch of a greedy loop over "." without line separators
+    kLoopExitChoice,  // node: a Loop node whose next iteration is being tried
+    kLoopMoreChoice,  // node: a LoopLazy node whose continuation is being tried
+};
+
+class Matcher {
+  public:
+    explicit Matcher(PatternState& state)
+        : state_(state),
+          program_(state.program.data()),
+          subject_(reinterpret_cast<const unsigned char*>(state.input.c_str())),
+          length_(static_cast<int64_t>(state.input.size())),
+          slots_(state.slots),
+          stamps_(state.stamps),
+          choices_(state.choices),
+          trail_(state.trail) {
+        for (int ch = 0; ch < 256; ++ch) {
+            word_[ch] = false;
+            separator_[ch] = state.line_separator_set.Has(static_cast<unsigned char>(ch));
+        }
+        for (unsigned char ch : state.word_characters) word_[ch] = true;
+        pair_ = state.pair_assigned;
+        pair_first_ = state.pair_first;
+        pair_second_ = state.pair_second;
+        std::memset(stamps_, 0, sizeof(state.stamps));
+        choices_.clear();
+        trail_.clear();
+    }
+
+    bool Search(int64_t start) {
+        const unsigned char* s = subject_;
+        if (state_.required_length > 0 && !RequiredLiteralFrom(start)) return false;
+        if (state_.anchored) return TryAt(start);
+        if (state_.start_char != 0) {
+            int64_t from = start;
+            while (from < length_) {
+                const void* hit = std::memchr(s + from, state_.start_char, length_ - from);
+                if (hit == nullptr) return false;
+                int64_t at = static_cast<const unsigned char*>(hit) - s;
+                if (TryAt(at)) return true;
+                from = at + 1;
+            }
+            return false;
+        }
+        const bool* table = state_.start_table;
+        for (int64_t at = start; at <= length_; ++at) {
+            if (table[s[at]] && TryAt(at)) return true;
+        }
+        return false;
+    }
+
+  private:
+    // Whether the required literal occurs at or after `start`. Remembers the occurrence found,
+    // so that iterating over many matches scans the subject for it only once in total.
+    bool RequiredLiteralFrom(int64_t start) {
+        size_t from = static_cast<size_t>(start);
+        if (state_.required_cache_valid && state_.required_cache_from <= from &&
+            from <= state_.required_cache_at) {
+            return true;
+        }
+        if (state_.required_cache_valid && state_.required_cache_from <= from &&
+            state_.required_cache_at == SIZE_MAX) {
+            return false;
+        }
+        const void* hit = memmem(subject_ + from, static_cast<size_t>(length_) - from,
+                                 program_ + state_.required_offset, state_.required_length);
+        state_.required_cache_valid = true;
+        state_.required_cache_from = from;
+        state_.required_cache_at =
+            hit == nullptr ? SIZE_MAX
+                           : static_cast<size_t>(static_cast<const unsigned char*>(hit) - subject_);
+        return hit != nullptr;
+    }
+
+    bool TryAt(int64_t start) {
+        for (int i = 0; i < 2 * TPattern::kCaptureSlots; ++i) slots_[i] = kNoPosition;
+        slots_[kSlotLoopIndex] = 0;
+        choices_.clear();
+        trail_.clear();
+        position_ = start;
+        if (!Run()) return false;
+        for (int i = 0; i < 2 * TPattern::kCaptureSlots; ++i) state_.captures[i] = slots_[i];
+        state_.captures[0] = start;
+        state_.captures[TPattern::kCaptureSlots] = position_;
+        return true;
+    }
+
+    // --- Slots and the trail. ---
+
+    void Set(int slot, int64_t value) {
+        uint32_t depth = static_cast<uint32_t>(choices_.size());
+        if (depth != 0 && stamps_[slot] != depth) {
+            trail_.push_back({slots_[slot], stamps_[slot], static_cast<uint32_t>(slot)});
+            stamps_[slot] = depth;
+        }
+        slots_[slot] = value;
+    }
+
+    void Unwind(size_t height) {
+        while (trail_.size() > height) {
+            const TrailEntry& e = trail_.back();
+            slots_[e.slot] = e.old_value;
+            stamps_[e.slot] = e.old_stamp;
+            trail_.pop_back();
+        }
+    }
+
+    void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0, int64_t b = 0) {
+        choices_.push_back(
+            {static_cast<uint32_t>(node), kind, 0, 0, position, trail_.size(), a, b});
+    }
+
+    // --- Single-character tests. ---
+
+    bool StartsLinePair(int64_t at) const {
+        return pair_ && subject_[at] == pair_first_ && subject_[at + 1] == pair_second_;
+    }
+    bool NotLineSeparatorAt(int64_t at) const {
+        return at < length_ && !separator_[subject_[at]] && !StartsLinePair(at);
+    }
+
+    // Whether the single-character node `op` matches the character at `at` (< length_).
+    bool OneMatches(size_t op, unsigned char ch) const {
+        const unsigned char* operand = program_ + op + kNodeHeaderSize;
+        switch (program_[op]) {
+            case kAnyChar:
+                return true;
+            case kLiteral:
+                return ch == operand[0] && ch != 0;
+            case kLiteralCI:
+                return ch == operand[0] || ch == kToggleCaseTable[operand[0]];
+            case kDigit:
+                return ch >= '0' && ch <= '9';
+            case kNotDigit:
+                return ch < '0' || ch > '9';
+            case kAnyOfTiny:
+                return ch == operand[0] || ch == operand[1] || ch == operand[2];
+            case kAnyButTiny:
+                return ch != operand[0] && ch != operand[1] && ch != operand[2];
+            case kAnyOfSet:
+                return (operand[ch >> 3] >> (ch & 7)) & 1;
+            default:
+                return false;
+        }
+    }
+
+    // The length one repetition of the operand consumes: 1, or for a back reference the length of
+    // its capture (-1 when the capture is missing).
+    int64_t StepOf(size_t op) const {
+        unsigned char code = program_[op];
+        if (code != kBackRef && code != kBackRefCI) return 1;
+        int group = program_[op + kNodeHeaderSize];
+        int64_t from = slots_[kSlotCaptureStart + group];
+        int64_t to = slots_[kSlotCaptureEnd + group];
+        if (from < 0 || to < from) return -1;
+        return to - from;
+    }
+
+    bool BackRefAt(size_t op, int64_t at) const {
+        int group = program_[op + kNodeHeaderSize];
+        int64_t from = slots_[kSlotCaptureStart + group];
+        int64_t to = slots_[kSlotCaptureEnd + group];
+        int64_t len = to - from;
+        if (at + len > length_) return false;
+        if (program_[op] == kBackRef) return std::memcmp(subject_ + from, subject_ + at, len) == 0;
+        for (int64_t i = 0; i < len; ++i) {
+            unsigned char want = subject_[from + i];
+            unsigned char got = subject_[at + i];
+            if (got != want && got != kToggleCaseTable[want]) return false;
+        }
+        return true;
+    }
+
+    // How many times in a row the simple operand matches from `start`, at most `maximum`.
+    int64_t RegRepeat(size_t op, int64_t maximum, int64_t start, int64_t step) const {
+        int64_t limit = length_ - start;
+        if (maximum < limit) limit = maximum;
+        const unsigned char* s = subject_ + start;
+        switch (program_[op]) {
+            case kAnyChar:
+                return limit;
+            case kBackRef:
+            case kBackRefCI: {
+                if (step < 0) return 0;
+                if (step == 0) return limit;  // an empty capture repeats without moving
+                int64_t count = 0;
+                while (count < maximum && BackRefAt(op, start + count * step)) ++count;
+                return count;
+            }
+            case kLiteral: {
+                unsigned char want = program_[op + kNodeHeaderSize];
+                int64_t count = 0;
+                while (count < limit && s[count] == want) ++count;
+                return count;
+            }
+            case kAnyOfSet: {
+                const unsigned char* set = program_ + op + kNodeHeaderSize;
+                int64_t count = 0;
+                while (count < limit && ((set[s[count] >> 3] >> (s[count] & 7)) & 1)) ++count;
+                return count;
+            }
+            case kAnyButTiny: {
+                const unsigned char* t = program_ + op + kNodeHeaderSize;
+                int64_t count = 0;
+                while (count < limit && s[count] != t[0] && s[count] != t[1] && s[count] != t[2]) {
+                    ++count;
+                }
+                return count;
+            }
+            default: {
+                int64_t count = 0;
+                while (count < limit && OneMatches(op, s[count])) ++count;
+                return count;
+            }
+        }
+    }
+
+    // The byte the node after a repetition must start with, or -1: counts whose next character
+    // differs need not be tried.
+    int PeekByte(size_t next) const {
+        if (next == 0 || program_[next] != kLiteral) return -1;
+        return program_[next + kNodeHeaderSize];
+    }
+
+    // The largest count in [low, high] whose end position holds the peek byte, or -1.
+    int64_t GreedyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
+                            int peek) const {
+        if (high < low) return -1;
+        if (peek < 0) return high;
+        if (step == 0) return subject_[start] == peek ? high : -1;
+        if (step == 1) {
+            const void* hit = memrchr(subject_ + start + low, peek, high - low + 1);
+            return hit == nullptr ? -1 : static_cast<const unsigned char*>(hit) - subject_ - start;
+        }
+        for (int64_t k = high; k >= low; --k) {
+            if (subject_[start + k * step] == peek) return k;
+        }
+        return -1;
+    }
+
+    // The smallest count in [low, high] whose end position holds the peek byte, or -1.
+    int64_t LazyCandidate(int64_t start, int64_t low, int64_t high, int64_t step, int peek) const {
+        if (high < low) return -1;
+        if (peek < 0) return low;
+        if (step == 0) return subject_[start] == peek ? low : -1;
+        if (step == 1) {
+            const void* hit = std::memchr(subject_ + start + low, peek, high - low + 1);
+            return hit == nullptr ? -1 : static_cast<const unsigned char*>(hit) - subject_ - start;
+        }
+        for (int64_t k = low; k <= high; ++k) {
+            if (subject_[start + k * step] == peek) return k;
+        }
+        return -1;
+    }
+
+    struct Repetition {
+        int64_t minimum;
+        int64_t maximum;
+        size_t operand;
+        bool lazy;
+    };
+
+    Repetition RepetitionOf(size_t node) const {
+        const unsigned char* operand = program_ + node + kNodeHeaderSize;
+        switch (program_[node]) {
+            case kStar:
+                return {0, kStarPlusMaximum, node + kNodeHeaderSize, false};
+            case kPlus:
+                return {1, kStarPlusMaximum, node + kNodeHeaderSize, false};
+            case kStarLazy:
+                return {0, kStarPlusMaximum, node + kNodeHeaderSize, true};
+            case kPlusLazy:
+                return {1, kStarPlusMaximum, node + kNodeHeaderSize, true};
+            case kBraces:
+                return {ReadInt32(operand), ReadInt32(operand + 4), node + kBracesHeaderSize,
+                        false};
+            default:  // kBracesLazy
+                return {ReadInt32(operand), ReadInt32(operand + 4), node + kBracesHeaderSize, true};
+        }
+    }
+
+    // Whether the loop body starting at `body` is a group whose last pass consumed nothing.
+    bool EmptyIteration(size_t body) const {
+        unsigned char code = program_[body];
+        return IsOpen(code) && slots_[kSlotCaptureStart + (code - kOpenBase)] == position_;
+    }
+
+    // For a Branch that has a second alternative: the single "." (without line separators) that
+    // its greedy loop repeats, or 0 when it is no such loop. Both "x*" (Branch -> x -> Back ->
+    // Branch) and "x+" (Branch -> Back -> x -> Branch) forms are recognised.
+    size_t LineStarOperand(size_t branch) const {
+        size_t first = branch + kNodeHeaderSize;
+        size_t second = NextNode(program_, first);
+        if (second == 0) return 0;
+        if (program_[first] == kAnyNotLineSep && program_[second] == kBack &&
+            NextNode(program_, second) == branch) {
+            return first;
+        }
+        if (program_[first] == kBack && program_[second] == kAnyNotLineSep &&
+            NextNode(program_, second) == branch) {
+            return second;
+        }
+        return 0;
+    }
+
+    [[noreturn]] void RunTimeError(int code) {
+        choices_.clear();
+        trail_.clear();
+        RaiseError(code, 0);
+    }
+
+    // Runs the program from its first node at position_; true when it reaches End.
+    bool Run() {
+        const unsigned char* p = program_;
+        const unsigned char* s = subject_;
+        size_t node = 1;
+        for (;;) {
+            const unsigned char* operand = p + node + kNodeHeaderSize;
+            switch (p[node]) {
+                case kEnd:
+                    return true;
+                case kInputStart:
+                    if (position_ != 0) goto fail;
+                    break;
+                case kInputEnd:
+                    if (position_ != length_) goto fail;
+                    break;
+                case kLineStart: {
+                    if (position_ == 0) break;
+                    unsigned char before = s[position_ - 1];
+                    if (pair_ && before == pair_second_ && position_ >= 2 &&
+                        s[position_ - 2] == pair_first_) {
+                        break;
+                    }
+                    if (pair_ && before == pair_first_ && s[position_] == pair_second_) goto fail;
+                    if (!separator_[before]) goto fail;
+                    break;
+                }
+                case kLineEnd: {
+                    if (position_ == length_) break;
+                    unsigned char ch = s[position_];
+                    if (pair_ && ch == pair_first_ && s[position_ + 1] == pair_second_) break;
+                    if (pair_ && ch == pair_second_ && position_ >= 1 &&
+                        s[position_ - 1] == pair_first_) {
+                        goto fail;
+                    }
+                    if (!separator_[ch]) goto fail;
+                    break;
+                }
+                case kAnyChar:
+                    if (position_ >= length_) goto fail;
+                    ++position_;
+                    break;
+                case kAnyNotLineSep:
+                    if (!NotLineSeparatorAt(position_)) goto fail;
+                    ++position_;
+                    break;
+                case kDigit:
+                case kNotDigit:
+                case kAnyOfTiny:
+                case kAnyButTiny:
+                case kAnyOfSet:
+                    if (position_ >= length_ || !OneMatches(node, s[position_])) goto fail;
+                    ++position_;
+                    break;
+                case kLiteral: {
+                    // The subject copy ends in a 0 byte and holds none before it, so a compare
+                    // against the literal's non-zero bytes stops at the end by itself.
+                    const unsigned char* lit = operand;
+                    if (*lit == 0) goto fail;  // "\x00": no subject holds that character
+                    int64_t at = position_;
+                    while (*lit != 0) {
+                        if (s[at] != *lit) goto fail;
+                        ++at;
+                        ++lit;
+                    }
+                    position_ = at;
+                    break;
+                }
+                case kLiteralCI: {
+                    const unsigned char* lit = operand;
+                    if (*lit == 0) goto fail;
+                    int64_t at = position_;
+                    while (*lit != 0) {
+                        if (s[at] != *lit && s[at] != kToggleCaseTable[*lit]) goto fail;
+                        ++at;
+                        ++lit;
+                    }
+                    position_ = at;
+                    break;
+                }
+                case kBackRef:
+                case kBackRefCI: {
+                    int64_t step = StepOf(node);
+                    if (step < 0 || !BackRefAt(node, position_)) goto fail;
+                    position_ += step;
+                    break;
+                }
+                case kWordBound:
+                case kNotWordBound: {
+                    bool before = position_ > 0 && word_[s[position_ - 1]];
+                    bool after = position_ < length_ && word_[s[position_]];
+                    if ((before != after) != (p[node] == kWordBound)) goto fail;
+                    break;
+                }
+                case kNothing:
+                case kComment:
+                    break;
+                case kBack: {
+                    size_t target = NextNode(p, node);
+                    if (target == 0) goto fail;
+                    if (p[target] == kBranch) {
+                        // End of a pass of x*: an empty pass ends the loop.
+                        if (EmptyIteration(target + kNodeHeaderSize)) {
+                            size_t rest = NextNode(p, target);
+                            if (rest == 0) goto fail;
+                            node = rest + kNodeHeaderSize;
+                            continue;
+                        }
+                    } else if (EmptyIteration(target)) {
+                        goto fail;  // x+ after an empty pass: no further pass
+                    }
+                    node = target;
+                    continue;
+                }
+                case kBranch: {
+                    size_t next = NextNode(p, node);
+                    if (next == 0 || p[next] != kBranch) {
+                        node += kNodeHeaderSize;
+                        continue;
+                    }
+                    if (size_t op = LineStarOperand(node); op != 0) {
+                        int64_t start = position_;
+                        int64_t count = 0;
+                        while (NotLineSeparatorAt(start + count)) ++count;
+                        if (count > 0) Push(kLineStarChoice, node, start, count);
+                        position_ = start + count;
+                        node = next + kNodeHeaderSize;
+                        continue;
+                    }
+                    Push(kAltChoice, next, position_);
+                    node += kNodeHeaderSize;
+                    continue;
+                }
+                case kStar:
+                case kPlus:
+                case kBraces:
+                case kStarLazy:
+                case kPlusLazy:
+                case kBracesLazy: {
+                    Repetition rep = RepetitionOf(node);
+                    int64_t start = position_;
+                    int64_t step = StepOf(rep.operand);
+                    int64_t count = RegRepeat(rep.operand, rep.maximum, start, step);
+                    if (count < rep.minimum) goto fail;
+                    size_t next = NextNode(p, node);
+                    int peek = PeekByte(next);
+                    int64_t k;
+                    if (!rep.lazy) {
+                        k = GreedyCandidate(start, rep.minimum, count, step, peek);
+                        if (k < 0) goto fail;
+                        if (k > rep.minimum && step != 0) Push(kGreedyChoice, node, start, k);
+                    } else {
+                        k = LazyCandidate(start, rep.minimum, count, step, peek);
+                        if (k < 0) goto fail;
+                        if (k < count && step != 0) Push(kLazyChoice, node, start, k, count);
+                    }
+                    position_ = start + k * (step < 0 ? 0 : step);
+                    node = next;
+                    if (node == 0) goto fail;
+                    continue;
+                }
+                case kLoopEntry: {
+                    int64_t index = slots_[kSlotLoopIndex] + 1;
+                    if (index > kLoopStackDepth) RunTimeError(1014);
+                    Set(kSlotLoopIndex, index);
+                    Set(kSlotLoopCount + static_cast<int>(index), 0);
+                    break;
+                }
+                case kLoop:
+                case kLoopLazy: {
+                    int64_t index = slots_[kSlotLoopIndex];
+                    if (index <= 0) RunTimeError(1015);
+                    int counter = kSlotLoopCount + static_cast<int>(index);
+                    int64_t minimum = ReadInt32(operand);
+                    int64_t maximum = ReadInt32(operand + 4);
+                    size_t body =
+                        static_cast<size_t>(static_cast<int64_t>(node) + ReadInt32(operand + 8));
+                    int64_t n = slots_[counter];
+                    if (n < minimum) {
+                        Set(counter, n + 1);
+                        node = body;
+                        continue;
+                    }
+                    if (p[node] == kLoop) {
+                        bool stop = maximum == kInfiniteCount && n > 0 && EmptyIteration(body);
+                        if (n < maximum && !stop) {
+                            Push(kLoopExitChoice, node, position_);
+                            Set(counter, n + 1);
+                            node = body;
+                            continue;
+                        }
+                        Set(kSlotLoopIndex, index - 1);
+                        break;
+                    }
+                    Push(kLoopMoreChoice, node, position_);
+                    Set(kSlotLoopIndex, index - 1);
+                    break;
+                }
+                default:
+                    if (IsOpen(p[node])) {
+                        Set(kSlotCaptureStart + (p[node] - kOpenBase), position_);
+                        break;
+                    }
+                    if (IsClose(p[node])) {
+                        Set(kSlotCaptureEnd + (p[node] - kCloseBase), position_);
+                        break;
+                    }
+                    goto fail;  // no other code is ever emitted
+            }
+            node = NextNode(p, node);
+            if (node != 0) continue;
+        fail:
+            if (!Backtrack(&node)) return false;
+        }
+    }
+
+    // Resumes the newest choice that has something left to try; false when none has.
+    bool Backtrack(size_t* node_out) {
+        const unsigned char* p = program_;
+        while (!choices_.empty()) {
+            ChoicePoint& c = choices_.back();
+            Unwind(c.trail);
+            position_ = c.position;
+            size_t node = c.node;
+            switch (c.kind) {
+                case kAltChoice: {
+                    size_t after = NextNode(p, node);
+                    if (after != 0 && p[after] == kBranch) {
+                        c.node = static_cast<uint32_t>(after);
+                    } else {
+                        choices_.pop_back();
+                    }
+                    *node_out = node + kNodeHeaderSize;
+                    return true;
+                }
+                case kLineStarChoice: {
+                    int64_t k = --c.a;
+                    if (k == 0) choices_.pop_back();
+                    position_ += k;
+                    *node_out = NextNode(p, node) + kNodeHeaderSize;
+                    return true;
+                }
+                case kGreedyChoice:
+                case kLazyChoice: {
+                    Repetition rep = RepetitionOf(node);
+                    int64_t step = StepOf(rep.operand);
+                    size_t next = NextNode(p, node);
+                    int peek = PeekByte(next);
+                    int64_t start = c.position;
+                    int64_t k;
+                    if (c.kind == kGreedyChoice) {
+                        k = GreedyCandidate(start, rep.minimum, c.a - 1, step, peek);
+                        if (k < 0 || k == rep.minimum) {
+                            choices_.pop_back();
+                        } else {
+                            c.a = k;
+                        }
+                    } else {
+                        k = LazyCandidate(start, c.a + 1, c.b, step, peek);
+                        if (k < 0 || k == c.b) {
+                            choices_.pop_back();
+                        } else {
+                            c.a = k;
+                        }
+                    }
+                    if (k < 0) continue;
+                    position_ = start + k * step;
+                    *node_out = next;
+                    return true;
+                }
+                case kLoopExitChoice: {
+                    // The next iteration failed: leave the loop here instead.
+                    choices_.pop_back();
+                    Set(kSlotLoopIndex, slots_[kSlotLoopIndex] - 1);
+                    size_t next = NextNode(p, node);
+                    if (next == 0) continue;
+                    *node_out = next;
+                    return true;
+                }
+                case kLoopMoreChoice: {
+                    // What follows the lazy loop failed: try one more iteration.
+                    choices_.pop_back();
+                    const unsigned char* operand = p + node + kNodeHeaderSize;
+                    int64_t index = slots_[kSlotLoopIndex];
+                    int counter = kSlotLoopCount + static_cast<int>(index);
+                    int64_t maximum = ReadInt32(operand + 4);
+                    size_t body =
+                        static_cast<size_t>(static_cast<int64_t>(node) + ReadInt32(operand + 8));
+                    int64_t n = slots_[counter];
+                    if (n >= maximum) continue;
+                    if (maximum == kInfiniteCount && n > 0 && EmptyIteration(body)) continue;
+                    Set(counter, n + 1);
+                    *node_out = body;
+                    return true;
+                }
+            }
+            choices_.pop_back();
+        }
+        return false;
+    }
+
+    PatternState& state_;
+    const unsigned char* program_;
+    const unsigned char* subject_;
+    int64_t length_;
+    int64_t* slots_;
+    uint32_t* stamps_;
+    std::vector<ChoicePoint>& choices_;
+    std::vector<TrailEntry>& trail_;
+    int64_t position_ = 0;
+    bool word_[256];
+    bool separator_[256];
+    bool pair_ = false;
+    unsigned char pair_first_ = 0;
+    unsigned char pair_second_ = 0;
+};
+
+}  // namespace
+
+bool SearchFrom(PatternState& state, size_t start) {
+    Matcher matcher(state);
+    return matcher.Search(static_cast<int64_t>(start));
+}
+
+}  // namespace lintaro::regex

@@ -1,0 +1,109 @@
+// The inside of a TPattern: settings, the compiled program with its search data, the stored
+// subject and the captures, shared by the face (pattern.cpp), the compiler (compile.cpp) and the
+// matcher (match.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pattern.h"
+#include "program.h"
+
+namespace lintaro::regex {
+
+inline constexpr int64_t kNoPosition = -1;
+
+// One saved value of a matcher slot, restored when the search backtracks past it.
+struct TrailEntry {
+    int64_t old_value;
+    uint32_t old_stamp;
+    uint32_t slot;
+};
+
+// A point the search can come back to. `kind` says what to try next there.
+struct ChoicePoint {
+    uint32_t node;  // program offset the choice belongs to
+    uint32_t kind;  // ChoiceKind in match.cpp
+    uint32_t id;    // stamp of this choice (see PatternState::stamps)
+    uint32_t unused;
+    int64_t position;  // subject position to return to
+    size_t trail;      // trail height to unwind to
+    int64_t a;         // kind-specific: the count last tried by a repetition
+    int64_t b;         // kind-specific: the longest count of a lazy repetition
+};
+
+// Matcher slots: capture starts 0..19, capture ends 20..39, loop counters 40..50 (index 1..10
+// used), and the loop index.
+inline constexpr int kSlotCaptureStart = 0;
+inline constexpr int kSlotCaptureEnd = TPattern::kCaptureSlots;
+inline constexpr int kSlotLoopCount = 2 * TPattern::kCaptureSlots;
+inline constexpr int kSlotLoopIndex = kSlotLoopCount + kLoopStackDepth + 1;
+inline constexpr int kSlotCount = kSlotLoopIndex + 1;
+
+struct PatternState {
+    // Settings.
+    std::string expression;  // empty: no expression
+    int modifiers = kModR | kModS | kModG;
+    int program_modifiers = 0;
+    std::string space_characters = " \t\n\r\f";
+    std::string word_characters = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_";
+    std::string line_separator_characters = "\r\n";
+    bool pair_assigned = true;
+    unsigned char pair_first = '\r';
+    unsigned char pair_second = '\n';
+    CharSet line_separator_set;
+
+    // The compiled program (empty: none) and its search data.
+    bool compiled = false;
+    std::vector<unsigned char> program;
+    unsigned char start_char = 0;
+    bool anchored = false;
+    size_t required_offset = 0;  // offset of the required literal's text in the program
+    size_t required_length = 0;  // 0: no required literal
+    CharSet start_set;
+    bool start_table[256] = {};
+
+    // The subject and the result of the last search.
+    bool has_input = false;
+    std::string input;
+    int64_t captures[2 * TPattern::kCaptureSlots];  // starts, then ends; kNoPosition for none
+
+    // Where the required literal was last found: a later search from at or before that position
+    // needs no new scan.
+    bool required_cache_valid = false;
+    size_t required_cache_from = 0;
+    size_t required_cache_at = 0;
+
+    // Matcher working memory, kept between searches to avoid allocations per attempt.
+    int64_t slots[kSlotCount];
+    uint32_t stamps[kSlotCount];
+    uint32_t top_id = 0;
+    uint32_t next_id = 0;
+    std::vector<ChoicePoint> choices;
+    std::vector<TrailEntry> trail;
+
+    PatternState() { ClearCaptures(); }
+    void ClearCaptures() {
+        for (int64_t& c : captures) c = kNoPosition;
+    }
+    void DiscardProgram() {
+        program.clear();
+        compiled = false;
+        required_cache_valid = false;
+    }
+};
+
+// Builds the message of error `code` and throws EPattern; compile errors (below 1000) carry the
+// position in their text.
+[[noreturn]] void RaiseError(int code, int position);
+
+// Compiles state.expression under state.modifiers into state.program and derives the search data
+// (compile.cpp). Throws EPattern for a pattern that does not compile.
+void CompileExpression(PatternState& state);
+
+// Searches the stored subject from the 0-based position `start` (match.cpp); fills
+// state.captures. Throws EPattern for a run-time error of the program.
+bool SearchFrom(PatternState& state, size_t start);
+
+}  // namespace lintaro::regex
