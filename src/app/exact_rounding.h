@@ -11,8 +11,8 @@ namespace lintaro {
 // returns it when its magnitude is below `limit`. The product is formed exactly in integer
 // arithmetic, so a double that lies a hair above or below a tie (1.00005 is 1.0000500000000001...)
 // rounds the way its true value says, and a page value like 1.85 becomes exactly 18500. Returns
-// nullopt for NaN, an infinity, or a result of magnitude `limit` or more. `scale` must be below
-// 2^32.
+// nullopt for NaN, an infinity, or a result of magnitude `limit` or more. `scale` must be
+// positive.
 std::optional<int64_t> RoundScaledTiesToEven(double value, uint32_t scale, int64_t limit);
 
 }  // namespace lintaro
