@@ -1,9 +1,79 @@
-// lintaro-cli serve-demo: not built yet.
+// lintaro-cli serve-demo: runs the demo line server until SIGINT or SIGTERM, so that scripts and
+// people can point either program at a line without the internet.
+#include <pthread.h>
+#include <signal.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
 #include "cli_args.h"
 #include "commands.h"
+#include "demo_server.h"
 
 namespace lintaro::cli {
+namespace {
 
-int RunServeDemo(const std::vector<std::string>&) { throw UsageError("serve-demo is not available yet"); }
+// A whole decimal number in lo..hi, or a UsageError naming the option.
+long long ReadNumber(const Args& args, const std::string& option, long long lo, long long hi,
+                     long long fallback) {
+    if (!args.values.count(option)) return fallback;
+    const std::string text = args.Value(option);
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lo ||
+        value > hi) {
+        throw UsageError(option + " needs a whole number from " + std::to_string(lo) + " to " +
+                         std::to_string(hi) + ", not \"" + text + "\"");
+    }
+    return value;
+}
+
+// "YYYY-MM-DD" as a calendar date, or a UsageError.
+std::chrono::year_month_day ReadDate(const std::string& text) {
+    int year = 0;
+    unsigned month = 0, day = 0;
+    char tail = 0;
+    if (text.size() != 10 ||
+        std::sscanf(text.c_str(), "%4d-%2u-%2u%c", &year, &month, &day, &tail) != 3) {
+        throw UsageError("--today needs a date as YYYY-MM-DD, not \"" + text + "\"");
+    }
+    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month},
+                                           std::chrono::day{day}};
+    if (!date.ok()) throw UsageError("--today names no calendar day: \"" + text + "\"");
+    return date;
+}
+
+}  // namespace
+
+int RunServeDemo(const std::vector<std::string>& raw_args) {
+    const Args args = ParseArgs(raw_args, {"--port", "--events", "--seed", "--today"}, {});
+    if (!args.positional.empty()) {
+        throw UsageError("serve-demo takes no arguments, only options: " + args.positional[0]);
+    }
+    demo::DemoOptions options;
+    options.seed = static_cast<uint32_t>(ReadNumber(args, "--seed", 0, UINT32_MAX, 1));
+    options.events = static_cast<int>(ReadNumber(args, "--events", 0, demo::kMaxDemoEvents, 200));
+    if (args.values.count("--today")) options.today = ReadDate(args.Value("--today"));
+    const auto port = static_cast<uint16_t>(ReadNumber(args, "--port", 0, 65534, 0));
+
+    // The signals are taken by sigwait below; blocked before the server starts its threads, they
+    // reach no other thread.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    demo::DemoServer server(options);
+    server.Start(port);  // a busy port throws: main prints the one-line message, status 1
+    std::printf("listening on %s\n", server.FirstHost().c_str());
+    std::fflush(stdout);
+    int signal_number = 0;
+    sigwait(&stop_signals, &signal_number);
+    server.Stop();
+    return 0;
+}
 
 }  // namespace lintaro::cli
