@@ -47,12 +47,40 @@ char FromUnicode(char32_t cp) {
     return '?';
 }
 
+// The UTF-8 bytes of each Windows-1251 byte, built once: converting is then one table look-up and
+// a copy of at most three bytes per character.
+struct Utf8Table {
+    std::array<std::array<char, 3>, 256> bytes{};
+    std::array<uint8_t, 256> length{};
+    Utf8Table() {
+        for (int b = 0; b < 256; ++b) {
+            std::string utf8;
+            AppendUtf8(utf8, ToUnicode(static_cast<unsigned char>(b)));
+            length[b] = static_cast<uint8_t>(utf8.size());
+            for (size_t k = 0; k < utf8.size(); ++k) bytes[b][k] = utf8[k];
+        }
+    }
+};
+
 }  // namespace
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
-    std::string out;
-    out.reserve(cp1251.size() * 2);
-    for (char c : cp1251) AppendUtf8(out, ToUnicode(static_cast<unsigned char>(c)));
+    static const Utf8Table table;
+    std::string out(cp1251.size() * 3, '\0');
+    char* dest = out.data();
+    for (char c : cp1251) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            *dest++ = c;
+        } else {
+            const auto& utf8 = table.bytes[byte];
+            dest[0] = utf8[0];
+            dest[1] = utf8[1];
+            dest[2] = utf8[2];
+            dest += table.length[byte];
+        }
+    }
+    out.resize(dest - out.data());
     return out;
 }
 

@@ -2,7 +2,6 @@
 // their fixed-point integer, so the output is exact (1.85, never 1.8500000000000001).
 #include "row_format.h"
 
-#include <cstdio>
 #include <stdexcept>
 #include <variant>
 
@@ -13,11 +12,20 @@
 namespace lintaro::cli {
 namespace {
 
+// Decimal digits of `value`, zero-padded on the left to `width` (a sign comes first).
 void AppendPadded(std::string& out, int64_t value, int width) {
-    char buffer[24];
-    const int length =
-        std::snprintf(buffer, sizeof buffer, "%0*lld", width, static_cast<long long>(value));
-    out.append(buffer, length);
+    if (value < 0) {
+        out += '-';
+        value = -value;
+    }
+    char digits[20];
+    int length = 0;
+    do {
+        digits[length++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (length < width) out.append(width - length, '0');
+    while (length > 0) out += digits[--length];
 }
 
 // "YYYY-MM-DD" + separator + "HH:MM:SS", and ".mmm" when asked.
@@ -42,10 +50,15 @@ void AppendDateTime(std::string& out, DateTime value, char separator, bool with_
 
 void AppendJsonString(std::string& out, std::string_view cp1251) {
     static constexpr char kHex[] = "0123456789abcdef";
+    const std::string text = Cp1251ToUtf8(cp1251);
     out += '"';
-    for (char c : Cp1251ToUtf8(cp1251)) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
+    size_t plain_from = 0;  // runs that need no escape are copied whole
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7F) continue;
+        out.append(text, plain_from, i - plain_from);
+        plain_from = i + 1;
+        switch (byte) {
             case '"':
                 out += "\\\"";
                 break;
@@ -68,15 +81,12 @@ void AppendJsonString(std::string& out, std::string_view cp1251) {
                 out += "\\t";
                 break;
             default:
-                if (byte < 0x20 || byte == 0x7F) {
-                    out += "\\u00";
-                    out += kHex[byte >> 4];
-                    out += kHex[byte & 0xF];
-                } else {
-                    out += c;
-                }
+                out += "\\u00";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 0xF];
         }
     }
+    out.append(text, plain_from);
     out += '"';
 }
 
@@ -87,10 +97,14 @@ void AppendCsvText(std::string& out, std::string_view cp1251) {
         return;
     }
     out += '"';
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
+    size_t from = 0;
+    for (size_t quote = text.find('"'); quote != std::string::npos;
+         quote = text.find('"', quote + 1)) {
+        out.append(text, from, quote + 1 - from);
+        out += '"';  // a quote inside a quoted cell is doubled
+        from = quote + 1;
     }
+    out.append(text, from);
     out += '"';
 }
 
