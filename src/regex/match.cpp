@@ -130,8 +130,7 @@ class Matcher {
     }
 
     void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0, int64_t b = 0) {
-        choices_.push_back(
-            {static_cast<uint32_t>(node), kind, 0, 0, position, trail_.size(), a, b});
+        choices_.push_back({static_cast<uint32_t>(node), kind, position, trail_.size(), a, b});
     }
 
     // --- Single-character tests. ---

@@ -23,10 +23,8 @@ struct TrailEntry {
 
 // A point the search can come back to. `kind` says what to try next there.
 struct ChoicePoint {
-    uint32_t node;  // program offset the choice belongs to
-    uint32_t kind;  // ChoiceKind in match.cpp
-    uint32_t id;    // stamp of this choice (see PatternState::stamps)
-    uint32_t unused;
+    uint32_t node;     // program offset the choice belongs to
+    uint32_t kind;     // ChoiceKind in match.cpp
     int64_t position;  // subject position to return to
     size_t trail;      // trail height to unwind to
     int64_t a;         // kind-specific: the count last tried by a repetition
@@ -76,10 +74,11 @@ struct PatternState {
     size_t required_cache_at = 0;
 
     // Matcher working memory, kept between searches to avoid allocations per attempt.
+    // The slots of the running search, and for each the choice-stack depth at which its old
+    // value was last saved: a slot written again under the same newest choice needs no second
+    // save, which keeps the trail short in long deterministic stretches.
     int64_t slots[kSlotCount];
     uint32_t stamps[kSlotCount];
-    uint32_t top_id = 0;
-    uint32_t next_id = 0;
     std::vector<ChoicePoint> choices;
     std::vector<TrailEntry> trail;
 

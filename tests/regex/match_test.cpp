@@ -1,0 +1,357 @@
+// Matching: the semantics of every construct as a table of pattern, modifiers, subject and the
+// matches found by Exec and ExecNext; search entry points and run-time errors; subjects long
+// enough to overflow any matcher that recurses per iteration; loops that could repeat an empty
+// match forever; inputs the fuzzer once found troublesome.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pattern.h"
+
+namespace lintaro {
+namespace {
+
+void ApplyModifiers(TPattern& p, const std::string& modifiers) {
+    bool on = true;
+    for (char m : modifiers) {
+        if (m == '-') {
+            on = false;
+        } else {
+            p.SetModifierByIndex(static_cast<int>(std::string("irsgmx").find(m)) + 1, on);
+        }
+    }
+}
+
+// "[s,e]" per match, followed by "(s,e)" or "(-)" for groups 1 up to the highest one set;
+// matches separated by spaces, "none" when there is none.
+std::string Slots(const TPattern& p) {
+    std::string out = "[" + std::to_string(p.MatchPos(0)) + "," +
+                      std::to_string(p.MatchPos(0) + p.MatchLen(0)) + "]";
+    int highest = 0;
+    for (int n = 1; n < TPattern::kCaptureSlots; ++n) {
+        if (p.MatchPos(n) >= 0) highest = n;
+    }
+    for (int n = 1; n <= highest; ++n) {
+        if (p.MatchPos(n) < 0 || p.MatchLen(n) < 0) {
+            out += "(-)";
+        } else {
+            out += "(" + std::to_string(p.MatchPos(n)) + "," +
+                   std::to_string(p.MatchPos(n) + p.MatchLen(n)) + ")";
+        }
+    }
+    return out;
+}
+
+std::string AllMatches(TPattern& p, const std::string& subject) {
+    std::string out;
+    for (bool found = p.Exec(subject); found; found = p.ExecNext()) {
+        if (!out.empty()) out += " ";
+        out += Slots(p);
+        if (out.size() > 2000) break;
+    }
+    return out.empty() ? "none" : out;
+}
+
+std::string AllMatches(const std::string& pattern, const std::string& modifiers,
+                       const std::string& subject) {
+    TPattern p;
+    p.SetExpression(pattern);
+    ApplyModifiers(p, modifiers);
+    return AllMatches(p, subject);
+}
+
+struct MatchCase {
+    const char* pattern;
+    const char* modifiers;
+    std::string subject;
+    const char* matches;
+};
+
+void RunCases(const std::vector<MatchCase>& cases) {
+    for (const MatchCase& c : cases) {
+        SCOPED_TRACE(std::string("pattern ") + c.pattern + " modifiers " + c.modifiers);
+        EXPECT_EQ(AllMatches(c.pattern, c.modifiers, c.subject), c.matches);
+    }
+}
+
+TEST(PatternMatchTest, RepetitionAlternativesAndCaptures) {
+    RunCases({
+        // Iteration: an empty match moves the next search one character on.
+        {"a*", "", "baaa", "[0,0] [1,4] [4,4]"},
+        {"a{2,3}", "", "aaaaa", "[0,3] [3,5]"},
+        {"a{2,3}?", "", "aaaaa", "[0,2] [2,4]"},
+        {"a{2}", "", "aaaaa", "[0,2] [2,4]"},
+        {"a{2,}", "", "aaaaa", "[0,5]"},
+        {".{0,10}b", "", "aaab", "[0,4]"},  // gives back one character at a time
+        {"ab??", "", "ab", "[0,1]"},
+        {"ab?", "", "ab", "[0,2]"},
+        {"a+?", "", "aa", "[0,1] [1,2]"},
+        {"a+", "-g", "aa", "[0,1] [1,2]"},  // g off: every quantifier is lazy
+        {"a+?", "-g", "aa", "[0,1] [1,2]"},
+        {"a|ab", "", "ab", "[0,1]"},  // alternatives in order, not the longest
+        {"(a)|(b)", "", "b", "[0,1](-)(0,1)"},
+        {"(a)b|ac", "", "ac", "[0,2]"},  // the failed alternative's capture is undone
+        {"(a)*", "", "aaa", "[0,3](2,3) [3,3]"},
+        {"(ab)*c", "", "ababc", "[0,5](2,4)"},
+        {"((a)|b)+", "", "ab", "[0,2](1,2)(0,1)"},
+        {"(a|ab)(c|bcd)(d*)", "", "abcd", "[0,4](0,1)(1,4)(4,4)"},
+        {"(a|bc){2,3}d", "", "abcad", "[0,5](3,4)"},
+        {"(a|bc){2,3}?d", "", "abcad", "[0,5](3,4)"},
+        {"(a|b)*?c", "", "abbc", "[0,4](2,3)"},
+        {"(a|b)+?b", "", "aabb", "[0,3](1,2)"},
+        {"(ab|a)??b", "", "ab", "[0,2](0,1)"},
+        {"x(\\d+)y", "", "x123y", "[0,5](1,4)"},
+        {"a*ab", "", "aaab", "[0,4]"},
+        {"a*?ab", "", "aaab", "[0,4]"},
+        {"[^\\<]+", "", "ab<c", "[0,2] [3,4]"},
+        {"([0-9\\s\\/]{6})", "ir", "x25/12 <", "[1,7](1,7)"},
+        {"(.*?)\r", "", "ab\rcd\r", "[0,3](0,2) [3,6](3,5)"},
+        // Back references, repeated ones counted in whole repetitions.
+        {"(a+)b\\1", "", "aabaa", "[0,5](0,2)"},
+        {"(ab)\\1*c", "", "abababc", "[0,7](0,2)"},
+        {"(ab)\\1{1,2}?x", "", "abababx", "[0,7](0,2)"},
+        {"(ab)\\1", "i", "abAB", "[0,4](0,2)"},
+        {"(a)\\2", "", "aa", "none"},  // a group that took no part
+        {"\\1(a)", "", "aa", "none"},
+        // Anchors and word boundaries.
+        {"\\bab\\b", "", "ab xab ab_ ab", "[0,2] [11,13]"},
+        {"\\Bb", "", "ab b", "[1,2]"},
+        {"\\Aa|b\\Z", "", "aab", "[0,1] [2,3]"},
+        {"^a", "", "aa", "[0,1]"},
+        // Escapes and classes.
+        {"\\x41\\x{42}\\t\\.", "", "AB\t.", "[0,4]"},
+        {"\\d\\D\\s\\S\\w\\W", "", "1a b_.", "[0,6]"},
+        {"\\s", "", "\xA0 ", "[1,2]"},        // no-break space is not a blank
+        {"\\w+", "", "\xE0\xE1z9", "[2,4]"},  // no Cyrillic letter is a word character
+        {"[\\x00]", "", "ab", "none"},        // code 0 never occurs in a subject
+        {"[^\\x00]", "", "a", "[0,1]"},
+        {"\\x00", "", "ab", "none"},
+        // Modifier groups hold to the end of their group.
+        {"(?i)abc", "", "xABC", "[1,4]"},
+        {"((?i)a)b", "", "Ab AB", "[0,2](0,1)"},
+        {"a(?i)b|c", "", "aB C", "[0,2] [3,4]"},
+        {"(?x) a b # comment\n c", "", "abc", "[0,3]"},
+        {"(?#note)a", "", "a", "[0,1]"},
+        // Literal text around an ill-formed count.
+        {"a{,3}", "", "a{,3}", "[0,5]"},
+        {"x{3", "", "x{3", "[0,3]"},
+        {"{3}", "", "{3}", "[0,3]"},
+    });
+}
+
+TEST(PatternMatchTest, LineSeparators) {
+    const std::string text = "a\nb\rc\r\nd";  // LF at 1, lone CR at 3, CR LF at 5-6
+    RunCases({
+        {"$", "", "a\r\n", "[3,3]"},
+        {"^", "m", text, "[0,0] [2,2] [4,4] [7,7]"},
+        {"$", "m", text, "[1,1] [3,3] [5,5] [8,8]"},
+        {"^\\w", "m", text, "[0,1] [2,3] [4,5] [7,8]"},
+        {".", "", "\r\n", "[0,1] [1,2]"},
+        {".+", "-s", "ab\r\ncd", "[0,2] [4,6]"},
+        {".+", "-s", "a\rb", "[0,1] [2,3]"},
+        {"(.)+", "-s", "ab\ncd", "[0,2](1,2) [3,5](4,5)"},
+        {".*?d", "-s", "ab\r\ncd", "[4,6]"},
+        {".{2}", "-s", "ab\ncd", "[0,2] [3,5]"},
+    });
+    // Without the pair, CR and LF each end a line on their own.
+    TPattern p;
+    p.SetExpression("^");
+    p.SetModifierByIndex(5, true);
+    p.SetLinePairedSeparator("");
+    EXPECT_EQ(AllMatches(p, text), "[0,0] [2,2] [4,4] [6,6] [7,7]");
+    // Another pair: LF then CR.
+    p.SetLinePairedSeparator("\n\r");
+    EXPECT_EQ(AllMatches(p, "a\n\rb\r\nc"), "[0,0] [3,3] [5,5] [6,6]");
+}
+
+TEST(PatternMatchTest, CaseFoldingOfWindows1251Letters) {
+    RunCases({
+        {"class=cap>", "i", "x CLASS=Cap>", "[2,12]"},
+        {"\xE0\xE1\xE2", "i", "\xC0\xC1\xC2", "[0,3]"},  // абв / АБВ
+        {"\xB8", "i", "\xA8\xB8", "[0,1] [1,2]"},        // ё / Ё
+        {"\xA8+", "i", "\xB8\xA8", "[0,2]"},
+        {"\xBF\xB3\xBA\xB4\x9A\xA2", "i", "\xAF\xB2\xAA\xA5\x8A\xA1",
+         "[0,6]"},  // її іі єє ґґ љљ ўў
+        {"\xE0", "", "\xC0", "none"},
+        {"[\xE0-\xFF]+", "", "\xB8\xE6", "[0,2]"},    // r on: ё is in а-я
+        {"[\xE0-\xFF]+", "-r", "\xB8\xE6", "[1,2]"},  // r off: the plain code range
+        {"[\xC0-\xDF]", "", "\xA8", "[0,1]"},
+        {"[\xE0-\xDF]+", "", "\xA8\xB8\xE0\xDF", "[0,4]"},
+        {"[\xE0-\xFF]", "i", "\xA8", "[0,1]"},
+        {"[^a]+", "i", "xAay", "[0,1] [3,4]"},
+        {"\\w", "i", "\xE0", "none"},
+    });
+}
+
+TEST(PatternMatchTest, SearchEntryPointsAndOffsets) {
+    TPattern p;
+    p.SetExpression("a*");
+    EXPECT_TRUE(p.Exec("baaa"));
+    EXPECT_TRUE(p.ExecPos(5));  // length + 1: an empty match at the end
+    EXPECT_EQ(p.MatchPos(0), 4);
+    EXPECT_EQ(p.MatchLen(0), 0);
+    EXPECT_FALSE(p.ExecPos(6));
+    EXPECT_EQ(p.MatchPos(0), -1);
+    try {
+        p.ExecPos(0);
+        FAIL();
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1006);
+        EXPECT_STREQ(e.what(), "TPattern(exec): Offset Must Be Greater Then 0");
+    }
+    EXPECT_TRUE(p.ExecPos(3));
+    EXPECT_EQ(p.Match(0), "aa");
+
+    // After a failed search ExecNext has nothing to go on from.
+    EXPECT_FALSE(p.ExecPos(6));
+    try {
+        p.ExecNext();
+        FAIL();
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1007);
+        EXPECT_STREQ(e.what(), "TPattern(exec): ExecNext Without Exec[Pos]");
+    }
+    TPattern q;
+    q.SetExpression("a");
+    try {
+        q.ExecPos(1);
+        FAIL();
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1005);
+        EXPECT_STREQ(e.what(), "TPattern(exec): No Input String Specified");
+    }
+    EXPECT_THROW(q.ExecNext(), EPattern);
+
+    // A stored subject without a search; anchors still see the whole subject.
+    q.SetExpression("^b");
+    q.SetInputString("bb");
+    EXPECT_FALSE(q.ExecPos(2));
+    EXPECT_TRUE(q.ExecPos(1));
+
+    // Match() for slots outside the pattern or out of range.
+    q.SetExpression("(a)|(b)");
+    ASSERT_TRUE(q.Exec("b"));
+    EXPECT_EQ(q.Match(1), "");
+    EXPECT_EQ(q.Match(2), "b");
+    EXPECT_EQ(q.Match(3), "");
+    EXPECT_EQ(q.Match(20), "");
+    EXPECT_EQ(q.Match(-1), "");
+    EXPECT_EQ(q.MatchPos(20), -1);
+
+    // The subject ends at its first NUL.
+    q.SetExpression("b.*");
+    ASSERT_TRUE(q.Exec(std::string("ab\0cd", 5)));
+    EXPECT_EQ(q.Match(0), "b");
+
+    // A failing compile during a search leaves no captures.
+    q.SetExpression("(");
+    EXPECT_THROW(q.Exec("b"), EPattern);
+    EXPECT_EQ(q.MatchPos(0), -1);
+}
+
+TEST(PatternMatchTest, RequiredLiteralStaysCorrectAcrossIteration) {
+    // "x*" at the start makes "abc" a required literal; ExecNext must still find every match and
+    // none after the last occurrence.
+    TPattern p;
+    p.SetExpression("x*abc");
+    std::string subject;
+    std::string expected;
+    for (int i = 0; i < 50; ++i) {
+        int at = static_cast<int>(subject.size());
+        subject += "..xabc";
+        if (!expected.empty()) expected += " ";
+        expected += "[" + std::to_string(at + 2) + "," + std::to_string(at + 6) + "]";
+    }
+    subject += "..ab";
+    EXPECT_EQ(AllMatches(p, subject), expected);
+    EXPECT_FALSE(p.ExecPos(static_cast<int>(subject.size()) - 3));
+    // A new subject forgets where the literal was.
+    EXPECT_TRUE(p.Exec("abc"));
+    EXPECT_FALSE(p.Exec("ab"));
+}
+
+TEST(PatternMatchTest, LoopStackLimitAndConsistency) {
+    // Ten nested counted loops are allowed; an eleventh open at once is an error.
+    auto nested = [](int depth) {
+        std::string pattern;
+        for (int i = 0; i < depth; ++i) pattern += "(";
+        pattern += "a";
+        for (int i = 0; i < depth; ++i) pattern += ")+?";
+        return pattern + "$";
+    };
+    TPattern p;
+    p.SetExpression(nested(10));
+    EXPECT_TRUE(p.Exec("aa"));
+    p.SetExpression(nested(11));
+    try {
+        p.Exec("aa");
+        FAIL();
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1014);
+        EXPECT_STREQ(e.what(), "TPattern(exec): Loop Stack Exceeded");
+    }
+    EXPECT_EQ(p.MatchPos(0), -1);
+
+    // Backing into an alternative inside a counted loop after a failed exit meets the loop with
+    // its own counter again.
+    RunCases({
+        {"(a|ab){1,2}c", "", "abc", "[0,3](0,2)"},
+        {"(a|ab){1,2}?c", "", "abc", "[0,3](0,2)"},
+        {"((a|ab){2}?x|(a|ab)c)*d", "", "abcd", "[0,4](0,3)(-)(0,2)"},
+        {"(ab|a)(x|y){0,3}?(b|c)", "", "abxyc", "[0,5](0,2)(3,4)(4,5)"},
+    });
+}
+
+TEST(PatternMatchTest, LoopsThatCouldRepeatAnEmptyMatchEnd) {
+    RunCases({
+        {"(a{0,2})*", "", "aaaaa", "[0,5](5,5) [5,5](5,5)"},
+        {"(a{0,2})*b", "", "aaab", "[0,4](3,3)"},
+        {"(a{0,2})+", "", "aaaaa", "[0,5](5,5) [5,5](5,5)"},
+        {"(a{0,2})*?$", "", "b", "[1,1]"},
+        {"(a{0,2}){2,}x", "", "ax", "[0,2](1,1)"},
+        {"(a{0,2}|b)*c", "", "abbc", "[0,4](3,3)"},
+        {"(a{0,1})\\1*b", "", "b", "[0,1](0,0)"},
+        {"()\\1*x", "", "x", "[0,1](0,0)"},
+        {"(x{0,1})\\1{0,99999999}y", "", "y", "[0,1](0,0)"},
+    });
+}
+
+TEST(PatternMatchTest, LongSubjectsUseNoCallStack) {
+    // Each iteration of a group, and each character of "." under s off, is a choice point; a
+    // matcher that recursed per choice would overflow the stack long before these ends.
+    {
+        std::string subject;
+        subject.reserve(4 << 20);
+        while (subject.size() < (4u << 20)) subject += "ab";
+        TPattern p;
+        p.SetExpression("^(ab)*$");
+        ASSERT_TRUE(p.Exec(subject));
+        EXPECT_EQ(p.MatchLen(0), static_cast<int>(subject.size()));
+        EXPECT_EQ(p.MatchPos(1), static_cast<int>(subject.size()) - 2);
+        // The same loop backing off all the way to find what follows it.
+        p.SetExpression("^(ab)*(abx|a)");
+        ASSERT_TRUE(p.Exec(subject));
+        EXPECT_EQ(p.MatchLen(0), static_cast<int>(subject.size()) - 1);
+    }
+    {
+        std::string subject(50u << 20, 'a');
+        subject += "\r\nb";
+        TPattern p;
+        p.SetExpression("^.*a$");
+        p.SetModifierByIndex(3, false);
+        p.SetModifierByIndex(5, true);
+        ASSERT_TRUE(p.Exec(subject));
+        EXPECT_EQ(p.MatchLen(0), 50 << 20);
+        p.SetExpression("^(.+)+?\\r");
+        ASSERT_TRUE(p.Exec(subject));
+        EXPECT_EQ(p.MatchLen(1), 50 << 20);
+        // Greedy star over a simple operand: one choice for the whole run.
+        p.SetExpression("[a\\r\\n]*b");
+        ASSERT_TRUE(p.Exec(subject));
+        EXPECT_EQ(p.MatchLen(0), static_cast<int>(subject.size()));
+    }
+}
+
+}  // namespace
+}  // namespace lintaro
