@@ -109,11 +109,11 @@ GeneratedPattern PatternGenerator::NextPattern() {
     int size = 3 + random_.Below(4);
     for (int i = 0; i < size; ++i) {
         int pool = random_.Below(100);
-        if (pool < 60) {
+        if (pool < 55) {
             alphabet_.push_back(kCore[random_.Below(kCore.size())]);
-        } else if (pool < 78) {
+        } else if (pool < 70) {
             alphabet_.push_back(kPunct[random_.Below(kPunct.size())]);
-        } else if (pool < 90 || !cyrillic_) {
+        } else if (pool < 82 || !cyrillic_) {
             alphabet_.push_back(kControls[random_.Below(kControls.size())]);
         } else {
             alphabet_.push_back(kCyrillic[random_.Below(kCyrillic.size())]);
@@ -136,19 +136,22 @@ std::string PatternGenerator::NextSubject(const GeneratedPattern& pattern) {
         }
         int pool = random_.Below(100);
         char c;
-        if (pool < 72 && !pattern.alphabet.empty()) {
+        if (pool < 62 && !pattern.alphabet.empty()) {
             c = pattern.alphabet[random_.Below(pattern.alphabet.size())];
-        } else if (pool < 86) {
+        } else if (pool < 74) {
             c = kCore[random_.Below(kCore.size())];
-        } else if (pool < 93) {
+        } else if (pool < 82) {
             c = kPunct[random_.Below(kPunct.size())];
-        } else if (cyrillic) {
+        } else if (pool < 92 && cyrillic) {
             c = kCyrillic[random_.Below(kCyrillic.size())];
         } else {
             c = kControls[random_.Below(kControls.size())];
         }
         subject += c;
     }
+    // Pages end their lines in CR LF; a break at the very end is where "$" and "\Z" differ most.
+    if (random_.Percent(profile_.line_break_percent * 2))
+        subject += random_.Percent(50) ? "\r\n" : "\n";
     return subject;
 }
 
