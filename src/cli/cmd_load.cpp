@@ -1,9 +1,139 @@
-// lintaro-cli load: not built yet.
+// lintaro-cli load: one bookmaker's refresh as the window runs it, on an emptied odds table, with
+// an HTTP client set up as the window sets up its own. The reader's message box becomes a line on
+// standard error and exit status 1; the rows go to standard output in the order they were inserted.
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "cli_args.h"
 #include "commands.h"
+#include "cookie_store.h"
+#include "cp1251_text.h"
+#include "demo_server.h"
+#include "event_date.h"
+#include "first_bookmaker.h"
+#include "net_http.h"
+#include "net_idle_hook.h"
+#include "net_log_event.h"
+#include "odds_table.h"
+#include "reader_context.h"
+#include "row_format.h"
+#include "second_bookmaker.h"
 
 namespace lintaro::cli {
 
-int RunLoad(const std::vector<std::string>&) { throw UsageError("load is not available yet"); }
+namespace {
+
+// The window's services for a reader without a window: messages are collected for standard
+// error, the cursor does not exist, and today is fixed by --today or the local date.
+class CliReaderUi : public ReaderUi {
+  public:
+    explicit CliReaderUi(CivilDate today) : today_(today) {}
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void SetWaitCursor(bool) override {}
+    CivilDate Today() override { return today_; }
+
+    std::vector<std::string> messages;
+
+  private:
+    CivilDate today_;
+};
+
+// "HOST" or "HOST:PORT" with a port of 1..65535; anything else is a usage mistake.
+std::string HostOption(const Args& parsed, const std::string& name, const std::string& fallback) {
+    const std::string value = parsed.Value(name, fallback);
+    const size_t colon = value.find(':');
+    const std::string host = value.substr(0, colon);
+    bool valid = !host.empty() && host.find_first_of("/?#@ \t\r\n") == std::string::npos;
+    if (colon != std::string::npos) {
+        const std::string port = value.substr(colon + 1);
+        valid = valid && !port.empty() && port.size() <= 5 &&
+                port.find_first_not_of("0123456789") == std::string::npos && std::stoi(port) >= 1 &&
+                std::stoi(port) <= 65535;
+    }
+    if (!valid) throw UsageError(name + " needs HOST or HOST:PORT, not \"" + value + "\"");
+    return value;
+}
+
+}  // namespace
+
+int RunLoad(const std::vector<std::string>& args) {
+    const Args parsed =
+        ParseArgs(args, {"--first-host", "--second-host", "--today", "--format"}, {"--demo"});
+    if (parsed.positional.size() != 1) throw UsageError("load needs a bookmaker: first or second");
+    const std::string& bookmaker = parsed.positional[0];
+    if (bookmaker != "first" && bookmaker != "second") {
+        throw UsageError("unknown bookmaker " + bookmaker + " (first or second)");
+    }
+    const RowFormat format = ParseRowFormat(parsed.Value("--format", "jsonl"));
+    CivilDate today = LocalToday();
+    if (parsed.Has("--today")) {
+        const std::optional<CivilDate> given = ParseIsoDate(parsed.Value("--today"));
+        if (!given) {
+            throw UsageError("--today needs a date as YYYY-MM-DD, not \"" +
+                             parsed.Value("--today") + "\"");
+        }
+        today = *given;
+    }
+    std::string first_host = HostOption(parsed, "--first-host", kFirstBookmakerHost);
+    std::string second_host = HostOption(parsed, "--second-host", kSecondBookmakerHost);
+
+    // The demo line is published on the readers' today, so that its dates read as intended.
+    std::unique_ptr<demo::DemoServer> demo_server;
+    if (parsed.Has("--demo")) {
+        if (parsed.Has("--first-host") || parsed.Has("--second-host")) {
+            throw UsageError(
+                "--demo chooses both hosts itself; leave out --first-host and "
+                "--second-host");
+        }
+        demo::DemoOptions options;
+        options.today = std::chrono::year_month_day{std::chrono::year{today.year},
+                                                    std::chrono::month{unsigned(today.month)},
+                                                    std::chrono::day{unsigned(today.day)}};
+        demo_server = std::make_unique<demo::DemoServer>(options);
+        demo_server->Start();
+        first_host = demo_server->FirstHost();
+        second_host = demo_server->SecondHost();
+    }
+
+    // One client as the window has it: a cookie store, the traffic intercept reporting request
+    // heads byte for byte to the host tracker, and the idle hook that bounds connects.
+    RequestHostTracker hosts;
+    TNetCookieManager cookies;
+    TNetLogEvent log_debug;
+    log_debug.Active = true;
+    log_debug.LogTime = false;
+    log_debug.ReplaceCRLF = false;
+    log_debug.OnSent = [&hosts](TNetLogEvent& sender, const std::string& text,
+                                const std::string& data) {
+        hosts.LogDebugSent(sender, text, data);
+    };
+    TNetIdleHook idle_hook;
+    TNetHTTP http;
+    http.SetCookieManager(&cookies);
+    http.SetIntercept(&log_debug);
+    http.SetIdleHook(&idle_hook);
+
+    OddsTable table;
+    table.ResetTable();
+    CliReaderUi ui(today);
+    const ReaderContext context{[&http](const std::string& url) { return http.FetchText(url); },
+                                table, ui};
+    if (bookmaker == "first") {
+        LoadFirstBookmaker(context, first_host);
+    } else {
+        LoadSecondBookmaker(context, hosts, second_host);
+    }
+    http.SetIntercept(nullptr);
+    http.SetIdleHook(nullptr);
+
+    WriteRows(std::cout, table.Rows(), format);
+    std::cout.flush();
+    for (const std::string& message : ui.messages) {
+        std::cerr << "lintaro-cli: " << OneLine(Cp1251ToUtf8(message)) << std::endl;
+    }
+    return ui.messages.empty() ? 0 : 1;
+}
 
 }  // namespace lintaro::cli

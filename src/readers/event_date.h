@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "date_time.h"
 
@@ -35,5 +36,8 @@ double DateTimeValue(const CivilDate& date, int hour, int minute, int second);
 
 // Today's date in local time.
 CivilDate LocalToday();
+
+// Reads "YYYY-MM-DD" (exactly those digits and dashes) naming a real day; nullopt otherwise.
+std::optional<CivilDate> ParseIsoDate(std::string_view text);
 
 }  // namespace lintaro

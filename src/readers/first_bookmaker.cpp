@@ -1,0 +1,265 @@
+// The first bookmaker's reader. A section heading "class=cap>SPORT. TOURNAMENT</div>" is followed
+// by the section body up to the next "<div"; each event is one line of fixed-width price columns
+// between the bold "1)" home team and the bold "2)" guest team, ending in the event sheet.
+#include "first_bookmaker.h"
+
+#include <array>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "cp1251_text.h"
+#include "net_errors.h"
+#include "odds_table.h"
+#include "pattern.h"
+#include "reader_failure.h"
+#include "text_conversions.h"
+
+namespace lintaro {
+
+namespace {
+
+// Sections and events are matched ignoring letter case ("i", index 1) with "r" (index 2) on; "s"
+// stays on, so "." crosses line ends, and quantifiers stay greedy.
+constexpr int kModifierI = 1;
+constexpr int kModifierR = 2;
+
+}  // namespace
+
+// A heading "class=cap>SPORT. TOURNAMENT<" and, after the heading's "/div>", the body up to the
+// next
+// "<div". The ".{0,100}" is greedy: a very short body lets the heading reach the next heading's
+// "/div>", and that section is then read under the first heading.
+extern const char kFirstBookmakerSectionPattern[] =
+    R"re(class=cap>([^\.]+)\.([^\<]+)\<.{0,100}/div>(.*?)<div)re";
+
+namespace {
+
+// Every event pattern has the same 18 groups; the sport decides the shape of the price columns.
+constexpr char kEventPattern1[] =  // soccer, hockey, handball
+    R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>([0-9\s\/.]{7})([0-9\s\/.]{7})<b >([^\<]+)</b>([0-9\s\/.]{7})([0-9\s\/.]{7})<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{5}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re";
+constexpr char kEventPattern2[] =  // volleyball
+    R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>()([^\<]+)()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re";
+constexpr char kEventPattern3[] =  // basketball
+    R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>([0-9\s\/.]{8})([0-9\s\/.]{9})()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re";
+constexpr char kEventPattern4[] =  // baseball
+    R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)()\<\/b\>([^\<]+)()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6})<b >[^\<]+</b>[0-9\s\/.]{7}[0-9\s\/.]{6}<b >[^\<]+</b>[0-9\s\/.]{7}[0-9\s\/.]{5}.{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re";
+constexpr char kEventPattern5[] =  // tennis
+    R"re(([0-9\s\/]{6})<b id\=r.{0,60}>1\)([^\<]+)<.{0,10}/b> <b >([^\<]+)()</b>([^\<]+)()()()<b >[^\<]+</b>[^\<]+<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{5}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re";
+
+struct SportEntry {
+    const char* name_utf8;  // as the page writes it, lower-cased
+    const char* pattern;
+};
+
+const std::vector<std::pair<std::string, const char*>>& SportTable() {
+    static const std::vector<std::pair<std::string, const char*>> table = [] {
+        static constexpr std::array<SportEntry, 7> kSports = {{
+            {"футбол", kEventPattern1},
+            {"хоккей", kEventPattern1},
+            {"гандбол", kEventPattern1},
+            {"волейбол", kEventPattern2},
+            {"баскетбол", kEventPattern3},
+            {"бейсбол", kEventPattern4},
+            {"теннис", kEventPattern5},
+        }};
+        std::vector<std::pair<std::string, const char*>> converted;
+        for (const SportEntry& sport : kSports) {
+            converted.emplace_back(Utf8ToCp1251(sport.name_utf8), sport.pattern);
+        }
+        return converted;
+    }();
+    return table;
+}
+
+// Tournaments of results, pairings and outright winners hold no event lines worth reading.
+const std::vector<std::string>& SkipWords() {
+    static const std::vector<std::string> words = {Utf8ToCp1251("итоги"), Utf8ToCp1251("пары"),
+                                                   Utf8ToCp1251("победитель")};
+    return words;
+}
+
+bool IsSpaces(std::string_view text) { return text.find_first_not_of(' ') == text.npos; }
+
+// A run of digits with optional blanks around it; nullopt otherwise (or when absurdly long).
+std::optional<int> ReadNumberField(std::string_view text) {
+    const size_t begin = text.find_first_not_of(' ');
+    if (begin == text.npos) return std::nullopt;
+    const size_t end = text.find_last_not_of(' ') + 1;
+    const std::string_view digits = text.substr(begin, end - begin);
+    if (digits.size() > 9) return std::nullopt;
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// Splits at every `separator`.
+std::vector<std::string_view> SplitAt(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    size_t begin = 0;
+    while (true) {
+        const size_t at = text.find(separator, begin);
+        if (at == text.npos) {
+            parts.push_back(text.substr(begin));
+            return parts;
+        }
+        parts.push_back(text.substr(begin, at - begin));
+        begin = at + 1;
+    }
+}
+
+// The event's date "DD.MM" (the page's "/" already turned into "."); the year is chosen around
+// today, since the page prints none.
+std::optional<CivilDate> ReadEventDate(std::string_view date_text, const CivilDate& today) {
+    const std::vector<std::string_view> parts = SplitAt(date_text, '.');
+    if (parts.size() != 2 || IsSpaces(parts[0]) || IsSpaces(parts[1])) return std::nullopt;
+    const std::optional<int> day = ReadNumberField(parts[0]);
+    const std::optional<int> month = ReadNumberField(parts[1]);
+    if (!day || !month) return std::nullopt;
+    return ChooseEventDate(today, *month, *day);
+}
+
+struct TimeOfDay {
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// Hours, optionally ":" and minutes, optionally ":" and seconds.
+std::optional<TimeOfDay> ReadTimeOfDay(std::string_view time_text) {
+    const std::vector<std::string_view> parts = SplitAt(time_text, ':');
+    if (parts.size() > 3) return std::nullopt;
+    int values[3] = {0, 0, 0};
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const std::optional<int> value = ReadNumberField(parts[i]);
+        if (!value) return std::nullopt;
+        values[i] = *value;
+    }
+    if (values[0] >= 24 || values[1] >= 60 || values[2] >= 60) return std::nullopt;
+    return TimeOfDay{values[0], values[1], values[2]};
+}
+
+FieldValue Price(const std::string& group_text) {
+    const std::optional<double> value = StrToFloatOrNull(Trim(group_text));
+    if (!value) return Null{};
+    return *value;
+}
+
+}  // namespace
+
+const char* FirstBookmakerEventPattern(const std::string& sport_name) {
+    for (const auto& [name, pattern] : SportTable()) {
+        if (name == sport_name) return pattern;
+    }
+    return nullptr;
+}
+
+bool IsSkippedTournament(const std::string& tournament_name) {
+    const std::string lower = Cp1251Lower(tournament_name);
+    for (const std::string& word : SkipWords()) {
+        if (Find(lower, word) != 0) return true;
+    }
+    return false;
+}
+
+void InsertFirstBookmakerEvent(const std::function<std::string(int)>& group,
+                               const std::string& sport_name, const std::string& tournament_name,
+                               OddsTable& table, const CivilDate& today, int32_t& count) {
+    const std::string date_text = ReplaceAll(Trim(group(1)), "/", ".");
+    const std::string time_text = Trim(group(16));
+    const std::optional<CivilDate> date = ReadEventDate(date_text, today);
+    const std::optional<TimeOfDay> time = ReadTimeOfDay(time_text);
+    if (!date || !time) return;  // an unreadable start: no row and no number
+
+    std::vector<FieldValue> values;
+    values.reserve(kOddsFieldCount);
+    values.emplace_back(sport_name);
+    values.emplace_back(tournament_name);
+    values.emplace_back(DateTimeValue(*date, time->hour, time->minute, time->second));
+    values.emplace_back(Trim(group(2)));   // home team
+    values.emplace_back(Trim(group(17)));  // guest team
+    values.push_back(Price(group(3)));     // P1
+    values.push_back(Price(group(4)));     // X
+    values.push_back(Price(group(5)));     // P2
+    values.push_back(Price(group(6)));     // PX1
+    values.push_back(Price(group(8)));     // P2X: the page lists it after P12
+    values.push_back(Price(group(7)));     // P12
+    values.push_back(Price(group(10)));    // F1: the page writes value "=>" price
+    values.push_back(Price(group(9)));     // VF1
+    values.push_back(Price(group(12)));    // F2
+    values.push_back(Price(group(11)));    // VF2
+    values.push_back(Price(group(14)));    // TM
+    values.push_back(Price(group(15)));    // TB
+    values.push_back(Price(group(13)));    // VT: the page writes it before the prices
+    values.emplace_back(++count);
+    values.emplace_back(Trim(group(18)));  // event sheet
+    try {
+        table.InsertRow(values);
+    } catch (const ETableError&) {
+        // The row is lost; its number is not handed to the next event.
+    }
+}
+
+std::string FirstBookmakerPageUrl(const std::string& host) {
+    return "http://" + host + "/odds.shtml?d=0&h=0&r0=0&asp=1";
+}
+
+void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
+                             const CivilDate& today) {
+    int32_t count = 0;
+    TPattern sections;
+    sections.SetExpression(kFirstBookmakerSectionPattern);
+    sections.SetModifierByIndex(kModifierI, true);
+    sections.SetModifierByIndex(kModifierR, true);
+    for (bool found = sections.Exec(page_lines); found; found = sections.ExecNext()) {
+        const std::string tournament_name = Trim(sections.Match(2));
+        const std::string sport_name = Trim(Cp1251Lower(sections.Match(1)));
+        if (IsSkippedTournament(tournament_name)) continue;
+        const char* event_pattern = FirstBookmakerEventPattern(sport_name);
+        if (event_pattern == nullptr) continue;
+        // One event matcher per section; its subject is the section body.
+        TPattern events;
+        events.SetExpression(event_pattern);
+        events.SetModifierByIndex(kModifierI, true);
+        events.SetModifierByIndex(kModifierR, true);
+        const auto group = [&events](int n) { return events.Match(n); };
+        const std::string body = sections.Match(3);  // the matcher searches on in it
+        for (bool event = events.Exec(body); event; event = events.ExecNext()) {
+            InsertFirstBookmakerEvent(group, sport_name, tournament_name, table, today, count);
+        }
+    }
+}
+
+void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
+    ReaderUi& ui = context.ui;
+    ui.SetWaitCursor(true);
+    context.table.SuspendDisplay();
+    try {
+        std::string page_lines;
+        try {
+            page_lines = NormalizeLines(context.fetch_text(FirstBookmakerPageUrl(host)));
+        } catch (const ENetCancelled&) {
+            throw;
+        } catch (const std::exception&) {
+            throw EReaderFailure(ListFetchFailedMessage());
+        }
+        try {
+            ParseFirstBookmakerPage(page_lines, context.table, ui.Today());
+        } catch (const std::exception& e) {
+            throw EReaderFailure(ParseFailedPrefix() + e.what());
+        }
+    } catch (const ENetCancelled&) {
+        // The user stopped the refresh: no message.
+    } catch (const std::exception& e) {
+        ui.ShowMessage(e.what());
+    }
+    context.table.ResumeDisplay();
+    ui.SetWaitCursor(false);
+}
+
+}  // namespace lintaro

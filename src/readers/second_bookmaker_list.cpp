@@ -1,0 +1,129 @@
+// The second bookmaker's tournament list and the refresh that walks it. The bookmaker's root page
+// may redirect to another host; the host that answered is learned from the request heads the HTTP
+// client reports, and the list and the soccer and baseball pages are asked of it.
+#include <exception>
+#include <vector>
+
+#include "net_errors.h"
+#include "odds_table.h"
+#include "pattern.h"
+#include "reader_failure.h"
+#include "second_bookmaker.h"
+#include "text_conversions.h"
+
+namespace lintaro {
+
+namespace {
+
+constexpr int kModifierI = 1;
+constexpr int kModifierR = 2;
+
+// Soccer and baseball tournaments: the sport is named in the link's query.
+constexpr char kLinkPattern1[] = R"re(<a href\=\"(vwguestlines\.asp\?[^\"]+)\"[^\>]+>([^\<]+)<)re";
+// Tennis tournaments.
+constexpr char kLinkPattern2[] =
+    R"re(<a href\=\"(guestContestLines\.asp\?ContestType\=Tennis[^\"]+)\"[^\>]+>([^\<]+)<)re";
+
+struct Tournament {
+    std::string sport;
+    std::string name;
+    std::string url;
+};
+
+bool Contains(std::string_view text, std::string_view word) { return Find(text, word) != 0; }
+
+// Reads the kept tournaments from the list text, soccer and baseball first, then tennis, each in
+// page order.
+std::vector<Tournament> ReadTournamentList(std::string_view list_text,
+                                           const std::string& request_host,
+                                           const std::string& fixed_host) {
+    std::vector<Tournament> tournaments;
+    TPattern links;
+    links.SetModifierByIndex(kModifierI, true);
+    links.SetModifierByIndex(kModifierR, true);
+
+    links.SetExpression(kLinkPattern1);
+    for (bool found = links.Exec(list_text); found; found = links.ExecNext()) {
+        const std::string link = links.Match(1);
+        const int p = Find(AsciiLower(link), "sporttype=");
+        // Without "sporttype=" the key is read from inside the page name, so it is never kept.
+        const std::string key =
+            AsciiLower(ReplaceAll(CopyUntilChar(link, p + 10, '&'), "%20", " "));
+        if (key != "soccer" && key != "baseball") continue;
+        const std::string name = ReplaceAll(links.Match(2), "&amp;", "&");
+        const std::string lower_name = AsciiLower(name);
+        if (Contains(lower_name, "halfs") || Contains(lower_name, "reduced margin")) continue;
+        tournaments.push_back(
+            {key, name, "http://" + request_host + "/" + ReplaceAll(link, "&amp;", "&")});
+    }
+
+    links.SetExpression(kLinkPattern2);
+    for (bool found = links.Exec(list_text); found; found = links.ExecNext()) {
+        const std::string name = ReplaceAll(links.Match(2), "&amp;", "&");
+        if (Contains(AsciiLower(name), "flushing meadows")) continue;
+        // Tennis pages are always asked of the bookmaker's own host.
+        tournaments.push_back(
+            {"tennis", name,
+             "http://" + fixed_host + "/" + ReplaceAll(links.Match(1), "&amp;", "&")});
+    }
+    return tournaments;
+}
+
+}  // namespace
+
+void RequestHostTracker::LogDebugSent(TNetLogEvent&, const std::string& text,
+                                      const std::string& data) {
+    LogDebugSent(text, data);
+}
+
+void RequestHostTracker::LogDebugSent(const std::string& text, const std::string& data) {
+    const std::string head = AsciiLower(text + data);
+    // Skip "host:" and the blank after it; without a Host line this reads from the sixth byte,
+    // which never happens with this program's request heads.
+    const int p = Find(head, "host:");
+    request_host_ = Trim(CopyUntilChar(head, p + 6, '\r'));
+}
+
+void LoadSecondBookmaker(const ReaderContext& context, RequestHostTracker& hosts,
+                         const std::string& host) {
+    try {
+        std::vector<Tournament> tournaments;
+        {
+            std::string list_text;
+            try {
+                hosts.Clear();
+                context.fetch_text("http://" + host);  // only to learn the host that answers
+                list_text = NormalizeLines(
+                    context.fetch_text("http://" + hosts.RequestHost() + "/decimal.asp?"));
+            } catch (const ENetCancelled&) {
+                throw;
+            } catch (const std::exception&) {
+                throw EReaderFailure(ListFetchFailedMessage());
+            }
+            tournaments = ReadTournamentList(list_text, hosts.RequestHost(), host);
+        }
+        const CivilDate today = context.ui.Today();
+        for (const Tournament& tournament : tournaments) {
+            std::string page_lines;
+            try {
+                page_lines = NormalizeLines(context.fetch_text(tournament.url));
+            } catch (const ENetCancelled&) {
+                throw;
+            } catch (const std::exception&) {
+                // This tournament yields no rows; the next one is read.
+            }
+            try {
+                ParseSecondBookmakerPage(page_lines, tournament.sport, tournament.name,
+                                         context.table, today);
+            } catch (const std::exception&) {
+                // The rows read from this page so far stay; the next page is read.
+            }
+        }
+    } catch (const ENetCancelled&) {
+        // The user stopped the refresh: the rows read so far stay, no message.
+    } catch (const std::exception& e) {
+        context.ui.ShowMessage(e.what());
+    }
+}
+
+}  // namespace lintaro
