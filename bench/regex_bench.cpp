@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "first_page_gen.h"
+#include "first_page_patterns.h"
 #include "pattern.h"
 
 // Heap accounting for the peak-memory benchmark: every operator new of the process is counted
@@ -53,27 +54,6 @@ void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
 
 namespace lintaro {
 namespace {
-
-// The reader's section pattern and its five event patterns, exactly as the reader uses them.
-struct ReaderPattern {
-    const char* name;
-    int groups;
-    const char* text;
-};
-
-const ReaderPattern kPatterns[] = {
-    {"section", 3, R"re(class=cap>([^\.]+)\.([^\<]+)\<.{0,100}/div>(.*?)<div)re"},
-    {"event1_soccer", 18,
-     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>([0-9\s\/.]{7})([0-9\s\/.]{7})<b >([^\<]+)</b>([0-9\s\/.]{7})([0-9\s\/.]{7})<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{5}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
-    {"event2_volleyball", 18,
-     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>()([^\<]+)()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
-    {"event3_basketball", 18,
-     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)\<\/b\>([0-9\s\/.]{8})([0-9\s\/.]{9})()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
-    {"event4_baseball", 18,
-     R"re(([0-9\s\/]{6})\<b\sid\=r.{0,60}\>1\)([^\<]+)\<.{0,10}\/b\>\s\<b \>([^\<]+)()\<\/b\>([^\<]+)()()()<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{6})<b >[^\<]+</b>[0-9\s\/.]{7}[0-9\s\/.]{6}<b >[^\<]+</b>[0-9\s\/.]{7}[0-9\s\/.]{5}.{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
-    {"event5_tennis", 18,
-     R"re(([0-9\s\/]{6})<b id\=r.{0,60}>1\)([^\<]+)<.{0,10}/b> <b >([^\<]+)()</b>([^\<]+)()()()<b >[^\<]+</b>[^\<]+<b >([^\=]+)\=>([^\<]+)</b>([^\=]+)\=>([^\<]+)<b >([^\<]+)</b>([0-9\s\/.]{6})([0-9\s\/.]{5}).{0,10}([0-9\s\/:]{7})\<b\sid\=r.{0,60}\>2\)([^\<]+)\<.{0,10}/b\>(.*?)\r)re"},
-};
 
 struct PageSize {
     const char* name;
@@ -263,7 +243,7 @@ void BenchOursPeakHeap(benchmark::State& state, const ReaderPattern& p, size_t b
 }
 
 void RegisterAll() {
-    for (const ReaderPattern& p : kPatterns) {
+    for (const ReaderPattern& p : kFirstBookmakerPatterns) {
         for (const PageSize& size : kPageSizes) {
             std::string suffix = std::string("/") + size.name;
             benchmark::RegisterBenchmark((std::string(p.name) + "/ours" + suffix).c_str(),
@@ -283,7 +263,7 @@ void RegisterAll() {
             }
         }
     }
-    for (const ReaderPattern& p : kPatterns) {
+    for (const ReaderPattern& p : kFirstBookmakerPatterns) {
         benchmark::RegisterBenchmark((std::string("peak_heap/") + p.name + "/8MB").c_str(),
                                      BenchOursPeakHeap, p, kPageSizes[2].bytes)
             ->Iterations(1)

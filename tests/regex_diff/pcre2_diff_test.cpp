@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "first_page_gen.h"
+#include "first_page_patterns.h"
 #include "gtest/gtest.h"
 #include "pattern.h"
 #include "pattern_generator.h"
@@ -17,7 +19,7 @@
 namespace lintaro {
 namespace {
 
-constexpr int kMaxMatches = 40;  // subjects are short; this only guards against a runaway loop
+constexpr size_t kMaxMatches = 40;  // subjects are short; this only guards against a runaway loop
 constexpr uint32_t kPcre2MatchLimit = 200000;
 
 struct Slot {
@@ -78,10 +80,11 @@ struct Pcre2Deleter {
 // take our engine long as well.
 class Pcre2Pattern {
   public:
-    Pcre2Pattern(const std::string& pattern, bool caseless) {
+    Pcre2Pattern(const std::string& pattern, bool caseless,
+                 uint32_t options = PCRE2_NO_START_OPTIMIZE | PCRE2_NO_AUTO_POSSESS,
+                 uint32_t match_limit = kPcre2MatchLimit) {
         int error_code = 0;
         PCRE2_SIZE error_offset = 0;
-        uint32_t options = PCRE2_NO_START_OPTIMIZE | PCRE2_NO_AUTO_POSSESS;
         if (caseless) options |= PCRE2_CASELESS;
         code_.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                                   options, &error_code, &error_offset, nullptr));
@@ -94,17 +97,17 @@ class Pcre2Pattern {
         }
         data_.reset(pcre2_match_data_create(TPattern::kCaptureSlots, nullptr));
         context_.reset(pcre2_match_context_create(nullptr));
-        pcre2_set_match_limit(context_.get(), kPcre2MatchLimit);
+        pcre2_set_match_limit(context_.get(), match_limit);
     }
 
     const std::string& error() const { return error_; }
 
     // Every match in the order our ExecNext visits them: each search starts where the previous
     // match ended, one byte later after an empty match.
-    RunResult AllMatches(const std::string& subject) const {
+    RunResult AllMatches(const std::string& subject, size_t max_matches = kMaxMatches) const {
         RunResult result;
         PCRE2_SIZE start = 0;
-        while (result.matches.size() < kMaxMatches) {
+        while (result.matches.size() < max_matches) {
             int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()),
                                  subject.size(), start, 0, data_.get(), context_.get());
             if (rc == PCRE2_ERROR_NOMATCH) break;
@@ -143,11 +146,12 @@ void SetModifiers(TPattern& pattern, const CaseModifiers& m) {
     pattern.SetModifierByIndex(6, false);
 }
 
-RunResult OurMatches(TPattern& pattern, const std::string& subject) {
+RunResult OurMatches(TPattern& pattern, const std::string& subject,
+                     size_t max_matches = kMaxMatches) {
     RunResult result;
     try {
         bool found = pattern.Exec(subject);
-        while (found && result.matches.size() < kMaxMatches) {
+        while (found && result.matches.size() < max_matches) {
             MatchSlots slots;
             for (int n = 0; n < TPattern::kCaptureSlots; ++n) {
                 int start = pattern.MatchPos(n);
@@ -353,6 +357,47 @@ TEST(PatternVersusPcre2, ChosenCases) {
                        OurMatches(ours, c.subject));
     }
     report.Check("chosen");
+}
+
+// The reader's own patterns with its modifiers (i and r) on generated pages: first over the whole
+// page, then each event pattern over every section body the section pattern cuts out, as the
+// reader runs them. The page patterns have no Cyrillic letter, so caseless PCRE2 agrees with us.
+TEST(PatternVersusPcre2, ReaderPatternsOnGeneratedPages) {
+    constexpr uint32_t kPageOptions = PCRE2_DOTALL;
+    constexpr size_t kAll = 1000000;
+    CaseModifiers reader_modifiers{true, true, true, true, false};
+    DiffReport report;
+    for (uint32_t seed = 1; seed <= 3; ++seed) {
+        std::string page = GenerateFirstBookmakerPage(120 * 1024, seed);
+        for (const ReaderPattern& p : kFirstBookmakerPatterns) {
+            Pcre2Pattern reference(p.text, true, kPageOptions, 100000000);
+            ASSERT_EQ(reference.error(), "") << p.name;
+            TPattern ours;
+            ours.SetExpression(p.text);
+            ours.SetModifierByIndex(1, true);
+            ours.SetModifierByIndex(2, true);
+            RunResult expected = reference.AllMatches(page, kAll);
+            ASSERT_FALSE(expected.gave_up) << p.name;
+            ASSERT_FALSE(expected.matches.empty()) << p.name << " finds nothing on the page";
+            report.Compare(p.name, p.text, reader_modifiers, "<page " + std::to_string(seed) + ">",
+                           expected, OurMatches(ours, page, kAll));
+        }
+        Pcre2Pattern sections(kFirstBookmakerPatterns[0].text, true, kPageOptions, 100000000);
+        for (const MatchSlots& section : sections.AllMatches(page, kAll).matches) {
+            std::string body = page.substr(section[3].start, section[3].end - section[3].start);
+            for (size_t k = 1; k < std::size(kFirstBookmakerPatterns); ++k) {
+                const ReaderPattern& p = kFirstBookmakerPatterns[k];
+                Pcre2Pattern reference(p.text, true, kPageOptions, 100000000);
+                TPattern ours;
+                ours.SetExpression(p.text);
+                ours.SetModifierByIndex(1, true);
+                ours.SetModifierByIndex(2, true);
+                report.Compare(p.name, p.text, reader_modifiers, body.substr(0, 200) + "...",
+                               reference.AllMatches(body, kAll), OurMatches(ours, body, kAll));
+            }
+        }
+    }
+    report.Check("reader patterns");
 }
 
 }  // namespace
