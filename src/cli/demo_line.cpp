@@ -362,7 +362,7 @@ std::string EventSheet(Layout layout, Rng& rng) {
     const auto& markets = SheetMarkets(layout);
     const int count = rng.Between(1, static_cast<int>(markets.size()));
     const int first = rng.Between(0, static_cast<int>(markets.size()) - 1);
-    std::string sheet = "<table class=dop>";
+    std::string sheet = "<table class=\"dop\">";
     for (int i = 0; i < count; ++i) {
         const SheetMarket& market = markets[(first + i) % markets.size()];
         sheet += "<tr><td class=m>";
