@@ -126,7 +126,8 @@ GeneratedPattern PatternGenerator::NextPattern() {
 
 std::string PatternGenerator::NextSubject(const GeneratedPattern& pattern) {
     std::string subject;
-    int length = random_.Below(100) < 10 ? random_.Below(3) : 2 + random_.Below(18);
+    int length = random_.Below(100) < 10 ? random_.Below(3)
+                                         : 2 + random_.Below(profile_.max_subject_length - 2);
     bool cyrillic = !pattern.modifiers.caseless && random_.Percent(profile_.cyrillic_percent);
     for (int i = 0; i < length; ++i) {
         if (random_.Percent(profile_.line_break_percent)) {

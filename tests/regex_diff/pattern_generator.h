@@ -32,6 +32,7 @@ struct GeneratorProfile {
     int cyrillic_percent = 0;  // Cyrillic letters in literals, classes and subjects (never with i)
     int line_break_percent = 8;  // CR, LF and CR LF in subjects
     int max_depth = 3;
+    int max_subject_length = 20;
 };
 
 struct GeneratedPattern {

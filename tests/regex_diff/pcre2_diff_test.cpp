@@ -283,6 +283,19 @@ TEST(PatternVersusPcre2, CyrillicLiteralsAndRanges) {
     RunFamily("cyrillic", profile, 6, 2000, 6);
 }
 
+// Longer subjects: repetitions of groups and of "." without s run through hundreds of iterations,
+// where the engine keeps its backtracking state off the call stack.
+TEST(PatternVersusPcre2, LongSubjects) {
+    GeneratorProfile profile;
+    profile.max_subject_length = 400;
+    profile.max_depth = 2;
+    profile.dot_all_percent = 50;
+    profile.multi_line_percent = 30;
+    profile.caseless_percent = 20;
+    profile.group_percent = 25;
+    RunFamily("long", profile, 7, 600, 4);
+}
+
 // Chosen cases: our spelling, the PCRE2 spelling of the same meaning, modifiers, subject.
 struct ChosenCase {
     const char* ours;
