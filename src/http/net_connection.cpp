@@ -4,6 +4,7 @@
 #include "net_connection.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "net_errors.h"
 #include "net_idle_hook.h"
@@ -79,13 +80,7 @@ std::unique_ptr<NetTransport> TNetTCPConnection::ConnectSocket(int limit_ms) {
     while (result == -1) {
         if (idle_hook_ != nullptr) idle_hook_->ThrowIfCancelled();
         int wait = limit_ms < 0 ? step : std::min(step, remaining);
-        if (deadline_) {
-            CheckDeadline();
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  *deadline_ - std::chrono::steady_clock::now())
-                                  .count();
-            wait = static_cast<int>(std::min<long long>(wait, std::max<long long>(left, 1)));
-        }
+        if (deadline_) wait = std::min(wait, MillisecondsToDeadline());
         if (socket->WaitConnectEnded(wait)) {
             result = socket->FinishConnect();
             break;
@@ -137,15 +132,22 @@ void TNetTCPConnection::CheckForDisconnect() {
     if (Connected()) ReadFromSource(false, 1, false);
 }
 
+int TNetTCPConnection::MillisecondsToDeadline() const {
+    CheckDeadline();
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 1, INT_MAX));
+}
+
 bool TNetTCPConnection::WaitOnce(int wait_ms) {
     if (idle_hook_ != nullptr) idle_hook_->ThrowIfCancelled();
+    wait_hit_deadline_ = false;
     if (deadline_) {
-        CheckDeadline();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              *deadline_ - std::chrono::steady_clock::now())
-                              .count();
-        const long long capped = std::max<long long>(left, 1);
-        if (wait_ms < 0 || wait_ms > capped) wait_ms = static_cast<int>(capped);
+        const int left = MillisecondsToDeadline();
+        if (wait_ms < 0 || wait_ms >= left) {
+            wait_ms = left;
+            wait_hit_deadline_ = true;
+        }
     }
     return transport_->WaitReadable(wait_ms);
 }
@@ -158,7 +160,11 @@ bool TNetTCPConnection::WaitReadable(int limit_ms) {
         idle_hook_ != nullptr
             ? idle_hook_->SlicedWait([this](int ms) { return WaitOnce(ms); }, limit_ms)
             : WaitOnce(limit_ms);
-    if (!readable) CheckDeadline();
+    // A wait cut short by the overall limit is the limit's failure, not a read time-out.
+    if (!readable && wait_hit_deadline_) {
+        throw ENetFetchTimeout("Fetch time limit of " + std::to_string(deadline_limit_ms_) +
+                               " ms exceeded.");
+    }
     return readable;
 }
 

@@ -105,6 +105,8 @@ class TNetTCPConnection {
     bool WaitReadable(int limit_ms);
     bool WaitOnce(int wait_ms);
     void CheckDeadline() const;
+    // Time left before the deadline, at least 1 ms; throws ENetFetchTimeout once it has passed.
+    int MillisecondsToDeadline() const;
     void WriteBytes(std::string_view data, bool write_now);
     std::unique_ptr<NetTransport> ConnectSocket(int limit_ms);
 
@@ -119,6 +121,7 @@ class TNetTCPConnection {
     bool read_ln_timed_out_ = false;
     std::optional<std::chrono::steady_clock::time_point> deadline_;
     int deadline_limit_ms_ = 0;
+    bool wait_hit_deadline_ = false;  // the last single wait was shortened to the deadline
 };
 
 }  // namespace lintaro

@@ -1,0 +1,361 @@
+// FetchText against the scripted loopback server: the request head on the wire, redirects,
+// body framings, keep-alive, cookies, error statuses and the limits that protect the client.
+#include "net_http.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "net_errors.h"
+#include "net_idle_hook.h"
+#include "net_log_event.h"
+#include "scripted_server.h"
+
+namespace lintaro {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Reply;
+using testing::ScriptedAfter;
+using testing::ScriptedServer;
+
+const ScriptedAfter kClose = ScriptedAfter::kClose;
+
+std::string HeadFor(const std::string& target, const std::string& host,
+                    const std::string& extra = "") {
+    return "GET " + target + " HTTP/1.0\r\nConnection: keep-alive\r\nContent-Type: text/html\r\n" +
+           "Host: " + host + "\r\nAccept: text/html, */*\r\n" +
+           "User-Agent: Mozilla/3.0 (compatible; Lintaro)\r\n" + extra + "\r\n";
+}
+
+std::string Ok(const std::string& body, const std::string& headers = "") {
+    return "HTTP/1.0 200 OK\r\n" + headers + "Content-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+std::string Redirect(const std::string& location, const std::string& headers = "") {
+    return "HTTP/1.0 302 Found\r\nLocation: " + location + "\r\n" + headers +
+           "Content-Length: 5\r\n\r\nmoved";
+}
+
+TEST(NetHttpTest, SendsTheExactHeadAndReturnsTheBody) {
+    ScriptedServer server({{Reply(Ok("\xcf\xf0\xe8\xe2\xe5\xf2"), kClose)}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/odds.shtml?d=0&h=0&r0=0&asp=1")),
+              "\xcf\xf0\xe8\xe2\xe5\xf2");
+    ASSERT_EQ(server.RequestHeads().size(), 1u);
+    EXPECT_EQ(server.RequestHeads()[0],
+              HeadFor("/odds.shtml?d=0&h=0&r0=0&asp=1", server.HostPort()));
+}
+
+TEST(NetHttpTest, RequestTargetAsSent) {
+    struct Case {
+        std::string url_tail, target;
+    };
+    const Case cases[] = {
+        {"", "/"},
+        {"/decimal.asp?", "/decimal.asp?"},
+        {"\\dir\\page.html", "/dir/page.html"},
+        {"/page.html#section", "/page.html"},
+        {"/list?a=1#frag", "/list?a=1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url_tail);
+        ScriptedServer server({{Reply(Ok("x"), kClose)}});
+        TNetHTTP http;
+        http.FetchText("http://" + server.HostPort() + c.url_tail);
+        ASSERT_EQ(server.RequestHeads().size(), 1u);
+        EXPECT_EQ(server.RequestHeads()[0].substr(0, server.RequestHeads()[0].find("\r\n")),
+                  "GET " + c.target + " HTTP/1.0");
+    }
+}
+
+TEST(NetHttpTest, FollowsRedirectsResolvedAgainstTheCurrentLocation) {
+    struct Case {
+        std::string status;  // the first answer, with its Location
+        std::string second_target;
+    };
+    const Case cases[] = {
+        {Redirect("/abs/path.html?x=1"), "/abs/path.html?x=1"},
+        {Redirect("bare.html"), "/dir/sub/bare.html"},
+        {Redirect("../up.html"), "/dir/up.html"},
+        {"HTTP/1.0 301 Moved\r\nLocation: /moved\r\n\r\n", "/moved"},
+        // A success that names a Location is followed as well.
+        {"HTTP/1.0 200 OK\r\nLocation: /elsewhere\r\nContent-Length: 2\r\n\r\nno", "/elsewhere"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        ScriptedServer server({{Reply(c.status, kClose)}, {Reply(Ok("final"), kClose)}});
+        TNetHTTP http;
+        EXPECT_EQ(http.FetchText(server.Url("/dir/sub/page.html")), "final");
+        ASSERT_EQ(server.RequestHeads().size(), 2u);
+        EXPECT_EQ(server.RequestHeads()[1], HeadFor(c.second_target, server.HostPort()));
+    }
+}
+
+TEST(NetHttpTest, RedirectToOtherPortSendsItsHostLineAndTellsTheIntercept) {
+    ScriptedServer final_server({{Reply(Ok("there"), kClose)}, {Reply(Ok("again"), kClose)}});
+    ScriptedServer middle({{Reply(Redirect(final_server.Url("/end")), kClose)}});
+    ScriptedServer first({{Reply(Redirect(middle.Url("/mid")), kClose)}});
+    TNetLogEvent log;
+    log.Active = true;
+    log.LogTime = false;
+    log.ReplaceCRLF = false;
+    std::vector<std::string> sent;
+    log.OnSent = [&sent](TNetLogEvent&, const std::string& text, const std::string& data) {
+        EXPECT_EQ(text, "");
+        sent.push_back(data);
+    };
+    TNetHTTP http;
+    http.SetIntercept(&log);
+    EXPECT_EQ(http.FetchText(first.Url("/start")), "there");
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[2], HeadFor("/end", final_server.HostPort()));
+    EXPECT_EQ(final_server.RequestHeads(), std::vector<std::string>{sent[2]});
+
+    // A later URL without a port keeps the last one, as only 80 and 443 fall back to defaults.
+    EXPECT_EQ(http.FetchText("http://127.0.0.1/again"), "again");
+    EXPECT_EQ(sent.back(), HeadFor("/again", final_server.HostPort()));
+}
+
+TEST(NetHttpTest, StopsAfterRedirectMaximumWithAnEmptyText) {
+    ScriptedServer server({});
+    server.SetDefaultExchange(Reply(Redirect("/loop"), kClose));
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/loop")), "");
+    EXPECT_EQ(server.RequestHeads().size(), 15u);
+    // The next fetch gets its whole allowance again.
+    EXPECT_EQ(http.FetchText(server.Url("/loop")), "");
+    EXPECT_EQ(server.RequestHeads().size(), 30u);
+}
+
+TEST(NetHttpTest, ReadsEachBodyFraming) {
+    struct Case {
+        std::string name, response, body;
+    };
+    const Case cases[] = {
+        {"chunked",
+         "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n "
+         "world\r\n0\r\n\r\n",
+         "hello world"},
+        {"chunked, closed after the last size line",
+         "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\n", "ok"},
+        {"capitalised Chunked is read to the close",
+         "HTTP/1.0 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n2\r\nok\r\n0\r\n\r\n",
+         "2\r\nok\r\n0\r\n\r\n"},
+        {"short body", "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nonly this", "only this"},
+        {"zero length", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nignored", ""},
+        {"204 is not read", "HTTP/1.0 204 No Content\r\n\r\nignored", ""},
+        {"until close", "HTTP/1.0 200\r\n\r\nto the end", "to the end"},
+        {"bytes after the length are not body",
+         "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef", "abc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server({{Reply(c.response, kClose)}});
+        TNetHTTP http;
+        EXPECT_EQ(http.FetchText(server.Url("/")), c.body);
+    }
+}
+
+TEST(NetHttpTest, EmptyBodyNeverReturnsAnEarlierOne) {
+    ScriptedServer server({{Reply(Ok("first"), kClose)}, {Reply(Ok(""), kClose)}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/a")), "first");
+    EXPECT_EQ(http.FetchText(server.Url("/b")), "");
+}
+
+TEST(NetHttpTest, KeepAliveReusesTheConnectionOnlyWhenTheServerAllows) {
+    ScriptedServer kept({{Reply(Ok("one", "Connection: KEEP-alive\r\n")),
+                          Reply(Ok("two", "Connection: keep-alive\r\n"))}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(kept.Url("/1")), "one");
+    EXPECT_EQ(http.FetchText(kept.Url("/2")), "two");
+    EXPECT_EQ(kept.AcceptedConnections(), 1);
+
+    ScriptedServer not_kept({{Reply(Ok("one"))}, {Reply(Ok("two"))}});
+    TNetHTTP other;
+    EXPECT_EQ(other.FetchText(not_kept.Url("/1")), "one");
+    EXPECT_EQ(other.FetchText(not_kept.Url("/2")), "two");
+    EXPECT_EQ(not_kept.AcceptedConnections(), 2);
+}
+
+TEST(NetHttpTest, StaleKeptConnection) {
+    // The close has arrived before the next request: a new connection is opened.
+    ScriptedServer closed(
+        {{Reply(Ok("one", "Connection: keep-alive\r\n"), kClose)}, {Reply(Ok("two"), kClose)}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(closed.Url("/1")), "one");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(http.FetchText(closed.Url("/2")), "two");
+    EXPECT_EQ(closed.AcceptedConnections(), 2);
+
+    // The server closes only on seeing the next request: that fetch fails and is not repeated.
+    ScriptedServer late({{Reply(Ok("one", "Connection: keep-alive\r\n"))}});
+    TNetHTTP client;
+    EXPECT_EQ(client.FetchText(late.Url("/1")), "one");
+    try {
+        client.FetchText(late.Url("/2"));
+        FAIL() << "no failure";
+    } catch (const ENetConnClosedGracefully& e) {
+        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
+    }
+    EXPECT_EQ(late.AcceptedConnections(), 1);
+    EXPECT_EQ(late.RequestHeads().size(), 2u);
+}
+
+TEST(NetHttpTest, FailedBodyReadDoesNotLeaveTheConnectionForTheNextFetch) {
+    testing::ScriptedExchange short_body =
+        Reply("HTTP/1.0 200 OK\r\nConnection: keep-alive\r\nContent-Length: 10\r\n\r\nabc");
+    ScriptedServer server({{short_body}, {Reply(Ok("fresh"), kClose)}});
+    TNetHTTP http;
+    http.ReadTimeout = 200;
+    EXPECT_THROW(http.FetchText(server.Url("/1")), ENetReadTimeout);
+    EXPECT_EQ(http.FetchText(server.Url("/2")), "fresh");
+    EXPECT_EQ(server.AcceptedConnections(), 2);
+}
+
+TEST(NetHttpTest, CookieSetByARedirectGoesWithTheNextRequest) {
+    ScriptedServer server({{Reply(Redirect("/in", "Set-Cookie: session=abc; path=/\r\n"), kClose)},
+                           {Reply(Ok("inside"), kClose)}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/login")), "inside");
+    ASSERT_EQ(server.RequestHeads().size(), 2u);
+    EXPECT_EQ(server.RequestHeads()[0], HeadFor("/login", server.HostPort()));
+    EXPECT_EQ(server.RequestHeads()[1],
+              HeadFor("/in", server.HostPort(), "Cookie: session=abc\r\n"));
+}
+
+TEST(NetHttpTest, ErrorStatusesRaiseWithStatusLineCodeAndBody) {
+    struct Case {
+        std::string response, message;
+        int code;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"HTTP/1.0 404 Not Found\r\nContent-Length: 7\r\n\r\nmissing", "HTTP/1.0 404 Not Found",
+         404, "missing"},
+        {"HTTP/1.0 500 Internal Server Error\r\n\r\noops", "HTTP/1.0 500 Internal Server Error",
+         500, "oops"},
+        {"HTTP/1.0 304 Not Modified\r\n\r\n", "HTTP/1.0 304 Not Modified", 304, ""},
+        {"HTTP/1.0 102 Processing\r\n\r\n", "HTTP/1.0 102 Processing", 102, ""},
+        {"garbage\r\n\r\n", "garbage", -1, ""},
+        // A status line cut short by the close reads as empty; the partial line is the body.
+        {"HTTP/1.0 20", "", -1, "HTTP/1.0 20"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.response);
+        ScriptedServer server({{Reply(c.response, kClose)}});
+        TNetHTTP http;
+        try {
+            http.FetchText(server.Url("/"));
+            FAIL() << "no failure";
+        } catch (const ENetHTTPProtocolException& e) {
+            EXPECT_EQ(e.what(), c.message);
+            EXPECT_EQ(e.ErrorCode(), c.code);
+            EXPECT_EQ(e.Code(), c.code);
+            EXPECT_EQ(e.ErrorMessage(), c.body);
+        }
+    }
+}
+
+TEST(NetHttpTest, InterimContinueIsSkipped) {
+    ScriptedServer server(
+        {{Reply("HTTP/1.0 100 Continue\r\nSet-Cookie: a=1; path=/\r\n\r\n" + Ok("after"), kClose)},
+         {Reply(Ok("next"), kClose)}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/")), "after");
+    EXPECT_EQ(http.FetchText(server.Url("/")), "next");
+    EXPECT_NE(server.RequestHeads()[1].find("Cookie: a=1\r\n"), std::string::npos);
+}
+
+TEST(NetHttpTest, BasicChallengeAddsAuthorizationToLaterRequests) {
+    ScriptedServer server(
+        {{Reply("HTTP/1.0 401 Unauthorized\r\nWWW-Authenticate: Digest x\r\n"
+                "WWW-Authenticate: basic realm=\"r\"\r\nContent-Length: 0\r\n\r\n",
+                kClose)},
+         {Reply(Ok("ok"), kClose)}});
+    TNetHTTP http;
+    EXPECT_THROW(http.FetchText(server.Url("/")), ENetHTTPProtocolException);
+    EXPECT_EQ(http.FetchText(server.Url("/")), "ok");
+    EXPECT_EQ(server.RequestHeads()[1],
+              HeadFor("/", server.HostPort(), "Authorization: Basic Og==\r\n"));
+}
+
+TEST(NetHttpTest, HeadLineLimit) {
+    // 16384 bytes before the LF, the CR included, pass; one more fails the fetch.
+    const std::string fits = "X-Pad: " + std::string(16384 - 8, 'p') + "\r\n";
+    const std::string too_long = "X-Pad: " + std::string(16384 - 7, 'p') + "\r\n";
+    ScriptedServer server({{Reply("HTTP/1.0 200 OK\r\n" + fits + "\r\nbody", kClose)},
+                           {Reply("HTTP/1.0 200 OK\r\n" + too_long + "\r\nbody", kClose)}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/")), "body");
+    EXPECT_THROW(http.FetchText(server.Url("/")), ENetReadLnMaxLineLengthExceeded);
+}
+
+TEST(NetHttpTest, HugeHeadFailsClearly) {
+    std::string head = "HTTP/1.0 200 OK\r\n";
+    for (int i = 0; i < 80; ++i) head += "X-Pad: " + std::string(16000, 'p') + "\r\n";
+    ScriptedServer server({{Reply(head + "\r\nbody", kClose)}});
+    TNetHTTP http;
+    try {
+        http.FetchText(server.Url("/"));
+        FAIL() << "no failure";
+    } catch (const ENetResponseHeadTooLarge& e) {
+        EXPECT_STREQ(e.what(), "Response head larger than 1048576 bytes.");
+    }
+}
+
+TEST(NetHttpTest, RefusedUrlsAndMalformedHeaders) {
+    ScriptedServer server({});
+    server.SetDefaultExchange(Reply("HTTP/1.0 200 OK\r\nExpires: 90000\r\n\r\n", kClose));
+    struct Case {
+        std::string url;
+        std::string class_name;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"https://127.0.0.1/", "ENetIOHandlerPropInvalid", "IOHandler value is not valid"},
+        {"ftp://127.0.0.1/", "ENetUnknownProtocol", ""},
+        {"http://127.0.0.1:8x/", "EConvertError", "'8x' is not a valid integer value"},
+        {server.Url("/"), "EConvertError", "Invalid argument to time encode"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        TNetHTTP http;
+        try {
+            http.FetchText(c.url);
+            FAIL() << "no failure";
+        } catch (const ENetException& e) {
+            EXPECT_EQ(e.ClassName(), c.class_name);
+            EXPECT_EQ(e.what(), c.message);
+        }
+    }
+}
+
+TEST(NetHttpTest, SilentServerEndsAtTheInjectedLimits) {
+    ScriptedServer server({{testing::NoAnswer()}, {testing::NoAnswer()}});
+    TNetHTTP http;
+    http.ReadTimeout = 300;
+    try {
+        http.FetchText(server.Url("/"));
+        FAIL() << "no failure";
+    } catch (const ENetReadTimeout& e) {
+        EXPECT_STREQ(e.what(), "Read Timeout");
+    }
+
+    // Without a read limit, the overall limit ends the fetch.
+    TNetIdleHook hook;
+    TNetHTTP bounded;
+    bounded.SetIdleHook(&hook);
+    TNetTimeLimits limits;
+    limits.fetch_ms = 400;
+    bounded.SetTimeLimits(limits);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(bounded.FetchText(server.Url("/")), ENetFetchTimeout);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+}
+
+}  // namespace
+}  // namespace lintaro
