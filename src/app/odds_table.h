@@ -81,9 +81,10 @@ struct Unassigned {};
 struct Null {};
 using FieldValue = std::variant<Unassigned, Null, std::string, double, int32_t>;
 
-// Notifications a view can observe. They are sent after the change is complete. While display is
-// suspended none is sent; when the last ResumeDisplay lifts the suspension of an open table,
-// RowsChanged is sent once.
+// Notifications a view can observe. They are sent after the change is complete (an exception from
+// an observer reaches the caller of the change, which has taken place). While display is suspended
+// none is sent; when the last ResumeDisplay lifts the suspension of an open table, RowsChanged is
+// sent once. An observer may move the current row but not change the table.
 struct OddsTableObserver {
     virtual ~OddsTableObserver() = default;
     virtual void TableReset() {}   // ResetTable closed and reopened the table: drop every row
@@ -101,12 +102,11 @@ class OddsTable {
     bool IsOpen() const;
 
     // Stores a row built from `values` in field order (fewer than 20 leave the rest null):
-    //   text      cut at the first NUL and at the field size, trailing blanks (32) dropped; ""
-    //   stays
-    //             the empty text, not null;
-    //   decimal   rounded to 0.0001 (ties to even); a result of 1 000 000 or more in magnitude, NaN
-    //             or an infinity fails;
-    //   date-time rounded to the millisecond; outside the years 1..9999, NaN or infinity fails.
+    //   text       cut at the first NUL and at the field size, then trailing blanks (32) dropped;
+    //              an empty result is the empty text, not null;
+    //   decimal    rounded to 0.0001 (ties to even); a result of 1 000 000 or more in magnitude,
+    //              NaN or an infinity fails;
+    //   date-time  rounded to the millisecond; outside the years 1..9999, NaN or infinity fails.
     // The new row goes after the existing ones and becomes the current row. Throws ETableError when
     // the table is closed, a change notification is being delivered, a value fails its field's
     // rule or does not suit its field, or more than 20 values are given; the table is then
