@@ -1,0 +1,317 @@
+// Checks the cookie store: how a cookie line is read, which hosts may set a cookie and which
+// receive it, paths, replacement in place, expiry on a fixed clock, and the "Cookie" value.
+#include "cookie_store.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "net_errors.h"
+
+namespace lintaro {
+namespace {
+
+using namespace std::chrono;
+
+LocalSeconds At(int y, unsigned mo, unsigned d, int h = 0, int mi = 0, int s = 0) {
+    return duration_cast<seconds>(sys_days(year(y) / month(mo) / day(d)).time_since_epoch())
+               .count() +
+           h * 3600 + mi * 60 + s;
+}
+
+// 2026-12-10 12:00:00 UTC, 15:00 in a zone three hours east.
+const LocalClockReading kNow{At(2026, 12, 10, 12), 3 * 3600};
+
+// A store on a clock the test moves by hand.
+class CookieStoreTest : public ::testing::Test {
+  protected:
+    CookieStoreTest() : store_([this] { return now_; }) {}
+
+    void Advance(std::int64_t seconds) { now_.utc_seconds += seconds; }
+    std::string Header(const std::string& host, const std::string& path = "/") {
+        return store_.CookieHeader(host, path, false);
+    }
+
+    LocalClockReading now_ = kNow;
+    TNetCookieManager store_;
+};
+
+TEST(CookieParseTest, ReadsNameValueAndAttributes) {
+    constexpr auto kNetscape = TNetCookieKind::kNetscape;
+    struct Case {
+        const char* text;
+        const char* name;
+        const char* value;
+        const char* path;
+        const char* domain;
+        const char* expires;
+        bool secure;
+        TNetCookieKind kind;
+        std::int64_t max_age;
+    } cases[] = {
+        // Further "=" belong to the value; one pair of quotes is taken off the path only; without
+        // an expiry date the cookie becomes a Netscape one.
+        {"sid=abc=def; Path=\"/odds/\"; Domain=.example.com; Secure", "sid", "abc=def", "/odds/",
+         ".example.com", "", true, kNetscape, -1},
+        // The first of two equal attributes counts, in any letter case.
+        {"a=\"q\"; path=/a; PATH=/b; expires=Wed, 09-Jun-2021 10:18:14 GMT", "a", "\"q\"", "/a", "",
+         "Wed, 09-Jun-2021 10:18:14 GMT", false, TNetCookieKind::kRfc2109, -1},
+        // "secure" with a value is not the flag; a first item without "=" has no name.
+        {"novalue; secure=yes", "", "", "", "", "", false, kNetscape, -1},
+        // Equal to the text already parsed: nothing changes.
+        {"", "", "", "", "", "", false, TNetCookieKind::kRfc2109, -1},
+        // "max-age" becomes an expiry date on the current local clock.
+        {"a=1; max-age=60", "a", "1", "", "", "Thu, 10 Dec 2026 15:01:00 +0300", false, kNetscape,
+         60},
+        // An age past the last readable date is held there instead of wrapping into the past.
+        {"a=1; Max-Age=999999999999999", "a", "1", "", "", "Fri, 31 Dec 9999 23:59:59 +0300", false,
+         kNetscape, 999999999999999},
+        {"a=1; max-age=soon", "a", "1", "", "", "", false, kNetscape, -1},
+        {"a=1; max-age=-5", "a", "1", "", "", "", false, kNetscape, -5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TNetCookie cookie;
+        ParseCookieText(cookie, c.text, kNow);
+        EXPECT_EQ(cookie.name, c.name);
+        EXPECT_EQ(cookie.value, c.value);
+        EXPECT_EQ(cookie.path, c.path);
+        EXPECT_EQ(cookie.domain, c.domain);
+        EXPECT_EQ(cookie.expires, c.expires);
+        EXPECT_EQ(cookie.secure, c.secure);
+        EXPECT_EQ(cookie.kind, c.kind);
+        EXPECT_EQ(cookie.max_age, c.max_age);
+        EXPECT_EQ(cookie.cookie_text, c.text);
+    }
+    TNetCookie cookie;
+    ParseCookieText(cookie, "a=1; Version=1; COMMENT=why; comment=not", kNow);
+    EXPECT_EQ(cookie.version, "1");
+    EXPECT_EQ(cookie.comment, "why");
+}
+
+TEST(CookieParseTest, SetCookie2ReadsPortsCommentUrlAndDiscard) {
+    struct Case {
+        const char* text;
+        std::vector<int> ports;
+    } cases[] = {
+        {"a=1", {80}},
+        {"a=1; Port=\"80, 8080\"", {80, 8080}},
+        {"a=1; Port=\"\"", {80}},
+        {"a=1; Port=8080", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TNetCookie cookie;
+        cookie.kind = TNetCookieKind::kRfc2965;
+        ParseCookieText(cookie, c.text, kNow);
+        EXPECT_EQ(cookie.port_list, c.ports);
+    }
+    TNetCookie cookie;
+    cookie.kind = TNetCookieKind::kRfc2965;
+    ParseCookieText(cookie, "a=1; CommentURL=http://x/why; Discard; expires=x", kNow);
+    EXPECT_EQ(cookie.comment_url, "http://x/why");
+    EXPECT_TRUE(cookie.discard);
+    EXPECT_EQ(cookie.kind, TNetCookieKind::kRfc2965);
+
+    TNetCookieManager store([] { return kNow; });
+    try {
+        store.AddServerCookie2("a=1; path=/; Port=\"80,8x\"", "example.com");
+        FAIL() << "a bad port list was accepted";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "'8x' is not a valid integer value");
+    }
+    EXPECT_TRUE(store.Cookies().empty());
+}
+
+TEST(CookieParseTest, ServerFormWritesWhatIsSetInOrder) {
+    TNetCookie cookie;
+    cookie.name = "sid";
+    cookie.value = "1";
+    cookie.path = "/";
+    cookie.domain = ".example.com";
+    cookie.expires = "x";
+    cookie.secure = true;
+    cookie.kind = TNetCookieKind::kNetscape;
+    EXPECT_EQ(ServerCookieText(cookie), "sid=1; path=/; expires=x; domain=.example.com; secure");
+    cookie = TNetCookie();
+    cookie.name = "sid";
+    cookie.value = "1";
+    cookie.max_age = 5;
+    cookie.version = "1";
+    cookie.comment = "c";
+    EXPECT_EQ(ServerCookieText(cookie), "sid=1; max-age=5; comment=c; version=1");
+    cookie.value = "";
+    cookie.max_age = -1;
+    EXPECT_EQ(ServerCookieText(cookie), "comment=c; version=1");
+}
+
+TEST(CookieDomainTest, WhichHostMaySetWhichDomain) {
+    struct Case {
+        const char* domain;
+        const char* host;
+        bool valid;
+    } cases[] = {
+        {"www.example.com", "www.example.com", true},
+        {"WWW.example.com", "www.example.com", false},  // letter case counts
+        {".example.com", "www.example.com", true},      // the host's own domain
+        {".EXAMPLE.com", "www.example.com", false},
+        {"example.com", "www.example.com", false},  // a host name must be the host itself
+        {".example.com", "a.b.example.com", false},
+        {"1.2.3.4", "www.example.com", false},
+        {"127.0.0.1", "127.0.0.1", true},
+        {"127.0.0.2", "127.0.0.1", false},
+        {".0.0.1", "127.0.0.1", false},
+        {"localhost", "localhost", true},
+        {".WWW.Example.com", ".www.example.com", true},  // a host with a leading dot: any case
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.domain) + " from " + c.host);
+        EXPECT_EQ(IsCookieDomainValidForHost(c.domain, c.host), c.valid);
+    }
+}
+
+TEST(CookieDomainTest, CookiesGoOnlyToTheirHostAndHostsBelowIt) {
+    struct Case {
+        const char* domain;
+        const char* host;
+        bool sent;
+    } cases[] = {
+        {"example.com", "example.com", true},
+        {".example.com", "example.com", true},
+        {".example.com", "www.example.com", true},
+        {"EXAMPLE.com", "live.www.example.COM", true},
+        {"example.com", "badexample.com", false},  // merely contains the text
+        {"example.com", "example.com.evil.org", false},
+        {"www.example.com", "example.com", false},
+        {"127.0.0.1", "127.0.0.1", true},
+        {"127.0.0.1", "127.0.0.10", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.domain) + " to " + c.host);
+        EXPECT_EQ(CookieDomainMatchesHost(c.domain, c.host), c.sent);
+    }
+}
+
+TEST_F(CookieStoreTest, CookieWithoutDomainIsFiledUnderTheHostAndSentBelowIt) {
+    store_.AddServerCookie("sid=1; path=/", "example.com");
+    EXPECT_EQ(Header("example.com"), "sid=1");
+    EXPECT_EQ(Header("www.example.com"), "sid=1");
+    EXPECT_EQ(Header("notexample.com"), "");
+    EXPECT_EQ(Header("example.com.evil.org"), "");
+    ASSERT_EQ(store_.Cookies().size(), 1u);
+    EXPECT_EQ(store_.Cookies()[0].domain, "example.com");
+}
+
+TEST_F(CookieStoreTest, CookieForAForeignDomainIsDropped) {
+    store_.AddServerCookie("a=1; path=/; domain=example.com", "www.example.com");
+    store_.AddServerCookie("b=1; path=/; domain=.other.com", "www.example.com");
+    EXPECT_TRUE(store_.Cookies().empty());
+    store_.AddServerCookie("c=1; path=/; domain=.example.com", "www.example.com");
+    EXPECT_EQ(Header("live.example.com"), "c=1");
+}
+
+TEST_F(CookieStoreTest, PathMustBeAPrefixOfTheRequestDirectory) {
+    struct Case {
+        const char* cookie_path;  // nullptr: no path attribute
+        const char* request_path;
+        bool sent;
+    } cases[] = {
+        {nullptr, "/", false},  // without a path a cookie is kept but never sent
+        {"/", "/", true},
+        {"/", "/odds/live/", true},
+        {"/odds.shtml", "/", false},  // a document path never matches its own directory
+        {"/odds/", "/odds/live/", true},
+        {"/odds/", "/", false},
+        {"/Odds/", "/odds/", false},
+    };
+    for (const Case& c : cases) {
+        std::string line = "sid=1";
+        if (c.cookie_path) line += std::string("; path=") + c.cookie_path;
+        SCOPED_TRACE(line + " for " + c.request_path);
+        TNetCookieManager store([] { return kNow; });
+        store.AddServerCookie(line, "example.com");
+        EXPECT_EQ(store.CookieHeader("example.com", c.request_path, false), c.sent ? "sid=1" : "");
+    }
+}
+
+TEST_F(CookieStoreTest, LongerPathsComeFirstAndEqualPathsLatestNameFirst) {
+    store_.AddServerCookie("root=1; path=/", "example.com");
+    store_.AddServerCookie("deep=2; path=/odds/", "example.com");
+    store_.AddServerCookie("also=3; path=/", "example.com");
+    EXPECT_EQ(Header("example.com", "/odds/"), "deep=2; also=3; root=1");
+    EXPECT_EQ(Header("example.com", "/"), "also=3; root=1");
+}
+
+TEST_F(CookieStoreTest, SameNameReplacesTheStoredCookieInPlace) {
+    store_.AddServerCookie("a=1; path=/", "example.com");
+    store_.AddServerCookie("b=2; path=/", "example.com");
+    store_.AddServerCookie("A=3; path=/", "example.com");
+    EXPECT_EQ(Header("example.com"), "b=2; A=3");
+    EXPECT_EQ(store_.Cookies().size(), 2u);
+}
+
+TEST_F(CookieStoreTest, SecureEmptyAndNamelessCookiesAreNotSent) {
+    store_.AddServerCookie("s=1; path=/; secure", "example.com");
+    store_.AddServerCookie("e=; path=/", "example.com");
+    store_.AddServerCookie("nameless; path=/", "example.com");
+    EXPECT_EQ(store_.Cookies().size(), 3u);
+    EXPECT_EQ(Header("example.com"), "");
+    EXPECT_EQ(store_.CookieHeader("example.com", "/", true), "s=1");
+}
+
+TEST_F(CookieStoreTest, ExpiredCookiesAreRemovedBeforeEachRequest) {
+    store_.AddServerCookie("past=1; path=/; expires=Thu, 10 Dec 2026 11:59:59 GMT", "example.com");
+    store_.AddServerCookie("future=1; path=/; expires=Thu, 10 Dec 2026 12:00:30 GMT",
+                           "example.com");
+    store_.AddServerCookie("bogus=1; path=/; expires=Thu, 31 Nov 2026 12:00:00 GMT", "example.com");
+    store_.AddServerCookie("zero=1; path=/; max-age=0", "example.com");
+    store_.AddServerCookie("aged=1; path=/; max-age=60", "example.com");
+    store_.AddServerCookie("session=1; path=/", "example.com");
+    EXPECT_EQ(store_.Cookies().size(), 6u);
+    EXPECT_EQ(Header("example.com"), "session=1; aged=1; future=1");
+    EXPECT_EQ(store_.Cookies().size(), 3u);
+    Advance(30);  // "future" ends now
+    EXPECT_EQ(Header("example.com"), "session=1; aged=1");
+    Advance(30);
+    EXPECT_EQ(Header("example.com"), "session=1");
+    Advance(1000000);
+    EXPECT_EQ(Header("example.com"), "session=1");
+}
+
+TEST_F(CookieStoreTest, ReplacementCarriesTheNewExpiry) {
+    // A past date deletes the stored cookie, whichever attribute gives it.
+    store_.AddServerCookie("sid=1; path=/", "example.com");
+    store_.AddServerCookie("sid=deleted; path=/; expires=Thu, 01 Jan 1970 00:00:00 GMT",
+                           "example.com");
+    EXPECT_EQ(Header("example.com"), "");
+    EXPECT_TRUE(store_.Cookies().empty());
+
+    store_.AddServerCookie("a=1; path=/", "example.com");
+    store_.AddServerCookie("a=2; path=/; max-age=10", "example.com");
+    store_.AddServerCookie("b=1; path=/; max-age=10", "example.com");
+    store_.AddServerCookie("b=2; path=/", "example.com");  // a session cookie now
+    EXPECT_EQ(Header("example.com"), "b=2; a=2");
+    Advance(11);
+    EXPECT_EQ(Header("example.com"), "b=2");
+}
+
+TEST_F(CookieStoreTest, ReplacementWithAnEmptyValueIsNeverSent) {
+    store_.AddServerCookie("sid=1; path=/", "example.com");
+    store_.AddServerCookie("sid=; path=/", "example.com");
+    EXPECT_EQ(Header("example.com"), "");
+    EXPECT_EQ(store_.Cookies().size(), 1u);
+    store_.AddServerCookie("sid=2; path=/", "example.com");
+    EXPECT_EQ(Header("example.com"), "sid=2");
+}
+
+TEST_F(CookieStoreTest, OnNewCookieMayRefuse) {
+    store_.OnNewCookie = [](const TNetCookie& cookie) { return cookie.name != "tracker"; };
+    store_.AddServerCookie("tracker=1; path=/", "example.com");
+    store_.AddServerCookie("sid=1; path=/", "example.com");
+    EXPECT_EQ(Header("example.com"), "sid=1");
+}
+
+}  // namespace
+}  // namespace lintaro
