@@ -24,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         matcher.SetModifierByIndex(index, (flags >> (index - 1)) & 1);
     }
     if (flags & 0x40) matcher.SetLinePairedSeparator("");
+    // Nested repetitions take exponential time on subjects they do not match, as in any
+    // backtracking matcher; the bound keeps each input short and is itself exercised.
+    matcher.SetBacktrackLimit(50000);
     try {
         bool found = matcher.Exec(subject);
         // Every match starts at or after the previous one's end, so this ends; the cap keeps one

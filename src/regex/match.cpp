@@ -43,6 +43,7 @@ class Matcher {
             separator_[ch] = state.line_separator_set.Has(static_cast<unsigned char>(ch));
         }
         for (unsigned char ch : state.word_characters) word_[ch] = true;
+        backtrack_limit_ = state.backtrack_limit;
         pair_ = state.pair_assigned;
         pair_first_ = state.pair_first;
         pair_second_ = state.pair_second;
@@ -552,6 +553,7 @@ class Matcher {
     bool Backtrack(size_t* node_out) {
         const unsigned char* p = program_;
         while (!choices_.empty()) {
+            if (++backtracks_ > backtrack_limit_ && backtrack_limit_ != 0) RunTimeError(1016);
             ChoicePoint& c = choices_.back();
             Unwind(c.trail);
             position_ = c.position;
@@ -642,6 +644,8 @@ class Matcher {
     std::vector<ChoicePoint>& choices_;
     std::vector<TrailEntry>& trail_;
     int64_t position_ = 0;
+    unsigned long long backtracks_ = 0;
+    unsigned long long backtrack_limit_ = 0;
     bool word_[256];
     bool separator_[256];
     bool pair_ = false;

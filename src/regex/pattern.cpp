@@ -63,6 +63,8 @@ const char* ErrorText(int code) {
             return "TPattern(exec): Loop Stack Exceeded";
         case 1015:
             return "TPattern(exec): Loop Without LoopEntry !";
+        case 1016:
+            return "TPattern(exec): Backtrack Limit Exceeded";
         default:
             return "Unknown error";
     }
@@ -162,6 +164,8 @@ void TPattern::EnsureCompiled() {
 }
 
 void TPattern::Compile() { EnsureCompiled(); }
+
+void TPattern::SetBacktrackLimit(unsigned long long limit) { state_->backtrack_limit = limit; }
 
 bool TPattern::Exec(std::string_view subject) {
     SetInputString(subject);

@@ -62,6 +62,12 @@ class TPattern {
     // Length of slot n in bytes, or -1 when the slot has no start or no end.
     int MatchLen(int n) const;
 
+    // Bounds the work of one search: after `limit` returns to an earlier choice the search stops
+    // with EPattern 1016. 0, the default, sets no bound. Patterns such as "(x+)*y" take time
+    // exponential in the subject's length on subjects they do not match; a caller that runs
+    // patterns it does not control sets a bound.
+    void SetBacktrackLimit(unsigned long long limit);
+
     // Inspection of the compiled form, for tests and tools. Compile() compiles now when the
     // expression, the modifiers or the line pair changed (throwing EPattern as a search would);
     // the accessors describe the program of the last successful compile (empty when none).

@@ -67,6 +67,8 @@ struct PatternState {
     std::string input;
     int64_t captures[2 * TPattern::kCaptureSlots];  // starts, then ends; kNoPosition for none
 
+    unsigned long long backtrack_limit = 0;  // 0: none
+
     // Where the required literal was last found: a later search from at or before that position
     // needs no new scan.
     bool required_cache_valid = false;

@@ -353,5 +353,24 @@ TEST(PatternMatchTest, LongSubjectsUseNoCallStack) {
     }
 }
 
+TEST(PatternMatchTest, BacktrackLimitStopsAnExponentialSearch) {
+    // Found by fuzzing: a repeated group of a repeated class before a back reference tries
+    // exponentially many splits of a subject it cannot match.
+    TPattern p;
+    p.SetExpression("d|.([^\\<]+)*\\1");
+    p.SetBacktrackLimit(100000);
+    try {
+        p.Exec("ab\\)([^\\<([0-9\\--0/b9\\s\\/]{6})r.{5,60}x>5</dv>(.*)<?");
+        FAIL() << "the search should have hit the limit";
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1016);
+        EXPECT_STREQ(e.what(), "TPattern(exec): Backtrack Limit Exceeded");
+    }
+    EXPECT_EQ(p.MatchPos(0), -1);
+    // A bound the search stays within changes nothing.
+    p.SetExpression("(a|b)*c");
+    EXPECT_EQ(AllMatches(p, "abababx abc"), "[8,11](9,10)");
+}
+
 }  // namespace
 }  // namespace lintaro
