@@ -1,0 +1,88 @@
+// lintaro-cli fetch run as a program against the scripted loopback server: the raw body on
+// standard output, the per-URL report with --out-dir, and the request heads with --heads.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "scripted_server.h"
+
+namespace {
+
+using lintaro::testing::Reply;
+using lintaro::testing::ScriptedAfter;
+using lintaro::testing::ScriptedServer;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs the CLI with `args` (already shell-quoted), capturing standard output.
+CliRun RunCli(const std::string& args) {
+    CliRun run;
+    FILE* pipe = popen((std::string(LINTARO_CLI) + " fetch " + args).c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    std::size_t count;
+    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, count);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class FetchCliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("lintaro_fetch_test_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::filesystem::path dir_;
+};
+
+TEST_F(FetchCliTest, OneUrlWritesTheRawBodyAndAppendsHeads) {
+    const std::string body("\xd1\xef\xee\xf0\xf2\r\n\0x", 9);
+    ScriptedServer server(
+        {{Reply("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\n" + body, ScriptedAfter::kClose)}});
+    const std::string heads = (dir_ / "heads.txt").string();
+    std::ofstream(heads) << "before\n";
+    const CliRun run = RunCli("--heads " + heads + " " + server.Url("/odds.shtml?d=0"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, body);
+    ASSERT_EQ(server.RequestHeads().size(), 1u);
+    EXPECT_EQ(ReadFile(heads), "before\n" + server.RequestHeads()[0]);
+}
+
+TEST_F(FetchCliTest, OutDirReportsEachUrlAndFailsWhenOneFails) {
+    ScriptedServer server(
+        {{Reply("HTTP/1.0 302 Found\r\nLocation: /b\r\nSet-Cookie: k=v; path=/\r\n\r\n",
+                ScriptedAfter::kClose)},
+         {Reply("HTTP/1.0 200 OK\r\n\r\nhello", ScriptedAfter::kClose)},
+         {Reply("HTTP/1.0 404 Not Found\r\n\r\nnope", ScriptedAfter::kClose)}});
+    const CliRun run = RunCli("--out-dir " + dir_.string() + " " + server.Url("/a") + " " +
+                              server.Url("/missing") + " http://127.0.0.1:0x/");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              "1 ok 5\n"
+              "2 error ENetHTTPProtocolException(404): HTTP/1.0 404 Not Found\n"
+              "3 error EConvertError: '0x' is not a valid integer value\n");
+    EXPECT_EQ(ReadFile(dir_ / "1.body"), "hello");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "2.body"));
+    // One client for all URLs: the cookie from the first fetch goes with the second.
+    ASSERT_EQ(server.RequestHeads().size(), 3u);
+    EXPECT_NE(server.RequestHeads()[2].find("\r\nCookie: k=v\r\n"), std::string::npos);
+}
+
+}  // namespace
