@@ -94,9 +94,12 @@ std::string ResolvePath(const std::string& base, const std::string& path) {
             }
         } else if (c == '.' && !result.empty() && result.back() == '/' && i + 1 < whole.size() &&
                    whole[i + 1] == '.') {
-            // "..": drop the last directory of the result, its "/" included.
-            result.pop_back();
-            while (!result.empty() && result.back() != '/') result.pop_back();
+            // "..": drop the last directory of the result, its "/" included. The root stays, so
+            // a path never climbs out of "/" into a target without its leading slash.
+            if (result != "/") {
+                result.pop_back();
+                while (!result.empty() && result.back() != '/') result.pop_back();
+            }
             ++i;
         } else {
             result += c;
