@@ -94,9 +94,9 @@ std::optional<DateTime> DateTimeFromDays(double days) {
     if (!(std::fabs(days) < 4'000'000.0)) return std::nullopt;  // NaN fails this test too
     const double whole = std::trunc(days);
     const double fraction = std::fabs(days - whole);  // exact: only the integer bits are removed
-    const auto ms_of_day = RoundScaledTiesToEven(fraction, kMsPerDay, kMsPerDay + 1);
-    if (!ms_of_day) return std::nullopt;
-    const DateTime result{static_cast<int64_t>(whole) * kMsPerDay + *ms_of_day};
+    int64_t ms_of_day = 0;
+    if (!RoundScaledTiesToEven(fraction, kMsPerDay, kMsPerDay + 1, &ms_of_day)) return std::nullopt;
+    const DateTime result{static_cast<int64_t>(whole) * kMsPerDay + ms_of_day};
     if (result.ms < kMinDateTime.ms || result.ms > kMaxDateTime.ms) return std::nullopt;
     return result;
 }

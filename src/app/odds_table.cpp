@@ -1,6 +1,6 @@
 // The odds table's storage rules, current row and change notifications. Rows live in one vector of
-// plain records; a new row is built completely before anything in the table changes, so a failing
-// value leaves the table exactly as it was.
+// plain records; a row whose value fails is taken out before the current row moves or anyone is
+// told, so the table stays exactly as it was.
 #include "odds_table.h"
 
 #include <charconv>
@@ -126,14 +126,14 @@ void AssignField(OddsRecord& row, int field_index, Value&& value) {
             } else {
                 break;
             }
-            const std::optional<Decimal> decimal = DecimalFromDouble(number);
-            if (!decimal) {
+            int64_t scaled;
+            if (!RoundScaledTiesToEven(number, kDecimalScale, kDecimalLimit, &scaled)) {
                 if (!std::isfinite(number))
                     FailField(field_index, "cannot hold " + NumberText(number));
                 FailField(field_index, "cannot hold " + NumberText(number) +
                                            ": the magnitude must stay below 1000000");
             }
-            row.*kDecimalMembers[field_index - kFirstDecimalField] = *decimal;
+            row.*kDecimalMembers[field_index - kFirstDecimalField] = Decimal{scaled};
             return;
         }
         case FieldKind::kDateTime: {
@@ -173,9 +173,11 @@ int FieldIndex(std::string_view name) {
 }
 
 std::optional<Decimal> DecimalFromDouble(double value) {
-    const auto scaled = RoundScaledTiesToEven(value, kDecimalScale, kDecimalLimit);
-    if (!scaled) return std::nullopt;
-    return Decimal{*scaled};
+    Decimal decimal;
+    if (!RoundScaledTiesToEven(value, kDecimalScale, kDecimalLimit, &decimal.scaled)) {
+        return std::nullopt;
+    }
+    return decimal;
 }
 
 StoredValue GetField(const OddsRecord& row, int field_index) {
@@ -224,34 +226,36 @@ void OddsTable::ResetTable() {
 }
 
 template <typename Values>
-OddsRecord OddsTable::BuildRow(Values&& values) const {
+void OddsTable::Insert(Values&& values) {
     CheckOpen();
     CheckNotNotifying();
     if (values.size() > kOddsFieldCount) {
         Fail("Cannot store " + std::to_string(values.size()) + " values: the table has " +
              std::to_string(kOddsFieldCount) + " fields");
     }
-    OddsRecord row;
-    for (size_t i = 0; i < values.size(); ++i) {
-        if constexpr (std::is_const_v<std::remove_reference_t<Values>> ||
-                      std::is_lvalue_reference_v<Values>) {
-            AssignField(row, static_cast<int>(i), values[i]);
-        } else {
-            AssignField(row, static_cast<int>(i), std::move(values[i]));
+    // The row is filled in its place at the end, saving a move of the whole record; a value that
+    // fails takes it out again before anything else has seen it.
+    OddsRecord& row = rows_.emplace_back();
+    try {
+        for (size_t i = 0; i < values.size(); ++i) {
+            if constexpr (std::is_const_v<std::remove_reference_t<Values>> ||
+                          std::is_lvalue_reference_v<Values>) {
+                AssignField(row, static_cast<int>(i), values[i]);
+            } else {
+                AssignField(row, static_cast<int>(i), std::move(values[i]));
+            }
         }
+    } catch (...) {
+        rows_.pop_back();
+        throw;
     }
-    return row;
-}
-
-void OddsTable::Store(OddsRecord&& row) {
-    rows_.push_back(std::move(row));
     current_ = static_cast<int>(rows_.size()) - 1;
     Notify(&OddsTableObserver::RowsChanged);
 }
 
-void OddsTable::InsertRow(const std::vector<FieldValue>& values) { Store(BuildRow(values)); }
+void OddsTable::InsertRow(const std::vector<FieldValue>& values) { Insert(values); }
 
-void OddsTable::InsertRow(std::vector<FieldValue>&& values) { Store(BuildRow(std::move(values))); }
+void OddsTable::InsertRow(std::vector<FieldValue>&& values) { Insert(std::move(values)); }
 
 void OddsTable::DeleteCurrentRow() {
     CheckOpen();

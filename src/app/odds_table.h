@@ -144,9 +144,8 @@ class OddsTable {
   private:
     void CheckOpen() const;
     void CheckNotNotifying() const;
-    void Store(OddsRecord&& row);
     template <typename Values>
-    OddsRecord BuildRow(Values&& values) const;
+    void Insert(Values&& values);
     void Notify(void (OddsTableObserver::*event)());
 
     bool open_ = false;
