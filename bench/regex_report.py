@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Turns bench_regex's JSON output into the tables of bench/README.md.
 
-Usage: bench_regex --benchmark_format=json > regex.json && bench/regex_report.py regex.json
+Usage: bench_regex --benchmark_out=regex.json --benchmark_out_format=json && \
+       bench/regex_report.py regex.json
+With --benchmark_repetitions the medians are used.
 """
 import json
 import sys
@@ -16,6 +18,12 @@ def main(path):
     speed = {}  # (pattern, engine, size) -> MB/s
     heap = {}
     for run in runs:
+        if run.get("run_type") == "aggregate":
+            if run.get("aggregate_name") != "median":
+                continue
+            run = dict(run, name=run["run_name"])
+        elif any(r.get("run_type") == "aggregate" for r in runs):
+            continue
         parts = run["name"].split("/")
         if parts[0] == "peak_heap":
             heap[parts[1]] = run

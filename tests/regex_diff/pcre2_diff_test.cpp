@@ -212,13 +212,17 @@ void RunFamily(const char* family, const GeneratorProfile& profile, uint64_t see
                int subjects_per_pattern) {
     PatternGenerator generator(profile, seed);
     DiffReport report;
+    TPattern shared;
     for (int p = 0; p < patterns; ++p) {
         GeneratedPattern generated = generator.NextPattern();
         Pcre2Pattern reference(generated.pcre2, generated.modifiers.caseless);
         ASSERT_EQ(reference.error(), "")
             << "generator wrote a pattern PCRE2 refuses: " << Printable(generated.pcre2);
-        // One object per pattern, reused for every subject, as the readers reuse theirs.
-        TPattern ours;
+        // Every subject of a pattern goes to the same object, as the readers reuse theirs; every
+        // other pattern goes to one long-lived object, so that a new expression or new modifiers
+        // must replace the program compiled before.
+        TPattern fresh;
+        TPattern& ours = p % 2 == 0 ? fresh : shared;
         ours.SetExpression(generated.ours);
         SetModifiers(ours, generated.modifiers);
         for (int s = 0; s < subjects_per_pattern; ++s) {
