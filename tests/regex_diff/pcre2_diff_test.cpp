@@ -1,6 +1,6 @@
-// Runs our matcher and PCRE2 side by side on generated patterns and subjects and on a table of
-// chosen cases, and compares every match that Exec and ExecNext visit: whether it matches, the
-// whole match and every capture group's offsets.
+// Runs our matcher and PCRE2 side by side on generated patterns and subjects, on a table of chosen
+// cases and on the first bookmaker's patterns over generated pages, and compares every match that
+// Exec and ExecNext visit: whether it matches, the whole match and every capture group's offsets.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -19,7 +19,8 @@
 namespace lintaro {
 namespace {
 
-constexpr size_t kMaxMatches = 40;  // subjects are short; this only guards against a runaway loop
+// Matches compared per subject; enough for every short subject, and a guard against a runaway loop.
+constexpr size_t kMaxMatches = 40;
 constexpr uint32_t kPcre2MatchLimit = 200000;
 
 struct Slot {
