@@ -198,8 +198,12 @@ std::string ReplaceNbsp(std::string_view text) {
 std::string NormalizeLines(std::string_view text) {
     const size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
+    // Every line end grows by at most one byte, and the last line may gain a CR LF: reserving that
+    // bound once keeps a large page from being copied again while it grows.
+    size_t line_ends = 0;
+    for (char c : text) line_ends += (c == '\r' || c == '\n') ? 1 : 0;
     std::string result;
-    result.reserve(text.size() + text.size() / 32 + 2);
+    result.reserve(text.size() + line_ends + 2);
     size_t i = 0;
     const size_t n = text.size();
     bool line_open = false;  // bytes have been written since the last line end
