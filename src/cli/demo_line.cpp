@@ -388,8 +388,8 @@ std::string EventSheet(Layout layout, Rng& rng) {
     return Cp(sheet);
 }
 
-// One event of the first bookmaker, as drawn.
-struct FirstEvent {
+// One event as drawn, before it is written in either bookmaker's format.
+struct DrawnEvent {
     int day_offset = 0;
     int kickoff = 0;  // index into the tournament's kickoffs
     int home = 0;
@@ -398,16 +398,16 @@ struct FirstEvent {
     bool invalid_date = false;  // dated 31/04: unreadable, no row
 };
 
-std::vector<FirstEvent> DrawFirstEvents(int count, int team_count, int kickoff_count, Rng& rng) {
-    std::vector<FirstEvent> events(count);
-    for (FirstEvent& e : events) {
+std::vector<DrawnEvent> DrawEvents(int count, int team_count, int kickoff_count, Rng& rng) {
+    std::vector<DrawnEvent> events(count);
+    for (DrawnEvent& e : events) {
         e.day_offset = rng.Between(0, 27);
         e.kickoff = rng.Between(0, kickoff_count - 1);
         e.home = rng.Between(0, team_count - 1);
         e.guest = (e.home + rng.Between(1, team_count - 1)) % team_count;
     }
     // A real line lists each tournament's events by start.
-    std::stable_sort(events.begin(), events.end(), [](const FirstEvent& a, const FirstEvent& b) {
+    std::stable_sort(events.begin(), events.end(), [](const DrawnEvent& a, const DrawnEvent& b) {
         return a.day_offset != b.day_offset ? a.day_offset < b.day_offset : a.kickoff < b.kickoff;
     });
     return events;
@@ -586,9 +586,8 @@ FirstLine BuildFirstLine(const DemoOptions& options, chr::year_month_day today) 
         const std::string name = Cp(tournament.name);
         page += "<div class=cap>" + Cp(tournament.sport_heading) + ". " + name + "</div>\n";
         page += SectionTitles();
-        for (FirstEvent& event :
-             DrawFirstEvents(counts[t], static_cast<int>(teams.size()),
-                             static_cast<int>(tournament.kickoffs.size()), rng)) {
+        for (DrawnEvent& event : DrawEvents(counts[t], static_cast<int>(teams.size()),
+                                            static_cast<int>(tournament.kickoffs.size()), rng)) {
             ++event_number;
             // A few events are unreadable on purpose; the first ones come early, so that small
             // lines have them too.
@@ -970,10 +969,10 @@ SecondLine BuildSecondLine(const DemoOptions& options, chr::year_month_day today
                        : "<TR class=hdr>\r\n<th>Date</th>\r\n<th>#</th>\r\n<th>Team</th>\r\n"
                          "<th>Handicap</th>\r\n<th>Money Line</th>\r\n<th>Total</th>\r\n</TR>\r\n";
         const auto& kickoffs = SecondKickoffs(tournament.sport);
-        std::vector<FirstEvent> events =
-            DrawFirstEvents(count, static_cast<int>(tournament.teams.size()),
-                            static_cast<int>(kickoffs.size()), rng);
-        for (const FirstEvent& event : events) {
+        std::vector<DrawnEvent> events =
+            DrawEvents(count, static_cast<int>(tournament.teams.size()),
+                       static_cast<int>(kickoffs.size()), rng);
+        for (const DrawnEvent& event : events) {
             ++event_number;
             const chr::year_month_day date{chr::sys_days{today} + chr::days{event.day_offset}};
             const SecondKickoff& kickoff = kickoffs[event.kickoff];

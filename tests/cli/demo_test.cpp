@@ -496,11 +496,14 @@ TEST(ServeDemoCliTest, BusyPortAndBadOptionsFailWithOneLine) {
 // The readers on the demo line, end to end through the binary. Skipped while `load` is not built.
 class DemoLoadTest : public ::testing::Test {
   protected:
-    // Runs `lintaro-cli load WHICH --demo --today 2026-12-20 ...`.
-    int Load(const std::string& which, const std::string& format, std::string* out,
-             std::string* err) {
-        const int status = RunCli(
-            {"load", which, "--demo", "--today", "2026-12-20", "--format", format}, out, err);
+    // Runs `lintaro-cli load WHICH --today 2026-12-20 --format FORMAT` with `hosts` (either
+    // "--demo" or the host options).
+    int Load(const std::string& which, std::vector<std::string> hosts, const std::string& format,
+             std::string* out, std::string* err) {
+        std::vector<std::string> args = {"load",       which,      "--today",
+                                         "2026-12-20", "--format", format};
+        args.insert(args.end(), hosts.begin(), hosts.end());
+        const int status = RunCli(args, out, err);
         if (err->find("not available yet") != std::string::npos) {
             available_ = false;
         }
@@ -516,22 +519,43 @@ std::string Expected(const std::vector<OddsRecord>& rows, cli::RowFormat format)
 }
 
 TEST_F(DemoLoadTest, ReadersGiveExactlyThePublishedRows) {
-    for (const std::string which : {"first", "second"}) {
-        SCOPED_TRACE(which);
-        std::string out, err;
-        const int status = Load(which, "jsonl", &out, &err);
-        if (!available_) GTEST_SKIP() << "load is not built yet";
-        EXPECT_EQ(status, 0) << err;
-        EXPECT_EQ(err, "");
-        const auto rows = which == "first" ? PublishedFirstRows(Options(), kToday)
-                                           : PublishedSecondRows(Options(), kToday);
-        EXPECT_EQ(out, Expected(rows, cli::RowFormat::kJsonl));
+    // The built-in line, then other seeds and sizes from a server of the test's own (which brings
+    // rarer unreadable events into play), and a line without events.
+    struct Case {
+        int events;
+        uint32_t seed;
+        bool built_in;
+    };
+    for (const Case c : {Case{200, 1, true}, Case{1500, 9, false}, Case{0, 3, false}}) {
+        DemoServer server(Options(c.events, c.seed));
+        std::vector<std::string> hosts = {"--demo"};
+        if (!c.built_in) {
+            server.Start();
+            hosts = {"--first-host", server.FirstHost(), "--second-host", server.SecondHost()};
+        }
+        for (const std::string which : {"first", "second"}) {
+            SCOPED_TRACE(which + " " + std::to_string(c.events) + " " + std::to_string(c.seed));
+            std::string out, err;
+            const int status = Load(which, hosts, "jsonl", &out, &err);
+            if (!available_) GTEST_SKIP() << "load is not built yet";
+            EXPECT_EQ(status, 0) << err;
+            EXPECT_EQ(err, "");
+            const auto rows = which == "first"
+                                  ? PublishedFirstRows(Options(c.events, c.seed), kToday)
+                                  : PublishedSecondRows(Options(c.events, c.seed), kToday);
+            EXPECT_EQ(out, Expected(rows, cli::RowFormat::kJsonl));
+        }
+        if (!c.built_in) {
+            // The second reader went through the redirect and brought the cookie back.
+            EXPECT_GT(server.Stats().requests_with_cookie, 0u);
+            EXPECT_LT(server.Stats().connections, server.Stats().requests);  // keep-alive held
+        }
     }
 }
 
 TEST_F(DemoLoadTest, CsvReadsBackWithCyrillicIntact) {
     std::string csv, err;
-    const int status = Load("first", "csv", &csv, &err);
+    const int status = Load("first", {"--demo"}, "csv", &csv, &err);
     if (!available_) GTEST_SKIP() << "load is not built yet";
     ASSERT_EQ(status, 0) << err;
     // Python's csv module reads the file back; every text field must come back as published.
