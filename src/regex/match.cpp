@@ -239,40 +239,65 @@ class Matcher {
         }
     }
 
-    // The byte the node after a repetition must start with, or -1: counts whose next character
-    // differs need not be tried.
-    int PeekByte(size_t next) const {
-        if (next == 0 || program_[next] != kLiteral) return -1;
-        return program_[next + kNodeHeaderSize];
+    // The character the rest after a repetition must start with: the first byte of a literal
+    // that follows, looking past group boundaries and comments, which consume nothing. `other`
+    // is its other-case form for a case-insensitive literal. Counts whose next character is
+    // neither would fail at once and are not tried; `none` when there is no such literal.
+    struct Peek {
+        bool none = true;
+        unsigned char one = 0;
+        unsigned char other = 0;
+        bool Fits(unsigned char ch) const { return none || ch == one || ch == other; }
+    };
+
+    Peek PeekAfter(size_t next) const {
+        Peek peek;
+        while (next != 0) {
+            unsigned char code = program_[next];
+            if (code == kLiteral || code == kLiteralCI) {
+                unsigned char first = program_[next + kNodeHeaderSize];
+                if (first == 0) return peek;
+                peek.none = false;
+                peek.one = first;
+                peek.other = code == kLiteralCI ? kToggleCaseTable[first] : first;
+                return peek;
+            }
+            if (!IsOpen(code) && !IsClose(code) && code != kComment && code != kNothing) {
+                return peek;
+            }
+            next = NextNode(program_, next);
+        }
+        return peek;
     }
 
-    // The largest count in [low, high] whose end position holds the peek byte, or -1.
+    // The largest count in [low, high] whose end position fits the peek, or -1.
     int64_t GreedyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
-                            int peek) const {
+                            const Peek& peek) const {
         if (high < low) return -1;
-        if (peek < 0) return high;
-        if (step == 0) return subject_[start] == peek ? high : -1;
-        if (step == 1) {
-            const void* hit = memrchr(subject_ + start + low, peek, high - low + 1);
+        if (peek.none) return high;
+        if (step == 0) return peek.Fits(subject_[start]) ? high : -1;
+        if (step == 1 && peek.one == peek.other) {
+            const void* hit = memrchr(subject_ + start + low, peek.one, high - low + 1);
             return hit == nullptr ? -1 : static_cast<const unsigned char*>(hit) - subject_ - start;
         }
         for (int64_t k = high; k >= low; --k) {
-            if (subject_[start + k * step] == peek) return k;
+            if (peek.Fits(subject_[start + k * step])) return k;
         }
         return -1;
     }
 
-    // The smallest count in [low, high] whose end position holds the peek byte, or -1.
-    int64_t LazyCandidate(int64_t start, int64_t low, int64_t high, int64_t step, int peek) const {
+    // The smallest count in [low, high] whose end position fits the peek, or -1.
+    int64_t LazyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
+                          const Peek& peek) const {
         if (high < low) return -1;
-        if (peek < 0) return low;
-        if (step == 0) return subject_[start] == peek ? low : -1;
-        if (step == 1) {
-            const void* hit = std::memchr(subject_ + start + low, peek, high - low + 1);
+        if (peek.none) return low;
+        if (step == 0) return peek.Fits(subject_[start]) ? low : -1;
+        if (step == 1 && peek.one == peek.other) {
+            const void* hit = std::memchr(subject_ + start + low, peek.one, high - low + 1);
             return hit == nullptr ? -1 : static_cast<const unsigned char*>(hit) - subject_ - start;
         }
         for (int64_t k = low; k <= high; ++k) {
-            if (subject_[start + k * step] == peek) return k;
+            if (peek.Fits(subject_[start + k * step])) return k;
         }
         return -1;
     }
@@ -478,7 +503,7 @@ class Matcher {
                     int64_t count = RegRepeat(rep.operand, rep.maximum, start, step);
                     if (count < rep.minimum) goto fail;
                     size_t next = NextNode(p, node);
-                    int peek = PeekByte(next);
+                    Peek peek = PeekAfter(next);
                     int64_t k;
                     if (!rep.lazy) {
                         k = GreedyCandidate(start, rep.minimum, count, step, peek);
@@ -581,7 +606,7 @@ class Matcher {
                     Repetition rep = RepetitionOf(node);
                     int64_t step = StepOf(rep.operand);
                     size_t next = NextNode(p, node);
-                    int peek = PeekByte(next);
+                    Peek peek = PeekAfter(next);
                     int64_t start = c.position;
                     int64_t k;
                     if (c.kind == kGreedyChoice) {
