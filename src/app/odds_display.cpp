@@ -11,9 +11,9 @@ namespace lintaro {
 namespace {
 
 // Divides a non-negative scaled decimal by `divisor`, rounding to nearest with ties to even.
-int64_t DivideTiesToEven(int64_t value, int64_t divisor) {
-    int64_t quotient = value / divisor;
-    const int64_t twice_remainder = 2 * (value % divisor);
+uint64_t DivideTiesToEven(uint64_t value, uint64_t divisor) {
+    uint64_t quotient = value / divisor;
+    const uint64_t twice_remainder = 2 * (value % divisor);
     if (twice_remainder > divisor || (twice_remainder == divisor && quotient % 2 != 0)) ++quotient;
     return quotient;
 }
@@ -44,10 +44,12 @@ bool HasAmPm(std::string_view pattern) {
 
 std::string FormatDecimal(Decimal value, DecimalFormat format, std::string_view decimal_mark) {
     const bool negative = value.scaled < 0;
-    const int64_t magnitude = negative ? -value.scaled : value.scaled;  // |scaled| < 10^10
+    // Unsigned, so that even a value no table would store cannot overflow on negation.
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(value.scaled) : static_cast<uint64_t>(value.scaled);
     std::string out;
     if (format == DecimalFormat::kPrice) {
-        const int64_t thousandths = DivideTiesToEven(magnitude, 10);
+        const uint64_t thousandths = DivideTiesToEven(magnitude, 10);
         if (negative && thousandths != 0) out += '-';
         if (thousandths >= 1000) out += std::to_string(thousandths / 1000);
         out += decimal_mark;
@@ -55,7 +57,7 @@ std::string FormatDecimal(Decimal value, DecimalFormat format, std::string_view 
         AppendDigits(out, fraction / 10, 2);
         if (fraction % 10 != 0) out += static_cast<char>('0' + fraction % 10);
     } else {
-        const int64_t tenths = DivideTiesToEven(magnitude, 1000);
+        const uint64_t tenths = DivideTiesToEven(magnitude, 1000);
         if (negative && tenths != 0) out += '-';
         out += std::to_string(tenths / 10);
         if (tenths % 10 != 0) {

@@ -108,12 +108,15 @@ void AssignField(OddsRecord& row, int field_index, Value&& value) {
             auto&& text = std::get<std::string>(std::forward<Value>(value));
             const size_t length = StoredLength(text, field.size);
             auto& slot = row.*TextMemberOf(field_index);
-            if constexpr (std::is_const_v<std::remove_reference_t<Value>> ||
-                          std::is_lvalue_reference_v<Value>) {
-                slot.emplace(text.data(), length);
-            } else {
+            constexpr bool kCanMove = !std::is_const_v<std::remove_reference_t<Value>> &&
+                                      !std::is_lvalue_reference_v<Value>;
+            // A moved text keeps its buffer, so one that loses much (a 1 MB sheet cut to 4000
+            // characters) is copied instead: a row never holds more memory than its texts need.
+            if (kCanMove && text.size() - length <= 64) {
                 slot.emplace(std::move(text));
                 slot->resize(length);
+            } else {
+                slot.emplace(text.data(), length);
             }
             return;
         }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iomanip>
@@ -110,9 +111,15 @@ TEST(OddsTableTest, TextsAreCutAtNulAndSizeAndLoseTrailingBlanks) {
         ASSERT_TRUE(std::holds_alternative<std::string_view>(stored)) << "stored as null";
         EXPECT_EQ(std::get<std::string_view>(stored), c.stored);
 
-        // The moving overload stores the same.
+        // The moving overload stores the same, and a row keeps no buffer much larger than its text.
         table.InsertRow(std::move(values));
         EXPECT_EQ(std::get<std::string_view>(GetField(table.Rows()[1], c.field)), c.stored);
+        const auto& moved = c.field == kDopInfo ? table.Rows()[1].dop_info
+                            : c.field == 0      ? table.Rows()[1].sport_type_name
+                            : c.field == 1      ? table.Rows()[1].competition_name
+                            : c.field == 3      ? table.Rows()[1].team_h_name
+                                                : table.Rows()[1].team_g_name;
+        EXPECT_LE(moved->capacity(), std::max<size_t>(15, c.stored.size() + 64));
     }
 }
 
