@@ -746,6 +746,8 @@ class Compiler {
                         set.Add(0);
                         if (state_.modifiers & kModM) {
                             for (unsigned char ch : state_.line_separator_characters) set.Add(ch);
+                            // A line also ends before the pair, whatever its characters are.
+                            if (state_.pair_assigned) set.Add(state_.pair_first);
                         }
                         break;
                     case kInputStart:

@@ -163,6 +163,10 @@ TEST(PatternMatchTest, LineSeparators) {
     // Another pair: LF then CR.
     p.SetLinePairedSeparator("\n\r");
     EXPECT_EQ(AllMatches(p, "a\n\rb\r\nc"), "[0,0] [3,3] [5,5] [6,6]");
+    // A pair of ordinary characters ends a line before it too.
+    p.SetExpression("$");
+    p.SetLinePairedSeparator("ab");
+    EXPECT_EQ(AllMatches(p, "xaby\n"), "[1,1] [4,4] [5,5]");
 }
 
 TEST(PatternMatchTest, CaseFoldingOfWindows1251Letters) {
