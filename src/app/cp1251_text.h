@@ -1,5 +1,5 @@
-// Conversions between Windows-1251 bytes (the text of every page, pattern and table field) and UTF-8
-// (the source files' Russian literals and the CLI's output).
+// Conversions between Windows-1251 bytes (the text of every page, pattern and table field) and
+// UTF-8 (the source files' Russian literals and the CLI's output).
 #pragma once
 
 #include <string>
