@@ -32,6 +32,15 @@ struct Tournament {
 
 bool Contains(std::string_view text, std::string_view word) { return Find(text, word) != 0; }
 
+// A link that spans lines or holds other control bytes would carry them into the request line,
+// where a CR LF starts a header of the page's choosing; such a link is passed over.
+bool HasControlByte(std::string_view link) {
+    for (char c : link) {
+        if (static_cast<unsigned char>(c) < 32) return true;
+    }
+    return false;
+}
+
 // Reads the kept tournaments from the list text, soccer and baseball first, then tennis, each in
 // page order.
 std::vector<Tournament> ReadTournamentList(std::string_view list_text,
@@ -45,6 +54,7 @@ std::vector<Tournament> ReadTournamentList(std::string_view list_text,
     links.SetExpression(kLinkPattern1);
     for (bool found = links.Exec(list_text); found; found = links.ExecNext()) {
         const std::string link = links.Match(1);
+        if (HasControlByte(link)) continue;
         const int p = Find(AsciiLower(link), "sporttype=");
         // Without "sporttype=" the key is read from inside the page name, so it is never kept.
         const std::string key =
@@ -59,6 +69,7 @@ std::vector<Tournament> ReadTournamentList(std::string_view list_text,
 
     links.SetExpression(kLinkPattern2);
     for (bool found = links.Exec(list_text); found; found = links.ExecNext()) {
+        if (HasControlByte(links.Match(1))) continue;
         const std::string name = ReplaceAll(links.Match(2), "&amp;", "&");
         if (Contains(AsciiLower(name), "flushing meadows")) continue;
         // Tennis pages are always asked of the bookmaker's own host.

@@ -188,6 +188,21 @@ TEST_F(SecondBookmakerFailureTest, CancelStopsQuietlyKeepingTheRowsRead) {
     EXPECT_EQ(fetched_.size(), 4u);  // root, list, soccer, baseball: then nothing more
 }
 
+// A link broken over lines would put its CR LF into the request line: it is passed over.
+TEST_F(SecondBookmakerFailureTest, LinksWithLineBreaksAreNotRequested) {
+    Load([](const std::string& url) -> std::string {
+        if (url.find("decimal.asp") != std::string::npos) {
+            return ListPage(
+                "<a href=\"vwguestlines.asp?sporttype=soccer&League=1\r\nX-Evil: 1\" c>A</a>\r\n"
+                "<a href=\"guestContestLines.asp?ContestType=Tennis&League=2\r\nX: 1\" c>B</a>\r\n"
+                "<a href=\"vwguestlines.asp?sporttype=soccer&League=3\" c>C</a>\r\n");
+        }
+        return "home";
+    });
+    EXPECT_EQ(fetched_.back(), "http://own.example/vwguestlines.asp?sporttype=soccer&League=3");
+    EXPECT_EQ(fetched_.size(), 3u);
+}
+
 TEST_F(SecondBookmakerFailureTest, EmptyListReadsNothingSilently) {
     Load([](const std::string&) { return std::string("<html>maintenance</html>"); });
     EXPECT_TRUE(ui_.messages.empty());
