@@ -252,4 +252,34 @@ std::string GenerateFirstBookmakerPage(size_t target_bytes, uint32_t seed) {
     return PageWriter(seed).Write(target_bytes);
 }
 
+int EventPatternForSection(std::string_view sport, std::string_view tournament) {
+    // Lower case of Windows-1251 letters: ASCII, А-Я and Ё.
+    auto lower = [](std::string_view text) {
+        std::string out(text);
+        for (char& c : out) {
+            unsigned char u = static_cast<unsigned char>(c);
+            if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDF)) c = static_cast<char>(u + 32);
+            if (u == 0xA8) c = '\xB8';
+        }
+        return out;
+    };
+    static const std::vector<std::string> kSkipWords = ToCp1251({"итоги", "пары", "победитель"});
+    static const std::vector<std::pair<std::string, int>> kSports = {
+        {ToCp1251("футбол"), 1},   {ToCp1251("хоккей"), 1},    {ToCp1251("гандбол"), 1},
+        {ToCp1251("волейбол"), 2}, {ToCp1251("баскетбол"), 3}, {ToCp1251("бейсбол"), 4},
+        {ToCp1251("теннис"), 5}};
+    std::string name = lower(tournament);
+    for (const std::string& word : kSkipWords) {
+        if (name.find(word) != std::string::npos) return 0;
+    }
+    std::string key = lower(sport);
+    size_t first = key.find_first_not_of(" \t\r\n");
+    size_t last = key.find_last_not_of(" \t\r\n");
+    key = first == std::string::npos ? "" : key.substr(first, last - first + 1);
+    for (const auto& [sport_name, pattern] : kSports) {
+        if (key == sport_name) return pattern;
+    }
+    return 0;
+}
+
 }  // namespace lintaro

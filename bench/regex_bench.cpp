@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <new>
 #include <regex>
 #include <stdexcept>
@@ -69,36 +70,31 @@ const std::string& Page(size_t bytes) {
     return it->second;
 }
 
-// Our matcher with the reader's modifiers: i and r on, s and g at their defaults.
-size_t RunOurs(TPattern& pattern, int groups, const std::string& page) {
-    size_t matches = 0;
-    for (bool found = pattern.Exec(page); found; found = pattern.ExecNext()) {
-        ++matches;
-        for (int n = 1; n <= groups; ++n) {
-            std::string capture = pattern.Match(n);
-            benchmark::DoNotOptimize(capture);
-        }
-    }
-    return matches;
-}
+// Each engine behind one small face, so that every benchmark walks the matches alike: First on
+// the subject, then Next while it finds one, each next search starting where the last match ended
+// (one byte later after an empty one), and every capture copied out as the reader copies it.
 
-void BenchOurs(benchmark::State& state, const ReaderPattern& p, size_t bytes) {
-    const std::string& page = Page(bytes);
-    TPattern pattern;
-    pattern.SetExpression(p.text);
-    pattern.SetModifierByIndex(1, true);
-    pattern.SetModifierByIndex(2, true);
-    size_t matches = 0;
-    for (auto _ : state) matches = RunOurs(pattern, p.groups, page);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
-    state.counters["matches"] = static_cast<double>(matches);
-}
+// Our matcher with the reader's modifiers: i and r on, s and g at their defaults.
+class OursEngine {
+  public:
+    explicit OursEngine(const char* text) {
+        pattern_.SetExpression(text);
+        pattern_.SetModifierByIndex(1, true);
+        pattern_.SetModifierByIndex(2, true);
+    }
+    bool First(const std::string& subject) { return pattern_.Exec(subject); }
+    bool Next() { return pattern_.ExecNext(); }
+    std::string Group(int n) const { return pattern_.Match(n); }
+
+  private:
+    TPattern pattern_;
+};
 
 // PCRE2 with the same meaning: caseless and dot-all; the patterns need no other change, since
 // every escape in them means the same character to PCRE2.
-class Pcre2Runner {
+class Pcre2Engine {
   public:
-    Pcre2Runner(const char* text, bool jit) {
+    Pcre2Engine(const char* text, bool jit) {
         int error = 0;
         PCRE2_SIZE offset = 0;
         code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), PCRE2_ZERO_TERMINATED,
@@ -115,34 +111,34 @@ class Pcre2Runner {
             pcre2_jit_stack_assign(context_, nullptr, stack_);
         }
     }
-    ~Pcre2Runner() {
+    ~Pcre2Engine() {
         if (stack_) pcre2_jit_stack_free(stack_);
         pcre2_match_context_free(context_);
         pcre2_match_data_free(data_);
         pcre2_code_free(code_);
     }
+    Pcre2Engine(const Pcre2Engine&) = delete;
+    Pcre2Engine& operator=(const Pcre2Engine&) = delete;
 
-    // Returns the number of matches, or -1 when PCRE2 gave up (a match or heap limit).
-    long Run(int groups, const std::string& page) {
-        long matches = 0;
-        PCRE2_SIZE start = 0;
-        const auto* subject = reinterpret_cast<PCRE2_SPTR>(page.data());
-        while (start <= page.size()) {
-            int rc = pcre2_match(code_, subject, page.size(), start, 0, data_, context_);
-            if (rc == PCRE2_ERROR_NOMATCH) break;
-            if (rc < 0) return -1;
-            ++matches;
-            const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_);
-            for (int n = 1; n <= groups; ++n) {
-                std::string capture;
-                if (n < rc && ovector[2 * n] != PCRE2_UNSET) {
-                    capture.assign(page, ovector[2 * n], ovector[2 * n + 1] - ovector[2 * n]);
-                }
-                benchmark::DoNotOptimize(capture);
-            }
-            start = ovector[1] + (ovector[0] == ovector[1] ? 1 : 0);
-        }
-        return matches;
+    bool First(const std::string& subject) {
+        subject_ = &subject;
+        start_ = 0;
+        return Next();
+    }
+    bool Next() {
+        if (start_ > subject_->size()) return false;
+        rc_ = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(subject_->data()), subject_->size(),
+                          start_, 0, data_, context_);
+        if (rc_ == PCRE2_ERROR_NOMATCH) return false;
+        if (rc_ < 0) throw std::runtime_error("PCRE2 stopped at its match or heap limit");
+        const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_);
+        start_ = ovector[1] + (ovector[0] == ovector[1] ? 1 : 0);
+        return true;
+    }
+    std::string Group(int n) const {
+        const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_);
+        if (n >= rc_ || ovector[2 * n] == PCRE2_UNSET) return {};
+        return subject_->substr(ovector[2 * n], ovector[2 * n + 1] - ovector[2 * n]);
     }
 
   private:
@@ -150,22 +146,10 @@ class Pcre2Runner {
     pcre2_match_data* data_ = nullptr;
     pcre2_match_context* context_ = nullptr;
     pcre2_jit_stack* stack_ = nullptr;
+    const std::string* subject_ = nullptr;
+    PCRE2_SIZE start_ = 0;
+    int rc_ = 0;
 };
-
-void BenchPcre2(benchmark::State& state, const ReaderPattern& p, size_t bytes, bool jit) {
-    const std::string& page = Page(bytes);
-    Pcre2Runner runner(p.text, jit);
-    long matches = 0;
-    for (auto _ : state) {
-        matches = runner.Run(p.groups, page);
-        if (matches < 0) {
-            state.SkipWithError("PCRE2 stopped at its match limit");
-            break;
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
-    state.counters["matches"] = static_cast<double>(matches);
-}
 
 // ECMAScript has no dot-all mode: "." outside a class becomes [\s\S]. An escaped punctuation
 // character stays escaped only where ECMAScript gives it a meaning.
@@ -196,30 +180,104 @@ std::string ToEcmaScript(const std::string& pattern) {
     return out;
 }
 
-void BenchStdRegex(benchmark::State& state, const ReaderPattern& p, size_t bytes) {
-    const std::string& page = Page(bytes);
-    std::regex re(ToEcmaScript(p.text), std::regex::ECMAScript | std::regex::icase);
+class StdRegexEngine {
+  public:
+    explicit StdRegexEngine(const char* text)
+        : re_(ToEcmaScript(text), std::regex::ECMAScript | std::regex::icase) {}
+    bool First(const std::string& subject) {
+        subject_ = &subject;
+        start_ = 0;
+        return Next();
+    }
+    bool Next() {
+        if (start_ > subject_->size()) return false;
+        auto flags = start_ > 0 ? std::regex_constants::match_prev_avail
+                                : std::regex_constants::match_default;
+        if (!std::regex_search(subject_->begin() + start_, subject_->end(), match_, re_, flags)) {
+            return false;
+        }
+        size_t match_start = start_ + match_.position(0);
+        size_t match_end = match_start + match_.length(0);
+        start_ = match_end + (match_end == match_start ? 1 : 0);
+        return true;
+    }
+    std::string Group(int n) const { return match_[n].str(); }
+
+  private:
+    std::regex re_;
+    std::smatch match_;
+    const std::string* subject_ = nullptr;
+    size_t start_ = 0;
+};
+
+template <typename Engine>
+size_t RunAll(Engine& engine, int groups, const std::string& subject) {
     size_t matches = 0;
-    for (auto _ : state) {
-        matches = 0;
-        std::smatch m;
-        size_t start = 0;
-        while (start <= page.size()) {
-            auto flags = start > 0 ? std::regex_constants::match_prev_avail
-                                   : std::regex_constants::match_default;
-            if (!std::regex_search(page.begin() + start, page.end(), m, re, flags)) break;
-            ++matches;
-            for (int n = 1; n <= p.groups; ++n) {
-                std::string capture = m[n].str();
-                benchmark::DoNotOptimize(capture);
-            }
-            size_t match_start = start + m.position(0);
-            size_t match_end = match_start + m.length(0);
-            start = match_end + (match_end == match_start ? 1 : 0);
+    for (bool found = engine.First(subject); found; found = engine.Next()) {
+        ++matches;
+        for (int n = 1; n <= groups; ++n) {
+            std::string capture = engine.Group(n);
+            benchmark::DoNotOptimize(capture);
         }
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
-    state.counters["matches"] = static_cast<double>(matches);
+    return matches;
+}
+
+// One pattern over the whole page.
+template <typename Engine, typename... Options>
+void BenchPattern(benchmark::State& state, const ReaderPattern& p, size_t bytes,
+                  Options... options) {
+    const std::string& page = Page(bytes);
+    try {
+        Engine engine(p.text, options...);
+        size_t matches = 0;
+        for (auto _ : state) matches = RunAll(engine, p.groups, page);
+        state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+        state.counters["matches"] = static_cast<double>(matches);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+// The reader's walk: the section pattern over the page and, for each section of a known sport,
+// that sport's event pattern over the section body. Each pattern is compiled once here, so the
+// figures compare matching alone (the reader itself makes one event matcher per section).
+template <typename Engine, typename... Options>
+void BenchReaderWalk(benchmark::State& state, size_t bytes, Options... options) {
+    const std::string& page = Page(bytes);
+    try {
+        Engine sections(kFirstBookmakerPatterns[0].text, options...);
+        std::vector<std::unique_ptr<Engine>> events;
+        for (const ReaderPattern& p : kFirstBookmakerPatterns) {
+            events.push_back(std::make_unique<Engine>(p.text, options...));
+        }
+        size_t rows = 0;
+        for (auto _ : state) {
+            rows = 0;
+            for (bool found = sections.First(page); found; found = sections.Next()) {
+                int k = EventPatternForSection(sections.Group(1), sections.Group(2));
+                if (k == 0) continue;
+                std::string body = sections.Group(3);
+                rows += RunAll(*events[k], kFirstBookmakerPatterns[k].groups, body);
+            }
+        }
+        state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+        state.counters["rows"] = static_cast<double>(rows);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+size_t RunOurs(TPattern& pattern, int groups, const std::string& page) {
+    size_t matches = 0;
+    for (bool found = pattern.Exec(page); found; found = pattern.ExecNext()) {
+        ++matches;
+        for (int n = 1; n <= groups; ++n) {
+            std::string capture = pattern.Match(n);
+            benchmark::DoNotOptimize(capture);
+        }
+    }
+    return matches;
 }
 
 // The heap peak of one complete search (Exec, then ExecNext to the end) over the page, next to
@@ -243,23 +301,30 @@ void BenchOursPeakHeap(benchmark::State& state, const ReaderPattern& p, size_t b
 }
 
 void RegisterAll() {
+    auto add = [](const std::string& name, auto function, auto... arguments) {
+        benchmark::RegisterBenchmark(name.c_str(), function, arguments...)
+            ->Unit(benchmark::kMillisecond);
+    };
+    for (const PageSize& size : kPageSizes) {
+        std::string suffix = std::string("/") + size.name;
+        add("reader_walk/ours" + suffix, BenchReaderWalk<OursEngine>, size.bytes);
+        add("reader_walk/pcre2" + suffix, BenchReaderWalk<Pcre2Engine, bool>, size.bytes, false);
+        add("reader_walk/pcre2_jit" + suffix, BenchReaderWalk<Pcre2Engine, bool>, size.bytes, true);
+        // std::regex is slow; the small page is enough to place it.
+        if (size.bytes <= 100 * 1024) {
+            add("reader_walk/std_regex" + suffix, BenchReaderWalk<StdRegexEngine>, size.bytes);
+        }
+    }
     for (const ReaderPattern& p : kFirstBookmakerPatterns) {
         for (const PageSize& size : kPageSizes) {
+            std::string prefix = std::string(p.name) + "/";
             std::string suffix = std::string("/") + size.name;
-            benchmark::RegisterBenchmark((std::string(p.name) + "/ours" + suffix).c_str(),
-                                         BenchOurs, p, size.bytes)
-                ->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark((std::string(p.name) + "/pcre2" + suffix).c_str(),
-                                         BenchPcre2, p, size.bytes, false)
-                ->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark((std::string(p.name) + "/pcre2_jit" + suffix).c_str(),
-                                         BenchPcre2, p, size.bytes, true)
-                ->Unit(benchmark::kMillisecond);
-            // std::regex recurses per character and is slow; the small page is enough to place it.
+            add(prefix + "ours" + suffix, BenchPattern<OursEngine>, p, size.bytes);
+            add(prefix + "pcre2" + suffix, BenchPattern<Pcre2Engine, bool>, p, size.bytes, false);
+            add(prefix + "pcre2_jit" + suffix, BenchPattern<Pcre2Engine, bool>, p, size.bytes,
+                true);
             if (size.bytes <= 100 * 1024) {
-                benchmark::RegisterBenchmark((std::string(p.name) + "/std_regex" + suffix).c_str(),
-                                             BenchStdRegex, p, size.bytes)
-                    ->Unit(benchmark::kMillisecond);
+                add(prefix + "std_regex" + suffix, BenchPattern<StdRegexEngine>, p, size.bytes);
             }
         }
     }
