@@ -727,7 +727,14 @@ class Compiler {
         while (!work.empty()) {
             size_t node = work.back();
             work.pop_back();
-            while (node != 0 && node < state_.program.size() && !visited[node]) {
+            while (node != 0 && node < state_.program.size()) {
+                if (visited[node]) {
+                    // Coming back to a counted loop's end from its body means the body can pass
+                    // without consuming (as "(a{0,1}){2}" can), so what follows the loop can
+                    // start a match even when the loop's minimum is above 0.
+                    if (p[node] == kLoop || p[node] == kLoopLazy) push(NextNode(p, node));
+                    break;
+                }
                 visited[node] = true;
                 unsigned char code = p[node];
                 size_t next = NextNode(p, node);

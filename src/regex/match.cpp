@@ -44,6 +44,11 @@ class Matcher {
         }
         for (unsigned char ch : state.word_characters) word_[ch] = true;
         backtrack_limit_ = state.backtrack_limit;
+        // Along one path, a node is passed again without consuming only by a counted loop whose
+        // body can pass empty, so a search keeps at most one choice per node per subject
+        // character otherwise. Beyond that bound, plus a margin, a pattern such as
+        // "(a{0,1}|b){99999999}" would only exhaust memory: the search stops with an error.
+        choice_cap_ = state.program.size() * (state.input.size() + 1) + (size_t(1) << 20);
         pair_ = state.pair_assigned;
         pair_first_ = state.pair_first;
         pair_second_ = state.pair_second;
@@ -131,6 +136,7 @@ class Matcher {
     }
 
     void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0, int64_t b = 0) {
+        if (choices_.size() >= choice_cap_) RunTimeError(1016);
         choices_.push_back({static_cast<uint32_t>(node), kind, position, trail_.size(), a, b});
     }
 
@@ -671,6 +677,7 @@ class Matcher {
     int64_t position_ = 0;
     unsigned long long backtracks_ = 0;
     unsigned long long backtrack_limit_ = 0;
+    size_t choice_cap_ = 0;
     bool word_[256];
     bool separator_[256];
     bool pair_ = false;

@@ -318,6 +318,10 @@ TEST(PatternMatchTest, LoopsThatCouldRepeatAnEmptyMatchEnd) {
         {"(a{0,1})\\1*b", "", "b", "[0,1](0,0)"},
         {"()\\1*x", "", "x", "[0,1](0,0)"},
         {"(x{0,1})\\1{0,99999999}y", "", "y", "[0,1](0,0)"},
+        // A counted loop whose body can pass without consuming: what follows it can start a
+        // match, and the mandatory passes all happen at the same place.
+        {"(a{0,1}){2}b", "", "cb", "[1,2](1,1)"},
+        {"(a{0,1}|b){9999}", "", "cc", "[0,0](0,0) [1,1](1,1) [2,2](2,2)"},
     });
 }
 
@@ -371,6 +375,16 @@ TEST(PatternMatchTest, BacktrackLimitStopsAnExponentialSearch) {
         EXPECT_STREQ(e.what(), "TPattern(exec): Backtrack Limit Exceeded");
     }
     EXPECT_EQ(p.MatchPos(0), -1);
+    // Millions of mandatory empty passes, each leaving an alternative to come back to, would
+    // only exhaust memory.
+    TPattern q;
+    q.SetExpression("(a{0,1}|b){99999999}");
+    try {
+        q.Exec("c");
+        FAIL();
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1016);
+    }
     // A bound the search stays within changes nothing.
     p.SetExpression("(a|b)*c");
     EXPECT_EQ(AllMatches(p, "abababx abc"), "[8,11](9,10)");
