@@ -144,6 +144,18 @@ std::optional<TimeOfDay> ReadTimeOfDay(std::string_view time_text) {
     return TimeOfDay{values[0], values[1], values[2]};
 }
 
+// The length of `text` up to the end of the last occurrence of `marker` (ASCII letters in any
+// case), or 0 when it does not occur.
+size_t EndOfLast(std::string_view text, std::string_view marker) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (size_t at = text.size(); at >= marker.size(); --at) {
+        size_t i = 0;
+        while (i < marker.size() && lower(text[at - marker.size() + i]) == marker[i]) ++i;
+        if (i == marker.size()) return at;
+    }
+    return 0;
+}
+
 FieldValue Price(const std::string& group_text) {
     const std::optional<double> value = StrToFloatOrNull(Trim(group_text));
     if (!value) return Null{};
@@ -212,6 +224,10 @@ std::string FirstBookmakerPageUrl(const std::string& host) {
 void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
                              const CivilDate& today) {
     int32_t count = 0;
+    // Every section ends in "<div" and every event in a CR, so nothing after the last of them can
+    // be part of a match. Leaving that tail out changes no result, but spares a page without them
+    // (a broken or hostile one) from a lazy scan to its end at every heading or event.
+    page_lines = page_lines.substr(0, EndOfLast(page_lines, "<div"));
     TPattern sections;
     sections.SetExpression(kFirstBookmakerSectionPattern);
     sections.SetModifierByIndex(kModifierI, true);
@@ -228,7 +244,8 @@ void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
         events.SetModifierByIndex(kModifierI, true);
         events.SetModifierByIndex(kModifierR, true);
         const auto group = [&events](int n) { return events.Match(n); };
-        const std::string body = sections.Match(3);  // the matcher searches on in it
+        std::string body = sections.Match(3);  // the matcher searches on in it
+        body.resize(EndOfLast(body, "\r"));
         for (bool event = events.Exec(body); event; event = events.ExecNext()) {
             InsertFirstBookmakerEvent(group, sport_name, tournament_name, table, today, count);
         }

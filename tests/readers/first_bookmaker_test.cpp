@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -235,6 +236,21 @@ TEST(FirstBookmakerPageTest, SurvivesTruncatedAndForeignPages) {
     EXPECT_TRUE(Parse(garbage).empty());
     EXPECT_TRUE(Parse(std::string("<div class=cap>\0\0.\0<", 22) + page).size() <= 2u);
     EXPECT_TRUE(Parse("<TR class=a>\r\n<td class=b>12/25</td>\r\n</TR>").empty());
+}
+
+// Headings and events with no "<div" or CR after them cannot match; a page full of them must not
+// cost a scan to its end for each one.
+TEST(FirstBookmakerPageTest, PagesWithoutSectionEndsStayCheap) {
+    std::string headings;
+    for (int i = 0; i < 20000; ++i) headings += "class=cap>a.b</div> x\n";
+    EXPECT_TRUE(Parse(headings).empty());
+    std::string events = Section("Футбол. A", {});
+    for (int i = 0; i < 2000; ++i) events += SoccerEvent() + " ";
+    std::string page = events + "<DIV>";
+    page.erase(
+        std::remove_if(page.begin(), page.end(), [](char c) { return c == '\r' || c == '\n'; }),
+        page.end());
+    EXPECT_TRUE(Parse(page).empty());
 }
 
 // The load around the parse: URL, display suspension, cursor and its messages.
