@@ -19,12 +19,12 @@ namespace lintaro::regex {
 namespace {
 
 enum ChoiceKind : uint32_t {
-    kAltChoice,       // node: the Branch of the next alternative
-    kGreedyChoice,    // node: a Star, Plus or Braces node; a: the count last tried
-    kLazyChoice,      // node: a StarLazy, PlusLazy or BracesLazy node; a: last count, b: longest
-    kLineStarChoice,  // node: the Branch of a greedy loop over "." without line separators
-    kLoopExitChoice,  // node: a Loop node whose next iteration is being tried
-    kLoopMoreChoice,  // node: a LoopLazy node whose continuation is being tried
+    kAltChoice,        // node: the Branch of the next alternative
+    kGreedyChoice,     // node: a Star, Plus or Braces node; a: the count last tried
+    kLazyChoice,       // node: a StarLazy, PlusLazy or BracesLazy node; a: last count, b: longest
+    kFixedLoopChoice,  // node: the Branch of a FixedLoop; a: the number of passes last tried
+    kLoopExitChoice,   // node: a Loop node whose next iteration is being tried
+    kLoopMoreChoice,   // node: a LoopLazy node whose continuation is being tried
 };
 
 class Matcher {
@@ -340,22 +340,119 @@ class Matcher {
         return IsOpen(code) && slots_[kSlotCaptureStart + (code - kOpenBase)] == position_;
     }
 
-    // For a Branch that has a second alternative: the single "." (without line separators) that
-    // its greedy loop repeats, or 0 when it is no such loop. Both "x*" (Branch -> x -> Back ->
-    // Branch) and "x+" (Branch -> Back -> x -> Branch) forms are recognised.
-    size_t LineStarOperand(size_t branch) const {
-        size_t first = branch + kNodeHeaderSize;
-        size_t second = NextNode(program_, first);
-        if (second == 0) return 0;
-        if (program_[first] == kAnyNotLineSep && program_[second] == kBack &&
-            NextNode(program_, second) == branch) {
-            return first;
+    // The fixed loop a Branch with a second alternative heads, or null. Both the "x*" form
+    // (Branch -> x -> Back -> Branch) and the "x+" form (x -> Branch -> Back -> x -> Branch) are
+    // recognised; the answer is kept per Branch for the rest of the program's life.
+    const FixedLoop* FixedLoopOf(size_t branch) {
+        std::vector<int32_t>& index = state_.fixed_loop_of;
+        if (index.size() != state_.program.size()) index.assign(state_.program.size(), -2);
+        if (index[branch] == -2) {
+            FixedLoop loop;
+            index[branch] =
+                ExamineLoop(branch, &loop) ? static_cast<int32_t>(state_.fixed_loops.size()) : -1;
+            if (index[branch] >= 0) state_.fixed_loops.push_back(std::move(loop));
         }
-        if (program_[first] == kBack && program_[second] == kAnyNotLineSep &&
-            NextNode(program_, second) == branch) {
-            return second;
+        return index[branch] < 0 ? nullptr : &state_.fixed_loops[index[branch]];
+    }
+
+    bool ExamineLoop(size_t branch, FixedLoop* loop) const {
+        const unsigned char* p = program_;
+        size_t rest = NextNode(p, branch);
+        if (rest == 0 || p[rest] != kBranch) return false;
+        size_t after_rest = NextNode(p, rest);
+        if (after_rest != 0 && p[after_rest] == kBranch) return false;
+        size_t node = branch + kNodeHeaderSize;
+        bool plus_form = p[node] == kBack;
+        if (plus_form) node = NextNode(p, node);
+        for (size_t walked = 0; walked < state_.program.size(); ++walked) {
+            if (node == 0) return false;
+            unsigned char code = p[node];
+            if (plus_form && node == branch) break;
+            if (!plus_form && code == kBack) {
+                if (NextNode(p, node) != branch) return false;
+                break;
+            }
+            switch (code) {
+                case kBranch: {
+                    size_t next = NextNode(p, node);
+                    if (next != 0 && p[next] == kBranch) return false;  // alternatives
+                    node += kNodeHeaderSize;
+                    continue;
+                }
+                case kNothing:
+                case kComment:
+                    break;
+                case kLiteral:
+                case kLiteralCI: {
+                    size_t length =
+                        std::strlen(reinterpret_cast<const char*>(p + node + kNodeHeaderSize));
+                    if (length == 0) return false;
+                    loop->steps.emplace_back(node, loop->width);
+                    loop->width += static_cast<int64_t>(length);
+                    break;
+                }
+                case kAnyChar:
+                case kAnyNotLineSep:
+                case kDigit:
+                case kNotDigit:
+                case kAnyOfTiny:
+                case kAnyButTiny:
+                case kAnyOfSet:
+                    loop->steps.emplace_back(node, loop->width);
+                    loop->width += 1;
+                    break;
+                default:
+                    if (IsOpen(code)) {
+                        loop->writes.emplace_back(kSlotCaptureStart + (code - kOpenBase),
+                                                  loop->width);
+                    } else if (IsClose(code)) {
+                        loop->writes.emplace_back(kSlotCaptureEnd + (code - kCloseBase),
+                                                  loop->width);
+                    } else {
+                        return false;
+                    }
+                    break;
+            }
+            node = NextNode(p, node);
         }
-        return 0;
+        return loop->width > 0;
+    }
+
+    // Whether one pass of the loop matches at `at`; the caller has checked that a whole pass fits
+    // before the subject end.
+    bool PassMatches(const FixedLoop& loop, int64_t at) const {
+        for (const auto& [node, offset] : loop.steps) {
+            int64_t q = at + offset;
+            const unsigned char* operand = program_ + node + kNodeHeaderSize;
+            switch (program_[node]) {
+                case kLiteral:
+                    for (const unsigned char* l = operand; *l != 0; ++l, ++q) {
+                        if (subject_[q] != *l) return false;
+                    }
+                    break;
+                case kLiteralCI:
+                    for (const unsigned char* l = operand; *l != 0; ++l, ++q) {
+                        if (subject_[q] != *l && subject_[q] != kToggleCaseTable[*l]) return false;
+                    }
+                    break;
+                case kAnyNotLineSep:
+                    if (!NotLineSeparatorAt(q)) return false;
+                    break;
+                default:
+                    if (!OneMatches(node, subject_[q])) return false;
+                    break;
+            }
+        }
+        return true;
+    }
+
+    // Puts the loop after `passes` passes from `start`: the position, and the captures of the
+    // last pass (none set for no pass, which leaves them as they were before the loop).
+    void EnterFixedLoopCount(const FixedLoop& loop, int64_t start, int64_t passes) {
+        position_ = start + passes * loop.width;
+        if (passes == 0) return;
+        int64_t last = start + (passes - 1) * loop.width;
+        for (const auto& [slot, offset] : loop.writes) Set(slot, last + offset);
     }
 
     [[noreturn]] void RunTimeError(int code) {
@@ -484,12 +581,19 @@ class Matcher {
                         node += kNodeHeaderSize;
                         continue;
                     }
-                    if (size_t op = LineStarOperand(node); op != 0) {
+                    if (const FixedLoop* loop = FixedLoopOf(node); loop != nullptr) {
                         int64_t start = position_;
-                        int64_t count = 0;
-                        while (NotLineSeparatorAt(start + count)) ++count;
-                        if (count > 0) Push(kLineStarChoice, node, start, count);
-                        position_ = start + count;
+                        int64_t passes = 0;
+                        for (int64_t at = start;
+                             at + loop->width <= length_ && PassMatches(*loop, at);
+                             at += loop->width) {
+                            ++passes;
+                        }
+                        Peek peek = PeekAfter(next + kNodeHeaderSize);
+                        int64_t k = GreedyCandidate(start, 0, passes, loop->width, peek);
+                        if (k < 0) goto fail;
+                        if (k > 0) Push(kFixedLoopChoice, node, start, k);
+                        EnterFixedLoopCount(*loop, start, k);
                         node = next + kNodeHeaderSize;
                         continue;
                     }
@@ -600,11 +704,19 @@ class Matcher {
                     *node_out = node + kNodeHeaderSize;
                     return true;
                 }
-                case kLineStarChoice: {
-                    int64_t k = --c.a;
-                    if (k == 0) choices_.pop_back();
-                    position_ += k;
-                    *node_out = NextNode(p, node) + kNodeHeaderSize;
+                case kFixedLoopChoice: {
+                    const FixedLoop& loop = *FixedLoopOf(node);
+                    size_t rest = NextNode(p, node) + kNodeHeaderSize;
+                    int64_t start = c.position;
+                    int64_t k = GreedyCandidate(start, 0, c.a - 1, loop.width, PeekAfter(rest));
+                    if (k <= 0) {
+                        choices_.pop_back();
+                    } else {
+                        c.a = k;
+                    }
+                    if (k < 0) continue;
+                    EnterFixedLoopCount(loop, start, k);
+                    *node_out = rest;
                     return true;
                 }
                 case kGreedyChoice:

@@ -31,6 +31,15 @@ struct ChoicePoint {
     int64_t b;         // kind-specific: the longest count of a lazy repetition
 };
 
+// A greedy "x*" or "x+" whose operand always consumes the same number of characters and holds
+// no choice, such as "(ab)*" or "." without line separators: the matcher counts its passes in
+// one go and keeps one choice point for all of them, as for a repeated single character.
+struct FixedLoop {
+    int64_t width = 0;                              // characters one pass consumes
+    std::vector<std::pair<size_t, int64_t>> steps;  // character tests: node, offset in a pass
+    std::vector<std::pair<int, int64_t>> writes;    // capture slots set: slot, offset in a pass
+};
+
 // Matcher slots: capture starts 0..19, capture ends 20..39, loop counters 40..50 (index 1..10
 // used), and the loop index.
 inline constexpr int kSlotCaptureStart = 0;
@@ -88,8 +97,15 @@ struct PatternState {
     void ClearCaptures() {
         for (int64_t& c : captures) c = kNoPosition;
     }
+    // Per program offset of a Branch: -2 not yet examined, -1 no fixed loop, else an index into
+    // fixed_loops. Filled by the matcher as it meets the Branches.
+    std::vector<int32_t> fixed_loop_of;
+    std::vector<FixedLoop> fixed_loops;
+
     void DiscardProgram() {
         program.clear();
+        fixed_loop_of.clear();
+        fixed_loops.clear();
         compiled = false;
         required_cache_valid = false;
     }

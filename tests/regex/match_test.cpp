@@ -326,21 +326,38 @@ TEST(PatternMatchTest, LoopsThatCouldRepeatAnEmptyMatchEnd) {
 }
 
 TEST(PatternMatchTest, LongSubjectsUseNoCallStack) {
-    // Each iteration of a group, and each character of "." under s off, is a choice point; a
-    // matcher that recursed per choice would overflow the stack long before these ends.
+    // Each pass of a group with alternatives is a choice point; a matcher that recursed per
+    // choice would overflow the stack long before these ends.
     {
         std::string subject;
         subject.reserve(4 << 20);
-        while (subject.size() < (4u << 20)) subject += "ab";
+        while (subject.size() < (4u << 20)) subject += "abc";
         TPattern p;
-        p.SetExpression("^(ab)*$");
+        p.SetExpression("^(ab|c)*$");
+        ASSERT_TRUE(p.Exec(subject));
+        EXPECT_EQ(p.MatchLen(0), static_cast<int>(subject.size()));
+        // The same loop backing off all the way to find what follows it.
+        p.SetExpression("^(ab|c)*\\A");
+        ASSERT_TRUE(p.Exec(subject));
+        EXPECT_EQ(p.MatchLen(0), 0);
+        EXPECT_EQ(p.MatchPos(1), -1);
+    }
+    // Loops whose passes all have one width and hold no choice, and "." under s off, keep one
+    // choice for the whole run, however long.
+    {
+        std::string subject;
+        subject.reserve(50u << 20);
+        while (subject.size() < (50u << 20)) subject += "ab";
+        TPattern p;
+        p.SetExpression("^(a(b))*$");
         ASSERT_TRUE(p.Exec(subject));
         EXPECT_EQ(p.MatchLen(0), static_cast<int>(subject.size()));
         EXPECT_EQ(p.MatchPos(1), static_cast<int>(subject.size()) - 2);
-        // The same loop backing off all the way to find what follows it.
-        p.SetExpression("^(ab)*(abx|a)");
+        EXPECT_EQ(p.MatchPos(2), static_cast<int>(subject.size()) - 1);
+        p.SetExpression("(ab)+(abx|a)");
         ASSERT_TRUE(p.Exec(subject));
         EXPECT_EQ(p.MatchLen(0), static_cast<int>(subject.size()) - 1);
+        EXPECT_EQ(p.MatchPos(1), static_cast<int>(subject.size()) - 4);
     }
     {
         std::string subject(50u << 20, 'a');
