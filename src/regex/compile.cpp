@@ -751,9 +751,11 @@ class Compiler {
                     case kInputEnd:
                     case kLineEnd:
                         set.Add(0);
-                        if (state_.modifiers & kModM) {
+                        // A line end can also come before a separator or the pair. That holds for
+                        // every LineEnd node, including one that "(?m)" made while the object's
+                        // own m modifier is off.
+                        if ((state_.modifiers & kModM) || code == kLineEnd) {
                             for (unsigned char ch : state_.line_separator_characters) set.Add(ch);
-                            // A line also ends before the pair, whatever its characters are.
                             if (state_.pair_assigned) set.Add(state_.pair_first);
                         }
                         break;

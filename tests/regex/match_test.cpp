@@ -153,6 +153,8 @@ TEST(PatternMatchTest, LineSeparators) {
         {"(.)+", "-s", "ab\ncd", "[0,2](1,2) [3,5](4,5)"},
         {".*?d", "-s", "ab\r\ncd", "[4,6]"},
         {".{2}", "-s", "ab\ncd", "[0,2] [3,5]"},
+        {"(?m)$", "", "a\nb", "[1,1] [3,3]"},  // m switched on inside the pattern only
+        {"(?m)^b", "", "a\nb", "[2,3]"},
     });
     // Without the pair, CR and LF each end a line on their own.
     TPattern p;
