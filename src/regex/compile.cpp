@@ -685,10 +685,12 @@ class Compiler {
         state_.anchored = false;
         state_.required_offset = 0;
         state_.required_length = 0;
+        state_.probe_offset = -1;
         size_t first_branch = 1;
         size_t after = NextNode(p, first_branch);
         if (p[first_branch] == kBranch && after != 0 && p[after] == kEnd) {
             size_t scan = first_branch + kNodeHeaderSize;
+            FindProbe(scan);
             if (p[scan] == kLiteral) state_.start_char = p[scan + kNodeHeaderSize];
             if (p[scan] == kInputStart) state_.anchored = true;
             if (flags & kStarStart) {
@@ -710,6 +712,58 @@ class Compiler {
                     state_.required_length = longest_length;
                 }
             }
+        }
+    }
+
+    // Walks the main chain from `node` over pieces that always consume the same number of
+    // characters; the first literal reached gives the probe character and its distance.
+    void FindProbe(size_t node) {
+        const unsigned char* p = state_.program.data();
+        int64_t offset = 0;
+        for (size_t walked = 0; node != 0 && walked < state_.program.size(); ++walked) {
+            unsigned char code = p[node];
+            const unsigned char* operand = p + node + kNodeHeaderSize;
+            switch (code) {
+                case kLiteral:
+                case kLiteralCI:
+                    if (operand[0] == 0) return;
+                    state_.probe_offset = offset;
+                    state_.probe_one = operand[0];
+                    state_.probe_other = code == kLiteralCI ? ToggleCase(operand[0]) : operand[0];
+                    return;
+                case kBranch: {
+                    size_t next = NextNode(p, node);
+                    if (next != 0 && p[next] == kBranch) return;
+                    node += kNodeHeaderSize;
+                    continue;
+                }
+                case kComment:
+                case kNothing:
+                    break;
+                case kAnyChar:
+                case kAnyNotLineSep:
+                case kDigit:
+                case kNotDigit:
+                case kAnyOfTiny:
+                case kAnyButTiny:
+                case kAnyOfSet:
+                    offset += 1;
+                    break;
+                case kBraces:
+                case kBracesLazy: {
+                    unsigned char op = p[node + kBracesHeaderSize];
+                    if (ReadInt32(operand) != ReadInt32(operand + 4) || op == kBackRef ||
+                        op == kBackRefCI) {
+                        return;
+                    }
+                    offset += ReadInt32(operand);
+                    break;
+                }
+                default:
+                    if (!IsOpen(code) && !IsClose(code)) return;
+                    break;
+            }
+            node = NextNode(p, node);
         }
     }
 

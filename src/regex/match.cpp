@@ -11,6 +11,7 @@
 // in place, so its memory does not grow with the run's length. A loop over a group whose last
 // iteration consumed nothing is not iterated again (once its minimum is reached), which is how
 // loops that could repeat an empty match forever come to an end.
+#include <algorithm>
 #include <cstring>
 
 #include "pattern_state.h"
@@ -61,6 +62,29 @@ class Matcher {
         const unsigned char* s = subject_;
         if (state_.required_length > 0 && !RequiredLiteralFrom(start)) return false;
         if (state_.anchored) return TryAt(start);
+        if (state_.probe_offset >= 0) {
+            const int64_t offset = state_.probe_offset;
+            const unsigned char one = state_.probe_one;
+            const unsigned char other = state_.probe_other;
+            const bool* table = state_.start_table;
+            // Next occurrences of each form of the probe character, merged in order.
+            int64_t next_one = -1;
+            int64_t next_other = -1;
+            for (int64_t from = start + offset; from < length_;) {
+                if (next_one < from) next_one = Find(one, from);
+                if (one == other) {
+                    next_other = next_one;
+                } else if (next_other < from) {
+                    next_other = Find(other, from);
+                }
+                int64_t at = std::min(next_one, next_other);
+                if (at >= length_) return false;
+                int64_t candidate = at - offset;
+                if (table[s[candidate]] && TryAt(candidate)) return true;
+                from = at + 1;
+            }
+            return false;
+        }
         if (state_.start_char != 0) {
             int64_t from = start;
             while (from < length_) {
@@ -80,6 +104,12 @@ class Matcher {
     }
 
   private:
+    // The first position at or after `from` holding `ch`, or length_ when there is none.
+    int64_t Find(unsigned char ch, int64_t from) const {
+        const void* hit = std::memchr(subject_ + from, ch, length_ - from);
+        return hit == nullptr ? length_ : static_cast<const unsigned char*>(hit) - subject_;
+    }
+
     // Whether the required literal occurs at or after `start`. Remembers the occurrence found,
     // so that iterating over many matches scans the subject for it only once in total.
     bool RequiredLiteralFrom(int64_t start) {

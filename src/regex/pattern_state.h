@@ -70,6 +70,12 @@ struct PatternState {
     size_t required_length = 0;  // 0: no required literal
     CharSet start_set;
     bool start_table[256] = {};
+    // A character every match has at a fixed distance from its start, when the pattern begins
+    // with pieces of fixed width followed by a literal (as "([0-9\s]{6})<b" has "<" at 6): the
+    // search looks for that character and tries only the starts that distance before it.
+    int64_t probe_offset = -1;  // -1: none
+    unsigned char probe_one = 0;
+    unsigned char probe_other = 0;  // the other-case form for a case-insensitive literal
 
     // The subject and the result of the last search.
     bool has_input = false;

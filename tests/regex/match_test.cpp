@@ -103,6 +103,13 @@ TEST(PatternMatchTest, RepetitionAlternativesAndCaptures) {
         {"(ab|a)??b", "", "ab", "[0,2](0,1)"},
         {"x(\\d+)y", "", "x123y", "[0,5](1,4)"},
         {"a*ab", "", "aaab", "[0,4]"},
+        // A literal at a fixed distance from the start: only starts that far before it are tried.
+        {"\\d{2}(<)x", "i", "1<x 12<X 34<x", "[4,8](6,7) [9,13](11,12)"},
+        {".\xE0", "i",
+         "a\xC0"
+         "b\xE0\xE0",
+         "[0,2] [2,4]"},
+        {"(a|b)c", "", "acbc", "[0,2](0,1) [2,4](2,3)"},
         {"a*?ab", "", "aaab", "[0,4]"},
         {"[^\\<]+", "", "ab<c", "[0,2] [3,4]"},
         {"([0-9\\s\\/]{6})", "ir", "x25/12 <", "[1,7](1,7)"},
