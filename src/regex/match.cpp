@@ -71,11 +71,11 @@ class Matcher {
             int64_t next_one = -1;
             int64_t next_other = -1;
             for (int64_t from = start + offset; from < length_;) {
-                if (next_one < from) next_one = Find(one, from);
+                if (next_one < from) next_one = Find(one, from, state_.probe_cache[0]);
                 if (one == other) {
                     next_other = next_one;
                 } else if (next_other < from) {
-                    next_other = Find(other, from);
+                    next_other = Find(other, from, state_.probe_cache[1]);
                 }
                 int64_t at = std::min(next_one, next_other);
                 if (at >= length_) return false;
@@ -104,10 +104,15 @@ class Matcher {
     }
 
   private:
-    // The first position at or after `from` holding `ch`, or length_ when there is none.
-    int64_t Find(unsigned char ch, int64_t from) const {
+    // The first position at or after `from` holding `ch`, or length_ when there is none;
+    // `cache` remembers the last answer for later searches of the same subject.
+    int64_t Find(unsigned char ch, int64_t from, PatternState::Occurrence& cache) const {
+        size_t f = static_cast<size_t>(from);
+        if (cache.valid && cache.from <= f && f <= cache.at) return static_cast<int64_t>(cache.at);
         const void* hit = std::memchr(subject_ + from, ch, length_ - from);
-        return hit == nullptr ? length_ : static_cast<const unsigned char*>(hit) - subject_;
+        int64_t at = hit == nullptr ? length_ : static_cast<const unsigned char*>(hit) - subject_;
+        cache = {true, f, static_cast<size_t>(at)};
+        return at;
     }
 
     // Whether the required literal occurs at or after `start`. Remembers the occurrence found,

@@ -146,7 +146,7 @@ void TPattern::SetInputString(std::string_view subject) {
     PatternState& s = *state_;
     s.input.assign(regex::CutAtNul(subject));
     s.has_input = true;
-    s.required_cache_valid = false;
+    s.ForgetOccurrences();
     s.ClearCaptures();
 }
 

@@ -89,6 +89,18 @@ struct PatternState {
     bool required_cache_valid = false;
     size_t required_cache_from = 0;
     size_t required_cache_at = 0;
+    // The same for the two forms of the probe character: scanning ahead for the rarer form on
+    // every search would make iterating over many matches quadratic.
+    struct Occurrence {
+        bool valid = false;
+        size_t from = 0;
+        size_t at = 0;
+    };
+    Occurrence probe_cache[2];
+    void ForgetOccurrences() {
+        required_cache_valid = false;
+        probe_cache[0].valid = probe_cache[1].valid = false;
+    }
 
     // Matcher working memory, kept between searches to avoid allocations per attempt.
     // The slots of the running search, and for each the choice-stack depth at which its old
@@ -113,7 +125,7 @@ struct PatternState {
         fixed_loop_of.clear();
         fixed_loops.clear();
         compiled = false;
-        required_cache_valid = false;
+        ForgetOccurrences();
     }
 };
 
