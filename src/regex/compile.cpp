@@ -162,16 +162,20 @@ class Compiler {
         }
         if (!(alt_flags & kHasWidth)) flags &= ~kHasWidth;
         flags |= alt_flags & kStarStart;
+        // The chain from the head ends at the newest Branch; linking from there instead of from
+        // the head keeps a pattern of many alternatives linear to compile.
+        size_t last_branch = branch;
         while (Peek() == '|') {
             ++cursor_;
             branch = ParseAlternative(&alt_flags);
-            LinkTail(head, branch);
+            LinkTail(last_branch, branch);
+            last_branch = branch;
             if (!(alt_flags & kHasWidth)) flags &= ~kHasWidth;
             flags |= alt_flags & kStarStart;
         }
         size_t ender = AppendNode(parenthesised ? static_cast<unsigned char>(kCloseBase + group)
                                                 : static_cast<unsigned char>(kEnd));
-        LinkTail(head, ender);
+        LinkTail(last_branch, ender);
         if (!counting_) {
             for (size_t node = head; node != 0; node = NextNode(Program(), node)) {
                 LinkOperandTail(node, ender);
