@@ -675,6 +675,12 @@ class Matcher {
                 case kLoopLazy: {
                     int64_t index = slots_[kSlotLoopIndex];
                     if (index <= 0) RunTimeError(1015);
+                    // Passes of a counted loop count against the bound too: nested loops with
+                    // huge minimums over bodies that can pass empty do that much work without
+                    // ever backing up.
+                    if (++backtracks_ > backtrack_limit_ && backtrack_limit_ != 0) {
+                        RunTimeError(1016);
+                    }
                     int counter = kSlotLoopCount + static_cast<int>(index);
                     int64_t minimum = ReadInt32(operand);
                     int64_t maximum = ReadInt32(operand + 4);

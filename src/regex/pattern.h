@@ -62,12 +62,13 @@ class TPattern {
     // Length of slot n in bytes, or -1 when the slot has no start or no end.
     int MatchLen(int n) const;
 
-    // Bounds the work of one search: after `limit` returns to an earlier choice the search stops
-    // with EPattern 1016. 0, the default, sets no bound. (A search also stops with 1016 when it
-    // would keep more choices at once than one per program byte per subject character, which
-    // only a counted loop repeating an empty pass millions of times reaches.) Patterns such as
-    // "(x+)*y" take time exponential in the subject's length on subjects they do not match; a
-    // caller that runs patterns it does not control sets a bound.
+    // Bounds the work of one search: after `limit` returns to an earlier choice or passes
+    // through a counted loop's end, the search stops with EPattern 1016. 0, the default, sets no
+    // bound. (A search also stops with 1016 when it would keep more choices at once than one per
+    // program byte per subject character, which only a counted loop repeating an empty pass
+    // millions of times reaches.) Patterns such as "(x+)*y" take time exponential in the
+    // subject's length on subjects they do not match; a caller that runs patterns it does not
+    // control sets a bound.
     void SetBacktrackLimit(unsigned long long limit);
 
     // Inspection of the compiled form, for tests and tools. Compile() compiles now when the

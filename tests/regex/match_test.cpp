@@ -412,6 +412,10 @@ TEST(PatternMatchTest, BacktrackLimitStopsAnExponentialSearch) {
     } catch (const EPattern& e) {
         EXPECT_EQ(e.Code, 1016);
     }
+    // Mandatory empty passes of nested counted loops are work without backing up.
+    q.SetExpression("((a{0,1}){99999999}){99999999}");
+    q.SetBacktrackLimit(100000);
+    EXPECT_THROW(q.Exec("b"), EPattern);
     // A bound the search stays within changes nothing.
     p.SetExpression("(a|b)*c");
     EXPECT_EQ(AllMatches(p, "abababx abc"), "[8,11](9,10)");
