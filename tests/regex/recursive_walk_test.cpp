@@ -132,7 +132,7 @@ class RecursiveWalk {
     }
 
     bool Walk(size_t node) {
-        if (++depth_ > 3000) throw TooDeep();
+        if (++depth_ > 1000) throw TooDeep();
         Saved entry = Save();
         bool result = WalkFrom(node);
         if (!result) Restore(entry);
