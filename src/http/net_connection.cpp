@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "net_errors.h"
 #include "net_idle_hook.h"
@@ -16,6 +17,18 @@ namespace lintaro {
 namespace {
 
 constexpr int kConnectStepMs = 125;
+
+// A wait limit that means "do not wait at all", as opposed to -1 (ReadTimeout) and 0 (no limit).
+constexpr int kNoWait = INT_MIN;
+// Blocks filled by one receive at most: into the input buffer (head lines and chunk sizes, where
+// little is needed at a time), and straight into a body. A body receive starts at the smaller
+// count and doubles it while every receive fills all it asked for, so a steady stream takes few
+// system calls while a trickle does not clear a large area for every few bytes.
+constexpr std::size_t kInputReceiveBlocks = 16;
+constexpr std::size_t kBodyReceiveBlocks = 1024;
+// The smallest step by which a receive destination grows. Beyond it a destination grows by at
+// most what it already holds, so a length announced but never sent costs no memory.
+constexpr std::size_t kMinGrowth = 64 * 1024;
 
 // Socket codes after which the socket is of no further use.
 bool IsBrokenPipe(int code) { return code == 10058 || code == 10053; }
@@ -49,7 +62,9 @@ void TNetTCPConnection::Connect(int timeout_ms) {
     if (transport_ && transport_->IsOpen()) throw ENetAlreadyConnected("Already connected.");
     transport_.reset();
     input_.clear();
+    input_start_ = 0;
     closed_by_peer_ = false;
+    last_receive_filled_ = false;
     int limit = -1;
     if (timeout_ms != 0 && timeout_ms != -1) {
         limit = timeout_ms;
@@ -122,14 +137,24 @@ bool TNetTCPConnection::CheckOpen(bool fail_if_closed, bool ignore_buffered) {
     } else {
         open = transport_->IsOpen();
     }
-    if (!open && fail_if_closed && (input_.empty() || ignore_buffered)) {
+    if (!open && fail_if_closed && (Buffered() == 0 || ignore_buffered)) {
         throw ENetConnClosedGracefully("Connection Closed Gracefully.");
     }
     return open;
 }
 
 void TNetTCPConnection::CheckForDisconnect() {
-    if (Connected()) ReadFromSource(false, 1, false);
+    // A zero-time check: an idle server sends nothing, so any wait here would always run to its
+    // end. A close that arrives later fails the next request's status line instead.
+    if (Connected()) ReadFromSource(false, kNoWait, false);
+}
+
+void TNetTCPConnection::Consume(std::size_t count) {
+    input_start_ += count;
+    if (input_start_ >= input_.size()) {
+        input_.clear();
+        input_start_ = 0;
+    }
 }
 
 int TNetTCPConnection::MillisecondsToDeadline() const {
@@ -169,37 +194,132 @@ bool TNetTCPConnection::WaitReadable(int limit_ms) {
 }
 
 long TNetTCPConnection::ReadFromSource(bool fail_if_closed, int timeout_ms, bool fail_on_timeout) {
+    // Drop what has been read, so the buffer only ever holds unread bytes plus one receive.
+    if (input_start_ > 0) {
+        input_.erase(0, input_start_);
+        input_start_ = 0;
+    }
+    const std::size_t block_size = static_cast<std::size_t>(std::max(1, RecvBufferSize));
+    return ReceiveInto(input_, kInputReceiveBlocks * block_size, fail_if_closed, timeout_ms,
+                       fail_on_timeout, Buffered() > 0);
+}
+
+long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes, bool fail_if_closed,
+                                    int timeout_ms, bool fail_on_timeout, bool buffered) {
     if (!CheckOpen(fail_if_closed, false)) {
         if (fail_if_closed) throw ENetNotConnected("Not Connected");
         return 0;
     }
     if (timeout_ms == -1) timeout_ms = ReadTimeout;
     if (timeout_ms == 0) timeout_ms = -1;
+    if (timeout_ms == kNoWait) timeout_ms = 0;
     const std::size_t block_size = static_cast<std::size_t>(std::max(1, RecvBufferSize));
+    const bool into_input = &dest == &input_;
+    const std::size_t blocks = into_input ? kInputReceiveBlocks : body_receive_blocks_;
+    const std::size_t limit =
+        static_cast<std::size_t>(std::min<std::uint64_t>(max_bytes, blocks * block_size));
+    // Skipping the readiness wait changes nothing anyone sees only while a wait that finds data
+    // would not run the hook's process step either.
+    const bool may_skip_wait =
+        idle_hook_ == nullptr || !idle_hook_->InUse() || idle_hook_->OnlyWhenIdle;
+    const std::size_t old_size = dest.size();
     long count = 0;
-    do {
-        if (!WaitReadable(timeout_ms)) {
-            if (fail_on_timeout) throw ENetReadTimeout("Read Timeout");
-            return -1;
-        }
-        std::string block(block_size, '\0');
-        int error = 0;
-        count = transport_->Receive(block.data(), block.size(), error);
-        if (count == 0) {
-            closed_by_peer_ = true;
-        } else if (count < 0) {
-            if (!IsBrokenPipe(error)) throw ENetSocketError(error);
-            CloseSocket();
-            if (input_.empty()) throw ENetSocketError(error);
-            count = 0;
-        } else {
-            block.resize(static_cast<std::size_t>(count));
-            if (intercept_ != nullptr) intercept_->Receive(block);
-            count = static_cast<long>(block.size());
-            input_ += block;
-        }
-    } while (CheckOpen(fail_if_closed, false) && count == 0);
+    bool awaiting = false;
+    try {
+        do {
+            const std::size_t room = dest.capacity() - old_size;
+            if (room < std::min(limit, block_size)) {
+                // Grow geometrically, by at most what has arrived and never past what is expected.
+                const std::uint64_t growth =
+                    std::min<std::uint64_t>(max_bytes, std::max<std::size_t>(old_size, kMinGrowth));
+                dest.reserve(old_size + std::max<std::size_t>(limit, growth));
+            }
+            const std::size_t want = std::min(limit, dest.capacity() - old_size);
+            dest.resize(old_size + want);
+            awaiting = true;
+            char* const buffer = dest.data() + old_size;
+            int error = 0;
+            long received = NetTransport::kWouldBlock;
+            if (last_receive_filled_ && may_skip_wait) {
+                CheckDeadline();
+                if (idle_hook_ != nullptr) idle_hook_->ThrowIfCancelled();
+                received = transport_->ReceiveBlocks(buffer, want, block_size, true, error);
+            }
+            if (received == NetTransport::kWouldBlock) {
+                if (!WaitReadable(timeout_ms)) {
+                    dest.resize(old_size);
+                    awaiting = false;
+                    if (fail_on_timeout) throw ENetReadTimeout("Read Timeout");
+                    return -1;
+                }
+                received = transport_->ReceiveBlocks(buffer, want, block_size, false, error);
+            }
+            awaiting = false;
+            last_receive_filled_ = received == static_cast<long>(want);
+            if (!into_input) {
+                body_receive_blocks_ = last_receive_filled_
+                                           ? std::min(body_receive_blocks_ * 2, kBodyReceiveBlocks)
+                                           : kInputReceiveBlocks;
+            }
+            if (received == 0) {
+                dest.resize(old_size);
+                closed_by_peer_ = true;
+                count = 0;
+            } else if (received < 0) {
+                dest.resize(old_size);
+                if (!IsBrokenPipe(error)) throw ENetSocketError(error);
+                CloseSocket();
+                if (!buffered) throw ENetSocketError(error);
+                count = 0;
+            } else {
+                dest.resize(old_size + static_cast<std::size_t>(received));
+                if (intercept_ != nullptr) NotifyReceived(dest, old_size, block_size);
+                count = static_cast<long>(dest.size() - old_size);
+            }
+        } while (CheckOpen(fail_if_closed, false) && count == 0);
+    } catch (...) {
+        // The room made for a receive that never came goes again. (A failing intercept has
+        // already cut `dest` to the blocks it passed on.)
+        if (awaiting) dest.resize(old_size);
+        throw;
+    }
     return count;
+}
+
+void TNetTCPConnection::NotifyReceived(std::string& dest, std::size_t from,
+                                       std::size_t block_size) {
+    // Each block goes to the intercept as a text of its own, in order. The bytes stay where they
+    // were received unless a handler changes a block; from then on the rest is rebuilt.
+    std::string rebuilt;
+    bool changed = false;
+    std::size_t position = from;
+    try {
+        for (; position < dest.size(); position += block_size) {
+            const std::size_t size = std::min(block_size, dest.size() - position);
+            std::string block(dest, position, size);
+            intercept_->Receive(block);
+            if (!changed &&
+                (block.size() != size || std::memcmp(block.data(), dest.data() + position, size))) {
+                changed = true;
+                rebuilt.assign(dest, from, position - from);
+            }
+            if (changed) rebuilt += block;
+        }
+    } catch (...) {
+        // A handler that fails keeps the blocks passed on before it, as when each had its own
+        // receive.
+        if (changed) {
+            dest.resize(from);
+            dest += rebuilt;
+        } else {
+            dest.resize(position);
+        }
+        throw;
+    }
+    if (changed) {
+        dest.resize(from);
+        dest += rebuilt;
+    }
 }
 
 std::string TNetTCPConnection::ReadLine() {
@@ -207,18 +327,21 @@ std::string TNetTCPConnection::ReadLine() {
     const std::size_t max_length = static_cast<std::size_t>(std::max(0, MaxLineLength));
     std::size_t searched = 0;
     for (;;) {
-        const std::size_t lf = input_.find('\n', searched);
+        const std::size_t lf = input_.find('\n', input_start_ + searched);
         if (lf != std::string::npos) {
-            if (lf > max_length) throw ENetReadLnMaxLineLengthExceeded("Max line length exceeded.");
-            std::string line = input_.substr(0, lf);
-            input_.erase(0, lf + 1);
+            const std::size_t length = lf - input_start_;
+            if (length > max_length) {
+                throw ENetReadLnMaxLineLengthExceeded("Max line length exceeded.");
+            }
+            std::string line = input_.substr(input_start_, length);
+            Consume(length + 1);
             if (!line.empty() && line.back() == '\r') line.pop_back();
             return line;
         }
-        if (input_.size() > max_length) {
+        if (Buffered() > max_length) {
             throw ENetReadLnMaxLineLengthExceeded("Max line length exceeded.");
         }
-        searched = input_.size();
+        searched = Buffered();
         CheckOpen(true, true);
         if (ReadFromSource(true, -1, true) == 0) {
             read_ln_timed_out_ = true;
@@ -229,33 +352,39 @@ std::string TNetTCPConnection::ReadLine() {
 
 void TNetTCPConnection::ReadBytes(std::string& out, std::int64_t count) {
     if (count <= 0) return;
-    const std::size_t unit_size = static_cast<std::size_t>(std::max(1, RecvBufferSize));
     std::uint64_t left = static_cast<std::uint64_t>(count);
+    const std::size_t buffered =
+        static_cast<std::size_t>(std::min<std::uint64_t>(left, Buffered()));
+    out.append(input_, input_start_, buffered);
+    Consume(buffered);
+    left -= buffered;
+    // Bytes are taken in units of RecvBufferSize counted from here; a pipe that breaks inside a
+    // unit counts as the peer's close, one that breaks between units fails.
+    const std::uint64_t unit_size = static_cast<std::uint64_t>(std::max(1, RecvBufferSize));
+    std::uint64_t taken = buffered;
     while (left > 0) {
-        const std::size_t unit = static_cast<std::size_t>(std::min<std::uint64_t>(left, unit_size));
-        while (input_.size() < unit) {
-            if (!CheckOpen(false, false)) {
-                out += input_;
-                input_.clear();
-                throw ENetConnClosedGracefully("Connection Closed Gracefully.");
-            }
-            ReadFromSource(true, -1, true);
+        if (!CheckOpen(false, false)) {
+            throw ENetConnClosedGracefully("Connection Closed Gracefully.");
         }
-        out.append(input_, 0, unit);
-        input_.erase(0, unit);
-        left -= unit;
+        const long received = ReceiveInto(out, left, true, -1, true, taken % unit_size != 0);
+        if (received <= 0) continue;
+        std::uint64_t got = static_cast<std::uint64_t>(received);
+        if (got > left) {
+            // An intercept that lengthened a block: what goes beyond the count stays buffered.
+            const std::size_t surplus = static_cast<std::size_t>(got - left);
+            input_.insert(input_start_, out, out.size() - surplus, surplus);
+            out.resize(out.size() - surplus);
+            got = left;
+        }
+        left -= got;
+        taken += got;
     }
 }
 
 void TNetTCPConnection::ReadUntilClose(std::string& out) {
-    for (;;) {
-        out += input_;
-        input_.clear();
-        if (ReadFromSource(false, -1, true) == 0) {
-            out += input_;
-            input_.clear();
-            return;
-        }
+    out.append(input_, input_start_, Buffered());
+    Consume(Buffered());
+    while (ReceiveInto(out, UINT64_MAX, false, -1, true, false) != 0) {
     }
 }
 

@@ -61,7 +61,8 @@ class TNetTCPConnection {
     bool Connected();
     // Closes the socket (the intercept is told) and forgets it. The input buffer stays readable.
     void Disconnect();
-    // Notices a close that has already arrived: waits 1 ms for data, which stays buffered.
+    // Notices a close that has already arrived, without waiting: whatever is pending is received
+    // and stays buffered.
     void CheckForDisconnect();
 
     // The next line without its LF and one CR before it. Throws ENetReadLnMaxLineLengthExceeded
@@ -70,8 +71,9 @@ class TNetTCPConnection {
     // returns "" with ReadLnTimedOut() set; the partial line stays in the buffer.
     std::string ReadLine();
     bool ReadLnTimedOut() const { return read_ln_timed_out_; }
-    // Appends exactly `count` bytes to `out`, growing it only as bytes arrive. When the peer
-    // closes first, the bytes that came are appended and ENetConnClosedGracefully is thrown.
+    // Appends exactly `count` bytes to `out`, receiving straight into it and growing it only as
+    // bytes arrive. When the peer closes first, the bytes that came are appended and
+    // ENetConnClosedGracefully is thrown.
     void ReadBytes(std::string& out, std::int64_t count);
     // Appends every byte until the peer closes.
     void ReadUntilClose(std::string& out);
@@ -89,7 +91,7 @@ class TNetTCPConnection {
     void CancelWriteBuffer() { write_buffer_.reset(); }
 
     // Bytes received and not yet consumed.
-    const std::string& InputBuffer() const { return input_; }
+    std::string_view InputBuffer() const { return std::string_view(input_).substr(input_start_); }
 
   private:
     // Closes the socket without forgetting it (the peer closed or the pipe broke).
@@ -97,9 +99,21 @@ class TNetTCPConnection {
     // Whether the connection is open; notices a recorded close. With `fail_if_closed`, a closed
     // connection throws ENetConnClosedGracefully when nothing is buffered or `ignore_buffered`.
     bool CheckOpen(bool fail_if_closed, bool ignore_buffered);
-    // Receives one block into the input buffer: its size, 0 when the connection is (now) closed,
-    // -1 on time-out without `fail_on_timeout`. `timeout_ms` -1 means ReadTimeout.
+    // Receives into the input buffer: the count, 0 when the connection is (now) closed, -1 on
+    // time-out without `fail_on_timeout`. `timeout_ms` -1 means ReadTimeout, kNoWait no wait.
     long ReadFromSource(bool fail_if_closed, int timeout_ms, bool fail_on_timeout);
+    // The receive beneath ReadFromSource, appending to `dest` (the input buffer, or a body read
+    // straight into its destination) at most `max_bytes`: every receive fills as many blocks of
+    // RecvBufferSize as are waiting, and the intercept is told of each block in turn.
+    // `buffered` says whether a broken pipe counts as a close (bytes are waiting to be read) or
+    // fails.
+    long ReceiveInto(std::string& dest, std::uint64_t max_bytes, bool fail_if_closed,
+                     int timeout_ms, bool fail_on_timeout, bool buffered);
+    // Tells the intercept of the blocks received into `dest` from `from` on, applying its changes.
+    void NotifyReceived(std::string& dest, std::size_t from, std::size_t block_size);
+    std::size_t Buffered() const { return input_.size() - input_start_; }
+    // Marks `count` buffered bytes as read.
+    void Consume(std::size_t count);
     // Waits until the socket is readable within `limit_ms` (< 0: without limit), sliced by the
     // hook.
     bool WaitReadable(int limit_ms);
@@ -116,6 +130,11 @@ class TNetTCPConnection {
     std::unique_ptr<NetTransport> transport_;
     bool closed_by_peer_ = false;
     std::string input_;
+    std::size_t input_start_ = 0;  // input_ before this offset has been read already
+    // The last receive filled all it asked for, so more bytes are probably waiting: the next one
+    // tries without a readiness wait first.
+    bool last_receive_filled_ = false;
+    std::size_t body_receive_blocks_ = 16;  // blocks the next receive into a body asks for
     std::optional<std::string> write_buffer_;
     int write_threshold_ = -1;
     bool read_ln_timed_out_ = false;

@@ -71,6 +71,9 @@ LINTARO_NET_EXCEPTION(ENetIOHandlerPropInvalid, ENetException);  // "IOHandler v
 // A text that should have been a number: "'%s' is not a valid integer value", or a time out of
 // range.
 LINTARO_NET_EXCEPTION(EConvertError, ENetException);
+// A URL (or redirect target) holding a control character, which would add lines of its own to
+// the request head; nothing is sent for it.
+LINTARO_NET_EXCEPTION(ENetInvalidURL, ENetException);
 // A response head larger than the client accepts (a hostile or broken server).
 LINTARO_NET_EXCEPTION(ENetResponseHeadTooLarge, ENetException);
 // The whole fetch took longer than the overall time limit its owner set.

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdio>
 
 #include "cookie_store.h"
 #include "net_errors.h"
@@ -85,6 +86,21 @@ std::string Base64(const std::string& bytes) {
 
 std::string FirstWord(const std::string& text) { return text.substr(0, text.find(' ')); }
 
+// The URL goes onto the request line as it stands, so a CR or LF in it (from a hostile page's
+// link or a redirect) would inject header lines of its own. Every control character is refused.
+void CheckURLSafe(const std::string& url) {
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(url[i]);
+        if (c < 32 || c == 127) {
+            char code[8];
+            std::snprintf(code, sizeof code, "%02X", c);
+            throw ENetInvalidURL("Invalid URL: control character 0x" + std::string(code) +
+                                 " at position " + std::to_string(i + 1) +
+                                 " would break the request head.");
+        }
+    }
+}
+
 // Sets the connection's read limit for one part of the exchange.
 class ReadTimeoutScope {
   public:
@@ -138,6 +154,7 @@ std::string TNetHTTP::FetchText(const std::string& url) {
         ~DeadlineReset() { connection.SetDeadline(std::nullopt, 0); }
     } deadline_reset{connection_};
 
+    CheckURLSafe(url);
     redirect_count_ = 0;
     std::string body;
     std::string target = url;
@@ -150,6 +167,7 @@ std::string TNetHTTP::FetchText(const std::string& url) {
             SendRequestHead();
             ReadResponseHead();
             if (ProcessResponse(body) == NextStep::kFinish) break;
+            CheckURLSafe(response_.Location);
             target = response_.Location;
         }
     } catch (const ENetHTTPProtocolException&) {

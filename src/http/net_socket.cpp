@@ -6,8 +6,10 @@
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -140,6 +142,32 @@ long NetSocket::Receive(char* buffer, std::size_t size, int& error) {
         const ssize_t count = ::recv(fd_, buffer, size, 0);
         if (count >= 0) return static_cast<long>(count);
         if (errno == EINTR) continue;
+        error = SocketErrorCode(errno);
+        return -1;
+    }
+}
+
+long NetSocket::ReceiveBlocks(char* buffer, std::size_t size, std::size_t block_size,
+                              bool dont_wait, int& error) {
+    // The blocks lie back to back, so the kernel fills them in order exactly as one receive of
+    // their total would; they stay separate only for the receive notifications above.
+    constexpr std::size_t kMaxBlocks = 1024;
+    iovec blocks[kMaxBlocks];
+    block_size = std::max<std::size_t>(block_size, 1);
+    std::size_t count = 0;
+    for (std::size_t offset = 0; offset < size && count < kMaxBlocks; offset += block_size) {
+        blocks[count].iov_base = buffer + offset;
+        blocks[count].iov_len = std::min(block_size, size - offset);
+        ++count;
+    }
+    msghdr message{};
+    message.msg_iov = blocks;
+    message.msg_iovlen = count;
+    for (;;) {
+        const ssize_t received = ::recvmsg(fd_, &message, dont_wait ? MSG_DONTWAIT : 0);
+        if (received >= 0) return static_cast<long>(received);
+        if (errno == EINTR) continue;
+        if (dont_wait && (errno == EAGAIN || errno == EWOULDBLOCK)) return kWouldBlock;
         error = SocketErrorCode(errno);
         return -1;
     }

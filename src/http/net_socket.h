@@ -36,6 +36,9 @@ class NetSocket final : public NetTransport {
     void Close() override;
     bool WaitReadable(int timeout_ms) override;
     long Receive(char* buffer, std::size_t size, int& error) override;
+    // One recvmsg() over up to 1024 blocks.
+    long ReceiveBlocks(char* buffer, std::size_t size, std::size_t block_size, bool dont_wait,
+                       int& error) override;
     long Send(const char* data, std::size_t size, int& error) override;
 
   private:
