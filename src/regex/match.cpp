@@ -41,11 +41,8 @@ class Matcher {
           stamps_(state.stamps),
           choices_(state.choices),
           trail_(state.trail) {
-        for (int ch = 0; ch < 256; ++ch) {
-            word_[ch] = false;
-            separator_[ch] = state.line_separator_set.Has(static_cast<unsigned char>(ch));
-        }
-        for (unsigned char ch : state.word_characters) word_[ch] = true;
+        word_ = state.word_table;
+        separator_ = state.separator_table;
         backtrack_limit_ = state.backtrack_limit;
         // Along one path, a node is passed again without consuming only by a counted loop whose
         // body can pass empty, so a search keeps at most one choice per node per subject
@@ -833,8 +830,8 @@ class Matcher {
     unsigned long long backtracks_ = 0;
     unsigned long long backtrack_limit_ = 0;
     size_t choice_cap_ = 0;
-    bool word_[256];
-    bool separator_[256];
+    const bool* word_;
+    const bool* separator_;
     bool pair_ = false;
     unsigned char pair_first_ = 0;
     unsigned char pair_second_ = 0;

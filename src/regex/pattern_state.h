@@ -111,7 +111,15 @@ struct PatternState {
     std::vector<ChoicePoint> choices;
     std::vector<TrailEntry> trail;
 
-    PatternState() { ClearCaptures(); }
+    // Membership tables of the word and line-separator characters, for the matcher's tests.
+    bool word_table[256] = {};
+    bool separator_table[256] = {};
+
+    PatternState() {
+        ClearCaptures();
+        for (unsigned char ch : word_characters) word_table[ch] = true;
+        for (unsigned char ch : line_separator_characters) separator_table[ch] = true;
+    }
     void ClearCaptures() {
         for (int64_t& c : captures) c = kNoPosition;
     }
