@@ -95,8 +95,11 @@ TEST(NetConnectionTest, PeerClosingInsideALineEndsItThenFails) {
 TEST(NetConnectionTest, ReadBytesAndReadUntilCloseKeepWhatArrived) {
     MemoryConnection counted("0123456789", 4);
     std::string out;
-    EXPECT_THROW(counted.connection.ReadBytes(out, 1 << 30), ENetConnClosedGracefully);
+    EXPECT_THROW(counted.connection.ReadBytes(out, std::int64_t{1} << 40),
+                 ENetConnClosedGracefully);
     EXPECT_EQ(out, "0123456789");
+    // A count nobody sends is never allocated ahead.
+    EXPECT_LT(out.capacity(), std::size_t{1} << 20);
 
     MemoryConnection exact("0123456789tail", 3);
     out.clear();
@@ -110,6 +113,23 @@ TEST(NetConnectionTest, ReadBytesAndReadUntilCloseKeepWhatArrived) {
     until_close.connection.ReadUntilClose(out);
     EXPECT_EQ(out, "0123456789");
     EXPECT_FALSE(until_close.connection.Connected());
+}
+
+TEST(NetConnectionTest, ReadBytesCountsTheBytesAnInterceptHandsOn) {
+    // Every received block is doubled on its way in: the count is taken from what the intercept
+    // hands on, and what goes beyond it stays buffered.
+    MemoryConnection m("0123456789", 4);
+    TNetConnectionIntercept doubling;
+    doubling.OnReceive = [](TNetConnectionIntercept&, std::string& block) { block += block; };
+    m.connection.SetIntercept(&doubling);
+    std::string out;
+    m.connection.ReadBytes(out, 10);
+    EXPECT_EQ(out, "0123012345");
+    EXPECT_EQ(m.connection.InputBuffer(), "45");  // the last receive asked for the 2 bytes missing
+    out.clear();
+    m.connection.ReadUntilClose(out);
+    EXPECT_EQ(out, "4567896789");
+    m.connection.SetIntercept(nullptr);
 }
 
 TEST(NetConnectionTest, ReceiveFailuresCarryTheirSocketError) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "net_errors.h"
@@ -157,6 +159,121 @@ TEST(NetHttpTest, ReadsEachBodyFraming) {
         TNetHTTP http;
         EXPECT_EQ(http.FetchText(server.Url("/")), c.body);
     }
+}
+
+// A body large enough to take many receives, with a byte pattern that shows any shift or loss.
+std::string LargeBody(std::size_t size) {
+    std::string body(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        body[i] = static_cast<char>('a' + (i * 7 + i / 1024) % 26);
+    return body;
+}
+
+std::string Chunked(const std::string& body, std::size_t chunk) {
+    std::string framed;
+    for (std::size_t at = 0; at < body.size(); at += chunk) {
+        const std::string piece = body.substr(at, chunk);
+        char size[32];
+        std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+        framed += size + piece + "\r\n";
+    }
+    return framed + "0\r\n\r\n";
+}
+
+TEST(NetHttpTest, LargeBodiesReachTheInterceptInBlocksOfAtMostRecvBufferSize) {
+    const std::string body = LargeBody(3 * 1024 * 1024 + 321);
+    struct Case {
+        std::string name, response;
+    };
+    const Case cases[] = {
+        {"counted", Ok(body)},
+        {"chunked", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Chunked(body, 70000)},
+        {"until close", "HTTP/1.0 200 OK\r\n\r\n" + body},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server({{Reply(c.response, kClose)}});
+        TNetLogEvent log;
+        log.Active = true;
+        log.LogTime = false;
+        log.ReplaceCRLF = false;
+        std::string received;
+        std::size_t largest = 0;
+        log.OnReceived = [&](TNetLogEvent&, const std::string&, const std::string& block) {
+            received += block;
+            largest = std::max(largest, block.size());
+        };
+        // A handler may change what arrives; the body is read from the changed bytes.
+        log.OnReceive = [](TNetConnectionIntercept&, std::string& block) {
+            for (char& c : block) {
+                if (c == 'q') c = 'Q';
+            }
+        };
+        TNetHTTP http;
+        http.SetIntercept(&log);
+        std::string expected_body = body;
+        std::replace(expected_body.begin(), expected_body.end(), 'q', 'Q');
+        std::string expected_bytes = c.response;
+        std::replace(expected_bytes.begin(), expected_bytes.end(), 'q', 'Q');
+        EXPECT_TRUE(http.FetchText(server.Url("/")) == expected_body);
+        EXPECT_TRUE(received == expected_bytes);
+        EXPECT_LE(largest, 1024u);
+        http.SetIntercept(nullptr);
+    }
+}
+
+TEST(NetHttpTest, BytesAfterACountedBodyStayForTheNextAnswer) {
+    // Both answers arrive in one write; the first body must not swallow the start of the second.
+    const std::string body = LargeBody(500 * 1024);
+    ScriptedServer server({{Reply(Ok(body, "Connection: keep-alive\r\n") +
+                                  Ok("second", "Connection: keep-alive\r\n")),
+                            Reply("")}});
+    TNetHTTP http;
+    EXPECT_TRUE(http.FetchText(server.Url("/1")) == body);
+    EXPECT_EQ(http.FetchText(server.Url("/2")), "second");
+    EXPECT_EQ(server.AcceptedConnections(), 1);
+}
+
+TEST(NetHttpTest, UrlsWithControlCharactersAreRefusedBeforeAnythingIsSent) {
+    ScriptedServer server({});
+    server.SetDefaultExchange(Reply(Ok("page"), kClose));
+    struct Case {
+        std::string url, message;
+    };
+    const std::string injected = server.Url("/a\r\nX-Injected: 1");
+    const Case cases[] = {
+        {injected, "Invalid URL: control character 0x0D at position " +
+                       std::to_string(injected.find('\r') + 1) + " would break the request head."},
+        {server.Url("/a\nb"), "control character 0x0A"},
+        {server.Url("/a\tb"), "control character 0x09"},
+        {server.Url("/a\x01"), "control character 0x01"},
+        {server.Url("/a\x7f"), "control character 0x7F"},
+        {"http://127.0.0.1\r\nX: y/", "control character 0x0D at position 17"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        TNetHTTP http;
+        try {
+            http.FetchText(c.url);
+            FAIL() << "no failure";
+        } catch (const ENetInvalidURL& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+            EXPECT_STREQ(e.ClassName(), "ENetInvalidURL");
+        }
+    }
+    EXPECT_TRUE(server.RequestHeads().empty());
+
+    // Windows-1251 letters are no control characters: they go out as they stand.
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/\xcf\xf0\xe8\xe2\xe5\xf2")), "page");
+    ASSERT_EQ(server.RequestHeads().size(), 1u);
+    EXPECT_EQ(server.RequestHeads()[0], HeadFor("/\xcf\xf0\xe8\xe2\xe5\xf2", server.HostPort()));
+
+    // A redirect whose Location holds a lone CR is not followed.
+    ScriptedServer redirecting({{Reply(Redirect("/next\rX-Injected: 1"), kClose)}});
+    TNetHTTP redirected;
+    EXPECT_THROW(redirected.FetchText(redirecting.Url("/")), ENetInvalidURL);
+    EXPECT_EQ(redirecting.RequestHeads().size(), 1u);
 }
 
 TEST(NetHttpTest, EmptyBodyNeverReturnsAnEarlierOne) {
