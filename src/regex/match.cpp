@@ -22,12 +22,14 @@ namespace lintaro::regex {
 namespace {
 
 enum ChoiceKind : uint32_t {
-    kAltChoice,        // node: the Branch of the next alternative
-    kGreedyChoice,     // node: a Star, Plus or Braces node; a: the count last tried
-    kLazyChoice,       // node: a StarLazy, PlusLazy or BracesLazy node; a: last count, b: longest
-    kFixedLoopChoice,  // node: the Branch of a FixedLoop; a: the number of passes last tried
-    kLoopExitChoice,   // node: a Loop node whose next iteration is being tried
-    kLoopMoreChoice,   // node: a LoopLazy node whose continuation is being tried
+    kAltChoice,         // node: the Branch of the next alternative
+    kGreedyChoice,      // node: a Star, Plus or Braces node; a: the count last tried
+    kLazyChoice,        // node: a StarLazy, PlusLazy or BracesLazy node; a: last count, b: longest
+    kFixedLoopChoice,   // node: the Branch of a FixedLoop; a: the number of passes last tried
+    kFixedCountChoice,  // node: a Loop over a FixedLoop body; a: the number of passes last tried
+    kFixedLazyChoice,   // node: a LoopLazy over a FixedLoop body; a: the passes last tried
+    kLoopExitChoice,    // node: a Loop node whose next iteration is being tried
+    kLoopMoreChoice,    // node: a LoopLazy node whose continuation is being tried
 };
 
 class Matcher {
@@ -389,21 +391,33 @@ class Matcher {
         return index[branch] < 0 ? nullptr : &state_.fixed_loops[index[branch]];
     }
 
-    bool ExamineLoop(size_t branch, FixedLoop* loop) const {
+    bool ExamineLoop(size_t head, FixedLoop* loop) const {
         const unsigned char* p = program_;
-        size_t rest = NextNode(p, branch);
+        if (p[head] == kLoop || p[head] == kLoopLazy) {
+            // A counted loop: the body runs from its first node back to the loop node.
+            size_t body = static_cast<size_t>(static_cast<int64_t>(head) +
+                                              ReadInt32(p + head + kNodeHeaderSize + 8));
+            return ExamineChain(body, head, false, loop);
+        }
+        size_t rest = NextNode(p, head);
         if (rest == 0 || p[rest] != kBranch) return false;
         size_t after_rest = NextNode(p, rest);
         if (after_rest != 0 && p[after_rest] == kBranch) return false;
-        size_t node = branch + kNodeHeaderSize;
-        bool plus_form = p[node] == kBack;
-        if (plus_form) node = NextNode(p, node);
+        size_t node = head + kNodeHeaderSize;
+        if (p[node] == kBack) return ExamineChain(NextNode(p, node), head, false, loop);
+        return ExamineChain(node, head, true, loop);
+    }
+
+    // Walks one pass from `node` to its end: reaching `end` itself, or with `back_to_end` a Back
+    // node leading to `end`. True when every node on the way has a fixed width and no choice.
+    bool ExamineChain(size_t node, size_t end, bool back_to_end, FixedLoop* loop) const {
+        const unsigned char* p = program_;
         for (size_t walked = 0; walked < state_.program.size(); ++walked) {
             if (node == 0) return false;
             unsigned char code = p[node];
-            if (plus_form && node == branch) break;
-            if (!plus_form && code == kBack) {
-                if (NextNode(p, node) != branch) return false;
+            if (!back_to_end && node == end) break;
+            if (back_to_end && code == kBack) {
+                if (NextNode(p, node) != end) return false;
                 break;
             }
             switch (code) {
@@ -450,6 +464,22 @@ class Matcher {
             node = NextNode(p, node);
         }
         return loop->width > 0;
+    }
+
+    // For a lazy counted loop over a fixed pass: the smallest count from `from` on, at most
+    // `maximum`, whose end fits the peek, given that the first `verified` passes are known to
+    // match; -1 when the passes stop matching first.
+    int64_t LazyPasses(const FixedLoop& loop, int64_t start, int64_t verified, int64_t from,
+                       int64_t maximum, const Peek& peek) const {
+        for (int64_t j = from;; ++j) {
+            if (j > maximum) return -1;
+            if (j > verified) {
+                int64_t at = start + (j - 1) * loop.width;
+                if (at + loop.width > length_ || !PassMatches(loop, at)) return -1;
+                verified = j;
+            }
+            if (peek.Fits(subject_[start + j * loop.width])) return j;
+        }
     }
 
     // Whether one pass of the loop matches at `at`; the caller has checked that a whole pass fits
@@ -686,6 +716,41 @@ class Matcher {
                     size_t body =
                         static_cast<size_t>(static_cast<int64_t>(node) + ReadInt32(operand + 8));
                     int64_t n = slots_[counter];
+                    if (n == 0) {
+                        // First arrival, from the LoopEntry: a body of fixed width without
+                        // choices has all its passes counted here and one choice point.
+                        if (const FixedLoop* loop = FixedLoopOf(node); loop != nullptr) {
+                            int64_t start = position_;
+                            Peek peek = PeekAfter(NextNode(p, node));
+                            int64_t k;
+                            if (p[node] == kLoop) {
+                                int64_t passes = 0;
+                                for (int64_t at = start;
+                                     passes < maximum && at + loop->width <= length_ &&
+                                     PassMatches(*loop, at);
+                                     at += loop->width) {
+                                    ++passes;
+                                }
+                                if (passes < minimum) goto fail;
+                                k = GreedyCandidate(start, minimum, passes, loop->width, peek);
+                                if (k < 0) goto fail;
+                                if (k > minimum) Push(kFixedCountChoice, node, start, k);
+                            } else {
+                                for (int64_t j = 0; j < minimum; ++j) {
+                                    int64_t at = start + j * loop->width;
+                                    if (at + loop->width > length_ || !PassMatches(*loop, at)) {
+                                        goto fail;
+                                    }
+                                }
+                                k = LazyPasses(*loop, start, minimum, minimum, maximum, peek);
+                                if (k < 0) goto fail;
+                                if (k < maximum) Push(kFixedLazyChoice, node, start, k);
+                            }
+                            EnterFixedLoopCount(*loop, start, k);
+                            Set(kSlotLoopIndex, index - 1);
+                            break;
+                        }
+                    }
                     if (n < minimum) {
                         Set(counter, n + 1);
                         node = body;
@@ -784,6 +849,37 @@ class Matcher {
                     }
                     if (k < 0) continue;
                     position_ = start + k * step;
+                    *node_out = next;
+                    return true;
+                }
+                case kFixedCountChoice:
+                case kFixedLazyChoice: {
+                    const FixedLoop& loop = *FixedLoopOf(node);
+                    const unsigned char* operand = p + node + kNodeHeaderSize;
+                    int64_t minimum = ReadInt32(operand);
+                    int64_t maximum = ReadInt32(operand + 4);
+                    size_t next = NextNode(p, node);
+                    Peek peek = PeekAfter(next);
+                    int64_t start = c.position;
+                    int64_t k;
+                    if (c.kind == kFixedCountChoice) {
+                        k = GreedyCandidate(start, minimum, c.a - 1, loop.width, peek);
+                        if (k < 0 || k == minimum) {
+                            choices_.pop_back();
+                        } else {
+                            c.a = k;
+                        }
+                    } else {
+                        k = LazyPasses(loop, start, c.a, c.a + 1, maximum, peek);
+                        if (k < 0 || k >= maximum) {
+                            choices_.pop_back();
+                        } else {
+                            c.a = k;
+                        }
+                    }
+                    if (k < 0 || next == 0) continue;
+                    EnterFixedLoopCount(loop, start, k);
+                    Set(kSlotLoopIndex, slots_[kSlotLoopIndex] - 1);
                     *node_out = next;
                     return true;
                 }

@@ -99,6 +99,13 @@ TEST(PatternMatchTest, RepetitionAlternativesAndCaptures) {
         {"(a|bc){2,3}d", "", "abcad", "[0,5](3,4)"},
         {"(a|bc){2,3}?d", "", "abcad", "[0,5](3,4)"},
         {"(a|b)*?c", "", "abbc", "[0,4](2,3)"},
+        // Counted and lazy loops over a group of fixed width.
+        {"(ab){2,3}c", "", "abababc ababc", "[0,7](4,6) [8,13](10,12)"},
+        {"(ab){2,}", "", "abababa", "[0,6](4,6)"},
+        {"(ab){3}", "", "ababab", "[0,6](4,6)"},
+        {"(ab)*?c", "", "ababc", "[0,5](2,4)"},
+        {"(a(b)){0,5}?x", "", "ababx", "[0,5](2,4)(3,4)"},
+        {"(ab){2}?a", "", "ababa", "[0,5](2,4)"},
         {"(a|b)+?b", "", "aabb", "[0,3](1,2)"},
         {"(ab|a)??b", "", "ab", "[0,2](0,1)"},
         {"x(\\d+)y", "", "x123y", "[0,5](1,4)"},
