@@ -10,10 +10,9 @@
 // A repetition of a single-character node keeps one ChoicePoint for the whole run and updates it
 // in place, so its memory does not grow with the run's length; so does any loop, greedy, lazy or
 // counted, over a group of fixed width without choices inside ("(ab)*", "(ab){2,}?", "." without
-// line separators). A loop without an
-// upper bound whose last pass over its group consumed nothing is not passed again (once its
-// minimum is reached), which is how loops that could repeat an empty match forever come to an
-// end; bounded loops run their passes as written.
+// line separators). A loop without an upper bound whose last pass over its group consumed nothing
+// is not passed again (once its minimum is reached), which is how loops that could repeat an empty
+// match forever come to an end; bounded loops run their passes as written.
 #include <algorithm>
 #include <cstring>
 
