@@ -26,6 +26,9 @@ constexpr int kNoWait = INT_MIN;
 // system calls while a trickle does not clear a large area for every few bytes.
 constexpr std::size_t kInputReceiveBlocks = 16;
 constexpr std::size_t kBodyReceiveBlocks = 1024;
+// Bytes one receive asks for at most (unless a single block is larger), whatever the block size.
+constexpr std::size_t kInputReceiveBytes = 16 * 1024;
+constexpr std::size_t kBodyReceiveBytes = 1024 * 1024;
 // The smallest step by which a receive destination grows. Beyond it a destination grows by at
 // most what it already holds, so a length announced but never sent costs no memory.
 constexpr std::size_t kMinGrowth = 64 * 1024;
@@ -216,8 +219,10 @@ long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes, 
     const std::size_t block_size = static_cast<std::size_t>(std::max(1, RecvBufferSize));
     const bool into_input = &dest == &input_;
     const std::size_t blocks = into_input ? kInputReceiveBlocks : body_receive_blocks_;
-    const std::size_t limit =
-        static_cast<std::size_t>(std::min<std::uint64_t>(max_bytes, blocks * block_size));
+    const std::size_t byte_cap =
+        std::max(block_size, into_input ? kInputReceiveBytes : kBodyReceiveBytes);
+    const std::size_t limit = static_cast<std::size_t>(
+        std::min<std::uint64_t>(max_bytes, std::min(blocks * block_size, byte_cap)));
     // Skipping the readiness wait changes nothing anyone sees only while a wait that finds data
     // would not run the hook's process step either.
     const bool may_skip_wait =
