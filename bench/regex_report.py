@@ -3,10 +3,10 @@
 
 Usage: bench_regex --benchmark_out=regex.json --benchmark_out_format=json && \
        bench/regex_report.py regex.json
-With --benchmark_repetitions each figure is the best (least CPU time) of the repetitions, which
-is the steadiest figure on a machine shared with other work.
+With --benchmark_repetitions each figure is the median of the repetitions.
 """
 import json
+import statistics
 import sys
 
 ENGINES = ["ours", "pcre2", "pcre2_jit", "std_regex"]
@@ -18,6 +18,7 @@ def main(path):
         runs = json.load(f)["benchmarks"]
     speed = {}  # (pattern, engine, size) -> MB/s
     heap = {}
+    rates = {}  # (pattern, engine, size) -> MB/s of each repetition
     for run in runs:
         if run.get("run_type") == "aggregate":
             continue
@@ -29,8 +30,9 @@ def main(path):
         if run.get("error_occurred"):
             speed.setdefault(key, None)
             continue
-        rate = run["bytes_per_second"] / 1e6
-        speed[key] = max(rate, speed.get(key) or 0.0)
+        rates.setdefault(key, []).append(run["bytes_per_second"] / 1e6)
+    for key, values in rates.items():
+        speed[key] = statistics.median(values)
     patterns = []
     for key in speed:
         if key[0] not in patterns:
