@@ -30,7 +30,8 @@ constexpr std::size_t kBodyReceiveBlocks = 1024;
 constexpr std::size_t kInputReceiveBytes = 16 * 1024;
 constexpr std::size_t kBodyReceiveBytes = 1024 * 1024;
 // The smallest step by which a receive destination grows. Beyond it a destination grows by at
-// most what it already holds, so a length announced but never sent costs no memory.
+// most what it already holds (or one receive), so a length announced but never sent costs no
+// more than that.
 constexpr std::size_t kMinGrowth = 64 * 1024;
 
 // Socket codes after which the socket is of no further use.
