@@ -121,6 +121,11 @@ GeneratedPattern PatternGenerator::NextPattern() {
     }
 
     Piece top = Alternation(0);
+    if (random_.Percent(profile_.fixed_prefix_percent)) {
+        Piece prefix = FixedPrefix();
+        top.ours = prefix.ours + top.ours;
+        top.pcre2 = prefix.pcre2 + top.pcre2;
+    }
     return GeneratedPattern{top.ours, top.pcre2, modifiers_, alphabet_};
 }
 
@@ -208,7 +213,10 @@ PatternGenerator::Piece PatternGenerator::Quantify(Piece atom, bool simple) {
             quantifier = "?";
             break;
         case 3:
+            // PCRE2 10.42 misreads a group repeated no times whose later alternative starts with
+            // \A: (?:a|\Ab){0}\d finds nothing in "x2". Groups therefore repeat at least once.
             min = random_.Below(4);
+            if (min == 0 && !simple) min = 1;
             quantifier = "{" + std::to_string(min) + "}";
             counted = true;
             break;
@@ -220,6 +228,7 @@ PatternGenerator::Piece PatternGenerator::Quantify(Piece atom, bool simple) {
         default: {
             min = random_.Below(3);
             int max = min + random_.Below(3);
+            if (max == 0 && !simple) max = 1;
             quantifier = "{" + std::to_string(min) + "," + std::to_string(max) + "}";
             counted = true;
             break;
@@ -314,6 +323,34 @@ PatternGenerator::Piece PatternGenerator::Literal() {
         ours = std::string(1, static_cast<char>(c));
     }
     return {ours, PcreByte(c), false, true};
+}
+
+// One or two runs of a fixed count of a class, digit or any character, then a literal: the shape
+// of the readers' event patterns, whose start the engine looks for through the literal.
+PatternGenerator::Piece PatternGenerator::FixedPrefix() {
+    Piece out{"", "", false, false};
+    int runs = 1 + random_.Below(2);
+    for (int i = 0; i < runs; ++i) {
+        Piece run;
+        int kind = random_.Below(3);
+        if (kind == 0) {
+            run = Class();
+        } else if (kind == 1) {
+            run = {"\\d", "\\d", false, true};
+        } else {
+            run = modifiers_.dot_all ? Piece{".", "[\\x{00}-\\x{FF}]", false, true} : Class();
+        }
+        std::string count = "{" + std::to_string(1 + random_.Below(6)) + "}";
+        out.ours += run.ours + count;
+        out.pcre2 += run.pcre2 + count;
+    }
+    int letters = 1 + random_.Below(3);
+    for (int i = 0; i < letters; ++i) {
+        Piece literal = Literal();
+        out.ours += literal.ours;
+        out.pcre2 += literal.pcre2;
+    }
+    return out;
 }
 
 PatternGenerator::Piece PatternGenerator::Anchor() {

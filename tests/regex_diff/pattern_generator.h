@@ -33,6 +33,7 @@ struct GeneratorProfile {
     int line_break_percent = 8;  // CR, LF and CR LF in subjects
     int max_depth = 3;
     int max_subject_length = 20;
+    int fixed_prefix_percent = 0;  // patterns that open with fixed-width runs and then a literal
 };
 
 struct GeneratedPattern {
@@ -76,6 +77,7 @@ class PatternGenerator {
     Piece Literal();
     Piece Class();
     Piece Anchor();
+    Piece FixedPrefix();
     Piece Quantify(Piece atom, bool simple);
     unsigned char LiteralChar();
 

@@ -301,6 +301,17 @@ TEST(PatternVersusPcre2, LongSubjects) {
     RunFamily("long", profile, 7, 600, 4);
 }
 
+// Patterns that open like the readers' event patterns: fixed-width runs, then a literal.
+TEST(PatternVersusPcre2, FixedWidthRunsBeforeALiteral) {
+    GeneratorProfile profile;
+    profile.fixed_prefix_percent = 100;
+    profile.caseless_percent = 40;
+    profile.dot_all_percent = 70;
+    profile.line_break_percent = 12;
+    profile.max_subject_length = 60;
+    RunFamily("fixed runs", profile, 8, 2000, 6);
+}
+
 // Chosen cases: our spelling, the PCRE2 spelling of the same meaning, modifiers, subject.
 struct ChosenCase {
     const char* ours;
@@ -358,6 +369,7 @@ const ChosenCase kChosenCases[] = {
      "xabcdefghijklmnopqrsabcdefghijklmnopqrs"},
     {"((a)|(b)|(c))+(d)?\\4", "((a)|(b)|(c))+(d)?\\4", kDefault, "abcac cbacc"},
     {"(ab){2,3}?", "(ab){2,3}?", kDefault, "abababab"},
+    {"a{0}b|(c){0,0}d", "a{0}b|(c){0,0}d", kDefault, "abcd"},
     {"(a|ab)(c|bcd)(d*)", "(a|ab)(c|bcd)(d*)", kDefault, "abcd"},
     {"a+b*?", "a+?b*?", kLazy, "aabb"},
     {"(a|b)+c", "(a|b)+?c", kLazy, "abac"},
