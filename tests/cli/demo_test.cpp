@@ -20,6 +20,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli_runner.h"
 #include "cp1251_text.h"
 #include "demo_line.h"
 #include "demo_server.h"
@@ -31,6 +32,8 @@ namespace lintaro::demo {
 namespace {
 
 namespace chr = std::chrono;
+using lintaro::testing::CliRun;
+using lintaro::testing::RunCli;
 using Clock = chr::steady_clock;
 
 constexpr chr::year_month_day kToday{chr::year{2026}, chr::month{12}, chr::day{20}};
@@ -444,10 +447,6 @@ class CliProcess : public Process {
     explicit CliProcess(std::vector<std::string> args) : Process(LINTARO_CLI, std::move(args)) {}
 };
 
-int RunCli(std::vector<std::string> args, std::string* out, std::string* err) {
-    return Process(LINTARO_CLI, std::move(args)).Finish(out, err);
-}
-
 // Debian's own interpreter, whose csv module the tests trust as an independent reader.
 int RunPython(const std::string& script, const std::string& argument, std::string* out,
               std::string* err) {
@@ -493,11 +492,11 @@ TEST(ServeDemoCliTest, BusyPortAndBadOptionsFailWithOneLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
-        std::string out, err;
-        EXPECT_EQ(RunCli(c.args, &out, &err), c.status);
-        EXPECT_EQ(out, "");
-        EXPECT_NE(err.find(c.message), std::string::npos) << err;
-        EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     }
 }
 
@@ -511,11 +510,13 @@ class DemoLoadTest : public ::testing::Test {
         std::vector<std::string> args = {"load",       which,      "--today",
                                          "2026-12-20", "--format", format};
         args.insert(args.end(), hosts.begin(), hosts.end());
-        const int status = RunCli(args, out, err);
+        const CliRun run = RunCli(args);
+        *out = run.out;
+        *err = run.err;
         if (err->find("not available yet") != std::string::npos) {
             available_ = false;
         }
-        return status;
+        return run.status;
     }
     bool available_ = true;
 };

@@ -1,40 +1,23 @@
 // lintaro-cli fetch run as a program against the scripted loopback server: the raw body on
 // standard output, the per-URL report with --out-dir, and the request heads with --heads.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "cli_runner.h"
 #include "scripted_server.h"
 
 namespace {
 
+using lintaro::testing::CliRun;
 using lintaro::testing::Reply;
+using lintaro::testing::RunCli;
 using lintaro::testing::ScriptedAfter;
 using lintaro::testing::ScriptedServer;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-// Runs the CLI with `args` (already shell-quoted), capturing standard output.
-CliRun RunCli(const std::string& args) {
-    CliRun run;
-    FILE* pipe = popen((std::string(LINTARO_CLI) + " fetch " + args).c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, count);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -58,7 +41,7 @@ TEST_F(FetchCliTest, OneUrlWritesTheRawBodyAndAppendsHeads) {
         {{Reply("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\n" + body, ScriptedAfter::kClose)}});
     const std::string heads = (dir_ / "heads.txt").string();
     std::ofstream(heads) << "before\n";
-    const CliRun run = RunCli("--heads " + heads + " " + server.Url("/odds.shtml?d=0"));
+    const CliRun run = RunCli({"fetch", "--heads", heads, server.Url("/odds.shtml?d=0")});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, body);
     ASSERT_EQ(server.RequestHeads().size(), 1u);
@@ -71,8 +54,8 @@ TEST_F(FetchCliTest, OutDirReportsEachUrlAndFailsWhenOneFails) {
                 ScriptedAfter::kClose)},
          {Reply("HTTP/1.0 200 OK\r\n\r\nhello", ScriptedAfter::kClose)},
          {Reply("HTTP/1.0 404 Not Found\r\n\r\nnope", ScriptedAfter::kClose)}});
-    const CliRun run = RunCli("--out-dir " + dir_.string() + " " + server.Url("/a") + " " +
-                              server.Url("/missing") + " http://127.0.0.1:0x/");
+    const CliRun run = RunCli({"fetch", "--out-dir", dir_.string(), server.Url("/a"),
+                               server.Url("/missing"), "http://127.0.0.1:0x/"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out,
               "1 ok 5\n"

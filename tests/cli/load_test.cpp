@@ -1,81 +1,30 @@
 // lintaro-cli load: a refresh of either bookmaker against a line served on 127.0.0.1, the reader's
 // message as one line on standard error, and the usage mistakes.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "demo_line.h"
 #include "demo_server.h"
 #include "row_format.h"
 
-extern char** environ;
-
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream data;
-    data << in.rdbuf();
-    return data.str();
-}
+using lintaro::testing::CliRun;
 
 class LoadCliTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char dir_template[] = "/tmp/lintaro-load-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir_template), nullptr);
-        dir_ = dir_template;
+    static CliRun Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "load");
+        return lintaro::testing::RunCli(args);
     }
-    void TearDown() override {
-        for (const char* f : {"/out", "/err"}) ::unlink((dir_ + f).c_str());
-        ::rmdir(dir_.c_str());
-    }
-
-    RunResult Run(const std::vector<std::string>& args) {
-        std::vector<std::string> argv_text = {LINTARO_CLI, "load"};
-        argv_text.insert(argv_text.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : argv_text) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string out_path = dir_ + "/out";
-        const std::string err_path = dir_ + "/err";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        RunResult result;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = ReadAll(out_path);
-        result.err = ReadAll(err_path);
-        return result;
-    }
-
-    std::string dir_;
 };
 
 // A loopback port that nothing listens on: bound, read and closed again.
@@ -109,13 +58,12 @@ TEST_F(LoadCliTest, ReadsBothBookmakersFromGivenHosts) {
     lintaro::demo::DemoServer server(options);
     server.Start();
 
-    RunResult first = Run({"first", "--first-host", server.FirstHost(), "--today", "2026-12-10"});
+    CliRun first = Run({"first", "--first-host", server.FirstHost(), "--today", "2026-12-10"});
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_FALSE(first.out.empty());
     EXPECT_TRUE(first.out == Expected(lintaro::demo::PublishedFirstRows(options, kToday)));
 
-    RunResult second =
-        Run({"second", "--second-host=" + server.SecondHost(), "--today=2026-12-10"});
+    CliRun second = Run({"second", "--second-host=" + server.SecondHost(), "--today=2026-12-10"});
     EXPECT_EQ(second.status, 0) << second.err;
     EXPECT_FALSE(second.out.empty());
     EXPECT_TRUE(second.out == Expected(lintaro::demo::PublishedSecondRows(options, kToday)));
@@ -125,8 +73,8 @@ TEST_F(LoadCliTest, UnreachableLineReportsTheReadersMessage) {
     const std::string host = "127.0.0.1:" + std::to_string(ClosedPort());
     for (const char* bookmaker : {"first", "second"}) {
         SCOPED_TRACE(bookmaker);
-        RunResult run = Run({bookmaker, "--first-host", host, "--second-host", host, "--format",
-                             "csv", "--today", "2026-12-10"});
+        CliRun run = Run({bookmaker, "--first-host", host, "--second-host", host, "--format", "csv",
+                          "--today", "2026-12-10"});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, "lintaro-cli: Не удалось получить страницу со списком турниров.\n");
         EXPECT_EQ(run.out.find("sport_type_name,"), 0u);  // the header, and no row
@@ -148,7 +96,7 @@ TEST_F(LoadCliTest, MistakesEndWithStatusTwo) {
         std::string joined;
         for (const std::string& a : args) joined += a + " ";
         SCOPED_TRACE(joined);
-        RunResult run = Run(args);
+        CliRun run = Run(args);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.out, "");
         ASSERT_FALSE(run.err.empty());

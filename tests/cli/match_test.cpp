@@ -1,9 +1,6 @@
 // lintaro-cli match end to end: slots as JSON arrays, --all, --count, modifiers, pattern files,
 // patterns that begin with "-", standard input, and the report of a pattern error.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,15 +9,11 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "cli_runner.h"
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using lintaro::testing::CliRun;
 
 class MatchCliTest : public ::testing::Test {
   protected:
@@ -31,7 +24,6 @@ class MatchCliTest : public ::testing::Test {
     }
     void TearDown() override {
         for (const std::string& f : files_) ::unlink(f.c_str());
-        for (const char* f : {"/out", "/err"}) ::unlink((dir_ + f).c_str());
         ::rmdir(dir_.c_str());
     }
 
@@ -49,34 +41,11 @@ class MatchCliTest : public ::testing::Test {
         return data.str();
     }
 
-    // Runs lintaro-cli match with `args`; standard input comes from `stdin_path` (or /dev/null).
-    RunResult Run(const std::vector<std::string>& args, const std::string& stdin_path = "") {
-        std::vector<std::string> argv_text = {LINTARO_CLI, "match"};
-        argv_text.insert(argv_text.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : argv_text) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string out_path = dir_ + "/out";
-        const std::string err_path = dir_ + "/err";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(
-            &actions, 0, stdin_path.empty() ? "/dev/null" : stdin_path.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        RunResult result;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = ReadAll(out_path);
-        result.err = ReadAll(err_path);
-        return result;
+    // Runs lintaro-cli match with `args`; standard input holds the file at `stdin_path` (or is
+    // /dev/null).
+    static CliRun Run(std::vector<std::string> args, const std::string& stdin_path = "") {
+        args.insert(args.begin(), "match");
+        return lintaro::testing::RunCli(args, stdin_path.empty() ? "" : ReadAll(stdin_path));
     }
 
     std::string dir_;
@@ -95,23 +64,23 @@ std::string SlotsLine(const std::vector<std::string>& leading) {
 
 TEST_F(MatchCliTest, PrintsSlotsOfFirstOrEveryMatch) {
     std::string subject = WriteFile("subject", "x ab1 AB2 ab3");
-    RunResult first = Run({"(ab)(\\d)", subject});
+    CliRun first = Run({"(ab)(\\d)", subject});
     EXPECT_EQ(first.status, 0);
     EXPECT_EQ(first.out, SlotsLine({"[2,5]", "[2,4]", "[4,5]"}));
 
-    RunResult all = Run({"--all", "--modifiers", "i", "(ab)(\\d)", subject});
+    CliRun all = Run({"--all", "--modifiers", "i", "(ab)(\\d)", subject});
     EXPECT_EQ(all.status, 0);
     EXPECT_EQ(all.out, SlotsLine({"[2,5]", "[2,4]", "[4,5]"}) +
                            SlotsLine({"[6,9]", "[6,8]", "[8,9]"}) +
                            SlotsLine({"[10,13]", "[10,12]", "[12,13]"}));
 
-    RunResult count = Run({"--count", "--modifiers=i", "(ab)(\\d)", subject});
+    CliRun count = Run({"--count", "--modifiers=i", "(ab)(\\d)", subject});
     EXPECT_EQ(count.status, 0);
     EXPECT_EQ(count.out, "3\n");
 
     // A group that took no part is null; no match prints nothing and still exits 0.
     EXPECT_EQ(Run({"(z)|(x)", subject}).out, SlotsLine({"[0,1]", "null", "[0,1]"}));
-    RunResult none = Run({"--all", "q", subject});
+    CliRun none = Run({"--all", "q", subject});
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(Run({"--count", "q", subject}).out, "0\n");
@@ -125,7 +94,7 @@ TEST_F(MatchCliTest, ModifiersSwitchOnAndOffOverTheDefaults) {
     EXPECT_EQ(Run({"--all", "--modifiers", "i-g", "B+", subject}).out,
               SlotsLine({"[1,2]"}));  // g off: "+" takes the fewest
 
-    RunResult bad = Run({"--modifiers", "q", "a", subject});
+    CliRun bad = Run({"--modifiers", "q", "a", subject});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("unknown modifier"), std::string::npos);
 }
@@ -143,16 +112,16 @@ TEST_F(MatchCliTest, PatternFromFileOrAfterDoubleDashAndSubjectFromStdin) {
 
 TEST_F(MatchCliTest, PatternErrorsGoToStandardErrorWithStatusTwo) {
     std::string subject = WriteFile("subject", "abc");
-    RunResult bad = Run({"a)", subject});
+    CliRun bad = Run({"a)", subject});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err, "EPattern 104 1: TPattern(comp): ParseReg Unmatched () (pos 1)\n");
 
-    RunResult missing = Run({}, subject);
+    CliRun missing = Run({}, subject);
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("PATTERN"), std::string::npos);
 
-    RunResult unreadable = Run({"a", dir_ + "/no-such-file"});
+    CliRun unreadable = Run({"a", dir_ + "/no-such-file"});
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_NE(unreadable.err.find("no-such-file"), std::string::npos);
 }

@@ -1,32 +1,17 @@
 // lintaro-cli parse: saved pages of either bookmaker to rows on standard output, and the usage
 // mistakes that end it with status 2 and one line on standard error.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "cli_runner.h"
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream data;
-    data << in.rdbuf();
-    return data.str();
-}
+using lintaro::testing::CliRun;
 
 class ParseCliTest : public ::testing::Test {
   protected:
@@ -37,7 +22,6 @@ class ParseCliTest : public ::testing::Test {
     }
     void TearDown() override {
         for (const std::string& f : files_) ::unlink(f.c_str());
-        for (const char* f : {"/out", "/err"}) ::unlink((dir_ + f).c_str());
         ::rmdir(dir_.c_str());
     }
 
@@ -48,32 +32,9 @@ class ParseCliTest : public ::testing::Test {
         return path;
     }
 
-    RunResult Run(const std::vector<std::string>& args) {
-        std::vector<std::string> argv_text = {LINTARO_CLI, "parse"};
-        argv_text.insert(argv_text.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : argv_text) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string out_path = dir_ + "/out";
-        const std::string err_path = dir_ + "/err";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid = -1;
-        RunResult result;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = ReadAll(out_path);
-        result.err = ReadAll(err_path);
-        return result;
+    static CliRun Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "parse");
+        return lintaro::testing::RunCli(args);
     }
 
     std::string dir_;
@@ -96,12 +57,12 @@ const char kFirstRowJson[] =
 
 TEST_F(ParseCliTest, FirstPageToJsonLinesAndCsv) {
     const std::string page = WriteFile("first.html", kFirstPage);
-    RunResult jsonl = Run({"first", page, "--today", "2026-12-10"});
+    CliRun jsonl = Run({"first", page, "--today", "2026-12-10"});
     EXPECT_EQ(jsonl.status, 0);
     EXPECT_EQ(jsonl.out, kFirstRowJson);
     EXPECT_EQ(jsonl.err, "");
 
-    RunResult csv = Run({"first", "--format=csv", "--today=2026-12-10", "--", page});
+    CliRun csv = Run({"first", "--format=csv", "--today=2026-12-10", "--", page});
     EXPECT_EQ(csv.status, 0);
     EXPECT_EQ(csv.out,
               "sport_type_name,competition_name,sport_event_date,team_h_name,team_g_name,P1,X,P2,"
@@ -121,7 +82,7 @@ TEST_F(ParseCliTest, SecondPageTakesSportAndNameFromTheCommandLine) {
         "</tr>\r\n<tr class=b>\r\n<td>08:05 AM</td>\r\n<td class=n>201</td>\r\n"
         "<td class=m>1.500</td></tr>\r\n<tr class=c>\r\n<td class=n>202</td>\r\n"
         "<td class=x>&nbsp;</td>\r\n<td class=m>2.600</td></tr>\r\n");
-    RunResult run = Run(
+    CliRun run = Run(
         {"second", page, "--sport", "tennis", "--name", "Кубок Дэвиса", "--today", "2026-12-10"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -138,11 +99,10 @@ TEST_F(ParseCliTest, EmptyOrForeignPagesGiveNoRows) {
     const std::string binary = WriteFile("binary.bin", std::string("\0\xFF\r\n\x01<div", 9));
     for (const std::string& page : {empty, binary}) {
         SCOPED_TRACE(page);
-        RunResult jsonl = Run({"first", page});
+        CliRun jsonl = Run({"first", page});
         EXPECT_EQ(jsonl.status, 0);
         EXPECT_EQ(jsonl.out, "");
-        RunResult csv =
-            Run({"second", page, "--sport", "soccer", "--name", "x", "--format", "csv"});
+        CliRun csv = Run({"second", page, "--sport", "soccer", "--name", "x", "--format", "csv"});
         EXPECT_EQ(csv.status, 0);
         EXPECT_EQ(csv.out.find("sport_type_name,"), 0u);
         EXPECT_EQ(csv.out.find("\r\n"), csv.out.size() - 2);  // the header alone
@@ -173,7 +133,7 @@ TEST_F(ParseCliTest, MistakesEndWithOneLineOnStandardError) {
         std::string joined;
         for (const std::string& a : c.args) joined += a + " ";
         SCOPED_TRACE(joined);
-        RunResult run = Run(c.args);
+        CliRun run = Run(c.args);
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.out, "");
         ASSERT_FALSE(run.err.empty());
