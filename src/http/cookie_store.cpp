@@ -9,18 +9,11 @@
 #include <string_view>
 
 #include "net_errors.h"
+#include "net_text.h"
 
 namespace lintaro {
 
 namespace {
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return std::string(text);
-}
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -30,36 +23,10 @@ std::string UpperCase(std::string_view text) {
     return result;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 bool LessIgnoringCase(std::string_view a, std::string_view b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return static_cast<unsigned char>(Upper(x)) < static_cast<unsigned char>(Upper(y));
     });
-}
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
-bool ParseWhole(std::string_view text, std::int64_t& value) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > 18) return false;
-    std::int64_t result = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        result = result * 10 + (c - '0');
-    }
-    value = negative ? -result : result;
-    return true;
 }
 
 // Four dot-separated decimal numbers 0..255.
@@ -70,7 +37,7 @@ bool IsAddress(std::string_view text) {
         std::string_view part = text.substr(0, dot);
         std::int64_t number;
         if (part.empty() || part.front() == '+' || part.front() == '-' ||
-            !ParseWhole(part, number) || number > 255) {
+            !ParseWholeNumber(part, number) || number > 255) {
             return false;
         }
         ++parts;
@@ -129,10 +96,10 @@ std::vector<int> ReadPortList(const Attributes& attributes) {
     std::string_view list = std::string_view(*value).substr(1, value->size() - 2);
     while (true) {
         std::size_t comma = list.find(',');
-        std::string part = Trim(list.substr(0, comma));
+        std::string part = TrimBlanks(list.substr(0, comma));
         if (!part.empty()) {
             std::int64_t port;
-            if (!ParseWhole(part, port) || port < std::numeric_limits<int>::min() ||
+            if (!ParseWholeNumber(part, port) || port < std::numeric_limits<int>::min() ||
                 port > std::numeric_limits<int>::max()) {
                 throw EConvertError("'" + part + "' is not a valid integer value");
             }
@@ -156,10 +123,10 @@ void ParseCookieText(TNetCookie& cookie, const std::string& text, const LocalClo
     std::vector<std::string> items;
     std::string_view rest = text;
     for (std::size_t semicolon; (semicolon = rest.find(';')) != std::string_view::npos;) {
-        items.push_back(Trim(rest.substr(0, semicolon)));
+        items.push_back(TrimBlanks(rest.substr(0, semicolon)));
         rest.remove_prefix(semicolon + 1);
     }
-    if (!rest.empty()) items.push_back(Trim(rest));
+    if (!rest.empty()) items.push_back(TrimBlanks(rest));
 
     Attributes attributes;
     if (!items.empty()) {
@@ -181,7 +148,7 @@ void ParseCookieText(TNetCookie& cookie, const std::string& text, const LocalClo
 
     if (parsed.kind != TNetCookieKind::kNetscape) {
         if (auto max_age = attributes.Value("MAX-AGE");
-            !max_age || !ParseWhole(*max_age, parsed.max_age)) {
+            !max_age || !ParseWholeNumber(*max_age, parsed.max_age)) {
             parsed.max_age = -1;
         }
         parsed.version = attributes.ValueOrEmpty("VERSION");
@@ -234,14 +201,14 @@ bool IsCookieDomainValidForHost(const std::string& domain, const std::string& ho
     if (IsHostName(host)) {
         return IsHostName(domain) ? domain == host : domain == DomainPart(host);
     }
-    return EqualsIgnoringCase(domain, DomainPart(host));
+    return EqualsNoCase(domain, DomainPart(host));
 }
 
 bool CookieDomainMatchesHost(const std::string& domain, const std::string& host) {
     std::string_view bare = domain;
     if (!bare.empty() && bare.front() == '.') bare.remove_prefix(1);
-    if (EqualsIgnoringCase(host, bare)) return true;
-    return host.size() > bare.size() && EndsWithIgnoringCase(host, bare) &&
+    if (EqualsNoCase(host, bare)) return true;
+    return host.size() > bare.size() && EndsWithNoCase(host, bare) &&
            host[host.size() - bare.size() - 1] == '.';
 }
 
@@ -271,14 +238,14 @@ void TNetCookieManager::Add(const std::string& cookie_text, const std::string& h
 
     std::unique_lock lock(lock_);
     auto domain = std::find_if(domains_.begin(), domains_.end(), [&](const DomainCookies& d) {
-        return EqualsIgnoringCase(d.domain, cookie->domain);
+        return EqualsNoCase(d.domain, cookie->domain);
     });
     if (domain == domains_.end()) {
         domain = domains_.insert(domains_.end(), DomainCookies{cookie->domain, {}});
     }
-    auto named = std::find_if(
-        domain->cookies.begin(), domain->cookies.end(),
-        [&](const NamedCookie& n) { return EqualsIgnoringCase(n.name, cookie->name); });
+    auto named =
+        std::find_if(domain->cookies.begin(), domain->cookies.end(),
+                     [&](const NamedCookie& n) { return EqualsNoCase(n.name, cookie->name); });
     if (named != domain->cookies.end()) {
         Replace(*named->cookie, *cookie, now);
     } else {

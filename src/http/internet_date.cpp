@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "net_text.h"
+
 namespace lintaro {
 
 namespace {
@@ -15,16 +17,8 @@ constexpr std::array<const char*, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "T
 constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
 std::string_view TrimLeft(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    return text;
-}
-
-std::string_view Trim(std::string_view text) {
-    text = TrimLeft(text);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return text;
 }
 
@@ -37,51 +31,24 @@ std::string_view Fetch(std::string_view& text, char separator) {
     return part;
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    }
-    return true;
-}
-
 // 1..12 for a month abbreviation in any letter case, 0 otherwise.
 int MonthNumber(std::string_view text) {
     for (std::size_t i = 0; i < kMonths.size(); ++i) {
-        if (EqualsIgnoringCase(text, kMonths[i])) return static_cast<int>(i) + 1;
+        if (EqualsNoCase(text, kMonths[i])) return static_cast<int>(i) + 1;
     }
     return 0;
 }
 
 bool IsWeekday(std::string_view text) {
     for (const char* day : kWeekdays) {
-        if (EqualsIgnoringCase(text, day)) return true;
+        if (EqualsNoCase(text, day)) return true;
     }
     return false;
 }
 
-// A decimal integer with an optional sign and nothing else; bounded so it cannot overflow.
-bool ParseInteger(std::string_view text, std::int64_t& value) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > 18) return false;
-    std::int64_t result = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        result = result * 10 + (c - '0');
-    }
-    value = negative ? -result : result;
-    return true;
-}
-
 std::int64_t IntegerOr(std::string_view text, std::int64_t fallback) {
     std::int64_t value;
-    return ParseInteger(text, value) ? value : fallback;
+    return ParseWholeNumber(text, value) ? value : fallback;
 }
 
 // Days from 1970-01-01 to a proleptic Gregorian date, and back.
@@ -129,7 +96,7 @@ LocalClockReading ReadSystemClock() {
 }
 
 LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_seconds) {
-    std::string_view rest = Trim(text);
+    std::string_view rest = TrimView(text);
     if (rest.empty()) return kZeroDate;
 
     // A leading weekday ("Sun," or "Sunday,") says nothing the date does not.
@@ -174,7 +141,7 @@ LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_sec
         // The time stands before the year: what is left is the year.
         time_text = year_text;
         time_taken = true;
-        if (!ParseInteger(Trim(rest), year)) return kZeroDate;
+        if (!ParseWholeNumber(TrimView(rest), year)) return kZeroDate;
         rest = std::string_view();
     }
     if (year >= 0 && year < 80) {
@@ -200,12 +167,12 @@ LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_sec
     }
 
     std::int64_t zone_offset = 0;
-    std::string_view zone = Trim(rest);
+    std::string_view zone = TrimView(rest);
     if (zone.size() > 4 && (zone[0] == '+' || zone[0] == '-')) {
         std::int64_t hhmm;
         std::string_view digits = zone.substr(1, 4);
         if (digits.find_first_not_of("0123456789") == std::string_view::npos &&
-            ParseInteger(digits, hhmm)) {
+            ParseWholeNumber(digits, hhmm)) {
             zone_offset = (hhmm / 100) * 3600 + (hhmm % 100) * 60;
             if (zone[0] == '-') zone_offset = -zone_offset;
         }

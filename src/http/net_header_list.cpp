@@ -1,7 +1,7 @@
 // Header lookup with continuation lines, and the folding of long lines.
 #include "net_header_list.h"
 
-#include <cctype>
+#include "net_text.h"
 
 namespace lintaro {
 
@@ -11,33 +11,14 @@ bool IsContinuation(const std::string& line) {
     return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
 }  // namespace
-
-std::string TrimBlanks(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::size_t TNetHeaderList::Find(const std::string& name, std::size_t from) const {
     for (std::size_t i = from; i < lines_.size(); ++i) {
         const std::size_t colon = lines_[i].find(':');
-        if (colon != std::string::npos && EqualsNoCase(lines_[i].substr(0, colon), name)) return i;
+        if (colon != std::string::npos &&
+            EqualsNoCase(std::string_view(lines_[i]).substr(0, colon), name))
+            return i;
     }
     return lines_.size();
 }

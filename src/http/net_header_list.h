@@ -37,8 +37,4 @@ class TNetHeaderList {
     std::vector<std::string> lines_;
 };
 
-// Text helpers the client shares.
-std::string TrimBlanks(const std::string& text);
-bool EqualsNoCase(const std::string& a, const std::string& b);
-
 }  // namespace lintaro

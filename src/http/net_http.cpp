@@ -8,6 +8,7 @@
 
 #include "cookie_store.h"
 #include "net_errors.h"
+#include "net_text.h"
 
 namespace lintaro {
 

@@ -10,26 +10,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 
 #include "net_errors.h"
+#include "net_text.h"
 
 namespace lintaro {
 
 namespace {
-
-bool EqualsIgnoreCase(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
-}
 
 // Four dot-separated decimal numbers 0..255, nothing else.
 bool ParseDottedQuad(const std::string& text, std::uint32_t& address) {
@@ -70,7 +59,7 @@ int PollOne(int fd, short events, int timeout_ms) {
 in_addr ResolveHost(const std::string& host) {
     in_addr address{};
     std::uint32_t value = 0;
-    if (EqualsIgnoreCase(host, "localhost")) {
+    if (EqualsNoCase(host, "localhost")) {
         address.s_addr = htonl(INADDR_LOOPBACK);
         return address;
     }
