@@ -8,7 +8,7 @@
 
 #include "cli_args.h"
 #include "commands.h"
-#include "cookie_store.h"
+#include "configured_client.h"
 #include "net_errors.h"
 #include "net_http.h"
 #include "net_idle_hook.h"
@@ -48,22 +48,16 @@ int RunFetch(const std::vector<std::string>& args) {
         if (!heads) throw std::runtime_error("Cannot open file " + heads_path);
     }
 
-    TNetCookieManager cookies;
-    TNetLogEvent log;
-    log.Active = true;
-    log.LogTime = false;
-    log.ReplaceCRLF = false;
-    log.OnSent = [&heads](TNetLogEvent&, const std::string&, const std::string& data) {
+    // No window to serve, but the hook gives connects the same time limit as in the program.
+    TNetIdleHook idle_hook;
+    ConfiguredHttpClient client;
+    client.log_debug.OnSent = [&heads](TNetLogEvent&, const std::string&, const std::string& data) {
         if (heads.is_open()) {
             heads.write(data.data(), static_cast<std::streamsize>(data.size()));
             heads.flush();
         }
     };
-    // No window to serve, but the hook gives connects the same time limit as in the program.
-    TNetIdleHook idle_hook;
-    TNetHTTP http;
-    http.SetCookieManager(&cookies);
-    http.SetIntercept(&log);
+    TNetHTTP& http = client.http;
     http.SetIdleHook(&idle_hook);
 
     bool all_ok = true;

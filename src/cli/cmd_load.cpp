@@ -8,7 +8,7 @@
 
 #include "cli_args.h"
 #include "commands.h"
-#include "cookie_store.h"
+#include "configured_client.h"
 #include "cp1251_text.h"
 #include "demo_server.h"
 #include "event_date.h"
@@ -97,22 +97,16 @@ int RunLoad(const std::vector<std::string>& args) {
         second_host = demo_server->SecondHost();
     }
 
-    // One client as the window has it: a cookie store, the traffic intercept reporting request
-    // heads byte for byte to the host tracker, and the idle hook that bounds connects.
+    // One client as the window has it, its request heads reported to the host tracker, and the
+    // idle hook that bounds connects.
     RequestHostTracker hosts;
-    TNetCookieManager cookies;
-    TNetLogEvent log_debug;
-    log_debug.Active = true;
-    log_debug.LogTime = false;
-    log_debug.ReplaceCRLF = false;
-    log_debug.OnSent = [&hosts](TNetLogEvent& sender, const std::string& text,
-                                const std::string& data) {
+    TNetIdleHook idle_hook;
+    ConfiguredHttpClient client;
+    client.log_debug.OnSent = [&hosts](TNetLogEvent& sender, const std::string& text,
+                                       const std::string& data) {
         hosts.LogDebugSent(sender, text, data);
     };
-    TNetIdleHook idle_hook;
-    TNetHTTP http;
-    http.SetCookieManager(&cookies);
-    http.SetIntercept(&log_debug);
+    TNetHTTP& http = client.http;
     http.SetIdleHook(&idle_hook);
 
     OddsTable table;
@@ -125,8 +119,6 @@ int RunLoad(const std::vector<std::string>& args) {
     } else {
         LoadSecondBookmaker(context, hosts, second_host);
     }
-    http.SetIntercept(nullptr);
-    http.SetIdleHook(nullptr);
 
     WriteRows(std::cout, table.Rows(), format);
     std::cout.flush();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cookie_store.h"
+#include "configured_client.h"
 #include "net_errors.h"
 #include "net_http.h"
 #include "net_log_event.h"
@@ -90,18 +90,12 @@ TEST(SecondBookmakerLoadTest, FollowsTheAnsweringHostAndSurvivesAFailingPage) {
          Once(Ok("<table>\r\n" + TennisEvent() + "</table>"))});
 
     RequestHostTracker hosts;
-    TNetCookieManager cookies;
-    TNetLogEvent log_debug;
-    log_debug.Active = true;
-    log_debug.LogTime = false;
-    log_debug.ReplaceCRLF = false;
-    log_debug.OnSent = [&hosts](TNetLogEvent& sender, const std::string& text,
-                                const std::string& data) {
+    ConfiguredHttpClient client;
+    client.log_debug.OnSent = [&hosts](TNetLogEvent& sender, const std::string& text,
+                                       const std::string& data) {
         hosts.LogDebugSent(sender, text, data);
     };
-    TNetHTTP http;
-    http.SetCookieManager(&cookies);
-    http.SetIntercept(&log_debug);
+    TNetHTTP& http = client.http;
     http.SetTimeLimits({.connect_ms = 5000, .fetch_ms = 10000});
 
     OddsTable table;
