@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string_view>
 
@@ -100,6 +101,26 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdin_byt
     run.out = out.ReadAll();
     run.err = err.ReadAll();
     return run;
+}
+
+ScratchDir::ScratchDir() {
+    char dir_template[] = "/tmp/lintaro-cli-test-XXXXXX";
+    if (::mkdtemp(dir_template) == nullptr) {
+        throw std::runtime_error("Cannot create a scratch folder under /tmp");
+    }
+    path_ = dir_template;
+}
+
+ScratchDir::~ScratchDir() {
+    for (const std::string& file : files_) ::unlink(file.c_str());
+    ::rmdir(path_.c_str());
+}
+
+std::string ScratchDir::WriteFile(const std::string& name, const std::string& bytes) {
+    std::string file = path_ + "/" + name;
+    std::ofstream(file, std::ios::binary) << bytes;
+    files_.push_back(file);
+    return file;
 }
 
 }  // namespace lintaro::testing

@@ -18,4 +18,21 @@ struct CliRun {
 // Standard input holds `stdin_bytes`, or is /dev/null when they are empty.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& stdin_bytes = "");
 
+// A fresh folder under /tmp for a test's input files, removed with everything written through it.
+class ScratchDir {
+  public:
+    ScratchDir();  // throws std::runtime_error when the folder cannot be made
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Writes `bytes` to the file `name` in the folder and returns its path.
+    std::string WriteFile(const std::string& name, const std::string& bytes);
+
+  private:
+    std::string path_;
+    std::vector<std::string> files_;
+};
+
 }  // namespace lintaro::testing

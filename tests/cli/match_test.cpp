@@ -1,7 +1,6 @@
 // lintaro-cli match end to end: slots as JSON arrays, --all, --count, modifiers, pattern files,
 // patterns that begin with "-", standard input, and the report of a pattern error.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -17,21 +16,8 @@ using lintaro::testing::CliRun;
 
 class MatchCliTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char dir_template[] = "/tmp/lintaro-match-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir_template), nullptr);
-        dir_ = dir_template;
-    }
-    void TearDown() override {
-        for (const std::string& f : files_) ::unlink(f.c_str());
-        ::rmdir(dir_.c_str());
-    }
-
     std::string WriteFile(const std::string& name, const std::string& bytes) {
-        std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        files_.push_back(path);
-        return path;
+        return scratch_.WriteFile(name, bytes);
     }
 
     static std::string ReadAll(const std::string& path) {
@@ -48,8 +34,7 @@ class MatchCliTest : public ::testing::Test {
         return lintaro::testing::RunCli(args, stdin_path.empty() ? "" : ReadAll(stdin_path));
     }
 
-    std::string dir_;
-    std::vector<std::string> files_;
+    lintaro::testing::ScratchDir scratch_;
 };
 
 // The 20 slots with the given leading ones set.
@@ -121,7 +106,7 @@ TEST_F(MatchCliTest, PatternErrorsGoToStandardErrorWithStatusTwo) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.err.find("PATTERN"), std::string::npos);
 
-    CliRun unreadable = Run({"a", dir_ + "/no-such-file"});
+    CliRun unreadable = Run({"a", scratch_.Path() + "/no-such-file"});
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_NE(unreadable.err.find("no-such-file"), std::string::npos);
 }

@@ -1,9 +1,7 @@
 // lintaro-cli parse: saved pages of either bookmaker to rows on standard output, and the usage
 // mistakes that end it with status 2 and one line on standard error.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,21 +13,8 @@ using lintaro::testing::CliRun;
 
 class ParseCliTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char dir_template[] = "/tmp/lintaro-parse-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir_template), nullptr);
-        dir_ = dir_template;
-    }
-    void TearDown() override {
-        for (const std::string& f : files_) ::unlink(f.c_str());
-        ::rmdir(dir_.c_str());
-    }
-
     std::string WriteFile(const std::string& name, const std::string& bytes) {
-        std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        files_.push_back(path);
-        return path;
+        return scratch_.WriteFile(name, bytes);
     }
 
     static CliRun Run(std::vector<std::string> args) {
@@ -37,8 +22,7 @@ class ParseCliTest : public ::testing::Test {
         return lintaro::testing::RunCli(args);
     }
 
-    std::string dir_;
-    std::vector<std::string> files_;
+    lintaro::testing::ScratchDir scratch_;
 };
 
 // The first bookmaker's worked example; the heading is Windows-1251 ("Футбол. Англия").
@@ -127,7 +111,7 @@ TEST_F(ParseCliTest, MistakesEndWithOneLineOnStandardError) {
         {{"third", page}, 2},
         {{"first"}, 2},
         {{"first", page, page}, 2},
-        {{"first", dir_ + "/missing.html"}, 1},
+        {{"first", scratch_.Path() + "/missing.html"}, 1},
     };
     for (const Case& c : cases) {
         std::string joined;
