@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "demo_server.h"
+#include "demo/demo_server.h"
 
 extern char** environ;
 

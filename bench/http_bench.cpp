@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "net_http.h"
+#include "http/net_http.h"
 
 namespace lintaro {
 namespace {

@@ -7,4 +7,4 @@ endif()
 
 add_executable(bench_readers ${CMAKE_CURRENT_LIST_DIR}/readers_bench.cpp)
 target_link_libraries(bench_readers PRIVATE
-    lintaro_readers lintaro_cli_core PkgConfig::PCRE2 benchmark::benchmark)
+    lintaro_readers lintaro_demo PkgConfig::PCRE2 benchmark::benchmark)

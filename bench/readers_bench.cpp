@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "demo_line.h"
-#include "first_bookmaker.h"
-#include "odds_table.h"
-#include "text_conversions.h"
+#include "demo/demo_line.h"
+#include "readers/first_bookmaker.h"
+#include "table/odds_table.h"
+#include "readers/text_conversions.h"
 
 // Heap accounting for the memory counter: every allocation of the process goes through here.
 namespace {

@@ -21,7 +21,7 @@
 
 #include "first_page_gen.h"
 #include "first_page_patterns.h"
-#include "pattern.h"
+#include "regex/pattern.h"
 
 // Heap accounting for the peak-memory benchmark: every operator new of the process is counted
 // with its usable size, so the peak above a baseline is what one search allocated at most.

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cp1251_text.h"
-#include "odds_table.h"
-#include "row_format.h"
+#include "table/cp1251_text.h"
+#include "table/odds_table.h"
+#include "export/row_format.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ void BM_BuildAndInsertRow(benchmark::State& state) {
 BENCHMARK(BM_BuildAndInsertRow)->Unit(benchmark::kMillisecond);
 
 void BM_WriteRows(benchmark::State& state) {
-    const auto format = static_cast<lintaro::cli::RowFormat>(state.range(0));
+    const auto format = static_cast<lintaro::RowFormat>(state.range(0));
     const auto samples = SampleValues();
     OddsTable table;
     table.ResetTable();
@@ -106,15 +106,15 @@ void BM_WriteRows(benchmark::State& state) {
     int64_t bytes = 0;
     for (auto _ : state) {
         std::ostringstream out;
-        lintaro::cli::WriteRows(out, table.Rows(), format);
+        lintaro::WriteRows(out, table.Rows(), format);
         bytes += static_cast<int64_t>(out.tellp());
     }
     state.SetItemsProcessed(state.iterations() * kRowsPerBatch);
     state.SetBytesProcessed(bytes);
 }
 BENCHMARK(BM_WriteRows)
-    ->Arg(static_cast<int>(lintaro::cli::RowFormat::kJsonl))
-    ->Arg(static_cast<int>(lintaro::cli::RowFormat::kCsv))
+    ->Arg(static_cast<int>(lintaro::RowFormat::kJsonl))
+    ->Arg(static_cast<int>(lintaro::RowFormat::kCsv))
     ->ArgName("format")
     ->Unit(benchmark::kMillisecond);
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cookie_store.h"
-#include "net_errors.h"
+#include "http/cookie_store.h"
+#include "http/net_errors.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "net_errors.h"
-#include "net_http.h"
-#include "net_log_event.h"
-#include "net_memory_transport.h"
+#include "http/net_errors.h"
+#include "http/net_http.h"
+#include "http/net_log_event.h"
+#include "http/net_memory_transport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lintaro;

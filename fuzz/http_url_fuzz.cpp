@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "net_header_list.h"
-#include "net_uri.h"
+#include "http/net_header_list.h"
+#include "http/net_uri.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lintaro;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "internet_date.h"
+#include "http/internet_date.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Option parsing and message helpers of lintaro-cli.
-#include "cli_args.h"
+#include "cli/cli_args.h"
 
 #include <cerrno>
 #include <cstring>
@@ -50,6 +50,11 @@ Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
         }
     }
     return result;
+}
+
+RowFormat ParseRowFormat(const std::string& name) {
+    if (const auto format = RowFormatFromName(name)) return *format;
+    throw UsageError("unknown row format \"" + name + "\": use jsonl or csv");
 }
 
 std::string OneLine(std::string_view message) {

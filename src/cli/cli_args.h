@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "export/row_format.h"
+
 namespace lintaro::cli {
 
 // A mistake in how the command was called; main prints it and exits with status 2.
@@ -34,6 +36,9 @@ struct Args {
 // missing value.
 Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& with_value,
                const std::set<std::string>& without_value);
+
+// The value of --format for row output: "jsonl" or "csv"; anything else throws UsageError.
+RowFormat ParseRowFormat(const std::string& name);
 
 // Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
 std::string OneLine(std::string_view message);

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "cli_args.h"
-#include "commands.h"
-#include "configured_client.h"
-#include "net_errors.h"
-#include "net_http.h"
-#include "net_idle_hook.h"
-#include "net_log_event.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "http/configured_client.h"
+#include "http/net_errors.h"
+#include "http/net_http.h"
+#include "http/net_idle_hook.h"
+#include "http/net_log_event.h"
 
 namespace lintaro::cli {
 

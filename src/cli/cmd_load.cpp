@@ -6,20 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "cli_args.h"
-#include "commands.h"
-#include "configured_client.h"
-#include "cp1251_text.h"
-#include "demo_server.h"
-#include "event_date.h"
-#include "first_bookmaker.h"
-#include "net_http.h"
-#include "net_idle_hook.h"
-#include "net_log_event.h"
-#include "odds_table.h"
-#include "reader_context.h"
-#include "row_format.h"
-#include "second_bookmaker.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "http/configured_client.h"
+#include "table/cp1251_text.h"
+#include "demo/demo_server.h"
+#include "readers/event_date.h"
+#include "readers/first_bookmaker.h"
+#include "http/net_http.h"
+#include "http/net_idle_hook.h"
+#include "http/net_log_event.h"
+#include "table/odds_table.h"
+#include "readers/reader_context.h"
+#include "export/row_format.h"
+#include "readers/second_bookmaker.h"
 
 namespace lintaro::cli {
 

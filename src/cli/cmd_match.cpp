@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli_args.h"
-#include "commands.h"
-#include "pattern.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "regex/pattern.h"
 
 namespace lintaro::cli {
 namespace {

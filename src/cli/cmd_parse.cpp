@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "cli_args.h"
-#include "commands.h"
-#include "cp1251_text.h"
-#include "event_date.h"
-#include "first_bookmaker.h"
-#include "odds_table.h"
-#include "row_format.h"
-#include "second_bookmaker.h"
-#include "text_conversions.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "table/cp1251_text.h"
+#include "readers/event_date.h"
+#include "readers/first_bookmaker.h"
+#include "table/odds_table.h"
+#include "export/row_format.h"
+#include "readers/second_bookmaker.h"
+#include "readers/text_conversions.h"
 
 namespace lintaro::cli {
 

@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "cli_args.h"
-#include "commands.h"
-#include "demo_server.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "demo/demo_server.h"
 
 namespace lintaro::cli {
 namespace {

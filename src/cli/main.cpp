@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli_args.h"
-#include "commands.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 // intercept's events and, where it serves a window or wants connects bounded, an idle hook.
 #pragma once
 
-#include "cookie_store.h"
-#include "net_http.h"
-#include "net_log_event.h"
+#include "http/cookie_store.h"
+#include "http/net_http.h"
+#include "http/net_log_event.h"
 
 namespace lintaro {
 

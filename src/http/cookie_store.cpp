@@ -1,6 +1,6 @@
 // The cookie store: parsing of cookie lines, the rules for which host may set and receive a
 // cookie, filing and replacement, expiry, and the "Cookie" value of a request.
-#include "cookie_store.h"
+#include "http/cookie_store.h"
 
 #include <algorithm>
 #include <limits>
@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
-#include "net_errors.h"
-#include "net_text.h"
+#include "http/net_errors.h"
+#include "http/net_text.h"
 
 namespace lintaro {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "internet_date.h"
+#include "http/internet_date.h"
 
 namespace lintaro {
 

@@ -1,13 +1,13 @@
 // Reading and writing internet dates. The reader is deliberately forgiving in the way servers
 // need: it takes its separators from the text, lets the time stand before the year (asctime),
 // and turns anything it cannot place into the zero date instead of failing.
-#include "internet_date.h"
+#include "http/internet_date.h"
 
 #include <array>
 #include <cstdio>
 #include <ctime>
 
-#include "net_text.h"
+#include "http/net_text.h"
 
 namespace lintaro {
 

@@ -1,16 +1,16 @@
 // The connection's buffering, waiting and close detection. A close by the peer is recorded when a
 // receive returns nothing and noticed at the next test, which then closes the socket; bytes already
 // buffered stay readable until the next connect.
-#include "net_connection.h"
+#include "http/net_connection.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "net_errors.h"
-#include "net_idle_hook.h"
-#include "net_intercept.h"
-#include "net_socket.h"
+#include "http/net_errors.h"
+#include "http/net_idle_hook.h"
+#include "http/net_intercept.h"
+#include "http/net_socket.h"
 
 namespace lintaro {
 

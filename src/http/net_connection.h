@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "net_transport.h"
+#include "http/net_transport.h"
 
 namespace lintaro {
 

@@ -1,6 +1,6 @@
 // Socket error codes and texts: POSIX errno and getaddrinfo() failures mapped onto the Windows
 // Sockets numbers and descriptions that the client's messages have always used.
-#include "net_errors.h"
+#include "http/net_errors.h"
 
 #include <netdb.h>
 

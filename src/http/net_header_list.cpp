@@ -1,7 +1,7 @@
 // Header lookup with continuation lines, and the folding of long lines.
-#include "net_header_list.h"
+#include "http/net_header_list.h"
 
-#include "net_text.h"
+#include "http/net_text.h"
 
 namespace lintaro {
 

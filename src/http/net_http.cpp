@@ -1,14 +1,14 @@
 // FetchText: the request loop over redirects, the request head, the response head and the three
 // body framings (counted, chunked, until close).
-#include "net_http.h"
+#include "http/net_http.h"
 
 #include <chrono>
 #include <climits>
 #include <cstdio>
 
-#include "cookie_store.h"
-#include "net_errors.h"
-#include "net_text.h"
+#include "http/cookie_store.h"
+#include "http/net_errors.h"
+#include "http/net_text.h"
 
 namespace lintaro {
 

@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "net_connection.h"
-#include "net_header_list.h"
-#include "net_uri.h"
+#include "http/net_connection.h"
+#include "http/net_header_list.h"
+#include "http/net_uri.h"
 
 namespace lintaro {
 

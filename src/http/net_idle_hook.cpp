@@ -1,7 +1,7 @@
 // The responsiveness hook's slicing of waits and its process step.
-#include "net_idle_hook.h"
+#include "http/net_idle_hook.h"
 
-#include "net_errors.h"
+#include "http/net_errors.h"
 
 namespace lintaro {
 

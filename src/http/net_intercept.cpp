@@ -1,5 +1,5 @@
 // The intercept chain: notifications flow to the own events and to the nested intercept.
-#include "net_intercept.h"
+#include "http/net_intercept.h"
 
 #include <algorithm>
 

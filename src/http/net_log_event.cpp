@@ -1,5 +1,5 @@
 // The log intercept's texts: time stamps and the optional line-end markers.
-#include "net_log_event.h"
+#include "http/net_log_event.h"
 
 #include <ctime>
 

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "net_intercept.h"
+#include "http/net_intercept.h"
 
 namespace lintaro {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "net_transport.h"
+#include "http/net_transport.h"
 
 namespace lintaro {
 

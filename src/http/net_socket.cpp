@@ -1,5 +1,5 @@
 // POSIX socket calls behind NetSocket. Errors become the socket error codes of net_errors.h.
-#include "net_socket.h"
+#include "http/net_socket.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -13,8 +13,8 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "net_errors.h"
-#include "net_text.h"
+#include "http/net_errors.h"
+#include "http/net_text.h"
 
 namespace lintaro {
 

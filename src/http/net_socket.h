@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "net_transport.h"
+#include "http/net_transport.h"
 
 namespace lintaro {
 

@@ -1,5 +1,5 @@
 // Shared protocol text helpers: trimming, ASCII case-insensitive comparison, whole numbers.
-#include "net_text.h"
+#include "http/net_text.h"
 
 namespace lintaro {
 namespace {

@@ -1,6 +1,6 @@
 // Splitting URLs and resolving relative paths. The query begins at the first "?" or, without one,
 // at the first "=", so "a/b=c" keeps "b=c" as its query, just as the servers we talk to expect.
-#include "net_uri.h"
+#include "http/net_uri.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The readers' calendar rules on top of the table's date-time arithmetic.
-#include "event_date.h"
+#include "readers/event_date.h"
 
 #include <ctime>
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "date_time.h"
+#include "table/date_time.h"
 
 namespace lintaro {
 

@@ -1,7 +1,7 @@
 // The first bookmaker's reader. A section heading "class=cap>SPORT. TOURNAMENT</div>" is followed
 // by the section body up to the next "<div"; each event is one line of fixed-width price columns
 // between the bold "1)" home team and the bold "2)" guest team, ending in the event sheet.
-#include "first_bookmaker.h"
+#include "readers/first_bookmaker.h"
 
 #include <array>
 #include <exception>
@@ -10,12 +10,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "cp1251_text.h"
-#include "net_errors.h"
-#include "odds_table.h"
-#include "pattern.h"
-#include "reader_failure.h"
-#include "text_conversions.h"
+#include "table/cp1251_text.h"
+#include "http/net_errors.h"
+#include "table/odds_table.h"
+#include "regex/pattern.h"
+#include "readers/reader_failure.h"
+#include "readers/text_conversions.h"
 
 namespace lintaro {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "event_date.h"
-#include "reader_context.h"
+#include "readers/event_date.h"
+#include "readers/reader_context.h"
 
 namespace lintaro {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "event_date.h"
+#include "readers/event_date.h"
 
 namespace lintaro {
 

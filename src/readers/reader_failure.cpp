@@ -1,7 +1,7 @@
 // The readers' message texts, written readably here and converted to Windows-1251 once.
-#include "reader_failure.h"
+#include "readers/reader_failure.h"
 
-#include "cp1251_text.h"
+#include "table/cp1251_text.h"
 
 namespace lintaro {
 

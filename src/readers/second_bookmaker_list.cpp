@@ -4,12 +4,12 @@
 #include <exception>
 #include <vector>
 
-#include "net_errors.h"
-#include "odds_table.h"
-#include "pattern.h"
-#include "reader_failure.h"
-#include "second_bookmaker.h"
-#include "text_conversions.h"
+#include "http/net_errors.h"
+#include "table/odds_table.h"
+#include "regex/pattern.h"
+#include "readers/reader_failure.h"
+#include "readers/second_bookmaker.h"
+#include "readers/text_conversions.h"
 
 namespace lintaro {
 

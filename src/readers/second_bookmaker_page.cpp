@@ -4,10 +4,10 @@
 #include <optional>
 #include <vector>
 
-#include "odds_table.h"
-#include "pattern.h"
-#include "second_bookmaker.h"
-#include "text_conversions.h"
+#include "table/odds_table.h"
+#include "regex/pattern.h"
+#include "readers/second_bookmaker.h"
+#include "readers/text_conversions.h"
 
 namespace lintaro {
 

@@ -1,6 +1,6 @@
 // The readers' text primitives. Positions are 1-based throughout, as the readers' offset arithmetic
 // expects ("two characters before the colon" and the like), and nothing here consults a locale.
-#include "text_conversions.h"
+#include "readers/text_conversions.h"
 
 #include <array>
 #include <charconv>

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "pattern_state.h"
+#include "regex/pattern_state.h"
 
 namespace lintaro::regex {
 namespace {

@@ -2,7 +2,7 @@
 // letter maps to its other-case form, every other character to itself.
 #include <array>
 
-#include "program.h"
+#include "regex/program.h"
 
 namespace lintaro::regex {
 namespace {

@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "pattern_state.h"
+#include "regex/pattern_state.h"
 
 namespace lintaro::regex {
 namespace {

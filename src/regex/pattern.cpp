@@ -1,10 +1,10 @@
 // TPattern's face: settings, lazy compilation, the search entry points, captures and the error
 // texts. Compilation is in compile.cpp, the node walk in match.cpp.
-#include "pattern.h"
+#include "regex/pattern.h"
 
 #include <string>
 
-#include "pattern_state.h"
+#include "regex/pattern_state.h"
 
 namespace lintaro {
 namespace regex {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "pattern.h"
-#include "program.h"
+#include "regex/pattern.h"
+#include "regex/program.h"
 
 namespace lintaro::regex {
 

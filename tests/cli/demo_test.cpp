@@ -21,10 +21,10 @@
 #include <thread>
 
 #include "cli_runner.h"
-#include "cp1251_text.h"
-#include "demo_line.h"
-#include "demo_server.h"
-#include "row_format.h"
+#include "table/cp1251_text.h"
+#include "demo/demo_line.h"
+#include "demo/demo_server.h"
+#include "export/row_format.h"
 
 extern char** environ;
 
@@ -521,9 +521,9 @@ class DemoLoadTest : public ::testing::Test {
     bool available_ = true;
 };
 
-std::string Expected(const std::vector<OddsRecord>& rows, cli::RowFormat format) {
+std::string Expected(const std::vector<OddsRecord>& rows, RowFormat format) {
     std::ostringstream out;
-    cli::WriteRows(out, rows, format);
+    WriteRows(out, rows, format);
     return out.str();
 }
 
@@ -552,7 +552,7 @@ TEST_F(DemoLoadTest, ReadersGiveExactlyThePublishedRows) {
             const auto rows = which == "first"
                                   ? PublishedFirstRows(Options(c.events, c.seed), kToday)
                                   : PublishedSecondRows(Options(c.events, c.seed), kToday);
-            EXPECT_EQ(out, Expected(rows, cli::RowFormat::kJsonl));
+            EXPECT_EQ(out, Expected(rows, RowFormat::kJsonl));
         }
         if (!c.built_in) {
             // The second reader went through the redirect and brought the cookie back.

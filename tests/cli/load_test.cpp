@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "cli_runner.h"
-#include "demo_line.h"
-#include "demo_server.h"
-#include "row_format.h"
+#include "demo/demo_line.h"
+#include "demo/demo_server.h"
+#include "export/row_format.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ constexpr std::chrono::year_month_day kToday{std::chrono::year{2026}, std::chron
 
 std::string Expected(const std::vector<lintaro::OddsRecord>& rows) {
     std::ostringstream out;
-    lintaro::cli::WriteRows(out, rows, lintaro::cli::RowFormat::kJsonl);
+    lintaro::WriteRows(out, rows, lintaro::RowFormat::kJsonl);
     return out.str();
 }
 

@@ -1,6 +1,6 @@
 // Checks the cookie store: how a cookie line is read, which hosts may set a cookie and which
 // receive it, paths, replacement in place, expiry on a fixed clock, and the "Cookie" value.
-#include "cookie_store.h"
+#include "http/cookie_store.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "net_errors.h"
+#include "http/net_errors.h"
 
 namespace lintaro {
 namespace {

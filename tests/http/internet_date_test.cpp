@@ -1,6 +1,6 @@
 // Checks the internet date reader on the layouts servers send and on broken dates, and that the
 // writer's dates read back to the same time.
-#include "internet_date.h"
+#include "http/internet_date.h"
 
 #include <gtest/gtest.h>
 

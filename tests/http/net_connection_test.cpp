@@ -1,6 +1,6 @@
 // The connection beneath FetchText: line and byte-count reading fed from memory, and connecting,
 // waiting and cancelling on real loopback sockets.
-#include "net_connection.h"
+#include "http/net_connection.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -11,10 +11,10 @@
 #include <chrono>
 #include <memory>
 
-#include "net_errors.h"
-#include "net_idle_hook.h"
-#include "net_log_event.h"
-#include "net_memory_transport.h"
+#include "http/net_errors.h"
+#include "http/net_idle_hook.h"
+#include "http/net_log_event.h"
+#include "http/net_memory_transport.h"
 #include "scripted_server.h"
 
 namespace lintaro {

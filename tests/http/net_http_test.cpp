@@ -1,6 +1,6 @@
 // FetchText against the scripted loopback server: the request head on the wire, redirects,
 // body framings, keep-alive, cookies, error statuses and the limits that protect the client.
-#include "net_http.h"
+#include "http/net_http.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "net_errors.h"
-#include "net_idle_hook.h"
-#include "net_log_event.h"
+#include "http/net_errors.h"
+#include "http/net_idle_hook.h"
+#include "http/net_log_event.h"
 #include "scripted_server.h"
 
 namespace lintaro {

@@ -1,13 +1,13 @@
 // The traffic intercept: the order of a chain, the log texts, and an inactive log that stays
 // silent.
-#include "net_log_event.h"
+#include "http/net_log_event.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "net_connection.h"
-#include "net_memory_transport.h"
+#include "http/net_connection.h"
+#include "http/net_memory_transport.h"
 
 namespace lintaro {
 namespace {

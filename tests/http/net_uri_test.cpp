@@ -1,9 +1,9 @@
 // URL splitting, path resolution and header lists: the pieces FetchText builds every request from.
-#include "net_uri.h"
+#include "http/net_uri.h"
 
 #include <gtest/gtest.h>
 
-#include "net_header_list.h"
+#include "http/net_header_list.h"
 
 namespace lintaro {
 namespace {

@@ -1,5 +1,5 @@
 // Choosing an event's year around today, and the table's date-time value.
-#include "event_date.h"
+#include "readers/event_date.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The first bookmaker's page reader and its load: sections, sport patterns, skips, numbering,
 // dates around today, and the failures the load reports.
-#include "first_bookmaker.h"
+#include "readers/first_bookmaker.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cp1251_text.h"
-#include "net_errors.h"
-#include "odds_table.h"
-#include "reader_failure.h"
+#include "table/cp1251_text.h"
+#include "http/net_errors.h"
+#include "table/odds_table.h"
+#include "readers/reader_failure.h"
 #include "reader_test_util.h"
-#include "text_conversions.h"
+#include "readers/text_conversions.h"
 
 namespace lintaro {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "event_date.h"
-#include "odds_table.h"
-#include "reader_context.h"
+#include "readers/event_date.h"
+#include "table/odds_table.h"
+#include "readers/reader_context.h"
 
 namespace lintaro::testing_util {
 

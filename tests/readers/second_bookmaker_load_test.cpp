@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "configured_client.h"
-#include "net_errors.h"
-#include "net_http.h"
-#include "net_log_event.h"
-#include "odds_table.h"
-#include "reader_failure.h"
+#include "http/configured_client.h"
+#include "http/net_errors.h"
+#include "http/net_http.h"
+#include "http/net_log_event.h"
+#include "table/odds_table.h"
+#include "readers/reader_failure.h"
 #include "reader_test_util.h"
 #include "scripted_server.h"
-#include "second_bookmaker.h"
+#include "readers/second_bookmaker.h"
 #include "second_bookmaker_pages.h"
 
 namespace lintaro {

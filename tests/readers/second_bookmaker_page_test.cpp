@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "odds_table.h"
+#include "table/odds_table.h"
 #include "reader_test_util.h"
-#include "second_bookmaker.h"
+#include "readers/second_bookmaker.h"
 #include "second_bookmaker_pages.h"
-#include "text_conversions.h"
+#include "readers/text_conversions.h"
 
 namespace lintaro {
 namespace {

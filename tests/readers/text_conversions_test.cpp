@@ -1,13 +1,13 @@
 // The readers' text primitives: 1-based positions, trimming, the two lower-casings, number reading
 // without a locale, and line normalisation.
-#include "text_conversions.h"
+#include "readers/text_conversions.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "cp1251_text.h"
+#include "table/cp1251_text.h"
 
 namespace lintaro {
 namespace {

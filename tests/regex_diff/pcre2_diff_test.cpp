@@ -13,7 +13,7 @@
 #include "first_page_gen.h"
 #include "first_page_patterns.h"
 #include "gtest/gtest.h"
-#include "pattern.h"
+#include "regex/pattern.h"
 #include "pattern_generator.h"
 
 namespace lintaro {

@@ -1,5 +1,5 @@
 // Windows-1251 <-> UTF-8: every byte of the code page and the replacements for what it lacks.
-#include "cp1251_text.h"
+#include "table/cp1251_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Display texts: decimals are rounded on their stored fixed-point integer, so ties are exact and no
 // floating-point step can shift a digit.
-#include "odds_display.h"
+#include "table/odds_display.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-#include "cp1251_text.h"
+#include "table/cp1251_text.h"
 
 namespace lintaro {
 namespace {

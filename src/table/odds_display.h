@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "date_time.h"
-#include "odds_table.h"
+#include "table/date_time.h"
+#include "table/odds_table.h"
 
 namespace lintaro {
 

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "date_time.h"
+#include "table/date_time.h"
 
 namespace lintaro {
 

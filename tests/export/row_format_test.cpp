@@ -1,14 +1,13 @@
-// Row output of lintaro-cli: JSON Lines and CSV renderings of odds table rows, byte for byte.
-#include "row_format.h"
+// Row output: JSON Lines and CSV renderings of odds table rows, byte for byte.
+#include "export/row_format.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "cli_args.h"
-#include "cp1251_text.h"
+#include "table/cp1251_text.h"
 
-namespace lintaro::cli {
+namespace lintaro {
 namespace {
 
 std::string Cp(std::string_view utf8) { return Utf8ToCp1251(utf8); }
@@ -46,15 +45,6 @@ std::string Write(const std::vector<OddsRecord>& rows, RowFormat format) {
     std::ostringstream out;
     WriteRows(out, rows, format);
     return out.str();
-}
-
-TEST(RowFormatTest, FormatNames) {
-    EXPECT_EQ(ParseRowFormat("jsonl"), RowFormat::kJsonl);
-    EXPECT_EQ(ParseRowFormat("csv"), RowFormat::kCsv);
-    for (const char* bad : {"", "JSONL", "json", "csv ", "xls"}) {
-        SCOPED_TRACE(bad);
-        EXPECT_THROW(ParseRowFormat(bad), UsageError);
-    }
 }
 
 TEST(RowFormatTest, DecimalsPrintExactlyFromTheStoredValue) {
@@ -123,4 +113,4 @@ TEST(RowFormatTest, AFailingStreamIsReported) {
 }
 
 }  // namespace
-}  // namespace lintaro::cli
+}  // namespace lintaro

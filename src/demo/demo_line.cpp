@@ -2,7 +2,7 @@
 // from the same draws, the rows their readers make of them. Every column is written at the width
 // the readers' patterns cut it at; the few events that are meant to be passed over are marked as
 // such and publish no row.
-#include "demo_line.h"
+#include "demo/demo_line.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +11,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "cp1251_text.h"
-#include "date_time.h"
+#include "table/cp1251_text.h"
+#include "table/date_time.h"
 
 namespace lintaro::demo {
 namespace {

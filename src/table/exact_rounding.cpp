@@ -1,6 +1,6 @@
 // The wide path of exact rounding: products of up to 85 bits (a 53-bit mantissa times a 32-bit
 // scale) in 128-bit integers, for scales with a large odd factor and for very large or tiny values.
-#include "exact_rounding.h"
+#include "table/exact_rounding.h"
 
 namespace lintaro::rounding_internal {
 

@@ -1,6 +1,6 @@
 // Display texts of the table's fields: the two decimal formats with their rounding, the regional
 // date and time patterns, and the midnight rule.
-#include "odds_display.h"
+#include "table/odds_display.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Date-times: calendar parts, day numbers since 1899-12-30 and the legacy day count, across the
 // whole range of years and on both sides of the epoch.
-#include "date_time.h"
+#include "table/date_time.h"
 
 #include <gtest/gtest.h>
 

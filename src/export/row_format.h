@@ -1,14 +1,16 @@
-// The CLI's row output: odds table rows as JSON Lines (the default) or as CSV, both UTF-8, for
+// Row output: odds table rows as JSON Lines (the default) or as CSV, both UTF-8, for
 // scripts that read what `lintaro-cli parse` and `load` found.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "odds_table.h"
+#include "table/odds_table.h"
 
-namespace lintaro::cli {
+namespace lintaro {
 
 enum class RowFormat {
     kJsonl,  // one JSON object per row, the 20 field names as keys in field order; texts as
@@ -19,8 +21,8 @@ enum class RowFormat {
              // for null (an empty text is an empty cell too)
 };
 
-// "jsonl" or "csv"; anything else throws UsageError.
-RowFormat ParseRowFormat(const std::string& name);
+// "jsonl" or "csv"; nullopt for anything else.
+std::optional<RowFormat> RowFormatFromName(std::string_view name);
 
 // Writes rows one at a time. Texts are converted from Windows-1251 to UTF-8. Throws
 // std::runtime_error when the stream fails, so a full disk or a closed pipe is not mistaken for
@@ -45,4 +47,4 @@ void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat
 // The exact decimal text of a stored decimal: "1.85", "-0.5", "2" (no trailing zeros, no exponent).
 std::string DecimalText(Decimal value);
 
-}  // namespace lintaro::cli
+}  // namespace lintaro

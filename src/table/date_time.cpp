@@ -1,10 +1,10 @@
 // Calendar arithmetic on day numbers: the Gregorian 400-year cycle (146 097 days) turns a date into
 // a day count and back without loops or tables, for any year.
-#include "date_time.h"
+#include "table/date_time.h"
 
 #include <cmath>
 
-#include "exact_rounding.h"
+#include "table/exact_rounding.h"
 
 namespace lintaro {
 namespace {

@@ -1,6 +1,6 @@
 // The odds table: open and closed states, the storage rule of each field kind, the current row, and
 // the change notifications a view relies on.
-#include "odds_table.h"
+#include "table/odds_table.h"
 
 #include <gtest/gtest.h>
 

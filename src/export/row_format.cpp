@@ -1,15 +1,14 @@
 // Row output: every row is rendered into one buffer and written at once. Decimals are printed from
 // their fixed-point integer, so the output is exact (1.85, never 1.8500000000000001).
-#include "row_format.h"
+#include "export/row_format.h"
 
 #include <stdexcept>
 #include <variant>
 
-#include "cli_args.h"
-#include "cp1251_text.h"
-#include "date_time.h"
+#include "table/cp1251_text.h"
+#include "table/date_time.h"
 
-namespace lintaro::cli {
+namespace lintaro {
 namespace {
 
 // Decimal digits of `value`, zero-padded on the left to `width` (a sign comes first).
@@ -152,10 +151,10 @@ void AppendCsvRow(std::string& out, const OddsRecord& row) {
 
 }  // namespace
 
-RowFormat ParseRowFormat(const std::string& name) {
+std::optional<RowFormat> RowFormatFromName(std::string_view name) {
     if (name == "jsonl") return RowFormat::kJsonl;
     if (name == "csv") return RowFormat::kCsv;
-    throw UsageError("unknown row format \"" + name + "\": use jsonl or csv");
+    return std::nullopt;
 }
 
 std::string DecimalText(Decimal value) {
@@ -211,4 +210,4 @@ void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat
     if (!out) throw std::runtime_error("Cannot write the rows: the output stream failed");
 }
 
-}  // namespace lintaro::cli
+}  // namespace lintaro

@@ -1,5 +1,5 @@
 // Windows-1251 <-> UTF-8 through one table of the code page's upper half.
-#include "cp1251_text.h"
+#include "table/cp1251_text.h"
 
 #include <array>
 #include <cstdint>

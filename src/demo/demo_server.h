@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "demo_line.h"
+#include "demo/demo_line.h"
 
 namespace lintaro::demo {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "odds_table.h"
+#include "table/odds_table.h"
 
 namespace lintaro::demo {
 

@@ -2,7 +2,7 @@
 // thread per connection. Pages are generated once, on first demand, and sent straight from memory
 // in large writes. Every wait also watches one wake-up pipe, so Stop ends every thread at once,
 // however idle or slow its client.
-#include "demo_server.h"
+#include "demo/demo_server.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

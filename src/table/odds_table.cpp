@@ -1,14 +1,14 @@
 // The odds table's storage rules, current row and change notifications. Rows live in one vector of
 // plain records; a row whose value fails is taken out before the current row moves or anyone is
 // told, so the table stays exactly as it was.
-#include "odds_table.h"
+#include "table/odds_table.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <utility>
 
-#include "exact_rounding.h"
+#include "table/exact_rounding.h"
 
 namespace lintaro {
 
