@@ -18,8 +18,8 @@
 
 #include "demo/demo_line.h"
 #include "readers/first_bookmaker.h"
-#include "table/odds_table.h"
 #include "readers/text_conversions.h"
+#include "table/odds_table.h"
 
 // Heap accounting for the memory counter: every allocation of the process goes through here.
 namespace {

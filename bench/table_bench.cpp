@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "export/row_format.h"
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
-#include "export/row_format.h"
 
 namespace {
 

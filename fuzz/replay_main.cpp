@@ -1,5 +1,6 @@
 // Runs a fuzz target over every file of the folders (or files) named on the command line, without
-// libFuzzer, so the ordinary build replays each target's corpus and the crashes once found stay caught.
+// libFuzzer, so the ordinary build replays each target's corpus and the crashes once found stay
+// caught.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

@@ -77,7 +77,8 @@ std::string ReadFileBytes(const std::string& path) {
     if (!in) throw std::runtime_error("Cannot read file " + path + ": " + std::strerror(errno));
     std::ostringstream data;
     data << in.rdbuf();
-    if (in.bad()) throw std::runtime_error("Cannot read file " + path + ": " + std::strerror(errno));
+    if (in.bad())
+        throw std::runtime_error("Cannot read file " + path + ": " + std::strerror(errno));
     return data.str();
 }
 

@@ -1,5 +1,5 @@
-// Command-line plumbing shared by the lintaro-cli subcommands: option parsing with "--" as the end of
-// options, and the one-line rule for every message the CLI prints.
+// Command-line plumbing shared by the lintaro-cli subcommands: option parsing with "--" as the end
+// of options, and the one-line rule for every message the CLI prints.
 #pragma once
 
 #include <map>
@@ -15,7 +15,7 @@ namespace lintaro::cli {
 
 // A mistake in how the command was called; main prints it and exits with status 2.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -8,18 +8,18 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "http/configured_client.h"
-#include "table/cp1251_text.h"
 #include "demo/demo_server.h"
-#include "readers/event_date.h"
-#include "readers/first_bookmaker.h"
+#include "export/row_format.h"
+#include "http/configured_client.h"
 #include "http/net_http.h"
 #include "http/net_idle_hook.h"
 #include "http/net_log_event.h"
-#include "table/odds_table.h"
+#include "readers/event_date.h"
+#include "readers/first_bookmaker.h"
 #include "readers/reader_context.h"
-#include "export/row_format.h"
 #include "readers/second_bookmaker.h"
+#include "table/cp1251_text.h"
+#include "table/odds_table.h"
 
 namespace lintaro::cli {
 

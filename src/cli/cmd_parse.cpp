@@ -6,13 +6,13 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "table/cp1251_text.h"
+#include "export/row_format.h"
 #include "readers/event_date.h"
 #include "readers/first_bookmaker.h"
-#include "table/odds_table.h"
-#include "export/row_format.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
+#include "table/cp1251_text.h"
+#include "table/odds_table.h"
 
 namespace lintaro::cli {
 

@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
         if (command == "serve-demo") return RunServeDemo(args);
         throw UsageError("unknown command " + command);
     } catch (const UsageError& e) {
-        std::cerr << "lintaro-cli: " << OneLine(e.what()) << " (lintaro-cli help lists the commands)"
-                  << std::endl;
+        std::cerr << "lintaro-cli: " << OneLine(e.what())
+                  << " (lintaro-cli help lists the commands)" << std::endl;
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "lintaro-cli: " << OneLine(e.what()) << std::endl;

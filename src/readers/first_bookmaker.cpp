@@ -10,12 +10,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "table/cp1251_text.h"
 #include "http/net_errors.h"
-#include "table/odds_table.h"
-#include "regex/pattern.h"
 #include "readers/reader_failure.h"
 #include "readers/text_conversions.h"
+#include "regex/pattern.h"
+#include "table/cp1251_text.h"
+#include "table/odds_table.h"
 
 namespace lintaro {
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "http/net_errors.h"
-#include "table/odds_table.h"
-#include "regex/pattern.h"
 #include "readers/reader_failure.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
+#include "regex/pattern.h"
+#include "table/odds_table.h"
 
 namespace lintaro {
 

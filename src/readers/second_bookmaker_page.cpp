@@ -4,10 +4,10 @@
 #include <optional>
 #include <vector>
 
-#include "table/odds_table.h"
-#include "regex/pattern.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
+#include "regex/pattern.h"
+#include "table/odds_table.h"
 
 namespace lintaro {
 

@@ -21,10 +21,10 @@
 #include <thread>
 
 #include "cli_runner.h"
-#include "table/cp1251_text.h"
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
 #include "export/row_format.h"
+#include "table/cp1251_text.h"
 
 extern char** environ;
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "table/cp1251_text.h"
 #include "http/net_errors.h"
-#include "table/odds_table.h"
-#include "readers/reader_failure.h"
 #include "reader_test_util.h"
+#include "readers/reader_failure.h"
 #include "readers/text_conversions.h"
+#include "table/cp1251_text.h"
+#include "table/odds_table.h"
 
 namespace lintaro {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "readers/event_date.h"
-#include "table/odds_table.h"
 #include "readers/reader_context.h"
+#include "table/odds_table.h"
 
 namespace lintaro::testing_util {
 

@@ -9,12 +9,12 @@
 #include "http/net_errors.h"
 #include "http/net_http.h"
 #include "http/net_log_event.h"
-#include "table/odds_table.h"
-#include "readers/reader_failure.h"
 #include "reader_test_util.h"
-#include "scripted_server.h"
+#include "readers/reader_failure.h"
 #include "readers/second_bookmaker.h"
+#include "scripted_server.h"
 #include "second_bookmaker_pages.h"
+#include "table/odds_table.h"
 
 namespace lintaro {
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "table/odds_table.h"
 #include "reader_test_util.h"
 #include "readers/second_bookmaker.h"
-#include "second_bookmaker_pages.h"
 #include "readers/text_conversions.h"
+#include "second_bookmaker_pages.h"
+#include "table/odds_table.h"
 
 namespace lintaro {
 namespace {

@@ -13,8 +13,8 @@
 #include "first_page_gen.h"
 #include "first_page_patterns.h"
 #include "gtest/gtest.h"
-#include "regex/pattern.h"
 #include "pattern_generator.h"
+#include "regex/pattern.h"
 
 namespace lintaro {
 namespace {
