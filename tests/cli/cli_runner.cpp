@@ -17,7 +17,7 @@
 
 extern char** environ;
 
-namespace lintaro::testing {
+namespace lintaro::testing_util {
 namespace {
 
 // An open, already unlinked temporary file; closed on destruction.
@@ -123,4 +123,4 @@ std::string ScratchDir::WriteFile(const std::string& name, const std::string& by
     return file;
 }
 
-}  // namespace lintaro::testing
+}  // namespace lintaro::testing_util

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace lintaro::testing {
+namespace lintaro::testing_util {
 
 struct CliRun {
     int status = -1;  // the exit code, or -1 when the program could not start or died by a signal
@@ -35,4 +35,4 @@ class ScratchDir {
     std::vector<std::string> files_;
 };
 
-}  // namespace lintaro::testing
+}  // namespace lintaro::testing_util

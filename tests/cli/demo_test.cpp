@@ -32,8 +32,8 @@ namespace lintaro::demo {
 namespace {
 
 namespace chr = std::chrono;
-using lintaro::testing::CliRun;
-using lintaro::testing::RunCli;
+using lintaro::testing_util::CliRun;
+using lintaro::testing_util::RunCli;
 using Clock = chr::steady_clock;
 
 constexpr chr::year_month_day kToday{chr::year{2026}, chr::month{12}, chr::day{20}};

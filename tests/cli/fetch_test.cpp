@@ -13,11 +13,11 @@
 
 namespace {
 
-using lintaro::testing::CliRun;
-using lintaro::testing::Reply;
-using lintaro::testing::RunCli;
-using lintaro::testing::ScriptedAfter;
-using lintaro::testing::ScriptedServer;
+using lintaro::testing_util::CliRun;
+using lintaro::testing_util::Reply;
+using lintaro::testing_util::RunCli;
+using lintaro::testing_util::ScriptedAfter;
+using lintaro::testing_util::ScriptedServer;
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -17,13 +17,13 @@
 
 namespace {
 
-using lintaro::testing::CliRun;
+using lintaro::testing_util::CliRun;
 
 class LoadCliTest : public ::testing::Test {
   protected:
     static CliRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), "load");
-        return lintaro::testing::RunCli(args);
+        return lintaro::testing_util::RunCli(args);
     }
 };
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-using lintaro::testing::CliRun;
+using lintaro::testing_util::CliRun;
 
 class MatchCliTest : public ::testing::Test {
   protected:
@@ -31,10 +31,10 @@ class MatchCliTest : public ::testing::Test {
     // /dev/null).
     static CliRun Run(std::vector<std::string> args, const std::string& stdin_path = "") {
         args.insert(args.begin(), "match");
-        return lintaro::testing::RunCli(args, stdin_path.empty() ? "" : ReadAll(stdin_path));
+        return lintaro::testing_util::RunCli(args, stdin_path.empty() ? "" : ReadAll(stdin_path));
     }
 
-    lintaro::testing::ScratchDir scratch_;
+    lintaro::testing_util::ScratchDir scratch_;
 };
 
 // The 20 slots with the given leading ones set.

@@ -9,7 +9,7 @@
 
 namespace {
 
-using lintaro::testing::CliRun;
+using lintaro::testing_util::CliRun;
 
 class ParseCliTest : public ::testing::Test {
   protected:
@@ -19,10 +19,10 @@ class ParseCliTest : public ::testing::Test {
 
     static CliRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), "parse");
-        return lintaro::testing::RunCli(args);
+        return lintaro::testing_util::RunCli(args);
     }
 
-    lintaro::testing::ScratchDir scratch_;
+    lintaro::testing_util::ScratchDir scratch_;
 };
 
 // The first bookmaker's worked example; the heading is Windows-1251 ("Футбол. Англия").

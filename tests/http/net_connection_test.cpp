@@ -257,7 +257,7 @@ TEST(NetConnectionTest, ConnectToAFullBacklogTimesOutServingTheHook) {
 }
 
 TEST(NetConnectionTest, SilentPeerServesTheHookEverySlice) {
-    testing::ScriptedServer server({{testing::NoAnswer()}});
+    testing_util::ScriptedServer server({{testing_util::NoAnswer()}});
     CountingHook hook;
     TNetTCPConnection connection;
     connection.SetIdleHook(&hook);
@@ -271,10 +271,10 @@ TEST(NetConnectionTest, SilentPeerServesTheHookEverySlice) {
 }
 
 TEST(NetConnectionTest, DataArrivingWithinEachSliceServesNothing) {
-    testing::ScriptedExchange trickle;
+    testing_util::ScriptedExchange trickle;
     for (int i = 0; i < 5; ++i) trickle.pieces.push_back({100ms, "x"});
     trickle.pieces.push_back({100ms, "\n"});
-    testing::ScriptedServer server({{trickle}});
+    testing_util::ScriptedServer server({{trickle}});
     CountingHook hook;
     TNetTCPConnection connection;
     connection.SetIdleHook(&hook);
@@ -287,9 +287,9 @@ TEST(NetConnectionTest, DataArrivingWithinEachSliceServesNothing) {
 }
 
 TEST(NetConnectionTest, CancelStopsTheWaitAndDeadlineBoundsATrickle) {
-    testing::ScriptedExchange trickle;
+    testing_util::ScriptedExchange trickle;
     for (int i = 0; i < 40; ++i) trickle.pieces.push_back({100ms, "x"});
-    testing::ScriptedServer server({{testing::NoAnswer()}, {trickle}});
+    testing_util::ScriptedServer server({{testing_util::NoAnswer()}, {trickle}});
 
     CountingHook hook;
     hook.cancel_on_first_step = true;

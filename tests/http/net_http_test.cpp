@@ -18,9 +18,9 @@ namespace lintaro {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Reply;
-using testing::ScriptedAfter;
-using testing::ScriptedServer;
+using testing_util::Reply;
+using testing_util::ScriptedAfter;
+using testing_util::ScriptedServer;
 
 const ScriptedAfter kClose = ScriptedAfter::kClose;
 
@@ -323,7 +323,7 @@ TEST(NetHttpTest, StaleKeptConnection) {
 }
 
 TEST(NetHttpTest, FailedBodyReadDoesNotLeaveTheConnectionForTheNextFetch) {
-    testing::ScriptedExchange short_body =
+    testing_util::ScriptedExchange short_body =
         Reply("HTTP/1.0 200 OK\r\nConnection: keep-alive\r\nContent-Length: 10\r\n\r\nabc");
     ScriptedServer server({{short_body}, {Reply(Ok("fresh"), kClose)}});
     TNetHTTP http;
@@ -452,7 +452,7 @@ TEST(NetHttpTest, RefusedUrlsAndMalformedHeaders) {
 }
 
 TEST(NetHttpTest, SilentServerEndsAtTheInjectedLimits) {
-    ScriptedServer server({{testing::NoAnswer()}, {testing::NoAnswer()}});
+    ScriptedServer server({{testing_util::NoAnswer()}, {testing_util::NoAnswer()}});
     TNetHTTP http;
     http.ReadTimeout = 300;
     try {

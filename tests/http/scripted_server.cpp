@@ -15,7 +15,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace lintaro::testing {
+namespace lintaro::testing_util {
 
 namespace {
 
@@ -266,4 +266,4 @@ void ScriptedServer::Serve(int fd, int index) {
     close(fd);
 }
 
-}  // namespace lintaro::testing
+}  // namespace lintaro::testing_util

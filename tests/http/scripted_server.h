@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-namespace lintaro::testing {
+namespace lintaro::testing_util {
 
 // One write of an answer: wait `delay`, then send `bytes`.
 struct ScriptedPiece {
@@ -116,4 +116,4 @@ class ScriptedServer {
     std::thread acceptor_;
 };
 
-}  // namespace lintaro::testing
+}  // namespace lintaro::testing_util

@@ -13,7 +13,7 @@
 #include <chrono>
 #include <string>
 
-namespace lintaro::testing {
+namespace lintaro::testing_util {
 namespace {
 
 using std::chrono::milliseconds;
@@ -172,4 +172,4 @@ TEST(ScriptedServerTest, ListensOnAGivenPort) {
 }
 
 }  // namespace
-}  // namespace lintaro::testing
+}  // namespace lintaro::testing_util

@@ -65,8 +65,8 @@ std::string Ok(const std::string& body) {
            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
-testing::ScriptedConnection Once(std::string raw) {
-    return {testing::Reply(std::move(raw), testing::ScriptedAfter::kClose)};
+testing_util::ScriptedConnection Once(std::string raw) {
+    return {testing_util::Reply(std::move(raw), testing_util::ScriptedAfter::kClose)};
 }
 
 std::string RequestLine(const std::string& head) { return head.substr(0, head.find("\r\n")); }
@@ -78,13 +78,13 @@ TEST(SecondBookmakerLoadTest, FollowsTheAnsweringHostAndSurvivesAFailingPage) {
     using testing_util::SoccerEvent;
     using testing_util::TennisEvent;
     // Scripts are per connection in arrival order; every answer closes its connection.
-    testing::ScriptedServer answering(
+    testing_util::ScriptedServer answering(
         {Once(Ok("<html>home</html>")), Once(Ok(ListPage(kLinks))),
          Once(Ok("<table>\r\n" + SoccerEvent() + SoccerEvent() + "</table>")),
          Once(Ok("<table>\r\n" + BaseballEvent() + "</table>")),
          Once("HTTP/1.0 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: "
               "close\r\n\r\n")});
-    testing::ScriptedServer own(
+    testing_util::ScriptedServer own(
         {Once("HTTP/1.0 302 Found\r\nLocation: http://" + answering.HostPort() +
               "/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"),
          Once(Ok("<table>\r\n" + TennisEvent() + "</table>"))});
