@@ -1,0 +1,188 @@
+// The odds grid's layout at start, and the changes the window makes to it.
+#include "grid/grid_layout.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "table/cp1251_text.h"
+
+namespace lintaro::grid {
+namespace {
+
+struct ColumnSpec {
+    const char* field;
+    const char* caption;  // UTF-8; converted once to Windows-1251
+    int band;
+    int width;
+    bool visible;
+    ColumnBackground background;
+    bool bold;
+    FieldAlignment caption_alignment;
+    bool fixed;
+    bool filter;
+    bool sorted;
+    int group_level;
+};
+
+constexpr auto kGrid = ColumnBackground::kGrid;
+constexpr auto kInfo = ColumnBackground::kInfo;
+constexpr auto kApricotBg = ColumnBackground::kApricot;
+constexpr auto kLeft = FieldAlignment::kLeft;
+constexpr auto kCentre = FieldAlignment::kCenter;
+
+// "Командa дом." and "Командa гость" end their sixth letter in a Latin "a"; "X", "TM", "X1" and
+// "2X" are Latin, "ТБ" is Cyrillic.
+constexpr ColumnSpec kColumnSpecs[kGridColumnCount] = {
+    {"sport_type_name", "Вид спорта", 0, 86, false, kGrid, false, kLeft, false, true, true, 1},
+    {"competition_name", "Турнир", 0, 86, false, kGrid, false, kLeft, false, true, true, 2},
+    {"sport_event_date", "Дата события", 0, 104, true, kGrid, false, kLeft, true, true, true, 0},
+    {"team_h_name", "Командa дом.", 0, 150, true, kGrid, false, kLeft, true, true, false, 0},
+    {"team_g_name", "Командa гость", 0, 150, true, kGrid, false, kLeft, true, true, false, 0},
+    {"P1", "1", 1, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"X", "X", 1, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"P2", "2", 1, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"PX1", "X1", 1, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"P12", "12", 1, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"P2X", "2X", 1, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"VF1", "знач.", 2, 50, true, kApricotBg, false, kCentre, true, false, false, 0},
+    {"F1", "Ф1", 2, 50, true, kApricotBg, true, kCentre, true, false, false, 0},
+    {"VF2", "знач.", 2, 50, true, kApricotBg, false, kCentre, true, false, false, 0},
+    {"F2", "Ф2", 2, 50, true, kApricotBg, true, kCentre, true, false, false, 0},
+    {"VT", "знач.", 3, 50, true, kInfo, false, kCentre, true, false, false, 0},
+    {"TM", "TM", 3, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"TB", "ТБ", 3, 50, true, kInfo, true, kCentre, true, false, false, 0},
+    {"dop_info", "", 0, kDefaultColumnWidth, false, kGrid, false, kLeft, false, true, false, 0},
+};
+
+constexpr const char* kBandCaptions[] = {"Общие данные", "Исходы", "Фора", "Тотал"};
+
+}  // namespace
+
+GridLayout::GridLayout() {
+    for (const char* caption : kBandCaptions) bands_.push_back({Utf8ToCp1251(caption), true});
+    for (const ColumnSpec& spec : kColumnSpecs) {
+        GridColumn column;
+        column.field_index = FieldIndex(spec.field);
+        column.caption = Utf8ToCp1251(spec.caption);
+        column.band = spec.band;
+        column.width = spec.width;
+        column.visible = spec.visible;
+        column.background = spec.background;
+        column.bold = spec.bold;
+        column.caption_alignment = spec.caption_alignment;
+        column.alignment = AlignmentOf(column.field_index);
+        column.fixed = spec.fixed;
+        column.filter = spec.filter;
+        if (spec.sorted) column.sorted = SortDirection::kAscending;
+        column.group_level = spec.group_level;
+        columns_.push_back(std::move(column));
+    }
+    columns_[kColDopInfo].disable_caption = true;
+    columns_[kColHomeTeam].summary = SummaryKind::kCount;
+    for (int i = 0; i < kGridColumnCount; ++i) order_.push_back(i);
+}
+
+int GridLayout::ColumnOfField(int field_index) const {
+    for (int i = 0; i < ColumnCount(); ++i) {
+        if (columns_[i].field_index == field_index) return i;
+    }
+    return -1;
+}
+
+std::vector<int> GridLayout::ExportColumns() const {
+    std::vector<int> result;
+    for (int band = 0; band < static_cast<int>(bands_.size()); ++band) {
+        if (!bands_[band].visible) continue;
+        for (int column : order_) {
+            if (columns_[column].band == band && columns_[column].visible) result.push_back(column);
+        }
+    }
+    return result;
+}
+
+int GridLayout::VisibleColumnCount(int band) const {
+    if (band < 0 || band >= static_cast<int>(bands_.size()) || !bands_[band].visible) return 0;
+    return static_cast<int>(
+        std::count_if(columns_.begin(), columns_.end(),
+                      [&](const GridColumn& c) { return c.band == band && c.visible; }));
+}
+
+std::vector<int> GridLayout::GroupColumns() const {
+    std::vector<std::pair<int, int>> levels;
+    for (int i = 0; i < ColumnCount(); ++i) {
+        if (columns_[i].group_level > 0) levels.emplace_back(columns_[i].group_level, i);
+    }
+    std::sort(levels.begin(), levels.end());
+    std::vector<int> result;
+    for (const auto& level : levels) result.push_back(level.second);
+    return result;
+}
+
+void GridLayout::SetWidth(int column, int width) { columns_.at(column).width = std::max(1, width); }
+
+void GridLayout::SetVisible(int column, bool visible) { columns_.at(column).visible = visible; }
+
+void GridLayout::SetSorted(int column, std::optional<SortDirection> direction) {
+    columns_.at(column).sorted = direction;
+}
+
+int GridLayout::PositionInBand(int column) const {
+    const int band = columns_.at(column).band;
+    int position = 0;
+    for (int c : order_) {
+        if (c == column) return position;
+        if (columns_[c].band == band) ++position;
+    }
+    return position;
+}
+
+void GridLayout::MoveWithinBand(int column, int position_in_band) {
+    const int band = columns_.at(column).band;
+    order_.erase(std::find(order_.begin(), order_.end(), column));
+    // Header positions of the band's other columns, in order.
+    std::vector<size_t> slots;
+    for (size_t i = 0; i < order_.size(); ++i) {
+        if (columns_[order_[i]].band == band) slots.push_back(i);
+    }
+    size_t insert_at;
+    if (slots.empty()) {
+        // The band's only column: keep it after the bands before it.
+        insert_at = 0;
+        while (insert_at < order_.size() && columns_[order_[insert_at]].band < band) ++insert_at;
+    } else if (position_in_band <= 0) {
+        insert_at = slots.front();
+    } else if (position_in_band >= static_cast<int>(slots.size())) {
+        insert_at = slots.back() + 1;
+    } else {
+        insert_at = slots[position_in_band];
+    }
+    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(insert_at), column);
+}
+
+void GridLayout::SetGroupColumns(const std::vector<int>& columns) {
+    std::vector<bool> seen(columns_.size(), false);
+    for (int column : columns) {
+        if (column < 0 || column >= ColumnCount() || seen[column] || columns_[column].fixed) {
+            throw std::invalid_argument("cannot group by column " + std::to_string(column));
+        }
+        seen[column] = true;
+    }
+    for (int i = 0; i < ColumnCount(); ++i) {
+        GridColumn& c = columns_[i];
+        if (c.group_level > 0 && !seen[i]) {
+            // A column that stops grouping comes back as a column at the end of its band, so the
+            // user can still see it and group by it again.
+            c.group_level = 0;
+            c.visible = true;
+            MoveWithinBand(i, ColumnCount());
+        }
+    }
+    for (size_t level = 0; level < columns.size(); ++level) {
+        GridColumn& c = columns_[columns[level]];
+        c.group_level = static_cast<int>(level) + 1;
+        c.visible = false;
+        if (!c.sorted) c.sorted = SortDirection::kAscending;
+    }
+}
+
+}  // namespace lintaro::grid

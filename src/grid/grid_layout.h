@@ -1,0 +1,183 @@
+// The odds grid's layout as data: four bands, nineteen columns with every attribute the grid and
+// the worksheet export read (caption, band, width, visibility, background, boldness, alignments,
+// fixed, filter, sort, grouping, summary), and the grid's look (fonts and colours) as plain values.
+//
+// A GridLayout is mutable: the window's header keeps it in step as the user resizes or moves
+// columns and groups by other columns, so that the export writes the grid as it stands. A default
+// constructed layout is the grid as laid out at start.
+//
+// Texts here (captions) are Windows-1251 bytes, like every text of the core.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "table/odds_display.h"
+
+namespace lintaro::grid {
+
+// Where a column's cells take their background from.
+enum class ColumnBackground {
+    kGrid,     // the grid's own background (the scheme's window colour)
+    kInfo,     // the scheme's tooltip background (light yellow in the standard scheme)
+    kApricot,  // RGB 240, 202, 166
+};
+
+enum class SortDirection { kAscending, kDescending };
+
+// What a footer cell under a column summarises.
+enum class SummaryKind { kNone, kSum, kMin, kMax, kCount, kAverage };
+
+struct GridBand {
+    std::string caption;  // Windows-1251
+    bool visible = true;
+};
+
+struct GridColumn {
+    int field_index = -1;          // index into kOddsFields: the table field the column shows
+    std::string caption;           // header caption, Windows-1251
+    bool disable_caption = false;  // the header shows no caption (the event sheet column)
+    int band = 0;                  // index into GridLayout::Bands()
+    int width = 0;                 // current width in pixels
+    bool visible = true;           // shown as a column (grouped columns are not)
+    ColumnBackground background = ColumnBackground::kGrid;
+    bool bold = false;  // cells in the bold grid font
+    FieldAlignment caption_alignment = FieldAlignment::kLeft;
+    FieldAlignment alignment = FieldAlignment::kLeft;  // of the cell text (the field's own)
+    bool fixed = false;   // cannot be dragged: neither moved nor grouped by
+    bool filter = false;  // a visible column with a filter drop-down in its header
+    // Order of the values when the column groups the rows (the group columns) or sorts them at
+    // start (the date). Unset: the column does not sort at start.
+    std::optional<SortDirection> sorted;
+    int group_level = 0;  // 1, 2, ... while the rows are grouped by the column; 0 otherwise
+    SummaryKind summary = SummaryKind::kNone;  // footer item under the column
+};
+
+// Column indexes of the layout (positions in the table of columns, not field indexes).
+enum GridColumnIndex : int {
+    kColSport = 0,
+    kColCompetition,
+    kColDate,
+    kColHomeTeam,
+    kColGuestTeam,
+    kColP1,
+    kColX,
+    kColP2,
+    kColPX1,
+    kColP12,
+    kColP2X,
+    kColVF1,
+    kColF1,
+    kColVF2,
+    kColF2,
+    kColVT,
+    kColTM,
+    kColTB,
+    kColDopInfo,
+    kGridColumnCount
+};
+
+// Width given to a column the layout leaves at its default (the event sheet column).
+inline constexpr int kDefaultColumnWidth = 64;
+
+class GridLayout {
+  public:
+    // The grid as laid out at start: bands 0..3, the 19 columns in their order, grouped by sport
+    // then tournament, the date ascending, the count under the home team.
+    GridLayout();
+
+    const std::vector<GridBand>& Bands() const { return bands_; }
+    const std::vector<GridColumn>& Columns() const { return columns_; }
+    const GridColumn& Column(int column) const { return columns_.at(column); }
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+
+    // The layout column that shows table field `field_index`, or -1.
+    int ColumnOfField(int field_index) const;
+
+    // Header positions: every column (hidden ones included) in the order the header places them,
+    // band by band. At start this is the order of the columns themselves.
+    const std::vector<int>& Order() const { return order_; }
+
+    // The visible columns of the visible bands in band order, then header order: what the header
+    // shows and what the worksheet export writes (its ExportColumns). At start: the date, the two
+    // teams, the six prices (P1, X, P2, PX1, P12, P2X), the four handicap and the three total
+    // columns.
+    std::vector<int> ExportColumns() const;
+    // Visible columns of `band` (0 when the band itself is hidden).
+    int VisibleColumnCount(int band) const;
+
+    // The grouping: column indexes, level 1 first. At start: sport, tournament.
+    std::vector<int> GroupColumns() const;
+
+    // Changes made by the window. Each keeps the layout consistent.
+    void SetWidth(int column, int width);  // clamped to at least 1 pixel
+    void SetVisible(int column, bool visible);
+    // The order of a grouping column's values (set while grouped; the event rows' sort is the
+    // tree's own).
+    void SetSorted(int column, std::optional<SortDirection> direction);
+    // Moves `column` to header position `position` within its own band (clamped to the band's
+    // positions); columns never leave their band.
+    void MoveWithinBand(int column, int position_in_band);
+    // Header position of `column` within its band (counting hidden columns too).
+    int PositionInBand(int column) const;
+    // Groups by `columns` (level 1 first): those columns become hidden, and a column that stops
+    // grouping is shown again at the end of its band. A fixed column, an unknown or a repeated
+    // index is refused (std::invalid_argument); the layout is then unchanged.
+    void SetGroupColumns(const std::vector<int>& columns);
+
+  private:
+    std::vector<GridBand> bands_;
+    std::vector<GridColumn> columns_;
+    std::vector<int> order_;
+};
+
+// An RGB colour.
+struct Rgb {
+    uint8_t red = 0;
+    uint8_t green = 0;
+    uint8_t blue = 0;
+    friend bool operator==(Rgb, Rgb) = default;
+};
+
+inline constexpr Rgb kNavy{0, 0, 128};
+inline constexpr Rgb kApricot{240, 202, 166};
+
+struct GridFont {
+    std::string face;  // family name
+    int point_size = 8;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike_out = false;
+    Rgb colour;
+};
+
+// The grid's fonts, colours and switches, which the worksheet export copies. A colour left unset
+// stands for "none". The window fills one from its live widgets (OddsGridView::Look); the default
+// is the grid at start on the standard Windows colour scheme, with the face the layout names, for
+// exports made without a window.
+struct GridLook {
+    GridFont font{"MS Sans Serif", 8, false, false, false, false, Rgb{0, 0, 0}};
+    GridFont header_font{"MS Sans Serif", 8, false, false, false, false, kNavy};
+    GridFont band_font{"MS Sans Serif", 8, false, false, false, false, kNavy};
+    std::optional<Rgb> header_colour = Rgb{240, 240, 240};  // button face
+    std::optional<Rgb> group_node_text_colour;              // none
+    std::optional<Rgb> group_node_colour = Rgb{240, 240, 240};
+    std::optional<Rgb> background = Rgb{255, 255, 255};         // the grid colour (window)
+    std::optional<Rgb> window_frame = Rgb{100, 100, 100};       // system window frame
+    std::optional<Rgb> window_background = Rgb{255, 255, 255};  // system window background
+    std::optional<Rgb> band_colour = Rgb{240, 240, 240};
+    std::optional<Rgb> footer_text_colour;  // none
+    std::optional<Rgb> footer_colour = Rgb{240, 240, 240};
+    std::optional<Rgb> grid_line_colour;  // none
+    Rgb info_background{255, 255, 225};   // tooltip background
+    Rgb apricot = kApricot;
+    bool show_bands = true;
+    bool show_header = true;
+    bool show_summary_footer = true;
+    bool show_grid = true;  // lines between the cells
+};
+
+}  // namespace lintaro::grid

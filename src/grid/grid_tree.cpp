@@ -1,0 +1,409 @@
+// Building the grid's tree: filter the table's rows, give every row one integer key per ordering
+// level (texts ranked among their distinct values), sort row indexes by those keys, and cut the
+// sorted run into groups where a group key changes. Linear in the rows apart from the sort.
+#include "grid/grid_tree.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "table/cp1251_text.h"
+
+namespace lintaro::grid {
+namespace {
+
+// A null value's key: below every stored value (dates in ms, decimals in 0.0001 and integers are
+// all far inside ±2^62), and still negatable.
+constexpr int64_t kNullKey = -(int64_t{1} << 62);
+
+// One ordering key per row of `rows` for table field `field_index`: texts become their rank among
+// the distinct texts (by Windows-1251 codes, null 0), the other kinds their value. Descending
+// negates, which puts null last.
+std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
+                               const std::vector<int32_t>& rows, int field_index,
+                               SortDirection direction) {
+    std::vector<int64_t> keys(rows.size());
+    if (kOddsFields[field_index].kind == FieldKind::kText) {
+        std::unordered_map<std::string_view, int32_t> ids;
+        std::vector<std::string_view> distinct;
+        std::vector<int32_t> id_of_row(rows.size(), -1);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const StoredValue value = GetField(table_rows[rows[i]], field_index);
+            if (const auto* text = std::get_if<std::string_view>(&value)) {
+                auto [it, inserted] = ids.try_emplace(*text, static_cast<int32_t>(distinct.size()));
+                if (inserted) distinct.push_back(*text);
+                id_of_row[i] = it->second;
+            }
+        }
+        std::vector<int32_t> by_text(distinct.size());
+        std::iota(by_text.begin(), by_text.end(), 0);
+        // string_view compares through char_traits<char>, which orders bytes as unsigned.
+        std::sort(by_text.begin(), by_text.end(),
+                  [&](int32_t a, int32_t b) { return distinct[a] < distinct[b]; });
+        std::vector<int64_t> rank(distinct.size());
+        for (size_t r = 0; r < by_text.size(); ++r) rank[by_text[r]] = static_cast<int64_t>(r) + 1;
+        for (size_t i = 0; i < rows.size(); ++i)
+            keys[i] = id_of_row[i] < 0 ? 0 : rank[id_of_row[i]];
+    } else {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const StoredValue value = GetField(table_rows[rows[i]], field_index);
+            int64_t key = kNullKey;
+            if (const auto* moment = std::get_if<DateTime>(&value)) key = moment->ms;
+            if (const auto* decimal = std::get_if<Decimal>(&value)) key = decimal->scaled;
+            if (const auto* integer = std::get_if<int32_t>(&value)) key = *integer;
+            keys[i] = key;
+        }
+    }
+    if (direction == SortDirection::kDescending) {
+        for (int64_t& key : keys) key = -key;
+    }
+    return keys;
+}
+
+bool IsBlank(const StoredValue& value) {
+    if (std::holds_alternative<std::monostate>(value)) return true;
+    const auto* text = std::get_if<std::string_view>(&value);
+    return text && text->empty();
+}
+
+const std::string& TotalPrefix() {
+    static const std::string prefix = Utf8ToCp1251("Всего: ");
+    return prefix;
+}
+
+}  // namespace
+
+std::string GroupValueText(const OddsRecord& row, int field_index, const RegionalFormats& formats) {
+    const StoredValue value = GetField(row, field_index);
+    if (const auto* text = std::get_if<std::string_view>(&value)) return std::string(*text);
+    return Utf8ToCp1251(DisplayText(row, field_index, formats));
+}
+
+GridTree::GridTree(RegionalFormats formats)
+    : formats_(std::move(formats)), group_columns_(layout_.GroupColumns()) {}
+
+void GridTree::Rebuild(const OddsTable& table) {
+    table_ = &table;
+    Build();
+}
+
+void GridTree::Refresh() { Build(); }
+
+void GridTree::SetFormats(RegionalFormats formats) {
+    formats_ = std::move(formats);
+    Build();
+}
+
+void GridTree::SetGroupColumns(const std::vector<int>& columns) {
+    layout_.SetGroupColumns(columns);
+    group_columns_ = layout_.GroupColumns();
+    Build();
+}
+
+SortDirection GridTree::GroupDirection(int level) const {
+    return layout_.Column(group_columns_.at(level)).sorted.value_or(SortDirection::kAscending);
+}
+
+void GridTree::ToggleGroupDirection(int level) {
+    const SortDirection now = GroupDirection(level);
+    layout_.SetSorted(group_columns_.at(level), now == SortDirection::kAscending
+                                                    ? SortDirection::kDescending
+                                                    : SortDirection::kAscending);
+    Build();
+}
+
+void GridTree::ClickHeader(int column) {
+    if (column < 0 || column >= layout_.ColumnCount()) return;
+    SortState next{column, SortDirection::kAscending};
+    if (sort_.column == column) {
+        next = sort_.direction == SortDirection::kAscending
+                   ? SortState{column, SortDirection::kDescending}
+                   : SortState{};
+    }
+    SetSort(next);
+}
+
+void GridTree::SetSort(SortState sort) {
+    if (sort.column < 0 || sort.column >= layout_.ColumnCount()) sort = SortState{};
+    sort_ = sort;
+    Build();
+}
+
+void GridTree::SetFilter(int column, ColumnFilter filter) {
+    if (column < 0 || column >= layout_.ColumnCount()) return;
+    if (filter.IsActive()) {
+        filters_[column] = std::move(filter);
+    } else {
+        filters_.erase(column);
+    }
+    Build();
+}
+
+const ColumnFilter& GridTree::Filter(int column) const {
+    static const ColumnFilter kNoFilter;
+    const auto it = filters_.find(column);
+    return it == filters_.end() ? kNoFilter : it->second;
+}
+
+void GridTree::ClearFilters() {
+    filters_.clear();
+    Build();
+}
+
+bool GridTree::HasFilter() const { return !filters_.empty(); }
+
+const OddsRecord* GridTree::RowAt(int table_row) const {
+    if (!table_ || table_row < 0 || table_row >= table_->RowCount()) return nullptr;
+    return &table_->Rows()[table_row];
+}
+
+std::vector<int32_t> GridTree::PassingRows(int skip_column) const {
+    std::vector<int32_t> rows;
+    if (!table_ || !table_->IsOpen()) return rows;
+    const std::vector<OddsRecord>& table_rows = table_->Rows();
+    std::vector<ColumnFilterMatcher> matchers;
+    for (const auto& [column, filter] : filters_) {
+        if (column != skip_column) {
+            matchers.emplace_back(filter, layout_.Column(column).field_index, formats_);
+        }
+    }
+    rows.reserve(table_rows.size());
+    for (size_t i = 0; i < table_rows.size(); ++i) {
+        bool pass = true;
+        for (ColumnFilterMatcher& matcher : matchers) {
+            if (!matcher.Matches(table_rows[i])) {
+                pass = false;
+                break;
+            }
+        }
+        if (pass) rows.push_back(static_cast<int32_t>(i));
+    }
+    return rows;
+}
+
+void GridTree::Build() {
+    const int levels = LevelCount();
+    groups_.assign(levels, {});
+    events_.clear();
+    std::vector<int32_t> rows = PassingRows(-1);
+    if (rows.empty()) {
+        events_.shrink_to_fit();
+        return;
+    }
+    const std::vector<OddsRecord>& table_rows = table_->Rows();
+
+    // Keys: one per grouping level, then the sort column, then the date when it is not the sort
+    // column; the table order breaks the remaining ties.
+    std::vector<std::vector<int64_t>> keys;
+    for (int level = 0; level < levels; ++level) {
+        keys.push_back(OrderKeys(table_rows, rows,
+                                 layout_.Column(group_columns_[level]).field_index,
+                                 GroupDirection(level)));
+    }
+    keys.push_back(
+        OrderKeys(table_rows, rows, layout_.Column(sort_.column).field_index, sort_.direction));
+    if (sort_.column != kColDate) {
+        keys.push_back(OrderKeys(table_rows, rows, layout_.Column(kColDate).field_index,
+                                 SortDirection::kAscending));
+    }
+    std::vector<int32_t> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+        for (const std::vector<int64_t>& key : keys) {
+            if (key[a] != key[b]) return key[a] < key[b];
+        }
+        return a < b;  // positions follow the table order
+    });
+
+    events_.reserve(rows.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        const int32_t position = order[i];
+        // The first level whose group key differs from the previous row's starts new groups
+        // there and below.
+        int first_new = levels;
+        if (i == 0) {
+            first_new = 0;
+        } else {
+            for (int level = 0; level < levels; ++level) {
+                if (keys[level][position] != keys[level][order[i - 1]]) {
+                    first_new = level;
+                    break;
+                }
+            }
+        }
+        for (int level = first_new; level < levels; ++level) {
+            if (level > 0) ++groups_[level - 1].back().child_count;
+            const size_t first_child =
+                level + 1 < levels ? groups_[level + 1].size() : events_.size();
+            groups_[level].push_back({static_cast<int32_t>(first_child), 0, rows[position]});
+        }
+        if (levels > 0) ++groups_[levels - 1].back().child_count;
+        events_.push_back(rows[position]);
+    }
+    for (auto& level : groups_) level.shrink_to_fit();
+}
+
+std::vector<FilterListEntry> GridTree::FilterList(int column) const {
+    using Kind = FilterListEntry::Kind;
+    std::vector<FilterListEntry> list{{Kind::kAll, "(All)"}, {Kind::kCustom, "(Custom...)"}};
+    if (column < 0 || column >= layout_.ColumnCount()) return list;
+    const int field = layout_.Column(column).field_index;
+    const std::vector<int32_t> rows = PassingRows(column);
+    bool has_blank = false;
+    std::vector<std::string> values;
+    if (table_ && !rows.empty()) {
+        const std::vector<OddsRecord>& table_rows = table_->Rows();
+        if (kOddsFields[field].kind == FieldKind::kText) {
+            std::unordered_set<std::string_view> seen;
+            std::vector<std::string_view> texts;
+            for (int32_t row : rows) {
+                const StoredValue value = GetField(table_rows[row], field);
+                if (IsBlank(value)) {
+                    has_blank = true;
+                } else if (seen.insert(std::get<std::string_view>(value)).second) {
+                    texts.push_back(std::get<std::string_view>(value));
+                }
+            }
+            std::sort(texts.begin(), texts.end());
+            for (std::string_view text : texts) values.push_back(Cp1251ToUtf8(text));
+        } else {
+            // Distinct stored values in value order, then their display texts once each (values
+            // that show alike, such as two times within one second, give one entry).
+            std::vector<std::pair<int64_t, int32_t>> by_value;
+            for (int32_t row : rows) {
+                const StoredValue value = GetField(table_rows[row], field);
+                int64_t key = 0;
+                if (const auto* moment = std::get_if<DateTime>(&value))
+                    key = moment->ms;
+                else if (const auto* decimal = std::get_if<Decimal>(&value))
+                    key = decimal->scaled;
+                else if (const auto* integer = std::get_if<int32_t>(&value))
+                    key = *integer;
+                else {
+                    has_blank = true;
+                    continue;
+                }
+                by_value.emplace_back(key, row);
+            }
+            std::sort(by_value.begin(), by_value.end());
+            by_value.erase(
+                std::unique(by_value.begin(), by_value.end(),
+                            [](const auto& a, const auto& b) { return a.first == b.first; }),
+                by_value.end());
+            std::unordered_set<std::string> seen;
+            for (const auto& [key, row] : by_value) {
+                std::string text = DisplayText(table_rows[row], field, formats_);
+                if (seen.insert(text).second) values.push_back(std::move(text));
+            }
+        }
+    }
+    if (has_blank) {
+        list.push_back({Kind::kBlanks, "(Blanks)"});
+        list.push_back({Kind::kNonBlanks, "(NonBlanks)"});
+    }
+    for (std::string& value : values) list.push_back({Kind::kValue, std::move(value)});
+    return list;
+}
+
+int GridTree::NodeCount(int level) const {
+    if (level < 0) return 1;
+    if (level < LevelCount()) return static_cast<int>(groups_[level].size());
+    if (level == LevelCount()) return EventCount();
+    return 0;
+}
+
+int GridTree::ChildCount(NodeRef node) const {
+    if (node.IsRoot()) return NodeCount(0);
+    if (IsGroup(node)) return groups_[node.level][node.index].child_count;
+    return 0;
+}
+
+NodeRef GridTree::Child(NodeRef node, int row) const {
+    if (node.IsRoot()) return {0, row};
+    return {node.level + 1, groups_[node.level][node.index].first_child + row};
+}
+
+NodeRef GridTree::Parent(NodeRef node) const {
+    if (node.level <= 0) return {};
+    const std::vector<Group>& above = groups_[node.level - 1];
+    // Every group has at least one child, so first_child rises strictly along a level.
+    const auto it =
+        std::upper_bound(above.begin(), above.end(), node.index,
+                         [](int index, const Group& g) { return index < g.first_child; });
+    return {node.level - 1, static_cast<int>(it - above.begin()) - 1};
+}
+
+int GridTree::RowInParent(NodeRef node) const {
+    if (node.level <= 0) return node.index;
+    const NodeRef parent = Parent(node);
+    return node.index - groups_[parent.level][parent.index].first_child;
+}
+
+std::vector<NodeRef> GridTree::PreOrder() const {
+    std::vector<NodeRef> nodes;
+    size_t total = events_.size();
+    for (const auto& level : groups_) total += level.size();
+    nodes.reserve(total);
+    // An explicit stack of (node, next child) pairs; its depth is the number of levels.
+    std::vector<std::pair<NodeRef, int>> stack{{NodeRef{}, 0}};
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        if (next >= ChildCount(node)) {
+            stack.pop_back();
+            continue;
+        }
+        const NodeRef child = Child(node, next++);
+        nodes.push_back(child);
+        if (IsGroup(child)) stack.emplace_back(child, 0);
+    }
+    return nodes;
+}
+
+int GridTree::TableRow(NodeRef node) const {
+    if (!IsEvent(node) || node.index < 0 || node.index >= EventCount()) return -1;
+    return events_[node.index];
+}
+
+const OddsRecord* GridTree::Record(NodeRef node) const {
+    if (IsEvent(node)) return RowAt(TableRow(node));
+    if (IsGroup(node)) return RowAt(groups_[node.level][node.index].sample_row);
+    return nullptr;
+}
+
+std::string GridTree::GroupText(NodeRef node) const {
+    if (!IsGroup(node)) return {};
+    const GridColumn& column = layout_.Column(group_columns_[node.level]);
+    std::string text = column.caption;
+    text += " : ";
+    if (const OddsRecord* row = Record(node)) {
+        text += GroupValueText(*row, column.field_index, formats_);
+    }
+    text += ' ';
+    return text;
+}
+
+std::string GridTree::CellText(NodeRef node, int column) const {
+    if (!IsEvent(node) || column < 0 || column >= layout_.ColumnCount()) return {};
+    const OddsRecord* row = Record(node);
+    return row ? DisplayText(*row, layout_.Column(column).field_index, formats_) : std::string();
+}
+
+std::string GridTree::FooterText() const {
+    std::string text = TotalPrefix();
+    if (EventCount() > 0) text += std::to_string(EventCount());
+    return text;
+}
+
+int GridTree::CurrentTableRowFor(NodeRef node) const {
+    const OddsRecord* focused = IsEvent(node) ? Record(node) : nullptr;
+    if (!focused) return -1;
+    const std::optional<int32_t> key = focused->Key_ID;
+    const std::vector<OddsRecord>& rows = table_->Rows();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].Key_ID == key) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace lintaro::grid

@@ -1,0 +1,141 @@
+// The grid's layout at start (every column attribute the grid and the export read) and the changes
+// the window makes to it.
+#include "grid/grid_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "table/cp1251_text.h"
+
+namespace lintaro::grid {
+namespace {
+
+TEST(GridLayoutTest, ColumnsAtStart) {
+    using B = ColumnBackground;
+    using A = FieldAlignment;
+    struct Row {
+        const char* field;
+        const char* caption;
+        int band, width;
+        bool visible;
+        B background;
+        bool bold;
+        A caption_alignment, alignment;
+        bool fixed, filter, sorted;
+        int group_level;
+    };
+    const Row kRows[] = {
+        {"sport_type_name", "Вид спорта", 0, 86, false, B::kGrid, false, A::kLeft, A::kLeft, false,
+         true, true, 1},
+        {"competition_name", "Турнир", 0, 86, false, B::kGrid, false, A::kLeft, A::kLeft, false,
+         true, true, 2},
+        {"sport_event_date", "Дата события", 0, 104, true, B::kGrid, false, A::kLeft, A::kLeft,
+         true, true, true, 0},
+        {"team_h_name", "Командa дом.", 0, 150, true, B::kGrid, false, A::kLeft, A::kLeft, true,
+         true, false, 0},
+        {"team_g_name", "Командa гость", 0, 150, true, B::kGrid, false, A::kLeft, A::kLeft, true,
+         true, false, 0},
+        {"P1", "1", 1, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"X", "X", 1, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"P2", "2", 1, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"PX1", "X1", 1, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"P12", "12", 1, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"P2X", "2X", 1, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"VF1", "знач.", 2, 50, true, B::kApricot, false, A::kCenter, A::kCenter, true, false,
+         false, 0},
+        {"F1", "Ф1", 2, 50, true, B::kApricot, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"VF2", "знач.", 2, 50, true, B::kApricot, false, A::kCenter, A::kCenter, true, false,
+         false, 0},
+        {"F2", "Ф2", 2, 50, true, B::kApricot, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"VT", "знач.", 3, 50, true, B::kInfo, false, A::kCenter, A::kCenter, true, false, false,
+         0},
+        {"TM", "TM", 3, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"TB", "ТБ", 3, 50, true, B::kInfo, true, A::kCenter, A::kRight, true, false, false, 0},
+        {"dop_info", "", 0, kDefaultColumnWidth, false, B::kGrid, false, A::kLeft, A::kLeft, false,
+         true, false, 0},
+    };
+    const GridLayout layout;
+    ASSERT_EQ(layout.ColumnCount(), 19);
+    for (int i = 0; i < 19; ++i) {
+        const Row& r = kRows[i];
+        const GridColumn& c = layout.Column(i);
+        SCOPED_TRACE(r.field);
+        EXPECT_STREQ(kOddsFields[c.field_index].name, r.field);
+        EXPECT_EQ(Cp1251ToUtf8(c.caption), r.caption);
+        EXPECT_EQ(c.band, r.band);
+        EXPECT_EQ(c.width, r.width);
+        EXPECT_EQ(c.visible, r.visible);
+        EXPECT_EQ(c.background, r.background);
+        EXPECT_EQ(c.bold, r.bold);
+        EXPECT_EQ(c.caption_alignment, r.caption_alignment);
+        EXPECT_EQ(c.alignment, r.alignment);
+        EXPECT_EQ(c.fixed, r.fixed);
+        EXPECT_EQ(c.filter, r.filter);
+        EXPECT_EQ(c.sorted.has_value(), r.sorted);
+        EXPECT_EQ(c.group_level, r.group_level);
+        EXPECT_EQ(c.disable_caption, i == kColDopInfo);
+        EXPECT_EQ(c.summary, i == kColHomeTeam ? SummaryKind::kCount : SummaryKind::kNone);
+    }
+    // The last letter of "Командa" in the team captions is the Latin a; "ТБ" is Cyrillic, "TM"
+    // Latin.
+    EXPECT_EQ(layout.Column(kColHomeTeam).caption.substr(0, 7),
+              "\xCA\xEE\xEC\xE0\xED\xE4"
+              "a");
+    EXPECT_EQ(layout.Column(kColGuestTeam).caption[6], 'a');
+    EXPECT_EQ(layout.Column(kColTB).caption, "\xD2\xC1");
+    EXPECT_EQ(layout.Column(kColTM).caption, "TM");
+}
+
+TEST(GridLayoutTest, BandsAndExportColumnsAtStart) {
+    const GridLayout layout;
+    const char* kCaptions[] = {"Общие данные", "Исходы", "Фора", "Тотал"};
+    const int kVisible[] = {3, 6, 4, 3};
+    ASSERT_EQ(layout.Bands().size(), 4u);
+    for (int band = 0; band < 4; ++band) {
+        EXPECT_EQ(Cp1251ToUtf8(layout.Bands()[band].caption), kCaptions[band]);
+        EXPECT_EQ(layout.VisibleColumnCount(band), kVisible[band]);
+    }
+    const std::vector<int> expected = {
+        kColDate, kColHomeTeam, kColGuestTeam, kColP1,  kColX,  kColP2, kColPX1, kColP12,
+        kColP2X,  kColVF1,      kColF1,        kColVF2, kColF2, kColVT, kColTM,  kColTB};
+    EXPECT_EQ(layout.ExportColumns(), expected);
+    EXPECT_EQ(layout.GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
+}
+
+TEST(GridLayoutTest, MovesStayInsideTheBand) {
+    GridLayout layout;
+    layout.MoveWithinBand(kColP2X, 0);
+    layout.MoveWithinBand(kColGuestTeam, 99);  // clamped to the band's end
+    const std::vector<int> expected = {
+        kColDate, kColHomeTeam, kColGuestTeam, kColP2X, kColP1, kColX,  kColP2, kColPX1,
+        kColP12,  kColVF1,      kColF1,        kColVF2, kColF2, kColVT, kColTM, kColTB};
+    EXPECT_EQ(layout.ExportColumns(), expected);
+    EXPECT_EQ(layout.PositionInBand(kColP2X), 0);
+    layout.SetWidth(kColP1, 0);
+    EXPECT_EQ(layout.Column(kColP1).width, 1);
+}
+
+TEST(GridLayoutTest, GroupingHidesAndUngroupingShowsAgain) {
+    GridLayout layout;
+    layout.SetGroupColumns({kColCompetition});
+    EXPECT_EQ(layout.GroupColumns(), std::vector<int>{kColCompetition});
+    EXPECT_TRUE(layout.Column(kColSport).visible);
+    EXPECT_EQ(layout.Column(kColSport).group_level, 0);
+    EXPECT_EQ(layout.Column(kColCompetition).group_level, 1);
+    EXPECT_EQ(layout.VisibleColumnCount(0), 4);
+    EXPECT_EQ(layout.ExportColumns()[3], kColSport);  // back at the end of its band
+
+    // Fixed, unknown and repeated columns are refused and change nothing.
+    for (const std::vector<int>& bad : std::vector<std::vector<int>>{
+             {kColDate}, {kColSport, kColSport}, {-1}, {kGridColumnCount}}) {
+        EXPECT_THROW(layout.SetGroupColumns(bad), std::invalid_argument);
+        EXPECT_EQ(layout.GroupColumns(), std::vector<int>{kColCompetition});
+    }
+    layout.SetGroupColumns({kColSport, kColCompetition});
+    EXPECT_FALSE(layout.Column(kColSport).visible);
+    EXPECT_EQ(layout.VisibleColumnCount(0), 3);
+}
+
+}  // namespace
+}  // namespace lintaro::grid
