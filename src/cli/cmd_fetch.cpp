@@ -16,6 +16,21 @@
 
 namespace lintaro::cli {
 
+const char kFetchUsage[] = R"(usage: lintaro-cli fetch [--out-dir DIR] [--heads FILE] [--] URL...
+
+Fetches each URL in turn with one HTTP client set up as the window sets up its own (cookie store,
+request heads reported). With one URL and no --out-dir the body goes raw to standard output.
+
+options:
+  --out-dir DIR       write the body of the i-th URL (from 1) to DIR/i.body and print "i ok LENGTH"
+                      or "i error CLASS: MESSAGE" for each URL
+  --heads FILE        append every request head sent, byte for byte, to FILE
+  --help              show this help and exit
+
+exit status: 0 every fetch succeeded; 1 a fetch failed (without --out-dir its "i error" line goes to
+standard error) or a file cannot be written; 2 a usage mistake.
+)";
+
 namespace {
 
 // "CLASS" or "CLASS(CODE)".

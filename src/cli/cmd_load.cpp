@@ -23,6 +23,27 @@
 
 namespace lintaro::cli {
 
+const char kLoadUsage[] =
+    R"(usage: lintaro-cli load first|second [--demo] [--first-host HOST[:PORT]]
+                        [--second-host HOST[:PORT]] [--today YYYY-MM-DD] [--format jsonl|csv]
+
+Runs the bookmaker's reader exactly as a refresh of the window does on an emptied table, then
+prints the rows in the order they were inserted.
+
+options:
+  --demo                     start the built-in demo line server on a free loopback port for this
+                             one command and read from it (not with --first-host or --second-host)
+  --first-host HOST[:PORT]   the first bookmaker's host (default www.marathonbet.com, port 80)
+  --second-host HOST[:PORT]  the second bookmaker's host (default www.pinnaclesports.com, port 80)
+  --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
+  --format FORMAT            jsonl (one JSON object per row, the default) or csv (a header row,
+                             then RFC 4180 rows), both UTF-8
+  --help                     show this help and exit
+
+exit status: 0 the line was read; 1 the reader reported an error (its message on standard error;
+the rows read before it are still printed); 2 a usage mistake.
+)";
+
 namespace {
 
 // The window's services for a reader without a window: messages are collected for standard

@@ -11,6 +11,27 @@
 #include "regex/pattern.h"
 
 namespace lintaro::cli {
+
+const char kMatchUsage[] =
+    R"(usage: lintaro-cli match [--modifiers MODS] [--all] [--count] [--pattern-file F] [--]
+                         [PATTERN] [FILE]
+
+Runs PATTERN over the raw bytes of FILE (standard input without FILE) and prints one line per
+match: a JSON array of the 20 capture slots, each [start,end] as 0-based byte offsets, or null for
+a slot without both ends. Without --all only the first match is printed.
+
+options:
+  --modifiers MODS    letters of i r s g m x to switch on, and after a "-" letters to switch off,
+                      over the defaults (for example "ir", "-s", "i-g")
+  --all               print every match, in the order they are found
+  --count             go through every match and print only their number
+  --pattern-file F    take the pattern from the raw bytes of file F instead of PATTERN
+  --help              show this help and exit
+
+exit status: 0 whether or not anything matched; 1 a file cannot be read; 2 a usage mistake or a
+pattern error ("EPattern CODE POSITION: MESSAGE" on standard error).
+)";
+
 namespace {
 
 // Applies "ir", "-s", "i-g": letters before a "-" switch on, letters after it switch off.

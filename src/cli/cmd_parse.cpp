@@ -16,6 +16,26 @@
 
 namespace lintaro::cli {
 
+const char kParseUsage[] =
+    R"(usage: lintaro-cli parse first FILE [--today YYYY-MM-DD] [--format jsonl|csv]
+       lintaro-cli parse second FILE --sport KEY --name NAME [--today YYYY-MM-DD]
+                         [--format jsonl|csv]
+
+Reads a saved page of the first bookmaker, or a saved tournament page of the second, into a fresh
+odds table and prints its rows in the order they were inserted.
+
+options:
+  --sport KEY         the second bookmaker's sport: soccer, baseball or tennis
+  --name NAME         the tournament's name as UTF-8 text (parse second)
+  --today YYYY-MM-DD  the local date the readers take as today (default: the local date)
+  --format FORMAT     jsonl (one JSON object per row, the default) or csv (a header row, then
+                      RFC 4180 rows), both UTF-8
+  --help              show this help and exit
+
+exit status: 0 the page was read; 1 the file cannot be read or the parse failed (the message on
+standard error; the rows inserted before the failure are still printed); 2 a usage mistake.
+)";
+
 namespace {
 
 CivilDate TodayOption(const Args& parsed) {

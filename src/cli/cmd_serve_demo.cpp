@@ -13,6 +13,26 @@
 #include "demo/demo_server.h"
 
 namespace lintaro::cli {
+
+const char kServeDemoUsage[] =
+    R"(usage: lintaro-cli serve-demo [--port N] [--events N] [--seed N] [--today YYYY-MM-DD]
+
+Serves the demo line until SIGINT (Ctrl-C) or SIGTERM: the first bookmaker on 127.0.0.1:PORT and
+the second on 127.0.0.1:PORT+1, whose root redirects to the first port. Prints
+"listening on 127.0.0.1:PORT" once it listens.
+
+options:
+  --port N            the first bookmaker's port, 0 to 65534 (0, the default, takes a free port)
+  --events N          the number of events in the line, 0 to 500000 (default 200)
+  --seed N            the seed the line is generated from, 0 to 4294967295 (default 1)
+  --today YYYY-MM-DD  the date the line is published on; its events start within four weeks of
+                      it (default: the local date)
+  --help              show this help and exit
+
+exit status: 0 stopped by a signal; 1 the server could not start (a busy port, for example);
+2 a usage mistake.
+)";
+
 namespace {
 
 // A whole decimal number in lo..hi, or a UsageError naming the option.

@@ -13,4 +13,13 @@ int RunParse(const std::vector<std::string>& args);      // cmd_parse.cpp
 int RunLoad(const std::vector<std::string>& args);       // cmd_load.cpp
 int RunServeDemo(const std::vector<std::string>& args);  // cmd_serve_demo.cpp
 
+// Each command's help, printed by "lintaro-cli COMMAND --help" and "lintaro-cli help COMMAND": its
+// synopsis up to the first empty line (the general usage lists these), what it does, every option
+// it accepts, and its exit statuses. Keep it beside the command's own option list.
+extern const char kMatchUsage[];      // cmd_match.cpp
+extern const char kFetchUsage[];      // cmd_fetch.cpp
+extern const char kParseUsage[];      // cmd_parse.cpp
+extern const char kLoadUsage[];       // cmd_load.cpp
+extern const char kServeDemoUsage[];  // cmd_serve_demo.cpp
+
 }  // namespace lintaro::cli
