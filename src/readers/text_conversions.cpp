@@ -2,42 +2,15 @@
 // expects ("two characters before the colon" and the like), and nothing here consults a locale.
 #include "readers/text_conversions.h"
 
-#include <array>
 #include <charconv>
 #include <cstdint>
 #include <limits>
 
+#include "base/cp1251_case.h"
+
 namespace lintaro {
 
 namespace {
-
-// Small letter of every Windows-1251 capital; identity elsewhere.
-constexpr std::array<unsigned char, 256> MakeLowerTable() {
-    std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
-    for (int c = 'A'; c <= 'Z'; ++c) table[c] = static_cast<unsigned char>(c + 32);
-    for (int c = 0xC0; c <= 0xDF; ++c) table[c] = static_cast<unsigned char>(c + 32);
-    // The Cyrillic capitals outside the main alphabet block: Ђ Ѓ Љ Њ Ќ Ћ Џ Ў Ј Ґ Ё Є Ї І Ѕ.
-    constexpr std::array<std::pair<int, int>, 15> kPairs = {{{0x80, 0x90},
-                                                             {0x81, 0x83},
-                                                             {0x8A, 0x9A},
-                                                             {0x8C, 0x9C},
-                                                             {0x8D, 0x9D},
-                                                             {0x8E, 0x9E},
-                                                             {0x8F, 0x9F},
-                                                             {0xA1, 0xA2},
-                                                             {0xA3, 0xBC},
-                                                             {0xA5, 0xB4},
-                                                             {0xA8, 0xB8},
-                                                             {0xAA, 0xBA},
-                                                             {0xAF, 0xBF},
-                                                             {0xB2, 0xB3},
-                                                             {0xBD, 0xBE}}};
-    for (const auto& [upper, lower] : kPairs) table[upper] = static_cast<unsigned char>(lower);
-    return table;
-}
-
-constexpr std::array<unsigned char, 256> kLowerTable = MakeLowerTable();
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -61,7 +34,7 @@ std::string AsciiLower(std::string_view text) {
 
 std::string Cp1251Lower(std::string_view text) {
     std::string result(text);
-    for (char& c : result) c = static_cast<char>(kLowerTable[static_cast<unsigned char>(c)]);
+    for (char& c : result) c = static_cast<char>(Cp1251LowerCase(static_cast<unsigned char>(c)));
     return result;
 }
 

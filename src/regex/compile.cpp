@@ -49,7 +49,7 @@ class ClassBuilder {
     void Add(unsigned char ch) {
         if (ch == 0) return;
         set_.Add(ch);
-        if (either_case_) set_.Add(ToggleCase(ch));
+        if (either_case_) set_.Add(Cp1251ToggleCase(ch));
     }
     void AddText(const std::string& text) {
         for (unsigned char ch : text) Add(ch);
@@ -733,7 +733,8 @@ class Compiler {
                     if (operand[0] == 0) return;
                     state_.probe_offset = offset;
                     state_.probe_one = operand[0];
-                    state_.probe_other = code == kLiteralCI ? ToggleCase(operand[0]) : operand[0];
+                    state_.probe_other =
+                        code == kLiteralCI ? Cp1251ToggleCase(operand[0]) : operand[0];
                     return;
                 case kBranch: {
                     size_t next = NextNode(p, node);
@@ -840,7 +841,7 @@ class Compiler {
                         break;
                     case kLiteralCI:
                         set.Add(operand[0]);
-                        set.Add(ToggleCase(operand[0]));
+                        set.Add(Cp1251ToggleCase(operand[0]));
                         break;
                     case kAnyOfTiny:
                         for (int i = 0; i < 3; ++i) set.Add(operand[i]);

@@ -194,7 +194,7 @@ class Matcher {
             case kLiteral:
                 return ch == operand[0] && ch != 0;
             case kLiteralCI:
-                return ch == operand[0] || ch == kToggleCaseTable[operand[0]];
+                return ch == operand[0] || ch == kCp1251ToggleCase[operand[0]];
             case kDigit:
                 return ch >= '0' && ch <= '9';
             case kNotDigit:
@@ -232,7 +232,7 @@ class Matcher {
         for (int64_t i = 0; i < len; ++i) {
             unsigned char want = subject_[from + i];
             unsigned char got = subject_[at + i];
-            if (got != want && got != kToggleCaseTable[want]) return false;
+            if (got != want && got != kCp1251ToggleCase[want]) return false;
         }
         return true;
     }
@@ -301,7 +301,7 @@ class Matcher {
                 if (first == 0) return peek;
                 peek.none = false;
                 peek.one = first;
-                peek.other = code == kLiteralCI ? kToggleCaseTable[first] : first;
+                peek.other = code == kLiteralCI ? kCp1251ToggleCase[first] : first;
                 return peek;
             }
             if (!IsOpen(code) && !IsClose(code) && code != kComment && code != kNothing) {
@@ -496,7 +496,7 @@ class Matcher {
                     break;
                 case kLiteralCI:
                     for (const unsigned char* l = operand; *l != 0; ++l, ++q) {
-                        if (subject_[q] != *l && subject_[q] != kToggleCaseTable[*l]) return false;
+                        if (subject_[q] != *l && subject_[q] != kCp1251ToggleCase[*l]) return false;
                     }
                     break;
                 case kAnyNotLineSep:
@@ -598,7 +598,7 @@ class Matcher {
                     if (*lit == 0) goto fail;
                     int64_t at = position_;
                     while (*lit != 0) {
-                        if (s[at] != *lit && s[at] != kToggleCaseTable[*lit]) goto fail;
+                        if (s[at] != *lit && s[at] != kCp1251ToggleCase[*lit]) goto fail;
                         ++at;
                         ++lit;
                     }

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/cp1251_case.h"
+
 namespace lintaro::regex {
 
 inline constexpr unsigned char kProgramSignature = 216;
@@ -121,10 +123,5 @@ struct CharSet {
         return n;
     }
 };
-
-// Windows-1251 case pairs: the other-case form of a character, or the character itself
-// (cp1251_case.cpp).
-unsigned char ToggleCase(unsigned char ch);
-extern const std::array<unsigned char, 256> kToggleCaseTable;
 
 }  // namespace lintaro::regex

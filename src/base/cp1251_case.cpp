@@ -1,18 +1,17 @@
-// Letter case of Windows-1251 characters for the matcher's case-insensitive comparisons: each
-// letter maps to its other-case form, every other character to itself.
-#include <array>
+// The case tables of Windows-1251, built once from the list of case pairs.
+#include "base/cp1251_case.h"
 
-#include "regex/program.h"
-
-namespace lintaro::regex {
+namespace lintaro {
 namespace {
 
-constexpr std::array<unsigned char, 256> BuildToggleTable() {
+enum class CaseMap { kToggle, kLower, kUpper };
+
+constexpr std::array<unsigned char, 256> BuildCaseTable(CaseMap map) {
     std::array<unsigned char, 256> table{};
     for (int ch = 0; ch < 256; ++ch) table[ch] = static_cast<unsigned char>(ch);
-    auto pair = [&table](int lower, int upper) {
-        table[lower] = static_cast<unsigned char>(upper);
-        table[upper] = static_cast<unsigned char>(lower);
+    auto pair = [&table, map](int lower, int upper) {
+        if (map != CaseMap::kLower) table[lower] = static_cast<unsigned char>(upper);
+        if (map != CaseMap::kUpper) table[upper] = static_cast<unsigned char>(lower);
     };
     for (int ch = 'a'; ch <= 'z'; ++ch) pair(ch, ch - 'a' + 'A');
     for (int ch = 224; ch <= 255; ++ch) pair(ch, ch - 32);  // а-я / А-Я
@@ -27,8 +26,8 @@ constexpr std::array<unsigned char, 256> BuildToggleTable() {
 
 }  // namespace
 
-const std::array<unsigned char, 256> kToggleCaseTable = BuildToggleTable();
+const std::array<unsigned char, 256> kCp1251ToggleCase = BuildCaseTable(CaseMap::kToggle);
+const std::array<unsigned char, 256> kCp1251LowerCase = BuildCaseTable(CaseMap::kLower);
+const std::array<unsigned char, 256> kCp1251UpperCase = BuildCaseTable(CaseMap::kUpper);
 
-unsigned char ToggleCase(unsigned char ch) { return kToggleCaseTable[ch]; }
-
-}  // namespace lintaro::regex
+}  // namespace lintaro
