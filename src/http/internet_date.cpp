@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/civil_days.h"
 #include "http/net_text.h"
 
 namespace lintaro {
@@ -49,41 +50,6 @@ bool IsWeekday(std::string_view text) {
 std::int64_t IntegerOr(std::string_view text, std::int64_t fallback) {
     std::int64_t value;
     return ParseWholeNumber(text, value) ? value : fallback;
-}
-
-// Days from 1970-01-01 to a proleptic Gregorian date, and back.
-std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t year_of_era = year - era * 400;
-    const std::int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t day_of_era =
-        year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-    return era * 146097 + day_of_era - 719468;
-}
-
-void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) {
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const std::int64_t day_of_era = days - era * 146097;
-    const std::int64_t year_of_era =
-        (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-    const std::int64_t day_of_year =
-        day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-    const std::int64_t month_index = (5 * day_of_year + 2) / 153;
-    day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);
-    month = static_cast<int>(month_index < 10 ? month_index + 3 : month_index - 9);
-    year = year_of_era + era * 400 + (month <= 2);
-}
-
-int DaysInMonth(std::int64_t year, int month) {
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-    return a / b - (a % b != 0 && (a < 0) != (b < 0));
 }
 
 }  // namespace

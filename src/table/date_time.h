@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/civil_days.h"  // DaysInMonth and the day counts beneath the date-times
+
 namespace lintaro {
 
 inline constexpr int64_t kMsPerDay = 86'400'000;
@@ -33,9 +35,6 @@ struct CalendarParts {
 // The range the table accepts: 0001-01-01 00:00:00.000 up to 9999-12-31 23:59:59.999.
 inline constexpr DateTime kMinDateTime{-693'593 * kMsPerDay};
 inline constexpr DateTime kMaxDateTime{2'958'466 * kMsPerDay - 1};
-
-// Days in `month` of `year` (0 for a month outside 1..12).
-int DaysInMonth(int year, int month);
 
 // True when year 1..9999, month and day name a real calendar day (29 February only in leap years).
 bool IsValidDate(int year, int month, int day);
