@@ -1,0 +1,115 @@
+// The grid's worksheet export: TGridExport walks what the grid shows (title rows, every node in
+// tree order, the footer) and TGridExportExcel writes it as an Excel 4.0 worksheet (BIFF4), with
+// the group texts in leading columns, the grid's fonts, colours, alignment and widths, and a live
+// formula in the footer.
+#pragma once
+
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/biff4_records.h"
+#include "export/sheet_description.h"
+
+namespace lintaro {
+
+// The grid does not fit an Excel 4.0 worksheet (more than 16 384 rows, or more columns than the
+// format's 256). Raised before any file is touched; the message names what was asked and the limit.
+class ESheetTooLarge : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where an export's bytes go.
+class ExportSink {
+  public:
+    virtual ~ExportSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+// The export's walk over the grid. The five writing slots do nothing here; a file format fills
+// them. One object serves one export.
+class TGridExport {
+  public:
+    // `grid` must outlive the object. `all_rows`: every node, rows inside collapsed groups too (the
+    // description's nodes are exactly what is written; the flag records how they were chosen).
+    TGridExport(std::string file_name, const SheetDescription& grid, bool all_rows);
+    virtual ~TGridExport() = default;
+    TGridExport(const TGridExport&) = delete;
+    TGridExport& operator=(const TGridExport&) = delete;
+
+    virtual void BeginFile() {}
+    virtual void EndFile() {}
+    virtual void WriteTitleRows() {}
+    virtual void WriteFooterRows() {}
+    virtual void WriteNodeRow(const SheetNode& node) { (void)node; }
+    // Writes the file: the bytes go to a new file beside the target, which replaces the target only
+    // when the export is complete, so a failure leaves the old file as it was. Throws
+    // EFileCreateError ("Cannot create file NAME") when the folder cannot take the file,
+    // EFileWriteError when writing fails, and what the format refuses before creating anything.
+    virtual void Execute();
+    // Title rows, then every node in order, then the footer. Nothing at all when the grid has no
+    // table.
+    virtual void ExportRows();
+
+    // Runs the export into `out` instead of a file (with the same checks as Execute).
+    void ExportTo(ExportSink& out);
+
+    const std::string& FileName() const { return file_name_; }
+    bool AllRows() const { return all_rows_; }
+
+  protected:
+    // Refuses, before any output, a grid the format cannot hold. Nothing to refuse here.
+    virtual void CheckFits() const {}
+    void Output(std::string_view bytes) { output_->Write(bytes); }
+
+    const std::string file_name_;
+    const SheetDescription& grid_;
+    const bool all_rows_;
+    int SheetRow = 0;                // 0-based number of the next sheet row
+    ExportSink* output_ = nullptr;   // the file while the export runs
+    std::vector<int> ExportColumns;  // indexes into grid_.columns, in sheet order
+
+  private:
+    void Run(ExportSink& out);
+};
+
+class TGridExportExcel : public TGridExport {
+  public:
+    using TGridExport::TGridExport;
+
+    void BeginFile() override;
+    void EndFile() override;
+    void WriteTitleRows() override;
+    void WriteFooterRows() override;
+    void WriteNodeRow(const SheetNode& node) override;
+
+    // Rows the export writes: the band row and the header row when shown, one per node, the
+    // footer when shown.
+    static int RowsNeeded(const SheetDescription& grid);
+
+  protected:
+    void CheckFits() const override;
+
+  private:
+    uint16_t ToSheetColumn(int exported) const {
+        return static_cast<uint16_t>(grid_.group_levels + exported);
+    }
+    void FlushWhenFull();
+    void WriteCell(uint16_t row, const SheetNode& node, int exported);
+
+    biff4::RecordWriter records_;
+    int title_rows_ = 0;  // title rows written, where the footer formulas start
+};
+
+// Writes `grid` as an Excel 4.0 worksheet to `file_name`, replacing a file of that name only when
+// the export is complete. Throws as TGridExport::Execute.
+void SaveGridAsWorksheet(const SheetDescription& grid, const std::string& file_name, bool all_rows);
+
+// The same worksheet written to a stream (standard output); throws std::runtime_error when the
+// stream fails and ESheetTooLarge before writing anything.
+void WriteWorksheet(const SheetDescription& grid, std::ostream& out);
+
+}  // namespace lintaro

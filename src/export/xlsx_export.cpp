@@ -1,0 +1,564 @@
+// The .xlsx export through libxlsxwriter in its constant-memory mode: rows are written in order
+// and each is flushed to a temporary file as soon as the next begins, so a large grid costs little
+// more memory than its own rows.
+#include "export/xlsx_export.h"
+
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "export/grid_export.h"
+#include "export/replacing_file.h"
+#include "export/zip_check.h"
+#include "table/cp1251_text.h"
+
+namespace lintaro {
+namespace {
+
+constexpr int kMaxOutlineLevel = 7;
+constexpr double kGroupColumnWidth = 400 / 256.0;  // characters, as in the Excel 4.0 sheet
+
+struct WorkbookCloser {
+    void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
+};
+using WorkbookPtr = std::unique_ptr<lxw_workbook, WorkbookCloser>;
+
+uint32_t ColourValue(const std::optional<SheetColour>& colour) {
+    if (!colour) return 0x000000;
+    return (uint32_t{colour->red} << 16) | (uint32_t{colour->green} << 8) | colour->blue;
+}
+
+// Cell text as UTF-8. The library writes control characters other than tab, LF and CR, which the
+// workbook's XML cannot hold, as the format's escapes ("_x0001_").
+std::string CellText(std::string_view cp1251) { return Cp1251ToUtf8(cp1251); }
+
+void SetFont(lxw_format* format, const SheetFont& font, const std::optional<SheetColour>& colour) {
+    const std::string face = Cp1251ToUtf8(font.face);
+    if (!face.empty()) format_set_font_name(format, face.c_str());
+    if (font.height > 0) format_set_font_size(format, font.height / 20.0);
+    if (font.bold) format_set_bold(format);
+    if (font.italic) format_set_italic(format);
+    if (font.underline) format_set_underline(format, LXW_UNDERLINE_SINGLE);
+    if (font.strike_out) format_set_font_strikeout(format);
+    format_set_font_color(format, ColourValue(colour));
+}
+
+void SetFill(lxw_format* format, const std::optional<SheetColour>& colour) {
+    format_set_pattern(format, LXW_PATTERN_SOLID);
+    format_set_bg_color(format, ColourValue(colour));
+}
+
+uint8_t Alignment(FieldAlignment alignment) {
+    switch (alignment) {
+        case FieldAlignment::kRight:
+            return LXW_ALIGN_RIGHT;
+        case FieldAlignment::kCenter:
+            return LXW_ALIGN_CENTER;
+        case FieldAlignment::kLeft:
+            break;
+    }
+    return LXW_ALIGN_LEFT;
+}
+
+std::string_view FieldName(const SheetColumn& column) {
+    if (column.field_index < 0 || column.field_index >= kOddsFieldCount) return {};
+    return kOddsFields[column.field_index].name;
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+// "A1"-style name of a column (0 -> "A", 26 -> "AA").
+std::string ColumnName(int column) {
+    std::string name;
+    for (++column; column > 0; column = (column - 1) / 26) {
+        name.insert(name.begin(), static_cast<char>('A' + (column - 1) % 26));
+    }
+    return name;
+}
+
+class XlsxSheetWriter {
+  public:
+    XlsxSheetWriter(const SheetDescription& grid, const std::string& path) : grid_(grid) {
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        // The staging files go where the user keeps temporary files.
+        const char* tmpdir = std::getenv("TMPDIR");
+        if (tmpdir != nullptr && *tmpdir != '\0') options.tmpdir = const_cast<char*>(tmpdir);
+        options.use_zip64 = LXW_TRUE;
+        workbook_.reset(workbook_new_opt(path.c_str(), &options));
+        if (!workbook_) throw std::runtime_error("Cannot start the workbook");
+        sheet_ = workbook_add_worksheet(workbook_.get(), nullptr);
+        if (!sheet_) throw std::runtime_error("Cannot start the workbook's sheet");
+        MakeFormats();
+    }
+
+    // Writes every row; Close then completes the file.
+    void WriteRows();
+    // Returns the library's error text, or nothing when the file is complete.
+    std::optional<std::string> Close() {
+        const lxw_error error = workbook_close(workbook_.release());
+        if (error == LXW_NO_ERROR) return std::nullopt;
+        return std::string(lxw_strerror(error));
+    }
+
+  private:
+    lxw_format* NewFormat() { return workbook_add_format(workbook_.get()); }
+    void MakeFormats();
+    int ToSheetColumn(int exported) const { return grid_.group_levels + exported; }
+    void WriteEventCell(lxw_row_t row, const OddsRecord& record, int exported);
+    void WriteFooter(lxw_row_t row, int first_row, int last_row);
+    void Check(lxw_error error) const {
+        if (error != LXW_NO_ERROR) throw std::runtime_error(lxw_strerror(error));
+    }
+
+    const SheetDescription& grid_;
+    WorkbookPtr workbook_;
+    lxw_worksheet* sheet_ = nullptr;
+    lxw_format* band_ = nullptr;
+    lxw_format* caption_ = nullptr;
+    lxw_format* group_ = nullptr;
+    lxw_format* footer_ = nullptr;
+    lxw_format* footer_blank_ = nullptr;
+    std::vector<lxw_format*> cell_;           // per exported column
+    std::vector<lxw_format*> date_;           // per exported column: a date-time
+    std::vector<lxw_format*> midnight_date_;  // per exported column: a date alone
+};
+
+void XlsxSheetWriter::MakeFormats() {
+    const SheetLook& look = grid_.look;
+    const SheetPalette& palette = look.palette;
+    const auto borders = [&](lxw_format* format) {
+        if (!look.show_grid) return;
+        format_set_border(format, LXW_BORDER_THIN);
+        format_set_border_color(format, ColourValue(palette.grid_line));
+    };
+
+    band_ = NewFormat();
+    SetFont(band_, look.band_font, palette.band_font);
+    SetFill(band_, palette.band);
+    format_set_align(band_, LXW_ALIGN_CENTER_ACROSS);
+    borders(band_);
+
+    caption_ = NewFormat();
+    SetFont(caption_, look.header_font, palette.header_font);
+    SetFill(caption_, palette.header);
+    format_set_align(caption_, LXW_ALIGN_CENTER);
+    borders(caption_);
+
+    group_ = NewFormat();
+    SetFont(group_, look.font, palette.group_node_text);
+    SetFill(group_, palette.group_node);
+
+    footer_ = NewFormat();
+    SetFont(footer_, look.font, palette.footer_text);
+    SetFill(footer_, palette.footer);
+    format_set_align(footer_, LXW_ALIGN_CENTER);
+    format_set_num_format(footer_, "0");
+    borders(footer_);
+    footer_blank_ = NewFormat();
+    SetFill(footer_blank_, palette.footer);
+
+    const std::string date_format = SpreadsheetDateFormat(look.formats.short_date);
+    const std::string date_time_format =
+        date_format + " " + SpreadsheetDateFormat(look.formats.long_time);
+    for (const SheetColumn& column : grid_.columns) {
+        const auto make = [&](const char* number_format) {
+            lxw_format* format = NewFormat();
+            SetFont(format, column.font, palette.font);
+            SetFill(format, palette.background);
+            format_set_align(format, Alignment(column.alignment));
+            borders(format);
+            if (number_format) format_set_num_format(format, number_format);
+            return format;
+        };
+        const char* number_format = nullptr;
+        if (column.field_index >= 0 && column.field_index < kOddsFieldCount &&
+            kOddsFields[column.field_index].kind == FieldKind::kDecimal &&
+            DecimalFormatOf(column.field_index) == DecimalFormat::kPrice) {
+            number_format = "0.00#";
+        }
+        cell_.push_back(make(number_format));
+        date_.push_back(make(date_time_format.c_str()));
+        midnight_date_.push_back(make(date_format.c_str()));
+    }
+}
+
+void XlsxSheetWriter::WriteEventCell(lxw_row_t row, const OddsRecord& record, int exported) {
+    const SheetColumn& column = grid_.columns[exported];
+    const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(exported));
+    lxw_format* format = cell_[exported];
+    const int field = column.field_index;
+    if (field < 0 || field >= kOddsFieldCount) {
+        Check(worksheet_write_blank(sheet_, row, sheet_column, format));
+        return;
+    }
+    const StoredValue value = GetField(record, field);
+    if (const auto* text = std::get_if<std::string_view>(&value)) {
+        const std::string utf8 = CellText(*text);
+        Check(worksheet_write_string(sheet_, row, sheet_column, utf8.c_str(), format));
+    } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
+        Check(worksheet_write_number(sheet_, row, sheet_column, decimal->ToDouble(), format));
+    } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+        Check(worksheet_write_number(sheet_, row, sheet_column, *integer, format));
+    } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+        const CalendarParts parts = SplitDateTime(*moment);
+        if (parts.year < 1900) {
+            // Spreadsheet dates begin in 1900; an earlier one stays readable as text.
+            const std::string shown = FormatDateTime(*moment, grid_.look.formats);
+            Check(worksheet_write_string(sheet_, row, sheet_column, shown.c_str(), format));
+            return;
+        }
+        lxw_datetime date{parts.year, parts.month,  parts.day,
+                          parts.hour, parts.minute, parts.second + parts.millisecond / 1000.0};
+        lxw_format* date_format =
+            MsOfDay(*moment) == 0 ? midnight_date_[exported] : date_[exported];
+        Check(worksheet_write_datetime(sheet_, row, sheet_column, &date, date_format));
+    } else {
+        // A null field is an empty cell: no price is not a price of 0.
+        Check(worksheet_write_blank(sheet_, row, sheet_column, format));
+    }
+}
+
+void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
+    for (int g = 0; g < grid_.group_levels; ++g) {
+        Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(g), footer_blank_));
+    }
+    const int count = static_cast<int>(grid_.columns.size());
+    for (int i = 0; i < count; ++i) {
+        const SheetColumn& column = grid_.columns[i];
+        const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(i));
+        int source = -1;
+        if (column.summary == SheetSummary::kCount) {
+            source = i;
+        } else if (column.summary != SheetSummary::kNone) {
+            const std::string_view wanted =
+                column.summary_field.empty() ? FieldName(column) : column.summary_field;
+            for (int s = 0; s < count && source < 0; ++s) {
+                const std::string_view name = FieldName(grid_.columns[s]);
+                if (!name.empty() && SameNameIgnoringCase(name, wanted)) source = s;
+            }
+        }
+        if (source < 0) {
+            Check(worksheet_write_blank(sheet_, row, sheet_column, footer_blank_));
+            continue;
+        }
+        if (last_row < first_row) {
+            Check(worksheet_write_number(sheet_, row, sheet_column, 0, footer_));
+            continue;
+        }
+        // The value the formula gives now, stored with it for readers that do not calculate.
+        const int field = grid_.columns[source].field_index;
+        double sum = 0;
+        double min = 0;
+        double max = 0;
+        int numbers = 0;
+        int filled = 0;
+        for (const SheetNode& node : grid_.nodes) {
+            if (node.IsGroup() || field < 0 || field >= kOddsFieldCount) continue;
+            const StoredValue value = GetField(*node.row, field);
+            if (const auto* text = std::get_if<std::string_view>(&value)) {
+                if (!text->empty()) ++filled;
+                continue;
+            }
+            if (std::holds_alternative<std::monostate>(value)) continue;
+            ++filled;
+            double number = 0;
+            if (const auto* decimal = std::get_if<Decimal>(&value)) {
+                number = decimal->ToDouble();
+            } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+                number = *integer;
+            } else {
+                number = DaysFromDateTime(std::get<DateTime>(value));
+            }
+            sum += number;
+            min = numbers == 0 ? number : std::min(min, number);
+            max = numbers == 0 ? number : std::max(max, number);
+            ++numbers;
+        }
+        const std::string range = ColumnName(ToSheetColumn(source)) +
+                                  std::to_string(first_row + 1) + ":" +
+                                  ColumnName(ToSheetColumn(source)) + std::to_string(last_row + 1);
+        std::string function = "COUNTA";
+        double result = filled;
+        switch (column.summary) {
+            case SheetSummary::kSum:
+                function = "SUM";
+                result = sum;
+                break;
+            case SheetSummary::kMin:
+                function = "MIN";
+                result = min;
+                break;
+            case SheetSummary::kMax:
+                function = "MAX";
+                result = max;
+                break;
+            case SheetSummary::kAverage:
+                function = "AVERAGE";
+                result = numbers > 0 ? sum / numbers : 0;
+                break;
+            default:
+                break;
+        }
+        const std::string formula = "=" + function + "(" + range + ")";
+        Check(worksheet_write_formula_num(sheet_, row, sheet_column, formula.c_str(), footer_,
+                                          result));
+    }
+}
+
+void XlsxSheetWriter::WriteRows() {
+    const SheetLook& look = grid_.look;
+    const int columns = static_cast<int>(grid_.columns.size());
+    const int last_column = std::max(ToSheetColumn(columns) - 1, 0);
+
+    for (int g = 0; g < grid_.group_levels; ++g) {
+        Check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(g), static_cast<lxw_col_t>(g),
+                                   kGroupColumnWidth, nullptr));
+    }
+    for (int i = 0; i < columns; ++i) {
+        const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(i));
+        Check(worksheet_set_column_pixels(sheet_, sheet_column, sheet_column,
+                                          std::max(grid_.columns[i].width, 0), nullptr));
+    }
+    // Group rows stand above their content, so the outline buttons belong above too.
+    worksheet_outline_settings(sheet_, LXW_TRUE, LXW_FALSE, LXW_TRUE, LXW_FALSE);
+
+    // Rows are flushed as they are written, so everything that names earlier rows comes first.
+    const int header_row = look.show_header ? (look.show_bands ? 1 : 0) : -1;
+    const int title_rows = (look.show_bands ? 1 : 0) + (look.show_header ? 1 : 0);
+    const int last_node_row = title_rows + static_cast<int>(grid_.nodes.size()) - 1;
+    if (title_rows > 0) worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(title_rows), 0);
+    if (header_row >= 0 && columns > 0) {
+        Check(worksheet_autofilter(sheet_, static_cast<lxw_row_t>(header_row), 0,
+                                   static_cast<lxw_row_t>(std::max(last_node_row, header_row)),
+                                   static_cast<lxw_col_t>(last_column)));
+    }
+
+    lxw_row_t row = 0;
+    if (look.show_bands) {
+        for (int column = 0; column < ToSheetColumn(columns); ++column) {
+            Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(column),
+                                        column < grid_.group_levels ? group_ : band_));
+        }
+        int offset = 0;
+        for (const SheetBand& band : grid_.bands) {
+            if (band.column_count <= 0) continue;
+            const std::string caption = CellText(band.caption);
+            Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(offset)),
+                                         caption.c_str(), band_));
+            offset += band.column_count;
+        }
+        ++row;
+    }
+    if (look.show_header) {
+        for (int g = 0; g < grid_.group_levels; ++g) {
+            Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(g), group_));
+        }
+        for (int i = 0; i < columns; ++i) {
+            const SheetColumn& column = grid_.columns[i];
+            const std::string caption = column.disable_caption ? "" : CellText(column.caption);
+            Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(i)),
+                                         caption.c_str(), caption_));
+        }
+        ++row;
+    }
+
+    for (const SheetNode& node : grid_.nodes) {
+        lxw_row_col_options options{};
+        options.level = static_cast<uint8_t>(std::clamp(node.level, 0, kMaxOutlineLevel));
+        Check(worksheet_set_row_opt(sheet_, row, LXW_DEF_ROW_HEIGHT, nullptr, &options));
+        for (int g = 0; g < grid_.group_levels; ++g) {
+            const auto column = static_cast<lxw_col_t>(g);
+            if (node.IsGroup() && g == node.level) {
+                const std::string text = CellText(node.group_text);
+                Check(worksheet_write_string(sheet_, row, column, text.c_str(), group_));
+            } else if (node.IsGroup()) {
+                Check(worksheet_write_blank(sheet_, row, column, group_));
+            }
+        }
+        for (int i = 0; i < columns; ++i) {
+            if (node.IsGroup()) {
+                Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(i)),
+                                            group_));
+            } else {
+                WriteEventCell(row, *node.row, i);
+            }
+        }
+        ++row;
+    }
+    if (look.show_summary_footer) WriteFooter(row, title_rows, last_node_row);
+}
+
+void CheckXlsxFits(const SheetDescription& grid) {
+    const SheetLook& look = grid.look;
+    const size_t rows = (look.show_bands ? 1 : 0) + (look.show_header ? 1 : 0) + grid.nodes.size() +
+                        (look.show_summary_footer ? 1 : 0);
+    if (rows > LXW_ROW_MAX) {
+        throw ESheetTooLarge("Cannot export " + std::to_string(rows) +
+                             " rows: an .xlsx worksheet holds at most " +
+                             std::to_string(LXW_ROW_MAX));
+    }
+    const size_t columns =
+        grid.columns.size() + static_cast<size_t>(std::max(grid.group_levels, 0));
+    if (grid.group_levels < 0 || columns > LXW_COL_MAX) {
+        throw ESheetTooLarge("Cannot export " + std::to_string(columns) +
+                             " columns: an .xlsx worksheet holds at most " +
+                             std::to_string(LXW_COL_MAX));
+    }
+}
+
+// Writes the workbook to `path`; throws EFileWriteError naming `target` when it cannot be
+// completed.
+void WriteWorkbook(const SheetDescription& grid, const std::string& path,
+                   const std::string& target) {
+    std::optional<std::string> error;
+    {
+        XlsxSheetWriter writer(grid, path);
+        if (grid.has_data) writer.WriteRows();
+        error = writer.Close();
+    }
+    if (error) throw EFileWriteError(target, *error);
+    if (const std::optional<std::string> problem = FindIncompleteXmlPart(path)) {
+        throw EFileWriteError(target,
+                              "the workbook came out incomplete, its temporary data could "
+                              "not be written (" +
+                                  *problem + ")");
+    }
+}
+
+}  // namespace
+
+std::string SpreadsheetDateFormat(std::string_view pattern) {
+    // "h" and "H" both become "h": a spreadsheet shows a 24-hour clock unless an AM/PM marker
+    // follows, exactly as the regional pattern's own "h" does.
+    std::string out;
+    const auto literal = [&out](char c) {
+        if (c == ' ' || c == '.' || c == ':' || c == '/' || c == '-' || c == ',') {
+            out += c;
+        } else {
+            out += '\\';
+            out += c;
+        }
+    };
+    size_t pos = 0;
+    while (pos < pattern.size()) {
+        const char c = pattern[pos];
+        if (c == '\'') {
+            ++pos;
+            if (pos < pattern.size() && pattern[pos] == '\'') {
+                literal('\'');
+                ++pos;
+                continue;
+            }
+            while (pos < pattern.size()) {
+                if (pattern[pos] == '\'') {
+                    if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
+                        literal('\'');
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                literal(pattern[pos++]);
+            }
+            continue;
+        }
+        size_t run = 1;
+        while (pos + run < pattern.size() && pattern[pos + run] == c) ++run;
+        size_t used = run;
+        switch (c) {
+            case 'd':
+                out += run >= 2 ? "dd" : "d";
+                break;
+            case 'M':
+                out += run >= 2 ? "mm" : "m";
+                break;
+            case 'y':
+                if (run >= 4) {
+                    used = 4;
+                    out += "yyyy";
+                } else if (run >= 2) {
+                    used = 2;
+                    out += "yy";
+                } else {
+                    literal(c);
+                }
+                break;
+            case 'H':
+            case 'h':
+                used = std::min<size_t>(run, 2);
+                out += used == 2 ? "hh" : "h";
+                break;
+            case 'm':
+                used = std::min<size_t>(run, 2);
+                out += used == 2 ? "mm" : "m";
+                break;
+            case 's':
+                used = std::min<size_t>(run, 2);
+                out += used == 2 ? "ss" : "s";
+                break;
+            case 'z':
+                used = run >= 3 ? 3 : 1;
+                out += used == 3 ? "000" : "0";
+                break;
+            case 'A':
+            case 'a':
+                used =
+                    pos + 1 < pattern.size() && (pattern[pos + 1] == 'P' || pattern[pos + 1] == 'p')
+                        ? 2
+                        : 1;
+                out += c == 'A' ? "AM/PM" : "am/pm";
+                break;
+            case 't':
+                break;
+            default:
+                for (size_t i = 0; i < run; ++i) literal(c);
+                break;
+        }
+        pos += used;
+    }
+    return out;
+}
+
+void SaveGridAsXlsx(const SheetDescription& grid, const std::string& file_name) {
+    CheckXlsxFits(grid);
+    ReplacingFile file(file_name);
+    WriteWorkbook(grid, file.TemporaryPath(), file_name);
+    file.Commit();
+}
+
+void WriteXlsx(const SheetDescription& grid, std::ostream& out) {
+    CheckXlsxFits(grid);
+    const char* tmp = std::getenv("TMPDIR");
+    std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/lintaro-XXXXXX.xlsx";
+    const int fd = mkstemps(path.data(), 5);
+    if (fd < 0) throw EFileCreateError(path);
+    close(fd);
+    struct Remove {
+        const std::string& path;
+        ~Remove() { std::remove(path.c_str()); }
+    } remove_on_exit{path};
+    WriteWorkbook(grid, path, path);
+    std::ifstream in(path, std::ios::binary);
+    out << in.rdbuf();
+    out.flush();
+    if (!in || !out)
+        throw std::runtime_error("Cannot write the workbook: the output stream failed");
+}
+
+}  // namespace lintaro

@@ -1,0 +1,185 @@
+// Exported files read back by other programs: the Excel 4.0 sheet by xlrd, the .xlsx workbook by
+// openpyxl (Debian's python3-xlrd and python3-openpyxl, run by Debian's own interpreter).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+
+#include "export/grid_export.h"
+#include "export/xlsx_export.h"
+#include "export_fixture.h"
+
+namespace lintaro {
+namespace {
+
+using testing::Cp;
+using testing::SmallGrid;
+using testing::TempDir;
+
+// Runs a Python script over `file` and returns its standard output lines.
+std::vector<std::string> RunPython(const TempDir& dir, const std::string& script,
+                                   const std::string& file) {
+    const std::string script_path = dir.File("read.py");
+    testing::WriteAll(script_path, script);
+    const std::string command = "/usr/bin/python3 '" + script_path + "' '" + file + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return {"popen failed"};
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    pclose(pipe);
+    std::vector<std::string> lines;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+void ExpectLines(const std::vector<std::string>& lines, const std::vector<std::string>& expected) {
+    const std::set<std::string> have(lines.begin(), lines.end());
+    for (const std::string& line : expected) {
+        EXPECT_TRUE(have.count(line)) << "missing: " << line;
+    }
+    if (::testing::Test::HasFailure()) {
+        for (const std::string& line : lines) ADD_FAILURE() << "read: " << line;
+    }
+}
+
+const char kXlrdScript[] = R"(
+import sys, xlrd
+sys.stdout.reconfigure(encoding="utf-8")
+book = xlrd.open_workbook(sys.argv[1])
+sheet = book.sheet_by_index(0)
+print("encoding", book.encoding, "size", sheet.nrows, sheet.ncols)
+for r in range(sheet.nrows):
+    for c in range(sheet.ncols):
+        kind = sheet.cell_type(r, c)
+        if kind in (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK):
+            continue
+        value = sheet.cell_value(r, c)
+        # Without number format records xlrd calls every cell "text"; the value's own type tells.
+        print(r, c, type(value).__name__, repr(value))
+)";
+
+TEST(ReadBackTest, XlrdReadsTheWorksheetsTextsAndNumbers) {
+    TempDir dir;
+    SmallGrid grid;
+    const std::string file = dir.File("line.xls");
+    SaveGridAsWorksheet(grid.sheet, file, true);
+    const std::vector<std::string> lines = RunPython(dir, kXlrdScript, file);
+    ExpectLines(lines, {
+                           "encoding cp1251 size 10 8",
+                           "0 2 str 'Общие данные'",
+                           "0 4 str 'Исходы'",
+                           "0 6 str 'Тотал'",
+                           "1 2 str 'Дата события'",
+                           "1 3 str 'Командa дом.'",
+                           "1 7 str ''",
+                           "2 0 str 'Вид спорта : футбол '",
+                           "3 1 str 'Турнир : Англия '",
+                           "4 2 str '25.12.2026 20:00:00'",
+                           "4 3 str 'Арсенал'",
+                           "4 4 float 1.85",
+                           "4 5 float 3.4",
+                           "4 6 float 2.5",
+                           "5 2 str '26.12.2026'",
+                           "5 4 float 0.0",  // a null price
+                           "5 6 float -0.5",
+                           "8 3 str 'Ак Барс'",
+                           // The footer formula; its stored result is 0 until a spreadsheet
+                           // program calculates it on opening.
+                           "9 3 float 0.0",
+                       });
+    // Band row 3, header row 6, group rows 4 x 1, event rows 3 x 6, the footer 1.
+    EXPECT_EQ(lines.size(), 1u + 3 + 6 + 4 + 18 + 1);
+}
+
+const char kOpenpyxlScript[] = R"(
+import sys, openpyxl
+sys.stdout.reconfigure(encoding="utf-8")
+book = openpyxl.load_workbook(sys.argv[1])
+sheet = book.active
+print("freeze", sheet.freeze_panes)
+print("filter", sheet.auto_filter.ref)
+print("summary below", sheet.sheet_properties.outlinePr.summaryBelow)
+for row in sheet.iter_rows():
+    for cell in row:
+        if cell.value is not None:
+            print(cell.coordinate, type(cell.value).__name__, cell.value, cell.number_format)
+for index, dimension in sorted(sheet.row_dimensions.items()):
+    if dimension.outline_level:
+        print("level", index, dimension.outline_level)
+)";
+
+TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
+    TempDir dir;
+    SmallGrid grid;
+    const std::string file = dir.File("Линия.xlsx");
+    SaveGridAsXlsx(grid.sheet, file);
+    const std::vector<std::string> lines = RunPython(dir, kOpenpyxlScript, file);
+    ExpectLines(lines, {
+                           "freeze A3",
+                           "filter A2:H9",
+                           "summary below False",
+                           "C1 str Общие данные General",
+                           "E1 str Исходы General",
+                           "D2 str Командa дом. General",
+                           "A3 str Вид спорта : футбол  General",
+                           "B4 str Турнир : Англия  General",
+                           "C5 datetime 2026-12-25 20:00:00 dd.mm.yyyy h:mm:ss",
+                           "D5 str Арсенал General",
+                           "E5 float 1.85 0.00#",
+                           "F5 float 3.4 0.00#",
+                           "G5 float 2.5 General",
+                           "C6 datetime 2026-12-26 00:00:00 dd.mm.yyyy",
+                           "G6 float -0.5 General",
+                           "C9 datetime 2026-12-27 09:05:00 dd.mm.yyyy h:mm:ss",
+                           "D10 str =COUNTA(D3:D9) 0",
+                           "level 4 1",
+                           "level 5 2",
+                           "level 6 2",
+                           "level 8 1",
+                           "level 9 2",
+                       });
+    // A null price is an empty cell, not 0.
+    for (const std::string& line : lines) {
+        EXPECT_NE(line.rfind("E6 ", 0), 0u) << line;
+        EXPECT_NE(line.rfind("F6 ", 0), 0u) << line;
+    }
+}
+
+TEST(ReadBackTest, XlsxHasNoRowLimitOfTheOldFormatAndKeepsControlCharacters) {
+    TempDir dir;
+    SmallGrid grid;
+    OddsRecord odd = grid.table.Rows()[0];
+    odd.team_h_name = Cp("Tab\there\x01");
+    grid.sheet.nodes.assign(20'000, grid.Event(&grid.table.Rows()[1]));
+    grid.sheet.nodes.push_back(grid.Event(&odd));
+    const std::string file = dir.File("big.xlsx");
+    SaveGridAsXlsx(grid.sheet, file);
+    const std::vector<std::string> lines =
+        RunPython(dir,
+                  "import sys, openpyxl\n"
+                  "sheet = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
+                  "rows = list(sheet.iter_rows(values_only=True))\n"
+                  "print(len(rows), repr(rows[-2][3]), rows[-1][3])\n",
+                  file);
+    ASSERT_EQ(lines.size(), 1u);
+    // The control character is kept as the format's escape, which spreadsheet programs turn back
+    // into the character and openpyxl leaves as it stands.
+    EXPECT_EQ(lines[0], "20004 'Tab\\there_x0001_' =COUNTA(D3:D20003)");
+}
+
+TEST(XlsxFormatTest, SpreadsheetDateFormatsFollowTheRegionalPatterns) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"dd.MM.yyyy", "dd.mm.yyyy"},      {"H:mm:ss", "h:mm:ss"}, {"M/d/yy", "m/d/yy"},
+        {"h:mm AP", "h:mm AM/PM"},         {"HH'h'mm", "hh\\hmm"}, {"yyyy-MM-dd", "yyyy-mm-dd"},
+        {"H:mm:ss.zzz t", "h:mm:ss.000 "},
+    };
+    for (const auto& [pattern, format] : cases) {
+        EXPECT_EQ(SpreadsheetDateFormat(pattern), format) << pattern;
+    }
+}
+
+}  // namespace
+}  // namespace lintaro
