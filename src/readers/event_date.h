@@ -5,19 +5,10 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
 
 #include "table/date_time.h"
 
 namespace lintaro {
-
-// A local calendar date.
-struct CivilDate {
-    int year = 0;
-    int month = 0;  // 1..12
-    int day = 0;    // 1..31
-    friend bool operator==(const CivilDate&, const CivilDate&) = default;
-};
 
 // Days from 30 December 1899 to the given date (valid, years 1..9999); negative before it.
 int64_t DaysSinceEpoch(const CivilDate& date);
@@ -33,11 +24,5 @@ std::optional<CivilDate> ChooseEventDate(const CivilDate& today, int month, int 
 
 // The odds table's date-time value of a local date and time of day.
 double DateTimeValue(const CivilDate& date, int hour, int minute, int second);
-
-// Today's date in local time.
-CivilDate LocalToday();
-
-// Reads "YYYY-MM-DD" (exactly those digits and dashes) naming a real day; nullopt otherwise.
-std::optional<CivilDate> ParseIsoDate(std::string_view text);
 
 }  // namespace lintaro

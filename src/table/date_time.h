@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "base/civil_days.h"  // DaysInMonth and the day counts beneath the date-times
 
@@ -36,6 +37,14 @@ struct CalendarParts {
 inline constexpr DateTime kMinDateTime{-693'593 * kMsPerDay};
 inline constexpr DateTime kMaxDateTime{2'958'466 * kMsPerDay - 1};
 
+// A local calendar date.
+struct CivilDate {
+    int year = 0;
+    int month = 0;  // 1..12
+    int day = 0;    // 1..31
+    friend bool operator==(const CivilDate&, const CivilDate&) = default;
+};
+
 // True when year 1..9999, month and day name a real calendar day (29 February only in leap years).
 bool IsValidDate(int year, int month, int day);
 
@@ -58,5 +67,11 @@ std::optional<DateTime> DateTimeFromDays(double days);
 
 // The legacy day count of a date-time (the inverse of DateTimeFromDays up to double precision).
 double DaysFromDateTime(DateTime value);
+
+// Today's date in local time.
+CivilDate LocalToday();
+
+// Reads "YYYY-MM-DD" (exactly those digits and dashes) naming a real day; nullopt otherwise.
+std::optional<CivilDate> ParseIsoDate(std::string_view text);
 
 }  // namespace lintaro

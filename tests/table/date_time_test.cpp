@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 namespace lintaro {
 namespace {
@@ -105,6 +106,15 @@ TEST(DateTimeTest, LegacyDayCountsKeepTheFractionAsTimeOfDay) {
     EXPECT_FALSE(DateTimeFromDays(-HUGE_VAL).has_value());
     EXPECT_FALSE(DateTimeFromDays(-693594.0).has_value());
     EXPECT_FALSE(DateTimeFromDays(2958466.0).has_value());
+}
+
+TEST(DateTimeTest, ParsesIsoDatesStrictly) {
+    EXPECT_EQ(ParseIsoDate("2028-02-29"), (CivilDate{2028, 2, 29}));
+    for (const char* bad : {"2027-02-29", "2026-1-05", "2026-13-01", "26-01-05", "2026/01/05",
+                            "2026-01-05 ", "", "0000-01-01", "2026-01-0x"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(ParseIsoDate(bad), std::nullopt);
+    }
 }
 
 }  // namespace
