@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace lintaro::cli {
@@ -55,6 +56,14 @@ Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
 RowFormat ParseRowFormat(const std::string& name) {
     if (const auto format = RowFormatFromName(name)) return *format;
     throw UsageError("unknown row format \"" + name + "\": use jsonl or csv");
+}
+
+CivilDate TodayOption(const Args& args) {
+    if (!args.Has("--today")) return LocalToday();
+    const std::string value = args.Value("--today");
+    const std::optional<CivilDate> today = ParseIsoDate(value);
+    if (!today) throw UsageError("--today needs a date as YYYY-MM-DD, not \"" + value + "\"");
+    return *today;
 }
 
 std::string OneLine(std::string_view message) {

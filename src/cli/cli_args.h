@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "export/row_format.h"
+#include "table/date_time.h"
 
 namespace lintaro::cli {
 
@@ -39,6 +40,10 @@ Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
 
 // The value of --format for row output: "jsonl" or "csv"; anything else throws UsageError.
 RowFormat ParseRowFormat(const std::string& name);
+
+// The value of --today, the local date the readers take as today: a real day written exactly as
+// YYYY-MM-DD; without the option, today's local date. Anything else throws UsageError.
+CivilDate TodayOption(const Args& args);
 
 // Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
 std::string OneLine(std::string_view message);

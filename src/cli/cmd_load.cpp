@@ -14,7 +14,6 @@
 #include "http/net_http.h"
 #include "http/net_idle_hook.h"
 #include "http/net_log_event.h"
-#include "readers/event_date.h"
 #include "readers/first_bookmaker.h"
 #include "readers/reader_context.h"
 #include "readers/second_bookmaker.h"
@@ -88,15 +87,7 @@ int RunLoad(const std::vector<std::string>& args) {
         throw UsageError("unknown bookmaker " + bookmaker + " (first or second)");
     }
     const RowFormat format = ParseRowFormat(parsed.Value("--format", "jsonl"));
-    CivilDate today = LocalToday();
-    if (parsed.Has("--today")) {
-        const std::optional<CivilDate> given = ParseIsoDate(parsed.Value("--today"));
-        if (!given) {
-            throw UsageError("--today needs a date as YYYY-MM-DD, not \"" +
-                             parsed.Value("--today") + "\"");
-        }
-        today = *given;
-    }
+    const CivilDate today = TodayOption(parsed);
     std::string first_host = HostOption(parsed, "--first-host", kFirstBookmakerHost);
     std::string second_host = HostOption(parsed, "--second-host", kSecondBookmakerHost);
 
@@ -109,9 +100,7 @@ int RunLoad(const std::vector<std::string>& args) {
                 "--second-host");
         }
         demo::DemoOptions options;
-        options.today = std::chrono::year_month_day{std::chrono::year{today.year},
-                                                    std::chrono::month{unsigned(today.month)},
-                                                    std::chrono::day{unsigned(today.day)}};
+        options.today = demo::ToYearMonthDay(today);
         demo_server = std::make_unique<demo::DemoServer>(options);
         demo_server->Start();
         first_host = demo_server->FirstHost();

@@ -7,7 +7,6 @@
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "export/row_format.h"
-#include "readers/event_date.h"
 #include "readers/first_bookmaker.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
@@ -35,18 +34,6 @@ options:
 exit status: 0 the page was read; 1 the file cannot be read or the parse failed (the message on
 standard error; the rows inserted before the failure are still printed); 2 a usage mistake.
 )";
-
-namespace {
-
-CivilDate TodayOption(const Args& parsed) {
-    if (!parsed.Has("--today")) return LocalToday();
-    const std::string value = parsed.Value("--today");
-    const std::optional<CivilDate> today = ParseIsoDate(value);
-    if (!today) throw UsageError("--today needs a date as YYYY-MM-DD, not \"" + value + "\"");
-    return *today;
-}
-
-}  // namespace
 
 int RunParse(const std::vector<std::string>& args) {
     const Args parsed = ParseArgs(args, {"--today", "--format", "--sport", "--name"}, {});

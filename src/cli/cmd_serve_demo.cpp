@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -50,21 +49,6 @@ long long ReadNumber(const Args& args, const std::string& option, long long lo, 
     return value;
 }
 
-// "YYYY-MM-DD" as a calendar date, or a UsageError.
-std::chrono::year_month_day ReadDate(const std::string& text) {
-    int year = 0;
-    unsigned month = 0, day = 0;
-    char tail = 0;
-    if (text.size() != 10 ||
-        std::sscanf(text.c_str(), "%4d-%2u-%2u%c", &year, &month, &day, &tail) != 3) {
-        throw UsageError("--today needs a date as YYYY-MM-DD, not \"" + text + "\"");
-    }
-    const std::chrono::year_month_day date{std::chrono::year{year}, std::chrono::month{month},
-                                           std::chrono::day{day}};
-    if (!date.ok()) throw UsageError("--today names no calendar day: \"" + text + "\"");
-    return date;
-}
-
 }  // namespace
 
 int RunServeDemo(const std::vector<std::string>& raw_args) {
@@ -75,7 +59,7 @@ int RunServeDemo(const std::vector<std::string>& raw_args) {
     demo::DemoOptions options;
     options.seed = static_cast<uint32_t>(ReadNumber(args, "--seed", 0, UINT32_MAX, 1));
     options.events = static_cast<int>(ReadNumber(args, "--events", 0, demo::kMaxDemoEvents, 200));
-    if (args.values.count("--today")) options.today = ReadDate(args.Value("--today"));
+    if (args.Has("--today")) options.today = demo::ToYearMonthDay(TodayOption(args));
     const auto port = static_cast<uint16_t>(ReadNumber(args, "--port", 0, 65534, 0));
 
     // The signals are taken by sigwait below; blocked before the server starts its threads, they

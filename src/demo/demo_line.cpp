@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <stdexcept>
 #include <string_view>
 
@@ -531,13 +530,9 @@ std::string SectionTitles() {
 
 }  // namespace
 
-chr::year_month_day LocalToday() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return chr::year_month_day{chr::year{local.tm_year + 1900},
-                               chr::month{static_cast<unsigned>(local.tm_mon + 1)},
-                               chr::day{static_cast<unsigned>(local.tm_mday)}};
+chr::year_month_day ToYearMonthDay(const CivilDate& date) {
+    return chr::year_month_day{chr::year{date.year}, chr::month{static_cast<unsigned>(date.month)},
+                               chr::day{static_cast<unsigned>(date.day)}};
 }
 
 FirstLine BuildFirstLine(const DemoOptions& options, chr::year_month_day today) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "table/date_time.h"
 #include "table/odds_table.h"
 
 namespace lintaro::demo {
@@ -60,7 +61,7 @@ std::vector<OddsRecord> PublishedFirstRows(const DemoOptions& options,
 std::vector<OddsRecord> PublishedSecondRows(const DemoOptions& options,
                                             std::chrono::year_month_day today);
 
-// Today's date in local time.
-std::chrono::year_month_day LocalToday();
+// A date of the odds table's calendar as the demo line's date.
+std::chrono::year_month_day ToYearMonthDay(const CivilDate& date);
 
 }  // namespace lintaro::demo

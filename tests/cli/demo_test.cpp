@@ -159,6 +159,7 @@ TEST(ServeDemoCliTest, BusyPortAndBadOptionsFailWithOneLine) {
         {{"serve-demo", "--events", "-5"}, 2, "--events"},
         {{"serve-demo", "--seed", "x"}, 2, "--seed"},
         {{"serve-demo", "--today", "2026-02-30"}, 2, "--today"},
+        {{"serve-demo", "--today", " 202-01-01"}, 2, "--today"},
         {{"serve-demo", "extra"}, 2, "extra"},
     };
     for (const Case& c : cases) {
