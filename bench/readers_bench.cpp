@@ -2,7 +2,9 @@
 // conversions and insertion, on generated demo pages of about 1 MB and 8 MB. The same pipeline
 // driven by PCRE2 (interpreted and JIT-compiled) runs alongside for comparison. Counters: rows per
 // second, and the peak heap the parse needs beyond the page it was given and the rows it kept,
-// as a multiple of the page size.
+// as a multiple of the page size. Then the second bookmaker's pages, and hostile pages for both
+// readers: texts built to make the readers' patterns search far and often, which must still end
+// within a second a megabyte.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -11,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -18,7 +21,9 @@
 
 #include "demo/demo_line.h"
 #include "readers/first_bookmaker.h"
+#include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
+#include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
 // Heap accounting for the memory counter: every allocation of the process goes through here.
@@ -187,6 +192,156 @@ void BM_FirstPageToRowsPcre2Jit(benchmark::State& state) { RunPipeline(state, En
 BENCHMARK(BM_FirstPageToRows)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPageToRowsPcre2)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPageToRowsPcre2Jit)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// The second bookmaker's tournament pages of the demo line, about `target_bytes` in all, read one
+// after the other as the refresh reads them.
+const demo::SecondLine& SecondLine(size_t target_bytes) {
+    static std::vector<std::pair<size_t, demo::SecondLine>> lines;
+    for (const auto& [size, line] : lines) {
+        if (size == target_bytes) return line;
+    }
+    demo::DemoOptions options;
+    options.today = std::chrono::year_month_day{std::chrono::year{kToday.year},
+                                                std::chrono::month{unsigned(kToday.month)},
+                                                std::chrono::day{unsigned(kToday.day)}};
+    options.events = 500;
+    size_t sample = 0;
+    for (const auto& page : demo::BuildSecondLine(options, *options.today).pages) {
+        sample += page.page.size();
+    }
+    options.events = static_cast<int>(500.0 * target_bytes / sample) + 1;
+    lines.emplace_back(target_bytes, demo::BuildSecondLine(options, *options.today));
+    return lines.back().second;
+}
+
+void BM_SecondPagesToRows(benchmark::State& state) {
+    const demo::SecondLine& line = SecondLine(static_cast<size_t>(state.range(0)) << 20);
+    size_t bytes = 0;
+    size_t rows = 0;
+    for (auto _ : state) {
+        OddsTable table;
+        table.ResetTable();
+        bytes = 0;
+        for (const demo::SecondTournamentPage& page : line.pages) {
+            const std::string page_lines = NormalizeLines(page.page);
+            bytes += page.page.size();
+            ParseSecondBookmakerPage(page_lines, page.sport, "league", table, kToday);
+        }
+        rows = table.Rows().size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_SecondPagesToRows)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
+
+// Hostile pages: a piece repeated up to the size asked for, with a fixed tail. Each one makes a
+// reader's pattern run far from many starts: a class such as "[^\.]+" or "[^\>]+" that runs to
+// the end of the page from every heading or row start, or a lazy search for a section end from
+// every heading.
+struct HostilePage {
+    const char* name;
+    const char* reader;  // "first", "soccer", "baseball", "tennis" or "list"
+    std::string piece;
+    std::string tail;
+};
+
+const std::vector<HostilePage>& HostilePages() {
+    static const std::vector<HostilePage> pages = {
+        // A heading start whose sport runs to the next "." and there is none.
+        {"cap_headings", "first", "class=cap>", "<div"},
+        // A sport and a tournament whose name runs to the next "<", the page's end.
+        {"cap_dots", "first", "class=cap>a.", "<div"},
+        // Headings whose ".{0,100}/div>" finds its "/div>" but no section end follows.
+        {"cap_no_body_end", "first", "class=cap>a.b</div>x", "\n<div"},
+        // One soccer section whose body repeats the start of an event line without its end.
+        {"event_starts", "first", "25/12 <b id=r101>1) Alpha</b> <b >1.85</b>  3.40   4.20 <b >",
+         "\n<div"},
+        // Table row starts whose attributes run to the end of the page.
+        {"tr_open", "soccer", "<TR ", ""},
+        {"tr_open", "baseball", "<TR ", ""},
+        {"tr_open", "tennis", "<tr ", ""},
+        // A first cell repeated: each row start reads on to the end looking for its "</td>".
+        {"td_open", "soccer", "<TR a>\r\n<td ", ""},
+        {"td_open", "tennis", "<tr a><td b>", ""},
+        // A tennis row whose players never meet their "vs".
+        {"players", "tennis", "<tr a><td b>12/25</td><td c>Alpha Beta ", ""},
+        // Tournament links whose target runs to the end of the list.
+        {"links", "list", "<a href=\"vwguestlines.asp?", ""},
+        {"links", "list", "<a href=\"guestContestLines.asp?ContestType=Tennis", ""},
+    };
+    return pages;
+}
+
+std::string BuildHostile(const HostilePage& hostile, size_t target_bytes) {
+    std::string page;
+    page.reserve(target_bytes + hostile.tail.size());
+    if (std::string(hostile.reader) == "first" && hostile.name == std::string("event_starts")) {
+        page = "<div class=cap>" + Utf8ToCp1251("Футбол. A") + "</div>\r\n";
+    }
+    while (page.size() + hostile.piece.size() <= target_bytes) page += hostile.piece;
+    page += hostile.tail;
+    return page;
+}
+
+// Fetches for the second bookmaker's refresh: the root, then the hostile list, then nothing.
+struct QuietUi : ReaderUi {
+    void ShowMessage(const std::string& text) override { message = text; }
+    void SetWaitCursor(bool) override {}
+    CivilDate Today() override { return kToday; }
+    std::string message;
+};
+
+// Reads a hostile page of range(1) KB with the reader of entry range(0); "failed" is 1 when the
+// reader gave the page up (as an unreadable page) instead of reading it to its end.
+void BM_HostilePage(benchmark::State& state) {
+    const HostilePage& hostile = HostilePages()[static_cast<size_t>(state.range(0))];
+    const std::string page = BuildHostile(hostile, static_cast<size_t>(state.range(1)) << 10);
+    const std::string reader = hostile.reader;
+    state.SetLabel(std::string(hostile.name) + " " + reader);
+    bool failed = false;
+    size_t rows = 0;
+    for (auto _ : state) {
+        OddsTable table;
+        table.ResetTable();
+        failed = false;
+        const std::string page_lines = NormalizeLines(page);
+        if (reader == "list") {
+            QuietUi ui;
+            RequestHostTracker hosts;
+            ReaderContext context{[&](const std::string& url) {
+                                      hosts.LogDebugSent("", "GET / HTTP/1.0\r\nHost: h\r\n");
+                                      return url.find("decimal.asp") != url.npos ? page
+                                                                                 : std::string();
+                                  },
+                                  table, ui};
+            LoadSecondBookmaker(context, hosts, "h");
+            failed = !ui.message.empty();
+        } else {
+            try {
+                if (reader == "first") {
+                    ParseFirstBookmakerPage(page_lines, table, kToday);
+                } else {
+                    ParseSecondBookmakerPage(page_lines, reader, "league", table, kToday);
+                }
+            } catch (const std::exception&) {
+                failed = true;
+            }
+        }
+        rows = table.Rows().size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+    state.counters["failed"] = failed ? 1 : 0;
+    state.counters["rows"] = static_cast<double>(rows);
+}
+
+void HostileArgs(benchmark::internal::Benchmark* bench) {
+    for (size_t i = 0; i < HostilePages().size(); ++i) {
+        bench->Args({static_cast<int64_t>(i), 1024});
+    }
+}
+BENCHMARK(BM_HostilePage)->Apply(HostileArgs)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace lintaro

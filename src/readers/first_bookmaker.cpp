@@ -12,6 +12,7 @@
 
 #include "http/net_errors.h"
 #include "readers/reader_failure.h"
+#include "readers/search_budget.h"
 #include "readers/text_conversions.h"
 #include "regex/pattern.h"
 #include "table/cp1251_text.h"
@@ -232,7 +233,7 @@ void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
     sections.SetExpression(kFirstBookmakerSectionPattern);
     sections.SetModifierByIndex(kModifierI, true);
     sections.SetModifierByIndex(kModifierR, true);
-    for (bool found = sections.Exec(page_lines); found; found = sections.ExecNext()) {
+    for (bool found = ExecWithBudget(sections, page_lines); found; found = sections.ExecNext()) {
         const std::string tournament_name = Trim(sections.Match(2));
         const std::string sport_name = Trim(Cp1251Lower(sections.Match(1)));
         if (IsSkippedTournament(tournament_name)) continue;
@@ -246,7 +247,7 @@ void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
         const auto group = [&events](int n) { return events.Match(n); };
         std::string body = sections.Match(3);  // the matcher searches on in it
         body.resize(EndOfLast(body, "\r"));
-        for (bool event = events.Exec(body); event; event = events.ExecNext()) {
+        for (bool event = ExecWithBudget(events, body); event; event = events.ExecNext()) {
             InsertFirstBookmakerEvent(group, sport_name, tournament_name, table, today, count);
         }
     }

@@ -6,6 +6,7 @@
 
 #include "http/net_errors.h"
 #include "readers/reader_failure.h"
+#include "readers/search_budget.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
 #include "regex/pattern.h"
@@ -52,7 +53,7 @@ std::vector<Tournament> ReadTournamentList(std::string_view list_text,
     links.SetModifierByIndex(kModifierR, true);
 
     links.SetExpression(kLinkPattern1);
-    for (bool found = links.Exec(list_text); found; found = links.ExecNext()) {
+    for (bool found = ExecWithBudget(links, list_text); found; found = links.ExecNext()) {
         const std::string link = links.Match(1);
         if (HasControlByte(link)) continue;
         const int p = Find(AsciiLower(link), "sporttype=");
@@ -68,7 +69,7 @@ std::vector<Tournament> ReadTournamentList(std::string_view list_text,
     }
 
     links.SetExpression(kLinkPattern2);
-    for (bool found = links.Exec(list_text); found; found = links.ExecNext()) {
+    for (bool found = ExecWithBudget(links, list_text); found; found = links.ExecNext()) {
         if (HasControlByte(links.Match(1))) continue;
         const std::string name = ReplaceAll(links.Match(2), "&amp;", "&");
         if (Contains(AsciiLower(name), "flushing meadows")) continue;

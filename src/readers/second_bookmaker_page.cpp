@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "readers/search_budget.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
 #include "regex/pattern.h"
@@ -131,7 +132,7 @@ void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sp
     rows.SetExpression(row_pattern);
     rows.SetModifierByIndex(kModifierI, true);
     rows.SetModifierByIndex(kModifierR, true);
-    for (bool found = rows.Exec(page_lines); found; found = rows.ExecNext()) {
+    for (bool found = ExecWithBudget(rows, page_lines); found; found = rows.ExecNext()) {
         const std::optional<double> start =
             StartValue(rows.Match(1), rows.Match(tennis ? 4 : 6), today);
         if (!start) continue;  // no row, no number

@@ -45,7 +45,12 @@ class Matcher {
           trail_(state.trail) {
         word_ = state.word_table;
         separator_ = state.separator_table;
-        backtrack_limit_ = state.backtrack_limit;
+        // A search stops after the smaller of the per-search step limit and what is left of the
+        // subject's work budget; ~Matcher charges the steps taken to the budget.
+        constexpr unsigned long long kNoLimit = ~0ULL;
+        search_limit_ = state.backtrack_limit != 0 ? state.backtrack_limit : kNoLimit;
+        budget_left_ = state.work_budget != 0 ? state.work_left : kNoLimit;
+        stop_at_ = std::min(search_limit_, budget_left_);
         // Along one path, a node is passed again without consuming only by a counted loop whose
         // body can pass empty, so a search keeps at most one choice per node per subject
         // character otherwise. Beyond that bound, plus a margin, a pattern such as
@@ -57,6 +62,12 @@ class Matcher {
         std::memset(stamps_, 0, sizeof(state.stamps));
         choices_.clear();
         trail_.clear();
+    }
+
+    ~Matcher() {
+        if (state_.work_budget != 0) {
+            state_.work_left = steps_ >= state_.work_left ? 0 : state_.work_left - steps_;
+        }
     }
 
     bool Search(int64_t start) {
@@ -139,6 +150,7 @@ class Matcher {
     }
 
     bool TryAt(int64_t start) {
+        Charge(1);
         for (int i = 0; i < 2 * TPattern::kCaptureSlots; ++i) slots_[i] = kNoPosition;
         slots_[kSlotLoopIndex] = 0;
         choices_.clear();
@@ -169,6 +181,14 @@ class Matcher {
             stamps_[e.slot] = e.old_stamp;
             trail_.pop_back();
         }
+    }
+
+    // Adds `steps` of work and stops the search when it is past its limit. A step is a node
+    // visited, a return to a choice, a counted loop's pass, a start position tried or a character
+    // scanned by a repetition, so the time a search takes is bounded by its steps.
+    void Charge(unsigned long long steps) {
+        steps_ += steps;
+        if (steps_ > stop_at_) RunTimeError(steps_ > search_limit_ ? 1016 : 1017);
     }
 
     void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0, int64_t b = 0) {
@@ -312,36 +332,50 @@ class Matcher {
         return peek;
     }
 
-    // The largest count in [low, high] whose end position fits the peek, or -1.
+    // The largest count in [low, high] whose end position fits the peek, or -1. The counts
+    // passed over are charged as work.
     int64_t GreedyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
-                            const Peek& peek) const {
+                            const Peek& peek) {
         if (high < low) return -1;
         if (peek.none) return high;
         if (step == 0) return peek.Fits(subject_[start]) ? high : -1;
+        int64_t k = -1;
         if (step == 1 && peek.one == peek.other) {
             const void* hit = memrchr(subject_ + start + low, peek.one, high - low + 1);
-            return hit == nullptr ? -1 : static_cast<const unsigned char*>(hit) - subject_ - start;
+            if (hit != nullptr) k = static_cast<const unsigned char*>(hit) - subject_ - start;
+        } else {
+            for (int64_t at = high; at >= low; --at) {
+                if (peek.Fits(subject_[start + at * step])) {
+                    k = at;
+                    break;
+                }
+            }
         }
-        for (int64_t k = high; k >= low; --k) {
-            if (peek.Fits(subject_[start + k * step])) return k;
-        }
-        return -1;
+        Charge(static_cast<unsigned long long>(high - (k < 0 ? low : k) + 1));
+        return k;
     }
 
-    // The smallest count in [low, high] whose end position fits the peek, or -1.
+    // The smallest count in [low, high] whose end position fits the peek, or -1. The counts
+    // passed over are charged as work.
     int64_t LazyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
-                          const Peek& peek) const {
+                          const Peek& peek) {
         if (high < low) return -1;
         if (peek.none) return low;
         if (step == 0) return peek.Fits(subject_[start]) ? low : -1;
+        int64_t k = -1;
         if (step == 1 && peek.one == peek.other) {
             const void* hit = std::memchr(subject_ + start + low, peek.one, high - low + 1);
-            return hit == nullptr ? -1 : static_cast<const unsigned char*>(hit) - subject_ - start;
+            if (hit != nullptr) k = static_cast<const unsigned char*>(hit) - subject_ - start;
+        } else {
+            for (int64_t at = low; at <= high; ++at) {
+                if (peek.Fits(subject_[start + at * step])) {
+                    k = at;
+                    break;
+                }
+            }
         }
-        for (int64_t k = low; k <= high; ++k) {
-            if (peek.Fits(subject_[start + k * step])) return k;
-        }
-        return -1;
+        Charge(static_cast<unsigned long long>((k < 0 ? high : k) - low + 1));
+        return k;
     }
 
     struct Repetition {
@@ -470,10 +504,12 @@ class Matcher {
     // `maximum`, whose end fits the peek, given that the first `verified` passes are known to
     // match; -1 when the passes stop matching first.
     int64_t LazyPasses(const FixedLoop& loop, int64_t start, int64_t verified, int64_t from,
-                       int64_t maximum, const Peek& peek) const {
+                       int64_t maximum, const Peek& peek) {
         for (int64_t j = from;; ++j) {
             if (j > maximum) return -1;
+            Charge(1);
             if (j > verified) {
+                Charge(static_cast<unsigned long long>(loop.width));
                 int64_t at = start + (j - 1) * loop.width;
                 if (at + loop.width > length_ || !PassMatches(loop, at)) return -1;
                 verified = j;
@@ -531,6 +567,7 @@ class Matcher {
         const unsigned char* s = subject_;
         size_t node = 1;
         for (;;) {
+            Charge(1);
             const unsigned char* operand = p + node + kNodeHeaderSize;
             switch (p[node]) {
                 case kEnd:
@@ -608,7 +645,9 @@ class Matcher {
                 case kBackRef:
                 case kBackRefCI: {
                     int64_t step = StepOf(node);
-                    if (step < 0 || !BackRefAt(node, position_)) goto fail;
+                    if (step < 0) goto fail;
+                    Charge(static_cast<unsigned long long>(step));
+                    if (!BackRefAt(node, position_)) goto fail;
                     position_ += step;
                     break;
                 }
@@ -653,6 +692,7 @@ class Matcher {
                              at += loop->width) {
                             ++passes;
                         }
+                        Charge(static_cast<unsigned long long>((passes + 1) * loop->width));
                         Peek peek = PeekAfter(next + kNodeHeaderSize);
                         int64_t k = GreedyCandidate(start, 0, passes, loop->width, peek);
                         if (k < 0) goto fail;
@@ -675,6 +715,11 @@ class Matcher {
                     int64_t start = position_;
                     int64_t step = StepOf(rep.operand);
                     int64_t count = RegRepeat(rep.operand, rep.maximum, start, step);
+                    // A run of "." or of an empty back reference is taken without looking at
+                    // it; every other run was scanned, up to the character that ended it.
+                    if (p[rep.operand] != kAnyChar && step > 0) {
+                        Charge(static_cast<unsigned long long>((count + 1) * step));
+                    }
                     if (count < rep.minimum) goto fail;
                     size_t next = NextNode(p, node);
                     Peek peek = PeekAfter(next);
@@ -707,9 +752,7 @@ class Matcher {
                     // Passes of a counted loop count against the bound too: nested loops with
                     // huge minimums over bodies that can pass empty do that much work without
                     // ever backing up.
-                    if (++backtracks_ > backtrack_limit_ && backtrack_limit_ != 0) {
-                        RunTimeError(1016);
-                    }
+                    Charge(1);
                     int counter = kSlotLoopCount + static_cast<int>(index);
                     int64_t minimum = ReadInt32(operand);
                     int64_t maximum = ReadInt32(operand + 4);
@@ -731,12 +774,14 @@ class Matcher {
                                      at += loop->width) {
                                     ++passes;
                                 }
+                                Charge(static_cast<unsigned long long>((passes + 1) * loop->width));
                                 if (passes < minimum) goto fail;
                                 k = GreedyCandidate(start, minimum, passes, loop->width, peek);
                                 if (k < 0) goto fail;
                                 if (k > minimum) Push(kFixedCountChoice, node, start, k);
                             } else {
                                 for (int64_t j = 0; j < minimum; ++j) {
+                                    Charge(static_cast<unsigned long long>(loop->width));
                                     int64_t at = start + j * loop->width;
                                     if (at + loop->width > length_ || !PassMatches(*loop, at)) {
                                         goto fail;
@@ -793,7 +838,7 @@ class Matcher {
     bool Backtrack(size_t* node_out) {
         const unsigned char* p = program_;
         while (!choices_.empty()) {
-            if (++backtracks_ > backtrack_limit_ && backtrack_limit_ != 0) RunTimeError(1016);
+            Charge(1);
             ChoicePoint& c = choices_.back();
             Unwind(c.trail);
             position_ = c.position;
@@ -923,8 +968,10 @@ class Matcher {
     std::vector<ChoicePoint>& choices_;
     std::vector<TrailEntry>& trail_;
     int64_t position_ = 0;
-    unsigned long long backtracks_ = 0;
-    unsigned long long backtrack_limit_ = 0;
+    unsigned long long steps_ = 0;         // work done by this search
+    unsigned long long search_limit_ = 0;  // the per-search step limit (all ones: none)
+    unsigned long long budget_left_ = 0;   // what the subject's budget had left (all ones: none)
+    unsigned long long stop_at_ = 0;       // the smaller of the two
     size_t choice_cap_ = 0;
     const bool* word_;
     const bool* separator_;

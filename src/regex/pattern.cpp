@@ -65,6 +65,8 @@ const char* ErrorText(int code) {
             return "TPattern(exec): Loop Without LoopEntry !";
         case 1016:
             return "TPattern(exec): Backtrack Limit Exceeded";
+        case 1017:
+            return "TPattern(exec): Work Budget Exceeded";
         default:
             return "Unknown error";
     }
@@ -146,6 +148,7 @@ void TPattern::SetInputString(std::string_view subject) {
     PatternState& s = *state_;
     s.input.assign(regex::CutAtNul(subject));
     s.has_input = true;
+    s.work_left = s.work_budget;
     s.ForgetOccurrences();
     s.ClearCaptures();
 }
@@ -166,6 +169,16 @@ void TPattern::EnsureCompiled() {
 void TPattern::Compile() { EnsureCompiled(); }
 
 void TPattern::SetBacktrackLimit(unsigned long long limit) { state_->backtrack_limit = limit; }
+
+void TPattern::SetWorkBudget(unsigned long long steps) {
+    state_->work_budget = steps;
+    state_->work_left = steps;
+}
+
+unsigned long long TPattern::WorkSpent() const {
+    const PatternState& s = *state_;
+    return s.work_budget - s.work_left;
+}
 
 bool TPattern::Exec(std::string_view subject) {
     SetInputString(subject);

@@ -62,14 +62,24 @@ class TPattern {
     // Length of slot n in bytes, or -1 when the slot has no start or no end.
     int MatchLen(int n) const;
 
-    // Bounds the work of one search: after `limit` returns to an earlier choice or passes
-    // through a counted loop's end, the search stops with EPattern 1016. 0, the default, sets no
-    // bound. (A search also stops with 1016 when it would keep more choices at once than one per
-    // program byte per subject character, which only a counted loop repeating an empty pass
-    // millions of times reaches.) Patterns such as "(x+)*y" take time exponential in the
-    // subject's length on subjects they do not match; a caller that runs patterns it does not
-    // control sets a bound.
+    // Bounds the work of one search: after `limit` steps it stops with EPattern 1016. A step is a
+    // node of the program visited, a return to an earlier choice, a pass of a counted loop, a start
+    // position tried or a character scanned by a repetition, so a search's time is bounded by its
+    // steps. 0, the default, sets no bound. (A search also stops with 1016 when it would keep
+    // more choices at once than one per program byte per subject character, which only a counted
+    // loop repeating an empty pass millions of times reaches.) Patterns such as "(x+)*y" take
+    // time exponential in the subject's length on subjects they do not match; a caller that runs
+    // patterns it does not control sets a bound.
     void SetBacktrackLimit(unsigned long long limit);
+
+    // Bounds the work of all searches of one subject together: Exec and every ExecNext after it
+    // spend steps (as above) from one budget of `steps`, filled again whenever a subject is
+    // stored. A search that exhausts it stops with EPattern 1017, its captures cleared. A caller
+    // that walks every match of a text it does not control gives a budget proportional to the
+    // text, which bounds the whole walk however many matches it finds. 0, the default, sets none.
+    void SetWorkBudget(unsigned long long steps);
+    // Steps spent from the budget since the subject was stored (0 without a budget).
+    unsigned long long WorkSpent() const;
 
     // Inspection of the compiled form, for tests and tools. Compile() compiles now when the
     // expression, the modifiers or the line pair changed (throwing EPattern as a search would);

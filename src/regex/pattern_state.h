@@ -82,7 +82,11 @@ struct PatternState {
     std::string input;
     int64_t captures[2 * TPattern::kCaptureSlots];  // starts, then ends; kNoPosition for none
 
-    unsigned long long backtrack_limit = 0;  // 0: none
+    unsigned long long backtrack_limit = 0;  // steps one search may take; 0: none
+    // Steps all searches of the stored subject may take together (0: none), and what is left of
+    // them; storing a subject fills the budget again.
+    unsigned long long work_budget = 0;
+    unsigned long long work_left = 0;
 
     // Where the required literal was last found: a later search from at or before that position
     // needs no new scan.

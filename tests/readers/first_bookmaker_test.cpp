@@ -12,6 +12,7 @@
 #include "reader_test_util.h"
 #include "readers/reader_failure.h"
 #include "readers/text_conversions.h"
+#include "regex/pattern.h"
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
@@ -253,6 +254,36 @@ TEST(FirstBookmakerPageTest, PagesWithoutSectionEndsStayCheap) {
     EXPECT_TRUE(Parse(page).empty());
 }
 
+// Texts built to make the section pattern search far from every heading: each page gives up as an
+// unreadable page does once its work budget is spent, keeping the rows read before.
+TEST(FirstBookmakerPageTest, HostilePagesEndLikeUnreadablePagesKeepingTheirRows) {
+    const std::string good =
+        Section("Футбол. A", {SoccerEvent(), SoccerEvent("26/12 ")}) + "<div>\r\n";
+    struct Case {
+        const char* name;
+        std::string piece;
+    };
+    const Case cases[] = {
+        {"sport runs to the end", "class=cap>"},
+        {"tournament runs to the end", "class=cap>a."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string page = good;
+        while (page.size() < 200000) page += c.piece;
+        page += "<div";
+        OddsTable table;
+        table.ResetTable();
+        try {
+            ParseFirstBookmakerPage(NormalizeLines(page), table, kToday);
+            ADD_FAILURE() << "the page should have been given up";
+        } catch (const EPattern& e) {
+            EXPECT_EQ(e.Code, 1017);
+        }
+        EXPECT_EQ(table.Rows().size(), 2u);
+    }
+}
+
 // The load around the parse: URL, display suspension, cursor and its messages.
 class FirstBookmakerLoadTest : public ::testing::Test {
   protected:
@@ -315,6 +346,17 @@ TEST_F(FirstBookmakerLoadTest, ParseFailureIsReportedWithItsReason) {
     LoadFirstBookmaker(context);
     EXPECT_EQ(ui.messages, std::vector<std::string>{ParseFailedPrefix() + "clock unavailable"});
     EXPECT_EQ(ui.cursor_changes, (std::vector<bool>{true, false}));
+}
+
+TEST_F(FirstBookmakerLoadTest, HostilePageShowsTheParseFailureKeepingTheRows) {
+    std::string page = Section("Футбол. A", {SoccerEvent()}) + "<div>\n";
+    while (page.size() < 200000) page += "class=cap>";
+    page += "<div";
+    LoadFirstBookmaker(Context([&](const std::string&) { return page; }));
+    EXPECT_EQ(ui_.messages, std::vector<std::string>{ParseFailedPrefix() +
+                                                     "TPattern(exec): Work Budget Exceeded"});
+    EXPECT_EQ(table_.Rows().size(), 1u);
+    EXPECT_EQ(ui_.cursor_changes, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

@@ -197,6 +197,35 @@ TEST_F(SecondBookmakerFailureTest, LinksWithLineBreaksAreNotRequested) {
     EXPECT_EQ(fetched_.size(), 3u);
 }
 
+// A hostile tournament page costs only the rows after the point where it was given up; a hostile
+// list ends the load with the matcher's message, as any failure to read the list does.
+TEST_F(SecondBookmakerFailureTest, HostilePagesAreGivenUpWithinTheirBudget) {
+    std::string hostile = testing_util::SoccerEvent();
+    while (hostile.size() < 200000) hostile += "<TR ";
+    Load([&](const std::string& url) -> std::string {
+        if (url.find("decimal.asp") != std::string::npos) return ListPage(kLinks);
+        if (url.find("League=1") != std::string::npos) return hostile;
+        if (url.find("League=3") != std::string::npos) return testing_util::SoccerEvent();
+        return "home";
+    });
+    EXPECT_TRUE(ui_.messages.empty());
+    ASSERT_EQ(table_.Rows().size(), 2u);
+    EXPECT_EQ(table_.Rows()[0].competition_name, "Premier & Cup");
+    EXPECT_EQ(table_.Rows()[1].competition_name, "Broken");
+
+    std::string list = ListPage(kLinks);
+    while (list.size() < 200000) list += "<a href=\"vwguestlines.asp?";
+    table_.ResetTable();
+    fetched_.clear();
+    Load([&](const std::string& url) -> std::string {
+        if (url.find("decimal.asp") != std::string::npos) return list;
+        return testing_util::SoccerEvent();
+    });
+    EXPECT_EQ(ui_.messages, std::vector<std::string>{"TPattern(exec): Work Budget Exceeded"});
+    EXPECT_EQ(fetched_.size(), 2u);
+    EXPECT_TRUE(table_.Rows().empty());
+}
+
 TEST_F(SecondBookmakerFailureTest, EmptyListReadsNothingSilently) {
     Load([](const std::string&) { return std::string("<html>maintenance</html>"); });
     EXPECT_TRUE(ui_.messages.empty());

@@ -9,6 +9,7 @@
 #include "reader_test_util.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
+#include "regex/pattern.h"
 #include "second_bookmaker_pages.h"
 #include "table/odds_table.h"
 
@@ -218,6 +219,35 @@ TEST(SecondBookmakerPageTest, SurvivesTruncatedForeignAndUnknownPages) {
     }
     EXPECT_TRUE(Parse(page, "hockey").empty());
     EXPECT_TRUE(Parse(TennisEvent(), "soccer").empty());
+}
+
+// Row starts whose attributes run on to the end of the page: the page is given up
+// once its work budget is spent, keeping the rows read before.
+TEST(SecondBookmakerPageTest, HostilePagesEndLikeUnreadablePagesKeepingTheirRows) {
+    struct Case {
+        const char* sport;
+        std::string event;
+        std::string piece;
+    };
+    const Case cases[] = {
+        {"soccer", SoccerEvent(), "<TR "},
+        {"baseball", BaseballEvent(), "<TR "},
+        {"tennis", TennisEvent(), "<tr "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.piece);
+        std::string page = c.event;
+        while (page.size() < 200000) page += c.piece;
+        OddsTable table;
+        table.ResetTable();
+        try {
+            ParseSecondBookmakerPage(NormalizeLines(page), c.sport, "League", table, kToday);
+            ADD_FAILURE() << "the page should have been given up";
+        } catch (const EPattern& e) {
+            EXPECT_EQ(e.Code, 1017);
+        }
+        EXPECT_EQ(table.Rows().size(), 1u);
+    }
 }
 
 }  // namespace

@@ -428,5 +428,78 @@ TEST(PatternMatchTest, BacktrackLimitStopsAnExponentialSearch) {
     EXPECT_EQ(AllMatches(p, "abababx abc"), "[8,11](9,10)");
 }
 
+// The step limit counts scanning too: a class that runs to the end of the subject from every start
+// never backs up, yet takes time quadratic in the subject's length.
+TEST(PatternMatchTest, BacktrackLimitCountsCharactersScanned) {
+    // (The dot in front keeps the required-literal test from failing the search at once.)
+    const std::string subject = "." + std::string(200000, 'a');
+    TPattern p;
+    p.SetExpression("[^.]+\\.");
+    p.SetBacktrackLimit(1000000);
+    try {
+        p.Exec(subject);
+        FAIL() << "the search should have hit the limit";
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1016);
+    }
+    p.SetBacktrackLimit(0);
+    EXPECT_FALSE(p.Exec(std::string(2000, 'a')));
+}
+
+// A work budget is shared by Exec and every ExecNext over one subject, filled again for the next
+// subject, and stops the walk that exhausts it with its own error and no captures.
+TEST(PatternMatchTest, WorkBudgetBoundsAWholeWalkOverOneSubject) {
+    TPattern p;
+    p.SetExpression("a+b");
+    std::string subject;
+    for (int i = 0; i < 100; ++i) subject += "aaaaab";
+    // Unbounded first, to learn what the walk costs.
+    p.SetWorkBudget(1ULL << 40);
+    int matches = 0;
+    for (bool found = p.Exec(subject); found; found = p.ExecNext()) ++matches;
+    EXPECT_EQ(matches, 100);
+    const unsigned long long walk = p.WorkSpent();
+    EXPECT_GT(walk, 100u);
+
+    p.SetWorkBudget(walk / 2);
+    matches = 0;
+    try {
+        for (bool found = p.Exec(subject); found; found = p.ExecNext()) ++matches;
+        FAIL() << "the walk should have exhausted its budget";
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1017);
+        EXPECT_STREQ(e.what(), "TPattern(exec): Work Budget Exceeded");
+    }
+    EXPECT_GT(matches, 10);  // the matches before it were found
+    EXPECT_LT(matches, 100);
+    EXPECT_EQ(p.MatchPos(0), -1);
+    EXPECT_THROW(p.ExecNext(), EPattern);  // nothing to go on from
+
+    // A new subject has the whole budget again; a walk within it is unchanged.
+    EXPECT_TRUE(p.Exec("aaab"));
+    EXPECT_EQ(Slots(p), "[0,4]");
+    EXPECT_LE(p.WorkSpent(), walk / 2);
+
+    // Quadratic scanning is bounded the same way: "[^.]+\." from every start of a text whose only
+    // dot comes first.
+    p.SetExpression("[^.]+\\.");
+    const std::string dot_first = "." + std::string(100000, 'a');
+    p.SetWorkBudget(32 * dot_first.size());
+    try {
+        p.Exec(dot_first);
+        FAIL();
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1017);
+    }
+    // A per-search limit below the budget reports itself.
+    p.SetBacktrackLimit(1000);
+    try {
+        p.Exec(dot_first);
+        FAIL();
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1016);
+    }
+}
+
 }  // namespace
 }  // namespace lintaro
