@@ -9,6 +9,8 @@
 #include <optional>
 #include <sstream>
 
+#include "base/whole_number.h"
+
 namespace lintaro::cli {
 
 std::string Args::Value(const std::string& name, const std::string& fallback) const {
@@ -64,6 +66,18 @@ CivilDate TodayOption(const Args& args) {
     const std::optional<CivilDate> today = ParseIsoDate(value);
     if (!today) throw UsageError("--today needs a date as YYYY-MM-DD, not \"" + value + "\"");
     return *today;
+}
+
+long long WholeNumberOption(const Args& args, const std::string& option, long long lo, long long hi,
+                            long long fallback) {
+    if (!args.Has(option)) return fallback;
+    const std::string text = args.Value(option);
+    int64_t value = 0;
+    if (!ParseWholeNumber(text, value) || value < lo || value > hi) {
+        throw UsageError(option + " needs a whole number from " + std::to_string(lo) + " to " +
+                         std::to_string(hi) + ", not \"" + text + "\"");
+    }
+    return value;
 }
 
 std::string OneLine(std::string_view message) {

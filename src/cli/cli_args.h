@@ -45,6 +45,11 @@ RowFormat ParseRowFormat(const std::string& name);
 // YYYY-MM-DD; without the option, today's local date. Anything else throws UsageError.
 CivilDate TodayOption(const Args& args);
 
+// The value of `option` as a whole decimal number from `lo` to `hi`, or `fallback` when the option
+// was not given. Anything else throws UsageError naming the option and the range.
+long long WholeNumberOption(const Args& args, const std::string& option, long long lo, long long hi,
+                            long long fallback);
+
 // Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
 std::string OneLine(std::string_view message);
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/whole_number.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "demo/demo_server.h"
@@ -68,9 +69,10 @@ std::string HostOption(const Args& parsed, const std::string& name, const std::s
     bool valid = !host.empty() && host.find_first_of("/?#@ \t\r\n") == std::string::npos;
     if (colon != std::string::npos) {
         const std::string port = value.substr(colon + 1);
-        valid = valid && !port.empty() && port.size() <= 5 &&
-                port.find_first_not_of("0123456789") == std::string::npos && std::stoi(port) >= 1 &&
-                std::stoi(port) <= 65535;
+        int64_t number = 0;
+        valid = valid && port.size() <= 5 &&
+                port.find_first_not_of("0123456789") == std::string::npos &&
+                ParseWholeNumber(port, number) && number >= 1 && number <= 65535;
     }
     if (!valid) throw UsageError(name + " needs HOST or HOST:PORT, not \"" + value + "\"");
     return value;

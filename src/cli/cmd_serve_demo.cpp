@@ -3,7 +3,6 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -32,35 +31,17 @@ exit status: 0 stopped by a signal; 1 the server could not start (a busy port, f
 2 a usage mistake.
 )";
 
-namespace {
-
-// A whole decimal number in lo..hi, or a UsageError naming the option.
-long long ReadNumber(const Args& args, const std::string& option, long long lo, long long hi,
-                     long long fallback) {
-    if (!args.values.count(option)) return fallback;
-    const std::string text = args.Value(option);
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lo ||
-        value > hi) {
-        throw UsageError(option + " needs a whole number from " + std::to_string(lo) + " to " +
-                         std::to_string(hi) + ", not \"" + text + "\"");
-    }
-    return value;
-}
-
-}  // namespace
-
 int RunServeDemo(const std::vector<std::string>& raw_args) {
     const Args args = ParseArgs(raw_args, {"--port", "--events", "--seed", "--today"}, {});
     if (!args.positional.empty()) {
         throw UsageError("serve-demo takes no arguments, only options: " + args.positional[0]);
     }
     demo::DemoOptions options;
-    options.seed = static_cast<uint32_t>(ReadNumber(args, "--seed", 0, UINT32_MAX, 1));
-    options.events = static_cast<int>(ReadNumber(args, "--events", 0, demo::kMaxDemoEvents, 200));
+    options.seed = static_cast<uint32_t>(WholeNumberOption(args, "--seed", 0, UINT32_MAX, 1));
+    options.events =
+        static_cast<int>(WholeNumberOption(args, "--events", 0, demo::kMaxDemoEvents, 200));
     if (args.Has("--today")) options.today = demo::ToYearMonthDay(TodayOption(args));
-    const auto port = static_cast<uint16_t>(ReadNumber(args, "--port", 0, 65534, 0));
+    const auto port = static_cast<uint16_t>(WholeNumberOption(args, "--port", 0, 65534, 0));
 
     // The signals are taken by sigwait below; blocked before the server starts its threads, they
     // reach no other thread.

@@ -15,36 +15,23 @@ namespace lintaro {
 
 namespace {
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string UpperCase(std::string_view text) {
     std::string result(text);
-    for (char& c : result) c = Upper(c);
+    for (char& c : result) c = UpperAscii(c);
     return result;
 }
 
 bool LessIgnoringCase(std::string_view a, std::string_view b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(Upper(x)) < static_cast<unsigned char>(Upper(y));
+        return static_cast<unsigned char>(UpperAscii(x)) <
+               static_cast<unsigned char>(UpperAscii(y));
     });
 }
 
-// Four dot-separated decimal numbers 0..255.
+// An IPv4 address written out, as a host may be.
 bool IsAddress(std::string_view text) {
-    int parts = 0;
-    while (true) {
-        std::size_t dot = text.find('.');
-        std::string_view part = text.substr(0, dot);
-        std::int64_t number;
-        if (part.empty() || part.front() == '+' || part.front() == '-' ||
-            !ParseWholeNumber(part, number) || number > 255) {
-            return false;
-        }
-        ++parts;
-        if (dot == std::string_view::npos) break;
-        text.remove_prefix(dot + 1);
-    }
-    return parts == 4;
+    std::uint32_t address;
+    return ParseDottedQuad(text, address);
 }
 
 bool IsHostName(std::string_view text) {
@@ -164,7 +151,10 @@ void ParseCookieText(TNetCookie& cookie, const std::string& text, const LocalClo
             // reader accepts are held at it rather than wrapping into the past.
             parsed.kind = TNetCookieKind::kNetscape;
             if (parsed.max_age >= 0) {
-                LocalSeconds expiry = std::min(now.Local() + parsed.max_age, kLatestDate);
+                // Compared before adding, so that no max-age can overflow the sum.
+                LocalSeconds expiry = parsed.max_age >= kLatestDate - now.Local()
+                                          ? kLatestDate
+                                          : now.Local() + parsed.max_age;
                 parsed.expires = WriteInternetDate(expiry, now.utc_offset_seconds);
             }
         }

@@ -15,20 +15,9 @@ namespace lintaro {
 namespace {
 
 // A whole decimal number with an optional sign and leading blanks, nothing after it.
-bool TryParseInt64(const std::string& text, std::int64_t& value) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    std::uint64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        magnitude = magnitude * 10 + static_cast<unsigned>(text[i] - '0');
-        if (magnitude > static_cast<std::uint64_t>(INT64_MAX)) return false;
-    }
-    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-    return true;
+bool TryParseInt64(std::string_view text, std::int64_t& value) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    return ParseWholeNumber(text, value);
 }
 
 bool TryParseInt(const std::string& text, int& value) {

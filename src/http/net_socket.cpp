@@ -20,31 +20,6 @@ namespace lintaro {
 
 namespace {
 
-// Four dot-separated decimal numbers 0..255, nothing else.
-bool ParseDottedQuad(const std::string& text, std::uint32_t& address) {
-    std::uint32_t value = 0;
-    int parts = 0;
-    std::size_t i = 0;
-    while (parts < 4) {
-        std::size_t start = i;
-        unsigned part = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 3) {
-            part = part * 10 + (text[i] - '0');
-            ++i;
-        }
-        if (i == start || part > 255) return false;
-        value = (value << 8) | part;
-        ++parts;
-        if (parts < 4) {
-            if (i >= text.size() || text[i] != '.') return false;
-            ++i;
-        }
-    }
-    if (i != text.size()) return false;
-    address = value;
-    return true;
-}
-
 // Polls one descriptor, resuming after signals with the time that is left.
 int PollOne(int fd, short events, int timeout_ms) {
     pollfd entry{fd, events, 0};

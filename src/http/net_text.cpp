@@ -1,13 +1,7 @@
-// Shared protocol text helpers: trimming, ASCII case-insensitive comparison, whole numbers.
+// Shared protocol text helpers: trimming, ASCII case-insensitive comparison, dotted quads.
 #include "http/net_text.h"
 
 namespace lintaro {
-namespace {
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-}  // namespace
-
 std::string_view TrimView(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
@@ -27,19 +21,27 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
            EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-bool ParseWholeNumber(std::string_view text, std::int64_t& value) {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
+bool ParseDottedQuad(std::string_view text, std::uint32_t& address) {
+    std::uint32_t value = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        std::size_t start = i;
+        unsigned part = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - start < 3) {
+            part = part * 10 + (text[i] - '0');
+            ++i;
+        }
+        if (i == start || part > 255) return false;
+        value = (value << 8) | part;
+        ++parts;
+        if (parts < 4) {
+            if (i >= text.size() || text[i] != '.') return false;
+            ++i;
+        }
     }
-    if (text.empty() || text.size() > 18) return false;
-    std::int64_t result = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        result = result * 10 + (c - '0');
-    }
-    value = negative ? -result : result;
+    if (i != text.size()) return false;
+    address = value;
     return true;
 }
 

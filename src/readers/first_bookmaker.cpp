@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/whole_number.h"
 #include "http/net_errors.h"
 #include "readers/reader_failure.h"
 #include "readers/search_budget.h"
@@ -90,13 +91,12 @@ std::optional<int> ReadNumberField(std::string_view text) {
     if (begin == text.npos) return std::nullopt;
     const size_t end = text.find_last_not_of(' ') + 1;
     const std::string_view digits = text.substr(begin, end - begin);
-    if (digits.size() > 9) return std::nullopt;
-    int value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
+    int64_t value = 0;
+    if (digits.size() > 9 || digits.front() == '+' || digits.front() == '-' ||
+        !ParseWholeNumber(digits, value)) {
+        return std::nullopt;
     }
-    return value;
+    return static_cast<int>(value);
 }
 
 // Splits at every `separator`.

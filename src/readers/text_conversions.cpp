@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "base/cp1251_case.h"
+#include "base/whole_number.h"
 
 namespace lintaro {
 
@@ -69,19 +70,10 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 }
 
 std::optional<int> ReadInteger(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return std::nullopt;
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (!IsDigit(text[i])) return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-        if (value > int64_t{std::numeric_limits<int>::max()} + 1) return std::nullopt;
-    }
-    if (negative) value = -value;
-    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) {
+    if (!ParseWholeNumber(text, value) || value < std::numeric_limits<int>::min() ||
+        value > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }
     return static_cast<int>(value);
