@@ -114,10 +114,7 @@ int RunLoad(const std::vector<std::string>& args) {
     RequestHostTracker hosts;
     TNetIdleHook idle_hook;
     ConfiguredHttpClient client;
-    client.log_debug.OnSent = [&hosts](TNetLogEvent& sender, const std::string& text,
-                                       const std::string& data) {
-        hosts.LogDebugSent(sender, text, data);
-    };
+    hosts.Follow(client.log_debug);
     TNetHTTP& http = client.http;
     http.SetIdleHook(&idle_hook);
 

@@ -28,6 +28,10 @@ class RequestHostTracker {
     // The same, for callers without an intercept object at hand.
     void LogDebugSent(const std::string& text, const std::string& data);
 
+    // Wires this tracker to the sent notification of `log` (replacing its OnSent handler), as the
+    // window and the CLI do. The tracker must outlive the notifications.
+    void Follow(TNetLogEvent& log);
+
     const std::string& RequestHost() const { return request_host_; }
     void Clear() { request_host_.clear(); }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "http/net_errors.h"
+#include "http/net_log_event.h"
 #include "readers/reader_failure.h"
 #include "readers/search_budget.h"
 #include "readers/second_bookmaker.h"
@@ -86,6 +87,12 @@ std::vector<Tournament> ReadTournamentList(std::string_view list_text,
 void RequestHostTracker::LogDebugSent(TNetLogEvent&, const std::string& text,
                                       const std::string& data) {
     LogDebugSent(text, data);
+}
+
+void RequestHostTracker::Follow(TNetLogEvent& log) {
+    log.OnSent = [this](TNetLogEvent& sender, const std::string& text, const std::string& data) {
+        LogDebugSent(sender, text, data);
+    };
 }
 
 void RequestHostTracker::LogDebugSent(const std::string& text, const std::string& data) {

@@ -91,10 +91,7 @@ TEST(SecondBookmakerLoadTest, FollowsTheAnsweringHostAndSurvivesAFailingPage) {
 
     RequestHostTracker hosts;
     ConfiguredHttpClient client;
-    client.log_debug.OnSent = [&hosts](TNetLogEvent& sender, const std::string& text,
-                                       const std::string& data) {
-        hosts.LogDebugSent(sender, text, data);
-    };
+    hosts.Follow(client.log_debug);
     TNetHTTP& http = client.http;
     http.SetTimeLimits({.connect_ms = 5000, .fetch_ms = 10000});
 
