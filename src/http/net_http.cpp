@@ -176,6 +176,15 @@ std::string TNetHTTP::FetchText(const std::string& url) {
 
 void TNetHTTP::MergeURL(const std::string& url) {
     const TNetURI parts = TNetURI::Split(url);
+    // Only http is spoken here (https is refused when the connection is chosen). Any other scheme,
+    // written with "://" or as a bare "javascript:" or "mailto:" reference, is refused before it
+    // touches the location: read as a path or a port of the current host it would ask the wrong
+    // server for the wrong thing.
+    const std::string scheme = parts.Absolute ? parts.Protocol : LeadingScheme(url);
+    if ((parts.Absolute || !scheme.empty()) && !EqualsNoCase(scheme, "http") &&
+        !EqualsNoCase(scheme, "https")) {
+        throw ENetUnknownProtocol("");
+    }
     if (!parts.Username.empty()) {
         request_.Username = parts.Username;
         request_.Password = parts.Password;
@@ -186,21 +195,19 @@ void TNetHTTP::MergeURL(const std::string& url) {
     url_.Bookmark = parts.Bookmark;
     if (!parts.Host.empty()) url_.Host = parts.Host;
     url_.Protocol = parts.Protocol.empty() ? "http" : parts.Protocol;
+    const std::string default_port = EqualsNoCase(url_.Protocol, "https") ? "443" : "80";
     if (!parts.Port.empty()) {
         url_.Port = parts.Port;
+    } else if (parts.Absolute) {
+        // A URL that names its host without a port means the scheme's port, never the port the
+        // previous request happened to use.
+        url_.Port = default_port;
     } else {
-        // Without a port of its own the URL keeps the current one, unless that is a default.
+        // A relative reference stays on the current server, port included, unless that port is
+        // unset or a default.
         int current = 0;
         if (!TryParseInt(url_.Port, current)) current = 0;
-        if (current == 0 || current == 80 || current == 443) {
-            if (EqualsNoCase(url_.Protocol, "http")) {
-                url_.Port = "80";
-            } else if (EqualsNoCase(url_.Protocol, "https")) {
-                url_.Port = "443";
-            } else {
-                throw ENetUnknownProtocol("");
-            }
-        }
+        if (current == 0 || current == 80 || current == 443) url_.Port = default_port;
     }
     request_.Target = url_.Path + url_.Document + url_.Params;
     request_.ContentLength = -1;

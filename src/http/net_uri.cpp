@@ -40,6 +40,7 @@ TNetURI TNetURI::Split(const std::string& url) {
     TNetURI uri;
     const std::size_t scheme_end = text.find("://");
     if (scheme_end != std::string::npos) {
+        uri.Absolute = true;
         uri.Protocol = text.substr(0, scheme_end);
         std::string rest = text.substr(scheme_end + 3);
         std::string authority;
@@ -75,6 +76,17 @@ TNetURI TNetURI::Split(const std::string& url) {
         }
     }
     return uri;
+}
+
+std::string LeadingScheme(const std::string& url) {
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (url.empty() || !letter(url[0])) return "";
+    for (std::size_t i = 1; i < url.size(); ++i) {
+        const char c = url[i];
+        if (c == ':') return url.substr(0, i);
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return "";
+    }
+    return "";
 }
 
 std::string ResolvePath(const std::string& base, const std::string& path) {

@@ -12,6 +12,7 @@
 #include "http/net_errors.h"
 #include "http/net_idle_hook.h"
 #include "http/net_log_event.h"
+#include "http/net_memory_transport.h"
 #include "scripted_server.h"
 
 namespace lintaro {
@@ -116,9 +117,90 @@ TEST(NetHttpTest, RedirectToOtherPortSendsItsHostLineAndTellsTheIntercept) {
     EXPECT_EQ(sent[2], HeadFor("/end", final_server.HostPort()));
     EXPECT_EQ(final_server.RequestHeads(), std::vector<std::string>{sent[2]});
 
-    // A later URL without a port keeps the last one, as only 80 and 443 fall back to defaults.
-    EXPECT_EQ(http.FetchText("http://127.0.0.1/again"), "again");
+    // A relative URL stays on the server of the last request, port included.
+    EXPECT_EQ(http.FetchText("/again"), "again");
     EXPECT_EQ(sent.back(), HeadFor("/again", final_server.HostPort()));
+}
+
+// Where each request goes, seen by a transport factory that answers every connection from memory:
+// a URL that names its host without a port goes to port 80, whatever port the last request used;
+// a relative one stays where it was; a scheme other than http is refused before anything is sent.
+TEST(NetHttpTest, UrlsWithoutAPortGoToPort80AndOtherSchemesAreRefused) {
+    struct Case {
+        std::string name;
+        std::vector<std::string> urls;  // fetched in turn with one client
+        std::string answer;             // what every connection answers
+        std::vector<std::string> sent_to;
+        std::string failure;  // the class the last fetch fails with, if any
+    };
+    const std::string ok = Ok("x", "Connection: close\r\n");
+    const Case cases[] = {
+        {"next URL without a port",
+         {"http://127.0.0.1:18080/a", "http://127.0.0.1/b"},
+         ok,
+         {"127.0.0.1:18080", "127.0.0.1:80"},
+         ""},
+        {"next URL to another host",
+         {"http://127.0.0.1:18080/a", "http://other.example/b"},
+         ok,
+         {"127.0.0.1:18080", "other.example:80"},
+         ""},
+        {"relative URL keeps the port",
+         {"http://127.0.0.1:18080/a", "/b"},
+         ok,
+         {"127.0.0.1:18080", "127.0.0.1:18080"},
+         ""},
+        {"redirect to a host without a port",
+         {"http://127.0.0.1:18080/a"},
+         Redirect("http://localhost/", "Connection: close\r\n"),
+         {"127.0.0.1:18080", "localhost:80"},
+         ""},
+        {"ftp URL after a port",
+         {"http://127.0.0.1:18080/a", "ftp://127.0.0.1/b"},
+         ok,
+         {"127.0.0.1:18080"},
+         "ENetUnknownProtocol"},
+        {"file URL", {"file:///etc/passwd"}, ok, {}, "ENetUnknownProtocol"},
+        {"javascript URL", {"javascript:alert(1)"}, ok, {}, "ENetUnknownProtocol"},
+        {"redirect to ftp",
+         {"http://127.0.0.1:18080/a"},
+         Redirect("ftp://127.0.0.1:18080/x", "Connection: close\r\n"),
+         {"127.0.0.1:18080"},
+         "ENetUnknownProtocol"},
+        {"redirect to javascript",
+         {"http://127.0.0.1:18080/a"},
+         Redirect("javascript:alert(1)", "Connection: close\r\n"),
+         {"127.0.0.1:18080"},
+         "ENetUnknownProtocol"},
+        {"redirect to mailto",
+         {"http://127.0.0.1:18080/a"},
+         Redirect("MailTo:a@b.example", "Connection: close\r\n"),
+         {"127.0.0.1:18080"},
+         "ENetUnknownProtocol"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> sent_to;
+        std::vector<std::string> heads;
+        TNetHTTP http;
+        http.Connection().SetTransportFactory([&](const std::string& host, int port) {
+            sent_to.push_back(host + ":" + std::to_string(port));
+            auto peer = std::make_shared<MemoryPeer>();
+            // A redirect answers once; the connection it leads to answers with the body.
+            peer->incoming = sent_to.size() == 1 ? c.answer : ok;
+            return std::make_unique<MemoryTransport>(peer);
+        });
+        std::string failure;
+        for (const std::string& url : c.urls) {
+            try {
+                http.FetchText(url);
+            } catch (const ENetException& e) {
+                failure = e.ClassName();
+            }
+        }
+        EXPECT_EQ(sent_to, c.sent_to);
+        EXPECT_EQ(failure, c.failure);
+    }
 }
 
 TEST(NetHttpTest, StopsAfterRedirectMaximumWithAnEmptyText) {

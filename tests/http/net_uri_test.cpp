@@ -46,6 +46,27 @@ TEST(NetUriTest, SplitsAbsoluteAndRelativeUrls) {
     }
 }
 
+TEST(NetUriTest, FindsTheSchemeARelativeReferenceOpensWith) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"javascript:alert(1)", "javascript"},
+        {"mailto:a@b", "mailto"},
+        {"View-Source+1.x:y", "View-Source+1.x"},
+        {"page.html", ""},
+        {"127.0.0.1:8080/x", ""},  // a scheme opens with a letter
+        {"/a:b", ""},
+        {"dir/a:b", ""},
+        {"a?b:c", ""},
+        {":x", ""},
+        {"", ""},
+    };
+    for (const auto& [url, scheme] : cases) {
+        SCOPED_TRACE(url);
+        EXPECT_EQ(LeadingScheme(url), scheme);
+        EXPECT_FALSE(TNetURI::Split(url).Absolute);
+    }
+    EXPECT_TRUE(TNetURI::Split("ftp://host/").Absolute);
+}
+
 TEST(NetUriTest, ResolvesRelativePaths) {
     struct Case {
         std::string base, path, expected;
