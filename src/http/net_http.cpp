@@ -162,7 +162,7 @@ std::string TNetHTTP::FetchText(const std::string& url) {
         }
     } catch (const ENetHTTPProtocolException&) {
         // The error body has been read whole, so a kept connection is still in step.
-        if (!KeepAlive()) connection_.Disconnect();
+        ReleaseConnection();
         throw;
     } catch (...) {
         // Any other failure may leave part of a response unread, which a kept connection would
@@ -170,8 +170,14 @@ std::string TNetHTTP::FetchText(const std::string& url) {
         connection_.Disconnect();
         throw;
     }
-    if (!KeepAlive()) connection_.Disconnect();
+    ReleaseConnection();
     return body;
+}
+
+void TNetHTTP::ReleaseConnection() {
+    // Bytes beyond the end of the response (past its Content-Length or its last chunk) answer
+    // nothing that was asked: kept, they would be read as the answer to the next request.
+    if (!KeepAlive() || !connection_.InputBuffer().empty()) connection_.Disconnect();
 }
 
 void TNetHTTP::MergeURL(const std::string& url) {
@@ -240,6 +246,8 @@ void TNetHTTP::ChooseConnection() {
         connection_.Disconnect();
     } else {
         connection_.CheckForDisconnect();
+        // Bytes that came while the connection was idle were never asked for either.
+        if (!connection_.InputBuffer().empty()) connection_.Disconnect();
     }
     if (!connection_.Connected()) connection_.Connect(ReadTimeout);
 }

@@ -124,6 +124,9 @@ class TNetHTTP {
     void StoreCookies();
     void CheckDateAndRangeHeaders() const;
     bool KeepAlive();
+    // After an exchange: keeps the connection only when the keep-alive rule holds and nothing
+    // beyond the response has arrived.
+    void ReleaseConnection();
     TNetCookieManager* CookieStoreForResponse();
 
     TNetTCPConnection connection_;

@@ -304,16 +304,37 @@ TEST(NetHttpTest, LargeBodiesReachTheInterceptInBlocksOfAtMostRecvBufferSize) {
     }
 }
 
-TEST(NetHttpTest, BytesAfterACountedBodyStayForTheNextAnswer) {
-    // Both answers arrive in one write; the first body must not swallow the start of the second.
+// Bytes beyond a complete response answer nothing that was asked: the kept connection is closed
+// and the next request goes out on a new one, whether the bytes came with the response or while
+// the connection was idle.
+TEST(NetHttpTest, BytesAfterACompleteResponseCloseTheKeptConnection) {
     const std::string body = LargeBody(500 * 1024);
-    ScriptedServer server({{Reply(Ok(body, "Connection: keep-alive\r\n") +
-                                  Ok("second", "Connection: keep-alive\r\n")),
-                            Reply("")}});
-    TNetHTTP http;
-    EXPECT_TRUE(http.FetchText(server.Url("/1")) == body);
-    EXPECT_EQ(http.FetchText(server.Url("/2")), "second");
-    EXPECT_EQ(server.AcceptedConnections(), 1);
+    const std::string kept = "Connection: keep-alive\r\n";
+    const std::string chunked =
+        "HTTP/1.0 200 OK\r\n" + kept + "Transfer-Encoding: chunked\r\n\r\n3\r\none\r\n0\r\n\r\n";
+    struct Case {
+        std::string name;
+        testing_util::ScriptedExchange first;
+        std::string first_body;
+    };
+    testing_util::ScriptedExchange late = Reply(Ok("one", kept));
+    late.pieces.push_back({50ms, Ok("stale", kept)});
+    const Case cases[] = {
+        // The first body must not swallow the start of what follows it, nor leave it for later.
+        {"counted", Reply(Ok(body, kept) + Ok("stale", kept)), body},
+        {"chunked", Reply(chunked + Ok("stale", kept)), "one"},
+        {"empty", Reply("HTTP/1.0 204 No Content\r\n" + kept + "\r\n" + Ok("stale", kept)), ""},
+        {"arriving while idle", late, "one"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server({{c.first, Reply("")}, {Reply(Ok("fresh", kept))}});
+        TNetHTTP http;
+        EXPECT_TRUE(http.FetchText(server.Url("/1")) == c.first_body);
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(http.FetchText(server.Url("/2")), "fresh");
+        EXPECT_EQ(server.AcceptedConnections(), 2);
+    }
 }
 
 TEST(NetHttpTest, UrlsWithControlCharactersAreRefusedBeforeAnythingIsSent) {
