@@ -36,17 +36,18 @@ namespace {
 
 // Applies "ir", "-s", "i-g": letters before a "-" switch on, letters after it switch off.
 void ApplyModifiers(TPattern& pattern, const std::string& modifiers) {
-    static const std::string kLetters = "irsgmx";
+    const std::string_view letters = kModifierLetters;
     bool on = true;
     for (char letter : modifiers) {
         if (letter == '-') {
             on = false;
             continue;
         }
-        size_t index = kLetters.find(letter);
-        if (index == std::string::npos) {
+        size_t index = letters.find(letter);
+        if (index == std::string_view::npos) {
             throw UsageError("unknown modifier '" + std::string(1, letter) + "' in --modifiers " +
-                             modifiers + " (letters: irsgmx, '-' before those to switch off)");
+                             modifiers + " (letters: " + kModifierLetters +
+                             ", '-' before those to switch off)");
         }
         pattern.SetModifierByIndex(static_cast<int>(index) + 1, on);
     }

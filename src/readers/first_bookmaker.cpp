@@ -21,18 +21,12 @@
 
 namespace lintaro {
 
-namespace {
-
-// Sections and events are matched ignoring letter case ("i", index 1) with "r" (index 2) on; "s"
-// stays on, so "." crosses line ends, and quantifiers stay greedy.
-constexpr int kModifierI = 1;
-constexpr int kModifierR = 2;
-
-}  // namespace
+// Sections and events are matched ignoring letter case (kModifierI) with Cyrillic ranges
+// (kModifierR) on; "s" stays on, so "." crosses line ends, and quantifiers stay greedy.
 
 // A heading "class=cap>SPORT. TOURNAMENT<" and, after the heading's "/div>", the body up to the
-// next
-// "<div". The ".{0,100}" is greedy: a very short body lets the heading reach the next heading's
+// next "<div". The ".{0,100}" is greedy: a very short body lets the heading reach the next
+// heading's
 // "/div>", and that section is then read under the first heading.
 extern const char kFirstBookmakerSectionPattern[] =
     R"re(class=cap>([^\.]+)\.([^\<]+)\<.{0,100}/div>(.*?)<div)re";

@@ -17,9 +17,6 @@ namespace lintaro {
 
 namespace {
 
-constexpr int kModifierI = 1;
-constexpr int kModifierR = 2;
-
 // Soccer and baseball tournaments: the sport is named in the link's query.
 constexpr char kLinkPattern1[] = R"re(<a href\=\"(vwguestlines\.asp\?[^\"]+)\"[^\>]+>([^\<]+)<)re";
 // Tennis tournaments.

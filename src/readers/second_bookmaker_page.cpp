@@ -14,9 +14,6 @@ namespace lintaro {
 
 namespace {
 
-constexpr int kModifierI = 1;
-constexpr int kModifierR = 2;
-
 constexpr char kSoccerPattern[] =
     R"re(<TR[^\>]+\>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>[\d]+</td>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>([^\<]+)<.{1,150}</td>[\r\n]+</TR><TR[^\>]+\>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>[\d]+</td>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>([^\<]+)</TR><TR[^\>]+\>[\r\n]+<td [^\>]+\>[^\<]+</td>[\r\n]+<td [^\>]+\>[\d]+</td>[\r\n]+<td [^\>]+\>[^\<]+(draw)</td>[\r\n]+<td [^\>]+\>[^\<]+</td>[\r\n]+<td [^\>]+\>([^\<]+)</td>[\r\n]+<td [^\>]+\>[^\<]+</td>)re";
 // Baseball has no third row; its three trailing empty groups keep the soccer group numbers.

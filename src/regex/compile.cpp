@@ -15,29 +15,11 @@ bool IsQuantifier(unsigned char c) { return c == '*' || c == '+' || c == '?' || 
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
+// The bit of a modifier letter in either case ("(?I)" is "(?i)"), 0 for any other character.
 int ModifierBitOf(unsigned char c) {
-    switch (c) {
-        case 'i':
-        case 'I':
-            return kModI;
-        case 'r':
-        case 'R':
-            return kModR;
-        case 's':
-        case 'S':
-            return kModS;
-        case 'g':
-        case 'G':
-            return kModG;
-        case 'm':
-        case 'M':
-            return kModM;
-        case 'x':
-        case 'X':
-            return kModX;
-        default:
-            return 0;
-    }
+    const unsigned char lower = c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+    const char* at = lower == 0 ? nullptr : std::strchr(kModifierLetters, lower);
+    return at == nullptr ? 0 : 1 << (at - kModifierLetters);
 }
 
 // The members of one character class while it is parsed.
@@ -148,7 +130,7 @@ class Compiler {
         bool has_head = false;
         int group = 0;
         if (parenthesised) {
-            if (next_group_ > kMaxGroups) Fail(102);
+            if (next_group_ > kMaxGroups) Fail(kPatternTooManyGroups);
             group = next_group_++;
             head = AppendNode(static_cast<unsigned char>(kOpenBase + group));
             has_head = true;
@@ -182,10 +164,10 @@ class Compiler {
             }
         }
         if (parenthesised) {
-            if (Peek() != ')') Fail(103);
+            if (Peek() != ')') Fail(kPatternGroupNotClosed);
             ++cursor_;
         } else if (!AtEnd()) {
-            Fail(104);  // only a ")" can stop the alternatives before the end
+            Fail(kPatternCloseWithoutOpen);  // only a ")" can stop the alternatives before the end
         }
         parse_modifiers_ = saved_modifiers;
         *flags_out = flags;
@@ -216,7 +198,7 @@ class Compiler {
 
     // Reads up to 8 decimal digits pattern_[from, to).
     int32_t ParseBracesNumber(size_t from, size_t to) {
-        if (to - from > 8) Fail(122);
+        if (to - from > 8) Fail(kPatternBracesTooBig);
         int32_t value = 0;
         for (size_t i = from; i < to; ++i) value = value * 10 + (pattern_[i] - '0');
         return value;
@@ -230,7 +212,7 @@ class Compiler {
             *flags_out = atom_flags;
             return atom;
         }
-        if (!(atom_flags & kHasWidth) && op != '?') Fail(106);
+        if (!(atom_flags & kHasWidth) && op != '?') Fail(kPatternRepeatOfEmpty);
 
         int32_t minimum = 0;
         int32_t maximum = 0;
@@ -260,7 +242,7 @@ class Compiler {
             } else {
                 maximum = minimum;
             }
-            if (minimum > maximum) Fail(124);
+            if (minimum > maximum) Fail(kPatternBracesMinAboveMax);
             cursor_ = p + 1;
         } else {
             ++cursor_;
@@ -327,7 +309,7 @@ class Compiler {
                 }
                 break;
         }
-        if (IsQuantifier(Peek())) Fail(107);
+        if (IsQuantifier(Peek())) Fail(kPatternNestedRepeat);
         *flags_out = flags;
         return atom;
     }
@@ -397,24 +379,24 @@ class Compiler {
             case 'e':
                 return 27;
             case 'x': {
-                if (AtEnd()) Fail(111);
+                if (AtEnd()) Fail(kPatternNoHexCode);
                 if (Peek() == '{') {
                     ++cursor_;
                     int value = 0;
                     for (;;) {
-                        if (AtEnd()) Fail(111);
+                        if (AtEnd()) Fail(kPatternNoHexCode);
                         unsigned char d = pattern_[cursor_];
                         if (d == '}') break;
                         ++cursor_;
                         int digit = HexDigitValue(d);
-                        if (value >= 16) Fail(112);
+                        if (value >= 16) Fail(kPatternHexCodeTooBig);
                         value = value * 16 + digit;
                     }
                     ++cursor_;  // the "}"
                     return static_cast<unsigned char>(value);
                 }
                 int high = HexDigitValue(pattern_[cursor_++]);
-                if (AtEnd()) Fail(111);
+                if (AtEnd()) Fail(kPatternNoHexCode);
                 int low = HexDigitValue(pattern_[cursor_++]);
                 return static_cast<unsigned char>(high * 16 + low);
             }
@@ -427,7 +409,7 @@ class Compiler {
         if (c >= '0' && c <= '9') return c - '0';
         if (c >= 'a' && c <= 'f') return c - 'a' + 10;
         if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        Fail(108);
+        Fail(kPatternBadHexDigit);
     }
 
     void AddClassRange(ClassBuilder& members, unsigned char low, unsigned char high) {
@@ -447,7 +429,7 @@ class Compiler {
                 return;
             }
         }
-        if (low > high) Fail(109);
+        if (low > high) Fail(kPatternInvalidRange);
         for (int ch = low; ch <= high; ++ch) members.Add(static_cast<unsigned char>(ch));
     }
 
@@ -481,7 +463,7 @@ class Compiler {
                 unsigned char high;
                 if (Peek() == '\\') {
                     ++cursor_;
-                    if (AtEnd()) Fail(110);
+                    if (AtEnd()) Fail(kPatternClassTrailingEscape);
                     high = UnescapeChar();
                 } else {
                     high = pattern_[cursor_++];
@@ -492,7 +474,7 @@ class Compiler {
             }
             if (c == '\\') {
                 ++cursor_;
-                if (AtEnd()) Fail(110);
+                if (AtEnd()) Fail(kPatternClassTrailingEscape);
                 unsigned char e = Peek();
                 if (e == 'd' || e == 'w' || e == 's') {
                     members.AddText(e == 'd'   ? std::string("0123456789")
@@ -512,7 +494,7 @@ class Compiler {
             can_range = true;
             ++cursor_;
         }
-        if (AtEnd()) Fail(113);
+        if (AtEnd()) Fail(kPatternClassNotClosed);
         ++cursor_;
         return EmitClass(members.Set(), negated);
     }
@@ -555,7 +537,7 @@ class Compiler {
                     if (Peek(1) == '#') {
                         cursor_ += 2;
                         while (!AtEnd() && Peek() != ')') ++cursor_;
-                        if (AtEnd()) Fail(125);
+                        if (AtEnd()) Fail(kPatternCommentNotClosed);
                         ++cursor_;
                         return AppendNode(kComment);
                     }
@@ -563,7 +545,7 @@ class Compiler {
                     int modifiers = parse_modifiers_;
                     bool on = true;
                     for (;;) {
-                        if (AtEnd()) Fail(127);
+                        if (AtEnd()) Fail(kPatternUnknownModifier);
                         unsigned char m = pattern_[cursor_++];
                         if (m == ')') break;
                         if (m == '-') {
@@ -571,7 +553,7 @@ class Compiler {
                             continue;
                         }
                         int bit = ModifierBitOf(m);
-                        if (bit == 0) Fail(127);
+                        if (bit == 0) Fail(kPatternUnknownModifier);
                         modifiers = on ? (modifiers | bit) : (modifiers & ~bit);
                     }
                     parse_modifiers_ = modifiers;
@@ -585,9 +567,9 @@ class Compiler {
             case '*':
             case '+':
             case '?':
-                Fail(115);
+                Fail(kPatternRepeatOfNothing);
             case '\\': {
-                if (AtEnd()) Fail(116);
+                if (AtEnd()) Fail(kPatternTrailingEscape);
                 unsigned char e = Peek();
                 switch (e) {
                     case 'b':

@@ -188,11 +188,12 @@ class Matcher {
     // scanned by a repetition, so the time a search takes is bounded by its steps.
     void Charge(unsigned long long steps) {
         steps_ += steps;
-        if (steps_ > stop_at_) RunTimeError(steps_ > search_limit_ ? 1016 : 1017);
+        if (steps_ > stop_at_)
+            RunTimeError(steps_ > search_limit_ ? kPatternBacktrackLimit : kPatternSubjectBudget);
     }
 
     void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0, int64_t b = 0) {
-        if (choices_.size() >= choice_cap_) RunTimeError(1016);
+        if (choices_.size() >= choice_cap_) RunTimeError(kPatternBacktrackLimit);
         choices_.push_back({static_cast<uint32_t>(node), kind, position, trail_.size(), a, b});
     }
 
@@ -740,7 +741,7 @@ class Matcher {
                 }
                 case kLoopEntry: {
                     int64_t index = slots_[kSlotLoopIndex] + 1;
-                    if (index > kLoopStackDepth) RunTimeError(1014);
+                    if (index > kLoopStackDepth) RunTimeError(kPatternLoopStackExceeded);
                     Set(kSlotLoopIndex, index);
                     Set(kSlotLoopCount + static_cast<int>(index), 0);
                     break;
@@ -748,7 +749,7 @@ class Matcher {
                 case kLoop:
                 case kLoopLazy: {
                     int64_t index = slots_[kSlotLoopIndex];
-                    if (index <= 0) RunTimeError(1015);
+                    if (index <= 0) RunTimeError(kPatternLoopWithoutEntry);
                     // Passes of a counted loop count against the bound too: nested loops with
                     // huge minimums over bodies that can pass empty do that much work without
                     // ever backing up.

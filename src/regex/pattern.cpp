@@ -12,60 +12,60 @@ namespace {
 
 const char* ErrorText(int code) {
     switch (code) {
-        case 102:
+        case kPatternTooManyGroups:
             return "TPattern(comp): ParseReg Too Many ()";
-        case 103:
+        case kPatternGroupNotClosed:
             return "TPattern(comp): ParseReg Unmatched ()";
-        case 104:
+        case kPatternCloseWithoutOpen:
             return "TPattern(comp): ParseReg Unmatched ()";
-        case 106:
+        case kPatternRepeatOfEmpty:
             return "TPattern(comp): *+ Operand Could Be Empty";
-        case 107:
+        case kPatternNestedRepeat:
             return "TPattern(comp): Nested *?+";
-        case 108:
+        case kPatternBadHexDigit:
             return "TPattern(comp): Bad Hex Digit";
-        case 109:
+        case kPatternInvalidRange:
             return "TPattern(comp): Invalid [] Range";
-        case 110:
+        case kPatternClassTrailingEscape:
             return "TPattern(comp): Parse Atom Trailing \\";
-        case 111:
+        case kPatternNoHexCode:
             return "TPattern(comp): No Hex Code After \\x";
-        case 112:
+        case kPatternHexCodeTooBig:
             return "TPattern(comp): Hex Code After \\x Is Too Big";
-        case 113:
+        case kPatternClassNotClosed:
             return "TPattern(comp): Unmatched []";
-        case 115:
+        case kPatternRepeatOfNothing:
             return "TPattern(comp): ?+*{ Follows Nothing";
-        case 116:
+        case kPatternTrailingEscape:
             return "TPattern(comp): Trailing \\";
-        case 122:
+        case kPatternBracesTooBig:
             return "TPattern(comp): BRACES Argument Too Big";
-        case 124:
+        case kPatternBracesMinAboveMax:
             return "TPattern(comp): BRACE Min Param Greater then Max";
-        case 125:
+        case kPatternCommentNotClosed:
             return "TPattern(comp): Unclosed (?#Comment)";
-        case 127:
+        case kPatternUnknownModifier:
             return "TPattern(comp): Urecognized Modifier";
-        case 128:
+        case kPatternBadLinePair:
             return "TPattern(comp): LinePairedSeparator must countain two different chars or no "
                    "chars at all";
-        case 1003:
+        case kPatternNoExpression:
             return "TPattern(exec): Not Assigned Expression Property";
-        case 1004:
+        case kPatternCorruptProgram:
             return "TPattern(exec): Corrupted Program";
-        case 1005:
+        case kPatternNoInput:
             return "TPattern(exec): No Input String Specified";
-        case 1006:
+        case kPatternOffsetBelowOne:
             return "TPattern(exec): Offset Must Be Greater Then 0";
-        case 1007:
+        case kPatternExecNextWithoutExec:
             return "TPattern(exec): ExecNext Without Exec[Pos]";
-        case 1014:
+        case kPatternLoopStackExceeded:
             return "TPattern(exec): Loop Stack Exceeded";
-        case 1015:
+        case kPatternLoopWithoutEntry:
             return "TPattern(exec): Loop Without LoopEntry !";
-        case 1016:
+        case kPatternBacktrackLimit:
             return "TPattern(exec): Backtrack Limit Exceeded";
-        case 1017:
+        case kPatternSubjectBudget:
             return "TPattern(exec): Work Budget Exceeded";
         default:
             return "Unknown error";
@@ -73,7 +73,7 @@ const char* ErrorText(int code) {
 }
 
 int ModifierBitOfIndex(int index) {
-    if (index < 1 || index > 6) RaiseError(1013, 0);
+    if (index < kModifierI || index > kModifierX) RaiseError(kPatternBadModifierIndex, 0);
     return 1 << (index - 1);
 }
 
@@ -87,7 +87,7 @@ std::string_view CutAtNul(std::string_view text) {
 
 void RaiseError(int code, int position) {
     std::string message = ErrorText(code);
-    if (code < 1000) message += " (pos " + std::to_string(position) + ")";
+    if (code < kPatternNoExpression) message += " (pos " + std::to_string(position) + ")";
     throw EPattern(message, code, position);
 }
 
@@ -140,7 +140,7 @@ void TPattern::SetLinePairedSeparator(std::string_view pair) {
             s.DiscardProgram();
         }
     } else {
-        regex::RaiseError(128, 0);
+        regex::RaiseError(kPatternBadLinePair, 0);
     }
 }
 
@@ -159,11 +159,11 @@ void TPattern::EnsureCompiled() {
     s.line_separator_set.Clear();
     for (unsigned char ch : s.line_separator_characters) s.line_separator_set.Add(ch);
     if (s.program.empty()) {
-        if (s.expression.empty()) regex::RaiseError(1003, 0);
+        if (s.expression.empty()) regex::RaiseError(kPatternNoExpression, 0);
         s.program_modifiers = s.modifiers;
         regex::CompileExpression(s);
     }
-    if (s.program[0] != regex::kProgramSignature) regex::RaiseError(1004, 0);
+    if (s.program[0] != regex::kProgramSignature) regex::RaiseError(kPatternCorruptProgram, 0);
 }
 
 void TPattern::Compile() { EnsureCompiled(); }
@@ -189,7 +189,7 @@ bool TPattern::ExecNext() {
     PatternState& s = *state_;
     int64_t start = s.captures[0];
     int64_t end = s.captures[kCaptureSlots];
-    if (start < 0 || end < 0) regex::RaiseError(1007, 0);
+    if (start < 0 || end < 0) regex::RaiseError(kPatternExecNextWithoutExec, 0);
     int64_t offset = end + 1 + (start == end ? 1 : 0);
     if (offset > static_cast<int64_t>(s.input.size()) + 1) {
         // Past the end: the search would find nothing; keep the slots cleared as it would.
@@ -204,8 +204,8 @@ bool TPattern::ExecPos(int offset) {
     PatternState& s = *state_;
     s.ClearCaptures();
     EnsureCompiled();
-    if (!s.has_input) regex::RaiseError(1005, 0);
-    if (offset < 1) regex::RaiseError(1006, 0);
+    if (!s.has_input) regex::RaiseError(kPatternNoInput, 0);
+    if (offset < 1) regex::RaiseError(kPatternOffsetBelowOne, 0);
     if (static_cast<size_t>(offset) > s.input.size() + 1) return false;
     return regex::SearchFrom(s, static_cast<size_t>(offset - 1));
 }

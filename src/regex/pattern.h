@@ -14,8 +14,53 @@ namespace regex {
 struct PatternState;
 }
 
-// A compile or run-time error of the matcher: its code, and for a compile error the position in
-// the pattern where it was found (0 otherwise).
+// The codes EPattern carries. Below 1000 the pattern does not compile and the error's position
+// says where; from 1000 on a setting or a search failed.
+enum EPatternCode : int {
+    kPatternTooManyGroups = 102,        // more than 19 groups
+    kPatternGroupNotClosed = 103,       // "(" without its ")"
+    kPatternCloseWithoutOpen = 104,     // ")" without its "("
+    kPatternRepeatOfEmpty = 106,        // "*" or "+" over something that can match nothing
+    kPatternNestedRepeat = 107,         // a quantifier right after a quantifier
+    kPatternBadHexDigit = 108,          //
+    kPatternInvalidRange = 109,         // "[z-a]"
+    kPatternClassTrailingEscape = 110,  // "\" ends the pattern inside a class
+    kPatternNoHexCode = 111,            // "\x" without digits
+    kPatternHexCodeTooBig = 112,        // "\x{...}" beyond 255
+    kPatternClassNotClosed = 113,       // "[" without its "]"
+    kPatternRepeatOfNothing = 115,      // a quantifier with nothing before it
+    kPatternTrailingEscape = 116,       // "\" ends the pattern
+    kPatternBracesTooBig = 122,         // a count in "{n,m}" of more than 8 digits
+    kPatternBracesMinAboveMax = 124,    // "{3,2}"
+    kPatternCommentNotClosed = 125,     // "(?#" without its ")"
+    kPatternUnknownModifier = 127,      // "(?q)"
+    kPatternBadLinePair = 128,          // SetLinePairedSeparator: not two different characters
+    kPatternNoExpression = 1003,
+    kPatternCorruptProgram = 1004,
+    kPatternNoInput = 1005,              // ExecPos without a subject
+    kPatternOffsetBelowOne = 1006,       // ExecPos(0) and below
+    kPatternExecNextWithoutExec = 1007,  //
+    kPatternBadModifierIndex = 1013,     // a modifier index outside 1..6
+    kPatternLoopStackExceeded = 1014,    // counted loops nested more than 10 deep
+    kPatternLoopWithoutEntry = 1015,     // a corrupt program
+    kPatternBacktrackLimit = 1016,       // SetBacktrackLimit's bound was reached
+    kPatternSubjectBudget = 1017,        // the subject's work budget is spent
+};
+
+// The modifiers by index, as SetModifierByIndex takes them, and their letters in index order (as
+// "(?i-s)" and lintaro-cli match --modifiers write them). Modifier n is bit 1 << (n - 1) of a set.
+enum PatternModifier : int {
+    kModifierI = 1,  // letters match either case
+    kModifierR = 2,  // Cyrillic ranges in classes
+    kModifierS = 3,  // "." matches line ends too
+    kModifierG = 4,  // quantifiers are greedy
+    kModifierM = 5,  // "^" and "$" match at line ends
+    kModifierX = 6,  // blanks and "#" comments in the pattern are ignored
+};
+inline constexpr char kModifierLetters[] = "irsgmx";
+
+// A compile or run-time error of the matcher: its code (EPatternCode), and for a compile error the
+// position in the pattern where it was found (0 otherwise).
 class EPattern : public std::runtime_error {
   public:
     EPattern(const std::string& message, int code, int position)

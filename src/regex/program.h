@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/cp1251_case.h"
+#include "regex/pattern.h"
 
 namespace lintaro::regex {
 
@@ -100,14 +101,14 @@ enum ParseFlag : int {
     kStarStart = 4,  // starts with a repetition
 };
 
-// Modifier bits, in the order of their indexes 1 to 6.
+// Modifier bits of a modifier set (PatternModifier n is bit 1 << (n - 1)).
 enum ModifierBit : int {
-    kModI = 1,
-    kModR = 2,
-    kModS = 4,
-    kModG = 8,
-    kModM = 16,
-    kModX = 32,
+    kModI = 1 << (kModifierI - 1),
+    kModR = 1 << (kModifierR - 1),
+    kModS = 1 << (kModifierS - 1),
+    kModG = 1 << (kModifierG - 1),
+    kModM = 1 << (kModifierM - 1),
+    kModX = 1 << (kModifierX - 1),
 };
 
 // A 256-bit character set.
