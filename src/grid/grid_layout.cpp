@@ -79,7 +79,11 @@ GridLayout::GridLayout() {
     }
     columns_[kColDopInfo].disable_caption = true;
     columns_[kColHomeTeam].summary = SummaryKind::kCount;
+    // Header positions run band by band (the event sheet column, band 0 but listed last, sits at
+    // the end of band 0), so that every band's columns stay side by side.
     for (int i = 0; i < kGridColumnCount; ++i) order_.push_back(i);
+    std::stable_sort(order_.begin(), order_.end(),
+                     [this](int a, int b) { return columns_[a].band < columns_[b].band; });
 }
 
 int GridLayout::ColumnOfField(int field_index) const {

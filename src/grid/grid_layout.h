@@ -97,7 +97,7 @@ class GridLayout {
     int ColumnOfField(int field_index) const;
 
     // Header positions: every column (hidden ones included) in the order the header places them,
-    // band by band. At start this is the order of the columns themselves.
+    // band by band. At start this is the order of the columns within each band.
     const std::vector<int>& Order() const { return order_; }
 
     // The visible columns of the visible bands in band order, then header order: what the header

@@ -1,0 +1,190 @@
+// The odds grid's item model: node references packed into QModelIndex ids, texts converted from
+// the core's display texts on demand.
+#include "views/odds_grid_model.h"
+
+#include "grid/team_name_colour.h"
+#include "views/grid_qstring.h"
+
+namespace lintaro::views {
+namespace {
+
+// internalId: the node's level in the high bits, its index in the low 40.
+constexpr int kLevelShift = 40;
+constexpr quintptr kIndexMask = (quintptr{1} << kLevelShift) - 1;
+
+Qt::Alignment ToQt(FieldAlignment alignment) {
+    switch (alignment) {
+        case FieldAlignment::kLeft:
+            return Qt::AlignLeft | Qt::AlignVCenter;
+        case FieldAlignment::kRight:
+            return Qt::AlignRight | Qt::AlignVCenter;
+        case FieldAlignment::kCenter:
+            return Qt::AlignCenter;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+}  // namespace
+
+OddsGridModel::OddsGridModel(QObject* parent) : QAbstractItemModel(parent) {
+    empty_table_.ResetTable();
+    tree_.Rebuild(empty_table_);
+}
+
+void OddsGridModel::Reload(const OddsTable* table) {
+    beginResetModel();
+    table_ = table;
+    tree_.Rebuild(table ? *table : empty_table_);
+    endResetModel();
+}
+
+void OddsGridModel::ChangeTree(const std::function<void(grid::GridTree&)>& change) {
+    beginResetModel();
+    change(tree_);
+    endResetModel();
+}
+
+void OddsGridModel::SetLook(const QFont& grid_font, const QFont& header_font,
+                            const QColor& info_background) {
+    grid_font_ = grid_font;
+    bold_font_ = grid_font;
+    bold_font_.setBold(true);
+    header_font_ = header_font;
+    info_background_ = info_background;
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+grid::NodeRef OddsGridModel::NodeOf(const QModelIndex& index) const {
+    if (!index.isValid()) return {};
+    const quintptr id = index.internalId();
+    return {static_cast<int>(id >> kLevelShift), static_cast<int>(id & kIndexMask)};
+}
+
+QModelIndex OddsGridModel::IndexOf(grid::NodeRef node, int column) const {
+    if (node.IsRoot()) return {};
+    return createIndex(tree_.RowInParent(node), column,
+                       (quintptr(node.level) << kLevelShift) | quintptr(node.index));
+}
+
+QModelIndex OddsGridModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || column < 0 || column >= columnCount() || row >= rowCount(parent)) return {};
+    const grid::NodeRef node = tree_.Child(NodeOf(parent), row);
+    return createIndex(row, column, (quintptr(node.level) << kLevelShift) | quintptr(node.index));
+}
+
+QModelIndex OddsGridModel::parent(const QModelIndex& child) const {
+    if (!child.isValid()) return {};
+    return IndexOf(tree_.Parent(NodeOf(child)));
+}
+
+int OddsGridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() && parent.column() != 0) return 0;
+    return tree_.ChildCount(NodeOf(parent));
+}
+
+int OddsGridModel::columnCount(const QModelIndex&) const {
+    return tree_.Layout().ColumnCount() + 1;
+}
+
+bool OddsGridModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const grid::NodeRef node = NodeOf(index);
+    const bool group = tree_.IsGroup(node);
+    switch (role) {
+        case kIsGroupRole:
+            return group;
+        case kLevelRole:
+            return node.level;
+        case kTableRowRole:
+            return tree_.TableRow(node);
+        default:
+            break;
+    }
+    const int column = LayoutColumn(index.column());
+    if (column < 0) {
+        // The indent column holds a group row's text; the view draws it across the row.
+        if (!group) return {};
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::AccessibleTextRole:
+                return FromCp1251(tree_.GroupText(node));
+            case Qt::TextAlignmentRole:
+                return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+            case Qt::FontRole:
+                return grid_font_;
+            default:
+                return {};
+        }
+    }
+    if (group) return {};
+    const grid::GridColumn& layout_column = tree_.Layout().Column(column);
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return QString::fromStdString(tree_.CellText(node, column));
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(ToQt(layout_column.alignment));
+        case Qt::FontRole:
+            return layout_column.bold ? bold_font_ : grid_font_;
+        case Qt::BackgroundRole:
+            switch (layout_column.background) {
+                case grid::ColumnBackground::kInfo:
+                    return info_background_;
+                case grid::ColumnBackground::kApricot:
+                    return ApricotColour();
+                case grid::ColumnBackground::kGrid:
+                    return {};
+            }
+            return {};
+        case Qt::ForegroundRole: {
+            // The rule as for an unselected cell; the delegate drops it on selected rows.
+            const OddsRecord* record = tree_.Record(node);
+            const std::optional<std::string> missing;
+            const grid::TeamCellContext cell{false, false, column,
+                                             record ? &record->dop_info : &missing};
+            if (grid::TeamNameIsNavy(cell)) return NavyColour();
+            return {};
+        }
+        case kBackgroundKindRole:
+            return static_cast<int>(layout_column.background);
+        default:
+            return {};
+    }
+}
+
+QVariant OddsGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+    const int layout_column = LayoutColumn(section);
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole: {
+            if (layout_column < 0) return QString();
+            const grid::GridColumn& column = tree_.Layout().Column(layout_column);
+            return column.disable_caption ? QString() : FromCp1251(column.caption);
+        }
+        case Qt::TextAlignmentRole:
+            if (layout_column < 0) return {};
+            return QVariant::fromValue(
+                ToQt(tree_.Layout().Column(layout_column).caption_alignment));
+        case Qt::ForegroundRole:
+            return NavyColour();
+        case Qt::FontRole:
+            return header_font_;
+        default:
+            return {};
+    }
+}
+
+Qt::ItemFlags OddsGridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!tree_.IsGroup(NodeOf(index))) flags |= Qt::ItemNeverHasChildren;
+    return flags;
+}
+
+}  // namespace lintaro::views

@@ -1,0 +1,572 @@
+// The odds grid widget: wiring of the tree view, header, band header, group panel, filters and
+// footer around the grid's model, and the reload that keeps the user's place.
+#include "views/odds_grid_view.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "views/band_header.h"
+#include "views/filter_custom_dialog.h"
+#include "views/filter_popup.h"
+#include "views/footer_bar.h"
+#include "views/grid_qstring.h"
+#include "views/group_panel.h"
+#include "views/odds_grid_delegate.h"
+#include "views/odds_grid_header.h"
+#include "views/odds_grid_model.h"
+#include "views/odds_grid_tree_view.h"
+
+namespace lintaro::views {
+namespace {
+
+constexpr int kIndentation = 12;
+
+grid::Rgb ToRgb(const QColor& colour) {
+    return {static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
+            static_cast<uint8_t>(colour.blue())};
+}
+
+grid::GridFont ToGridFont(const QFont& font, const QColor& colour) {
+    grid::GridFont f;
+    f.face = font.family().toStdString();
+    f.point_size =
+        font.pointSize() > 0 ? font.pointSize() : static_cast<int>(font.pointSizeF() + 0.5);
+    f.bold = font.bold();
+    f.italic = font.italic();
+    f.underline = font.underline();
+    f.strike_out = font.strikeOut();
+    f.colour = ToRgb(colour);
+    return f;
+}
+
+// A group node's identity across reloads: the values of its group columns from the top down.
+std::string GroupKey(const grid::GridTree& tree, grid::NodeRef node) {
+    std::vector<grid::NodeRef> path;
+    for (grid::NodeRef n = node; !n.IsRoot(); n = tree.Parent(n)) path.push_back(n);
+    std::string key;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        const OddsRecord* row = tree.Record(*it);
+        const int field = tree.Layout().Column(tree.GroupColumns()[it->level]).field_index;
+        const StoredValue value = row ? GetField(*row, field) : StoredValue{};
+        if (std::holds_alternative<std::monostate>(value)) {
+            key += '\x02';
+        } else {
+            key += '\x03';
+            key += grid::GroupValueText(*row, field, tree.Formats());
+        }
+        key += '\x01';
+    }
+    return key;
+}
+
+}  // namespace
+
+// Forwards the table's notifications to the view.
+class OddsGridView::TableObserver : public OddsTableObserver {
+  public:
+    explicit TableObserver(OddsGridView* view) : view_(view) {}
+    void TableReset() override { view_->Reload(); }
+    void RowsChanged() override { view_->Reload(); }
+
+  private:
+    OddsGridView* view_;
+};
+
+// What a reload keeps: expanded groups, the focused node and the scroll position.
+struct OddsGridView::SavedState {
+    std::vector<std::string> expanded;
+    bool all_expanded = false;
+    bool has_focus = false;
+    bool focus_is_group = false;
+    std::string focus_group_key;  // the focused group, or the group of the focused event
+    std::optional<OddsRecord> focus_record;
+    int focus_event_index = -1;
+    int vertical = 0;
+    int horizontal = 0;
+};
+
+OddsGridView::OddsGridView(QWidget* parent)
+    : QWidget(parent),
+      observer_(std::make_unique<TableObserver>(this)),
+      model_(new OddsGridModel(this)),
+      tree_(new OddsGridTreeView(this)),
+      header_(new OddsGridHeader(tree_)),
+      delegate_(new OddsGridDelegate(this)),
+      bands_(new BandHeader(this)),
+      group_panel_(new GroupPanel(this)),
+      footer_(new FooterBar(this)) {
+    setObjectName(QStringLiteral("ctl_DataGrid"));
+    setAccessibleName(QStringLiteral("Линия"));
+
+    tree_->setObjectName(QStringLiteral("odds_rows"));
+    tree_->setAccessibleName(QStringLiteral("Строки линии"));
+    tree_->setHeader(header_);
+    tree_->setModel(model_);
+    tree_->setItemDelegate(delegate_);
+    tree_->setFrameShape(QFrame::NoFrame);
+    tree_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setUniformRowHeights(true);
+    tree_->setAllColumnsShowFocus(true);
+    tree_->setAnimated(false);
+    tree_->setIndentation(kIndentation);
+    // Sorting is the grid's own (header clicks go to the tree); the tree view would otherwise make
+    // the header unclickable.
+    tree_->setSortingEnabled(false);
+    header_->setSectionsClickable(true);
+    tree_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    tree_->setAutoScroll(true);
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    tree_->viewport()->installEventFilter(this);
+    header_->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(group_panel_);
+    layout->addWidget(bands_);
+    layout->addWidget(tree_, 1);
+    layout->addWidget(footer_);
+
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnCurrentChanged(current); });
+    connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (popup_menu_) popup_menu_->popup(tree_->viewport()->mapToGlobal(pos));
+    });
+    connect(header_, &QHeaderView::sectionResized, this, &OddsGridView::OnSectionResized);
+    connect(header_, &QHeaderView::sectionClicked, this, [this](int section) {
+        const int column = OddsGridModel::LayoutColumn(section);
+        if (column >= 0) ClickHeader(column);
+    });
+    connect(header_, &QHeaderView::geometriesChanged, this, &OddsGridView::FollowHeader);
+    connect(header_, &OddsGridHeader::FilterButtonClicked, this,
+            [this](int column) { OpenFilterPopup(column); });
+    connect(header_, &OddsGridHeader::ColumnDropped, this, &OddsGridView::OnHeaderDrop);
+    connect(tree_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            [this] { FollowHeader(); });
+    connect(group_panel_, &GroupPanel::LevelClicked, this, [this](int level) {
+        ChangeTree([level](grid::GridTree& tree) { tree.ToggleGroupDirection(level); });
+    });
+    connect(group_panel_, &GroupPanel::ColumnDropped, this, [this](int column, int level) {
+        std::vector<int> columns = Tree().GroupColumns();
+        const auto old = std::find(columns.begin(), columns.end(), column);
+        if (old != columns.end()) {
+            if (old - columns.begin() < level) --level;
+            columns.erase(old);
+        }
+        level = std::clamp(level, 0, static_cast<int>(columns.size()));
+        columns.insert(columns.begin() + level, column);
+        SetGroupColumns(columns);
+    });
+    connect(group_panel_, &GroupPanel::ColumnDraggedOut, this, [this](int column) {
+        std::vector<int> columns = Tree().GroupColumns();
+        columns.erase(std::remove(columns.begin(), columns.end(), column), columns.end());
+        SetGroupColumns(columns);
+    });
+
+    model_->Tree().SetFormats(SystemFormats());
+    ApplyLook();
+    Reload();
+}
+
+OddsGridView::~OddsGridView() {
+    if (table_) table_->SetObserver(nullptr);
+}
+
+RegionalFormats OddsGridView::SystemFormats() {
+    const QLocale locale = QLocale::system();
+    RegionalFormats formats;
+    formats.decimal_mark = locale.decimalPoint().toStdString();
+    formats.short_date = locale.dateFormat(QLocale::ShortFormat).toStdString();
+    formats.long_time = locale.timeFormat(QLocale::LongFormat).toStdString();
+    return formats;
+}
+
+void OddsGridView::SetFormats(const RegionalFormats& formats) {
+    ChangeTree([&formats](grid::GridTree& tree) { tree.SetFormats(formats); });
+}
+
+void OddsGridView::ApplyLook() {
+    const QFont grid_font = tree_->font();
+    QFont header_font = grid_font;
+    const QPalette palette = tree_->palette();
+    model_->SetLook(grid_font, header_font, palette.color(QPalette::ToolTipBase));
+    header_->setFont(header_font);
+    QPalette header_palette = header_->palette();
+    header_palette.setColor(QPalette::ButtonText, NavyColour());
+    header_->setPalette(header_palette);
+    bands_->SetBands(Tree().Layout(), header_font, NavyColour(), palette.color(QPalette::Button));
+    delegate_->SetGridLineColour(palette.color(QPalette::Midlight).darker(110));
+    tree_->SetGroupRowColours(palette.color(QPalette::Button), palette.color(QPalette::Text));
+}
+
+grid::GridLook OddsGridView::Look() const {
+    const QPalette palette = tree_->palette();
+    grid::GridLook look;
+    look.font = ToGridFont(tree_->font(), palette.color(QPalette::Text));
+    look.header_font = ToGridFont(header_->font(), NavyColour());
+    look.band_font =
+        ToGridFont(bands_->BandLabel(0) ? bands_->BandLabel(0)->font() : font(), NavyColour());
+    look.header_colour = ToRgb(palette.color(QPalette::Button));
+    look.group_node_text_colour = ToRgb(palette.color(QPalette::Text));
+    look.group_node_colour = ToRgb(palette.color(QPalette::Button));
+    look.background = ToRgb(palette.color(QPalette::Base));
+    look.window_frame = ToRgb(palette.color(QPalette::Shadow));
+    look.window_background = ToRgb(palette.color(QPalette::Base));
+    look.band_colour = ToRgb(palette.color(QPalette::Button));
+    look.footer_text_colour = ToRgb(palette.color(QPalette::Text));
+    look.footer_colour = ToRgb(palette.color(QPalette::Button));
+    look.grid_line_colour = ToRgb(delegate_->GridLineColour());
+    look.info_background = ToRgb(palette.color(QPalette::ToolTipBase));
+    look.apricot = ToRgb(ApricotColour());
+    look.show_grid = true;
+    return look;
+}
+
+void OddsGridView::SetTable(OddsTable* table) {
+    if (table_) table_->SetObserver(nullptr);
+    table_ = table;
+    if (table_) table_->SetObserver(observer_.get());
+    Reload();
+}
+
+QTreeView* OddsGridView::TreeView() const { return tree_; }
+
+const grid::GridTree& OddsGridView::Tree() const { return model_->Tree(); }
+
+void OddsGridView::SetPopupMenu(QMenu* menu) { popup_menu_ = menu; }
+
+void OddsGridView::ExpandAllGroups() {
+    if (model_->rowCount() == 0) return;
+    tree_->expandAll();
+}
+
+void OddsGridView::CollapseAllGroups() {
+    if (model_->rowCount() == 0) return;
+    tree_->collapseAll();
+}
+
+void OddsGridView::Reload() {
+    const SavedState state = SaveState();
+    model_->Reload(table_);
+    RestoreState(state);
+    SyncFromLayout();
+}
+
+void OddsGridView::ChangeTree(const std::function<void(grid::GridTree&)>& change) {
+    const SavedState state = SaveState();
+    model_->ChangeTree(change);
+    RestoreState(state);
+    SyncFromLayout();
+}
+
+OddsGridView::SavedState OddsGridView::SaveState() const {
+    SavedState state;
+    const grid::GridTree& tree = Tree();
+    state.vertical = tree_->verticalScrollBar()->value();
+    state.horizontal = tree_->horizontalScrollBar()->value();
+    int groups = 0;
+    for (int level = 0; level < tree.LevelCount(); ++level) {
+        for (int i = 0; i < tree.NodeCount(level); ++i) {
+            const grid::NodeRef node{level, i};
+            ++groups;
+            if (tree_->isExpanded(model_->IndexOf(node))) {
+                state.expanded.push_back(GroupKey(tree, node));
+            }
+        }
+    }
+    state.all_expanded = groups > 0 && static_cast<int>(state.expanded.size()) == groups;
+    const QModelIndex current = tree_->currentIndex();
+    if (current.isValid()) {
+        const grid::NodeRef node = model_->NodeOf(current);
+        state.has_focus = true;
+        state.focus_is_group = tree.IsGroup(node);
+        if (state.focus_is_group) {
+            state.focus_group_key = GroupKey(tree, node);
+        } else {
+            if (const OddsRecord* record = tree.Record(node)) state.focus_record = *record;
+            state.focus_event_index = node.index;
+            state.focus_group_key = GroupKey(tree, tree.Parent(node));
+        }
+    }
+    return state;
+}
+
+void OddsGridView::RestoreState(const SavedState& state) {
+    const grid::GridTree& tree = Tree();
+    // Group keys of the new tree, only when something needs finding.
+    std::vector<std::pair<std::string, grid::NodeRef>> keys;
+    const bool need_keys = (!state.expanded.empty() && !state.all_expanded) || state.has_focus;
+    if (need_keys) {
+        for (int level = 0; level < tree.LevelCount(); ++level) {
+            for (int i = 0; i < tree.NodeCount(level); ++i) {
+                keys.emplace_back(GroupKey(tree, {level, i}), grid::NodeRef{level, i});
+            }
+        }
+        std::sort(keys.begin(), keys.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    auto find_group = [&keys](const std::string& key) -> std::optional<grid::NodeRef> {
+        const auto it = std::lower_bound(
+            keys.begin(), keys.end(), key,
+            [](const auto& entry, const std::string& k) { return entry.first < k; });
+        if (it != keys.end() && it->first == key) return it->second;
+        return std::nullopt;
+    };
+    if (state.all_expanded) {
+        tree_->expandAll();
+    } else {
+        for (const std::string& key : state.expanded) {
+            if (const auto node = find_group(key)) tree_->setExpanded(model_->IndexOf(*node), true);
+        }
+    }
+
+    if (state.has_focus) {
+        std::optional<grid::NodeRef> target;
+        if (state.focus_is_group) {
+            target = find_group(state.focus_group_key);
+        } else if (tree.EventCount() > 0) {
+            // The same row when it is still there (nearest to its old place first), otherwise its
+            // neighbour in the same group: the one that followed it, or the one before it.
+            const int count = tree.EventCount();
+            const int start = std::clamp(state.focus_event_index, 0, count - 1);
+            if (state.focus_record) {
+                for (int distance = 0; !target; ++distance) {
+                    const int after = start + distance, before = start - distance - 1;
+                    if (after >= count && before < 0) break;
+                    for (int index : {after, before}) {
+                        if (index < 0 || index >= count) continue;
+                        const OddsRecord* record = tree.Record({tree.LevelCount(), index});
+                        if (record && *record == *state.focus_record) {
+                            target = grid::NodeRef{tree.LevelCount(), index};
+                            break;
+                        }
+                    }
+                }
+            }
+            for (int index : {start, start - 1}) {
+                if (target || index < 0 || index >= count) continue;
+                const grid::NodeRef node{tree.LevelCount(), index};
+                if (GroupKey(tree, tree.Parent(node)) == state.focus_group_key) target = node;
+            }
+            if (!target && tree.LevelCount() > 0) {
+                // The group itself, or the nearest of its ancestors that is still there.
+                std::string key = state.focus_group_key;
+                while (!key.empty() && !target) {
+                    target = find_group(key);
+                    key.pop_back();
+                    key.erase(key.find_last_of('\x01') == std::string::npos
+                                  ? 0
+                                  : key.find_last_of('\x01') + 1);
+                }
+            }
+        }
+        if (target) {
+            const QModelIndex index = model_->IndexOf(*target);
+            // Make sure the row can be seen: open the groups above it.
+            for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) {
+                if (!tree_->isExpanded(p)) tree_->setExpanded(p, true);
+            }
+            tree_->selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+    }
+    tree_->doItemsLayout();
+    tree_->verticalScrollBar()->setValue(state.vertical);
+    tree_->horizontalScrollBar()->setValue(state.horizontal);
+}
+
+void OddsGridView::SyncFromLayout() {
+    const grid::GridTree& tree = Tree();
+    const grid::GridLayout& layout = tree.Layout();
+    syncing_ = true;
+    const int levels = tree.LevelCount();
+    header_->setSectionResizeMode(OddsGridModel::kIndentColumn, QHeaderView::Fixed);
+    header_->setSectionHidden(OddsGridModel::kIndentColumn, levels == 0);
+    tree_->setRootIsDecorated(levels > 0);
+    if (levels > 0)
+        header_->resizeSection(OddsGridModel::kIndentColumn, kIndentation * (levels + 1));
+    if (header_->visualIndex(OddsGridModel::kIndentColumn) != 0) {
+        header_->moveSection(header_->visualIndex(OddsGridModel::kIndentColumn), 0);
+    }
+    const std::vector<int>& order = layout.Order();
+    for (size_t position = 0; position < order.size(); ++position) {
+        const int section = OddsGridModel::ModelColumn(order[position]);
+        const int visual = static_cast<int>(position) + 1;
+        if (header_->visualIndex(section) != visual) {
+            header_->moveSection(header_->visualIndex(section), visual);
+        }
+    }
+    std::vector<bool> filtered(layout.ColumnCount(), false);
+    std::vector<bool> droppable(layout.ColumnCount(), false);
+    for (int column = 0; column < layout.ColumnCount(); ++column) {
+        const grid::GridColumn& c = layout.Column(column);
+        const int section = OddsGridModel::ModelColumn(column);
+        header_->setSectionHidden(section, !c.visible);
+        if (header_->sectionSize(section) != c.width && c.visible) {
+            header_->resizeSection(section, c.width);
+        }
+        filtered[column] = tree.Filter(column).IsActive();
+        droppable[column] = !c.fixed && c.visible;
+    }
+    const grid::SortState sort = tree.Sort();
+    header_->setSortIndicator(OddsGridModel::ModelColumn(sort.column),
+                              sort.direction == grid::SortDirection::kAscending
+                                  ? Qt::AscendingOrder
+                                  : Qt::DescendingOrder);
+    header_->SetLayoutInfo(layout, filtered);
+
+    std::vector<GroupPanel::Level> levels_info;
+    for (int level = 0; level < levels; ++level) {
+        const int column = tree.GroupColumns()[level];
+        levels_info.push_back({column, FromCp1251(layout.Column(column).caption),
+                               tree.GroupDirection(level) == grid::SortDirection::kDescending});
+    }
+    group_panel_->SetLevels(levels_info);
+    group_panel_->SetDroppableColumns(droppable);
+    footer_->SetText(FromCp1251(tree.FooterText()));
+    syncing_ = false;
+    FollowHeader();
+}
+
+void OddsGridView::FollowHeader() {
+    const int x_origin =
+        header_->viewport()->mapTo(this, QPoint(0, 0)).x() - bands_->mapTo(this, QPoint(0, 0)).x();
+    bands_->Follow(*header_, Tree().Layout(), x_origin);
+    const int footer_origin =
+        header_->viewport()->mapTo(this, QPoint(0, 0)).x() - footer_->mapTo(this, QPoint(0, 0)).x();
+    footer_->Follow(*header_, OddsGridModel::ModelColumn(grid::kColHomeTeam), footer_origin);
+    header_->PlaceFilterButtons();
+}
+
+void OddsGridView::OnSectionResized(int section, int, int new_size) {
+    const int column = OddsGridModel::LayoutColumn(section);
+    if (!syncing_ && column >= 0 && !header_->isSectionHidden(section)) {
+        model_->Tree().MutableLayout().SetWidth(column, new_size);
+    }
+    FollowHeader();
+}
+
+void OddsGridView::OnCurrentChanged(const QModelIndex& current) {
+    if (!current.isValid() || !table_) return;
+    const int row = Tree().CurrentTableRowFor(model_->NodeOf(current));
+    if (row < 0) return;
+    table_->SetCurrentRow(row);
+    emit CurrentRowChanged();
+}
+
+void OddsGridView::ClickHeader(int column) {
+    ChangeTree([column](grid::GridTree& tree) { tree.ClickHeader(column); });
+}
+
+void OddsGridView::SetColumnFilter(int column, const grid::ColumnFilter& filter) {
+    ChangeTree([column, &filter](grid::GridTree& tree) { tree.SetFilter(column, filter); });
+}
+
+void OddsGridView::SetGroupColumns(const std::vector<int>& columns) {
+    ChangeTree([&columns](grid::GridTree& tree) {
+        try {
+            tree.SetGroupColumns(columns);
+        } catch (const std::invalid_argument&) {
+            // A fixed column cannot group; the grouping stays as it was.
+        }
+    });
+}
+
+void OddsGridView::MoveColumn(int column, int position_in_band) {
+    if (column < 0 || column >= Tree().Layout().ColumnCount()) return;
+    model_->Tree().MutableLayout().MoveWithinBand(column, position_in_band);
+    SyncFromLayout();
+}
+
+void OddsGridView::OnHeaderDrop(int column, bool from_group_panel, int before_section) {
+    const grid::GridLayout& layout = Tree().Layout();
+    if (column < 0 || column >= layout.ColumnCount() || layout.Column(column).fixed) return;
+    if (from_group_panel) {
+        std::vector<int> columns = Tree().GroupColumns();
+        columns.erase(std::remove(columns.begin(), columns.end(), column), columns.end());
+        SetGroupColumns(columns);
+    }
+    const int before = OddsGridModel::LayoutColumn(before_section);
+    if (before >= 0 && before != column &&
+        layout.Column(before).band == layout.Column(column).band) {
+        int position = layout.PositionInBand(before);
+        if (layout.PositionInBand(column) < position) --position;
+        MoveColumn(column, position);
+    }
+}
+
+FilterPopup* OddsGridView::OpenFilterPopup(int column) {
+    QToolButton* button = header_->FilterButton(column);
+    if (!button) return nullptr;
+    if (filter_popup_) filter_popup_->close();
+    const grid::GridColumn& c = Tree().Layout().Column(column);
+    auto* popup = new FilterPopup(FromCp1251(c.caption), Tree().FilterList(column), this);
+    filter_popup_ = popup;
+    connect(popup, &FilterPopup::EntryChosen, this,
+            [this, column](const grid::FilterListEntry& entry) {
+                if (const auto filter = grid::FilterForEntry(entry)) {
+                    SetColumnFilter(column, *filter);
+                } else {
+                    OpenCustomFilterDialog(column);
+                }
+            });
+    const int section = OddsGridModel::ModelColumn(column);
+    const QPoint below = header_->viewport()->mapToGlobal(
+        QPoint(header_->sectionViewportPosition(section), header_->height()));
+    const int rows = std::min(popup->List()->count(), 20);
+    const int row_height = std::max(popup->List()->sizeHintForRow(0), fontMetrics().height());
+    popup->resize(std::max(header_->sectionSize(section), 200), rows * row_height + 8);
+    popup->move(below);
+    popup->show();
+    return popup;
+}
+
+FilterPopup* OddsGridView::ActiveFilterPopup() const { return filter_popup_; }
+
+CustomFilterDialog* OddsGridView::ActiveCustomFilterDialog() const { return custom_dialog_; }
+
+CustomFilterDialog* OddsGridView::OpenCustomFilterDialog(int column) {
+    if (column < 0 || column >= Tree().Layout().ColumnCount()) return nullptr;
+    if (custom_dialog_) custom_dialog_->close();
+    std::vector<std::string> values;
+    for (const grid::FilterListEntry& entry : Tree().FilterList(column)) {
+        if (entry.kind == grid::FilterListEntry::Kind::kValue) values.push_back(entry.text);
+    }
+    auto* dialog = new CustomFilterDialog(FromCp1251(Tree().Layout().Column(column).caption),
+                                          values, Tree().Filter(column), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    custom_dialog_ = dialog;
+    connect(dialog, &QDialog::accepted, this,
+            [this, column, dialog] { SetColumnFilter(column, dialog->Filter()); });
+    dialog->open();
+    return dialog;
+}
+
+bool OddsGridView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == header_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+        FollowHeader();
+    }
+    if (watched == tree_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        // Reported after the view has handled it (a group row opens or closes as usual).
+        QMetaObject::invokeMethod(this, &OddsGridView::DoubleClicked, Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void OddsGridView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FollowHeader();
+}
+
+void OddsGridView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FollowHeader();
+}
+
+}  // namespace lintaro::views

@@ -1,0 +1,119 @@
+// The odds grid widget (the main window's ctl_DataGrid): the group panel, the band header, a
+// standard QTreeView over the grid's item model with its column header, filter drop-downs and the
+// count footer. It observes the odds table and reloads once per notification, keeping expanded
+// groups, scroll position and focus; focusing an event row moves the table's current row.
+#pragma once
+
+#include <QMenu>
+#include <QPointer>
+#include <QTreeView>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "grid/grid_layout.h"
+#include "grid/grid_tree.h"
+#include "table/odds_table.h"
+
+namespace lintaro::views {
+
+class BandHeader;
+class CustomFilterDialog;
+class FilterPopup;
+class FooterBar;
+class GroupPanel;
+class OddsGridDelegate;
+class OddsGridHeader;
+class OddsGridModel;
+class OddsGridTreeView;
+
+class OddsGridView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit OddsGridView(QWidget* parent = nullptr);
+    ~OddsGridView() override;
+
+    // Shows `table` and becomes its observer (nullptr: shows nothing and detaches). Not owned; the
+    // table must outlive the view or be detached first.
+    void SetTable(OddsTable* table);
+    void ExpandAllGroups();
+    // Collapses every group at every level: only the sport rows stay; a sport opened afterwards
+    // shows its tournaments collapsed.
+    void CollapseAllGroups();
+    void SetPopupMenu(QMenu* menu);  // opened on a right click in the rows (not owned)
+    QTreeView* TreeView() const;
+    const grid::GridTree& Tree() const;
+
+    // The grid's fonts, colours and switches as they are now, for the worksheet export.
+    grid::GridLook Look() const;
+
+    // Display formats of the cells. The view starts with the system locale's decimal mark, short
+    // date and long time; tests set fixed ones.
+    void SetFormats(const RegionalFormats& formats);
+    static RegionalFormats SystemFormats();
+
+    // What the header, the group panel and the filter controls do, also callable directly.
+    void ClickHeader(int column);  // layout column
+    void SetColumnFilter(int column, const grid::ColumnFilter& filter);
+    void SetGroupColumns(const std::vector<int>& columns);  // ignored when a column cannot group
+    void MoveColumn(int column, int position_in_band);
+    // Opens the filter list of `column` under its header button; returns it (nullptr when the
+    // column has no filter button).
+    FilterPopup* OpenFilterPopup(int column);
+    CustomFilterDialog* OpenCustomFilterDialog(int column);
+    FilterPopup* ActiveFilterPopup() const;
+    CustomFilterDialog* ActiveCustomFilterDialog() const;
+
+    // Parts, for tests and accessibility checks.
+    OddsGridModel* Model() const { return model_; }
+    OddsGridHeader* Header() const { return header_; }
+    BandHeader* Bands() const { return bands_; }
+    GroupPanel* Panel() const { return group_panel_; }
+    FooterBar* Footer() const { return footer_; }
+    // Places the band captions, filter buttons and footer over the columns as they stand now
+    // (done on every resize, move and scroll; public for tests).
+    void FollowHeader();
+
+  signals:
+    void DoubleClicked();      // any double-click in the grid (rows, group rows, empty area)
+    void CurrentRowChanged();  // after the table's current row followed the focused row
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    class TableObserver;
+    struct SavedState;
+
+    void Reload();
+    // Runs a change of the tree inside one model reset, keeping what the user sees.
+    void ChangeTree(const std::function<void(grid::GridTree&)>& change);
+    SavedState SaveState() const;
+    void RestoreState(const SavedState& state);
+    void SyncFromLayout();
+    void OnCurrentChanged(const QModelIndex& current);
+    void OnSectionResized(int section, int old_size, int new_size);
+    void OnHeaderDrop(int column, bool from_group_panel, int before_section);
+    void ApplyLook();
+
+    OddsTable* table_ = nullptr;
+    std::unique_ptr<TableObserver> observer_;
+    OddsGridModel* model_;
+    OddsGridTreeView* tree_;
+    OddsGridHeader* header_;
+    OddsGridDelegate* delegate_;
+    BandHeader* bands_;
+    GroupPanel* group_panel_;
+    FooterBar* footer_;
+    QPointer<QMenu> popup_menu_;
+    QPointer<FilterPopup> filter_popup_;
+    QPointer<CustomFilterDialog> custom_dialog_;
+    bool syncing_ = false;  // the view is applying the layout to the header
+};
+
+}  // namespace lintaro::views

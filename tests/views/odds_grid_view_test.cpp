@@ -1,0 +1,537 @@
+// The odds grid widget offscreen: the model's rows and roles, expansion, the band header, filter
+// lists and the custom dialog, the group panel, the footer, reloads and the current row.
+#include "views/odds_grid_view.h"
+
+#include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include "grid_fixture.h"
+#include "views/band_header.h"
+#include "views/filter_custom_dialog.h"
+#include "views/filter_popup.h"
+#include "views/footer_bar.h"
+#include "views/grid_drag.h"
+#include "views/group_panel.h"
+#include "views/odds_grid_delegate.h"
+#include "views/odds_grid_header.h"
+#include "views/odds_grid_model.h"
+
+using lintaro::OddsTable;
+using lintaro::RegionalFormats;
+using lintaro::grid::testing::At;
+using lintaro::grid::testing::Event;
+using lintaro::grid::testing::Fill;
+using namespace lintaro::grid;
+using namespace lintaro::views;
+
+namespace {
+
+// Two sports, three tournaments, six events; the second football event has no event sheet (the
+// empty text) and the fourth a null one; keys 5 and 6 are shared.
+std::vector<Event> SampleEvents() {
+    return {
+        {"футбол", "РПЛ", At(11, 20), "Спартак", "Зенит", 1.85, 1, "<b>1</b>"},
+        {"футбол", "РПЛ", At(11, 18), "ЦСКА", "Локомотив", 2.0, 2, ""},
+        {"футбол", "АПЛ", At(12, 0), "Челси", "Арсенал", 0.5, 3, "<b>3</b>"},
+        {"баскетбол", "NBA", At(10, 3, 30), "Бостон", "Даллас", 1.8755, 4, std::nullopt},
+        {"баскетбол", "NBA", At(10, 5), "Денвер", "Юта", std::nullopt, 5, "first"},
+        {"баскетбол", "NBA", At(10, 7), "Майами", "Орландо", 1.5, 5, "second"},
+    };
+}
+
+QModelIndex Find(const OddsGridModel& model, const QString& text, int column,
+                 const QModelIndex& parent = {}) {
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, column, parent);
+        if (index.data().toString() == text) return index;
+        const QModelIndex inner = Find(model, text, column, model.index(row, 0, parent));
+        if (inner.isValid()) return inner;
+    }
+    return {};
+}
+
+const int kDate = OddsGridModel::ModelColumn(kColDate);
+const int kHome = OddsGridModel::ModelColumn(kColHomeTeam);
+const int kGuest = OddsGridModel::ModelColumn(kColGuestTeam);
+const int kP1 = OddsGridModel::ModelColumn(kColP1);
+const int kF1 = OddsGridModel::ModelColumn(kColF1);
+const int kVF1 = OddsGridModel::ModelColumn(kColVF1);
+
+}  // namespace
+
+class OddsGridViewTest : public QObject {
+    Q_OBJECT
+
+  private:
+    OddsTable table_;
+    std::unique_ptr<OddsGridView> view_;
+
+    OddsGridModel& Model() { return *view_->Model(); }
+    QModelIndex Row(const QString& home, int column = 0) {
+        const QModelIndex found = Find(Model(), home, kHome);
+        return found.siblingAtColumn(column);
+    }
+    QString Footer() const { return view_->Footer()->Text(); }
+
+  private slots:
+    void init() {
+        Fill(table_, SampleEvents());
+        view_ = std::make_unique<OddsGridView>();
+        view_->SetFormats(RegionalFormats{});
+        view_->resize(1000, 500);
+        view_->SetTable(&table_);
+        view_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+    }
+    void cleanup() { view_.reset(); }
+
+    void modelPassesTheModelTester() {
+        QAbstractItemModelTester tester(view_->Model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        view_->ExpandAllGroups();
+        view_->ClickHeader(kColHomeTeam);
+        view_->SetColumnFilter(kColHomeTeam, ColumnFilter::Custom({CompareOp::kLike, "*а*"}));
+        view_->SetGroupColumns({kColCompetition});
+        view_->SetGroupColumns({});
+        table_.InsertRow(lintaro::grid::testing::ValuesOf({"x", "y", At(1, 1), "Ааа", "b"}));
+        table_.ResetTable();
+    }
+
+    void rowsAndTexts() {
+        OddsGridModel& model = Model();
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("Вид спорта : баскетбол "));
+        QCOMPARE(model.index(0, 0).data(Qt::AccessibleTextRole).toString(),
+                 QStringLiteral("Вид спорта : баскетбол "));
+        const QModelIndex football = model.index(1, 0);
+        QCOMPARE(model.index(0, 0, football).data().toString(), QStringLiteral("Турнир : АПЛ "));
+        QCOMPARE(model.index(0, kHome, football).data().toString(), QString());  // group row
+
+        const QModelIndex boston = Row(QStringLiteral("Бостон"));
+        QVERIFY(boston.isValid());
+        QCOMPARE(boston.siblingAtColumn(kDate).data().toString(),
+                 QStringLiteral("10.12.2026 3:30:00"));
+        QCOMPARE(boston.siblingAtColumn(kP1).data().toString(), QStringLiteral("1.876"));
+        QCOMPARE(boston.siblingAtColumn(kP1).data(Qt::AccessibleTextRole).toString(),
+                 QStringLiteral("1.876"));
+        QCOMPARE(Row(QStringLiteral("Челси"), kDate).data().toString(),
+                 QStringLiteral("12.12.2026"));
+        QCOMPARE(Row(QStringLiteral("Челси"), kP1).data().toString(), QStringLiteral(".50"));
+        QCOMPARE(Row(QStringLiteral("Денвер"), kP1).data().toString(), QString());
+        // Within a tournament, by date: 18:00 above 20:00.
+        const QModelIndex rpl = model.index(1, 0, football);
+        QCOMPARE(model.index(0, kHome, rpl).data().toString(), QStringLiteral("ЦСКА"));
+        QCOMPARE(model.index(1, kHome, rpl).data().toString(), QStringLiteral("Спартак"));
+        // Headers: captions, navy, caption alignment.
+        QCOMPARE(model.headerData(kHome, Qt::Horizontal).toString(),
+                 QStringLiteral("Командa дом."));
+        QCOMPARE(model.headerData(kP1, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(),
+                 QColor(0, 0, 128));
+        QCOMPARE(
+            model.headerData(kP1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+            Qt::Alignment(Qt::AlignCenter));
+        QCOMPARE(
+            model.headerData(OddsGridModel::ModelColumn(kColDopInfo), Qt::Horizontal).toString(),
+            QString());
+    }
+
+    void alignmentFontsAndColours() {
+        const QModelIndex chelsea = Row(QStringLiteral("Челси"));
+        auto align = [&](int column) {
+            return chelsea.siblingAtColumn(column)
+                       .data(Qt::TextAlignmentRole)
+                       .value<Qt::Alignment>() &
+                   Qt::AlignHorizontal_Mask;
+        };
+        QCOMPARE(align(kDate), Qt::Alignment(Qt::AlignLeft));
+        QCOMPARE(align(kP1), Qt::Alignment(Qt::AlignRight));
+        QCOMPARE(align(kVF1), Qt::Alignment(Qt::AlignHCenter));
+        QVERIFY(chelsea.siblingAtColumn(kP1).data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(chelsea.siblingAtColumn(kF1).data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(!chelsea.siblingAtColumn(kVF1).data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(!chelsea.siblingAtColumn(kHome).data(Qt::FontRole).value<QFont>().bold());
+        QCOMPARE(chelsea.siblingAtColumn(kP1).data(Qt::BackgroundRole).value<QColor>(),
+                 view_->TreeView()->palette().color(QPalette::ToolTipBase));
+        QCOMPARE(chelsea.siblingAtColumn(kF1).data(Qt::BackgroundRole).value<QColor>(),
+                 QColor(240, 202, 166));
+        QVERIFY(!chelsea.siblingAtColumn(kHome).data(Qt::BackgroundRole).isValid());
+    }
+
+    void navyTeamNamesOnlyWhereTheRuleSays() {
+        struct Case {
+            QString home;
+            bool navy;
+        };
+        // Sheet text, empty sheet, null sheet.
+        for (const Case& c :
+             {Case{QStringLiteral("Спартак"), true}, Case{QStringLiteral("ЦСКА"), false},
+              Case{QStringLiteral("Бостон"), true}}) {
+            for (int column : {kHome, kGuest}) {
+                const QVariant colour = Row(c.home, column).data(Qt::ForegroundRole);
+                QCOMPARE(colour.isValid(), c.navy);
+                if (c.navy) QCOMPARE(colour.value<QColor>(), QColor(0, 0, 128));
+            }
+            QVERIFY(!Row(c.home, kDate).data(Qt::ForegroundRole).isValid());
+            QVERIFY(!Row(c.home, kP1).data(Qt::ForegroundRole).isValid());
+        }
+        // Group rows never; a selected row is drawn in the selection colours.
+        QVERIFY(!Model().index(0, kHome).data(Qt::ForegroundRole).isValid());
+        auto* delegate = qobject_cast<OddsGridDelegate*>(view_->TreeView()->itemDelegate());
+        QVERIFY(delegate);
+        const QModelIndex spartak = Row(QStringLiteral("Спартак"), kHome);
+        QStyleOptionViewItem option;
+        option.initFrom(view_->TreeView());
+        delegate->initStyleOption(&option, spartak);
+        QCOMPARE(option.palette.color(QPalette::Text), QColor(0, 0, 128));
+        QStyleOptionViewItem selected;
+        selected.initFrom(view_->TreeView());
+        selected.state |= QStyle::State_Selected;
+        delegate->initStyleOption(&selected, spartak);
+        QVERIFY(selected.palette.color(QPalette::Text) != QColor(0, 0, 128));
+    }
+
+    void expandAndCollapse() {
+        QTreeView* tree = view_->TreeView();
+        view_->ExpandAllGroups();
+        const QModelIndex football = Model().index(1, 0);
+        QVERIFY(tree->isExpanded(football));
+        QVERIFY(tree->isExpanded(Model().index(0, 0, football)));
+        view_->CollapseAllGroups();
+        QVERIFY(!tree->isExpanded(football));
+        tree->expand(football);  // a click on the sport row
+        QVERIFY(!tree->isExpanded(Model().index(0, 0, football)));
+        QVERIFY(!tree->isExpanded(Model().index(1, 0, football)));
+        // Both are harmless on an empty grid.
+        table_.ResetTable();
+        view_->ExpandAllGroups();
+        view_->CollapseAllGroups();
+        QCOMPARE(Model().rowCount(), 0);
+    }
+
+    void bandHeaderFollowsColumns() {
+        OddsGridHeader* header = view_->Header();
+        QLabel* general = view_->Bands()->BandLabel(0);
+        QLabel* outcomes = view_->Bands()->BandLabel(1);
+        QCOMPARE(general->text(), QStringLiteral("Общие данные"));
+        QCOMPARE(general->width(), 104 + 150 + 150);
+        QCOMPARE(outcomes->width(), 6 * 50);
+        QCOMPARE(outcomes->x(), general->x() + general->width());
+
+        header->resizeSection(kP1, 80);
+        QCOMPARE(outcomes->width(), 5 * 50 + 80);
+        QCOMPARE(view_->Tree().Layout().Column(kColP1).width, 80);
+
+        // Ungroup the sport: it comes back as a column at the end of band 0; moving it to the front
+        // of the band moves the date and teams right, and the band grows by its width.
+        view_->SetGroupColumns({kColCompetition});
+        view_->MoveColumn(kColSport, 0);
+        QCOMPARE(
+            header->visualIndex(OddsGridModel::ModelColumn(kColSport)) < header->visualIndex(kDate),
+            true);
+        QCOMPARE(general->width(), 86 + 104 + 150 + 150);
+        QCOMPARE(header->sectionViewportPosition(kDate) -
+                     header->sectionViewportPosition(OddsGridModel::ModelColumn(kColSport)),
+                 86);
+        QCOMPARE(view_->Tree().Layout().ExportColumns().front(), kColSport);
+
+        // Horizontal scrolling moves the bands with the columns (the part over the header shows).
+        view_->resize(700, 500);
+        QTRY_VERIFY(view_->TreeView()->horizontalScrollBar()->maximum() > 60);
+        const int before = outcomes->x();
+        view_->TreeView()->horizontalScrollBar()->setValue(60);
+        QCOMPARE(outcomes->x(), before - 60);
+        QVERIFY(outcomes->geometry().right() <= view_->Header()->viewport()->width());
+    }
+
+    void filterListsOfDateAndTeamColumns() {
+        QToolButton* date_button = view_->Header()->FilterButton(kColDate);
+        QVERIFY(date_button);
+        QCOMPARE(date_button->accessibleName(), QStringLiteral("Фильтр: Дата события"));
+        QVERIFY(!view_->Header()->FilterButton(kColP1));     // prices have no filter
+        QVERIFY(!view_->Header()->FilterButton(kColSport));  // hidden while grouped
+        QTest::mouseClick(date_button, Qt::LeftButton);
+        FilterPopup* popup = view_->ActiveFilterPopup();
+        QVERIFY(popup);
+        QCOMPARE(popup->accessibleName(), QStringLiteral("Фильтр: Дата события"));
+        QStringList texts;
+        for (int i = 0; i < popup->List()->count(); ++i) texts << popup->List()->item(i)->text();
+        QCOMPARE(texts, (QStringList{"(All)", "(Custom...)", "10.12.2026 3:30:00",
+                                     "10.12.2026 5:00:00", "10.12.2026 7:00:00",
+                                     "11.12.2026 18:00:00", "11.12.2026 20:00:00", "12.12.2026"}));
+        popup->Choose(2);
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+        QVERIFY(view_->Header()->FilterButton(kColDate)->isChecked());
+
+        table_.InsertRow(
+            lintaro::grid::testing::ValuesOf({"теннис", "ATP", At(9, 9), std::nullopt, "x"}));
+        view_->SetColumnFilter(kColDate, ColumnFilter::All());
+        popup = view_->OpenFilterPopup(kColHomeTeam);
+        texts.clear();
+        for (int i = 0; i < popup->List()->count(); ++i) texts << popup->List()->item(i)->text();
+        QCOMPARE(texts, (QStringList{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "Бостон",
+                                     "Денвер", "Майами", "Спартак", "ЦСКА", "Челси"}));
+        popup->Choose(2);  // (Blanks)
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+        QCOMPARE(Model().index(0, 0).data().toString(), QStringLiteral("Вид спорта : теннис "));
+    }
+
+    void customAndOrFilter() {
+        FilterPopup* popup = view_->OpenFilterPopup(kColHomeTeam);
+        popup->Choose(1);  // (Custom...)
+        CustomFilterDialog* dialog = view_->ActiveCustomFilterDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Custom AutoFilter"));
+        QCOMPARE(dialog->AndButton()->text(), QStringLiteral("&And"));
+        QCOMPARE(dialog->OrButton()->text(), QStringLiteral("&Or"));
+        QCOMPARE(dialog->FirstValue()->count(), 6);  // the column's values to choose from
+        dialog->FirstOperator()->setCurrentIndex(static_cast<int>(CompareOp::kLike));
+        dialog->FirstValue()->setEditText(QStringLiteral("*а*"));
+        dialog->SecondOperator()->setCurrentIndex(static_cast<int>(CompareOp::kNotEquals) + 1);
+        dialog->SecondValue()->setEditText(QStringLiteral("Спартак"));
+        dialog->accept();
+        // Like ignores case: ЦСКА and Майами; Спартак is excluded by the second comparison.
+        QCOMPARE(Footer(), QStringLiteral("Всего: 2"));
+
+        dialog = view_->OpenCustomFilterDialog(kColHomeTeam);
+        QCOMPARE(dialog->FirstValue()->currentText(), QStringLiteral("*а*"));  // the current one
+        dialog->FirstOperator()->setCurrentIndex(static_cast<int>(CompareOp::kEquals));
+        dialog->FirstValue()->setEditText(QStringLiteral("Челси"));
+        dialog->OrButton()->setChecked(true);
+        dialog->SecondOperator()->setCurrentIndex(static_cast<int>(CompareOp::kEquals) + 1);
+        dialog->SecondValue()->setEditText(QStringLiteral("Юта"));
+        dialog->accept();
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+
+        // Dates compare as values.
+        dialog = view_->OpenCustomFilterDialog(kColDate);
+        dialog->FirstOperator()->setCurrentIndex(static_cast<int>(CompareOp::kGreaterOrEqual));
+        dialog->FirstValue()->setEditText(QStringLiteral("10.12.2026 5:00"));
+        dialog->SecondOperator()->setCurrentIndex(static_cast<int>(CompareOp::kLess) + 1);
+        dialog->SecondValue()->setEditText(QStringLiteral("11.12.2026"));
+        dialog->accept();
+        QCOMPARE(Footer(),
+                 QStringLiteral("Всего: "));  // and the home team filter: Челси is on 12.12
+        view_->SetColumnFilter(kColHomeTeam, ColumnFilter::All());
+        QCOMPARE(Footer(), QStringLiteral("Всего: 2"));
+    }
+
+    void dragIntoAndOutOfTheGroupPanel() {
+        GroupPanel* panel = view_->Panel();
+        QCOMPARE(panel->LevelCount(), 2);
+        QCOMPARE(panel->LevelButton(0)->accessibleName(), QStringLiteral("Вид спорта"));
+        QCOMPARE(panel->LevelButton(1)->accessibleName(), QStringLiteral("Турнир"));
+        QVERIFY(!panel->EmptyLabel()->isVisible());
+
+        // A group button dropped on the column header: ungrouped, shown as a column.
+        auto drop = [](QWidget* target, ColumnDrag drag, QPoint pos) {
+            const auto mime = MakeColumnMime(drag);
+            QDragEnterEvent enter(pos, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            QDropEvent event(pos, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &event);
+            return enter.isAccepted() && event.isAccepted();
+        };
+        QVERIFY(drop(view_->Header()->viewport(), {kColSport, true}, QPoint(5, 5)));
+        QCOMPARE(view_->Tree().GroupColumns(), std::vector<int>{kColCompetition});
+        QVERIFY(!view_->Header()->isSectionHidden(OddsGridModel::ModelColumn(kColSport)));
+        QVERIFY(view_->Header()->FilterButton(kColSport));
+        QCOMPARE(panel->LevelCount(), 1);
+        QCOMPARE(Model().index(0, 0).data().toString(), QStringLiteral("Турнир : NBA "));
+
+        // The sport header dropped on the panel before the tournament button: level 1 again.
+        QVERIFY(drop(panel, {kColSport, false}, QPoint(0, 5)));
+        QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
+        QVERIFY(view_->Header()->isSectionHidden(OddsGridModel::ModelColumn(kColSport)));
+
+        // A fixed column is refused.
+        QVERIFY(!drop(panel, {kColDate, false}, QPoint(0, 5)));
+        QCOMPARE(view_->Tree().GroupColumns().size(), 2u);
+
+        // Both dragged out (dropped where nothing takes them): no grouping, the hint shows.
+        QSignalSpy out(panel, &GroupPanel::ColumnDraggedOut);
+        emit panel->ColumnDraggedOut(kColSport);
+        emit panel->ColumnDraggedOut(kColCompetition);
+        QCOMPARE(view_->Tree().LevelCount(), 0);
+        QVERIFY(panel->EmptyLabel()->isVisible());
+        QCOMPARE(panel->EmptyLabel()->text(),
+                 QStringLiteral("Drag a column header here to group by that column"));
+        QCOMPARE(Model().rowCount(), 6);
+    }
+
+    void footerFollowsFiltersAndItsColumn() {
+        QCOMPARE(Footer(), QStringLiteral("Всего: 6"));
+        QCOMPARE(view_->Footer()->CountLabel()->accessibleName(), QStringLiteral("Всего: 6"));
+        view_->SetColumnFilter(kColGuestTeam, ColumnFilter::Value("Зенит"));
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+        view_->SetColumnFilter(kColGuestTeam, ColumnFilter::Value("nobody"));
+        QCOMPARE(Footer(), QStringLiteral("Всего: "));
+        OddsGridHeader* header = view_->Header();
+        QLabel* label = view_->Footer()->CountLabel();
+        QCOMPARE(label->width(), header->sectionSize(kHome));
+        header->resizeSection(kDate, 150);
+        const QPoint label_x = label->mapTo(view_.get(), QPoint(0, 0));
+        const QPoint section_x = header->viewport()->mapTo(
+            view_.get(), QPoint(header->sectionViewportPosition(kHome), 0));
+        QCOMPARE(label_x.x(), section_x.x());
+    }
+
+    void headerClickSorts() {
+        OddsGridHeader* header = view_->Header();
+        view_->ExpandAllGroups();
+        const QPoint centre(header->sectionViewportPosition(kHome) + 20, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+        QCOMPARE(view_->Tree().Sort().column, kColHomeTeam);
+        QCOMPARE(header->sortIndicatorSection(), kHome);
+        const QModelIndex nba = Model().index(0, 0, Model().index(0, 0));
+        QCOMPARE(Model().index(0, kHome, nba).data().toString(), QStringLiteral("Бостон"));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+        QCOMPARE(Model().index(0, kHome, nba).data().toString(), QStringLiteral("Майами"));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+
+    void reloadsOncePerNotification() {
+        QSignalSpy resets(view_->Model(), &QAbstractItemModel::modelReset);
+        {
+            lintaro::ScopedDisplaySuspension suspended(table_);
+            for (int i = 0; i < 50; ++i) {
+                table_.InsertRow(
+                    lintaro::grid::testing::ValuesOf({"хоккей", "КХЛ", At(9, 10), "A", "B"}));
+            }
+            QCOMPARE(resets.count(), 0);
+        }
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(Footer(), QStringLiteral("Всего: 56"));
+        table_.InsertRow(lintaro::grid::testing::ValuesOf({"хоккей", "КХЛ", At(9, 11), "C", "D"}));
+        QCOMPARE(resets.count(), 2);
+        QCOMPARE(Footer(), QStringLiteral("Всего: 57"));
+    }
+
+    void deleteKeepsExpansionScrollAndFocusNearby() {
+        // Enough rows to scroll: 60 events in one tournament.
+        std::vector<Event> events = SampleEvents();
+        for (int i = 0; i < 60; ++i) {
+            events.push_back({"хоккей", "КХЛ", At(1 + i / 10, 10 + i % 10),
+                              "Команда " + std::to_string(i), "Гость", 1.5, 100 + i});
+        }
+        Fill(table_, events);
+        QTreeView* tree = view_->TreeView();
+        view_->CollapseAllGroups();
+        const QModelIndex hockey = Find(Model(), QStringLiteral("Вид спорта : хоккей "), 0);
+        tree->expand(hockey);
+        tree->expand(Model().index(0, 0, hockey));
+        const QModelIndex target = Row(QStringLiteral("Команда 30"));
+        tree->setCurrentIndex(target);
+        tree->scrollTo(target, QAbstractItemView::PositionAtCenter);
+        const int scroll = tree->verticalScrollBar()->value();
+        QVERIFY(scroll > 0);
+        QCOMPARE(table_.FieldText("team_h_name"), lintaro::Utf8ToCp1251("Команда 30"));
+
+        table_.DeleteCurrentRow();
+        // The following row has the focus and is the table's current row; nothing else moved.
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Команда 31"));
+        QCOMPARE(table_.FieldText("team_h_name"), lintaro::Utf8ToCp1251("Команда 31"));
+        const QModelIndex hockey_after = Find(Model(), QStringLiteral("Вид спорта : хоккей "), 0);
+        QVERIFY(tree->isExpanded(hockey_after));
+        QVERIFY(!tree->isExpanded(Model().index(0, 0)));  // basketball stays collapsed
+        QCOMPARE(tree->verticalScrollBar()->value(), scroll);
+        QCOMPARE(Footer(), QStringLiteral("Всего: 65"));
+
+        // The last row of its group gives the focus to the one before it.
+        tree->setCurrentIndex(Row(QStringLiteral("Команда 59")));
+        table_.DeleteCurrentRow();
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Команда 58"));
+    }
+
+    void focusingARowMovesTheCurrentRowByKey() {
+        QSignalSpy changed(view_.get(), &OddsGridView::CurrentRowChanged);
+        view_->ExpandAllGroups();
+        view_->TreeView()->setCurrentIndex(Row(QStringLiteral("Майами")));
+        // Майами shares key 5 with Денвер, which stands first in the table.
+        QCOMPARE(table_.FieldText("dop_info"), std::string("first"));
+        QCOMPARE(changed.count(), 1);
+        view_->TreeView()->setCurrentIndex(Row(QStringLiteral("Челси")));
+        QCOMPARE(table_.FieldText("dop_info"), std::string("<b>3</b>"));
+        QCOMPARE(changed.count(), 2);
+        view_->TreeView()->setCurrentIndex(Model().index(0, 0));  // a group row: no change
+        QCOMPARE(table_.FieldText("dop_info"), std::string("<b>3</b>"));
+        QCOMPARE(changed.count(), 2);
+    }
+
+    void doubleClickAndPopupMenu() {
+        QSignalSpy double_clicked(view_.get(), &OddsGridView::DoubleClicked);
+        QWidget* viewport = view_->TreeView()->viewport();
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(50, 5));    // a group row
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(50, 400));  // empty area
+        QTRY_COMPARE(double_clicked.count(), 2);
+
+        QMenu menu;
+        menu.addAction(QStringLiteral("Показать роспись"));
+        view_->SetPopupMenu(&menu);
+        emit view_->TreeView()->customContextMenuRequested(QPoint(50, 5));
+        QTRY_VERIFY(menu.isVisible());
+        menu.close();
+    }
+
+    void accessibleNamesAndTexts() {
+        QVERIFY(!view_->accessibleName().isEmpty());
+        QVERIFY(!view_->TreeView()->accessibleName().isEmpty());
+        QVERIFY(!view_->Header()->accessibleName().isEmpty());
+        QVERIFY(!view_->Bands()->accessibleName().isEmpty());
+        QVERIFY(!view_->Panel()->accessibleName().isEmpty());
+        for (int band = 0; band < 4; ++band) {
+            QCOMPARE(view_->Bands()->BandLabel(band)->accessibleName(),
+                     view_->Bands()->BandLabel(band)->text());
+        }
+        for (int column : {kColDate, kColHomeTeam, kColGuestTeam}) {
+            QToolButton* button = view_->Header()->FilterButton(column);
+            QVERIFY(button);
+            QCOMPARE(button->accessibleName(),
+                     QStringLiteral("Фильтр: ") +
+                         Model()
+                             .headerData(OddsGridModel::ModelColumn(column), Qt::Horizontal)
+                             .toString());
+        }
+        // Assistive technology reads the cells' shown texts through the view.
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view_->TreeView());
+        QVERIFY(table);
+        QCOMPARE(table->text(QAccessible::Name), view_->TreeView()->accessibleName());
+    }
+
+    void lookForTheExport() {
+        const GridLook look = view_->Look();
+        QCOMPARE(look.header_font.colour, kNavy);
+        QCOMPARE(look.band_font.colour, kNavy);
+        QCOMPARE(look.apricot, (Rgb{240, 202, 166}));
+        const QColor info = view_->TreeView()->palette().color(QPalette::ToolTipBase);
+        QCOMPARE(look.info_background,
+                 (Rgb{static_cast<uint8_t>(info.red()), static_cast<uint8_t>(info.green()),
+                      static_cast<uint8_t>(info.blue())}));
+        QCOMPARE(QString::fromStdString(look.font.face), QApplication::font().family());
+    }
+
+    void detachingAndClosedTables() {
+        OddsTable closed;
+        view_->SetTable(&closed);
+        QCOMPARE(Model().rowCount(), 0);
+        QCOMPARE(Footer(), QStringLiteral("Всего: "));
+        view_->SetTable(nullptr);
+        QCOMPARE(Model().rowCount(), 0);
+        table_.InsertRow(
+            lintaro::grid::testing::ValuesOf({"x", "y", At(1, 1), "a", "b"}));  // detached
+        QCOMPARE(Model().rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(OddsGridViewTest)
+#include "odds_grid_view_test.moc"
