@@ -35,7 +35,7 @@ constexpr std::size_t kBodyReceiveBytes = 1024 * 1024;
 constexpr std::size_t kMinGrowth = 64 * 1024;
 
 // Socket codes after which the socket is of no further use.
-bool IsBrokenPipe(int code) { return code == 10058 || code == 10053; }
+bool IsBrokenPipe(int code) { return code == kSocketShutDown || code == kSocketConnectionAborted; }
 
 }  // namespace
 
@@ -438,7 +438,7 @@ void TNetTCPConnection::WriteBytes(std::string_view data, bool write_now) {
         int error = 0;
         const long count = transport_->Send(block.data() + sent, block.size() - sent, error);
         if (count < 0) {
-            if (IsBrokenPipe(error) || error == 10054) CloseSocket();
+            if (IsBrokenPipe(error) || error == kSocketConnectionReset) CloseSocket();
             throw ENetSocketError(error);
         }
         if (idle_hook_ != nullptr) idle_hook_->DoProcess(false);

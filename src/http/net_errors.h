@@ -83,11 +83,59 @@ LINTARO_NET_EXCEPTION(ENetCancelled, ENetException);
 
 #undef LINTARO_NET_EXCEPTION
 
+// The socket error codes: the Windows Sockets numbers that SocketErrorCode() maps POSIX errors
+// onto and that the messages have always shown ("Socket Error # 10061").
+enum NetSocketCode : int {
+    kSocketInterrupted = 10004,
+    kSocketBadFile = 10009,
+    kSocketAccessDenied = 10013,
+    kSocketBadAddress = 10014,
+    kSocketInvalidArgument = 10022,
+    kSocketTooManyFiles = 10024,
+    kSocketWouldBlock = 10035,
+    kSocketInProgress = 10036,
+    kSocketAlreadyInProgress = 10037,
+    kSocketNotASocket = 10038,
+    kSocketAddressRequired = 10039,
+    kSocketMessageTooLong = 10040,
+    kSocketWrongProtocolType = 10041,
+    kSocketBadProtocolOption = 10042,
+    kSocketProtocolNotSupported = 10043,
+    kSocketTypeNotSupported = 10044,
+    kSocketOperationNotSupported = 10045,
+    kSocketFamilyNotSupported = 10046,
+    kSocketAddressFamilyNotSupported = 10047,
+    kSocketAddressInUse = 10048,
+    kSocketAddressNotAvailable = 10049,
+    kSocketNetworkDown = 10050,
+    kSocketNetworkUnreachable = 10051,
+    kSocketNetworkReset = 10052,
+    kSocketConnectionAborted = 10053,
+    kSocketConnectionReset = 10054,
+    kSocketNoBufferSpace = 10055,
+    kSocketAlreadyConnected = 10056,
+    kSocketNotConnected = 10057,
+    kSocketShutDown = 10058,
+    kSocketTooManyReferences = 10059,
+    kSocketTimedOut = 10060,
+    kSocketConnectionRefused = 10061,
+    kSocketLoop = 10062,
+    kSocketNameTooLong = 10063,
+    kSocketHostDown = 10064,
+    kSocketHostUnreachable = 10065,
+    kSocketNotEmpty = 10066,
+    kSocketHostNotFound = 11001,
+    kSocketLookupTryAgain = 11002,
+    kSocketLookupFailed = 11003,
+    kSocketNoAddress = 11004,
+};
+
 // Maps a POSIX errno value onto the Windows Sockets code the messages use (ECONNREFUSED -> 10061,
 // ETIMEDOUT -> 10060, ...). An errno without a counterpart is returned unchanged.
 int SocketErrorCode(int posix_errno);
 
-// Maps a getaddrinfo() failure onto a code: a name that does not exist is 11001 "Host not found.".
+// Maps a getaddrinfo() failure onto a code: a name that does not exist is kSocketHostNotFound
+// (11001, "Host not found.").
 int LookupErrorCode(int eai_error, int posix_errno);
 
 // The description of a Windows Sockets code; for a code outside the table, the system's text for

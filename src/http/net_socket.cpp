@@ -20,7 +20,9 @@ namespace lintaro {
 
 namespace {
 
-// Polls one descriptor, resuming after signals with the time that is left.
+// Polls one descriptor. A signal (EINTR) restarts the wait with the whole `timeout_ms` again, not
+// with the time left, so signals that keep arriving can stretch it; under the idle hook each wait
+// is one slice of at most IdleTimeOut (250 ms), which keeps the stretch small.
 int PollOne(int fd, short events, int timeout_ms) {
     pollfd entry{fd, events, 0};
     for (;;) {
@@ -48,7 +50,7 @@ in_addr ResolveHost(const std::string& host) {
     addrinfo* found = nullptr;
     const int result = getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0 || found == nullptr) {
-        const int code = result != 0 ? LookupErrorCode(result, errno) : 11001;
+        const int code = result != 0 ? LookupErrorCode(result, errno) : kSocketHostNotFound;
         if (found != nullptr) freeaddrinfo(found);
         throw ENetSocketError(code);
     }
@@ -72,7 +74,7 @@ void NetSocket::Close() {
 }
 
 int NetSocket::BeginConnect(in_addr address, int port) {
-    if (port < 0 || port > 65535) return 10049;
+    if (port < 0 || port > 65535) return kSocketAddressNotAvailable;
     fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL, 0) | O_NONBLOCK);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;

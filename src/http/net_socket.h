@@ -12,8 +12,8 @@ namespace lintaro {
 
 // Resolves a host for connecting: "localhost" in any letter case is 127.0.0.1, four dot-separated
 // numbers 0..255 are the address itself, anything else goes to the system's lookup and its first
-// IPv4 address is used. Blocks until the lookup answers. Throws ENetSocketError (11001 for a name
-// that does not exist).
+// IPv4 address is used. Blocks until the lookup answers. Throws ENetSocketError
+// (kSocketHostNotFound for a name that does not exist).
 in_addr ResolveHost(const std::string& host);
 
 class NetSocket final : public NetTransport {
