@@ -249,8 +249,10 @@ void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
 
 void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
     ReaderUi& ui = context.ui;
-    ui.SetWaitCursor(true);
-    context.table.SuspendDisplay();
+    // Restored in this order (display first, then the cursor) however the load ends, a message box
+    // that fails included.
+    const ScopedWaitCursor wait_cursor(ui);
+    const ScopedDisplaySuspension suspension(context.table);
     try {
         std::string page_lines;
         try {
@@ -270,8 +272,6 @@ void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
     } catch (const std::exception& e) {
         ui.ShowMessage(e.what());
     }
-    context.table.ResumeDisplay();
-    ui.SetWaitCursor(false);
 }
 
 }  // namespace lintaro

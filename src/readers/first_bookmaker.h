@@ -28,7 +28,8 @@ void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table, cons
 
 // The whole refresh of the first bookmaker: fetches the page from `host`, parses it into
 // context.table with display suspended and the wait cursor shown, and reports a failure in one
-// message box. Never throws; a fetch the user cancelled ends it quietly.
+// message box. Throws nothing of its own (only a failing message box propagates, after display
+// is resumed and the cursor restored); a fetch the user cancelled ends it quietly.
 void LoadFirstBookmaker(const ReaderContext& context,
                         const std::string& host = kFirstBookmakerHost);
 

@@ -24,6 +24,25 @@ class ReaderUi {
     virtual CivilDate Today() = 0;
 };
 
+// Shows the busy cursor for its lifetime: SetWaitCursor(true) now, SetWaitCursor(false) when it
+// ends, however the scope is left.
+class ScopedWaitCursor {
+  public:
+    explicit ScopedWaitCursor(ReaderUi& ui) : ui_(ui) { ui_.SetWaitCursor(true); }
+    ~ScopedWaitCursor() {
+        // A cursor that cannot be restored cannot be reported from a destructor either.
+        try {
+            ui_.SetWaitCursor(false);
+        } catch (...) {
+        }
+    }
+    ScopedWaitCursor(const ScopedWaitCursor&) = delete;
+    ScopedWaitCursor& operator=(const ScopedWaitCursor&) = delete;
+
+  private:
+    ReaderUi& ui_;
+};
+
 // Fetches one page: an absolute URL in, the final response body out, byte for byte. Throws on any
 // failure; ENetCancelled (net_errors.h) when the user cancelled the transfer.
 using PageFetch = std::function<std::string(const std::string& url)>;

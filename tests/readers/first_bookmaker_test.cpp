@@ -359,5 +359,22 @@ TEST_F(FirstBookmakerLoadTest, HostilePageShowsTheParseFailureKeepingTheRows) {
     EXPECT_EQ(ui_.cursor_changes, (std::vector<bool>{true, false}));
 }
 
+// A message box that fails cannot leave the table suspended or the cursor busy.
+TEST_F(FirstBookmakerLoadTest, FailingMessageBoxStillResumesDisplayAndRestoresTheCursor) {
+    struct ThrowingUi : FakeUi {
+        using FakeUi::FakeUi;
+        void ShowMessage(const std::string&) override { throw std::runtime_error("no display"); }
+    } ui{kToday};
+    CountingObserver observer;
+    table_.SetObserver(&observer);
+    ReaderContext context{
+        [](const std::string&) -> std::string { throw ENetSocketError(10061, "refused"); }, table_,
+        ui};
+    EXPECT_THROW(LoadFirstBookmaker(context), std::runtime_error);
+    EXPECT_FALSE(table_.IsDisplaySuspended());
+    EXPECT_EQ(observer.changes, 1);
+    EXPECT_EQ(ui.cursor_changes, (std::vector<bool>{true, false}));
+}
+
 }  // namespace
 }  // namespace lintaro
