@@ -6,18 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "base/whole_number.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "demo/demo_server.h"
 #include "export/row_format.h"
-#include "http/configured_client.h"
-#include "http/net_http.h"
 #include "http/net_idle_hook.h"
-#include "http/net_log_event.h"
 #include "readers/first_bookmaker.h"
+#include "readers/line_session.h"
 #include "readers/reader_context.h"
-#include "readers/second_bookmaker.h"
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
@@ -64,17 +60,9 @@ class CliReaderUi : public ReaderUi {
 // "HOST" or "HOST:PORT" with a port of 1..65535; anything else is a usage mistake.
 std::string HostOption(const Args& parsed, const std::string& name, const std::string& fallback) {
     const std::string value = parsed.Value(name, fallback);
-    const size_t colon = value.find(':');
-    const std::string host = value.substr(0, colon);
-    bool valid = !host.empty() && host.find_first_of("/?#@ \t\r\n") == std::string::npos;
-    if (colon != std::string::npos) {
-        const std::string port = value.substr(colon + 1);
-        int64_t number = 0;
-        valid = valid && port.size() <= 5 &&
-                port.find_first_not_of("0123456789") == std::string::npos &&
-                ParseWholeNumber(port, number) && number >= 1 && number <= 65535;
+    if (!IsHostAndPort(value)) {
+        throw UsageError(name + " needs HOST or HOST:PORT, not \"" + value + "\"");
     }
-    if (!valid) throw UsageError(name + " needs HOST or HOST:PORT, not \"" + value + "\"");
     return value;
 }
 
@@ -109,25 +97,17 @@ int RunLoad(const std::vector<std::string>& args) {
         second_host = demo_server->SecondHost();
     }
 
-    // One client as the window has it, its request heads reported to the host tracker, and the
-    // idle hook that bounds connects.
-    RequestHostTracker hosts;
+    // One client as the window has it, with the idle hook that bounds connects.
+    LineSession session;
+    session.first_host = first_host;
+    session.second_host = second_host;
     TNetIdleHook idle_hook;
-    ConfiguredHttpClient client;
-    hosts.Follow(client.log_debug);
-    TNetHTTP& http = client.http;
-    http.SetIdleHook(&idle_hook);
+    session.SetIdleHook(&idle_hook);
 
     OddsTable table;
     table.ResetTable();
     CliReaderUi ui(today);
-    const ReaderContext context{[&http](const std::string& url) { return http.FetchText(url); },
-                                table, ui};
-    if (bookmaker == "first") {
-        LoadFirstBookmaker(context, first_host);
-    } else {
-        LoadSecondBookmaker(context, hosts, second_host);
-    }
+    session.Load(bookmaker == "first" ? 0 : 1, table, ui);
 
     WriteRows(std::cout, table.Rows(), format);
     std::cout.flush();

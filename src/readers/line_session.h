@@ -1,0 +1,48 @@
+// One bookmaker refresh as the window runs it, for every program that runs one: the two hosts, one
+// HTTP client set up as the window sets up its own, the request host tracker listening to its
+// intercept, and the reader chosen by the bookmaker selector's index.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "http/configured_client.h"
+#include "readers/first_bookmaker.h"
+#include "readers/reader_context.h"
+#include "readers/second_bookmaker.h"
+
+namespace lintaro {
+
+class OddsTable;
+class TNetIdleHook;
+
+// True for "HOST" or "HOST:PORT" with a port of 1..65535 and a host without blanks, control bytes
+// or any of "/?#@:".
+bool IsHostAndPort(std::string_view value);
+
+class LineSession {
+  public:
+    LineSession();
+    LineSession(const LineSession&) = delete;
+    LineSession& operator=(const LineSession&) = delete;
+
+    // The hosts the readers ask ("name" or "name:port").
+    std::string first_host = kFirstBookmakerHost;
+    std::string second_host = kSecondBookmakerHost;
+
+    // The responsiveness hook of every fetch, not owned; nullptr detaches it.
+    void SetIdleHook(TNetIdleHook* hook) { client_.http.SetIdleHook(hook); }
+    TNetHTTP& Http() { return client_.http; }
+    const RequestHostTracker& Hosts() const { return hosts_; }
+
+    // Runs the reader of the bookmaker at `index` (0 the first, 1 the second; any other index runs
+    // nothing) into `table`, which the caller has emptied. The readers report their own failures
+    // through `ui` and return normally.
+    void Load(int index, OddsTable& table, ReaderUi& ui);
+
+  private:
+    RequestHostTracker hosts_;
+    ConfiguredHttpClient client_;
+};
+
+}  // namespace lintaro
