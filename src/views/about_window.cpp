@@ -1,0 +1,188 @@
+// The about window's layout, its drawn pieces and the contact link.
+#include "views/about_window.h"
+
+#include <QDesktopServices>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+#include "views/app_icon.h"
+#include "views/window_placement.h"
+
+namespace lintaro::views {
+
+namespace {
+
+constexpr QColor kRed{255, 0, 0};
+
+QLabel* AddValue(const QString& text, QPoint at, const QColor& color, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setMargin(0);
+    label->setIndent(0);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+}  // namespace
+
+EmbossedLabel::EmbossedLabel(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
+    setAccessibleName(text);
+    resize(sizeHint());
+}
+
+void EmbossedLabel::MoveText(QPoint text_origin) { move(text_origin - QPoint(1, 1)); }
+
+QSize EmbossedLabel::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return QSize(metrics.horizontalAdvance(text_) + 1, metrics.height() + 1);
+}
+
+void EmbossedLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int baseline = QFontMetrics(font()).ascent();
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawText(QPoint(0, baseline), text_);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QPoint(1, baseline + 1), text_);
+}
+
+BevelPanel::BevelPanel(QWidget* parent) : QFrame(parent) {}
+
+void BevelPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QColor light = palette().color(QPalette::Light);
+    const QColor shadow = palette().color(QPalette::Dark);
+    const auto bevel = [&painter](QRect r, const QColor& top_left, const QColor& bottom_right) {
+        painter.setPen(top_left);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(bottom_right);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+    };
+    const QRect outer = rect();
+    bevel(outer, shadow, light);                         // lowered
+    bevel(outer.adjusted(1, 1, -1, -1), light, shadow);  // raised
+}
+
+ContactLink::ContactLink(const QString& address, QWidget* parent) : QAbstractButton(parent) {
+    setText(address);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(address);
+    setAccessibleDescription(QStringLiteral("Написать письмо по этому адресу"));
+    resize(sizeHint());
+}
+
+QSize ContactLink::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return QSize(metrics.horizontalAdvance(text()), metrics.height());
+}
+
+void ContactLink::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(color_);
+    painter.drawText(QPoint(0, QFontMetrics(font()).ascent()), text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+void ContactLink::enterEvent(QEnterEvent* event) {
+    color_ = kBlue;
+    setCursor(Qt::PointingHandCursor);
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void ContactLink::leaveEvent(QEvent* event) {
+    color_ = kNavy;
+    unsetCursor();
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+Tfsh_About::Tfsh_About(QWidget* parent, std::span<const uint8_t> version_record)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      open_link_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    setObjectName(QStringLiteral("fsh_About"));
+    setWindowTitle(QStringLiteral("О программе"));
+    setFixedSize(300, 214);
+
+    panel_ = new BevelPanel(this);
+    panel_->setGeometry(5, 5, 290, 176);
+
+    auto* picture = new QLabel(panel_);
+    picture->setGeometry(8, 8, 32, 32);
+    picture->setPixmap(ApplicationPixmap(32));
+    picture->setAccessibleName(QStringLiteral("Lintaro"));
+
+    const QColor text_color = palette().color(QPalette::WindowText);
+    const auto field = [this](const char* name, QPoint at) {
+        auto* label = new EmbossedLabel(QString::fromUtf8(name), panel_);
+        label->MoveText(at);
+        return label;
+    };
+    field("Product Name", {82, 10});
+    AddValue(QStringLiteral("Lintaro"), {180, 10}, kRed, panel_)
+        ->setAccessibleName(QStringLiteral("Product Name: Lintaro"));
+    field("Version", {82, 30});
+    lbl_version_ = AddValue(QStringLiteral("3.0"), {180, 30}, kRed, panel_);
+    lbl_version_->setObjectName(QStringLiteral("lbl_Version"));
+    field("Programming", {6, 60});
+    AddValue(QString::fromUtf8(kAuthorName), {82, 60}, text_color, panel_)
+        ->setAccessibleName(QStringLiteral("Programming: ") + QString::fromUtf8(kAuthorName));
+    field("Contact", {30, 101});
+    lbl_mail_ = new ContactLink(QString::fromUtf8(kContactAddress), panel_);
+    lbl_mail_->setObjectName(QStringLiteral("lbl_Mail"));
+    lbl_mail_->move(82, 101);
+    connect(lbl_mail_, &QAbstractButton::clicked, this, &Tfsh_About::lbl_MailClick);
+    field("Comments", {18, 126});
+    auto* comments =
+        AddValue(QStringLiteral("Просмотрщик линии БК Марафон"), {82, 126}, text_color, panel_);
+    comments->setWordWrap(true);
+    comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    comments->setGeometry(82, 126, 164, 39);
+
+    ok_button_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_button_->setGeometry(115, 185, 75, 25);
+    ok_button_->setDefault(true);
+    ok_button_->setAutoDefault(true);
+    connect(ok_button_, &QPushButton::clicked, this, &QDialog::accept);
+    setTabOrder(ok_button_, lbl_mail_);
+
+    // The version as the record gives it; "3.0" stays when the record has none.
+    const QString version = ReadFileVersion(version_record, lbl_version_->text());
+    lbl_version_->setText(version);
+    lbl_version_->adjustSize();
+    lbl_version_->setAccessibleName(QStringLiteral("Version: ") + version);
+}
+
+void Tfsh_About::lbl_MailClick() {
+    if (lbl_mail_->text().isEmpty()) return;
+    const QString link =
+        (QStringLiteral("mailto:") + lbl_mail_->text() + QStringLiteral("?subject=Lintaro"))
+            .left(255);
+    open_link_(QUrl(link));
+}
+
+void Tfsh_About::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ok_button_->setFocus();
+    CentreOnScreen(this);
+}
+
+}  // namespace lintaro::views

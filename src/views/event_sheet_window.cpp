@@ -1,0 +1,98 @@
+// The event-sheet window and its sealed viewer.
+#include "views/event_sheet_window.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "table/cp1251_text.h"
+#include "views/window_placement.h"
+
+namespace lintaro::views {
+
+SealedDocument::SealedDocument(QObject* parent) : QTextDocument(parent) {
+    // Qt falls back to a resource provider when loadResource gives nothing: this one gives nothing
+    // too, so no program-wide provider is ever asked.
+    setResourceProvider([](const QUrl&) { return QVariant(); });
+}
+
+QVariant SealedDocument::loadResource(int, const QUrl& name) {
+    refused_.append(name);
+    return QVariant();
+}
+
+QSizeF ImagePlaceholder::intrinsicSize(QTextDocument*, int, const QTextFormat& format) {
+    const QTextImageFormat image = format.toImageFormat();
+    const auto extent = [](qreal asked) {
+        return asked > 0 ? std::min<qreal>(asked, kMaxImageExtent) : qreal{16};
+    };
+    return QSizeF(extent(image.width()), extent(image.height()));
+}
+
+void ImagePlaceholder::drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int,
+                                  const QTextFormat&) {
+    painter->save();
+    painter->setPen(QPen(QColor(160, 160, 160), 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(rect.adjusted(0.5, 0.5, -0.5, -0.5));
+    painter->restore();
+}
+
+SealedBrowser::SealedBrowser(QWidget* parent)
+    : QTextBrowser(parent), document_(new SealedDocument(this)) {
+    setDocument(document_);
+    document_->documentLayout()->registerHandler(QTextFormat::ImageObject,
+                                                 new ImagePlaceholder(document_));
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setSearchPaths({});
+    setAccessibleName(QStringLiteral("Роспись"));
+}
+
+QVariant SealedBrowser::loadResource(int type, const QUrl& name) {
+    return document_->loadResource(type, name);
+}
+
+TFDopInfo::TFDopInfo(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint),
+      web_browser_(new SealedBrowser(this)) {
+    setObjectName(QStringLiteral("FDopInfo"));
+    setWindowTitle(QStringLiteral("Роспись"));
+    setSizeGripEnabled(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(web_browser_);
+    resize(714, 342);
+    // The empty document the first event sheet replaces.
+    web_browser_->setHtml(QString());
+}
+
+void TFDopInfo::WriteEventSheet(const std::string& event_sheet) {
+    web_browser_->clear();
+    const std::string_view shown =
+        std::string_view(event_sheet).substr(0, std::min(event_sheet.size(), kMaxEventSheetBytes));
+    web_browser_->setHtml(QString::fromUtf8(Cp1251ToUtf8(shown)));
+    web_browser_->moveCursor(QTextCursor::Start);
+}
+
+void TFDopInfo::ShowEventSheet(const std::string& event_sheet) {
+    WriteEventSheet(event_sheet);
+    exec();
+}
+
+void TFDopInfo::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!placed_) {
+        // The outer size counts the frame, which is known only once the window is on screen.
+        placed_ = true;
+        SetOuterSizeCentred(this, QSize(714, 342));
+        QTimer::singleShot(0, this, [this] { SetOuterSizeCentred(this, QSize(714, 342)); });
+    } else {
+        CentreOnScreen(this);
+    }
+}
+
+}  // namespace lintaro::views
