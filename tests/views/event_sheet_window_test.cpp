@@ -100,7 +100,7 @@ class EventSheetWindowTest : public QObject {
             QVERIFY(css.open(QIODevice::WriteOnly));
             css.write("p { color: #ff0000; font-size: 40pt; }");
         }
-        lintaro::testing::ScriptedServer server({});
+        lintaro::testing_util::ScriptedServer server({});
         // A 1 × 1 PNG written as a data: URL.
         const char* data_png =
             "data:image/png;base64,iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8"
