@@ -95,13 +95,19 @@ std::string OneLine(std::string_view message) {
     return out;
 }
 
+std::string FileFailure(std::string_view action, const std::string& path) {
+    const int error = errno;
+    return "Cannot " + std::string(action) + " file " + path + ": " +
+           (error != 0 ? std::strerror(error) : "input/output error");
+}
+
 std::string ReadFileBytes(const std::string& path) {
+    errno = 0;  // so that the reason is the one of the call that fails here
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot read file " + path + ": " + std::strerror(errno));
+    if (!in) throw std::runtime_error(FileFailure("read", path));
     std::ostringstream data;
     data << in.rdbuf();
-    if (in.bad())
-        throw std::runtime_error("Cannot read file " + path + ": " + std::strerror(errno));
+    if (in.bad()) throw std::runtime_error(FileFailure("read", path));
     return data.str();
 }
 

@@ -53,6 +53,10 @@ long long WholeNumberOption(const Args& args, const std::string& option, long lo
 // Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
 std::string OneLine(std::string_view message);
 
+// "Cannot ACTION file PATH: REASON", the reason being the system's text for errno (set by the call
+// that just failed).
+std::string FileFailure(std::string_view action, const std::string& path);
+
 // Reads a whole file as raw bytes; throws std::runtime_error("Cannot read file NAME: reason").
 std::string ReadFileBytes(const std::string& path);
 

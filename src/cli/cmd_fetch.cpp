@@ -1,5 +1,6 @@
 // lintaro-cli fetch: fetches URLs in turn with one HTTP client set up as the main window sets up
 // its own (cookie store, traffic intercept reporting request heads byte for byte, idle hook).
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -41,10 +42,12 @@ std::string FailureClass(const ENetException& failure) {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
+    errno = 0;  // so that the reason is the one of the call that fails here
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error(FileFailure("create", path));
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out) throw std::runtime_error("Cannot write file " + path);
+    if (!out) throw std::runtime_error(FileFailure("write", path));
 }
 
 }  // namespace
@@ -59,8 +62,9 @@ int RunFetch(const std::vector<std::string>& args) {
     std::ofstream heads;
     if (parsed.Has("--heads")) {
         const std::string heads_path = parsed.Value("--heads");
+        errno = 0;
         heads.open(heads_path, std::ios::binary | std::ios::app);
-        if (!heads) throw std::runtime_error("Cannot open file " + heads_path);
+        if (!heads) throw std::runtime_error(FileFailure("open", heads_path));
     }
 
     // No window to serve, but the hook gives connects the same time limit as in the program.

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "cli_runner.h"
 #include "scripted_server.h"
@@ -66,6 +67,28 @@ TEST_F(FetchCliTest, OutDirReportsEachUrlAndFailsWhenOneFails) {
     // One client for all URLs: the cookie from the first fetch goes with the second.
     ASSERT_EQ(server.RequestHeads().size(), 3u);
     EXPECT_NE(server.RequestHeads()[2].find("\r\nCookie: k=v\r\n"), std::string::npos);
+}
+
+// Files that cannot be made fail the command with the system's reason, on one line.
+TEST_F(FetchCliTest, FilesThatCannotBeWrittenNameTheSystemsReason) {
+    ScriptedServer server({{Reply("HTTP/1.0 200 OK\r\n\r\nhello", ScriptedAfter::kClose)}});
+    const std::string missing = (dir_ / "no such folder").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"fetch", "--heads", missing + "/heads.txt", server.Url("/")},
+         "Cannot open file " + missing + "/heads.txt: No such file or directory"},
+        {{"fetch", "--out-dir", missing, server.Url("/")},
+         "Cannot create file " + missing + "/1.body: No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        const CliRun run = RunCli(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "lintaro-cli: " + c.message + "\n");
+    }
 }
 
 }  // namespace
