@@ -23,9 +23,9 @@ TEST(DottedQuadTest, ReadsFourNumbersOfOneToThreeDigits) {
         EXPECT_TRUE(ParseDottedQuad(c.text, address));
         EXPECT_EQ(address, c.address);
     }
-    for (const char* bad : {"", "1.2.3", "1.2.3.4.", "1.2.3.4.5", "256.0.0.1", "0001.2.3.4",
-                            "+1.2.3.4", "1.2.3.-4", " 1.2.3.4", "1.2.3.4 ", "1..2.3", "a.b.c.d",
-                            "example.com"}) {
+    for (const char* bad :
+         {"", "1.2.3", "1.2.3.4.", "1.2.3.4.5", "256.0.0.1", "0001.2.3.4", "+1.2.3.4", "1.2.3.-4",
+          " 1.2.3.4", "1.2.3.4 ", "1..2.3", "a.b.c.d", "example.com"}) {
         SCOPED_TRACE(bad);
         std::uint32_t address = 7;
         EXPECT_FALSE(ParseDottedQuad(bad, address));
