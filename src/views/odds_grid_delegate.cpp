@@ -28,14 +28,47 @@ void OddsGridDelegate::initStyleOption(QStyleOptionViewItem* option,
 
 void OddsGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
-    QStyledItemDelegate::paint(painter, option, index);
-    if (index.data(OddsGridModel::kIsGroupRole).toBool()) return;
-    painter->save();
-    painter->setPen(line_colour_);
+    if (index.data(OddsGridModel::kIsGroupRole).toBool()) {
+        // Branches, background and text of group rows are the view's.
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // Event cells are plain: a background, one line of text, grid lines. Drawn directly rather
+    // than through the style's item drawing, which lays out rich text per cell and would make a
+    // full viewport of a day's line slow to paint.
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group =
+        option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
     const QRect r = option.rect;
+    if (selected) {
+        painter->fillRect(r, option.palette.brush(group, QPalette::Highlight));
+    } else {
+        const QVariant background = index.data(Qt::BackgroundRole);
+        if (background.isValid()) painter->fillRect(r, background.value<QColor>());
+    }
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (!text.isEmpty()) {
+        QColor colour;
+        if (selected) {
+            colour = option.palette.color(group, QPalette::HighlightedText);
+        } else {
+            const QVariant foreground = index.data(Qt::ForegroundRole);
+            colour = foreground.isValid() ? foreground.value<QColor>()
+                                          : option.palette.color(group, QPalette::Text);
+        }
+        const QVariant font_value = index.data(Qt::FontRole);
+        const QFont font = font_value.isValid() ? font_value.value<QFont>() : option.font;
+        const Qt::Alignment alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        const QRect text_rect = r.adjusted(3, 0, -3, 0);
+        const QFontMetrics metrics(font);
+        painter->setFont(font);
+        painter->setPen(colour);
+        painter->drawText(text_rect, static_cast<int>(alignment) | Qt::TextSingleLine,
+                          metrics.elidedText(text, Qt::ElideRight, text_rect.width()));
+    }
+    painter->setPen(line_colour_);
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->drawLine(r.bottomLeft(), r.bottomRight());
-    painter->restore();
 }
 
 }  // namespace lintaro::views
