@@ -2,6 +2,7 @@
 #include "views/band_header.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <algorithm>
 #include <climits>
 
@@ -23,6 +24,8 @@ void BandHeader::SetBands(const grid::GridLayout& layout, const QFont& font,
         label->setAlignment(Qt::AlignCenter);
         label->setFrameStyle(QFrame::Panel | QFrame::Raised);
         label->setAutoFillBackground(true);
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
         labels_.push_back(label);
     }
     for (size_t band = 0; band < bands.size(); ++band) {
@@ -40,8 +43,10 @@ void BandHeader::SetBands(const grid::GridLayout& layout, const QFont& font,
     updateGeometry();
 }
 
-void BandHeader::Follow(const QHeaderView& header, const grid::GridLayout& layout, int x_origin) {
+void BandHeader::Follow(QHeaderView& header, const grid::GridLayout& layout, int x_origin) {
+    header_ = &header;
     const int h = height();
+    last_sections_.assign(labels_.size(), -1);
     for (size_t band = 0; band < labels_.size(); ++band) {
         int left = INT_MAX, right = INT_MIN;
         for (int column = 0; column < layout.ColumnCount(); ++column) {
@@ -52,7 +57,10 @@ void BandHeader::Follow(const QHeaderView& header, const grid::GridLayout& layou
             }
             const int x = header.sectionViewportPosition(section);
             left = std::min(left, x);
-            right = std::max(right, x + header.sectionSize(section));
+            if (x + header.sectionSize(section) > right) {
+                right = x + header.sectionSize(section);
+                last_sections_[band] = section;
+            }
         }
         // Only the part over the header's viewport shows (not over the scroll bar).
         left = std::max(left, 0);
@@ -65,6 +73,50 @@ void BandHeader::Follow(const QHeaderView& header, const grid::GridLayout& layou
         label->setGeometry(x_origin + left, 0, right - left, h);
         label->show();
     }
+}
+
+bool BandHeader::eventFilter(QObject* watched, QEvent* event) {
+    auto* label = qobject_cast<QLabel*>(watched);
+    const auto it = std::find(labels_.begin(), labels_.end(), label);
+    if (it == labels_.end() || !header_) return QWidget::eventFilter(watched, event);
+    const int band = static_cast<int>(it - labels_.begin());
+    constexpr int kGrip = 4;
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const int section =
+                band < static_cast<int>(last_sections_.size()) ? last_sections_[band] : -1;
+            if (mouse->button() == Qt::LeftButton && section >= 0 &&
+                mouse->position().x() >= label->width() - kGrip) {
+                resizing_section_ = section;
+                resize_start_x_ = static_cast<int>(mouse->globalPosition().x());
+                resize_start_size_ = header_->sectionSize(section);
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (resizing_section_ >= 0) {
+                const int delta = static_cast<int>(mouse->globalPosition().x()) - resize_start_x_;
+                header_->resizeSection(resizing_section_, std::max(header_->minimumSectionSize(),
+                                                                   resize_start_size_ + delta));
+                return true;
+            }
+            label->setCursor(mouse->position().x() >= label->width() - kGrip ? Qt::SplitHCursor
+                                                                             : Qt::ArrowCursor);
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            if (resizing_section_ >= 0) {
+                resizing_section_ = -1;
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QLabel* BandHeader::BandLabel(int band) const {

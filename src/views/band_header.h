@@ -1,5 +1,6 @@
 // The band header row above the column headers: one caption per visible band, each as wide as the
-// band's visible columns, following column resizing, moving and horizontal scrolling.
+// band's visible columns, following column resizing, moving and horizontal scrolling. Dragging a
+// band's right edge resizes the band through its last visible column.
 #pragma once
 
 #include <QLabel>
@@ -22,15 +23,23 @@ class BandHeader : public QWidget {
                   const QColor& background);
     // Places each band over its columns as `header` shows them; `x_origin` is the x of the
     // header's viewport in this widget's coordinates.
-    void Follow(const QHeaderView& header, const grid::GridLayout& layout, int x_origin);
+    void Follow(QHeaderView& header, const grid::GridLayout& layout, int x_origin);
 
     // The caption label of `band` (hidden when the band has no visible column).
     QLabel* BandLabel(int band) const;
 
     QSize sizeHint() const override;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    QHeaderView* header_ = nullptr;
     std::vector<QLabel*> labels_;
+    std::vector<int> last_sections_;  // per band: the header section at its right edge, or -1
+    int resizing_section_ = -1;
+    int resize_start_x_ = 0;
+    int resize_start_size_ = 0;
 };
 
 }  // namespace lintaro::views

@@ -1,6 +1,7 @@
 // The filter drop-down list.
 #include "views/filter_popup.h"
 
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace lintaro::views {
@@ -36,6 +37,18 @@ void FilterPopup::Choose(int row) {
     const grid::FilterListEntry entry = entries_[row];
     close();
     emit EntryChosen(entry);
+}
+
+}  // namespace lintaro::views
+
+namespace lintaro::views {
+
+void FilterPopup::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QFrame::keyPressEvent(event);
 }
 
 }  // namespace lintaro::views

@@ -25,6 +25,9 @@ class FilterPopup : public QFrame {
   signals:
     void EntryChosen(const grid::FilterListEntry& entry);
 
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     QListWidget* list_;
     std::vector<grid::FilterListEntry> entries_;

@@ -43,7 +43,7 @@ void OddsGridHeader::SetLayoutInfo(const grid::GridLayout& layout,
             button->setArrowType(Qt::DownArrow);
             button->setAutoRaise(true);
             button->setCheckable(true);
-            button->setFocusPolicy(Qt::NoFocus);
+            button->setFocusPolicy(Qt::TabFocus);
             button->setObjectName(QStringLiteral("filter_button_%1").arg(column));
             connect(button, &QToolButton::clicked, this, [this, column] {
                 // A click shows the list; the button shows whether a filter is set, not the click.

@@ -252,6 +252,41 @@ class OddsGridViewTest : public QObject {
         QVERIFY(outcomes->geometry().right() <= view_->Header()->viewport()->width());
     }
 
+    void bandEdgeDragResizesItsLastColumn() {
+        QLabel* outcomes = view_->Bands()->BandLabel(1);
+        const QPoint edge(outcomes->width() - 2, outcomes->height() / 2);
+        QTest::mousePress(outcomes, Qt::LeftButton, {}, edge);
+        QTest::mouseMove(outcomes, edge + QPoint(30, 0));
+        QTest::mouseRelease(outcomes, Qt::LeftButton, {}, edge + QPoint(30, 0));
+        QCOMPARE(view_->Tree().Layout().Column(kColP2X).width, 80);
+        QCOMPARE(outcomes->width(), 5 * 50 + 80);
+    }
+
+    void unusualRowsShowAsTheTableHoldsThem() {
+        table_.ResetTable();
+        table_.InsertRow(std::vector<lintaro::FieldValue>(20, lintaro::Null{}));
+        std::vector<lintaro::FieldValue> odd(20, lintaro::Null{});
+        odd[0] = std::string("\x98\xA0z");
+        odd[3] = std::string(300, '\xB9');  // cut to 255
+        odd[19] = std::string(5000, 'x');
+        table_.InsertRow(odd);
+        view_->ExpandAllGroups();
+        QCOMPARE(Model().rowCount(), 2);
+        QCOMPARE(Model().index(0, 0).data().toString(), QStringLiteral("Вид спорта :  "));
+        const QModelIndex null_row = Model().index(0, 0, Model().index(0, 0, Model().index(0, 0)));
+        for (int column = 1; column < Model().columnCount(); ++column) {
+            QCOMPARE(null_row.siblingAtColumn(column).data().toString(), QString());
+        }
+        QCOMPARE(
+            Model().index(1, 0).data().toString(),
+            QStringLiteral("Вид спорта : ") + QChar(0xFFFD) + QChar(0xA0) + QStringLiteral("z "));
+        const QModelIndex odd_row =
+            Model().index(0, kHome, Model().index(0, 0, Model().index(1, 0)));
+        QCOMPARE(odd_row.data().toString(), QString(255, QChar(0x2116)));
+        QCOMPARE(Footer(), QStringLiteral("Всего: 2"));
+        view_->TreeView()->viewport()->repaint();
+    }
+
     void filterListsOfDateAndTeamColumns() {
         QToolButton* date_button = view_->Header()->FilterButton(kColDate);
         QVERIFY(date_button);
