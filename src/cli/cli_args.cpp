@@ -80,6 +80,11 @@ long long WholeNumberOption(const Args& args, const std::string& option, long lo
     return value;
 }
 
+std::uint64_t MaxSizeOption(const Args& args, std::uint64_t fallback) {
+    return static_cast<std::uint64_t>(
+        WholeNumberOption(args, "--max-size", 0, INT64_MAX, static_cast<long long>(fallback)));
+}
+
 std::string OneLine(std::string_view message) {
     std::string out;
     out.reserve(message.size());

@@ -2,6 +2,7 @@
 // of options, and the one-line rule for every message the CLI prints.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -49,6 +50,10 @@ CivilDate TodayOption(const Args& args);
 // was not given. Anything else throws UsageError naming the option and the range.
 long long WholeNumberOption(const Args& args, const std::string& option, long long lo, long long hi,
                             long long fallback);
+
+// The value of --max-size, the longest response body a fetch accepts in bytes (0: no limit), or
+// `fallback` without the option. Anything but a whole number from 0 up throws UsageError.
+std::uint64_t MaxSizeOption(const Args& args, std::uint64_t fallback);
 
 // Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
 std::string OneLine(std::string_view message);

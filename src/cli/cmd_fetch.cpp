@@ -17,7 +17,8 @@
 
 namespace lintaro::cli {
 
-const char kFetchUsage[] = R"(usage: lintaro-cli fetch [--out-dir DIR] [--heads FILE] [--] URL...
+const char kFetchUsage[] =
+    R"(usage: lintaro-cli fetch [--out-dir DIR] [--heads FILE] [--max-size BYTES] [--] URL...
 
 Fetches each URL in turn with one HTTP client set up as the window sets up its own (cookie store,
 request heads reported). With one URL and no --out-dir the body goes raw to standard output.
@@ -26,6 +27,8 @@ options:
   --out-dir DIR       write the body of the i-th URL (from 1) to DIR/i.body and print "i ok LENGTH"
                       or "i error CLASS: MESSAGE" for each URL
   --heads FILE        append every request head sent, byte for byte, to FILE
+  --max-size BYTES    fail a fetch whose response body is longer than BYTES, as soon as it passes
+                      them (default 67108864, that is 64 MiB; 0: no limit)
   --help              show this help and exit
 
 exit status: 0 every fetch succeeded; 1 a fetch failed (without --out-dir its "i error" line goes to
@@ -53,7 +56,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 int RunFetch(const std::vector<std::string>& args) {
-    const Args parsed = ParseArgs(args, {"--out-dir", "--heads"}, {});
+    const Args parsed = ParseArgs(args, {"--out-dir", "--heads", "--max-size"}, {});
     const std::vector<std::string>& urls = parsed.positional;
     if (urls.empty()) throw UsageError("fetch needs at least one URL");
     const std::string out_dir = parsed.Value("--out-dir");
@@ -78,6 +81,7 @@ int RunFetch(const std::vector<std::string>& args) {
     };
     TNetHTTP& http = client.http;
     http.SetIdleHook(&idle_hook);
+    http.MaxBodySize = MaxSizeOption(parsed, http.MaxBodySize);
 
     bool all_ok = true;
     for (std::size_t i = 0; i < urls.size(); ++i) {

@@ -22,6 +22,7 @@ namespace lintaro::cli {
 const char kLoadUsage[] =
     R"(usage: lintaro-cli load first|second [--demo] [--first-host HOST[:PORT]]
                         [--second-host HOST[:PORT]] [--today YYYY-MM-DD] [--format jsonl|csv]
+                        [--max-size BYTES]
 
 Runs the bookmaker's reader exactly as a refresh of the window does on an emptied table, then
 prints the rows in the order they were inserted.
@@ -34,6 +35,8 @@ options:
   --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
   --format FORMAT            jsonl (one JSON object per row, the default) or csv (a header row,
                              then RFC 4180 rows), both UTF-8
+  --max-size BYTES           fail a fetch whose response body is longer than BYTES, as soon as it
+                             passes them (default 67108864, that is 64 MiB; 0: no limit)
   --help                     show this help and exit
 
 exit status: 0 the line was read; 1 the reader reported an error (its message on standard error;
@@ -69,8 +72,8 @@ std::string HostOption(const Args& parsed, const std::string& name, const std::s
 }  // namespace
 
 int RunLoad(const std::vector<std::string>& args) {
-    const Args parsed =
-        ParseArgs(args, {"--first-host", "--second-host", "--today", "--format"}, {"--demo"});
+    const Args parsed = ParseArgs(
+        args, {"--first-host", "--second-host", "--today", "--format", "--max-size"}, {"--demo"});
     if (parsed.positional.size() != 1) throw UsageError("load needs a bookmaker: first or second");
     const std::string& bookmaker = parsed.positional[0];
     if (bookmaker != "first" && bookmaker != "second") {
@@ -103,6 +106,7 @@ int RunLoad(const std::vector<std::string>& args) {
     session.second_host = second_host;
     TNetIdleHook idle_hook;
     session.SetIdleHook(&idle_hook);
+    session.Http().MaxBodySize = MaxSizeOption(parsed, session.Http().MaxBodySize);
 
     OddsTable table;
     table.ResetTable();

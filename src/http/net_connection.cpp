@@ -37,6 +37,17 @@ constexpr std::size_t kMinGrowth = 64 * 1024;
 // Socket codes after which the socket is of no further use.
 bool IsBrokenPipe(int code) { return code == kSocketShutDown || code == kSocketConnectionAborted; }
 
+// Gives `text` room for exactly `capacity` bytes. The library's reserve() may round a request up
+// to twice the old room, which would let a body bounded by a limit take twice that limit for its
+// buffer alone; a fresh string takes the size asked for.
+void ReserveExactly(std::string& text, std::size_t capacity) {
+    if (capacity <= text.capacity()) return;
+    std::string larger;
+    larger.reserve(capacity);
+    larger.assign(text);
+    text.swap(larger);
+}
+
 }  // namespace
 
 TNetTCPConnection::TNetTCPConnection() = default;
@@ -238,7 +249,7 @@ long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes, 
                 // Grow geometrically, by at most what has arrived and never past what is expected.
                 const std::uint64_t growth =
                     std::min<std::uint64_t>(max_bytes, std::max<std::size_t>(old_size, kMinGrowth));
-                dest.reserve(old_size + std::max<std::size_t>(limit, growth));
+                ReserveExactly(dest, old_size + std::max<std::size_t>(limit, growth));
             }
             const std::size_t want = std::min(limit, dest.capacity() - old_size);
             dest.resize(old_size + want);
@@ -387,11 +398,18 @@ void TNetTCPConnection::ReadBytes(std::string& out, std::int64_t count) {
     }
 }
 
-void TNetTCPConnection::ReadUntilClose(std::string& out) {
-    out.append(input_, input_start_, Buffered());
-    Consume(Buffered());
-    while (ReceiveInto(out, UINT64_MAX, false, -1, true, false) != 0) {
+bool TNetTCPConnection::ReadUntilClose(std::string& out, std::uint64_t max_size) {
+    const std::size_t buffered = Buffered();
+    out.append(input_, input_start_, buffered);
+    Consume(buffered);
+    // Each receive asks for no more than one byte past `max_size`, so `out` never grows beyond it
+    // by more than that byte.
+    while (out.size() <= max_size) {
+        const std::uint64_t left = max_size - out.size();
+        const std::uint64_t room = left == UINT64_MAX ? left : left + 1;
+        if (ReceiveInto(out, room, false, -1, true, false) == 0) return true;
     }
+    return false;
 }
 
 void TNetTCPConnection::WriteText(std::string_view text) { WriteBytes(text, false); }

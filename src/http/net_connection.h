@@ -75,8 +75,9 @@ class TNetTCPConnection {
     // bytes arrive. When the peer closes first, the bytes that came are appended and
     // ENetConnClosedGracefully is thrown.
     void ReadBytes(std::string& out, std::int64_t count);
-    // Appends every byte until the peer closes.
-    void ReadUntilClose(std::string& out);
+    // Appends every byte until the peer closes, or until `out` holds more than `max_size` bytes;
+    // returns false in the second case, without waiting for the close.
+    bool ReadUntilClose(std::string& out, std::uint64_t max_size = UINT64_MAX);
 
     // Writes `text`: into the write buffer while one is open, else straight to the socket as one
     // block. Throws ENetNotConnected, ENetSocketError.

@@ -76,6 +76,9 @@ LINTARO_NET_EXCEPTION(EConvertError, ENetException);
 LINTARO_NET_EXCEPTION(ENetInvalidURL, ENetException);
 // A response head larger than the client accepts (a hostile or broken server).
 LINTARO_NET_EXCEPTION(ENetResponseHeadTooLarge, ENetException);
+// A response body larger than the client's limit, announced or as it arrives: "Response body
+// larger than N bytes."
+LINTARO_NET_EXCEPTION(ENetResponseBodyTooLarge, ENetException);
 // The whole fetch took longer than the overall time limit its owner set.
 LINTARO_NET_EXCEPTION(ENetFetchTimeout, ENetReadTimeout);
 // The owner asked the responsiveness hook to cancel the running fetch. Readers end quietly on it.

@@ -421,8 +421,16 @@ TNetHTTP::NextStep TNetHTTP::ProcessResponse(std::string& body) {
     return NextStep::kFinish;
 }
 
+void TNetHTTP::BodyTooLarge() const {
+    throw ENetResponseBodyTooLarge("Response body larger than " + std::to_string(MaxBodySize) +
+                                   " bytes.");
+}
+
 void TNetHTTP::ReadBody(std::string& out) {
+    const std::uint64_t limit = MaxBodySize == 0 ? UINT64_MAX : MaxBodySize;
     if (response_.ContentLength >= 1) {
+        // An announced length past the limit fails before a byte of it is read.
+        if (static_cast<std::uint64_t>(response_.ContentLength) > limit) BodyTooLarge();
         try {
             connection_.ReadBytes(out, response_.ContentLength);
         } catch (const ENetConnClosedGracefully&) {
@@ -431,13 +439,15 @@ void TNetHTTP::ReadBody(std::string& out) {
     } else if (response_.TransferEncoding.find("chunked") != std::string::npos) {
         ReadChunkedBody(out);
     } else if (response_.ContentLength == -1) {
-        connection_.ReadUntilClose(out);
+        if (!connection_.ReadUntilClose(out, limit)) BodyTooLarge();
     }
 }
 
 void TNetHTTP::ReadChunkedBody(std::string& out) {
+    const std::uint64_t limit = MaxBodySize == 0 ? UINT64_MAX : MaxBodySize;
     std::int64_t size = ChunkSize(connection_.ReadLine());
     while (size > 0) {
+        if (static_cast<std::uint64_t>(size) > limit - out.size()) BodyTooLarge();
         connection_.ReadBytes(out, size);
         connection_.ReadLine();
         size = ChunkSize(connection_.ReadLine());

@@ -87,6 +87,11 @@ class TNetHTTP {
     int MaxLineLength = 16384;
     // The largest response head accepted, all lines and interim heads together.
     std::size_t MaxHeadSize = 1 << 20;
+    // The largest response body accepted, in bytes (0: no limit). It holds for every body read,
+    // error pages and the redirects' discarded bodies included: a longer one fails the fetch with
+    // ENetResponseBodyTooLarge as soon as its length is announced or its bytes pass the limit, so
+    // a fetch never holds much more than twice the limit in memory.
+    std::uint64_t MaxBodySize = std::uint64_t{64} << 20;
 
     // Fetches `url` (absolute "http://"; relative ones resolve against the last location) and
     // returns the body of the final response. A redirect beyond RedirectMaximum ends the fetch
@@ -121,6 +126,7 @@ class TNetHTTP {
     NextStep ProcessResponse(std::string& body);
     void ReadBody(std::string& out);
     void ReadChunkedBody(std::string& out);
+    [[noreturn]] void BodyTooLarge() const;
     void StoreCookies();
     void CheckDateAndRangeHeaders() const;
     bool KeepAlive();

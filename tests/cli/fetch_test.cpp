@@ -91,4 +91,19 @@ TEST_F(FetchCliTest, FilesThatCannotBeWrittenNameTheSystemsReason) {
     }
 }
 
+TEST_F(FetchCliTest, MaxSizeFailsALongerBody) {
+    ScriptedServer server({{Reply("HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 'b'),
+                                  ScriptedAfter::kClose)},
+                           {Reply("HTTP/1.0 200 OK\r\n\r\nshort", ScriptedAfter::kClose)}});
+    const CliRun run = RunCli({"fetch", "--max-size", "1000", "--out-dir", dir_.string(),
+                               server.Url("/long"), server.Url("/short")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              "1 error ENetResponseBodyTooLarge: Response body larger than 1000 bytes.\n"
+              "2 ok 5\n");
+    const CliRun bad = RunCli({"fetch", "--max-size", "lots", server.Url("/")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.find("lintaro-cli: --max-size needs a whole number"), 0u) << bad.err;
+}
+
 }  // namespace

@@ -82,6 +82,20 @@ TEST_F(LoadCliTest, UnreachableLineReportsTheReadersMessage) {
     }
 }
 
+// A page past --max-size is a page that cannot be fetched.
+TEST_F(LoadCliTest, PageLongerThanMaxSizeIsNotFetched) {
+    lintaro::demo::DemoOptions options;
+    options.events = 40;
+    options.today = kToday;
+    lintaro::demo::DemoServer server(options);
+    server.Start();
+    CliRun run = Run({"first", "--first-host", server.FirstHost(), "--today", "2026-12-10",
+                      "--max-size", "1000"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "lintaro-cli: Не удалось получить страницу со списком турниров.\n");
+    EXPECT_EQ(run.out, "");
+}
+
 TEST_F(LoadCliTest, MistakesEndWithStatusTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {"first", "--today", "2026-13-01"},
@@ -89,6 +103,8 @@ TEST_F(LoadCliTest, MistakesEndWithStatusTwo) {
         {"first", "--first-host", "127.0.0.1:99999"},
         {"first", "--second-host", "http://x/"},
         {"first", "--verbose"},
+        {"first", "--max-size", "-1"},
+        {"first", "--max-size", "1k"},
         {"third"},
         {},
     };

@@ -110,9 +110,19 @@ TEST(NetConnectionTest, ReadBytesAndReadUntilCloseKeepWhatArrived) {
 
     MemoryConnection until_close("0123456789", 4);
     out.clear();
-    until_close.connection.ReadUntilClose(out);
+    EXPECT_TRUE(until_close.connection.ReadUntilClose(out));
     EXPECT_EQ(out, "0123456789");
     EXPECT_FALSE(until_close.connection.Connected());
+
+    // With a limit it stops one byte past it, without waiting for the close.
+    MemoryConnection bounded("0123456789", 4);
+    out.clear();
+    EXPECT_FALSE(bounded.connection.ReadUntilClose(out, 5));
+    EXPECT_EQ(out, "012345");
+    out.clear();
+    MemoryConnection fits("0123456789", 4);
+    EXPECT_TRUE(fits.connection.ReadUntilClose(out, 10));
+    EXPECT_EQ(out, "0123456789");
 }
 
 TEST(NetConnectionTest, ReadBytesCountsTheBytesAnInterceptHandsOn) {

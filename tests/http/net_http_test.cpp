@@ -337,6 +337,65 @@ TEST(NetHttpTest, BytesAfterACompleteResponseCloseTheKeptConnection) {
     }
 }
 
+// A body past the client's limit fails the fetch as soon as its length is announced or its bytes
+// pass the limit, whatever the framing, also when it is an error page; a redirect's body past it
+// is dropped with its connection and the redirect is still followed.
+TEST(NetHttpTest, BodiesPastTheLimitFailTheFetch) {
+    const std::string limit_body(1000, 'b');
+    const std::string over(1001, 'o');
+    const std::string chunked_over = "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                                     std::string("258\r\n") + std::string(600, 'c') +
+                                     "\r\n191\r\n" + std::string(401, 'c') + "\r\n0\r\n\r\n";
+    struct Case {
+        std::string name;
+        std::vector<testing_util::ScriptedConnection> script;
+        std::string body;  // the fetch's result, when it succeeds
+        bool too_large;
+    };
+    const Case cases[] = {
+        {"counted at the limit", {{Reply(Ok(limit_body), kClose)}}, limit_body, false},
+        {"until close at the limit",
+         {{Reply("HTTP/1.0 200 OK\r\n\r\n" + limit_body, kClose)}},
+         limit_body,
+         false},
+        // Announced past the limit: refused before its bytes are read.
+        {"counted past the limit", {{Reply(Ok(over), kClose)}}, "", true},
+        {"chunked past the limit", {{Reply(chunked_over, kClose)}}, "", true},
+        {"until close past the limit",
+         {{Reply("HTTP/1.0 200 OK\r\n\r\n" + std::string(4u << 20, 'x'), kClose)}},
+         "",
+         true},
+        {"error page past the limit",
+         {{Reply("HTTP/1.0 404 Not Found\r\n\r\n" + std::string(5000, 'e'), kClose)}},
+         "",
+         true},
+        {"redirect body past the limit",
+         {{Reply("HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n" + std::string(5000, 'r'), kClose)},
+          {Reply(Ok("final"), kClose)}},
+         "final",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server(c.script);
+        TNetHTTP http;
+        http.MaxBodySize = 1000;
+        try {
+            EXPECT_EQ(http.FetchText(server.Url("/a")), c.body);
+            EXPECT_FALSE(c.too_large);
+        } catch (const ENetResponseBodyTooLarge& e) {
+            EXPECT_TRUE(c.too_large);
+            EXPECT_STREQ(e.what(), "Response body larger than 1000 bytes.");
+        }
+    }
+    // The default is 64 MiB; 0 sets no limit.
+    EXPECT_EQ(TNetHTTP().MaxBodySize, 64u << 20);
+    ScriptedServer server({{Reply(Ok(over), kClose)}});
+    TNetHTTP unlimited;
+    unlimited.MaxBodySize = 0;
+    EXPECT_EQ(unlimited.FetchText(server.Url("/")), over);
+}
+
 TEST(NetHttpTest, UrlsWithControlCharactersAreRefusedBeforeAnythingIsSent) {
     ScriptedServer server({});
     server.SetDefaultExchange(Reply(Ok("page"), kClose));
