@@ -17,8 +17,8 @@ class CustomFilterDialog : public QDialog {
     CustomFilterDialog(const QString& caption, const std::vector<std::string>& values,
                        const grid::ColumnFilter& current, QWidget* parent = nullptr);
 
-    // The filter the dialog's controls describe; kNone when the first comparison has no operand
-    // and needs one.
+    // The custom filter the dialog's controls describe. An empty second operator means one
+    // comparison; an empty operand compares with the empty text (equals matches blank cells).
     grid::ColumnFilter Filter() const;
 
     QComboBox* FirstOperator() const { return first_op_; }

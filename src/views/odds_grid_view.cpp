@@ -102,6 +102,7 @@ OddsGridView::OddsGridView(QWidget* parent)
     setObjectName(QStringLiteral("ctl_DataGrid"));
     setAccessibleName(QStringLiteral("Линия"));
 
+    setFocusProxy(tree_);
     tree_->setObjectName(QStringLiteral("odds_rows"));
     tree_->setAccessibleName(QStringLiteral("Строки линии"));
     tree_->setHeader(header_);
@@ -188,6 +189,7 @@ RegionalFormats OddsGridView::SystemFormats() {
 }
 
 void OddsGridView::SetFormats(const RegionalFormats& formats) {
+    formats_set_ = true;
     ChangeTree([&formats](grid::GridTree& tree) { tree.SetFormats(formats); });
 }
 
@@ -562,6 +564,14 @@ bool OddsGridView::eventFilter(QObject* watched, QEvent* event) {
 void OddsGridView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     FollowHeader();
+}
+
+void OddsGridView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Display texts follow the regional settings of the moment, as everything else does.
+    if (event->type() == QEvent::LocaleChange && !formats_set_) {
+        ChangeTree([](grid::GridTree& tree) { tree.SetFormats(SystemFormats()); });
+    }
 }
 
 void OddsGridView::showEvent(QShowEvent* event) {

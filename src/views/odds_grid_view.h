@@ -51,7 +51,7 @@ class OddsGridView : public QWidget {
     grid::GridLook Look() const;
 
     // Display formats of the cells. The view starts with the system locale's decimal mark, short
-    // date and long time; tests set fixed ones.
+    // date and long time, and follows a change of it; SetFormats fixes others for good.
     void SetFormats(const RegionalFormats& formats);
     static RegionalFormats SystemFormats();
 
@@ -85,6 +85,7 @@ class OddsGridView : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     class TableObserver;
@@ -113,7 +114,8 @@ class OddsGridView : public QWidget {
     QPointer<QMenu> popup_menu_;
     QPointer<FilterPopup> filter_popup_;
     QPointer<CustomFilterDialog> custom_dialog_;
-    bool syncing_ = false;  // the view is applying the layout to the header
+    bool syncing_ = false;      // the view is applying the layout to the header
+    bool formats_set_ = false;  // SetFormats fixed the formats: the system's no longer apply
 };
 
 }  // namespace lintaro::views
