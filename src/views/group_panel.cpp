@@ -34,6 +34,8 @@ GroupPanel::GroupPanel(QWidget* parent) : QFrame(parent) {
 }
 
 void GroupPanel::SetLevels(const std::vector<Level>& levels) {
+    // Unchanged levels keep their buttons (and the keyboard focus on one of them).
+    if (levels == levels_ && buttons_.size() == levels.size()) return;
     levels_ = levels;
     for (QToolButton* button : buttons_) {
         button->hide();  // at once: the deletion waits for the event loop

@@ -19,6 +19,7 @@ class GroupPanel : public QFrame {
         int column = -1;
         QString caption;
         bool descending = false;
+        friend bool operator==(const Level&, const Level&) = default;
     };
 
     explicit GroupPanel(QWidget* parent = nullptr);
