@@ -1,0 +1,85 @@
+// Reading the program's options.
+#include "app/command_line.h"
+
+#include "readers/line_session.h"
+#include "version/version.h"
+
+namespace lintaro::app {
+
+LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
+    LaunchOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            options.toolkit_args.push_back(arg);
+            continue;
+        }
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const bool takes_value =
+            name == "--first-host" || name == "--second-host" || name == "--bookmaker";
+        std::optional<std::string> value;
+        if (equals != std::string::npos) {
+            if (!takes_value) throw LaunchUsageError(name + " takes no value");
+            value = arg.substr(equals + 1);
+        } else if (takes_value) {
+            if (i + 1 >= args.size()) throw LaunchUsageError(name + " needs a value");
+            value = args[++i];
+        }
+        if (name == "--demo") {
+            options.demo = true;
+        } else if (name == "--refresh") {
+            options.refresh = true;
+        } else if (name == "--version") {
+            options.version = true;
+        } else if (name == "--help") {
+            options.help = true;
+        } else if (name == "--bookmaker") {
+            if (*value == "first") {
+                options.bookmaker = 0;
+            } else if (*value == "second") {
+                options.bookmaker = 1;
+            } else {
+                throw LaunchUsageError("--bookmaker needs first or second, not \"" + *value + "\"");
+            }
+        } else if (name == "--first-host" || name == "--second-host") {
+            if (!IsHostAndPort(*value)) {
+                throw LaunchUsageError(name + " needs HOST or HOST:PORT, not \"" + *value + "\"");
+            }
+            (name == "--first-host" ? options.first_host : options.second_host) = *value;
+        } else {
+            throw LaunchUsageError("unknown option " + name + " (see lintaro --help)");
+        }
+    }
+    if (options.demo && (options.first_host || options.second_host)) {
+        throw LaunchUsageError(
+            "--demo chooses both hosts itself; leave out --first-host and --second-host");
+    }
+    return options;
+}
+
+std::string LaunchUsage() {
+    return R"(usage: lintaro [--demo] [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
+               [--bookmaker first|second] [--refresh] [--version] [--help]
+
+Opens Lintaro's window, a viewer of bookmakers' betting lines. F5 refreshes the line.
+
+  --demo                 serve the built-in demo line on a free loopback port and point both
+                         bookmakers' readers at it
+  --first-host HOST[:PORT]
+                         read the first bookmaker from HOST (port 80 unless given)
+  --second-host HOST[:PORT]
+                         read the second bookmaker from HOST (port 80 unless given)
+  --bookmaker first|second
+                         the bookmaker a refresh reads (first by default)
+  --refresh              refresh once at start, without asking
+  --version              print the version and exit
+  --help                 print this help and exit
+
+Exit status: 0 when the window was closed, 2 for a mistake in the options.
+)";
+}
+
+std::string VersionLine() { return std::string("lintaro ") + kVersion; }
+
+}  // namespace lintaro::app

@@ -1,0 +1,41 @@
+// The lintaro program's command line: the demo line, other hosts for the two bookmakers, the
+// bookmaker a refresh reads, and one refresh at start. Without options the program reads the
+// bookmakers' own hosts and waits for the user.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lintaro::app {
+
+// A mistake in how the program was called: one line for standard error, exit status 2.
+class LaunchUsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct LaunchOptions {
+    bool demo = false;                       // --demo: the built-in demo line on loopback
+    std::optional<std::string> first_host;   // --first-host HOST[:PORT]
+    std::optional<std::string> second_host;  // --second-host HOST[:PORT]
+    int bookmaker = 0;                       // --bookmaker first|second: the selector's index
+    bool refresh = false;                    // --refresh: one refresh at start, without asking
+    bool version = false;                    // --version
+    bool help = false;                       // --help
+    // Arguments that are not ours and do not begin with "--": left for the toolkit (-platform,
+    // -style, ...), which must take them all.
+    std::vector<std::string> toolkit_args;
+};
+
+// Reads the arguments after the program name. Options take their value as "--name VALUE" or
+// "--name=VALUE". Throws LaunchUsageError for an unknown "--" option, a missing or malformed value,
+// or --demo together with a host.
+LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args);
+
+// The text --help prints, and the line --version prints ("lintaro 1.1.0.0").
+std::string LaunchUsage();
+std::string VersionLine();
+
+}  // namespace lintaro::app

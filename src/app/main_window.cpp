@@ -1,0 +1,427 @@
+// The main window: its layout, the actions' handlers, and a refresh that keeps the window usable.
+#include "app/main_window.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <stdexcept>
+
+#include "app/toolbar_images.h"
+#include "table/cp1251_text.h"
+#include "table/date_time.h"
+#include "views/about_window.h"
+#include "views/event_sheet_window.h"
+#include "views/odds_grid_view.h"
+#include "views/window_placement.h"
+
+namespace lintaro::app {
+
+namespace {
+
+constexpr QSize kOuterSize(937, 531);
+constexpr int kToolBarHeight = 31;
+constexpr QSize kButtonSize(25, 22);
+constexpr int kSeparatorWidth = 8;
+
+// A toolbar separator of a fixed width: an etched line down its middle.
+class ToolBarGap : public QWidget {
+  public:
+    explicit ToolBarGap(QWidget* parent) : QWidget(parent) {
+        setFixedSize(kSeparatorWidth, kButtonSize.height());
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const int x = width() / 2 - 1;
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawLine(x, 1, x, height() - 2);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawLine(x + 1, 1, x + 1, height() - 2);
+    }
+};
+
+}  // namespace
+
+// The window's services for the line readers: their one message box goes through the dialog
+// seam (without the wait cursor over it), the cursor is the window's, today is the local date.
+class TfrmMain::WindowReaderUi : public ReaderUi {
+  public:
+    explicit WindowReaderUi(TfrmMain& window) : window_(window) {}
+
+    void ShowMessage(const std::string& text) override {
+        const bool waiting = window_.wait_cursor_;
+        window_.SetWaitCursor(false);
+        window_.dialogs_.ShowMessageBox(&window_,
+                                        MessageBoxSpec{QString::fromUtf8(Cp1251ToUtf8(text)),
+                                                       QStringLiteral("Ошибка"),
+                                                       QMessageBox::Critical,
+                                                       QMessageBox::Ok,
+                                                       {},
+                                                       QMessageBox::Ok});
+        window_.SetWaitCursor(waiting);
+    }
+    void SetWaitCursor(bool on) override { window_.SetWaitCursor(on); }
+    CivilDate Today() override { return LocalToday(); }
+
+  private:
+    TfrmMain& window_;
+};
+
+TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs), reader_ui_(std::make_unique<WindowReaderUi>(*this)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Lintaro"));
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    resize(kOuterSize);
+    session_.SetIdleHook(&idle_hook_);
+
+    ctl_data_grid_ = new views::OddsGridView(this);
+    ctl_data_grid_->setObjectName(QStringLiteral("ctl_DataGrid"));
+    ctl_data_grid_->SetTable(&cds_data_);
+    setCentralWidget(ctl_data_grid_);
+
+    MakeAction("actRefresh", "Обновить", kRefresh, 3)->setShortcut(QKeySequence(Qt::Key_F5));
+    MakeAction("actFullExpand", "Развернуть группы", kExpand, 0);
+    MakeAction("actFullCollaps", "Свернуть группы", kCollapse, 1);
+    MakeAction("actSaveToExcel", "Конвертировать данные в Excel", kSaveToExcel, 2)
+        ->setVisible(false);
+    MakeAction("actDelete", "Удалить событие", kDelete, -1);
+    MakeAction("actExit", "Выход", kExit, -1);
+    QAction* show_dop_info = MakeAction("actShowDopInfo", "Показать роспись", 0, 5);
+    show_dop_info->setEnabled(false);
+    connect(show_dop_info, &QAction::triggered, this,
+            [this] { Guarded([this] { actShowDopInfoExecute(); }); });
+    // Esc stops a running refresh; it does nothing at other times.
+    auto* cancel = new QAction(QStringLiteral("Прервать обновление"), this);
+    cancel->setObjectName(QStringLiteral("actCancelRefresh"));
+    cancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    cancel->setEnabled(false);
+    connect(cancel, &QAction::triggered, this, &TfrmMain::CancelRefresh);
+    addAction(cancel);
+
+    BuildToolBar();
+    BuildMenus();
+    ctl_data_grid_->SetPopupMenu(popup_menu_);
+    connect(ctl_data_grid_, &views::OddsGridView::CurrentRowChanged, this,
+            &TfrmMain::actShowDopInfoUpdate);
+    connect(ctl_data_grid_, &views::OddsGridView::DoubleClicked, this,
+            [this] { Guarded([this] { ctl_DataGridDblClick(); }); });
+    // Like an idle-time update: the action follows the current row whenever the event loop is
+    // about to wait.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &TfrmMain::actShowDopInfoUpdate);
+    }
+
+    // The other two windows, in this order, for the whole run.
+    about_ = new views::Tfsh_About(this);
+    dop_info_ = new views::TFDopInfo(this);
+}
+
+TfrmMain::~TfrmMain() {
+    ctl_data_grid_->SetTable(nullptr);
+    SetWaitCursor(false);
+}
+
+QAction* TfrmMain::MakeAction(const char* name, const char* caption, int tag, int image) {
+    const QString text = QString::fromUtf8(caption);
+    auto* action =
+        image >= 0 ? new QAction(ToolbarIcon(image), text, this) : new QAction(text, this);
+    action->setObjectName(QString::fromUtf8(name));
+    action->setToolTip(text);
+    action->setStatusTip(text);
+    action->setData(tag);
+    if (tag != 0) {
+        connect(action, &QAction::triggered, this, [this, action] { ActionExecute(action); });
+    }
+    return action;
+}
+
+QAction* TfrmMain::Action(const char* name) const {
+    return findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
+}
+
+void TfrmMain::BuildToolBar() {
+    tool_bar_ = new QToolBar(QStringLiteral("Панель инструментов"), this);
+    tool_bar_->setObjectName(QStringLiteral("ToolBar1"));
+    tool_bar_->setMovable(false);
+    tool_bar_->setFloatable(false);
+    tool_bar_->setIconSize(QSize(kToolbarImageSize, kToolbarImageSize));
+    tool_bar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tool_bar_->setFixedHeight(kToolBarHeight);
+    tool_bar_->setContentsMargins(0, 0, 0, 0);
+    tool_bar_->setStyleSheet(
+        QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: 0px; }"));
+    tool_bar_->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, tool_bar_);
+
+    const auto button = [this](const char* name) {
+        QAction* action = Action(name);
+        tool_bar_->addAction(action);
+        QWidget* widget = tool_bar_->widgetForAction(action);
+        widget->setFixedSize(kButtonSize);
+        widget->setAccessibleName(action->text());
+    };
+    tool_bar_->addWidget(new ToolBarGap(tool_bar_));
+    button("actFullExpand");
+    button("actFullCollaps");
+    tool_bar_->addWidget(new ToolBarGap(tool_bar_));
+    ctl_bk_combo_ = new QComboBox(tool_bar_);
+    ctl_bk_combo_->setObjectName(QStringLiteral("ctl_BKCombo"));
+    ctl_bk_combo_->setEditable(false);
+    ctl_bk_combo_->addItems({QStringLiteral("Марафон"), QStringLiteral("Пинакл")});
+    ctl_bk_combo_->setCurrentIndex(0);
+    ctl_bk_combo_->setFixedWidth(145);
+    ctl_bk_combo_->setAccessibleName(QStringLiteral("Букмекер"));
+    tool_bar_->addWidget(ctl_bk_combo_)->setVisible(false);
+    button("actRefresh");
+    tool_bar_->addWidget(new ToolBarGap(tool_bar_));
+    button("actShowDopInfo");
+}
+
+void TfrmMain::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
+    file->addAction(Action("actSaveToExcel"));
+    file->addSeparator();
+    file->addAction(Action("actExit"));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Правка"));
+    edit->addAction(Action("actRefresh"));
+    edit->addAction(Action("actShowDopInfo"));
+    edit->addSeparator();
+    edit->addAction(Action("actFullExpand"));
+    edit->addAction(Action("actFullCollaps"));
+    edit->addSeparator();
+    edit->addAction(Action("actDelete"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("?"));
+    help->setAccessibleName(QStringLiteral("Справка"));
+    QAction* about = help->addAction(QStringLiteral("О программе"));
+    about->setObjectName(QStringLiteral("N9"));
+    connect(about, &QAction::triggered, this, [this] { Guarded([this] { N9Click(); }); });
+
+    popup_menu_ = new QMenu(this);
+    popup_menu_->setObjectName(QStringLiteral("PopupMenu1"));
+    popup_menu_->addAction(Action("actRefresh"));
+    popup_menu_->addAction(Action("actShowDopInfo"));
+    popup_menu_->addSeparator();
+    popup_menu_->addAction(Action("actFullExpand"));
+    popup_menu_->addAction(Action("actFullCollaps"));
+    popup_menu_->addSeparator();
+    popup_menu_->addAction(Action("actDelete"));
+    // A separator never stands first or last among the visible items, nor after another.
+    for (QMenu* menu : {file, edit, help, popup_menu_}) menu->setSeparatorsCollapsible(true);
+}
+
+template <typename Handler>
+void TfrmMain::Guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ReportError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Unknown failure"));
+    }
+}
+
+void TfrmMain::ActionExecute(QAction* sender) {
+    Guarded([this, sender] {
+        switch (sender->data().toInt()) {
+            case kRefresh:
+                Refresh(/*ask=*/true);
+                break;
+            case kExpand:
+                ctl_data_grid_->ExpandAllGroups();
+                break;
+            case kCollapse:
+                ctl_data_grid_->CollapseAllGroups();
+                break;
+            case kSaveToExcel:
+                SaveToExcel();
+                break;
+            case kDelete:
+                DeleteEvent();
+                break;
+            case kExit:
+                close();
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+void TfrmMain::RefreshWithoutQuestion() {
+    Guarded([this] { Refresh(/*ask=*/false); });
+}
+
+void TfrmMain::Refresh(bool ask) {
+    if (refreshing_) return;
+    if (ask) {
+        const MessageBoxSpec question{QStringLiteral("Обновить данные?"),
+                                      QStringLiteral("Confirm"),
+                                      QMessageBox::Question,
+                                      QMessageBox::Yes | QMessageBox::No,
+                                      {QStringLiteral("&Yes"), QStringLiteral("&No")},
+                                      QMessageBox::Yes};
+        if (dialogs_.ShowMessageBox(this, question) != QMessageBox::Yes) return;
+    }
+    cds_data_.ResetTable();
+    SetRefreshing(true);
+    SetWaitCursor(true);
+    idle_hook_.ResetCancel();
+    bool failed = false;
+    QString failure;
+    try {
+        session_.Load(ctl_bk_combo_->currentIndex(), cds_data_, *reader_ui_);
+    } catch (const std::exception& e) {
+        failed = true;
+        failure = QString::fromUtf8(e.what());
+    } catch (...) {
+        failed = true;
+        failure = QStringLiteral("Unknown failure");
+    }
+    SetWaitCursor(false);
+    SetRefreshing(false);
+    if (failed) {
+        ReportError(failure);
+    } else {
+        ctl_data_grid_->CollapseAllGroups();
+    }
+    actShowDopInfoUpdate();
+    if (close_after_refresh_) {
+        close_after_refresh_ = false;
+        close();
+    }
+}
+
+void TfrmMain::CancelRefresh() {
+    if (refreshing_) idle_hook_.RequestCancel();
+}
+
+void TfrmMain::SetRefreshing(bool on) {
+    refreshing_ = on;
+    for (const char* name :
+         {"actRefresh", "actDelete", "actFullExpand", "actFullCollaps", "actSaveToExcel"}) {
+        Action(name)->setEnabled(!on);
+    }
+    Action("actCancelRefresh")->setEnabled(on);
+    actShowDopInfoUpdate();
+}
+
+void TfrmMain::SetWaitCursor(bool on) {
+    if (on == wait_cursor_) return;
+    wait_cursor_ = on;
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void TfrmMain::DeleteEvent() {
+    const MessageBoxSpec question{QStringLiteral("Удалить событие?"),
+                                  QStringLiteral("Запрос"),
+                                  QMessageBox::Question,
+                                  QMessageBox::Yes | QMessageBox::No,
+                                  {},
+                                  QMessageBox::Yes};
+    if (dialogs_.ShowMessageBox(this, question) == QMessageBox::No) return;
+    try {
+        cds_data_.DeleteCurrentRow();
+    } catch (const std::exception& e) {
+        dialogs_.ShowMessageBox(this, MessageBoxSpec{QString::fromUtf8(e.what()),
+                                                     QStringLiteral("Ошибка"),
+                                                     QMessageBox::Critical,
+                                                     QMessageBox::Ok,
+                                                     {},
+                                                     QMessageBox::Ok});
+    }
+    actShowDopInfoUpdate();
+}
+
+void TfrmMain::SaveToExcel() {
+    QString proposed = windowTitle();
+    proposed.remove(QLatin1Char('"'));
+    const SaveFileSpec spec{proposed, QStringLiteral("Microsoft Excel 4.0 Worksheet (*.xls)"),
+                            QStringLiteral("xls"), /*confirm_overwrite=*/false};
+    std::optional<QString> file_name = dialogs_.AskSaveFileName(this, spec);
+    if (!file_name) return;
+    if (QFileInfo(*file_name).suffix().isEmpty()) *file_name += QStringLiteral(".xls");
+    SaveGridAsWorksheet(*file_name, /*all_rows=*/true);
+}
+
+void TfrmMain::SaveGridAsWorksheet(const QString& file_name, bool all_rows) {
+    // The worksheet export of the grid joins here: SaveGridAsWorksheet(grid, file, all_rows).
+    (void)all_rows;
+    throw std::runtime_error("Cannot create file " + file_name.toStdString() +
+                             ": the worksheet export is not part of this build");
+}
+
+void TfrmMain::actShowDopInfoExecute() {
+    dop_info_->WriteEventSheet(cds_data_.FieldText("dop_info"));
+    dialogs_.ShowModal(*dop_info_);
+}
+
+void TfrmMain::actShowDopInfoUpdate() {
+    QAction* action = Action("actShowDopInfo");
+    if (action == nullptr) return;
+    action->setEnabled(!refreshing_ && cds_data_.IsOpen() &&
+                       !cds_data_.FieldText("dop_info").empty());
+}
+
+void TfrmMain::ctl_DataGridDblClick() {
+    actShowDopInfoUpdate();
+    QAction* action = Action("actShowDopInfo");
+    if (action->isEnabled()) action->trigger();
+}
+
+void TfrmMain::N9Click() { dialogs_.ShowModal(*about_); }
+
+QString TfrmMain::WithFullStop(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.')) return message + QLatin1Char('.');
+    return message;
+}
+
+void TfrmMain::ReportError(const QString& message) {
+    SetWaitCursor(false);
+    dialogs_.ShowMessageBox(this, MessageBoxSpec{WithFullStop(message),
+                                                 QStringLiteral("Lintaro"),
+                                                 QMessageBox::Critical,
+                                                 QMessageBox::Ok,
+                                                 {},
+                                                 QMessageBox::Ok});
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (refreshing_) {
+        // The refresh is below us on the stack: it stops at its next network wait, and the window
+        // closes once it has returned.
+        close_after_refresh_ = true;
+        CancelRefresh();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (placed_) return;
+    placed_ = true;
+    // The outer size counts the window manager's frame, known once the window is on screen.
+    views::SetOuterSizeCentred(this, kOuterSize);
+    QTimer::singleShot(0, this, [this] { views::SetOuterSizeCentred(this, kOuterSize); });
+}
+
+}  // namespace lintaro::app

@@ -1,0 +1,124 @@
+// The main window: toolbar, the hidden bookmaker selector, the odds grid, the main and popup
+// menus, and the seven actions. It owns the odds table, the refresh's HTTP client with its
+// responsiveness hook, the about window and the event-sheet window. A refresh never blocks the
+// user: the window keeps painting and answering while the reader waits for the network, Esc
+// cancels it, and closing the window cancels it quietly.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <exception>
+#include <string>
+
+#include "app/qt_idle_hook.h"
+#include "app/user_dialogs.h"
+#include "readers/line_session.h"
+#include "table/odds_table.h"
+
+class QAction;
+class QComboBox;
+class QMenu;
+class QToolBar;
+
+namespace lintaro::views {
+class OddsGridView;
+class TFDopInfo;
+class Tfsh_About;
+}  // namespace lintaro::views
+
+namespace lintaro::app {
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Tags of the actions that share ActionExecute.
+    enum Tag {
+        kRefresh = 1,
+        kExpand = 2,
+        kCollapse = 3,
+        kSaveToExcel = 6,
+        kDelete = 8,
+        kExit = 10
+    };
+
+    // Builds the window hidden, the table closed and the grid empty, then the about window and the
+    // event-sheet window. `dialogs` answers every box and dialog; it must outlive the window.
+    explicit TfrmMain(UserDialogs& dialogs, QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The shared handler of the six tagged actions; dispatches on the action's Tag.
+    void ActionExecute(QAction* sender);
+    void actShowDopInfoExecute();
+    // Enables actShowDopInfo exactly when the table is open, no refresh runs, and the current
+    // row's event sheet is not the empty text.
+    void actShowDopInfoUpdate();
+    // A double-click in the grid: runs actShowDopInfo when it is enabled right now.
+    void ctl_DataGridDblClick();
+    // "О программе": the about window, modally.
+    void N9Click();
+
+    // A refresh without the question (the command line's --refresh).
+    void RefreshWithoutQuestion();
+    // Asks the running refresh to stop at its next network wait; the rows read so far stay.
+    void CancelRefresh();
+    bool IsRefreshing() const { return refreshing_; }
+
+    // The application's default error report: the message with "." appended unless it already
+    // ends in "." or a character that sorts before it, the error icon, the caption "Lintaro".
+    void ReportError(const QString& message);
+    static QString WithFullStop(const QString& message);
+
+    // Components, by their names in the window.
+    OddsTable& cds_Data() { return cds_data_; }
+    views::OddsGridView* ctl_DataGrid() const { return ctl_data_grid_; }
+    QComboBox* ctl_BKCombo() const { return ctl_bk_combo_; }
+    QToolBar* ToolBar() const { return tool_bar_; }
+    QMenu* PopupMenu() const { return popup_menu_; }
+    QAction* Action(const char* name) const;  // "actRefresh", ..., "actCancelRefresh"
+    LineSession& FHTTP() { return session_; }
+    QtIdleHook& IdleHook1() { return idle_hook_; }
+    views::Tfsh_About* AboutWindow() const { return about_; }
+    views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    QMenu* createPopupMenu() override { return nullptr; }
+
+  private:
+    class WindowReaderUi;
+
+    QAction* MakeAction(const char* name, const char* caption, int tag, int image);
+    void BuildToolBar();
+    void BuildMenus();
+    void Refresh(bool ask);
+    void DeleteEvent();
+    void SaveToExcel();
+    // The worksheet export of the grid's rows to `file_name`, every row when `all_rows`.
+    void SaveGridAsWorksheet(const QString& file_name, bool all_rows);
+    void SetRefreshing(bool on);
+    void SetWaitCursor(bool on);
+    // Runs `handler`, reporting any failure that escapes it (no exception crosses the event loop).
+    template <typename Handler>
+    void Guarded(Handler&& handler);
+
+    UserDialogs& dialogs_;
+    OddsTable cds_data_;
+    QtIdleHook idle_hook_;
+    LineSession session_;
+    std::unique_ptr<WindowReaderUi> reader_ui_;
+
+    views::OddsGridView* ctl_data_grid_ = nullptr;
+    QComboBox* ctl_bk_combo_ = nullptr;
+    QToolBar* tool_bar_ = nullptr;
+    QMenu* popup_menu_ = nullptr;
+    views::Tfsh_About* about_ = nullptr;
+    views::TFDopInfo* dop_info_ = nullptr;
+
+    bool refreshing_ = false;
+    bool close_after_refresh_ = false;
+    bool wait_cursor_ = false;
+    bool placed_ = false;
+};
+
+}  // namespace lintaro::app

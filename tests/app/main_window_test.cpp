@@ -1,0 +1,430 @@
+// The main window: its start state, toolbar, actions and menus, the refresh, delete, export and
+// show-event-sheet handlers with their exact boxes, and the double-click rule. Boxes and dialogs
+// are answered by FakeDialogs, so no test waits on a modal loop.
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTextDocument>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <memory>
+
+#include "app/toolbar_images.h"
+#include "demo/demo_line.h"
+#include "demo/demo_server.h"
+#include "fake_dialogs.h"
+#include "table/cp1251_text.h"
+#include "table/date_time.h"
+#include "views/about_window.h"
+#include "views/event_sheet_window.h"
+#include "views/odds_grid_model.h"
+#include "views/odds_grid_view.h"
+
+using lintaro::FieldValue;
+using lintaro::Unassigned;
+using lintaro::app::TfrmMain;
+using lintaro::app::testing::FakeDialogs;
+
+namespace {
+
+// A row of `sport`, `tournament` with the event sheet `dop_info` (nullopt: the row gives 19
+// values, so the sheet stays null).
+std::vector<FieldValue> Row(const char* sport, const char* tournament, int key,
+                            std::optional<std::string> dop_info) {
+    std::vector<FieldValue> values{lintaro::Utf8ToCp1251(sport), lintaro::Utf8ToCp1251(tournament),
+                                   45000.75, std::string("Home"), std::string("Guest")};
+    for (int price = 0; price < 13; ++price) values.push_back(1.5 + price);
+    values.push_back(int32_t(key));
+    if (dop_info) values.push_back(lintaro::Utf8ToCp1251(*dop_info));
+    return values;
+}
+
+// Every visible item of a menu as it shows: separators that collapse are left out.
+QStringList ShownItems(QMenu* menu) {
+    menu->adjustSize();
+    QStringList shown;
+    for (QAction* action : menu->actions()) {
+        if (!action->isVisible() || menu->actionGeometry(action).isEmpty()) continue;
+        shown << (action->isSeparator() ? QStringLiteral("—") : action->text());
+    }
+    return shown;
+}
+
+// The model index of the event row that shows table row `table_row`.
+QModelIndex EventIndex(QAbstractItemModel* model, int table_row, const QModelIndex& parent = {}) {
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        const QModelIndex index = model->index(r, 0, parent);
+        if (model->data(index, lintaro::views::OddsGridModel::kTableRowRole).toInt() == table_row) {
+            return index;
+        }
+        const QModelIndex found = EventIndex(model, table_row, index);
+        if (found.isValid()) return found;
+    }
+    return {};
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private:
+    std::unique_ptr<FakeDialogs> dialogs_;
+    std::unique_ptr<TfrmMain> window_;
+
+    QAction* Act(const char* name) { return window_->Action(name); }
+    void FillTable(const std::vector<std::vector<FieldValue>>& rows) {
+        window_->cds_Data().ResetTable();
+        for (const auto& row : rows) window_->cds_Data().InsertRow(row);
+    }
+
+  private slots:
+    void init() {
+        dialogs_ = std::make_unique<FakeDialogs>();
+        window_ = std::make_unique<TfrmMain>(*dialogs_);
+    }
+    void cleanup() {
+        window_.reset();
+        dialogs_.reset();
+    }
+
+    void StartState() {
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Lintaro"));
+        QVERIFY(!window_->isVisible());
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        // Offscreen there is no frame: the outer size is the client size.
+        QCOMPARE(window_->frameGeometry().size(), QSize(937, 531));
+        QVERIFY(!window_->cds_Data().IsOpen());
+        QCOMPARE(window_->ctl_DataGrid()->TreeView()->model()->rowCount(), 0);
+        QVERIFY(!Act("actShowDopInfo")->isEnabled());
+        // The hidden export reads as disabled too, as every hidden action does.
+        for (const char* name :
+             {"actRefresh", "actFullExpand", "actFullCollaps", "actDelete", "actExit"}) {
+            QVERIFY2(Act(name)->isEnabled(), name);
+        }
+        QComboBox* combo = window_->ctl_BKCombo();
+        QVERIFY(!combo->isVisible());
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->itemText(0), QStringLiteral("Марафон"));
+        QCOMPARE(combo->itemText(1), QStringLiteral("Пинакл"));
+        QCOMPARE(combo->currentIndex(), 0);
+        QVERIFY(!combo->isEditable());
+        // The three other windows exist, hidden.
+        QVERIFY(window_->AboutWindow() != nullptr && !window_->AboutWindow()->isVisible());
+        QVERIFY(window_->EventSheetWindow() != nullptr &&
+                !window_->EventSheetWindow()->isVisible());
+    }
+
+    void ActionsAsLaidOut_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("has_image");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("refresh") << "actRefresh" << 1 << "Обновить" << true << "F5" << true;
+        QTest::newRow("expand") << "actFullExpand" << 2 << "Развернуть группы" << true << ""
+                                << true;
+        QTest::newRow("collapse") << "actFullCollaps" << 3 << "Свернуть группы" << true << ""
+                                  << true;
+        QTest::newRow("export") << "actSaveToExcel" << 6 << "Конвертировать данные в Excel" << true
+                                << "" << false;
+        QTest::newRow("delete") << "actDelete" << 8 << "Удалить событие" << false << "" << true;
+        QTest::newRow("exit") << "actExit" << 10 << "Выход" << false << "" << true;
+        QTest::newRow("event sheet")
+            << "actShowDopInfo" << 0 << "Показать роспись" << true << "" << true;
+    }
+    void ActionsAsLaidOut() {
+        QFETCH(QString, name);
+        QFETCH(int, tag);
+        QFETCH(QString, caption);
+        QFETCH(bool, has_image);
+        QFETCH(QString, shortcut);
+        QFETCH(bool, visible);
+        QAction* action = Act(name.toUtf8().constData());
+        QVERIFY(action != nullptr);
+        QCOMPARE(action->data().toInt(), tag);
+        QCOMPARE(action->text(), caption);
+        QCOMPARE(action->toolTip(), caption);
+        QCOMPARE(!action->icon().isNull(), has_image);
+        QCOMPARE(action->shortcut().toString(), shortcut);
+        QCOMPARE(action->isVisible(), visible);
+    }
+
+    void ToolBarItemsAndWidths() {
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QToolBar* bar = window_->ToolBar();
+        QCOMPARE(bar->height(), 31);
+        QVERIFY(!bar->isMovable());
+        QStringList items;
+        QList<int> widths;
+        for (QAction* action : bar->actions()) {
+            QWidget* widget = bar->widgetForAction(action);
+            if (widget == nullptr || !widget->isVisible()) continue;
+            auto* button = qobject_cast<QToolButton*>(widget);
+            items << (button != nullptr ? button->defaultAction()->objectName() : "|");
+            widths << widget->width();
+        }
+        QCOMPARE(items, (QStringList{"|", "actFullExpand", "actFullCollaps", "|", "actRefresh", "|",
+                                     "actShowDopInfo"}));
+        QCOMPARE(widths, (QList<int>{8, 25, 25, 8, 25, 8, 25}));
+        // Buttons show only their 16 × 16 image, with the hint as tooltip and accessible name.
+        auto* refresh = qobject_cast<QToolButton*>(bar->widgetForAction(Act("actRefresh")));
+        QCOMPARE(refresh->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        QCOMPARE(bar->iconSize(), QSize(16, 16));
+        QCOMPARE(refresh->toolTip(), QStringLiteral("Обновить"));
+        QCOMPARE(refresh->accessibleName(), QStringLiteral("Обновить"));
+    }
+
+    void NineDistinctImages() {
+        QList<QImage> images;
+        for (int i = 0; i < lintaro::app::kToolbarImageCount; ++i) {
+            const QImage image = lintaro::app::ToolbarImage(i).toImage();
+            QCOMPARE(image.size(), QSize(16, 16));
+            QVERIFY(image.hasAlphaChannel());
+            QCOMPARE(image.pixelColor(0, 15).alpha(), 0);  // transparent background
+            QVERIFY(!images.contains(image));
+            images << image;
+        }
+        QVERIFY(lintaro::app::ToolbarImage(9).isNull());
+    }
+
+    void MenusShowTheirItemsWithSeparatorsReduced() {
+        const QList<QAction*> top = window_->menuBar()->actions();
+        QCOMPARE(top.size(), 3);
+        QCOMPARE(top[0]->text(), QStringLiteral("Файл"));
+        QCOMPARE(top[1]->text(), QStringLiteral("Правка"));
+        QCOMPARE(top[2]->text(), QStringLiteral("?"));
+        QCOMPARE(ShownItems(top[0]->menu()), QStringList{"Выход"});
+        const QStringList edit{"Обновить",          "Показать роспись", "—",
+                               "Развернуть группы", "Свернуть группы",  "—",
+                               "Удалить событие"};
+        QCOMPARE(ShownItems(top[1]->menu()), edit);
+        QCOMPARE(ShownItems(top[2]->menu()), QStringList{"О программе"});
+        QCOMPARE(ShownItems(window_->PopupMenu()), edit);
+    }
+
+    void RefreshAsksAndNoLeavesTheRowsAlone() {
+        FillTable({Row("футбол", "Лига", 1, "<b>x</b>")});
+        dialogs_->answers = {QMessageBox::No};
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        // F5 with the focus in the grid.
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        window_->ctl_DataGrid()->TreeView()->setFocus();
+        QTest::keyClick(window_->ctl_DataGrid()->TreeView(), Qt::Key_F5);
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        const lintaro::app::MessageBoxSpec& box = dialogs_->boxes[0];
+        QCOMPARE(box.text, QStringLiteral("Обновить данные?"));
+        QCOMPARE(box.caption, QStringLiteral("Confirm"));
+        QCOMPARE(box.icon, QMessageBox::Question);
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button_texts, (QStringList{"&Yes", "&No"}));
+        QCOMPARE(window_->cds_Data().RowCount(), 1);
+    }
+
+    void RefreshYesLoadsTheFirstBookmakerCollapsed() {
+        lintaro::demo::DemoOptions options;
+        options.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
+        lintaro::demo::DemoServer server(options);
+        server.Start();
+        window_->FHTTP().first_host = server.FirstHost();
+        window_->FHTTP().second_host = server.SecondHost();
+        window_->ActionExecute(Act("actRefresh"));
+        QCOMPARE(dialogs_->boxes.size(), 1);  // the question, and no failure
+        const auto published = lintaro::demo::PublishedFirstRows(options, *options.today);
+        QCOMPARE(window_->cds_Data().Rows(), published);
+        // Collapsed: one row per sport, none expanded.
+        QTreeView* tree = window_->ctl_DataGrid()->TreeView();
+        QVERIFY(tree->model()->rowCount() > 1);
+        for (int r = 0; r < tree->model()->rowCount(); ++r) {
+            QVERIFY(!tree->isExpanded(tree->model()->index(r, 0)));
+        }
+        QVERIFY(Act("actRefresh")->isEnabled());
+        QVERIFY(!window_->IsRefreshing());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+        // Expand shows every event row; collapse goes back to the sports.
+        window_->ActionExecute(Act("actFullExpand"));
+        QVERIFY(tree->isExpanded(tree->model()->index(0, 0)));
+        window_->ActionExecute(Act("actFullCollaps"));
+        QVERIFY(!tree->isExpanded(tree->model()->index(0, 0)));
+
+        // The second bookmaker through the selector's index.
+        window_->ctl_BKCombo()->setCurrentIndex(1);
+        window_->RefreshWithoutQuestion();
+        QCOMPARE(dialogs_->boxes.size(), 1);  // no question this time
+        QCOMPARE(window_->cds_Data().Rows(),
+                 lintaro::demo::PublishedSecondRows(options, *options.today));
+    }
+
+    void RefreshThatFailsShowsTheReadersMessageAndCollapses() {
+        window_->FHTTP().first_host = "127.0.0.1:1";  // nothing listens on port 1
+        window_->RefreshWithoutQuestion();
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QCOMPARE(dialogs_->boxes[0].text,
+                 QStringLiteral("Не удалось получить страницу со списком турниров."));
+        QCOMPARE(dialogs_->boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(dialogs_->boxes[0].buttons, QMessageBox::Ok);
+        QVERIFY(window_->cds_Data().IsOpen());
+        QCOMPARE(window_->cds_Data().RowCount(), 0);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(Act("actRefresh")->isEnabled());
+    }
+
+    void DeleteGivesTheTablesOwnMessages() {
+        // Closed table, then an open empty one: Yes, then the "Ошибка" box.
+        window_->ActionExecute(Act("actDelete"));
+        QCOMPARE(dialogs_->boxes.size(), 2);
+        QCOMPARE(dialogs_->boxes[0].text, QStringLiteral("Удалить событие?"));
+        QCOMPARE(dialogs_->boxes[0].caption, QStringLiteral("Запрос"));
+        QCOMPARE(dialogs_->boxes[0].icon, QMessageBox::Question);
+        QCOMPARE(dialogs_->boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(dialogs_->boxes[1].text,
+                 QStringLiteral("cds_Data: Cannot perform this operation on a closed dataset"));
+        QCOMPARE(dialogs_->boxes[1].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(dialogs_->boxes[1].icon, QMessageBox::Critical);
+        QCOMPARE(dialogs_->boxes[1].buttons, QMessageBox::Ok);
+
+        window_->cds_Data().ResetTable();
+        window_->ActionExecute(Act("actDelete"));
+        QCOMPARE(dialogs_->boxes.size(), 4);
+        QCOMPARE(dialogs_->boxes[3].text,
+                 QStringLiteral("cds_Data: Cannot perform this operation on an empty dataset"));
+        QVERIFY(window_->cds_Data().IsOpen());
+
+        // No keeps the row; Yes deletes the current one.
+        FillTable({Row("футбол", "Лига", 1, "a"), Row("футбол", "Лига", 2, "b")});
+        dialogs_->answers = {QMessageBox::No};
+        window_->ActionExecute(Act("actDelete"));
+        QCOMPARE(window_->cds_Data().RowCount(), 2);
+        window_->ActionExecute(Act("actDelete"));
+        QCOMPARE(window_->cds_Data().RowCount(), 1);
+        QCOMPARE(window_->cds_Data().FieldText("dop_info"), std::string("a"));
+    }
+
+    void ShowEventSheetFollowsTheCurrentRow() {
+        FillTable({Row("футбол", "Лига", 1, ""), Row("футбол", "Лига", 2, "<b>Роспись Б</b>"),
+                   Row("теннис", "Кубок", 3, std::nullopt)});
+        QAction* show = Act("actShowDopInfo");
+        const auto at_row = [&](int row) {
+            window_->cds_Data().SetCurrentRow(row);
+            window_->actShowDopInfoUpdate();
+            return show->isEnabled();
+        };
+        QVERIFY(!at_row(0));  // the empty text
+        QVERIFY(at_row(1));
+        QVERIFY(!at_row(2));  // null reads as the empty text
+        QVERIFY(at_row(1));
+
+        window_->actShowDopInfoExecute();
+        QCOMPARE(dialogs_->modals.size(), 1);
+        QCOMPARE(dialogs_->modals[0], window_->EventSheetWindow());
+        QVERIFY(window_->EventSheetWindow()->WebBrowser()->document()->toPlainText().contains(
+            QStringLiteral("Роспись Б")));
+    }
+
+    void FocusInTheGridMovesTheCurrentRowAndTheAction() {
+        FillTable({Row("футбол", "Лига", 1, ""), Row("футбол", "Лига", 2, "<p>Лист А</p>"),
+                   Row("футбол", "Лига", 3, "<p>Лист Б</p>")});
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->ActionExecute(Act("actFullExpand"));
+        QTreeView* tree = window_->ctl_DataGrid()->TreeView();
+        QAction* show = Act("actShowDopInfo");
+
+        tree->setCurrentIndex(EventIndex(tree->model(), 0));
+        QCOMPARE(window_->cds_Data().CurrentRow(), 0);
+        QVERIFY(!show->isEnabled());
+        // A double-click on a row without an event sheet does nothing.
+        const auto double_click = [&](int table_row) {
+            const QModelIndex index = EventIndex(tree->model(), table_row);
+            const QRect cell =
+                tree->visualRect(tree->model()->index(index.row(), 3, index.parent()));
+            QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, cell.center());
+            QCoreApplication::processEvents();  // the grid reports double-clicks queued
+        };
+        double_click(0);
+        QCOMPARE(dialogs_->modals.size(), 0);
+
+        // Event sheet A, then B: each shows alone.
+        double_click(1);
+        QCOMPARE(window_->cds_Data().CurrentRow(), 1);
+        QCOMPARE(dialogs_->modals.size(), 1);
+        QTextDocument* document = window_->EventSheetWindow()->WebBrowser()->document();
+        QVERIFY(document->toPlainText().contains(QStringLiteral("Лист А")));
+        double_click(2);
+        QCOMPARE(dialogs_->modals.size(), 2);
+        QVERIFY(document->toPlainText().contains(QStringLiteral("Лист Б")));
+        QVERIFY(!document->toPlainText().contains(QStringLiteral("Лист А")));
+    }
+
+    void HiddenExportAsksForAFileNamedAfterTheCaption() {
+        // No key or visible menu item reaches it; Tag 6 itself runs the save dialog.
+        QVERIFY(!Act("actSaveToExcel")->isVisible());
+        QVERIFY(Act("actSaveToExcel")->shortcut().isEmpty());
+        window_->ActionExecute(Act("actSaveToExcel"));
+        QCOMPARE(dialogs_->saves.size(), 1);
+        QCOMPARE(dialogs_->saves[0].proposed_name, QStringLiteral("Lintaro"));
+        QCOMPARE(dialogs_->saves[0].filter,
+                 QStringLiteral("Microsoft Excel 4.0 Worksheet (*.xls)"));
+        QCOMPARE(dialogs_->saves[0].default_suffix, QStringLiteral("xls"));
+        QVERIFY(!dialogs_->saves[0].confirm_overwrite);
+        QVERIFY(dialogs_->boxes.isEmpty());  // cancelled: nothing else happens
+
+        window_->setWindowTitle(QStringLiteral("\"Lin\"taro"));
+        window_->ActionExecute(Act("actSaveToExcel"));
+        QCOMPARE(dialogs_->saves[1].proposed_name, QStringLiteral("Lintaro"));
+    }
+
+    void DefaultErrorReportEndsTheMessage_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "Cannot create file a.xls"
+                                << "Cannot create file a.xls.";
+        QTest::newRow("full stop") << "Done."
+                                   << "Done.";
+        QTest::newRow("sorts before the full stop") << "What!"
+                                                    << "What!";
+        QTest::newRow("hyphen") << "range 1-"
+                                << "range 1-";
+        QTest::newRow("slash sorts after") << "folder /"
+                                           << "folder /.";
+        QTest::newRow("cyrillic") << "Ошибка"
+                                  << "Ошибка.";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void DefaultErrorReportEndsTheMessage() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        window_->ReportError(message);
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QCOMPARE(dialogs_->boxes[0].text, shown);
+        QCOMPARE(dialogs_->boxes[0].caption, QStringLiteral("Lintaro"));
+        QCOMPARE(dialogs_->boxes[0].icon, QMessageBox::Critical);
+        QCOMPARE(dialogs_->boxes[0].buttons, QMessageBox::Ok);
+    }
+
+    void AboutOpensModallyAndExitCloses() {
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QAction* about = window_->findChild<QAction*>("N9");
+        QVERIFY(about != nullptr);
+        about->trigger();
+        QCOMPARE(dialogs_->modals.size(), 1);
+        QCOMPARE(dialogs_->modals[0], window_->AboutWindow());
+        window_->ActionExecute(Act("actExit"));
+        QVERIFY(!window_->isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
