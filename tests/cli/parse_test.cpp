@@ -125,4 +125,16 @@ TEST_F(ParseCliTest, MistakesEndWithOneLineOnStandardError) {
     }
 }
 
+// A failure the parse raises (here the work budget of a hostile page) ends with status 1 and one
+// line on standard error; the rows read before it are printed all the same.
+TEST_F(ParseCliTest, FailedParseExitsOneAfterPrintingItsRows) {
+    std::string hostile = kFirstPage;
+    while (hostile.size() < 200000) hostile += "class=cap>";
+    hostile += "<div";
+    const CliRun run = Run({"first", WriteFile("hostile.html", hostile), "--today", "2026-12-10"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, kFirstRowJson);
+    EXPECT_EQ(run.err, "lintaro-cli: TPattern(exec): Work Budget Exceeded\n");
+}
+
 }  // namespace

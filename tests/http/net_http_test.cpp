@@ -562,6 +562,94 @@ TEST(NetHttpTest, BasicChallengeAddsAuthorizationToLaterRequests) {
               HeadFor("/", server.HostPort(), "Authorization: Basic Og==\r\n"));
 }
 
+// A 407 whose first challenge offers "Basic" makes later requests carry Proxy-Authorization; a
+// first challenge of another scheme does not.
+TEST(NetHttpTest, ProxyBasicChallengeAddsProxyAuthorizationToLaterRequests) {
+    struct Case {
+        std::string challenges;
+        std::string extra;  // what the next request head carries
+    };
+    const Case cases[] = {
+        {"Proxy-Authenticate: BASIC realm=\"p\"\r\n", "Proxy-Authorization: Basic Og==\r\n"},
+        {"Proxy-Authenticate: Digest x\r\nProxy-Authenticate: Basic realm=\"p\"\r\n", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.challenges);
+        ScriptedServer server({{Reply("HTTP/1.0 407 Proxy Authentication Required\r\n" +
+                                          c.challenges + "Content-Length: 4\r\n\r\ndeny",
+                                      kClose)},
+                               {Reply(Ok("ok"), kClose)}});
+        TNetHTTP http;
+        try {
+            http.FetchText(server.Url("/"));
+            FAIL() << "no failure";
+        } catch (const ENetHTTPProtocolException& e) {
+            EXPECT_EQ(e.ErrorCode(), 407);
+            EXPECT_EQ(e.ErrorMessage(), "deny");
+        }
+        EXPECT_EQ(http.FetchText(server.Url("/")), "ok");
+        EXPECT_EQ(server.RequestHeads()[1], HeadFor("/", server.HostPort(), c.extra));
+    }
+}
+
+// With redirects switched off the redirect is the final answer: one request and an empty text,
+// while its cookie is still taken.
+TEST(NetHttpTest, RedirectsSwitchedOffEndAtTheFirstRedirect) {
+    ScriptedServer server({{Reply(Redirect("/in", "Set-Cookie: s=1; path=/\r\n"), kClose)},
+                           {Reply(Ok("next"), kClose)}});
+    TNetHTTP http;
+    http.HandleRedirects = false;
+    EXPECT_EQ(http.FetchText(server.Url("/login")), "");
+    EXPECT_EQ(server.RequestHeads().size(), 1u);
+    EXPECT_EQ(http.Response().ResponseCode, 302);
+    EXPECT_EQ(http.Response().Location, "/in");
+    EXPECT_EQ(http.FetchText(server.Url("/")), "next");
+    EXPECT_EQ(server.RequestHeads()[1], HeadFor("/", server.HostPort(), "Cookie: s=1\r\n"));
+}
+
+// With cookies switched off and no store attached, nothing is kept and nothing is sent.
+TEST(NetHttpTest, CookiesSwitchedOffAreNeitherKeptNorSent) {
+    ScriptedServer server({{Reply(Ok("a", "Set-Cookie: s=1; path=/\r\n"), kClose)},
+                           {Reply(Redirect("/b", "Set-Cookie: t=2; path=/\r\n"), kClose)},
+                           {Reply(Ok("b"), kClose)}});
+    TNetHTTP http;
+    http.AllowCookies = false;
+    EXPECT_EQ(http.FetchText(server.Url("/")), "a");
+    EXPECT_EQ(http.FetchText(server.Url("/")), "b");
+    ASSERT_EQ(server.RequestHeads().size(), 3u);
+    EXPECT_EQ(server.RequestHeads()[1], HeadFor("/", server.HostPort()));
+    EXPECT_EQ(server.RequestHeads()[2], HeadFor("/b", server.HostPort()));
+    EXPECT_EQ(http.CookieManager(), nullptr);
+}
+
+// A Content-Range must give both positions as numbers; anything else fails the fetch.
+TEST(NetHttpTest, ContentRangePositionsMustBeNumbers) {
+    struct Case {
+        std::string range;
+        std::string failure;  // empty: the body comes back
+    };
+    const Case cases[] = {
+        {"bytes 0-4/5", ""},
+        {"0-4/*", ""},
+        {"bytes x-4/5", "'x' is not a valid integer value"},
+        {"bytes 0-y/5", "'y' is not a valid integer value"},
+        {"bytes */5", "'*/5' is not a valid integer value"},
+        {"bytes 7", "'' is not a valid integer value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.range);
+        ScriptedServer server({{Reply(Ok("hello", "Content-Range: " + c.range + "\r\n"), kClose)}});
+        TNetHTTP http;
+        try {
+            EXPECT_EQ(http.FetchText(server.Url("/")), "hello");
+            EXPECT_EQ(c.failure, "");
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.what(), c.failure);
+        }
+    }
+}
+
 TEST(NetHttpTest, HeadLineLimit) {
     // 16384 bytes before the LF, the CR included, pass; one more fails the fetch.
     const std::string fits = "X-Pad: " + std::string(16384 - 8, 'p') + "\r\n";
