@@ -1,7 +1,9 @@
 // HTTP client benchmarks: FetchText against Debian's curl on the same loopback server in the same
 // run, for one 16 MB body and for 1000 small pages over one kept connection, plus the client's
 // peak memory for the large body (measured in a child process so the server's copy is not
-// counted). Run bench_http; it prints the ratios after the benchmark table.
+// counted), and the peak memory of `lintaro-cli fetch --max-size` against a server that sends a
+// body without end, which must stay within 2.5 times the limit. Run bench_http; it prints the
+// ratios after the benchmark table.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -135,6 +137,7 @@ class BenchServer {
             }
             std::string head = pending.substr(0, end + 4);
             pending.erase(0, end + 4);
+            if (head.compare(0, 13, "GET /endless/") == 0) return SendEndless(fd, head);
             bool keep = ContainsIgnoringCase(head, "connection: keep-alive");
             bool large = head.compare(0, 11, "GET /large ") == 0;
             const std::string& answer =
@@ -146,6 +149,27 @@ class BenchServer {
                 sent += static_cast<std::size_t>(n);
             }
             if (!keep) return Close(fd);
+        }
+    }
+
+    // A body that never ends, in the framing the path names ("GET /endless/close",
+    // "/endless/chunked", "/endless/error" for a 404 page), until the client goes away.
+    static void SendEndless(int fd, const std::string& head) {
+        const bool chunked = head.compare(0, 21, "GET /endless/chunked ") == 0;
+        const bool error = head.compare(0, 19, "GET /endless/error ") == 0;
+        std::string answer = error ? "HTTP/1.0 404 Not Found\r\n" : "HTTP/1.0 200 OK\r\n";
+        if (chunked) answer += "Transfer-Encoding: chunked\r\n";
+        answer += "\r\n";
+        const std::string block(64 * 1024, 'e');
+        const std::string piece = chunked ? "10000\r\n" + block + "\r\n" : block;
+        for (bool first = true;; first = false) {
+            const std::string& bytes = first ? answer + piece : piece;
+            std::size_t sent = 0;
+            while (sent < bytes.size()) {
+                ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+                if (n <= 0) return Close(fd);
+                sent += static_cast<std::size_t>(n);
+            }
         }
     }
 
@@ -348,6 +372,48 @@ long MeasureFetchMemory(const char* self) {
     return n > 0 ? std::atol(buffer) : -1;
 }
 
+// Peak resident memory of `lintaro-cli fetch --max-size LIMIT URL` in kilobytes, its output thrown
+// away. A fresh copy of this program runs it, so that the child's high-water mark starts from that
+// small process rather than from this one, which holds the server's bodies.
+long MeasureCliFetchMemory(const char* self, const std::string& url, std::uint64_t limit) {
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) return -1;
+    const std::string max_size = std::to_string(limit);
+    pid_t child = fork();
+    if (child == 0) {
+        dup2(pipe_fds[1], STDOUT_FILENO);
+        execl(self, self, "--measure-cli-memory", url.c_str(), max_size.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipe_fds[1]);
+    char buffer[64] = {};
+    ssize_t n = read(pipe_fds[0], buffer, sizeof buffer - 1);
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return n > 0 ? std::atol(buffer) : -1;
+}
+
+// The fresh copy's side: runs lintaro-cli (forked, so its high-water mark starts at this small
+// process's size) and prints its peak resident memory in kilobytes.
+int RunCliAndReportMemory(const char* url, const char* max_size) {
+    pid_t child = fork();
+    if (child == 0) {
+        const int null_fd = open("/dev/null", O_WRONLY);
+        dup2(null_fd, STDOUT_FILENO);
+        dup2(null_fd, STDERR_FILENO);
+        execl(LINTARO_CLI, LINTARO_CLI, "fetch", "--max-size", max_size, url,
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child) return 1;
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
+}
+
 // A field of /proc/self/status in kilobytes: "VmRSS:" now, "VmHWM:" the peak.
 long StatusKilobytes(const char* field) {
     std::ifstream status("/proc/self/status");
@@ -378,6 +444,9 @@ int FetchAndReportMemory(const char* url) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--measure-fetch-memory") == 0) {
         return lintaro::FetchAndReportMemory(argv[2]);
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--measure-cli-memory") == 0) {
+        return lintaro::RunCliAndReportMemory(argv[2], argv[3]);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
@@ -410,6 +479,22 @@ int main(int argc, char** argv) {
     if (peak_kb >= 0) {
         std::printf("  16 MB body: peak memory growth %.1f MB, %.2fx the body\n", peak_kb / 1024.0,
                     peak_kb * 1024.0 / static_cast<double>(lintaro::kLargeBodySize));
+    }
+
+    // lintaro-cli fetch against bodies without end: its peak above the same command fetching a
+    // small page, as a multiple of the body limit (target: at most 2.5).
+    constexpr std::uint64_t kLimit = 16 << 20;
+    const long base_kb =
+        lintaro::MeasureCliFetchMemory("/proc/self/exe", lintaro::Server().Url("/small"), kLimit);
+    std::printf("\nlintaro-cli fetch --max-size %llu (16 MiB), peak resident memory:\n",
+                static_cast<unsigned long long>(kLimit));
+    std::printf("  small page: %.1f MB\n", base_kb / 1024.0);
+    for (const char* framing : {"close", "chunked", "error"}) {
+        const long kb = lintaro::MeasureCliFetchMemory(
+            "/proc/self/exe", lintaro::Server().Url(std::string("/endless/") + framing), kLimit);
+        std::printf("  endless body (%s): %.1f MB, %.1f MB above the small page: %.2fx the limit\n",
+                    framing, kb / 1024.0, (kb - base_kb) / 1024.0,
+                    (kb - base_kb) * 1024.0 / static_cast<double>(kLimit));
     }
     return 0;
 }

@@ -194,6 +194,7 @@ class Matcher {
 
     void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0, int64_t b = 0) {
         if (choices_.size() >= choice_cap_) RunTimeError(kPatternBacktrackLimit);
+        Charge(0);
         choices_.push_back({static_cast<uint32_t>(node), kind, position, trail_.size(), a, b});
     }
 
@@ -568,7 +569,9 @@ class Matcher {
         const unsigned char* s = subject_;
         size_t node = 1;
         for (;;) {
-            Charge(1);
+            // Counted without a check: a forward walk cannot go on for long without passing a
+            // choice, a loop node or a scan, which check.
+            ++steps_;
             const unsigned char* operand = p + node + kNodeHeaderSize;
             switch (p[node]) {
                 case kEnd:
