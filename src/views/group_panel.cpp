@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "views/grid_drag.h"
@@ -163,6 +164,13 @@ bool GroupPanel::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (event->type() == QEvent::MouseButtonRelease) {
         press_level_ = -1;
+    } else if (event->type() == QEvent::KeyPress) {
+        // The keyboard's way of dragging a button out: Delete ungroups its column.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            emit ColumnDraggedOut(levels_[level].column);
+            return true;
+        }
     }
     return QFrame::eventFilter(watched, event);
 }

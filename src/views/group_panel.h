@@ -1,7 +1,8 @@
 // The group panel above the grid: one button per grouping level, in level order, each a step
 // lower and further right than the one before. Dropping a column header here groups by it;
-// dragging a button away ungroups it; a click on a button reverses its groups' order. With no
-// grouping it shows "Drag a column header here to group by that column".
+// dragging a button away (or Delete on a focused button) ungroups it; a click on a button reverses
+// its groups' order. With no grouping it shows "Drag a column header here to group by that
+// column".
 #pragma once
 
 #include <QFrame>
@@ -38,7 +39,8 @@ class GroupPanel : public QFrame {
   signals:
     // A column was dropped on the panel at grouping level `level` (0-based; LevelCount() = last).
     void ColumnDropped(int column, int level);
-    // A level button was dragged out of the panel and dropped where nothing took it.
+    // A level button was dragged out of the panel and dropped where nothing took it, or Delete was
+    // pressed on it.
     void ColumnDraggedOut(int column);
     void LevelClicked(int level);
 

@@ -402,6 +402,27 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(Model().rowCount(), 6);
     }
 
+    void groupButtonsByMouseAndKeyboard() {
+        GroupPanel* panel = view_->Panel();
+        QTest::mouseClick(panel->LevelButton(0), Qt::LeftButton);
+        QCOMPARE(view_->Tree().GroupDirection(0), SortDirection::kDescending);
+        QCOMPARE(Model().index(0, 0).data().toString(), QStringLiteral("Вид спорта : футбол "));
+        QTest::keyClick(panel->LevelButton(1), Qt::Key_Delete);
+        QCOMPARE(view_->Tree().GroupColumns(), std::vector<int>{kColSport});
+        QCOMPARE(panel->LevelCount(), 1);
+
+        // The filter list answers the keyboard too: Down, Enter chooses; Esc closes.
+        FilterPopup* popup = view_->OpenFilterPopup(kColGuestTeam);
+        QTest::keyClick(popup->List(), Qt::Key_Down);
+        QTest::keyClick(popup->List(), Qt::Key_Down);
+        QTest::keyClick(popup->List(), Qt::Key_Return);  // the first value
+        QCOMPARE(view_->Tree().Filter(kColGuestTeam), ColumnFilter::Value("Арсенал"));
+        popup = view_->OpenFilterPopup(kColGuestTeam);
+        QTest::keyClick(popup, Qt::Key_Escape);
+        QTRY_VERIFY(!view_->ActiveFilterPopup());
+        QCOMPARE(view_->Tree().Filter(kColGuestTeam), ColumnFilter::Value("Арсенал"));
+    }
+
     void footerFollowsFiltersAndItsColumn() {
         QCOMPARE(Footer(), QStringLiteral("Всего: 6"));
         QCOMPARE(view_->Footer()->CountLabel()->accessibleName(), QStringLiteral("Всего: 6"));
