@@ -125,6 +125,7 @@ OddsGridView::OddsGridView(QWidget* parent)
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->viewport()->installEventFilter(this);
     header_->installEventFilter(this);
+    header_->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -554,7 +555,8 @@ bool OddsGridView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == header_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
         FollowHeader();
     }
-    if (watched == tree_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if ((watched == tree_->viewport() || watched == header_->viewport()) &&
+        event->type() == QEvent::MouseButtonDblClick) {
         // Reported after the view has handled it (a group row opens or closes as usual).
         QMetaObject::invokeMethod(this, &OddsGridView::DoubleClicked, Qt::QueuedConnection);
     }

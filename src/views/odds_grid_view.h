@@ -78,7 +78,9 @@ class OddsGridView : public QWidget {
     void FollowHeader();
 
   signals:
-    void DoubleClicked();      // any double-click in the grid (rows, group rows, empty area)
+    // Any double-click in the grid (rows, group rows, the empty area, the column headers); what
+    // lies under the pointer is not told.
+    void DoubleClicked();
     void CurrentRowChanged();  // after the table's current row followed the focused row
 
   protected:
