@@ -9,6 +9,11 @@
 //   tree.SetFilter(kColDate, filter);     // column filters (grid/grid_filter.h)
 //   for (NodeRef node : tree.PreOrder())  // every node, collapsed groups included
 //       tree.GroupText(node) / tree.TableRow(node) / tree.CellText(node, column)
+//   tree.Layout().ExportColumns()         // the shown columns in band order (grid/grid_layout.h)
+//   tree.Layout().Bands(), VisibleColumnCount(band), Column(i).caption / width / bold / ...
+// A tree built this way without a window is the grid as laid out at start; GridLook{} gives its
+// fonts and colours. The window's grid (OddsGridView::Tree, OddsGridView::Look) gives the same for
+// the grid as the user has arranged, sorted and filtered it.
 //
 // Shape. With k grouping levels (2 at start: sport, then tournament), nodes of level 0..k-1 are
 // group rows and nodes of level k are event rows. Group rows order by their value ascending
