@@ -142,6 +142,19 @@ TEST_F(GridFilterTest, SeveralColumnsCombineAndAllRemoves) {
     EXPECT_EQ(tree_.EventCount(), 5);
 }
 
+TEST_F(GridFilterTest, RegionalDecimalMarkInListsAndConditions) {
+    tree_.SetFormats(RegionalFormats{",", "dd.MM.yyyy", "H:mm:ss"});
+    const std::vector<FilterListEntry> list = tree_.FilterList(kColP1);
+    std::vector<std::string> texts;
+    for (const FilterListEntry& entry : list) texts.push_back(entry.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)",
+                                               ",50", "1,85", "1,876", "2,00"}));
+    tree_.SetFilter(kColP1, ColumnFilter::Value("1,876"));
+    EXPECT_EQ(Homes(tree_), "Зенит");
+    tree_.SetFilter(kColP1, ColumnFilter::Custom({CompareOp::kLessOrEqual, "1,85"}));
+    EXPECT_EQ(Homes(tree_), "спартак-2 Спартак");
+}
+
 TEST(GridFilterParseTest, DatesAndNumbersInRegionalFormats) {
     const RegionalFormats russian;
     RegionalFormats us{",", "M/d/yy", "h:mm:ss AP"};
