@@ -8,8 +8,8 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/table_output.h"
 #include "demo/demo_server.h"
-#include "export/row_format.h"
 #include "http/net_idle_hook.h"
 #include "readers/first_bookmaker.h"
 #include "readers/line_session.h"
@@ -21,11 +21,11 @@ namespace lintaro::cli {
 
 const char kLoadUsage[] =
     R"(usage: lintaro-cli load first|second [--demo] [--first-host HOST[:PORT]]
-                        [--second-host HOST[:PORT]] [--today YYYY-MM-DD] [--format jsonl|csv]
-                        [--max-size BYTES]
+                        [--second-host HOST[:PORT]] [--today YYYY-MM-DD]
+                        [--format jsonl|csv|xls|xlsx] [--out FILE] [--max-size BYTES]
 
 Runs the bookmaker's reader exactly as a refresh of the window does on an emptied table, then
-prints the rows in the order they were inserted.
+prints the rows in the order they were inserted, or the grid's worksheet.
 
 options:
   --demo                     start the built-in demo line server on a free loopback port for this
@@ -34,13 +34,20 @@ options:
   --second-host HOST[:PORT]  the second bookmaker's host (default www.pinnaclesports.com, port 80)
   --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
   --format FORMAT            jsonl (one JSON object per row, the default) or csv (a header row,
-                             then RFC 4180 rows), both UTF-8
+                             then RFC 4180 rows), both UTF-8; xls (the window's Excel 4.0
+                             worksheet export of the grid as laid out at start, all rows, dates
+                             as dd.MM.yyyy H:mm:ss; at most 16384 rows) or xlsx (the same sheet
+                             for spreadsheets, with outline levels and a filter, no row limit)
+  --out FILE                 write to FILE instead of standard output; FILE is replaced only
+                             once it is complete (xls and xlsx are never written to a terminal)
   --max-size BYTES           fail a fetch whose response body is longer than BYTES, as soon as it
                              passes them (default 67108864, that is 64 MiB; 0: no limit)
   --help                     show this help and exit
 
-exit status: 0 the line was read; 1 the reader reported an error (its message on standard error;
-the rows read before it are still printed); 2 a usage mistake.
+exit status: 0 the line was read and written; 1 the reader reported an error (its message on
+standard error; the rows read before it are still written) or the output could not be written
+(a folder that cannot take FILE, a full disk, more rows than an xls sheet holds); 2 a usage
+mistake.
 )";
 
 namespace {
@@ -73,13 +80,14 @@ std::string HostOption(const Args& parsed, const std::string& name, const std::s
 
 int RunLoad(const std::vector<std::string>& args) {
     const Args parsed = ParseArgs(
-        args, {"--first-host", "--second-host", "--today", "--format", "--max-size"}, {"--demo"});
+        args, {"--first-host", "--second-host", "--today", "--format", "--out", "--max-size"},
+        {"--demo"});
     if (parsed.positional.size() != 1) throw UsageError("load needs a bookmaker: first or second");
     const std::string& bookmaker = parsed.positional[0];
     if (bookmaker != "first" && bookmaker != "second") {
         throw UsageError("unknown bookmaker " + bookmaker + " (first or second)");
     }
-    const RowFormat format = ParseRowFormat(parsed.Value("--format", "jsonl"));
+    const TableOutput output = ParseTableOutput(parsed);
     const CivilDate today = TodayOption(parsed);
     std::string first_host = HostOption(parsed, "--first-host", kFirstBookmakerHost);
     std::string second_host = HostOption(parsed, "--second-host", kSecondBookmakerHost);
@@ -113,12 +121,20 @@ int RunLoad(const std::vector<std::string>& args) {
     CliReaderUi ui(today);
     session.Load(bookmaker == "first" ? 0 : 1, table, ui);
 
-    WriteRows(std::cout, table.Rows(), format);
-    std::cout.flush();
+    // The rows read before a reader's failure are written all the same.
+    std::string output_failure;
+    try {
+        WriteTable(table, output);
+        std::cout.flush();
+    } catch (const std::exception& e) {
+        output_failure = e.what();
+    }
     for (const std::string& message : ui.messages) {
         std::cerr << "lintaro-cli: " << OneLine(Cp1251ToUtf8(message)) << std::endl;
     }
-    return ui.messages.empty() ? 0 : 1;
+    if (!output_failure.empty())
+        std::cerr << "lintaro-cli: " << OneLine(output_failure) << std::endl;
+    return ui.messages.empty() && output_failure.empty() ? 0 : 1;
 }
 
 }  // namespace lintaro::cli

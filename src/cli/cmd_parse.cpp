@@ -6,7 +6,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "export/row_format.h"
+#include "cli/table_output.h"
 #include "readers/first_bookmaker.h"
 #include "readers/second_bookmaker.h"
 #include "readers/text_conversions.h"
@@ -16,27 +16,35 @@
 namespace lintaro::cli {
 
 const char kParseUsage[] =
-    R"(usage: lintaro-cli parse first FILE [--today YYYY-MM-DD] [--format jsonl|csv]
+    R"(usage: lintaro-cli parse first FILE [--today YYYY-MM-DD] [--format jsonl|csv|xls|xlsx]
+                         [--out FILE]
        lintaro-cli parse second FILE --sport KEY --name NAME [--today YYYY-MM-DD]
-                         [--format jsonl|csv]
+                         [--format jsonl|csv|xls|xlsx] [--out FILE]
 
 Reads a saved page of the first bookmaker, or a saved tournament page of the second, into a fresh
-odds table and prints its rows in the order they were inserted.
+odds table and prints its rows in the order they were inserted, or the grid's worksheet.
 
 options:
   --sport KEY         the second bookmaker's sport: soccer, baseball or tennis
   --name NAME         the tournament's name as UTF-8 text (parse second)
   --today YYYY-MM-DD  the local date the readers take as today (default: the local date)
   --format FORMAT     jsonl (one JSON object per row, the default) or csv (a header row, then
-                      RFC 4180 rows), both UTF-8
+                      RFC 4180 rows), both UTF-8; xls (the window's Excel 4.0 worksheet export
+                      of the grid as laid out at start, all rows, dates as dd.MM.yyyy H:mm:ss;
+                      at most 16384 rows) or xlsx (the same sheet for spreadsheets, with outline
+                      levels and a filter, no row limit)
+  --out FILE          write to FILE instead of standard output; FILE is replaced only once it
+                      is complete (xls and xlsx are never written to a terminal)
   --help              show this help and exit
 
-exit status: 0 the page was read; 1 the file cannot be read or the parse failed (the message on
-standard error; the rows inserted before the failure are still printed); 2 a usage mistake.
+exit status: 0 the page was read and written; 1 the file cannot be read, the parse failed (the
+message on standard error; the rows inserted before the failure are still written) or the output
+could not be written (a folder that cannot take FILE, a full disk, more rows than an xls sheet
+holds); 2 a usage mistake.
 )";
 
 int RunParse(const std::vector<std::string>& args) {
-    const Args parsed = ParseArgs(args, {"--today", "--format", "--sport", "--name"}, {});
+    const Args parsed = ParseArgs(args, {"--today", "--format", "--out", "--sport", "--name"}, {});
     if (parsed.positional.size() != 2) {
         throw UsageError("parse needs a bookmaker (first or second) and a FILE");
     }
@@ -61,7 +69,7 @@ int RunParse(const std::vector<std::string>& args) {
     } else if (parsed.Has("--sport") || parsed.Has("--name")) {
         throw UsageError("--sport and --name belong to parse second");
     }
-    const RowFormat format = ParseRowFormat(parsed.Value("--format", "jsonl"));
+    const TableOutput output = ParseTableOutput(parsed);
     const CivilDate today = TodayOption(parsed);
     const std::string page_lines = NormalizeLines(ReadFileBytes(path));
 
@@ -77,14 +85,18 @@ int RunParse(const std::vector<std::string>& args) {
     } catch (const std::exception& e) {
         failure = e.what();
     }
-    // The rows read before a failure are printed all the same.
-    WriteRows(std::cout, table.Rows(), format);
-    std::cout.flush();
-    if (!failure.empty()) {
-        std::cerr << "lintaro-cli: " << OneLine(failure) << std::endl;
-        return 1;
+    // The rows read before a failure are written all the same.
+    std::string output_failure;
+    try {
+        WriteTable(table, output);
+        std::cout.flush();
+    } catch (const std::exception& e) {
+        output_failure = e.what();
     }
-    return 0;
+    if (!failure.empty()) std::cerr << "lintaro-cli: " << OneLine(failure) << std::endl;
+    if (!output_failure.empty())
+        std::cerr << "lintaro-cli: " << OneLine(output_failure) << std::endl;
+    return failure.empty() && output_failure.empty() ? 0 : 1;
 }
 
 }  // namespace lintaro::cli
