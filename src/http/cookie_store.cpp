@@ -38,6 +38,11 @@ bool IsHostName(std::string_view text) {
     return (text.empty() || text.front() != '.') && !IsAddress(text);
 }
 
+bool HasControlByte(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 // The host from its first "." on, or the whole host when it has none.
 std::string_view DomainPart(std::string_view host) {
     std::size_t dot = host.find('.');
@@ -187,6 +192,11 @@ std::string ServerCookieText(const TNetCookie& cookie) {
 }
 
 bool IsCookieDomainValidForHost(const std::string& domain, const std::string& host) {
+    // A domain of one label after its dot (".com") would send the cookie to every host under a
+    // top-level domain, whatever site set it.
+    if (!domain.empty() && domain.front() == '.' && domain.find('.', 1) == std::string::npos) {
+        return false;
+    }
     if (IsAddress(host)) return domain == host;
     if (IsHostName(host)) {
         return IsHostName(domain) ? domain == host : domain == DomainPart(host);
@@ -198,6 +208,8 @@ bool CookieDomainMatchesHost(const std::string& domain, const std::string& host)
     std::string_view bare = domain;
     if (!bare.empty() && bare.front() == '.') bare.remove_prefix(1);
     if (EqualsNoCase(host, bare)) return true;
+    // An address has no hosts below it: "evil.127.0.0.1" is a name of its own.
+    if (IsAddress(bare)) return false;
     return host.size() > bare.size() && EndsWithNoCase(host, bare) &&
            host[host.size() - bare.size() - 1] == '.';
 }
@@ -222,6 +234,9 @@ void TNetCookieManager::Add(const std::string& cookie_text, const std::string& h
     auto cookie = std::make_unique<TNetCookie>();
     cookie->kind = kind;
     ParseCookieText(*cookie, cookie_text, now);
+    // A name or value with a control byte would break the "Cookie" line it is sent in (a CR LF
+    // starts a header of the server's choosing), or reach whatever shows it: refused.
+    if (HasControlByte(cookie->name) || HasControlByte(cookie->value)) return;
     if (cookie->domain.empty()) cookie->domain = host;
     if (!IsCookieDomainValidForHost(cookie->domain, host)) return;
     if (OnNewCookie && !OnNewCookie(*cookie)) return;

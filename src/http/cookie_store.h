@@ -51,11 +51,13 @@ std::string ServerCookieText(const TNetCookie& cookie);
 
 // Whether a cookie with `domain` may be set by `host` (the host as written in the URL). A host
 // name may only set a cookie for itself or, with a domain that begins with ".", for the domain it
-// belongs to (the host from its first "." on); an address only for itself.
+// belongs to (the host from its first "." on) when that has a dot after its leading one (never
+// ".com"); an address only for itself.
 bool IsCookieDomainValidForHost(const std::string& domain, const std::string& host);
 
 // Whether a cookie filed under `domain` goes to `host`: the host is the domain itself (without a
-// leading ".") or ends in "." and that domain. Letter case does not matter.
+// leading ".") or, unless the domain is an IPv4 address, ends in "." and that domain. Letter case
+// does not matter.
 bool CookieDomainMatchesHost(const std::string& domain, const std::string& host);
 
 class TNetCookieManager {

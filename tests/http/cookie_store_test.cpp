@@ -165,6 +165,12 @@ TEST(CookieDomainTest, WhichHostMaySetWhichDomain) {
         {".0.0.1", "127.0.0.1", false},
         {"localhost", "localhost", true},
         {".WWW.Example.com", ".www.example.com", true},  // a host with a leading dot: any case
+        // One label after the leading dot would reach every host under a top-level domain.
+        {".com", "example.com", false},
+        {"com", "example.com", false},
+        {".", "example.", false},
+        {".local", "printer.local", false},
+        {".example.co", "www.example.co", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.domain) + " from " + c.host);
@@ -187,6 +193,9 @@ TEST(CookieDomainTest, CookiesGoOnlyToTheirHostAndHostsBelowIt) {
         {"www.example.com", "example.com", false},
         {"127.0.0.1", "127.0.0.1", true},
         {"127.0.0.1", "127.0.0.10", false},
+        // An address goes to itself only, never to names that end in it.
+        {"127.0.0.1", "evil.127.0.0.1", false},
+        {"127.0.0.1", "1.127.0.0.1", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.domain) + " to " + c.host);
@@ -210,6 +219,24 @@ TEST_F(CookieStoreTest, CookieForAForeignDomainIsDropped) {
     EXPECT_TRUE(store_.Cookies().empty());
     store_.AddServerCookie("c=1; path=/; domain=.example.com", "www.example.com");
     EXPECT_EQ(Header("live.example.com"), "c=1");
+}
+
+TEST_F(CookieStoreTest, TopLevelDomainsAndControlBytesAreRefused) {
+    store_.AddServerCookie("tld=1; path=/; domain=.com", "example.com");
+    EXPECT_EQ(Header("evil.com"), "");
+    store_.AddServerCookie("ip=1; path=/", "127.0.0.1");
+    EXPECT_EQ(Header("127.0.0.1"), "ip=1");
+    EXPECT_EQ(Header("evil.127.0.0.1"), "");
+    const char* refused[] = {"cr=a\rb; path=/", "lf=a\nSet-Cookie: x; path=/",
+                             "esc=\x1b[31m; path=/", "del=a\x7f; path=/", "n\ral=1; path=/"};
+    for (const char* line : refused) {
+        SCOPED_TRACE(line);
+        store_.AddServerCookie(line, "example.com");
+    }
+    const char nul[] = "nul=a\0b; path=/";
+    store_.AddServerCookie(std::string(nul, sizeof nul - 1), "example.com");
+    EXPECT_EQ(Header("example.com"), "");
+    ASSERT_EQ(store_.Cookies().size(), 1u);  // the address's cookie
 }
 
 TEST_F(CookieStoreTest, PathMustBeAPrefixOfTheRequestDirectory) {
