@@ -16,6 +16,7 @@
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
 #include "table/date_time.h"
+#include "version/version.h"
 #include "views/app_icon.h"
 
 namespace lintaro::app {
@@ -55,7 +56,7 @@ int RunLintaro(int argc, char** argv) {
     }
     QApplication::setApplicationName(QStringLiteral("lintaro"));
     QApplication::setApplicationVersion(QString::fromStdString(VersionLine().substr(8)));
-    QGuiApplication::setDesktopFileName(QStringLiteral("lintaro"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
     QApplication::setWindowIcon(views::ApplicationIcon());
 
     // The demo line is published on the readers' today, so that its dates read as intended.
