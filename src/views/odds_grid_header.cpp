@@ -2,8 +2,10 @@
 #include "views/odds_grid_header.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QStyle>
 
@@ -129,6 +131,18 @@ void OddsGridHeader::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     QHeaderView::mouseMoveEvent(event);
+}
+
+void OddsGridHeader::contextMenuEvent(QContextMenuEvent* event) {
+    const int column = OddsGridModel::LayoutColumn(logicalIndexAt(event->pos()));
+    if (column < 0 || column >= static_cast<int>(fixed_.size()) || fixed_[column]) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    menu.setAccessibleName(QStringLiteral("Столбец"));
+    QAction* group = menu.addAction(QStringLiteral("Группировать по этому столбцу"));
+    if (menu.exec(event->globalPos()) == group) emit GroupRequested(column);
 }
 
 void OddsGridHeader::dragEnterEvent(QDragEnterEvent* event) {

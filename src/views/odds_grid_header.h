@@ -1,6 +1,7 @@
 // The odds grid's column header: a QHeaderView whose non-fixed columns can be dragged (into the
-// group panel, or to another place in their band), with a filter drop-down button in each
-// filterable visible column, and that takes back columns dragged out of the group panel.
+// group panel, or to another place in their band) or grouped by from their context menu, with a
+// filter drop-down button in each filterable visible column, and that takes back columns dragged
+// out of the group panel.
 #pragma once
 
 #include <QHeaderView>
@@ -30,8 +31,12 @@ class OddsGridHeader : public QHeaderView {
     // A column was dropped on the header; `before_column` is the column at the drop point (-1
     // past the last one).
     void ColumnDropped(int column, bool from_group_panel, int before_column);
+    // "Группировать по этому столбцу" was chosen in a non-fixed column's context menu: the
+    // keyboard's and the mouse's way of grouping without a drag.
+    void GroupRequested(int column);
 
   protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -149,6 +149,12 @@ OddsGridView::OddsGridView(QWidget* parent)
     connect(header_, &OddsGridHeader::FilterButtonClicked, this,
             [this](int column) { OpenFilterPopup(column); });
     connect(header_, &OddsGridHeader::ColumnDropped, this, &OddsGridView::OnHeaderDrop);
+    connect(header_, &OddsGridHeader::GroupRequested, this, [this](int column) {
+        std::vector<int> columns = Tree().GroupColumns();
+        if (std::find(columns.begin(), columns.end(), column) != columns.end()) return;
+        columns.push_back(column);
+        SetGroupColumns(columns);
+    });
     connect(tree_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { FollowHeader(); });
     connect(group_panel_, &GroupPanel::LevelClicked, this, [this](int level) {

@@ -410,6 +410,8 @@ class OddsGridViewTest : public QObject {
         QTest::keyClick(panel->LevelButton(1), Qt::Key_Delete);
         QCOMPARE(view_->Tree().GroupColumns(), std::vector<int>{kColSport});
         QCOMPARE(panel->LevelCount(), 1);
+        emit view_->Header()->GroupRequested(kColCompetition);  // from the header's context menu
+        QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
 
         // The filter list answers the keyboard too: Down, Enter chooses; Esc closes.
         FilterPopup* popup = view_->OpenFilterPopup(kColGuestTeam);
