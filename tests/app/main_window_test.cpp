@@ -5,8 +5,10 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolBar>
@@ -382,6 +384,56 @@ class MainWindowTest : public QObject {
         window_->setWindowTitle(QStringLiteral("\"Lin\"taro"));
         window_->ActionExecute(Act("actSaveToExcel"));
         QCOMPARE(dialogs_->saves[1].proposed_name, QStringLiteral("Lintaro"));
+    }
+
+    void HiddenExportWritesEveryRowWithTheGridsLook() {
+        FillTable({Row("футбол", "Англия", 1, "a"), Row("футбол", "Испания", 2, "b"),
+                   Row("хоккей", "КХЛ", 3, "c")});
+        window_->ctl_DataGrid()->CollapseAllGroups();
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // No suffix typed: ".xls" is added. The file there is replaced without a question.
+        const QString typed = dir.filePath(QStringLiteral("Линия на завтра"));
+        const QString written = typed + QStringLiteral(".xls");
+        {
+            QFile old(written);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old");
+        }
+        dialogs_->save_answer = typed;
+        window_->ActionExecute(Act("actSaveToExcel"));
+        QVERIFY2(dialogs_->boxes.isEmpty(),
+                 dialogs_->boxes.isEmpty() ? "" : qPrintable(dialogs_->boxes[0].text));
+        QFile file(written);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray sheet = file.readAll();
+        // BOF, then the code page record (1251).
+        QCOMPARE(sheet.left(14), QByteArray("\x09\x04\x06\x00\x00\x00\x10\x00\x00\x00"
+                                            "\x42\x00\x02\x00",
+                                            14));
+        // Collapsed groups are written in full, every event row with them.
+        for (const char* text : {"Вид спорта : футбол ", "Турнир : Англия ", "Турнир : Испания ",
+                                 "Вид спорта : хоккей ", "Турнир : КХЛ "}) {
+            QVERIFY2(sheet.contains(QByteArray::fromStdString(lintaro::Utf8ToCp1251(text))), text);
+        }
+        QCOMPARE(sheet.count("Home"), 3);
+        // The grid's own font face, as the live widget has it, is in the font records.
+        const QByteArray face = QByteArray::fromStdString(
+            lintaro::Utf8ToCp1251(window_->ctl_DataGrid()->Look().font.face));
+        QVERIFY(!face.isEmpty());
+        QVERIFY(sheet.contains(face));
+    }
+
+    void HiddenExportFailureGoesToTheDefaultErrorReport() {
+        FillTable({Row("футбол", "Англия", 1, "a")});
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("missing/line.xls"));
+        dialogs_->save_answer = target;
+        window_->ActionExecute(Act("actSaveToExcel"));
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QCOMPARE(dialogs_->boxes[0].text,
+                 QStringLiteral("Cannot create file ") + target + QStringLiteral("."));
+        QCOMPARE(dialogs_->boxes[0].icon, QMessageBox::Critical);
     }
 
     void DefaultErrorReportEndsTheMessage_data() {
