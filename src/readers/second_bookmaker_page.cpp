@@ -53,8 +53,14 @@ std::optional<double> StartValue(const std::string& date_cell, const std::string
     if (!hour_minute) return std::nullopt;
     int hour = hour_minute->first;
     const int minute = hour_minute->second;
-    // "12:30 PM" becomes hour 24 and is refused below, as the page's clock is read naively.
-    if (Find(AsciiLower(time_text), "pm") != 0) hour += 12;
+    // A twelve-hour clock: 12 AM is midnight and 12 PM is noon; other PM hours move on by 12. A
+    // time without "am" or "pm" is taken as written.
+    const std::string lower_time = AsciiLower(time_text);
+    if (Find(lower_time, "pm") != 0) {
+        if (hour != 12) hour += 12;
+    } else if (Find(lower_time, "am") != 0 && hour == 12) {
+        hour = 0;
+    }
     if (hour < 0 || hour >= 24 || minute < 0 || minute >= 60) return std::nullopt;
     const std::optional<CivilDate> date =
         ChooseEventDate(today, month_day->first, month_day->second);

@@ -69,8 +69,13 @@ TEST(SecondBookmakerPageTest, ReadsTwelveHourTimesShiftedByTenHours) {
         {"12/25", "08:05 PM", At({2026, 12, 26}, 6, 5)},
         {"12/25", "08:05 AM", At({2026, 12, 25}, 18, 5)},
         {"12/25", "08:05", At({2026, 12, 25}, 18, 5)},
-        {"12/25", "12:30 AM", At({2026, 12, 25}, 22, 30)},
-        {"12/25", "12:30 PM", std::nullopt},  // hour 24
+        // Twelve o'clock reads as clocks do: 12 AM is hour 0, 12 PM is noon.
+        {"12/25", "12:30 AM", At({2026, 12, 25}, 10, 30)},
+        {"12/25", "12:30 PM", At({2026, 12, 25}, 22, 30)},
+        {"12/25", "12:05 pm", At({2026, 12, 25}, 22, 5)},
+        {"12/25", "12:30", At({2026, 12, 25}, 22, 30)},  // without AM or PM: as written
+        {"12/25", "13:30 PM", std::nullopt},             // hour 25
+        {"12/25", "00:30 AM", At({2026, 12, 25}, 10, 30)},
         {"12/25", "8:05 PM", std::nullopt},   // "8:" is no number
         {"12/25", " 8:05 PM", std::nullopt},  // the cell is trimmed first
         {"12/25", "TBA", std::nullopt},
@@ -135,7 +140,7 @@ TEST(SecondBookmakerPageTest, CutsHandicapAndTotalTexts) {
 // without a handicap never inherits the previous row's.
 TEST(SecondBookmakerPageTest, NumbersEventsAndWorksEveryValueOutAfresh) {
     SoccerCells skipped;
-    skipped.time = "12:30 PM";
+    skipped.time = "TBA";
     SoccerCells refused;
     refused.home_handicap = "-0.5   1000000";
     SoccerCells plain;
