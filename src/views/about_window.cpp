@@ -32,8 +32,7 @@ QLabel* AddValue(const QString& text, QPoint at, const QColor& color, QWidget* p
 
 }  // namespace
 
-EmbossedLabel::EmbossedLabel(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
-    setAccessibleName(text);
+EmbossedLabel::EmbossedLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     resize(sizeHint());
 }
 
@@ -41,16 +40,16 @@ void EmbossedLabel::MoveText(QPoint text_origin) { move(text_origin - QPoint(1, 
 
 QSize EmbossedLabel::sizeHint() const {
     const QFontMetrics metrics(font());
-    return QSize(metrics.horizontalAdvance(text_) + 1, metrics.height() + 1);
+    return QSize(metrics.horizontalAdvance(text()) + 1, metrics.height() + 1);
 }
 
 void EmbossedLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int baseline = QFontMetrics(font()).ascent();
     painter.setPen(palette().color(QPalette::Light));
-    painter.drawText(QPoint(0, baseline), text_);
+    painter.drawText(QPoint(0, baseline), text());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(QPoint(1, baseline + 1), text_);
+    painter.drawText(QPoint(1, baseline + 1), text());
 }
 
 BevelPanel::BevelPanel(QWidget* parent) : QFrame(parent) {}
@@ -121,6 +120,9 @@ Tfsh_About::Tfsh_About(QWidget* parent, std::span<const uint8_t> version_record)
     setObjectName(QStringLiteral("fsh_About"));
     setWindowTitle(QStringLiteral("О программе"));
     setFixedSize(300, 214);
+    QFont layout_font = font();
+    layout_font.setPixelSize(kFontPixelSize);
+    setFont(layout_font);
 
     panel_ = new BevelPanel(this);
     panel_->setGeometry(5, 5, 290, 176);
@@ -138,13 +140,13 @@ Tfsh_About::Tfsh_About(QWidget* parent, std::span<const uint8_t> version_record)
     };
     field("Product Name", {82, 10});
     AddValue(QStringLiteral("Lintaro"), {180, 10}, kRed, panel_)
-        ->setAccessibleName(QStringLiteral("Product Name: Lintaro"));
+        ->setAccessibleDescription(QStringLiteral("Product Name"));
     field("Version", {82, 30});
     lbl_version_ = AddValue(QStringLiteral("3.0"), {180, 30}, kRed, panel_);
     lbl_version_->setObjectName(QStringLiteral("lbl_Version"));
     field("Programming", {6, 60});
     AddValue(QString::fromUtf8(kAuthorName), {82, 60}, text_color, panel_)
-        ->setAccessibleName(QStringLiteral("Programming: ") + QString::fromUtf8(kAuthorName));
+        ->setAccessibleDescription(QStringLiteral("Programming"));
     field("Contact", {30, 101});
     lbl_mail_ = new ContactLink(QString::fromUtf8(kContactAddress), panel_);
     lbl_mail_->setObjectName(QStringLiteral("lbl_Mail"));
@@ -153,6 +155,7 @@ Tfsh_About::Tfsh_About(QWidget* parent, std::span<const uint8_t> version_record)
     field("Comments", {18, 126});
     auto* comments =
         AddValue(QStringLiteral("Просмотрщик линии БК Марафон"), {82, 126}, text_color, panel_);
+    comments->setAccessibleDescription(QStringLiteral("Comments"));
     comments->setWordWrap(true);
     comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     comments->setGeometry(82, 126, 164, 39);
@@ -168,7 +171,7 @@ Tfsh_About::Tfsh_About(QWidget* parent, std::span<const uint8_t> version_record)
     const QString version = ReadFileVersion(version_record, lbl_version_->text());
     lbl_version_->setText(version);
     lbl_version_->adjustSize();
-    lbl_version_->setAccessibleName(QStringLiteral("Version: ") + version);
+    lbl_version_->setAccessibleDescription(QStringLiteral("Version"));
 }
 
 void Tfsh_About::lbl_MailClick() {

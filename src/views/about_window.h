@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QDialog>
 #include <QFrame>
+#include <QLabel>
 #include <QUrl>
 #include <QWidget>
 #include <cstdint>
@@ -15,7 +16,6 @@
 
 #include "views/version_record.h"
 
-class QLabel;
 class QPushButton;
 
 namespace lintaro::views {
@@ -27,20 +27,17 @@ inline constexpr char kContactAddress[] = "lintaro@example.org";
 // A field name drawn embossed: the text in the window text colour over a copy in the button
 // highlight colour one pixel up and to the left. The widget starts one pixel up and to the left of
 // where the text starts, so that the copy fits; place it with MoveText().
-class EmbossedLabel : public QWidget {
+// A label underneath, so that assistive technology reads it as one.
+class EmbossedLabel : public QLabel {
     Q_OBJECT
   public:
     EmbossedLabel(const QString& text, QWidget* parent);
-    QString text() const { return text_; }
     // Places the widget so that the text's top-left corner is at `text_origin` of the parent.
     void MoveText(QPoint text_origin);
     QSize sizeHint() const override;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-
-  private:
-    QString text_;
 };
 
 // A panel drawn with a lowered outer and a raised inner bevel, one pixel each.
@@ -76,9 +73,13 @@ class ContactLink : public QAbstractButton {
     QColor color_ = kNavy;
 };
 
+// The window is laid out in pixels for a font 11 pixels high: it takes the desktop's font family at
+// that size, so that every field name fits before its value.
 class Tfsh_About : public QDialog {
     Q_OBJECT
   public:
+    static constexpr int kFontPixelSize = 11;
+
     // Fills the picture and the version from `version_record` (the program's own by default).
     explicit Tfsh_About(QWidget* parent = nullptr,
                         std::span<const uint8_t> version_record = ProgramVersionRecord());
