@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
     Settle(500);
 
     const QRect frame = window.frameGeometry();
-    const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                     frame.height());
+    const QPixmap shot =
+        window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     if (shot.isNull() || !shot.save(args[1], "PNG")) {
         std::cerr << "lintaro-screenshot: cannot write " << args[1].toStdString() << std::endl;
         return 1;
