@@ -2,6 +2,7 @@
 #include "cli/cli_args.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -83,6 +84,11 @@ long long WholeNumberOption(const Args& args, const std::string& option, long lo
 std::uint64_t MaxSizeOption(const Args& args, std::uint64_t fallback) {
     return static_cast<std::uint64_t>(
         WholeNumberOption(args, "--max-size", 0, INT64_MAX, static_cast<long long>(fallback)));
+}
+
+int TimeoutOption(const Args& args) {
+    // Whole seconds, as many as milliseconds in an int allow (about 24 days).
+    return static_cast<int>(WholeNumberOption(args, "--timeout", 0, INT_MAX / 1000, 0)) * 1000;
 }
 
 std::string OneLine(std::string_view message) {

@@ -55,6 +55,10 @@ long long WholeNumberOption(const Args& args, const std::string& option, long lo
 // `fallback` without the option. Anything but a whole number from 0 up throws UsageError.
 std::uint64_t MaxSizeOption(const Args& args, std::uint64_t fallback);
 
+// The value of --timeout, the longest a whole fetch may take, in milliseconds (0: no limit, also
+// without the option). Anything but a whole number of seconds from 0 up throws UsageError.
+int TimeoutOption(const Args& args);
+
 // Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
 std::string OneLine(std::string_view message);
 

@@ -18,7 +18,8 @@
 namespace lintaro::cli {
 
 const char kFetchUsage[] =
-    R"(usage: lintaro-cli fetch [--out-dir DIR] [--heads FILE] [--max-size BYTES] [--] URL...
+    R"(usage: lintaro-cli fetch [--out-dir DIR] [--heads FILE] [--max-size BYTES]
+                         [--timeout SECONDS] [--] URL...
 
 Fetches each URL in turn with one HTTP client set up as the window sets up its own (cookie store,
 request heads reported). With one URL and no --out-dir the body goes raw to standard output.
@@ -29,6 +30,8 @@ options:
   --heads FILE        append every request head sent, byte for byte, to FILE
   --max-size BYTES    fail a fetch whose response body is longer than BYTES, as soon as it passes
                       them (default 67108864, that is 64 MiB; 0: no limit)
+  --timeout SECONDS   fail a fetch that takes longer than SECONDS in all, redirects included, with
+                      ENetFetchTimeout (default and 0: no limit)
   --help              show this help and exit
 
 exit status: 0 every fetch succeeded; 1 a fetch failed (without --out-dir its "i error" line goes to
@@ -56,7 +59,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 int RunFetch(const std::vector<std::string>& args) {
-    const Args parsed = ParseArgs(args, {"--out-dir", "--heads", "--max-size"}, {});
+    const Args parsed = ParseArgs(args, {"--out-dir", "--heads", "--max-size", "--timeout"}, {});
     const std::vector<std::string>& urls = parsed.positional;
     if (urls.empty()) throw UsageError("fetch needs at least one URL");
     const std::string out_dir = parsed.Value("--out-dir");
@@ -82,6 +85,9 @@ int RunFetch(const std::vector<std::string>& args) {
     TNetHTTP& http = client.http;
     http.SetIdleHook(&idle_hook);
     http.MaxBodySize = MaxSizeOption(parsed, http.MaxBodySize);
+    TNetTimeLimits limits = http.TimeLimits();
+    limits.fetch_ms = TimeoutOption(parsed);
+    http.SetTimeLimits(limits);
 
     bool all_ok = true;
     for (std::size_t i = 0; i < urls.size(); ++i) {

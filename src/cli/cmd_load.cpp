@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/table_output.h"
 #include "demo/demo_server.h"
+#include "http/net_http.h"
 #include "http/net_idle_hook.h"
 #include "readers/first_bookmaker.h"
 #include "readers/line_session.h"
@@ -23,6 +24,7 @@ const char kLoadUsage[] =
     R"(usage: lintaro-cli load first|second [--demo] [--first-host HOST[:PORT]]
                         [--second-host HOST[:PORT]] [--today YYYY-MM-DD]
                         [--format jsonl|csv|xls|xlsx] [--out FILE] [--max-size BYTES]
+                        [--timeout SECONDS]
 
 Runs the bookmaker's reader exactly as a refresh of the window does on an emptied table, then
 prints the rows in the order they were inserted, or the grid's worksheet.
@@ -42,6 +44,8 @@ options:
                              once it is complete (xls and xlsx are never written to a terminal)
   --max-size BYTES           fail a fetch whose response body is longer than BYTES, as soon as it
                              passes them (default 67108864, that is 64 MiB; 0: no limit)
+  --timeout SECONDS          fail a fetch that takes longer than SECONDS in all, redirects
+                             included, as the reader's failure to fetch (default and 0: no limit)
   --help                     show this help and exit
 
 exit status: 0 the line was read and written; 1 the reader reported an error (its message on
@@ -79,9 +83,10 @@ std::string HostOption(const Args& parsed, const std::string& name, const std::s
 }  // namespace
 
 int RunLoad(const std::vector<std::string>& args) {
-    const Args parsed = ParseArgs(
-        args, {"--first-host", "--second-host", "--today", "--format", "--out", "--max-size"},
-        {"--demo"});
+    const Args parsed = ParseArgs(args,
+                                  {"--first-host", "--second-host", "--today", "--format", "--out",
+                                   "--max-size", "--timeout"},
+                                  {"--demo"});
     if (parsed.positional.size() != 1) throw UsageError("load needs a bookmaker: first or second");
     const std::string& bookmaker = parsed.positional[0];
     if (bookmaker != "first" && bookmaker != "second") {
@@ -115,6 +120,9 @@ int RunLoad(const std::vector<std::string>& args) {
     TNetIdleHook idle_hook;
     session.SetIdleHook(&idle_hook);
     session.Http().MaxBodySize = MaxSizeOption(parsed, session.Http().MaxBodySize);
+    TNetTimeLimits limits = session.Http().TimeLimits();
+    limits.fetch_ms = TimeoutOption(parsed);
+    session.Http().SetTimeLimits(limits);
 
     OddsTable table;
     table.ResetTable();

@@ -91,10 +91,35 @@ TEST_F(FetchCliTest, FilesThatCannotBeWrittenNameTheSystemsReason) {
     }
 }
 
+// A silent server and one that trickles its answer both end at --timeout, and the next URL still
+// gets its own time.
+TEST_F(FetchCliTest, TimeoutEndsASilentOrTricklingServer) {
+    lintaro::testing_util::ScriptedExchange trickle;
+    trickle.pieces.push_back({std::chrono::milliseconds(0), "HTTP/1.0 200 OK\r\n\r\n"});
+    for (int i = 0; i < 100; ++i) trickle.pieces.push_back({std::chrono::milliseconds(100), "x"});
+    trickle.after = ScriptedAfter::kClose;
+    ScriptedServer server({{lintaro::testing_util::NoAnswer()},
+                           {trickle},
+                           {Reply("HTTP/1.0 200 OK\r\n\r\nfast", ScriptedAfter::kClose)}});
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run = RunCli({"fetch", "--timeout", "1", "--out-dir", dir_.string(),
+                               server.Url("/silent"), server.Url("/trickle"), server.Url("/fast")});
+    // Without the limit the trickle alone would take 10 s, the silent server forever.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              "1 error ENetFetchTimeout: Fetch time limit of 1000 ms exceeded.\n"
+              "2 error ENetFetchTimeout: Fetch time limit of 1000 ms exceeded.\n"
+              "3 ok 4\n");
+    const CliRun bad = RunCli({"fetch", "--timeout", "1.5", server.Url("/")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.find("lintaro-cli: --timeout needs a whole number"), 0u) << bad.err;
+}
+
 TEST_F(FetchCliTest, MaxSizeFailsALongerBody) {
-    ScriptedServer server({{Reply("HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 'b'),
-                                  ScriptedAfter::kClose)},
-                           {Reply("HTTP/1.0 200 OK\r\n\r\nshort", ScriptedAfter::kClose)}});
+    ScriptedServer server(
+        {{Reply("HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 'b'), ScriptedAfter::kClose)},
+         {Reply("HTTP/1.0 200 OK\r\n\r\nshort", ScriptedAfter::kClose)}});
     const CliRun run = RunCli({"fetch", "--max-size", "1000", "--out-dir", dir_.string(),
                                server.Url("/long"), server.Url("/short")});
     EXPECT_EQ(run.status, 1);

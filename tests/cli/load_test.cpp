@@ -14,6 +14,7 @@
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
 #include "export/row_format.h"
+#include "scripted_server.h"
 
 namespace {
 
@@ -96,6 +97,14 @@ TEST_F(LoadCliTest, PageLongerThanMaxSizeIsNotFetched) {
     EXPECT_EQ(run.out, "");
 }
 
+// A host that never answers ends at --timeout as a page that cannot be fetched.
+TEST_F(LoadCliTest, SilentHostEndsAtTheTimeout) {
+    lintaro::testing_util::ScriptedServer silent({{lintaro::testing_util::NoAnswer()}});
+    CliRun run = Run({"first", "--first-host", silent.HostPort(), "--timeout", "1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "lintaro-cli: Не удалось получить страницу со списком турниров.\n");
+}
+
 TEST_F(LoadCliTest, MistakesEndWithStatusTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {"first", "--today", "2026-13-01"},
@@ -105,6 +114,7 @@ TEST_F(LoadCliTest, MistakesEndWithStatusTwo) {
         {"first", "--verbose"},
         {"first", "--max-size", "-1"},
         {"first", "--max-size", "1k"},
+        {"first", "--timeout", "-1"},
         {"third"},
         {},
     };
