@@ -1,7 +1,9 @@
 // lintaro-cli match end to end: slots as JSON arrays, --all, --count, modifiers, pattern files,
 // patterns that begin with "-", standard input, and the report of a pattern error.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -109,6 +111,52 @@ TEST_F(MatchCliTest, PatternErrorsGoToStandardErrorWithStatusTwo) {
     CliRun unreadable = Run({"a", scratch_.Path() + "/no-such-file"});
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_NE(unreadable.err.find("no-such-file"), std::string::npos);
+}
+
+// --limit bounds each search: a pattern that would take hours stops with status 3 after the
+// matches found before it.
+TEST_F(MatchCliTest, LimitStopsARunawaySearchWithStatusThree) {
+    // After the first match, "[^.]+" runs from every "a" to the end of the run and finds ".y".
+    const std::string path = WriteFile("subject", "ab.x" + std::string(100000, 'a') + ".y.x");
+    CliRun run = Run({"--all", "--limit", "1000000", "[^.]+\\.x", path});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.out, SlotsLine({"[0,4]"}));
+    EXPECT_EQ(run.err,
+              "lintaro-cli: a search took more than --limit 1000000 steps and was stopped\n");
+    // A count cut short is not printed.
+    CliRun counted = Run({"--count", "--limit", "1000000", "[^.]+\\.x", path});
+    EXPECT_EQ(counted.status, 3);
+    EXPECT_EQ(counted.out, "");
+    // Searches within the limit are unchanged.
+    CliRun within = Run({"--count", "--limit", "1000000", "a+\\.", path});
+    EXPECT_EQ(within.status, 0);
+    EXPECT_EQ(within.out, "1\n");
+    EXPECT_EQ(Run({"--limit", "x", "a", path}).status, 2);
+}
+
+// Matching stops at a NUL byte: the warning names its offset. A subject of 2 GiB is refused
+// instead of being matched with offsets that cannot be reported.
+TEST_F(MatchCliTest, NulBytesAreNamedAndHugeSubjectsRefused) {
+    const std::string path = WriteFile("nul", std::string("ab\0ab", 5));
+    CliRun run = Run({"--count", "b", path});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "1\n");
+    EXPECT_EQ(run.err,
+              "lintaro-cli: warning: the subject holds a NUL byte at offset 2; it ends there for "
+              "the matcher\n");
+
+    const std::string huge = scratch_.Path() + "/huge";
+    { std::ofstream file(huge, std::ios::binary); }
+    ASSERT_EQ(truncate(huge.c_str(), (off_t{1} << 31)), 0);  // sparse: no disk used
+    CliRun refused = Run({"a", huge});
+    std::remove(huge.c_str());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err.rfind("lintaro-cli: Cannot match file " + huge +
+                                    ": a subject must be shorter than 2147483648 bytes",
+                                0),
+              0u)
+        << refused.err;
 }
 
 }  // namespace
