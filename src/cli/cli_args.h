@@ -59,7 +59,9 @@ std::uint64_t MaxSizeOption(const Args& args, std::uint64_t fallback);
 // without the option). Anything but a whole number of seconds from 0 up throws UsageError.
 int TimeoutOption(const Args& args);
 
-// Makes a message one line: CR becomes "\r", LF becomes "\n", and a backslash stays as it is.
+// Makes a message one line of printable text: CR becomes "\r", LF becomes "\n", every other control
+// byte (below 0x20, and 0x7F) "\xNN" in capital hex digits; a backslash stays as it is, and bytes
+// from 0x80 up are kept.
 std::string OneLine(std::string_view message);
 
 // "Cannot ACTION file PATH: REASON", the reason being the system's text for errno (set by the call

@@ -26,5 +26,22 @@ TEST(TodayOptionTest, TakesOnlyARealDayWrittenAsYyyyMmDd) {
     }
 }
 
+// Every message the CLI prints goes through this: one line, no control byte left.
+TEST(OneLineTest, EscapesEveryControlByte) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain text", "plain text"},
+        {"a\r\nb", "a\\r\\nb"},
+        {"HTTP/1.0 404 \x1b[31mNot Found\x07", "HTTP/1.0 404 \\x1B[31mNot Found\\x07"},
+        {"tab\there", "tab\\x09here"},
+        {std::string("nul\0del\x7f", 8), "nul\\x00del\\x7F"},
+        {"back\\slash", "back\\slash"},
+        {"\xd4\xf3\xf2 \xc2\x9b", "\xd4\xf3\xf2 \xc2\x9b"},  // bytes from 0x80 up stay
+    };
+    for (const auto& [message, line] : cases) {
+        SCOPED_TRACE(message);
+        EXPECT_EQ(OneLine(message), line);
+    }
+}
+
 }  // namespace
 }  // namespace lintaro::cli

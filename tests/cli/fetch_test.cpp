@@ -116,6 +116,16 @@ TEST_F(FetchCliTest, TimeoutEndsASilentOrTricklingServer) {
     EXPECT_EQ(bad.err.find("lintaro-cli: --timeout needs a whole number"), 0u) << bad.err;
 }
 
+// A status line cannot reach the terminal as escape sequences: every control byte is escaped.
+TEST_F(FetchCliTest, ControlBytesOfAStatusLineAreEscaped) {
+    ScriptedServer server(
+        {{Reply("HTTP/1.0 404 \x1b]0;pwned\x07\x1b[2J\r\n\r\n", ScriptedAfter::kClose)}});
+    const CliRun run = RunCli({"fetch", server.Url("/")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "1 error ENetHTTPProtocolException(404): HTTP/1.0 404 \\x1B]0;pwned\\x07\\x1B[2J\n");
+}
+
 TEST_F(FetchCliTest, MaxSizeFailsALongerBody) {
     ScriptedServer server(
         {{Reply("HTTP/1.0 200 OK\r\n\r\n" + std::string(2000, 'b'), ScriptedAfter::kClose)},
