@@ -66,6 +66,7 @@ class ContactLink : public QAbstractButton {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;  // Enter opens the link, as Space does
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

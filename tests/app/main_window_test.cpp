@@ -38,8 +38,12 @@ namespace {
 // values, so the sheet stays null).
 std::vector<FieldValue> Row(const char* sport, const char* tournament, int key,
                             std::optional<std::string> dop_info) {
-    std::vector<FieldValue> values{lintaro::Utf8ToCp1251(sport), lintaro::Utf8ToCp1251(tournament),
-                                   45000.75, std::string("Home"), std::string("Guest")};
+    std::vector<FieldValue> values;
+    values.emplace_back(lintaro::Utf8ToCp1251(sport));
+    values.emplace_back(lintaro::Utf8ToCp1251(tournament));
+    values.emplace_back(45000.75);
+    values.emplace_back(std::string("Home"));
+    values.emplace_back(std::string("Guest"));
     for (int price = 0; price < 13; ++price) values.push_back(1.5 + price);
     values.push_back(int32_t(key));
     if (dop_info) values.push_back(lintaro::Utf8ToCp1251(*dop_info));

@@ -141,6 +141,9 @@ class AboutWindowTest : public QObject {
         about.lbl_Mail()->setFocus();
         QTest::keyClick(about.lbl_Mail(), Qt::Key_Space);
         QCOMPARE(opened.size(), 2);
+        QTest::keyClick(about.lbl_Mail(), Qt::Key_Return);  // opens the link, keeps the window
+        QCOMPARE(opened.size(), 3);
+        QVERIFY(about.isVisible());
 
         // An empty address opens nothing; a failing opener reports nothing.
         about.SetLinkOpener([&opened](const QUrl& url) {
@@ -148,10 +151,10 @@ class AboutWindowTest : public QObject {
             return false;
         });
         about.lbl_MailClick();
-        QCOMPARE(opened.size(), 3);
+        QCOMPARE(opened.size(), 4);
         about.lbl_Mail()->setText(QString());
         about.lbl_MailClick();
-        QCOMPARE(opened.size(), 3);
+        QCOMPARE(opened.size(), 4);
     }
 
     void EnterPressesOk() {
