@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -175,25 +176,35 @@ void XlsxSheetWriter::MakeFormats() {
     const std::string date_format = SpreadsheetDateFormat(look.formats.short_date);
     const std::string date_time_format =
         date_format + " " + SpreadsheetDateFormat(look.formats.long_time);
+    // Columns that look alike share one format: the library looks a format that duplicates
+    // another up again for every cell written with it.
+    std::map<std::string, lxw_format*> shared;
     for (const SheetColumn& column : grid_.columns) {
-        const auto make = [&](const char* number_format) {
-            lxw_format* format = NewFormat();
+        const auto make = [&](const std::string& number_format) {
+            const SheetFont& f = column.font;
+            const std::string key =
+                f.face + '\n' + std::to_string(f.height) + '\n' + char('0' + f.bold) +
+                char('0' + f.italic) + char('0' + f.underline) + char('0' + f.strike_out) +
+                char('0' + static_cast<int>(column.alignment)) + '\n' + number_format;
+            lxw_format*& format = shared[key];
+            if (format != nullptr) return format;
+            format = NewFormat();
             SetFont(format, column.font, palette.font);
             SetFill(format, palette.background);
             format_set_align(format, Alignment(column.alignment));
             borders(format);
-            if (number_format) format_set_num_format(format, number_format);
+            if (!number_format.empty()) format_set_num_format(format, number_format.c_str());
             return format;
         };
-        const char* number_format = nullptr;
+        std::string number_format;
         if (column.field_index >= 0 && column.field_index < kOddsFieldCount &&
             kOddsFields[column.field_index].kind == FieldKind::kDecimal &&
             DecimalFormatOf(column.field_index) == DecimalFormat::kPrice) {
             number_format = "0.00#";
         }
         cell_.push_back(make(number_format));
-        date_.push_back(make(date_time_format.c_str()));
-        midnight_date_.push_back(make(date_format.c_str()));
+        date_.push_back(make(date_time_format));
+        midnight_date_.push_back(make(date_format));
     }
 }
 
