@@ -143,5 +143,62 @@ TEST(GridSheetTest, WorksheetOfTheOddsGridCountsTheHomeTeams) {
     EXPECT_TRUE(found);
 }
 
+// A closed table (the window at start) and an open empty one give a valid sheet: titles, and the
+// count 0 in the footer.
+TEST(GridSheetTest, GridOfAClosedOrEmptyTableGivesTitlesAndAZeroCount) {
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open ? "open" : "closed");
+        OddsTable table;
+        if (open) table.ResetTable();
+        grid::GridTree tree;
+        tree.Rebuild(table);
+        TempDir dir;
+        SaveGridAsWorksheet(tree, grid::GridLook{}, dir.File("empty.xls"), true);
+        const std::vector<testing::Cell> cells =
+            testing::CellsOf(testing::SplitRecords(testing::ReadAll(dir.File("empty.xls"))));
+        ASSERT_FALSE(cells.empty());
+        EXPECT_EQ(cells.back().row, 2);
+        for (const testing::Cell& cell : cells) {
+            if (cell.row == 2 && cell.column == 3) {
+                EXPECT_EQ(cell.type, 0x0203);
+                EXPECT_EQ(cell.number, 0.0);
+                EXPECT_EQ(cell.xf, 24);
+            }
+        }
+    }
+}
+
+// Texts at the table's largest sizes: a 255-character sport makes a group text longer than that,
+// written whole; team names of 255 characters likewise.
+TEST(GridSheetTest, TextsAtTheTablesLargestSizesAreWrittenWhole) {
+    OddsTable table;
+    table.ResetTable();
+    const std::string sport(255, '\xE0');  // "а" x 255
+    const std::string team(255, 'W');
+    std::vector<FieldValue> values(kOddsFieldCount, Null{});
+    values[0] = sport;
+    values[1] = std::string(255, 'T');
+    values[2] = testing::Days(2026, 12, 25, 20);
+    values[3] = team;
+    values[4] = team;
+    values[19] = std::string(4000, 'x');
+    table.InsertRow(values);
+    grid::GridTree tree;
+    tree.Rebuild(table);
+    TempDir dir;
+    SaveGridAsWorksheet(tree, grid::GridLook{}, dir.File("wide.xls"), true);
+    const std::vector<testing::Cell> cells =
+        testing::CellsOf(testing::SplitRecords(testing::ReadAll(dir.File("wide.xls"))));
+    std::vector<std::string> labels;
+    for (const testing::Cell& cell : cells) {
+        if (cell.type == 0x0204 && cell.row >= 2) labels.push_back(cell.text);
+    }
+    ASSERT_GE(labels.size(), 5u);
+    EXPECT_EQ(labels[0], Cp("Вид спорта : ") + sport + " ");
+    EXPECT_EQ(labels[1], Cp("Турнир : ") + std::string(255, 'T') + " ");
+    EXPECT_EQ(labels[3], team);
+    EXPECT_EQ(labels[4], team);
+}
+
 }  // namespace
 }  // namespace lintaro

@@ -170,6 +170,18 @@ TEST(ReadBackTest, XlsxHasNoRowLimitOfTheOldFormatAndKeepsControlCharacters) {
     EXPECT_EQ(lines[0], "20004 'Tab\\there_x0001_' =COUNTA(D3:D20003)");
 }
 
+TEST(ReadBackTest, EmptyGridReadsBackFromBothFormats) {
+    TempDir dir;
+    SmallGrid grid;
+    grid.sheet.nodes.clear();
+    SaveGridAsWorksheet(grid.sheet, dir.File("empty.xls"), true);
+    ExpectLines(RunPython(dir, kXlrdScript, dir.File("empty.xls")),
+                {"encoding cp1251 size 3 8", "1 3 str 'Командa дом.'", "2 3 float 0.0"});
+    SaveGridAsXlsx(grid.sheet, dir.File("empty.xlsx"));
+    ExpectLines(RunPython(dir, kOpenpyxlScript, dir.File("empty.xlsx")),
+                {"freeze A3", "D2 str Командa дом. General", "D3 int 0 0"});
+}
+
 TEST(XlsxFormatTest, SpreadsheetDateFormatsFollowTheRegionalPatterns) {
     const std::pair<const char*, const char*> cases[] = {
         {"dd.MM.yyyy", "dd.mm.yyyy"},      {"H:mm:ss", "h:mm:ss"}, {"M/d/yy", "m/d/yy"},
