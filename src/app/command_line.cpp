@@ -10,8 +10,15 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
     LaunchOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg.empty() || arg[0] != '-' || arg == "-") {
+            throw LaunchUsageError("unexpected argument \"" + arg + "\" (see lintaro --help)");
+        }
         if (arg.rfind("--", 0) != 0) {
+            // "-platform offscreen" and the like: the toolkit's own, with the value after them.
             options.toolkit_args.push_back(arg);
+            if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-') {
+                options.toolkit_args.push_back(args[++i]);
+            }
             continue;
         }
         const size_t equals = arg.find('=');

@@ -24,14 +24,15 @@ struct LaunchOptions {
     bool refresh = false;                    // --refresh: one refresh at start, without asking
     bool version = false;                    // --version
     bool help = false;                       // --help
-    // Arguments that are not ours and do not begin with "--": left for the toolkit (-platform,
-    // -style, ...), which must take them all.
+    // Arguments that begin with a single "-", each with the word after it that does not begin
+    // with "-": left for the toolkit (-platform offscreen, -style fusion, ...), which must take
+    // them all.
     std::vector<std::string> toolkit_args;
 };
 
 // Reads the arguments after the program name. Options take their value as "--name VALUE" or
 // "--name=VALUE". Throws LaunchUsageError for an unknown "--" option, a missing or malformed value,
-// or --demo together with a host.
+// an argument that is no option at all, or --demo together with a host.
 LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args);
 
 // The text --help prints, and the line --version prints ("lintaro 1.1.0.0").

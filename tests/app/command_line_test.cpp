@@ -57,6 +57,8 @@ class CommandLineTest : public QObject {
         QTest::newRow("bookmaker") << QStringList{"--bookmaker", "third"}
                                    << "--bookmaker needs first or second, not \"third\"";
         QTest::newRow("value on a flag") << QStringList{"--demo=yes"} << "--demo takes no value";
+        QTest::newRow("not an option")
+            << QStringList{"line.html"} << "unexpected argument \"line.html\" (see lintaro --help)";
         QTest::newRow("demo with a host")
             << QStringList{"--demo", "--first-host", "h"}
             << "--demo chooses both hosts itself; leave out --first-host and --second-host";
