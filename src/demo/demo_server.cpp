@@ -29,7 +29,7 @@ namespace {
 
 constexpr size_t kMaxHeadBytes = 64 * 1024;  // a longer request head is refused
 constexpr size_t kRecvChunk = 16 * 1024;
-constexpr int kIdleTimeoutMs = 60'000;   // a silent client is dropped after this
+constexpr int kIdleTimeoutMs = 60'000;   // a client that reads nothing is dropped after this
 constexpr size_t kMaxConnections = 256;  // more at once are refused
 constexpr const char* kCookieName = "demo_session";
 
@@ -257,6 +257,7 @@ struct DemoServer::Impl {
     std::list<Worker> workers;
 
     std::atomic<uint64_t> connections{0}, requests{0}, requests_with_cookie{0}, bad_requests{0};
+    std::chrono::milliseconds head_time_limit{kHeadTimeLimit};
 
     std::once_flag first_once, second_once;
     std::string first_page;
@@ -383,6 +384,10 @@ void DemoServer::Impl::Serve(int raw_fd, bool second_host) {
     std::string buffer;
     char chunk[kRecvChunk];
     for (;;) {
+        // Each request head must be complete within the limit, counted from the accept or from
+        // the end of the last answer: a client that sends nothing, or a byte now and then, would
+        // otherwise hold one of the places for good.
+        const auto head_deadline = std::chrono::steady_clock::now() + head_time_limit;
         size_t head_end;
         while ((head_end = HeadEnd(buffer)) == std::string::npos) {
             if (buffer.size() > kMaxHeadBytes) {
@@ -397,7 +402,10 @@ void DemoServer::Impl::Serve(int raw_fd, bool second_host) {
                 ::shutdown(fd.get(), SHUT_WR);
                 return;
             }
-            if (!WaitFor(fd.get(), POLLIN, kIdleTimeoutMs)) return;
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                head_deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return;
+            if (!WaitFor(fd.get(), POLLIN, static_cast<int>(left.count()))) return;
             const ssize_t got = ::recv(fd.get(), chunk, sizeof chunk, 0);
             if (got == 0) return;  // the client is done
             if (got < 0) {
@@ -518,6 +526,10 @@ DemoServer::DemoServer(DemoOptions options) : impl_(std::make_unique<Impl>()) {
 }
 
 DemoServer::~DemoServer() { Stop(); }
+
+void DemoServer::SetHeadTimeLimit(std::chrono::milliseconds limit) {
+    impl_->head_time_limit = limit;
+}
 
 void DemoServer::Start(uint16_t port) {
     Impl& s = *impl_;

@@ -22,6 +22,9 @@ struct DemoStats {
     uint64_t bad_requests = 0;          // requests answered with 400 or 501
 };
 
+// How long a connection may take to send a complete request head before it is dropped.
+inline constexpr std::chrono::seconds kHeadTimeLimit{10};
+
 class DemoServer {
   public:
     explicit DemoServer(DemoOptions options);
@@ -34,6 +37,12 @@ class DemoServer {
     // complete message when a port is busy or cannot be used, and std::logic_error when called
     // twice.
     void Start(uint16_t port = 0);
+
+    // A connection that has not sent a complete request head within `limit` (kHeadTimeLimit by
+    // default), counted from its accept or from the end of the last answer on a kept connection,
+    // is closed: idle or trickling clients cannot hold all of the server's places. Set it before
+    // Start.
+    void SetHeadTimeLimit(std::chrono::milliseconds limit);
 
     // "127.0.0.1:PORT" of each host, valid after Start.
     std::string FirstHost() const;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <thread>
 #include <vector>
@@ -185,6 +186,43 @@ TEST(DemoServerConcurrencyTest, ConcurrentClientsGetWholePagesAndStopEndsIdleAnd
     EXPECT_TRUE(idle_second.ClosedWithin(chr::seconds(1)));
     server.Stop();  // a second Stop does nothing
     EXPECT_THROW(Client{server.FirstPort()}, std::runtime_error);
+}
+
+// Clients that never complete a request head, silent or sending a byte now and then, are dropped
+// once the head time limit has passed, so they cannot keep every place and lock others out.
+TEST(DemoServerHeadTimeTest, SilentAndTricklingClientsAreDroppedSoOthersGetIn) {
+    DemoServer server(Options(20));
+    server.SetHeadTimeLimit(chr::milliseconds(1500));
+    server.Start();
+    std::vector<std::unique_ptr<Client>> silent;
+    for (int i = 0; i < 255; ++i) silent.push_back(std::make_unique<Client>(server.FirstPort()));
+    Client trickling(server.FirstPort());
+    // Every place is taken: a newcomer is turned away at once.
+    Client turned_away(server.FirstPort());
+    EXPECT_TRUE(turned_away.ClosedWithin(chr::milliseconds(1000)));
+
+    // The trickling client sends a byte every 100 ms, well past the limit.
+    const std::string head = "GET /odds.shtml HTTP/1.0\r\nHost: 127.0.0.1\r\nX-Slow: 1\r\n";
+    for (size_t i = 0; i < head.size() && i < 25; ++i) {
+        try {
+            trickling.Send(head.substr(i, 1));
+        } catch (const std::runtime_error&) {
+            break;  // dropped
+        }
+        std::this_thread::sleep_for(chr::milliseconds(100));
+    }
+    EXPECT_TRUE(trickling.ClosedWithin(chr::seconds(2)));
+    for (auto& client : silent) EXPECT_TRUE(client->ClosedWithin(chr::seconds(2)));
+    Client newcomer(server.FirstPort());
+    EXPECT_EQ(newcomer.Get("/odds.shtml", false).status, 200);
+
+    // A kept connection gets the limit afresh after each answer.
+    Client kept(server.FirstPort());
+    EXPECT_EQ(kept.Get("/odds.shtml", true).status, 200);
+    std::this_thread::sleep_for(chr::milliseconds(1000));
+    EXPECT_EQ(kept.Get("/odds.shtml", true).status, 200);
+    EXPECT_TRUE(kept.ClosedWithin(chr::seconds(3)));
+    EXPECT_EQ(kHeadTimeLimit, chr::seconds(10));
 }
 
 TEST(DemoServerPortTest, BusyPortsFailWithAMessageNamingThem) {
