@@ -3,11 +3,13 @@
 #include "views/odds_grid_view.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "views/band_header.h"
 #include "views/filter_custom_dialog.h"
@@ -179,6 +181,7 @@ OddsGridView::OddsGridView(QWidget* parent)
 
     model_->Tree().SetFormats(SystemFormats());
     ApplyLook();
+    FitDateColumn();
     Reload();
 }
 
@@ -189,10 +192,28 @@ OddsGridView::~OddsGridView() {
 RegionalFormats OddsGridView::SystemFormats() {
     const QLocale locale = QLocale::system();
     RegionalFormats formats;
+    // The C locale states no regional preference (a bare session, a service); the line is Russian,
+    // so its dates and times read as a Russian desktop shows them: 11.12.2026 18:00:00.
+    if (locale.language() == QLocale::C) return formats;
     formats.decimal_mark = locale.decimalPoint().toStdString();
     formats.short_date = locale.dateFormat(QLocale::ShortFormat).toStdString();
     formats.long_time = locale.timeFormat(QLocale::LongFormat).toStdString();
     return formats;
+}
+
+// Room beside a cell's text: the delegate's margins on both sides and the grid line.
+constexpr int kDateColumnPadding = 10;
+
+void OddsGridView::FitDateColumn() {
+    // The laid-out widths suit an 8-point bitmap face; the desktop's font is wider, and a start
+    // time cut off after its date hides what a bettor reads first. So the date column starts at
+    // least as wide as a whole date and time with two-digit fields in the current formats.
+    const std::optional<DateTime> sample = MakeDateTime({2026, 12, 28, 20, 59, 59, 0});
+    if (!sample) return;
+    const QString text = QString::fromStdString(FormatDateTime(*sample, Tree().Formats()));
+    const int needed = QFontMetrics(tree_->font()).horizontalAdvance(text) + kDateColumnPadding;
+    grid::GridLayout& layout = model_->Tree().MutableLayout();
+    if (needed > layout.Column(grid::kColDate).width) layout.SetWidth(grid::kColDate, needed);
 }
 
 void OddsGridView::SetFormats(const RegionalFormats& formats) {
@@ -578,7 +599,10 @@ void OddsGridView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Display texts follow the regional settings of the moment, as everything else does.
     if (event->type() == QEvent::LocaleChange && !formats_set_) {
-        ChangeTree([](grid::GridTree& tree) { tree.SetFormats(SystemFormats()); });
+        ChangeTree([this](grid::GridTree& tree) {
+            tree.SetFormats(SystemFormats());
+            FitDateColumn();
+        });
     }
 }
 

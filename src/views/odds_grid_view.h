@@ -103,6 +103,7 @@ class OddsGridView : public QWidget {
     void OnSectionResized(int section, int old_size, int new_size);
     void OnHeaderDrop(int column, bool from_group_panel, int before_section);
     void ApplyLook();
+    void FitDateColumn();
 
     OddsTable* table_ = nullptr;
     std::unique_ptr<TableObserver> observer_;

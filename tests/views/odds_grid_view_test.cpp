@@ -5,6 +5,7 @@
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -222,7 +223,12 @@ class OddsGridViewTest : public QObject {
         QLabel* general = view_->Bands()->BandLabel(0);
         QLabel* outcomes = view_->Bands()->BandLabel(1);
         QCOMPARE(general->text(), QStringLiteral("Общие данные"));
-        QCOMPARE(general->width(), 104 + 150 + 150);
+        // The date column is 104 pixels or as wide as a whole date and time in the grid's font.
+        const int date_width = header->sectionSize(kDate);
+        QVERIFY(date_width >= 104);
+        const QString longest = QStringLiteral("28.12.2026 20:59:59");
+        QVERIFY(QFontMetrics(view_->TreeView()->font()).horizontalAdvance(longest) < date_width);
+        QCOMPARE(general->width(), date_width + 150 + 150);
         QCOMPARE(outcomes->width(), 6 * 50);
         QCOMPARE(outcomes->x(), general->x() + general->width());
 
@@ -237,7 +243,7 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(
             header->visualIndex(OddsGridModel::ModelColumn(kColSport)) < header->visualIndex(kDate),
             true);
-        QCOMPARE(general->width(), 86 + 104 + 150 + 150);
+        QCOMPARE(general->width(), 86 + date_width + 150 + 150);
         QCOMPARE(header->sectionViewportPosition(kDate) -
                      header->sectionViewportPosition(OddsGridModel::ModelColumn(kColSport)),
                  86);
