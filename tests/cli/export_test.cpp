@@ -150,6 +150,25 @@ TEST_F(ExportCliTest, MoreRowsThanAnExcel4SheetHoldsAreRefusedAndTheOldFileStays
     EXPECT_EQ(Entries(), (std::vector<std::string>{"first.html", "large.html", "large.xls"}));
 }
 
+TEST_F(ExportCliTest, LoadWritesTheDemoLineAsBothWorksheets) {
+    for (const char* format : {"xls", "xlsx"}) {
+        SCOPED_TRACE(format);
+        const std::string file = File(std::string("demo.") + format);
+        const CliRun run = RunCli({"load", "first", "--demo", "--today", "2026-12-10", "--format",
+                                   format, "--out", file});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        const std::string bytes = Read(file);
+        ASSERT_GT(bytes.size(), 1000u);
+        if (std::string(format) == "xls") {
+            EXPECT_EQ(bytes.substr(0, 4), std::string("\x09\x04\x06\x00", 4));
+            EXPECT_NE(bytes.find(lintaro::Utf8ToCp1251("Вид спорта : ")), std::string::npos);
+        } else {
+            EXPECT_EQ(bytes.substr(0, 2), "PK");
+        }
+    }
+}
+
 // Runs lintaro-cli with a terminal as its standard output and returns its exit status and what it
 // wrote there.
 CliRun RunOnTerminal(const std::vector<std::string>& args) {
