@@ -47,11 +47,19 @@ EFileWriteError::EFileWriteError(const std::string& file_name, const std::string
 
 ReplacingFile::ReplacingFile(std::string target)
     : target_(std::move(target)), real_path_(ResolveLinks(target_)) {
+    if (target_.empty()) throw EFileCreateError(target_);
     struct stat existing {};
-    const bool exists = stat(real_path_.c_str(), &existing) == 0;
-    if (target_.empty() || (exists && !S_ISREG(existing.st_mode))) {
-        throw EFileCreateError(target_);
+    if (stat(target_.c_str(), &existing) == 0 &&
+        (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
+        // A device or a pipe (/dev/null, /dev/stdout) has nothing to keep and cannot be renamed
+        // over: the bytes go straight to it.
+        fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0) throw EFileCreateError(target_);
+        direct_ = true;
+        return;
     }
+    const bool exists = stat(real_path_.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) throw EFileCreateError(target_);
     const std::string stem = FolderOf(real_path_) + "/." + BaseNameOf(real_path_) + ".";
     std::random_device seed;
     std::mt19937 random(seed());
@@ -103,7 +111,7 @@ void ReplacingFile::Write(std::string_view bytes) {
 void ReplacingFile::Commit() {
     if (fd_ < 0) throw EFileWriteError(target_, "the file is already closed");
     // A file system may report a full disk only when the data is flushed or the file closed.
-    if (fsync(fd_) != 0 && errno != EINVAL) {
+    if (!direct_ && fsync(fd_) != 0 && errno != EINVAL) {
         const std::string reason = std::strerror(errno);
         Discard();
         throw EFileWriteError(target_, reason);
@@ -114,6 +122,10 @@ void ReplacingFile::Commit() {
         const std::string reason = std::strerror(errno);
         Discard();
         throw EFileWriteError(target_, reason);
+    }
+    if (direct_) {
+        committed_ = true;
+        return;
     }
     if (rename(temp_path_.c_str(), real_path_.c_str()) != 0) {
         Discard();

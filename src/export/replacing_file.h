@@ -28,7 +28,8 @@ class ReplacingFile {
   public:
     // Creates the new file beside `target` (a symbolic link is followed, so the link stays and its
     // file is replaced). It takes the permissions of the file it replaces, or 0666 less the umask
-    // for a new one. Throws EFileCreateError.
+    // for a new one. A target that is a device or a pipe is written directly. Throws
+    // EFileCreateError (also for a target that is a folder).
     explicit ReplacingFile(std::string target);
     // Removes the new file unless it was committed.
     ~ReplacingFile();
@@ -41,8 +42,11 @@ class ReplacingFile {
     // (the target is then untouched and the new file removed).
     void Commit();
 
-    // The path of the new file while it is being written (for writers that open it themselves).
+    // The path of the new file while it is being written (for writers that open it themselves);
+    // empty when the target is written directly.
     const std::string& TemporaryPath() const { return temp_path_; }
+    // True when the target is a device or a pipe that takes the bytes as they come.
+    bool Direct() const { return direct_; }
     const std::string& Target() const { return target_; }
 
   private:
@@ -53,6 +57,7 @@ class ReplacingFile {
     std::string temp_path_;
     int fd_ = -1;
     bool committed_ = false;
+    bool direct_ = false;
 };
 
 }  // namespace lintaro

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -546,15 +547,12 @@ std::string SpreadsheetDateFormat(std::string_view pattern) {
     return out;
 }
 
-void SaveGridAsXlsx(const SheetDescription& grid, const std::string& file_name) {
-    CheckXlsxFits(grid);
-    ReplacingFile file(file_name);
-    WriteWorkbook(grid, file.TemporaryPath(), file_name);
-    file.Commit();
-}
+namespace {
 
-void WriteXlsx(const SheetDescription& grid, std::ostream& out) {
-    CheckXlsxFits(grid);
+// Writes the workbook to a temporary file of its own (the container is complete only at the end)
+// and hands its bytes to `consume` in blocks.
+void WriteThroughTemporaryFile(const SheetDescription& grid,
+                               const std::function<void(std::string_view)>& consume) {
     const char* tmp = std::getenv("TMPDIR");
     std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/lintaro-XXXXXX.xlsx";
     const int fd = mkstemps(path.data(), 5);
@@ -566,10 +564,34 @@ void WriteXlsx(const SheetDescription& grid, std::ostream& out) {
     } remove_on_exit{path};
     WriteWorkbook(grid, path, path);
     std::ifstream in(path, std::ios::binary);
-    out << in.rdbuf();
+    std::vector<char> block(1 << 16);
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+        consume(std::string_view(block.data(), static_cast<size_t>(in.gcount())));
+    }
+    if (in.bad()) throw std::runtime_error("Cannot read back the workbook " + path);
+}
+
+}  // namespace
+
+void SaveGridAsXlsx(const SheetDescription& grid, const std::string& file_name) {
+    CheckXlsxFits(grid);
+    ReplacingFile file(file_name);
+    if (file.Direct()) {
+        WriteThroughTemporaryFile(grid, [&file](std::string_view bytes) { file.Write(bytes); });
+    } else {
+        WriteWorkbook(grid, file.TemporaryPath(), file_name);
+    }
+    file.Commit();
+}
+
+void WriteXlsx(const SheetDescription& grid, std::ostream& out) {
+    CheckXlsxFits(grid);
+    WriteThroughTemporaryFile(grid, [&out](std::string_view bytes) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out) throw std::runtime_error("Cannot write the workbook: the output stream failed");
+    });
     out.flush();
-    if (!in || !out)
-        throw std::runtime_error("Cannot write the workbook: the output stream failed");
+    if (!out) throw std::runtime_error("Cannot write the workbook: the output stream failed");
 }
 
 }  // namespace lintaro

@@ -2,12 +2,14 @@
 // here from the grid's own rows and compared with what the export wrote.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 #include "biff4_reader.h"
 #include "export/grid_export.h"
@@ -378,6 +380,22 @@ TEST(WorksheetFileTest, NamesWithBlanksAndCyrillicAndLinksAreWrittenInPlace) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.xls")));
     EXPECT_EQ(testing::ReadAll(target), Export(grid.sheet));
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"link.xls", "Линия на завтра.xls"}));
+}
+
+TEST(WorksheetFileTest, DevicesAndPipesTakeTheBytesDirectly) {
+    SmallGrid grid;
+    SaveGridAsWorksheet(grid.sheet, "/dev/null", true);
+    SaveGridAsXlsx(grid.sheet, "/dev/null");
+
+    TempDir dir;
+    const std::string pipe_path = dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe_path.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = testing::ReadAll(pipe_path); });
+    SaveGridAsWorksheet(grid.sheet, pipe_path, true);
+    reader.join();
+    EXPECT_TRUE(received == Export(grid.sheet));
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"pipe"});
 }
 
 // Runs `write` in a child process whose files may not grow past `limit` bytes; returns what the
