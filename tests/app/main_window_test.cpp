@@ -390,29 +390,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(dialogs_->saves[1].proposed_name, QStringLiteral("Lintaro"));
     }
 
-    void ExportWritesTheWorksheetOrReportsWhyNot() {
-        FillTable({Row("футбол", "Лига", 1, "a"), Row("теннис", "Кубок", 2, "b")});
-        window_->ActionExecute(Act("actFullCollaps"));
-        QTemporaryDir dir;
-        // A name without an extension gets ".xls".
-        dialogs_->save_answer = dir.filePath("line");
-        window_->ActionExecute(Act("actSaveToExcel"));
-        QVERIFY(dialogs_->boxes.isEmpty());
-        QFile sheet(dir.filePath("line.xls"));
-        QVERIFY(sheet.open(QIODevice::ReadOnly));
-        const QByteArray bytes = sheet.readAll();
-        QVERIFY(bytes.startsWith(QByteArray("\x09\x04", 2)));  // BIFF4 begins with its BOF record
-
-        // A folder that cannot take the file: the default error report, nothing else.
-        dialogs_->save_answer = dir.filePath("missing/line.xls");
-        window_->ActionExecute(Act("actSaveToExcel"));
-        QCOMPARE(dialogs_->boxes.size(), 1);
-        QCOMPARE(dialogs_->boxes[0].caption, QStringLiteral("Lintaro"));
-        QCOMPARE(dialogs_->boxes[0].text,
-                 QStringLiteral("Cannot create file ") + dir.filePath("missing/line.xls") + ".");
-        QCOMPARE(dialogs_->boxes[0].icon, QMessageBox::Critical);
-    }
-
     void HiddenExportWritesEveryRowWithTheGridsLook() {
         FillTable({Row("футбол", "Англия", 1, "a"), Row("футбол", "Испания", 2, "b"),
                    Row("хоккей", "КХЛ", 3, "c")});
