@@ -126,6 +126,9 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
+            // A hidden column (the grouped ones, the event sheet's markup) has nothing to read
+            // out: assistive technology lists every column of the model, shown or not.
+            if (!layout_column.visible) return {};
             return QString::fromStdString(tree_.CellText(node, column));
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(ToQt(layout_column.alignment));
