@@ -187,6 +187,12 @@ OddsGridView::OddsGridView(QWidget* parent)
 
 OddsGridView::~OddsGridView() {
     if (table_) table_->SetObserver(nullptr);
+    // The children outlive this part of the object: while ~QWidget closes the window the header
+    // hides and reports new geometry, and no slot of this already destroyed view may run then.
+    for (QObject* sender : std::initializer_list<QObject*>{
+             header_, tree_, tree_->selectionModel(), tree_->horizontalScrollBar(), group_panel_}) {
+        if (sender) sender->disconnect(this);
+    }
 }
 
 RegionalFormats OddsGridView::SystemFormats() {
