@@ -98,18 +98,6 @@ uint8_t AlignmentByte(FieldAlignment alignment) {
     return 0x21;
 }
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
-std::string_view FieldName(const SheetColumn& column) {
-    if (column.field_index < 0 || column.field_index >= kOddsFieldCount) return {};
-    return kOddsFields[column.field_index].name;
-}
-
 // The largest number of exported columns: sheet columns are one byte in formulas, and the column
 // fonts (10 + i) must fit the format's one-byte font index.
 int MaxExportedColumns(int group_levels) {
@@ -371,18 +359,9 @@ void TGridExportExcel::WriteFooterRows() {
     const int first_row = title_rows_;
     const int last_row = SheetRow - 1;
     for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) {
+        // The exported columns are the sheet description's columns in their order.
         const SheetColumn& column = grid_.columns[ExportColumns[i]];
-        int source = -1;
-        if (column.summary == SheetSummary::kCount) {
-            source = i;
-        } else if (column.summary != SheetSummary::kNone) {
-            const std::string_view wanted =
-                column.summary_field.empty() ? FieldName(column) : column.summary_field;
-            for (int s = 0; s < static_cast<int>(ExportColumns.size()) && source < 0; ++s) {
-                const std::string_view name = FieldName(grid_.columns[ExportColumns[s]]);
-                if (!name.empty() && SameNameIgnoringCase(name, wanted)) source = s;
-            }
-        }
+        const int source = SummarySourceColumn(grid_.columns, ExportColumns[i]);
         if (source < 0) {
             records_.Blank(row, ToSheetColumn(i), kXfFooterBlank);
         } else if (last_row < first_row) {

@@ -121,4 +121,9 @@ struct SheetDescription {
     SheetLook look;
 };
 
+// The column whose values the footer summary of columns[i] takes: i itself for a count; for a
+// sum, minimum, maximum or average the first column whose field name equals the summary's field
+// name, letter case ignored. -1 when the column has no summary or no column matches.
+int SummarySourceColumn(const std::vector<SheetColumn>& columns, int i);
+
 }  // namespace lintaro

@@ -71,18 +71,6 @@ uint8_t Alignment(FieldAlignment alignment) {
     return LXW_ALIGN_LEFT;
 }
 
-std::string_view FieldName(const SheetColumn& column) {
-    if (column.field_index < 0 || column.field_index >= kOddsFieldCount) return {};
-    return kOddsFields[column.field_index].name;
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
 // "A1"-style name of a column (0 -> "A", 26 -> "AA").
 std::string ColumnName(int column) {
     std::string name;
@@ -253,17 +241,7 @@ void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
     for (int i = 0; i < count; ++i) {
         const SheetColumn& column = grid_.columns[i];
         const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(i));
-        int source = -1;
-        if (column.summary == SheetSummary::kCount) {
-            source = i;
-        } else if (column.summary != SheetSummary::kNone) {
-            const std::string_view wanted =
-                column.summary_field.empty() ? FieldName(column) : column.summary_field;
-            for (int s = 0; s < count && source < 0; ++s) {
-                const std::string_view name = FieldName(grid_.columns[s]);
-                if (!name.empty() && SameNameIgnoringCase(name, wanted)) source = s;
-            }
-        }
+        const int source = SummarySourceColumn(grid_.columns, i);
         if (source < 0) {
             Check(worksheet_write_blank(sheet_, row, sheet_column, footer_blank_));
             continue;
