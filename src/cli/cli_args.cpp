@@ -130,9 +130,4 @@ std::string ReadFileBytes(const std::string& path) {
     return data.str();
 }
 
-std::string ReadStdinBytes() {
-    std::ios::sync_with_stdio(false);
-    return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-}
-
 }  // namespace lintaro::cli

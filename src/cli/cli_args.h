@@ -71,7 +71,4 @@ std::string FileFailure(std::string_view action, const std::string& path);
 // Reads a whole file as raw bytes; throws std::runtime_error("Cannot read file NAME: reason").
 std::string ReadFileBytes(const std::string& path);
 
-// Reads standard input to its end as raw bytes.
-std::string ReadStdinBytes();
-
 }  // namespace lintaro::cli

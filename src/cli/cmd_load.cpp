@@ -130,13 +130,7 @@ int RunLoad(const std::vector<std::string>& args) {
     session.Load(bookmaker == "first" ? 0 : 1, table, ui);
 
     // The rows read before a reader's failure are written all the same.
-    std::string output_failure;
-    try {
-        WriteTable(table, output);
-        std::cout.flush();
-    } catch (const std::exception& e) {
-        output_failure = e.what();
-    }
+    const std::string output_failure = WriteTableOrFailure(table, output);
     for (const std::string& message : ui.messages) {
         std::cerr << "lintaro-cli: " << OneLine(Cp1251ToUtf8(message)) << std::endl;
     }

@@ -86,13 +86,7 @@ int RunParse(const std::vector<std::string>& args) {
         failure = e.what();
     }
     // The rows read before a failure are written all the same.
-    std::string output_failure;
-    try {
-        WriteTable(table, output);
-        std::cout.flush();
-    } catch (const std::exception& e) {
-        output_failure = e.what();
-    }
+    const std::string output_failure = WriteTableOrFailure(table, output);
     if (!failure.empty()) std::cerr << "lintaro-cli: " << OneLine(failure) << std::endl;
     if (!output_failure.empty())
         std::cerr << "lintaro-cli: " << OneLine(output_failure) << std::endl;

@@ -124,4 +124,14 @@ void WriteTable(const OddsTable& table, const TableOutput& output) {
     }
 }
 
+std::string WriteTableOrFailure(const OddsTable& table, const TableOutput& output) {
+    try {
+        WriteTable(table, output);
+        std::cout.flush();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return {};
+}
+
 }  // namespace lintaro::cli

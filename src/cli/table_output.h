@@ -28,4 +28,8 @@ TableOutput ParseTableOutput(const Args& parsed);
 // ESheetTooLarge) with a complete message.
 void WriteTable(const OddsTable& table, const TableOutput& output);
 
+// WriteTable for a command that writes whatever rows it read, also after a failure of the read:
+// writes and flushes, and returns the failure's message, or "" when everything was written.
+std::string WriteTableOrFailure(const OddsTable& table, const TableOutput& output);
+
 }  // namespace lintaro::cli
