@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "demo/demo_line.h"
+#include "demo_table.h"
 #include "export/grid_export.h"
 #include "export/grid_sheet.h"
 #include "export/xlsx_export.h"
@@ -31,26 +32,7 @@ namespace {
 
 using lintaro::OddsTable;
 
-size_t HeapInUse() { return mallinfo2().uordblks; }
-
-std::vector<lintaro::FieldValue> ValuesOf(const lintaro::OddsRecord& record) {
-    std::vector<lintaro::FieldValue> values;
-    for (int field = 0; field < lintaro::kOddsFieldCount; ++field) {
-        const lintaro::StoredValue value = lintaro::GetField(record, field);
-        if (const auto* text = std::get_if<std::string_view>(&value)) {
-            values.emplace_back(std::string(*text));
-        } else if (const auto* moment = std::get_if<lintaro::DateTime>(&value)) {
-            values.emplace_back(lintaro::DaysFromDateTime(*moment));
-        } else if (const auto* decimal = std::get_if<lintaro::Decimal>(&value)) {
-            values.emplace_back(decimal->ToDouble());
-        } else if (const auto* integer = std::get_if<int32_t>(&value)) {
-            values.emplace_back(*integer);
-        } else {
-            values.emplace_back(lintaro::Null{});
-        }
-    }
-    return values;
-}
+using lintaro::bench::FillTable;
 
 // The demo line's events in an odds table, with the heap the table took, and the grid's tree
 // over it as laid out at start.
@@ -75,13 +57,7 @@ Line& DemoLine(int events) {
         lintaro::demo::PublishedFirstRows(options, *options.today);
     if (static_cast<int>(rows.size()) > events) rows.resize(events);
     line = std::make_unique<Line>();
-    const size_t before = HeapInUse();
-    line->table.ResetTable();
-    {
-        lintaro::ScopedDisplaySuspension suspended(line->table);
-        for (const lintaro::OddsRecord& row : rows) line->table.InsertRow(ValuesOf(row));
-    }
-    line->table_bytes = HeapInUse() - before;
+    line->table_bytes = FillTable(line->table, rows);
     line->tree.Rebuild(line->table);
     line->events = line->table.RowCount();
     return *line;

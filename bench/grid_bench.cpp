@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "demo/demo_line.h"
+#include "demo_table.h"
 #include "grid/grid_tree.h"
 #include "table/odds_table.h"
 #include "views/odds_grid_view.h"
@@ -33,26 +34,8 @@ constexpr int kEvents = 100'000;
 constexpr int kWindowWidth = 1280;
 constexpr int kWindowHeight = 800;
 
-size_t HeapInUse() { return mallinfo2().uordblks; }
-
-std::vector<lintaro::FieldValue> ValuesOf(const lintaro::OddsRecord& record) {
-    std::vector<lintaro::FieldValue> values;
-    for (int field = 0; field < lintaro::kOddsFieldCount; ++field) {
-        const lintaro::StoredValue value = lintaro::GetField(record, field);
-        if (const auto* text = std::get_if<std::string_view>(&value)) {
-            values.emplace_back(std::string(*text));
-        } else if (const auto* moment = std::get_if<lintaro::DateTime>(&value)) {
-            values.emplace_back(lintaro::DaysFromDateTime(*moment));
-        } else if (const auto* decimal = std::get_if<lintaro::Decimal>(&value)) {
-            values.emplace_back(decimal->ToDouble());
-        } else if (const auto* integer = std::get_if<int32_t>(&value)) {
-            values.emplace_back(*integer);
-        } else {
-            values.emplace_back(lintaro::Null{});
-        }
-    }
-    return values;
-}
+using lintaro::bench::FillTable;
+using lintaro::bench::HeapInUse;
 
 // The table with the demo line's 100 000 events, filled once, and the heap it took.
 struct Line {
@@ -69,13 +52,7 @@ Line& DemoLine() {
         std::vector<lintaro::OddsRecord> rows =
             lintaro::demo::PublishedFirstRows(options, *options.today);
         auto* l = new Line;
-        const size_t before = HeapInUse();
-        l->table.ResetTable();
-        {
-            lintaro::ScopedDisplaySuspension suspended(l->table);
-            for (const lintaro::OddsRecord& row : rows) l->table.InsertRow(ValuesOf(row));
-        }
-        l->table_bytes = HeapInUse() - before;
+        l->table_bytes = FillTable(l->table, rows);
         return l;
     }();
     return *line;
