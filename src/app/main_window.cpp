@@ -63,12 +63,12 @@ class TfrmMain::WindowReaderUi : public ReaderUi {
         const bool waiting = window_.wait_cursor_;
         window_.SetWaitCursor(false);
         window_.dialogs_.ShowMessageBox(&window_,
-                                        MessageBoxSpec{QString::fromUtf8(Cp1251ToUtf8(text)),
-                                                       QStringLiteral("Ошибка"),
-                                                       QMessageBox::Critical,
-                                                       QMessageBox::Ok,
-                                                       {},
-                                                       QMessageBox::Ok});
+                                        MessageBoxRequest{QString::fromUtf8(Cp1251ToUtf8(text)),
+                                                          QStringLiteral("Ошибка"),
+                                                          QMessageBox::Critical,
+                                                          QMessageBox::Ok,
+                                                          {},
+                                                          QMessageBox::Ok});
         window_.SetWaitCursor(waiting);
     }
     void SetWaitCursor(bool on) override { window_.SetWaitCursor(on); }
@@ -269,12 +269,12 @@ void TfrmMain::RefreshWithoutQuestion() {
 void TfrmMain::Refresh(bool ask) {
     if (refreshing_) return;
     if (ask) {
-        const MessageBoxSpec question{QStringLiteral("Обновить данные?"),
-                                      QStringLiteral("Confirm"),
-                                      QMessageBox::Question,
-                                      QMessageBox::Yes | QMessageBox::No,
-                                      {QStringLiteral("&Yes"), QStringLiteral("&No")},
-                                      QMessageBox::Yes};
+        const MessageBoxRequest question{QStringLiteral("Обновить данные?"),
+                                         QStringLiteral("Confirm"),
+                                         QMessageBox::Question,
+                                         QMessageBox::Yes | QMessageBox::No,
+                                         {QStringLiteral("&Yes"), QStringLiteral("&No")},
+                                         QMessageBox::Yes};
         if (dialogs_.ShowMessageBox(this, question) != QMessageBox::Yes) return;
     }
     cds_data_.ResetTable();
@@ -331,22 +331,22 @@ void TfrmMain::SetWaitCursor(bool on) {
 }
 
 void TfrmMain::DeleteEvent() {
-    const MessageBoxSpec question{QStringLiteral("Удалить событие?"),
-                                  QStringLiteral("Запрос"),
-                                  QMessageBox::Question,
-                                  QMessageBox::Yes | QMessageBox::No,
-                                  {},
-                                  QMessageBox::Yes};
+    const MessageBoxRequest question{QStringLiteral("Удалить событие?"),
+                                     QStringLiteral("Запрос"),
+                                     QMessageBox::Question,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     {},
+                                     QMessageBox::Yes};
     if (dialogs_.ShowMessageBox(this, question) == QMessageBox::No) return;
     try {
         cds_data_.DeleteCurrentRow();
     } catch (const std::exception& e) {
-        dialogs_.ShowMessageBox(this, MessageBoxSpec{QString::fromUtf8(e.what()),
-                                                     QStringLiteral("Ошибка"),
-                                                     QMessageBox::Critical,
-                                                     QMessageBox::Ok,
-                                                     {},
-                                                     QMessageBox::Ok});
+        dialogs_.ShowMessageBox(this, MessageBoxRequest{QString::fromUtf8(e.what()),
+                                                        QStringLiteral("Ошибка"),
+                                                        QMessageBox::Critical,
+                                                        QMessageBox::Ok,
+                                                        {},
+                                                        QMessageBox::Ok});
     }
     actShowDopInfoUpdate();
 }
@@ -354,9 +354,9 @@ void TfrmMain::DeleteEvent() {
 void TfrmMain::SaveToExcel() {
     QString proposed = windowTitle();
     proposed.remove(QLatin1Char('"'));
-    const SaveFileSpec spec{proposed, QStringLiteral("Microsoft Excel 4.0 Worksheet (*.xls)"),
-                            QStringLiteral("xls"), /*confirm_overwrite=*/false};
-    std::optional<QString> file_name = dialogs_.AskSaveFileName(this, spec);
+    const SaveFileRequest request{proposed, QStringLiteral("Microsoft Excel 4.0 Worksheet (*.xls)"),
+                                  QStringLiteral("xls"), /*confirm_overwrite=*/false};
+    std::optional<QString> file_name = dialogs_.AskSaveFileName(this, request);
     if (!file_name) return;
     if (QFileInfo(*file_name).suffix().isEmpty()) *file_name += QStringLiteral(".xls");
     SaveGridAsWorksheet(*file_name, /*all_rows=*/true);
@@ -396,12 +396,12 @@ QString TfrmMain::WithFullStop(const QString& message) {
 
 void TfrmMain::ReportError(const QString& message) {
     SetWaitCursor(false);
-    dialogs_.ShowMessageBox(this, MessageBoxSpec{WithFullStop(message),
-                                                 QStringLiteral("Lintaro"),
-                                                 QMessageBox::Critical,
-                                                 QMessageBox::Ok,
-                                                 {},
-                                                 QMessageBox::Ok});
+    dialogs_.ShowMessageBox(this, MessageBoxRequest{WithFullStop(message),
+                                                    QStringLiteral("Lintaro"),
+                                                    QMessageBox::Critical,
+                                                    QMessageBox::Ok,
+                                                    {},
+                                                    QMessageBox::Ok});
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -9,7 +9,7 @@
 namespace lintaro::app {
 
 QMessageBox::StandardButton QtUserDialogs::ShowMessageBox(QWidget* parent,
-                                                          const MessageBoxSpec& box) {
+                                                          const MessageBoxRequest& box) {
     QMessageBox message(box.icon, box.caption, box.text, QMessageBox::NoButton, parent);
     message.setAccessibleName(box.caption);
     message.setAccessibleDescription(box.text);
@@ -42,14 +42,15 @@ QMessageBox::StandardButton QtUserDialogs::ShowMessageBox(QWidget* parent,
     return box.buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok;
 }
 
-std::optional<QString> QtUserDialogs::AskSaveFileName(QWidget* parent, const SaveFileSpec& spec) {
+std::optional<QString> QtUserDialogs::AskSaveFileName(QWidget* parent,
+                                                      const SaveFileRequest& request) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(spec.filter);
-    dialog.setDefaultSuffix(spec.default_suffix);
-    dialog.selectFile(spec.proposed_name);
-    if (!spec.confirm_overwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(request.filter);
+    dialog.setDefaultSuffix(request.default_suffix);
+    dialog.selectFile(request.proposed_name);
+    if (!request.confirm_overwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
 }

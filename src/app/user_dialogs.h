@@ -13,7 +13,7 @@ class QWidget;
 namespace lintaro::app {
 
 // A message box as the window asks for it.
-struct MessageBoxSpec {
+struct MessageBoxRequest {
     QString text;
     QString caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -27,7 +27,7 @@ struct MessageBoxSpec {
 };
 
 // A save-file dialog as the window asks for it.
-struct SaveFileSpec {
+struct SaveFileRequest {
     QString proposed_name;   // file name offered at first
     QString filter;          // one entry: "Description (*.ext)"
     QString default_suffix;  // added when the user types a name without one
@@ -40,10 +40,11 @@ class UserDialogs {
     // Shows the box modally and returns the button pressed; a box closed otherwise answers with
     // its No button when it has one, otherwise with Ok.
     virtual QMessageBox::StandardButton ShowMessageBox(QWidget* parent,
-                                                       const MessageBoxSpec& box) = 0;
+                                                       const MessageBoxRequest& box) = 0;
     // Asks for a file to save to: the chosen name (the default suffix added when the user gave
     // none), or nullopt when the user cancelled.
-    virtual std::optional<QString> AskSaveFileName(QWidget* parent, const SaveFileSpec& spec) = 0;
+    virtual std::optional<QString> AskSaveFileName(QWidget* parent,
+                                                   const SaveFileRequest& request) = 0;
     // Shows a window modally; returns when it closes.
     virtual void ShowModal(QDialog& dialog) = 0;
 };
@@ -51,8 +52,10 @@ class UserDialogs {
 // The toolkit's dialogs.
 class QtUserDialogs : public UserDialogs {
   public:
-    QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const MessageBoxSpec& box) override;
-    std::optional<QString> AskSaveFileName(QWidget* parent, const SaveFileSpec& spec) override;
+    QMessageBox::StandardButton ShowMessageBox(QWidget* parent,
+                                               const MessageBoxRequest& box) override;
+    std::optional<QString> AskSaveFileName(QWidget* parent,
+                                           const SaveFileRequest& request) override;
     void ShowModal(QDialog& dialog) override;
 };
 

@@ -9,7 +9,7 @@
 namespace lintaro::grid {
 namespace {
 
-struct ColumnSpec {
+struct ColumnEntry {
     const char* field;
     const char* caption;  // UTF-8; converted once to Windows-1251
     int band;
@@ -32,7 +32,7 @@ constexpr auto kCentre = FieldAlignment::kCenter;
 
 // "Командa дом." and "Командa гость" end their sixth letter in a Latin "a"; "X", "TM", "X1" and
 // "2X" are Latin, "ТБ" is Cyrillic.
-constexpr ColumnSpec kColumnSpecs[kGridColumnCount] = {
+constexpr ColumnEntry kColumnEntries[kGridColumnCount] = {
     {"sport_type_name", "Вид спорта", 0, 86, false, kGrid, false, kLeft, false, true, true, 1},
     {"competition_name", "Турнир", 0, 86, false, kGrid, false, kLeft, false, true, true, 2},
     {"sport_event_date", "Дата события", 0, 104, true, kGrid, false, kLeft, true, true, true, 0},
@@ -60,21 +60,21 @@ constexpr const char* kBandCaptions[] = {"Общие данные", "Исход�
 
 GridLayout::GridLayout() {
     for (const char* caption : kBandCaptions) bands_.push_back({Utf8ToCp1251(caption), true});
-    for (const ColumnSpec& spec : kColumnSpecs) {
+    for (const ColumnEntry& entry : kColumnEntries) {
         GridColumn column;
-        column.field_index = FieldIndex(spec.field);
-        column.caption = Utf8ToCp1251(spec.caption);
-        column.band = spec.band;
-        column.width = spec.width;
-        column.visible = spec.visible;
-        column.background = spec.background;
-        column.bold = spec.bold;
-        column.caption_alignment = spec.caption_alignment;
+        column.field_index = FieldIndex(entry.field);
+        column.caption = Utf8ToCp1251(entry.caption);
+        column.band = entry.band;
+        column.width = entry.width;
+        column.visible = entry.visible;
+        column.background = entry.background;
+        column.bold = entry.bold;
+        column.caption_alignment = entry.caption_alignment;
         column.alignment = AlignmentOf(column.field_index);
-        column.fixed = spec.fixed;
-        column.filter = spec.filter;
-        if (spec.sorted) column.sorted = SortDirection::kAscending;
-        column.group_level = spec.group_level;
+        column.fixed = entry.fixed;
+        column.filter = entry.filter;
+        if (entry.sorted) column.sorted = SortDirection::kAscending;
+        column.group_level = entry.group_level;
         columns_.push_back(std::move(column));
     }
     columns_[kColDopInfo].disable_caption = true;

@@ -13,7 +13,7 @@ namespace lintaro::app::testing {
 
 class FakeDialogs : public UserDialogs {
   public:
-    QMessageBox::StandardButton ShowMessageBox(QWidget*, const MessageBoxSpec& box) override {
+    QMessageBox::StandardButton ShowMessageBox(QWidget*, const MessageBoxRequest& box) override {
         boxes.append(box);
         if (on_box) on_box(box);
         if (!box.buttons.testFlag(QMessageBox::Yes)) return QMessageBox::Ok;
@@ -22,8 +22,8 @@ class FakeDialogs : public UserDialogs {
         answers.pop_front();
         return answer;
     }
-    std::optional<QString> AskSaveFileName(QWidget*, const SaveFileSpec& spec) override {
-        saves.append(spec);
+    std::optional<QString> AskSaveFileName(QWidget*, const SaveFileRequest& request) override {
+        saves.append(request);
         return save_answer;
     }
     void ShowModal(QDialog& dialog) override {
@@ -31,11 +31,11 @@ class FakeDialogs : public UserDialogs {
         if (on_modal) on_modal(dialog);
     }
 
-    QList<MessageBoxSpec> boxes;
+    QList<MessageBoxRequest> boxes;
     // Answers to Yes/No boxes, in order; Yes once they run out.
     std::deque<QMessageBox::StandardButton> answers;
-    std::function<void(const MessageBoxSpec&)> on_box;
-    QList<SaveFileSpec> saves;
+    std::function<void(const MessageBoxRequest&)> on_box;
+    QList<SaveFileRequest> saves;
     std::optional<QString> save_answer;
     QList<QDialog*> modals;
     std::function<void(QDialog&)> on_modal;

@@ -227,7 +227,7 @@ class MainWindowTest : public QObject {
         window_->ctl_DataGrid()->TreeView()->setFocus();
         QTest::keyClick(window_->ctl_DataGrid()->TreeView(), Qt::Key_F5);
         QCOMPARE(dialogs_->boxes.size(), 1);
-        const lintaro::app::MessageBoxSpec& box = dialogs_->boxes[0];
+        const lintaro::app::MessageBoxRequest& box = dialogs_->boxes[0];
         QCOMPARE(box.text, QStringLiteral("Обновить данные?"));
         QCOMPARE(box.caption, QStringLiteral("Confirm"));
         QCOMPARE(box.icon, QMessageBox::Question);
