@@ -45,12 +45,13 @@ constexpr int kEvents = 20000;
 // Answers Yes to every question and shows nothing modal.
 class YesDialogs : public lintaro::app::UserDialogs {
   public:
-    QMessageBox::StandardButton ShowMessageBox(QWidget*,
-                                               const lintaro::app::MessageBoxSpec& box) override {
+    QMessageBox::StandardButton ShowMessageBox(
+        QWidget*, const lintaro::app::MessageBoxRequest& box) override {
         if (!box.buttons.testFlag(QMessageBox::Yes)) ++failures;
         return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     }
-    std::optional<QString> AskSaveFileName(QWidget*, const lintaro::app::SaveFileSpec&) override {
+    std::optional<QString> AskSaveFileName(QWidget*,
+                                           const lintaro::app::SaveFileRequest&) override {
         return std::nullopt;
     }
     void ShowModal(QDialog&) override {}
