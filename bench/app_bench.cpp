@@ -32,6 +32,7 @@
 #include "app/main_window.h"
 #include "app/user_dialogs.h"
 #include "demo/demo_server.h"
+#include "quiet_child.h"
 #include "views/odds_grid_view.h"
 
 extern char** environ;
@@ -59,21 +60,7 @@ class YesDialogs : public lintaro::app::UserDialogs {
 };
 
 int Spawn(const char* program, std::vector<std::string> args) {
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return lintaro::bench::RunQuietly(program, std::move(args));
 }
 
 // The child of BM_StartToShownWindow: starts as the program does and exits once the main window is

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "demo/demo_server.h"
+#include "quiet_child.h"
 
 extern char** environ;
 
@@ -97,21 +98,7 @@ BENCHMARK(BM_ServeFirstPage)->Arg(17000)->Unit(benchmark::kMillisecond)->UseReal
 
 // Runs lintaro-cli with its output thrown away; returns its exit status.
 int RunCli(std::vector<std::string> args) {
-    args.insert(args.begin(), LINTARO_CLI);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, LINTARO_CLI, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return lintaro::bench::RunQuietly(LINTARO_CLI, std::move(args));
 }
 
 constexpr int kCliEvents = 20000;

@@ -22,7 +22,7 @@ the second on 127.0.0.1:PORT+1, whose root redirects to the first port. Prints
 options:
   --port N            the first bookmaker's port, 0 to 65534 (0, the default, takes a free port)
   --events N          the number of events in the line, 0 to 500000 (default 200)
-  --seed N            the seed the line is generated from, 0 to 4294967295 (default 1)
+  --seed N            random seed of the line, 0 to 4294967295 (default 1)
   --today YYYY-MM-DD  the date the line is published on; its events start within four weeks of
                       it (default: the local date)
   --help              show this help and exit
