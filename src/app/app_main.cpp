@@ -80,6 +80,10 @@ int RunLintaro(int argc, char** argv) {
     if (options.first_host) window.FHTTP().first_host = *options.first_host;
     if (options.second_host) window.FHTTP().second_host = *options.second_host;
     window.ctl_BKCombo()->setCurrentIndex(options.bookmaker);
+    // Closing during a refresh hides the window first and closes it once the worker has stopped,
+    // which the toolkit no longer counts as the last window closing.
+    QObject::connect(&window, &TfrmMain::Closed, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     window.show();
     if (options.refresh) {
         QTimer::singleShot(0, &window, &TfrmMain::RefreshWithoutQuestion);

@@ -53,38 +53,17 @@ class ToolBarGap : public QWidget {
 
 }  // namespace
 
-// The window's services for the line readers: their one message box goes through the dialog
-// seam (without the wait cursor over it), the cursor is the window's, today is the local date.
-class TfrmMain::WindowReaderUi : public ReaderUi {
-  public:
-    explicit WindowReaderUi(TfrmMain& window) : window_(window) {}
-
-    void ShowMessage(const std::string& text) override {
-        const bool waiting = window_.wait_cursor_;
-        window_.SetWaitCursor(false);
-        window_.dialogs_.ShowMessageBox(&window_,
-                                        MessageBoxRequest{QString::fromUtf8(Cp1251ToUtf8(text)),
-                                                          QStringLiteral("Ошибка"),
-                                                          QMessageBox::Critical,
-                                                          QMessageBox::Ok,
-                                                          {},
-                                                          QMessageBox::Ok});
-        window_.SetWaitCursor(waiting);
-    }
-    void SetWaitCursor(bool on) override { window_.SetWaitCursor(on); }
-    CivilDate Today() override { return LocalToday(); }
-
-  private:
-    TfrmMain& window_;
-};
-
 TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), reader_ui_(std::make_unique<WindowReaderUi>(*this)) {
+    : QMainWindow(parent), dialogs_(dialogs), session_(std::make_shared<LineSession>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Lintaro"));
     setAttribute(Qt::WA_AlwaysShowToolTips);
     resize(kOuterSize);
-    session_.SetIdleHook(&idle_hook_);
+    refresh_worker_ = std::make_unique<RefreshWorker>(
+        this,
+        RefreshWorker::Callbacks{[this](const std::string& text) { ShowReaderMessage(text); },
+                                 [this](bool on) { SetWaitCursor(on); },
+                                 [this](RefreshOutcome& outcome) { RefreshFinished(outcome); }});
 
     ctl_data_grid_ = new views::OddsGridView(this);
     ctl_data_grid_->setObjectName(QStringLiteral("ctl_DataGrid"));
@@ -130,6 +109,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+    refresh_worker_.reset();  // a read still under way ends on its own, unheard
     ctl_data_grid_->SetTable(nullptr);
     SetWaitCursor(false);
 }
@@ -267,7 +247,7 @@ void TfrmMain::RefreshWithoutQuestion() {
 }
 
 void TfrmMain::Refresh(bool ask) {
-    if (refreshing_) return;
+    if (refreshing_ || closing_) return;
     if (ask) {
         const MessageBoxRequest question{QStringLiteral("Обновить данные?"),
                                          QStringLiteral("Confirm"),
@@ -280,34 +260,43 @@ void TfrmMain::Refresh(bool ask) {
     cds_data_.ResetTable();
     SetRefreshing(true);
     SetWaitCursor(true);
-    idle_hook_.ResetCancel();
-    bool failed = false;
-    QString failure;
-    try {
-        session_.Load(ctl_bk_combo_->currentIndex(), cds_data_, *reader_ui_);
-    } catch (const std::exception& e) {
-        failed = true;
-        failure = QString::fromUtf8(e.what());
-    } catch (...) {
-        failed = true;
-        failure = QStringLiteral("Unknown failure");
-    }
+    refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
+}
+
+void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
     SetWaitCursor(false);
     SetRefreshing(false);
-    if (failed) {
-        ReportError(failure);
-    } else {
-        ctl_data_grid_->CollapseAllGroups();
+    if (closing_) {
+        close();  // hands over nothing
+        return;
     }
+    Guarded([&] {
+        cds_data_.TakeRowsFrom(outcome.rows);
+        if (outcome.failure) {
+            ReportError(QString::fromUtf8(*outcome.failure));
+        } else {
+            ctl_data_grid_->CollapseAllGroups();
+        }
+    });
     actShowDopInfoUpdate();
-    if (close_after_refresh_) {
-        close_after_refresh_ = false;
-        close();
-    }
+    emit RefreshEnded();
+}
+
+void TfrmMain::ShowReaderMessage(const std::string& text) {
+    // The wait cursor does not stand over the box.
+    const bool waiting = wait_cursor_;
+    SetWaitCursor(false);
+    dialogs_.ShowMessageBox(this, MessageBoxRequest{QString::fromUtf8(Cp1251ToUtf8(text)),
+                                                    QStringLiteral("Ошибка"),
+                                                    QMessageBox::Critical,
+                                                    QMessageBox::Ok,
+                                                    {},
+                                                    QMessageBox::Ok});
+    SetWaitCursor(waiting);
 }
 
 void TfrmMain::CancelRefresh() {
-    if (refreshing_) idle_hook_.RequestCancel();
+    if (refreshing_) refresh_worker_->Cancel();
 }
 
 void TfrmMain::SetRefreshing(bool on) {
@@ -406,14 +395,28 @@ void TfrmMain::ReportError(const QString& message) {
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     if (refreshing_) {
-        // The refresh is below us on the stack: it stops at its next network wait, and the window
-        // closes once it has returned.
-        close_after_refresh_ = true;
-        CancelRefresh();
+        // Every window goes at once; the program ends when the worker reports it has stopped,
+        // at its next network wait. A host-name lookup cannot be interrupted: past kCloseWaitMs
+        // the window closes without waiting for it.
+        if (!closing_) {
+            closing_ = true;
+            CancelRefresh();
+            about_->hide();
+            dop_info_->hide();
+            hide();
+            QTimer::singleShot(kCloseWaitMs, this, [this] {
+                if (!refreshing_) return;
+                refresh_worker_->Abandon();
+                SetWaitCursor(false);
+                SetRefreshing(false);
+                close();
+            });
+        }
         event->ignore();
         return;
     }
     QMainWindow::closeEvent(event);
+    if (event->isAccepted()) emit Closed();
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

@@ -1,16 +1,17 @@
 // The main window: toolbar, the hidden bookmaker selector, the odds grid, the main and popup
-// menus, and the seven actions. It owns the odds table, the refresh's HTTP client with its
-// responsiveness hook, the about window and the event-sheet window. A refresh never blocks the
-// user: the window keeps painting and answering while the reader waits for the network, Esc
-// cancels it, and closing the window cancels it quietly.
+// menus, and the seven actions. It owns the odds table, the refresh's HTTP client, the about window
+// and the event-sheet window. A refresh never blocks the user: the reader runs on a worker thread
+// while the window keeps painting and answering, Esc cancels it keeping the rows read so far, and
+// closing the window hides it at once and ends quietly when the worker has stopped.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
 #include <exception>
+#include <memory>
 #include <string>
 
-#include "app/qt_idle_hook.h"
+#include "app/refresh_worker.h"
 #include "app/user_dialogs.h"
 #include "readers/line_session.h"
 #include "table/odds_table.h"
@@ -57,12 +58,23 @@ class TfrmMain : public QMainWindow {
     // "О программе": the about window, modally.
     void N9Click();
 
-    // A refresh without the question (the command line's --refresh).
+    // A refresh without the question (the command line's --refresh). Like every refresh it
+    // returns at once; RefreshEnded() follows when the rows are shown.
     void RefreshWithoutQuestion();
     // Asks the running refresh to stop at its next network wait; the rows read so far stay.
     void CancelRefresh();
     bool IsRefreshing() const { return refreshing_; }
+    // How long closing waits for a refresh that cannot be interrupted (a host-name lookup) before
+    // the window closes without it.
+    static constexpr int kCloseWaitMs = 10000;
 
+  signals:
+    // A refresh has ended and its rows are in the table and the grid.
+    void RefreshEnded();
+    // The window has closed for good (the program ends).
+    void Closed();
+
+  public:
     // The application's default error report: the message with "." appended unless it already
     // ends in "." or a character that sorts before it, the error icon, the caption "Lintaro".
     void ReportError(const QString& message);
@@ -75,8 +87,9 @@ class TfrmMain : public QMainWindow {
     QToolBar* ToolBar() const { return tool_bar_; }
     QMenu* PopupMenu() const { return popup_menu_; }
     QAction* Action(const char* name) const;  // "actRefresh", ..., "actCancelRefresh"
-    LineSession& FHTTP() { return session_; }
-    QtIdleHook& IdleHook1() { return idle_hook_; }
+    // The refresh's client; the worker borrows it while a refresh runs, so change it only between
+    // refreshes.
+    LineSession& FHTTP() { return *session_; }
     views::Tfsh_About* AboutWindow() const { return about_; }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
 
@@ -86,12 +99,14 @@ class TfrmMain : public QMainWindow {
     QMenu* createPopupMenu() override { return nullptr; }
 
   private:
-    class WindowReaderUi;
-
     QAction* MakeAction(const char* name, const char* caption, int tag, int image);
     void BuildToolBar();
     void BuildMenus();
     void Refresh(bool ask);
+    // On the window's thread, when the worker's read has ended: hands its rows to the table.
+    void RefreshFinished(RefreshOutcome& outcome);
+    // The reader's failure box, asked for by the worker.
+    void ShowReaderMessage(const std::string& text);
     void DeleteEvent();
     void SaveToExcel();
     // The worksheet export of the grid's rows to `file_name`, every row when `all_rows`.
@@ -104,9 +119,8 @@ class TfrmMain : public QMainWindow {
 
     UserDialogs& dialogs_;
     OddsTable cds_data_;
-    QtIdleHook idle_hook_;
-    LineSession session_;
-    std::unique_ptr<WindowReaderUi> reader_ui_;
+    std::shared_ptr<LineSession> session_;
+    std::unique_ptr<RefreshWorker> refresh_worker_;
 
     views::OddsGridView* ctl_data_grid_ = nullptr;
     QComboBox* ctl_bk_combo_ = nullptr;
@@ -116,7 +130,7 @@ class TfrmMain : public QMainWindow {
     views::TFDopInfo* dop_info_ = nullptr;
 
     bool refreshing_ = false;
-    bool close_after_refresh_ = false;
+    bool closing_ = false;  // closed during a refresh: hidden, ends when the worker has stopped
     bool wait_cursor_ = false;
     bool placed_ = false;
 };

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     window.show();
     Settle(300);
     window.RefreshWithoutQuestion();
+    while (window.IsRefreshing()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     window.ctl_DataGrid()->ExpandAllGroups();
     QTreeView* tree = window.ctl_DataGrid()->TreeView();
     // Focus the first event row, so that its event sheet action is enabled as a user would see it.

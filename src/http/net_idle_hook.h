@@ -3,8 +3,9 @@
 // messages between them. The owner can also ask the running fetch to stop at its next wait.
 //
 // Each HTTP client takes its hook with SetIdleHook() (no program-wide instance). The hook is in use
-// only on the thread that created it, and only while Active is on; elsewhere waits are not sliced
-// and no process step runs.
+// only on its own thread (the one that created it, or the one bound to it), and only while Active
+// is on; elsewhere waits are not sliced and no process step runs. A thread that only needs to see a
+// cancel uses the plain hook with short slices: its process step handles nothing.
 #pragma once
 
 #include <atomic>
@@ -25,8 +26,12 @@ class TNetIdleHook {
     int IdleTimeOut = 250;               // longest single wait for incoming data, in ms
     bool OnlyWhenIdle = true;  // handle messages only after a wait in which nothing arrived
 
-    // True when Active is on and the caller runs on the thread that created the hook.
+    // True when Active is on and the caller runs on the hook's thread: the one that created it, or
+    // the last to call BindToCurrentThread().
     bool InUse() const;
+    // Makes the calling thread the hook's thread. A worker that runs fetches for another thread
+    // calls it before the hook serves its first wait; the other thread may still cancel.
+    void BindToCurrentThread() { owner_thread_ = std::this_thread::get_id(); }
 
     // The process step: when in use and (`idle` or not OnlyWhenIdle), calls ProcessMessages().
     void DoProcess(bool idle);

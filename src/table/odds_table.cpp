@@ -269,6 +269,22 @@ void OddsTable::DeleteCurrentRow() {
     Notify(&OddsTableObserver::RowsChanged);
 }
 
+void OddsTable::TakeRowsFrom(OddsTable& source) {
+    CheckOpen();
+    CheckNotNotifying();
+    if (&source == this || source.rows_.empty()) return;
+    if (rows_.empty()) {
+        rows_ = std::move(source.rows_);
+    } else {
+        rows_.insert(rows_.end(), std::make_move_iterator(source.rows_.begin()),
+                     std::make_move_iterator(source.rows_.end()));
+    }
+    source.rows_.clear();
+    source.current_ = -1;
+    current_ = static_cast<int>(rows_.size()) - 1;
+    Notify(&OddsTableObserver::RowsChanged);
+}
+
 void OddsTable::SuspendDisplay() { ++suspend_count_; }
 
 void OddsTable::ResumeDisplay() {

@@ -119,6 +119,14 @@ class OddsTable {
     // notification is being delivered.
     void DeleteCurrentRow();
 
+    // Moves every row of `source` after this table's rows, in their order, and leaves `source` open
+    // and empty. The last moved row becomes current (as if each had been inserted here); observers
+    // get one RowsChanged, and none when `source` had no rows. This is how rows read elsewhere (the
+    // refresh's own table on its worker thread) reach the table a view shows. Throws ETableError
+    // when this table is closed or a change notification is being delivered; both tables are then
+    // unchanged.
+    void TakeRowsFrom(OddsTable& source);
+
     // Nesting counter for change notifications (see OddsTableObserver). ResumeDisplay does nothing
     // at zero. Prefer ScopedDisplaySuspension, which pairs them on every path.
     void SuspendDisplay();

@@ -1,12 +1,15 @@
-// Answers the main window's boxes and dialogs without a modal loop, and records what was asked.
+// Answers the main window's boxes and dialogs without a modal loop, and records what was asked;
+// waits for a refresh to end.
 #pragma once
 
 #include <QDialog>
 #include <QList>
+#include <QTest>
 #include <deque>
 #include <functional>
 #include <optional>
 
+#include "app/main_window.h"
 #include "app/user_dialogs.h"
 
 namespace lintaro::app::testing {
@@ -40,5 +43,11 @@ class FakeDialogs : public UserDialogs {
     QList<QDialog*> modals;
     std::function<void(QDialog&)> on_modal;
 };
+
+// Runs the event loop until the window's refresh (which runs on its worker) has ended; false when
+// it is still running after `timeout_ms`.
+inline bool WaitForRefresh(const TfrmMain& window, int timeout_ms = 20000) {
+    return QTest::qWaitFor([&] { return !window.IsRefreshing(); }, timeout_ms);
+}
 
 }  // namespace lintaro::app::testing

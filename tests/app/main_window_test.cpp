@@ -31,6 +31,7 @@ using lintaro::FieldValue;
 using lintaro::Unassigned;
 using lintaro::app::TfrmMain;
 using lintaro::app::testing::FakeDialogs;
+using lintaro::app::testing::WaitForRefresh;
 
 namespace {
 
@@ -244,6 +245,7 @@ class MainWindowTest : public QObject {
         window_->FHTTP().first_host = server.FirstHost();
         window_->FHTTP().second_host = server.SecondHost();
         window_->ActionExecute(Act("actRefresh"));
+        QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(dialogs_->boxes.size(), 1);  // the question, and no failure
         const auto published = lintaro::demo::PublishedFirstRows(options, *options.today);
         QCOMPARE(window_->cds_Data().Rows(), published);
@@ -266,6 +268,7 @@ class MainWindowTest : public QObject {
         // The second bookmaker through the selector's index.
         window_->ctl_BKCombo()->setCurrentIndex(1);
         window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(dialogs_->boxes.size(), 1);  // no question this time
         QCOMPARE(window_->cds_Data().Rows(),
                  lintaro::demo::PublishedSecondRows(options, *options.today));
@@ -274,6 +277,7 @@ class MainWindowTest : public QObject {
     void RefreshThatFailsShowsTheReadersMessageAndCollapses() {
         window_->FHTTP().first_host = "127.0.0.1:1";  // nothing listens on port 1
         window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(dialogs_->boxes.size(), 1);
         QCOMPARE(dialogs_->boxes[0].text,
                  QStringLiteral("Не удалось получить страницу со списком турниров."));

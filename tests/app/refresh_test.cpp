@@ -1,9 +1,10 @@
-// A refresh never blocks the user: while the reader waits on a stalled server the window keeps
-// painting and handling input, the refresh's actions are disabled, Esc cancels keeping the rows
-// read so far, and closing the window cancels quietly. Broken servers end in the reader's message
-// and a usable window.
+// A refresh never blocks the user: the reader runs on a worker while the window keeps painting and
+// handling its timers, the refresh's actions are disabled, Esc cancels keeping the rows read so
+// far, and closing the window hides it at once and ends quietly. Stalling, trickling, flooding and
+// broken servers end in the reader's message or the rows, and a usable window.
 #include <QAction>
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -22,6 +23,8 @@
 using lintaro::app::TfrmMain;
 using lintaro::app::testing::FakeDialogs;
 using lintaro::app::testing::StallingProxy;
+using lintaro::app::testing::WaitForRefresh;
+using namespace lintaro::testing_util;
 
 namespace {
 
@@ -34,6 +37,27 @@ class PaintCounter : public QObject {
     }
 };
 
+// What the window did while a refresh ran.
+struct DuringRefresh {
+    int ticks = 0;   // 5 ms timer ticks handled while the refresh ran
+    int paints = 0;  // repaints of the grid in that time
+    bool actions_disabled = true;
+    bool acted = false;
+};
+
+// A server that sends the head at once, then `body` in 8 KB pieces every 60 ms, to every request.
+ScriptedExchange Trickle(const std::string& body) {
+    ScriptedExchange exchange;
+    exchange.pieces.push_back({std::chrono::milliseconds(0),
+                               "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                   std::to_string(body.size()) + "\r\n\r\n"});
+    for (size_t at = 0; at < body.size(); at += 8192) {
+        exchange.pieces.push_back({std::chrono::milliseconds(60), body.substr(at, 8192)});
+    }
+    exchange.after = ScriptedAfter::kClose;
+    return exchange;
+}
+
 }  // namespace
 
 class RefreshTest : public QObject {
@@ -44,57 +68,58 @@ class RefreshTest : public QObject {
     lintaro::demo::DemoOptions options_;
     std::unique_ptr<lintaro::demo::DemoServer> demo_;
 
-    // Runs a refresh of the second bookmaker through a proxy that stalls after the root, the list
-    // and the first tournament page. `during_stall` runs on a timer tick once the stall has lasted
-    // `stall_ms`; what the ticks saw is returned in the out-parameters.
-    void RefreshIntoStall(int stall_ms, const std::function<void()>& during_stall,
-                          int& ticks_in_stall, int& paints_in_stall, bool& actions_disabled) {
-        StallingProxy proxy(demo_->FirstPort(), 3);
-        window_->FHTTP().first_host = proxy.HostPort();
-        window_->FHTTP().second_host = proxy.HostPort();
-        window_->ctl_BKCombo()->setCurrentIndex(1);
+    // Starts a refresh and runs the event loop until it ends. A 5 ms timer repaints the grid and
+    // watches the window; once `ready()` holds and `act_after_ms` more have passed, `act` runs.
+    DuringRefresh Run(const std::function<bool()>& ready, int act_after_ms,
+                      const std::function<void()>& act) {
         window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        if (!QTest::qWaitForWindowExposed(window_.get())) return {};
         window_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QTest::qWaitForWindowActive(window_.get());
 
+        DuringRefresh seen;
         PaintCounter counter;
         QWidget* viewport = window_->ctl_DataGrid()->TreeView()->viewport();
         viewport->installEventFilter(&counter);
-        QElapsedTimer stall_clock;
-        bool acted = false;
-        ticks_in_stall = 0;
-        actions_disabled = true;
-        int paints_at_stall = -1;
+        QElapsedTimer ready_clock;
         QTimer ticker;
-        ticker.setInterval(40);
+        ticker.setInterval(5);
         connect(&ticker, &QTimer::timeout, this, [&] {
+            if (!window_->IsRefreshing()) return;
             viewport->update();
-            if (proxy.Held() == 0) return;
-            if (!stall_clock.isValid()) {
-                stall_clock.start();
-                paints_at_stall = counter.paints;
-            }
-            ++ticks_in_stall;
+            ++seen.ticks;
             for (const char* name :
                  {"actRefresh", "actDelete", "actShowDopInfo", "actFullExpand", "actFullCollaps"}) {
-                actions_disabled = actions_disabled && !window_->Action(name)->isEnabled();
+                seen.actions_disabled =
+                    seen.actions_disabled && !window_->Action(name)->isEnabled();
             }
-            if (!acted && stall_clock.elapsed() >= stall_ms) {
-                acted = true;
-                paints_in_stall = counter.paints - paints_at_stall;
-                during_stall();
+            if (seen.acted || !act || !ready()) return;
+            if (!ready_clock.isValid()) ready_clock.start();
+            if (ready_clock.elapsed() >= act_after_ms) {
+                seen.acted = true;
+                act();
             }
         });
         ticker.start();
-        QTimer watchdog;  // a stuck refresh ends the test instead of hanging it
-        watchdog.setSingleShot(true);
-        connect(&watchdog, &QTimer::timeout, window_.get(), &TfrmMain::CancelRefresh);
-        watchdog.start(20000);
         window_->RefreshWithoutQuestion();
+        const bool ended = WaitForRefresh(*window_, 30000);
         ticker.stop();
+        seen.paints = counter.paints;
         viewport->removeEventFilter(&counter);
-        QVERIFY(acted);
+        if (!ended) {
+            window_->CancelRefresh();
+            WaitForRefresh(*window_);
+            qWarning("the refresh did not end");
+            return {};
+        }
+        return seen;
+    }
+
+    void ExpectUsableAfterwards() {
+        QVERIFY(!window_->IsRefreshing());
+        QVERIFY(window_->Action("actRefresh")->isEnabled());
+        QVERIFY(!window_->Action("actCancelRefresh")->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 
   private slots:
@@ -112,24 +137,23 @@ class RefreshTest : public QObject {
         demo_.reset();
     }
 
-    void EscCancelsKeepingTheRowsWhileTheWindowStaysAlive() {
-        int ticks = 0, paints = 0;
-        bool disabled = false;
-        RefreshIntoStall(
-            700, [&] { QTest::keyClick(window_.get(), Qt::Key_Escape); }, ticks, paints, disabled);
-        // The window handled its timers and repainted during the stall.
-        QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
-        QVERIFY2(paints >= 2, qPrintable(QString::number(paints)));
-        QVERIFY(disabled);
-        // Cancelled: the first tournament's rows stay, no box, everything enabled again.
+    // A tournament list read through a proxy that stalls after the first tournament page.
+    void EscDuringAStallKeepsTheRowsReadSoFar() {
+        StallingProxy proxy(demo_->FirstPort(), 3);
+        window_->FHTTP().first_host = proxy.HostPort();
+        window_->FHTTP().second_host = proxy.HostPort();
+        window_->ctl_BKCombo()->setCurrentIndex(1);
+        const DuringRefresh seen = Run([&] { return proxy.Held() > 0; }, 300,
+                                       [&] { QTest::keyClick(window_.get(), Qt::Key_Escape); });
+        QVERIFY(seen.acted);
+        QVERIFY2(seen.ticks >= 20, qPrintable(QString::number(seen.ticks)));
+        QVERIFY2(seen.paints >= 2, qPrintable(QString::number(seen.paints)));
+        QVERIFY(seen.actions_disabled);
         const int rows = window_->cds_Data().RowCount();
         QVERIFY(rows > 0);
         QVERIFY(rows < int(lintaro::demo::PublishedSecondRows(options_, *options_.today).size()));
         QVERIFY2(dialogs_->boxes.isEmpty(), qPrintable(dialogs_->boxes.value(0).text));
-        QVERIFY(!window_->IsRefreshing());
-        QVERIFY(window_->Action("actRefresh")->isEnabled());
-        QVERIFY(!window_->Action("actCancelRefresh")->isEnabled());
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        ExpectUsableAfterwards();
         QVERIFY(window_->isVisible());
         // Collapsed as after every refresh.
         QTreeView* tree = window_->ctl_DataGrid()->TreeView();
@@ -137,27 +161,80 @@ class RefreshTest : public QObject {
         QVERIFY(!tree->isExpanded(tree->model()->index(0, 0)));
     }
 
-    void ClosingTheWindowCancelsQuietly() {
-        int ticks = 0, paints = 0;
-        bool disabled = false;
-        RefreshIntoStall(
-            300, [&] { window_->close(); }, ticks, paints, disabled);
+    // Closing hides the window at once, hands over nothing and ends quietly, whatever the server
+    // is doing at that moment.
+    void ClosingDuringATransferHidesAtOnceAndEndsQuietly_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("stall") << 0;
+        QTest::newRow("trickle") << 1;
+    }
+    void ClosingDuringATransferHidesAtOnceAndEndsQuietly() {
+        QFETCH(int, kind);
+        StallingProxy proxy(demo_->FirstPort(), 3);
+        ScriptedServer trickle({});
+        trickle.SetDefaultExchange(
+            Trickle(lintaro::demo::BuildFirstLine(options_, *options_.today).page));
+        if (kind == 0) {
+            window_->FHTTP().second_host = proxy.HostPort();
+            window_->ctl_BKCombo()->setCurrentIndex(1);
+        } else {
+            window_->FHTTP().first_host = trickle.HostPort();
+        }
+        QSignalSpy closed(window_.get(), &TfrmMain::Closed);
+        bool hidden_at_once = false;
+        const DuringRefresh seen = Run(
+            [&] { return kind == 0 ? proxy.Held() > 0 : trickle.AcceptedConnections() > 0; }, 100,
+            [&] {
+                window_->close();
+                hidden_at_once = !window_->isVisible() && window_->IsRefreshing();
+            });
+        QVERIFY(seen.acted);
+        QVERIFY(hidden_at_once);
+        QCOMPARE(closed.count(), 1);
         QVERIFY(dialogs_->boxes.isEmpty());
-        QVERIFY(!window_->isVisible());
-        QVERIFY(!window_->IsRefreshing());
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(window_->cds_Data().RowCount(), 0);
+        ExpectUsableAfterwards();
+    }
+
+    // A 1 MB page in 8 KB pieces every 60 ms: the window answers throughout, and Esc stops it at
+    // once.
+    void TrickledPageReadsWhileTheWindowAnswers_data() {
+        QTest::addColumn<bool>("esc");
+        QTest::newRow("to the end") << false;
+        QTest::newRow("esc") << true;
+    }
+    void TrickledPageReadsWhileTheWindowAnswers() {
+        QFETCH(bool, esc);
+        lintaro::demo::DemoOptions options = options_;
+        options.events = esc ? 20000 : 2000;
+        const lintaro::demo::FirstLine line = BuildFirstLine(options, *options.today);
+        ScriptedServer server({});
+        server.SetDefaultExchange(Trickle(line.page));
+        window_->FHTTP().first_host = server.HostPort();
+        const DuringRefresh seen =
+            Run([&] { return server.AcceptedConnections() > 0; }, 500,
+                esc ? std::function<void()>([&] { QTest::keyClick(window_.get(), Qt::Key_Escape); })
+                    : std::function<void()>());
+        QVERIFY2(seen.ticks >= 20, qPrintable(QString::number(seen.ticks)));
+        QVERIFY(seen.actions_disabled);
+        ExpectUsableAfterwards();
+        if (esc) {
+            QVERIFY(seen.acted);
+            // A cancelled page is not parsed: no rows, and no box for a cancel.
+            QVERIFY(dialogs_->boxes.isEmpty());
+        } else {
+            QVERIFY2(dialogs_->boxes.isEmpty(), qPrintable(dialogs_->boxes.value(0).text));
+            QCOMPARE(window_->cds_Data().Rows(), line.rows);
+        }
     }
 
     void BrokenServersEndInTheReadersMessageAndAUsableWindow_data() {
-        using lintaro::testing_util::ScriptedAfter;
-        using lintaro::testing_util::ScriptedExchange;
         QTest::addColumn<int>("kind");
         QTest::newRow("reset") << 0;
         QTest::newRow("garbage") << 1;
         QTest::newRow("closed without an answer") << 2;
     }
     void BrokenServersEndInTheReadersMessageAndAUsableWindow() {
-        using namespace lintaro::testing_util;
         QFETCH(int, kind);
         ScriptedExchange exchange =
             kind == 0   ? Reply("", ScriptedAfter::kReset)
@@ -168,13 +245,25 @@ class RefreshTest : public QObject {
         server.SetDefaultExchange(exchange);
         window_->FHTTP().first_host = server.HostPort();
         window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(dialogs_->boxes.size(), 1);
         QCOMPARE(dialogs_->boxes[0].text,
                  QStringLiteral("Не удалось получить страницу со списком турниров."));
         QVERIFY(window_->cds_Data().IsOpen());
-        QVERIFY(!window_->IsRefreshing());
-        QVERIFY(window_->Action("actRefresh")->isEnabled());
-        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        ExpectUsableAfterwards();
+    }
+
+    // A cancel while the server has not answered yet: the reader's failure box is not shown.
+    void CancelBeforeTheFirstAnswerShowsNoBox() {
+        ScriptedServer server({});
+        server.SetDefaultExchange(NoAnswer());
+        window_->FHTTP().first_host = server.HostPort();
+        window_->RefreshWithoutQuestion();
+        QVERIFY(server.WaitForRequests(1, std::chrono::seconds(5)));
+        window_->CancelRefresh();
+        QVERIFY(WaitForRefresh(*window_));
+        QVERIFY(dialogs_->boxes.isEmpty());
+        ExpectUsableAfterwards();
     }
 };
 

@@ -398,6 +398,34 @@ TEST(OddsTableTest, NotificationsFollowChangesAndNestedSuspension) {
     EXPECT_EQ(observer.changes, 5);
 }
 
+TEST(OddsTableTest, TakeRowsFromMovesEveryRowWithOneNotification) {
+    OddsTable shown;
+    CountingObserver observer;
+    shown.SetObserver(&observer);
+    OddsTable read;
+    ExpectTableError([&] { shown.TakeRowsFrom(read); },
+                     "cds_Data: Cannot perform this operation on a closed dataset");
+
+    shown.ResetTable();
+    shown.InsertRow(EventRow(1));
+    read.ResetTable();
+    shown.TakeRowsFrom(read);  // nothing to move: no reload
+    EXPECT_EQ(observer.changes, 1);
+
+    for (int32_t key = 2; key <= 4; ++key) read.InsertRow(EventRow(key));
+    shown.SetCurrentRow(0);
+    shown.TakeRowsFrom(read);
+    EXPECT_EQ(observer.changes, 2);
+    ASSERT_EQ(shown.RowCount(), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(shown.Rows()[i].Key_ID, i + 1);
+    EXPECT_EQ(shown.CurrentRow(), 3);  // the last row moved, as after inserting it
+    EXPECT_TRUE(read.IsOpen());
+    EXPECT_EQ(read.RowCount(), 0);
+    EXPECT_EQ(read.CurrentRow(), -1);
+    read.InsertRow(EventRow(5));  // the source stays usable
+    EXPECT_EQ(read.RowCount(), 1);
+}
+
 TEST(OddsTableTest, ScopedSuspensionResumesWhenTheLoadFails) {
     OddsTable table;
     CountingObserver observer;
