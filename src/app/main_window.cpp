@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -91,10 +92,22 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 
     BuildToolBar();
     BuildMenus();
+    // F10 opens the menu bar at its first menu, as on other desktops.
+    auto* menu_key = new QAction(this);
+    menu_key->setObjectName(QStringLiteral("actMenuBar"));
+    menu_key->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(menu_key, &QAction::triggered, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
+    });
+    addAction(menu_key);
     ctl_data_grid_->SetPopupMenu(popup_menu_);
     connect(ctl_data_grid_, &views::OddsGridView::CurrentRowChanged, this,
             &TfrmMain::actShowDopInfoUpdate);
     connect(ctl_data_grid_, &views::OddsGridView::DoubleClicked, this,
+            [this] { Guarded([this] { ctl_DataGridDblClick(); }); });
+    // Enter on an event row does what a double-click does.
+    connect(ctl_data_grid_, &views::OddsGridView::EventActivated, this,
             [this] { Guarded([this] { ctl_DataGridDblClick(); }); });
     // Like an idle-time update: the action follows the current row whenever the event loop is
     // about to wait.
@@ -110,6 +123,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
     refresh_worker_.reset();  // a read still under way ends on its own, unheard
+    qApp->removeEventFilter(this);
     ctl_data_grid_->SetTable(nullptr);
     SetWaitCursor(false);
 }
@@ -300,6 +314,15 @@ void TfrmMain::CancelRefresh() {
 }
 
 void TfrmMain::SetRefreshing(bool on) {
+    if (on != refreshing_) {
+        // While a refresh runs, the first Esc cancels it wherever the keyboard is, a menu or the
+        // menu bar included; the window's own shortcut does not reach those.
+        if (on) {
+            qApp->installEventFilter(this);
+        } else {
+            qApp->removeEventFilter(this);
+        }
+    }
     refreshing_ = on;
     for (const char* name :
          {"actRefresh", "actDelete", "actFullExpand", "actFullCollaps", "actSaveToExcel"}) {
@@ -320,6 +343,7 @@ void TfrmMain::SetWaitCursor(bool on) {
 }
 
 void TfrmMain::DeleteEvent() {
+    if (!HasCurrentEvent()) return;
     const MessageBoxRequest question{QStringLiteral("Удалить событие?"),
                                      QStringLiteral("Запрос"),
                                      QMessageBox::Question,
@@ -363,11 +387,21 @@ void TfrmMain::actShowDopInfoExecute() {
     dialogs_.ShowModal(*dop_info_);
 }
 
+bool TfrmMain::HasCurrentEvent() const {
+    // With rows in the grid, the current event is the focused event row; a focused group row (or
+    // none) leaves none, so nothing acts on an event the user cannot see. A closed or empty table
+    // keeps its own answers (the delete's messages).
+    if (!cds_data_.IsOpen() || cds_data_.RowCount() == 0) return true;
+    return ctl_data_grid_->HasCurrentEvent();
+}
+
 void TfrmMain::actShowDopInfoUpdate() {
     QAction* action = Action("actShowDopInfo");
     if (action == nullptr) return;
-    action->setEnabled(!refreshing_ && cds_data_.IsOpen() &&
+    action->setEnabled(!refreshing_ && cds_data_.IsOpen() && HasCurrentEvent() &&
                        !cds_data_.FieldText("dop_info").empty());
+    if (QAction* remove = Action("actDelete"))
+        remove->setEnabled(!refreshing_ && HasCurrentEvent());
 }
 
 void TfrmMain::ctl_DataGridDblClick() {
@@ -417,6 +451,20 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     }
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) emit Closed();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (refreshing_ && event->type() == QEvent::KeyPress &&
+        QApplication::activeModalWidget() == nullptr) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+            menuBar()->setActiveAction(nullptr);
+            CancelRefresh();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

@@ -50,9 +50,11 @@ class TfrmMain : public QMainWindow {
     // The shared handler of the six tagged actions; dispatches on the action's Tag.
     void ActionExecute(QAction* sender);
     void actShowDopInfoExecute();
-    // Enables actShowDopInfo exactly when the table is open, no refresh runs, and the current
-    // row's event sheet is not the empty text.
+    // Enables actShowDopInfo exactly when the table is open, no refresh runs, there is a current
+    // event and its event sheet is not the empty text; actDelete follows the current event too.
     void actShowDopInfoUpdate();
+    // False while the grid shows rows but its focus is on a group row or nowhere.
+    bool HasCurrentEvent() const;
     // A double-click in the grid: runs actShowDopInfo when it is enabled right now.
     void ctl_DataGridDblClick();
     // "О программе": the about window, modally.
@@ -95,6 +97,7 @@ class TfrmMain : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     QMenu* createPopupMenu() override { return nullptr; }
 

@@ -43,16 +43,17 @@ void BandHeader::SetBands(const grid::GridLayout& layout, const QFont& font,
     updateGeometry();
 }
 
-void BandHeader::Follow(QHeaderView& header, const grid::GridLayout& layout, int x_origin) {
+void BandHeader::Follow(QHeaderView& header, const OddsGridModel& model, int x_origin) {
+    const grid::GridLayout& layout = model.Tree().Layout();
     header_ = &header;
     const int h = height();
     last_sections_.assign(labels_.size(), -1);
     for (size_t band = 0; band < labels_.size(); ++band) {
         int left = INT_MAX, right = INT_MIN;
         for (int column = 0; column < layout.ColumnCount(); ++column) {
-            const int section = OddsGridModel::ModelColumn(column);
-            if (layout.Column(column).band != static_cast<int>(band) || section >= header.count() ||
-                header.isSectionHidden(section)) {
+            const int section = model.ModelColumn(column);
+            if (layout.Column(column).band != static_cast<int>(band) || section < 0 ||
+                section >= header.count() || header.isSectionHidden(section)) {
                 continue;
             }
             const int x = header.sectionViewportPosition(section);

@@ -13,6 +13,8 @@ class QHeaderView;
 
 namespace lintaro::views {
 
+class OddsGridModel;
+
 class BandHeader : public QWidget {
     Q_OBJECT
   public:
@@ -21,9 +23,9 @@ class BandHeader : public QWidget {
     // Captions, fonts and colours of the bands.
     void SetBands(const grid::GridLayout& layout, const QFont& font, const QColor& text_colour,
                   const QColor& background);
-    // Places each band over its columns as `header` shows them; `x_origin` is the x of the
-    // header's viewport in this widget's coordinates.
-    void Follow(QHeaderView& header, const grid::GridLayout& layout, int x_origin);
+    // Places each band over its columns as `header` shows `model`'s columns; `x_origin` is the x
+    // of the header's viewport in this widget's coordinates.
+    void Follow(QHeaderView& header, const OddsGridModel& model, int x_origin);
 
     // The caption label of `band` (hidden when the band has no visible column).
     QLabel* BandLabel(int band) const;

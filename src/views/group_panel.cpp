@@ -51,6 +51,8 @@ void GroupPanel::SetLevels(const std::vector<Level>& levels) {
                                              ? QStringLiteral("Группировка по убыванию")
                                              : QStringLiteral("Группировка по возрастанию"));
         button->setObjectName(QStringLiteral("group_level_%1").arg(level));
+        button->setToolTip(levels[level].caption +
+                           QStringLiteral(": щелчок меняет порядок, Delete убирает группировку"));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setArrowType(levels[level].descending ? Qt::DownArrow : Qt::UpArrow);
         button->setFocusPolicy(Qt::TabFocus);

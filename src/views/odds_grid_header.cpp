@@ -25,67 +25,22 @@ OddsGridHeader::OddsGridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setAccessibleName(QStringLiteral("Заголовки столбцов"));
-    connect(this, &QHeaderView::sectionResized, this, [this] { PlaceFilterButtons(); });
-    connect(this, &QHeaderView::sectionMoved, this, [this] { PlaceFilterButtons(); });
-    connect(this, &QHeaderView::geometriesChanged, this, [this] { PlaceFilterButtons(); });
 }
 
-void OddsGridHeader::SetLayoutInfo(const grid::GridLayout& layout,
-                                   const std::vector<bool>& filtered) {
-    const int count = layout.ColumnCount();
-    fixed_.assign(count, true);
-    buttons_.resize(count, nullptr);
-    for (int column = 0; column < count; ++column) {
-        const grid::GridColumn& c = layout.Column(column);
-        fixed_[column] = c.fixed;
-        const bool wants_button = c.filter && c.visible;
-        QToolButton*& button = buttons_[column];
-        if (wants_button && !button) {
-            button = new QToolButton(viewport());
-            button->setArrowType(Qt::DownArrow);
-            button->setAutoRaise(true);
-            button->setCheckable(true);
-            button->setFocusPolicy(Qt::TabFocus);
-            button->setObjectName(QStringLiteral("filter_button_%1").arg(column));
-            connect(button, &QToolButton::clicked, this, [this, column] {
-                // A click shows the list; the button shows whether a filter is set, not the click.
-                buttons_[column]->setChecked(!buttons_[column]->isChecked());
-                emit FilterButtonClicked(column);
-            });
-        } else if (!wants_button && button) {
-            button->hide();
-            button->deleteLater();
-            button = nullptr;
-        }
-        if (button) {
-            const QString name = QStringLiteral("Фильтр: ") + FromCp1251(c.caption);
-            button->setAccessibleName(name);
-            button->setToolTip(name);
-            button->setChecked(column < static_cast<int>(filtered.size()) && filtered[column]);
-        }
-    }
-    PlaceFilterButtons();
-}
-
-void OddsGridHeader::PlaceFilterButtons() {
-    const int h = viewport()->height() > 0 ? viewport()->height() : sizeHint().height();
-    const int side = std::max(10, std::min(16, h - 4));
-    for (int column = 0; column < static_cast<int>(buttons_.size()); ++column) {
-        QToolButton* button = buttons_[column];
-        if (!button) continue;
-        const int section = OddsGridModel::ModelColumn(column);
-        if (section >= count() || isSectionHidden(section) || sectionSize(section) < side + 4) {
-            button->hide();
-            continue;
-        }
-        const int right = sectionViewportPosition(section) + sectionSize(section);
-        button->setGeometry(right - side - 2, (h - side) / 2, side, side);
-        button->show();
+void OddsGridHeader::SetLayoutInfo(const grid::GridLayout& layout) {
+    fixed_.assign(layout.ColumnCount(), true);
+    for (int column = 0; column < layout.ColumnCount(); ++column) {
+        fixed_[column] = layout.Column(column).fixed;
     }
 }
 
-QToolButton* OddsGridHeader::FilterButton(int column) const {
-    return column >= 0 && column < static_cast<int>(buttons_.size()) ? buttons_[column] : nullptr;
+const OddsGridModel* OddsGridHeader::GridModel() const {
+    return qobject_cast<const OddsGridModel*>(model());
+}
+
+int OddsGridHeader::LayoutColumnAt(const QPoint& pos) const {
+    const OddsGridModel* grid_model = GridModel();
+    return grid_model ? grid_model->LayoutColumn(logicalIndexAt(pos)) : -1;
 }
 
 bool OddsGridHeader::IsNearSectionEdge(const QPoint& pos) const {
@@ -101,7 +56,7 @@ void OddsGridHeader::mousePressEvent(QMouseEvent* event) {
     press_section_ = -1;
     const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::LeftButton && !IsNearSectionEdge(pos)) {
-        press_section_ = OddsGridModel::LayoutColumn(logicalIndexAt(pos));
+        press_section_ = LayoutColumnAt(pos);
         press_pos_ = pos;
     }
     QHeaderView::mousePressEvent(event);
@@ -118,7 +73,7 @@ void OddsGridHeader::mouseMoveEvent(QMouseEvent* event) {
         press_section_ = -1;
         auto* drag = new QDrag(this);
         drag->setMimeData(MakeColumnMime({column, false}).release());
-        const int logical = OddsGridModel::ModelColumn(column);
+        const int logical = GridModel() ? GridModel()->ModelColumn(column) : -1;
         const QRect section(sectionViewportPosition(logical), 0, sectionSize(logical), height());
         drag->setPixmap(viewport()->grab(section));
         drag->setHotSpot(pos - section.topLeft());
@@ -134,7 +89,7 @@ void OddsGridHeader::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void OddsGridHeader::contextMenuEvent(QContextMenuEvent* event) {
-    const int column = OddsGridModel::LayoutColumn(logicalIndexAt(event->pos()));
+    const int column = LayoutColumnAt(event->pos());
     if (column < 0 || column >= static_cast<int>(fixed_.size()) || fixed_[column]) {
         event->ignore();
         return;
@@ -169,12 +124,7 @@ void OddsGridHeader::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     emit ColumnDropped(drag->column, drag->from_group_panel,
-                       logicalIndexAt(event->position().toPoint()));
-}
-
-void OddsGridHeader::resizeEvent(QResizeEvent* event) {
-    QHeaderView::resizeEvent(event);
-    PlaceFilterButtons();
+                       LayoutColumnAt(event->position().toPoint()));
 }
 
 }  // namespace lintaro::views

@@ -29,19 +29,51 @@ Qt::Alignment ToQt(FieldAlignment alignment) {
 OddsGridModel::OddsGridModel(QObject* parent) : QAbstractItemModel(parent) {
     empty_table_.ResetTable();
     tree_.Rebuild(empty_table_);
+    MapColumns();
 }
 
 void OddsGridModel::Reload(const OddsTable* table) {
     beginResetModel();
     table_ = table;
     tree_.Rebuild(table ? *table : empty_table_);
+    MapColumns();
     endResetModel();
 }
 
 void OddsGridModel::ChangeTree(const std::function<void(grid::GridTree&)>& change) {
     beginResetModel();
+    // The mapping follows the tree even when the change fails half-way.
+    struct Remap {
+        OddsGridModel* model;
+        ~Remap() {
+            model->MapColumns();
+            model->endResetModel();
+        }
+    } remap{this};
     change(tree_);
-    endResetModel();
+}
+
+void OddsGridModel::MapColumns() {
+    const grid::GridLayout& layout = tree_.Layout();
+    has_indent_ = tree_.LevelCount() > 0;
+    shown_.clear();
+    model_column_of_.assign(layout.ColumnCount(), -1);
+    const int first = has_indent_ ? 1 : 0;
+    for (const int column : layout.ExportColumns()) {
+        model_column_of_[column] = first + static_cast<int>(shown_.size());
+        shown_.push_back(column);
+    }
+}
+
+int OddsGridModel::ModelColumn(int layout_column) const {
+    if (layout_column < 0 || layout_column >= static_cast<int>(model_column_of_.size())) return -1;
+    return model_column_of_[layout_column];
+}
+
+int OddsGridModel::LayoutColumn(int model_column) const {
+    const int at = model_column - (has_indent_ ? 1 : 0);
+    if (at < 0 || at >= static_cast<int>(shown_.size())) return -1;
+    return shown_[at];
 }
 
 void OddsGridModel::SetLook(const QFont& grid_font, const QFont& header_font,
@@ -86,7 +118,7 @@ int OddsGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int OddsGridModel::columnCount(const QModelIndex&) const {
-    return tree_.Layout().ColumnCount() + 1;
+    return static_cast<int>(shown_.size()) + (has_indent_ ? 1 : 0);
 }
 
 bool OddsGridModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
@@ -106,7 +138,7 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
             break;
     }
     const int column = LayoutColumn(index.column());
-    if (column < 0) {
+    if (has_indent_ && index.column() == kIndentColumn) {
         // The indent column holds a group row's text; the view draws it across the row.
         if (!group) return {};
         switch (role) {
@@ -121,14 +153,11 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
                 return {};
         }
     }
-    if (group) return {};
+    if (group || column < 0) return {};
     const grid::GridColumn& layout_column = tree_.Layout().Column(column);
     switch (role) {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
-            // A hidden column (the grouped ones, the event sheet's markup) has nothing to read
-            // out: assistive technology lists every column of the model, shown or not.
-            if (!layout_column.visible) return {};
             return QString::fromStdString(tree_.CellText(node, column));
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(ToQt(layout_column.alignment));
@@ -164,11 +193,33 @@ QVariant OddsGridModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
     const int layout_column = LayoutColumn(section);
     switch (role) {
-        case Qt::DisplayRole:
-        case Qt::AccessibleTextRole: {
+        case Qt::DisplayRole: {
             if (layout_column < 0) return QString();
             const grid::GridColumn& column = tree_.Layout().Column(layout_column);
             return column.disable_caption ? QString() : FromCp1251(column.caption);
+        }
+        case Qt::AccessibleTextRole: {
+            // The indent column shows no caption, but holds the group rows' texts.
+            if (layout_column < 0) return QStringLiteral("Группа");
+            const grid::GridColumn& column = tree_.Layout().Column(layout_column);
+            return column.disable_caption ? QString() : FromCp1251(column.caption);
+        }
+        case Qt::AccessibleDescriptionRole: {
+            // Captions repeat across bands ("знач." three times): the band tells them apart.
+            if (layout_column < 0) return {};
+            const grid::GridLayout& layout = tree_.Layout();
+            const grid::GridColumn& column = layout.Column(layout_column);
+            return FromCp1251(layout.Bands().at(column.band).caption) + QStringLiteral(", ") +
+                   FromCp1251(column.caption);
+        }
+        case Qt::ToolTipRole: {
+            if (layout_column < 0) return {};
+            const grid::GridColumn& column = tree_.Layout().Column(layout_column);
+            QString tip =
+                FromCp1251(column.caption) + QStringLiteral(": щелчок или Ctrl+Shift+S сортирует");
+            if (column.filter) tip += QStringLiteral(", Alt+Вниз открывает фильтр");
+            if (!column.fixed) tip += QStringLiteral(", Ctrl+Shift+G группирует");
+            return tip;
         }
         case Qt::TextAlignmentRole:
             if (layout_column < 0) return {};

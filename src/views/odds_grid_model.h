@@ -1,14 +1,17 @@
 // The Qt item model of the odds grid: a thin adapter that shows the headless tree
-// (grid/grid_tree.h) to a QTreeView. Column 0 is the indent column, where the tree draws its
-// branches and a group row's text begins; column 1 + i is the layout's column i (hidden ones are
-// hidden by the view). Rows are the tree's group and event rows. The model never copies a text: a
-// cell's text is made when asked.
+// (grid/grid_tree.h) to a QTreeView. Its columns are only the ones a user sees, in the layout's
+// order: while rows are grouped, column 0 is the indent column, where the tree draws its branches
+// and a group row's text begins; then every visible layout column. Hidden columns (the grouped
+// ones, the event sheet's markup) are not in the model at all, so assistive technology never lists
+// an empty or unnamed column. Rows are the tree's group and event rows. The model never copies a
+// text: a cell's text is made when asked.
 #pragma once
 
 #include <QAbstractItemModel>
 #include <QColor>
 #include <QFont>
 #include <functional>
+#include <vector>
 
 #include "grid/grid_tree.h"
 
@@ -27,17 +30,21 @@ class OddsGridModel : public QAbstractItemModel {
 
     explicit OddsGridModel(QObject* parent = nullptr);
 
+    // The indent column, present while rows are grouped.
     static constexpr int kIndentColumn = 0;
-    static int ModelColumn(int layout_column) { return layout_column + 1; }
-    // The layout column of a model column, -1 for the indent column.
-    static int LayoutColumn(int model_column) { return model_column - 1; }
+    bool HasIndentColumn() const { return has_indent_; }
+    // The model column that shows `layout_column`, or -1 when it is not shown.
+    int ModelColumn(int layout_column) const;
+    // The layout column a model column shows, -1 for the indent column or out of range.
+    int LayoutColumn(int model_column) const;
 
     grid::GridTree& Tree() { return tree_; }
     const grid::GridTree& Tree() const { return tree_; }
 
     // Reads the table again (nullptr: no table, an empty grid). One model reset.
     void Reload(const OddsTable* table);
-    // Changes the tree (grouping, sort, filter, formats) inside one model reset.
+    // Changes the tree (grouping, sort, filter, formats, the layout's order and visibility)
+    // inside one model reset.
     void ChangeTree(const std::function<void(grid::GridTree&)>& change);
 
     // Fonts and colours the roles hand out: the grid font (its bold form for bold columns), the
@@ -58,7 +65,13 @@ class OddsGridModel : public QAbstractItemModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   private:
+    // Makes the column mapping follow the tree's layout and grouping (inside a reset).
+    void MapColumns();
+
     grid::GridTree tree_;
+    bool has_indent_ = false;
+    std::vector<int> shown_;            // model column - (indent) -> layout column
+    std::vector<int> model_column_of_;  // layout column -> model column, -1 when not shown
     const OddsTable* table_ = nullptr;
     OddsTable empty_table_;  // stands in while there is no table
     QFont grid_font_;

@@ -1,8 +1,11 @@
 // Group rows drawn across the row.
 #include "views/odds_grid_tree_view.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include "views/odds_grid_model.h"
 
@@ -13,6 +16,36 @@ OddsGridTreeView::OddsGridTreeView(QWidget* parent) : QTreeView(parent) {}
 void OddsGridTreeView::SetGroupRowColours(const QColor& background, const QColor& text) {
     group_background_ = background;
     group_text_ = text;
+}
+
+// Room the delegate leaves beside a cell's text.
+constexpr int kCellTextMargin = 6;
+
+bool OddsGridTreeView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QTreeView::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    QString text;
+    QRect cell;
+    if (index.isValid()) {
+        const bool group = index.data(OddsGridModel::kIsGroupRole).toBool();
+        const QModelIndex text_index =
+            group ? index.siblingAtColumn(OddsGridModel::kIndentColumn) : index;
+        cell = visualRect(text_index);
+        if (group) cell.setRight(viewport()->width());
+        text = text_index.data(Qt::DisplayRole).toString();
+        const QVariant font = text_index.data(Qt::FontRole);
+        const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : this->font());
+        // Only a text the cell cuts needs a tooltip.
+        if (metrics.horizontalAdvance(text) + kCellTextMargin <= cell.width()) text.clear();
+    }
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, viewport(), cell);
+    }
+    return true;
 }
 
 void OddsGridTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

@@ -1,5 +1,6 @@
 // The QTreeView of the odds grid: a standard tree view (keyboard, selection, accessibility as
-// usual) that draws each group row's text once across the whole row.
+// usual) that draws each group row's text once across the whole row, and shows the whole text of
+// a cut cell as its tooltip.
 #pragma once
 
 #include <QColor>
@@ -15,6 +16,7 @@ class OddsGridTreeView : public QTreeView {
     void SetGroupRowColours(const QColor& background, const QColor& text);
 
   protected:
+    bool viewportEvent(QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 

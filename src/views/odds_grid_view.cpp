@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "views/band_header.h"
+#include "views/filter_button_strip.h"
 #include "views/filter_custom_dialog.h"
 #include "views/filter_popup.h"
 #include "views/footer_bar.h"
@@ -87,6 +89,7 @@ struct OddsGridView::SavedState {
     std::string focus_group_key;  // the focused group, or the group of the focused event
     std::optional<OddsRecord> focus_record;
     int focus_event_index = -1;
+    int focus_top_row = 0;  // the row of the focused node's sport (top-level) row
     int vertical = 0;
     int horizontal = 0;
 };
@@ -100,7 +103,8 @@ OddsGridView::OddsGridView(QWidget* parent)
       delegate_(new OddsGridDelegate(this)),
       bands_(new BandHeader(this)),
       group_panel_(new GroupPanel(this)),
-      footer_(new FooterBar(this)) {
+      footer_(new FooterBar(this)),
+      filters_(new FilterButtonStrip(this)) {
     setObjectName(QStringLiteral("ctl_DataGrid"));
     setAccessibleName(QStringLiteral("Линия"));
 
@@ -122,10 +126,12 @@ OddsGridView::OddsGridView(QWidget* parent)
     // the header unclickable.
     tree_->setSortingEnabled(false);
     header_->setSectionsClickable(true);
+    header_->setSortIndicatorShown(true);  // turning the view's sorting off hid the arrow
     tree_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     tree_->setAutoScroll(true);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->viewport()->installEventFilter(this);
+    tree_->installEventFilter(this);
     header_->installEventFilter(this);
     header_->viewport()->installEventFilter(this);
 
@@ -144,11 +150,11 @@ OddsGridView::OddsGridView(QWidget* parent)
     });
     connect(header_, &QHeaderView::sectionResized, this, &OddsGridView::OnSectionResized);
     connect(header_, &QHeaderView::sectionClicked, this, [this](int section) {
-        const int column = OddsGridModel::LayoutColumn(section);
+        const int column = model_->LayoutColumn(section);
         if (column >= 0) ClickHeader(column);
     });
     connect(header_, &QHeaderView::geometriesChanged, this, &OddsGridView::FollowHeader);
-    connect(header_, &OddsGridHeader::FilterButtonClicked, this,
+    connect(filters_, &FilterButtonStrip::Clicked, this,
             [this](int column) { OpenFilterPopup(column); });
     connect(header_, &OddsGridHeader::ColumnDropped, this, &OddsGridView::OnHeaderDrop);
     connect(header_, &OddsGridHeader::GroupRequested, this, [this](int column) {
@@ -189,8 +195,9 @@ OddsGridView::~OddsGridView() {
     if (table_) table_->SetObserver(nullptr);
     // The children outlive this part of the object: while ~QWidget closes the window the header
     // hides and reports new geometry, and no slot of this already destroyed view may run then.
-    for (QObject* sender : std::initializer_list<QObject*>{
-             header_, tree_, tree_->selectionModel(), tree_->horizontalScrollBar(), group_panel_}) {
+    for (QObject* sender :
+         std::initializer_list<QObject*>{header_, tree_, tree_->selectionModel(),
+                                         tree_->horizontalScrollBar(), group_panel_, filters_}) {
         if (sender) sender->disconnect(this);
     }
 }
@@ -321,6 +328,9 @@ OddsGridView::SavedState OddsGridView::SaveState() const {
     if (current.isValid()) {
         const grid::NodeRef node = model_->NodeOf(current);
         state.has_focus = true;
+        QModelIndex top = current;
+        while (top.parent().isValid()) top = top.parent();
+        state.focus_top_row = top.row();
         state.focus_is_group = tree.IsGroup(node);
         if (state.focus_is_group) {
             state.focus_group_key = GroupKey(tree, node);
@@ -402,8 +412,13 @@ void OddsGridView::RestoreState(const SavedState& state) {
                 }
             }
         }
-        if (target) {
-            const QModelIndex index = model_->IndexOf(*target);
+        QModelIndex index = target ? model_->IndexOf(*target) : QModelIndex();
+        if (!index.isValid() && model_->rowCount() > 0) {
+            // What had the focus is gone (a filter took it away): the nearest row left at the top
+            // takes it, so the keyboard stays in the grid. A group row leaves no current event.
+            index = model_->index(std::min(state.focus_top_row, model_->rowCount() - 1), 0);
+        }
+        if (index.isValid()) {
             // Make sure the row can be seen: open the groups above it.
             for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) {
                 if (!tree_->isExpanded(p)) tree_->setExpanded(p, true);
@@ -422,40 +437,37 @@ void OddsGridView::SyncFromLayout() {
     const grid::GridLayout& layout = tree.Layout();
     syncing_ = true;
     const int levels = tree.LevelCount();
-    header_->setSectionResizeMode(OddsGridModel::kIndentColumn, QHeaderView::Fixed);
-    header_->setSectionHidden(OddsGridModel::kIndentColumn, levels == 0);
+    // The model holds only the shown columns, in the header's order: nothing to hide or move.
     tree_->setRootIsDecorated(levels > 0);
-    if (levels > 0)
+    if (model_->HasIndentColumn()) {
+        header_->setSectionResizeMode(OddsGridModel::kIndentColumn, QHeaderView::Fixed);
         header_->resizeSection(OddsGridModel::kIndentColumn, kIndentation * (levels + 1));
-    if (header_->visualIndex(OddsGridModel::kIndentColumn) != 0) {
-        header_->moveSection(header_->visualIndex(OddsGridModel::kIndentColumn), 0);
+    } else if (header_->count() > 0) {
+        header_->setSectionResizeMode(0, QHeaderView::Interactive);
     }
-    const std::vector<int>& order = layout.Order();
-    for (size_t position = 0; position < order.size(); ++position) {
-        const int section = OddsGridModel::ModelColumn(order[position]);
-        const int visual = static_cast<int>(position) + 1;
-        if (header_->visualIndex(section) != visual) {
-            header_->moveSection(header_->visualIndex(section), visual);
+    for (int section = 0; section < header_->count(); ++section) {
+        if (header_->visualIndex(section) != section) {
+            header_->moveSection(header_->visualIndex(section), section);
+        }
+        const int column = model_->LayoutColumn(section);
+        if (column >= 0 && header_->sectionSize(section) != layout.Column(column).width) {
+            header_->resizeSection(section, layout.Column(column).width);
         }
     }
     std::vector<bool> filtered(layout.ColumnCount(), false);
     std::vector<bool> droppable(layout.ColumnCount(), false);
     for (int column = 0; column < layout.ColumnCount(); ++column) {
         const grid::GridColumn& c = layout.Column(column);
-        const int section = OddsGridModel::ModelColumn(column);
-        header_->setSectionHidden(section, !c.visible);
-        if (header_->sectionSize(section) != c.width && c.visible) {
-            header_->resizeSection(section, c.width);
-        }
         filtered[column] = tree.Filter(column).IsActive();
         droppable[column] = !c.fixed && c.visible;
     }
     const grid::SortState sort = tree.Sort();
-    header_->setSortIndicator(OddsGridModel::ModelColumn(sort.column),
+    header_->setSortIndicator(model_->ModelColumn(sort.column),
                               sort.direction == grid::SortDirection::kAscending
                                   ? Qt::AscendingOrder
                                   : Qt::DescendingOrder);
-    header_->SetLayoutInfo(layout, filtered);
+    header_->SetLayoutInfo(layout);
+    filters_->SetLayoutInfo(layout, filtered);
 
     std::vector<GroupPanel::Level> levels_info;
     for (int level = 0; level < levels; ++level) {
@@ -473,15 +485,15 @@ void OddsGridView::SyncFromLayout() {
 void OddsGridView::FollowHeader() {
     const int x_origin =
         header_->viewport()->mapTo(this, QPoint(0, 0)).x() - bands_->mapTo(this, QPoint(0, 0)).x();
-    bands_->Follow(*header_, Tree().Layout(), x_origin);
+    bands_->Follow(*header_, *model_, x_origin);
     const int footer_origin =
         header_->viewport()->mapTo(this, QPoint(0, 0)).x() - footer_->mapTo(this, QPoint(0, 0)).x();
-    footer_->Follow(*header_, OddsGridModel::ModelColumn(grid::kColHomeTeam), footer_origin);
-    header_->PlaceFilterButtons();
+    footer_->Follow(*header_, model_->ModelColumn(grid::kColHomeTeam), footer_origin);
+    filters_->Follow(*header_, *model_);
 }
 
 void OddsGridView::OnSectionResized(int section, int, int new_size) {
-    const int column = OddsGridModel::LayoutColumn(section);
+    const int column = model_->LayoutColumn(section);
     if (!syncing_ && column >= 0 && !header_->isSectionHidden(section)) {
         model_->Tree().MutableLayout().SetWidth(column, new_size);
     }
@@ -489,11 +501,22 @@ void OddsGridView::OnSectionResized(int section, int, int new_size) {
 }
 
 void OddsGridView::OnCurrentChanged(const QModelIndex& current) {
-    if (!current.isValid() || !table_) return;
-    const int row = Tree().CurrentTableRowFor(model_->NodeOf(current));
-    if (row < 0) return;
-    table_->SetCurrentRow(row);
+    if (current.isValid() && table_) {
+        const int row = Tree().CurrentTableRowFor(model_->NodeOf(current));
+        if (row >= 0) table_->SetCurrentRow(row);
+    }
+    // Also when a group row takes the focus: there is no current event then.
     emit CurrentRowChanged();
+}
+
+bool OddsGridView::HasCurrentEvent() const {
+    const QModelIndex current = tree_->currentIndex();
+    return current.isValid() && !Tree().IsGroup(model_->NodeOf(current));
+}
+
+int OddsGridView::FocusedColumn() const {
+    const QModelIndex current = tree_->currentIndex();
+    return current.isValid() ? model_->LayoutColumn(current.column()) : -1;
 }
 
 void OddsGridView::ClickHeader(int column) {
@@ -516,11 +539,13 @@ void OddsGridView::SetGroupColumns(const std::vector<int>& columns) {
 
 void OddsGridView::MoveColumn(int column, int position_in_band) {
     if (column < 0 || column >= Tree().Layout().ColumnCount()) return;
-    model_->Tree().MutableLayout().MoveWithinBand(column, position_in_band);
-    SyncFromLayout();
+    // The model's columns follow the header's order, so a move is a change of the model too.
+    ChangeTree([column, position_in_band](grid::GridTree& tree) {
+        tree.MutableLayout().MoveWithinBand(column, position_in_band);
+    });
 }
 
-void OddsGridView::OnHeaderDrop(int column, bool from_group_panel, int before_section) {
+void OddsGridView::OnHeaderDrop(int column, bool from_group_panel, int before_column) {
     const grid::GridLayout& layout = Tree().Layout();
     if (column < 0 || column >= layout.ColumnCount() || layout.Column(column).fixed) return;
     if (from_group_panel) {
@@ -528,7 +553,7 @@ void OddsGridView::OnHeaderDrop(int column, bool from_group_panel, int before_se
         columns.erase(std::remove(columns.begin(), columns.end(), column), columns.end());
         SetGroupColumns(columns);
     }
-    const int before = OddsGridModel::LayoutColumn(before_section);
+    const int before = before_column;
     if (before >= 0 && before != column &&
         layout.Column(before).band == layout.Column(column).band) {
         int position = layout.PositionInBand(before);
@@ -538,7 +563,7 @@ void OddsGridView::OnHeaderDrop(int column, bool from_group_panel, int before_se
 }
 
 FilterPopup* OddsGridView::OpenFilterPopup(int column) {
-    QToolButton* button = header_->FilterButton(column);
+    QToolButton* button = filters_->Button(column);
     if (!button) return nullptr;
     if (filter_popup_) filter_popup_->close();
     const grid::GridColumn& c = Tree().Layout().Column(column);
@@ -552,7 +577,7 @@ FilterPopup* OddsGridView::OpenFilterPopup(int column) {
                     OpenCustomFilterDialog(column);
                 }
             });
-    const int section = OddsGridModel::ModelColumn(column);
+    const int section = model_->ModelColumn(column);
     const QPoint below = header_->viewport()->mapToGlobal(
         QPoint(header_->sectionViewportPosition(section), header_->height()));
     const int rows = std::min(popup->List()->count(), 20);
@@ -590,10 +615,91 @@ bool OddsGridView::eventFilter(QObject* watched, QEvent* event) {
     }
     if ((watched == tree_->viewport() || watched == header_->viewport()) &&
         event->type() == QEvent::MouseButtonDblClick) {
-        // Reported after the view has handled it (a group row opens or closes as usual).
-        QMetaObject::invokeMethod(this, &OddsGridView::DoubleClicked, Qt::QueuedConnection);
+        // A group row only opens or closes: the event sheet is never that of an event elsewhere.
+        const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QModelIndex under =
+            watched == tree_->viewport() ? tree_->indexAt(pos) : QModelIndex();
+        if (!under.isValid() || !Tree().IsGroup(model_->NodeOf(under))) {
+            // Reported after the view has handled it.
+            QMetaObject::invokeMethod(this, &OddsGridView::DoubleClicked, Qt::QueuedConnection);
+        }
+    }
+    if (watched == tree_ && event->type() == QEvent::KeyPress &&
+        HandleGridKey(*static_cast<QKeyEvent*>(event))) {
+        return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool OddsGridView::HandleGridKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers =
+        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const QModelIndex current = tree_->currentIndex();
+    const int column = FocusedColumn();
+    switch (key.key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (modifiers != Qt::NoModifier || !current.isValid()) return false;
+            if (Tree().IsGroup(model_->NodeOf(current))) {
+                const QModelIndex row = current.siblingAtColumn(0);
+                tree_->setExpanded(row, !tree_->isExpanded(row));
+            } else {
+                emit EventActivated();
+            }
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right: {
+            // Along an event row the focused cell moves, so that the column keys know their
+            // column; on a group row the keys open and close it as usual.
+            if (modifiers != Qt::NoModifier || !current.isValid() ||
+                Tree().IsGroup(model_->NodeOf(current))) {
+                return false;
+            }
+            const int first = model_->HasIndentColumn() ? 1 : 0;
+            const int next = current.column() + (key.key() == Qt::Key_Left ? -1 : 1);
+            if (next < first || next >= model_->columnCount()) return true;
+            const QModelIndex cell = current.siblingAtColumn(next);
+            tree_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+            tree_->scrollTo(cell);
+            return true;
+        }
+        case Qt::Key_Down:
+            if (modifiers != Qt::AltModifier) return false;
+            [[fallthrough]];
+        case Qt::Key_F4:
+            if (key.key() == Qt::Key_F4 && modifiers != Qt::NoModifier) return false;
+            OpenFilterPopup(column);
+            return true;
+        case Qt::Key_S:
+            if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier) || column < 0) return false;
+            ClickHeader(column);
+            return true;
+        case Qt::Key_G:
+            if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier) || column < 0) return false;
+            if (!Tree().Layout().Column(column).fixed) {
+                std::vector<int> columns = Tree().GroupColumns();
+                columns.push_back(column);
+                SetGroupColumns(columns);
+            }
+            return true;
+        case Qt::Key_Menu:
+            if (modifiers != Qt::NoModifier) return false;
+            OpenPopupMenuAtFocus();
+            return true;
+        case Qt::Key_F10:
+            if (modifiers != Qt::ShiftModifier) return false;
+            OpenPopupMenuAtFocus();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void OddsGridView::OpenPopupMenuAtFocus() {
+    if (!popup_menu_) return;
+    const QRect cell = tree_->visualRect(tree_->currentIndex());
+    const QPoint at = cell.isValid() ? cell.bottomLeft() : QPoint(0, 0);
+    popup_menu_->popup(tree_->viewport()->mapToGlobal(at));
 }
 
 void OddsGridView::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTreeView>
 #include <QWidget>
+
+class QKeyEvent;
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +24,7 @@ namespace lintaro::views {
 
 class BandHeader;
 class CustomFilterDialog;
+class FilterButtonStrip;
 class FilterPopup;
 class FooterBar;
 class GroupPanel;
@@ -43,8 +46,15 @@ class OddsGridView : public QWidget {
     // Collapses every group at every level: only the sport rows stay; a sport opened afterwards
     // shows its tournaments collapsed.
     void CollapseAllGroups();
-    void SetPopupMenu(QMenu* menu);  // opened on a right click in the rows (not owned)
+    // Opened on a right click in the rows, and by the Menu key or Shift+F10 at the focused row
+    // (not owned).
+    void SetPopupMenu(QMenu* menu);
     QTreeView* TreeView() const;
+    // True when an event row has the focus. A focused group row, or no focused row, leaves no
+    // current event: what the user acts on is always what they see.
+    bool HasCurrentEvent() const;
+    // The layout column of the focused cell, or -1. Left and Right move it along an event row.
+    int FocusedColumn() const;
     const grid::GridTree& Tree() const;
 
     // The grid's fonts, colours and switches as they are now, for the worksheet export.
@@ -72,6 +82,7 @@ class OddsGridView : public QWidget {
     OddsGridHeader* Header() const { return header_; }
     BandHeader* Bands() const { return bands_; }
     GroupPanel* Panel() const { return group_panel_; }
+    FilterButtonStrip* Filters() const { return filters_; }
     FooterBar* Footer() const { return footer_; }
     // Places the band captions, filter buttons and footer over the columns as they stand now
     // (done on every resize, move and scroll; public for tests).
@@ -81,7 +92,10 @@ class OddsGridView : public QWidget {
     // Any double-click in the grid (rows, group rows, the empty area, the column headers); what
     // lies under the pointer is not told.
     void DoubleClicked();
-    void CurrentRowChanged();  // after the table's current row followed the focused row
+    // The focused row changed (the table's current row follows an event row first).
+    void CurrentRowChanged();
+    // Enter on a focused event row.
+    void EventActivated();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,7 +115,12 @@ class OddsGridView : public QWidget {
     void SyncFromLayout();
     void OnCurrentChanged(const QModelIndex& current);
     void OnSectionResized(int section, int old_size, int new_size);
-    void OnHeaderDrop(int column, bool from_group_panel, int before_section);
+    void OnHeaderDrop(int column, bool from_group_panel, int before_column);
+    // The grid's keys on the focused row: Left and Right along an event row, Enter, Alt+Down and
+    // F4 (the column's filter list), Ctrl+Shift+S (sort by the column), Ctrl+Shift+G (group by
+    // it), Menu and Shift+F10.
+    bool HandleGridKey(const QKeyEvent& key);
+    void OpenPopupMenuAtFocus();
     void ApplyLook();
     void FitDateColumn();
 
@@ -114,6 +133,7 @@ class OddsGridView : public QWidget {
     BandHeader* bands_;
     GroupPanel* group_panel_;
     FooterBar* footer_;
+    FilterButtonStrip* filters_;
     QPointer<QMenu> popup_menu_;
     QPointer<FilterPopup> filter_popup_;
     QPointer<CustomFilterDialog> custom_dialog_;

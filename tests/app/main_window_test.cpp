@@ -88,6 +88,12 @@ class MainWindowTest : public QObject {
         window_->cds_Data().ResetTable();
         for (const auto& row : rows) window_->cds_Data().InsertRow(row);
     }
+    // Focuses the grid's event row of table row `row`, as a user's click would.
+    void FocusEvent(int row) {
+        window_->ActionExecute(Act("actFullExpand"));
+        QTreeView* tree = window_->ctl_DataGrid()->TreeView();
+        tree->setCurrentIndex(EventIndex(tree->model(), row));
+    }
 
   private slots:
     void init() {
@@ -310,8 +316,9 @@ class MainWindowTest : public QObject {
                  QStringLiteral("cds_Data: Cannot perform this operation on an empty dataset"));
         QVERIFY(window_->cds_Data().IsOpen());
 
-        // No keeps the row; Yes deletes the current one.
+        // No keeps the row; Yes deletes the focused one.
         FillTable({Row("футбол", "Лига", 1, "a"), Row("футбол", "Лига", 2, "b")});
+        FocusEvent(1);
         dialogs_->answers = {QMessageBox::No};
         window_->ActionExecute(Act("actDelete"));
         QCOMPARE(window_->cds_Data().RowCount(), 2);
@@ -325,7 +332,7 @@ class MainWindowTest : public QObject {
                    Row("теннис", "Кубок", 3, std::nullopt)});
         QAction* show = Act("actShowDopInfo");
         const auto at_row = [&](int row) {
-            window_->cds_Data().SetCurrentRow(row);
+            FocusEvent(row);
             window_->actShowDopInfoUpdate();
             return show->isEnabled();
         };
@@ -339,6 +346,73 @@ class MainWindowTest : public QObject {
         QCOMPARE(dialogs_->modals[0], window_->EventSheetWindow());
         QVERIFY(window_->EventSheetWindow()->WebBrowser()->document()->toPlainText().contains(
             QStringLiteral("Роспись Б")));
+    }
+
+    // F10 opens the menu bar; Enter on an event shows its sheet as a double-click does.
+    void KeysOpenTheMenuBarAndTheSheet() {
+        FillTable({Row("футбол", "Лига", 1, ""), Row("футбол", "Лига", 2, "<p>Лист</p>")});
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QTreeView* tree = window_->ctl_DataGrid()->TreeView();
+        FocusEvent(0);
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_Return);  // no sheet: nothing
+        QCOMPARE(dialogs_->modals.size(), 0);
+        FocusEvent(1);
+        QTest::keyClick(tree, Qt::Key_Return);
+        QCOMPARE(dialogs_->modals.size(), 1);
+
+        QTest::keyClick(tree, Qt::Key_F10);
+        QMenuBar* bar = window_->menuBar();
+        QCOMPARE(bar->activeAction(), bar->actions().first());
+        QTRY_VERIFY(bar->actions().first()->menu()->isVisible());
+        bar->actions().first()->menu()->close();
+    }
+
+    // With the focus on a sport row, a tournament row, or nowhere after a filter took the focused
+    // event away, there is no current event: Delete and the sheet are disabled and do nothing.
+    void GroupRowsLeaveNoCurrentEvent_data() {
+        QTest::addColumn<int>("focus");
+        QTest::newRow("sport row") << 0;
+        QTest::newRow("tournament row") << 1;
+        QTest::newRow("event filtered away") << 2;
+    }
+    void GroupRowsLeaveNoCurrentEvent() {
+        QFETCH(int, focus);
+        FillTable({Row("бейсбол", "MLB", 1, "<b>a</b>"), Row("футбол", "Лига", 2, "<b>b</b>")});
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        FocusEvent(1);
+        QVERIFY(Act("actDelete")->isEnabled());
+        QVERIFY(Act("actShowDopInfo")->isEnabled());
+        QTreeView* tree = window_->ctl_DataGrid()->TreeView();
+        const QModelIndex baseball = tree->model()->index(0, 0);
+        if (focus == 0) {
+            tree->setCurrentIndex(baseball);
+        } else if (focus == 1) {
+            tree->setCurrentIndex(tree->model()->index(0, 0, baseball));
+        } else {
+            // Only baseball's event passes the filter: the focus goes to the nearest row left,
+            // which is a group row.
+            window_->ctl_DataGrid()->SetColumnFilter(
+                lintaro::grid::kColSport,
+                lintaro::grid::ColumnFilter::Value("бейсбол"));  // display texts are UTF-8
+            QVERIFY(tree->currentIndex().isValid());
+        }
+        window_->actShowDopInfoUpdate();
+        QVERIFY(!window_->ctl_DataGrid()->HasCurrentEvent());
+        QVERIFY(!Act("actDelete")->isEnabled());
+        QVERIFY(!Act("actShowDopInfo")->isEnabled());
+        window_->ActionExecute(Act("actDelete"));
+        QCOMPARE(window_->cds_Data().RowCount(), 2);
+        QVERIFY(dialogs_->boxes.isEmpty());
+        // A double-click on the group row only opens or closes it.
+        const QRect row = tree->visualRect(tree->currentIndex());
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, row.center());
+        QCoreApplication::processEvents();
+        QVERIFY(dialogs_->modals.isEmpty());
     }
 
     void FocusInTheGridMovesTheCurrentRowAndTheAction() {

@@ -4,6 +4,7 @@
 // broken servers end in the reader's message or the rows, and a usable window.
 #include <QAction>
 #include <QComboBox>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -159,6 +160,27 @@ class RefreshTest : public QObject {
         QTreeView* tree = window_->ctl_DataGrid()->TreeView();
         QVERIFY(tree->model()->rowCount() > 0);
         QVERIFY(!tree->isExpanded(tree->model()->index(0, 0)));
+    }
+
+    // A menu opened during the refresh: the first Esc closes it and cancels the refresh.
+    void EscWithAMenuOpenCancelsAtTheFirstPress() {
+        StallingProxy proxy(demo_->FirstPort(), 3);
+        window_->FHTTP().second_host = proxy.HostPort();
+        window_->ctl_BKCombo()->setCurrentIndex(1);
+        bool menu_was_open = false;
+        const DuringRefresh seen = Run([&] { return proxy.Held() > 0; }, 100,
+                                       [&] {
+                                           QMenu* menu = window_->PopupMenu();
+                                           menu->popup(window_->mapToGlobal(QPoint(50, 50)));
+                                           menu_was_open = menu->isVisible();
+                                           QTest::keyClick(menu, Qt::Key_Escape);
+                                       });
+        QVERIFY(seen.acted);
+        QVERIFY(menu_was_open);
+        QVERIFY(!window_->PopupMenu()->isVisible());
+        QVERIFY(window_->cds_Data().RowCount() > 0);  // cancelled, keeping the rows read so far
+        QVERIFY(dialogs_->boxes.isEmpty());
+        ExpectUsableAfterwards();
     }
 
     // Closing hides the window at once, hands over nothing and ends quietly, whatever the server

@@ -14,9 +14,12 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
+#include <functional>
 
 #include "grid_fixture.h"
 #include "views/band_header.h"
+#include "views/filter_button_strip.h"
 #include "views/filter_custom_dialog.h"
 #include "views/filter_popup.h"
 #include "views/footer_bar.h"
@@ -60,12 +63,20 @@ QModelIndex Find(const OddsGridModel& model, const QString& text, int column,
     return {};
 }
 
-const int kDate = OddsGridModel::ModelColumn(kColDate);
-const int kHome = OddsGridModel::ModelColumn(kColHomeTeam);
-const int kGuest = OddsGridModel::ModelColumn(kColGuestTeam);
-const int kP1 = OddsGridModel::ModelColumn(kColP1);
-const int kF1 = OddsGridModel::ModelColumn(kColF1);
-const int kVF1 = OddsGridModel::ModelColumn(kColVF1);
+// The model column of a layout column while the grid is grouped as at start: the indent column,
+// then the shown columns in the header's order.
+int StartColumn(int layout_column) {
+    const std::vector<int> shown = lintaro::grid::GridLayout().ExportColumns();
+    return 1 +
+           static_cast<int>(std::find(shown.begin(), shown.end(), layout_column) - shown.begin());
+}
+
+const int kDate = StartColumn(kColDate);
+const int kHome = StartColumn(kColHomeTeam);
+const int kGuest = StartColumn(kColGuestTeam);
+const int kP1 = StartColumn(kColP1);
+const int kF1 = StartColumn(kColF1);
+const int kVF1 = StartColumn(kColVF1);
 
 }  // namespace
 
@@ -140,9 +151,10 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(
             model.headerData(kP1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
             Qt::Alignment(Qt::AlignCenter));
-        QCOMPARE(
-            model.headerData(OddsGridModel::ModelColumn(kColDopInfo), Qt::Horizontal).toString(),
-            QString());
+        // Hidden columns are not in the model at all: nothing unnamed or empty to read out.
+        QCOMPARE(model.ModelColumn(kColDopInfo), -1);
+        QCOMPARE(model.ModelColumn(kColSport), -1);
+        QCOMPARE(model.columnCount(), 1 + 16);
     }
 
     void alignmentFontsAndColours() {
@@ -240,12 +252,11 @@ class OddsGridViewTest : public QObject {
         // of the band moves the date and teams right, and the band grows by its width.
         view_->SetGroupColumns({kColCompetition});
         view_->MoveColumn(kColSport, 0);
-        QCOMPARE(
-            header->visualIndex(OddsGridModel::ModelColumn(kColSport)) < header->visualIndex(kDate),
-            true);
+        const int sport = Model().ModelColumn(kColSport);
+        const int date = Model().ModelColumn(kColDate);
+        QCOMPARE(header->visualIndex(sport) < header->visualIndex(date), true);
         QCOMPARE(general->width(), 86 + date_width + 150 + 150);
-        QCOMPARE(header->sectionViewportPosition(kDate) -
-                     header->sectionViewportPosition(OddsGridModel::ModelColumn(kColSport)),
+        QCOMPARE(header->sectionViewportPosition(date) - header->sectionViewportPosition(sport),
                  86);
         QCOMPARE(view_->Tree().Layout().ExportColumns().front(), kColSport);
 
@@ -294,11 +305,11 @@ class OddsGridViewTest : public QObject {
     }
 
     void filterListsOfDateAndTeamColumns() {
-        QToolButton* date_button = view_->Header()->FilterButton(kColDate);
+        QToolButton* date_button = view_->Filters()->Button(kColDate);
         QVERIFY(date_button);
         QCOMPARE(date_button->accessibleName(), QStringLiteral("Фильтр: Дата события"));
-        QVERIFY(!view_->Header()->FilterButton(kColP1));     // prices have no filter
-        QVERIFY(!view_->Header()->FilterButton(kColSport));  // hidden while grouped
+        QVERIFY(!view_->Filters()->Button(kColP1));     // prices have no filter
+        QVERIFY(!view_->Filters()->Button(kColSport));  // hidden while grouped
         QTest::mouseClick(date_button, Qt::LeftButton);
         FilterPopup* popup = view_->ActiveFilterPopup();
         QVERIFY(popup);
@@ -310,7 +321,7 @@ class OddsGridViewTest : public QObject {
                                      "11.12.2026 18:00:00", "11.12.2026 20:00:00", "12.12.2026"}));
         popup->Choose(2);
         QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
-        QVERIFY(view_->Header()->FilterButton(kColDate)->isChecked());
+        QVERIFY(view_->Filters()->Button(kColDate)->isChecked());
 
         table_.InsertRow(
             lintaro::grid::testing::ValuesOf({"теннис", "ATP", At(9, 9), std::nullopt, "x"}));
@@ -383,15 +394,15 @@ class OddsGridViewTest : public QObject {
         };
         QVERIFY(drop(view_->Header()->viewport(), {kColSport, true}, QPoint(5, 5)));
         QCOMPARE(view_->Tree().GroupColumns(), std::vector<int>{kColCompetition});
-        QVERIFY(!view_->Header()->isSectionHidden(OddsGridModel::ModelColumn(kColSport)));
-        QVERIFY(view_->Header()->FilterButton(kColSport));
+        QVERIFY(Model().ModelColumn(kColSport) >= 0);
+        QVERIFY(view_->Filters()->Button(kColSport));
         QCOMPARE(panel->LevelCount(), 1);
         QCOMPARE(Model().index(0, 0).data().toString(), QStringLiteral("Турнир : NBA "));
 
         // The sport header dropped on the panel before the tournament button: level 1 again.
         QVERIFY(drop(panel, {kColSport, false}, QPoint(0, 5)));
         QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
-        QVERIFY(view_->Header()->isSectionHidden(OddsGridModel::ModelColumn(kColSport)));
+        QCOMPARE(Model().ModelColumn(kColSport), -1);
 
         // A fixed column is refused.
         QVERIFY(!drop(panel, {kColDate, false}, QPoint(0, 5)));
@@ -527,17 +538,23 @@ class OddsGridViewTest : public QObject {
         view_->TreeView()->setCurrentIndex(Row(QStringLiteral("Челси")));
         QCOMPARE(table_.FieldText("dop_info"), std::string("<b>3</b>"));
         QCOMPARE(changed.count(), 2);
-        view_->TreeView()->setCurrentIndex(Model().index(0, 0));  // a group row: no change
+        QVERIFY(view_->HasCurrentEvent());
+        // A group row: the table's row stays, but there is no current event to act on.
+        view_->TreeView()->setCurrentIndex(Model().index(0, 0));
         QCOMPARE(table_.FieldText("dop_info"), std::string("<b>3</b>"));
-        QCOMPARE(changed.count(), 2);
+        QCOMPARE(changed.count(), 3);
+        QVERIFY(!view_->HasCurrentEvent());
     }
 
     void doubleClickAndPopupMenu() {
         QSignalSpy double_clicked(view_.get(), &OddsGridView::DoubleClicked);
         QWidget* viewport = view_->TreeView()->viewport();
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(50, 5));    // a group row
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(50, 400));  // empty area
-        QTRY_COMPARE(double_clicked.count(), 2);
+        // A group row only opens or closes; the empty area is reported.
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(50, 5));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(50, 400));
+        QTRY_COMPARE(double_clicked.count(), 1);
+        QTest::qWait(20);
+        QCOMPARE(double_clicked.count(), 1);
 
         QMenu menu;
         menu.addAction(QStringLiteral("Показать роспись"));
@@ -558,18 +575,116 @@ class OddsGridViewTest : public QObject {
                      view_->Bands()->BandLabel(band)->text());
         }
         for (int column : {kColDate, kColHomeTeam, kColGuestTeam}) {
-            QToolButton* button = view_->Header()->FilterButton(column);
+            QToolButton* button = view_->Filters()->Button(column);
             QVERIFY(button);
-            QCOMPARE(button->accessibleName(),
-                     QStringLiteral("Фильтр: ") +
-                         Model()
-                             .headerData(OddsGridModel::ModelColumn(column), Qt::Horizontal)
-                             .toString());
+            QCOMPARE(
+                button->accessibleName(),
+                QStringLiteral("Фильтр: ") +
+                    Model().headerData(Model().ModelColumn(column), Qt::Horizontal).toString());
         }
         // Assistive technology reads the cells' shown texts through the view.
         QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view_->TreeView());
         QVERIFY(table);
         QCOMPARE(table->text(QAccessible::Name), view_->TreeView()->accessibleName());
+    }
+
+    // What a screen reader finds: the filter buttons among the grid's children, every column
+    // header named with its band, and no hidden or unnamed column.
+    void screenReaderWalk() {
+        view_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(view_.get());
+        QStringList buttons;
+        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            if (node->text(QAccessible::Name).startsWith(QStringLiteral("Фильтр: "))) {
+                buttons << node->text(QAccessible::Name);
+            }
+            for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
+        };
+        walk(grid);
+        QCOMPARE(buttons, (QStringList{"Фильтр: Дата события", "Фильтр: Командa дом.",
+                                       "Фильтр: Командa гость"}));
+
+        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(view_->TreeView());
+        QAccessibleTableInterface* table = tree->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->columnCount(), 1 + 16);  // the group column and the shown ones
+        QStringList names, descriptions;
+        // The tree's first children are its column headers.
+        for (int column = 0; column < table->columnCount(); ++column) {
+            QAccessibleInterface* header = tree->child(column);
+            QVERIFY(header);
+            QCOMPARE(header->role(), QAccessible::ColumnHeader);
+            names << header->text(QAccessible::Name);
+            descriptions << header->text(QAccessible::Description);
+        }
+        QCOMPARE(names.first(), QStringLiteral("Группа"));
+        QVERIFY(!names.contains(QString()));
+        QVERIFY(!names.contains(QStringLiteral("Вид спорта")));
+        QCOMPARE(names.count(QStringLiteral("знач.")), 3);
+        QCOMPARE(descriptions.mid(kVF1, 1), QStringList{"Фора, знач."});
+        QVERIFY(descriptions.contains(QStringLiteral("Тотал, знач.")));
+        QCOMPARE(descriptions[kP1], QStringLiteral("Исходы, 1"));
+    }
+
+    // A person with the keyboard alone: Alt+Down opens the focused column's filter list,
+    // Ctrl+Shift+S sorts by the column, Ctrl+Shift+G groups by it, Enter on an event asks for its
+    // sheet and on a group row opens it, the Menu key opens the popup menu.
+    void keyboardReachesEveryTool() {
+        view_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
+        QTreeView* tree = view_->TreeView();
+        view_->ExpandAllGroups();
+        const QModelIndex chelsea = Row(QStringLiteral("Челси"));
+        tree->setCurrentIndex(chelsea.siblingAtColumn(kHome));
+        tree->setFocus();
+        QCOMPARE(view_->FocusedColumn(), kColHomeTeam);
+        // Right moves the focused cell along the row.
+        QTest::keyClick(tree, Qt::Key_Right);
+        QCOMPARE(view_->FocusedColumn(), kColGuestTeam);
+        QTest::keyClick(tree, Qt::Key_Left);
+
+        QTest::keyClick(tree, Qt::Key_Down, Qt::AltModifier);
+        FilterPopup* popup = view_->ActiveFilterPopup();
+        QVERIFY(popup);
+        QCOMPARE(popup->accessibleName(), QStringLiteral("Фильтр: Командa дом."));
+        QTest::keyClick(popup->List(), Qt::Key_Escape);
+        QTRY_VERIFY(!view_->ActiveFilterPopup());
+
+        QSignalSpy activated(view_.get(), &OddsGridView::EventActivated);
+        QTest::keyClick(tree, Qt::Key_Return);
+        QCOMPARE(activated.count(), 1);
+
+        tree->setCurrentIndex(Row(QStringLiteral("Челси")).siblingAtColumn(kHome));
+        QTest::keyClick(tree, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(view_->Tree().Sort().column, kColHomeTeam);
+        QCOMPARE(view_->Header()->sortIndicatorSection(), Model().ModelColumn(kColHomeTeam));
+        QVERIFY(view_->Header()->isSortIndicatorShown());
+
+        // The home team is fixed: it cannot group. The tournament, shown again, can.
+        QTest::keyClick(tree, Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
+        view_->SetGroupColumns({kColSport});
+        view_->ExpandAllGroups();
+        tree->setCurrentIndex(
+            Row(QStringLiteral("Челси")).siblingAtColumn(Model().ModelColumn(kColCompetition)));
+        QCOMPARE(view_->FocusedColumn(), kColCompetition);
+        QTest::keyClick(tree, Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
+
+        // Enter on a group row opens and closes it; it never asks for a sheet.
+        view_->CollapseAllGroups();
+        tree->setCurrentIndex(Model().index(0, 0));
+        QTest::keyClick(tree, Qt::Key_Return);
+        QVERIFY(tree->isExpanded(Model().index(0, 0)));
+        QCOMPARE(activated.count(), 1);
+
+        QMenu menu;
+        menu.addAction(QStringLiteral("Обновить"));
+        view_->SetPopupMenu(&menu);
+        QTest::keyClick(tree, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(menu.isVisible());
+        menu.close();
     }
 
     void lookForTheExport() {
