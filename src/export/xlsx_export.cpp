@@ -7,9 +7,11 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -534,7 +536,7 @@ void WriteThroughTemporaryFile(const SheetDescription& grid,
     const char* tmp = std::getenv("TMPDIR");
     std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/lintaro-XXXXXX.xlsx";
     const int fd = mkstemps(path.data(), 5);
-    if (fd < 0) throw EFileCreateError(path);
+    if (fd < 0) throw EFileCreateError(path, std::strerror(errno));
     close(fd);
     struct Remove {
         const std::string& path;

@@ -112,10 +112,12 @@ TEST_F(ExportCliTest, FolderThatCannotTakeTheFileFailsWithStatusOne) {
     const std::string missing = File("no such folder/line.xls");
     const CliRun run = Parse({"--format", "xls", "--out", missing});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "lintaro-cli: Cannot create file " + missing + "\n");
+    EXPECT_EQ(run.err,
+              "lintaro-cli: Cannot create file " + missing + ": No such file or directory\n");
     const CliRun rows = Parse({"--out", File("missing/rows.jsonl")});
     EXPECT_EQ(rows.status, 1);
-    EXPECT_EQ(rows.err, "lintaro-cli: Cannot create file " + File("missing/rows.jsonl") + "\n");
+    EXPECT_EQ(rows.err, "lintaro-cli: Cannot create file " + File("missing/rows.jsonl") +
+                            ": No such file or directory\n");
 
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--format", "xlsm"}, {"--out", ""}, {"--out"}}) {

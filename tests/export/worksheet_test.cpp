@@ -344,20 +344,30 @@ TEST(WorksheetFileTest, RowLimitIsRefusedBeforeAnyFileIsTouched) {
     EXPECT_NE(testing::ReadAll(target), "old");
 }
 
-TEST(WorksheetFileTest, FolderThatCannotTakeTheFileGivesCannotCreateFile) {
+TEST(WorksheetFileTest, FolderThatCannotTakeTheFileGivesCannotCreateFileWithTheReason) {
     TempDir dir;
     testing::WriteAll(dir.File("plain"), "x");
     std::filesystem::create_directory(dir.File("folder.xls"));
-    const std::string targets[] = {dir.File("missing/line.xls"), dir.File("plain/line.xls"),
-                                   dir.File("folder.xls"), ""};
+    const std::pair<std::string, const char*> targets[] = {
+        {dir.File("missing/line.xls"), "No such file or directory"},
+        {dir.File("plain/line.xls"), "Not a directory"},
+        {dir.File("folder.xls"), "Is a directory"},
+        {"", "No such file or directory"},
+    };
     SmallGrid grid;
-    for (const std::string& target : targets) {
+    for (const auto& [target, reason] : targets) {
         SCOPED_TRACE(target);
-        try {
-            SaveGridAsWorksheet(grid.sheet, target, true);
-            FAIL() << "no failure";
-        } catch (const EFileCreateError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot create file " + target);
+        for (const bool xlsx : {false, true}) {
+            try {
+                if (xlsx) {
+                    SaveGridAsXlsx(grid.sheet, target);
+                } else {
+                    SaveGridAsWorksheet(grid.sheet, target, true);
+                }
+                ADD_FAILURE() << "no failure";
+            } catch (const EFileCreateError& e) {
+                EXPECT_EQ(std::string(e.what()), "Cannot create file " + target + ": " + reason);
+            }
         }
     }
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"folder.xls", "plain"}));
