@@ -8,13 +8,33 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <string_view>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define LINTARO_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LINTARO_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef LINTARO_ADDRESS_SANITIZER
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 namespace lintaro {
 namespace {
+
+// AddressSanitizer's reports go to the real standard error while it is held back: the abort that
+// follows a report would otherwise take the report with it.
+void PointSanitizerReportsAt([[maybe_unused]] int fd) {
+#ifdef LINTARO_ADDRESS_SANITIZER
+    __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<uintptr_t>(fd)));
+#endif
+}
 
 struct Held {
     std::mutex mutex;
@@ -75,6 +95,7 @@ ScopedLibraryMessageFilter::ScopedLibraryMessageFilter() {
     if (saved >= 0 && ::dup2(capture, STDERR_FILENO) >= 0) {
         held.saved_fd = saved;
         held.capture_fd = capture;
+        PointSanitizerReportsAt(saved);
     } else {
         if (saved >= 0) ::close(saved);
         if (capture >= 0) ::close(capture);
@@ -89,6 +110,7 @@ ScopedLibraryMessageFilter::~ScopedLibraryMessageFilter() {
     const int saved_errno = errno;
     std::fflush(stderr);
     ::dup2(held.saved_fd, STDERR_FILENO);
+    PointSanitizerReportsAt(STDERR_FILENO);
     ::close(held.saved_fd);
     held.saved_fd = -1;
     PassOn(held.capture_fd, STDERR_FILENO);
