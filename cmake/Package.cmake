@@ -2,7 +2,7 @@
 # lintaro_<version>_amd64.deb, its dependencies found from the installed binaries by dpkg-shlibdeps.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lintaro)
-set(CPACK_PACKAGE_VENDOR "The Lintaro developers")
+set(CPACK_PACKAGE_VENDOR "${LINTARO_AUTHORS}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${LINTARO_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer of bookmakers' betting lines")

@@ -10,6 +10,7 @@
 #include <optional>
 #include <sstream>
 
+#include "base/control_bytes.h"
 #include "base/whole_number.h"
 
 namespace lintaro::cli {
@@ -92,26 +93,9 @@ int TimeoutOption(const Args& args) {
 }
 
 std::string OneLine(std::string_view message) {
-    std::string out;
-    out.reserve(message.size());
-    for (char c : message) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            // A server's status line or a page's text must not reach the terminal as an escape
-            // sequence, a bell or a backspace.
-            static const char kHex[] = "0123456789ABCDEF";
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    // A server's status line or a page's text must not reach the terminal as an escape sequence, a
+    // bell or a backspace.
+    return EscapeControlBytes(message);
 }
 
 std::string FileFailure(std::string_view action, const std::string& path) {

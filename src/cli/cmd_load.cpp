@@ -36,10 +36,12 @@ options:
   --second-host HOST[:PORT]  the second bookmaker's host (default www.pinnaclesports.com, port 80)
   --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
   --format FORMAT            jsonl (one JSON object per row, the default) or csv (a header row,
-                             then RFC 4180 rows), both UTF-8; xls (the window's Excel 4.0
-                             worksheet export of the grid as laid out at start, all rows, dates
-                             as dd.MM.yyyy H:mm:ss; at most 16384 rows) or xlsx (the same sheet
-                             for spreadsheets, with outline levels and a filter, no row limit)
+                             then RFC 4180 rows; a text that begins with = + - @ gets a leading '
+                             so that spreadsheets do not run it as a formula), both UTF-8; xls
+                             (the window's Excel 4.0 worksheet export of the grid as laid out at
+                             start, all rows, dates as dd.MM.yyyy H:mm:ss; at most 16384 rows) or
+                             xlsx (the same sheet for spreadsheets, with outline levels and a
+                             filter, no row limit)
   --out FILE                 write to FILE instead of standard output; FILE is replaced only
                              once it is complete (xls and xlsx are never written to a terminal)
   --max-size BYTES           fail a fetch whose response body is longer than BYTES, as soon as it

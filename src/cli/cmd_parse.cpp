@@ -29,10 +29,11 @@ options:
   --name NAME         the tournament's name as UTF-8 text (parse second)
   --today YYYY-MM-DD  the local date the readers take as today (default: the local date)
   --format FORMAT     jsonl (one JSON object per row, the default) or csv (a header row, then
-                      RFC 4180 rows), both UTF-8; xls (the window's Excel 4.0 worksheet export
-                      of the grid as laid out at start, all rows, dates as dd.MM.yyyy H:mm:ss;
-                      at most 16384 rows) or xlsx (the same sheet for spreadsheets, with outline
-                      levels and a filter, no row limit)
+                      RFC 4180 rows; a text that begins with = + - @ gets a leading ' so that
+                      spreadsheets do not run it as a formula), both UTF-8; xls (the window's
+                      Excel 4.0 worksheet export of the grid as laid out at start, all rows,
+                      dates as dd.MM.yyyy H:mm:ss; at most 16384 rows) or xlsx (the same sheet
+                      for spreadsheets, with outline levels and a filter, no row limit)
   --out FILE          write to FILE instead of standard output; FILE is replaced only once it
                       is complete (xls and xlsx are never written to a terminal)
   --help              show this help and exit

@@ -81,8 +81,9 @@ TableOutput ParseTableOutput(const Args& parsed) {
         output.file = parsed.Value("--out");
         if (output.file.empty()) throw UsageError("--out needs a file name");
     }
+    output.to_terminal = output.file.empty() && isatty(STDOUT_FILENO);
     const bool binary = output.format == TableFormat::kXls || output.format == TableFormat::kXlsx;
-    if (binary && output.file.empty() && isatty(STDOUT_FILENO)) {
+    if (binary && output.to_terminal) {
         throw UsageError(std::string("--format ") + FormatName(output.format) +
                          " is binary and is not written to a terminal: give --out FILE or "
                          "redirect standard output");
@@ -95,7 +96,10 @@ void WriteTable(const OddsTable& table, const TableOutput& output) {
         const RowFormat format =
             output.format == TableFormat::kCsv ? RowFormat::kCsv : RowFormat::kJsonl;
         if (output.file.empty()) {
-            WriteRows(std::cout, table.Rows(), format);
+            // A page's text must not drive the terminal it is read on (escape sequences that
+            // recolour, retitle or clear it); a pipe or a redirected file keeps the bytes.
+            WriteRows(std::cout, table.Rows(), format,
+                      RowOptions{.escape_control_bytes = output.to_terminal});
             return;
         }
         ReplacingFile file(output.file);

@@ -15,6 +15,8 @@ enum class TableFormat { kJsonl, kCsv, kXls, kXlsx };
 struct TableOutput {
     TableFormat format = TableFormat::kJsonl;
     std::string file;  // --out FILE; empty for standard output
+    // Standard output is a terminal (and no --out): CSV texts show their control bytes escaped.
+    bool to_terminal = false;
 };
 
 // Reads --format (jsonl, csv, xls or xlsx; jsonl by default) and --out. Throws UsageError for an
@@ -23,7 +25,9 @@ struct TableOutput {
 TableOutput ParseTableOutput(const Args& parsed);
 
 // Writes the table: the rows in insertion order (jsonl, csv), or the grid's sheet with every row
-// (xls, xlsx) with the Russian regional formats (dd.MM.yyyy, H:mm:ss). A file is replaced only
+// (xls, xlsx) with the Russian regional formats (dd.MM.yyyy, H:mm:ss). Rows bound for a terminal
+// show the control bytes inside their texts escaped as the messages do; a file or a pipe gets
+// them unchanged. A file is replaced only
 // when it is complete. Throws std::runtime_error (EFileCreateError, EFileWriteError,
 // ESheetTooLarge) with a complete message.
 void WriteTable(const OddsTable& table, const TableOutput& output);

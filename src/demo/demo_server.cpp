@@ -29,7 +29,6 @@ namespace {
 
 constexpr size_t kMaxHeadBytes = 64 * 1024;  // a longer request head is refused
 constexpr size_t kRecvChunk = 16 * 1024;
-constexpr int kIdleTimeoutMs = 60'000;   // a client that reads nothing is dropped after this
 constexpr size_t kMaxConnections = 256;  // more at once are refused
 constexpr const char* kCookieName = "demo_session";
 
@@ -258,6 +257,7 @@ struct DemoServer::Impl {
 
     std::atomic<uint64_t> connections{0}, requests{0}, requests_with_cookie{0}, bad_requests{0};
     std::chrono::milliseconds head_time_limit{kHeadTimeLimit};
+    std::chrono::milliseconds send_stall_limit{kSendStallLimit};
 
     std::once_flag first_once, second_once;
     std::string first_page;
@@ -309,7 +309,7 @@ bool DemoServer::Impl::SendAll(int fd, std::string_view head, std::string_view b
         if (sent < 0) {
             if (errno == EINTR) continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
-            if (!WaitFor(fd, POLLOUT, kIdleTimeoutMs)) return false;
+            if (!WaitFor(fd, POLLOUT, static_cast<int>(send_stall_limit.count()))) return false;
             continue;
         }
         size_t left = static_cast<size_t>(sent);
@@ -529,6 +529,10 @@ DemoServer::~DemoServer() { Stop(); }
 
 void DemoServer::SetHeadTimeLimit(std::chrono::milliseconds limit) {
     impl_->head_time_limit = limit;
+}
+
+void DemoServer::SetSendStallLimit(std::chrono::milliseconds limit) {
+    impl_->send_stall_limit = limit;
 }
 
 void DemoServer::Start(uint16_t port) {

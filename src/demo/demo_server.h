@@ -25,6 +25,9 @@ struct DemoStats {
 // How long a connection may take to send a complete request head before it is dropped.
 inline constexpr std::chrono::seconds kHeadTimeLimit{10};
 
+// How long an answer may wait for a client that reads none of it before the connection is dropped.
+inline constexpr std::chrono::seconds kSendStallLimit{10};
+
 class DemoServer {
   public:
     explicit DemoServer(DemoOptions options);
@@ -43,6 +46,11 @@ class DemoServer {
     // is closed: idle or trickling clients cannot hold all of the server's places. Set it before
     // Start.
     void SetHeadTimeLimit(std::chrono::milliseconds limit);
+
+    // A connection whose client takes none of its answer for `limit` (kSendStallLimit by default)
+    // is closed, so that clients that ask for a page and never read it cannot hold the server's
+    // places for long. Set it before Start.
+    void SetSendStallLimit(std::chrono::milliseconds limit);
 
     // "127.0.0.1:PORT" of each host, valid after Start.
     std::string FirstHost() const;

@@ -47,7 +47,7 @@ class TGridExport {
     virtual void WriteNodeRow(const SheetNode& node) { (void)node; }
     // Writes the file: the bytes go to a new file beside the target, which replaces the target only
     // when the export is complete, so a failure leaves the old file as it was. Throws
-    // EFileCreateError ("Cannot create file NAME") when the folder cannot take the file,
+    // EFileCreateError ("Cannot create file NAME: REASON") when the folder cannot take the file,
     // EFileWriteError when writing fails, and what the format refuses before creating anything.
     virtual void Execute();
     // Title rows, then every node in order, then the footer. Nothing at all when the grid has no

@@ -25,7 +25,7 @@ SheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLook& 
                               bool all_rows = true, const std::vector<int>& selected_rows = {});
 
 // Writes the grid as an Excel 4.0 worksheet to `file_name`, through TGridExportExcel. Throws
-// EFileCreateError ("Cannot create file NAME") when the folder cannot take the file,
+// EFileCreateError ("Cannot create file NAME: REASON") when the folder cannot take the file,
 // EFileWriteError when writing fails (the old file then stays as it was), and ESheetTooLarge
 // before touching any file when the grid needs more than 16 384 rows.
 void SaveGridAsWorksheet(const grid::GridTree& tree, const grid::GridLook& look,

@@ -39,31 +39,35 @@ std::string ResolveLinks(const std::string& path) {
 
 }  // namespace
 
-EFileCreateError::EFileCreateError(const std::string& file_name)
-    : std::runtime_error("Cannot create file " + file_name) {}
+EFileCreateError::EFileCreateError(const std::string& file_name, const std::string& reason)
+    : std::runtime_error("Cannot create file " + file_name + ": " + reason) {}
 
 EFileWriteError::EFileWriteError(const std::string& file_name, const std::string& reason)
     : std::runtime_error("Cannot write file " + file_name + ": " + reason) {}
 
 ReplacingFile::ReplacingFile(std::string target)
     : target_(std::move(target)), real_path_(ResolveLinks(target_)) {
-    if (target_.empty()) throw EFileCreateError(target_);
+    if (target_.empty()) throw EFileCreateError(target_, std::strerror(ENOENT));
     struct stat existing {};
     if (stat(target_.c_str(), &existing) == 0 &&
         (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
         // A device or a pipe (/dev/null, /dev/stdout) has nothing to keep and cannot be renamed
         // over: the bytes go straight to it.
         fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd_ < 0) throw EFileCreateError(target_);
+        if (fd_ < 0) throw EFileCreateError(target_, std::strerror(errno));
         direct_ = true;
         return;
     }
     const bool exists = stat(real_path_.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) throw EFileCreateError(target_);
+    if (exists && !S_ISREG(existing.st_mode)) {
+        throw EFileCreateError(target_, S_ISDIR(existing.st_mode) ? std::strerror(EISDIR)
+                                                                  : "it is not a regular file");
+    }
     const std::string stem = FolderOf(real_path_) + "/." + BaseNameOf(real_path_) + ".";
     std::random_device seed;
     std::mt19937 random(seed());
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    int error = 0;
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         std::string candidate = stem;
         for (int i = 0; i < 8; ++i) candidate += kLetters[random() % (sizeof(kLetters) - 1)];
@@ -71,11 +75,11 @@ ReplacingFile::ReplacingFile(std::string target)
         fd_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temp_path_ = std::move(candidate);
-        } else if (errno != EEXIST) {
+        } else if ((error = errno) != EEXIST) {
             break;
         }
     }
-    if (fd_ < 0) throw EFileCreateError(target_);
+    if (fd_ < 0) throw EFileCreateError(target_, std::strerror(error));
     // The replacement keeps the permissions of the file it replaces (a failure here only leaves
     // the default ones).
     if (exists) (void)fchmod(fd_, existing.st_mode & 07777);
@@ -128,8 +132,9 @@ void ReplacingFile::Commit() {
         return;
     }
     if (rename(temp_path_.c_str(), real_path_.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
         Discard();
-        throw EFileCreateError(target_);
+        throw EFileCreateError(target_, reason);
     }
     committed_ = true;
     temp_path_.clear();

@@ -11,10 +11,11 @@
 namespace lintaro {
 
 // The target's folder cannot take the file (it does not exist, is read-only, or the name is a
-// folder). The message is "Cannot create file NAME".
+// folder). The message names the file and the system's reason: "Cannot create file NAME: No such
+// file or directory".
 class EFileCreateError : public std::runtime_error {
   public:
-    explicit EFileCreateError(const std::string& file_name);
+    EFileCreateError(const std::string& file_name, const std::string& reason);
 };
 
 // Writing the file failed (a full disk, a file size limit). The message names the file and the

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <variant>
 
+#include "base/control_bytes.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 
@@ -89,8 +90,22 @@ void AppendJsonString(std::string& out, std::string_view cp1251) {
     out += '"';
 }
 
-void AppendCsvText(std::string& out, std::string_view cp1251) {
-    const std::string text = Cp1251ToUtf8(cp1251);
+// A CSV cell's text as spreadsheet programs should read it. They run a cell that starts with "=",
+// "+", "-" or "@" as a formula ("=1+1", "@SUM(A1)", "=HYPERLINK(...)", a team named "-1+1"), and
+// some skip a leading TAB or CR before they look: such a text gets a leading apostrophe, which
+// they take as "this cell is text". Numbers never pass through here, so a handicap of -0.5 stays
+// a number.
+void GuardFormula(std::string& text) {
+    static constexpr std::string_view kFormulaStarts("=+-@\t\r");
+    if (!text.empty() && kFormulaStarts.find(text.front()) != std::string_view::npos) {
+        text.insert(text.begin(), '\'');
+    }
+}
+
+void AppendCsvText(std::string& out, std::string_view cp1251, const RowOptions& options) {
+    std::string text = Cp1251ToUtf8(cp1251);
+    GuardFormula(text);
+    if (options.escape_control_bytes) text = EscapeControlBytes(text);
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         out += text;
         return;
@@ -132,12 +147,12 @@ void AppendJsonRow(std::string& out, const OddsRecord& row) {
     out += "}\n";
 }
 
-void AppendCsvRow(std::string& out, const OddsRecord& row) {
+void AppendCsvRow(std::string& out, const OddsRecord& row, const RowOptions& options) {
     for (int i = 0; i < kOddsFieldCount; ++i) {
         if (i > 0) out += ',';
         const StoredValue value = GetField(row, i);
         if (const auto* text = std::get_if<std::string_view>(&value)) {
-            AppendCsvText(out, *text);
+            AppendCsvText(out, *text, options);
         } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
             out += DecimalText(*decimal);
         } else if (const auto* moment = std::get_if<DateTime>(&value)) {
@@ -178,7 +193,8 @@ std::string DecimalText(Decimal value) {
     return out;
 }
 
-RowWriter::RowWriter(std::ostream& out, RowFormat format) : out_(out), format_(format) {
+RowWriter::RowWriter(std::ostream& out, RowFormat format, RowOptions options)
+    : out_(out), format_(format), options_(options) {
     if (format_ != RowFormat::kCsv) return;
     for (int i = 0; i < kOddsFieldCount; ++i) {
         if (i > 0) line_ += ',';
@@ -190,7 +206,7 @@ RowWriter::RowWriter(std::ostream& out, RowFormat format) : out_(out), format_(f
 
 void RowWriter::Write(const OddsRecord& row) {
     if (format_ == RowFormat::kCsv) {
-        AppendCsvRow(line_, row);
+        AppendCsvRow(line_, row, options_);
     } else {
         AppendJsonRow(line_, row);
     }
@@ -203,8 +219,9 @@ void RowWriter::Flush() {
     if (!out_) throw std::runtime_error("Cannot write the rows: the output stream failed");
 }
 
-void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format) {
-    RowWriter writer(out, format);
+void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format,
+               RowOptions options) {
+    RowWriter writer(out, format, options);
     for (const OddsRecord& row : rows) writer.Write(row);
     out.flush();
     if (!out) throw std::runtime_error("Cannot write the rows: the output stream failed");

@@ -18,7 +18,18 @@ enum class RowFormat {
              // "YYYY-MM-DDTHH:MM:SS.mmm", Key_ID as an integer, null as null
     kCsv,    // RFC 4180 with CRLF line ends: a header row of the field names, then one record per
              // row; "." as the decimal mark, the date-time as "YYYY-MM-DD HH:MM:SS", an empty cell
-             // for null (an empty text is an empty cell too)
+             // for null (an empty text is an empty cell too). A text that starts with "=", "+",
+             // "-", "@", TAB or CR gets a leading apostrophe, so that a spreadsheet
+             // program opening the file shows it as text instead of running it as a formula
+};
+
+// How texts inside cells are written.
+struct RowOptions {
+    // The rows go to a terminal: control bytes inside CSV texts are shown as the CLI's messages
+    // show them ("\x1B", "\t" as "\x09", "\r", "\n"), so that a page's text cannot move the
+    // cursor, recolour or clear the screen. Row ends stay as they are. JSON Lines need nothing
+    // more: their strings escape every control byte anyway.
+    bool escape_control_bytes = false;
 };
 
 // "jsonl" or "csv"; nullopt for anything else.
@@ -30,7 +41,7 @@ std::optional<RowFormat> RowFormatFromName(std::string_view name);
 class RowWriter {
   public:
     // The CSV header row is written at once, so it is there even when no row follows.
-    RowWriter(std::ostream& out, RowFormat format);
+    RowWriter(std::ostream& out, RowFormat format, RowOptions options = {});
     void Write(const OddsRecord& row);
 
   private:
@@ -38,11 +49,13 @@ class RowWriter {
 
     std::ostream& out_;
     RowFormat format_;
+    RowOptions options_;
     std::string line_;  // reused for every row
 };
 
 // Writes every row in order (the CSV header even for no rows).
-void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format);
+void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format,
+               RowOptions options = {});
 
 // The exact decimal text of a stored decimal: "1.85", "-0.5", "2" (no trailing zeros, no exponent).
 std::string DecimalText(Decimal value);

@@ -7,9 +7,11 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "export/grid_export.h"
+#include "export/library_messages.h"
 #include "export/replacing_file.h"
 #include "export/zip_check.h"
 #include "table/cp1251_text.h"
@@ -80,6 +83,24 @@ std::string ColumnName(int column) {
     return name;
 }
 
+// Why the library could not write the file: the system's reason when the failure was the system's
+// (a full disk, a file size limit), else the library's own text.
+std::string FailureReason(lxw_error error, int system_error) {
+    switch (error) {
+        case LXW_ERROR_CREATING_XLSX_FILE:
+        case LXW_ERROR_CREATING_TMPFILE:
+        case LXW_ERROR_READING_TMPFILE:
+        case LXW_ERROR_ZIP_FILE_OPERATION:
+        case LXW_ERROR_ZIP_FILE_ADD:
+        case LXW_ERROR_ZIP_CLOSE:
+            if (system_error != 0) return std::strerror(system_error);
+            break;
+        default:
+            break;
+    }
+    return lxw_strerror(error);
+}
+
 class XlsxSheetWriter {
   public:
     XlsxSheetWriter(const SheetDescription& grid, const std::string& path) : grid_(grid) {
@@ -90,19 +111,21 @@ class XlsxSheetWriter {
         if (tmpdir != nullptr && *tmpdir != '\0') options.tmpdir = const_cast<char*>(tmpdir);
         options.use_zip64 = LXW_TRUE;
         workbook_.reset(workbook_new_opt(path.c_str(), &options));
-        if (!workbook_) throw std::runtime_error("Cannot start the workbook");
+        if (!workbook_) throw std::runtime_error("the workbook could not be started");
         sheet_ = workbook_add_worksheet(workbook_.get(), nullptr);
-        if (!sheet_) throw std::runtime_error("Cannot start the workbook's sheet");
+        if (!sheet_) throw std::runtime_error("the workbook's sheet could not be started");
         MakeFormats();
     }
 
     // Writes every row; Close then completes the file.
     void WriteRows();
-    // Returns the library's error text, or nothing when the file is complete.
+    // Returns why the file could not be completed, or nothing when it is complete.
     std::optional<std::string> Close() {
+        errno = 0;
         const lxw_error error = workbook_close(workbook_.release());
+        const int system_error = errno;
         if (error == LXW_NO_ERROR) return std::nullopt;
-        return std::string(lxw_strerror(error));
+        return FailureReason(error, system_error);
     }
 
   private:
@@ -417,9 +440,16 @@ void WriteWorkbook(const SheetDescription& grid, const std::string& path,
                    const std::string& target) {
     std::optional<std::string> error;
     {
-        XlsxSheetWriter writer(grid, path);
-        if (grid.has_data) writer.WriteRows();
-        error = writer.Close();
+        // The library reports a failure on standard error as well as in its code; the code becomes
+        // the one message below.
+        const ScopedLibraryMessageFilter quiet;
+        try {
+            XlsxSheetWriter writer(grid, path);
+            if (grid.has_data) writer.WriteRows();
+            error = writer.Close();
+        } catch (const std::runtime_error& e) {
+            error = e.what();
+        }
     }
     if (error) throw EFileWriteError(target, *error);
     if (const std::optional<std::string> problem = FindIncompleteXmlPart(path)) {
@@ -534,7 +564,7 @@ void WriteThroughTemporaryFile(const SheetDescription& grid,
     const char* tmp = std::getenv("TMPDIR");
     std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/lintaro-XXXXXX.xlsx";
     const int fd = mkstemps(path.data(), 5);
-    if (fd < 0) throw EFileCreateError(path);
+    if (fd < 0) throw EFileCreateError(path, std::strerror(errno));
     close(fd);
     struct Remove {
         const std::string& path;

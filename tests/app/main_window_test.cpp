@@ -513,8 +513,8 @@ class MainWindowTest : public QObject {
         dialogs_->save_answer = target;
         window_->ActionExecute(Act("actSaveToExcel"));
         QCOMPARE(dialogs_->boxes.size(), 1);
-        QCOMPARE(dialogs_->boxes[0].text,
-                 QStringLiteral("Cannot create file ") + target + QStringLiteral("."));
+        QCOMPARE(dialogs_->boxes[0].text, QStringLiteral("Cannot create file ") + target +
+                                              QStringLiteral(": No such file or directory."));
         QCOMPARE(dialogs_->boxes[0].icon, QMessageBox::Critical);
     }
 

@@ -1,5 +1,6 @@
-// lintaro-cli parse and load with --format xls|xlsx and --out: the grid's worksheet as the window
-// lays it out at start, files replaced only when complete, binary output kept off terminals.
+// lintaro-cli parse and load with --format and --out: the grid's worksheet as the window lays it
+// out at start, files replaced only when complete, binary output kept off terminals, and rows on a
+// terminal with their control bytes escaped.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -111,10 +112,12 @@ TEST_F(ExportCliTest, FolderThatCannotTakeTheFileFailsWithStatusOne) {
     const std::string missing = File("no such folder/line.xls");
     const CliRun run = Parse({"--format", "xls", "--out", missing});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "lintaro-cli: Cannot create file " + missing + "\n");
+    EXPECT_EQ(run.err,
+              "lintaro-cli: Cannot create file " + missing + ": No such file or directory\n");
     const CliRun rows = Parse({"--out", File("missing/rows.jsonl")});
     EXPECT_EQ(rows.status, 1);
-    EXPECT_EQ(rows.err, "lintaro-cli: Cannot create file " + File("missing/rows.jsonl") + "\n");
+    EXPECT_EQ(rows.err, "lintaro-cli: Cannot create file " + File("missing/rows.jsonl") +
+                            ": No such file or directory\n");
 
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--format", "xlsm"}, {"--out", ""}, {"--out"}}) {
@@ -216,6 +219,34 @@ TEST_F(ExportCliTest, BinaryFormatsAreNeverWrittenToATerminal) {
     const CliRun text = RunOnTerminal({"parse", "first", page_, "--today", "2026-12-10"});
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("\"team_h_name\":\"Alpha\""), std::string::npos);
+}
+
+// A home team whose name is a formula with a terminal escape sequence and a TAB in it: the CSV
+// guards the formula wherever it goes; a terminal sees the control bytes escaped as the messages
+// show them, a pipe and a file get them as they are.
+TEST_F(ExportCliTest, RowsOnATerminalShowControlBytesEscapedAndPipesGetThemRaw) {
+    std::string page = kFirstPage;
+    page.replace(page.find("Alpha"), 5, "=1+1\x1B[31mRed\tX");
+    Write(page_, page);
+    const std::vector<std::string> csv = {"parse",      "first",    page_, "--today",
+                                          "2026-12-10", "--format", "csv"};
+    const CliRun terminal = RunOnTerminal(csv);
+    EXPECT_EQ(terminal.status, 0) << terminal.out;
+    EXPECT_NE(terminal.out.find(",'=1+1\\x1B[31mRed\\x09X,"), std::string::npos) << terminal.out;
+    EXPECT_EQ(terminal.out.find('\x1B'), std::string::npos);
+    const CliRun jsonl = RunOnTerminal({"parse", "first", page_, "--today", "2026-12-10"});
+    EXPECT_NE(jsonl.out.find(R"("team_h_name":"=1+1\u001b[31mRed\tX")"), std::string::npos)
+        << jsonl.out;
+    EXPECT_EQ(jsonl.out.find('\x1B'), std::string::npos);
+
+    const std::string raw = ",'=1+1\x1B[31mRed\tX,";
+    const CliRun piped = RunCli(csv);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_NE(piped.out.find(raw), std::string::npos) << piped.out;
+    const CliRun to_file = RunCli({"parse", "first", page_, "--today", "2026-12-10", "--format",
+                                   "csv", "--out", File("rows.csv")});
+    EXPECT_EQ(to_file.status, 0) << to_file.err;
+    EXPECT_EQ(Read(File("rows.csv")), piped.out);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The demo line server: what is served on which host, the redirect and cookie of the second
-// bookmaker, keep-alive, concurrent clients, a clean stop with clients still connected, garbage
-// requests and busy ports.
+// bookmaker, keep-alive, concurrent clients, a clean stop with clients still connected, clients
+// that stall, garbage requests and busy ports.
 #include "demo/demo_server.h"
 
 #include <gtest/gtest.h>
@@ -223,6 +223,23 @@ TEST(DemoServerHeadTimeTest, SilentAndTricklingClientsAreDroppedSoOthersGetIn) {
     EXPECT_EQ(kept.Get("/odds.shtml", true).status, 200);
     EXPECT_TRUE(kept.ClosedWithin(chr::seconds(3)));
     EXPECT_EQ(kHeadTimeLimit, chr::seconds(10));
+}
+
+// A client that asks for a page bigger than the socket buffers (more than 4 MiB here) and reads
+// none of it is dropped once the answer has waited the stall limit: reading afterwards ends before
+// the page does. A client that reads gets the whole page.
+TEST(DemoServerSendStallTest, ClientThatReadsNothingIsDroppedAfterTheLimit) {
+    DemoServer server(Options(20000));
+    server.SetSendStallLimit(chr::milliseconds(300));
+    server.Start();
+    Client reader(server.FirstPort());
+    const size_t page_size = reader.Get("/odds.shtml", false).body.size();
+    ASSERT_GT(page_size, 8'000'000u);
+    Client stalled(server.FirstPort());
+    stalled.Send("GET /odds.shtml HTTP/1.0\r\n\r\n");
+    std::this_thread::sleep_for(chr::milliseconds(1500));
+    EXPECT_THROW(stalled.Read(), std::runtime_error);
+    EXPECT_EQ(kSendStallLimit, chr::seconds(10));
 }
 
 TEST(DemoServerPortTest, BusyPortsFailWithAMessageNamingThem) {

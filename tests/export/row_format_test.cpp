@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "table/cp1251_text.h"
@@ -103,6 +104,85 @@ TEST(RowFormatTest, BytesOutsideTheCodePageStayVisible) {
     std::ostringstream out;
     RowWriter(out, RowFormat::kJsonl).Write(row);
     EXPECT_NE(out.str().find(R"("team_h_name":"a�\u007f№")"), std::string::npos) << out.str();
+}
+
+// The CSV cell a home team's name becomes, written for a file (false) or for a terminal (true).
+std::string CsvHomeTeamCell(std::string_view cp1251, bool terminal) {
+    OddsRecord row;
+    row.team_h_name = std::string(cp1251);
+    row.P1 = Decimal{-5000};
+    std::ostringstream out;
+    RowWriter(out, RowFormat::kCsv, RowOptions{.escape_control_bytes = terminal}).Write(row);
+    const std::string text = out.str();
+    const std::string line = text.substr(text.find("\r\n") + 2);
+    EXPECT_NE(line.find(",-0.5,"), std::string::npos) << "a negative number is not guarded";
+    return line.substr(3, line.find(",-0.5,") - 4);  // between ",,," and ",," before P1
+}
+
+TEST(RowFormatTest, CsvTextsThatSpreadsheetsWouldRunAsFormulasGetAnApostrophe) {
+    struct Case {
+        std::string team;
+        std::string cell;
+    };
+    const Case cases[] = {
+        {"=1+1", "'=1+1"},
+        {"+7 (495) 000-00-00", "'+7 (495) 000-00-00"},
+        {"-1+1", "'-1+1"},
+        {"@SUM(A1:A9)", "'@SUM(A1:A9)"},
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"\t=1+1", "'\t=1+1"},
+        {"\r=1+1", "\"'\r=1+1\""},
+        {"a=1+1", "a=1+1"},
+        {" =1", " =1"},
+        {"'quoted", "'quoted"},
+        {Cp("Спартак -2"), "Спартак -2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.team);
+        EXPECT_EQ(CsvHomeTeamCell(c.team, false), c.cell);
+    }
+    // JSON Lines keep the text as it is: a JSON string is never a formula.
+    OddsRecord row;
+    row.team_h_name = "=1+1";
+    std::ostringstream out;
+    RowWriter(out, RowFormat::kJsonl).Write(row);
+    EXPECT_NE(out.str().find(R"("team_h_name":"=1+1")"), std::string::npos) << out.str();
+}
+
+TEST(RowFormatTest, TerminalTextShowsControlBytesEscapedAndKeepsRowEnds) {
+    struct Case {
+        std::string team;
+        std::string file_cell;
+        std::string terminal_cell;
+    };
+    const Case cases[] = {
+        {"Red\x1B[31m Star\x1B[0m", "Red\x1B[31m Star\x1B[0m", "Red\\x1B[31m Star\\x1B[0m"},
+        {"two\r\nlines", "\"two\r\nlines\"", "two\\r\\nlines"},
+        {"bell\x07, del\x7F", "\"bell\x07, del\x7F\"", "\"bell\\x07, del\\x7F\""},
+        {"\tTab", "'\tTab", "'\\x09Tab"},
+        {"back\\slash", "back\\slash", "back\\slash"},
+        {Cp("Зенит"), "Зенит", "Зенит"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.team);
+        EXPECT_EQ(CsvHomeTeamCell(c.team, false), c.file_cell);
+        EXPECT_EQ(CsvHomeTeamCell(c.team, true), c.terminal_cell);
+    }
+    // The only control bytes left on a terminal are the row ends. JSON Lines, which escape every
+    // control byte anyway, are the same bytes on a terminal as in a file.
+    std::ostringstream csv;
+    WriteRows(csv, SampleRows(), RowFormat::kCsv, RowOptions{.escape_control_bytes = true});
+    std::string rest = csv.str();
+    for (size_t end; (end = rest.find("\r\n")) != std::string::npos;) rest.erase(end, 2);
+    EXPECT_EQ(std::count_if(rest.begin(), rest.end(),
+                            [](unsigned char c) { return c < 0x20 || c == 0x7F; }),
+              0)
+        << csv.str();
+    EXPECT_NE(csv.str().find(",<tr>\\r\\n\\x09<td>Тотал</td></tr>\\x01\r\n"), std::string::npos)
+        << csv.str();
+    std::ostringstream jsonl;
+    WriteRows(jsonl, SampleRows(), RowFormat::kJsonl, RowOptions{.escape_control_bytes = true});
+    EXPECT_EQ(jsonl.str(), Write(SampleRows(), RowFormat::kJsonl));
 }
 
 TEST(RowFormatTest, AFailingStreamIsReported) {
