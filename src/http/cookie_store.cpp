@@ -55,43 +55,45 @@ std::string_view DomainPart(std::string_view host) {
     return dot == std::string_view::npos ? host : host.substr(dot);
 }
 
-// The attributes of a cookie line after its name and value: upper-case names; for each name the
-// first value given counts.
+// The attributes of a cookie line after its name and value, as views into the line. Names
+// compare without regard to ASCII letter case; for each name the first value given counts.
 class Attributes {
   public:
-    void Add(const std::string& item) {
+    void Add(std::string_view item) {
         std::size_t eq = item.find('=');
-        if (eq == std::string::npos) {
-            flags_.push_back(UpperCase(item));
+        if (eq == std::string_view::npos) {
+            flags_.push_back(item);
         } else {
-            values_.push_back(
-                {UpperCase(std::string_view(item).substr(0, eq)), item.substr(eq + 1)});
+            values_.emplace_back(item.substr(0, eq), item.substr(eq + 1));
         }
     }
-    std::optional<std::string> Value(std::string_view name) const {
+    std::optional<std::string_view> Value(std::string_view name) const {
         for (const auto& [key, value] : values_) {
-            if (key == name) return value;
+            if (EqualsNoCase(key, name)) return value;
         }
         return std::nullopt;
     }
-    std::string ValueOrEmpty(std::string_view name) const { return Value(name).value_or(""); }
+    std::string ValueOrEmpty(std::string_view name) const {
+        return std::string(Value(name).value_or(std::string_view()));
+    }
     bool HasFlag(std::string_view name) const {
-        return std::find(flags_.begin(), flags_.end(), name) != flags_.end();
+        return std::any_of(flags_.begin(), flags_.end(),
+                           [name](std::string_view flag) { return EqualsNoCase(flag, name); });
     }
 
   private:
-    std::vector<std::pair<std::string, std::string>> values_;
-    std::vector<std::string> flags_;
+    std::vector<std::pair<std::string_view, std::string_view>> values_;
+    std::vector<std::string_view> flags_;
 };
 
 // A "Port" list of a Set-cookie2 line: 80 without the attribute, the quoted comma-separated
 // numbers with it, nothing when the value is not quoted.
 std::vector<int> ReadPortList(const Attributes& attributes) {
-    std::optional<std::string> value = attributes.Value("PORT");
+    std::optional<std::string_view> value = attributes.Value("PORT");
     if (!value) return attributes.HasFlag("PORT") ? std::vector<int>{} : std::vector<int>{80};
     if (value->size() < 2 || value->front() != '"' || value->back() != '"') return {};
     std::vector<int> ports;
-    std::string_view list = std::string_view(*value).substr(1, value->size() - 2);
+    std::string_view list = value->substr(1, value->size() - 2);
     while (true) {
         std::size_t comma = list.find(',');
         std::string part = TrimBlanks(list.substr(0, comma));
@@ -118,23 +120,23 @@ void ParseCookieText(TNetCookie& cookie, const std::string& text, const LocalClo
     parsed.cookie_text = text;
     parsed.kind = cookie.kind;
 
-    std::vector<std::string> items;
-    std::string_view rest = text;
-    for (std::size_t semicolon; (semicolon = rest.find(';')) != std::string_view::npos;) {
-        items.push_back(TrimBlanks(rest.substr(0, semicolon)));
-        rest.remove_prefix(semicolon + 1);
-    }
-    if (!rest.empty()) items.push_back(TrimBlanks(rest));
-
+    // The text is cut at every ";" into trimmed items; what follows the last ";" is an item only
+    // when it is not empty. Further "=" belong to the value; a first item without "=" gives
+    // neither name nor value.
     Attributes attributes;
-    if (!items.empty()) {
-        // Further "=" belong to the value; a first item without "=" gives neither name nor value.
-        std::size_t eq = items.front().find('=');
-        if (eq != std::string::npos) {
-            parsed.name = items.front().substr(0, eq);
-            parsed.value = items.front().substr(eq + 1);
+    std::string_view rest = text;
+    for (bool first = true;; first = false) {
+        const std::size_t semicolon = rest.find(';');
+        if (semicolon == std::string_view::npos && rest.empty()) break;
+        const std::string_view item = TrimView(rest.substr(0, semicolon));
+        if (!first) {
+            attributes.Add(item);
+        } else if (std::size_t eq = item.find('='); eq != std::string_view::npos) {
+            parsed.name = item.substr(0, eq);
+            parsed.value = item.substr(eq + 1);
         }
-        for (std::size_t i = 1; i < items.size(); ++i) attributes.Add(items[i]);
+        if (semicolon == std::string_view::npos) break;
+        rest.remove_prefix(semicolon + 1);
     }
 
     parsed.path = attributes.ValueOrEmpty("PATH");
