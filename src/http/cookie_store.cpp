@@ -229,11 +229,20 @@ TNetCookieManager::TNetCookieManager(Clock clock) : clock_(std::move(clock)) {}
 TNetCookieManager::~TNetCookieManager() = default;
 
 void TNetCookieManager::AddServerCookie(const std::string& cookie_text, const std::string& host) {
-    Add(cookie_text, host, TNetCookieKind::kRfc2109);
+    Add(cookie_text, host, TNetCookieKind::kRfc2109, clock_());
 }
 
 void TNetCookieManager::AddServerCookie2(const std::string& cookie_text, const std::string& host) {
-    Add(cookie_text, host, TNetCookieKind::kRfc2965);
+    Add(cookie_text, host, TNetCookieKind::kRfc2965, clock_());
+}
+
+void TNetCookieManager::AddServerCookies(const std::vector<std::string>& set_cookie,
+                                         const std::vector<std::string>& set_cookie2,
+                                         const std::string& host) {
+    // Reading the system clock costs about as much as filing a cookie.
+    const LocalClockReading now = clock_();
+    for (const std::string& text : set_cookie) Add(text, host, TNetCookieKind::kRfc2109, now);
+    for (const std::string& text : set_cookie2) Add(text, host, TNetCookieKind::kRfc2965, now);
 }
 
 TNetCookieManager::Domain& TNetCookieManager::FindOrAddDomain(const std::string& key) {
@@ -253,8 +262,7 @@ TNetCookieManager::Domain& TNetCookieManager::FindOrAddDomain(const std::string&
 }
 
 void TNetCookieManager::Add(const std::string& cookie_text, const std::string& host,
-                            TNetCookieKind kind) {
-    const LocalClockReading now = clock_();
+                            TNetCookieKind kind, const LocalClockReading& now) {
     TNetCookie cookie;
     cookie.kind = kind;
     ParseCookieText(cookie, cookie_text, now);
@@ -272,14 +280,15 @@ void TNetCookieManager::Add(const std::string& cookie_text, const std::string& h
         Replace(*named->second, cookie, now);
         return;
     }
+    // A new cookie's filing number is the greatest yet: every ordered index takes it at its end.
     const Filed filed = next_filed_++;
-    StoredCookie& stored = cookies_[filed];
-    stored.cookie = std::move(cookie);
-    stored.filed = filed;
-    stored.domain = &domain;
-    stored.name_key = name_key;
+    StoredCookie& stored =
+        cookies_
+            .emplace_hint(cookies_.end(), filed,
+                          StoredCookie{std::move(cookie), filed, &domain, name_key, std::nullopt})
+            ->second;
     domain.by_name.emplace(std::move(name_key), &stored);
-    domain.by_filing.emplace(filed, &stored);
+    domain.by_filing.emplace_hint(domain.by_filing.end(), filed, &stored);
     IndexPathAndExpiry(stored);
     KeepWithinLimits(domain, now);
 }
@@ -297,7 +306,8 @@ void TNetCookieManager::Replace(StoredCookie& stored, const TNetCookie& incoming
 }
 
 void TNetCookieManager::IndexPathAndExpiry(StoredCookie& stored) {
-    stored.domain->by_path[stored.cookie.path].emplace(stored.filed, &stored);
+    CookiesByFiling& group = stored.domain->by_path[stored.cookie.path];
+    group.emplace_hint(group.end(), stored.filed, &stored);
     if (stored.cookie.expires.empty()) {
         stored.expiry.reset();
         return;

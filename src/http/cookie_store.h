@@ -97,6 +97,11 @@ class TNetCookieManager {
     void AddServerCookie(const std::string& cookie_text, const std::string& host);
     // The same for a "Set-cookie2" line. Throws EConvertError for a malformed "Port" list.
     void AddServerCookie2(const std::string& cookie_text, const std::string& host);
+    // Stores the values of every "Set-cookie" line and then of every "Set-cookie2" line of one
+    // response from `host`, as the calls above would one by one, on one reading of the clock.
+    // Throws as AddServerCookie2 does; the lines before the failing one stay stored.
+    void AddServerCookies(const std::vector<std::string>& set_cookie,
+                          const std::vector<std::string>& set_cookie2, const std::string& host);
 
     // The value of the "Cookie" line for a request to `host` whose directory is `path` (beginning
     // and ending with "/"): "name=value" pairs joined by "; ", longer cookie paths first, then by
@@ -134,7 +139,8 @@ class TNetCookieManager {
         std::map<std::string, CookiesByFiling> by_path;          // exact path, name-list order
     };
 
-    void Add(const std::string& cookie_text, const std::string& host, TNetCookieKind kind);
+    void Add(const std::string& cookie_text, const std::string& host, TNetCookieKind kind,
+             const LocalClockReading& now);
     Domain& FindOrAddDomain(const std::string& key);
     // Replaces `stored` by `incoming`, keeping its place.
     void Replace(StoredCookie& stored, const TNetCookie& incoming, const LocalClockReading& now);
