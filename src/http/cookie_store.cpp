@@ -295,13 +295,15 @@ void TNetCookieManager::Add(const std::string& cookie_text, const std::string& h
 
 void TNetCookieManager::Replace(StoredCookie& stored, const TNetCookie& incoming,
                                 const LocalClockReading& now) {
-    UnindexPathAndExpiry(stored);
-    TNetCookie& cookie = stored.cookie;
+    // Worked out on a copy, so that the indexes stay true to the stored cookie if parsing fails.
+    TNetCookie cookie = stored.cookie;
     ParseCookieText(cookie, ServerCookieText(incoming), now);
     cookie.kind = incoming.kind;
     // The server form of a cookie that carried its own "expires" date has no date, so the expiry is
     // taken over directly: a replacement meant to delete a cookie must delete it.
     cookie.expires = incoming.expires;
+    UnindexPathAndExpiry(stored);
+    stored.cookie = std::move(cookie);
     IndexPathAndExpiry(stored);
 }
 
