@@ -113,7 +113,7 @@ FloodServer& Server() {
     return server;
 }
 
-void RunFlood(benchmark::State& state, const std::string& path) {
+void RunFlood(benchmark::State& state, const std::string& path, bool allow_cookies = true) {
     const std::string url = Server().Url(path);
     std::size_t kept = 0;
     std::size_t longest_head = 0;
@@ -124,10 +124,11 @@ void RunFlood(benchmark::State& state, const std::string& path) {
             longest_head = std::max(longest_head, block.size());
         };
         TNetHTTP client;
+        client.AllowCookies = allow_cookies;
         client.SetIntercept(&intercept);
         benchmark::DoNotOptimize(client.FetchText(url));
         state.PauseTiming();
-        kept = client.CookieManager()->Cookies().size();
+        kept = allow_cookies ? client.CookieManager()->Cookies().size() : 0;
         state.ResumeTiming();
     }
     state.counters["cookies_kept"] = static_cast<double>(kept);
@@ -137,6 +138,9 @@ void RunFlood(benchmark::State& state, const std::string& path) {
 // One answer with 30 000 Set-Cookie lines.
 void BM_CookieFloodOneAnswer(benchmark::State& state) { RunFlood(state, "/flood"); }
 
+// The same answer to a client without a cookie store: what reading the head alone costs.
+void BM_CookieFloodOneAnswerNoStore(benchmark::State& state) { RunFlood(state, "/flood", false); }
+
 // Four redirects with 30 000 Set-Cookie lines each, every next request carrying the store's
 // Cookie line, then a plain page.
 void BM_CookieFloodFourRedirects(benchmark::State& state) {
@@ -144,6 +148,7 @@ void BM_CookieFloodFourRedirects(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CookieFloodOneAnswer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CookieFloodOneAnswerNoStore)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CookieFloodFourRedirects)->Unit(benchmark::kMillisecond);
 
 }  // namespace
