@@ -282,13 +282,14 @@ void TNetCookieManager::Add(const std::string& cookie_text, const std::string& h
     }
     // A new cookie's filing number is the greatest yet: every ordered index takes it at its end.
     const Filed filed = next_filed_++;
-    StoredCookie& stored =
-        cookies_
-            .emplace_hint(cookies_.end(), filed,
-                          StoredCookie{std::move(cookie), filed, &domain, name_key, std::nullopt})
-            ->second;
+    StoredCookie& stored = cookies_.emplace_back();
+    stored.cookie = std::move(cookie);
+    stored.filed = filed;
+    stored.domain = &domain;
+    stored.name_key = name_key;
+    stored.in_store = std::prev(cookies_.end());
+    stored.in_domain = domain.by_filing.insert(domain.by_filing.end(), &stored);
     domain.by_name.emplace(std::move(name_key), &stored);
-    domain.by_filing.emplace_hint(domain.by_filing.end(), filed, &stored);
     IndexPathAndExpiry(stored);
     KeepWithinLimits(domain, now);
 }
@@ -317,7 +318,7 @@ void TNetCookieManager::IndexPathAndExpiry(StoredCookie& stored) {
     // Read at offset 0, the date is UTC; a local reading only adds the offset in force to both
     // sides of the comparison with the current time. kZeroDate stays kZeroDate: always passed.
     stored.expiry = ReadInternetDate(stored.cookie.expires, 0);
-    expiries_.emplace(*stored.expiry, stored.filed);
+    expiries_.emplace(std::pair(*stored.expiry, stored.filed), &stored);
 }
 
 void TNetCookieManager::UnindexPathAndExpiry(StoredCookie& stored) {
@@ -332,14 +333,14 @@ void TNetCookieManager::Remove(StoredCookie& stored) {
     UnindexPathAndExpiry(stored);
     Domain& domain = *stored.domain;
     domain.by_name.erase(stored.name_key);
-    domain.by_filing.erase(stored.filed);
-    cookies_.erase(stored.filed);
+    domain.by_filing.erase(stored.in_domain);
+    cookies_.erase(stored.in_store);
 }
 
 void TNetCookieManager::RemoveExpired(const LocalClockReading& now) {
     // An expiry in the current second counts as passed, so "max-age=0" takes effect at once.
-    while (!expiries_.empty() && expiries_.begin()->first <= now.utc_seconds) {
-        Remove(cookies_.at(expiries_.begin()->second));
+    while (!expiries_.empty() && expiries_.begin()->first.first <= now.utc_seconds) {
+        Remove(*expiries_.begin()->second);
     }
 }
 
@@ -347,9 +348,9 @@ void TNetCookieManager::KeepWithinLimits(Domain& domain, const LocalClockReading
     if (domain.by_filing.size() <= kMaxCookiesPerDomain && cookies_.size() <= kMaxCookies) return;
     RemoveExpired(now);
     while (domain.by_filing.size() > kMaxCookiesPerDomain) {
-        Remove(*domain.by_filing.begin()->second);
+        Remove(*domain.by_filing.front());
     }
-    while (cookies_.size() > kMaxCookies) Remove(cookies_.begin()->second);
+    while (cookies_.size() > kMaxCookies) Remove(cookies_.front());
 }
 
 std::vector<const TNetCookieManager::Domain*> TNetCookieManager::DomainsFor(
@@ -422,7 +423,7 @@ std::vector<TNetCookie> TNetCookieManager::Cookies() const {
     std::vector<TNetCookie> cookies;
     cookies.reserve(cookies_.size());
     for (const auto& domain : domains_) {
-        for (const auto& [filed, stored] : domain->by_filing) cookies.push_back(stored->cookie);
+        for (const StoredCookie* stored : domain->by_filing) cookies.push_back(stored->cookie);
     }
     return cookies;
 }

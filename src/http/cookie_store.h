@@ -6,10 +6,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <shared_mutex>
 #include <string>
 #include <unordered_map>
@@ -130,12 +130,14 @@ class TNetCookieManager {
         // The expiry in UTC seconds while the cookie has an expiry date (kZeroDate when the date
         // cannot be read, which has always passed).
         std::optional<std::int64_t> expiry;
+        std::list<StoredCookie>::iterator in_store;    // its place in cookies_
+        std::list<StoredCookie*>::iterator in_domain;  // its place in its domain's name list
     };
     struct Domain {
         std::string key;                                         // the domain key as first filed
         std::size_t position = 0;                                // in the domain list
         std::unordered_map<std::string, StoredCookie*> by_name;  // by name in capitals
-        CookiesByFiling by_filing;                               // the name list
+        std::list<StoredCookie*> by_filing;                      // the name list
         std::map<std::string, CookiesByFiling> by_path;          // exact path, name-list order
     };
 
@@ -162,8 +164,9 @@ class TNetCookieManager {
     // under "EXAMPLE.COM".
     std::unordered_map<std::string, std::vector<Domain*>> domains_by_bare_;
     std::size_t longest_bare_ = 0;  // the longest bare domain filed; longer host suffixes miss
-    std::map<Filed, StoredCookie> cookies_;              // every cookie, earliest filed first
-    std::set<std::pair<std::int64_t, Filed>> expiries_;  // (expiry, filing) of dated cookies
+    // Cookies are only ever filed at the end of a list, so lists in filing order need no sorting.
+    std::list<StoredCookie> cookies_;  // every cookie, earliest filed first
+    std::map<std::pair<std::int64_t, Filed>, StoredCookie*> expiries_;  // dated cookies by expiry
     Filed next_filed_ = 0;
 };
 
