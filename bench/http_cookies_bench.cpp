@@ -18,6 +18,7 @@
 #include "http/cookie_store.h"
 #include "http/net_http.h"
 #include "http/net_intercept.h"
+#include "loopback_listener.h"
 
 namespace lintaro {
 namespace {
@@ -50,17 +51,7 @@ class FloodServer {
                 FloodHead("HTTP/1.0 302 Found", "h" + std::to_string(hop) + "_") +
                 "Location: /hop/" + std::to_string(hop - 1) + "\r\nContent-Length: 0\r\n\r\n";
         }
-        listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(listen_fd_, 16) != 0 ||
-            getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot listen on 127.0.0.1");
-        }
-        port_ = ntohs(address.sin_port);
+        listen_fd_ = ListenOnLoopback(port_, 16);
         thread_ = std::thread([this] { Serve(); });
     }
     ~FloodServer() {
