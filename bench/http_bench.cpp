@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "http/net_http.h"
+#include "loopback_listener.h"
 
 namespace lintaro {
 namespace {
@@ -69,17 +70,7 @@ class BenchServer {
         small_ = Response(MakeBody(2048, 7), true);
         small_close_ = Response(MakeBody(2048, 7), false);
         if (pipe(stop_) != 0) throw std::runtime_error("pipe failed");
-        listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(listen_fd_, 64) != 0 ||
-            getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot listen on 127.0.0.1");
-        }
-        port_ = ntohs(address.sin_port);
+        listen_fd_ = ListenOnLoopback(port_, 64);
         acceptor_ = std::thread([this] { Accept(); });
     }
     ~BenchServer() {

@@ -43,49 +43,57 @@ bool HasControlByte(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
+// A domain without its leading ".", if it has one.
+std::string BareDomain(std::string_view domain) {
+    if (!domain.empty() && domain.front() == '.') domain.remove_prefix(1);
+    return std::string(domain);
+}
+
 // The host from its first "." on, or the whole host when it has none.
 std::string_view DomainPart(std::string_view host) {
     std::size_t dot = host.find('.');
     return dot == std::string_view::npos ? host : host.substr(dot);
 }
 
-// The attributes of a cookie line after its name and value: upper-case names; for each name the
-// first value given counts.
+// The attributes of a cookie line after its name and value, as views into the line. Names
+// compare without regard to ASCII letter case; for each name the first value given counts.
 class Attributes {
   public:
-    void Add(const std::string& item) {
+    void Add(std::string_view item) {
         std::size_t eq = item.find('=');
-        if (eq == std::string::npos) {
-            flags_.push_back(UpperCase(item));
+        if (eq == std::string_view::npos) {
+            flags_.push_back(item);
         } else {
-            values_.push_back(
-                {UpperCase(std::string_view(item).substr(0, eq)), item.substr(eq + 1)});
+            values_.emplace_back(item.substr(0, eq), item.substr(eq + 1));
         }
     }
-    std::optional<std::string> Value(std::string_view name) const {
+    std::optional<std::string_view> Value(std::string_view name) const {
         for (const auto& [key, value] : values_) {
-            if (key == name) return value;
+            if (EqualsNoCase(key, name)) return value;
         }
         return std::nullopt;
     }
-    std::string ValueOrEmpty(std::string_view name) const { return Value(name).value_or(""); }
+    std::string ValueOrEmpty(std::string_view name) const {
+        return std::string(Value(name).value_or(std::string_view()));
+    }
     bool HasFlag(std::string_view name) const {
-        return std::find(flags_.begin(), flags_.end(), name) != flags_.end();
+        return std::any_of(flags_.begin(), flags_.end(),
+                           [name](std::string_view flag) { return EqualsNoCase(flag, name); });
     }
 
   private:
-    std::vector<std::pair<std::string, std::string>> values_;
-    std::vector<std::string> flags_;
+    std::vector<std::pair<std::string_view, std::string_view>> values_;
+    std::vector<std::string_view> flags_;
 };
 
 // A "Port" list of a Set-cookie2 line: 80 without the attribute, the quoted comma-separated
 // numbers with it, nothing when the value is not quoted.
 std::vector<int> ReadPortList(const Attributes& attributes) {
-    std::optional<std::string> value = attributes.Value("PORT");
+    std::optional<std::string_view> value = attributes.Value("PORT");
     if (!value) return attributes.HasFlag("PORT") ? std::vector<int>{} : std::vector<int>{80};
     if (value->size() < 2 || value->front() != '"' || value->back() != '"') return {};
     std::vector<int> ports;
-    std::string_view list = std::string_view(*value).substr(1, value->size() - 2);
+    std::string_view list = value->substr(1, value->size() - 2);
     while (true) {
         std::size_t comma = list.find(',');
         std::string part = TrimBlanks(list.substr(0, comma));
@@ -112,23 +120,23 @@ void ParseCookieText(TNetCookie& cookie, const std::string& text, const LocalClo
     parsed.cookie_text = text;
     parsed.kind = cookie.kind;
 
-    std::vector<std::string> items;
-    std::string_view rest = text;
-    for (std::size_t semicolon; (semicolon = rest.find(';')) != std::string_view::npos;) {
-        items.push_back(TrimBlanks(rest.substr(0, semicolon)));
-        rest.remove_prefix(semicolon + 1);
-    }
-    if (!rest.empty()) items.push_back(TrimBlanks(rest));
-
+    // The text is cut at every ";" into trimmed items; what follows the last ";" is an item only
+    // when it is not empty. Further "=" belong to the value; a first item without "=" gives
+    // neither name nor value.
     Attributes attributes;
-    if (!items.empty()) {
-        // Further "=" belong to the value; a first item without "=" gives neither name nor value.
-        std::size_t eq = items.front().find('=');
-        if (eq != std::string::npos) {
-            parsed.name = items.front().substr(0, eq);
-            parsed.value = items.front().substr(eq + 1);
+    std::string_view rest = text;
+    for (bool first = true;; first = false) {
+        const std::size_t semicolon = rest.find(';');
+        if (semicolon == std::string_view::npos && rest.empty()) break;
+        const std::string_view item = TrimView(rest.substr(0, semicolon));
+        if (!first) {
+            attributes.Add(item);
+        } else if (std::size_t eq = item.find('='); eq != std::string_view::npos) {
+            parsed.name = item.substr(0, eq);
+            parsed.value = item.substr(eq + 1);
         }
-        for (std::size_t i = 1; i < items.size(); ++i) attributes.Add(items[i]);
+        if (semicolon == std::string_view::npos) break;
+        rest.remove_prefix(semicolon + 1);
     }
 
     parsed.path = attributes.ValueOrEmpty("PATH");
@@ -221,64 +229,152 @@ TNetCookieManager::TNetCookieManager(Clock clock) : clock_(std::move(clock)) {}
 TNetCookieManager::~TNetCookieManager() = default;
 
 void TNetCookieManager::AddServerCookie(const std::string& cookie_text, const std::string& host) {
-    Add(cookie_text, host, TNetCookieKind::kRfc2109);
+    Add(cookie_text, host, TNetCookieKind::kRfc2109, clock_());
 }
 
 void TNetCookieManager::AddServerCookie2(const std::string& cookie_text, const std::string& host) {
-    Add(cookie_text, host, TNetCookieKind::kRfc2965);
+    Add(cookie_text, host, TNetCookieKind::kRfc2965, clock_());
+}
+
+void TNetCookieManager::AddServerCookies(const std::vector<std::string>& set_cookie,
+                                         const std::vector<std::string>& set_cookie2,
+                                         const std::string& host) {
+    // Reading the system clock costs about as much as filing a cookie.
+    const LocalClockReading now = clock_();
+    for (const std::string& text : set_cookie) Add(text, host, TNetCookieKind::kRfc2109, now);
+    for (const std::string& text : set_cookie2) Add(text, host, TNetCookieKind::kRfc2965, now);
+}
+
+TNetCookieManager::Domain& TNetCookieManager::FindOrAddDomain(const std::string& key) {
+    std::string upper_key = UpperCase(key);
+    if (auto found = domain_by_key_.find(upper_key); found != domain_by_key_.end()) {
+        return *found->second;
+    }
+    auto domain = std::make_unique<Domain>();
+    domain->key = key;
+    domain->position = domains_.size();
+    std::string bare = BareDomain(upper_key);
+    longest_bare_ = std::max(longest_bare_, bare.size());
+    domains_by_bare_[std::move(bare)].push_back(domain.get());
+    domain_by_key_.emplace(std::move(upper_key), domain.get());
+    domains_.push_back(std::move(domain));
+    return *domains_.back();
 }
 
 void TNetCookieManager::Add(const std::string& cookie_text, const std::string& host,
-                            TNetCookieKind kind) {
-    const LocalClockReading now = clock_();
-    auto cookie = std::make_unique<TNetCookie>();
-    cookie->kind = kind;
-    ParseCookieText(*cookie, cookie_text, now);
+                            TNetCookieKind kind, const LocalClockReading& now) {
+    TNetCookie cookie;
+    cookie.kind = kind;
+    ParseCookieText(cookie, cookie_text, now);
     // A name or value with a control byte would break the "Cookie" line it is sent in (a CR LF
     // starts a header of the server's choosing), or reach whatever shows it: refused.
-    if (HasControlByte(cookie->name) || HasControlByte(cookie->value)) return;
-    if (cookie->domain.empty()) cookie->domain = host;
-    if (!IsCookieDomainValidForHost(cookie->domain, host)) return;
-    if (OnNewCookie && !OnNewCookie(*cookie)) return;
+    if (HasControlByte(cookie.name) || HasControlByte(cookie.value)) return;
+    if (cookie.domain.empty()) cookie.domain = host;
+    if (!IsCookieDomainValidForHost(cookie.domain, host)) return;
+    if (OnNewCookie && !OnNewCookie(cookie)) return;
 
     std::unique_lock lock(lock_);
-    auto domain = std::find_if(domains_.begin(), domains_.end(), [&](const DomainCookies& d) {
-        return EqualsNoCase(d.domain, cookie->domain);
-    });
-    if (domain == domains_.end()) {
-        domain = domains_.insert(domains_.end(), DomainCookies{cookie->domain, {}});
+    Domain& domain = FindOrAddDomain(cookie.domain);
+    std::string name_key = UpperCase(cookie.name);
+    if (auto named = domain.by_name.find(name_key); named != domain.by_name.end()) {
+        Replace(*named->second, cookie, now);
+        return;
     }
-    auto named =
-        std::find_if(domain->cookies.begin(), domain->cookies.end(),
-                     [&](const NamedCookie& n) { return EqualsNoCase(n.name, cookie->name); });
-    if (named != domain->cookies.end()) {
-        Replace(*named->cookie, *cookie, now);
-    } else {
-        std::string name = cookie->name;
-        domain->cookies.push_back({std::move(name), std::move(cookie)});
-    }
+    // A new cookie's filing number is the greatest yet: every ordered index takes it at its end.
+    const Filed filed = next_filed_++;
+    StoredCookie& stored = cookies_.emplace_back();
+    stored.cookie = std::move(cookie);
+    stored.filed = filed;
+    stored.domain = &domain;
+    stored.name_key = name_key;
+    stored.in_store = std::prev(cookies_.end());
+    stored.in_domain = domain.by_filing.insert(domain.by_filing.end(), &stored);
+    domain.by_name.emplace(std::move(name_key), &stored);
+    IndexPathAndExpiry(stored);
+    KeepWithinLimits(domain, now);
 }
 
-void TNetCookieManager::Replace(TNetCookie& stored, const TNetCookie& incoming,
+void TNetCookieManager::Replace(StoredCookie& stored, const TNetCookie& incoming,
                                 const LocalClockReading& now) {
-    ParseCookieText(stored, ServerCookieText(incoming), now);
-    stored.kind = incoming.kind;
+    // Worked out on a copy, so that the indexes stay true to the stored cookie if parsing fails.
+    TNetCookie cookie = stored.cookie;
+    ParseCookieText(cookie, ServerCookieText(incoming), now);
+    cookie.kind = incoming.kind;
     // The server form of a cookie that carried its own "expires" date has no date, so the expiry is
     // taken over directly: a replacement meant to delete a cookie must delete it.
-    stored.expires = incoming.expires;
+    cookie.expires = incoming.expires;
+    UnindexPathAndExpiry(stored);
+    stored.cookie = std::move(cookie);
+    IndexPathAndExpiry(stored);
+}
+
+void TNetCookieManager::IndexPathAndExpiry(StoredCookie& stored) {
+    CookiesByFiling& group = stored.domain->by_path[stored.cookie.path];
+    group.emplace_hint(group.end(), stored.filed, &stored);
+    if (stored.cookie.expires.empty()) {
+        stored.expiry.reset();
+        return;
+    }
+    // Read at offset 0, the date is UTC; a local reading only adds the offset in force to both
+    // sides of the comparison with the current time. kZeroDate stays kZeroDate: always passed.
+    stored.expiry = ReadInternetDate(stored.cookie.expires, 0);
+    expiries_.emplace(std::pair(*stored.expiry, stored.filed), &stored);
+}
+
+void TNetCookieManager::UnindexPathAndExpiry(StoredCookie& stored) {
+    auto& by_path = stored.domain->by_path;
+    auto group = by_path.find(stored.cookie.path);
+    group->second.erase(stored.filed);
+    if (group->second.empty()) by_path.erase(group);
+    if (stored.expiry) expiries_.erase({*stored.expiry, stored.filed});
+}
+
+void TNetCookieManager::Remove(StoredCookie& stored) {
+    UnindexPathAndExpiry(stored);
+    Domain& domain = *stored.domain;
+    domain.by_name.erase(stored.name_key);
+    domain.by_filing.erase(stored.in_domain);
+    cookies_.erase(stored.in_store);
 }
 
 void TNetCookieManager::RemoveExpired(const LocalClockReading& now) {
-    const LocalSeconds local_now = now.Local();
-    for (DomainCookies& domain : domains_) {
-        std::erase_if(domain.cookies, [&](const NamedCookie& named) {
-            const std::string& expires = named.cookie->expires;
-            // An expiry in the current second counts as passed, so "max-age=0" takes effect at
-            // once.
-            return !expires.empty() &&
-                   ReadInternetDate(expires, now.utc_offset_seconds) <= local_now;
-        });
+    // An expiry in the current second counts as passed, so "max-age=0" takes effect at once.
+    while (!expiries_.empty() && expiries_.begin()->first.first <= now.utc_seconds) {
+        Remove(*expiries_.begin()->second);
     }
+}
+
+void TNetCookieManager::KeepWithinLimits(Domain& domain, const LocalClockReading& now) {
+    if (domain.by_filing.size() <= kMaxCookiesPerDomain && cookies_.size() <= kMaxCookies) return;
+    RemoveExpired(now);
+    while (domain.by_filing.size() > kMaxCookiesPerDomain) {
+        Remove(*domain.by_filing.front());
+    }
+    while (cookies_.size() > kMaxCookies) Remove(cookies_.front());
+}
+
+std::vector<const TNetCookieManager::Domain*> TNetCookieManager::DomainsFor(
+    const std::string& host) const {
+    // A cookie goes to the host its bare domain names and to the hosts below it, so only the
+    // host and what follows each of its dots can name a domain that applies.
+    const std::string upper_host = UpperCase(host);
+    std::vector<const Domain*> found;
+    for (std::size_t start = 0; start <= upper_host.size();) {
+        if (upper_host.size() - start <= longest_bare_) {
+            auto bare = domains_by_bare_.find(upper_host.substr(start));
+            if (bare != domains_by_bare_.end()) {
+                for (const Domain* domain : bare->second) {
+                    if (CookieDomainMatchesHost(domain->key, host)) found.push_back(domain);
+                }
+            }
+        }
+        const std::size_t dot = upper_host.find('.', start);
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Domain* a, const Domain* b) { return a->position < b->position; });
+    return found;
 }
 
 std::string TNetCookieManager::CookieHeader(const std::string& host, const std::string& path,
@@ -289,28 +385,35 @@ std::string TNetCookieManager::CookieHeader(const std::string& host, const std::
         RemoveExpired(now);
     }
     std::shared_lock lock(lock_);
-    std::vector<const TNetCookie*> matching;
-    for (const DomainCookies& domain : domains_) {
-        if (!CookieDomainMatchesHost(domain.domain, host)) continue;
-        for (auto named = domain.cookies.rbegin(); named != domain.cookies.rend(); ++named) {
-            const TNetCookie& cookie = *named->cookie;
-            if (!cookie.path.empty() && path.starts_with(cookie.path) &&
-                (!cookie.secure || secure) && !cookie.value.empty()) {
-                matching.push_back(&cookie);
+    // The groups of cookies that share a path which begins the request's directory, domain by
+    // domain in list order.
+    struct Group {
+        const std::string* path;
+        const CookiesByFiling* cookies;
+    };
+    std::vector<Group> groups;
+    for (const Domain* domain : DomainsFor(host)) {
+        for (const auto& [cookie_path, cookies] : domain->by_path) {
+            if (!cookie_path.empty() && path.starts_with(cookie_path)) {
+                groups.push_back({&cookie_path, &cookies});
             }
         }
     }
-    // Longer (later-sorting) paths first; equal paths in the order found above.
-    std::stable_sort(matching.begin(), matching.end(),
-                     [](const TNetCookie* a, const TNetCookie* b) {
-                         return LessIgnoringCase(b->path, a->path);
-                     });
+    // Longer (later-sorting) paths first; equal paths in domain order, and within a domain the
+    // names filed later first.
+    std::stable_sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        return LessIgnoringCase(*b.path, *a.path);
+    });
     std::string header;
-    for (const TNetCookie* cookie : matching) {
-        if (!header.empty()) header += "; ";
-        header += cookie->name;
-        header += '=';
-        header += cookie->value;
+    for (const Group& group : groups) {
+        for (auto it = group.cookies->rbegin(); it != group.cookies->rend(); ++it) {
+            const TNetCookie& cookie = it->second->cookie;
+            if ((cookie.secure && !secure) || cookie.value.empty()) continue;
+            if (!header.empty()) header += "; ";
+            header += cookie.name;
+            header += '=';
+            header += cookie.value;
+        }
     }
     return header;
 }
@@ -318,8 +421,9 @@ std::string TNetCookieManager::CookieHeader(const std::string& host, const std::
 std::vector<TNetCookie> TNetCookieManager::Cookies() const {
     std::shared_lock lock(lock_);
     std::vector<TNetCookie> cookies;
-    for (const DomainCookies& domain : domains_) {
-        for (const NamedCookie& named : domain.cookies) cookies.push_back(*named.cookie);
+    cookies.reserve(cookies_.size());
+    for (const auto& domain : domains_) {
+        for (const StoredCookie* stored : domain->by_filing) cookies.push_back(stored->cookie);
     }
     return cookies;
 }

@@ -6,9 +6,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
+#include <map>
 #include <memory>
+#include <optional>
 #include <shared_mutex>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "http/internet_date.h"
@@ -60,9 +65,22 @@ bool IsCookieDomainValidForHost(const std::string& domain, const std::string& ho
 // does not matter.
 bool CookieDomainMatchesHost(const std::string& domain, const std::string& host);
 
+// The store. Cookies are filed by domain key and then by name, both compared without regard to
+// ASCII letter case and kept in the order first seen; a replaced cookie keeps its place. Indexes
+// by domain key, by the bare domain (without its leading "."), by name, by path and by expiry
+// make filing a cookie and building a "Cookie" line cost about the same however many cookies
+// the store holds.
+//
+// The store holds at most kMaxCookiesPerDomain cookies under one domain key and kMaxCookies in
+// all. When filing a cookie passes a limit, every expired cookie goes first; then, while the limit
+// is still passed, the cookie filed earliest (under that domain key for its limit, in the whole
+// store for the other) goes.
 class TNetCookieManager {
   public:
     using Clock = std::function<LocalClockReading()>;
+
+    static constexpr std::size_t kMaxCookiesPerDomain = 180;
+    static constexpr std::size_t kMaxCookies = 3000;
 
     // A store reading the system clock.
     TNetCookieManager();
@@ -79,10 +97,16 @@ class TNetCookieManager {
     void AddServerCookie(const std::string& cookie_text, const std::string& host);
     // The same for a "Set-cookie2" line. Throws EConvertError for a malformed "Port" list.
     void AddServerCookie2(const std::string& cookie_text, const std::string& host);
+    // Stores the values of every "Set-cookie" line and then of every "Set-cookie2" line of one
+    // response from `host`, as the calls above would one by one, on one reading of the clock.
+    // Throws as AddServerCookie2 does; the lines before the failing one stay stored.
+    void AddServerCookies(const std::vector<std::string>& set_cookie,
+                          const std::vector<std::string>& set_cookie2, const std::string& host);
 
     // The value of the "Cookie" line for a request to `host` whose directory is `path` (beginning
-    // and ending with "/"): "name=value" pairs joined by "; ", longer cookie paths first; empty
-    // when no cookie applies. Removes expired cookies first.
+    // and ending with "/"): "name=value" pairs joined by "; ", longer cookie paths first, then by
+    // domain key in filing order, then the names filed later first; empty when no cookie applies.
+    // Removes expired cookies first.
     std::string CookieHeader(const std::string& host, const std::string& path, bool secure);
 
     // Every stored cookie, by domain and then by name in filing order. For tests and tools.
@@ -92,23 +116,58 @@ class TNetCookieManager {
     std::function<bool(const TNetCookie&)> OnNewCookie;
 
   private:
-    struct NamedCookie {
-        std::string name;  // the name the cookie was first filed under
-        std::unique_ptr<TNetCookie> cookie;
+    struct Domain;
+    struct StoredCookie;
+    // Filing numbers grow with every cookie filed: a cookie's number is its place in the store.
+    using Filed = std::uint64_t;
+    using CookiesByFiling = std::map<Filed, StoredCookie*>;
+
+    struct StoredCookie {
+        TNetCookie cookie;
+        Filed filed = 0;
+        Domain* domain = nullptr;
+        std::string name_key;  // the name first filed under, in capitals
+        // The expiry in UTC seconds while the cookie has an expiry date (kZeroDate when the date
+        // cannot be read, which has always passed).
+        std::optional<std::int64_t> expiry;
+        std::list<StoredCookie>::iterator in_store;    // its place in cookies_
+        std::list<StoredCookie*>::iterator in_domain;  // its place in its domain's name list
     };
-    struct DomainCookies {
-        std::string domain;  // the domain key as first filed
-        std::vector<NamedCookie> cookies;
+    struct Domain {
+        std::string key;                                         // the domain key as first filed
+        std::size_t position = 0;                                // in the domain list
+        std::unordered_map<std::string, StoredCookie*> by_name;  // by name in capitals
+        std::list<StoredCookie*> by_filing;                      // the name list
+        std::map<std::string, CookiesByFiling> by_path;          // exact path, name-list order
     };
 
-    void Add(const std::string& cookie_text, const std::string& host, TNetCookieKind kind);
+    void Add(const std::string& cookie_text, const std::string& host, TNetCookieKind kind,
+             const LocalClockReading& now);
+    Domain& FindOrAddDomain(const std::string& key);
     // Replaces `stored` by `incoming`, keeping its place.
-    void Replace(TNetCookie& stored, const TNetCookie& incoming, const LocalClockReading& now);
+    void Replace(StoredCookie& stored, const TNetCookie& incoming, const LocalClockReading& now);
+    // Enters the cookie's path and expiry into their indexes, or takes them out.
+    void IndexPathAndExpiry(StoredCookie& stored);
+    void UnindexPathAndExpiry(StoredCookie& stored);
+    void Remove(StoredCookie& stored);
     void RemoveExpired(const LocalClockReading& now);
+    // After `domain` gained a cookie: brings both counts back within their limits.
+    void KeepWithinLimits(Domain& domain, const LocalClockReading& now);
+    // The domain keys whose cookies go to `host`, in domain-list order.
+    std::vector<const Domain*> DomainsFor(const std::string& host) const;
 
     Clock clock_;
     mutable std::shared_mutex lock_;  // shared while matching, exclusive while changing
-    std::vector<DomainCookies> domains_;
+    std::vector<std::unique_ptr<Domain>> domains_;  // the domain list; keys are never dropped
+    std::unordered_map<std::string, Domain*> domain_by_key_;  // key in capitals
+    // Domain keys by their bare domain in capitals: "example.com" and ".example.com" both live
+    // under "EXAMPLE.COM".
+    std::unordered_map<std::string, std::vector<Domain*>> domains_by_bare_;
+    std::size_t longest_bare_ = 0;  // the longest bare domain filed; longer host suffixes miss
+    // Cookies are only ever filed at the end of a list, so lists in filing order need no sorting.
+    std::list<StoredCookie> cookies_;  // every cookie, earliest filed first
+    std::map<std::pair<std::int64_t, Filed>, StoredCookie*> expiries_;  // dated cookies by expiry
+    Filed next_filed_ = 0;
 };
 
 }  // namespace lintaro

@@ -364,12 +364,8 @@ void TNetHTTP::CheckDateAndRangeHeaders() const {
 void TNetHTTP::StoreCookies() {
     TNetCookieManager* store = CookieStoreForResponse();
     if (store == nullptr) return;
-    for (const std::string& value : response_.RawHeaders.AllValues("Set-cookie")) {
-        store->AddServerCookie(value, url_.Host);
-    }
-    for (const std::string& value : response_.RawHeaders.AllValues("Set-cookie2")) {
-        store->AddServerCookie2(value, url_.Host);
-    }
+    store->AddServerCookies(response_.RawHeaders.AllValues("Set-cookie"),
+                            response_.RawHeaders.AllValues("Set-cookie2"), url_.Host);
 }
 
 TNetHTTP::NextStep TNetHTTP::ProcessResponse(std::string& body) {

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "http/net_errors.h"
+#include "http/net_text.h"
 
 namespace lintaro {
 namespace {
@@ -338,6 +341,198 @@ TEST_F(CookieStoreTest, OnNewCookieMayRefuse) {
     store_.AddServerCookie("tracker=1; path=/", "example.com");
     store_.AddServerCookie("sid=1; path=/", "example.com");
     EXPECT_EQ(Header("example.com"), "sid=1");
+}
+
+// Limits. Names are "c<n>", every cookie's value 1 and path "/".
+void AddNumbered(TNetCookieManager& store, const std::string& host, int first, int last) {
+    for (int i = first; i <= last; ++i) {
+        store.AddServerCookie("c" + std::to_string(i) + "=1; path=/", host);
+    }
+}
+
+std::vector<std::string> Names(const std::vector<TNetCookie>& cookies) {
+    std::vector<std::string> names;
+    for (const TNetCookie& cookie : cookies) names.push_back(cookie.name);
+    return names;
+}
+
+TEST_F(CookieStoreTest, ADomainKeyHoldsAtMost180TheEarliestFiledGoingFirst) {
+    static_assert(TNetCookieManager::kMaxCookiesPerDomain == 180);
+    AddNumbered(store_, "example.com", 0, 179);
+    // Replaced, c0 keeps its place as the earliest filed; another domain key counts apart.
+    store_.AddServerCookie("c0=2; path=/", "example.com");
+    store_.AddServerCookie("dotted=1; path=/; domain=.example.com", "www.example.com");
+    AddNumbered(store_, "example.com", 180, 181);
+    const std::vector<std::string> names = Names(store_.Cookies());
+    ASSERT_EQ(names.size(), 181u);
+    EXPECT_EQ(names.front(), "c2");
+    EXPECT_EQ(names[179], "c181");
+    EXPECT_EQ(names.back(), "dotted");
+    const std::string header = Header("example.com");
+    EXPECT_TRUE(header.starts_with("c181=1; c180=1; c179=1; ")) << header;
+    EXPECT_TRUE(header.ends_with("; c3=1; c2=1; dotted=1")) << header;
+}
+
+TEST_F(CookieStoreTest, ExpiredCookiesGoBeforeTheEarliestFiled) {
+    AddNumbered(store_, "example.com", 0, 89);
+    store_.AddServerCookie("soon=1; path=/; max-age=10", "example.com");
+    store_.AddServerCookie("past=1; path=/; expires=Thu, 10 Dec 2026 11:00:00 GMT", "example.com");
+    AddNumbered(store_, "example.com", 92, 179);
+    Advance(11);
+    AddNumbered(store_, "example.com", 180, 180);  // both expired ones go, nothing else
+    std::vector<std::string> names = Names(store_.Cookies());
+    ASSERT_EQ(names.size(), 179u);
+    EXPECT_EQ(names.front(), "c0");
+    EXPECT_EQ(std::count(names.begin(), names.end(), "soon"), 0);
+    AddNumbered(store_, "example.com", 181, 182);  // no expired one left: c0 goes
+    names = Names(store_.Cookies());
+    ASSERT_EQ(names.size(), 180u);
+    EXPECT_EQ(names.front(), "c1");
+    EXPECT_EQ(names.back(), "c182");
+}
+
+TEST_F(CookieStoreTest, TheStoreHoldsAtMost3000TheEarliestFiledGoingFirst) {
+    static_assert(TNetCookieManager::kMaxCookies == 3000);
+    // Seventeen hosts, filed one after the other: 16 full domain keys and 120 cookies more.
+    auto host = [](int i) { return "h" + std::to_string(i) + ".example.com"; };
+    for (int i = 0; i < 16; ++i) AddNumbered(store_, host(i), 0, 179);
+    store_.AddServerCookie("soon=1; path=/; max-age=10", host(5));  // replaces nothing: 181st
+    AddNumbered(store_, host(16), 0, 119);
+    EXPECT_EQ(store_.Cookies().size(), 3000u);
+    EXPECT_EQ(Header(host(5)).find("c0=1"), std::string::npos);  // gone for the 181st
+    EXPECT_NE(Header(host(0)).find("c0=1"), std::string::npos);
+
+    AddNumbered(store_, host(16), 120, 120);  // the earliest filed in the whole store goes
+    EXPECT_EQ(Header(host(0)).find("c0=1"), std::string::npos);
+    EXPECT_NE(Header(host(0)).find("c1=1"), std::string::npos);
+    Advance(11);
+    AddNumbered(store_, host(16), 121, 121);  // the expired one goes instead of h0's c1
+    EXPECT_NE(Header(host(0)).find("c1=1"), std::string::npos);
+    EXPECT_EQ(Header(host(5)).find("soon"), std::string::npos);
+    EXPECT_EQ(store_.Cookies().size(), 3000u);
+}
+
+// The rules of filing and of the "Cookie" line written the plain way, walking every list for
+// every request, against which the indexed store is checked.
+class ListWalkingStore {
+  public:
+    void Add(const std::string& text, const std::string& host, const LocalClockReading& now) {
+        TNetCookie cookie;
+        ParseCookieText(cookie, text, now);
+        if (cookie.domain.empty()) cookie.domain = host;
+        if (!IsCookieDomainValidForHost(cookie.domain, host)) return;
+        auto domain = std::find_if(domains_.begin(), domains_.end(), [&](const auto& d) {
+            return EqualsNoCase(d.first, cookie.domain);
+        });
+        if (domain == domains_.end()) domain = domains_.insert(domains_.end(), {cookie.domain, {}});
+        auto& names = domain->second;
+        auto named = std::find_if(names.begin(), names.end(), [&](const auto& n) {
+            return EqualsNoCase(n.first, cookie.name);
+        });
+        if (named == names.end()) {
+            names.push_back({cookie.name, cookie});
+            return;
+        }
+        TNetCookie& stored = named->second;
+        ParseCookieText(stored, ServerCookieText(cookie), now);
+        stored.kind = cookie.kind;
+        stored.expires = cookie.expires;
+    }
+
+    std::string Header(const std::string& host, const std::string& path,
+                       const LocalClockReading& now) {
+        for (auto& [key, names] : domains_) {
+            std::erase_if(names, [&](const auto& n) {
+                return !n.second.expires.empty() &&
+                       ReadInternetDate(n.second.expires, now.utc_offset_seconds) <= now.Local();
+            });
+        }
+        std::vector<const TNetCookie*> matching;
+        for (const auto& [key, names] : domains_) {
+            if (!CookieDomainMatchesHost(key, host)) continue;
+            for (auto n = names.rbegin(); n != names.rend(); ++n) {
+                const TNetCookie& c = n->second;
+                if (!c.path.empty() && path.starts_with(c.path) && !c.secure && !c.value.empty()) {
+                    matching.push_back(&c);
+                }
+            }
+        }
+        auto upper = [](std::string text) {
+            for (char& ch : text) ch = UpperAscii(ch);
+            return text;
+        };
+        std::stable_sort(matching.begin(), matching.end(), [&](const auto* a, const auto* b) {
+            return upper(b->path) < upper(a->path);
+        });
+        std::string header;
+        for (const TNetCookie* c : matching) {
+            header += (header.empty() ? "" : "; ") + c->name + "=" + c->value;
+        }
+        return header;
+    }
+
+    std::vector<TNetCookie> Cookies() const {
+        std::vector<TNetCookie> cookies;
+        for (const auto& [key, names] : domains_) {
+            for (const auto& [name, cookie] : names) cookies.push_back(cookie);
+        }
+        return cookies;
+    }
+
+  private:
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, TNetCookie>>>> domains_;
+};
+
+TEST_F(CookieStoreTest, IndexedStoreAgreesWithWalkingEveryList) {
+    const char* hosts[] = {"example.com", "www.example.com", "a.www.example.com", "WWW.Example.com",
+                           "127.0.0.1",   "other.org",       "example.com."};
+    const char* names[] = {"a", "A", "b", "sid", "c"};
+    const char* values[] = {"1", "2", ""};
+    const char* attributes[] = {"",
+                                "; path=/",
+                                "; path=/odds/",
+                                "; Path=/odds/live/",
+                                "; path=/Odds/",
+                                "; path=/o",
+                                "; path=/; domain=.example.com",
+                                "; path=/odds/; domain=.www.example.com",
+                                "; path=/; domain=www.example.com",
+                                "; path=/; max-age=0",
+                                "; path=/; max-age=5",
+                                "; path=/odds/; max-age=100",
+                                "; path=/; expires=Thu, 10 Dec 2026 12:00:20 GMT",
+                                "; path=/; expires=Thu, 31 Nov 2026 12:00:00 GMT",
+                                "; path=/; secure"};
+    const char* paths[] = {"/", "/odds/", "/odds/live/", "/Odds/"};
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        auto pick = [&random](const auto& list) {
+            return list[random() % (sizeof list / sizeof list[0])];
+        };
+        now_ = kNow;
+        TNetCookieManager store([this] { return now_; });
+        ListWalkingStore expected;
+        for (int step = 0; step < 3000; ++step) {
+            if (random() % 4 == 0) {
+                const std::string host = pick(hosts), path = pick(paths);
+                SCOPED_TRACE(std::to_string(step) + ": " + host + path);
+                ASSERT_EQ(store.CookieHeader(host, path, false), expected.Header(host, path, now_));
+                if (random() % 3 == 0) Advance(random() % 8);
+            } else {
+                const std::string line =
+                    std::string(pick(names)) + "=" + pick(values) + pick(attributes);
+                const std::string host = pick(hosts);
+                store.AddServerCookie(line, host);
+                expected.Add(line, host, now_);
+            }
+        }
+        const std::vector<TNetCookie> stored = store.Cookies(), walked = expected.Cookies();
+        ASSERT_EQ(stored.size(), walked.size());
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            EXPECT_EQ(ServerCookieText(stored[i]), ServerCookieText(walked[i]));
+        }
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "http/cookie_store.h"
 #include "http/net_errors.h"
 #include "http/net_idle_hook.h"
 #include "http/net_log_event.h"
@@ -504,6 +505,32 @@ TEST(NetHttpTest, CookieSetByARedirectGoesWithTheNextRequest) {
     EXPECT_EQ(server.RequestHeads()[0], HeadFor("/login", server.HostPort()));
     EXPECT_EQ(server.RequestHeads()[1],
               HeadFor("/in", server.HostPort(), "Cookie: session=abc\r\n"));
+}
+
+TEST(NetHttpTest, AFloodOfCookiesKeepsTheLatestAndTheNextHeadCarriesThem) {
+    // 30 000 Set-Cookie lines and 10 000 other header lines in one redirect: the store keeps the
+    // 180 filed last under the host, and the next request carries exactly those, latest first, on
+    // one Cookie line folded into pieces.
+    std::string headers;
+    for (int i = 0; i < 30000; ++i) {
+        headers += "Set-Cookie: c" + std::to_string(i) + "=1; path=/\r\n";
+    }
+    for (int i = 0; i < 10000; ++i) headers += "X" + std::to_string(i) + ": x\r\n";
+    ScriptedServer server(
+        {{Reply(Redirect("/in", headers), kClose)}, {Reply(Ok("inside"), kClose)}});
+    TNetHTTP http;
+    EXPECT_EQ(http.FetchText(server.Url("/login")), "inside");
+    EXPECT_EQ(http.CookieManager()->Cookies().size(), TNetCookieManager::kMaxCookiesPerDomain);
+    ASSERT_EQ(server.RequestHeads().size(), 2u);
+    std::string cookies;
+    for (int i = 29999; i >= 30000 - 180; --i) {
+        cookies += (cookies.empty() ? "c" : "; c") + std::to_string(i) + "=1";
+    }
+    std::string unfolded = server.RequestHeads()[1];
+    for (std::size_t fold; (fold = unfolded.find("\r\n ")) != std::string::npos;) {
+        unfolded.erase(fold, 2);
+    }
+    EXPECT_EQ(unfolded, HeadFor("/in", server.HostPort(), "Cookie: " + cookies + "\r\n"));
 }
 
 TEST(NetHttpTest, ErrorStatusesRaiseWithStatusLineCodeAndBody) {

@@ -124,5 +124,34 @@ TEST(NetHeaderListTest, FoldsLongLinesAtBreaksOutsideQuotes) {
     EXPECT_EQ(TNetHeaderList::FoldLine(unbroken), std::vector<std::string>{unbroken});
 }
 
+TEST(NetHeaderListTest, ThousandsOfContinuationsAndPiecesKeepEveryByte) {
+    // Blank continuations add nothing but the one space before the next; the last one stays.
+    TNetHeaderList headers;
+    headers.Add("X-Many: 0");
+    std::string expected = "0";
+    for (int i = 1; i <= 10000; ++i) {
+        headers.Add(i % 3 == 0 ? " \t" : "\t" + std::to_string(i) + " ");
+        if (i % 3 != 0) expected += " " + std::to_string(i);
+    }
+    headers.Add(" ");
+    EXPECT_EQ(headers.Values("X-Many"), expected + " ");
+
+    // A Cookie line of several megabytes: pieces of at most 1024 bytes that give the line back.
+    std::string value;
+    for (int i = 0; value.size() < 3000000; ++i) value += "c" + std::to_string(i) + "=v; ";
+    value.resize(value.size() - 2);
+    const auto pieces = TNetHeaderList::FoldLine("Cookie: " + value);
+    ASSERT_GT(pieces.size(), 2900u);
+    std::string joined;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_LE(pieces[i].size(), TNetHeaderList::kFoldLength);
+        if (i > 0) ASSERT_EQ(pieces[i].front(), ' ');
+        if (i + 1 < pieces.size()) ASSERT_EQ(pieces[i].back(), ';');
+        joined += pieces[i];
+    }
+    EXPECT_EQ(joined, "Cookie: " + value);
+}
+
 }  // namespace
 }  // namespace lintaro
