@@ -16,6 +16,7 @@
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
 #include "fake_dialogs.h"
+#include "readers/first_bookmaker.h"
 #include "scripted_server.h"
 #include "stalling_proxy.h"
 #include "table/date_time.h"
@@ -57,6 +58,15 @@ ScriptedExchange Trickle(const std::string& body) {
     }
     exchange.after = ScriptedAfter::kClose;
     return exchange;
+}
+
+// A redirect to `target` that sets `count` cookies on the way.
+ScriptedExchange CookieFlood(int count, const std::string& target) {
+    std::string head = "HTTP/1.0 302 Found\r\nLocation: " + target + "\r\n";
+    for (int i = 0; i < count; ++i) {
+        head += "Set-Cookie: c" + std::to_string(i) + "=" + std::to_string(i) + "; Path=/\r\n";
+    }
+    return Reply(head + "Content-Length: 0\r\n\r\n", ScriptedAfter::kClose);
 }
 
 }  // namespace
@@ -248,6 +258,20 @@ class RefreshTest : public QObject {
             QVERIFY2(dialogs_->boxes.isEmpty(), qPrintable(dialogs_->boxes.value(0).text));
             QCOMPARE(window_->cds_Data().Rows(), line.rows);
         }
+    }
+
+    // 30 000 cookies on a redirect to the real page: the line still reads, the window answers.
+    void CookieFloodStillReadsTheLine() {
+        ScriptedServer server({});
+        server.SetDefaultExchange(
+            CookieFlood(30000, lintaro::FirstBookmakerPageUrl(demo_->FirstHost())));
+        window_->FHTTP().first_host = server.HostPort();
+        const DuringRefresh seen = Run([] { return false; }, 0, {});
+        QVERIFY(seen.actions_disabled);
+        QVERIFY2(dialogs_->boxes.isEmpty(), qPrintable(dialogs_->boxes.value(0).text));
+        QCOMPARE(window_->cds_Data().Rows(),
+                 lintaro::demo::PublishedFirstRows(options_, *options_.today));
+        ExpectUsableAfterwards();
     }
 
     void BrokenServersEndInTheReadersMessageAndAUsableWindow_data() {
