@@ -7,7 +7,9 @@
 #include <QDragEnterEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
+#include <QStyleOptionHeader>
 
 #include "views/grid_drag.h"
 #include "views/grid_qstring.h"
@@ -29,9 +31,42 @@ OddsGridHeader::OddsGridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, pa
 
 void OddsGridHeader::SetLayoutInfo(const grid::GridLayout& layout) {
     fixed_.assign(layout.ColumnCount(), true);
+    filter_.assign(layout.ColumnCount(), false);
     for (int column = 0; column < layout.ColumnCount(); ++column) {
         fixed_[column] = layout.Column(column).fixed;
+        filter_[column] = layout.Column(column).filter && layout.Column(column).visible;
     }
+}
+
+bool OddsGridHeader::HasFilterButton(int logical_index) const {
+    const OddsGridModel* grid_model = GridModel();
+    const int column = grid_model ? grid_model->LayoutColumn(logical_index) : -1;
+    return column >= 0 && column < static_cast<int>(filter_.size()) && filter_[column];
+}
+
+void OddsGridHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int logical_index) const {
+    QHeaderView::initStyleOptionForIndex(option, logical_index);
+    // The style puts the sort arrow where the filter button lies; paintSection draws it beside.
+    if (HasFilterButton(logical_index)) option->sortIndicator = QStyleOptionHeader::None;
+}
+
+void OddsGridHeader::paintSection(QPainter* painter, const QRect& rect, int logical_index) const {
+    QHeaderView::paintSection(painter, rect, logical_index);
+    if (!isSortIndicatorShown() || sortIndicatorSection() != logical_index ||
+        !HasFilterButton(logical_index)) {
+        return;
+    }
+    // Left of the filter button, which takes at most 16 pixels and a 2-pixel margin.
+    constexpr int kArrowWidth = 9, kButtonRoom = 20;
+    QStyleOptionHeader arrow;
+    arrow.initFrom(this);
+    arrow.sortIndicator = sortIndicatorOrder() == Qt::AscendingOrder ? QStyleOptionHeader::SortDown
+                                                                     : QStyleOptionHeader::SortUp;
+    arrow.rect =
+        QRect(rect.right() - kButtonRoom - kArrowWidth, rect.top(), kArrowWidth, rect.height());
+    painter->save();
+    style()->drawPrimitive(QStyle::PE_IndicatorHeaderArrow, &arrow, painter, this);
+    painter->restore();
 }
 
 const OddsGridModel* OddsGridHeader::GridModel() const {

@@ -19,7 +19,8 @@ class OddsGridHeader : public QHeaderView {
   public:
     explicit OddsGridHeader(QWidget* parent = nullptr);
 
-    // Follows the layout: which columns may be dragged.
+    // Follows the layout: which columns may be dragged, and which carry a filter button (their
+    // sort arrow stands left of the button instead of under it).
     void SetLayoutInfo(const grid::GridLayout& layout);
     // The layout column under header point `pos`, or -1.
     int LayoutColumnAt(const QPoint& pos) const;
@@ -33,6 +34,8 @@ class OddsGridHeader : public QHeaderView {
     void GroupRequested(int column);
 
   protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logical_index) const override;
+    void paintSection(QPainter* painter, const QRect& rect, int logical_index) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -43,8 +46,10 @@ class OddsGridHeader : public QHeaderView {
   private:
     bool IsNearSectionEdge(const QPoint& pos) const;
     const OddsGridModel* GridModel() const;
+    bool HasFilterButton(int logical_index) const;
 
     std::vector<bool> fixed_;
+    std::vector<bool> filter_;
     int press_section_ = -1;
     QPoint press_pos_;
 };

@@ -501,6 +501,15 @@ void OddsGridView::OnSectionResized(int section, int, int new_size) {
 }
 
 void OddsGridView::OnCurrentChanged(const QModelIndex& current) {
+    if (current.isValid() && model_->HasIndentColumn() &&
+        current.column() == OddsGridModel::kIndentColumn && model_->columnCount() > 1 &&
+        !Tree().IsGroup(model_->NodeOf(current))) {
+        // The indent column of an event row is empty: the keyboard's cell starts on the first
+        // column the row shows, so the column keys always know their column.
+        tree_->selectionModel()->setCurrentIndex(current.siblingAtColumn(1),
+                                                 QItemSelectionModel::NoUpdate);
+        return;
+    }
     if (current.isValid() && table_) {
         const int row = Tree().CurrentTableRowFor(model_->NodeOf(current));
         if (row >= 0) table_->SetCurrentRow(row);
