@@ -5,6 +5,7 @@
 #include "sheet/bounded_sheet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -231,6 +232,16 @@ int SpanOf(const GumboElement& cell, const char* name) {
     return span ? std::stoi(*span) : 1;
 }
 
+// The table a row belongs to: its parent, or its group's parent.
+const GumboNode* OwningTable(const GumboNode* row) {
+    const GumboNode* parent = row->parent;
+    if (parent != nullptr && parent->type == GUMBO_NODE_ELEMENT &&
+        TreatmentOf(parent->v.element) == Treatment::kTableGroup) {
+        parent = parent->parent;
+    }
+    return parent;
+}
+
 const GumboVector* ChildrenOf(const GumboNode* node) {
     if (node->type == GUMBO_NODE_DOCUMENT) return &node->v.document.children;
     if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
@@ -239,9 +250,53 @@ const GumboVector* ChildrenOf(const GumboNode* node) {
     return nullptr;
 }
 
+// The grid budget counts in eighths of a slot: a paragraph or a line costs Qt's layout about an
+// eighth of what a cell does.
+constexpr long kUnitsPerSlot = 8;
+constexpr long kBudget = kMaxGridSlots * kUnitsPerSlot;
+// A cell's text beyond this many bytes costs a unit for each further this many bytes.
+constexpr size_t kTextBytesPerUnit = 16;
+
+// What a table's cells hold beyond their grid, in units: one for each block or line (paragraphs,
+// breaks, list items, images, nested rows), one for every kTextBytesPerUnit bytes of a text past
+// its first kTextBytesPerUnit. Counting stops once past `limit`.
+long ContentUnits(const GumboNode* table, long limit) {
+    long units = 0;
+    std::vector<const GumboNode*> stack{table};
+    while (!stack.empty() && units <= limit) {
+        const GumboNode* node = stack.back();
+        stack.pop_back();
+        if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_CDATA) {
+            const size_t length = std::strlen(node->v.text.text);
+            if (length > kTextBytesPerUnit) {
+                units += static_cast<long>((length - 1) / kTextBytesPerUnit);
+            }
+            continue;
+        }
+        if (node->type != GUMBO_NODE_ELEMENT) continue;
+        const GumboElement& element = node->v.element;
+        const Treatment treatment = TreatmentOf(element);
+        if (treatment == Treatment::kSkip) continue;
+        if (node != table && (treatment == Treatment::kDiv || treatment == Treatment::kRow ||
+                              treatment == Treatment::kCaption || IsVoid(element.tag) ||
+                              element.tag == GUMBO_TAG_P || element.tag == GUMBO_TAG_DIV ||
+                              element.tag == GUMBO_TAG_LI || element.tag == GUMBO_TAG_PRE ||
+                              element.tag == GUMBO_TAG_UL || element.tag == GUMBO_TAG_OL ||
+                              IsHeading(element.tag))) {
+            // The table's own rows are in its grid; rows of tables inside it are its content.
+            const bool own_row = treatment == Treatment::kRow && OwningTable(node) == table;
+            if (!own_row) ++units;
+        }
+        for (unsigned i = 0; i < element.children.length; ++i) {
+            stack.push_back(static_cast<const GumboNode*>(element.children.data[i]));
+        }
+    }
+    return units;
+}
+
 // One table being written: its place in the grid budget and how its rows are written.
 struct TableState {
-    long weight = 1;       // what one of its slots costs the budget
+    long weight = 1;       // what one of its slots costs the budget, in slots
     bool as_text = false;  // too deep or no budget left: every row is text
     bool closed = false;   // a row passed the budget: the table is ended, the rest is text
     bool started = false;  // its start tag is written (deferred until a row or caption fits)
@@ -282,7 +337,7 @@ class Writer {
     std::string out_;
     std::vector<Frame> stack_;
     std::vector<TableState> tables_;
-    long slots_used_ = 0;
+    long units_used_ = 0;  // of kBudget
     int element_depth_ = 0;
 };
 
@@ -378,7 +433,18 @@ void Writer::EnterTable(const GumboNode* node) {
     for (size_t level = 1; level < depth && level <= kMaxTableDepth; ++level) {
         table.weight *= kNestingCost;
     }
-    table.as_text = depth > kMaxTableDepth || slots_used_ + table.weight > kMaxGridSlots;
+    table.as_text = depth > kMaxTableDepth || units_used_ + kUnitsPerSlot * table.weight > kBudget;
+    if (!table.as_text) {
+        // What its cells hold is laid out once more for each level of nesting around it.
+        const long content_weight = table.weight * kNestingCost;
+        const long room = (kBudget - units_used_ - kUnitsPerSlot * table.weight) / content_weight;
+        const long content = ContentUnits(node, room);
+        if (content > room) {
+            table.as_text = true;
+        } else {
+            units_used_ += content * content_weight;
+        }
+    }
     if (table.as_text) {
         // A table is a block: its text starts on a line of its own.
         if (!out_.empty() && out_.back() != '>') out_ += "<br>";
@@ -421,9 +487,10 @@ bool Writer::FitRow(TableState& table, const GumboElement& row) {
     }
     const long columns = std::max(table.columns, width);
     const long row_extent = std::max(table.row_extent, extent);
-    const long cost = (row_extent * columns - table.row_extent * table.columns) * table.weight;
-    if (slots_used_ + cost > kMaxGridSlots) return false;
-    slots_used_ += cost;
+    const long cost =
+        (row_extent * columns - table.row_extent * table.columns) * table.weight * kUnitsPerSlot;
+    if (units_used_ + cost > kBudget) return false;
+    units_used_ += cost;
     table.columns = columns;
     table.row_extent = row_extent;
     ++table.rows;

@@ -18,8 +18,12 @@
 //     kMaxImageExtent pixels each way;
 //   - all tables together hold at most kMaxGridSlots grid slots (rows times columns after spans);
 //     a slot of a table nested d deep counts kNestingCost^(d-1) times, because each level of
-//     nesting makes Qt lay out everything inside it two to three times over. The row that would
-//     pass the budget, and every row after it in its table, becomes text;
+//     nesting makes Qt lay out everything inside it two to three times over. What the cells hold
+//     is charged to the same budget when the table starts: an eighth of a slot for each block or
+//     line (paragraph, line break, list item, image, row of a table inside) and for every 16
+//     bytes of a text past its first 16, times kNestingCost^d. A table whose content does not fit
+//     becomes text; the row that would pass the budget, and every row after it in its table,
+//     becomes text;
 //   - other elements nest at most kMaxElementDepth deep; deeper ones are dropped, their text kept;
 //   - a sheet whose parse needs more than kMaxParseBytes of memory shows its text without markup.
 #pragma once
