@@ -44,6 +44,7 @@ void ImagePlaceholder::drawObject(QPainter* painter, const QRectF& rect, QTextDo
 SealedBrowser::SealedBrowser(QWidget* parent) : QTextBrowser(parent) {
     InstallSheetAccessible();
     document_ = NewDocument();
+    stand_in_ = NewDocument();
     setDocument(document_);
     setOpenLinks(false);
     setOpenExternalLinks(false);
@@ -54,6 +55,8 @@ SealedBrowser::SealedBrowser(QWidget* parent) : QTextBrowser(parent) {
 SealedDocument* SealedBrowser::NewDocument() {
     auto* document = new SealedDocument(this);
     document->setDefaultFont(font());
+    // A sheet is never edited: an undo record of each import would only hold memory.
+    document->setUndoRedoEnabled(false);
     document->documentLayout()->registerHandler(QTextFormat::ImageObject,
                                                 new ImagePlaceholder(document));
     return document;
@@ -65,12 +68,11 @@ QVariant SealedBrowser::loadResource(int type, const QUrl& name) {
 
 void SealedBrowser::ShowHtml(const QString& html) {
     const int old_length = document_->characterCount() - 1;
-    SealedDocument* filled = NewDocument();
-    filled->setHtml(html);
-    SealedDocument* old = document_;
-    document_ = filled;
-    setDocument(filled);
-    delete old;
+    // The document is filled while the viewer shows an empty stand-in, so the viewer's own
+    // notice of the change (with Qt's markers in its text) is never made.
+    setDocument(stand_in_);
+    document_->setHtml(html);
+    setDocument(document_);
     NotifySheetReplaced(this, old_length);
 }
 

@@ -53,15 +53,17 @@ class SealedBrowser : public QTextBrowser {
     SealedDocument* Document() const { return document_; }
     QVariant loadResource(int type, const QUrl& name) override;
 
-    // Replaces the document with `html`. The new document is filled before the viewer sees it:
-    // Qt's own text-change notice for assistive technology would carry the document's raw text,
-    // table markers included, so the viewer sends a clean one instead.
+    // Replaces the document's content with `html` (the document stays the same object). The
+    // content is filled while the viewer is detached from the document: Qt's own text-change
+    // notice for assistive technology would carry the raw text, table markers included, so the
+    // viewer sends a clean one instead.
     void ShowHtml(const QString& html);
 
   private:
     SealedDocument* NewDocument();
 
     SealedDocument* document_;
+    SealedDocument* stand_in_;  // empty; shown while document_ is filled
 };
 
 class TFDopInfo : public QDialog {

@@ -74,8 +74,11 @@ class EventSheetWindowTest : public QObject {
     void SecondSheetReplacesTheFirst() {
         TFDopInfo window;
         window.WriteEventSheet(Utf8ToCp1251("<p>Лист А</p>"));
+        QTextDocument* document = window.WebBrowser()->document();
         window.WriteEventSheet(Utf8ToCp1251("<b>Лист Б</b>"));
-        const QString text = window.WebBrowser()->document()->toPlainText();
+        // The viewer keeps its document: callers may hold it across sheets.
+        QCOMPARE(window.WebBrowser()->document(), document);
+        const QString text = document->toPlainText();
         QVERIFY(text.contains(QStringLiteral("Лист Б")));
         QVERIFY(!text.contains(QStringLiteral("Лист А")));
     }
