@@ -130,7 +130,8 @@ inline std::string Grid(int rows, int columns, std::string_view cell_attributes 
         for (int column = 0; column < columns; ++column) {
             table += "<td";
             table += cell_attributes;
-            table += ">" + std::to_string(row * columns + column);
+            table += '>';
+            table += std::to_string(row * columns + column);
         }
     }
     return table + "</table>";
