@@ -161,6 +161,55 @@ QString SheetAccessible::attributes(int, int* start, int* end) const {
     return QString();
 }
 
+QPair<int, int> SheetAccessible::UnitAt(int offset, QAccessible::TextBoundaryType boundary) const {
+    QTextCursor cursor(Viewer()->document());
+    cursor.setPosition(std::clamp(offset, 0, characterCount()));
+    return QAccessible::qAccessibleTextBoundaryHelper(cursor, boundary);
+}
+
+QString SheetAccessible::UnitText(QPair<int, int> unit, int* start, int* end) const {
+    *start = unit.first;
+    *end = unit.second;
+    return text(unit.first, unit.second);
+}
+
+QString SheetAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundary,
+                                      int* start, int* end) const {
+    *start = *end = -1;
+    const int count = characterCount();
+    if (offset < 0 || offset > count) return QString();
+    if (offset == count && count > 0) offset = count - 1;
+    return UnitText(UnitAt(offset, boundary), start, end);
+}
+
+// The unit before (after) the one at `offset`: the nearest that starts before (after) it. A unit
+// ends where the next begins only inside a paragraph: at a cell's or a paragraph's end the
+// separator between them belongs to neither, so the search steps over it.
+QString SheetAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary,
+                                          int* start, int* end) const {
+    *start = *end = -1;
+    if (offset < 0 || offset > characterCount()) return QString();
+    const QPair<int, int> unit = UnitAt(offset, boundary);
+    for (int position = unit.first - 1; position >= 0; --position) {
+        const QPair<int, int> before = UnitAt(position, boundary);
+        if (before.first < unit.first) return UnitText(before, start, end);
+    }
+    return QString();
+}
+
+QString SheetAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundary,
+                                         int* start, int* end) const {
+    *start = *end = -1;
+    const int count = characterCount();
+    if (offset < 0 || offset > count) return QString();
+    const QPair<int, int> unit = UnitAt(offset, boundary);
+    for (int position = std::max(unit.second, unit.first + 1); position < count; ++position) {
+        const QPair<int, int> after = UnitAt(position, boundary);
+        if (after.first > unit.first) return UnitText(after, start, end);
+    }
+    return QString();
+}
+
 void InstallSheetAccessible() {
     static const bool installed = [] {
         QAccessible::installFactory(SheetAccessibleFactory);

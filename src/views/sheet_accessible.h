@@ -25,7 +25,9 @@ class SheetAccessible : public QAccessibleWidget, public QAccessibleTextInterfac
     QAccessible::State state() const override;
     QString text(QAccessible::Text kind) const override;
 
-    // QAccessibleTextInterface. Word, sentence and line boundaries come from the readable text.
+    // QAccessibleTextInterface. Boundaries are found in the document as Qt's own text widgets
+    // find them (Qt's generic helper over a plain text loops for ever on a text that starts
+    // between words, as a sheet that starts with a table does).
     void selection(int index, int* start, int* end) const override;
     int selectionCount() const override;
     void addSelection(int start, int end) override;
@@ -39,9 +41,18 @@ class SheetAccessible : public QAccessibleWidget, public QAccessibleTextInterfac
     int offsetAtPoint(const QPoint& point) const override;
     void scrollToSubstring(int start, int end) override;
     QString attributes(int offset, int* start, int* end) const override;
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int* start,
+                             int* end) const override;
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int* start,
+                            int* end) const override;
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* start,
+                         int* end) const override;
 
   private:
     QTextEdit* Viewer() const;
+    // The boundaries of the unit of `boundary` at `offset` (clamped into the text).
+    QPair<int, int> UnitAt(int offset, QAccessible::TextBoundaryType boundary) const;
+    QString UnitText(QPair<int, int> unit, int* start, int* end) const;
 };
 
 // Makes every SealedBrowser answer through SheetAccessible (once per program).

@@ -213,10 +213,11 @@ class EventSheetWindowTest : public QObject {
     // markers (U+FDD0, U+FDD1) or other private characters, whichever way they ask for it.
     void AccessibleTextHasNoPrivateMarkers() {
         TFDopInfo window;
+        // Starting with a table, as real sheets do, the text starts between words.
         window.WriteEventSheet(
-            Utf8ToCp1251("<p>Итоги</p><table><tr><td>Тотал</td><td>1.85</td></tr><tr><td>Фора</td>"
+            Utf8ToCp1251("<table><tr><td>Тотал</td><td>1.85</td></tr><tr><td>Фора</td>"
                          "<td><table><tr><td>вложенная</td></tr></table></td></tr></table>"
-                         "<p>конец <img width=8 height=8> строки</p>"));
+                         "<p>Итоги, конец <img width=8 height=8> строки</p>"));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QAccessibleInterface* sheet = QAccessible::queryAccessibleInterface(window.WebBrowser());
@@ -252,6 +253,13 @@ class EventSheetWindowTest : public QObject {
                 QVERIFY(clean(text->textAfterOffset(offset, boundary, &start, &end)));
             }
         }
+        int start = 0, end = 0;
+        const int total = whole.indexOf(QStringLiteral("Тотал"));
+        QCOMPARE(text->textAtOffset(total + 2, QAccessible::WordBoundary, &start, &end),
+                 QStringLiteral("Тотал"));
+        QCOMPARE(start, total);
+        QCOMPARE(text->textAfterOffset(total, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("1.85"));
         // Positions still point into the viewer: the caret and a character's place.
         text->setCursorPosition(whole.indexOf(QStringLiteral("1.85")));
         QCOMPARE(window.WebBrowser()->textCursor().position(),
