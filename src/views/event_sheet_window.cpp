@@ -7,7 +7,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "table/cp1251_text.h"
+#include "sheet/bounded_sheet.h"
+#include "views/sheet_accessible.h"
 #include "views/window_placement.h"
 
 namespace lintaro::views {
@@ -40,19 +41,39 @@ void ImagePlaceholder::drawObject(QPainter* painter, const QRectF& rect, QTextDo
     painter->restore();
 }
 
-SealedBrowser::SealedBrowser(QWidget* parent)
-    : QTextBrowser(parent), document_(new SealedDocument(this)) {
+SealedBrowser::SealedBrowser(QWidget* parent) : QTextBrowser(parent) {
+    InstallSheetAccessible();
+    document_ = NewDocument();
+    stand_in_ = NewDocument();
     setDocument(document_);
-    document_->documentLayout()->registerHandler(QTextFormat::ImageObject,
-                                                 new ImagePlaceholder(document_));
     setOpenLinks(false);
     setOpenExternalLinks(false);
     setSearchPaths({});
     setAccessibleName(QStringLiteral("Роспись"));
 }
 
+SealedDocument* SealedBrowser::NewDocument() {
+    auto* document = new SealedDocument(this);
+    document->setDefaultFont(font());
+    // A sheet is never edited: an undo record of each import would only hold memory.
+    document->setUndoRedoEnabled(false);
+    document->documentLayout()->registerHandler(QTextFormat::ImageObject,
+                                                new ImagePlaceholder(document));
+    return document;
+}
+
 QVariant SealedBrowser::loadResource(int type, const QUrl& name) {
     return document_->loadResource(type, name);
+}
+
+void SealedBrowser::ShowHtml(const QString& html) {
+    const int old_length = document_->characterCount() - 1;
+    // The document is filled while the viewer shows an empty stand-in, so the viewer's own
+    // notice of the change (with Qt's markers in its text) is never made.
+    setDocument(stand_in_);
+    document_->setHtml(html);
+    setDocument(document_);
+    NotifySheetReplaced(this, old_length);
 }
 
 TFDopInfo::TFDopInfo(QWidget* parent)
@@ -67,14 +88,10 @@ TFDopInfo::TFDopInfo(QWidget* parent)
     layout->addWidget(web_browser_);
     resize(714, 342);
     // The empty document the first event sheet replaces.
-    web_browser_->setHtml(QString());
 }
 
 void TFDopInfo::WriteEventSheet(const std::string& event_sheet) {
-    web_browser_->clear();
-    const std::string_view shown =
-        std::string_view(event_sheet).substr(0, std::min(event_sheet.size(), kMaxEventSheetBytes));
-    web_browser_->setHtml(QString::fromUtf8(Cp1251ToUtf8(shown)));
+    web_browser_->ShowHtml(QString::fromStdString(sheet::WriteBoundedSheet(event_sheet)));
     web_browser_->moveCursor(QTextCursor::Start);
 }
 

@@ -1,6 +1,7 @@
 // The event-sheet window: one event's further markets, an HTML fragment from the bookmaker's page,
-// rendered in a viewer that treats it as untrusted: it loads no resource of any scheme (files,
-// network, data: URLs, Qt resources) and follows no link.
+// rendered in a viewer that treats it as untrusted: the sheet reaches it bounded (sheet/
+// bounded_sheet.h: no URL, no script, a layout that stays quick), and the viewer itself loads no
+// resource of any scheme (files, network, data: URLs, Qt resources) and follows no link.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +10,8 @@
 #include <QTextObjectInterface>
 #include <QUrl>
 #include <string>
+
+#include "sheet/bounded_sheet.h"
 
 namespace lintaro::views {
 
@@ -27,21 +30,22 @@ class SealedDocument : public QTextDocument {
     QList<QUrl> refused_;
 };
 
-// Stands in for every image of a sealed document: a frame of the size the markup asks for (within
-// kMaxImageExtent pixels each way, 16 × 16 when it asks none), drawn without loading anything. Qt's
-// own image handler would read a file named by a bare path directly.
+// Stands in for every image of a sealed document: a dotted frame of the size the markup asks for
+// (within kMaxImageExtent pixels each way, 16 × 16 when it asks none), drawn without loading
+// anything. Qt's own image handler would read a file named by a bare path directly.
 class ImagePlaceholder : public QObject, public QTextObjectInterface {
     Q_OBJECT
     Q_INTERFACES(QTextObjectInterface)
   public:
-    static constexpr int kMaxImageExtent = 2048;
+    static constexpr int kMaxImageExtent = sheet::kMaxImageExtent;
     using QObject::QObject;
     QSizeF intrinsicSize(QTextDocument* document, int position, const QTextFormat& format) override;
     void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int position,
                     const QTextFormat& format) override;
 };
 
-// The HTML viewer: a read-only text browser over a SealedDocument that opens no link.
+// The HTML viewer: a read-only text browser over a SealedDocument that opens no link. Assistive
+// technology reads its text through SheetAccessible (views/sheet_accessible.h).
 class SealedBrowser : public QTextBrowser {
     Q_OBJECT
   public:
@@ -49,8 +53,17 @@ class SealedBrowser : public QTextBrowser {
     SealedDocument* Document() const { return document_; }
     QVariant loadResource(int type, const QUrl& name) override;
 
+    // Replaces the document's content with `html` (the document stays the same object). The
+    // content is filled while the viewer is detached from the document: Qt's own text-change
+    // notice for assistive technology would carry the raw text, table markers included, so the
+    // viewer sends a clean one instead.
+    void ShowHtml(const QString& html);
+
   private:
+    SealedDocument* NewDocument();
+
     SealedDocument* document_;
+    SealedDocument* stand_in_;  // empty; shown while document_ is filled
 };
 
 class TFDopInfo : public QDialog {
@@ -61,13 +74,10 @@ class TFDopInfo : public QDialog {
 
     SealedBrowser* WebBrowser() const { return web_browser_; }
 
-    // The longest event sheet rendered: sixteen times what the odds table stores in a row, and
-    // small enough for Qt's text engine to lay out at once (a large HTML table takes it seconds
-    // per megabyte). Longer input shows its first kMaxEventSheetBytes bytes.
-    static constexpr size_t kMaxEventSheetBytes = 64 * 1024;
-
-    // Replaces the document with `event_sheet` (Windows-1251 HTML) rendered as HTML; the previous
-    // event sheet is not kept. The caller then shows the window modally (ShowEventSheet does both).
+    // Replaces the document with `event_sheet` (Windows-1251 HTML) rendered as HTML within the
+    // bounds of sheet::WriteBoundedSheet (longer input shows its first sheet::kMaxSheetBytes
+    // bytes); the previous event sheet is not kept. The caller then shows the window modally
+    // (ShowEventSheet does both).
     void WriteEventSheet(const std::string& event_sheet);
     // Writes the event sheet and shows the window modally; returns when the user closes it.
     void ShowEventSheet(const std::string& event_sheet);

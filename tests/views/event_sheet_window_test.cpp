@@ -1,7 +1,9 @@
-// The event-sheet window: Windows-1251 HTML rendered as HTML, each sheet replacing the last, and
-// a viewer that loads no resource and follows no link whatever the sheet names.
+// The event-sheet window: Windows-1251 HTML rendered as HTML, each sheet replacing the last, real
+// sheets looking as they always did, a viewer that loads no resource and follows no link whatever
+// the sheet names, and text for assistive technology without Qt's private markers.
 #include "views/event_sheet_window.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -12,6 +14,8 @@
 #include <QTimer>
 #include <string>
 
+#include "demo/demo_line.h"
+#include "demo_test_util.h"
 #include "scripted_server.h"
 #include "table/cp1251_text.h"
 
@@ -20,12 +24,14 @@ using lintaro::views::TFDopInfo;
 
 namespace {
 
-bool HasTable(QTextDocument* document) {
+QTextTable* FirstTable(QTextDocument* document) {
     for (QTextFrame* frame : document->rootFrame()->childFrames()) {
-        if (qobject_cast<QTextTable*>(frame) != nullptr) return true;
+        if (auto* table = qobject_cast<QTextTable*>(frame)) return table;
     }
-    return false;
+    return nullptr;
 }
+
+bool HasTable(QTextDocument* document) { return FirstTable(document) != nullptr; }
 
 // Lays the document out and paints it, which is when images and style sheets are asked for.
 void Render(TFDopInfo& window) {
@@ -68,8 +74,11 @@ class EventSheetWindowTest : public QObject {
     void SecondSheetReplacesTheFirst() {
         TFDopInfo window;
         window.WriteEventSheet(Utf8ToCp1251("<p>Лист А</p>"));
+        QTextDocument* document = window.WebBrowser()->document();
         window.WriteEventSheet(Utf8ToCp1251("<b>Лист Б</b>"));
-        const QString text = window.WebBrowser()->document()->toPlainText();
+        // The viewer keeps its document: callers may hold it across sheets.
+        QCOMPARE(window.WebBrowser()->document(), document);
+        const QString text = document->toPlainText();
         QVERIFY(text.contains(QStringLiteral("Лист Б")));
         QVERIFY(!text.contains(QStringLiteral("Лист А")));
     }
@@ -87,7 +96,15 @@ class EventSheetWindowTest : public QObject {
         QVERIFY(window.WebBrowser()->document()->toPlainText().contains(QStringLiteral("Ставки")));
     }
 
+    // Through the window the bounded writer removes every URL, so nothing is even asked for; the
+    // sealed viewer given the raw sheet still loads none of what it asks for.
+    void ResourcesOfEveryKindStayUnloaded_data() {
+        QTest::addColumn<bool>("bounded");
+        QTest::newRow("through the window") << true;
+        QTest::newRow("raw into the viewer") << false;
+    }
     void ResourcesOfEveryKindStayUnloaded() {
+        QFETCH(bool, bounded);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QImage red(40, 30, QImage::Format_RGB32);
@@ -130,11 +147,15 @@ class EventSheetWindowTest : public QObject {
             image_file.toStdString() + "\">link</a></body></html>";
         TFDopInfo window;
         window.WebBrowser()->setSearchPaths({dir.path()});  // even with a search path set
-        window.WriteEventSheet(sheet);
+        if (bounded) {
+            window.WriteEventSheet(sheet);
+        } else {
+            window.WebBrowser()->ShowHtml(QString::fromStdString(sheet));
+        }
         Render(window);
 
         lintaro::views::SealedDocument* document = window.WebBrowser()->Document();
-        QVERIFY(!document->RefusedUrls().isEmpty());
+        QCOMPARE(document->RefusedUrls().isEmpty(), bounded);
         const QList<QUrl> asked = document->RefusedUrls();
         for (const QUrl& url : asked) {
             QVERIFY2(document->resource(QTextDocument::ImageResource, url).isNull(),
@@ -153,6 +174,108 @@ class EventSheetWindowTest : public QObject {
                 QVERIFY(shot.pixelColor(x, y) != QColor(255, 0, 0));
             }
         }
+    }
+
+    // The demo line's sheets through the bounded writer look exactly as the raw sheets rendered:
+    // the same text, the same tables, the same pixels.
+    void RealSheetsLookAsBefore() {
+        const lintaro::demo::FirstLine line = lintaro::demo::BuildFirstLine(
+            lintaro::testing_util::DemoTestOptions(40), lintaro::testing_util::kDemoToday);
+        TFDopInfo bounded;
+        TFDopInfo raw;
+        int compared = 0;
+        for (const lintaro::OddsRecord& row : line.rows) {
+            const std::string sheet = row.dop_info.value_or("");
+            if (sheet.empty()) continue;
+            bounded.WriteEventSheet(sheet);
+            raw.WebBrowser()->ShowHtml(QString::fromStdString(lintaro::Cp1251ToUtf8(sheet)));
+            QTextDocument* shown = bounded.WebBrowser()->document();
+            QTextDocument* before = raw.WebBrowser()->document();
+            QCOMPARE(shown->toPlainText(), before->toPlainText());
+            const QTextTable* shown_table = FirstTable(shown);
+            const QTextTable* before_table = FirstTable(before);
+            QVERIFY(shown_table != nullptr && before_table != nullptr);
+            QCOMPARE(shown_table->rows(), before_table->rows());
+            QCOMPARE(shown_table->columns(), before_table->columns());
+            if (compared++ < 5) {
+                bounded.show();
+                raw.show();
+                QVERIFY(QTest::qWaitForWindowExposed(&bounded));
+                QVERIFY(QTest::qWaitForWindowExposed(&raw));
+                QCOMPARE(bounded.WebBrowser()->viewport()->grab().toImage(),
+                         raw.WebBrowser()->viewport()->grab().toImage());
+            }
+        }
+        QVERIFY(compared > 30);
+    }
+
+    // Screen readers get the sheet's text with its cells on lines of their own, never Qt's frame
+    // markers (U+FDD0, U+FDD1) or other private characters, whichever way they ask for it.
+    void AccessibleTextHasNoPrivateMarkers() {
+        TFDopInfo window;
+        // Starting with a table, as real sheets do, the text starts between words.
+        window.WriteEventSheet(
+            Utf8ToCp1251("<table><tr><td>Тотал</td><td>1.85</td></tr><tr><td>Фора</td>"
+                         "<td><table><tr><td>вложенная</td></tr></table></td></tr></table>"
+                         "<p>Итоги, конец <img width=8 height=8> строки</p>"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QAccessibleInterface* sheet = QAccessible::queryAccessibleInterface(window.WebBrowser());
+        QVERIFY(sheet != nullptr);
+        QCOMPARE(sheet->text(QAccessible::Name), QStringLiteral("Роспись"));
+        QAccessibleTextInterface* text = sheet->textInterface();
+        QVERIFY(text != nullptr);
+        const int count = text->characterCount();
+        QCOMPARE(count, window.WebBrowser()->document()->characterCount() - 1);
+        const auto clean = [](const QString& part) {
+            for (QChar c : part) {
+                const char16_t u = c.unicode();
+                if ((u >= 0xFDD0 && u <= 0xFDEF) || (u >= 0xE000 && u <= 0xF8FF) ||
+                    u == QChar::ObjectReplacementCharacter || u == QChar::ParagraphSeparator ||
+                    u == QChar::LineSeparator) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        const QString whole = text->text(0, count);
+        QVERIFY(clean(whole));
+        QVERIFY(clean(sheet->text(QAccessible::Value)));
+        QCOMPARE(whole, window.WebBrowser()->document()->toPlainText().replace(u'\uFFFC', u' '));
+        QVERIFY(whole.contains(QStringLiteral("Тотал\n1.85\nФора\n")));
+        for (int offset = 0; offset < count; ++offset) {
+            for (auto boundary : {QAccessible::CharBoundary, QAccessible::WordBoundary,
+                                  QAccessible::SentenceBoundary, QAccessible::LineBoundary,
+                                  QAccessible::ParagraphBoundary}) {
+                int start = 0, end = 0;
+                QVERIFY(clean(text->textAtOffset(offset, boundary, &start, &end)));
+                QVERIFY(clean(text->textBeforeOffset(offset, boundary, &start, &end)));
+                QVERIFY(clean(text->textAfterOffset(offset, boundary, &start, &end)));
+            }
+        }
+        int start = 0, end = 0;
+        const int total = whole.indexOf(QStringLiteral("Тотал"));
+        QCOMPARE(text->textAtOffset(total + 2, QAccessible::WordBoundary, &start, &end),
+                 QStringLiteral("Тотал"));
+        QCOMPARE(start, total);
+        QCOMPARE(text->textAfterOffset(total, QAccessible::LineBoundary, &start, &end),
+                 QStringLiteral("1.85"));
+        // Positions still point into the viewer: the caret and a character's place.
+        text->setCursorPosition(whole.indexOf(QStringLiteral("1.85")));
+        QCOMPARE(window.WebBrowser()->textCursor().position(),
+                 whole.indexOf(QStringLiteral("1.85")));
+        const QRect place = text->characterRect(whole.indexOf(QStringLiteral("1.85")));
+        QVERIFY(place.isValid());
+        QCOMPARE(text->offsetAtPoint(place.center()), whole.indexOf(QStringLiteral("1.85")));
+    }
+
+    void ImagesStayPlaceholdersOfBoundedSize() {
+        lintaro::views::ImagePlaceholder placeholder;
+        QTextImageFormat huge;
+        huge.setWidth(100000);
+        huge.setHeight(5000);
+        QCOMPARE(placeholder.intrinsicSize(nullptr, 0, huge), QSizeF(200, 200));
+        QCOMPARE(placeholder.intrinsicSize(nullptr, 0, QTextImageFormat()), QSizeF(16, 16));
     }
 
     void LinksAreNotFollowed() {
@@ -179,8 +302,8 @@ class EventSheetWindowTest : public QObject {
         QTest::newRow("forms") << QByteArray(
             "<form action=\"http://127.0.0.1:9/\"><input name=a><button>go</button></form>");
         QTest::newRow("frames") << QByteArray(
-            "<frameset><frame src=\"file:///etc/passwd\"></frameset><iframe src=\"/etc/passwd\">"
-            "<p>after</p>");
+            "<p>before</p><frameset><frame src=\"file:///etc/passwd\"></frameset>"
+            "<iframe src=\"/etc/passwd\"><p>after</p>");
         QTest::newRow("huge image")
             << QByteArray("<img src=\"x.png\" width=\"100000\" height=\"100000\"><p>after</p>");
         QTest::newRow("broken markup") << QByteArray("<table><tr><td><b><i>open</table></p></td>");
