@@ -17,6 +17,7 @@ class QKeyEvent;
 #include <vector>
 
 #include "grid/grid_layout.h"
+#include "grid/grid_place.h"
 #include "grid/grid_tree.h"
 #include "table/odds_table.h"
 
@@ -46,6 +47,9 @@ class OddsGridView : public QWidget {
     // Collapses every group at every level: only the sport rows stay; a sport opened afterwards
     // shows its tournaments collapsed.
     void CollapseAllGroups();
+    // How a reload finds the focused event again: by default the row equal in every field; a
+    // refresh of a moving line passes the event's identity instead.
+    void SetSameEvent(grid::SameEvent same);
     // Opened on a right click in the rows, and by the Menu key or Shift+F10 at the focused row
     // (not owned).
     void SetPopupMenu(QMenu* menu);
@@ -137,6 +141,7 @@ class OddsGridView : public QWidget {
     QPointer<QMenu> popup_menu_;
     QPointer<FilterPopup> filter_popup_;
     QPointer<CustomFilterDialog> custom_dialog_;
+    grid::SameEvent same_event_;
     bool syncing_ = false;      // the view is applying the layout to the header
     bool formats_set_ = false;  // SetFormats fixed the formats: the system's no longer apply
 };
