@@ -158,7 +158,7 @@ const OddsRecord* GridTree::RowAt(int table_row) const {
     return &table_->Rows()[table_row];
 }
 
-std::vector<int32_t> GridTree::PassingRows(int skip_column) const {
+std::vector<int32_t> GridTree::PassingRows(int skip_column, bool with_find) const {
     std::vector<int32_t> rows;
     if (!table_ || !table_->IsOpen()) return rows;
     const std::vector<OddsRecord>& table_rows = table_->Rows();
@@ -177,6 +177,7 @@ std::vector<int32_t> GridTree::PassingRows(int skip_column) const {
                 break;
             }
         }
+        if (pass && with_find) pass = find_.Matches(table_rows[i]);
         if (pass) rows.push_back(static_cast<int32_t>(i));
     }
     return rows;
@@ -184,11 +185,10 @@ std::vector<int32_t> GridTree::PassingRows(int skip_column) const {
 
 void GridTree::Build() {
     const int levels = LevelCount();
-    groups_.assign(levels, {});
-    events_.clear();
-    std::vector<int32_t> rows = PassingRows(-1);
+    std::vector<int32_t> rows = PassingRows(-1, false);
     if (rows.empty()) {
-        events_.shrink_to_fit();
+        ordered_.clear();
+        Cut({});
         return;
     }
     const std::vector<OddsRecord>& table_rows = table_->Rows();
@@ -215,18 +215,71 @@ void GridTree::Build() {
         }
         return a < b;  // positions follow the table order
     });
+    for (int32_t& position : order) position = rows[position];
+    if (find_.IsEmpty()) {
+        ordered_.clear();
+        Cut(std::move(order));
+    } else {
+        ordered_ = std::move(order);
+        CutFound();
+    }
+}
 
-    events_.reserve(rows.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        const int32_t position = order[i];
-        // The first level whose group key differs from the previous row's starts new groups
-        // there and below.
+void GridTree::SetFindText(std::string_view utf8) {
+    if (utf8 == find_.Utf8()) return;
+    const bool was_empty = find_.IsEmpty();
+    find_ = FindText(utf8);
+    if (!table_) return;
+    if (find_.IsEmpty()) {
+        Cut(std::move(ordered_));
+        ordered_.clear();
+        return;
+    }
+    // Without a find text the event rows are every row that passes the column filters.
+    if (was_empty) ordered_ = events_;
+    CutFound();
+}
+
+void GridTree::CutFound() {
+    std::vector<int32_t> found;
+    if (table_) {
+        const std::vector<OddsRecord>& table_rows = table_->Rows();
+        for (int32_t row : ordered_) {
+            if (row < static_cast<int32_t>(table_rows.size()) && find_.Matches(table_rows[row])) {
+                found.push_back(row);
+            }
+        }
+    }
+    Cut(std::move(found));
+}
+
+void GridTree::Cut(std::vector<int32_t> rows) {
+    const int levels = LevelCount();
+    groups_.assign(levels, {});
+    events_ = std::move(rows);
+    // A tree that outlived a change of its table keeps no row the table has lost.
+    const auto table_size = static_cast<int32_t>(table_ ? table_->Rows().size() : 0);
+    std::erase_if(events_, [table_size](int32_t row) { return row >= table_size; });
+    if (events_.empty()) {
+        events_.shrink_to_fit();
+        return;
+    }
+    const std::vector<OddsRecord>& table_rows = table_->Rows();
+    std::vector<int> fields;
+    for (int level = 0; level < levels; ++level) {
+        fields.push_back(layout_.Column(group_columns_[level]).field_index);
+    }
+    for (size_t i = 0; i < events_.size(); ++i) {
+        const OddsRecord& row = table_rows[events_[i]];
+        // The first level whose group value differs from the previous row's starts new groups
+        // there and below (rows of one group value are adjacent in tree order).
         int first_new = levels;
         if (i == 0) {
             first_new = 0;
         } else {
+            const OddsRecord& previous = table_rows[events_[i - 1]];
             for (int level = 0; level < levels; ++level) {
-                if (keys[level][position] != keys[level][order[i - 1]]) {
+                if (GetField(row, fields[level]) != GetField(previous, fields[level])) {
                     first_new = level;
                     break;
                 }
@@ -234,12 +287,10 @@ void GridTree::Build() {
         }
         for (int level = first_new; level < levels; ++level) {
             if (level > 0) ++groups_[level - 1].back().child_count;
-            const size_t first_child =
-                level + 1 < levels ? groups_[level + 1].size() : events_.size();
-            groups_[level].push_back({static_cast<int32_t>(first_child), 0, rows[position]});
+            const size_t first_child = level + 1 < levels ? groups_[level + 1].size() : i;
+            groups_[level].push_back({static_cast<int32_t>(first_child), 0, events_[i]});
         }
         if (levels > 0) ++groups_[levels - 1].back().child_count;
-        events_.push_back(rows[position]);
     }
     for (auto& level : groups_) level.shrink_to_fit();
 }
@@ -249,7 +300,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
     std::vector<FilterListEntry> list{{Kind::kAll, "(All)"}, {Kind::kCustom, "(Custom...)"}};
     if (column < 0 || column >= layout_.ColumnCount()) return list;
     const int field = layout_.Column(column).field_index;
-    const std::vector<int32_t> rows = PassingRows(column);
+    const std::vector<int32_t> rows = PassingRows(column, true);
     bool has_blank = false;
     std::vector<std::string> values;
     if (table_ && !rows.empty()) {

@@ -7,6 +7,7 @@
 //   tree.Rebuild(table);                  // reads every row of the table (call on each change)
 //   tree.ClickHeader(kColHomeTeam);       // header-click sorting of the event rows
 //   tree.SetFilter(kColDate, filter);     // column filters (grid/grid_filter.h)
+//   tree.SetFindText("спартак");          // the find bar, on top of the column filters
 //   for (NodeRef node : tree.PreOrder())  // every node, collapsed groups included
 //       tree.GroupText(node) / tree.TableRow(node) / tree.CellText(node, column)
 //   tree.Layout().ExportColumns()         // the shown columns in band order (grid/grid_layout.h)
@@ -34,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/find_text.h"
 #include "grid/grid_filter.h"
 #include "grid/grid_layout.h"
 #include "table/odds_display.h"
@@ -106,6 +108,13 @@ class GridTree {
     // column's value order. The rows considered are those that pass every other column's filter.
     std::vector<FilterListEntry> FilterList(int column) const;
 
+    // ---- Find
+    // Shows only the events whose teams or tournament contain `utf8` (see grid/find_text.h), on
+    // top of the column filters; the empty text shows every event again. A change of the text
+    // alone regroups the rows already sorted, without sorting again, so typing stays quick.
+    void SetFindText(std::string_view utf8);
+    const std::string& FindTextUtf8() const { return find_.Utf8(); }
+
     // ---- Nodes
     int ChildCount(NodeRef node) const;
     NodeRef Child(NodeRef node, int row) const;  // row must be in 0..ChildCount(node)-1
@@ -147,9 +156,14 @@ class GridTree {
     };
 
     const OddsRecord* RowAt(int table_row) const;
-    // The rows that pass every filter except the one of `skip_column` (-1: none skipped).
-    std::vector<int32_t> PassingRows(int skip_column) const;
+    // The rows that pass every column filter except the one of `skip_column` (-1: none skipped),
+    // and the find text when `with_find` is set.
+    std::vector<int32_t> PassingRows(int skip_column, bool with_find) const;
     void Build();
+    // Makes the groups and event rows from table rows already in tree order.
+    void Cut(std::vector<int32_t> rows);
+    // The rows of `ordered_` that the find text finds, then Cut.
+    void CutFound();
 
     GridLayout layout_;
     RegionalFormats formats_;
@@ -157,6 +171,10 @@ class GridTree {
     std::vector<int> group_columns_;
     SortState sort_;
     std::map<int, ColumnFilter> filters_;
+    FindText find_;
+    // While a find text is set: every row that passes the column filters, in tree order (the
+    // event rows are the found part of it). Empty otherwise.
+    std::vector<int32_t> ordered_;
     std::vector<std::vector<Group>> groups_;  // per level, in tree order
     std::vector<int32_t> events_;             // table rows of the event nodes, in tree order
 };

@@ -119,6 +119,9 @@ OddsGridView::OddsGridView(QWidget* parent)
 
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnCurrentChanged(current); });
+    // The place is kept up to date while the tree and the table agree (see Reload).
+    connect(tree_, &QTreeView::expanded, this, [this] { RememberPlace(); });
+    connect(tree_, &QTreeView::collapsed, this, [this] { RememberPlace(); });
     connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (popup_menu_) popup_menu_->popup(tree_->viewport()->mapToGlobal(pos));
     });
@@ -261,15 +264,20 @@ void OddsGridView::SetPopupMenu(QMenu* menu) { popup_menu_ = menu; }
 void OddsGridView::ExpandAllGroups() {
     if (model_->rowCount() == 0) return;
     tree_->expandAll();
+    RememberPlace();
 }
 
 void OddsGridView::CollapseAllGroups() {
     if (model_->rowCount() == 0) return;
     tree_->collapseAll();
+    RememberPlace();
 }
 
 void OddsGridView::Reload() {
-    const SavedState state = SaveState();
+    // The table has already changed: the tree still holds the old row indexes, which may now name
+    // other rows, so the place comes from the last time the tree and the table agreed.
+    SavedState state = SaveState();
+    state.place = place_;
     model_->Reload(table_);
     RestoreState(state);
     SyncFromLayout();
@@ -282,6 +290,17 @@ void OddsGridView::ChangeTree(const std::function<void(grid::GridTree&)>& change
     SyncFromLayout();
 }
 
+grid::GridPlace OddsGridView::CurrentPlace() const {
+    const QModelIndex current = tree_->currentIndex();
+    return grid::SavePlace(
+        Tree(), [this](grid::NodeRef node) { return tree_->isExpanded(model_->IndexOf(node)); },
+        current.isValid() ? model_->NodeOf(current) : grid::NodeRef{});
+}
+
+void OddsGridView::RememberPlace() {
+    if (!restoring_) place_ = CurrentPlace();
+}
+
 OddsGridView::SavedState OddsGridView::SaveState() const {
     SavedState state;
     state.vertical = tree_->verticalScrollBar()->value();
@@ -292,13 +311,12 @@ OddsGridView::SavedState OddsGridView::SaveState() const {
         while (top.parent().isValid()) top = top.parent();
         state.focus_top_row = top.row();
     }
-    state.place = grid::SavePlace(
-        Tree(), [this](grid::NodeRef node) { return tree_->isExpanded(model_->IndexOf(node)); },
-        current.isValid() ? model_->NodeOf(current) : grid::NodeRef{});
+    state.place = CurrentPlace();
     return state;
 }
 
 void OddsGridView::RestoreState(const SavedState& state) {
+    restoring_ = true;
     const grid::RestoredPlace found = grid::FindPlace(Tree(), state.place, same_event_);
     if (found.expand_all) {
         tree_->expandAll();
@@ -326,6 +344,8 @@ void OddsGridView::RestoreState(const SavedState& state) {
     tree_->doItemsLayout();
     tree_->verticalScrollBar()->setValue(state.vertical);
     tree_->horizontalScrollBar()->setValue(state.horizontal);
+    restoring_ = false;
+    RememberPlace();
 }
 
 void OddsGridView::SetSameEvent(grid::SameEvent same) { same_event_ = std::move(same); }
@@ -399,6 +419,7 @@ void OddsGridView::OnSectionResized(int section, int, int new_size) {
 }
 
 void OddsGridView::OnCurrentChanged(const QModelIndex& current) {
+    RememberPlace();
     if (current.isValid() && table_) {
         const int row = Tree().CurrentTableRowFor(model_->NodeOf(current));
         if (row >= 0) table_->SetCurrentRow(row);
@@ -423,6 +444,10 @@ void OddsGridView::ClickHeader(int column) {
 
 void OddsGridView::SetColumnFilter(int column, const grid::ColumnFilter& filter) {
     ChangeTree([column, &filter](grid::GridTree& tree) { tree.SetFilter(column, filter); });
+}
+
+void OddsGridView::SetFindText(const std::string& utf8) {
+    ChangeTree([&utf8](grid::GridTree& tree) { tree.SetFindText(utf8); });
 }
 
 void OddsGridView::SetGroupColumns(const std::vector<int>& columns) {
