@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "grid/column_value.h"
 #include "table/cp1251_text.h"
 
 namespace lintaro::grid {
@@ -17,19 +18,19 @@ namespace {
 // all far inside ±2^62), and still negatable.
 constexpr int64_t kNullKey = -(int64_t{1} << 62);
 
-// One ordering key per row of `rows` for table field `field_index`: texts become their rank among
+// One ordering key per row of `rows` for the cells of `column`: texts become their rank among
 // the distinct texts (by Windows-1251 codes, null 0), the other kinds their value. Descending
 // negates, which puts null last.
 std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
-                               const std::vector<int32_t>& rows, int field_index,
+                               const std::vector<int32_t>& rows, const GridColumn& column,
                                SortDirection direction) {
     std::vector<int64_t> keys(rows.size());
-    if (kOddsFields[field_index].kind == FieldKind::kText) {
+    if (ColumnKind(column) == FieldKind::kText) {
         std::unordered_map<std::string_view, int32_t> ids;
         std::vector<std::string_view> distinct;
         std::vector<int32_t> id_of_row(rows.size(), -1);
         for (size_t i = 0; i < rows.size(); ++i) {
-            const StoredValue value = GetField(table_rows[rows[i]], field_index);
+            const StoredValue value = ColumnValue(table_rows[rows[i]], column);
             if (const auto* text = std::get_if<std::string_view>(&value)) {
                 auto [it, inserted] = ids.try_emplace(*text, static_cast<int32_t>(distinct.size()));
                 if (inserted) distinct.push_back(*text);
@@ -47,7 +48,7 @@ std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
             keys[i] = id_of_row[i] < 0 ? 0 : rank[id_of_row[i]];
     } else {
         for (size_t i = 0; i < rows.size(); ++i) {
-            const StoredValue value = GetField(table_rows[rows[i]], field_index);
+            const StoredValue value = ColumnValue(table_rows[rows[i]], column);
             int64_t key = kNullKey;
             if (const auto* moment = std::get_if<DateTime>(&value)) key = moment->ms;
             if (const auto* decimal = std::get_if<Decimal>(&value)) key = decimal->scaled;
@@ -99,6 +100,17 @@ void GridTree::SetGroupColumns(const std::vector<int>& columns) {
     layout_.SetGroupColumns(columns);
     group_columns_ = layout_.GroupColumns();
     Build();
+}
+
+bool GridTree::SetColumnShown(int column, bool shown) {
+    if (!layout_.IsUserToggleable(column)) return false;
+    layout_.SetVisible(column, shown);
+    if (!shown) {
+        filters_.erase(column);
+        if (sort_.column == column) sort_ = SortState{};
+    }
+    Build();
+    return true;
 }
 
 SortDirection GridTree::GroupDirection(int level) const {
@@ -165,7 +177,7 @@ std::vector<int32_t> GridTree::PassingRows(int skip_column, bool with_find) cons
     std::vector<ColumnFilterMatcher> matchers;
     for (const auto& [column, filter] : filters_) {
         if (column != skip_column) {
-            matchers.emplace_back(filter, layout_.Column(column).field_index, formats_);
+            matchers.emplace_back(filter, layout_.Column(column), formats_);
         }
     }
     rows.reserve(table_rows.size());
@@ -197,15 +209,13 @@ void GridTree::Build() {
     // column; the table order breaks the remaining ties.
     std::vector<std::vector<int64_t>> keys;
     for (int level = 0; level < levels; ++level) {
-        keys.push_back(OrderKeys(table_rows, rows,
-                                 layout_.Column(group_columns_[level]).field_index,
+        keys.push_back(OrderKeys(table_rows, rows, layout_.Column(group_columns_[level]),
                                  GroupDirection(level)));
     }
-    keys.push_back(
-        OrderKeys(table_rows, rows, layout_.Column(sort_.column).field_index, sort_.direction));
+    keys.push_back(OrderKeys(table_rows, rows, layout_.Column(sort_.column), sort_.direction));
     if (sort_.column != kColDate) {
-        keys.push_back(OrderKeys(table_rows, rows, layout_.Column(kColDate).field_index,
-                                 SortDirection::kAscending));
+        keys.push_back(
+            OrderKeys(table_rows, rows, layout_.Column(kColDate), SortDirection::kAscending));
     }
     std::vector<int32_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0);
@@ -299,17 +309,17 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
     using Kind = FilterListEntry::Kind;
     std::vector<FilterListEntry> list{{Kind::kAll, "(All)"}, {Kind::kCustom, "(Custom...)"}};
     if (column < 0 || column >= layout_.ColumnCount()) return list;
-    const int field = layout_.Column(column).field_index;
+    const GridColumn& shown = layout_.Column(column);
     const std::vector<int32_t> rows = PassingRows(column, true);
     bool has_blank = false;
     std::vector<std::string> values;
     if (table_ && !rows.empty()) {
         const std::vector<OddsRecord>& table_rows = table_->Rows();
-        if (kOddsFields[field].kind == FieldKind::kText) {
+        if (ColumnKind(shown) == FieldKind::kText) {
             std::unordered_set<std::string_view> seen;
             std::vector<std::string_view> texts;
             for (int32_t row : rows) {
-                const StoredValue value = GetField(table_rows[row], field);
+                const StoredValue value = ColumnValue(table_rows[row], shown);
                 if (IsBlank(value)) {
                     has_blank = true;
                 } else if (seen.insert(std::get<std::string_view>(value)).second) {
@@ -323,7 +333,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
             // that show alike, such as two times within one second, give one entry).
             std::vector<std::pair<int64_t, int32_t>> by_value;
             for (int32_t row : rows) {
-                const StoredValue value = GetField(table_rows[row], field);
+                const StoredValue value = ColumnValue(table_rows[row], shown);
                 int64_t key = 0;
                 if (const auto* moment = std::get_if<DateTime>(&value))
                     key = moment->ms;
@@ -344,7 +354,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
                 by_value.end());
             std::unordered_set<std::string> seen;
             for (const auto& [key, row] : by_value) {
-                std::string text = DisplayText(table_rows[row], field, formats_);
+                std::string text = ColumnText(table_rows[row], shown, formats_);
                 if (seen.insert(text).second) values.push_back(std::move(text));
             }
         }
@@ -437,7 +447,7 @@ std::string GridTree::GroupText(NodeRef node) const {
 std::string GridTree::CellText(NodeRef node, int column) const {
     if (!IsEvent(node) || column < 0 || column >= layout_.ColumnCount()) return {};
     const OddsRecord* row = Record(node);
-    return row ? DisplayText(*row, layout_.Column(column).field_index, formats_) : std::string();
+    return row ? ColumnText(*row, layout_.Column(column), formats_) : std::string();
 }
 
 std::string GridTree::FooterText() const {

@@ -90,6 +90,12 @@ class GridTree {
     void ToggleGroupDirection(int level);
     SortDirection GroupDirection(int level) const;
 
+    // ---- Columns a user shows or hides (the header's checklist; the margins start hidden)
+    // Shows or hides `column` when the user may (GridLayout::IsUserToggleable); false, and nothing
+    // changes, otherwise. A column that is hidden drops its filter, and the sort returns to the
+    // date when the column was sorting the rows: nothing the user cannot see keeps acting on them.
+    bool SetColumnShown(int column, bool shown);
+
     // ---- Sorting
     // A click on a column's header: the event rows sort by that column ascending; a click on the
     // column they already sort by ascending reverses it, and a click on one sorted descending
