@@ -446,6 +446,12 @@ void OddsGridView::SetColumnFilter(int column, const grid::ColumnFilter& filter)
     ChangeTree([column, &filter](grid::GridTree& tree) { tree.SetFilter(column, filter); });
 }
 
+bool OddsGridView::SetColumnShown(int column, bool shown) {
+    if (!Tree().Layout().IsUserToggleable(column)) return false;
+    ChangeTree([column, shown](grid::GridTree& tree) { tree.SetColumnShown(column, shown); });
+    return true;
+}
+
 void OddsGridView::SetFindText(const std::string& utf8) {
     ChangeTree([&utf8](grid::GridTree& tree) { tree.SetFindText(utf8); });
 }

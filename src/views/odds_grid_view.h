@@ -75,6 +75,9 @@ class OddsGridView : public QWidget {
     // What the header, the group panel and the filter controls do, also callable directly.
     void ClickHeader(int column);  // layout column
     void SetColumnFilter(int column, const grid::ColumnFilter& filter);
+    // Shows or hides a column for the user (the header's checklist offers
+    // Tree().Layout().UserToggleableColumns()); false, and nothing changes, for any other column.
+    bool SetColumnShown(int column, bool shown);
     // The find bar's text (UTF-8; empty: no search), on top of the column filters.
     void SetFindText(const std::string& utf8);
     void SetGroupColumns(const std::vector<int>& columns);  // ignored when a column cannot group

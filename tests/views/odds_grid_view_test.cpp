@@ -545,6 +545,29 @@ class OddsGridViewTest : public QObject {
                  QStringLiteral("Спартак"));
     }
 
+    void marginColumnsShowAndHide() {
+        const int columns_at_start = Model().columnCount();
+        QCOMPARE(Model().ModelColumn(kColMargin1X2), -1);  // hidden: not in the model
+        QVERIFY(!view_->Filters()->Button(kColMargin1X2));
+        QVERIFY(view_->SetColumnShown(kColMargin1X2, true));
+        QCOMPARE(Model().columnCount(), columns_at_start + 1);
+        const int margin = Model().ModelColumn(kColMargin1X2);
+        QCOMPARE(margin, Model().ModelColumn(kColP2X) + 1);  // after the prices of its band
+        QVERIFY(view_->Filters()->Button(kColMargin1X2));
+        QCOMPARE(Model().headerData(margin, Qt::Horizontal).toString(),
+                 QStringLiteral("Маржа 1X2"));
+        view_->ExpandAllGroups();
+        // Спартак has one price of the three: no margin.
+        QCOMPARE(Row(QStringLiteral("Спартак"), margin).data().toString(), QString());
+        view_->ClickHeader(kColMargin1X2);
+        QCOMPARE(view_->Tree().Sort().column, int(kColMargin1X2));
+        QVERIFY(view_->SetColumnShown(kColMargin1X2, false));
+        QCOMPARE(Model().columnCount(), columns_at_start);
+        QCOMPARE(view_->Tree().Sort().column, int(kColDate));
+        QVERIFY(!view_->SetColumnShown(kColDopInfo, true));
+        QCOMPARE(Model().ModelColumn(kColDopInfo), -1);
+    }
+
     void aReloadFindsTheFocusedEventByTheGivenIdentity() {
         // A new read of the line: every price moved and a new event stands before the focused one.
         std::vector<Event> moved = SampleEvents();
