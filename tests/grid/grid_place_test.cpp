@@ -20,7 +20,12 @@ using testing::Fill;
 // place, changes the table or the tree, and applies what FindPlace finds, as the window does.
 class ViewOfTree {
   public:
-    ViewOfTree(OddsTable& table, GridTree& tree) : table_(table), tree_(tree) {}
+    // A view over a tree of `events`, nothing expanded or focused.
+    explicit ViewOfTree(const std::vector<Event>& events) {
+        Fill(table_, events);
+        tree_.Rebuild(table_);
+    }
+    const GridTree& Tree() const { return tree_; }
 
     void Expand(NodeRef node) { expanded_.insert({node.level, node.index}); }
     void Focus(NodeRef node) { focus_ = node; }
@@ -83,8 +88,8 @@ class ViewOfTree {
     }
 
   private:
-    OddsTable& table_;
-    GridTree& tree_;
+    OddsTable table_;
+    GridTree tree_;
     std::set<std::pair<int, int>> expanded_;
     NodeRef focus_;
 };
@@ -115,11 +120,7 @@ const std::vector<Event> kLine = {
 };
 
 TEST(GridPlaceTest, ExpansionAndFocusFollowTheirNodesThroughChanges) {
-    OddsTable table;
-    Fill(table, kLine);
-    GridTree tree;
-    tree.Rebuild(table);
-    ViewOfTree view(table, tree);
+    ViewOfTree view(kLine);
     view.Expand({0, 1});  // футбол
     view.Expand({1, 2});  // РПЛ
     view.Focus(view.EventOf("C"));
@@ -189,11 +190,7 @@ TEST(GridPlaceTest, ExpansionAndFocusFollowTheirNodesThroughChanges) {
 }
 
 TEST(GridPlaceTest, GroupsOfOneLevelSurviveTheDropOfTheLevelBelow) {
-    OddsTable table;
-    Fill(table, kLine);
-    GridTree tree;
-    tree.Rebuild(table);
-    ViewOfTree view(table, tree);
+    ViewOfTree view(kLine);
     view.Expand({0, 1});
     view.Expand({1, 2});
     view.Focus({1, 2});  // РПЛ
@@ -205,11 +202,8 @@ TEST(GridPlaceTest, GroupsOfOneLevelSurviveTheDropOfTheLevelBelow) {
 }
 
 TEST(GridPlaceTest, EverythingExpandedStaysSoForNewGroups) {
-    OddsTable table;
-    Fill(table, kLine);
-    GridTree tree;
-    tree.Rebuild(table);
-    ViewOfTree view(table, tree);
+    ViewOfTree view(kLine);
+    const GridTree& tree = view.Tree();
     for (int level = 0; level < 2; ++level) {
         for (int i = 0; i < tree.NodeCount(level); ++i) view.Expand({level, i});
     }
@@ -224,11 +218,8 @@ TEST(GridPlaceTest, EverythingExpandedStaysSoForNewGroups) {
 }
 
 TEST(GridPlaceTest, NullAndEmptyGroupValuesAreDifferentGroups) {
-    OddsTable table;
-    Fill(table, {{std::nullopt, "T", At(1, 10), "null", "g"}, {"", "T", At(1, 10), "empty", "g"}});
-    GridTree tree;
-    tree.Rebuild(table);
-    ViewOfTree view(table, tree);
+    ViewOfTree view(
+        {{std::nullopt, "T", At(1, 10), "null", "g"}, {"", "T", At(1, 10), "empty", "g"}});
     view.Expand({0, 1});  // the empty text (null sorts first)
     view.Change([](OddsTable& t, GridTree&) { Delete(t, "null"); });
     EXPECT_EQ(view.Dump(), "+Вид спорта :  |\n  -Турнир : T |\n");
@@ -259,11 +250,7 @@ TEST(GridPlaceTest, TheCallersIdentityFindsAnEventWhosePricesMoved) {
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
-        OddsTable table;
-        Fill(table, line(1.85, false));
-        GridTree tree;
-        tree.Rebuild(table);
-        ViewOfTree view(table, tree);
+        ViewOfTree view(line(1.85, false));
         view.Focus(view.EventOf("C"));
         view.Change([&](OddsTable& t, GridTree&) { Fill(t, line(1.9, true)); }, c.same);
         const std::string shown = view.Dump();
@@ -276,22 +263,15 @@ TEST(GridPlaceTest, OfTwoEventsWithOneIdentityTheOneInTheOldPlaceKeepsTheFocus) 
     std::vector<Event> events = {{"S", "T", At(1, 10), "H", "g", 1.5, 1},
                                  {"S", "T", At(1, 10), "H", "g", 2.5, 2},
                                  {"S", "T", At(1, 11), "I", "g", 1.5, 3}};
-    OddsTable table;
-    Fill(table, events);
-    GridTree tree;
-    tree.Rebuild(table);
-    ViewOfTree view(table, tree);
+    ViewOfTree view(events);
     view.Focus({2, 1});
     view.Change([](OddsTable&, GridTree&) {}, SameTeamsAndStart);
     EXPECT_EQ(view.Dump(), "+Вид спорта : S |\n  +Турнир : T |\n    H|\n    H|*\n    I|\n");
 }
 
 TEST(GridPlaceTest, NothingFocusedAndEmptyTrees) {
-    OddsTable table;
-    Fill(table, kLine);
-    GridTree tree;
-    tree.Rebuild(table);
-    ViewOfTree view(table, tree);
+    ViewOfTree view(kLine);
+    const GridTree& tree = view.Tree();
     view.Change([](OddsTable&, GridTree&) {});
     EXPECT_EQ(view.Dump(), "-Вид спорта : баскетбол |\n-Вид спорта : футбол |\n");
     view.Focus(view.EventOf("A"));
