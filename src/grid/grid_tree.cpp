@@ -200,7 +200,8 @@ void GridTree::Build() {
     std::vector<int32_t> rows = PassingRows(-1, false);
     if (rows.empty()) {
         ordered_.clear();
-        Cut({});
+        ordered_keys_.clear();
+        Cut({}, {});
         return;
     }
     const std::vector<OddsRecord>& table_rows = table_->Rows();
@@ -225,12 +226,21 @@ void GridTree::Build() {
         }
         return a < b;  // positions follow the table order
     });
-    for (int32_t& position : order) position = rows[position];
+    // The rows in tree order, each with its group keys: cutting groups then compares keys in
+    // order instead of reading the rows' values all over the table again.
+    std::vector<int32_t> sorted(order.size());
+    GroupKeys group_keys(levels, std::vector<int64_t>(order.size()));
+    for (size_t i = 0; i < order.size(); ++i) {
+        sorted[i] = rows[order[i]];
+        for (int level = 0; level < levels; ++level) group_keys[level][i] = keys[level][order[i]];
+    }
     if (find_.IsEmpty()) {
         ordered_.clear();
-        Cut(std::move(order));
+        ordered_keys_.clear();
+        Cut(sorted, group_keys);
     } else {
-        ordered_ = std::move(order);
+        ordered_ = std::move(sorted);
+        ordered_keys_ = std::move(group_keys);
         CutFound();
     }
 }
@@ -241,55 +251,84 @@ void GridTree::SetFindText(std::string_view utf8) {
     find_ = FindText(utf8);
     if (!table_) return;
     if (find_.IsEmpty()) {
-        Cut(std::move(ordered_));
+        const std::vector<int32_t> all = std::move(ordered_);
+        const GroupKeys all_keys = std::move(ordered_keys_);
         ordered_.clear();
+        ordered_keys_.clear();
+        Cut(all, all_keys);
         return;
     }
-    // Without a find text the event rows are every row that passes the column filters.
-    if (was_empty) ordered_ = events_;
+    if (was_empty) {
+        // Without a find text the event rows are every row that passes the column filters, and
+        // the groups they stand in tell their group keys.
+        ordered_ = events_;
+        ordered_keys_ = GroupKeysOfEvents();
+    }
     CutFound();
+}
+
+GridTree::GroupKeys GridTree::GroupKeysOfEvents() const {
+    const int levels = LevelCount();
+    // parent[level][n]: the group at `level` that holds node n of the level below (the events
+    // below the deepest level).
+    std::vector<std::vector<int32_t>> parent(levels);
+    for (int level = 0; level < levels; ++level) {
+        const size_t below = level + 1 < levels ? groups_[level + 1].size() : events_.size();
+        parent[level].resize(below);
+        const std::vector<Group>& groups = groups_[level];
+        for (size_t g = 0; g < groups.size(); ++g) {
+            for (int32_t c = 0; c < groups[g].child_count; ++c) {
+                parent[level][groups[g].first_child + c] = static_cast<int32_t>(g);
+            }
+        }
+    }
+    GroupKeys keys(levels, std::vector<int64_t>(events_.size()));
+    for (size_t e = 0; e < events_.size(); ++e) {
+        int64_t node = static_cast<int64_t>(e);
+        for (int level = levels - 1; level >= 0; --level) {
+            node = parent[level][node];
+            keys[level][e] = node;
+        }
+    }
+    return keys;
 }
 
 void GridTree::CutFound() {
     std::vector<int32_t> found;
+    GroupKeys found_keys(ordered_keys_.size());
     if (table_) {
         const std::vector<OddsRecord>& table_rows = table_->Rows();
-        for (int32_t row : ordered_) {
+        for (size_t i = 0; i < ordered_.size(); ++i) {
+            const int32_t row = ordered_[i];
             if (row < static_cast<int32_t>(table_rows.size()) && find_.Matches(table_rows[row])) {
                 found.push_back(row);
+                for (size_t level = 0; level < found_keys.size(); ++level) {
+                    found_keys[level].push_back(ordered_keys_[level][i]);
+                }
             }
         }
     }
-    Cut(std::move(found));
+    Cut(found, found_keys);
 }
 
-void GridTree::Cut(std::vector<int32_t> rows) {
+void GridTree::Cut(const std::vector<int32_t>& rows, const GroupKeys& keys) {
     const int levels = LevelCount();
     groups_.assign(levels, {});
-    events_ = std::move(rows);
+    events_.clear();
+    events_.reserve(rows.size());
     // A tree that outlived a change of its table keeps no row the table has lost.
     const auto table_size = static_cast<int32_t>(table_ ? table_->Rows().size() : 0);
-    std::erase_if(events_, [table_size](int32_t row) { return row >= table_size; });
-    if (events_.empty()) {
-        events_.shrink_to_fit();
-        return;
-    }
-    const std::vector<OddsRecord>& table_rows = table_->Rows();
-    std::vector<int> fields;
-    for (int level = 0; level < levels; ++level) {
-        fields.push_back(layout_.Column(group_columns_[level]).field_index);
-    }
-    for (size_t i = 0; i < events_.size(); ++i) {
-        const OddsRecord& row = table_rows[events_[i]];
-        // The first level whose group value differs from the previous row's starts new groups
-        // there and below (rows of one group value are adjacent in tree order).
+    size_t previous = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i] >= table_size) continue;
+        // The first level whose group key differs from the previous row's starts new groups
+        // there and below.
         int first_new = levels;
-        if (i == 0) {
+        if (events_.empty()) {
             first_new = 0;
         } else {
-            const OddsRecord& previous = table_rows[events_[i - 1]];
             for (int level = 0; level < levels; ++level) {
-                if (GetField(row, fields[level]) != GetField(previous, fields[level])) {
+                if (keys[level][i] != keys[level][previous]) {
                     first_new = level;
                     break;
                 }
@@ -297,11 +336,15 @@ void GridTree::Cut(std::vector<int32_t> rows) {
         }
         for (int level = first_new; level < levels; ++level) {
             if (level > 0) ++groups_[level - 1].back().child_count;
-            const size_t first_child = level + 1 < levels ? groups_[level + 1].size() : i;
-            groups_[level].push_back({static_cast<int32_t>(first_child), 0, events_[i]});
+            const size_t first_child =
+                level + 1 < levels ? groups_[level + 1].size() : events_.size();
+            groups_[level].push_back({static_cast<int32_t>(first_child), 0, rows[i]});
         }
         if (levels > 0) ++groups_[levels - 1].back().child_count;
+        events_.push_back(rows[i]);
+        previous = i;
     }
+    if (events_.empty()) events_.shrink_to_fit();
     for (auto& level : groups_) level.shrink_to_fit();
 }
 

@@ -24,9 +24,10 @@
 // numbers as values, and null before every value (after them when descending).
 //
 // Memory. The tree keeps table row indexes and group boundaries only, no copy of any text: a cell's
-// display text is made when asked for. The table must outlive the tree; after the table changes,
-// the tree shows what it held at the last Rebuild (a row index that no longer exists reads as
-// null) until it is rebuilt.
+// display text is made when asked for. While a find text is set it also keeps every row that passes
+// the column filters in tree order, with its group keys, so each keystroke only regroups. The table
+// must outlive the tree; after the table changes, the tree shows what it held at the last Rebuild
+// (a row index that no longer exists reads as null) until it is rebuilt.
 #pragma once
 
 #include <cstdint>
@@ -166,10 +167,15 @@ class GridTree {
     // and the find text when `with_find` is set.
     std::vector<int32_t> PassingRows(int skip_column, bool with_find) const;
     void Build();
+    // Group keys per level, aligned with a run of rows in tree order: two rows stand in one group
+    // of a level when their keys there are equal.
+    using GroupKeys = std::vector<std::vector<int64_t>>;
     // Makes the groups and event rows from table rows already in tree order.
-    void Cut(std::vector<int32_t> rows);
+    void Cut(const std::vector<int32_t>& rows, const GroupKeys& keys);
     // The rows of `ordered_` that the find text finds, then Cut.
     void CutFound();
+    // The group keys of the event rows as the tree stands (their groups' indexes).
+    GroupKeys GroupKeysOfEvents() const;
 
     GridLayout layout_;
     RegionalFormats formats_;
@@ -181,6 +187,7 @@ class GridTree {
     // While a find text is set: every row that passes the column filters, in tree order (the
     // event rows are the found part of it). Empty otherwise.
     std::vector<int32_t> ordered_;
+    GroupKeys ordered_keys_;                  // their group keys
     std::vector<std::vector<Group>> groups_;  // per level, in tree order
     std::vector<int32_t> events_;             // table rows of the event nodes, in tree order
 };
