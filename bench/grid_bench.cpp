@@ -13,7 +13,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "demo/demo_line.h"
@@ -158,6 +160,37 @@ void BM_ViewportPaint(benchmark::State& state) {
     view->SetTable(nullptr);
 }
 
+// Typing into the find bar, one keystroke an iteration: "д", "ди", ... "динамо", then erasing
+// back to the empty text. The headless tree alone, and the shown grid (the user's place kept,
+// the model reset, a paint) with every group expanded, as a user finding events would see them.
+constexpr const char* kKeystrokes[] = {"д",     "ди",   "дин", "дина", "динам", "динамо",
+                                       "динам", "дина", "дин", "ди",   "д",     ""};
+
+void BM_FindKeystrokeTree(benchmark::State& state) {
+    GridTree tree{lintaro::RegionalFormats{}};
+    tree.Rebuild(DemoLine().table);
+    size_t i = 0;
+    for (auto _ : state) {
+        tree.SetFindText(kKeystrokes[i++ % std::size(kKeystrokes)]);
+        benchmark::DoNotOptimize(tree.EventCount());
+    }
+}
+
+void BM_FindKeystroke(benchmark::State& state) {
+    auto view = ShownGrid();
+    view->ExpandAllGroups();
+    size_t i = 0;
+    int shown_at_dinamo = 0;
+    for (auto _ : state) {
+        const char* text = kKeystrokes[i++ % std::size(kKeystrokes)];
+        view->SetFindText(text);
+        Paint(*view);
+        if (std::string_view(text) == "динамо") shown_at_dinamo = view->Tree().EventCount();
+    }
+    state.counters["found_rows"] = shown_at_dinamo;
+    view->SetTable(nullptr);
+}
+
 // Heap the grid takes beyond the table: the headless tree alone, and the whole widget collapsed
 // and expanded. One iteration; the figures are counters.
 void BM_Memory(benchmark::State& state) {
@@ -191,6 +224,8 @@ BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DateFilter)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ViewportPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindKeystrokeTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindKeystroke)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

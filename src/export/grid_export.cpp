@@ -171,28 +171,18 @@ void TGridExport::ExportRows() {
 
 // ---- TGridExportExcel ----
 
+TGridExportExcel::TGridExportExcel(std::string file_name, const SheetDescription& grid,
+                                   bool all_rows)
+    : TGridExport(std::move(file_name), grid, all_rows), plan_(grid) {}
+
 int TGridExportExcel::RowsNeeded(const SheetDescription& grid) {
-    const SheetLook& look = grid.look;
-    const size_t rows = (look.show_bands ? 1 : 0) + (look.show_header ? 1 : 0) + grid.nodes.size() +
-                        (look.show_summary_footer ? 1 : 0);
-    return static_cast<int>(std::min<size_t>(rows, INT32_MAX));
+    return SheetPlan(grid).RowCount();
 }
 
 void TGridExportExcel::CheckFits() const {
-    if (!grid_.has_data) return;
-    const int rows = RowsNeeded(grid_);
-    if (rows > biff4::kMaxRows) {
-        throw ESheetTooLarge("Cannot export " + std::to_string(rows) +
-                             " rows: an Excel 4.0 worksheet holds at most " +
-                             std::to_string(biff4::kMaxRows));
-    }
-    const int max_columns = MaxExportedColumns(grid_.group_levels);
-    if (grid_.group_levels < 0 || static_cast<int>(grid_.columns.size()) > max_columns) {
-        throw ESheetTooLarge("Cannot export " + std::to_string(grid_.columns.size()) +
-                             " columns beside " + std::to_string(grid_.group_levels) +
-                             " group columns: an Excel 4.0 worksheet takes at most " +
-                             std::to_string(std::max(max_columns, 0)));
-    }
+    const int groups = std::max(grid_.group_levels, 0);
+    plan_.CheckFits(
+        {biff4::kMaxRows, MaxExportedColumns(groups) + groups, "an Excel 4.0 worksheet"});
 }
 
 void TGridExportExcel::FlushWhenFull() {
@@ -265,13 +255,8 @@ void TGridExportExcel::WriteTitleRows() {
         for (uint16_t column = 0; column < total_columns; ++column) {
             records_.Blank(row, column, kXfGroup);
         }
-        int offset = 0;
-        for (const SheetBand& band : grid_.bands) {
-            // A band without exported columns has no cell of its own: its caption would land on
-            // the next band's first cell, or past the last column.
-            if (band.column_count <= 0) continue;
-            records_.Label(row, ToSheetColumn(offset), kXfBand, band.caption);
-            offset += band.column_count;
+        for (const SheetPlan::BandCaption& band : plan_.BandCaptions()) {
+            records_.Label(row, static_cast<uint16_t>(band.sheet_column), kXfBand, band.caption);
         }
         ++SheetRow;
         ++title_rows_;
@@ -282,9 +267,8 @@ void TGridExportExcel::WriteTitleRows() {
             records_.Blank(row, static_cast<uint16_t>(g), kXfGroup);
         }
         for (size_t i = 0; i < ExportColumns.size(); ++i) {
-            const SheetColumn& column = grid_.columns[ExportColumns[i]];
             records_.Label(row, ToSheetColumn(static_cast<int>(i)), kXfCaption,
-                           column.disable_caption ? std::string_view() : column.caption);
+                           plan_.Caption(ExportColumns[i]));
         }
         ++SheetRow;
         ++title_rows_;
@@ -295,34 +279,44 @@ void TGridExportExcel::WriteTitleRows() {
 void TGridExportExcel::WriteCell(uint16_t row, const SheetNode& node, int exported) {
     const uint16_t column = ToSheetColumn(exported);
     const auto xf = static_cast<uint16_t>(kXfFirstColumn + exported);
-    const int field = grid_.columns[ExportColumns[exported]].field_index;
-    if (field < 0 || field >= kOddsFieldCount) {
-        records_.Label(row, column, xf, {});
-        return;
-    }
-    const StoredValue value = GetField(*node.row, field);
-    switch (kOddsFields[field].kind) {
-        case FieldKind::kDecimal: {
-            const auto* decimal = std::get_if<Decimal>(&value);
-            records_.Number(row, column, xf, decimal ? decimal->ToDouble() : 0.0);
+    const int index = ExportColumns[exported];
+    const SheetValue value = plan_.Value(node, index);
+    switch (plan_.KindOf(index)) {
+        case SheetValueKind::kNone:
+            records_.Label(row, column, xf, {});
+            return;
+        case SheetValueKind::kPrice:
+        case SheetValueKind::kDecimal: {
+            // A null price is written as 0, as the format's readers have always found it.
+            const auto* number = std::get_if<double>(&value);
+            records_.Number(row, column, xf, number ? *number : 0.0);
             return;
         }
-        case FieldKind::kInteger: {
+        case SheetValueKind::kPercent:
+            // A margin that cannot be computed is no margin of 0: the cell stays empty.
+            if (const auto* number = std::get_if<double>(&value)) {
+                records_.Number(row, column, xf, *number);
+            } else {
+                records_.Label(row, column, xf, {});
+            }
+            return;
+        case SheetValueKind::kInteger: {
             const auto* integer = std::get_if<int32_t>(&value);
             records_.Integer(row, column, xf, integer ? *integer : 0);
             return;
         }
-        case FieldKind::kDateTime: {
+        case SheetValueKind::kDateTime: {
             const auto* moment = std::get_if<DateTime>(&value);
             records_.Label(
                 row, column, xf,
                 moment ? Utf8ToCp1251(FormatDateTime(*moment, grid_.look.formats)) : std::string());
             return;
         }
-        case FieldKind::kText: {
+        case SheetValueKind::kText: {
             const auto* text = std::get_if<std::string_view>(&value);
             std::string_view shown = text ? *text : std::string_view();
-            if (kOddsFields[field].size > static_cast<int>(kMemoCellLength)) {
+            if (kOddsFields[grid_.columns[index].field_index].size >
+                static_cast<int>(kMemoCellLength)) {
                 shown = shown.substr(0, kMemoCellLength);
             }
             records_.Label(row, column, xf, shown);
@@ -360,9 +354,8 @@ void TGridExportExcel::WriteFooterRows() {
     const int last_row = SheetRow - 1;
     for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) {
         // The exported columns are the sheet description's columns in their order.
-        const SheetColumn& column = grid_.columns[ExportColumns[i]];
-        const int source = SummarySourceColumn(grid_.columns, ExportColumns[i]);
-        if (source < 0) {
+        const SheetFooterCell footer = plan_.Footer(ExportColumns[i]);
+        if (footer.source_column < 0) {
             records_.Blank(row, ToSheetColumn(i), kXfFooterBlank);
         } else if (last_row < first_row) {
             // No node rows: a reversed range would take in the header and the footer cell
@@ -370,7 +363,7 @@ void TGridExportExcel::WriteFooterRows() {
             records_.Number(row, ToSheetColumn(i), kXfFooter, 0.0);
         } else {
             biff4::AreaFunction function = biff4::AreaFunction::kCountA;
-            switch (column.summary) {
+            switch (footer.summary) {
                 case SheetSummary::kSum:
                     function = biff4::AreaFunction::kSum;
                     break;
@@ -388,7 +381,7 @@ void TGridExportExcel::WriteFooterRows() {
             }
             records_.AreaFormula(row, ToSheetColumn(i), static_cast<uint16_t>(first_row),
                                  static_cast<uint16_t>(last_row),
-                                 static_cast<uint8_t>(ToSheetColumn(source)), function);
+                                 static_cast<uint8_t>(footer.source_column), function);
         }
     }
     ++SheetRow;

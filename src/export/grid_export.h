@@ -12,15 +12,9 @@
 
 #include "export/biff4_records.h"
 #include "export/sheet_description.h"
+#include "export/sheet_plan.h"
 
 namespace lintaro {
-
-// The grid does not fit an Excel 4.0 worksheet (more than 16 384 rows, or more columns than the
-// format's 256). Raised before any file is touched; the message names what was asked and the limit.
-class ESheetTooLarge : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // Where an export's bytes go.
 class ExportSink {
@@ -78,7 +72,7 @@ class TGridExport {
 
 class TGridExportExcel : public TGridExport {
   public:
-    using TGridExport::TGridExport;
+    TGridExportExcel(std::string file_name, const SheetDescription& grid, bool all_rows);
 
     void BeginFile() override;
     void EndFile() override;
@@ -100,6 +94,7 @@ class TGridExportExcel : public TGridExport {
     void FlushWhenFull();
     void WriteCell(uint16_t row, const SheetNode& node, int exported);
 
+    const SheetPlan plan_;
     biff4::RecordWriter records_;
     int title_rows_ = 0;  // title rows written, where the footer formulas start
 };

@@ -70,6 +70,7 @@ SheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLook& 
         sheet_column.caption = column.caption;
         sheet_column.disable_caption = column.disable_caption;
         sheet_column.field_index = column.field_index;
+        sheet_column.computed = column.computed;
         sheet_column.width = column.width;
         sheet_column.font = grid_font;
         sheet_column.font.bold = grid_font.bold || column.bold;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/grid_layout.h"
 #include "table/odds_display.h"
 #include "table/odds_table.h"
 
@@ -39,8 +40,10 @@ struct SheetColumn {
     std::string caption;           // header caption, Windows-1251
     bool disable_caption = false;  // the header cell is written with the empty text
     int field_index = -1;          // the odds table field the column shows, or -1 for none
-    int width = 64;                // current width in pixels
-    SheetFont font;                // the font of the column's cells
+    // A column computed from the row (the margins) instead of a field; field_index is then -1.
+    grid::ComputedColumn computed = grid::ComputedColumn::kNone;
+    int width = 64;                                    // current width in pixels
+    SheetFont font;                                    // the font of the column's cells
     FieldAlignment alignment = FieldAlignment::kLeft;  // of the cell text
     SheetSummary summary = SheetSummary::kNone;
     // Name of the field a sum, minimum, maximum or average reads (compared without regard to

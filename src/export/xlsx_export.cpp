@@ -103,7 +103,8 @@ std::string FailureReason(lxw_error error, int system_error) {
 
 class XlsxSheetWriter {
   public:
-    XlsxSheetWriter(const SheetDescription& grid, const std::string& path) : grid_(grid) {
+    XlsxSheetWriter(const SheetDescription& grid, const std::string& path)
+        : grid_(grid), plan_(grid) {
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         // The staging files go where the user keeps temporary files.
@@ -132,13 +133,14 @@ class XlsxSheetWriter {
     lxw_format* NewFormat() { return workbook_add_format(workbook_.get()); }
     void MakeFormats();
     int ToSheetColumn(int exported) const { return grid_.group_levels + exported; }
-    void WriteEventCell(lxw_row_t row, const OddsRecord& record, int exported);
+    void WriteEventCell(lxw_row_t row, const SheetNode& node, int exported);
     void WriteFooter(lxw_row_t row, int first_row, int last_row);
     void Check(lxw_error error) const {
         if (error != LXW_NO_ERROR) throw std::runtime_error(lxw_strerror(error));
     }
 
     const SheetDescription& grid_;
+    const SheetPlan plan_;
     WorkbookPtr workbook_;
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* band_ = nullptr;
@@ -191,7 +193,8 @@ void XlsxSheetWriter::MakeFormats() {
     // Columns that look alike share one format: the library looks a format that duplicates
     // another up again for every cell written with it.
     std::map<std::string, lxw_format*> shared;
-    for (const SheetColumn& column : grid_.columns) {
+    for (int exported = 0; exported < plan_.ExportedCount(); ++exported) {
+        const SheetColumn& column = grid_.columns[exported];
         const auto make = [&](const std::string& number_format) {
             const SheetFont& f = column.font;
             const std::string key =
@@ -209,32 +212,24 @@ void XlsxSheetWriter::MakeFormats() {
             return format;
         };
         std::string number_format;
-        if (column.field_index >= 0 && column.field_index < kOddsFieldCount &&
-            kOddsFields[column.field_index].kind == FieldKind::kDecimal &&
-            DecimalFormatOf(column.field_index) == DecimalFormat::kPrice) {
-            number_format = "0.00#";
-        }
+        if (plan_.KindOf(exported) == SheetValueKind::kPrice) number_format = "0.00#";
+        // A margin is kept as its percent (5.3) and shown as the grid shows it, "5.3%".
+        if (plan_.KindOf(exported) == SheetValueKind::kPercent) number_format = "0.0\"%\"";
         cell_.push_back(make(number_format));
         date_.push_back(make(date_time_format));
         midnight_date_.push_back(make(date_format));
     }
 }
 
-void XlsxSheetWriter::WriteEventCell(lxw_row_t row, const OddsRecord& record, int exported) {
-    const SheetColumn& column = grid_.columns[exported];
-    const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(exported));
+void XlsxSheetWriter::WriteEventCell(lxw_row_t row, const SheetNode& node, int exported) {
+    const auto sheet_column = static_cast<lxw_col_t>(plan_.SheetColumn(exported));
     lxw_format* format = cell_[exported];
-    const int field = column.field_index;
-    if (field < 0 || field >= kOddsFieldCount) {
-        Check(worksheet_write_blank(sheet_, row, sheet_column, format));
-        return;
-    }
-    const StoredValue value = GetField(record, field);
+    const SheetValue value = plan_.Value(node, exported);
     if (const auto* text = std::get_if<std::string_view>(&value)) {
         const std::string utf8 = CellText(*text);
         Check(worksheet_write_string(sheet_, row, sheet_column, utf8.c_str(), format));
-    } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
-        Check(worksheet_write_number(sheet_, row, sheet_column, decimal->ToDouble(), format));
+    } else if (const auto* number = std::get_if<double>(&value)) {
+        Check(worksheet_write_number(sheet_, row, sheet_column, *number, format));
     } else if (const auto* integer = std::get_if<int32_t>(&value)) {
         Check(worksheet_write_number(sheet_, row, sheet_column, *integer, format));
     } else if (const auto* moment = std::get_if<DateTime>(&value)) {
@@ -262,10 +257,9 @@ void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
     }
     const int count = static_cast<int>(grid_.columns.size());
     for (int i = 0; i < count; ++i) {
-        const SheetColumn& column = grid_.columns[i];
         const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(i));
-        const int source = SummarySourceColumn(grid_.columns, i);
-        if (source < 0) {
+        const SheetFooterCell footer = plan_.Footer(i);
+        if (footer.source_column < 0) {
             Check(worksheet_write_blank(sheet_, row, sheet_column, footer_blank_));
             continue;
         }
@@ -274,15 +268,15 @@ void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
             continue;
         }
         // The value the formula gives now, stored with it for readers that do not calculate.
-        const int field = grid_.columns[source].field_index;
+        const int source = footer.source_column - plan_.GroupColumns();
         double sum = 0;
         double min = 0;
         double max = 0;
         int numbers = 0;
         int filled = 0;
         for (const SheetNode& node : grid_.nodes) {
-            if (node.IsGroup() || field < 0 || field >= kOddsFieldCount) continue;
-            const StoredValue value = GetField(*node.row, field);
+            if (node.IsGroup()) continue;
+            const SheetValue value = plan_.Value(node, source);
             if (const auto* text = std::get_if<std::string_view>(&value)) {
                 if (!text->empty()) ++filled;
                 continue;
@@ -290,8 +284,8 @@ void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
             if (std::holds_alternative<std::monostate>(value)) continue;
             ++filled;
             double number = 0;
-            if (const auto* decimal = std::get_if<Decimal>(&value)) {
-                number = decimal->ToDouble();
+            if (const auto* decimal = std::get_if<double>(&value)) {
+                number = *decimal;
             } else if (const auto* integer = std::get_if<int32_t>(&value)) {
                 number = *integer;
             } else {
@@ -302,12 +296,12 @@ void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
             max = numbers == 0 ? number : std::max(max, number);
             ++numbers;
         }
-        const std::string range = ColumnName(ToSheetColumn(source)) +
-                                  std::to_string(first_row + 1) + ":" +
-                                  ColumnName(ToSheetColumn(source)) + std::to_string(last_row + 1);
+        const std::string range = ColumnName(footer.source_column) + std::to_string(first_row + 1) +
+                                  ":" + ColumnName(footer.source_column) +
+                                  std::to_string(last_row + 1);
         std::string function = "COUNTA";
         double result = filled;
-        switch (column.summary) {
+        switch (footer.summary) {
             case SheetSummary::kSum:
                 function = "SUM";
                 result = sum;
@@ -351,9 +345,9 @@ void XlsxSheetWriter::WriteRows() {
     worksheet_outline_settings(sheet_, LXW_TRUE, LXW_FALSE, LXW_TRUE, LXW_FALSE);
 
     // Rows are flushed as they are written, so everything that names earlier rows comes first.
-    const int header_row = look.show_header ? (look.show_bands ? 1 : 0) : -1;
-    const int title_rows = (look.show_bands ? 1 : 0) + (look.show_header ? 1 : 0);
-    const int last_node_row = title_rows + static_cast<int>(grid_.nodes.size()) - 1;
+    const int header_row = plan_.HeaderRow();
+    const int title_rows = plan_.TitleRows();
+    const int last_node_row = plan_.LastNodeRow();
     if (title_rows > 0) worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(title_rows), 0);
     if (header_row >= 0 && columns > 0) {
         Check(worksheet_autofilter(sheet_, static_cast<lxw_row_t>(header_row), 0,
@@ -367,13 +361,10 @@ void XlsxSheetWriter::WriteRows() {
             Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(column),
                                         column < grid_.group_levels ? group_ : band_));
         }
-        int offset = 0;
-        for (const SheetBand& band : grid_.bands) {
-            if (band.column_count <= 0) continue;
+        for (const SheetPlan::BandCaption& band : plan_.BandCaptions()) {
             const std::string caption = CellText(band.caption);
-            Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(offset)),
+            Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(band.sheet_column),
                                          caption.c_str(), band_));
-            offset += band.column_count;
         }
         ++row;
     }
@@ -382,8 +373,7 @@ void XlsxSheetWriter::WriteRows() {
             Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(g), group_));
         }
         for (int i = 0; i < columns; ++i) {
-            const SheetColumn& column = grid_.columns[i];
-            const std::string caption = column.disable_caption ? "" : CellText(column.caption);
+            const std::string caption = CellText(plan_.Caption(i));
             Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(i)),
                                          caption.c_str(), caption_));
         }
@@ -408,7 +398,7 @@ void XlsxSheetWriter::WriteRows() {
                 Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(i)),
                                             group_));
             } else {
-                WriteEventCell(row, *node.row, i);
+                WriteEventCell(row, node, i);
             }
         }
         ++row;
@@ -417,21 +407,8 @@ void XlsxSheetWriter::WriteRows() {
 }
 
 void CheckXlsxFits(const SheetDescription& grid) {
-    const SheetLook& look = grid.look;
-    const size_t rows = (look.show_bands ? 1 : 0) + (look.show_header ? 1 : 0) + grid.nodes.size() +
-                        (look.show_summary_footer ? 1 : 0);
-    if (rows > LXW_ROW_MAX) {
-        throw ESheetTooLarge("Cannot export " + std::to_string(rows) +
-                             " rows: an .xlsx worksheet holds at most " +
-                             std::to_string(LXW_ROW_MAX));
-    }
-    const size_t columns =
-        grid.columns.size() + static_cast<size_t>(std::max(grid.group_levels, 0));
-    if (grid.group_levels < 0 || columns > LXW_COL_MAX) {
-        throw ESheetTooLarge("Cannot export " + std::to_string(columns) +
-                             " columns: an .xlsx worksheet holds at most " +
-                             std::to_string(LXW_COL_MAX));
-    }
+    SheetPlan(grid).CheckFits(
+        {static_cast<int>(LXW_ROW_MAX), static_cast<int>(LXW_COL_MAX), "an .xlsx worksheet"});
 }
 
 // Writes the workbook to `path`; throws EFileWriteError naming `target` when it cannot be

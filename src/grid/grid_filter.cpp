@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "grid/column_value.h"
 #include "table/cp1251_text.h"
 
 namespace lintaro::grid {
@@ -264,7 +265,7 @@ std::optional<Decimal> ParseDisplayNumber(std::string_view text, const RegionalF
 
 struct ColumnFilterMatcher::State {
     ColumnFilter filter;
-    int field_index = 0;
+    GridColumn column;
     FieldKind kind = FieldKind::kText;
     RegionalFormats formats;
     // The chosen value, as Windows-1251 bytes when it converts back exactly.
@@ -284,7 +285,7 @@ struct ColumnFilterMatcher::State {
         if (const auto* moment = std::get_if<DateTime>(&value))
             return std::string(DateText(*moment));
         if (const auto* decimal = std::get_if<Decimal>(&value)) {
-            return FormatDecimal(*decimal, DecimalFormatOf(field_index), formats.decimal_mark);
+            return DecimalText(*decimal, column, formats);
         }
         if (const auto* integer = std::get_if<int32_t>(&value)) return std::to_string(*integer);
         return {};
@@ -293,8 +294,7 @@ struct ColumnFilterMatcher::State {
     std::optional<int64_t> ValueOf(const StoredValue& value) const {
         if (const auto* moment = std::get_if<DateTime>(&value)) return FloorToSecond(moment->ms);
         if (const auto* decimal = std::get_if<Decimal>(&value)) {
-            const int64_t step = DecimalFormatOf(field_index) == DecimalFormat::kPrice ? 10 : 1000;
-            return RoundScaled(decimal->scaled, step);
+            return RoundScaled(decimal->scaled, ShownStep(column));
         }
         if (const auto* integer = std::get_if<int32_t>(&value)) {
             return static_cast<int64_t>(*integer) * kDecimalScale;
@@ -355,13 +355,27 @@ struct ColumnFilterMatcher::State {
     }
 };
 
+namespace {
+
+GridColumn FieldColumn(int field_index) {
+    GridColumn column;
+    column.field_index = field_index;
+    return column;
+}
+
+}  // namespace
+
 ColumnFilterMatcher::ColumnFilterMatcher(const ColumnFilter& filter, int field_index,
+                                         const RegionalFormats& formats)
+    : ColumnFilterMatcher(filter, FieldColumn(field_index), formats) {}
+
+ColumnFilterMatcher::ColumnFilterMatcher(const ColumnFilter& filter, const GridColumn& column,
                                          const RegionalFormats& formats)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.filter = filter;
-    s.field_index = field_index;
-    s.kind = kOddsFields.at(field_index).kind;
+    s.column = column;
+    s.kind = ColumnKind(column);
     s.formats = formats;
     s.value_cp1251 = Utf8ToCp1251(filter.value);
     s.value_round_trips = Cp1251ToUtf8(s.value_cp1251) == filter.value;
@@ -379,7 +393,12 @@ ColumnFilterMatcher::ColumnFilterMatcher(const ColumnFilter& filter, int field_i
                     p.operand_value = moment->ms;
                 }
             } else if (s.kind == FieldKind::kDecimal || s.kind == FieldKind::kInteger) {
-                p.operand_value = ParseScaled(c.operand, formats);
+                std::string_view number = Trim(c.operand);
+                // A margin may be typed as it is shown: "5%".
+                if (column.computed != ComputedColumn::kNone && number.ends_with('%')) {
+                    number.remove_suffix(1);
+                }
+                p.operand_value = ParseScaled(number, formats);
             }
             s.comparisons.push_back(std::move(p));
         }
@@ -392,7 +411,7 @@ ColumnFilterMatcher::~ColumnFilterMatcher() = default;
 
 bool ColumnFilterMatcher::Matches(const OddsRecord& row) {
     State& s = *state_;
-    const StoredValue stored = GetField(row, s.field_index);
+    const StoredValue stored = ColumnValue(row, s.column);
     switch (s.filter.kind) {
         case ColumnFilter::Kind::kNone:
             return true;

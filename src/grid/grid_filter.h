@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "grid/grid_layout.h"
 #include "table/odds_display.h"
 #include "table/odds_table.h"
 
@@ -82,6 +83,9 @@ std::optional<ColumnFilter> FilterForEntry(const FilterListEntry& entry);
 // it learns about repeated dates, so a pass over many rows stays cheap.
 class ColumnFilterMatcher {
   public:
+    ColumnFilterMatcher(const ColumnFilter& filter, const GridColumn& column,
+                        const RegionalFormats& formats);
+    // The same for a column showing table field `field_index`.
     ColumnFilterMatcher(const ColumnFilter& filter, int field_index,
                         const RegionalFormats& formats);
     ColumnFilterMatcher(ColumnFilterMatcher&&) noexcept;

@@ -32,7 +32,7 @@ constexpr auto kCentre = FieldAlignment::kCenter;
 
 // "Командa дом." and "Командa гость" end their sixth letter in a Latin "a"; "X", "TM", "X1" and
 // "2X" are Latin, "ТБ" is Cyrillic.
-constexpr ColumnEntry kColumnEntries[kGridColumnCount] = {
+constexpr ColumnEntry kColumnEntries[kColDopInfo + 1] = {
     {"sport_type_name", "Вид спорта", 0, 86, false, kGrid, false, kLeft, false, true, true, 1},
     {"competition_name", "Турнир", 0, 86, false, kGrid, false, kLeft, false, true, true, 2},
     {"sport_event_date", "Дата события", 0, 104, true, kGrid, false, kLeft, true, true, true, 0},
@@ -52,6 +52,21 @@ constexpr ColumnEntry kColumnEntries[kGridColumnCount] = {
     {"TM", "TM", 3, 50, true, kInfo, true, kCentre, true, false, false, 0},
     {"TB", "ТБ", 3, 50, true, kInfo, true, kCentre, true, false, false, 0},
     {"dop_info", "", 0, kDefaultColumnWidth, false, kGrid, false, kLeft, false, true, false, 0},
+};
+
+struct ComputedEntry {
+    ComputedColumn computed;
+    const char* caption;  // UTF-8
+    int band;
+    ColumnBackground background;
+};
+
+// Wide enough for the caption in the grid's font; hidden at start, so the grid looks as laid out.
+constexpr int kMarginWidth = 64;
+constexpr ComputedEntry kComputedEntries[] = {
+    {ComputedColumn::kMargin1X2, "Маржа 1X2", 1, kInfo},
+    {ComputedColumn::kMarginHandicap, "Маржа Ф", 2, kApricotBg},
+    {ComputedColumn::kMarginTotal, "Маржа Т", 3, kInfo},
 };
 
 constexpr const char* kBandCaptions[] = {"Общие данные", "Исходы", "Фора", "Тотал"};
@@ -77,11 +92,27 @@ GridLayout::GridLayout() {
         column.group_level = entry.group_level;
         columns_.push_back(std::move(column));
     }
+    for (const ComputedEntry& entry : kComputedEntries) {
+        GridColumn column;
+        column.computed = entry.computed;
+        column.caption = Utf8ToCp1251(entry.caption);
+        column.band = entry.band;
+        column.width = kMarginWidth;
+        column.visible = false;
+        column.background = entry.background;
+        column.caption_alignment = kCentre;
+        column.alignment = FieldAlignment::kRight;
+        // Fixed like the prices beside them (never grouped by); filtered by value, which the
+        // prices are not: "margin below 5%" is what a bettor asks of them.
+        column.fixed = true;
+        column.filter = true;
+        columns_.push_back(std::move(column));
+    }
     columns_[kColDopInfo].disable_caption = true;
     columns_[kColHomeTeam].summary = SummaryKind::kCount;
     // Header positions run band by band (the event sheet column, band 0 but listed last, sits at
     // the end of band 0), so that every band's columns stay side by side.
-    for (int i = 0; i < kGridColumnCount; ++i) order_.push_back(i);
+    for (int i = 0; i < ColumnCount(); ++i) order_.push_back(i);
     std::stable_sort(order_.begin(), order_.end(),
                      [this](int a, int b) { return columns_[a].band < columns_[b].band; });
 }
@@ -125,6 +156,19 @@ std::vector<int> GridLayout::GroupColumns() const {
 void GridLayout::SetWidth(int column, int width) { columns_.at(column).width = std::max(1, width); }
 
 void GridLayout::SetVisible(int column, bool visible) { columns_.at(column).visible = visible; }
+
+bool GridLayout::IsUserToggleable(int column) const {
+    if (column < 0 || column >= ColumnCount()) return false;
+    return column != kColDopInfo && columns_[column].group_level == 0;
+}
+
+std::vector<int> GridLayout::UserToggleableColumns() const {
+    std::vector<int> result;
+    for (int column : order_) {
+        if (IsUserToggleable(column)) result.push_back(column);
+    }
+    return result;
+}
 
 void GridLayout::SetSorted(int column, std::optional<SortDirection> direction) {
     columns_.at(column).sorted = direction;

@@ -35,8 +35,18 @@ struct GridBand {
     bool visible = true;
 };
 
+// A column whose cells are computed from the row rather than read from one field.
+enum class ComputedColumn {
+    kNone,            // the column shows its table field
+    kMargin1X2,       // the margin of the 1X2 market (grid/margin.h)
+    kMarginHandicap,  // of the handicap
+    kMarginTotal,     // of the total
+};
+
 struct GridColumn {
-    int field_index = -1;          // index into kOddsFields: the table field the column shows
+    int field_index = -1;  // index into kOddsFields: the table field the column shows; -1 for a
+                           // computed column
+    ComputedColumn computed = ComputedColumn::kNone;
     std::string caption;           // header caption, Windows-1251
     bool disable_caption = false;  // the header shows no caption (the event sheet column)
     int band = 0;                  // index into GridLayout::Bands()
@@ -76,6 +86,10 @@ enum GridColumnIndex : int {
     kColTM,
     kColTB,
     kColDopInfo,
+    // The margins, hidden until a user shows them; at the end of their bands.
+    kColMargin1X2,
+    kColMarginHandicap,
+    kColMarginTotal,
     kGridColumnCount
 };
 
@@ -85,7 +99,8 @@ inline constexpr int kDefaultColumnWidth = 64;
 class GridLayout {
   public:
     // The grid as laid out at start: bands 0..3, the 19 columns in their order, grouped by sport
-    // then tournament, the date ascending, the count under the home team.
+    // then tournament, the date ascending, the count under the home team; then the three margin
+    // columns, hidden.
     GridLayout();
 
     const std::vector<GridBand>& Bands() const { return bands_; }
@@ -114,6 +129,11 @@ class GridLayout {
     // Changes made by the window. Each keeps the layout consistent.
     void SetWidth(int column, int width);  // clamped to at least 1 pixel
     void SetVisible(int column, bool visible);
+
+    // The columns a user may show or hide (the header's column checklist), in header order: every
+    // column but the event sheet's markup and the ones that group the rows.
+    std::vector<int> UserToggleableColumns() const;
+    bool IsUserToggleable(int column) const;
     // The order of a grouping column's values (set while grouped; the event rows' sort is the
     // tree's own).
     void SetSorted(int column, std::optional<SortDirection> direction);

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "grid/column_value.h"
 #include "table/cp1251_text.h"
 
 namespace lintaro::grid {
@@ -17,19 +18,19 @@ namespace {
 // all far inside ±2^62), and still negatable.
 constexpr int64_t kNullKey = -(int64_t{1} << 62);
 
-// One ordering key per row of `rows` for table field `field_index`: texts become their rank among
+// One ordering key per row of `rows` for the cells of `column`: texts become their rank among
 // the distinct texts (by Windows-1251 codes, null 0), the other kinds their value. Descending
 // negates, which puts null last.
 std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
-                               const std::vector<int32_t>& rows, int field_index,
+                               const std::vector<int32_t>& rows, const GridColumn& column,
                                SortDirection direction) {
     std::vector<int64_t> keys(rows.size());
-    if (kOddsFields[field_index].kind == FieldKind::kText) {
+    if (ColumnKind(column) == FieldKind::kText) {
         std::unordered_map<std::string_view, int32_t> ids;
         std::vector<std::string_view> distinct;
         std::vector<int32_t> id_of_row(rows.size(), -1);
         for (size_t i = 0; i < rows.size(); ++i) {
-            const StoredValue value = GetField(table_rows[rows[i]], field_index);
+            const StoredValue value = ColumnValue(table_rows[rows[i]], column);
             if (const auto* text = std::get_if<std::string_view>(&value)) {
                 auto [it, inserted] = ids.try_emplace(*text, static_cast<int32_t>(distinct.size()));
                 if (inserted) distinct.push_back(*text);
@@ -47,7 +48,7 @@ std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
             keys[i] = id_of_row[i] < 0 ? 0 : rank[id_of_row[i]];
     } else {
         for (size_t i = 0; i < rows.size(); ++i) {
-            const StoredValue value = GetField(table_rows[rows[i]], field_index);
+            const StoredValue value = ColumnValue(table_rows[rows[i]], column);
             int64_t key = kNullKey;
             if (const auto* moment = std::get_if<DateTime>(&value)) key = moment->ms;
             if (const auto* decimal = std::get_if<Decimal>(&value)) key = decimal->scaled;
@@ -99,6 +100,17 @@ void GridTree::SetGroupColumns(const std::vector<int>& columns) {
     layout_.SetGroupColumns(columns);
     group_columns_ = layout_.GroupColumns();
     Build();
+}
+
+bool GridTree::SetColumnShown(int column, bool shown) {
+    if (!layout_.IsUserToggleable(column)) return false;
+    layout_.SetVisible(column, shown);
+    if (!shown) {
+        filters_.erase(column);
+        if (sort_.column == column) sort_ = SortState{};
+    }
+    Build();
+    return true;
 }
 
 SortDirection GridTree::GroupDirection(int level) const {
@@ -158,14 +170,14 @@ const OddsRecord* GridTree::RowAt(int table_row) const {
     return &table_->Rows()[table_row];
 }
 
-std::vector<int32_t> GridTree::PassingRows(int skip_column) const {
+std::vector<int32_t> GridTree::PassingRows(int skip_column, bool with_find) const {
     std::vector<int32_t> rows;
     if (!table_ || !table_->IsOpen()) return rows;
     const std::vector<OddsRecord>& table_rows = table_->Rows();
     std::vector<ColumnFilterMatcher> matchers;
     for (const auto& [column, filter] : filters_) {
         if (column != skip_column) {
-            matchers.emplace_back(filter, layout_.Column(column).field_index, formats_);
+            matchers.emplace_back(filter, layout_.Column(column), formats_);
         }
     }
     rows.reserve(table_rows.size());
@@ -177,6 +189,7 @@ std::vector<int32_t> GridTree::PassingRows(int skip_column) const {
                 break;
             }
         }
+        if (pass && with_find) pass = find_.Matches(table_rows[i]);
         if (pass) rows.push_back(static_cast<int32_t>(i));
     }
     return rows;
@@ -184,11 +197,11 @@ std::vector<int32_t> GridTree::PassingRows(int skip_column) const {
 
 void GridTree::Build() {
     const int levels = LevelCount();
-    groups_.assign(levels, {});
-    events_.clear();
-    std::vector<int32_t> rows = PassingRows(-1);
+    std::vector<int32_t> rows = PassingRows(-1, false);
     if (rows.empty()) {
-        events_.shrink_to_fit();
+        ordered_.clear();
+        ordered_keys_.clear();
+        Cut({}, {});
         return;
     }
     const std::vector<OddsRecord>& table_rows = table_->Rows();
@@ -197,15 +210,13 @@ void GridTree::Build() {
     // column; the table order breaks the remaining ties.
     std::vector<std::vector<int64_t>> keys;
     for (int level = 0; level < levels; ++level) {
-        keys.push_back(OrderKeys(table_rows, rows,
-                                 layout_.Column(group_columns_[level]).field_index,
+        keys.push_back(OrderKeys(table_rows, rows, layout_.Column(group_columns_[level]),
                                  GroupDirection(level)));
     }
-    keys.push_back(
-        OrderKeys(table_rows, rows, layout_.Column(sort_.column).field_index, sort_.direction));
+    keys.push_back(OrderKeys(table_rows, rows, layout_.Column(sort_.column), sort_.direction));
     if (sort_.column != kColDate) {
-        keys.push_back(OrderKeys(table_rows, rows, layout_.Column(kColDate).field_index,
-                                 SortDirection::kAscending));
+        keys.push_back(
+            OrderKeys(table_rows, rows, layout_.Column(kColDate), SortDirection::kAscending));
     }
     std::vector<int32_t> order(rows.size());
     std::iota(order.begin(), order.end(), 0);
@@ -215,18 +226,109 @@ void GridTree::Build() {
         }
         return a < b;  // positions follow the table order
     });
-
-    events_.reserve(rows.size());
+    // The rows in tree order, each with its group keys: cutting groups then compares keys in
+    // order instead of reading the rows' values all over the table again.
+    std::vector<int32_t> sorted(order.size());
+    GroupKeys group_keys(levels, std::vector<int64_t>(order.size()));
     for (size_t i = 0; i < order.size(); ++i) {
-        const int32_t position = order[i];
+        sorted[i] = rows[order[i]];
+        for (int level = 0; level < levels; ++level) group_keys[level][i] = keys[level][order[i]];
+    }
+    if (find_.IsEmpty()) {
+        ordered_.clear();
+        ordered_keys_.clear();
+        Cut(sorted, group_keys);
+    } else {
+        ordered_ = std::move(sorted);
+        ordered_keys_ = std::move(group_keys);
+        CutFound();
+    }
+}
+
+void GridTree::SetFindText(std::string_view utf8) {
+    if (utf8 == find_.Utf8()) return;
+    const bool was_empty = find_.IsEmpty();
+    find_ = FindText(utf8);
+    if (!table_) return;
+    if (find_.IsEmpty()) {
+        const std::vector<int32_t> all = std::move(ordered_);
+        const GroupKeys all_keys = std::move(ordered_keys_);
+        ordered_.clear();
+        ordered_keys_.clear();
+        Cut(all, all_keys);
+        return;
+    }
+    if (was_empty) {
+        // Without a find text the event rows are every row that passes the column filters, and
+        // the groups they stand in tell their group keys.
+        ordered_ = events_;
+        ordered_keys_ = GroupKeysOfEvents();
+    }
+    CutFound();
+}
+
+GridTree::GroupKeys GridTree::GroupKeysOfEvents() const {
+    const int levels = LevelCount();
+    // parent[level][n]: the group at `level` that holds node n of the level below (the events
+    // below the deepest level).
+    std::vector<std::vector<int32_t>> parent(levels);
+    for (int level = 0; level < levels; ++level) {
+        const size_t below = level + 1 < levels ? groups_[level + 1].size() : events_.size();
+        parent[level].resize(below);
+        const std::vector<Group>& groups = groups_[level];
+        for (size_t g = 0; g < groups.size(); ++g) {
+            for (int32_t c = 0; c < groups[g].child_count; ++c) {
+                parent[level][groups[g].first_child + c] = static_cast<int32_t>(g);
+            }
+        }
+    }
+    GroupKeys keys(levels, std::vector<int64_t>(events_.size()));
+    for (size_t e = 0; e < events_.size(); ++e) {
+        int64_t node = static_cast<int64_t>(e);
+        for (int level = levels - 1; level >= 0; --level) {
+            node = parent[level][node];
+            keys[level][e] = node;
+        }
+    }
+    return keys;
+}
+
+void GridTree::CutFound() {
+    std::vector<int32_t> found;
+    GroupKeys found_keys(ordered_keys_.size());
+    if (table_) {
+        const std::vector<OddsRecord>& table_rows = table_->Rows();
+        for (size_t i = 0; i < ordered_.size(); ++i) {
+            const int32_t row = ordered_[i];
+            if (row < static_cast<int32_t>(table_rows.size()) && find_.Matches(table_rows[row])) {
+                found.push_back(row);
+                for (size_t level = 0; level < found_keys.size(); ++level) {
+                    found_keys[level].push_back(ordered_keys_[level][i]);
+                }
+            }
+        }
+    }
+    Cut(found, found_keys);
+}
+
+void GridTree::Cut(const std::vector<int32_t>& rows, const GroupKeys& keys) {
+    const int levels = LevelCount();
+    groups_.assign(levels, {});
+    events_.clear();
+    events_.reserve(rows.size());
+    // A tree that outlived a change of its table keeps no row the table has lost.
+    const auto table_size = static_cast<int32_t>(table_ ? table_->Rows().size() : 0);
+    size_t previous = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i] >= table_size) continue;
         // The first level whose group key differs from the previous row's starts new groups
         // there and below.
         int first_new = levels;
-        if (i == 0) {
+        if (events_.empty()) {
             first_new = 0;
         } else {
             for (int level = 0; level < levels; ++level) {
-                if (keys[level][position] != keys[level][order[i - 1]]) {
+                if (keys[level][i] != keys[level][previous]) {
                     first_new = level;
                     break;
                 }
@@ -236,11 +338,13 @@ void GridTree::Build() {
             if (level > 0) ++groups_[level - 1].back().child_count;
             const size_t first_child =
                 level + 1 < levels ? groups_[level + 1].size() : events_.size();
-            groups_[level].push_back({static_cast<int32_t>(first_child), 0, rows[position]});
+            groups_[level].push_back({static_cast<int32_t>(first_child), 0, rows[i]});
         }
         if (levels > 0) ++groups_[levels - 1].back().child_count;
-        events_.push_back(rows[position]);
+        events_.push_back(rows[i]);
+        previous = i;
     }
+    if (events_.empty()) events_.shrink_to_fit();
     for (auto& level : groups_) level.shrink_to_fit();
 }
 
@@ -248,17 +352,17 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
     using Kind = FilterListEntry::Kind;
     std::vector<FilterListEntry> list{{Kind::kAll, "(All)"}, {Kind::kCustom, "(Custom...)"}};
     if (column < 0 || column >= layout_.ColumnCount()) return list;
-    const int field = layout_.Column(column).field_index;
-    const std::vector<int32_t> rows = PassingRows(column);
+    const GridColumn& shown = layout_.Column(column);
+    const std::vector<int32_t> rows = PassingRows(column, true);
     bool has_blank = false;
     std::vector<std::string> values;
     if (table_ && !rows.empty()) {
         const std::vector<OddsRecord>& table_rows = table_->Rows();
-        if (kOddsFields[field].kind == FieldKind::kText) {
+        if (ColumnKind(shown) == FieldKind::kText) {
             std::unordered_set<std::string_view> seen;
             std::vector<std::string_view> texts;
             for (int32_t row : rows) {
-                const StoredValue value = GetField(table_rows[row], field);
+                const StoredValue value = ColumnValue(table_rows[row], shown);
                 if (IsBlank(value)) {
                     has_blank = true;
                 } else if (seen.insert(std::get<std::string_view>(value)).second) {
@@ -272,7 +376,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
             // that show alike, such as two times within one second, give one entry).
             std::vector<std::pair<int64_t, int32_t>> by_value;
             for (int32_t row : rows) {
-                const StoredValue value = GetField(table_rows[row], field);
+                const StoredValue value = ColumnValue(table_rows[row], shown);
                 int64_t key = 0;
                 if (const auto* moment = std::get_if<DateTime>(&value))
                     key = moment->ms;
@@ -293,7 +397,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
                 by_value.end());
             std::unordered_set<std::string> seen;
             for (const auto& [key, row] : by_value) {
-                std::string text = DisplayText(table_rows[row], field, formats_);
+                std::string text = ColumnText(table_rows[row], shown, formats_);
                 if (seen.insert(text).second) values.push_back(std::move(text));
             }
         }
@@ -386,7 +490,7 @@ std::string GridTree::GroupText(NodeRef node) const {
 std::string GridTree::CellText(NodeRef node, int column) const {
     if (!IsEvent(node) || column < 0 || column >= layout_.ColumnCount()) return {};
     const OddsRecord* row = Record(node);
-    return row ? DisplayText(*row, layout_.Column(column).field_index, formats_) : std::string();
+    return row ? ColumnText(*row, layout_.Column(column), formats_) : std::string();
 }
 
 std::string GridTree::FooterText() const {

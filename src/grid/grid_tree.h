@@ -7,6 +7,7 @@
 //   tree.Rebuild(table);                  // reads every row of the table (call on each change)
 //   tree.ClickHeader(kColHomeTeam);       // header-click sorting of the event rows
 //   tree.SetFilter(kColDate, filter);     // column filters (grid/grid_filter.h)
+//   tree.SetFindText("спартак");          // the find bar, on top of the column filters
 //   for (NodeRef node : tree.PreOrder())  // every node, collapsed groups included
 //       tree.GroupText(node) / tree.TableRow(node) / tree.CellText(node, column)
 //   tree.Layout().ExportColumns()         // the shown columns in band order (grid/grid_layout.h)
@@ -23,9 +24,10 @@
 // numbers as values, and null before every value (after them when descending).
 //
 // Memory. The tree keeps table row indexes and group boundaries only, no copy of any text: a cell's
-// display text is made when asked for. The table must outlive the tree; after the table changes,
-// the tree shows what it held at the last Rebuild (a row index that no longer exists reads as
-// null) until it is rebuilt.
+// display text is made when asked for. While a find text is set it also keeps every row that passes
+// the column filters in tree order, with its group keys, so each keystroke only regroups. The table
+// must outlive the tree; after the table changes, the tree shows what it held at the last Rebuild
+// (a row index that no longer exists reads as null) until it is rebuilt.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/find_text.h"
 #include "grid/grid_filter.h"
 #include "grid/grid_layout.h"
 #include "table/odds_display.h"
@@ -88,6 +91,12 @@ class GridTree {
     void ToggleGroupDirection(int level);
     SortDirection GroupDirection(int level) const;
 
+    // ---- Columns a user shows or hides (the header's checklist; the margins start hidden)
+    // Shows or hides `column` when the user may (GridLayout::IsUserToggleable); false, and nothing
+    // changes, otherwise. A column that is hidden drops its filter, and the sort returns to the
+    // date when the column was sorting the rows: nothing the user cannot see keeps acting on them.
+    bool SetColumnShown(int column, bool shown);
+
     // ---- Sorting
     // A click on a column's header: the event rows sort by that column ascending; a click on the
     // column they already sort by ascending reverses it, and a click on one sorted descending
@@ -105,6 +114,13 @@ class GridTree {
     // when a row holds a null or empty value in it, then the distinct display texts in the
     // column's value order. The rows considered are those that pass every other column's filter.
     std::vector<FilterListEntry> FilterList(int column) const;
+
+    // ---- Find
+    // Shows only the events whose teams or tournament contain `utf8` (see grid/find_text.h), on
+    // top of the column filters; the empty text shows every event again. A change of the text
+    // alone regroups the rows already sorted, without sorting again, so typing stays quick.
+    void SetFindText(std::string_view utf8);
+    const std::string& FindTextUtf8() const { return find_.Utf8(); }
 
     // ---- Nodes
     int ChildCount(NodeRef node) const;
@@ -147,9 +163,19 @@ class GridTree {
     };
 
     const OddsRecord* RowAt(int table_row) const;
-    // The rows that pass every filter except the one of `skip_column` (-1: none skipped).
-    std::vector<int32_t> PassingRows(int skip_column) const;
+    // The rows that pass every column filter except the one of `skip_column` (-1: none skipped),
+    // and the find text when `with_find` is set.
+    std::vector<int32_t> PassingRows(int skip_column, bool with_find) const;
     void Build();
+    // Group keys per level, aligned with a run of rows in tree order: two rows stand in one group
+    // of a level when their keys there are equal.
+    using GroupKeys = std::vector<std::vector<int64_t>>;
+    // Makes the groups and event rows from table rows already in tree order.
+    void Cut(const std::vector<int32_t>& rows, const GroupKeys& keys);
+    // The rows of `ordered_` that the find text finds, then Cut.
+    void CutFound();
+    // The group keys of the event rows as the tree stands (their groups' indexes).
+    GroupKeys GroupKeysOfEvents() const;
 
     GridLayout layout_;
     RegionalFormats formats_;
@@ -157,6 +183,11 @@ class GridTree {
     std::vector<int> group_columns_;
     SortState sort_;
     std::map<int, ColumnFilter> filters_;
+    FindText find_;
+    // While a find text is set: every row that passes the column filters, in tree order (the
+    // event rows are the found part of it). Empty otherwise.
+    std::vector<int32_t> ordered_;
+    GroupKeys ordered_keys_;                  // their group keys
     std::vector<std::vector<Group>> groups_;  // per level, in tree order
     std::vector<int32_t> events_;             // table rows of the event nodes, in tree order
 };

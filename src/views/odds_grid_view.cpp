@@ -47,26 +47,6 @@ grid::GridFont ToGridFont(const QFont& font, const QColor& colour) {
     return f;
 }
 
-// A group node's identity across reloads: the values of its group columns from the top down.
-std::string GroupKey(const grid::GridTree& tree, grid::NodeRef node) {
-    std::vector<grid::NodeRef> path;
-    for (grid::NodeRef n = node; !n.IsRoot(); n = tree.Parent(n)) path.push_back(n);
-    std::string key;
-    for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        const OddsRecord* row = tree.Record(*it);
-        const int field = tree.Layout().Column(tree.GroupColumns()[it->level]).field_index;
-        const StoredValue value = row ? GetField(*row, field) : StoredValue{};
-        if (std::holds_alternative<std::monostate>(value)) {
-            key += '\x02';
-        } else {
-            key += '\x03';
-            key += grid::GroupValueText(*row, field, tree.Formats());
-        }
-        key += '\x01';
-    }
-    return key;
-}
-
 }  // namespace
 
 // Forwards the table's notifications to the view.
@@ -80,15 +60,9 @@ class OddsGridView::TableObserver : public OddsTableObserver {
     OddsGridView* view_;
 };
 
-// What a reload keeps: expanded groups, the focused node and the scroll position.
+// What a reload keeps: the user's place in the tree, and the scroll position.
 struct OddsGridView::SavedState {
-    std::vector<std::string> expanded;
-    bool all_expanded = false;
-    bool has_focus = false;
-    bool focus_is_group = false;
-    std::string focus_group_key;  // the focused group, or the group of the focused event
-    std::optional<OddsRecord> focus_record;
-    int focus_event_index = -1;
+    grid::GridPlace place;
     int focus_top_row = 0;  // the row of the focused node's sport (top-level) row
     int vertical = 0;
     int horizontal = 0;
@@ -145,6 +119,9 @@ OddsGridView::OddsGridView(QWidget* parent)
 
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnCurrentChanged(current); });
+    // The place is kept up to date while the tree and the table agree (see Reload).
+    connect(tree_, &QTreeView::expanded, this, [this] { RememberPlace(); });
+    connect(tree_, &QTreeView::collapsed, this, [this] { RememberPlace(); });
     connect(tree_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (popup_menu_) popup_menu_->popup(tree_->viewport()->mapToGlobal(pos));
     });
@@ -287,15 +264,20 @@ void OddsGridView::SetPopupMenu(QMenu* menu) { popup_menu_ = menu; }
 void OddsGridView::ExpandAllGroups() {
     if (model_->rowCount() == 0) return;
     tree_->expandAll();
+    RememberPlace();
 }
 
 void OddsGridView::CollapseAllGroups() {
     if (model_->rowCount() == 0) return;
     tree_->collapseAll();
+    RememberPlace();
 }
 
 void OddsGridView::Reload() {
-    const SavedState state = SaveState();
+    // The table has already changed: the tree still holds the old row indexes, which may now name
+    // other rows, so the place comes from the last time the tree and the table agreed.
+    SavedState state = SaveState();
+    state.place = place_;
     model_->Reload(table_);
     RestoreState(state);
     SyncFromLayout();
@@ -308,111 +290,43 @@ void OddsGridView::ChangeTree(const std::function<void(grid::GridTree&)>& change
     SyncFromLayout();
 }
 
+grid::GridPlace OddsGridView::CurrentPlace() const {
+    const QModelIndex current = tree_->currentIndex();
+    return grid::SavePlace(
+        Tree(), [this](grid::NodeRef node) { return tree_->isExpanded(model_->IndexOf(node)); },
+        current.isValid() ? model_->NodeOf(current) : grid::NodeRef{});
+}
+
+void OddsGridView::RememberPlace() {
+    if (!restoring_) place_ = CurrentPlace();
+}
+
 OddsGridView::SavedState OddsGridView::SaveState() const {
     SavedState state;
-    const grid::GridTree& tree = Tree();
     state.vertical = tree_->verticalScrollBar()->value();
     state.horizontal = tree_->horizontalScrollBar()->value();
-    int groups = 0;
-    for (int level = 0; level < tree.LevelCount(); ++level) {
-        for (int i = 0; i < tree.NodeCount(level); ++i) {
-            const grid::NodeRef node{level, i};
-            ++groups;
-            if (tree_->isExpanded(model_->IndexOf(node))) {
-                state.expanded.push_back(GroupKey(tree, node));
-            }
-        }
-    }
-    state.all_expanded = groups > 0 && static_cast<int>(state.expanded.size()) == groups;
     const QModelIndex current = tree_->currentIndex();
     if (current.isValid()) {
-        const grid::NodeRef node = model_->NodeOf(current);
-        state.has_focus = true;
         QModelIndex top = current;
         while (top.parent().isValid()) top = top.parent();
         state.focus_top_row = top.row();
-        state.focus_is_group = tree.IsGroup(node);
-        if (state.focus_is_group) {
-            state.focus_group_key = GroupKey(tree, node);
-        } else {
-            if (const OddsRecord* record = tree.Record(node)) state.focus_record = *record;
-            state.focus_event_index = node.index;
-            state.focus_group_key = GroupKey(tree, tree.Parent(node));
-        }
     }
+    state.place = CurrentPlace();
     return state;
 }
 
 void OddsGridView::RestoreState(const SavedState& state) {
-    const grid::GridTree& tree = Tree();
-    // Group keys of the new tree, only when something needs finding.
-    std::vector<std::pair<std::string, grid::NodeRef>> keys;
-    const bool need_keys = (!state.expanded.empty() && !state.all_expanded) || state.has_focus;
-    if (need_keys) {
-        for (int level = 0; level < tree.LevelCount(); ++level) {
-            for (int i = 0; i < tree.NodeCount(level); ++i) {
-                keys.emplace_back(GroupKey(tree, {level, i}), grid::NodeRef{level, i});
-            }
-        }
-        std::sort(keys.begin(), keys.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-    }
-    auto find_group = [&keys](const std::string& key) -> std::optional<grid::NodeRef> {
-        const auto it = std::lower_bound(
-            keys.begin(), keys.end(), key,
-            [](const auto& entry, const std::string& k) { return entry.first < k; });
-        if (it != keys.end() && it->first == key) return it->second;
-        return std::nullopt;
-    };
-    if (state.all_expanded) {
+    restoring_ = true;
+    const grid::RestoredPlace found = grid::FindPlace(Tree(), state.place, same_event_);
+    if (found.expand_all) {
         tree_->expandAll();
     } else {
-        for (const std::string& key : state.expanded) {
-            if (const auto node = find_group(key)) tree_->setExpanded(model_->IndexOf(*node), true);
+        for (const grid::NodeRef node : found.expanded) {
+            tree_->setExpanded(model_->IndexOf(node), true);
         }
     }
-
-    if (state.has_focus) {
-        std::optional<grid::NodeRef> target;
-        if (state.focus_is_group) {
-            target = find_group(state.focus_group_key);
-        } else if (tree.EventCount() > 0) {
-            // The same row when it is still there (nearest to its old place first), otherwise its
-            // neighbour in the same group: the one that followed it, or the one before it.
-            const int count = tree.EventCount();
-            const int start = std::clamp(state.focus_event_index, 0, count - 1);
-            if (state.focus_record) {
-                for (int distance = 0; !target; ++distance) {
-                    const int after = start + distance, before = start - distance - 1;
-                    if (after >= count && before < 0) break;
-                    for (int index : {after, before}) {
-                        if (index < 0 || index >= count) continue;
-                        const OddsRecord* record = tree.Record({tree.LevelCount(), index});
-                        if (record && *record == *state.focus_record) {
-                            target = grid::NodeRef{tree.LevelCount(), index};
-                            break;
-                        }
-                    }
-                }
-            }
-            for (int index : {start, start - 1}) {
-                if (target || index < 0 || index >= count) continue;
-                const grid::NodeRef node{tree.LevelCount(), index};
-                if (GroupKey(tree, tree.Parent(node)) == state.focus_group_key) target = node;
-            }
-            if (!target && tree.LevelCount() > 0) {
-                // The group itself, or the nearest of its ancestors that is still there.
-                std::string key = state.focus_group_key;
-                while (!key.empty() && !target) {
-                    target = find_group(key);
-                    key.pop_back();
-                    key.erase(key.find_last_of('\x01') == std::string::npos
-                                  ? 0
-                                  : key.find_last_of('\x01') + 1);
-                }
-            }
-        }
-        QModelIndex index = target ? model_->IndexOf(*target) : QModelIndex();
+    if (state.place.has_focus) {
+        QModelIndex index = found.focus ? model_->IndexOf(*found.focus) : QModelIndex();
         if (!index.isValid() && model_->rowCount() > 0) {
             // What had the focus is gone (a filter took it away): the nearest row left at the top
             // takes it, so the keyboard stays in the grid. A group row leaves no current event.
@@ -430,7 +344,11 @@ void OddsGridView::RestoreState(const SavedState& state) {
     tree_->doItemsLayout();
     tree_->verticalScrollBar()->setValue(state.vertical);
     tree_->horizontalScrollBar()->setValue(state.horizontal);
+    restoring_ = false;
+    RememberPlace();
 }
+
+void OddsGridView::SetSameEvent(grid::SameEvent same) { same_event_ = std::move(same); }
 
 void OddsGridView::SyncFromLayout() {
     const grid::GridTree& tree = Tree();
@@ -510,6 +428,7 @@ void OddsGridView::OnCurrentChanged(const QModelIndex& current) {
                                                  QItemSelectionModel::NoUpdate);
         return;
     }
+    RememberPlace();
     if (current.isValid() && table_) {
         const int row = Tree().CurrentTableRowFor(model_->NodeOf(current));
         if (row >= 0) table_->SetCurrentRow(row);
@@ -534,6 +453,16 @@ void OddsGridView::ClickHeader(int column) {
 
 void OddsGridView::SetColumnFilter(int column, const grid::ColumnFilter& filter) {
     ChangeTree([column, &filter](grid::GridTree& tree) { tree.SetFilter(column, filter); });
+}
+
+bool OddsGridView::SetColumnShown(int column, bool shown) {
+    if (!Tree().Layout().IsUserToggleable(column)) return false;
+    ChangeTree([column, shown](grid::GridTree& tree) { tree.SetColumnShown(column, shown); });
+    return true;
+}
+
+void OddsGridView::SetFindText(const std::string& utf8) {
+    ChangeTree([&utf8](grid::GridTree& tree) { tree.SetFindText(utf8); });
 }
 
 void OddsGridView::SetGroupColumns(const std::vector<int>& columns) {

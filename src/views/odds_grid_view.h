@@ -17,6 +17,7 @@ class QKeyEvent;
 #include <vector>
 
 #include "grid/grid_layout.h"
+#include "grid/grid_place.h"
 #include "grid/grid_tree.h"
 #include "table/odds_table.h"
 
@@ -40,12 +41,18 @@ class OddsGridView : public QWidget {
     ~OddsGridView() override;
 
     // Shows `table` and becomes its observer (nullptr: shows nothing and detaches). Not owned; the
-    // table must outlive the view or be detached first.
+    // table must outlive the view or be detached first. Every notification reloads the rows and
+    // keeps the user's place: rows replaced under one display suspension (ResetTable and the new
+    // rows, one RowsChanged) keep expansion and focus; a ResetTable notified on its own empties
+    // the grid, and the place with it.
     void SetTable(OddsTable* table);
     void ExpandAllGroups();
     // Collapses every group at every level: only the sport rows stay; a sport opened afterwards
     // shows its tournaments collapsed.
     void CollapseAllGroups();
+    // How a reload finds the focused event again: by default the row equal in every field; a
+    // refresh of a moving line passes the event's identity instead.
+    void SetSameEvent(grid::SameEvent same);
     // Opened on a right click in the rows, and by the Menu key or Shift+F10 at the focused row
     // (not owned).
     void SetPopupMenu(QMenu* menu);
@@ -68,6 +75,11 @@ class OddsGridView : public QWidget {
     // What the header, the group panel and the filter controls do, also callable directly.
     void ClickHeader(int column);  // layout column
     void SetColumnFilter(int column, const grid::ColumnFilter& filter);
+    // Shows or hides a column for the user (the header's checklist offers
+    // Tree().Layout().UserToggleableColumns()); false, and nothing changes, for any other column.
+    bool SetColumnShown(int column, bool shown);
+    // The find bar's text (UTF-8; empty: no search), on top of the column filters.
+    void SetFindText(const std::string& utf8);
     void SetGroupColumns(const std::vector<int>& columns);  // ignored when a column cannot group
     void MoveColumn(int column, int position_in_band);
     // Opens the filter list of `column` under its header button; returns it (nullptr when the
@@ -112,6 +124,10 @@ class OddsGridView : public QWidget {
     void ChangeTree(const std::function<void(grid::GridTree&)>& change);
     SavedState SaveState() const;
     void RestoreState(const SavedState& state);
+    grid::GridPlace CurrentPlace() const;
+    // Records the place while the tree matches its table (after every reload and change, on
+    // every expansion, collapse and change of focus).
+    void RememberPlace();
     void SyncFromLayout();
     void OnCurrentChanged(const QModelIndex& current);
     void OnSectionResized(int section, int old_size, int new_size);
@@ -137,6 +153,9 @@ class OddsGridView : public QWidget {
     QPointer<QMenu> popup_menu_;
     QPointer<FilterPopup> filter_popup_;
     QPointer<CustomFilterDialog> custom_dialog_;
+    grid::SameEvent same_event_;
+    grid::GridPlace place_;     // the user's place as last seen in a tree that matched its table
+    bool restoring_ = false;    // RestoreState is expanding and focusing
     bool syncing_ = false;      // the view is applying the layout to the header
     bool formats_set_ = false;  // SetFormats fixed the formats: the system's no longer apply
 };

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "export/grid_export.h"
+#include "export/grid_sheet.h"
 #include "export/xlsx_export.h"
 #include "export_fixture.h"
 
@@ -145,6 +146,63 @@ TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
     for (const std::string& line : lines) {
         EXPECT_NE(line.rfind("E6 ", 0), 0u) << line;
         EXPECT_NE(line.rfind("F6 ", 0), 0u) << line;
+    }
+}
+
+// The odds grid with two margin columns shown: the same numbers in both formats, where the grid
+// shows them (after the prices of their bands), and an empty cell where a margin has no prices.
+TEST(ReadBackTest, ShownMarginColumnsReadBackFromBothFormats) {
+    OddsTable table;
+    table.ResetTable();
+    std::vector<FieldValue> row(kOddsFieldCount, Null{});
+    row[0] = Cp("футбол");
+    row[1] = Cp("Англия");
+    row[2] = testing::Days(2026, 12, 25, 18);
+    row[3] = Cp("Арсенал");
+    row[5] = 2.0;   // P1
+    row[6] = 3.5;   // X
+    row[7] = 4.0;   // P2: 3.6%
+    row[15] = 1.9;  // TM
+    row[16] = 1.9;  // TB: 5.3%
+    table.InsertRow(row);
+    row[2] = testing::Days(2026, 12, 25, 20);
+    row[3] = Cp("Челси");
+    row[6] = Null{};  // no draw price, but a double chance: no 1X2 margin
+    row[8] = 1.3;
+    row[15] = Null{};
+    table.InsertRow(row);
+    grid::GridTree tree;
+    tree.Rebuild(table);
+    ASSERT_TRUE(tree.SetColumnShown(grid::kColMargin1X2, true));
+    ASSERT_TRUE(tree.SetColumnShown(grid::kColMarginTotal, true));
+    const SheetDescription sheet = DescribeGrid(tree, grid::GridLook{});
+
+    TempDir dir;
+    const std::string xls = dir.File("line.xls");
+    SaveGridAsWorksheet(sheet, xls, true);
+    ExpectLines(RunPython(dir, kXlrdScript, xls), {
+                                                      "encoding cp1251 size 7 20",
+                                                      "0 12 str 'Фора'",
+                                                      "0 16 str 'Тотал'",
+                                                      "1 11 str 'Маржа 1X2'",
+                                                      "1 19 str 'Маржа Т'",
+                                                      "4 11 float 3.6",
+                                                      "4 19 float 5.3",
+                                                      "5 11 str ''",
+                                                      "5 19 str ''",
+                                                  });
+    const std::string xlsx = dir.File("line.xlsx");
+    SaveGridAsXlsx(sheet, xlsx);
+    const std::vector<std::string> lines = RunPython(dir, kOpenpyxlScript, xlsx);
+    ExpectLines(lines, {
+                           "L2 str Маржа 1X2 General",
+                           "T2 str Маржа Т General",
+                           "L5 float 3.6 0.0\"%\"",
+                           "T5 float 5.3 0.0\"%\"",
+                       });
+    for (const std::string& line : lines) {
+        EXPECT_NE(line.rfind("L6 ", 0), 0u) << line;
+        EXPECT_NE(line.rfind("T6 ", 0), 0u) << line;
     }
 }
 

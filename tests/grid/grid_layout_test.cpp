@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "table/cp1251_text.h"
@@ -56,12 +57,13 @@ TEST(GridLayoutTest, ColumnsAtStart) {
          true, false, 0},
     };
     const GridLayout layout;
-    ASSERT_EQ(layout.ColumnCount(), 19);
+    ASSERT_EQ(layout.ColumnCount(), 22);
     for (int i = 0; i < 19; ++i) {
         const Row& r = kRows[i];
         const GridColumn& c = layout.Column(i);
         SCOPED_TRACE(r.field);
         EXPECT_STREQ(kOddsFields[c.field_index].name, r.field);
+        EXPECT_EQ(c.computed, ComputedColumn::kNone);
         EXPECT_EQ(Cp1251ToUtf8(c.caption), r.caption);
         EXPECT_EQ(c.band, r.band);
         EXPECT_EQ(c.width, r.width);
@@ -85,6 +87,61 @@ TEST(GridLayoutTest, ColumnsAtStart) {
     EXPECT_EQ(layout.Column(kColGuestTeam).caption[6], 'a');
     EXPECT_EQ(layout.Column(kColTB).caption, "\xD2\xC1");
     EXPECT_EQ(layout.Column(kColTM).caption, "TM");
+}
+
+TEST(GridLayoutTest, MarginColumnsStartHiddenAtTheEndOfTheirBands) {
+    const GridLayout layout;
+    struct Row {
+        int column;
+        ComputedColumn computed;
+        const char* caption;
+        int band;
+        ColumnBackground background;
+    };
+    const Row kRows[] = {
+        {kColMargin1X2, ComputedColumn::kMargin1X2, "Маржа 1X2", 1, ColumnBackground::kInfo},
+        {kColMarginHandicap, ComputedColumn::kMarginHandicap, "Маржа Ф", 2,
+         ColumnBackground::kApricot},
+        {kColMarginTotal, ComputedColumn::kMarginTotal, "Маржа Т", 3, ColumnBackground::kInfo},
+    };
+    for (const Row& r : kRows) {
+        SCOPED_TRACE(r.caption);
+        const GridColumn& c = layout.Column(r.column);
+        EXPECT_EQ(c.computed, r.computed);
+        EXPECT_EQ(c.field_index, -1);
+        EXPECT_EQ(Cp1251ToUtf8(c.caption), r.caption);
+        EXPECT_EQ(c.band, r.band);
+        EXPECT_EQ(c.background, r.background);
+        EXPECT_FALSE(c.visible);
+        EXPECT_TRUE(c.fixed);   // never grouped by
+        EXPECT_TRUE(c.filter);  // a filter button once shown
+        EXPECT_EQ(c.alignment, FieldAlignment::kRight);
+        EXPECT_EQ(c.summary, SummaryKind::kNone);
+    }
+    const std::vector<int>& order = layout.Order();
+    const auto position = [&](int column) {
+        return std::find(order.begin(), order.end(), column) - order.begin();
+    };
+    EXPECT_EQ(position(kColMargin1X2), position(kColP2X) + 1);
+    EXPECT_EQ(position(kColMarginHandicap), position(kColF2) + 1);
+    EXPECT_EQ(position(kColMarginTotal), position(kColTB) + 1);
+}
+
+TEST(GridLayoutTest, UsersToggleEveryColumnButTheSheetAndTheGroupedOnes) {
+    GridLayout layout;
+    const std::vector<int> at_start = {
+        kColDate, kColHomeTeam, kColGuestTeam, kColP1,         kColX,
+        kColP2,   kColPX1,      kColP12,       kColP2X,        kColMargin1X2,
+        kColVF1,  kColF1,       kColVF2,       kColF2,         kColMarginHandicap,
+        kColVT,   kColTM,       kColTB,        kColMarginTotal};
+    EXPECT_EQ(layout.UserToggleableColumns(), at_start);
+    EXPECT_FALSE(layout.IsUserToggleable(kColDopInfo));
+    EXPECT_FALSE(layout.IsUserToggleable(kColSport));
+    EXPECT_FALSE(layout.IsUserToggleable(-1));
+    EXPECT_FALSE(layout.IsUserToggleable(kGridColumnCount));
+    layout.SetGroupColumns({kColCompetition});
+    EXPECT_TRUE(layout.IsUserToggleable(kColSport));
+    EXPECT_FALSE(layout.IsUserToggleable(kColCompetition));
 }
 
 TEST(GridLayoutTest, BandsAndExportColumnsAtStart) {

@@ -528,6 +528,67 @@ class OddsGridViewTest : public QObject {
                  QStringLiteral("Команда 58"));
     }
 
+    void findTextFiltersAndKeepsTheFocus() {
+        QTreeView* tree = view_->TreeView();
+        view_->ExpandAllGroups();
+        tree->setCurrentIndex(Row(QStringLiteral("Спартак")));
+        view_->SetFindText("СПАР");
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Спартак"));
+        view_->SetColumnFilter(kColGuestTeam, ColumnFilter::Value("Зенит"));
+        view_->SetFindText("");
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));  // the column filter stays
+        view_->SetColumnFilter(kColGuestTeam, ColumnFilter::All());
+        QCOMPARE(Footer(), QStringLiteral("Всего: 6"));
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Спартак"));
+    }
+
+    void marginColumnsShowAndHide() {
+        const int columns_at_start = Model().columnCount();
+        QCOMPARE(Model().ModelColumn(kColMargin1X2), -1);  // hidden: not in the model
+        QVERIFY(!view_->Filters()->Button(kColMargin1X2));
+        QVERIFY(view_->SetColumnShown(kColMargin1X2, true));
+        QCOMPARE(Model().columnCount(), columns_at_start + 1);
+        const int margin = Model().ModelColumn(kColMargin1X2);
+        QCOMPARE(margin, Model().ModelColumn(kColP2X) + 1);  // after the prices of its band
+        QVERIFY(view_->Filters()->Button(kColMargin1X2));
+        QCOMPARE(Model().headerData(margin, Qt::Horizontal).toString(),
+                 QStringLiteral("Маржа 1X2"));
+        view_->ExpandAllGroups();
+        // Спартак has one price of the three: no margin.
+        QCOMPARE(Row(QStringLiteral("Спартак"), margin).data().toString(), QString());
+        view_->ClickHeader(kColMargin1X2);
+        QCOMPARE(view_->Tree().Sort().column, int(kColMargin1X2));
+        QVERIFY(view_->SetColumnShown(kColMargin1X2, false));
+        QCOMPARE(Model().columnCount(), columns_at_start);
+        QCOMPARE(view_->Tree().Sort().column, int(kColDate));
+        QVERIFY(!view_->SetColumnShown(kColDopInfo, true));
+        QCOMPARE(Model().ModelColumn(kColDopInfo), -1);
+    }
+
+    void aReloadFindsTheFocusedEventByTheGivenIdentity() {
+        // A new read of the line: every price moved and a new event stands before the focused one.
+        std::vector<Event> moved = SampleEvents();
+        for (Event& e : moved) e.p1 = e.p1.value_or(1.0) + 0.1;
+        moved.push_back({"футбол", "РПЛ", At(11, 19), "Ротор", "Факел", 2.2, 7, ""});
+        view_->SetSameEvent([](const lintaro::OddsRecord& a, const lintaro::OddsRecord& b) {
+            return a.team_h_name == b.team_h_name && a.sport_event_date == b.sport_event_date;
+        });
+        QTreeView* tree = view_->TreeView();
+        view_->ExpandAllGroups();
+        tree->setCurrentIndex(Row(QStringLiteral("Спартак")));
+        {
+            // The rows replaced under one suspension, as a refresh that keeps the place does.
+            lintaro::ScopedDisplaySuspension suspended(table_);
+            Fill(table_, moved);
+        }
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Спартак"));
+        QVERIFY(tree->isExpanded(Find(Model(), QStringLiteral("Вид спорта : баскетбол "), 0)));
+    }
+
     void focusingARowMovesTheCurrentRowByKey() {
         QSignalSpy changed(view_.get(), &OddsGridView::CurrentRowChanged);
         view_->ExpandAllGroups();

@@ -1,0 +1,112 @@
+// The sheet plan: row positions from the look's switches, band and header captions, footer
+// sources, the fit check, and cell values read through the grid's column values (so the margins
+// come out as they show in the grid).
+#include "export/sheet_plan.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "grid/column_value.h"
+
+namespace lintaro {
+namespace {
+
+grid::GridColumn GridColumnOf(const SheetColumn& column) {
+    grid::GridColumn grid_column;
+    grid_column.field_index = column.field_index;
+    grid_column.computed = column.computed;
+    return grid_column;
+}
+
+bool HasValues(const SheetColumn& column) {
+    return column.computed != grid::ComputedColumn::kNone ||
+           (column.field_index >= 0 && column.field_index < kOddsFieldCount);
+}
+
+}  // namespace
+
+SheetPlan::SheetPlan(const SheetDescription& grid) : grid_(grid) {
+    const SheetLook& look = grid.look;
+    int row = 0;
+    if (look.show_bands) band_row_ = row++;
+    if (look.show_header) header_row_ = row++;
+    title_rows_ = row;
+    const size_t rows =
+        static_cast<size_t>(title_rows_) + grid.nodes.size() + (look.show_summary_footer ? 1 : 0);
+    row_count_ = static_cast<int>(std::min<size_t>(rows, INT32_MAX));
+    if (look.show_summary_footer) {
+        footer_row_ = static_cast<int>(std::min<size_t>(rows - 1, INT32_MAX));
+    }
+}
+
+std::vector<SheetPlan::BandCaption> SheetPlan::BandCaptions() const {
+    std::vector<BandCaption> captions;
+    int offset = 0;
+    for (const SheetBand& band : grid_.bands) {
+        // A band without exported columns has no cell of its own: its caption would land on the
+        // next band's first cell, or past the last column.
+        if (band.column_count <= 0) continue;
+        captions.push_back({SheetColumn(offset), band.caption});
+        offset += band.column_count;
+    }
+    return captions;
+}
+
+std::string_view SheetPlan::Caption(int exported) const {
+    const lintaro::SheetColumn& column = grid_.columns[exported];
+    return column.disable_caption ? std::string_view() : std::string_view(column.caption);
+}
+
+SheetFooterCell SheetPlan::Footer(int exported) const {
+    const int source = SummarySourceColumn(grid_.columns, exported);
+    if (source < 0) return {};
+    return {SheetColumn(source), grid_.columns[exported].summary};
+}
+
+void SheetPlan::CheckFits(const SheetLimits& limits) const {
+    if (!grid_.has_data) return;
+    if (row_count_ > limits.max_rows) {
+        throw ESheetTooLarge("Cannot export " + std::to_string(row_count_) +
+                             " rows: " + limits.format_name + " holds at most " +
+                             std::to_string(limits.max_rows));
+    }
+    const size_t columns = grid_.columns.size() + static_cast<size_t>(std::max(GroupColumns(), 0));
+    if (GroupColumns() < 0 || columns > static_cast<size_t>(limits.max_columns)) {
+        throw ESheetTooLarge("Cannot export " + std::to_string(columns) + " columns (" +
+                             std::to_string(GroupColumns()) +
+                             " of them group columns): " + limits.format_name + " holds at most " +
+                             std::to_string(limits.max_columns));
+    }
+}
+
+SheetValueKind SheetPlan::KindOf(int exported) const {
+    const lintaro::SheetColumn& column = grid_.columns[exported];
+    if (!HasValues(column)) return SheetValueKind::kNone;
+    if (column.computed != grid::ComputedColumn::kNone) return SheetValueKind::kPercent;
+    switch (kOddsFields[column.field_index].kind) {
+        case FieldKind::kText:
+            return SheetValueKind::kText;
+        case FieldKind::kDateTime:
+            return SheetValueKind::kDateTime;
+        case FieldKind::kInteger:
+            return SheetValueKind::kInteger;
+        case FieldKind::kDecimal:
+            return DecimalFormatOf(column.field_index) == DecimalFormat::kPrice
+                       ? SheetValueKind::kPrice
+                       : SheetValueKind::kDecimal;
+    }
+    return SheetValueKind::kNone;
+}
+
+SheetValue SheetPlan::Value(const SheetNode& node, int exported) const {
+    const lintaro::SheetColumn& column = grid_.columns[exported];
+    if (node.IsGroup() || !HasValues(column)) return std::monostate{};
+    const StoredValue value = grid::ColumnValue(*node.row, GridColumnOf(column));
+    if (const auto* text = std::get_if<std::string_view>(&value)) return *text;
+    if (const auto* decimal = std::get_if<Decimal>(&value)) return decimal->ToDouble();
+    if (const auto* integer = std::get_if<int32_t>(&value)) return *integer;
+    if (const auto* moment = std::get_if<DateTime>(&value)) return *moment;
+    return std::monostate{};
+}
+
+}  // namespace lintaro

@@ -1,0 +1,74 @@
+// Cells of field columns come from the table; cells of margin columns from grid/margin.h.
+#include "grid/column_value.h"
+
+#include "grid/margin.h"
+
+namespace lintaro::grid {
+namespace {
+
+std::optional<double> MarginOf(const OddsRecord& row, ComputedColumn computed) {
+    switch (computed) {
+        case ComputedColumn::kMargin1X2:
+            return Margin1X2(row);
+        case ComputedColumn::kMarginHandicap:
+            return MarginHandicap(row);
+        case ComputedColumn::kMarginTotal:
+            return MarginTotal(row);
+        case ComputedColumn::kNone:
+            break;
+    }
+    return std::nullopt;
+}
+
+constexpr int64_t kScaledPerTenth = kDecimalScale / 10;
+
+}  // namespace
+
+FieldKind ColumnKind(const GridColumn& column) {
+    if (column.computed != ComputedColumn::kNone) return FieldKind::kDecimal;
+    return kOddsFields.at(column.field_index).kind;
+}
+
+StoredValue ColumnValue(const OddsRecord& row, const GridColumn& column) {
+    if (column.computed == ComputedColumn::kNone) return GetField(row, column.field_index);
+    const std::optional<double> margin = MarginOf(row, column.computed);
+    if (!margin) return std::monostate{};
+    return Decimal{MarginTenthsOfPercent(*margin) * kScaledPerTenth};
+}
+
+std::string DecimalText(Decimal value, const GridColumn& column, const RegionalFormats& formats) {
+    if (column.computed != ComputedColumn::kNone) {
+        return FormatPercentTenths(value.scaled / kScaledPerTenth, formats.decimal_mark);
+    }
+    return FormatDecimal(value, DecimalFormatOf(column.field_index), formats.decimal_mark);
+}
+
+std::string ColumnText(const OddsRecord& row, const GridColumn& column,
+                       const RegionalFormats& formats) {
+    if (column.computed == ComputedColumn::kNone) {
+        return DisplayText(row, column.field_index, formats);
+    }
+    const StoredValue value = ColumnValue(row, column);
+    if (const auto* decimal = std::get_if<Decimal>(&value)) {
+        return DecimalText(*decimal, column, formats);
+    }
+    return {};
+}
+
+int64_t ShownStep(const GridColumn& column) {
+    if (column.computed == ComputedColumn::kNone &&
+        DecimalFormatOf(column.field_index) == DecimalFormat::kPrice) {
+        return 10;
+    }
+    return 1000;
+}
+
+std::string_view ColumnFieldName(const GridColumn& column) {
+    if (column.computed != ComputedColumn::kNone || column.field_index < 0 ||
+        column.field_index >= kOddsFieldCount) {
+        return {};
+    }
+    return kOddsFields[column.field_index].name;
+}
+
+}  // namespace lintaro::grid

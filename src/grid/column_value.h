@@ -1,0 +1,30 @@
+// What a cell of a layout column holds: the stored value of the column's table field, or a value
+// computed from the whole row (the margins, in tenths of a percent as a decimal: 5.3% is 5.3).
+// Sorting, filters, the tree's texts and the exports read cells through here, so a computed
+// column behaves like a field column everywhere.
+#pragma once
+
+#include <string>
+
+#include "grid/grid_layout.h"
+#include "table/odds_display.h"
+#include "table/odds_table.h"
+
+namespace lintaro::grid {
+
+// The kind of the column's values (a margin is a decimal).
+FieldKind ColumnKind(const GridColumn& column);
+// The cell's value; monostate for null (a margin without the prices it needs).
+StoredValue ColumnValue(const OddsRecord& row, const GridColumn& column);
+// The cell's display text (UTF-8): the field's display text, or a margin as "5.3%".
+std::string ColumnText(const OddsRecord& row, const GridColumn& column,
+                       const RegionalFormats& formats);
+// The display text of a decimal of the column.
+std::string DecimalText(Decimal value, const GridColumn& column, const RegionalFormats& formats);
+// The step a shown decimal is rounded to, in the table's units of 0.0001: 10 for prices, 1 000
+// for handicap and total values and for margins.
+int64_t ShownStep(const GridColumn& column);
+// The field name of a field column, "" for a computed one.
+std::string_view ColumnFieldName(const GridColumn& column);
+
+}  // namespace lintaro::grid
