@@ -11,6 +11,7 @@
 #include <QStyleOptionFocusRect>
 
 #include "views/app_icon.h"
+#include "views/readable_colour.h"
 #include "views/window_placement.h"
 
 namespace lintaro::views {
@@ -29,6 +30,35 @@ QLabel* AddValue(const QString& text, QPoint at, const QColor& color, QWidget* p
     label->move(at);
     label->adjustSize();
     return label;
+}
+
+// A field name, where its text starts and where the value on its line starts.
+struct FieldSlot {
+    const char* name;
+    QPoint at;
+    int value_x;
+};
+
+constexpr FieldSlot kFields[] = {
+    {"Product Name", {82, 10}, 180}, {"Version", {82, 30}, 180},  {"Programming", {6, 60}, 82},
+    {"Contact", {30, 101}, 82},      {"Comments", {18, 126}, 82},
+};
+
+// `font` at the largest pixel size from kFontPixelSize down at which every field name, with its
+// embossed copy, ends kNameGap pixels before its value; the smallest size when none does.
+QFont FittingFont(QFont font) {
+    for (int size = Tfsh_About::kFontPixelSize; size > Tfsh_About::kSmallestFontPixelSize; --size) {
+        font.setPixelSize(size);
+        const QFontMetrics metrics(font);
+        bool fits = true;
+        for (const FieldSlot& field : kFields) {
+            const int end = field.at.x() + metrics.horizontalAdvance(QString::fromUtf8(field.name));
+            fits = fits && end + 1 + Tfsh_About::kNameGap <= field.value_x;
+        }
+        if (fits) return font;
+    }
+    font.setPixelSize(Tfsh_About::kSmallestFontPixelSize);
+    return font;
 }
 
 }  // namespace
@@ -88,10 +118,15 @@ QSize ContactLink::sizeHint() const {
     return QSize(metrics.horizontalAdvance(text()), metrics.height());
 }
 
+QColor ContactLink::TextColor() const {
+    return ReadableTextColour(color_, palette().color(QPalette::Window),
+                              palette().color(QPalette::Link));
+}
+
 void ContactLink::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    painter.setPen(color_);
+    painter.setPen(TextColor());
     painter.drawText(QPoint(0, QFontMetrics(font()).ascent()), text());
     if (hasFocus()) {
         QStyleOptionFocusRect option;
@@ -129,9 +164,7 @@ Tfsh_About::Tfsh_About(QWidget* parent, std::span<const uint8_t> version_record)
     setObjectName(QStringLiteral("fsh_About"));
     setWindowTitle(QStringLiteral("О программе"));
     setFixedSize(300, 214);
-    QFont layout_font = font();
-    layout_font.setPixelSize(kFontPixelSize);
-    setFont(layout_font);
+    setFont(FittingFont(font()));
 
     panel_ = new BevelPanel(this);
     panel_->setGeometry(5, 5, 290, 176);
@@ -142,26 +175,25 @@ Tfsh_About::Tfsh_About(QWidget* parent, std::span<const uint8_t> version_record)
     picture->setAccessibleName(QStringLiteral("Lintaro"));
 
     const QColor text_color = palette().color(QPalette::WindowText);
-    const auto field = [this](const char* name, QPoint at) {
-        auto* label = new EmbossedLabel(QString::fromUtf8(name), panel_);
-        label->MoveText(at);
-        return label;
+    // Each name comes just before its value, so that assistive technology reads them in pairs.
+    const auto field = [this](const FieldSlot& slot) {
+        (new EmbossedLabel(QString::fromUtf8(slot.name), panel_))->MoveText(slot.at);
     };
-    field("Product Name", {82, 10});
+    field(kFields[0]);
     AddValue(QStringLiteral("Lintaro"), {180, 10}, kRed, panel_)
         ->setAccessibleDescription(QStringLiteral("Product Name"));
-    field("Version", {82, 30});
+    field(kFields[1]);
     lbl_version_ = AddValue(QStringLiteral("3.0"), {180, 30}, kRed, panel_);
     lbl_version_->setObjectName(QStringLiteral("lbl_Version"));
-    field("Programming", {6, 60});
+    field(kFields[2]);
     AddValue(QString::fromUtf8(kAuthorName), {82, 60}, text_color, panel_)
         ->setAccessibleDescription(QStringLiteral("Programming"));
-    field("Contact", {30, 101});
+    field(kFields[3]);
     lbl_mail_ = new ContactLink(QString::fromUtf8(kContactAddress), panel_);
     lbl_mail_->setObjectName(QStringLiteral("lbl_Mail"));
     lbl_mail_->move(82, 101);
     connect(lbl_mail_, &QAbstractButton::clicked, this, &Tfsh_About::lbl_MailClick);
-    field("Comments", {18, 126});
+    field(kFields[4]);
     auto* comments =
         AddValue(QStringLiteral("Просмотрщик линии БК Марафон"), {82, 126}, text_color, panel_);
     comments->setAccessibleDescription(QStringLiteral("Comments"));

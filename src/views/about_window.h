@@ -50,7 +50,8 @@ class BevelPanel : public QFrame {
     void paintEvent(QPaintEvent* event) override;
 };
 
-// The contact address: navy and underlined, blue with a hand cursor while the pointer is over it.
+// The contact address: navy and underlined, blue with a hand cursor while the pointer is over it
+// (both give way to the theme's link colour on a background where they would not read).
 // A button underneath, so that the keyboard (Tab, then Space) and assistive technology can press
 // it too.
 class ContactLink : public QAbstractButton {
@@ -60,8 +61,9 @@ class ContactLink : public QAbstractButton {
     static constexpr QColor kBlue{0, 0, 255};
 
     ContactLink(const QString& address, QWidget* parent);
-    // The colour the address is drawn in now.
-    QColor TextColor() const { return color_; }
+    // The colour the address is drawn in now: navy, or blue under the pointer, unless the theme's
+    // background leaves that too faint, in which case the theme's link colour.
+    QColor TextColor() const;
     QSize sizeHint() const override;
 
   protected:
@@ -74,12 +76,16 @@ class ContactLink : public QAbstractButton {
     QColor color_ = kNavy;
 };
 
-// The window is laid out in pixels for a font 11 pixels high: it takes the desktop's font family at
-// that size, so that every field name fits before its value.
+// The window is laid out in pixels for a font 11 pixels high. It takes the desktop's font family at
+// the largest size up to that which leaves every field name a visible gap before its value, since
+// a desktop face may run wider than the bitmap face the layout was made for.
 class Tfsh_About : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kFontPixelSize = 11;
+    static constexpr int kSmallestFontPixelSize = 7;
+    // The least room, in pixels, between the end of a field name and its value.
+    static constexpr int kNameGap = 4;
 
     // Fills the picture and the version from `version_record` (the program's own by default).
     explicit Tfsh_About(QWidget* parent = nullptr,

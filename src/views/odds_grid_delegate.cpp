@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QPainter>
 
+#include "grid/grid_layout.h"
 #include "views/odds_grid_model.h"
+#include "views/readable_colour.h"
 
 namespace lintaro::views {
 
@@ -24,6 +26,31 @@ void OddsGridDelegate::initStyleOption(QStyleOptionViewItem* option,
         option->text.clear();
         option->features &= ~QStyleOptionViewItem::HasDisplay;
     }
+}
+
+QColor OddsGridDelegate::TextColour(const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) const {
+    const QPalette::ColorGroup group =
+        option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+    if (option.state & QStyle::State_Selected) {
+        return option.palette.color(group, QPalette::HighlightedText);
+    }
+    const auto background_kind =
+        static_cast<grid::ColumnBackground>(index.data(OddsGridModel::kBackgroundKindRole).toInt());
+    // A background that no theme changes takes the text colour it was chosen for.
+    if (background_kind == grid::ColumnBackground::kApricot) return QColor(Qt::black);
+    const QVariant cell_background = index.data(Qt::BackgroundRole);
+    const QColor background = cell_background.isValid()
+                                  ? cell_background.value<QColor>()
+                                  : option.palette.color(group, QPalette::Base);
+    const QVariant foreground = index.data(Qt::ForegroundRole);
+    if (foreground.isValid()) {
+        return ReadableTextColour(foreground.value<QColor>(), background,
+                                  option.palette.color(group, QPalette::Link));
+    }
+    return option.palette.color(group, background_kind == grid::ColumnBackground::kInfo
+                                           ? QPalette::ToolTipText
+                                           : QPalette::Text);
 }
 
 void OddsGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -48,14 +75,7 @@ void OddsGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     }
     const QString text = index.data(Qt::DisplayRole).toString();
     if (!text.isEmpty()) {
-        QColor colour;
-        if (selected) {
-            colour = option.palette.color(group, QPalette::HighlightedText);
-        } else {
-            const QVariant foreground = index.data(Qt::ForegroundRole);
-            colour = foreground.isValid() ? foreground.value<QColor>()
-                                          : option.palette.color(group, QPalette::Text);
-        }
+        const QColor colour = TextColour(option, index);
         const QVariant font_value = index.data(Qt::FontRole);
         const QFont font = font_value.isValid() ? font_value.value<QFont>() : option.font;
         const Qt::Alignment alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();

@@ -1,6 +1,7 @@
 // Draws the odds grid's cells: the model's fonts, colours and alignment, with the team-name rule
-// applied as for the cell being drawn (never on a selected row), grid lines, and group rows left
-// to the view, which draws their text across the whole row.
+// applied as for the cell being drawn (never on a selected row), text colours that stay readable
+// on any theme, grid lines, and group rows left to the view, which draws their text across the
+// whole row.
 #pragma once
 
 #include <QColor>
@@ -21,6 +22,13 @@ class OddsGridDelegate : public QStyledItemDelegate {
 
     // Public so tests can see what a cell is drawn with.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+    // The colour an event cell's text is drawn in. Selected rows: the selection's text colour.
+    // Cells of a fixed background (the apricot band): black, whatever the theme. The team-name
+    // rule's navy: kept where it reads on the cell's background, else the theme's link colour.
+    // Otherwise the text colour that goes with the cell's background: the tooltip text on the
+    // tooltip-coloured band, the theme's text elsewhere.
+    QColor TextColour(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
   private:
     QColor line_colour_;

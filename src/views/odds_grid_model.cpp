@@ -89,6 +89,11 @@ void OddsGridModel::SetLook(const QFont& grid_font, const QFont& header_font,
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
+void OddsGridModel::SetCaptionColour(const QColor& colour) {
+    caption_colour_ = colour;
+    if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
 grid::NodeRef OddsGridModel::NodeOf(const QModelIndex& index) const {
     if (!index.isValid()) return {};
     const quintptr id = index.internalId();
@@ -226,7 +231,7 @@ QVariant OddsGridModel::headerData(int section, Qt::Orientation orientation, int
             return QVariant::fromValue(
                 ToQt(tree_.Layout().Column(layout_column).caption_alignment));
         case Qt::ForegroundRole:
-            return NavyColour();
+            return caption_colour_;
         case Qt::FontRole:
             return header_font_;
         default:

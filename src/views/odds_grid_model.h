@@ -50,6 +50,8 @@ class OddsGridModel : public QAbstractItemModel {
     // Fonts and colours the roles hand out: the grid font (its bold form for bold columns), the
     // header font and the info background.
     void SetLook(const QFont& grid_font, const QFont& header_font, const QColor& info_background);
+    // The header captions' colour (navy, or what reads in its place on the theme).
+    void SetCaptionColour(const QColor& colour);
 
     grid::NodeRef NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(grid::NodeRef node, int column = 0) const;
@@ -78,6 +80,7 @@ class OddsGridModel : public QAbstractItemModel {
     QFont bold_font_;
     QFont header_font_;
     QColor info_background_{255, 255, 225};
+    QColor caption_colour_{0, 0, 128};
 };
 
 // The navy of the team names and of the header captions.

@@ -5,11 +5,20 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QToolTip>
+#include <algorithm>
 
 #include "views/odds_grid_model.h"
 
 namespace lintaro::views {
+
+namespace {
+
+// Room around the empty-grid hint, so that it never touches the viewport's edges.
+constexpr int kHintMargin = 8;
+
+}  // namespace
 
 OddsGridTreeView::OddsGridTreeView(QWidget* parent) : QTreeView(parent) {}
 
@@ -46,6 +55,32 @@ bool OddsGridTreeView::viewportEvent(QEvent* event) {
         QToolTip::showText(help->globalPos(), text, viewport(), cell);
     }
     return true;
+}
+
+bool OddsGridTreeView::ShowsEmptyHint() const {
+    const auto* grid_model = qobject_cast<const OddsGridModel*>(model());
+    // Rows that a filter hides are there to be shown again: no hint to load the line then.
+    return grid_model != nullptr && grid_model->rowCount() == 0 && !grid_model->Tree().HasFilter();
+}
+
+QSize OddsGridTreeView::minimumSizeHint() const {
+    const QSize standard = QTreeView::minimumSizeHint();
+    const int header_height = header()->isHidden() ? 0 : header()->sizeHint().height();
+    const int one_row = fontMetrics().height() + 2;
+    const int height =
+        header_height + one_row + horizontalScrollBar()->sizeHint().height() + 2 * frameWidth();
+    return {standard.width(), std::min(standard.height(), height)};
+}
+
+void OddsGridTreeView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (!ShowsEmptyHint()) return;
+    QPainter painter(viewport());
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(
+        viewport()->rect().adjusted(kHintMargin, kHintMargin, -kHintMargin, -kHintMargin),
+        Qt::AlignCenter | Qt::TextWordWrap, EmptyHint());
 }
 
 void OddsGridTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

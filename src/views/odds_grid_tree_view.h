@@ -1,9 +1,10 @@
 // The QTreeView of the odds grid: a standard tree view (keyboard, selection, accessibility as
-// usual) that draws each group row's text once across the whole row, and shows the whole text of
-// a cut cell as its tooltip.
+// usual) that draws each group row's text once across the whole row, shows the whole text of
+// a cut cell as its tooltip, and a hint on how to load the line while there is nothing to show.
 #pragma once
 
 #include <QColor>
+#include <QString>
 #include <QTreeView>
 
 namespace lintaro::views {
@@ -15,8 +16,19 @@ class OddsGridTreeView : public QTreeView {
 
     void SetGroupRowColours(const QColor& background, const QColor& text);
 
+    // Shown in the middle of the empty rows area while the grid has no rows and no filter hides
+    // any: the table is closed (first start) or holds nothing.
+    static QString EmptyHint() { return QStringLiteral("Нажмите F5, чтобы загрузить линию"); }
+    bool ShowsEmptyHint() const;
+
+    // Room for the column header, one row and the horizontal scroll bar. A scroll area asks for
+    // its vertical scroll bar's full length by default, which would keep the main window taller
+    // than a small or strongly scaled screen (1024 × 600 at 3×).
+    QSize minimumSizeHint() const override;
+
   protected:
     bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 

@@ -23,6 +23,7 @@
 #include "views/odds_grid_header.h"
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_tree_view.h"
+#include "views/readable_colour.h"
 
 namespace lintaro::views {
 namespace {
@@ -45,6 +46,12 @@ grid::GridFont ToGridFont(const QFont& font, const QColor& colour) {
     f.strike_out = font.strikeOut();
     f.colour = ToRgb(colour);
     return f;
+}
+
+// The navy of the captions, or the theme's link colour where navy would not read on the header.
+QColor CaptionColour(const QPalette& palette) {
+    return ReadableTextColour(NavyColour(), palette.color(QPalette::Button),
+                              palette.color(QPalette::Link));
 }
 
 }  // namespace
@@ -217,10 +224,12 @@ void OddsGridView::ApplyLook() {
     const QPalette palette = tree_->palette();
     model_->SetLook(grid_font, header_font, palette.color(QPalette::ToolTipBase));
     header_->setFont(header_font);
+    const QColor caption = CaptionColour(palette);
+    model_->SetCaptionColour(caption);
     QPalette header_palette = header_->palette();
-    header_palette.setColor(QPalette::ButtonText, NavyColour());
+    header_palette.setColor(QPalette::ButtonText, caption);
     header_->setPalette(header_palette);
-    bands_->SetBands(Tree().Layout(), header_font, NavyColour(), palette.color(QPalette::Button));
+    bands_->SetBands(Tree().Layout(), header_font, caption, palette.color(QPalette::Button));
     delegate_->SetGridLineColour(palette.color(QPalette::Midlight).darker(110));
     tree_->SetGroupRowColours(palette.color(QPalette::Button), palette.color(QPalette::Text));
 }
@@ -229,9 +238,9 @@ grid::GridLook OddsGridView::Look() const {
     const QPalette palette = tree_->palette();
     grid::GridLook look;
     look.font = ToGridFont(tree_->font(), palette.color(QPalette::Text));
-    look.header_font = ToGridFont(header_->font(), NavyColour());
-    look.band_font =
-        ToGridFont(bands_->BandLabel(0) ? bands_->BandLabel(0)->font() : font(), NavyColour());
+    look.header_font = ToGridFont(header_->font(), CaptionColour(palette));
+    look.band_font = ToGridFont(bands_->BandLabel(0) ? bands_->BandLabel(0)->font() : font(),
+                                CaptionColour(palette));
     look.header_colour = ToRgb(palette.color(QPalette::Button));
     look.group_node_text_colour = ToRgb(palette.color(QPalette::Text));
     look.group_node_colour = ToRgb(palette.color(QPalette::Button));
@@ -648,6 +657,12 @@ void OddsGridView::resizeEvent(QResizeEvent* event) {
 void OddsGridView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Display texts follow the regional settings of the moment, as everything else does.
+    // A new theme: captions and band colours follow it (cells read the palette as they paint).
+    // Queued, since the children take the new palette after this widget hears of it.
+    if (event->type() == QEvent::PaletteChange) {
+        QMetaObject::invokeMethod(
+            this, [this] { ApplyLook(); }, Qt::QueuedConnection);
+    }
     if (event->type() == QEvent::LocaleChange && !formats_set_) {
         ChangeTree([this](grid::GridTree& tree) {
             tree.SetFormats(SystemFormats());

@@ -1,4 +1,4 @@
-// Outer sizes and centring on top of Qt's client-area geometry.
+// Outer sizes and placement on top of Qt's client-area geometry.
 #include "views/window_placement.h"
 
 #include <QGuiApplication>
@@ -10,29 +10,44 @@ namespace lintaro::views {
 
 namespace {
 
-QMargins FrameMargins(QWidget* window) {
-    QWindow* handle = window->windowHandle();
+QMargins FrameMargins(const QWidget* window) {
+    const QWindow* handle = window->windowHandle();
     return handle != nullptr ? handle->frameMargins() : QMargins();
 }
 
+bool IsResizable(const QWidget* window) { return window->minimumSize() != window->maximumSize(); }
+
 }  // namespace
 
-void CentreOnScreen(QWidget* window) {
-    QScreen* screen =
+QPoint OuterTopLeftIn(QRect area, QSize outer) {
+    if (outer.width() > area.width() || outer.height() > area.height()) return area.topLeft();
+    return {area.x() + (area.width() - outer.width()) / 2,
+            area.y() + (area.height() - outer.height()) / 2};
+}
+
+QRect AvailableArea(const QWidget* window) {
+    const QScreen* screen =
         window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+void CentreOnScreen(QWidget* window) {
+    const QRect area = AvailableArea(window);
+    if (area.isEmpty()) return;
     const QMargins frame = FrameMargins(window);
-    const QSize outer = window->size().grownBy(frame);
-    const QRect area = screen->geometry();
-    const QPoint outer_top_left(area.x() + (area.width() - outer.width()) / 2,
-                                area.y() + (area.height() - outer.height()) / 2);
+    if (IsResizable(window)) {
+        // resize() keeps the window at least at its minimum size.
+        const QSize outer = window->size().grownBy(frame);
+        if (outer.width() > area.width() || outer.height() > area.height()) {
+            window->resize(outer.boundedTo(area.size()).shrunkBy(frame));
+        }
+    }
     // move() places the frame's top-left corner of a top-level window.
-    window->move(outer_top_left);
+    window->move(OuterTopLeftIn(area, window->size().grownBy(frame)));
 }
 
 void SetOuterSizeCentred(QWidget* window, QSize outer) {
-    const QMargins frame = FrameMargins(window);
-    window->resize(outer.shrunkBy(frame));
+    window->resize(outer.shrunkBy(FrameMargins(window)));
     CentreOnScreen(window);
 }
 

@@ -56,11 +56,32 @@ class AboutWindowTest : public QObject {
         for (QLabel* label : about.Panel()->findChildren<QLabel*>()) {
             if (qobject_cast<EmbossedLabel*>(label) == nullptr) values[label->text()] = label;
         }
-        // Every field name ends before the value on its line begins.
+        // Every field name, with the desktop's face, ends a visible gap before the value on its
+        // line begins, at the largest size up to the laid-out 11 pixels that allows it.
+        QList<QWidget*> line_values{about.lbl_Mail()};
+        for (QLabel* value : values) line_values.append(value);
+        int pairs = 0;
         for (EmbossedLabel* name : names) {
-            for (QLabel* value : values) {
-                if (value->y() == name->y() + 1) QVERIFY(name->geometry().right() < value->x());
+            for (QWidget* value : line_values) {
+                if (value->y() != name->y() + 1) continue;
+                ++pairs;
+                QVERIFY2(name->geometry().right() + 1 + Tfsh_About::kNameGap < value->x(),
+                         qPrintable(name->text()));
             }
+        }
+        QCOMPARE(pairs, 5);
+        const int size = about.font().pixelSize();
+        QVERIFY(size <= Tfsh_About::kFontPixelSize);
+        if (size < Tfsh_About::kFontPixelSize) {
+            // One pixel larger and some name would touch its value.
+            QFont larger = about.font();
+            larger.setPixelSize(size + 1);
+            const QFontMetrics metrics(larger);
+            QVERIFY(6 + metrics.horizontalAdvance("Programming") + 1 + Tfsh_About::kNameGap > 82 ||
+                    18 + metrics.horizontalAdvance("Comments") + 1 + Tfsh_About::kNameGap > 82 ||
+                    30 + metrics.horizontalAdvance("Contact") + 1 + Tfsh_About::kNameGap > 82 ||
+                    82 + metrics.horizontalAdvance("Product Name") + 1 + Tfsh_About::kNameGap >
+                        180);
         }
         QVERIFY(values.contains("Lintaro"));
         QCOMPARE(values["Lintaro"]->pos(), QPoint(180, 10));

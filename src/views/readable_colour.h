@@ -1,0 +1,14 @@
+// The window's side of the contrast rule (grid/colour_contrast.h): fixed text colours such as the
+// grid's navy stay where they read on the theme's background, and become the theme's link colour
+// where they do not. On the standard light colours nothing changes.
+#pragma once
+
+#include <QColor>
+
+namespace lintaro::views {
+
+// `text` on `background` when their contrast is at least 4.5:1, else `link` (unless that reads
+// even worse). Alpha is ignored.
+QColor ReadableTextColour(const QColor& text, const QColor& background, const QColor& link);
+
+}  // namespace lintaro::views
