@@ -84,6 +84,7 @@ int RunLintaro(int argc, char** argv) {
     // which the toolkit no longer counts as the last window closing.
     QObject::connect(&window, &TfrmMain::Closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    window.SetAutoRefreshMinutes(options.auto_refresh_minutes);
     window.show();
     if (options.refresh) {
         QTimer::singleShot(0, &window, &TfrmMain::RefreshWithoutQuestion);

@@ -1,6 +1,7 @@
 // Reading the program's options.
 #include "app/command_line.h"
 
+#include "base/whole_number.h"
 #include "readers/line_session.h"
 #include "version/version.h"
 
@@ -23,8 +24,8 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const bool takes_value =
-            name == "--first-host" || name == "--second-host" || name == "--bookmaker";
+        const bool takes_value = name == "--first-host" || name == "--second-host" ||
+                                 name == "--bookmaker" || name == "--auto-refresh";
         std::optional<std::string> value;
         if (equals != std::string::npos) {
             if (!takes_value) throw LaunchUsageError(name + " takes no value");
@@ -49,6 +50,15 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
             } else {
                 throw LaunchUsageError("--bookmaker needs first or second, not \"" + *value + "\"");
             }
+        } else if (name == "--auto-refresh") {
+            int64_t minutes = 0;
+            if (!ParseWholeNumber(*value, minutes) || minutes < 1 ||
+                minutes > kMaxAutoRefreshMinutes) {
+                throw LaunchUsageError("--auto-refresh needs a number of minutes from 1 to " +
+                                       std::to_string(kMaxAutoRefreshMinutes) + ", not \"" +
+                                       *value + "\"");
+            }
+            options.auto_refresh_minutes = static_cast<int>(minutes);
         } else if (name == "--first-host" || name == "--second-host") {
             if (!IsHostAndPort(*value)) {
                 throw LaunchUsageError(name + " needs HOST or HOST:PORT, not \"" + *value + "\"");
@@ -67,7 +77,8 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
 
 std::string LaunchUsage() {
     return R"(usage: lintaro [--demo] [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
-               [--bookmaker first|second] [--refresh] [--version] [--help]
+               [--bookmaker first|second] [--refresh] [--auto-refresh MINUTES]
+               [--version] [--help]
 
 Opens Lintaro's window, a viewer of bookmakers' betting lines. F5 refreshes the line.
 
@@ -80,6 +91,8 @@ Opens Lintaro's window, a viewer of bookmakers' betting lines. F5 refreshes the 
   --bookmaker first|second
                          the bookmaker a refresh reads (first by default)
   --refresh              refresh once at start, without asking
+  --auto-refresh MINUTES read the line again every MINUTES (1 to 1440) without asking, keeping
+                         the user's place; a failed read keeps the line on screen
   --version              print the version and exit
   --help                 print this help and exit
 

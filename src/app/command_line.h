@@ -16,12 +16,16 @@ class LaunchUsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The longest period --auto-refresh takes: a day.
+inline constexpr int kMaxAutoRefreshMinutes = 24 * 60;
+
 struct LaunchOptions {
     bool demo = false;                       // --demo: the built-in demo line on loopback
     std::optional<std::string> first_host;   // --first-host HOST[:PORT]
     std::optional<std::string> second_host;  // --second-host HOST[:PORT]
     int bookmaker = 0;                       // --bookmaker first|second: the selector's index
     bool refresh = false;                    // --refresh: one refresh at start, without asking
+    int auto_refresh_minutes = 0;            // --auto-refresh MINUTES: a timed refresh; 0 off
     bool version = false;                    // --version
     bool help = false;                       // --help
     // Arguments that begin with a single "-", each with the word after it that does not begin

@@ -12,9 +12,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
+#include <string_view>
 
 #include "app/toolbar_images.h"
 #include "export/grid_sheet.h"
@@ -22,6 +25,7 @@
 #include "table/date_time.h"
 #include "views/about_window.h"
 #include "views/event_sheet_window.h"
+#include "views/footer_bar.h"
 #include "views/odds_grid_view.h"
 #include "views/window_placement.h"
 
@@ -61,10 +65,12 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     setAttribute(Qt::WA_AlwaysShowToolTips);
     resize(kOuterSize);
     refresh_worker_ = std::make_unique<RefreshWorker>(
-        this,
-        RefreshWorker::Callbacks{[this](const std::string& text) { ShowReaderMessage(text); },
-                                 [this](bool on) { SetWaitCursor(on); },
-                                 [this](RefreshOutcome& outcome) { RefreshFinished(outcome); }});
+        this, RefreshWorker::Callbacks{
+                  [this](const std::string& text) { ShowReaderMessage(text); },
+                  [this](bool on) {
+                      if (!timed_) SetWaitCursor(on);  // a timed read does not disturb the user
+                  },
+                  [this](RefreshOutcome& outcome) { RefreshFinished(outcome); }});
 
     ctl_data_grid_ = new views::OddsGridView(this);
     ctl_data_grid_->setObjectName(QStringLiteral("ctl_DataGrid"));
@@ -115,6 +121,16 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
                 &TfrmMain::actShowDopInfoUpdate);
     }
+
+    // Events keep their place across timed refreshes by who plays whom, where and when: the
+    // prices are what changes.
+    ctl_data_grid_->SetSameEvent([](const OddsRecord& a, const OddsRecord& b) {
+        return a.sport_type_name == b.sport_type_name && a.competition_name == b.competition_name &&
+               a.team_h_name == b.team_h_name && a.team_g_name == b.team_g_name &&
+               a.sport_event_date == b.sport_event_date;
+    });
+    auto_refresh_timer_ = new QTimer(this);
+    connect(auto_refresh_timer_, &QTimer::timeout, this, [this] { TimedRefresh(); });
 
     // The other two windows, in this order, for the whole run.
     about_ = new views::Tfsh_About(this);
@@ -277,7 +293,86 @@ void TfrmMain::Refresh(bool ask) {
     refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
 }
 
+void TfrmMain::SetAutoRefreshMinutes(int minutes) {
+    auto_refresh_minutes_ = std::max(0, minutes);
+    if (auto_refresh_minutes_ == 0) {
+        auto_refresh_timer_->stop();
+    } else {
+        auto_refresh_timer_->start(auto_refresh_minutes_ * 60 * 1000);
+    }
+}
+
+void TfrmMain::TimedRefresh() {
+    // Never two at once; the next tick tries again.
+    if (refreshing_ || closing_) return;
+    if (QApplication::activeModalWidget() != nullptr ||
+        QApplication::activePopupWidget() != nullptr) {
+        // A box, dialog or menu is open: read once it has closed.
+        QTimer::singleShot(1000, this, [this] {
+            if (auto_refresh_minutes_ > 0) TimedRefresh();
+        });
+        return;
+    }
+    timed_ = true;
+    timed_reported_ = false;
+    SetRefreshing(true);
+    refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
+}
+
+void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
+    const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    const bool empty = outcome.rows.RowCount() == 0;
+    if (outcome.cancelled || timed_reported_ || outcome.failure || empty) {
+        QString why = QStringLiteral("линия пришла пустой");
+        if (outcome.cancelled) {
+            why = QStringLiteral("прервано");
+        } else if (timed_reported_) {
+            why = QStringLiteral("ошибка чтения линии");
+        } else if (outcome.failure) {
+            why = QString::fromUtf8(*outcome.failure);
+        }
+        // The reader's own box has said a reported failure already; a cancel is the user's own.
+        if (!timed_failure_said_ && !outcome.cancelled && !timed_reported_) {
+            timed_failure_said_ = true;
+            ReportError(QStringLiteral("Обновление по таймеру не удалось: ") + why +
+                        QStringLiteral(". На экране прежняя линия"));
+        }
+        SetReadStatus(read_status_.section(QLatin1Char('\n'), 0, 0) +
+                      QStringLiteral("\nОбновление в ") + time + QStringLiteral(" не удалось: ") +
+                      why);
+        return;
+    }
+    {
+        // One reload for the whole new line, so the grid keeps the user's place.
+        ScopedDisplaySuspension suspended(cds_data_);
+        cds_data_.ResetTable();
+        cds_data_.TakeRowsFrom(outcome.rows);
+    }
+    timed_failure_said_ = false;
+    SetReadStatus(QStringLiteral("Обновлено ") + time);
+}
+
+void TfrmMain::SetReadStatus(const QString& status) {
+    read_status_ = status;
+    QAction* refresh = Action("actRefresh");
+    refresh->setToolTip(status.isEmpty() ? refresh->text()
+                                         : refresh->text() + QLatin1Char('\n') + status);
+    ctl_data_grid_->Footer()->setToolTip(status);
+}
+
 void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
+    if (timed_) {
+        SetRefreshing(false);
+        timed_ = false;
+        if (closing_) {
+            close();
+            return;
+        }
+        Guarded([&] { FinishTimedRefresh(outcome); });
+        actShowDopInfoUpdate();
+        emit RefreshEnded();
+        return;
+    }
     SetWaitCursor(false);
     SetRefreshing(false);
     if (closing_) {
@@ -285,11 +380,17 @@ void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
         return;
     }
     Guarded([&] {
+        const int rows = outcome.rows.RowCount();
         cds_data_.TakeRowsFrom(outcome.rows);
         if (outcome.failure) {
             ReportError(QString::fromUtf8(*outcome.failure));
         } else {
             ctl_data_grid_->CollapseAllGroups();
+        }
+        if (!outcome.failure && !outcome.cancelled && rows > 0) {
+            timed_failure_said_ = false;
+            SetReadStatus(QStringLiteral("Обновлено ") +
+                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
         }
     });
     actShowDopInfoUpdate();
@@ -297,6 +398,12 @@ void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
 }
 
 void TfrmMain::ShowReaderMessage(const std::string& text) {
+    if (timed_) {
+        // A timed read's failure is said once; after that only the tooltips tell.
+        timed_reported_ = true;
+        if (timed_failure_said_) return;
+        timed_failure_said_ = true;
+    }
     // The wait cursor does not stand over the box.
     const bool waiting = wait_cursor_;
     SetWaitCursor(false);
@@ -326,7 +433,8 @@ void TfrmMain::SetRefreshing(bool on) {
     refreshing_ = on;
     for (const char* name :
          {"actRefresh", "actDelete", "actFullExpand", "actFullCollaps", "actSaveToExcel"}) {
-        Action(name)->setEnabled(!on);
+        // A timed refresh leaves the line on screen in the user's hands.
+        Action(name)->setEnabled(!on || (timed_ && std::string_view(name) != "actRefresh"));
     }
     Action("actCancelRefresh")->setEnabled(on);
     actShowDopInfoUpdate();
@@ -398,10 +506,10 @@ bool TfrmMain::HasCurrentEvent() const {
 void TfrmMain::actShowDopInfoUpdate() {
     QAction* action = Action("actShowDopInfo");
     if (action == nullptr) return;
-    action->setEnabled(!refreshing_ && cds_data_.IsOpen() && HasCurrentEvent() &&
+    const bool busy = refreshing_ && !timed_;
+    action->setEnabled(!busy && cds_data_.IsOpen() && HasCurrentEvent() &&
                        !cds_data_.FieldText("dop_info").empty());
-    if (QAction* remove = Action("actDelete"))
-        remove->setEnabled(!refreshing_ && HasCurrentEvent());
+    if (QAction* remove = Action("actDelete")) remove->setEnabled(!busy && HasCurrentEvent());
 }
 
 void TfrmMain::ctl_DataGridDblClick() {

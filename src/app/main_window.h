@@ -17,6 +17,7 @@
 #include "table/odds_table.h"
 
 class QAction;
+class QTimer;
 class QComboBox;
 class QMenu;
 class QToolBar;
@@ -63,6 +64,22 @@ class TfrmMain : public QMainWindow {
     // A refresh without the question (the command line's --refresh). Like every refresh it
     // returns at once; RefreshEnded() follows when the rows are shown.
     void RefreshWithoutQuestion();
+
+    // The timed refresh: every `minutes` (0 switches it off) the line is read again without a
+    // question, while the grid keeps showing the line before and keeps the user's place (groups
+    // open, sort, filters, grouping, scroll, the focused event). Only Refresh is disabled while it
+    // reads. A read that reports a message, is cancelled or brings no rows is thrown away: the
+    // line on screen stays, and the failure is said once (the first time in a box, then only in
+    // the tooltips) until a read succeeds. It never overlaps another refresh and waits while a
+    // modal window is open.
+    void SetAutoRefreshMinutes(int minutes);
+    int AutoRefreshMinutes() const { return auto_refresh_minutes_; }
+    // One timed refresh now (what the timer runs).
+    void TimedRefresh();
+    bool IsTimedRefresh() const { return refreshing_ && timed_; }
+    // When the line on screen was read, what the tooltips of the refresh button and the footer
+    // say ("Обновлено 10:42:05"); empty before the first read.
+    QString ReadStatus() const { return read_status_; }
     // Asks the running refresh to stop at its next network wait; the rows read so far stay.
     void CancelRefresh();
     bool IsRefreshing() const { return refreshing_; }
@@ -110,6 +127,9 @@ class TfrmMain : public QMainWindow {
     void RefreshFinished(RefreshOutcome& outcome);
     // The reader's failure box, asked for by the worker.
     void ShowReaderMessage(const std::string& text);
+    void FinishTimedRefresh(RefreshOutcome& outcome);
+    // The tooltips of the refresh button and the footer follow `status`.
+    void SetReadStatus(const QString& status);
     void DeleteEvent();
     void SaveToExcel();
     // The worksheet export of the grid's rows to `file_name`, every row when `all_rows`.
@@ -133,7 +153,13 @@ class TfrmMain : public QMainWindow {
     views::TFDopInfo* dop_info_ = nullptr;
 
     bool refreshing_ = false;
-    bool closing_ = false;  // closed during a refresh: hidden, ends when the worker has stopped
+    bool closing_ = false;
+    bool timed_ = false;               // the running refresh is a timed one
+    bool timed_reported_ = false;      // ... and its reader reported a message
+    bool timed_failure_said_ = false;  // a timed failure was said in a box since the last read
+    int auto_refresh_minutes_ = 0;
+    QTimer* auto_refresh_timer_ = nullptr;
+    QString read_status_;  // closed during a refresh: hidden, ends when the worker has stopped
     bool wait_cursor_ = false;
     bool placed_ = false;
 };

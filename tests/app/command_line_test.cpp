@@ -40,6 +40,9 @@ class CommandLineTest : public QObject {
         QVERIFY(Parse({"--demo", "--bookmaker=first"}).demo);
         QVERIFY(Parse({"--version"}).version);
         QVERIFY(Parse({"--help"}).help);
+        QCOMPARE(options.auto_refresh_minutes, 0);
+        QCOMPARE(Parse({"--auto-refresh", "5"}).auto_refresh_minutes, 5);
+        QCOMPARE(Parse({"--auto-refresh=1440"}).auto_refresh_minutes, 1440);
         QCOMPARE(lintaro::app::VersionLine(), std::string("lintaro 1.1.0.0"));
     }
 
@@ -56,6 +59,13 @@ class CommandLineTest : public QObject {
                                       << "--second-host needs HOST or HOST:PORT, not \"a/b\"";
         QTest::newRow("bookmaker") << QStringList{"--bookmaker", "third"}
                                    << "--bookmaker needs first or second, not \"third\"";
+        for (const char* minutes : {"0", "1441", "five", "-1", ""}) {
+            QTest::newRow(qPrintable(QStringLiteral("auto-refresh ") + minutes))
+                << QStringList{"--auto-refresh", minutes}
+                << QStringLiteral(
+                       "--auto-refresh needs a number of minutes from 1 to 1440, not \"%1\"")
+                       .arg(minutes);
+        }
         QTest::newRow("value on a flag") << QStringList{"--demo=yes"} << "--demo takes no value";
         QTest::newRow("not an option")
             << QStringList{"line.html"} << "unexpected argument \"line.html\" (see lintaro --help)";
@@ -76,9 +86,9 @@ class CommandLineTest : public QObject {
 
     void HelpNamesEveryOption() {
         const std::string usage = lintaro::app::LaunchUsage();
-        for (const char* option :
-             {"--demo", "--first-host HOST[:PORT]", "--second-host HOST[:PORT]",
-              "--bookmaker first|second", "--refresh", "--version", "--help"}) {
+        for (const char* option : {"--demo", "--first-host HOST[:PORT]",
+                                   "--second-host HOST[:PORT]", "--bookmaker first|second",
+                                   "--refresh", "--auto-refresh MINUTES", "--version", "--help"}) {
             QVERIFY2(usage.find(option) != std::string::npos, option);
         }
     }

@@ -274,6 +274,79 @@ class RefreshTest : public QObject {
         ExpectUsableAfterwards();
     }
 
+    // A timed refresh reads without a question while the line stays on screen and in the user's
+    // hands, then shows the new line keeping the place: open groups, the focused event, filters.
+    void TimedRefreshKeepsTheUsersPlace() {
+        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        const int rows = window_->cds_Data().RowCount();
+        QVERIFY(rows > 0);
+        QVERIFY(window_->ReadStatus().startsWith(QStringLiteral("Обновлено ")));
+
+        QTreeView* tree = window_->ctl_DataGrid()->TreeView();
+        const QModelIndex second_sport = tree->model()->index(1, 0);
+        tree->expand(second_sport);
+        const QModelIndex tournament = tree->model()->index(0, 0, second_sport);
+        tree->expand(tournament);
+        tree->setCurrentIndex(tree->model()->index(1, 1, tournament));
+        const QString focused_home = tree->currentIndex().siblingAtColumn(2).data().toString();
+        QVERIFY(!focused_home.isEmpty());
+
+        window_->TimedRefresh();
+        QVERIFY(window_->IsTimedRefresh());
+        QCOMPARE(window_->cds_Data().RowCount(), rows);  // the line stays while it reads
+        QVERIFY(!window_->Action("actRefresh")->isEnabled());
+        QVERIFY(window_->Action("actDelete")->isEnabled());
+        QVERIFY(window_->Action("actFullExpand")->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(WaitForRefresh(*window_));
+
+        QVERIFY2(dialogs_->boxes.isEmpty(), qPrintable(dialogs_->boxes.value(0).text));
+        QCOMPARE(window_->cds_Data().RowCount(), rows);
+        QVERIFY(tree->isExpanded(tree->model()->index(1, 0)));
+        QVERIFY(!tree->isExpanded(tree->model()->index(0, 0)));
+        QCOMPARE(tree->currentIndex().siblingAtColumn(2).data().toString(), focused_home);
+        QVERIFY(window_->ctl_DataGrid()->HasCurrentEvent());
+        ExpectUsableAfterwards();
+    }
+
+    // A timed read that fails keeps the line on screen; the failure is said once, then only the
+    // tooltips tell, until a read succeeds.
+    void TimedRefreshThatFailsKeepsTheLineAndSaysItOnce() {
+        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        const std::vector<lintaro::OddsRecord> line = window_->cds_Data().Rows();
+        window_->FHTTP().first_host = "127.0.0.1:1";  // nothing listens there
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            window_->TimedRefresh();
+            QVERIFY(WaitForRefresh(*window_));
+            QCOMPARE(window_->cds_Data().Rows(), line);
+        }
+        QCOMPARE(dialogs_->boxes.size(), 1);  // the reader's message, the first time only
+        QVERIFY(window_->ReadStatus().contains(QStringLiteral("не удалось")));
+        QVERIFY(window_->Action("actRefresh")->toolTip().contains(QStringLiteral("не удалось")));
+
+        // A read that brings no rows is no line either: said once more, since a read succeeded
+        // in between.
+        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->TimedRefresh();
+        QVERIFY(WaitForRefresh(*window_));
+        QVERIFY(window_->ReadStatus().startsWith(QStringLiteral("Обновлено ")));
+        ScriptedServer empty({});
+        empty.SetDefaultExchange(Reply("HTTP/1.0 200 OK\r\nContent-Length: 13\r\n\r\n<html></html>",
+                                       ScriptedAfter::kClose));
+        window_->FHTTP().first_host = empty.HostPort();
+        window_->TimedRefresh();
+        QVERIFY(WaitForRefresh(*window_));
+        QCOMPARE(window_->cds_Data().Rows(), line);
+        QCOMPARE(dialogs_->boxes.size(), 2);
+        ExpectUsableAfterwards();
+    }
+
     void BrokenServersEndInTheReadersMessageAndAUsableWindow_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("reset") << 0;
