@@ -3,8 +3,11 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QPolygon>
+#include <algorithm>
 
 #include "grid/grid_layout.h"
+#include "views/cell_marks.h"
 #include "views/odds_grid_model.h"
 #include "views/readable_colour.h"
 
@@ -86,9 +89,61 @@ void OddsGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->drawText(text_rect, static_cast<int>(alignment) | Qt::TextSingleLine,
                           metrics.elidedText(text, Qt::ElideRight, text_rect.width()));
     }
+    DrawMark(painter, option, index);
     painter->setPen(line_colour_);
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->drawLine(r.bottomLeft(), r.bottomRight());
+}
+
+void OddsGridDelegate::DrawMark(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    const auto kind = static_cast<CellMarkKind>(index.data(OddsGridModel::kCellMarkRole).toInt());
+    if (kind == CellMarkKind::kNone) return;
+    // A small shape in the cell's left margin: its shape alone tells up from down, and its dark
+    // colours read on white, the tooltip yellow and the apricot band alike.
+    const QRect r = option.rect;
+    const int size = std::max(4, std::min(7, r.height() / 2 - 1));
+    const int left = r.left() + 1;
+    const int middle = r.center().y();
+    QPolygon shape;
+    QColor colour;
+    switch (kind) {
+        case CellMarkKind::kUp:
+            shape << QPoint(left, middle + size / 2) << QPoint(left + size, middle + size / 2)
+                  << QPoint(left + size / 2, middle - size / 2);
+            colour = QColor(0, 110, 0);
+            break;
+        case CellMarkKind::kDown:
+            shape << QPoint(left, middle - size / 2) << QPoint(left + size, middle - size / 2)
+                  << QPoint(left + size / 2, middle + size / 2);
+            colour = QColor(170, 0, 0);
+            break;
+        case CellMarkKind::kLineChanged:
+            shape << QPoint(left + size / 2, middle - size / 2) << QPoint(left + size, middle)
+                  << QPoint(left + size / 2, middle + size / 2) << QPoint(left, middle);
+            colour = QColor(0, 0, 150);
+            break;
+        case CellMarkKind::kNew:
+        case CellMarkKind::kNone:
+            break;
+    }
+    if (option.state & QStyle::State_Selected) {
+        colour = option.palette.color(QPalette::HighlightedText);
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    if (kind == CellMarkKind::kNew) {
+        painter->setBrush(option.state & QStyle::State_Selected
+                              ? option.palette.color(QPalette::HighlightedText)
+                              : QColor(0, 90, 200));
+        // At the right end: the date's text starts at the left.
+        painter->drawEllipse(QRect(r.right() - size - 2, middle - size / 2, size, size));
+    } else {
+        painter->setBrush(colour);
+        painter->drawPolygon(shape);
+    }
+    painter->restore();
 }
 
 }  // namespace lintaro::views

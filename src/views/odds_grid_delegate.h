@@ -31,6 +31,11 @@ class OddsGridDelegate : public QStyledItemDelegate {
     QColor TextColour(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
   private:
+    // The movement mark of an event cell (an up or down triangle, a diamond for a changed line, a
+    // dot for a new event), drawn over its left margin.
+    void DrawMark(QPainter* painter, const QStyleOptionViewItem& option,
+                  const QModelIndex& index) const;
+
     QColor line_colour_;
 };
 

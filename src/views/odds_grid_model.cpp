@@ -94,6 +94,26 @@ void OddsGridModel::SetCaptionColour(const QColor& colour) {
     if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
+void OddsGridModel::SetCellMarks(CellMarkSource source) {
+    marks_ = std::move(source);
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
+}
+
+void OddsGridModel::SetCellMarksShown(bool shown) {
+    marks_shown_ = shown;
+    SetCellMarks(marks_);
+}
+
+CellMark OddsGridModel::MarkOf(grid::NodeRef node, int layout_column) const {
+    if (!marks_ || !marks_shown_ || layout_column < 0) return {};
+    const OddsRecord* record = tree_.Record(node);
+    const int field = tree_.Layout().Column(layout_column).field_index;
+    if (record == nullptr || field < 0) return {};
+    return marks_(*record, field);
+}
+
 grid::NodeRef OddsGridModel::NodeOf(const QModelIndex& index) const {
     if (!index.isValid()) return {};
     const quintptr id = index.internalId();
@@ -164,6 +184,14 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::AccessibleTextRole:
             return QString::fromStdString(tree_.CellText(node, column));
+        case kCellMarkRole:
+            return static_cast<int>(MarkOf(node, column).kind);
+        case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole: {
+            const CellMark mark = MarkOf(node, column);
+            if (mark.kind == CellMarkKind::kNone) return {};
+            return mark.text;
+        }
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(ToQt(layout_column.alignment));
         case Qt::FontRole:

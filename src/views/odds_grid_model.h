@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "grid/grid_tree.h"
+#include "views/cell_marks.h"
 
 namespace lintaro::views {
 
@@ -26,6 +27,7 @@ class OddsGridModel : public QAbstractItemModel {
         kLevelRole,                       // int: 0.. for group rows, LevelCount() for event rows
         kTableRowRole,                    // int: the table row of an event row, -1 otherwise
         kBackgroundKindRole,              // int: grid::ColumnBackground of the column
+        kCellMarkRole,                    // int: the CellMarkKind of an event cell
     };
 
     explicit OddsGridModel(QObject* parent = nullptr);
@@ -53,6 +55,12 @@ class OddsGridModel : public QAbstractItemModel {
     // The header captions' colour (navy, or what reads in its place on the theme).
     void SetCaptionColour(const QColor& colour);
 
+    // What moved since the previous refresh, cell by cell (an empty function: no marks). The
+    // marks show only while `shown`.
+    void SetCellMarks(CellMarkSource source);
+    void SetCellMarksShown(bool shown);
+    bool CellMarksShown() const { return marks_shown_; }
+
     grid::NodeRef NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(grid::NodeRef node, int column = 0) const;
 
@@ -70,7 +78,11 @@ class OddsGridModel : public QAbstractItemModel {
     // Makes the column mapping follow the tree's layout and grouping (inside a reset).
     void MapColumns();
 
+    CellMark MarkOf(grid::NodeRef node, int layout_column) const;
+
     grid::GridTree tree_;
+    CellMarkSource marks_;
+    bool marks_shown_ = true;
     bool has_indent_ = false;
     std::vector<int> shown_;            // model column - (indent) -> layout column
     std::vector<int> model_column_of_;  // layout column -> model column, -1 when not shown

@@ -45,8 +45,10 @@ bool OddsGridTreeView::viewportEvent(QEvent* event) {
         text = text_index.data(Qt::DisplayRole).toString();
         const QVariant font = text_index.data(Qt::FontRole);
         const QFontMetrics metrics(font.isValid() ? font.value<QFont>() : this->font());
-        // Only a text the cell cuts needs a tooltip.
+        // Only a text the cell cuts needs a tooltip; a cell's own (what moved) comes after it.
         if (metrics.horizontalAdvance(text) + kCellTextMargin <= cell.width()) text.clear();
+        const QString own = text_index.data(Qt::ToolTipRole).toString();
+        if (!own.isEmpty()) text = text.isEmpty() ? own : text + QLatin1Char('\n') + own;
     }
     if (text.isEmpty()) {
         QToolTip::hideText();

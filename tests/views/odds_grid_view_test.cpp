@@ -748,6 +748,36 @@ class OddsGridViewTest : public QObject {
         menu.close();
     }
 
+    // Marks of what moved come from the window's function: the kind for the delegate, the text as
+    // tooltip and accessible description; switched off, nothing shows.
+    void cellMarksReachTheCells() {
+        view_->ExpandAllGroups();
+        const QModelIndex chelsea = Row(QStringLiteral("Челси"));
+        view_->Model()->SetCellMarks([](const lintaro::OddsRecord& row, int field) {
+            using lintaro::views::CellMark;
+            using lintaro::views::CellMarkKind;
+            if (row.team_h_name != lintaro::Utf8ToCp1251("Челси")) return CellMark{};
+            if (field == lintaro::FieldIndex("P1")) return CellMark{CellMarkKind::kUp, "было 1.85"};
+            if (field == lintaro::FieldIndex("sport_event_date")) {
+                return CellMark{CellMarkKind::kNew, "новое"};
+            }
+            return CellMark{};
+        });
+        const QModelIndex p1 = chelsea.siblingAtColumn(kP1);
+        QCOMPARE(p1.data(OddsGridModel::kCellMarkRole).toInt(),
+                 static_cast<int>(lintaro::views::CellMarkKind::kUp));
+        QCOMPARE(p1.data(Qt::ToolTipRole).toString(), QStringLiteral("было 1.85"));
+        QCOMPARE(p1.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("было 1.85"));
+        QCOMPARE(chelsea.siblingAtColumn(kDate).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("новое"));
+        QVERIFY(!chelsea.siblingAtColumn(kF1).data(Qt::ToolTipRole).isValid());
+        QVERIFY(!Row(QStringLiteral("ЦСКА")).siblingAtColumn(kP1).data(Qt::ToolTipRole).isValid());
+        view_->TreeView()->viewport()->repaint();  // the delegate draws the marks without harm
+        view_->Model()->SetCellMarksShown(false);
+        QCOMPARE(p1.data(OddsGridModel::kCellMarkRole).toInt(), 0);
+        QVERIFY(!p1.data(Qt::ToolTipRole).isValid());
+    }
+
     void lookForTheExport() {
         const GridLook look = view_->Look();
         QCOMPARE(look.header_font.colour, kNavy);
