@@ -2,6 +2,8 @@
 #include "app/main_window.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,8 +42,10 @@ constexpr int kSeparatorWidth = 8;
 
 // A toolbar separator of a fixed width: an etched line down its middle.
 class ToolBarGap : public QWidget {
+    Q_OBJECT
   public:
     explicit ToolBarGap(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("tool_bar_gap"));
         setFixedSize(kSeparatorWidth, kButtonSize.height());
     }
 
@@ -55,6 +59,12 @@ class ToolBarGap : public QWidget {
         painter.drawLine(x + 1, 1, x + 1, height() - 2);
     }
 };
+
+// Assistive technology hears a separator where the toolbar has a gap, not an unnamed pane.
+QAccessibleInterface* ToolBarGapAccessible(const QString&, QObject* object) {
+    auto* gap = qobject_cast<ToolBarGap*>(object);
+    return gap != nullptr ? new QAccessibleWidget(gap, QAccessible::Separator) : nullptr;
+}
 
 }  // namespace
 
@@ -174,6 +184,17 @@ void TfrmMain::BuildToolBar() {
     tool_bar_->setStyleSheet(
         QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: 0px; }"));
     tool_bar_->toggleViewAction()->setVisible(false);
+    static const bool gaps_accessible = [] {
+        QAccessible::installFactory(ToolBarGapAccessible);
+        return true;
+    }();
+    (void)gaps_accessible;
+    // The toolbar's overflow button shows only when the window is too narrow for the buttons.
+    for (QToolButton* button : tool_bar_->findChildren<QToolButton*>()) {
+        if (button->objectName() == QLatin1String("qt_toolbar_ext_button")) {
+            button->setAccessibleName(QStringLiteral("Другие кнопки"));
+        }
+    }
     addToolBar(Qt::TopToolBarArea, tool_bar_);
 
     const auto button = [this](const char* name) {
@@ -585,3 +606,5 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 }  // namespace lintaro::app
+
+#include "main_window.moc"
