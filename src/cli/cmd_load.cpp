@@ -21,7 +21,7 @@
 namespace lintaro::cli {
 
 const char kLoadUsage[] =
-    R"(usage: lintaro-cli load first|second [--demo] [--first-host HOST[:PORT]]
+    R"(usage: lintaro-cli load first|second [--demo [--generation N]] [--first-host HOST[:PORT]]
                         [--second-host HOST[:PORT]] [--today YYYY-MM-DD]
                         [--format jsonl|csv|xls|xlsx] [--out FILE] [--max-size BYTES]
                         [--timeout SECONDS]
@@ -32,6 +32,8 @@ prints the rows in the order they were inserted, or the grid's worksheet.
 options:
   --demo                     start the built-in demo line server on a free loopback port for this
                              one command and read from it (not with --first-host or --second-host)
+  --generation N             with --demo: read that generation of the demo line (the line a
+                             moving serve-demo serves on its N-th read), 0 to 100000 (default 0)
   --first-host HOST[:PORT]   the first bookmaker's host (default www.marathonbet.com, port 80)
   --second-host HOST[:PORT]  the second bookmaker's host (default www.pinnaclesports.com, port 80)
   --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
@@ -87,7 +89,7 @@ std::string HostOption(const Args& parsed, const std::string& name, const std::s
 int RunLoad(const std::vector<std::string>& args) {
     const Args parsed = ParseArgs(args,
                                   {"--first-host", "--second-host", "--today", "--format", "--out",
-                                   "--max-size", "--timeout"},
+                                   "--max-size", "--timeout", "--generation"},
                                   {"--demo"});
     if (parsed.positional.size() != 1) throw UsageError("load needs a bookmaker: first or second");
     const std::string& bookmaker = parsed.positional[0];
@@ -101,6 +103,9 @@ int RunLoad(const std::vector<std::string>& args) {
 
     // The demo line is published on the readers' today, so that its dates read as intended.
     std::unique_ptr<demo::DemoServer> demo_server;
+    if (parsed.Has("--generation") && !parsed.Has("--demo")) {
+        throw UsageError("--generation chooses a generation of the demo line; it needs --demo");
+    }
     if (parsed.Has("--demo")) {
         if (parsed.Has("--first-host") || parsed.Has("--second-host")) {
             throw UsageError(
@@ -109,6 +114,8 @@ int RunLoad(const std::vector<std::string>& args) {
         }
         demo::DemoOptions options;
         options.today = demo::ToYearMonthDay(today);
+        options.generation = static_cast<uint32_t>(
+            WholeNumberOption(parsed, "--generation", 0, demo::kMaxDemoGeneration, 0));
         demo_server = std::make_unique<demo::DemoServer>(options);
         demo_server->Start();
         first_host = demo_server->FirstHost();

@@ -234,6 +234,45 @@ TEST_F(DemoLoadTest, ReadersGiveExactlyThePublishedRows) {
     }
 }
 
+// The readers read moved generations exactly (events that started, new ones, moved lines), from
+// load --demo --generation and from a moving serve-demo, whose every read is the next generation.
+TEST_F(DemoLoadTest, MovingLineGivesEachGenerationsPublishedRows) {
+    const auto generation = [](uint32_t g) {
+        DemoOptions options = Options();
+        options.generation = g;
+        return options;
+    };
+    for (const std::string which : {"first", "second"}) {
+        SCOPED_TRACE(which);
+        const auto published = [&](uint32_t g) {
+            return Expected(which == "first" ? PublishedFirstRows(generation(g), kToday)
+                                             : PublishedSecondRows(generation(g), kToday),
+                            RowFormat::kJsonl);
+        };
+        std::string out, err;
+        EXPECT_EQ(Load(which, {"--demo", "--generation", "7"}, "jsonl", &out, &err), 0) << err;
+        if (!available_) GTEST_SKIP() << "load is not built yet";
+        EXPECT_EQ(out, published(7));
+        EXPECT_NE(out, published(0));
+
+        CliProcess server({"serve-demo", "--moving", "--generation", "3", "--today", "2026-12-20"});
+        const std::string listening = server.FirstLine();
+        ASSERT_EQ(listening.rfind("listening on 127.0.0.1:", 0), 0u) << listening;
+        const std::string first_host = listening.substr(13);
+        const int port = std::stoi(first_host.substr(first_host.find(':') + 1));
+        const std::string second_host = "127.0.0.1:" + std::to_string(port + 1);
+        for (uint32_t g = 3; g < 5; ++g) {
+            EXPECT_EQ(Load(which, {"--first-host", first_host, "--second-host", second_host},
+                           "jsonl", &out, &err),
+                      0)
+                << err;
+            EXPECT_EQ(out, published(g));
+        }
+        server.Signal(SIGTERM);
+        EXPECT_EQ(server.Wait(), 0);
+    }
+}
+
 TEST_F(DemoLoadTest, CsvReadsBackWithCyrillicIntact) {
     std::string csv, err;
     const int status = Load("first", {"--demo"}, "csv", &csv, &err);
