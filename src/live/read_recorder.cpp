@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,6 @@
 #include <functional>
 #include <variant>
 
-#include "live/line_snapshot.h"
 #include "table/cp1251_text.h"
 
 namespace lintaro::live {
@@ -97,14 +97,6 @@ void BindText(sqlite3_stmt* statement, int column, const std::string& utf8) {
 }
 
 }  // namespace
-
-size_t ReadRecorder::IdentityHasher::operator()(const EventIdentity& identity) const {
-    const auto view = [](const std::optional<std::string>& text) {
-        return text ? std::optional<std::string_view>(*text) : std::nullopt;
-    };
-    return IdentityHash(view(identity.sport), view(identity.tournament), identity.start,
-                        view(identity.home), view(identity.guest));
-}
 
 ReadRecorder::SheetPrint ReadRecorder::PrintOf(const std::optional<std::string>& sheet) {
     if (!sheet) return SheetPrint{};
@@ -220,6 +212,10 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
         sqlite3_finalize(mode);
         if (step != SQLITE_ROW) Fail("switch to write-ahead logging");
         if (journal != "wal") throw failed("it cannot use write-ahead logging");
+        // In WAL mode a commit that is not synced to disk at once is still atomic: after a crash
+        // or power loss the database holds every read up to some point, each one whole, and a read
+        // costs no disk flush of its own.
+        Execute("PRAGMA synchronous=NORMAL", "set up");
 
         std::string insert_odds = "INSERT INTO odds VALUES (?";
         for (int i = 0; i < kOddsFieldCount; ++i) insert_odds += ",?";
@@ -256,10 +252,20 @@ ReadRecorder::~ReadRecorder() {
 }
 
 int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecord>& rows) {
-    // Sheets are compared per identity; an identity the read lists twice has no one sheet.
-    const LineSnapshot identities(rows);
-    std::vector<std::pair<EventIdentity, SheetPrint>> stored;
-    std::vector<EventIdentity> unknown;
+    // Sheets are compared per identity, found through its hash. An identity the read lists twice
+    // has no one sheet, so its rows store theirs (two identities that merely share a hash are
+    // taken for such a pair: that costs a stored sheet, never a lost one).
+    std::vector<uint64_t> hashes(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) hashes[i] = IdentityHash(rows[i]);
+    std::vector<uint64_t> sorted = hashes;
+    std::sort(sorted.begin(), sorted.end());
+    const auto listed_twice = [&](uint64_t hash) {
+        const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), hash);
+        return last - first > 1;
+    };
+    std::vector<std::pair<uint64_t, SheetPrint>> changed;  // known events with a new sheet
+    std::vector<std::pair<uint64_t, KnownSheet>> added;    // events seen for the first time
+    std::vector<uint64_t> forgotten;                       // identities listed twice
     int64_t read_id = 0;
     try {
         Execute("BEGIN IMMEDIATE", "begin a read in");
@@ -302,17 +308,20 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
             }
             // The sheet, when it is not the one stored for this event before.
             const int sheet_column = kOddsFieldCount + 1;
+            const uint64_t hash = hashes[&row - rows.data()];
             const SheetPrint print = PrintOf(row.dop_info);
+            const auto known = sheets_.find(hash);
+            const bool is_known = known != sheets_.end() && known->second.identity.Matches(row);
             bool store = true;
-            if (identities.RowsOf(identities.Find(row)) == 1) {
-                EventIdentity identity = EventIdentity::Of(row);
-                const auto known = sheets_.find(identity);
-                store = known == sheets_.end() || known->second != print;
-                if (store) stored.emplace_back(std::move(identity), print);
-            } else {
-                unknown.push_back(EventIdentity::Of(row));
+            if (listed_twice(hash)) {
+                forgotten.push_back(hash);
+            } else if (is_known) {
+                store = known->second.print != print;
+                if (store) changed.emplace_back(hash, print);
+            } else if (known == sheets_.end()) {
+                added.emplace_back(hash, KnownSheet{EventIdentity::Of(row), print});
             }
-            if (!store || (!row.dop_info && sheets_.count(EventIdentity::Of(row)) == 0)) {
+            if (!store || (!row.dop_info && !(is_known && known->second.print.present))) {
                 sqlite3_bind_null(s, sheet_column);
             } else {
                 BindText(s, sheet_column, Cp1251ToUtf8(row.dop_info.value_or("")));
@@ -325,8 +334,9 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
         throw;
     }
     // Only what the database now holds is remembered.
-    for (auto& [identity, print] : stored) sheets_[std::move(identity)] = print;
-    for (const EventIdentity& identity : unknown) sheets_.erase(identity);
+    for (const auto& [hash, print] : changed) sheets_[hash].print = print;
+    for (auto& [hash, known] : added) sheets_.emplace(hash, std::move(known));
+    for (const uint64_t hash : forgotten) sheets_.erase(hash);
     return read_id;
 }
 

@@ -85,8 +85,10 @@ class ReadRecorder {
         uint64_t check = 0;
         friend bool operator==(const SheetPrint&, const SheetPrint&) = default;
     };
-    struct IdentityHasher {
-        size_t operator()(const EventIdentity& identity) const;
+    // An event's last stored sheet, under the hash of its identity.
+    struct KnownSheet {
+        EventIdentity identity;
+        SheetPrint print;
     };
     static SheetPrint PrintOf(const std::optional<std::string>& sheet);
 
@@ -98,7 +100,7 @@ class ReadRecorder {
     sqlite3* db_ = nullptr;
     sqlite3_stmt* insert_read_ = nullptr;
     sqlite3_stmt* insert_odds_ = nullptr;
-    std::unordered_map<EventIdentity, SheetPrint, IdentityHasher> sheets_;
+    std::unordered_map<uint64_t, KnownSheet> sheets_;  // by IdentityHash
 };
 
 }  // namespace lintaro::live
