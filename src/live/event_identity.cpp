@@ -36,17 +36,26 @@ bool EventIdentity::Matches(const OddsRecord& row) const {
            start == row.sport_event_date && home == row.team_h_name && guest == row.team_g_name;
 }
 
+uint64_t IdentityHashHead(const std::optional<std::string_view>& sport,
+                          const std::optional<std::string_view>& tournament) {
+    return Fold(Fold(0, sport), tournament);
+}
+
+uint64_t IdentityHashRest(uint64_t head, const std::optional<DateTime>& start,
+                          const std::optional<std::string_view>& home,
+                          const std::optional<std::string_view>& guest) {
+    uint64_t hash = Mix(head ^ (start ? static_cast<uint64_t>(start->ms) : 0x8000000000000001ull)) +
+                    (start ? 1 : 2);
+    hash = Fold(hash, home);
+    return Fold(hash, guest);
+}
+
 uint64_t IdentityHash(const std::optional<std::string_view>& sport,
                       const std::optional<std::string_view>& tournament,
                       const std::optional<DateTime>& start,
                       const std::optional<std::string_view>& home,
                       const std::optional<std::string_view>& guest) {
-    uint64_t hash = Fold(0, sport);
-    hash = Fold(hash, tournament);
-    hash = Mix(hash ^ (start ? static_cast<uint64_t>(start->ms) : 0x8000000000000001ull)) +
-           (start ? 1 : 2);
-    hash = Fold(hash, home);
-    return Fold(hash, guest);
+    return IdentityHashRest(IdentityHashHead(sport, tournament), start, home, guest);
 }
 
 uint64_t IdentityHash(const OddsRecord& row) {

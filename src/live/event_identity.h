@@ -38,4 +38,13 @@ uint64_t IdentityHash(const std::optional<std::string_view>& sport,
                       const std::optional<std::string_view>& home,
                       const std::optional<std::string_view>& guest);
 
+// The same in two steps, for rows that share their sport and tournament (a read lists its events
+// by tournament): IdentityHash(...) is IdentityHashRest(IdentityHashHead(sport, tournament),
+// start, home, guest).
+uint64_t IdentityHashHead(const std::optional<std::string_view>& sport,
+                          const std::optional<std::string_view>& tournament);
+uint64_t IdentityHashRest(uint64_t head, const std::optional<DateTime>& start,
+                          const std::optional<std::string_view>& home,
+                          const std::optional<std::string_view>& guest);
+
 }  // namespace lintaro::live

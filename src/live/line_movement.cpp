@@ -46,9 +46,16 @@ void LineMovement::Compare(const LineSnapshot& previous, const LineSnapshot& cur
     std::vector<bool> seen(previous.EventCount(), false);
     std::array<PriceMove, kPriceFieldCount> moves;
     std::array<int64_t, kPriceFieldCount> before;
+    // Reads list their events in much the same order, so the event after the last one matched is
+    // tried first: most events are found without a lookup, walking both reads in step.
+    size_t next_guess = 0;
     for (size_t event = 0; event < current.EventCount(); ++event) {
         const size_t rows = static_cast<size_t>(current.RowsOf(event));
-        const size_t match = previous.FindSame(current, event);
+        const size_t match =
+            next_guess < previous.EventCount() && previous.IsSame(next_guess, current, event)
+                ? next_guess
+                : previous.FindSame(current, event);
+        if (match != LineSnapshot::kNotFound) next_guess = match + 1;
         if (match == LineSnapshot::kNotFound) {
             counts_.events_new += rows;
             marked_of_event_[event] = static_cast<uint32_t>(marked_.size());
@@ -61,11 +68,8 @@ void LineMovement::Compare(const LineSnapshot& previous, const LineSnapshot& cur
             continue;
         }
         ++counts_.events_matched;
-        std::array<std::optional<Decimal>, kPriceFieldCount> old_values, new_values;
-        for (int f = 0; f < kPriceFieldCount; ++f) {
-            old_values[f] = previous.Value(match, kFirstPriceField + f);
-            new_values[f] = current.Value(event, kFirstPriceField + f);
-        }
+        const auto old_values = previous.Values(match);
+        const auto new_values = current.Values(event);
         const bool handicap_moved =
             old_values[kVF1] != new_values[kVF1] || old_values[kVF2] != new_values[kVF2];
         const bool total_moved = old_values[kVT] != new_values[kVT];

@@ -25,15 +25,23 @@ constexpr DecimalField kDecimalFields[kPriceFieldCount] = {
 
 LineSnapshot::LineSnapshot(const std::vector<OddsRecord>& rows) : row_count_(rows.size()) {
     events_.reserve(rows.size());
-    slots_.assign(std::bit_ceil(std::max<size_t>(16, rows.size() * 2)), 0);
+    slots_.assign(std::bit_ceil(std::max<size_t>(16, rows.size() * 2)), Slot{});
     pool_.reserve(rows.size() * 24);
     // The sport and tournament of the event before: a line lists its events by tournament, so
     // most rows share them with the row before.
     const std::string* last_sport = nullptr;
     const std::string* last_tournament = nullptr;
     TextRef sport_ref, tournament_ref;
+    const OddsRecord* last_head = nullptr;  // the row whose sport and tournament head_hash is of
+    uint64_t head_hash = 0;
     for (const OddsRecord& row : rows) {
-        const uint64_t hash = IdentityHash(row);
+        if (!last_head || row.sport_type_name != last_head->sport_type_name ||
+            row.competition_name != last_head->competition_name) {
+            head_hash = IdentityHashHead(View(row.sport_type_name), View(row.competition_name));
+            last_head = &row;
+        }
+        const uint64_t hash = IdentityHashRest(head_hash, row.sport_event_date,
+                                               View(row.team_h_name), View(row.team_g_name));
         const size_t found =
             Probe(hash, [&](const Event& event) { return SameIdentity(event, row); });
         if (found != kNotFound) {
@@ -72,8 +80,8 @@ LineSnapshot::LineSnapshot(const std::vector<OddsRecord>& rows) : row_count_(row
             }
         }
         size_t slot = hash & (slots_.size() - 1);
-        while (slots_[slot] != 0) slot = (slot + 1) & (slots_.size() - 1);
-        slots_[slot] = static_cast<uint32_t>(index + 1);
+        while (slots_[slot].index != 0) slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = Slot{static_cast<uint32_t>(index + 1), static_cast<uint32_t>(hash >> 32)};
     }
     events_.shrink_to_fit();
     pool_.shrink_to_fit();
@@ -113,10 +121,12 @@ bool LineSnapshot::SameIdentity(const Event& event, const LineSnapshot& other,
 template <typename Matches>
 size_t LineSnapshot::Probe(uint64_t hash, Matches matches) const {
     if (slots_.empty()) return kNotFound;
-    for (size_t slot = hash & (slots_.size() - 1); slots_[slot] != 0;
+    const auto tag = static_cast<uint32_t>(hash >> 32);
+    for (size_t slot = hash & (slots_.size() - 1); slots_[slot].index != 0;
          slot = (slot + 1) & (slots_.size() - 1)) {
-        const Event& event = events_[slots_[slot] - 1];
-        if (event.hash == hash && matches(event)) return slots_[slot] - 1;
+        if (slots_[slot].tag != tag) continue;
+        const Event& event = events_[slots_[slot].index - 1];
+        if (event.hash == hash && matches(event)) return slots_[slot].index - 1;
     }
     return kNotFound;
 }
@@ -131,12 +141,30 @@ size_t LineSnapshot::FindSame(const LineSnapshot& other, size_t other_event) con
                  [&](const Event& event) { return SameIdentity(event, other, theirs); });
 }
 
+bool LineSnapshot::IsSame(size_t event, const LineSnapshot& other, size_t other_event) const {
+    const Event& theirs = other.events_[other_event];
+    return events_[event].hash == theirs.hash && SameIdentity(events_[event], other, theirs);
+}
+
 std::optional<Decimal> LineSnapshot::Value(size_t event, int field_index) const {
     const int f = field_index - kFirstPriceField;
     const int32_t code = events_[event].values[f];
     if (code == kNullValue) return std::nullopt;
     if (code == kWideValue) return Decimal{wide_values_.at(event * kPriceFieldCount + f)};
     return Decimal{code};
+}
+
+std::array<std::optional<Decimal>, kPriceFieldCount> LineSnapshot::Values(size_t event) const {
+    std::array<std::optional<Decimal>, kPriceFieldCount> values;
+    const int32_t* codes = events_[event].values;
+    for (int f = 0; f < kPriceFieldCount; ++f) {
+        if (codes[f] == kWideValue) {
+            values[f] = Decimal{wide_values_.at(event * kPriceFieldCount + f)};
+        } else if (codes[f] != kNullValue) {
+            values[f] = Decimal{codes[f]};
+        }
+    }
+    return values;
 }
 
 EventIdentity LineSnapshot::IdentityOf(size_t event) const {
@@ -165,9 +193,9 @@ bool LineSnapshot::MarkDeleted(const OddsRecord& row) {
 size_t LineSnapshot::MemoryBytes() const {
     // An unordered_map node holds the pair and a next pointer; the bucket array a pointer each.
     constexpr size_t kWideNode = sizeof(void*) + sizeof(std::pair<const uint64_t, int64_t>) + 8;
-    return sizeof(*this) + events_.capacity() * sizeof(Event) +
-           slots_.capacity() * sizeof(uint32_t) + pool_.capacity() +
-           wide_values_.size() * kWideNode + wide_values_.bucket_count() * sizeof(void*);
+    return sizeof(*this) + events_.capacity() * sizeof(Event) + slots_.capacity() * sizeof(Slot) +
+           pool_.capacity() + wide_values_.size() * kWideNode +
+           wide_values_.bucket_count() * sizeof(void*);
 }
 
 }  // namespace lintaro::live

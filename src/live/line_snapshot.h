@@ -11,6 +11,7 @@
 // here; such an event is never matched across reads.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -48,12 +49,16 @@ class LineSnapshot {
     size_t Find(const OddsRecord& row) const;
     // The event of this line with the identity of `other`'s event `other_event`, or kNotFound.
     size_t FindSame(const LineSnapshot& other, size_t other_event) const;
+    // True when this line's `event` has the identity of `other`'s `other_event`.
+    bool IsSame(size_t event, const LineSnapshot& other, size_t other_event) const;
 
     // How many rows of the read the event had, and how many of them the user has deleted since.
     int RowsOf(size_t event) const { return static_cast<int>(events_[event].rows); }
     int DeletedRowsOf(size_t event) const { return static_cast<int>(events_[event].deleted); }
     // Decimal field `field_index` (IsPriceField) of the event's first row.
     std::optional<Decimal> Value(size_t event, int field_index) const;
+    // All thirteen at once, P1 first.
+    std::array<std::optional<Decimal>, kPriceFieldCount> Values(size_t event) const;
     EventIdentity IdentityOf(size_t event) const;
 
     // The user deleted `row` from the line on screen: when this snapshot is the previous line,
@@ -93,8 +98,14 @@ class LineSnapshot {
     size_t Probe(uint64_t hash, Matches matches) const;
 
     std::vector<Event> events_;
-    std::vector<uint32_t> slots_;  // open addressing over events_: index + 1, 0 for a free slot
-    std::string pool_;             // the texts, one after another
+    // Open addressing over events_: index + 1 (0 for a free slot) and the top half of the event's
+    // hash, so that a probe reads an event only when its hash agrees that far.
+    struct Slot {
+        uint32_t index = 0;
+        uint32_t tag = 0;
+    };
+    std::vector<Slot> slots_;
+    std::string pool_;                                   // the texts, one after another
     std::unordered_map<uint64_t, int64_t> wide_values_;  // event * 13 + field -> scaled value
     size_t row_count_ = 0;
 };
