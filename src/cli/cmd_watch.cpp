@@ -187,15 +187,6 @@ std::string DecimalJson(const std::optional<Decimal>& value) {
     return value ? DecimalText(*value) : "null";
 }
 
-// "YYYY-MM-DDTHH:MM:SS.mmm", as JSON Lines writes a start.
-std::string StartText(DateTime start) {
-    const CalendarParts p = SplitDateTime(start);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", p.year, p.month, p.day,
-                  p.hour, p.minute, p.second, p.millisecond);
-    return text;
-}
-
 // One change line: the read's time, the event's identity, the field and its two values.
 void AppendChange(std::string& out, const std::string& time, const live::EventIdentity& event,
                   const char* field, const std::string& old_value, const std::string& new_value) {
@@ -211,7 +202,7 @@ void AppendChange(std::string& out, const std::string& time, const live::EventId
     AppendJsonText(out, event.guest);
     out += ",\"sport_event_date\":";
     if (event.start) {
-        AppendJson(out, StartText(*event.start));
+        AppendJson(out, IsoDateTimeText(*event.start));
     } else {
         out += "null";
     }

@@ -64,15 +64,6 @@ uint64_t Fnv1a(std::string_view bytes) {
     return hash;
 }
 
-// "YYYY-MM-DDTHH:MM:SS.mmm", as JSON Lines writes a start.
-std::string DateTimeText(DateTime value) {
-    const CalendarParts p = SplitDateTime(value);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", p.year, p.month, p.day,
-                  p.hour, p.minute, p.second, p.millisecond);
-    return text;
-}
-
 // Converts Windows-1251 texts to UTF-8, remembering the last one: a read lists its events by
 // tournament, so the sport and tournament repeat row after row.
 class Utf8Cache {
@@ -294,7 +285,7 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
                 if (const auto* decimal = std::get_if<Decimal>(&value)) {
                     sqlite3_bind_double(s, column, decimal->ToDouble());
                 } else if (const auto* moment = std::get_if<DateTime>(&value)) {
-                    BindText(s, column, DateTimeText(*moment));
+                    BindText(s, column, IsoDateTimeText(*moment));
                 } else if (const auto* integer = std::get_if<int32_t>(&value)) {
                     sqlite3_bind_int(s, column, *integer);
                 } else if (const auto* text = std::get_if<std::string_view>(&value)) {
