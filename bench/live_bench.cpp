@@ -50,7 +50,7 @@ std::vector<OddsRecord> Distinct(std::vector<OddsRecord> rows) {
     for (OddsRecord& row : rows) {
         const int repeat = seen[{*row.sport_type_name, *row.competition_name,
                                  row.sport_event_date->ms, *row.team_h_name, *row.team_g_name}]++;
-        if (repeat > 0) *row.team_h_name += " " + std::to_string(repeat + 1);
+        if (repeat > 0) row.team_h_name->append(" ").append(std::to_string(repeat + 1));
     }
     return rows;
 }
