@@ -8,20 +8,15 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/line_reading.h"
 #include "cli/table_output.h"
-#include "demo/demo_server.h"
-#include "http/net_http.h"
-#include "http/net_idle_hook.h"
-#include "readers/first_bookmaker.h"
-#include "readers/line_session.h"
-#include "readers/reader_context.h"
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
 namespace lintaro::cli {
 
 const char kLoadUsage[] =
-    R"(usage: lintaro-cli load first|second [--demo] [--first-host HOST[:PORT]]
+    R"(usage: lintaro-cli load first|second [--demo [--generation N]] [--first-host HOST[:PORT]]
                         [--second-host HOST[:PORT]] [--today YYYY-MM-DD]
                         [--format jsonl|csv|xls|xlsx] [--out FILE] [--max-size BYTES]
                         [--timeout SECONDS]
@@ -32,6 +27,8 @@ prints the rows in the order they were inserted, or the grid's worksheet.
 options:
   --demo                     start the built-in demo line server on a free loopback port for this
                              one command and read from it (not with --first-host or --second-host)
+  --generation N             with --demo: read that generation of the demo line (the line a
+                             moving serve-demo serves on its N-th read), 0 to 100000 (default 0)
   --first-host HOST[:PORT]   the first bookmaker's host (default www.marathonbet.com, port 80)
   --second-host HOST[:PORT]  the second bookmaker's host (default www.pinnaclesports.com, port 80)
   --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
@@ -56,80 +53,21 @@ standard error; the rows read before it are still written) or the output could n
 mistake.
 )";
 
-namespace {
-
-// The window's services for a reader without a window: messages are collected for standard
-// error, the cursor does not exist, and today is fixed by --today or the local date.
-class CliReaderUi : public ReaderUi {
-  public:
-    explicit CliReaderUi(CivilDate today) : today_(today) {}
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void SetWaitCursor(bool) override {}
-    CivilDate Today() override { return today_; }
-
-    std::vector<std::string> messages;
-
-  private:
-    CivilDate today_;
-};
-
-// "HOST" or "HOST:PORT" with a port of 1..65535; anything else is a usage mistake.
-std::string HostOption(const Args& parsed, const std::string& name, const std::string& fallback) {
-    const std::string value = parsed.Value(name, fallback);
-    if (!IsHostAndPort(value)) {
-        throw UsageError(name + " needs HOST or HOST:PORT, not \"" + value + "\"");
-    }
-    return value;
-}
-
-}  // namespace
-
 int RunLoad(const std::vector<std::string>& args) {
     const Args parsed = ParseArgs(args,
                                   {"--first-host", "--second-host", "--today", "--format", "--out",
-                                   "--max-size", "--timeout"},
+                                   "--max-size", "--timeout", "--generation"},
                                   {"--demo"});
-    if (parsed.positional.size() != 1) throw UsageError("load needs a bookmaker: first or second");
-    const std::string& bookmaker = parsed.positional[0];
-    if (bookmaker != "first" && bookmaker != "second") {
-        throw UsageError("unknown bookmaker " + bookmaker + " (first or second)");
-    }
+    const int bookmaker = BookmakerIndex(parsed.positional, "load");
     const TableOutput output = ParseTableOutput(parsed);
     const CivilDate today = TodayOption(parsed);
-    std::string first_host = HostOption(parsed, "--first-host", kFirstBookmakerHost);
-    std::string second_host = HostOption(parsed, "--second-host", kSecondBookmakerHost);
-
-    // The demo line is published on the readers' today, so that its dates read as intended.
-    std::unique_ptr<demo::DemoServer> demo_server;
-    if (parsed.Has("--demo")) {
-        if (parsed.Has("--first-host") || parsed.Has("--second-host")) {
-            throw UsageError(
-                "--demo chooses both hosts itself; leave out --first-host and "
-                "--second-host");
-        }
-        demo::DemoOptions options;
-        options.today = demo::ToYearMonthDay(today);
-        demo_server = std::make_unique<demo::DemoServer>(options);
-        demo_server->Start();
-        first_host = demo_server->FirstHost();
-        second_host = demo_server->SecondHost();
-    }
-
-    // One client as the window has it, with the idle hook that bounds connects.
-    LineSession session;
-    session.first_host = first_host;
-    session.second_host = second_host;
-    TNetIdleHook idle_hook;
-    session.SetIdleHook(&idle_hook);
-    session.Http().MaxBodySize = MaxSizeOption(parsed, session.Http().MaxBodySize);
-    TNetTimeLimits limits = session.Http().TimeLimits();
-    limits.fetch_ms = TimeoutOption(parsed);
-    session.Http().SetTimeLimits(limits);
+    LineSource source;
+    SetUpLineSource(parsed, today, false, source);
 
     OddsTable table;
     table.ResetTable();
     CliReaderUi ui(today);
-    session.Load(bookmaker == "first" ? 0 : 1, table, ui);
+    source.session.Load(bookmaker, table, ui);
 
     // The rows read before a reader's failure are written all the same.
     const std::string output_failure = WriteTableOrFailure(table, output);

@@ -14,10 +14,11 @@ namespace lintaro::cli {
 
 const char kServeDemoUsage[] =
     R"(usage: lintaro-cli serve-demo [--port N] [--events N] [--seed N] [--today YYYY-MM-DD]
+                              [--moving] [--generation N]
 
 Serves the demo line until SIGINT (Ctrl-C) or SIGTERM: the first bookmaker on 127.0.0.1:PORT and
 the second on 127.0.0.1:PORT+1, whose root redirects to the first port. Prints
-"listening on 127.0.0.1:PORT" once it listens.
+"listening on 127.0.0.1:PORT" once it listens. The line stands still unless --moving is given.
 
 options:
   --port N            the first bookmaker's port, 0 to 65534 (0, the default, takes a free port)
@@ -25,6 +26,13 @@ options:
   --seed N            random seed of the line, 0 to 4294967295 (default 1)
   --today YYYY-MM-DD  the date the line is published on; its events start within four weeks of
                       it (default: the local date)
+  --moving            a moving line: each request of a bookmaker's entry page (the first
+                      bookmaker's odds page, the second's tournament list) after the first serves
+                      the line's next generation, in which a few prices move by a tick or two, a
+                      few events start and leave the line and a few new ones appear; every other
+                      page serves the current generation
+  --generation N      the generation served first, 0 to 100000 (default 0, the line as drawn
+                      from the seed)
   --help              show this help and exit
 
 exit status: 0 stopped by a signal; 1 the server could not start (a busy port, for example);
@@ -32,7 +40,8 @@ exit status: 0 stopped by a signal; 1 the server could not start (a busy port, f
 )";
 
 int RunServeDemo(const std::vector<std::string>& raw_args) {
-    const Args args = ParseArgs(raw_args, {"--port", "--events", "--seed", "--today"}, {});
+    const Args args = ParseArgs(
+        raw_args, {"--port", "--events", "--seed", "--today", "--generation"}, {"--moving"});
     if (!args.positional.empty()) {
         throw UsageError("serve-demo takes no arguments, only options: " + args.positional[0]);
     }
@@ -41,6 +50,8 @@ int RunServeDemo(const std::vector<std::string>& raw_args) {
     options.events =
         static_cast<int>(WholeNumberOption(args, "--events", 0, demo::kMaxDemoEvents, 200));
     if (args.Has("--today")) options.today = demo::ToYearMonthDay(TodayOption(args));
+    options.generation = static_cast<uint32_t>(
+        WholeNumberOption(args, "--generation", 0, demo::kMaxDemoGeneration, 0));
     const auto port = static_cast<uint16_t>(WholeNumberOption(args, "--port", 0, 65534, 0));
 
     // The signals are taken by sigwait below; blocked before the server starts its threads, they
@@ -52,6 +63,7 @@ int RunServeDemo(const std::vector<std::string>& raw_args) {
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
     demo::DemoServer server(options);
+    server.SetMoving(args.Has("--moving"));
     server.Start(port);  // a busy port throws: main prints the one-line message, status 1
     std::printf("listening on %s\n", server.FirstHost().c_str());
     std::fflush(stdout);

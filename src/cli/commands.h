@@ -12,6 +12,7 @@ int RunFetch(const std::vector<std::string>& args);      // cmd_fetch.cpp
 int RunParse(const std::vector<std::string>& args);      // cmd_parse.cpp
 int RunLoad(const std::vector<std::string>& args);       // cmd_load.cpp
 int RunServeDemo(const std::vector<std::string>& args);  // cmd_serve_demo.cpp
+int RunWatch(const std::vector<std::string>& args);      // cmd_watch.cpp
 
 // Each command's help, printed by "lintaro-cli COMMAND --help" and "lintaro-cli help COMMAND": its
 // synopsis up to the first empty line (the general usage lists these), what it does, every option
@@ -21,5 +22,6 @@ extern const char kFetchUsage[];      // cmd_fetch.cpp
 extern const char kParseUsage[];      // cmd_parse.cpp
 extern const char kLoadUsage[];       // cmd_load.cpp
 extern const char kServeDemoUsage[];  // cmd_serve_demo.cpp
+extern const char kWatchUsage[];      // cmd_watch.cpp
 
 }  // namespace lintaro::cli

@@ -26,6 +26,7 @@ const Command kCommands[] = {
     {"parse", RunParse, kParseUsage},
     {"load", RunLoad, kLoadUsage},
     {"serve-demo", RunServeDemo, kServeDemoUsage},
+    {"watch", RunWatch, kWatchUsage},
 };
 
 const Command* FindCommand(const std::string& name) {
@@ -44,7 +45,8 @@ std::string GeneralUsage() {
         "usage: lintaro-cli COMMAND [OPTIONS] [--] [ARGS]\n"
         "       lintaro-cli COMMAND --help | help [COMMAND] | --help | --version\n"
         "\n"
-        "Lintaro's line readers, pattern matcher, HTTP client and demo line server for scripts.\n"
+        "Lintaro's line readers, pattern matcher, HTTP client, demo line server and line recorder\n"
+        "for scripts.\n"
         "\n"
         "commands:\n";
     for (const Command& command : kCommands) {

@@ -5,10 +5,13 @@
 #include "demo/demo_line.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
@@ -116,19 +119,27 @@ void CheckOptions(const DemoOptions& options) {
                                     std::to_string(kMaxDemoEvents) + ", not " +
                                     std::to_string(options.events));
     }
+    if (options.generation > kMaxDemoGeneration) {
+        throw std::invalid_argument("The demo line's generation must be 0.." +
+                                    std::to_string(kMaxDemoGeneration) + ", not " +
+                                    std::to_string(options.generation));
+    }
+}
+
+// Draws a tournament in proportion to the weights.
+size_t PickByWeight(const std::vector<int>& weights, Rng& rng) {
+    int weight_sum = 0;
+    for (int w : weights) weight_sum += w;
+    int ticket = rng.Between(0, weight_sum - 1);
+    size_t t = 0;
+    while (ticket >= weights[t]) ticket -= weights[t++];
+    return t;
 }
 
 // Splits `total` events over tournaments in proportion to their weights, randomly but exactly.
 std::vector<int> Spread(int total, const std::vector<int>& weights, Rng& rng) {
     std::vector<int> counts(weights.size(), 0);
-    int weight_sum = 0;
-    for (int w : weights) weight_sum += w;
-    for (int i = 0; i < total; ++i) {
-        int ticket = rng.Between(0, weight_sum - 1);
-        size_t t = 0;
-        while (ticket >= weights[t]) ticket -= weights[t++];
-        ++counts[t];
-    }
+    for (int i = 0; i < total; ++i) ++counts[PickByWeight(weights, rng)];
     return counts;
 }
 
@@ -397,6 +408,11 @@ struct DrawnEvent {
     bool invalid_date = false;  // dated 31/04: unreadable, no row
 };
 
+// Lists events by start, as a real line lists each tournament's events.
+bool StartsBefore(const DrawnEvent& a, const DrawnEvent& b) {
+    return a.day_offset != b.day_offset ? a.day_offset < b.day_offset : a.kickoff < b.kickoff;
+}
+
 std::vector<DrawnEvent> DrawEvents(int count, int team_count, int kickoff_count, Rng& rng) {
     std::vector<DrawnEvent> events(count);
     for (DrawnEvent& e : events) {
@@ -405,56 +421,262 @@ std::vector<DrawnEvent> DrawEvents(int count, int team_count, int kickoff_count,
         e.home = rng.Between(0, team_count - 1);
         e.guest = (e.home + rng.Between(1, team_count - 1)) % team_count;
     }
-    // A real line lists each tournament's events by start.
-    std::stable_sort(events.begin(), events.end(), [](const DrawnEvent& a, const DrawnEvent& b) {
-        return a.day_offset != b.day_offset ? a.day_offset < b.day_offset : a.kickoff < b.kickoff;
-    });
+    std::stable_sort(events.begin(), events.end(), StartsBefore);
     return events;
 }
 
-// Writes one event line of `layout` and fills `row` with what the reader makes of it.
+// ---- A moving line: what changes from one generation to the next ------------------------------
+//
+// Generation 0 is the line as drawn from the seed. Each later generation is the one before with a
+// few changes drawn from a random sequence of its own (seeded by the seed and the generation), so
+// the line of generation 0 stays byte for byte what it always was, and generation g is one known
+// line: a few markets move by a tick or two, now and then a handicap or total line moves, the
+// earliest events start (and leave the line) and a few new ones appear a few weeks ahead.
+
+constexpr int kMarketMovePercent = 4;  // chance that a market moves in one generation
+constexpr int kLineMovePercent = 1;    // chance that an event's handicap or total line moves
+constexpr int kMinPrice = 1010;        // no move takes a price below 1.01
+// A move is refused when it takes the market's margin further than this from the margin it was
+// drawn with, so margins stay where a bookmaker keeps them.
+constexpr double kMarginDrift = 0.015;
+// New events are announced this many days ahead (the line spans four weeks).
+constexpr int kNewEventFirstDay = 21;
+constexpr int kNewEventLastDay = 27;
+
+// The random sequence of generation `generation` of a line (`salt` tells the bookmakers apart).
+Rng GenerationRng(uint64_t salt, uint32_t seed, uint32_t generation) {
+    Rng mixer(salt * 0x100000000ull + seed);
+    return Rng(mixer.Next() ^ (uint64_t{generation} * 0xD1B54A32D192ED03ull));
+}
+
+// The step of the price ladder at `milli`: a hundredth up to 2.00, widening with the price, as
+// bookmakers and exchanges move prices.
+int TickAt(int milli) {
+    if (milli < 2000) return 10;
+    if (milli < 3000) return 20;
+    if (milli < 4000) return 50;
+    if (milli < 6000) return 100;
+    if (milli < 10000) return 200;
+    if (milli < 20000) return 500;
+    return 1000;
+}
+
+// `milli` moved by `ticks` steps of the ladder (down when negative).
+int StepPrice(int milli, int ticks) {
+    for (; ticks > 0; --ticks) milli += TickAt(milli);
+    for (; ticks < 0; ++ticks) milli -= TickAt(milli - 1);
+    return milli;
+}
+
+// A market's margin (the implied probabilities beyond one) from prices in thousandths.
+double MarketMargin(const int* const* prices, int count) {
+    double sum = 0;
+    for (int i = 0; i < count; ++i) sum += 1000.0 / *prices[i];
+    return sum - 1.0;
+}
+
+// Moves one market: one outcome by one or two ticks, another the opposite way by one tick, as a
+// bookmaker rebalances. The move is dropped when it would take a price below kMinPrice or the
+// margin more than kMarginDrift from `drawn_margin`. Returns each price's direction (-1, 0, +1).
+std::array<int, 3> MoveMarket(int* const* prices, int count, double drawn_margin, Rng& rng) {
+    std::array<int, 3> moved{};
+    const int leader = rng.Between(0, count - 1);
+    const int other = (leader + rng.Between(1, count - 1)) % count;
+    const int ticks = rng.Between(1, 2);
+    const int direction = rng.Percent(50) ? 1 : -1;
+    const int leader_price = StepPrice(*prices[leader], direction * ticks);
+    const int other_price = StepPrice(*prices[other], -direction);
+    if (leader_price < kMinPrice || other_price < kMinPrice) return moved;
+    const int old_leader = std::exchange(*prices[leader], leader_price);
+    const int old_other = std::exchange(*prices[other], other_price);
+    if (std::fabs(MarketMargin(prices, count) - drawn_margin) > kMarginDrift) {
+        *prices[leader] = old_leader;
+        *prices[other] = old_other;
+        return moved;
+    }
+    moved[leader] = direction;
+    moved[other] = -direction;
+    return moved;
+}
+
+// A double chance follows the outcome it covers by one tick (`direction` of 0 leaves it).
+void FollowByOneTick(std::optional<int>& price, int direction) {
+    if (!price || direction == 0) return;
+    const int moved = StepPrice(*price, direction);
+    if (moved >= kMinPrice) *price = moved;
+}
+
+// A new event a few weeks ahead.
+DrawnEvent DrawNewEvent(int team_count, int kickoff_count, Rng& rng) {
+    DrawnEvent event;
+    event.day_offset = rng.Between(kNewEventFirstDay, kNewEventLastDay);
+    event.kickoff = rng.Between(0, kickoff_count - 1);
+    event.home = rng.Between(0, team_count - 1);
+    event.guest = (event.home + rng.Between(1, team_count - 1)) % team_count;
+    return event;
+}
+
+// One generation's turnover of events: the earliest few start and leave the line, and a few new
+// ones arrive (one up to about one in fifty of `drawn_size` each, the arrivals pulled towards the
+// drawn size so the line neither fills up nor empties). `lists` are the event lists that move,
+// each listed by start; `start_of(list, event)` is an event's start in minutes after today's
+// midnight; `draw_arrival(rng)` draws a new event and the index of the list it joins.
+template <typename Event, typename StartOf, typename DrawArrival>
+void TurnOver(const std::vector<std::vector<Event>*>& lists, int drawn_size, StartOf start_of,
+              DrawArrival draw_arrival, Rng& rng) {
+    struct Start {
+        int minute;
+        uint32_t list;
+        uint32_t index;
+        auto operator<=>(const Start&) const = default;  // unique: the choice is deterministic
+    };
+    std::vector<Start> starts;
+    for (uint32_t l = 0; l < lists.size(); ++l) {
+        for (uint32_t i = 0; i < lists[l]->size(); ++i) {
+            starts.push_back({start_of(l, (*lists[l])[i]), l, i});
+        }
+    }
+    const int live = static_cast<int>(starts.size());
+    const int few = std::max(1, drawn_size / 50);
+    const int leaving = std::min(live, rng.Between(1, few));
+    const int arriving = std::clamp(rng.Between(1, few) + (drawn_size - live) / 4, 0, 2 * few);
+    std::nth_element(starts.begin(), starts.begin() + leaving, starts.end());
+    for (int k = 0; k < leaving; ++k) (*lists[starts[k].list])[starts[k].index].gone = true;
+    for (std::vector<Event>* list : lists) {
+        std::erase_if(*list, [](const Event& event) { return event.gone; });
+    }
+    std::vector<std::vector<Event>> arrivals(lists.size());
+    for (int k = 0; k < arriving; ++k) {
+        auto [list, event] = draw_arrival(rng);
+        arrivals[list].push_back(std::move(event));
+    }
+    // A new event goes after those that start no later, the arrivals in the order drawn.
+    const auto by_start = [](const Event& a, const Event& b) {
+        return StartsBefore(a.drawn, b.drawn);
+    };
+    for (size_t l = 0; l < lists.size(); ++l) {
+        if (arrivals[l].empty()) continue;
+        std::stable_sort(arrivals[l].begin(), arrivals[l].end(), by_start);
+        std::vector<Event>& list = *lists[l];
+        const auto middle = static_cast<ptrdiff_t>(list.size());
+        std::move(arrivals[l].begin(), arrivals[l].end(), std::back_inserter(list));
+        std::inplace_merge(list.begin(), list.begin() + middle, list.end(), by_start);
+    }
+}
+
+// Minutes after midnight of "HH:MM".
+int MinuteOfDay(const char* clock) {
+    return ((clock[0] - '0') * 10 + (clock[1] - '0')) * 60 + (clock[3] - '0') * 10 +
+           (clock[4] - '0');
+}
+
+// ---- The first bookmaker's events --------------------------------------------------------------
+
+// The prices and lines of one event of the first bookmaker, in thousandths, and its event sheet.
+struct FirstPrices {
+    bool has_draw = false;  // the layout quotes a draw (X)
+    int p1 = 0, x = 0, p2 = 0;
+    std::optional<int> px1, p12, p2x;
+    int handicap = 0, f1 = 0, f2 = 0;
+    int total = 0, under = 0, over = 0;
+    std::string sheet;
+    // The margins the markets were drawn with: moves keep close to them.
+    double result_margin = 0, handicap_margin = 0, total_margin = 0;
+};
+
+FirstPrices DrawFirstPrices(Layout layout, int total_milli, int total_step, Rng& rng) {
+    FirstPrices p;
+    const double strength = rng.Between(20, 80) / 100.0;  // home's share of the two sides
+    p.has_draw = layout == Layout::kThreeWay || layout == Layout::kBasketball;
+    if (p.has_draw) {
+        const double draw =
+            layout == Layout::kThreeWay ? rng.Between(18, 30) / 100.0 : rng.Between(5, 8) / 100.0;
+        const double home_win = (1.0 - draw) * strength;
+        const double guest_win = (1.0 - draw) - home_win;
+        p.p1 = PriceFor(home_win, 1.06);
+        p.x = PriceFor(draw, 1.06);
+        p.p2 = PriceFor(guest_win, 1.06);
+        if (layout == Layout::kThreeWay && !rng.Percent(6)) {
+            p.px1 = PriceFor(home_win + draw, 1.04);
+            p.p12 = PriceFor(home_win + guest_win, 1.04);
+            p.p2x = PriceFor(guest_win + draw, 1.04);
+        }
+    } else {
+        p.p1 = PriceFor(strength, 1.05);
+        p.p2 = PriceFor(1.0 - strength, 1.05);
+    }
+    // Half-point handicaps, never 0; the favourite gives them.
+    const int widest = layout == Layout::kBasketball || layout == Layout::kVolleyball ? 6
+                       : layout == Layout::kTennis                                    ? 3
+                                                                                      : 1;
+    p.handicap = (2 * rng.Between(0, widest) + 1) * 500;
+    if (strength > 0.5) p.handicap = -p.handicap;
+    p.f1 = rng.Between(170, 215) * 10;
+    p.f2 = rng.Between(170, 215) * 10;
+    p.total = total_milli + rng.Between(-1, 1) * total_step;
+    p.under = rng.Between(170, 215) * 10;
+    p.over = rng.Between(170, 215) * 10;
+    p.sheet = EventSheet(layout, rng);
+    const int* result[] = {&p.p1, &p.x, &p.p2};
+    const int* two_way[] = {&p.p1, &p.p2};
+    const int* handicap[] = {&p.f1, &p.f2};
+    const int* total[] = {&p.under, &p.over};
+    p.result_margin = p.has_draw ? MarketMargin(result, 3) : MarketMargin(two_way, 2);
+    p.handicap_margin = MarketMargin(handicap, 2);
+    p.total_margin = MarketMargin(total, 2);
+    return p;
+}
+
+// One generation's moves of an event's prices and lines.
+void MoveFirstPrices(FirstPrices& p, Layout layout, int total_step, Rng& rng) {
+    if (rng.Percent(kMarketMovePercent)) {
+        int* result[] = {&p.p1, &p.x, &p.p2};
+        int* two_way[] = {&p.p1, &p.p2};
+        if (p.has_draw) {
+            const std::array<int, 3> moved = MoveMarket(result, 3, p.result_margin, rng);
+            FollowByOneTick(p.px1, moved[0]);
+            FollowByOneTick(p.p2x, moved[2]);
+            FollowByOneTick(p.p12, -moved[1]);  // a dearer draw makes "no draw" cheaper
+        } else {
+            MoveMarket(two_way, 2, p.result_margin, rng);
+        }
+        // The bookmaker reprices its further markets now and then with the main one.
+        if (rng.Percent(50)) p.sheet = EventSheet(layout, rng);
+    }
+    if (rng.Percent(kMarketMovePercent)) {
+        int* handicap[] = {&p.f1, &p.f2};
+        MoveMarket(handicap, 2, p.handicap_margin, rng);
+    }
+    if (rng.Percent(kMarketMovePercent)) {
+        int* total[] = {&p.under, &p.over};
+        MoveMarket(total, 2, p.total_margin, rng);
+    }
+    if (rng.Percent(kLineMovePercent)) {
+        // A line moves by a whole step and keeps its prices: the handicap stays a half point.
+        const int direction = rng.Percent(50) ? 1 : -1;
+        if (rng.Percent(50)) {
+            p.handicap += direction * 1000;
+        } else if (p.total + direction * total_step >= 500) {
+            p.total += direction * total_step;
+        }
+    }
+}
+
+// Writes the event lines of the first bookmaker's page and fills each row with what the reader
+// makes of the line.
 class FirstLineWriter {
   public:
-    FirstLineWriter(std::string& page, Rng& rng) : page_(page), rng_(rng) {}
+    explicit FirstLineWriter(std::string& page) : page_(page) {}
 
     void Event(Layout layout, const std::string& date_text, const std::string& time_text,
-               const std::string& home, const std::string& guest, int total_milli, int total_step,
+               const std::string& home, const std::string& guest, const FirstPrices& prices,
                OddsRecord& row) {
         const int id = next_id_;
         next_id_ += 2;
-        const double strength = rng_.Between(20, 80) / 100.0;  // home's share of the two sides
-
-        // Shared values: the main prices and, for every layout, a handicap and a total.
-        int p1 = 0, x = 0, p2 = 0;
-        std::optional<int> px1, p12, p2x;
-        if (layout == Layout::kThreeWay || layout == Layout::kBasketball) {
-            const double draw = layout == Layout::kThreeWay ? rng_.Between(18, 30) / 100.0
-                                                            : rng_.Between(5, 8) / 100.0;
-            const double home_win = (1.0 - draw) * strength;
-            const double guest_win = (1.0 - draw) - home_win;
-            p1 = PriceFor(home_win, 1.06);
-            x = PriceFor(draw, 1.06);
-            p2 = PriceFor(guest_win, 1.06);
-            if (layout == Layout::kThreeWay && !rng_.Percent(6)) {
-                px1 = PriceFor(home_win + draw, 1.04);
-                p12 = PriceFor(home_win + guest_win, 1.04);
-                p2x = PriceFor(guest_win + draw, 1.04);
-            }
-        } else {
-            p1 = PriceFor(strength, 1.05);
-            p2 = PriceFor(1.0 - strength, 1.05);
-        }
-        // Half-point handicaps, never 0; the favourite gives them.
-        const int widest = layout == Layout::kBasketball || layout == Layout::kVolleyball ? 6
-                           : layout == Layout::kTennis                                    ? 3
-                                                                                          : 1;
-        int handicap = (2 * rng_.Between(0, widest) + 1) * 500;
-        if (strength > 0.5) handicap = -handicap;
-        const int f1 = rng_.Between(170, 215) * 10;
-        const int f2 = rng_.Between(170, 215) * 10;
-        const int total = total_milli + rng_.Between(-1, 1) * total_step;
-        const int under = rng_.Between(170, 215) * 10;
-        const int over = rng_.Between(170, 215) * 10;
+        const int p1 = prices.p1, x = prices.x, p2 = prices.p2;
+        const std::optional<int>&px1 = prices.px1, &p12 = prices.p12, &p2x = prices.p2x;
+        const int handicap = prices.handicap, f1 = prices.f1, f2 = prices.f2;
+        const int total = prices.total, under = prices.under, over = prices.over;
 
         std::string& p = page_;
         p += date_text;
@@ -491,12 +713,11 @@ class FirstLineWriter {
         }
         p += time_text;
         p += "<b id=r" + std::to_string(id + 1) + ">2) " + guest + "</b> ";
-        const std::string sheet = EventSheet(layout, rng_);
-        p += sheet;
+        p += prices.sheet;
         p += '\n';
 
         row.P1 = FromMilli(p1);
-        if (layout == Layout::kThreeWay || layout == Layout::kBasketball) row.X = FromMilli(x);
+        if (prices.has_draw) row.X = FromMilli(x);
         row.P2 = FromMilli(p2);
         if (px1) row.PX1 = FromMilli(*px1);
         if (p12) row.P12 = FromMilli(*p12);
@@ -510,12 +731,11 @@ class FirstLineWriter {
         row.VT = FromMilli(total);
         row.team_h_name = home;
         row.team_g_name = guest;
-        row.dop_info = sheet;
+        row.dop_info = prices.sheet;
     }
 
   private:
     std::string& page_;
-    Rng& rng_;
     int next_id_ = 10001;
 };
 
@@ -528,6 +748,96 @@ std::string SectionTitles() {
     return titles;
 }
 
+struct FirstEvent {
+    DrawnEvent drawn;
+    FirstPrices prices;
+    bool gone = false;  // starts in the generation being made
+};
+
+// A section of the page: a tournament the reader reads, or one it must pass over.
+struct FirstSection {
+    const SkippedSection* skipped = nullptr;  // set for a section the reader passes over
+    size_t tournament = 0;                    // else the index into FirstTournaments()
+    std::vector<FirstEvent> events;           // listed by start
+};
+
+// Draws the line of generation 0, section by section, in the order the page lists them.
+std::vector<FirstSection> DrawFirstLine(const DemoOptions& options, Rng& rng) {
+    const auto& tournaments = FirstTournaments();
+    std::vector<int> weights;
+    for (const auto& t : tournaments) weights.push_back(t.weight);
+    const std::vector<int> counts = Spread(options.events, weights, rng);
+    const auto& skipped = FirstSkippedSections();
+    std::vector<FirstSection> sections;
+    int event_number = 0;
+    for (size_t t = 0; t < tournaments.size(); ++t) {
+        // A skipped section now and then between the read ones, always at the same places.
+        if (t % 4 == 1 && t / 4 < skipped.size()) {
+            FirstSection& section = sections.emplace_back();
+            section.skipped = &skipped[t / 4];
+            for (size_t i = 0; i + 1 < section.skipped->teams.size(); i += 2) {
+                FirstEvent& event = section.events.emplace_back();
+                event.drawn.home = static_cast<int>(i);
+                event.drawn.guest = static_cast<int>(i + 1);
+                event.prices = DrawFirstPrices(Layout::kThreeWay, 2500, 1000, rng);
+            }
+        }
+        FirstSection& section = sections.emplace_back();
+        section.tournament = t;
+        if (counts[t] == 0) continue;
+        const FirstTournament& tournament = tournaments[t];
+        for (DrawnEvent& drawn : DrawEvents(counts[t], static_cast<int>(tournament.teams.size()),
+                                            static_cast<int>(tournament.kickoffs.size()), rng)) {
+            ++event_number;
+            // A few events are unreadable on purpose; the first ones come early, so that small
+            // lines have them too.
+            drawn.blank_time = event_number == 7 || rng.Percent(1);
+            drawn.invalid_date = event_number == 13 || (!drawn.blank_time && rng.Percent(1));
+            FirstEvent& event = section.events.emplace_back();
+            event.drawn = drawn;
+            event.prices = DrawFirstPrices(tournament.layout, tournament.total_milli,
+                                           tournament.total_step, rng);
+        }
+    }
+    return sections;
+}
+
+// Turns the line of generation - 1 into that of `generation`.
+void MoveFirstLine(std::vector<FirstSection>& sections, const DemoOptions& options,
+                   uint32_t generation) {
+    const auto& tournaments = FirstTournaments();
+    Rng rng = GenerationRng(0x4D61726166ull, options.seed, generation);
+    // The sections the reader passes over stay still; one list per tournament, in their order.
+    std::vector<std::vector<FirstEvent>*> lists;
+    for (FirstSection& section : sections) {
+        if (section.skipped) continue;
+        const FirstTournament& tournament = tournaments[section.tournament];
+        for (FirstEvent& event : section.events) {
+            MoveFirstPrices(event.prices, tournament.layout, tournament.total_step, rng);
+        }
+        lists.push_back(&section.events);
+    }
+    std::vector<int> weights;
+    for (const auto& t : tournaments) weights.push_back(t.weight);
+    TurnOver(
+        lists, options.events,
+        [&](uint32_t t, const FirstEvent& event) {
+            return event.drawn.day_offset * 1440 +
+                   MinuteOfDay(tournaments[t].kickoffs[event.drawn.kickoff]);
+        },
+        [&](Rng& rng) {
+            const size_t t = PickByWeight(weights, rng);
+            const FirstTournament& tournament = tournaments[t];
+            FirstEvent event;
+            event.drawn = DrawNewEvent(static_cast<int>(tournament.teams.size()),
+                                       static_cast<int>(tournament.kickoffs.size()), rng);
+            event.prices = DrawFirstPrices(tournament.layout, tournament.total_milli,
+                                           tournament.total_step, rng);
+            return std::pair{t, std::move(event)};
+        },
+        rng);
+}
+
 }  // namespace
 
 chr::year_month_day ToYearMonthDay(const CivilDate& date) {
@@ -535,13 +845,43 @@ chr::year_month_day ToYearMonthDay(const CivilDate& date) {
                                chr::day{static_cast<unsigned>(date.day)}};
 }
 
-FirstLine BuildFirstLine(const DemoOptions& options, chr::year_month_day today) {
+struct MovingFirstLine::Model {
+    DemoOptions options;
+    chr::year_month_day today;
+    std::vector<FirstSection> sections;
+};
+
+MovingFirstLine::MovingFirstLine(const DemoOptions& options, chr::year_month_day today)
+    : model_(std::make_unique<Model>()) {
     CheckOptions(options);
+    model_->options = options;
+    model_->options.generation = 0;
+    model_->today = today;
     Rng rng(0x4D61726166ull * 0x100000000ull + options.seed);
+    model_->sections = DrawFirstLine(options, rng);
+    while (model_->options.generation < options.generation) Advance();
+}
+
+MovingFirstLine::~MovingFirstLine() = default;
+MovingFirstLine::MovingFirstLine(MovingFirstLine&&) noexcept = default;
+MovingFirstLine& MovingFirstLine::operator=(MovingFirstLine&&) noexcept = default;
+
+uint32_t MovingFirstLine::Generation() const { return model_->options.generation; }
+
+void MovingFirstLine::Advance() {
+    const uint32_t next = ++model_->options.generation;
+    if (model_->options.events > 0) MoveFirstLine(model_->sections, model_->options, next);
+}
+
+FirstLine BuildFirstLine(const DemoOptions& options, chr::year_month_day today) {
+    return MovingFirstLine(options, today).Line();
+}
+
+FirstLine MovingFirstLine::Line() const {
+    const std::vector<FirstSection>& sections = model_->sections;
+    const DemoOptions& options = model_->options;
+    const chr::year_month_day today = model_->today;
     const auto& tournaments = FirstTournaments();
-    std::vector<int> weights;
-    for (const auto& t : tournaments) weights.push_back(t.weight);
-    const std::vector<int> counts = Spread(options.events, weights, rng);
 
     FirstLine line;
     std::string& page = line.page;
@@ -555,58 +895,50 @@ FirstLine BuildFirstLine(const DemoOptions& options, chr::year_month_day today) 
     page += top;
     page += Cp(". Коэффициенты указаны в десятичном формате.</div>\n");
 
-    FirstLineWriter writer(page, rng);
-    const auto& skipped = FirstSkippedSections();
+    FirstLineWriter writer(page);
     int key_id = 0;
-    int event_number = 0;
-    for (size_t t = 0; t < tournaments.size(); ++t) {
-        // A skipped section now and then between the read ones, always at the same places.
-        if (t % 4 == 1 && t / 4 < skipped.size()) {
-            const SkippedSection& section = skipped[t / 4];
-            page += "<div class=cap>" + Cp(section.heading) + "</div>\n" + SectionTitles();
-            for (size_t i = 0; i + 1 < section.teams.size(); i += 2) {
+    for (const FirstSection& section : sections) {
+        if (section.skipped) {
+            page += "<div class=cap>" + Cp(section.skipped->heading) + "</div>\n" + SectionTitles();
+            for (const FirstEvent& event : section.events) {
                 OddsRecord ignored;
                 char date[16];
                 std::snprintf(date, sizeof date, "%02u/%02u ", static_cast<unsigned>(today.day()),
                               static_cast<unsigned>(today.month()));
-                writer.Event(Layout::kThreeWay, date, "20:00  ", Cp(section.teams[i]),
-                             Cp(section.teams[i + 1]), 2500, 1000, ignored);
+                writer.Event(Layout::kThreeWay, date, "20:00  ",
+                             Cp(section.skipped->teams[event.drawn.home]),
+                             Cp(section.skipped->teams[event.drawn.guest]), event.prices, ignored);
             }
+            continue;
         }
-        if (counts[t] == 0) continue;
-        const FirstTournament& tournament = tournaments[t];
+        if (section.events.empty()) continue;
+        const FirstTournament& tournament = tournaments[section.tournament];
         std::vector<std::string> teams;
         for (const char* team : tournament.teams) teams.push_back(Cp(team));
         const std::string sport_name = Cp(tournament.sport_name);
         const std::string name = Cp(tournament.name);
         page += "<div class=cap>" + Cp(tournament.sport_heading) + ". " + name + "</div>\n";
         page += SectionTitles();
-        for (DrawnEvent& event : DrawEvents(counts[t], static_cast<int>(teams.size()),
-                                            static_cast<int>(tournament.kickoffs.size()), rng)) {
-            ++event_number;
-            // A few events are unreadable on purpose; the first ones come early, so that small
-            // lines have them too.
-            event.blank_time = event_number == 7 || rng.Percent(1);
-            event.invalid_date = event_number == 13 || (!event.blank_time && rng.Percent(1));
-            const chr::year_month_day date{chr::sys_days{today} + chr::days{event.day_offset}};
+        for (const FirstEvent& event : section.events) {
+            const DrawnEvent& drawn = event.drawn;
+            const chr::year_month_day date{chr::sys_days{today} + chr::days{drawn.day_offset}};
             const unsigned day = static_cast<unsigned>(date.day());
             const unsigned month = static_cast<unsigned>(date.month());
             char date_text[16];
-            std::snprintf(date_text, sizeof date_text, "%02u/%02u ", event.invalid_date ? 31 : day,
-                          event.invalid_date ? 4 : month);
-            const char* kickoff = tournament.kickoffs[event.kickoff];
-            std::string time_text = event.blank_time ? std::string(7, ' ') : kickoff;
+            std::snprintf(date_text, sizeof date_text, "%02u/%02u ", drawn.invalid_date ? 31 : day,
+                          drawn.invalid_date ? 4 : month);
+            const char* kickoff = tournament.kickoffs[drawn.kickoff];
+            std::string time_text = drawn.blank_time ? std::string(7, ' ') : kickoff;
             time_text.resize(7, ' ');
 
             OddsRecord row;
-            writer.Event(tournament.layout, date_text, time_text, teams[event.home],
-                         teams[event.guest], tournament.total_milli, tournament.total_step, row);
-            if (event.blank_time || event.invalid_date) continue;
+            writer.Event(tournament.layout, date_text, time_text, teams[drawn.home],
+                         teams[drawn.guest], event.prices, row);
+            if (drawn.blank_time || drawn.invalid_date) continue;
             row.sport_type_name = sport_name;
             row.competition_name = name;
-            const int hour = (kickoff[0] - '0') * 10 + (kickoff[1] - '0');
-            const int minute = (kickoff[3] - '0') * 10 + (kickoff[4] - '0');
-            row.sport_event_date = MakeStart(date, hour, minute);
+            const int minute = MinuteOfDay(kickoff);
+            row.sport_event_date = MakeStart(date, minute / 60, minute % 60);
             row.Key_ID = ++key_id;
             line.rows.push_back(std::move(row));
         }
@@ -813,38 +1145,108 @@ const char kSecondPageHead[] =
     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">\r\n"
     "</head>\r\n<body>\r\n";
 
+// The prices and lines of one event of the second bookmaker, in thousandths.
+struct SecondPrices {
+    int p1 = 0, x = 0, p2 = 0;
+    bool has_handicap = false, has_total = false;
+    int handicap = 0, f1 = 0, f2 = 0;
+    int total = 0, under = 0, over = 0;
+    bool split_total = false;  // "2.5 and 3": the reader keeps 2.5
+    // The margins the markets were drawn with: moves keep close to them.
+    double result_margin = 0, handicap_margin = 0, total_margin = 0;
+};
+
+// A soccer (three-way) or baseball event's prices, handicap and total.
+SecondPrices DrawTeamPrices(bool soccer, Rng& rng) {
+    SecondPrices p;
+    const double strength = rng.Between(25, 75) / 100.0;
+    const double draw = soccer ? rng.Between(20, 30) / 100.0 : 0.0;
+    p.p1 = PriceFor3((1.0 - draw) * strength, 1.025);
+    p.p2 = PriceFor3((1.0 - draw) * (1.0 - strength), 1.025);
+    p.x = PriceFor3(draw, 1.025);
+    p.has_handicap = !rng.Percent(8);
+    p.has_total = !rng.Percent(8);
+    // Soccer's Asian handicap moves in quarters; baseball's run line is always 1.5.
+    p.handicap = soccer ? rng.Between(1, 6) * 250 : 1500;
+    if (strength > 0.5) p.handicap = -p.handicap;
+    p.f1 = rng.Between(1800, 2200) / 5 * 5;
+    p.f2 = rng.Between(1800, 2200) / 5 * 5;
+    p.total = soccer ? 2500 + rng.Between(-1, 1) * 1000 : 8500 + rng.Between(-1, 1) * 1000;
+    p.split_total = soccer && rng.Percent(20);
+    p.under = rng.Between(1800, 2100) / 5 * 5;
+    p.over = rng.Between(1800, 2100) / 5 * 5;
+    const int* result[] = {&p.p1, &p.x, &p.p2};
+    const int* two_way[] = {&p.p1, &p.p2};
+    const int* handicap[] = {&p.f1, &p.f2};
+    const int* total[] = {&p.under, &p.over};
+    p.result_margin = soccer ? MarketMargin(result, 3) : MarketMargin(two_way, 2);
+    p.handicap_margin = MarketMargin(handicap, 2);
+    p.total_margin = MarketMargin(total, 2);
+    return p;
+}
+
+// A tennis match's two prices.
+SecondPrices DrawTennisPrices(Rng& rng) {
+    SecondPrices p;
+    const double strength = rng.Between(15, 85) / 100.0;
+    p.p1 = PriceFor3(strength, 1.03);
+    p.p2 = PriceFor3(1.0 - strength, 1.03);
+    const int* two_way[] = {&p.p1, &p.p2};
+    p.result_margin = MarketMargin(two_way, 2);
+    return p;
+}
+
+// One generation's moves of an event's prices and lines.
+void MoveSecondPrices(SecondPrices& p, SecondSport sport, Rng& rng) {
+    const bool soccer = sport == SecondSport::kSoccer;
+    if (rng.Percent(kMarketMovePercent)) {
+        int* result[] = {&p.p1, &p.x, &p.p2};
+        int* two_way[] = {&p.p1, &p.p2};
+        if (soccer) {
+            MoveMarket(result, 3, p.result_margin, rng);
+        } else {
+            MoveMarket(two_way, 2, p.result_margin, rng);
+        }
+    }
+    if (sport == SecondSport::kTennis) return;
+    if (p.has_handicap && rng.Percent(kMarketMovePercent)) {
+        int* handicap[] = {&p.f1, &p.f2};
+        MoveMarket(handicap, 2, p.handicap_margin, rng);
+    }
+    if (p.has_total && rng.Percent(kMarketMovePercent)) {
+        int* total[] = {&p.under, &p.over};
+        MoveMarket(total, 2, p.total_margin, rng);
+    }
+    if (rng.Percent(kLineMovePercent)) {
+        // Soccer's handicap moves by a quarter (never to 0); baseball's run line stays 1.5.
+        const int direction = rng.Percent(50) ? 1 : -1;
+        if (rng.Percent(50)) {
+            if (soccer && p.has_handicap && p.handicap + direction * 250 != 0) {
+                p.handicap += direction * 250;
+            }
+        } else if (p.has_total && p.total + direction * 1000 >= 500) {
+            p.total += direction * 1000;
+        }
+    }
+}
+
 class SecondPageWriter {
   public:
-    SecondPageWriter(Rng& rng) : rng_(rng) {}
-
     // One soccer or baseball event: two rows (baseball) or three (soccer, the third holds the
     // draw). Fills the row's prices, handicaps and total.
     void TeamEvent(std::string& p, bool soccer, const std::string& date_text,
                    const std::string& time_text, const std::string& home, const std::string& guest,
                    const std::string& home_pitcher, const std::string& guest_pitcher,
-                   bool bare_draw_cell, OddsRecord& row) {
+                   bool bare_draw_cell, const SecondPrices& prices, OddsRecord& row) {
         const int rotation = next_rotation_;
         next_rotation_ += soccer ? 3 : 2;
-        const double strength = rng_.Between(25, 75) / 100.0;
-        const double draw = soccer ? rng_.Between(20, 30) / 100.0 : 0.0;
-        const int p1 = PriceFor3((1.0 - draw) * strength, 1.025);
-        const int p2 = PriceFor3((1.0 - draw) * (1.0 - strength), 1.025);
-        const int x = PriceFor3(draw, 1.025);
-        const bool has_handicap = !rng_.Percent(8);
-        const bool has_total = !rng_.Percent(8);
-        // Soccer's Asian handicap moves in quarters; baseball's run line is always 1.5.
-        int handicap = soccer ? rng_.Between(1, 6) * 250 : 1500;
-        if (strength > 0.5) handicap = -handicap;
-        const int f1 = rng_.Between(1800, 2200) / 5 * 5;
-        const int f2 = rng_.Between(1800, 2200) / 5 * 5;
-        const int total =
-            soccer ? 2500 + rng_.Between(-1, 1) * 1000 : 8500 + rng_.Between(-1, 1) * 1000;
-        const bool split_total = soccer && rng_.Percent(20);  // "2.5 and 3": the reader keeps 2.5
-        const int under = rng_.Between(1800, 2100) / 5 * 5;
-        const int over = rng_.Between(1800, 2100) / 5 * 5;
+        const int p1 = prices.p1, p2 = prices.p2, x = prices.x;
+        const bool has_handicap = prices.has_handicap, has_total = prices.has_total;
+        const int handicap = prices.handicap, f1 = prices.f1, f2 = prices.f2;
+        const int total = prices.total, under = prices.under, over = prices.over;
         const std::string gap = "&nbsp;&nbsp;&nbsp;";
         const std::string total_text =
-            Value(total, false) + (split_total ? " and " + Value(total + 500, false) : "");
+            Value(total, false) + (prices.split_total ? " and " + Value(total + 500, false) : "");
 
         auto team_cell = [&](const std::string& team, const std::string& pitcher) {
             return soccer ? team : team + "<BR><EM>" + pitcher + "</EM>";
@@ -901,38 +1303,147 @@ class SecondPageWriter {
     // then a spacer row. The reader's row pattern ends by passing over up to 10 more characters,
     // so without the spacer it would swallow the start of the next match and miss that match.
     void TennisEvent(std::string& p, const std::string& date_text, const std::string& time_text,
-                     const std::string& first, const std::string& second, OddsRecord& row) {
+                     const std::string& first, const std::string& second,
+                     const SecondPrices& prices, OddsRecord& row) {
         const int rotation = next_rotation_;
         next_rotation_ += 2;
-        const double strength = rng_.Between(15, 85) / 100.0;
-        const int p1 = PriceFor3(strength, 1.03);
-        const int p2 = PriceFor3(1.0 - strength, 1.03);
         p += "<tr class=t1>\r\n<td class=date>" + date_text +
              "</td>\r\n<td class=match colspan=2>" + first + " vs " + second +
              "</td>\r\n</tr>\r\n<tr class=t2>\r\n<td>" + time_text + "</td>\r\n<td class=pl>" +
-             first + " (" + std::to_string(rotation) + ")</td>\r\n<td class=ml>" + Price(p1, 3) +
+             first + " (" + std::to_string(rotation) + ")</td>\r\n<td class=ml>" +
+             Price(prices.p1, 3) +
              "</td></tr>\r\n<tr class=t3>\r\n<td class=pl>&nbsp;</td>\r\n<td class=pl>" + second +
-             " (" + std::to_string(rotation + 1) + ")</td>\r\n<td class=ml>" + Price(p2, 3) +
+             " (" + std::to_string(rotation + 1) + ")</td>\r\n<td class=ml>" + Price(prices.p2, 3) +
              "</td></tr>\r\n<tr><td colspan=3 class=gap></td></tr>\r\n";
-        row.P1 = FromMilli(p1);
+        row.P1 = FromMilli(prices.p1);
         row.X = Decimal{0};
-        row.P2 = FromMilli(p2);
+        row.P2 = FromMilli(prices.p2);
     }
 
   private:
-    Rng& rng_;
     int next_rotation_ = 101;
 };
 
-}  // namespace
+struct SecondEvent {
+    DrawnEvent drawn;
+    // Events the reader must pass over: a start not yet announced, a draw cell with nothing
+    // before "Draw", a player whose name the tennis row pattern cannot take.
+    bool to_be_announced = false;
+    bool bare_draw = false;
+    bool hyphenated = false;
+    SecondPrices prices;
+    bool gone = false;  // starts in the generation being made
+};
 
-SecondLine BuildSecondLine(const DemoOptions& options, chr::year_month_day today) {
-    CheckOptions(options);
-    Rng rng(0x50696E6E61ull * 0x100000000ull + options.seed);
+// One tournament page's events, listed by start, in the list's order of tournaments.
+using SecondEvents = std::vector<std::vector<SecondEvent>>;
+
+// Draws the line of generation 0, tournament by tournament.
+SecondEvents DrawSecondLine(const DemoOptions& options, Rng& rng) {
     const auto& tournaments = SecondTournaments();
     std::vector<int> weights;
     for (const auto& t : tournaments) weights.push_back(t.read ? t.weight : 0);
     const std::vector<int> counts = Spread(options.events, weights, rng);
+    SecondEvents line(tournaments.size());
+    int event_number = 0;
+    for (size_t t = 0; t < tournaments.size(); ++t) {
+        const SecondTournament& tournament = tournaments[t];
+        const bool tennis = tournament.sport == SecondSport::kTennis;
+        const bool soccer = tournament.sport != SecondSport::kBaseball && !tennis;
+        const int count = tournament.read ? counts[t] : 2;
+        for (const DrawnEvent& drawn :
+             DrawEvents(count, static_cast<int>(tournament.teams.size()),
+                        static_cast<int>(SecondKickoffs(tournament.sport).size()), rng)) {
+            ++event_number;
+            SecondEvent& event = line[t].emplace_back();
+            event.drawn = drawn;
+            event.to_be_announced = event_number == 5 || rng.Percent(1);
+            event.bare_draw = soccer && (event_number == 9 || rng.Percent(1));
+            event.hyphenated = tennis && rng.Percent(4);
+            event.prices = tennis ? DrawTennisPrices(rng) : DrawTeamPrices(soccer, rng);
+        }
+    }
+    return line;
+}
+
+// Turns the line of generation - 1 into that of `generation`. Only the tournaments the reader
+// reads move; the others are there to be passed over.
+void MoveSecondLine(SecondEvents& line, const DemoOptions& options, uint32_t generation) {
+    const auto& tournaments = SecondTournaments();
+    Rng rng = GenerationRng(0x50696E6E61ull, options.seed, generation);
+    std::vector<size_t> read;  // the tournaments that move, by list index
+    std::vector<std::vector<SecondEvent>*> lists;
+    std::vector<int> weights;
+    for (size_t t = 0; t < line.size(); ++t) {
+        if (!tournaments[t].read) continue;
+        for (SecondEvent& event : line[t])
+            MoveSecondPrices(event.prices, tournaments[t].sport, rng);
+        read.push_back(t);
+        lists.push_back(&line[t]);
+        weights.push_back(tournaments[t].weight);
+    }
+    TurnOver(
+        lists, options.events,
+        [&](uint32_t l, const SecondEvent& event) {
+            const SecondKickoff& kickoff =
+                SecondKickoffs(tournaments[read[l]].sport)[event.drawn.kickoff];
+            return event.drawn.day_offset * 1440 + kickoff.hour * 60 + kickoff.minute;
+        },
+        [&](Rng& rng) {
+            const size_t l = PickByWeight(weights, rng);
+            const SecondTournament& tournament = tournaments[read[l]];
+            SecondEvent event;
+            event.drawn =
+                DrawNewEvent(static_cast<int>(tournament.teams.size()),
+                             static_cast<int>(SecondKickoffs(tournament.sport).size()), rng);
+            event.prices = tournament.sport == SecondSport::kTennis
+                               ? DrawTennisPrices(rng)
+                               : DrawTeamPrices(tournament.sport == SecondSport::kSoccer, rng);
+            return std::pair{l, std::move(event)};
+        },
+        rng);
+}
+
+}  // namespace
+
+struct MovingSecondLine::Model {
+    DemoOptions options;
+    chr::year_month_day today;
+    SecondEvents events_by_tournament;
+};
+
+MovingSecondLine::MovingSecondLine(const DemoOptions& options, chr::year_month_day today)
+    : model_(std::make_unique<Model>()) {
+    CheckOptions(options);
+    model_->options = options;
+    model_->options.generation = 0;
+    model_->today = today;
+    Rng rng(0x50696E6E61ull * 0x100000000ull + options.seed);
+    model_->events_by_tournament = DrawSecondLine(options, rng);
+    while (model_->options.generation < options.generation) Advance();
+}
+
+MovingSecondLine::~MovingSecondLine() = default;
+MovingSecondLine::MovingSecondLine(MovingSecondLine&&) noexcept = default;
+MovingSecondLine& MovingSecondLine::operator=(MovingSecondLine&&) noexcept = default;
+
+uint32_t MovingSecondLine::Generation() const { return model_->options.generation; }
+
+void MovingSecondLine::Advance() {
+    const uint32_t next = ++model_->options.generation;
+    if (model_->options.events > 0) {
+        MoveSecondLine(model_->events_by_tournament, model_->options, next);
+    }
+}
+
+SecondLine BuildSecondLine(const DemoOptions& options, chr::year_month_day today) {
+    return MovingSecondLine(options, today).Line();
+}
+
+SecondLine MovingSecondLine::Line() const {
+    const SecondEvents& events_by_tournament = model_->events_by_tournament;
+    const chr::year_month_day today = model_->today;
+    const auto& tournaments = SecondTournaments();
 
     SecondLine line;
     line.home_page = std::string(kSecondPageHead) +
@@ -949,13 +1460,11 @@ SecondLine BuildSecondLine(const DemoOptions& options, chr::year_month_day today
     // Rows are published in the order the reader reads the pages: the soccer and baseball
     // tournaments in list order, then the tennis ones.
     std::vector<std::vector<OddsRecord>> rows_by_tournament(tournaments.size());
-    int event_number = 0;
-    SecondPageWriter writer(rng);
+    SecondPageWriter writer;
     for (size_t t = 0; t < tournaments.size(); ++t) {
         const SecondTournament& tournament = tournaments[t];
         const bool tennis = tournament.sport == SecondSport::kTennis;
         const bool soccer = tournament.sport != SecondSport::kBaseball && !tennis;
-        const int count = tournament.read ? counts[t] : 2;
         const std::string competition = ReplaceAll(tournament.name, "&amp;", "&");
         std::string page = kSecondPageHead;
         page += "<h2>" + std::string(tournament.name) + "</h2>\r\n<table class=lines>\r\n";
@@ -964,31 +1473,27 @@ SecondLine BuildSecondLine(const DemoOptions& options, chr::year_month_day today
                        : "<TR class=hdr>\r\n<th>Date</th>\r\n<th>#</th>\r\n<th>Team</th>\r\n"
                          "<th>Handicap</th>\r\n<th>Money Line</th>\r\n<th>Total</th>\r\n</TR>\r\n";
         const auto& kickoffs = SecondKickoffs(tournament.sport);
-        std::vector<DrawnEvent> events =
-            DrawEvents(count, static_cast<int>(tournament.teams.size()),
-                       static_cast<int>(kickoffs.size()), rng);
-        for (const DrawnEvent& event : events) {
-            ++event_number;
-            const chr::year_month_day date{chr::sys_days{today} + chr::days{event.day_offset}};
-            const SecondKickoff& kickoff = kickoffs[event.kickoff];
-            // Events the reader must pass over: a start not yet announced, a draw cell with
-            // nothing before "Draw", a player whose name the tennis row pattern cannot take.
-            const bool to_be_announced = event_number == 5 || rng.Percent(1);
-            const bool bare_draw = soccer && (event_number == 9 || rng.Percent(1));
-            const bool hyphenated = tennis && rng.Percent(4);
-            const std::string time_text = to_be_announced ? "TBA" : kickoff.text;
-            std::string home = tournament.teams[event.home];
-            std::string guest = tournament.teams[event.guest];
-            if (hyphenated) home = "Jo-Wilfried Tsonga";
+        for (const SecondEvent& event : events_by_tournament[t]) {
+            const DrawnEvent& drawn = event.drawn;
+            const chr::year_month_day date{chr::sys_days{today} + chr::days{drawn.day_offset}};
+            const SecondKickoff& kickoff = kickoffs[drawn.kickoff];
+            const std::string time_text = event.to_be_announced ? "TBA" : kickoff.text;
+            std::string home = tournament.teams[drawn.home];
+            std::string guest = tournament.teams[drawn.guest];
+            if (event.hyphenated) home = "Jo-Wilfried Tsonga";
             OddsRecord row;
             if (tennis) {
-                writer.TennisEvent(page, SecondDate(date), time_text, home, guest, row);
+                writer.TennisEvent(page, SecondDate(date), time_text, home, guest, event.prices,
+                                   row);
             } else {
                 writer.TeamEvent(page, soccer, SecondDate(date), time_text, home, guest,
-                                 soccer ? "" : tournament.pitchers[event.home],
-                                 soccer ? "" : tournament.pitchers[event.guest], bare_draw, row);
+                                 soccer ? "" : tournament.pitchers[drawn.home],
+                                 soccer ? "" : tournament.pitchers[drawn.guest], event.bare_draw,
+                                 event.prices, row);
             }
-            if (!tournament.read || to_be_announced || bare_draw || hyphenated) continue;
+            if (!tournament.read || event.to_be_announced || event.bare_draw || event.hyphenated) {
+                continue;
+            }
             auto& rows = rows_by_tournament[t];
             row.sport_type_name = SportKey(tournament.sport);
             row.competition_name = competition;

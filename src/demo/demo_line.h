@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,11 +24,20 @@ struct DemoOptions {
     // The date the line is published on: every event starts within the four weeks after it. Unset:
     // the local date when the server starts. Give the readers the same date as their "today".
     std::optional<std::chrono::year_month_day> today;
+    // The line's generation: 0 is the line as drawn from the seed; each later generation is the one
+    // before with a few changes (a few markets move by a tick or two with their margins kept, now
+    // and then a handicap or total line moves, the earliest few events start and leave the line,
+    // a few new ones appear three to four weeks ahead). Building generation g replays g steps, so
+    // its cost grows with g; at most kMaxDemoGeneration.
+    uint32_t generation = 0;
 };
 
 // Largest event count the generator accepts (about 250 MB of pages); more throws
 // std::invalid_argument, as does a negative count.
 inline constexpr int kMaxDemoEvents = 500'000;
+// Largest generation the generator accepts (more throws std::invalid_argument): a moving server
+// that reaches it stays there.
+inline constexpr uint32_t kMaxDemoGeneration = 100'000;
 
 // The first bookmaker's line: its one odds page (Windows-1251, LF line ends) and the rows its
 // reader inserts from it, in insertion order.
@@ -52,8 +62,46 @@ struct SecondLine {
     std::vector<OddsRecord> rows;
 };
 
+// The line of `options` (its generation included) published on `today`. Throws
+// std::invalid_argument for an event count or a generation out of range.
 FirstLine BuildFirstLine(const DemoOptions& options, std::chrono::year_month_day today);
 SecondLine BuildSecondLine(const DemoOptions& options, std::chrono::year_month_day today);
+
+// A line that moves on one generation at a time, each step as cheap as the line is long (building
+// generation g afresh replays g steps): what a moving demo server holds. It starts at the options'
+// generation; Line() is what Build...Line gives for the current generation. Advance goes on past
+// kMaxDemoGeneration.
+class MovingFirstLine {
+  public:
+    MovingFirstLine(const DemoOptions& options, std::chrono::year_month_day today);  // as Build
+    ~MovingFirstLine();
+    MovingFirstLine(MovingFirstLine&&) noexcept;
+    MovingFirstLine& operator=(MovingFirstLine&&) noexcept;
+
+    uint32_t Generation() const;
+    void Advance();
+    FirstLine Line() const;
+
+  private:
+    struct Model;
+    std::unique_ptr<Model> model_;
+};
+
+class MovingSecondLine {
+  public:
+    MovingSecondLine(const DemoOptions& options, std::chrono::year_month_day today);
+    ~MovingSecondLine();
+    MovingSecondLine(MovingSecondLine&&) noexcept;
+    MovingSecondLine& operator=(MovingSecondLine&&) noexcept;
+
+    uint32_t Generation() const;
+    void Advance();
+    SecondLine Line() const;
+
+  private:
+    struct Model;
+    std::unique_ptr<Model> model_;
+};
 
 // The rows the readers insert from the demo line published on `today`, in insertion order.
 std::vector<OddsRecord> PublishedFirstRows(const DemoOptions& options,

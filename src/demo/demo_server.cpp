@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -220,10 +221,11 @@ size_t HeadEnd(std::string_view buffer) {
 struct Response {
     int status = 200;
     const char* reason = "OK";
-    std::string extra_headers;  // whole lines, each ending in CR LF
-    std::string_view body;      // points into server-owned storage
-    std::string owned_body;     // or holds a small body of its own
-    bool close = false;         // close the connection after it, whatever was asked
+    std::string extra_headers;               // whole lines, each ending in CR LF
+    std::string_view body;                   // points into server-owned storage
+    std::shared_ptr<const void> body_owner;  // keeps that storage while the answer is sent
+    std::string owned_body;                  // or holds a small body of its own
+    bool close = false;                      // close the connection after it, whatever was asked
 };
 
 Response ErrorResponse(int status, const char* reason, bool close = false) {
@@ -259,21 +261,47 @@ struct DemoServer::Impl {
     std::chrono::milliseconds head_time_limit{kHeadTimeLimit};
     std::chrono::milliseconds send_stall_limit{kSendStallLimit};
 
-    std::once_flag first_once, second_once;
-    std::string first_page;
-    SecondLine second_line;
+    // Each bookmaker's line, made on first demand. A moving server advances a line by one
+    // generation on each request of its entry page after the first; the pages of the current
+    // generation are shared with the answers being sent, so an advance never pulls a page from
+    // under a slow client.
+    template <typename Moving, typename Pages>
+    struct ServedLine {
+        std::mutex mutex;
+        std::optional<Moving> line;
+        std::shared_ptr<const Pages> pages;
+        bool entry_served = false;
+    };
+    bool moving = false;
+    ServedLine<MovingFirstLine, FirstLine> first;
+    ServedLine<MovingSecondLine, SecondLine> second;
     std::string session_cookie;
 
-    const std::string& FirstPage() {
-        std::call_once(first_once, [&] { first_page = BuildFirstLine(options, today).page; });
-        return first_page;
+    template <typename Moving, typename Pages>
+    std::shared_ptr<const Pages> Current(ServedLine<Moving, Pages>& served, bool entry) {
+        std::lock_guard lock(served.mutex);
+        const auto publish = [&] {
+            Pages pages = served.line->Line();
+            pages.rows.clear();  // only the pages are served
+            served.pages = std::make_shared<const Pages>(std::move(pages));
+        };
+        if (!served.line) {
+            served.line.emplace(options, today);
+            publish();
+        }
+        if (entry) {
+            if (moving && served.entry_served) {
+                served.line->Advance();
+                publish();
+            }
+            served.entry_served = true;
+        }
+        return served.pages;
     }
-    const SecondLine& Second() {
-        std::call_once(second_once, [&] {
-            second_line = BuildSecondLine(options, today);
-            second_line.rows.clear();  // only the pages are served
-        });
-        return second_line;
+    template <typename Moving, typename Pages>
+    uint32_t GenerationOf(ServedLine<Moving, Pages>& served) {
+        std::lock_guard lock(served.mutex);
+        return served.line ? served.line->Generation() : options.generation;
     }
 
     void AcceptLoop();
@@ -328,6 +356,27 @@ bool DemoServer::Impl::SendAll(int fd, std::string_view head, std::string_view b
 Response DemoServer::Impl::Route(const Request& request, bool second_host) {
     const std::string& path = request.path;
     Response response;
+    // Answers with a page of the second bookmaker's line (its entry page moves it on).
+    const auto second_page = [&](bool entry, auto page_of) {
+        std::shared_ptr<const SecondLine> line = Current(second, entry);
+        const std::string* page = page_of(*line);
+        if (!page) return ErrorResponse(404, "Not Found");
+        response.body = *page;
+        response.body_owner = std::move(line);
+        return response;
+    };
+    // The tournament page of `league` among the tennis pages or the others, or nullptr.
+    const auto tournament_page = [&](bool tennis) {
+        const std::string league = QueryValue(request.query, "League");
+        return [tennis, league](const SecondLine& line) -> const std::string* {
+            for (const SecondTournamentPage& page : line.pages) {
+                if ((page.sport == "tennis") == tennis && std::to_string(page.league) == league) {
+                    return &page.page;
+                }
+            }
+            return nullptr;
+        };
+    };
     if (second_host) {
         // The second bookmaker's fixed host sends its visitors on to the host that serves the
         // line, and keeps the tennis pages itself.
@@ -342,38 +391,22 @@ Response DemoServer::Impl::Route(const Request& request, bool second_host) {
                 HostText(first_port) + "/\">here</a>.</body></html>\r\n";
             return response;
         }
-        if (path == "/guestcontestlines.asp") {
-            const std::string league = QueryValue(request.query, "League");
-            for (const SecondTournamentPage& page : Second().pages) {
-                if (page.sport == "tennis" && std::to_string(page.league) == league) {
-                    response.body = page.page;
-                    return response;
-                }
-            }
-        }
+        if (path == "/guestcontestlines.asp") return second_page(false, tournament_page(true));
         return ErrorResponse(404, "Not Found");
     }
     if (path == "/odds.shtml") {
-        response.body = FirstPage();
+        std::shared_ptr<const FirstLine> line = Current(first, true);
+        response.body = line->page;
+        response.body_owner = std::move(line);
         return response;
     }
     if (path == "/" || path == "/index.html") {
-        response.body = Second().home_page;
-        return response;
+        return second_page(false, [](const SecondLine& line) { return &line.home_page; });
     }
     if (path == "/decimal.asp") {
-        response.body = Second().list_page;
-        return response;
+        return second_page(true, [](const SecondLine& line) { return &line.list_page; });
     }
-    if (path == "/vwguestlines.asp") {
-        const std::string league = QueryValue(request.query, "League");
-        for (const SecondTournamentPage& page : Second().pages) {
-            if (page.sport != "tennis" && std::to_string(page.league) == league) {
-                response.body = page.page;
-                return response;
-            }
-        }
-    }
+    if (path == "/vwguestlines.asp") return second_page(false, tournament_page(false));
     return ErrorResponse(404, "Not Found");
 }
 
@@ -522,6 +555,11 @@ DemoServer::DemoServer(DemoOptions options) : impl_(std::make_unique<Impl>()) {
                                     std::to_string(kMaxDemoEvents) + ", not " +
                                     std::to_string(options.events));
     }
+    if (options.generation > kMaxDemoGeneration) {
+        throw std::invalid_argument("The demo line's generation must be 0.." +
+                                    std::to_string(kMaxDemoGeneration) + ", not " +
+                                    std::to_string(options.generation));
+    }
     impl_->options = std::move(options);
 }
 
@@ -534,6 +572,8 @@ void DemoServer::SetHeadTimeLimit(std::chrono::milliseconds limit) {
 void DemoServer::SetSendStallLimit(std::chrono::milliseconds limit) {
     impl_->send_stall_limit = limit;
 }
+
+void DemoServer::SetMoving(bool moving) { impl_->moving = moving; }
 
 void DemoServer::Start(uint16_t port) {
     Impl& s = *impl_;
@@ -605,6 +645,8 @@ DemoStats DemoServer::Stats() const {
     stats.requests = impl_->requests;
     stats.requests_with_cookie = impl_->requests_with_cookie;
     stats.bad_requests = impl_->bad_requests;
+    stats.first_generation = impl_->GenerationOf(impl_->first);
+    stats.second_generation = impl_->GenerationOf(impl_->second);
     return stats;
 }
 

@@ -20,6 +20,8 @@ struct DemoStats {
     uint64_t requests = 0;              // requests answered (errors included)
     uint64_t requests_with_cookie = 0;  // requests that brought back the session cookie
     uint64_t bad_requests = 0;          // requests answered with 400 or 501
+    uint32_t first_generation = 0;      // the generation each line serves now
+    uint32_t second_generation = 0;
 };
 
 // How long a connection may take to send a complete request head before it is dropped.
@@ -51,6 +53,13 @@ class DemoServer {
     // is closed, so that clients that ask for a page and never read it cannot hold the server's
     // places for long. Set it before Start.
     void SetSendStallLimit(std::chrono::milliseconds limit);
+
+    // A moving line: each request of a bookmaker's entry page (the first bookmaker's odds page,
+    // the second's tournament list) after the first serves the next generation of that line, and
+    // every other page serves the current one, so the k-th read of a line (from 0) reads
+    // generation DemoOptions::generation + k. A still line (the default) serves
+    // DemoOptions::generation for good. Set it before Start.
+    void SetMoving(bool moving);
 
     // "127.0.0.1:PORT" of each host, valid after Start.
     std::string FirstHost() const;

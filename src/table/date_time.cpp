@@ -3,6 +3,7 @@
 #include "table/date_time.h"
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 #include "table/exact_rounding.h"
@@ -88,6 +89,14 @@ std::optional<CivilDate> ParseIsoDate(std::string_view text) {
     }
     if (!IsValidDate(fields[0], fields[1], fields[2])) return std::nullopt;
     return CivilDate{fields[0], fields[1], fields[2]};
+}
+
+std::string IsoDateTimeText(DateTime value) {
+    const CalendarParts p = SplitDateTime(value);
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", p.year, p.month, p.day,
+                  p.hour, p.minute, p.second, p.millisecond);
+    return text;
 }
 
 }  // namespace lintaro

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/civil_days.h"  // DaysInMonth and the day counts beneath the date-times
@@ -73,5 +74,8 @@ CivilDate LocalToday();
 
 // Reads "YYYY-MM-DD" (exactly those digits and dashes) naming a real day; nullopt otherwise.
 std::optional<CivilDate> ParseIsoDate(std::string_view text);
+
+// "YYYY-MM-DDTHH:MM:SS.mmm": the date-time as JSON Lines and the recorder's database write it.
+std::string IsoDateTimeText(DateTime value);
 
 }  // namespace lintaro

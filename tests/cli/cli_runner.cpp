@@ -5,6 +5,8 @@
 #include "cli_runner.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -102,6 +104,80 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& stdin_byt
     run.err = err.ReadAll();
     return run;
 }
+
+Process::Process(const std::string& program, std::vector<std::string> args) {
+    args.insert(args.begin(), program);
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+        throw std::runtime_error("cannot run " + program);
+    }
+    pid_ = pid;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    out_ = out[0];
+    err_ = err[0];
+}
+
+Process::~Process() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        Wait();
+    }
+    ::close(out_);
+    ::close(err_);
+}
+
+std::string Process::FirstLine() {
+    std::string line;
+    char c;
+    pollfd pfd{out_, POLLIN, 0};
+    while (::poll(&pfd, 1, 10'000) > 0 && ::read(out_, &c, 1) == 1 && c != '\n') line += c;
+    return line;
+}
+
+int Process::Finish(std::string* out, std::string* err) {
+    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    std::string* sinks[2] = {out, err};
+    int open = 2;
+    while (open > 0 && ::poll(fds, 2, 60'000) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            char chunk[65536];
+            const ssize_t got = ::read(fds[i].fd, chunk, sizeof chunk);
+            if (got <= 0) {
+                fds[i].fd = -1;
+                --open;
+            } else if (sinks[i]) {
+                sinks[i]->append(chunk, static_cast<size_t>(got));
+            }
+        }
+    }
+    return Wait();
+}
+
+void Process::Signal(int signal_number) { ::kill(pid_, signal_number); }
+
+int Process::Wait() {
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+CliProcess::CliProcess(std::vector<std::string> args) : Process(LINTARO_CLI, std::move(args)) {}
 
 ScratchDir::ScratchDir() {
     char dir_template[] = "/tmp/lintaro-cli-test-XXXXXX";

@@ -18,6 +18,34 @@ struct CliRun {
 // Standard input holds `stdin_bytes`, or is /dev/null when they are empty.
 CliRun RunCli(const std::vector<std::string>& args, const std::string& stdin_bytes = "");
 
+// A child process that runs while the test goes on (a server, a recorder to be stopped by a
+// signal): its standard output and standard error are pipes the test reads.
+class Process {
+  public:
+    Process(const std::string& program, std::vector<std::string> args);
+    ~Process();  // kills a child still running
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Reads standard output up to its first line end (at most 10 s).
+    std::string FirstLine();
+    // Reads both streams to their end, then waits for the exit status.
+    int Finish(std::string* out, std::string* err);
+    void Signal(int signal_number);
+    // The exit status, or -1 when it ended by a signal.
+    int Wait();
+
+  private:
+    int pid_ = -1;
+    int out_ = -1, err_ = -1;
+};
+
+// lintaro-cli as a Process.
+class CliProcess : public Process {
+  public:
+    explicit CliProcess(std::vector<std::string> args);
+};
+
 // A fresh folder under /tmp for a test's input files, removed with everything written through it.
 class ScratchDir {
   public:

@@ -26,7 +26,9 @@ namespace {
 
 namespace chr = std::chrono;
 using Client = testing_util::RawHttpClient;
+using lintaro::testing_util::CliProcess;
 using lintaro::testing_util::CliRun;
+using lintaro::testing_util::Process;
 using lintaro::testing_util::RunCli;
 
 constexpr chr::year_month_day kToday = testing_util::kDemoToday;
@@ -34,89 +36,6 @@ constexpr chr::year_month_day kToday = testing_util::kDemoToday;
 DemoOptions Options(int events = 200, uint32_t seed = 1) {
     return testing_util::DemoTestOptions(events, seed);
 }
-
-class Process {
-  public:
-    Process(const std::string& program, std::vector<std::string> args) {
-        args.insert(args.begin(), program);
-        int out[2], err[2];
-        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
-            throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            throw std::runtime_error("cannot run " + program);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        ::close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-    }
-    ~Process() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            Wait();
-        }
-        ::close(out_);
-        ::close(err_);
-    }
-
-    // Reads standard output up to its first line end (at most 10 s).
-    std::string FirstLine() {
-        std::string line;
-        char c;
-        pollfd pfd{out_, POLLIN, 0};
-        while (::poll(&pfd, 1, 10'000) > 0 && ::read(out_, &c, 1) == 1 && c != '\n') line += c;
-        return line;
-    }
-
-    // Reads both streams to their end, then waits for the exit status.
-    int Finish(std::string* out, std::string* err) {
-        pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-        std::string* sinks[2] = {out, err};
-        int open = 2;
-        while (open > 0 && ::poll(fds, 2, 60'000) > 0) {
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-                char chunk[65536];
-                const ssize_t got = ::read(fds[i].fd, chunk, sizeof chunk);
-                if (got <= 0) {
-                    fds[i].fd = -1;
-                    --open;
-                } else if (sinks[i]) {
-                    sinks[i]->append(chunk, static_cast<size_t>(got));
-                }
-            }
-        }
-        return Wait();
-    }
-
-    void Signal(int signal_number) { ::kill(pid_, signal_number); }
-
-    // The exit status, or -1 when it ended by a signal.
-    int Wait() {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    int out_ = -1, err_ = -1;
-};
-
-// A CLI process that serves until stopped.
-class CliProcess : public Process {
-  public:
-    explicit CliProcess(std::vector<std::string> args) : Process(LINTARO_CLI, std::move(args)) {}
-};
 
 // Debian's own interpreter, whose csv module the tests trust as an independent reader.
 int RunPython(const std::string& script, const std::string& argument, std::string* out,
@@ -231,6 +150,45 @@ TEST_F(DemoLoadTest, ReadersGiveExactlyThePublishedRows) {
             EXPECT_GT(server.Stats().requests_with_cookie, 0u);
             EXPECT_LT(server.Stats().connections, server.Stats().requests);  // keep-alive held
         }
+    }
+}
+
+// The readers read moved generations exactly (events that started, new ones, moved lines), from
+// load --demo --generation and from a moving serve-demo, whose every read is the next generation.
+TEST_F(DemoLoadTest, MovingLineGivesEachGenerationsPublishedRows) {
+    const auto generation = [](uint32_t g) {
+        DemoOptions options = Options();
+        options.generation = g;
+        return options;
+    };
+    for (const std::string which : {"first", "second"}) {
+        SCOPED_TRACE(which);
+        const auto published = [&](uint32_t g) {
+            return Expected(which == "first" ? PublishedFirstRows(generation(g), kToday)
+                                             : PublishedSecondRows(generation(g), kToday),
+                            RowFormat::kJsonl);
+        };
+        std::string out, err;
+        EXPECT_EQ(Load(which, {"--demo", "--generation", "7"}, "jsonl", &out, &err), 0) << err;
+        if (!available_) GTEST_SKIP() << "load is not built yet";
+        EXPECT_EQ(out, published(7));
+        EXPECT_NE(out, published(0));
+
+        CliProcess server({"serve-demo", "--moving", "--generation", "3", "--today", "2026-12-20"});
+        const std::string listening = server.FirstLine();
+        ASSERT_EQ(listening.rfind("listening on 127.0.0.1:", 0), 0u) << listening;
+        const std::string first_host = listening.substr(13);
+        const int port = std::stoi(first_host.substr(first_host.find(':') + 1));
+        const std::string second_host = "127.0.0.1:" + std::to_string(port + 1);
+        for (uint32_t g = 3; g < 5; ++g) {
+            EXPECT_EQ(Load(which, {"--first-host", first_host, "--second-host", second_host},
+                           "jsonl", &out, &err),
+                      0)
+                << err;
+            EXPECT_EQ(out, published(g));
+        }
+        server.Signal(SIGTERM);
+        EXPECT_EQ(server.Wait(), 0);
     }
 }
 

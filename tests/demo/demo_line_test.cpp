@@ -1,8 +1,11 @@
-// The demo line: the same options give the same pages, dates around the year end, and the event
-// counts it refuses.
+// The demo line: the same options give the same pages, dates around the year end, the event
+// counts it refuses, and how its generations move.
 #include "demo/demo_line.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
 
 #include "demo/demo_server.h"
 #include "demo_test_util.h"
@@ -56,6 +59,146 @@ TEST(DemoLineTest, EventCountsOutsideTheRangeAreRefused) {
     EXPECT_THROW(DemoServer(Options(kMaxDemoEvents + 1)), std::invalid_argument);
     EXPECT_TRUE(BuildFirstLine(Options(0), kToday).rows.empty());
     EXPECT_TRUE(BuildSecondLine(Options(0), kToday).rows.empty());
+    DemoOptions too_late = Options();
+    too_late.generation = kMaxDemoGeneration + 1;
+    EXPECT_THROW(BuildSecondLine(too_late, kToday), std::invalid_argument);
+    EXPECT_THROW(DemoServer{too_late}, std::invalid_argument);
+}
+
+DemoOptions Generation(uint32_t generation, int events = 200, uint32_t seed = 1) {
+    DemoOptions options = Options(events, seed);
+    options.generation = generation;
+    return options;
+}
+
+TEST(DemoGenerationTest, GenerationOfASeedIsOneLineAndStepsReachIt) {
+    const FirstLine first = BuildFirstLine(Generation(4), kToday);
+    EXPECT_EQ(first.page, BuildFirstLine(Generation(4), kToday).page);
+    EXPECT_NE(first.page, BuildFirstLine(Generation(3), kToday).page);
+    EXPECT_NE(first.page, BuildFirstLine(Generation(4, 200, 2), kToday).page);
+    // Moving on from generation 1 by three steps gives generation 4, pages and rows.
+    MovingFirstLine moving_first(Generation(1), kToday);
+    MovingSecondLine moving_second(Generation(1), kToday);
+    for (int i = 0; i < 3; ++i) {
+        moving_first.Advance();
+        moving_second.Advance();
+    }
+    EXPECT_EQ(moving_first.Generation(), 4u);
+    EXPECT_EQ(moving_first.Line().page, first.page);
+    EXPECT_EQ(moving_first.Line().rows, first.rows);
+    const SecondLine second = BuildSecondLine(Generation(4), kToday);
+    const SecondLine stepped = moving_second.Line();
+    EXPECT_EQ(stepped.rows, second.rows);
+    ASSERT_EQ(stepped.pages.size(), second.pages.size());
+    for (size_t i = 0; i < second.pages.size(); ++i) {
+        EXPECT_EQ(stepped.pages[i].page, second.pages[i].page);
+    }
+    // An empty line stays empty.
+    EXPECT_TRUE(BuildFirstLine(Generation(5, 0), kToday).rows.empty());
+}
+
+// An event's identity across generations: sport, tournament, start and both teams.
+using Identity = std::tuple<std::string, std::string, int64_t, std::string, std::string>;
+
+// The rows of a line by identity; identities that occur twice in one generation are left out.
+std::map<Identity, OddsRecord> ByIdentity(const std::vector<OddsRecord>& rows) {
+    std::map<Identity, OddsRecord> unique;
+    std::map<Identity, int> seen;
+    for (const OddsRecord& row : rows) {
+        const Identity id{*row.sport_type_name, *row.competition_name, row.sport_event_date->ms,
+                          *row.team_h_name, *row.team_g_name};
+        if (++seen[id] == 1) unique[id] = row;
+    }
+    for (const auto& [id, count] : seen) {
+        if (count > 1) unique.erase(id);
+    }
+    return unique;
+}
+
+// A market's margin from its prices (a null or zero price leaves it out: the second bookmaker's
+// tennis matches quote X as 0).
+double MarginOf(std::initializer_list<std::optional<Decimal>> prices) {
+    double sum = 0;
+    for (const auto& price : prices) {
+        if (price && price->scaled > 0) sum += 1.0 / price->ToDouble();
+    }
+    return sum - 1.0;
+}
+
+TEST(DemoGenerationTest, PricesMoveByATickOrTwoAndMarginsStayWhereTheyWere) {
+    using Price = std::optional<Decimal> OddsRecord::*;
+    // Each price with the line value that, when it changes, reprices it.
+    const std::pair<Price, Price> kPrices[] = {
+        {&OddsRecord::P1, nullptr},          {&OddsRecord::X, nullptr},
+        {&OddsRecord::P2, nullptr},          {&OddsRecord::PX1, nullptr},
+        {&OddsRecord::P12, nullptr},         {&OddsRecord::P2X, nullptr},
+        {&OddsRecord::F1, &OddsRecord::VF1}, {&OddsRecord::F2, &OddsRecord::VF1},
+        {&OddsRecord::TM, &OddsRecord::VT},  {&OddsRecord::TB, &OddsRecord::VT},
+    };
+    for (const bool first : {true, false}) {
+        SCOPED_TRACE(first ? "first" : "second");
+        const auto rows_of = [&](uint32_t g) {
+            return first ? PublishedFirstRows(Generation(g), kToday)
+                         : PublishedSecondRows(Generation(g), kToday);
+        };
+        const auto start = ByIdentity(rows_of(0));
+        auto previous = start;
+        int prices = 0, moved = 0, gone = 0, appeared = 0, line_moves = 0;
+        for (uint32_t g = 1; g <= 30; ++g) {
+            const auto current = ByIdentity(rows_of(g));
+            for (const auto& [id, row] : current) {
+                const auto before = previous.find(id);
+                if (before == previous.end()) {
+                    ++appeared;
+                    continue;
+                }
+                for (const auto& [price, line] : kPrices) {
+                    const auto& old_price = before->second.*price;
+                    const auto& new_price = row.*price;
+                    ASSERT_EQ(old_price.has_value(), new_price.has_value());
+                    if (!old_price) continue;
+                    ++prices;
+                    if (line && before->second.*line != row.*line) {
+                        ++line_moves;
+                        continue;
+                    }
+                    if (*old_price == *new_price) continue;
+                    ++moved;
+                    // Two ticks of the ladder are never more than a tenth of the price.
+                    EXPECT_LE(std::abs(new_price->scaled - old_price->scaled),
+                              old_price->scaled / 10);
+                    EXPECT_GT(new_price->scaled, 10000);
+                }
+            }
+            for (const auto& entry : previous) gone += current.count(entry.first) == 0;
+            previous = current;
+        }
+        // A few percent of prices move per generation; events come and go every generation.
+        EXPECT_GT(moved, prices / 200);
+        EXPECT_LT(moved, prices / 10);
+        EXPECT_GT(line_moves, 0);
+        EXPECT_GE(gone, 30);
+        EXPECT_GE(appeared, 30);
+        // The events still there after 30 generations keep their markets' margins close.
+        for (const auto& [id, row] : previous) {
+            const auto was = start.find(id);
+            if (was == start.end()) continue;
+            const OddsRecord& old = was->second;
+            EXPECT_NEAR(MarginOf({row.P1, row.X, row.P2}), MarginOf({old.P1, old.X, old.P2}),
+                        0.0151);
+            EXPECT_NEAR(MarginOf({row.F1, row.F2}), MarginOf({old.F1, old.F2}), 0.0151);
+            EXPECT_NEAR(MarginOf({row.TM, row.TB}), MarginOf({old.TM, old.TB}), 0.0151);
+        }
+    }
+}
+
+TEST(DemoGenerationTest, TheLineKeepsItsSizeOverManyGenerations) {
+    const size_t first = PublishedFirstRows(Generation(0), kToday).size();
+    const size_t second = PublishedSecondRows(Generation(0), kToday).size();
+    const size_t first_later = PublishedFirstRows(Generation(2000), kToday).size();
+    const size_t second_later = PublishedSecondRows(Generation(2000), kToday).size();
+    EXPECT_NEAR(static_cast<double>(first_later), static_cast<double>(first), first * 0.2);
+    EXPECT_NEAR(static_cast<double>(second_later), static_cast<double>(second), second * 0.2);
 }
 
 }  // namespace

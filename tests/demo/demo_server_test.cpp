@@ -188,6 +188,46 @@ TEST(DemoServerConcurrencyTest, ConcurrentClientsGetWholePagesAndStopEndsIdleAnd
     EXPECT_THROW(Client{server.FirstPort()}, std::runtime_error);
 }
 
+// A moving server serves the next generation on each request of a line's entry page after the
+// first, and the current one on every other page; a still server always serves the same line.
+TEST(DemoServerMovingTest, EntryPagesAdvanceEachLineAndOtherPagesFollow) {
+    const auto with_generation = [](uint32_t generation) {
+        DemoOptions options = Options();
+        options.generation = generation;
+        return options;
+    };
+    DemoServer moving(with_generation(2));
+    moving.SetMoving(true);
+    moving.Start();
+    // The second line's tournament page before any list request is the starting generation's.
+    EXPECT_EQ(Client(moving.FirstPort()).Get("/vwguestlines.asp?League=11", false).body,
+              Page(BuildSecondLine(with_generation(2), kToday), 11).page);
+    for (uint32_t generation = 2; generation < 5; ++generation) {
+        SCOPED_TRACE(generation);
+        Client client(moving.FirstPort());
+        EXPECT_EQ(client.Get("/odds.shtml", true).body,
+                  BuildFirstLine(with_generation(generation), kToday).page);
+        EXPECT_EQ(moving.Stats().first_generation, generation);
+        EXPECT_EQ(client.Get("/decimal.asp?", true).status, 200);
+        const SecondLine second = BuildSecondLine(with_generation(generation), kToday);
+        EXPECT_EQ(client.Get("/vwguestlines.asp?League=11", true).body, Page(second, 11).page);
+        EXPECT_EQ(Client(moving.SecondPort()).Get("/guestContestLines.asp?League=41", false).body,
+                  Page(second, 41).page);
+    }
+    EXPECT_EQ(moving.Stats().second_generation, 4u);
+
+    DemoServer still(Options());
+    still.Start();
+    const std::string page = BuildFirstLine(Options(), kToday).page;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Client(still.FirstPort()).Get("/odds.shtml", false).body, page);
+        EXPECT_EQ(Client(still.FirstPort()).Get("/decimal.asp?", false).status, 200);
+    }
+    EXPECT_EQ(Client(still.FirstPort()).Get("/vwguestlines.asp?League=11", false).body,
+              Page(BuildSecondLine(Options(), kToday), 11).page);
+    EXPECT_EQ(still.Stats().first_generation, 0u);
+}
+
 // Clients that never complete a request head, silent or sending a byte now and then, are dropped
 // once the head time limit has passed, so they cannot keep every place and lock others out.
 TEST(DemoServerHeadTimeTest, SilentAndTricklingClientsAreDroppedSoOthersGetIn) {

@@ -1,0 +1,51 @@
+// What lintaro-cli load and watch share to read a bookmaker's line as the window does: the hosts
+// (or the built-in demo line on loopback), one client set up as the window's own, and the window's
+// services for a reader without a window.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_args.h"
+#include "demo/demo_server.h"
+#include "http/net_idle_hook.h"
+#include "readers/line_session.h"
+#include "readers/reader_context.h"
+
+namespace lintaro::cli {
+
+// The reader's services: messages are collected (Windows-1251) for standard error, there is no
+// cursor, and today is fixed by --today or the local date.
+class CliReaderUi : public ReaderUi {
+  public:
+    explicit CliReaderUi(CivilDate today) : today_(today) {}
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void SetWaitCursor(bool) override {}
+    CivilDate Today() override { return today_; }
+
+    std::vector<std::string> messages;
+
+  private:
+    CivilDate today_;
+};
+
+// The line a command reads: a session whose hosts come from --first-host and --second-host, or
+// from the demo line server that --demo starts for the command (moving when `moving_demo`; at
+// --generation when the command takes it), with --max-size and --timeout applied and the idle
+// hook through which a read is cancelled.
+struct LineSource {
+    std::unique_ptr<demo::DemoServer> demo_server;
+    TNetIdleHook idle_hook;  // outlives the session that points to it
+    LineSession session;
+};
+
+// Reads the options above into `source`. Throws UsageError for a bad host, --demo with a host, or
+// --generation without --demo; std::runtime_error when the demo server cannot start.
+void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source);
+
+// "first" -> 0, "second" -> 1 (the selector's index); anything else throws UsageError naming
+// `command`.
+int BookmakerIndex(const std::vector<std::string>& positional, const std::string& command);
+
+}  // namespace lintaro::cli

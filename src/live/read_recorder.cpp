@@ -1,0 +1,334 @@
+// The recorder's SQLite work: checks that leave a file untouched when it cannot be used, one
+// prepared insert per table, and one transaction per read.
+#include "live/read_recorder.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <variant>
+
+#include "table/cp1251_text.h"
+
+namespace lintaro::live {
+namespace {
+
+using Kind = ERecorderError::Kind;
+
+constexpr const char* kReadColumns[] = {"id",   "time",    "bookmaker", "host",
+                                        "rows", "outcome", "message"};
+
+constexpr const char* kCreateTables =
+    "CREATE TABLE IF NOT EXISTS reads ("
+    "id INTEGER PRIMARY KEY, time TEXT NOT NULL, bookmaker TEXT NOT NULL, host TEXT NOT NULL, "
+    "rows INTEGER NOT NULL, outcome TEXT NOT NULL, message TEXT);"
+    "CREATE TABLE IF NOT EXISTS odds ("
+    "read_id INTEGER NOT NULL REFERENCES reads(id), sport_type_name TEXT, "
+    "competition_name TEXT, sport_event_date TEXT, team_h_name TEXT, team_g_name TEXT, "
+    "P1 REAL, X REAL, P2 REAL, PX1 REAL, P2X REAL, P12 REAL, F1 REAL, VF1 REAL, F2 REAL, "
+    "VF2 REAL, TM REAL, TB REAL, VT REAL, Key_ID INTEGER, dop_info TEXT);"
+    "CREATE INDEX IF NOT EXISTS odds_read_id ON odds(read_id);";
+
+// The column names a table has in the database (none when it does not exist).
+std::vector<std::string> ColumnsOf(sqlite3* db, const char* table, int* rc) {
+    std::vector<std::string> names;
+    sqlite3_stmt* statement = nullptr;
+    const std::string sql = std::string("PRAGMA table_info(") + table + ")";
+    *rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+    while (*rc == SQLITE_OK && (*rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+        *rc = SQLITE_OK;
+    }
+    if (*rc == SQLITE_DONE) *rc = SQLITE_OK;
+    sqlite3_finalize(statement);
+    return names;
+}
+
+std::vector<std::string> OddsColumns() {
+    std::vector<std::string> names = {"read_id"};
+    for (const FieldDef& field : kOddsFields) names.emplace_back(field.name);
+    return names;
+}
+
+// FNV-1a: a second hash of a sheet, independent of std::hash, so that two different sheets are
+// taken for one only if both agree.
+uint64_t Fnv1a(std::string_view bytes) {
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (unsigned char byte : bytes) hash = (hash ^ byte) * 0x100000001B3ull;
+    return hash;
+}
+
+// Converts Windows-1251 texts to UTF-8, remembering the last one: a read lists its events by
+// tournament, so the sport and tournament repeat row after row.
+class Utf8Cache {
+  public:
+    const std::string& Convert(std::string_view cp1251) {
+        if (!valid_ || cp1251 != source_) {
+            source_ = cp1251;
+            converted_ = Cp1251ToUtf8(cp1251);
+            valid_ = true;
+        }
+        return converted_;
+    }
+
+  private:
+    bool valid_ = false;
+    std::string source_, converted_;
+};
+
+void BindText(sqlite3_stmt* statement, int column, const std::string& utf8) {
+    sqlite3_bind_text(statement, column, utf8.data(), static_cast<int>(utf8.size()),
+                      SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+ReadRecorder::SheetPrint ReadRecorder::PrintOf(const std::optional<std::string>& sheet) {
+    if (!sheet) return SheetPrint{};
+    return SheetPrint{true, sheet->size(), std::hash<std::string_view>{}(*sheet), Fnv1a(*sheet)};
+}
+
+void ReadRecorder::Fail(const std::string& action) const {
+    // SQLite does not always keep the errno of a failed write (sqlite3_system_errno gives 0 for
+    // one on the write-ahead log), but nothing has touched errno since.
+    const int last_errno = errno;
+    const int code = sqlite3_extended_errcode(db_);
+    const int system_error =
+        sqlite3_system_errno(db_) != 0 ? sqlite3_system_errno(db_) : last_errno;
+    std::string reason;
+    Kind kind = Kind::kFailed;
+    switch (code & 0xFF) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            kind = Kind::kBusy;
+            reason = "another program kept the database locked";
+            break;
+        case SQLITE_FULL:
+            kind = Kind::kFull;
+            reason = "the disk is full";
+            break;
+        case SQLITE_NOTADB:
+            throw ERecorderError(Kind::kFailed, path_ + " is not an SQLite database");
+        case SQLITE_READONLY:
+            reason = "the database is read-only";
+            break;
+        case SQLITE_IOERR:
+            // A write cut short by a full disk, a quota or the largest file allowed.
+            if (system_error == ENOSPC || system_error == EDQUOT || system_error == EFBIG) {
+                kind = Kind::kFull;
+                reason = std::strerror(system_error);
+                break;
+            }
+            [[fallthrough]];
+        default:
+            reason = sqlite3_errmsg(db_);
+    }
+    throw ERecorderError(kind, "Cannot " + action + " " + path_ + ": " + reason);
+}
+
+void ReadRecorder::Execute(const char* sql, const std::string& action) {
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(action);
+}
+
+void ReadRecorder::Rollback() {
+    if (db_ && !sqlite3_get_autocommit(db_)) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds busy_time)
+    : path_(path) {
+    namespace fs = std::filesystem;
+    const auto failed = [&](const std::string& reason) {
+        return ERecorderError(Kind::kFailed, "Cannot record into " + path + ": " + reason);
+    };
+    struct stat info;
+    const bool existed = ::stat(path.c_str(), &info) == 0;
+    if (existed) {
+        if (!S_ISREG(info.st_mode)) throw failed("it is not a regular file");
+        // A file nobody may write is left alone, whoever runs the program.
+        if ((info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
+            throw failed("the file is read-only");
+        }
+    }
+    // The write-ahead log and its index live beside the database.
+    const fs::path folder = fs::path(path).has_parent_path() ? fs::path(path).parent_path() : ".";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw failed("its folder " + folder.string() + " cannot be written (" +
+                     std::strerror(errno) + ")");
+    }
+
+    // A relative name goes as "./name", so that no name is taken for a URI or ":memory:".
+    const std::string file = path.starts_with('/') ? path : "./" + path;
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw failed(reason);
+    }
+    try {
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, static_cast<int>(busy_time.count()));
+        // Everything that only reads comes first, so a file that will not do is not touched.
+        int rc = SQLITE_OK;
+        const std::vector<std::string> reads = ColumnsOf(db_, "reads", &rc);
+        if (rc != SQLITE_OK) Fail("read");
+        const std::vector<std::string> odds = ColumnsOf(db_, "odds", &rc);
+        if (rc != SQLITE_OK) Fail("read");
+        if (!reads.empty() &&
+            reads != std::vector<std::string>(std::begin(kReadColumns), std::end(kReadColumns))) {
+            throw failed("it has a table \"reads\" that lintaro-cli watch did not make");
+        }
+        if (!odds.empty() && odds != OddsColumns()) {
+            throw failed("it has a table \"odds\" that lintaro-cli watch did not make");
+        }
+        // Taking the write lock at once tells a database that another program keeps busy.
+        Execute("BEGIN IMMEDIATE", "lock");
+        Execute(kCreateTables, "create the tables of");
+        Execute("COMMIT", "create the tables of");
+        sqlite3_stmt* mode = nullptr;
+        if (sqlite3_prepare_v2(db_, "PRAGMA journal_mode=WAL", -1, &mode, nullptr) != SQLITE_OK) {
+            Fail("switch to write-ahead logging");
+        }
+        const int step = sqlite3_step(mode);
+        const std::string journal =
+            step == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(mode, 0)) : "";
+        sqlite3_finalize(mode);
+        if (step != SQLITE_ROW) Fail("switch to write-ahead logging");
+        if (journal != "wal") throw failed("it cannot use write-ahead logging");
+        // In WAL mode a commit that is not synced to disk at once is still atomic: after a crash
+        // or power loss the database holds every read up to some point, each one whole, and a read
+        // costs no disk flush of its own.
+        Execute("PRAGMA synchronous=NORMAL", "set up");
+
+        std::string insert_odds = "INSERT INTO odds VALUES (?";
+        for (int i = 0; i < kOddsFieldCount; ++i) insert_odds += ",?";
+        insert_odds += ")";
+        if (sqlite3_prepare_v3(db_,
+                               "INSERT INTO reads (time, bookmaker, host, rows, outcome, message) "
+                               "VALUES (?, ?, ?, ?, ?, ?)",
+                               -1, SQLITE_PREPARE_PERSISTENT, &insert_read_,
+                               nullptr) != SQLITE_OK ||
+            sqlite3_prepare_v3(db_, insert_odds.c_str(), -1, SQLITE_PREPARE_PERSISTENT,
+                               &insert_odds_, nullptr) != SQLITE_OK) {
+            Fail("prepare");
+        }
+    } catch (...) {
+        Rollback();
+        sqlite3_finalize(insert_read_);
+        sqlite3_finalize(insert_odds_);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        // A file this run created is taken away again.
+        if (!existed) {
+            for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+                ::unlink((path + suffix).c_str());
+            }
+        }
+        throw;
+    }
+}
+
+ReadRecorder::~ReadRecorder() {
+    sqlite3_finalize(insert_read_);
+    sqlite3_finalize(insert_odds_);
+    sqlite3_close(db_);
+}
+
+int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecord>& rows) {
+    // Sheets are compared per identity, found through its hash. An identity the read lists twice
+    // has no one sheet, so its rows store theirs (two identities that merely share a hash are
+    // taken for such a pair: that costs a stored sheet, never a lost one).
+    std::vector<uint64_t> hashes(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) hashes[i] = IdentityHash(rows[i]);
+    std::vector<uint64_t> sorted = hashes;
+    std::sort(sorted.begin(), sorted.end());
+    const auto listed_twice = [&](uint64_t hash) {
+        const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), hash);
+        return last - first > 1;
+    };
+    std::vector<std::pair<uint64_t, SheetPrint>> changed;  // known events with a new sheet
+    std::vector<std::pair<uint64_t, KnownSheet>> added;    // events seen for the first time
+    std::vector<uint64_t> forgotten;                       // identities listed twice
+    int64_t read_id = 0;
+    try {
+        Execute("BEGIN IMMEDIATE", "begin a read in");
+        sqlite3_reset(insert_read_);
+        BindText(insert_read_, 1, read.time);
+        BindText(insert_read_, 2, read.bookmaker);
+        BindText(insert_read_, 3, read.host);
+        sqlite3_bind_int64(insert_read_, 4, static_cast<int64_t>(rows.size()));
+        BindText(insert_read_, 5, read.outcome);
+        if (read.message.empty()) {
+            sqlite3_bind_null(insert_read_, 6);
+        } else {
+            BindText(insert_read_, 6, read.message);
+        }
+        if (sqlite3_step(insert_read_) != SQLITE_DONE) Fail("record a read in");
+        read_id = sqlite3_last_insert_rowid(db_);
+
+        Utf8Cache sport, tournament;
+        for (const OddsRecord& row : rows) {
+            sqlite3_stmt* s = insert_odds_;
+            sqlite3_reset(s);
+            sqlite3_bind_int64(s, 1, read_id);
+            for (int field = 0; field < kOddsFieldCount - 1; ++field) {
+                const int column = field + 2;
+                const StoredValue value = GetField(row, field);
+                if (const auto* decimal = std::get_if<Decimal>(&value)) {
+                    sqlite3_bind_double(s, column, decimal->ToDouble());
+                } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+                    BindText(s, column, IsoDateTimeText(*moment));
+                } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+                    sqlite3_bind_int(s, column, *integer);
+                } else if (const auto* text = std::get_if<std::string_view>(&value)) {
+                    BindText(s, column,
+                             field == 0   ? sport.Convert(*text)
+                             : field == 1 ? tournament.Convert(*text)
+                                          : Cp1251ToUtf8(*text));
+                } else {
+                    sqlite3_bind_null(s, column);
+                }
+            }
+            // The sheet, when it is not the one stored for this event before.
+            const int sheet_column = kOddsFieldCount + 1;
+            const uint64_t hash = hashes[&row - rows.data()];
+            const SheetPrint print = PrintOf(row.dop_info);
+            const auto known = sheets_.find(hash);
+            const bool is_known = known != sheets_.end() && known->second.identity.Matches(row);
+            bool store = true;
+            if (listed_twice(hash)) {
+                forgotten.push_back(hash);
+            } else if (is_known) {
+                store = known->second.print != print;
+                if (store) changed.emplace_back(hash, print);
+            } else if (known == sheets_.end()) {
+                added.emplace_back(hash, KnownSheet{EventIdentity::Of(row), print});
+            }
+            if (!store || (!row.dop_info && !(is_known && known->second.print.present))) {
+                sqlite3_bind_null(s, sheet_column);
+            } else {
+                BindText(s, sheet_column, Cp1251ToUtf8(row.dop_info.value_or("")));
+            }
+            if (sqlite3_step(s) != SQLITE_DONE) Fail("record a read in");
+        }
+        Execute("COMMIT", "record a read in");
+    } catch (...) {
+        Rollback();
+        throw;
+    }
+    // Only what the database now holds is remembered.
+    for (const auto& [hash, print] : changed) sheets_[hash].print = print;
+    for (auto& [hash, known] : added) sheets_.emplace(hash, std::move(known));
+    for (const uint64_t hash : forgotten) sheets_.erase(hash);
+    return read_id;
+}
+
+}  // namespace lintaro::live

@@ -1,0 +1,106 @@
+// The recorder behind lintaro-cli watch: appends each read of the line to an SQLite database that
+// pandas, DuckDB and the sqlite3 shell open directly. Two tables:
+//
+//   reads  id INTEGER PRIMARY KEY, time TEXT (ISO 8601 with the local offset), bookmaker TEXT
+//          ("first" or "second"), host TEXT, rows INTEGER, outcome TEXT ("ok", "failed" or
+//          "cancelled"), message TEXT (the reader's message of a failed read, else NULL)
+//   odds   read_id INTEGER REFERENCES reads(id), then the 20 fields of a row under their JSON Lines
+//          names: texts as UTF-8 TEXT, decimals as REAL, sport_event_date as TEXT
+//          "YYYY-MM-DDTHH:MM:SS.mmm", Key_ID as INTEGER; NULL for null
+//
+// An event sheet takes most of a row and seldom changes, so dop_info is stored only when it differs
+// from the same event's sheet in the recorder's previous read of it; otherwise it is NULL. An
+// event's sheet at a read is therefore the last non-NULL dop_info of that event up to that read (a
+// sheet that went is stored as the empty text). Each read is one transaction in WAL mode, so the
+// database is whole whenever the program stops and readers never wait for it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "live/event_identity.h"
+#include "table/odds_table.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace lintaro::live {
+
+// A failure of the database, with a complete message naming the file.
+class ERecorderError : public std::runtime_error {
+  public:
+    enum class Kind {
+        kBusy,    // another connection held the database past the busy time: nothing was written
+        kFull,    // the disk (or the file system's limit for the file) is full: rolled back
+        kFailed,  // anything else: not a database, read-only, damaged, an input/output error
+    };
+    ERecorderError(Kind kind, const std::string& message)
+        : std::runtime_error(message), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+  private:
+    Kind kind_;
+};
+
+// One read as the reads table records it (UTF-8 texts).
+struct ReadRecord {
+    std::string time;       // ISO 8601 with the local offset: "2026-12-10T10:42:05+03:00"
+    std::string bookmaker;  // "first" or "second"
+    std::string host;       // the host the bookmaker was read from
+    std::string outcome;    // "ok", "failed" or "cancelled"
+    std::string message;    // the reader's message of a failed read; "" otherwise (stored NULL)
+};
+
+class ReadRecorder {
+  public:
+    // Opens the database at `path`, creating the file and its tables when missing, and switches it
+    // to WAL mode. Waits up to `busy_time` for another connection's lock. Throws ERecorderError
+    // (kBusy when the wait ran out, else kFailed) and writes nothing when the file is not an SQLite
+    // database, is read-only (no write permission for its owner, group or others, or none for this
+    // process), sits in a folder that cannot take the write-ahead log beside it, or holds a table
+    // reads or odds of another shape.
+    explicit ReadRecorder(const std::string& path,
+                          std::chrono::milliseconds busy_time = std::chrono::seconds(5));
+    ~ReadRecorder();
+    ReadRecorder(const ReadRecorder&) = delete;
+    ReadRecorder& operator=(const ReadRecorder&) = delete;
+
+    // Appends `read` and its rows (Windows-1251 texts, as the table holds them) in one
+    // transaction and returns the read's id. On any failure the transaction is rolled back, the
+    // database keeps every earlier read, and ERecorderError tells kBusy (the next read may go
+    // ahead), kFull or kFailed.
+    int64_t Append(const ReadRecord& read, const std::vector<OddsRecord>& rows);
+
+  private:
+    // What is remembered of an event's last stored sheet: enough to tell a changed one.
+    struct SheetPrint {
+        bool present = false;
+        size_t size = 0;
+        uint64_t hash = 0;
+        uint64_t check = 0;
+        friend bool operator==(const SheetPrint&, const SheetPrint&) = default;
+    };
+    // An event's last stored sheet, under the hash of its identity.
+    struct KnownSheet {
+        EventIdentity identity;
+        SheetPrint print;
+    };
+    static SheetPrint PrintOf(const std::optional<std::string>& sheet);
+
+    [[noreturn]] void Fail(const std::string& action) const;
+    void Execute(const char* sql, const std::string& action);
+    void Rollback();
+
+    std::string path_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* insert_read_ = nullptr;
+    sqlite3_stmt* insert_odds_ = nullptr;
+    std::unordered_map<uint64_t, KnownSheet> sheets_;  // by IdentityHash
+};
+
+}  // namespace lintaro::live

@@ -1,0 +1,421 @@
+// lintaro-cli watch: the moving demo line recorded read after read (each read's rows equal load on
+// the same generation), one JSON line per change without --db, a stop signal during a read and
+// between reads, databases that cannot be used, a full disk, and usage mistakes.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <tuple>
+
+#include "cli_runner.h"
+#include "demo/demo_line.h"
+#include "export/row_format.h"
+#include "table/cp1251_text.h"
+
+namespace lintaro {
+namespace {
+
+namespace chr = std::chrono;
+using testing_util::CliProcess;
+using testing_util::CliRun;
+using testing_util::Process;
+using testing_util::RunCli;
+
+constexpr const char* kToday = "2026-12-20";
+
+// A folder for the test's databases, removed with whatever was written into it.
+class Folder {
+  public:
+    Folder() {
+        std::string pattern = "/tmp/lintaro-watch-test-XXXXXX";
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~Folder() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The result rows of a query on the database, columns joined by "|" ("NULL" for null).
+std::vector<std::string> Query(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    std::vector<std::string> rows;
+    sqlite3_exec(
+        db, sql.c_str(),
+        [](void* out, int count, char** values, char**) {
+            std::string row;
+            for (int i = 0; i < count; ++i)
+                row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
+            static_cast<std::vector<std::string>*>(out)->push_back(row);
+            return 0;
+        },
+        &rows, nullptr);
+    sqlite3_close(db);
+    return rows;
+}
+
+// The reads of a database as odds rows, read by read, each event's sheet being the last one stored
+// for it up to that read.
+std::vector<std::vector<OddsRecord>> RecordedReads(const std::string& path) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* rows = nullptr;
+    sqlite3_prepare_v2(db, "SELECT * FROM odds ORDER BY read_id, rowid", -1, &rows, nullptr);
+    std::vector<std::vector<OddsRecord>> reads;
+    std::map<std::tuple<std::string, std::string, int64_t, std::string, std::string>, std::string>
+        sheets;
+    while (sqlite3_step(rows) == SQLITE_ROW) {
+        const int64_t read_id = sqlite3_column_int64(rows, 0);
+        if (static_cast<int64_t>(reads.size()) < read_id) reads.resize(read_id);
+        const auto text = [&](int column) -> std::optional<std::string> {
+            if (sqlite3_column_type(rows, column) == SQLITE_NULL) return std::nullopt;
+            return Utf8ToCp1251(reinterpret_cast<const char*>(sqlite3_column_text(rows, column)));
+        };
+        OddsRecord row;
+        row.sport_type_name = text(1);
+        row.competition_name = text(2);
+        CalendarParts start;
+        std::sscanf(reinterpret_cast<const char*>(sqlite3_column_text(rows, 3)),
+                    "%d-%d-%dT%d:%d:%d.%d", &start.year, &start.month, &start.day, &start.hour,
+                    &start.minute, &start.second, &start.millisecond);
+        row.sport_event_date = MakeDateTime(start);
+        row.team_h_name = text(4);
+        row.team_g_name = text(5);
+        std::optional<Decimal>* decimals[] = {&row.P1,  &row.X,  &row.P2,  &row.PX1, &row.P2X,
+                                              &row.P12, &row.F1, &row.VF1, &row.F2,  &row.VF2,
+                                              &row.TM,  &row.TB, &row.VT};
+        for (int i = 0; i < 13; ++i) {
+            if (sqlite3_column_type(rows, 6 + i) != SQLITE_NULL) {
+                *decimals[i] = DecimalFromDouble(sqlite3_column_double(rows, 6 + i));
+            }
+        }
+        row.Key_ID = sqlite3_column_int(rows, 19);
+        const auto key =
+            std::make_tuple(*row.sport_type_name, *row.competition_name, row.sport_event_date->ms,
+                            *row.team_h_name, *row.team_g_name);
+        if (const auto sheet = text(20)) sheets[key] = *sheet;
+        if (const auto known = sheets.find(key); known != sheets.end())
+            row.dop_info = known->second;
+        reads[read_id - 1].push_back(std::move(row));
+    }
+    sqlite3_finalize(rows);
+    sqlite3_close(db);
+    return reads;
+}
+
+std::string Jsonl(const std::vector<OddsRecord>& rows) {
+    std::ostringstream out;
+    WriteRows(out, rows, RowFormat::kJsonl);
+    return out.str();
+}
+
+TEST(WatchCliTest, RecordsEachReadOfTheMovingDemoLineAsLoadReadsIt) {
+    for (const std::string which : {"first", "second"}) {
+        SCOPED_TRACE(which);
+        Folder folder;
+        const std::string db = folder.File("line.db");
+        const CliRun run = RunCli({"watch", which, "--demo", "--every", "0", "--count", "3",
+                                   "--today", kToday, "--db", db});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, "");
+        const std::vector<std::string> reads =
+            Query(db, "SELECT id, bookmaker, host, rows, outcome, message FROM reads");
+        ASSERT_EQ(reads.size(), 3u);
+        const auto recorded = RecordedReads(db);
+        ASSERT_EQ(recorded.size(), 3u);
+        for (int g = 0; g < 3; ++g) {
+            SCOPED_TRACE(g);
+            const CliRun load = RunCli(
+                {"load", which, "--demo", "--generation", std::to_string(g), "--today", kToday});
+            ASSERT_EQ(load.status, 0) << load.err;
+            EXPECT_EQ(Jsonl(recorded[g]), load.out);
+            EXPECT_TRUE(std::regex_match(
+                reads[g],
+                std::regex(std::to_string(g + 1) + "\\|" + which + "\\|127\\.0\\.0\\.1:[0-9]+\\|" +
+                           std::to_string(recorded[g].size()) + "\\|ok\\|NULL")))
+                << reads[g];
+        }
+        for (const std::string& time : Query(db, "SELECT time FROM reads")) {
+            EXPECT_TRUE(std::regex_match(
+                time, std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d")))
+                << time;
+        }
+        // The sheets that did not move were not stored again.
+        if (which == "first") {
+            EXPECT_LT(std::stoi(Query(db, "SELECT count(dop_info) FROM odds WHERE read_id = 2")[0]),
+                      static_cast<int>(recorded[1].size()) / 4);
+        }
+    }
+}
+
+// The changes between generations 0 and 1 of the demo line, worked out from the published rows
+// by identity: "field old new" for each moved decimal (a handicap's or total's prices whenever its
+// line moved), "event null true" for each row of a new event, "event true null" for each row of
+// one that went. Identities listed more than once in either generation move nothing.
+std::vector<std::string> ExpectedChanges(const std::vector<OddsRecord>& before,
+                                         const std::vector<OddsRecord>& after) {
+    using Key = std::tuple<std::string, std::string, int64_t, std::string, std::string>;
+    const auto key_of = [](const OddsRecord& r) {
+        return Key{*r.sport_type_name, *r.competition_name, r.sport_event_date->ms, *r.team_h_name,
+                   *r.team_g_name};
+    };
+    std::map<Key, std::vector<const OddsRecord*>> old_rows, new_rows;
+    for (const OddsRecord& r : before) old_rows[key_of(r)].push_back(&r);
+    for (const OddsRecord& r : after) new_rows[key_of(r)].push_back(&r);
+    const auto prefix = [](const OddsRecord& r) {
+        char date[32];
+        const CalendarParts p = SplitDateTime(*r.sport_event_date);
+        std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d.000", p.year, p.month,
+                      p.day, p.hour, p.minute, p.second);
+        return Cp1251ToUtf8(*r.sport_type_name + "\t" + *r.competition_name + "\t" +
+                            *r.team_h_name + "\t" + *r.team_g_name) +
+               "\t" + date + "\t";
+    };
+    const auto text = [](const std::optional<Decimal>& v) {
+        return v ? DecimalText(*v) : std::string("null");
+    };
+    std::vector<std::string> changes;
+    for (const auto& [key, rows] : new_rows) {
+        const auto old = old_rows.find(key);
+        if (old == old_rows.end()) {
+            for (const OddsRecord* r : rows) changes.push_back(prefix(*r) + "event\tnull\ttrue");
+            continue;
+        }
+        if (rows.size() != 1 || old->second.size() != 1) continue;
+        const OddsRecord& a = *old->second[0];
+        const OddsRecord& b = *rows[0];
+        const bool handicap = a.VF1 != b.VF1 || a.VF2 != b.VF2;
+        const bool total = a.VT != b.VT;
+        for (int field = 5; field <= 17; ++field) {
+            const auto get = [&](const OddsRecord& r) -> std::optional<Decimal> {
+                const StoredValue v = GetField(r, field);
+                if (const auto* d = std::get_if<Decimal>(&v)) return *d;
+                return std::nullopt;
+            };
+            const std::string name = kOddsFields[field].name;
+            const bool line_moved = ((name == "F1" || name == "F2") && handicap) ||
+                                    ((name == "TM" || name == "TB") && total);
+            if (get(a) == get(b) && !(line_moved && get(a))) continue;
+            changes.push_back(prefix(b) + name + "\t" + text(get(a)) + "\t" + text(get(b)));
+        }
+    }
+    for (const auto& [key, rows] : old_rows) {
+        if (new_rows.count(key)) continue;
+        for (const OddsRecord* r : rows) changes.push_back(prefix(*r) + "event\ttrue\tnull");
+    }
+    std::sort(changes.begin(), changes.end());
+    return changes;
+}
+
+TEST(WatchCliTest, WithoutADatabaseEachChangeIsOneJsonLine) {
+    EXPECT_EQ(RunCli({"watch", "first", "--demo", "--count", "1", "--today", kToday}).out, "");
+    const CliRun run =
+        RunCli({"watch", "first", "--demo", "--every", "0", "--count", "2", "--today", kToday});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Python's json module reads the lines back; the time is the same ISO text on every line.
+    Folder folder;
+    const std::string lines = folder.File("changes.jsonl");
+    std::ofstream(lines, std::ios::binary) << run.out;
+    std::string tsv, err;
+    const int python =
+        Process("/usr/bin/python3", {"-c",
+                                     "import json, sys\n"
+                                     "keys = ['time', 'sport_type_name', 'competition_name', "
+                                     "'team_h_name', 'team_g_name', 'sport_event_date', 'field', "
+                                     "'old', 'new']\n"
+                                     "times = set()\n"
+                                     "for line in open(sys.argv[1], encoding='utf-8'):\n"
+                                     "    o = json.loads(line)\n"
+                                     "    assert list(o) == keys, list(o)\n"
+                                     "    times.add(o['time'])\n"
+                                     "    v = [json.dumps(o[k]) if k in ('old', 'new') else o[k]"
+                                     " for k in keys[1:]]\n"
+                                     "    print('\\t'.join(v))\n"
+                                     "assert len(times) == 1\n",
+                                     lines})
+            .Finish(&tsv, &err);
+    ASSERT_EQ(python, 0) << err;
+    std::vector<std::string> printed;
+    std::istringstream split(tsv);
+    for (std::string line; std::getline(split, line);) printed.push_back(line);
+    std::sort(printed.begin(), printed.end());
+
+    demo::DemoOptions options;
+    options.today = demo::ToYearMonthDay(*ParseIsoDate(kToday));
+    const auto generation_0 = demo::PublishedFirstRows(options, *options.today);
+    options.generation = 1;
+    const auto generation_1 = demo::PublishedFirstRows(options, *options.today);
+    const std::vector<std::string> expected = ExpectedChanges(generation_0, generation_1);
+    EXPECT_EQ(printed, expected);
+    EXPECT_GT(expected.size(), 10u);
+}
+
+// A port that accepts connections and never answers: a read stays under way until cancelled.
+class SilentPort {
+  public:
+    SilentPort() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(fd_, 8);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentPort() { ::close(fd_); }
+    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
+// The sqlite3 shell's answer to `sql` on the database (Debian's own shell, an outside reader).
+std::string Shell(const std::string& db, const std::string& sql) {
+    std::string out, err;
+    Process("/usr/bin/sqlite3", {db, sql}).Finish(&out, &err);
+    return out + err;
+}
+
+TEST(WatchCliTest, StopSignalsEndTheRunWithADatabaseOthersRead) {
+    Folder folder;
+    // During a read: the read is cancelled through the client and recorded as such.
+    const SilentPort silent;
+    const std::string during = folder.File("during.db");
+    CliProcess stalled({"watch", "first", "--first-host", silent.Host(), "--db", during});
+    std::this_thread::sleep_for(chr::milliseconds(700));
+    const auto signalled = chr::steady_clock::now();
+    stalled.Signal(SIGINT);
+    std::string err;
+    EXPECT_EQ(stalled.Finish(nullptr, &err), 0) << err;
+    EXPECT_LT(chr::steady_clock::now() - signalled, chr::seconds(3));
+    EXPECT_EQ(Shell(during, "PRAGMA integrity_check; SELECT rows, outcome, message FROM reads;"),
+              "ok\n0|cancelled|\n");
+
+    // Between reads: the wait ends at once; the reads done stay.
+    const std::string between = folder.File("between.db");
+    CliProcess waiting({"watch", "second", "--demo", "--every", "600", "--db", between});
+    const auto deadline = chr::steady_clock::now() + chr::seconds(20);
+    while (chr::steady_clock::now() < deadline &&
+           Shell(between, "SELECT count(*) FROM reads") != "1\n") {
+        std::this_thread::sleep_for(chr::milliseconds(100));
+    }
+    waiting.Signal(SIGTERM);
+    EXPECT_EQ(waiting.Finish(nullptr, &err), 0) << err;
+    EXPECT_EQ(Shell(between, "PRAGMA integrity_check; SELECT outcome FROM reads;"), "ok\nok\n");
+}
+
+TEST(WatchCliTest, UnusableDatabasesAreRefusedUntouched) {
+    Folder folder;
+    // A database watch made, and others.
+    const std::string ours = folder.File("ours.db");
+    ASSERT_EQ(RunCli({"watch", "first", "--demo", "--count", "1", "--db", ours}).status, 0);
+    const std::string read_only = folder.File("read-only.db");
+    std::filesystem::copy_file(ours, read_only);
+    ::chmod(read_only.c_str(), 0444);
+    const std::string text = folder.File("notes.txt");
+    std::ofstream(text) << "P1 1.85\n";
+    const std::string foreign = folder.File("foreign.db");
+    Shell(foreign, "CREATE TABLE reads (book TEXT);");
+    const std::string locked = folder.File("locked.db");
+    std::filesystem::copy_file(ours, locked);
+    sqlite3* holder = nullptr;
+    sqlite3_open(locked.c_str(), &holder);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    struct Case {
+        std::string file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {text, text + " is not an SQLite database"},
+        {read_only, "Cannot record into " + read_only + ": the file is read-only"},
+        {foreign, "it has a table \"reads\" that lintaro-cli watch did not make"},
+        {folder.File(""), "it is not a regular file"},
+        {locked, "another program kept the database locked"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string before = ReadBytes(c.file);
+        // The database is checked before any read: the host is never asked.
+        const CliRun run =
+            RunCli({"watch", "first", "--first-host", "127.0.0.1:1", "--db", c.file});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(ReadBytes(c.file), before);
+        EXPECT_FALSE(std::filesystem::exists(c.file + "-wal") &&
+                     std::filesystem::file_size(c.file + "-wal") > 0);
+    }
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+}
+
+TEST(WatchCliTest, FullDiskRollsTheReadBackAndEndsTheRun) {
+    Folder folder;
+    const std::string db = folder.File("line.db");
+    ASSERT_EQ(RunCli({"watch", "first", "--demo", "--count", "1", "--db", db}).status, 0);
+    // A file size limit stands for the full disk: the next read's log cannot grow past it. The
+    // child inherits the limit and the ignored SIGXFSZ.
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old_limit{};
+    ::getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit limit = old_limit;
+    limit.rlim_cur = 64 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const CliRun run =
+        RunCli({"watch", "first", "--demo", "--every", "0", "--count", "3", "--db", db});
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    ::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("was rolled back"), std::string::npos) << run.err;
+    EXPECT_EQ(Shell(db, "PRAGMA integrity_check; SELECT id, outcome FROM reads;"), "ok\n1|ok\n");
+}
+
+TEST(WatchCliTest, UsageMistakes) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"watch"},
+        {"watch", "third"},
+        {"watch", "first", "--every", "86401"},
+        {"watch", "first", "--every", "-1"},
+        {"watch", "first", "--count", "0"},
+        {"watch", "first", "--db", ""},
+        {"watch", "first", "--demo", "--first-host", "127.0.0.1:1"},
+        {"watch", "first", "--generation", "2"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.back());
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err.rfind("lintaro-cli: ", 0), 0u) << run.err;
+    }
+}
+
+}  // namespace
+}  // namespace lintaro

@@ -1,0 +1,195 @@
+// The SQLite recorder in process: reads and rows as stored, sheets stored only when they change,
+// a database kept busy by another connection (that read is rolled back, the next goes ahead), and
+// a file that stops growing (the read rolled back, the earlier ones intact).
+#include "live/read_recorder.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "table/cp1251_text.h"
+
+namespace lintaro::live {
+namespace {
+
+// A fresh database path in the test's own folder, removed with its log files.
+class DatabaseFile {
+  public:
+    DatabaseFile() {
+        std::string pattern = ::testing::TempDir() + "recorder-XXXXXX";
+        folder_ = ::mkdtemp(pattern.data());
+        path_ = folder_ + "/watch.db";
+    }
+    ~DatabaseFile() { std::filesystem::remove_all(folder_); }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string folder_, path_;
+};
+
+// A second connection to the database, as another program would hold it.
+class Connection {
+  public:
+    explicit Connection(const std::string& path) { sqlite3_open(path.c_str(), &db_); }
+    ~Connection() { sqlite3_close(db_); }
+    void Execute(const std::string& sql) {
+        char* error = nullptr;
+        ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << error;
+    }
+    // The rows of a query, each as its columns joined by "|" ("NULL" for null).
+    std::vector<std::string> Rows(const std::string& sql) {
+        std::vector<std::string> rows;
+        sqlite3_exec(
+            db_, sql.c_str(),
+            [](void* out, int count, char** values, char**) {
+                std::string row;
+                for (int i = 0; i < count; ++i) {
+                    if (i > 0) row += "|";
+                    row += values[i] ? values[i] : "NULL";
+                }
+                static_cast<std::vector<std::string>*>(out)->push_back(row);
+                return 0;
+            },
+            &rows, nullptr);
+        return rows;
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+OddsRecord Row(const std::string& home, const std::optional<std::string>& sheet) {
+    OddsRecord row;
+    row.sport_type_name = Utf8ToCp1251("футбол");
+    row.competition_name = Utf8ToCp1251("Англия. Премьер-лига");
+    row.sport_event_date = MakeDateTime({2026, 12, 20, 19, 30}).value();
+    row.team_h_name = Utf8ToCp1251(home);
+    row.team_g_name = Utf8ToCp1251("Челси");
+    row.P1 = Decimal{18500};
+    row.VF1 = Decimal{-15000};
+    row.Key_ID = 7;
+    if (sheet) row.dop_info = Utf8ToCp1251(*sheet);
+    return row;
+}
+
+ReadRecord Read(const std::string& time, const std::string& outcome = "ok") {
+    return ReadRecord{time, "first", "127.0.0.1:8080", outcome,
+                      outcome == "failed" ? "Ошибка загрузки" : ""};
+}
+
+TEST(ReadRecorderTest, ReadsAndRowsAsStored) {
+    DatabaseFile file;
+    {
+        ReadRecorder recorder(file.Path());
+        EXPECT_EQ(recorder.Append(Read("2026-12-10T10:42:05+03:00"), {Row("Арсенал", "<b>1</b>")}),
+                  1);
+        EXPECT_EQ(recorder.Append(Read("2026-12-10T10:43:05+03:00", "failed"), {}), 2);
+    }
+    Connection db(file.Path());
+    EXPECT_EQ(db.Rows("SELECT * FROM reads"),
+              (std::vector<std::string>{
+                  "1|2026-12-10T10:42:05+03:00|first|127.0.0.1:8080|1|ok|NULL",
+                  "2|2026-12-10T10:43:05+03:00|first|127.0.0.1:8080|0|failed|Ошибка загрузки"}));
+    EXPECT_EQ(db.Rows("SELECT * FROM odds"),
+              (std::vector<std::string>{"1|футбол|Англия. Премьер-лига|2026-12-20T19:30:00.000|"
+                                        "Арсенал|Челси|1.85|NULL|NULL|NULL|NULL|NULL|NULL|-1.5|"
+                                        "NULL|NULL|NULL|NULL|NULL|7|<b>1</b>"}));
+    EXPECT_EQ(db.Rows("SELECT typeof(P1), typeof(Key_ID) FROM odds"),
+              (std::vector<std::string>{"real|integer"}));
+    EXPECT_EQ(db.Rows("PRAGMA journal_mode"), (std::vector<std::string>{"wal"}));
+    // A second run appends to the same tables.
+    ReadRecorder again(file.Path());
+    EXPECT_EQ(again.Append(Read("2026-12-10T11:00:00+03:00"), {}), 3);
+}
+
+TEST(ReadRecorderTest, SheetsAreStoredOnlyWhenTheyChange) {
+    DatabaseFile file;
+    ReadRecorder recorder(file.Path());
+    // Columns: read, home team, the sheet as stored.
+    recorder.Append(Read("t1"), {Row("Арсенал", "a1"), Row("Эвертон", "e1"), Row("Тоттенхэм", ""),
+                                 Row("Брентфорд", std::nullopt)});
+    recorder.Append(Read("t2"), {Row("Арсенал", "a1"), Row("Эвертон", "e2"), Row("Тоттенхэм", ""),
+                                 Row("Брентфорд", std::nullopt)});
+    // Эвертон listed twice: no one sheet, both stored; Арсенал's sheet went; Брентфорд got one.
+    recorder.Append(Read("t3"), {Row("Арсенал", std::nullopt), Row("Эвертон", "e2"),
+                                 Row("Эвертон", "e2"), Row("Брентфорд", "b1")});
+    // Эвертон once again: compared with nothing, so stored.
+    recorder.Append(Read("t4"), {Row("Эвертон", "e2"), Row("Арсенал", std::nullopt)});
+    Connection db(file.Path());
+    EXPECT_EQ(
+        db.Rows("SELECT read_id, team_h_name, dop_info FROM odds"),
+        (std::vector<std::string>{
+            "1|Арсенал|a1", "1|Эвертон|e1", "1|Тоттенхэм|", "1|Брентфорд|NULL", "2|Арсенал|NULL",
+            "2|Эвертон|e2", "2|Тоттенхэм|NULL", "2|Брентфорд|NULL", "3|Арсенал|", "3|Эвертон|e2",
+            "3|Эвертон|e2", "3|Брентфорд|b1", "4|Эвертон|e2", "4|Арсенал|NULL"}));
+}
+
+TEST(ReadRecorderTest, BusyDatabaseRollsTheReadBackAndTheNextGoesAhead) {
+    DatabaseFile file;
+    ReadRecorder recorder(file.Path(), std::chrono::milliseconds(200));
+    recorder.Append(Read("t1"), {Row("Арсенал", "a1")});
+    {
+        Connection other(file.Path());
+        other.Execute("BEGIN IMMEDIATE");
+        try {
+            recorder.Append(Read("t2"), {Row("Арсенал", "a2")});
+            ADD_FAILURE() << "a locked database took a read";
+        } catch (const ERecorderError& e) {
+            EXPECT_EQ(e.kind(), ERecorderError::Kind::kBusy);
+            EXPECT_NE(std::string(e.what()).find(file.Path()), std::string::npos) << e.what();
+        }
+        other.Execute("ROLLBACK");
+    }
+    // The sheet of the rolled-back read was never stored, so the next read stores its own.
+    EXPECT_EQ(recorder.Append(Read("t3"), {Row("Арсенал", "a2")}), 2);
+    Connection db(file.Path());
+    EXPECT_EQ(db.Rows("SELECT read_id, time, dop_info FROM odds JOIN reads ON read_id = id"),
+              (std::vector<std::string>{"1|t1|a1", "2|t3|a2"}));
+    // At the start, a database kept locked is refused before anything is written.
+    Connection other(file.Path());
+    other.Execute("BEGIN IMMEDIATE");
+    try {
+        ReadRecorder refused(file.Path(), std::chrono::milliseconds(100));
+        ADD_FAILURE() << "a locked database was opened";
+    } catch (const ERecorderError& e) {
+        EXPECT_EQ(e.kind(), ERecorderError::Kind::kBusy);
+    }
+}
+
+// A file the process may not grow stands for a full disk: the read is rolled back whole.
+TEST(ReadRecorderTest, FullDiskRollsTheReadBackAndKeepsTheEarlierOnes) {
+    DatabaseFile file;
+    ReadRecorder recorder(file.Path());
+    recorder.Append(Read("t1"), {Row("Арсенал", "a1")});
+    std::vector<OddsRecord> big;
+    for (int i = 0; i < 2000; ++i) big.push_back(Row("Команда " + std::to_string(i), "sheet"));
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old_limit{};
+    ::getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit limit = old_limit;
+    limit.rlim_cur = 96 * 1024;  // above the WAL index, below what the big read needs
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+        recorder.Append(Read("t2"), big);
+        ADD_FAILURE() << "a read beyond the file size limit was recorded";
+    } catch (const ERecorderError& e) {
+        EXPECT_EQ(e.kind(), ERecorderError::Kind::kFull) << e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    Connection db(file.Path());
+    EXPECT_EQ(db.Rows("PRAGMA integrity_check"), (std::vector<std::string>{"ok"}));
+    EXPECT_EQ(db.Rows("SELECT id, time FROM reads"), (std::vector<std::string>{"1|t1"}));
+    EXPECT_EQ(db.Rows("SELECT count(*) FROM odds"), (std::vector<std::string>{"1"}));
+}
+
+}  // namespace
+}  // namespace lintaro::live
