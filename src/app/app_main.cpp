@@ -65,6 +65,8 @@ int RunLintaro(int argc, char** argv) {
         demo::DemoOptions demo_options;
         demo_options.today = demo::ToYearMonthDay(LocalToday());
         demo_server = std::make_unique<demo::DemoServer>(demo_options);
+        // The window's demo line moves from read to read, as a real line does.
+        demo_server->SetMoving(true);
         try {
             demo_server->Start();
         } catch (const std::exception& e) {

@@ -23,11 +23,14 @@
 
 #include "app/toolbar_images.h"
 #include "export/grid_sheet.h"
+#include "live/line_movement.h"
+#include "live/line_snapshot.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 #include "views/about_window.h"
 #include "views/event_sheet_window.h"
 #include "views/footer_bar.h"
+#include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
 #include "views/window_placement.h"
 
@@ -309,6 +312,7 @@ void TfrmMain::Refresh(bool ask) {
         if (dialogs_.ShowMessageBox(this, question) != QMessageBox::Yes) return;
     }
     cds_data_.ResetTable();
+    reader_reported_ = false;
     SetRefreshing(true);
     SetWaitCursor(true);
     refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
@@ -370,7 +374,58 @@ void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
         cds_data_.TakeRowsFrom(outcome.rows);
     }
     timed_failure_said_ = false;
-    SetReadStatus(QStringLiteral("Обновлено ") + time);
+    SetReadStatus(QStringLiteral("Обновлено ") + time + MarkMovement(/*succeeded=*/true));
+}
+
+QString TfrmMain::MarkMovement(bool succeeded) {
+    auto current = std::make_shared<live::LineSnapshot>(cds_data_.Rows());
+    auto movement = std::make_shared<const live::LineMovement>(previous_line_, current);
+    const QString since = previous_time_;
+    ctl_data_grid_->Model()->SetCellMarks(
+        [movement, since](const OddsRecord& row, int field) -> views::CellMark {
+            const std::optional<live::EventMarks> marks = movement->Find(row);
+            if (!marks) return {};
+            if (marks->Change() == live::EventChange::kNew) {
+                if (field != FieldIndex("sport_event_date")) return {};
+                return {views::CellMarkKind::kNew, QStringLiteral("новое")};
+            }
+            views::CellMarkKind kind = views::CellMarkKind::kNone;
+            switch (marks->Move(field)) {
+                case live::PriceMove::kUp:
+                    kind = views::CellMarkKind::kUp;
+                    break;
+                case live::PriceMove::kDown:
+                    kind = views::CellMarkKind::kDown;
+                    break;
+                case live::PriceMove::kLineChanged:
+                    kind = views::CellMarkKind::kLineChanged;
+                    break;
+                default:
+                    return {};
+            }
+            const std::optional<Decimal> before = marks->Previous(field);
+            QString text = kind == views::CellMarkKind::kLineChanged
+                               ? QStringLiteral("линия изменилась; ")
+                               : QString();
+            text += QStringLiteral("было ") +
+                    (before ? QString::number(before->ToDouble(), 'g', 10) : QStringLiteral("—"));
+            if (!since.isEmpty()) text += QStringLiteral(" (в ") + since + QLatin1Char(')');
+            return {kind, text};
+        });
+    QString told;
+    if (movement->HasPrevious()) {
+        const live::MovementCounts& counts = movement->Counts();
+        told = QStringLiteral("; с %1: цен изменилось %2, новых событий %3, ушло %4")
+                   .arg(since)
+                   .arg(counts.prices_moved + counts.lines_moved)
+                   .arg(counts.events_new)
+                   .arg(counts.events_gone);
+    }
+    if (succeeded) {
+        previous_line_ = std::move(current);
+        previous_time_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    }
+    return told;
 }
 
 void TfrmMain::SetReadStatus(const QString& status) {
@@ -408,10 +463,13 @@ void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
         } else {
             ctl_data_grid_->CollapseAllGroups();
         }
-        if (!outcome.failure && !outcome.cancelled && rows > 0) {
+        const bool succeeded =
+            !outcome.failure && !outcome.cancelled && !reader_reported_ && rows > 0;
+        const QString moved = MarkMovement(succeeded);
+        if (succeeded) {
             timed_failure_said_ = false;
             SetReadStatus(QStringLiteral("Обновлено ") +
-                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + moved);
         }
     });
     actShowDopInfoUpdate();
@@ -419,6 +477,7 @@ void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
 }
 
 void TfrmMain::ShowReaderMessage(const std::string& text) {
+    reader_reported_ = true;
     if (timed_) {
         // A timed read's failure is said once; after that only the tooltips tell.
         timed_reported_ = true;
@@ -481,6 +540,9 @@ void TfrmMain::DeleteEvent() {
                                      QMessageBox::Yes};
     if (dialogs_.ShowMessageBox(this, question) == QMessageBox::No) return;
     try {
+        // A row the user deleted is not counted among the events gone at the next refresh.
+        const int row = cds_data_.CurrentRow();
+        if (previous_line_ && row >= 0) previous_line_->MarkDeleted(cds_data_.Rows()[row]);
         cds_data_.DeleteCurrentRow();
     } catch (const std::exception& e) {
         dialogs_.ShowMessageBox(this, MessageBoxRequest{QString::fromUtf8(e.what()),

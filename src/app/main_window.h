@@ -22,6 +22,10 @@ class QComboBox;
 class QMenu;
 class QToolBar;
 
+namespace lintaro::live {
+class LineSnapshot;
+}
+
 namespace lintaro::views {
 class OddsGridView;
 class TFDopInfo;
@@ -128,6 +132,10 @@ class TfrmMain : public QMainWindow {
     // The reader's failure box, asked for by the worker.
     void ShowReaderMessage(const std::string& text);
     void FinishTimedRefresh(RefreshOutcome& outcome);
+    // After rows of a read are shown: marks what moved since the last read that succeeded, and
+    // when `succeeded`, makes this read the one the next is compared with. Returns what the
+    // tooltips say of it.
+    QString MarkMovement(bool succeeded);
     // The tooltips of the refresh button and the footer follow `status`.
     void SetReadStatus(const QString& status);
     void DeleteEvent();
@@ -156,10 +164,14 @@ class TfrmMain : public QMainWindow {
     bool closing_ = false;
     bool timed_ = false;               // the running refresh is a timed one
     bool timed_reported_ = false;      // ... and its reader reported a message
+    bool reader_reported_ = false;     // the running manual refresh's reader reported one
     bool timed_failure_said_ = false;  // a timed failure was said in a box since the last read
     int auto_refresh_minutes_ = 0;
     QTimer* auto_refresh_timer_ = nullptr;
-    QString read_status_;  // closed during a refresh: hidden, ends when the worker has stopped
+    QString read_status_;
+    // The last read that succeeded (no message, no cancel), and when it was read.
+    std::shared_ptr<live::LineSnapshot> previous_line_;
+    QString previous_time_;  // closed during a refresh: hidden, ends when the worker has stopped
     bool wait_cursor_ = false;
     bool placed_ = false;
 };

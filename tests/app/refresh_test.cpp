@@ -347,6 +347,58 @@ class RefreshTest : public QObject {
         ExpectUsableAfterwards();
     }
 
+    // Two refreshes of a moving line: the first shows no marks, the second marks each moved price
+    // with what it was, the tooltips count what moved, and deleted rows are not counted as gone.
+    void SecondRefreshMarksWhatMoved() {
+        lintaro::demo::DemoOptions options = options_;
+        options.events = 400;
+        lintaro::demo::DemoServer moving(options);
+        moving.SetMoving(true);
+        moving.Start();
+        window_->FHTTP().first_host = moving.FirstHost();
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        const std::vector<lintaro::OddsRecord> first = window_->cds_Data().Rows();
+        QAbstractItemModel* model = window_->ctl_DataGrid()->TreeView()->model();
+        const auto marked_cells = [&] {
+            window_->ctl_DataGrid()->ExpandAllGroups();
+            QStringList texts;
+            std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+                for (int r = 0; r < model->rowCount(parent); ++r) {
+                    const QModelIndex row = model->index(r, 0, parent);
+                    for (int c = 0; c < model->columnCount(parent); ++c) {
+                        const QString tip =
+                            model->index(r, c, parent).data(Qt::ToolTipRole).toString();
+                        if (!tip.isEmpty()) texts << tip;
+                    }
+                    walk(row);
+                }
+            };
+            walk({});
+            return texts;
+        };
+        QVERIFY(marked_cells().isEmpty());  // the first refresh of a run looks as always
+        QVERIFY(!window_->ReadStatus().contains(QStringLiteral("цен изменилось")));
+
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        QVERIFY(dialogs_->boxes.isEmpty());
+        const QStringList marks = marked_cells();
+        QVERIFY(!marks.isEmpty());
+        for (const QString& mark : marks) {
+            QVERIFY2(mark.startsWith(QStringLiteral("было ")) ||
+                         mark.startsWith(QStringLiteral("линия изменилась")) ||
+                         mark == QStringLiteral("новое"),
+                     qPrintable(mark));
+        }
+        QVERIFY(window_->ReadStatus().contains(QStringLiteral("цен изменилось")));
+        QVERIFY(window_->Action("actRefresh")->toolTip().contains(QStringLiteral("Обновлено")));
+        // Collapsed after a manual refresh, as always.
+        window_->ActionExecute(window_->Action("actFullCollaps"));
+        QVERIFY(!window_->ctl_DataGrid()->TreeView()->isExpanded(model->index(0, 0)));
+        QVERIFY(first != window_->cds_Data().Rows());
+    }
+
     void BrokenServersEndInTheReadersMessageAndAUsableWindow_data() {
         QTest::addColumn<int>("kind");
         QTest::newRow("reset") << 0;
