@@ -1,7 +1,9 @@
 // Filter buttons over the column header.
 #include "views/filter_button_strip.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QRegion>
 #include <algorithm>
 
@@ -33,6 +35,7 @@ void FilterButtonStrip::SetLayoutInfo(const grid::GridLayout& layout,
             button->setCheckable(true);
             button->setFocusPolicy(Qt::TabFocus);
             button->setObjectName(QStringLiteral("filter_button_%1").arg(column));
+            button->installEventFilter(this);
             connect(button, &QToolButton::clicked, this, [this, column] {
                 // A click shows the list; the button shows whether a filter is set, not the click.
                 buttons_[column]->setChecked(!buttons_[column]->isChecked());
@@ -46,7 +49,7 @@ void FilterButtonStrip::SetLayoutInfo(const grid::GridLayout& layout,
         if (button) {
             const QString name = QStringLiteral("Фильтр: ") + FromCp1251(c.caption);
             button->setAccessibleName(name);
-            button->setToolTip(name + QStringLiteral(" (Alt+Вниз)"));
+            button->setToolTip(name + QStringLiteral(" (Alt+Вниз; меню столбца: Shift+F10)"));
             button->setChecked(column < static_cast<int>(filtered.size()) && filtered[column]);
         }
     }
@@ -86,6 +89,32 @@ void FilterButtonStrip::Follow(const QHeaderView& header, const OddsGridModel& m
     setMask(shown);
     show();
     raise();
+}
+
+bool FilterButtonStrip::eventFilter(QObject* watched, QEvent* event) {
+    const auto found = std::find(buttons_.begin(), buttons_.end(), watched);
+    if (found == buttons_.end()) return QWidget::eventFilter(watched, event);
+    const int column = static_cast<int>(found - buttons_.begin());
+    QToolButton* button = *found;
+    if (event->type() == QEvent::ContextMenu) {
+        const auto* menu_event = static_cast<QContextMenuEvent*>(event);
+        const QPoint at = menu_event->reason() == QContextMenuEvent::Mouse
+                              ? menu_event->globalPos()
+                              : button->mapToGlobal(QPoint(0, button->height()));
+        emit MenuRequested(column, at);
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers =
+            key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+        if ((key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+            (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+            emit MenuRequested(column, button->mapToGlobal(QPoint(0, button->height())));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QToolButton* FilterButtonStrip::Button(int column) const {

@@ -33,6 +33,12 @@ class FilterButtonStrip : public QWidget {
 
   signals:
     void Clicked(int column);
+    // A right click on a button, or the Menu key or Shift+F10 while it has the focus: the
+    // column's header menu is wanted at `global_pos`.
+    void MenuRequested(int column, const QPoint& global_pos);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     std::vector<QToolButton*> buttons_;  // per layout column; nullptr without a filter button

@@ -5,7 +5,6 @@
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -124,15 +123,10 @@ void OddsGridHeader::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void OddsGridHeader::contextMenuEvent(QContextMenuEvent* event) {
-    const int column = LayoutColumnAt(event->pos());
-    if (column < 0 || column >= static_cast<int>(fixed_.size()) || fixed_[column]) {
-        event->ignore();
-        return;
-    }
-    QMenu menu(this);
-    menu.setAccessibleName(QStringLiteral("Столбец"));
-    QAction* group = menu.addAction(QStringLiteral("Группировать по этому столбцу"));
-    if (menu.exec(event->globalPos()) == group) emit GroupRequested(column);
+    // Every header point has the menu, fixed columns and the empty area past the last column
+    // included: its column checklist is how a hidden column comes back.
+    event->accept();
+    emit MenuRequested(LayoutColumnAt(event->pos()), event->globalPos());
 }
 
 void OddsGridHeader::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,7 +1,7 @@
 // The odds grid's column header: a QHeaderView whose non-fixed columns can be dragged (into the
-// group panel, or to another place in their band) or grouped by from their context menu, and that
-// takes back columns dragged out of the group panel. Its filter buttons are laid over it by the
-// grid (filter_button_strip.h).
+// group panel, or to another place in their band), that takes back columns dragged out of the
+// group panel, and that asks the grid for its context menu. Its filter buttons are laid over it by
+// the grid (filter_button_strip.h).
 #pragma once
 
 #include <QHeaderView>
@@ -29,9 +29,9 @@ class OddsGridHeader : public QHeaderView {
     // A column was dropped on the header; `before_column` is the layout column at the drop point
     // (-1 past the last one).
     void ColumnDropped(int column, bool from_group_panel, int before_column);
-    // "Группировать по этому столбцу" was chosen in a non-fixed column's context menu: the
-    // keyboard's and the mouse's way of grouping without a drag.
-    void GroupRequested(int column);
+    // A right click (or the Menu key) on the header: the grid opens its column menu at
+    // `global_pos` for layout column `column` (-1 off every column, or on the group column).
+    void MenuRequested(int column, const QPoint& global_pos);
 
   protected:
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logical_index) const override;

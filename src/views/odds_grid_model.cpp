@@ -252,6 +252,7 @@ QVariant OddsGridModel::headerData(int section, Qt::Orientation orientation, int
                 FromCp1251(column.caption) + QStringLiteral(": щелчок или Ctrl+Shift+S сортирует");
             if (column.filter) tip += QStringLiteral(", Alt+Вниз открывает фильтр");
             if (!column.fixed) tip += QStringLiteral(", Ctrl+Shift+G группирует");
+            tip += QStringLiteral(", правая кнопка или Ctrl+Shift+M открывает меню столбца");
             return tip;
         }
         case Qt::TextAlignmentRole:

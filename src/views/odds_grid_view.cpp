@@ -1,7 +1,9 @@
-// The odds grid widget: wiring of the tree view, header, band header, group panel, filters and
-// footer around the grid's model, and the reload that keeps the user's place.
+// The odds grid widget: wiring of the tree view, header, band header, group panel, filters,
+// footer and find bar around the grid's model, the column menu, and the reload that keeps the
+// user's place.
 #include "views/odds_grid_view.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -16,6 +18,7 @@
 #include "views/filter_button_strip.h"
 #include "views/filter_custom_dialog.h"
 #include "views/filter_popup.h"
+#include "views/find_bar.h"
 #include "views/footer_bar.h"
 #include "views/grid_qstring.h"
 #include "views/group_panel.h"
@@ -29,6 +32,33 @@ namespace lintaro::views {
 namespace {
 
 constexpr int kIndentation = 12;
+
+// The checklist's text for `column`: its caption, told apart from another column of the same
+// caption ("знач." three times) by its band, or within the band by the column it belongs to, the
+// one that follows it ("знач. (Ф1)").
+QString ChecklistCaption(const grid::GridLayout& layout, const std::vector<int>& listed,
+                         int column) {
+    const grid::GridColumn& c = layout.Column(column);
+    const QString caption = FromCp1251(c.caption);
+    bool repeated = false, repeated_in_band = false;
+    for (const int other : listed) {
+        if (other == column || layout.Column(other).caption != c.caption) continue;
+        repeated = true;
+        repeated_in_band = repeated_in_band || layout.Column(other).band == c.band;
+    }
+    if (!repeated) return caption;
+    if (!repeated_in_band) {
+        return caption + QStringLiteral(" (") + FromCp1251(layout.Bands().at(c.band).caption) +
+               QStringLiteral(")");
+    }
+    const std::vector<int>& order = layout.Order();
+    const auto at = std::find(order.begin(), order.end(), column);
+    if (at != order.end() && at + 1 != order.end() && layout.Column(*(at + 1)).band == c.band) {
+        return caption + QStringLiteral(" (") + FromCp1251(layout.Column(*(at + 1)).caption) +
+               QStringLiteral(")");
+    }
+    return caption;
+}
 
 grid::Rgb ToRgb(const QColor& colour) {
     return {static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
@@ -85,7 +115,9 @@ OddsGridView::OddsGridView(QWidget* parent)
       bands_(new BandHeader(this)),
       group_panel_(new GroupPanel(this)),
       footer_(new FooterBar(this)),
-      filters_(new FilterButtonStrip(this)) {
+      filters_(new FilterButtonStrip(this)),
+      find_bar_(new FindBar(this)),
+      find_action_(new QAction(QStringLiteral("Найти событие"), this)) {
     setObjectName(QStringLiteral("ctl_DataGrid"));
     setAccessibleName(QStringLiteral("Линия"));
 
@@ -119,10 +151,26 @@ OddsGridView::OddsGridView(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // The find bar heads the whole grid, above the group panel, so the panel stays next to the
+    // headers its columns are dragged from. Hidden until Ctrl+F.
+    layout->addWidget(find_bar_);
     layout->addWidget(group_panel_);
     layout->addWidget(bands_);
     layout->addWidget(tree_, 1);
     layout->addWidget(footer_);
+
+    find_bar_->hide();
+    find_action_->setObjectName(QStringLiteral("actFind"));
+    find_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    // The whole window's key, not only the grid's: the keyboard may be on the toolbar.
+    find_action_->setShortcutContext(Qt::WindowShortcut);
+    addAction(find_action_);
+    connect(find_action_, &QAction::triggered, this, &OddsGridView::ShowFindBar);
+    connect(find_bar_, &FindBar::TextChanged, this, &OddsGridView::OnFindTextChanged);
+    connect(find_bar_, &FindBar::Accepted, this, [this] {
+        if (!FocusFirstFound()) QApplication::beep();
+    });
+    connect(find_bar_, &FindBar::CloseRequested, this, &OddsGridView::CloseFindBar);
 
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnCurrentChanged(current); });
@@ -141,12 +189,10 @@ OddsGridView::OddsGridView(QWidget* parent)
     connect(filters_, &FilterButtonStrip::Clicked, this,
             [this](int column) { OpenFilterPopup(column); });
     connect(header_, &OddsGridHeader::ColumnDropped, this, &OddsGridView::OnHeaderDrop);
-    connect(header_, &OddsGridHeader::GroupRequested, this, [this](int column) {
-        std::vector<int> columns = Tree().GroupColumns();
-        if (std::find(columns.begin(), columns.end(), column) != columns.end()) return;
-        columns.push_back(column);
-        SetGroupColumns(columns);
-    });
+    connect(header_, &OddsGridHeader::MenuRequested, this,
+            [this](int column, const QPoint& at) { OpenHeaderMenu(column, at); });
+    connect(filters_, &FilterButtonStrip::MenuRequested, this,
+            [this](int column, const QPoint& at) { OpenHeaderMenu(column, at); });
     connect(tree_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { FollowHeader(); });
     connect(group_panel_, &GroupPanel::LevelClicked, this, [this](int level) {
@@ -179,9 +225,9 @@ OddsGridView::~OddsGridView() {
     if (table_) table_->SetObserver(nullptr);
     // The children outlive this part of the object: while ~QWidget closes the window the header
     // hides and reports new geometry, and no slot of this already destroyed view may run then.
-    for (QObject* sender :
-         std::initializer_list<QObject*>{header_, tree_, tree_->selectionModel(),
-                                         tree_->horizontalScrollBar(), group_panel_, filters_}) {
+    for (QObject* sender : std::initializer_list<QObject*>{header_, tree_, tree_->selectionModel(),
+                                                           tree_->horizontalScrollBar(),
+                                                           group_panel_, filters_, find_bar_}) {
         if (sender) sender->disconnect(this);
     }
 }
@@ -474,6 +520,140 @@ void OddsGridView::SetFindText(const std::string& utf8) {
     ChangeTree([&utf8](grid::GridTree& tree) { tree.SetFindText(utf8); });
 }
 
+void OddsGridView::ShowFindBar() { find_bar_->Open(); }
+
+void OddsGridView::CloseFindBar() {
+    find_bar_->Field()->clear();  // ends the search (OnFindTextChanged)
+    find_bar_->hide();
+    tree_->setFocus(Qt::OtherFocusReason);
+}
+
+void OddsGridView::OnFindTextChanged(const QString& text) {
+    if (text.isEmpty()) {
+        EndFind();
+        return;
+    }
+    if (!before_find_) before_find_ = std::make_unique<SavedState>(SaveState());
+    SetFindText(text.toStdString());
+    // Found events are shown, not hidden in collapsed groups: every group left holds one.
+    if (model_->rowCount() > 0 && !place_.all_expanded) ExpandAllGroups();
+    const QModelIndex current = tree_->currentIndex();
+    if (current.isValid() && !Tree().IsGroup(model_->NodeOf(current))) {
+        tree_->scrollTo(current);
+    } else {
+        tree_->scrollToTop();
+    }
+}
+
+void OddsGridView::EndFind() {
+    if (!before_find_) {
+        if (!Tree().FindTextUtf8().empty()) SetFindText("");
+        return;
+    }
+    SavedState state = std::move(*before_find_);
+    before_find_.reset();
+    const QModelIndex current = tree_->currentIndex();
+    const bool on_event = current.isValid() && !Tree().IsGroup(model_->NodeOf(current));
+    if (on_event) {
+        // The event the user went to keeps the focus; otherwise the focus of before comes back.
+        const grid::GridPlace now = CurrentPlace();
+        state.place.has_focus = now.has_focus;
+        state.place.focus_is_group = now.focus_is_group;
+        state.place.focus_group = now.focus_group;
+        state.place.focus_event = now.focus_event;
+        state.place.focus_event_index = now.focus_event_index;
+    }
+    model_->ChangeTree([](grid::GridTree& tree) { tree.SetFindText(""); });
+    RestoreState(state);
+    SyncFromLayout();
+    if (on_event) tree_->scrollTo(tree_->currentIndex());
+}
+
+bool OddsGridView::FocusFirstFound() {
+    // The first event row in the grid's order: a walk down the tree, first child first.
+    std::vector<QModelIndex> pending{QModelIndex()};
+    QModelIndex found;
+    while (!pending.empty()) {
+        const QModelIndex node = pending.back();
+        pending.pop_back();
+        if (node.isValid() && !Tree().IsGroup(model_->NodeOf(node))) {
+            found = node;
+            break;
+        }
+        for (int row = model_->rowCount(node) - 1; row >= 0; --row) {
+            pending.push_back(model_->index(row, 0, node));
+        }
+    }
+    if (!found.isValid()) return false;
+    for (QModelIndex p = found.parent(); p.isValid(); p = p.parent()) tree_->setExpanded(p, true);
+    tree_->selectionModel()->setCurrentIndex(
+        found, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    tree_->scrollTo(found);
+    tree_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+QMenu* OddsGridView::ActiveHeaderMenu() const { return header_menu_; }
+
+QMenu* OddsGridView::OpenHeaderMenu(int column, const QPoint& global_pos) {
+    if (header_menu_) header_menu_->close();
+    const grid::GridLayout& layout = Tree().Layout();
+    if (column < 0 || column >= layout.ColumnCount()) column = -1;
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QStringLiteral("header_menu"));
+    menu->setAccessibleName(column >= 0 ? QStringLiteral("Столбец: ") +
+                                              FromCp1251(layout.Column(column).caption)
+                                        : QStringLiteral("Столбцы"));
+    if (column >= 0 && !layout.Column(column).fixed && layout.Column(column).visible) {
+        QAction* group = menu->addAction(QStringLiteral("Группировать по этому столбцу"));
+        group->setObjectName(QStringLiteral("actGroupByColumn"));
+        connect(group, &QAction::triggered, this, [this, column] { GroupByColumn(column); });
+    }
+
+    QMenu* columns = menu->addMenu(QStringLiteral("Столбцы"));
+    columns->setObjectName(QStringLiteral("columns_menu"));
+    const std::vector<int> listed = layout.UserToggleableColumns();
+    const auto shown = std::count_if(listed.begin(), listed.end(),
+                                     [&layout](int c) { return layout.Column(c).visible; });
+    int band = -1;
+    for (const int c : listed) {
+        const grid::GridColumn& info = layout.Column(c);
+        if (info.band != band) {
+            band = info.band;
+            columns->addSection(FromCp1251(layout.Bands().at(band).caption));
+        }
+        QAction* item = columns->addAction(ChecklistCaption(layout, listed, c));
+        item->setCheckable(true);
+        item->setChecked(info.visible);
+        item->setData(c);
+        // The last shown column stays: a grid without columns would leave nothing to click.
+        item->setEnabled(!(info.visible && shown == 1));
+        connect(item, &QAction::triggered, this, [this, c](bool on) { SetColumnShown(c, on); });
+    }
+
+    emit HeaderMenuAboutToShow(menu, column);
+    header_menu_ = menu;
+    menu->popup(global_pos);
+    return menu;
+}
+
+void OddsGridView::OpenHeaderMenuBelow(int column) {
+    const int section = model_->ModelColumn(column);
+    const int x = section >= 0 ? header_->sectionViewportPosition(section) : 0;
+    QMenu* menu =
+        OpenHeaderMenu(column, header_->viewport()->mapToGlobal(QPoint(x, header_->height())));
+    // Opened from the keyboard: the first item is ready for Enter.
+    if (!menu->actions().isEmpty()) menu->setActiveAction(menu->actions().first());
+}
+
+void OddsGridView::GroupByColumn(int column) {
+    std::vector<int> columns = Tree().GroupColumns();
+    if (std::find(columns.begin(), columns.end(), column) != columns.end()) return;
+    columns.push_back(column);
+    SetGroupColumns(columns);
+}
+
 void OddsGridView::SetGroupColumns(const std::vector<int>& columns) {
     ChangeTree([&columns](grid::GridTree& tree) {
         try {
@@ -623,11 +803,11 @@ bool OddsGridView::HandleGridKey(const QKeyEvent& key) {
             return true;
         case Qt::Key_G:
             if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier) || column < 0) return false;
-            if (!Tree().Layout().Column(column).fixed) {
-                std::vector<int> columns = Tree().GroupColumns();
-                columns.push_back(column);
-                SetGroupColumns(columns);
-            }
+            if (!Tree().Layout().Column(column).fixed) GroupByColumn(column);
+            return true;
+        case Qt::Key_M:
+            if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier)) return false;
+            OpenHeaderMenuBelow(column);
             return true;
         case Qt::Key_Menu:
             if (modifiers != Qt::NoModifier) return false;

@@ -1,7 +1,8 @@
 // The odds grid widget (the main window's ctl_DataGrid): the group panel, the band header, a
 // standard QTreeView over the grid's item model with its column header, filter drop-downs and the
-// count footer. It observes the odds table and reloads once per notification, keeping expanded
-// groups, scroll position and focus; focusing an event row moves the table's current row.
+// count footer, and the find bar that Ctrl+F shows above them. It observes the odds table and
+// reloads once per notification, keeping expanded groups, scroll position and focus; focusing an
+// event row moves the table's current row.
 #pragma once
 
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QTreeView>
 #include <QWidget>
 
+class QAction;
 class QKeyEvent;
 #include <functional>
 #include <memory>
@@ -26,6 +28,7 @@ namespace lintaro::views {
 class BandHeader;
 class CustomFilterDialog;
 class FilterButtonStrip;
+class FindBar;
 class FilterPopup;
 class FooterBar;
 class GroupPanel;
@@ -80,6 +83,27 @@ class OddsGridView : public QWidget {
     bool SetColumnShown(int column, bool shown);
     // The find bar's text (UTF-8; empty: no search), on top of the column filters.
     void SetFindText(const std::string& utf8);
+    // Ctrl+F, wherever the keyboard is in the grid's window: shows the find bar, or puts the
+    // keyboard back into its field. While the field holds text, every group that holds a found
+    // event is open; the user's expansion comes back when the text is cleared.
+    void ShowFindBar();
+    // Esc in the field or the bar's close button: clears the search, hides the bar and gives the
+    // grid the keyboard. The event the user went to while searching keeps the focus.
+    void CloseFindBar();
+    // Enter in the field: the first found event takes the focus in the grid. False when nothing
+    // was found.
+    bool FocusFirstFound();
+    QAction* FindAction() const { return find_action_; }
+    FindBar* Finder() const { return find_bar_; }
+
+    // The column menu of layout column `column` (-1: no column, as off the columns or on the group
+    // column), opened at `global_pos`: "Группировать по этому столбцу" for a column that can
+    // group, then "Столбцы", the checklist of the columns a user may show or hide. Opened by a
+    // right click on the header or a filter button, Ctrl+Shift+M on the grid (the focused column)
+    // and the Menu key or Shift+F10 on a filter button. HeaderMenuAboutToShow lets others add
+    // their items first. The menu deletes itself when it closes.
+    QMenu* OpenHeaderMenu(int column, const QPoint& global_pos);
+    QMenu* ActiveHeaderMenu() const;
     void SetGroupColumns(const std::vector<int>& columns);  // ignored when a column cannot group
     void MoveColumn(int column, int position_in_band);
     // Opens the filter list of `column` under its header button; returns it (nullptr when the
@@ -108,6 +132,9 @@ class OddsGridView : public QWidget {
     void CurrentRowChanged();
     // Enter on a focused event row.
     void EventActivated();
+    // The column menu is built and about to show: receivers may add their own items to `menu`
+    // (it is deleted when it closes). `column` as for OpenHeaderMenu.
+    void HeaderMenuAboutToShow(QMenu* menu, int column);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -134,9 +161,15 @@ class OddsGridView : public QWidget {
     void OnHeaderDrop(int column, bool from_group_panel, int before_column);
     // The grid's keys on the focused row: Left and Right along an event row, Enter, Alt+Down and
     // F4 (the column's filter list), Ctrl+Shift+S (sort by the column), Ctrl+Shift+G (group by
-    // it), Menu and Shift+F10.
+    // it), Ctrl+Shift+M (the column's menu), Menu and Shift+F10.
     bool HandleGridKey(const QKeyEvent& key);
     void OpenPopupMenuAtFocus();
+    // The column menu under `column`'s header section (the header's start for -1).
+    void OpenHeaderMenuBelow(int column);
+    void GroupByColumn(int column);
+    void OnFindTextChanged(const QString& text);
+    // Clears the search and gives back the expansion and scroll of before it.
+    void EndFind();
     void ApplyLook();
     void FitDateColumn();
 
@@ -150,11 +183,16 @@ class OddsGridView : public QWidget {
     GroupPanel* group_panel_;
     FooterBar* footer_;
     FilterButtonStrip* filters_;
+    FindBar* find_bar_;
+    QAction* find_action_;
     QPointer<QMenu> popup_menu_;
+    QPointer<QMenu> header_menu_;
     QPointer<FilterPopup> filter_popup_;
     QPointer<CustomFilterDialog> custom_dialog_;
     grid::SameEvent same_event_;
-    grid::GridPlace place_;     // the user's place as last seen in a tree that matched its table
+    grid::GridPlace place_;  // the user's place as last seen in a tree that matched its table
+    // The place and scroll before the find text stopped being empty; reset when it is empty again.
+    std::unique_ptr<SavedState> before_find_;
     bool restoring_ = false;    // RestoreState is expanding and focusing
     bool syncing_ = false;      // the view is applying the layout to the header
     bool formats_set_ = false;  // SetFormats fixed the formats: the system's no longer apply

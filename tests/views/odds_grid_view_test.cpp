@@ -1,13 +1,18 @@
 // The odds grid widget offscreen: the model's rows and roles, expansion, the band header, filter
-// lists and the custom dialog, the group panel, the footer, reloads and the current row.
+// lists and the custom dialog, the group panel, the footer, reloads and the current row, the find
+// bar and the column menu.
 #include "views/odds_grid_view.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
@@ -22,6 +27,7 @@
 #include "views/filter_button_strip.h"
 #include "views/filter_custom_dialog.h"
 #include "views/filter_popup.h"
+#include "views/find_bar.h"
 #include "views/footer_bar.h"
 #include "views/grid_drag.h"
 #include "views/group_panel.h"
@@ -61,6 +67,14 @@ QModelIndex Find(const OddsGridModel& model, const QString& text, int column,
         if (inner.isValid()) return inner;
     }
     return {};
+}
+
+// Types `text` into `widget` a key at a time, as a keyboard with a Russian layout does (QTest's
+// own typing takes Latin letters only).
+void Type(QWidget* widget, const QString& text) {
+    for (const QChar ch : text) {
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
 }
 
 // The model column of a layout column while the grid is grouped as at start: the indent column,
@@ -427,7 +441,9 @@ class OddsGridViewTest : public QObject {
         QTest::keyClick(panel->LevelButton(1), Qt::Key_Delete);
         QCOMPARE(view_->Tree().GroupColumns(), std::vector<int>{kColSport});
         QCOMPARE(panel->LevelCount(), 1);
-        emit view_->Header()->GroupRequested(kColCompetition);  // from the header's context menu
+        QMenu* menu = view_->OpenHeaderMenu(kColCompetition, QPoint(0, 0));
+        menu->findChild<QAction*>(QStringLiteral("actGroupByColumn"))->trigger();
+        menu->close();
         QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
 
         // The filter list answers the keyboard too: Down, Enter chooses; Esc closes.
@@ -543,6 +559,207 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(Footer(), QStringLiteral("Всего: 6"));
         QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
                  QStringLiteral("Спартак"));
+    }
+
+    // Ctrl+F, typing, Enter and Esc as a person does them: case and "ё" do not matter, groups that
+    // hold a found event open, and closing gives back the grid as it was with the found event
+    // focused.
+    void findBarFindsAndEscRestores() {
+        table_.InsertRow(lintaro::grid::testing::ValuesOf(
+            {"хоккей", "КХЛ", At(13, 19), "Сокол", "Ёлка-Юниор", 2.1, 7, ""}));
+        QApplication::setActiveWindow(view_.get());
+        QVERIFY(QTest::qWaitForWindowActive(view_.get()));
+        QTreeView* tree = view_->TreeView();
+        FindBar* bar = view_->Finder();
+        QLineEdit* field = bar->Field();
+        QVERIFY(bar->isHidden());  // hidden until asked for
+        view_->SetColumnFilter(kColGuestTeam, ColumnFilter::Custom({CompareOp::kLike, "*о*"}));
+        QCOMPARE(Footer(), QStringLiteral("Всего: 3"));  // Локомотив, Орландо, Ёлка-Юниор
+        view_->CollapseAllGroups();
+        tree->setCurrentIndex(Model().index(0, 0));
+        tree->setFocus();
+
+        QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(bar->isVisible());
+        QVERIFY(field->hasFocus());
+        struct Case {
+            QString typed;
+            QString footer;
+        };
+        for (const Case& c :
+             {Case{"ЛОКО", "Всего: 1"}, Case{"елка", "Всего: 1"}, Case{"ЁЛКА", "Всего: 1"},
+              Case{"NbA", "Всего: 1"}, Case{"nba", "Всего: 1"}, Case{"зенит", "Всего: "}}) {
+            field->selectAll();
+            Type(field, c.typed);
+            QCOMPARE(field->text(), c.typed);
+            QVERIFY2(Footer() == c.footer, qPrintable(c.typed + " -> " + Footer()));
+        }
+        field->selectAll();
+        Type(field, QStringLiteral("юнИор"));
+        // The groups above the found event are open, so it can be seen.
+        const QModelIndex elka = Row(QStringLiteral("Сокол"));
+        QVERIFY(elka.isValid());
+        QVERIFY(tree->isExpanded(elka.parent()));
+        QVERIFY(tree->isExpanded(elka.parent().parent()));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(tree->hasFocus());
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Сокол"));
+
+        // Ctrl+F again: back in the field, its text ready to be replaced.
+        QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(field->hasFocus());
+        QCOMPARE(field->selectedText(), QStringLiteral("юнИор"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(field->text(), QString());
+        QVERIFY(tree->hasFocus());
+        // The column filter is back on its own; the other groups are collapsed as before, and the
+        // event found keeps the focus, its groups open.
+        QCOMPARE(Footer(), QStringLiteral("Всего: 3"));
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Сокол"));
+        const QModelIndex football = Find(Model(), QStringLiteral("Вид спорта : футбол "), 0);
+        QVERIFY(!tree->isExpanded(football));
+        QVERIFY(tree->isExpanded(Row(QStringLiteral("Сокол")).parent()));
+
+        // The close button ends a search too; nothing chosen, the focus of before comes back.
+        tree->setCurrentIndex(football);
+        view_->ShowFindBar();
+        Type(field, QStringLiteral("сокол"));
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+        QTest::mouseClick(bar->CloseButton(), Qt::LeftButton);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(Footer(), QStringLiteral("Всего: 3"));
+        QCOMPARE(tree->currentIndex(), football);
+        QVERIFY(!tree->isExpanded(football));
+    }
+
+    void findBarIsNamedAndTellsItsKeys() {
+        FindBar* bar = view_->Finder();
+        QCOMPARE(bar->Field()->accessibleName(), QStringLiteral("Найти событие"));
+        QCOMPARE(bar->CloseButton()->accessibleName(), QStringLiteral("Закрыть поиск"));
+        QVERIFY(bar->Field()->toolTip().contains(QStringLiteral("Ctrl+F")));
+        QVERIFY(bar->Field()->toolTip().contains(QStringLiteral("Esc")));
+        QVERIFY(bar->CloseButton()->toolTip().contains(QStringLiteral("Esc")));
+        QCOMPARE(view_->FindAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+        view_->ShowFindBar();
+        QAccessibleInterface* field = QAccessible::queryAccessibleInterface(bar->Field());
+        QCOMPARE(field->text(QAccessible::Name), QStringLiteral("Найти событие"));
+        QAccessibleInterface* close = QAccessible::queryAccessibleInterface(bar->CloseButton());
+        QCOMPARE(close->text(QAccessible::Name), QStringLiteral("Закрыть поиск"));
+    }
+
+    // The header's column menu, on a fixed column too: its checklist shows a margin column in the
+    // model and the header, and hides it again; others may add their own items.
+    void headerMenuChecklistShowsAndHidesColumns() {
+        QList<int> announced;
+        connect(view_.get(), &OddsGridView::HeaderMenuAboutToShow, this,
+                [&announced](QMenu* menu, int column) {
+                    announced << column;
+                    menu->addAction(QStringLiteral("Обновлять каждые …"));
+                });
+        OddsGridHeader* header = view_->Header();
+        const auto right_click = [&](int section) {
+            const QPoint at(header->sectionViewportPosition(section) + 5, header->height() / 2);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at,
+                                    header->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(header->viewport(), &event);
+            return view_->ActiveHeaderMenu();
+        };
+        const auto items = [](QMenu* menu) {
+            QStringList texts;
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator()) texts << action->text();
+            }
+            return texts;
+        };
+        const auto checklist = [](QMenu* menu) {
+            return menu->findChild<QMenu*>(QStringLiteral("columns_menu"));
+        };
+
+        QMenu* menu = right_click(kP1);  // a fixed column: no grouping, but the checklist
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(items(menu), (QStringList{"Столбцы", "Обновлять каждые …"}));
+        QCOMPARE(announced, QList<int>{kColP1});
+        QStringList listed;
+        for (QAction* action : checklist(menu)->actions()) {
+            if (!action->isSeparator()) listed << action->text();
+        }
+        // Every column but the grouped ones and the event sheet, told apart where captions repeat.
+        QCOMPARE(listed,
+                 (QStringList{"Дата события", "Командa дом.", "Командa гость", "1", "X", "2", "X1",
+                              "12", "2X", "Маржа 1X2", "знач. (Ф1)", "Ф1", "знач. (Ф2)", "Ф2",
+                              "Маржа Ф", "знач. (Тотал)", "TM", "ТБ", "Маржа Т"}));
+        QAction* margin = nullptr;
+        for (QAction* action : checklist(menu)->actions()) {
+            if (action->text() == QStringLiteral("Маржа 1X2")) margin = action;
+        }
+        QVERIFY(margin && margin->isCheckable() && !margin->isChecked());
+        margin->trigger();
+        menu->close();
+        const int section = Model().ModelColumn(kColMargin1X2);
+        QVERIFY(section >= 0);
+        QCOMPARE(header->model()->headerData(section, Qt::Horizontal).toString(),
+                 QStringLiteral("Маржа 1X2"));
+        QVERIFY(!header->isSectionHidden(section));
+
+        // From the margin's own header: checked; unchecked, it is gone from model and header.
+        menu = right_click(section);
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(announced.last(), int(kColMargin1X2));
+        QCOMPARE(items(menu).first(), QStringLiteral("Столбцы"));  // a price: fixed
+        margin = nullptr;
+        for (QAction* action : checklist(menu)->actions()) {
+            if (action->data().toInt() == kColMargin1X2 && action->isCheckable()) margin = action;
+        }
+        QVERIFY(margin && margin->isChecked());
+        margin->trigger();
+        menu->close();
+        QCOMPARE(Model().ModelColumn(kColMargin1X2), -1);
+        QCOMPARE(header->count(), Model().columnCount());
+
+        // The last shown column cannot be unchecked: the header would have nothing left.
+        for (int column : view_->Tree().Layout().UserToggleableColumns()) {
+            if (column != kColHomeTeam) view_->SetColumnShown(column, false);
+        }
+        menu = view_->OpenHeaderMenu(kColHomeTeam, QPoint(0, 0));
+        for (QAction* action : checklist(menu)->actions()) {
+            if (action->isCheckable()) {
+                QCOMPARE(action->isEnabled(), action->data().toInt() != kColHomeTeam);
+            }
+        }
+        menu->close();
+    }
+
+    // Without a mouse: Ctrl+Shift+M on the grid opens the focused column's menu, Shift+F10 on a
+    // filter button that column's.
+    void headerMenuFromTheKeyboard() {
+        QApplication::setActiveWindow(view_.get());
+        QVERIFY(QTest::qWaitForWindowActive(view_.get()));
+        QSignalSpy announced(view_.get(), &OddsGridView::HeaderMenuAboutToShow);
+        QTreeView* tree = view_->TreeView();
+        view_->ExpandAllGroups();
+        tree->setCurrentIndex(Row(QStringLiteral("Челси"), kGuest));
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(view_->ActiveHeaderMenu() && view_->ActiveHeaderMenu()->isVisible());
+        QCOMPARE(announced.last().at(1).toInt(), int(kColGuestTeam));
+        QVERIFY(view_->ActiveHeaderMenu()->activeAction());
+        view_->ActiveHeaderMenu()->close();
+
+        QToolButton* button = view_->Filters()->Button(kColDate);
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_F10, Qt::ShiftModifier);
+        QTRY_VERIFY(view_->ActiveHeaderMenu() && view_->ActiveHeaderMenu()->isVisible());
+        QCOMPARE(announced.last().at(1).toInt(), int(kColDate));
+        QVERIFY(button->toolTip().contains(QStringLiteral("Shift+F10")));
+        QVERIFY(Model()
+                    .headerData(kHome, Qt::Horizontal, Qt::ToolTipRole)
+                    .toString()
+                    .contains(QStringLiteral("Ctrl+Shift+M")));
+        view_->ActiveHeaderMenu()->close();
     }
 
     void marginColumnsShowAndHide() {
