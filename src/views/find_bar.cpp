@@ -9,7 +9,10 @@
 namespace lintaro::views {
 
 FindBar::FindBar(QWidget* parent)
-    : QWidget(parent), field_(new QLineEdit(this)), close_(new QToolButton(this)) {
+    : QWidget(parent),
+      field_(new QLineEdit(this)),
+      close_(new QToolButton(this)),
+      nothing_found_(new QLabel(QStringLiteral("Ничего не найдено"), this)) {
     setObjectName(QStringLiteral("find_bar"));
     setAccessibleName(QStringLiteral("Поиск события"));
     setAutoFillBackground(true);
@@ -41,6 +44,9 @@ FindBar::FindBar(QWidget* parent)
     layout->addWidget(label);
     layout->addWidget(field_, 1);
     layout->addWidget(close_);
+    nothing_found_->setObjectName(QStringLiteral("find_nothing_found"));
+    nothing_found_->hide();
+    layout->addWidget(nothing_found_);
     // Wide enough for a team and a tournament, not the whole window.
     field_->setMaximumWidth(field_->fontMetrics().averageCharWidth() * 40);
     layout->addStretch(1);
@@ -48,6 +54,8 @@ FindBar::FindBar(QWidget* parent)
     connect(field_, &QLineEdit::textChanged, this, &FindBar::TextChanged);
     connect(close_, &QToolButton::clicked, this, &FindBar::CloseRequested);
 }
+
+void FindBar::SetNothingFound(bool nothing) { nothing_found_->setVisible(nothing); }
 
 void FindBar::Open() {
     show();

@@ -2,6 +2,7 @@
 // reports what the user does; the grid decides what a search shows (odds_grid_view.h).
 #pragma once
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QWidget>
@@ -16,6 +17,10 @@ class FindBar : public QWidget {
     QLineEdit* Field() const { return field_; }
     QToolButton* CloseButton() const { return close_; }
     QString Text() const { return field_->text(); }
+
+    // Says "Ничего не найдено" beside the field, or nothing.
+    void SetNothingFound(bool nothing);
+    bool SaysNothingFound() const { return !nothing_found_->isHidden(); }
 
     // Shows the bar (when hidden) and puts the keyboard in the field with its text selected, so
     // that typing replaces the last search.
@@ -35,6 +40,7 @@ class FindBar : public QWidget {
   private:
     QLineEdit* field_;
     QToolButton* close_;
+    QLabel* nothing_found_;
 };
 
 }  // namespace lintaro::views

@@ -61,8 +61,10 @@ bool OddsGridTreeView::viewportEvent(QEvent* event) {
 
 bool OddsGridTreeView::ShowsEmptyHint() const {
     const auto* grid_model = qobject_cast<const OddsGridModel*>(model());
-    // Rows that a filter hides are there to be shown again: no hint to load the line then.
-    return grid_model != nullptr && grid_model->rowCount() == 0 && !grid_model->Tree().HasFilter();
+    // Rows that a filter or a search hides are there to be shown again: no hint to load the line
+    // then.
+    return grid_model != nullptr && grid_model->rowCount() == 0 &&
+           !grid_model->Tree().HasFilter() && grid_model->Tree().FindTextUtf8().empty();
 }
 
 QSize OddsGridTreeView::minimumSizeHint() const {

@@ -16,8 +16,8 @@ class OddsGridTreeView : public QTreeView {
 
     void SetGroupRowColours(const QColor& background, const QColor& text);
 
-    // Shown in the middle of the empty rows area while the grid has no rows and no filter hides
-    // any: the table is closed (first start) or holds nothing.
+    // Shown in the middle of the empty rows area while the grid has no rows and no filter or search
+    // hides any: the table is closed (first start) or holds nothing.
     static QString EmptyHint() { return QStringLiteral("Нажмите F5, чтобы загрузить линию"); }
     bool ShowsEmptyHint() const;
 

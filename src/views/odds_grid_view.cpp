@@ -451,6 +451,8 @@ void OddsGridView::SyncFromLayout() {
     group_panel_->SetLevels(levels_info);
     group_panel_->SetDroppableColumns(droppable);
     footer_->SetText(FromCp1251(tree.FooterText()));
+    // Also after a reload while searching: a new line may hold what the old one did not.
+    find_bar_->SetNothingFound(!tree.FindTextUtf8().empty() && tree.EventCount() == 0);
     syncing_ = false;
     FollowHeader();
 }
@@ -737,7 +739,9 @@ CustomFilterDialog* OddsGridView::OpenCustomFilterDialog(int column) {
 }
 
 bool OddsGridView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == header_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+    // The header moves with the tree too, as when the find bar shows or hides above it.
+    if ((watched == header_ || watched == tree_) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
         FollowHeader();
     }
     if ((watched == tree_->viewport() || watched == header_->viewport()) &&

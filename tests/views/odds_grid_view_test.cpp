@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -34,6 +35,7 @@
 #include "views/odds_grid_delegate.h"
 #include "views/odds_grid_header.h"
 #include "views/odds_grid_model.h"
+#include "views/odds_grid_tree_view.h"
 
 using lintaro::OddsTable;
 using lintaro::RegionalFormats;
@@ -593,7 +595,10 @@ class OddsGridViewTest : public QObject {
             Type(field, c.typed);
             QCOMPARE(field->text(), c.typed);
             QVERIFY2(Footer() == c.footer, qPrintable(c.typed + " -> " + Footer()));
+            QCOMPARE(bar->SaysNothingFound(), c.footer == QStringLiteral("Всего: "));
         }
+        // Nothing found is no empty line: the grid does not ask for a refresh.
+        QVERIFY(!qobject_cast<OddsGridTreeView*>(tree)->ShowsEmptyHint());
         field->selectAll();
         Type(field, QStringLiteral("юнИор"));
         // The groups above the found event are open, so it can be seen.
@@ -628,8 +633,18 @@ class OddsGridViewTest : public QObject {
         view_->ShowFindBar();
         Type(field, QStringLiteral("сокол"));
         QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+        // The filter buttons stay on their header as the bar pushes it down and lets it up again.
+        const auto buttons_on_header = [this] {
+            const QWidget* button = view_->Filters()->Button(kColHomeTeam);
+            const QWidget* header = view_->Header();
+            const QRect on_header(header->mapTo(view_.get(), QPoint(0, 0)), header->size());
+            return on_header.contains(button->mapTo(view_.get(), button->rect().center()));
+        };
+        QTRY_VERIFY(buttons_on_header());
         QTest::mouseClick(bar->CloseButton(), Qt::LeftButton);
         QVERIFY(bar->isHidden());
+        view_->layout()->activate();  // the tree moves up; nothing else changes
+        QVERIFY(buttons_on_header());
         QCOMPARE(Footer(), QStringLiteral("Всего: 3"));
         QCOMPARE(tree->currentIndex(), football);
         QVERIFY(!tree->isExpanded(football));
