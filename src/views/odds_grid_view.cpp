@@ -813,6 +813,11 @@ bool OddsGridView::HandleGridKey(const QKeyEvent& key) {
             if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier)) return false;
             OpenHeaderMenuBelow(column);
             return true;
+        case Qt::Key_Escape:
+            // Back from a found event: Esc ends the search as it does in the find field.
+            if (modifiers != Qt::NoModifier || find_bar_->isHidden()) return false;
+            CloseFindBar();
+            return true;
         case Qt::Key_Menu:
             if (modifiers != Qt::NoModifier) return false;
             OpenPopupMenuAtFocus();

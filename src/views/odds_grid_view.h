@@ -87,8 +87,8 @@ class OddsGridView : public QWidget {
     // keyboard back into its field. While the field holds text, every group that holds a found
     // event is open; the user's expansion comes back when the text is cleared.
     void ShowFindBar();
-    // Esc in the field or the bar's close button: clears the search, hides the bar and gives the
-    // grid the keyboard. The event the user went to while searching keeps the focus.
+    // Esc in the field or the grid, or the bar's close button: clears the search, hides the bar and
+    // gives the grid the keyboard. The event the user went to while searching keeps the focus.
     void CloseFindBar();
     // Enter in the field: the first found event takes the focus in the grid. False when nothing
     // was found.
@@ -161,7 +161,7 @@ class OddsGridView : public QWidget {
     void OnHeaderDrop(int column, bool from_group_panel, int before_column);
     // The grid's keys on the focused row: Left and Right along an event row, Enter, Alt+Down and
     // F4 (the column's filter list), Ctrl+Shift+S (sort by the column), Ctrl+Shift+G (group by
-    // it), Ctrl+Shift+M (the column's menu), Menu and Shift+F10.
+    // it), Ctrl+Shift+M (the column's menu), Esc (ends a search), Menu and Shift+F10.
     bool HandleGridKey(const QKeyEvent& key);
     void OpenPopupMenuAtFocus();
     // The column menu under `column`'s header section (the header's start for -1).
