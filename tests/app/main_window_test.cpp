@@ -24,6 +24,7 @@
 #include "table/date_time.h"
 #include "views/about_window.h"
 #include "views/event_sheet_window.h"
+#include "views/find_bar.h"
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
 
@@ -369,6 +370,30 @@ class MainWindowTest : public QObject {
         QCOMPARE(bar->activeAction(), bar->actions().first());
         QTRY_VERIFY(bar->actions().first()->menu()->isVisible());
         bar->actions().first()->menu()->close();
+    }
+
+    // Ctrl+F is the window's key: from the toolbar too it opens the grid's find bar, which no menu
+    // lists; Esc in the field closes it again.
+    void CtrlFOpensTheFindBarFromAnywhereInTheWindow() {
+        FillTable({Row("футбол", "Лига", 1, ""), Row("футбол", "Лига", 2, "")});
+        window_->show();
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        lintaro::views::OddsGridView* grid = window_->ctl_DataGrid();
+        QVERIFY(grid->Finder()->isHidden());
+        QToolBar* toolbar = window_->findChild<QToolBar*>();
+        toolbar->setFocus();
+        QTest::keyClick(toolbar, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(grid->Finder()->isVisible());
+        QVERIFY(grid->Finder()->Field()->hasFocus());
+        QTest::keyClick(grid->Finder()->Field(), Qt::Key_Escape);
+        QVERIFY(grid->Finder()->isHidden());
+        QVERIFY(grid->TreeView()->hasFocus());
+        for (QAction* menu : window_->menuBar()->actions()) {
+            for (QAction* item : menu->menu()->actions()) {
+                QVERIFY(item->shortcut() != QKeySequence(QStringLiteral("Ctrl+F")));
+            }
+        }
     }
 
     // With the focus on a sport row, a tournament row, or nowhere after a filter took the focused
