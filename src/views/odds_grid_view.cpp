@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <optional>
@@ -246,6 +247,10 @@ RegionalFormats OddsGridView::SystemFormats() {
 
 // Room beside a cell's text: the delegate's margins on both sides and the grid line.
 constexpr int kDateColumnPadding = 10;
+// Room beside a caption beyond the style's header margins: the section's edges, and the filter
+// button with its margin.
+constexpr int kCaptionPadding = 4;
+constexpr int kFilterButtonRoom = 20;
 
 void OddsGridView::FitDateColumn() {
     // The laid-out widths suit an 8-point bitmap face; the desktop's font is wider, and a start
@@ -514,7 +519,19 @@ void OddsGridView::SetColumnFilter(int column, const grid::ColumnFilter& filter)
 
 bool OddsGridView::SetColumnShown(int column, bool shown) {
     if (!Tree().Layout().IsUserToggleable(column)) return false;
-    ChangeTree([column, shown](grid::GridTree& tree) { tree.SetColumnShown(column, shown); });
+    ChangeTree([this, column, shown](grid::GridTree& tree) {
+        tree.SetColumnShown(column, shown);
+        // Laid-out widths suit an 8-point bitmap face; a column the user asks for shows its whole
+        // caption in the desktop's font ("Маржа 1X2" would be cut).
+        if (!shown) return;
+        const grid::GridColumn& c = tree.Layout().Column(column);
+        const int margin = header_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header_);
+        const int needed = QFontMetrics(header_->font()).horizontalAdvance(FromCp1251(c.caption)) +
+                           2 * margin + kCaptionPadding + (c.filter ? kFilterButtonRoom : 0);
+        if (needed > tree.Layout().Column(column).width) {
+            tree.MutableLayout().SetWidth(column, needed);
+        }
+    });
     return true;
 }
 

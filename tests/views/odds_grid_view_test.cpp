@@ -726,6 +726,12 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(header->model()->headerData(section, Qt::Horizontal).toString(),
                  QStringLiteral("Маржа 1X2"));
         QVERIFY(!header->isSectionHidden(section));
+        // Its whole caption shows in the header's font, left of its filter button.
+        QToolButton* filter = view_->Filters()->Button(kColMargin1X2);
+        QVERIFY(filter && filter->isVisible());
+        QVERIFY(header->sectionViewportPosition(section) +
+                    QFontMetrics(header->font()).horizontalAdvance(QStringLiteral("Маржа 1X2")) <
+                filter->geometry().left());
 
         // From the margin's own header: checked; unchecked, it is gone from model and header.
         menu = right_click(section);
