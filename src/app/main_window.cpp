@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -125,6 +126,9 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
             &TfrmMain::actShowDopInfoUpdate);
     connect(ctl_data_grid_, &views::OddsGridView::DoubleClicked, this,
             [this] { Guarded([this] { ctl_DataGridDblClick(); }); });
+    // The header's menu also switches the movement marks and the timed refresh.
+    connect(ctl_data_grid_, &views::OddsGridView::HeaderMenuAboutToShow, this,
+            [this](QMenu* menu) { AddHeaderMenuItems(menu); });
     // Enter on an event row does what a double-click does.
     connect(ctl_data_grid_, &views::OddsGridView::EventActivated, this,
             [this] { Guarded([this] { ctl_DataGridDblClick(); }); });
@@ -502,9 +506,10 @@ void TfrmMain::CancelRefresh() {
 
 void TfrmMain::SetRefreshing(bool on) {
     if (on != refreshing_) {
-        // While a refresh runs, the first Esc cancels it wherever the keyboard is, a menu or the
-        // menu bar included; the window's own shortcut does not reach those.
-        if (on) {
+        // While a refresh the user started runs, the first Esc cancels it wherever the keyboard
+        // is, a menu or the menu bar included; the window's own shortcut does not reach those. A
+        // timed refresh leaves Esc to whatever the user is doing (the find bar, a menu).
+        if (on && !timed_) {
             qApp->installEventFilter(this);
         } else {
             qApp->removeEventFilter(this);
@@ -516,8 +521,30 @@ void TfrmMain::SetRefreshing(bool on) {
         // A timed refresh leaves the line on screen in the user's hands.
         Action(name)->setEnabled(!on || (timed_ && std::string_view(name) != "actRefresh"));
     }
-    Action("actCancelRefresh")->setEnabled(on);
+    Action("actCancelRefresh")->setEnabled(on && !timed_);
     actShowDopInfoUpdate();
+}
+
+void TfrmMain::AddHeaderMenuItems(QMenu* menu) {
+    menu->addSeparator();
+    QAction* marks = menu->addAction(QStringLiteral("Отметки изменений"));
+    marks->setObjectName(QStringLiteral("actShowMarks"));
+    marks->setCheckable(true);
+    marks->setChecked(ctl_data_grid_->Model()->CellMarksShown());
+    connect(marks, &QAction::toggled, this,
+            [this](bool on) { ctl_data_grid_->Model()->SetCellMarksShown(on); });
+    QMenu* every = menu->addMenu(QStringLiteral("Обновлять каждые …"));
+    every->setObjectName(QStringLiteral("auto_refresh_menu"));
+    auto* choices = new QActionGroup(every);
+    for (const int minutes : {1, 2, 5, 10, 0}) {
+        QAction* choice = every->addAction(minutes == 0 ? QStringLiteral("не обновлять")
+                                                        : QStringLiteral("%1 мин").arg(minutes));
+        choice->setCheckable(true);
+        choice->setChecked(auto_refresh_minutes_ == minutes);
+        choice->setActionGroup(choices);
+        connect(choice, &QAction::triggered, this,
+                [this, minutes] { SetAutoRefreshMinutes(minutes); });
+    }
 }
 
 void TfrmMain::SetWaitCursor(bool on) {

@@ -132,6 +132,9 @@ class TfrmMain : public QMainWindow {
     // The reader's failure box, asked for by the worker.
     void ShowReaderMessage(const std::string& text);
     void FinishTimedRefresh(RefreshOutcome& outcome);
+    // The window's items in the grid's header menu: the movement marks on or off, and the period
+    // of the timed refresh.
+    void AddHeaderMenuItems(QMenu* menu);
     // After rows of a read are shown: marks what moved since the last read that succeeded, and
     // when `succeeded`, makes this read the one the next is compared with. Returns what the
     // tooltips say of it.

@@ -396,6 +396,25 @@ class MainWindowTest : public QObject {
         }
     }
 
+    // The header's menu carries the window's own items: the marks switch and the timed refresh.
+    void HeaderMenuSwitchesMarksAndTheTimedRefresh() {
+        QMenu menu;
+        emit window_->ctl_DataGrid()->HeaderMenuAboutToShow(&menu, lintaro::grid::kColDate);
+        QAction* marks = menu.findChild<QAction*>(QStringLiteral("actShowMarks"));
+        QVERIFY(marks);
+        QVERIFY(marks->isChecked());
+        marks->trigger();
+        QVERIFY(!window_->ctl_DataGrid()->Model()->CellMarksShown());
+        QMenu* every = menu.findChild<QMenu*>(QStringLiteral("auto_refresh_menu"));
+        QVERIFY(every);
+        QCOMPARE(ShownItems(every),
+                 (QStringList{"1 мин", "2 мин", "5 мин", "10 мин", "не обновлять"}));
+        every->actions()[2]->trigger();
+        QCOMPARE(window_->AutoRefreshMinutes(), 5);
+        every->actions()[4]->trigger();
+        QCOMPARE(window_->AutoRefreshMinutes(), 0);
+    }
+
     // With the focus on a sport row, a tournament row, or nowhere after a filter took the focused
     // event away, there is no current event: Delete and the sheet are disabled and do nothing.
     void GroupRowsLeaveNoCurrentEvent_data() {
