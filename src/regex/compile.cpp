@@ -1,11 +1,13 @@
 // The pattern compiler: parses the pattern text twice, first counting the program's size, then
-// writing the program into a buffer of exactly that size, and derives the data that lets a search
-// skip start positions (start character, anchoring, required literal, start character set).
-// The parser recurses only into groups, whose nesting is bounded by the 19 group numbers.
+// writing the program into a buffer of exactly that size; the search-data analysis
+// (search_data.cpp) then derives what lets a search skip start positions. The parser recurses
+// only into groups, whose nesting is bounded by the 19 group numbers.
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <string>
 
 #include "regex/pattern_state.h"
+#include "regex/search_data.h"
 
 namespace lintaro::regex {
 namespace {
@@ -45,17 +47,18 @@ class ClassBuilder {
 
 class Compiler {
   public:
-    explicit Compiler(PatternState& state)
-        : state_(state),
-          pattern_(reinterpret_cast<const unsigned char*>(state.expression.data())),
-          length_(state.expression.size()) {}
+    Compiler(const std::string& expression, const CompileSettings& settings, Program& program)
+        : settings_(settings),
+          program_(program),
+          pattern_(reinterpret_cast<const unsigned char*>(expression.data())),
+          length_(expression.size()) {}
 
-    void Run() {
+    // Writes the program's bytes; returns the parse flags of the whole pattern.
+    int Run() {
         RunPass(/*counting=*/true);
         size_t size = emit_;
-        state_.program.assign(size, 0);
-        int flags = RunPass(/*counting=*/false);
-        DeriveSearchData(flags);
+        program_.bytes.assign(size, 0);
+        return RunPass(/*counting=*/false);
     }
 
   private:
@@ -64,7 +67,7 @@ class Compiler {
         cursor_ = 0;
         emit_ = 0;
         next_group_ = 1;
-        parse_modifiers_ = state_.modifiers;
+        parse_modifiers_ = settings_.modifiers;
         AppendByte(kProgramSignature);
         int flags = 0;
         ParseReg(false, &flags);
@@ -76,32 +79,32 @@ class Compiler {
     unsigned char Peek(size_t ahead = 0) const {
         return cursor_ + ahead < length_ ? pattern_[cursor_ + ahead] : 0;
     }
-    unsigned char* Program() { return state_.program.data(); }
+    unsigned char* Bytes() { return program_.bytes.data(); }
 
     // --- Emission primitives; in the counting pass they only advance the emit cursor. ---
 
     size_t AppendNode(unsigned char code) {
         size_t node = emit_;
         if (!counting_) {
-            Program()[node] = code;
-            WriteInt32(Program() + node + 1, 0);
+            Bytes()[node] = code;
+            WriteInt32(Bytes() + node + 1, 0);
         }
         emit_ += kNodeHeaderSize;
         return node;
     }
     void AppendByte(unsigned char b) {
-        if (!counting_) Program()[emit_] = b;
+        if (!counting_) Bytes()[emit_] = b;
         ++emit_;
     }
     void AppendInt(int32_t v) {
-        if (!counting_) WriteInt32(Program() + emit_, v);
+        if (!counting_) WriteInt32(Bytes() + emit_, v);
         emit_ += 4;
     }
     // Moves everything from `operand` to the emit cursor up by `size` bytes and puts a node with
     // `code` (and zeros) in the gap.
     void InsertNodeBefore(unsigned char code, size_t operand, size_t size) {
         if (!counting_) {
-            unsigned char* p = Program();
+            unsigned char* p = Bytes();
             std::memmove(p + operand + size, p + operand, emit_ - operand);
             p[operand] = code;
             std::memset(p + operand + 1, 0, size - 1);
@@ -110,7 +113,7 @@ class Compiler {
     }
     void LinkTail(size_t node, size_t target) {
         if (counting_) return;
-        unsigned char* p = Program();
+        unsigned char* p = Bytes();
         size_t last = node;
         for (size_t next = NextNode(p, last); next != 0; next = NextNode(p, last)) last = next;
         WriteInt32(p + last + 1,
@@ -118,7 +121,7 @@ class Compiler {
     }
     void LinkOperandTail(size_t node, size_t target) {
         if (counting_) return;
-        if (Program()[node] == kBranch) LinkTail(node + kNodeHeaderSize, target);
+        if (Bytes()[node] == kBranch) LinkTail(node + kNodeHeaderSize, target);
     }
 
     // --- The parser. ---
@@ -159,7 +162,7 @@ class Compiler {
                                                 : static_cast<unsigned char>(kEnd));
         LinkTail(last_branch, ender);
         if (!counting_) {
-            for (size_t node = head; node != 0; node = NextNode(Program(), node)) {
+            for (size_t node = head; node != 0; node = NextNode(Bytes(), node)) {
                 LinkOperandTail(node, ender);
             }
         }
@@ -317,8 +320,8 @@ class Compiler {
     void EmitSimpleCount(size_t atom, int32_t minimum, int32_t maximum, bool lazy) {
         InsertNodeBefore(lazy ? kBracesLazy : kBraces, atom, kBracesHeaderSize);
         if (!counting_) {
-            WriteInt32(Program() + atom + kNodeHeaderSize, minimum);
-            WriteInt32(Program() + atom + kNodeHeaderSize + 4, maximum);
+            WriteInt32(Bytes() + atom + kNodeHeaderSize, minimum);
+            WriteInt32(Bytes() + atom + kNodeHeaderSize + 4, maximum);
         }
     }
 
@@ -478,8 +481,8 @@ class Compiler {
                 unsigned char e = Peek();
                 if (e == 'd' || e == 'w' || e == 's') {
                     members.AddText(e == 'd'   ? std::string("0123456789")
-                                    : e == 'w' ? state_.word_characters
-                                               : state_.space_characters);
+                                    : e == 'w' ? settings_.word_characters
+                                               : settings_.space_characters);
                     ++cursor_;
                     can_range = false;
                     continue;
@@ -516,7 +519,7 @@ class Compiler {
         }
         unsigned char c = pattern_[cursor_++];
         bool line_mode = (parse_modifiers_ & kModM) &&
-                         (!state_.line_separator_characters.empty() || state_.pair_assigned);
+                         (!settings_.line_separator_characters.empty() || settings_.pair_assigned);
         switch (c) {
             case '^':
                 return AppendNode(line_mode ? kLineStart : kInputStart);
@@ -602,7 +605,8 @@ class Compiler {
                         ++cursor_;
                         ClassBuilder members(false);
                         bool space = e == 's' || e == 'S';
-                        members.AddText(space ? state_.space_characters : state_.word_characters);
+                        members.AddText(space ? settings_.space_characters
+                                              : settings_.word_characters);
                         return EmitClass(members.Set(), e == 'S' || e == 'W');
                     }
                     default:
@@ -658,231 +662,8 @@ class Compiler {
         return node;
     }
 
-    // --- Search data. ---
-
-    void DeriveSearchData(int flags) {
-        const unsigned char* p = state_.program.data();
-        state_.start_set.Clear();
-        ComputeStartSet(1);
-        for (int ch = 0; ch < 256; ++ch) {
-            state_.start_table[ch] = state_.start_set.Has(static_cast<unsigned char>(ch));
-        }
-        state_.start_char = 0;
-        state_.anchored = false;
-        state_.required_offset = 0;
-        state_.required_length = 0;
-        state_.probe_offset = -1;
-        size_t first_branch = 1;
-        size_t after = NextNode(p, first_branch);
-        if (p[first_branch] == kBranch && after != 0 && p[after] == kEnd) {
-            size_t scan = first_branch + kNodeHeaderSize;
-            FindProbe(scan);
-            if (p[scan] == kLiteral) state_.start_char = p[scan + kNodeHeaderSize];
-            if (p[scan] == kInputStart) state_.anchored = true;
-            if (flags & kStarStart) {
-                size_t longest = 0;
-                size_t longest_length = 0;
-                bool found = false;
-                for (; scan != 0; scan = NextNode(p, scan)) {
-                    if (p[scan] != kLiteral) continue;
-                    const char* text = reinterpret_cast<const char*>(p + scan + kNodeHeaderSize);
-                    size_t len = std::strlen(text);
-                    if (!found || len >= longest_length) {
-                        longest = scan + kNodeHeaderSize;
-                        longest_length = len;
-                        found = true;
-                    }
-                }
-                if (found && longest_length > 0) {
-                    state_.required_offset = longest;
-                    state_.required_length = longest_length;
-                }
-            }
-        }
-    }
-
-    // Walks the main chain from `node` over pieces that always consume the same number of
-    // characters; the first literal reached gives the probe character and its distance.
-    void FindProbe(size_t node) {
-        const unsigned char* p = state_.program.data();
-        int64_t offset = 0;
-        for (size_t walked = 0; node != 0 && walked < state_.program.size(); ++walked) {
-            unsigned char code = p[node];
-            const unsigned char* operand = p + node + kNodeHeaderSize;
-            switch (code) {
-                case kLiteral:
-                case kLiteralCI:
-                    if (operand[0] == 0) return;
-                    state_.probe_offset = offset;
-                    state_.probe_one = operand[0];
-                    state_.probe_other =
-                        code == kLiteralCI ? Cp1251ToggleCase(operand[0]) : operand[0];
-                    return;
-                case kBranch: {
-                    size_t next = NextNode(p, node);
-                    if (next != 0 && p[next] == kBranch) return;
-                    node += kNodeHeaderSize;
-                    continue;
-                }
-                case kComment:
-                case kNothing:
-                    break;
-                case kAnyChar:
-                case kAnyNotLineSep:
-                case kDigit:
-                case kNotDigit:
-                case kAnyOfTiny:
-                case kAnyButTiny:
-                case kAnyOfSet:
-                    offset += 1;
-                    break;
-                case kBraces:
-                case kBracesLazy: {
-                    unsigned char op = p[node + kBracesHeaderSize];
-                    if (ReadInt32(operand) != ReadInt32(operand + 4) || op == kBackRef ||
-                        op == kBackRefCI) {
-                        return;
-                    }
-                    offset += ReadInt32(operand);
-                    break;
-                }
-                default:
-                    if (!IsOpen(code) && !IsClose(code)) return;
-                    break;
-            }
-            node = NextNode(p, node);
-        }
-    }
-
-    // Collects the characters a match can begin with. The walk keeps its own work list and
-    // visits each node once, so loops in the program (a repeated group that can match the empty
-    // string) end and long programs need no deep recursion; the union it builds is the same.
-    void ComputeStartSet(size_t start) {
-        const unsigned char* p = state_.program.data();
-        CharSet& set = state_.start_set;
-        std::vector<bool> visited(state_.program.size(), false);
-        std::vector<size_t> work{start};
-        auto push = [&work](size_t node) {
-            if (node != 0) work.push_back(node);
-        };
-        while (!work.empty()) {
-            size_t node = work.back();
-            work.pop_back();
-            while (node != 0 && node < state_.program.size()) {
-                if (visited[node]) {
-                    // Coming back to a counted loop's end from its body means the body can pass
-                    // without consuming (as "(a{0,1}){2}" can), so what follows the loop can
-                    // start a match even when the loop's minimum is above 0.
-                    if (p[node] == kLoop || p[node] == kLoopLazy) push(NextNode(p, node));
-                    break;
-                }
-                visited[node] = true;
-                unsigned char code = p[node];
-                size_t next = NextNode(p, node);
-                const unsigned char* operand = p + node + kNodeHeaderSize;
-                bool go_on = false;
-                switch (code) {
-                    case kAnyChar:
-                    case kAnyNotLineSep:
-                    case kEnd:
-                    case kBackRef:
-                    case kBackRefCI:
-                        set.AddAll();
-                        break;
-                    case kInputEnd:
-                    case kLineEnd:
-                        set.Add(0);
-                        // A line end can also come before a separator or the pair. That holds for
-                        // every LineEnd node, including one that "(?m)" made while the object's
-                        // own m modifier is off.
-                        if ((state_.modifiers & kModM) || code == kLineEnd) {
-                            for (unsigned char ch : state_.line_separator_characters) set.Add(ch);
-                            if (state_.pair_assigned) set.Add(state_.pair_first);
-                        }
-                        break;
-                    case kInputStart:
-                    case kLineStart:
-                    case kWordBound:
-                    case kNotWordBound:
-                    case kNothing:
-                    case kComment:
-                    case kBack:
-                    case kLoopEntry:
-                        go_on = true;
-                        break;
-                    case kDigit:
-                        for (int ch = '0'; ch <= '9'; ++ch) set.Add(static_cast<unsigned char>(ch));
-                        break;
-                    case kNotDigit:
-                        for (int ch = 0; ch < 256; ++ch) {
-                            if (ch < '0' || ch > '9') set.Add(static_cast<unsigned char>(ch));
-                        }
-                        break;
-                    case kLiteral:
-                        set.Add(operand[0]);
-                        break;
-                    case kLiteralCI:
-                        set.Add(operand[0]);
-                        set.Add(Cp1251ToggleCase(operand[0]));
-                        break;
-                    case kAnyOfTiny:
-                        for (int i = 0; i < 3; ++i) set.Add(operand[i]);
-                        break;
-                    case kAnyButTiny:
-                        for (int ch = 0; ch < 256; ++ch) {
-                            if (ch != operand[0] && ch != operand[1] && ch != operand[2]) {
-                                set.Add(static_cast<unsigned char>(ch));
-                            }
-                        }
-                        break;
-                    case kAnyOfSet:
-                        for (int ch = 0; ch < 256; ++ch) {
-                            if ((operand[ch >> 3] >> (ch & 7)) & 1) {
-                                set.Add(static_cast<unsigned char>(ch));
-                            }
-                        }
-                        break;
-                    case kBranch:
-                        if (next == 0 || p[next] != kBranch) {
-                            next = node + kNodeHeaderSize;
-                            go_on = true;
-                        } else {
-                            for (size_t alt = node; alt != 0 && p[alt] == kBranch;
-                                 alt = NextNode(p, alt)) {
-                                push(alt + kNodeHeaderSize);
-                            }
-                        }
-                        break;
-                    case kStar:
-                    case kStarLazy:
-                        push(node + kNodeHeaderSize);
-                        go_on = true;
-                        break;
-                    case kPlus:
-                    case kPlusLazy:
-                        push(node + kNodeHeaderSize);
-                        break;
-                    case kBraces:
-                    case kBracesLazy:
-                        push(node + kBracesHeaderSize);
-                        go_on = ReadInt32(operand) == 0;
-                        break;
-                    case kLoop:
-                    case kLoopLazy:
-                        push(static_cast<size_t>(static_cast<int64_t>(node) +
-                                                 ReadInt32(operand + 8)));
-                        if (ReadInt32(operand) == 0) push(next);
-                        break;
-                    default:
-                        if (IsOpen(code) || IsClose(code)) go_on = true;
-                        break;
-                }
-                node = go_on ? next : 0;
-            }
-        }
-    }
-
-    PatternState& state_;
+    const CompileSettings& settings_;
+    Program& program_;
     const unsigned char* pattern_;
     size_t length_;
     size_t cursor_ = 0;
@@ -894,15 +675,18 @@ class Compiler {
 
 }  // namespace
 
-void CompileExpression(PatternState& state) {
-    state.DiscardProgram();
-    try {
-        Compiler(state).Run();
-    } catch (...) {
-        state.DiscardProgram();
-        throw;
-    }
-    state.compiled = true;
+std::shared_ptr<const Program> CompileExpression(const std::string& expression,
+                                                 const CompileSettings& settings) {
+    auto program = std::make_shared<Program>();
+    program->modifiers = settings.modifiers;
+    int flags = Compiler(expression, settings, *program).Run();
+    for (unsigned char ch : settings.word_characters) program->word_table[ch] = true;
+    for (unsigned char ch : settings.line_separator_characters) program->separator_table[ch] = true;
+    program->pair_assigned = settings.pair_assigned;
+    program->pair_first = settings.pair_first;
+    program->pair_second = settings.pair_second;
+    DeriveSearchData(*program, flags, settings);
+    return program;
 }
 
 }  // namespace lintaro::regex

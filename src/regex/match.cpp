@@ -1,4 +1,4 @@
-// The matcher: walks the compiled program over the stored subject with backtracking.
+// The matcher: walks a compiled program over the stored subject with backtracking.
 //
 // The walk never recurses. Every place with a choice left (an alternative, a repetition count, a
 // counted loop's exit or next iteration) is a ChoicePoint on a heap stack, and every slot write
@@ -7,19 +7,31 @@
 // choices are tried is the depth-first order of the node walk: alternatives as written, greedy
 // counts from the largest down, lazy counts from the smallest up.
 //
+// Run walks forward one node family at a time (a Step function each); Backtrack resumes the
+// newest choice (a Resume function per kind of choice). Each returns the node the walk goes on
+// with, or kFail.
+//
 // A repetition of a single-character node keeps one ChoicePoint for the whole run and updates it
 // in place, so its memory does not grow with the run's length; so does any loop, greedy, lazy or
 // counted, over a group of fixed width without choices inside ("(ab)*", "(ab){2,}?", "." without
 // line separators). A loop without an upper bound whose last pass over its group consumed nothing
 // is not passed again (once its minimum is reached), which is how loops that could repeat an empty
 // match forever come to an end; bounded loops run their passes as written.
+//
+// The matcher writes only the SearchState; the Program is shared and read-only.
 #include <algorithm>
 #include <cstring>
 
-#include "regex/pattern_state.h"
+#include "regex/search_state.h"
 
 namespace lintaro::regex {
+
+[[noreturn]] void RaiseError(int code, int position);
+
 namespace {
+
+// Offset 0 is the signature, never a node: a step or a resumed choice that returns it fails.
+constexpr size_t kFail = 0;
 
 enum ChoiceKind : uint32_t {
     kAltChoice,         // node: the Branch of the next alternative
@@ -32,19 +44,37 @@ enum ChoiceKind : uint32_t {
     kLoopMoreChoice,    // node: a LoopLazy node whose continuation is being tried
 };
 
+// The character the rest after a repetition must start with: the first byte of a literal that
+// follows, looking past group boundaries and comments, which consume nothing. `other` is its
+// other-case form for a case-insensitive literal. Counts whose next character is neither would
+// fail at once and are not tried; `none` when there is no such literal.
+struct Peek {
+    bool none = true;
+    unsigned char one = 0;
+    unsigned char other = 0;
+    bool Fits(unsigned char ch) const { return none || ch == one || ch == other; }
+};
+
+// The bounds and operand of a repetition of a simple operand.
+struct Repetition {
+    int64_t minimum;
+    int64_t maximum;
+    size_t operand;
+    bool lazy;
+};
+
 class Matcher {
   public:
-    explicit Matcher(PatternState& state)
-        : state_(state),
-          program_(state.program.data()),
+    Matcher(const Program& program, SearchState& state)
+        : program_(program),
+          state_(state),
+          p_(program.bytes.data()),
           subject_(reinterpret_cast<const unsigned char*>(state.input.c_str())),
           length_(static_cast<int64_t>(state.input.size())),
           slots_(state.slots),
           stamps_(state.stamps),
           choices_(state.choices),
           trail_(state.trail) {
-        word_ = state.word_table;
-        separator_ = state.separator_table;
         // A search stops after the smaller of the per-search step limit and what is left of the
         // subject's work budget; ~Matcher charges the steps taken to the budget.
         constexpr unsigned long long kNoLimit = ~0ULL;
@@ -55,10 +85,7 @@ class Matcher {
         // body can pass empty, so a search keeps at most one choice per node per subject
         // character otherwise. Beyond that bound, plus a margin, a pattern such as
         // "(a{0,1}|b){99999999}" would only exhaust memory: the search stops with an error.
-        choice_cap_ = state.program.size() * (state.input.size() + 1) + (size_t(1) << 20);
-        pair_ = state.pair_assigned;
-        pair_first_ = state.pair_first;
-        pair_second_ = state.pair_second;
+        choice_cap_ = program.bytes.size() * (state.input.size() + 1) + (size_t(1) << 20);
         std::memset(stamps_, 0, sizeof(state.stamps));
         choices_.clear();
         trail_.clear();
@@ -70,55 +97,62 @@ class Matcher {
         }
     }
 
+    // The leftmost match from `start`, trying only the start positions the search data allows.
     bool Search(int64_t start) {
-        const unsigned char* s = subject_;
-        if (state_.required_length > 0 && !RequiredLiteralFrom(start)) return false;
-        if (state_.anchored) return TryAt(start);
-        if (state_.probe_offset >= 0) {
-            const int64_t offset = state_.probe_offset;
-            const unsigned char one = state_.probe_one;
-            const unsigned char other = state_.probe_other;
-            const bool* table = state_.start_table;
-            // Next occurrences of each form of the probe character, merged in order.
-            int64_t next_one = -1;
-            int64_t next_other = -1;
-            for (int64_t from = start + offset; from < length_;) {
-                if (next_one < from) next_one = Find(one, from, state_.probe_cache[0]);
-                if (one == other) {
-                    next_other = next_one;
-                } else if (next_other < from) {
-                    next_other = Find(other, from, state_.probe_cache[1]);
-                }
-                int64_t at = std::min(next_one, next_other);
-                if (at >= length_) return false;
-                int64_t candidate = at - offset;
-                if (table[s[candidate]] && TryAt(candidate)) return true;
-                from = at + 1;
-            }
-            return false;
-        }
-        if (state_.start_char != 0) {
-            int64_t from = start;
-            while (from < length_) {
-                const void* hit = std::memchr(s + from, state_.start_char, length_ - from);
-                if (hit == nullptr) return false;
-                int64_t at = static_cast<const unsigned char*>(hit) - s;
-                if (TryAt(at)) return true;
-                from = at + 1;
-            }
-            return false;
-        }
-        const bool* table = state_.start_table;
+        if (program_.required_length > 0 && !RequiredLiteralFrom(start)) return false;
+        if (program_.anchored) return TryAt(start);
+        if (program_.probe_offset >= 0) return SearchByProbe(start);
+        if (program_.start_char != 0) return SearchByStartChar(start);
+        const bool* table = program_.start_table;
         for (int64_t at = start; at <= length_; ++at) {
-            if (table[s[at]] && TryAt(at)) return true;
+            if (table[subject_[at]] && TryAt(at)) return true;
         }
         return false;
     }
 
   private:
+    // --- Start positions. ---
+
+    // Tries the starts the probe's distance before each occurrence of either form of the probe
+    // character, merged in order.
+    bool SearchByProbe(int64_t start) {
+        const int64_t offset = program_.probe_offset;
+        const unsigned char one = program_.probe_one;
+        const unsigned char other = program_.probe_other;
+        const bool* table = program_.start_table;
+        int64_t next_one = -1;
+        int64_t next_other = -1;
+        for (int64_t from = start + offset; from < length_;) {
+            if (next_one < from) next_one = Find(one, from, state_.probe_cache[0]);
+            if (one == other) {
+                next_other = next_one;
+            } else if (next_other < from) {
+                next_other = Find(other, from, state_.probe_cache[1]);
+            }
+            int64_t at = std::min(next_one, next_other);
+            if (at >= length_) return false;
+            int64_t candidate = at - offset;
+            if (table[subject_[candidate]] && TryAt(candidate)) return true;
+            from = at + 1;
+        }
+        return false;
+    }
+
+    // Tries each occurrence of the start character in order.
+    bool SearchByStartChar(int64_t start) {
+        for (int64_t from = start; from < length_;) {
+            const void* hit = std::memchr(subject_ + from, program_.start_char, length_ - from);
+            if (hit == nullptr) return false;
+            int64_t at = static_cast<const unsigned char*>(hit) - subject_;
+            if (TryAt(at)) return true;
+            from = at + 1;
+        }
+        return false;
+    }
+
     // The first position at or after `from` holding `ch`, or length_ when there is none;
     // `cache` remembers the last answer for later searches of the same subject.
-    int64_t Find(unsigned char ch, int64_t from, PatternState::Occurrence& cache) const {
+    int64_t Find(unsigned char ch, int64_t from, Occurrence& cache) const {
         size_t f = static_cast<size_t>(from);
         if (cache.valid && cache.from <= f && f <= cache.at) return static_cast<int64_t>(cache.at);
         const void* hit = std::memchr(subject_ + from, ch, length_ - from);
@@ -131,24 +165,18 @@ class Matcher {
     // so that iterating over many matches scans the subject for it only once in total.
     bool RequiredLiteralFrom(int64_t start) {
         size_t from = static_cast<size_t>(start);
-        if (state_.required_cache_valid && state_.required_cache_from <= from &&
-            from <= state_.required_cache_at) {
-            return true;
-        }
-        if (state_.required_cache_valid && state_.required_cache_from <= from &&
-            state_.required_cache_at == SIZE_MAX) {
-            return false;
-        }
+        Occurrence& cache = state_.required_cache;
+        if (cache.valid && cache.from <= from && from <= cache.at) return cache.at != SIZE_MAX;
         const void* hit = memmem(subject_ + from, static_cast<size_t>(length_) - from,
-                                 program_ + state_.required_offset, state_.required_length);
-        state_.required_cache_valid = true;
-        state_.required_cache_from = from;
-        state_.required_cache_at =
-            hit == nullptr ? SIZE_MAX
-                           : static_cast<size_t>(static_cast<const unsigned char*>(hit) - subject_);
+                                 p_ + program_.required_offset, program_.required_length);
+        cache = {true, from,
+                 hit == nullptr
+                     ? SIZE_MAX
+                     : static_cast<size_t>(static_cast<const unsigned char*>(hit) - subject_)};
         return hit != nullptr;
     }
 
+    // One attempt at `start`; on success the captures of the match are the search's result.
     bool TryAt(int64_t start) {
         Charge(1);
         for (int i = 0; i < 2 * TPattern::kCaptureSlots; ++i) slots_[i] = kNoPosition;
@@ -163,7 +191,7 @@ class Matcher {
         return true;
     }
 
-    // --- Slots and the trail. ---
+    // --- Slots, the trail, the choice stack and the work count. ---
 
     void Set(int slot, int64_t value) {
         uint32_t depth = static_cast<uint32_t>(choices_.size());
@@ -198,19 +226,28 @@ class Matcher {
         choices_.push_back({static_cast<uint32_t>(node), kind, position, trail_.size(), a, b});
     }
 
-    // --- Single-character tests. ---
+    [[noreturn]] void RunTimeError(int code) {
+        choices_.clear();
+        trail_.clear();
+        RaiseError(code, 0);
+    }
+
+    // --- Single characters. ---
 
     bool StartsLinePair(int64_t at) const {
-        return pair_ && subject_[at] == pair_first_ && subject_[at + 1] == pair_second_;
+        return program_.pair_assigned && subject_[at] == program_.pair_first &&
+               subject_[at + 1] == program_.pair_second;
     }
     bool NotLineSeparatorAt(int64_t at) const {
-        return at < length_ && !separator_[subject_[at]] && !StartsLinePair(at);
+        return at < length_ && !program_.separator_table[subject_[at]] && !StartsLinePair(at);
     }
 
-    // Whether the single-character node `op` matches the character at `at` (< length_).
+    // Whether the single-character node `op` (or a one-character literal) matches `ch`, a
+    // character before the subject end. AnyNotLineSep needs the next character too: see
+    // NotLineSeparatorAt.
     bool OneMatches(size_t op, unsigned char ch) const {
-        const unsigned char* operand = program_ + op + kNodeHeaderSize;
-        switch (program_[op]) {
+        const unsigned char* operand = p_ + op + kNodeHeaderSize;
+        switch (p_[op]) {
             case kAnyChar:
                 return true;
             case kLiteral:
@@ -235,9 +272,9 @@ class Matcher {
     // The length one repetition of the operand consumes: 1, or for a back reference the length of
     // its capture (-1 when the capture is missing).
     int64_t StepOf(size_t op) const {
-        unsigned char code = program_[op];
+        unsigned char code = p_[op];
         if (code != kBackRef && code != kBackRefCI) return 1;
-        int group = program_[op + kNodeHeaderSize];
+        int group = p_[op + kNodeHeaderSize];
         int64_t from = slots_[kSlotCaptureStart + group];
         int64_t to = slots_[kSlotCaptureEnd + group];
         if (from < 0 || to < from) return -1;
@@ -245,12 +282,12 @@ class Matcher {
     }
 
     bool BackRefAt(size_t op, int64_t at) const {
-        int group = program_[op + kNodeHeaderSize];
+        int group = p_[op + kNodeHeaderSize];
         int64_t from = slots_[kSlotCaptureStart + group];
         int64_t to = slots_[kSlotCaptureEnd + group];
         int64_t len = to - from;
         if (at + len > length_) return false;
-        if (program_[op] == kBackRef) return std::memcmp(subject_ + from, subject_ + at, len) == 0;
+        if (p_[op] == kBackRef) return std::memcmp(subject_ + from, subject_ + at, len) == 0;
         for (int64_t i = 0; i < len; ++i) {
             unsigned char want = subject_[from + i];
             unsigned char got = subject_[at + i];
@@ -264,7 +301,7 @@ class Matcher {
         int64_t limit = length_ - start;
         if (maximum < limit) limit = maximum;
         const unsigned char* s = subject_ + start;
-        switch (program_[op]) {
+        switch (p_[op]) {
             case kAnyChar:
                 return limit;
             case kBackRef:
@@ -276,19 +313,19 @@ class Matcher {
                 return count;
             }
             case kLiteral: {
-                unsigned char want = program_[op + kNodeHeaderSize];
+                unsigned char want = p_[op + kNodeHeaderSize];
                 int64_t count = 0;
                 while (count < limit && s[count] == want) ++count;
                 return count;
             }
             case kAnyOfSet: {
-                const unsigned char* set = program_ + op + kNodeHeaderSize;
+                const unsigned char* set = p_ + op + kNodeHeaderSize;
                 int64_t count = 0;
                 while (count < limit && ((set[s[count] >> 3] >> (s[count] & 7)) & 1)) ++count;
                 return count;
             }
             case kAnyButTiny: {
-                const unsigned char* t = program_ + op + kNodeHeaderSize;
+                const unsigned char* t = p_ + op + kNodeHeaderSize;
                 int64_t count = 0;
                 while (count < limit && s[count] != t[0] && s[count] != t[1] && s[count] != t[2]) {
                     ++count;
@@ -303,23 +340,14 @@ class Matcher {
         }
     }
 
-    // The character the rest after a repetition must start with: the first byte of a literal
-    // that follows, looking past group boundaries and comments, which consume nothing. `other`
-    // is its other-case form for a case-insensitive literal. Counts whose next character is
-    // neither would fail at once and are not tried; `none` when there is no such literal.
-    struct Peek {
-        bool none = true;
-        unsigned char one = 0;
-        unsigned char other = 0;
-        bool Fits(unsigned char ch) const { return none || ch == one || ch == other; }
-    };
+    // --- Repetitions: which counts to try. ---
 
     Peek PeekAfter(size_t next) const {
         Peek peek;
         while (next != 0) {
-            unsigned char code = program_[next];
+            unsigned char code = p_[next];
             if (code == kLiteral || code == kLiteralCI) {
-                unsigned char first = program_[next + kNodeHeaderSize];
+                unsigned char first = p_[next + kNodeHeaderSize];
                 if (first == 0) return peek;
                 peek.none = false;
                 peek.one = first;
@@ -329,7 +357,7 @@ class Matcher {
             if (!IsOpen(code) && !IsClose(code) && code != kComment && code != kNothing) {
                 return peek;
             }
-            next = NextNode(program_, next);
+            next = NextNode(p_, next);
         }
         return peek;
     }
@@ -380,24 +408,17 @@ class Matcher {
         return k;
     }
 
-    struct Repetition {
-        int64_t minimum;
-        int64_t maximum;
-        size_t operand;
-        bool lazy;
-    };
-
     Repetition RepetitionOf(size_t node) const {
-        const unsigned char* operand = program_ + node + kNodeHeaderSize;
-        switch (program_[node]) {
+        const unsigned char* operand = p_ + node + kNodeHeaderSize;
+        switch (p_[node]) {
             case kStar:
-                return {0, kStarPlusMaximum, node + kNodeHeaderSize, false};
+                return {0, kInfiniteCount, node + kNodeHeaderSize, false};
             case kPlus:
-                return {1, kStarPlusMaximum, node + kNodeHeaderSize, false};
+                return {1, kInfiniteCount, node + kNodeHeaderSize, false};
             case kStarLazy:
-                return {0, kStarPlusMaximum, node + kNodeHeaderSize, true};
+                return {0, kInfiniteCount, node + kNodeHeaderSize, true};
             case kPlusLazy:
-                return {1, kStarPlusMaximum, node + kNodeHeaderSize, true};
+                return {1, kInfiniteCount, node + kNodeHeaderSize, true};
             case kBraces:
                 return {ReadInt32(operand), ReadInt32(operand + 4), node + kBracesHeaderSize,
                         false};
@@ -408,99 +429,16 @@ class Matcher {
 
     // Whether the loop body starting at `body` is a group whose last pass consumed nothing.
     bool EmptyIteration(size_t body) const {
-        unsigned char code = program_[body];
+        unsigned char code = p_[body];
         return IsOpen(code) && slots_[kSlotCaptureStart + (code - kOpenBase)] == position_;
     }
 
-    // The fixed loop a Branch with a second alternative heads, or null. Both the "x*" form
-    // (Branch -> x -> Back -> Branch) and the "x+" form (x -> Branch -> Back -> x -> Branch) are
-    // recognised; the answer is kept per Branch for the rest of the program's life.
-    const FixedLoop* FixedLoopOf(size_t branch) {
-        std::vector<int32_t>& index = state_.fixed_loop_of;
-        if (index.size() != state_.program.size()) index.assign(state_.program.size(), -2);
-        if (index[branch] == -2) {
-            FixedLoop loop;
-            index[branch] =
-                ExamineLoop(branch, &loop) ? static_cast<int32_t>(state_.fixed_loops.size()) : -1;
-            if (index[branch] >= 0) state_.fixed_loops.push_back(std::move(loop));
-        }
-        return index[branch] < 0 ? nullptr : &state_.fixed_loops[index[branch]];
+    size_t LoopBody(size_t loop) const {
+        return static_cast<size_t>(static_cast<int64_t>(loop) +
+                                   ReadInt32(p_ + loop + kNodeHeaderSize + 8));
     }
 
-    bool ExamineLoop(size_t head, FixedLoop* loop) const {
-        const unsigned char* p = program_;
-        if (p[head] == kLoop || p[head] == kLoopLazy) {
-            // A counted loop: the body runs from its first node back to the loop node.
-            size_t body = static_cast<size_t>(static_cast<int64_t>(head) +
-                                              ReadInt32(p + head + kNodeHeaderSize + 8));
-            return ExamineChain(body, head, false, loop);
-        }
-        size_t rest = NextNode(p, head);
-        if (rest == 0 || p[rest] != kBranch) return false;
-        size_t after_rest = NextNode(p, rest);
-        if (after_rest != 0 && p[after_rest] == kBranch) return false;
-        size_t node = head + kNodeHeaderSize;
-        if (p[node] == kBack) return ExamineChain(NextNode(p, node), head, false, loop);
-        return ExamineChain(node, head, true, loop);
-    }
-
-    // Walks one pass from `node` to its end: reaching `end` itself, or with `back_to_end` a Back
-    // node leading to `end`. True when every node on the way has a fixed width and no choice.
-    bool ExamineChain(size_t node, size_t end, bool back_to_end, FixedLoop* loop) const {
-        const unsigned char* p = program_;
-        for (size_t walked = 0; walked < state_.program.size(); ++walked) {
-            if (node == 0) return false;
-            unsigned char code = p[node];
-            if (!back_to_end && node == end) break;
-            if (back_to_end && code == kBack) {
-                if (NextNode(p, node) != end) return false;
-                break;
-            }
-            switch (code) {
-                case kBranch: {
-                    size_t next = NextNode(p, node);
-                    if (next != 0 && p[next] == kBranch) return false;  // alternatives
-                    node += kNodeHeaderSize;
-                    continue;
-                }
-                case kNothing:
-                case kComment:
-                    break;
-                case kLiteral:
-                case kLiteralCI: {
-                    size_t length =
-                        std::strlen(reinterpret_cast<const char*>(p + node + kNodeHeaderSize));
-                    if (length == 0) return false;
-                    loop->steps.emplace_back(node, loop->width);
-                    loop->width += static_cast<int64_t>(length);
-                    break;
-                }
-                case kAnyChar:
-                case kAnyNotLineSep:
-                case kDigit:
-                case kNotDigit:
-                case kAnyOfTiny:
-                case kAnyButTiny:
-                case kAnyOfSet:
-                    loop->steps.emplace_back(node, loop->width);
-                    loop->width += 1;
-                    break;
-                default:
-                    if (IsOpen(code)) {
-                        loop->writes.emplace_back(kSlotCaptureStart + (code - kOpenBase),
-                                                  loop->width);
-                    } else if (IsClose(code)) {
-                        loop->writes.emplace_back(kSlotCaptureEnd + (code - kCloseBase),
-                                                  loop->width);
-                    } else {
-                        return false;
-                    }
-                    break;
-            }
-            node = NextNode(p, node);
-        }
-        return loop->width > 0;
-    }
+    // --- Loops over a fixed-width pass. ---
 
     // For a lazy counted loop over a fixed pass: the smallest count from `from` on, at most
     // `maximum`, whose end fits the peek, given that the first `verified` passes are known to
@@ -520,13 +458,26 @@ class Matcher {
         }
     }
 
+    // How many passes in a row match from `start`, at most `maximum`; the passes scanned are
+    // charged as work.
+    int64_t CountPasses(const FixedLoop& loop, int64_t start, int64_t maximum) {
+        int64_t passes = 0;
+        for (int64_t at = start;
+             passes < maximum && at + loop.width <= length_ && PassMatches(loop, at);
+             at += loop.width) {
+            ++passes;
+        }
+        Charge(static_cast<unsigned long long>((passes + 1) * loop.width));
+        return passes;
+    }
+
     // Whether one pass of the loop matches at `at`; the caller has checked that a whole pass fits
     // before the subject end.
     bool PassMatches(const FixedLoop& loop, int64_t at) const {
         for (const auto& [node, offset] : loop.steps) {
             int64_t q = at + offset;
-            const unsigned char* operand = program_ + node + kNodeHeaderSize;
-            switch (program_[node]) {
+            const unsigned char* operand = p_ + node + kNodeHeaderSize;
+            switch (p_[node]) {
                 case kLiteral:
                     for (const unsigned char* l = operand; *l != 0; ++l, ++q) {
                         if (subject_[q] != *l) return false;
@@ -557,414 +508,469 @@ class Matcher {
         for (const auto& [slot, offset] : loop.writes) Set(slot, last + offset);
     }
 
-    [[noreturn]] void RunTimeError(int code) {
-        choices_.clear();
-        trail_.clear();
-        RaiseError(code, 0);
-    }
+    // --- The forward walk: one Step per node family. ---
 
     // Runs the program from its first node at position_; true when it reaches End.
     bool Run() {
-        const unsigned char* p = program_;
-        const unsigned char* s = subject_;
         size_t node = 1;
         for (;;) {
             // Counted without a check: a forward walk cannot go on for long without passing a
             // choice, a loop node or a scan, which check.
             ++steps_;
-            const unsigned char* operand = p + node + kNodeHeaderSize;
-            switch (p[node]) {
+            unsigned char code = p_[node];
+            switch (code) {
                 case kEnd:
                     return true;
                 case kInputStart:
-                    if (position_ != 0) goto fail;
-                    break;
                 case kInputEnd:
-                    if (position_ != length_) goto fail;
+                case kLineStart:
+                case kLineEnd:
+                case kWordBound:
+                case kNotWordBound:
+                    node = AssertionHolds(code) ? NextNode(p_, node) : kFail;
                     break;
-                case kLineStart: {
-                    if (position_ == 0) break;
-                    unsigned char before = s[position_ - 1];
-                    if (pair_ && before == pair_second_ && position_ >= 2 &&
-                        s[position_ - 2] == pair_first_) {
-                        break;
-                    }
-                    if (pair_ && before == pair_first_ && s[position_] == pair_second_) goto fail;
-                    if (!separator_[before]) goto fail;
-                    break;
-                }
-                case kLineEnd: {
-                    if (position_ == length_) break;
-                    unsigned char ch = s[position_];
-                    if (pair_ && ch == pair_first_ && s[position_ + 1] == pair_second_) break;
-                    if (pair_ && ch == pair_second_ && position_ >= 1 &&
-                        s[position_ - 1] == pair_first_) {
-                        goto fail;
-                    }
-                    if (!separator_[ch]) goto fail;
-                    break;
-                }
                 case kAnyChar:
-                    if (position_ >= length_) goto fail;
-                    ++position_;
-                    break;
                 case kAnyNotLineSep:
-                    if (!NotLineSeparatorAt(position_)) goto fail;
-                    ++position_;
-                    break;
                 case kDigit:
                 case kNotDigit:
                 case kAnyOfTiny:
                 case kAnyButTiny:
                 case kAnyOfSet:
-                    if (position_ >= length_ || !OneMatches(node, s[position_])) goto fail;
-                    ++position_;
+                    node = StepSingle(node);
                     break;
-                case kLiteral: {
-                    // The subject copy ends in a 0 byte and holds none before it, so a compare
-                    // against the literal's non-zero bytes stops at the end by itself.
-                    const unsigned char* lit = operand;
-                    if (*lit == 0) goto fail;  // "\x00": no subject holds that character
-                    int64_t at = position_;
-                    while (*lit != 0) {
-                        if (s[at] != *lit) goto fail;
-                        ++at;
-                        ++lit;
-                    }
-                    position_ = at;
+                case kLiteral:
+                case kLiteralCI:
+                    node = StepLiteral(node);
                     break;
-                }
-                case kLiteralCI: {
-                    const unsigned char* lit = operand;
-                    if (*lit == 0) goto fail;
-                    int64_t at = position_;
-                    while (*lit != 0) {
-                        if (s[at] != *lit && s[at] != kCp1251ToggleCase[*lit]) goto fail;
-                        ++at;
-                        ++lit;
-                    }
-                    position_ = at;
-                    break;
-                }
                 case kBackRef:
-                case kBackRefCI: {
-                    int64_t step = StepOf(node);
-                    if (step < 0) goto fail;
-                    Charge(static_cast<unsigned long long>(step));
-                    if (!BackRefAt(node, position_)) goto fail;
-                    position_ += step;
+                case kBackRefCI:
+                    node = StepBackRef(node);
                     break;
-                }
-                case kWordBound:
-                case kNotWordBound: {
-                    bool before = position_ > 0 && word_[s[position_ - 1]];
-                    bool after = position_ < length_ && word_[s[position_]];
-                    if ((before != after) != (p[node] == kWordBound)) goto fail;
-                    break;
-                }
                 case kNothing:
                 case kComment:
+                    node = NextNode(p_, node);
                     break;
-                case kBack: {
-                    size_t target = NextNode(p, node);
-                    if (target == 0) goto fail;
-                    if (p[target] == kBranch) {
-                        // End of a pass of x*: an empty pass ends the loop.
-                        if (EmptyIteration(target + kNodeHeaderSize)) {
-                            size_t rest = NextNode(p, target);
-                            if (rest == 0) goto fail;
-                            node = rest + kNodeHeaderSize;
-                            continue;
-                        }
-                    } else if (EmptyIteration(target)) {
-                        goto fail;  // x+ after an empty pass: no further pass
-                    }
-                    node = target;
-                    continue;
-                }
-                case kBranch: {
-                    size_t next = NextNode(p, node);
-                    if (next == 0 || p[next] != kBranch) {
-                        node += kNodeHeaderSize;
-                        continue;
-                    }
-                    if (const FixedLoop* loop = FixedLoopOf(node); loop != nullptr) {
-                        int64_t start = position_;
-                        int64_t passes = 0;
-                        for (int64_t at = start;
-                             at + loop->width <= length_ && PassMatches(*loop, at);
-                             at += loop->width) {
-                            ++passes;
-                        }
-                        Charge(static_cast<unsigned long long>((passes + 1) * loop->width));
-                        Peek peek = PeekAfter(next + kNodeHeaderSize);
-                        int64_t k = GreedyCandidate(start, 0, passes, loop->width, peek);
-                        if (k < 0) goto fail;
-                        if (k > 0) Push(kFixedLoopChoice, node, start, k);
-                        EnterFixedLoopCount(*loop, start, k);
-                        node = next + kNodeHeaderSize;
-                        continue;
-                    }
-                    Push(kAltChoice, next, position_);
-                    node += kNodeHeaderSize;
-                    continue;
-                }
+                case kBack:
+                    node = StepBack(node);
+                    break;
+                case kBranch:
+                    node = StepBranch(node);
+                    break;
                 case kStar:
                 case kPlus:
                 case kBraces:
                 case kStarLazy:
                 case kPlusLazy:
-                case kBracesLazy: {
-                    Repetition rep = RepetitionOf(node);
-                    int64_t start = position_;
-                    int64_t step = StepOf(rep.operand);
-                    int64_t count = RegRepeat(rep.operand, rep.maximum, start, step);
-                    // A run of "." or of an empty back reference is taken without looking at
-                    // it; every other run was scanned, up to the character that ended it.
-                    if (p[rep.operand] != kAnyChar && step > 0) {
-                        Charge(static_cast<unsigned long long>((count + 1) * step));
-                    }
-                    if (count < rep.minimum) goto fail;
-                    size_t next = NextNode(p, node);
-                    Peek peek = PeekAfter(next);
-                    int64_t k;
-                    if (!rep.lazy) {
-                        k = GreedyCandidate(start, rep.minimum, count, step, peek);
-                        if (k < 0) goto fail;
-                        if (k > rep.minimum && step != 0) Push(kGreedyChoice, node, start, k);
-                    } else {
-                        k = LazyCandidate(start, rep.minimum, count, step, peek);
-                        if (k < 0) goto fail;
-                        if (k < count && step != 0) Push(kLazyChoice, node, start, k, count);
-                    }
-                    position_ = start + k * (step < 0 ? 0 : step);
-                    node = next;
-                    if (node == 0) goto fail;
-                    continue;
-                }
-                case kLoopEntry: {
-                    int64_t index = slots_[kSlotLoopIndex] + 1;
-                    if (index > kLoopStackDepth) RunTimeError(kPatternLoopStackExceeded);
-                    Set(kSlotLoopIndex, index);
-                    Set(kSlotLoopCount + static_cast<int>(index), 0);
+                case kBracesLazy:
+                    node = StepRepetition(node);
                     break;
-                }
+                case kLoopEntry:
+                    node = StepLoopEntry(node);
+                    break;
                 case kLoop:
-                case kLoopLazy: {
-                    int64_t index = slots_[kSlotLoopIndex];
-                    if (index <= 0) RunTimeError(kPatternLoopWithoutEntry);
-                    // Passes of a counted loop count against the bound too: nested loops with
-                    // huge minimums over bodies that can pass empty do that much work without
-                    // ever backing up.
-                    Charge(1);
-                    int counter = kSlotLoopCount + static_cast<int>(index);
-                    int64_t minimum = ReadInt32(operand);
-                    int64_t maximum = ReadInt32(operand + 4);
-                    size_t body =
-                        static_cast<size_t>(static_cast<int64_t>(node) + ReadInt32(operand + 8));
-                    int64_t n = slots_[counter];
-                    if (n == 0) {
-                        // First arrival, from the LoopEntry: a body of fixed width without
-                        // choices has all its passes counted here and one choice point.
-                        if (const FixedLoop* loop = FixedLoopOf(node); loop != nullptr) {
-                            int64_t start = position_;
-                            Peek peek = PeekAfter(NextNode(p, node));
-                            int64_t k;
-                            if (p[node] == kLoop) {
-                                int64_t passes = 0;
-                                for (int64_t at = start;
-                                     passes < maximum && at + loop->width <= length_ &&
-                                     PassMatches(*loop, at);
-                                     at += loop->width) {
-                                    ++passes;
-                                }
-                                Charge(static_cast<unsigned long long>((passes + 1) * loop->width));
-                                if (passes < minimum) goto fail;
-                                k = GreedyCandidate(start, minimum, passes, loop->width, peek);
-                                if (k < 0) goto fail;
-                                if (k > minimum) Push(kFixedCountChoice, node, start, k);
-                            } else {
-                                for (int64_t j = 0; j < minimum; ++j) {
-                                    Charge(static_cast<unsigned long long>(loop->width));
-                                    int64_t at = start + j * loop->width;
-                                    if (at + loop->width > length_ || !PassMatches(*loop, at)) {
-                                        goto fail;
-                                    }
-                                }
-                                k = LazyPasses(*loop, start, minimum, minimum, maximum, peek);
-                                if (k < 0) goto fail;
-                                if (k < maximum) Push(kFixedLazyChoice, node, start, k);
-                            }
-                            EnterFixedLoopCount(*loop, start, k);
-                            Set(kSlotLoopIndex, index - 1);
-                            break;
-                        }
-                    }
-                    if (n < minimum) {
-                        Set(counter, n + 1);
-                        node = body;
-                        continue;
-                    }
-                    if (p[node] == kLoop) {
-                        bool stop = maximum == kInfiniteCount && n > 0 && EmptyIteration(body);
-                        if (n < maximum && !stop) {
-                            Push(kLoopExitChoice, node, position_);
-                            Set(counter, n + 1);
-                            node = body;
-                            continue;
-                        }
-                        Set(kSlotLoopIndex, index - 1);
-                        break;
-                    }
-                    Push(kLoopMoreChoice, node, position_);
-                    Set(kSlotLoopIndex, index - 1);
+                case kLoopLazy:
+                    node = StepLoop(node);
                     break;
-                }
                 default:
-                    if (IsOpen(p[node])) {
-                        Set(kSlotCaptureStart + (p[node] - kOpenBase), position_);
-                        break;
-                    }
-                    if (IsClose(p[node])) {
-                        Set(kSlotCaptureEnd + (p[node] - kCloseBase), position_);
-                        break;
-                    }
-                    goto fail;  // no other code is ever emitted
+                    node = StepGroup(node);
+                    break;
             }
-            node = NextNode(p, node);
-            if (node != 0) continue;
-        fail:
-            if (!Backtrack(&node)) return false;
+            if (node == kFail && !Backtrack(&node)) return false;
         }
     }
 
+    // Anchors and boundaries: whether the position passes the test; they consume nothing.
+    bool AssertionHolds(unsigned char code) const {
+        const unsigned char* s = subject_;
+        switch (code) {
+            case kInputStart:
+                return position_ == 0;
+            case kInputEnd:
+                return position_ == length_;
+            case kLineStart: {
+                // After a separator, or after the whole pair; never between its two characters.
+                if (position_ == 0) return true;
+                unsigned char before = s[position_ - 1];
+                if (program_.pair_assigned && before == program_.pair_second && position_ >= 2 &&
+                    s[position_ - 2] == program_.pair_first) {
+                    return true;
+                }
+                if (program_.pair_assigned && before == program_.pair_first &&
+                    s[position_] == program_.pair_second) {
+                    return false;
+                }
+                return program_.separator_table[before];
+            }
+            case kLineEnd: {
+                // Before a separator, or before the whole pair; never between its two characters.
+                if (position_ == length_) return true;
+                unsigned char ch = s[position_];
+                if (StartsLinePair(position_)) return true;
+                if (program_.pair_assigned && ch == program_.pair_second && position_ >= 1 &&
+                    s[position_ - 1] == program_.pair_first) {
+                    return false;
+                }
+                return program_.separator_table[ch];
+            }
+            default: {  // kWordBound, kNotWordBound
+                bool before = position_ > 0 && program_.word_table[s[position_ - 1]];
+                bool after = position_ < length_ && program_.word_table[s[position_]];
+                return (before != after) == (code == kWordBound);
+            }
+        }
+    }
+
+    // One character of a class, a digit test or a dot.
+    size_t StepSingle(size_t node) {
+        if (p_[node] == kAnyNotLineSep) {
+            if (!NotLineSeparatorAt(position_)) return kFail;
+        } else if (position_ >= length_ || !OneMatches(node, subject_[position_])) {
+            return kFail;
+        }
+        ++position_;
+        return NextNode(p_, node);
+    }
+
+    // Literal text, exact or in either case. The subject copy ends in a 0 byte and holds none
+    // before it, so a compare against the literal's non-zero bytes stops at the end by itself.
+    size_t StepLiteral(size_t node) {
+        const unsigned char* lit = p_ + node + kNodeHeaderSize;
+        if (*lit == 0) return kFail;  // "\x00": no subject holds that character
+        const unsigned char* s = subject_;
+        int64_t at = position_;
+        if (p_[node] == kLiteral) {
+            for (; *lit != 0; ++at, ++lit) {
+                if (s[at] != *lit) return kFail;
+            }
+        } else {
+            for (; *lit != 0; ++at, ++lit) {
+                if (s[at] != *lit && s[at] != kCp1251ToggleCase[*lit]) return kFail;
+            }
+        }
+        position_ = at;
+        return NextNode(p_, node);
+    }
+
+    // The text a group captured, again.
+    size_t StepBackRef(size_t node) {
+        int64_t step = StepOf(node);
+        if (step < 0) return kFail;
+        Charge(static_cast<unsigned long long>(step));
+        if (!BackRefAt(node, position_)) return kFail;
+        position_ += step;
+        return NextNode(p_, node);
+    }
+
+    // The end of a pass of a greedy "x*" or "x+" over a group: back to the choice between another
+    // pass and the rest, unless the pass consumed nothing.
+    size_t StepBack(size_t node) {
+        size_t target = NextNode(p_, node);
+        if (target == 0) return kFail;
+        if (p_[target] == kBranch) {
+            // End of a pass of x*: an empty pass ends the loop.
+            if (EmptyIteration(target + kNodeHeaderSize)) {
+                size_t rest = NextNode(p_, target);
+                return rest == 0 ? kFail : rest + kNodeHeaderSize;
+            }
+        } else if (EmptyIteration(target)) {
+            return kFail;  // x+ after an empty pass: no further pass
+        }
+        return target;
+    }
+
+    // An alternative: a lone Branch is no choice; a loop over a fixed pass counts its passes at
+    // once; otherwise the next alternative is kept for later.
+    size_t StepBranch(size_t node) {
+        size_t next = NextNode(p_, node);
+        if (next == 0 || p_[next] != kBranch) return node + kNodeHeaderSize;
+        if (const FixedLoop* loop = program_.FixedLoopAt(node); loop != nullptr) {
+            int64_t start = position_;
+            int64_t passes = CountPasses(*loop, start, INT64_MAX);
+            Peek peek = PeekAfter(next + kNodeHeaderSize);
+            int64_t k = GreedyCandidate(start, 0, passes, loop->width, peek);
+            if (k < 0) return kFail;
+            if (k > 0) Push(kFixedLoopChoice, node, start, k);
+            EnterFixedLoopCount(*loop, start, k);
+            return next + kNodeHeaderSize;
+        }
+        Push(kAltChoice, next, position_);
+        return node + kNodeHeaderSize;
+    }
+
+    // A repetition of a simple operand: the run is counted at once, and one choice point keeps
+    // the counts left to try.
+    size_t StepRepetition(size_t node) {
+        Repetition rep = RepetitionOf(node);
+        int64_t start = position_;
+        int64_t step = StepOf(rep.operand);
+        int64_t count = RegRepeat(rep.operand, rep.maximum, start, step);
+        // A run of "." or of an empty back reference is taken without looking at it; every other
+        // run was scanned, up to the character that ended it.
+        if (p_[rep.operand] != kAnyChar && step > 0) {
+            Charge(static_cast<unsigned long long>((count + 1) * step));
+        }
+        if (count < rep.minimum) return kFail;
+        size_t next = NextNode(p_, node);
+        Peek peek = PeekAfter(next);
+        int64_t k;
+        if (!rep.lazy) {
+            k = GreedyCandidate(start, rep.minimum, count, step, peek);
+            if (k < 0) return kFail;
+            if (k > rep.minimum && step != 0) Push(kGreedyChoice, node, start, k);
+        } else {
+            k = LazyCandidate(start, rep.minimum, count, step, peek);
+            if (k < 0) return kFail;
+            if (k < count && step != 0) Push(kLazyChoice, node, start, k, count);
+        }
+        position_ = start + k * (step < 0 ? 0 : step);
+        return next;
+    }
+
+    // The start of a counted loop: a new counter on the loop stack.
+    size_t StepLoopEntry(size_t node) {
+        int64_t index = slots_[kSlotLoopIndex] + 1;
+        if (index > kLoopStackDepth) RunTimeError(kPatternLoopStackExceeded);
+        Set(kSlotLoopIndex, index);
+        Set(kSlotLoopCount + static_cast<int>(index), 0);
+        return NextNode(p_, node);
+    }
+
+    // The end of a pass of a counted loop (and its first arrival, from the LoopEntry): another
+    // pass while below the minimum; then, greedy, another pass with leaving kept as the choice,
+    // or, lazy, leaving with another pass kept as the choice.
+    size_t StepLoop(size_t node) {
+        int64_t index = slots_[kSlotLoopIndex];
+        if (index <= 0) RunTimeError(kPatternLoopWithoutEntry);
+        // Passes of a counted loop count against the bound too: nested loops with huge minimums
+        // over bodies that can pass empty do that much work without ever backing up.
+        Charge(1);
+        const unsigned char* operand = p_ + node + kNodeHeaderSize;
+        int counter = kSlotLoopCount + static_cast<int>(index);
+        int64_t minimum = ReadInt32(operand);
+        int64_t maximum = ReadInt32(operand + 4);
+        size_t body = LoopBody(node);
+        int64_t n = slots_[counter];
+        if (n == 0) {
+            if (const FixedLoop* loop = program_.FixedLoopAt(node); loop != nullptr) {
+                return EnterFixedCountedLoop(node, *loop, index, minimum, maximum);
+            }
+        }
+        if (n < minimum) {
+            Set(counter, n + 1);
+            return body;
+        }
+        if (p_[node] == kLoop) {
+            bool stop = maximum == kInfiniteCount && n > 0 && EmptyIteration(body);
+            if (n < maximum && !stop) {
+                Push(kLoopExitChoice, node, position_);
+                Set(counter, n + 1);
+                return body;
+            }
+            Set(kSlotLoopIndex, index - 1);
+            return NextNode(p_, node);
+        }
+        Push(kLoopMoreChoice, node, position_);
+        Set(kSlotLoopIndex, index - 1);
+        return NextNode(p_, node);
+    }
+
+    // A counted loop over a fixed pass, first arrived at: all its passes are counted here, with
+    // one choice point for the counts left to try.
+    size_t EnterFixedCountedLoop(size_t node, const FixedLoop& loop, int64_t index, int64_t minimum,
+                                 int64_t maximum) {
+        int64_t start = position_;
+        size_t next = NextNode(p_, node);
+        Peek peek = PeekAfter(next);
+        int64_t k;
+        if (p_[node] == kLoop) {
+            int64_t passes = CountPasses(loop, start, maximum);
+            if (passes < minimum) return kFail;
+            k = GreedyCandidate(start, minimum, passes, loop.width, peek);
+            if (k < 0) return kFail;
+            if (k > minimum) Push(kFixedCountChoice, node, start, k);
+        } else {
+            for (int64_t j = 0; j < minimum; ++j) {
+                Charge(static_cast<unsigned long long>(loop.width));
+                int64_t at = start + j * loop.width;
+                if (at + loop.width > length_ || !PassMatches(loop, at)) return kFail;
+            }
+            k = LazyPasses(loop, start, minimum, minimum, maximum, peek);
+            if (k < 0) return kFail;
+            if (k < maximum) Push(kFixedLazyChoice, node, start, k);
+        }
+        EnterFixedLoopCount(loop, start, k);
+        Set(kSlotLoopIndex, index - 1);
+        return next;
+    }
+
+    // A group's opening or closing: records the position in its capture slot.
+    size_t StepGroup(size_t node) {
+        unsigned char code = p_[node];
+        if (IsOpen(code)) {
+            Set(kSlotCaptureStart + (code - kOpenBase), position_);
+        } else if (IsClose(code)) {
+            Set(kSlotCaptureEnd + (code - kCloseBase), position_);
+        } else {
+            return kFail;  // no other code is ever emitted
+        }
+        return NextNode(p_, node);
+    }
+
+    // --- Backtracking: one Resume per kind of choice. ---
+
     // Resumes the newest choice that has something left to try; false when none has.
     bool Backtrack(size_t* node_out) {
-        const unsigned char* p = program_;
         while (!choices_.empty()) {
             Charge(1);
             ChoicePoint& c = choices_.back();
             Unwind(c.trail);
             position_ = c.position;
-            size_t node = c.node;
+            size_t node = kFail;
             switch (c.kind) {
-                case kAltChoice: {
-                    size_t after = NextNode(p, node);
-                    if (after != 0 && p[after] == kBranch) {
-                        c.node = static_cast<uint32_t>(after);
-                    } else {
-                        choices_.pop_back();
-                    }
-                    *node_out = node + kNodeHeaderSize;
-                    return true;
-                }
-                case kFixedLoopChoice: {
-                    const FixedLoop& loop = *FixedLoopOf(node);
-                    size_t rest = NextNode(p, node) + kNodeHeaderSize;
-                    int64_t start = c.position;
-                    int64_t k = GreedyCandidate(start, 0, c.a - 1, loop.width, PeekAfter(rest));
-                    if (k <= 0) {
-                        choices_.pop_back();
-                    } else {
-                        c.a = k;
-                    }
-                    if (k < 0) continue;
-                    EnterFixedLoopCount(loop, start, k);
-                    *node_out = rest;
-                    return true;
-                }
+                case kAltChoice:
+                    node = ResumeAlternative(c);
+                    break;
+                case kFixedLoopChoice:
+                    node = ResumeFixedLoop(c);
+                    break;
                 case kGreedyChoice:
-                case kLazyChoice: {
-                    Repetition rep = RepetitionOf(node);
-                    int64_t step = StepOf(rep.operand);
-                    size_t next = NextNode(p, node);
-                    Peek peek = PeekAfter(next);
-                    int64_t start = c.position;
-                    int64_t k;
-                    if (c.kind == kGreedyChoice) {
-                        k = GreedyCandidate(start, rep.minimum, c.a - 1, step, peek);
-                        if (k < 0 || k == rep.minimum) {
-                            choices_.pop_back();
-                        } else {
-                            c.a = k;
-                        }
-                    } else {
-                        k = LazyCandidate(start, c.a + 1, c.b, step, peek);
-                        if (k < 0 || k == c.b) {
-                            choices_.pop_back();
-                        } else {
-                            c.a = k;
-                        }
-                    }
-                    if (k < 0) continue;
-                    position_ = start + k * step;
-                    *node_out = next;
-                    return true;
-                }
+                case kLazyChoice:
+                    node = ResumeRepetition(c);
+                    break;
                 case kFixedCountChoice:
-                case kFixedLazyChoice: {
-                    const FixedLoop& loop = *FixedLoopOf(node);
-                    const unsigned char* operand = p + node + kNodeHeaderSize;
-                    int64_t minimum = ReadInt32(operand);
-                    int64_t maximum = ReadInt32(operand + 4);
-                    size_t next = NextNode(p, node);
-                    Peek peek = PeekAfter(next);
-                    int64_t start = c.position;
-                    int64_t k;
-                    if (c.kind == kFixedCountChoice) {
-                        k = GreedyCandidate(start, minimum, c.a - 1, loop.width, peek);
-                        if (k < 0 || k == minimum) {
-                            choices_.pop_back();
-                        } else {
-                            c.a = k;
-                        }
-                    } else {
-                        k = LazyPasses(loop, start, c.a, c.a + 1, maximum, peek);
-                        if (k < 0 || k >= maximum) {
-                            choices_.pop_back();
-                        } else {
-                            c.a = k;
-                        }
-                    }
-                    if (k < 0 || next == 0) continue;
-                    EnterFixedLoopCount(loop, start, k);
-                    Set(kSlotLoopIndex, slots_[kSlotLoopIndex] - 1);
-                    *node_out = next;
-                    return true;
-                }
-                case kLoopExitChoice: {
-                    // The next iteration failed: leave the loop here instead.
-                    choices_.pop_back();
-                    Set(kSlotLoopIndex, slots_[kSlotLoopIndex] - 1);
-                    size_t next = NextNode(p, node);
-                    if (next == 0) continue;
-                    *node_out = next;
-                    return true;
-                }
-                case kLoopMoreChoice: {
-                    // What follows the lazy loop failed: try one more iteration.
-                    choices_.pop_back();
-                    const unsigned char* operand = p + node + kNodeHeaderSize;
-                    int64_t index = slots_[kSlotLoopIndex];
-                    int counter = kSlotLoopCount + static_cast<int>(index);
-                    int64_t maximum = ReadInt32(operand + 4);
-                    size_t body =
-                        static_cast<size_t>(static_cast<int64_t>(node) + ReadInt32(operand + 8));
-                    int64_t n = slots_[counter];
-                    if (n >= maximum) continue;
-                    if (maximum == kInfiniteCount && n > 0 && EmptyIteration(body)) continue;
-                    Set(counter, n + 1);
-                    *node_out = body;
-                    return true;
-                }
+                case kFixedLazyChoice:
+                    node = ResumeFixedCountedLoop(c);
+                    break;
+                case kLoopExitChoice:
+                    node = ResumeLoopExit(c);
+                    break;
+                case kLoopMoreChoice:
+                    node = ResumeLoopMore(c);
+                    break;
             }
-            choices_.pop_back();
+            if (node != kFail) {
+                *node_out = node;
+                return true;
+            }
         }
         return false;
     }
 
-    PatternState& state_;
-    const unsigned char* program_;
+    // The next alternative; the choice stays while more follow.
+    size_t ResumeAlternative(ChoicePoint& c) {
+        size_t node = c.node;
+        size_t after = NextNode(p_, node);
+        if (after != 0 && p_[after] == kBranch) {
+            c.node = static_cast<uint32_t>(after);
+        } else {
+            choices_.pop_back();
+        }
+        return node + kNodeHeaderSize;
+    }
+
+    // A greedy "x*" or "x+" over a fixed pass: one pass fewer.
+    size_t ResumeFixedLoop(ChoicePoint& c) {
+        const FixedLoop& loop = *program_.FixedLoopAt(c.node);
+        size_t rest = NextNode(p_, c.node) + kNodeHeaderSize;
+        int64_t start = c.position;
+        int64_t k = GreedyCandidate(start, 0, c.a - 1, loop.width, PeekAfter(rest));
+        if (k <= 0) {
+            choices_.pop_back();
+        } else {
+            c.a = k;
+        }
+        if (k < 0) return kFail;
+        EnterFixedLoopCount(loop, start, k);
+        return rest;
+    }
+
+    // A repetition of a simple operand: the next smaller (greedy) or larger (lazy) count.
+    size_t ResumeRepetition(ChoicePoint& c) {
+        Repetition rep = RepetitionOf(c.node);
+        int64_t step = StepOf(rep.operand);
+        size_t next = NextNode(p_, c.node);
+        Peek peek = PeekAfter(next);
+        int64_t start = c.position;
+        int64_t k;
+        if (c.kind == kGreedyChoice) {
+            k = GreedyCandidate(start, rep.minimum, c.a - 1, step, peek);
+            if (k < 0 || k == rep.minimum) {
+                choices_.pop_back();
+            } else {
+                c.a = k;
+            }
+        } else {
+            k = LazyCandidate(start, c.a + 1, c.b, step, peek);
+            if (k < 0 || k == c.b) {
+                choices_.pop_back();
+            } else {
+                c.a = k;
+            }
+        }
+        if (k < 0) return kFail;
+        position_ = start + k * step;
+        return next;
+    }
+
+    // A counted loop over a fixed pass: one pass fewer (greedy) or more (lazy).
+    size_t ResumeFixedCountedLoop(ChoicePoint& c) {
+        size_t node = c.node;
+        const FixedLoop& loop = *program_.FixedLoopAt(node);
+        const unsigned char* operand = p_ + node + kNodeHeaderSize;
+        int64_t minimum = ReadInt32(operand);
+        int64_t maximum = ReadInt32(operand + 4);
+        size_t next = NextNode(p_, node);
+        Peek peek = PeekAfter(next);
+        int64_t start = c.position;
+        int64_t k;
+        if (c.kind == kFixedCountChoice) {
+            k = GreedyCandidate(start, minimum, c.a - 1, loop.width, peek);
+            if (k < 0 || k == minimum) {
+                choices_.pop_back();
+            } else {
+                c.a = k;
+            }
+        } else {
+            k = LazyPasses(loop, start, c.a, c.a + 1, maximum, peek);
+            if (k < 0 || k >= maximum) {
+                choices_.pop_back();
+            } else {
+                c.a = k;
+            }
+        }
+        if (k < 0 || next == 0) return kFail;
+        EnterFixedLoopCount(loop, start, k);
+        Set(kSlotLoopIndex, slots_[kSlotLoopIndex] - 1);
+        return next;
+    }
+
+    // A greedy counted loop whose next pass failed: leave the loop here instead.
+    size_t ResumeLoopExit(ChoicePoint& c) {
+        size_t node = c.node;
+        choices_.pop_back();
+        Set(kSlotLoopIndex, slots_[kSlotLoopIndex] - 1);
+        return NextNode(p_, node);
+    }
+
+    // A lazy counted loop whose continuation failed: try one more pass.
+    size_t ResumeLoopMore(ChoicePoint& c) {
+        size_t node = c.node;
+        choices_.pop_back();
+        const unsigned char* operand = p_ + node + kNodeHeaderSize;
+        int64_t index = slots_[kSlotLoopIndex];
+        int counter = kSlotLoopCount + static_cast<int>(index);
+        int64_t maximum = ReadInt32(operand + 4);
+        size_t body = LoopBody(node);
+        int64_t n = slots_[counter];
+        if (n >= maximum) return kFail;
+        if (maximum == kInfiniteCount && n > 0 && EmptyIteration(body)) return kFail;
+        Set(counter, n + 1);
+        return body;
+    }
+
+    const Program& program_;
+    SearchState& state_;
+    const unsigned char* p_;
     const unsigned char* subject_;
     int64_t length_;
     int64_t* slots_;
@@ -977,17 +983,12 @@ class Matcher {
     unsigned long long budget_left_ = 0;   // what the subject's budget had left (all ones: none)
     unsigned long long stop_at_ = 0;       // the smaller of the two
     size_t choice_cap_ = 0;
-    const bool* word_;
-    const bool* separator_;
-    bool pair_ = false;
-    unsigned char pair_first_ = 0;
-    unsigned char pair_second_ = 0;
 };
 
 }  // namespace
 
-bool SearchFrom(PatternState& state, size_t start) {
-    Matcher matcher(state);
+bool SearchFrom(const Program& program, SearchState& state, size_t start) {
+    Matcher matcher(program, state);
     return matcher.Search(static_cast<int64_t>(start));
 }
 

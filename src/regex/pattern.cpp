@@ -102,7 +102,7 @@ void TPattern::SetExpression(std::string_view expression) {
     // An empty text leaves no expression; the old program goes too, so that a search reports the
     // missing expression instead of running a pattern that is no longer set.
     std::string_view text = regex::CutAtNul(expression);
-    if (text != state_->expression || !state_->compiled) {
+    if (text != state_->expression || state_->program == nullptr) {
         state_->expression.assign(text);
         state_->DiscardProgram();
     }
@@ -113,30 +113,32 @@ const std::string& TPattern::Expression() const { return state_->expression; }
 void TPattern::SetModifierByIndex(int index, bool on) {
     int bit = regex::ModifierBitOfIndex(index);
     if (on) {
-        state_->modifiers |= bit;
+        state_->settings.modifiers |= bit;
     } else {
-        state_->modifiers &= ~bit;
+        state_->settings.modifiers &= ~bit;
     }
 }
 
 bool TPattern::GetModifierByIndex(int index) const {
-    return (state_->modifiers & regex::ModifierBitOfIndex(index)) != 0;
+    return (state_->settings.modifiers & regex::ModifierBitOfIndex(index)) != 0;
 }
 
 void TPattern::SetLinePairedSeparator(std::string_view pair) {
     PatternState& s = *state_;
+    regex::CompileSettings& settings = s.settings;
     if (pair.size() == 2 && pair[0] != pair[1]) {
         unsigned char first = static_cast<unsigned char>(pair[0]);
         unsigned char second = static_cast<unsigned char>(pair[1]);
-        if (!(s.pair_assigned && s.pair_first == first && s.pair_second == second)) {
-            s.pair_assigned = true;
-            s.pair_first = first;
-            s.pair_second = second;
+        if (!(settings.pair_assigned && settings.pair_first == first &&
+              settings.pair_second == second)) {
+            settings.pair_assigned = true;
+            settings.pair_first = first;
+            settings.pair_second = second;
             s.DiscardProgram();
         }
     } else if (pair.empty()) {
-        if (s.pair_assigned) {
-            s.pair_assigned = false;
+        if (settings.pair_assigned) {
+            settings.pair_assigned = false;
             s.DiscardProgram();
         }
     } else {
@@ -145,7 +147,7 @@ void TPattern::SetLinePairedSeparator(std::string_view pair) {
 }
 
 void TPattern::SetInputString(std::string_view subject) {
-    PatternState& s = *state_;
+    regex::SearchState& s = state_->search;
     s.input.assign(regex::CutAtNul(subject));
     s.has_input = true;
     s.work_left = s.work_budget;
@@ -155,28 +157,29 @@ void TPattern::SetInputString(std::string_view subject) {
 
 void TPattern::EnsureCompiled() {
     PatternState& s = *state_;
-    if (s.modifiers != s.program_modifiers) s.DiscardProgram();
-    s.line_separator_set.Clear();
-    for (unsigned char ch : s.line_separator_characters) s.line_separator_set.Add(ch);
-    if (s.program.empty()) {
+    if (s.program != nullptr && s.settings.modifiers != s.program->modifiers) s.DiscardProgram();
+    if (s.program == nullptr) {
         if (s.expression.empty()) regex::RaiseError(kPatternNoExpression, 0);
-        s.program_modifiers = s.modifiers;
-        regex::CompileExpression(s);
+        s.program = regex::CompileExpression(s.expression, s.settings);
     }
-    if (s.program[0] != regex::kProgramSignature) regex::RaiseError(kPatternCorruptProgram, 0);
+    if (s.program->bytes[0] != regex::kProgramSignature) {
+        regex::RaiseError(kPatternCorruptProgram, 0);
+    }
 }
 
 void TPattern::Compile() { EnsureCompiled(); }
 
-void TPattern::SetBacktrackLimit(unsigned long long limit) { state_->backtrack_limit = limit; }
+void TPattern::SetBacktrackLimit(unsigned long long limit) {
+    state_->search.backtrack_limit = limit;
+}
 
 void TPattern::SetWorkBudget(unsigned long long steps) {
-    state_->work_budget = steps;
-    state_->work_left = steps;
+    state_->search.work_budget = steps;
+    state_->search.work_left = steps;
 }
 
 unsigned long long TPattern::WorkSpent() const {
-    const PatternState& s = *state_;
+    const regex::SearchState& s = state_->search;
     return s.work_budget - s.work_left;
 }
 
@@ -186,7 +189,7 @@ bool TPattern::Exec(std::string_view subject) {
 }
 
 bool TPattern::ExecNext() {
-    PatternState& s = *state_;
+    regex::SearchState& s = state_->search;
     int64_t start = s.captures[0];
     int64_t end = s.captures[kCaptureSlots];
     if (start < 0 || end < 0) regex::RaiseError(kPatternExecNextWithoutExec, 0);
@@ -201,31 +204,31 @@ bool TPattern::ExecNext() {
 }
 
 bool TPattern::ExecPos(int offset) {
-    PatternState& s = *state_;
+    regex::SearchState& s = state_->search;
     s.ClearCaptures();
     EnsureCompiled();
     if (!s.has_input) regex::RaiseError(kPatternNoInput, 0);
     if (offset < 1) regex::RaiseError(kPatternOffsetBelowOne, 0);
     if (static_cast<size_t>(offset) > s.input.size() + 1) return false;
-    return regex::SearchFrom(s, static_cast<size_t>(offset - 1));
+    return regex::SearchFrom(*state_->program, s, static_cast<size_t>(offset - 1));
 }
 
 std::string TPattern::Match(int n) const {
     int pos = MatchPos(n);
     int len = MatchLen(n);
     if (pos < 0 || len < 0) return std::string();
-    return state_->input.substr(static_cast<size_t>(pos), static_cast<size_t>(len));
+    return state_->search.input.substr(static_cast<size_t>(pos), static_cast<size_t>(len));
 }
 
 int TPattern::MatchPos(int n) const {
-    const PatternState& s = *state_;
+    const regex::SearchState& s = state_->search;
     if (n < 0 || n >= kCaptureSlots || !s.has_input) return -1;
     int64_t start = s.captures[n];
     return start < 0 ? -1 : static_cast<int>(start);
 }
 
 int TPattern::MatchLen(int n) const {
-    const PatternState& s = *state_;
+    const regex::SearchState& s = state_->search;
     if (n < 0 || n >= kCaptureSlots || !s.has_input) return -1;
     int64_t start = s.captures[n];
     int64_t end = s.captures[kCaptureSlots + n];
@@ -233,21 +236,30 @@ int TPattern::MatchLen(int n) const {
     return static_cast<int>(end - start);
 }
 
+// The accessors below describe the last successful compile; without one there is nothing to say.
+
 std::string_view TPattern::ProgramBytes() const {
-    const auto& program = state_->program;
-    return std::string_view(reinterpret_cast<const char*>(program.data()), program.size());
+    if (state_->program == nullptr) return std::string_view();
+    const auto& bytes = state_->program->bytes;
+    return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-unsigned char TPattern::StartChar() const { return state_->start_char; }
-bool TPattern::Anchored() const { return state_->anchored; }
+unsigned char TPattern::StartChar() const {
+    return state_->program == nullptr ? 0 : state_->program->start_char;
+}
+
+bool TPattern::Anchored() const { return state_->program != nullptr && state_->program->anchored; }
 
 std::string_view TPattern::RequiredLiteral() const {
-    const PatternState& s = *state_;
-    if (s.required_length == 0 || s.program.empty()) return std::string_view();
-    return std::string_view(reinterpret_cast<const char*>(s.program.data()) + s.required_offset,
-                            s.required_length);
+    const regex::Program* program = state_->program.get();
+    if (program == nullptr || program->required_length == 0) return std::string_view();
+    return std::string_view(
+        reinterpret_cast<const char*>(program->bytes.data()) + program->required_offset,
+        program->required_length);
 }
 
-bool TPattern::InStartCharSet(unsigned char ch) const { return state_->start_table[ch]; }
+bool TPattern::InStartCharSet(unsigned char ch) const {
+    return state_->program != nullptr && state_->program->start_table[ch];
+}
 
 }  // namespace lintaro

@@ -1,14 +1,18 @@
-// The compiled form of a pattern: a flat byte sequence of nodes linked by relative offsets.
+// The compiled form of a pattern: a flat byte sequence of nodes linked by relative offsets, and the
+// data derived from it for searching.
+//
 // Byte 0 is the signature; every node is its code (1 byte), its next link (signed 32-bit
 // little-endian distance from the node's first byte to the node that follows it, 0 for none) and
-// its operand. The compiler (compile.cpp) writes it, the matcher (match.cpp) walks it.
+// its operand. The compiler (compile.cpp) writes the bytes, the search-data analysis
+// (search_data.cpp) derives the rest, and from then on a Program never changes: any number of
+// searches, on any threads, read one Program at the same time (match.cpp).
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/cp1251_case.h"
 #include "regex/pattern.h"
@@ -17,14 +21,13 @@ namespace lintaro::regex {
 
 inline constexpr unsigned char kProgramSignature = 216;
 
-// Node codes. Operands are given after the dash.
+// Node codes. Operands are given after the dash. Codes 4, 5, 14 to 17, 21, 22, 39, 59 and above 78
+// are never produced.
 enum NodeCode : unsigned char {
     kEnd = 0,             // end of the whole pattern
     kInputStart = 1,      // subject start
     kInputEnd = 2,        // subject end
     kAnyChar = 3,         // any one character
-    kClassOf = 4,         // class kinds while a class is parsed; never in a program
-    kClassBut = 5,        //
     kBranch = 6,          // one alternative - its first node follows; next leads to the next one
     kBack = 7,            // link back in a greedy repetition of a non-simple operand
     kLiteral = 8,         // literal text - the characters, then a 0 byte
@@ -36,8 +39,6 @@ enum NodeCode : unsigned char {
     kBraces = 18,         // greedy x{n,m} - min, max (int32 each), then the operand node
     kComment = 19,        // (?#...), (?letters), blanks and comments of mode x
     kLiteralCI = 20,      // literal text matching either case - characters, 0 byte
-    kClassOfCI = 21,      // class kinds while a class is parsed; never in a program
-    kClassButCI = 22,     //
     kLoopEntry = 23,      // start of a counted loop - the body follows; next leads to its loop node
     kLoop = 24,           // end of a greedy counted loop - min, max, offset back to the body
     kAnyOfTiny = 25,      // one of 3 characters - 3 bytes
@@ -59,18 +60,45 @@ enum NodeCode : unsigned char {
 };
 
 inline constexpr int kMaxGroups = 19;
-inline constexpr int kNodeHeaderSize = 5;              // code and next link
-inline constexpr int kBracesHeaderSize = 13;           // code, next, min, max
-inline constexpr int kLoopNodeSize = 17;               // code, next, min, max, body offset
-inline constexpr int32_t kInfiniteCount = 2147483646;  // the maximum of {n,}, x*? and x+?
-inline constexpr int32_t kStarPlusMaximum = 2147483647;
+inline constexpr int kNodeHeaderSize = 5;     // code and next link
+inline constexpr int kBracesHeaderSize = 13;  // code, next, min, max
+inline constexpr int kLoopNodeSize = 17;      // code, next, min, max, body offset
 inline constexpr int kLoopStackDepth = 10;
+// The unbounded maximum: of "{n,}", of the lazy "*?" and "+?" loops over groups and of the simple
+// repetitions "*" and "+". A count never reaches it, since no run is that long; a counted loop
+// with this maximum is the one whose empty passes end it (see match.cpp).
+inline constexpr int32_t kInfiniteCount = 2147483646;
+
+// Matcher slots, the registers a search keeps: capture starts 0..19, capture ends 20..39, loop
+// counters 40..50 (index 1..10 used), and the loop index.
+inline constexpr int kSlotCaptureStart = 0;
+inline constexpr int kSlotCaptureEnd = TPattern::kCaptureSlots;
+inline constexpr int kSlotLoopCount = 2 * TPattern::kCaptureSlots;
+inline constexpr int kSlotLoopIndex = kSlotLoopCount + kLoopStackDepth + 1;
+inline constexpr int kSlotCount = kSlotLoopIndex + 1;
 
 inline bool IsOpen(unsigned char code) {
     return code > kOpenBase && code <= kOpenBase + kMaxGroups;
 }
 inline bool IsClose(unsigned char code) {
     return code > kCloseBase && code <= kCloseBase + kMaxGroups;
+}
+
+// Whether a node of this code always consumes exactly one character and holds no choice. (A
+// Literal or LiteralCI of one character does too; whether it has one is in its operand.)
+inline bool IsSingleCharacterNode(unsigned char code) {
+    switch (code) {
+        case kAnyChar:
+        case kAnyNotLineSep:
+        case kDigit:
+        case kNotDigit:
+        case kAnyOfTiny:
+        case kAnyButTiny:
+        case kAnyOfSet:
+            return true;
+        default:
+            return false;
+    }
 }
 
 inline int32_t ReadInt32(const unsigned char* at) {
@@ -122,6 +150,64 @@ struct CharSet {
         int n = 0;
         for (uint64_t b : bits) n += __builtin_popcountll(b);
         return n;
+    }
+};
+
+// The settings a program is compiled under; they are part of what it matches.
+struct CompileSettings {
+    int modifiers = kModR | kModS | kModG;
+    std::string space_characters = " \t\n\r\f";
+    std::string word_characters = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_";
+    std::string line_separator_characters = "\r\n";
+    bool pair_assigned = true;
+    unsigned char pair_first = '\r';
+    unsigned char pair_second = '\n';
+};
+
+// A greedy "x*" or "x+", or a counted loop, whose operand always consumes the same number of
+// characters and holds no choice, such as "(ab)*" or "." without line separators: the matcher
+// counts its passes in one go and keeps one choice point for all of them, as for a repeated single
+// character.
+struct FixedLoop {
+    int64_t width = 0;                              // characters one pass consumes
+    std::vector<std::pair<size_t, int64_t>> steps;  // character tests: node, offset in a pass
+    std::vector<std::pair<int, int64_t>> writes;    // capture slots set: slot, offset in a pass
+};
+
+// One compiled pattern with everything a search reads. Built once by CompileExpression, then
+// read-only.
+struct Program {
+    std::vector<unsigned char> bytes;  // the nodes, byte 0 the signature
+    int modifiers = 0;                 // the modifiers it was compiled under
+
+    // Matching tables taken from the settings.
+    bool word_table[256] = {};       // members of \w, for \b and \B
+    bool separator_table[256] = {};  // single characters that end a line
+    bool pair_assigned = false;      // a two-character line break: first, then second
+    unsigned char pair_first = 0;
+    unsigned char pair_second = 0;
+
+    // Search data: which start positions can hold a match.
+    unsigned char start_char = 0;  // first character of a case-sensitive leading literal; 0 none
+    bool anchored = false;         // the pattern begins with a subject-start anchor
+    size_t required_offset = 0;    // offset in `bytes` of a literal every match contains
+    size_t required_length = 0;    // 0: no required literal
+    bool start_table[256] = {};    // the characters a match can begin with (0: the subject end)
+    // A character every match has at a fixed distance from its start, when the pattern begins
+    // with pieces of fixed width followed by a literal (as "([0-9\s]{6})<b" has "<" at 6): the
+    // search looks for that character and tries only the starts that distance before it.
+    int64_t probe_offset = -1;  // -1: none
+    unsigned char probe_one = 0;
+    unsigned char probe_other = 0;  // the other-case form for a case-insensitive literal
+
+    // For each Branch heading an "x*" or "x+" and each counted loop node: the index of its
+    // FixedLoop in `fixed_loops`, or -1 when its operand is not of fixed width without choices.
+    std::vector<int32_t> fixed_loop_of;
+    std::vector<FixedLoop> fixed_loops;
+
+    const FixedLoop* FixedLoopAt(size_t node) const {
+        int32_t index = fixed_loop_of[node];
+        return index < 0 ? nullptr : &fixed_loops[static_cast<size_t>(index)];
     }
 };
 

@@ -1,0 +1,377 @@
+// The search-data analysis over a compiled program: the start character, anchoring, the required
+// literal, the probe character, the set of characters a match can begin with, and the loops whose
+// passes have a fixed width. Every walk here keeps its own work list or follows one chain with a
+// bound, so a long program needs no deep recursion.
+#include "regex/search_data.h"
+
+#include <vector>
+
+namespace lintaro::regex {
+namespace {
+
+class Analysis {
+  public:
+    Analysis(Program& program, const CompileSettings& settings)
+        : program_(program),
+          p_(program.bytes.data()),
+          size_(program.bytes.size()),
+          settings_(settings) {}
+
+    void Run(int flags) {
+        CharSet start_set;
+        ComputeStartSet(1, start_set);
+        for (int ch = 0; ch < 256; ++ch) {
+            program_.start_table[ch] = start_set.Has(static_cast<unsigned char>(ch));
+        }
+        size_t first_branch = 1;
+        size_t after = NextNode(p_, first_branch);
+        if (p_[first_branch] == kBranch && after != 0 && p_[after] == kEnd) {
+            size_t scan = first_branch + kNodeHeaderSize;
+            FindProbe(scan);
+            if (p_[scan] == kLiteral) program_.start_char = p_[scan + kNodeHeaderSize];
+            if (p_[scan] == kInputStart) program_.anchored = true;
+            if (flags & kStarStart) FindRequiredLiteral(scan);
+        }
+        IndexFixedLoops();
+    }
+
+  private:
+    // The longest literal on the main chain from `scan` (the last of equal lengths): every match
+    // passes through it.
+    void FindRequiredLiteral(size_t scan) {
+        size_t longest = 0;
+        size_t longest_length = 0;
+        bool found = false;
+        for (; scan != 0; scan = NextNode(p_, scan)) {
+            if (p_[scan] != kLiteral) continue;
+            const char* text = reinterpret_cast<const char*>(p_ + scan + kNodeHeaderSize);
+            size_t len = std::strlen(text);
+            if (!found || len >= longest_length) {
+                longest = scan + kNodeHeaderSize;
+                longest_length = len;
+                found = true;
+            }
+        }
+        if (found && longest_length > 0) {
+            program_.required_offset = longest;
+            program_.required_length = longest_length;
+        }
+    }
+
+    // Walks the main chain from `node` over pieces that always consume the same number of
+    // characters; the first literal reached gives the probe character and its distance.
+    void FindProbe(size_t node) {
+        int64_t offset = 0;
+        for (size_t walked = 0; node != 0 && walked < size_; ++walked) {
+            unsigned char code = p_[node];
+            const unsigned char* operand = p_ + node + kNodeHeaderSize;
+            if (IsSingleCharacterNode(code)) {
+                offset += 1;
+                node = NextNode(p_, node);
+                continue;
+            }
+            switch (code) {
+                case kLiteral:
+                case kLiteralCI:
+                    if (operand[0] == 0) return;
+                    program_.probe_offset = offset;
+                    program_.probe_one = operand[0];
+                    program_.probe_other =
+                        code == kLiteralCI ? Cp1251ToggleCase(operand[0]) : operand[0];
+                    return;
+                case kBranch: {
+                    size_t next = NextNode(p_, node);
+                    if (next != 0 && p_[next] == kBranch) return;
+                    node += kNodeHeaderSize;
+                    continue;
+                }
+                case kComment:
+                case kNothing:
+                    break;
+                case kBraces:
+                case kBracesLazy: {
+                    unsigned char op = p_[node + kBracesHeaderSize];
+                    if (ReadInt32(operand) != ReadInt32(operand + 4) || op == kBackRef ||
+                        op == kBackRefCI) {
+                        return;
+                    }
+                    offset += ReadInt32(operand);
+                    break;
+                }
+                default:
+                    if (!IsOpen(code) && !IsClose(code)) return;
+                    break;
+            }
+            node = NextNode(p_, node);
+        }
+    }
+
+    // Adds the members of the single-character node at `node` to `set`.
+    void AddMembers(size_t node, CharSet& set) const {
+        const unsigned char* operand = p_ + node + kNodeHeaderSize;
+        for (int c = 0; c < 256; ++c) {
+            unsigned char ch = static_cast<unsigned char>(c);
+            bool in = false;
+            switch (p_[node]) {
+                case kAnyChar:
+                case kAnyNotLineSep:
+                    in = true;
+                    break;
+                case kDigit:
+                    in = ch >= '0' && ch <= '9';
+                    break;
+                case kNotDigit:
+                    in = ch < '0' || ch > '9';
+                    break;
+                case kAnyOfTiny:
+                    in = ch == operand[0] || ch == operand[1] || ch == operand[2];
+                    break;
+                case kAnyButTiny:
+                    in = ch != operand[0] && ch != operand[1] && ch != operand[2];
+                    break;
+                case kAnyOfSet:
+                    in = (operand[ch >> 3] >> (ch & 7)) & 1;
+                    break;
+            }
+            if (in) set.Add(ch);
+        }
+    }
+
+    // Collects the characters a match can begin with. The walk keeps its own work list and
+    // visits each node once, so loops in the program (a repeated group that can match the empty
+    // string) end and long programs need no deep recursion; the union it builds is the same.
+    void ComputeStartSet(size_t start, CharSet& set) {
+        std::vector<bool> visited(size_, false);
+        std::vector<size_t> work{start};
+        auto push = [&work](size_t node) {
+            if (node != 0) work.push_back(node);
+        };
+        while (!work.empty()) {
+            size_t node = work.back();
+            work.pop_back();
+            while (node != 0 && node < size_) {
+                if (visited[node]) {
+                    // Coming back to a counted loop's end from its body means the body can pass
+                    // without consuming (as "(a{0,1}){2}" can), so what follows the loop can
+                    // start a match even when the loop's minimum is above 0.
+                    if (p_[node] == kLoop || p_[node] == kLoopLazy) push(NextNode(p_, node));
+                    break;
+                }
+                visited[node] = true;
+                unsigned char code = p_[node];
+                size_t next = NextNode(p_, node);
+                const unsigned char* operand = p_ + node + kNodeHeaderSize;
+                bool go_on = false;
+                if (IsSingleCharacterNode(code)) {
+                    AddMembers(node, set);
+                    node = 0;
+                    continue;
+                }
+                switch (code) {
+                    case kEnd:
+                    case kBackRef:
+                    case kBackRefCI:
+                        set.AddAll();
+                        break;
+                    case kInputEnd:
+                    case kLineEnd:
+                        set.Add(0);
+                        // A line end can also come before a separator or the pair. That holds for
+                        // every LineEnd node, including one that "(?m)" made while the object's
+                        // own m modifier is off.
+                        if ((settings_.modifiers & kModM) || code == kLineEnd) {
+                            for (unsigned char ch : settings_.line_separator_characters)
+                                set.Add(ch);
+                            if (settings_.pair_assigned) set.Add(settings_.pair_first);
+                        }
+                        break;
+                    case kInputStart:
+                    case kLineStart:
+                    case kWordBound:
+                    case kNotWordBound:
+                    case kNothing:
+                    case kComment:
+                    case kBack:
+                    case kLoopEntry:
+                        go_on = true;
+                        break;
+                    case kLiteral:
+                        set.Add(operand[0]);
+                        break;
+                    case kLiteralCI:
+                        set.Add(operand[0]);
+                        set.Add(Cp1251ToggleCase(operand[0]));
+                        break;
+                    case kBranch:
+                        if (next == 0 || p_[next] != kBranch) {
+                            next = node + kNodeHeaderSize;
+                            go_on = true;
+                        } else {
+                            for (size_t alt = node; alt != 0 && p_[alt] == kBranch;
+                                 alt = NextNode(p_, alt)) {
+                                push(alt + kNodeHeaderSize);
+                            }
+                        }
+                        break;
+                    case kStar:
+                    case kStarLazy:
+                        push(node + kNodeHeaderSize);
+                        go_on = true;
+                        break;
+                    case kPlus:
+                    case kPlusLazy:
+                        push(node + kNodeHeaderSize);
+                        break;
+                    case kBraces:
+                    case kBracesLazy:
+                        push(node + kBracesHeaderSize);
+                        go_on = ReadInt32(operand) == 0;
+                        break;
+                    case kLoop:
+                    case kLoopLazy:
+                        push(LoopBody(node));
+                        if (ReadInt32(operand) == 0) push(next);
+                        break;
+                    default:
+                        if (IsOpen(code) || IsClose(code)) go_on = true;
+                        break;
+                }
+                node = go_on ? next : 0;
+            }
+        }
+    }
+
+    size_t LoopBody(size_t loop) const {
+        return static_cast<size_t>(static_cast<int64_t>(loop) +
+                                   ReadInt32(p_ + loop + kNodeHeaderSize + 8));
+    }
+
+    // Finds, for every Branch that heads a greedy "x*" or "x+" and every counted loop node, whether
+    // its pass has a fixed width without choices. Every node the matcher can reach is visited
+    // once, through the links it follows: next links, operands and loop bodies.
+    void IndexFixedLoops() {
+        program_.fixed_loop_of.assign(size_, -1);
+        std::vector<bool> visited(size_, false);
+        std::vector<size_t> work{1};
+        while (!work.empty()) {
+            size_t node = work.back();
+            work.pop_back();
+            if (node == 0 || node >= size_ || visited[node]) continue;
+            visited[node] = true;
+            unsigned char code = p_[node];
+            size_t next = NextNode(p_, node);
+            work.push_back(next);
+            switch (code) {
+                case kBranch:
+                case kStar:
+                case kPlus:
+                case kStarLazy:
+                case kPlusLazy:
+                case kLoopEntry:
+                    work.push_back(node + kNodeHeaderSize);
+                    break;
+                case kBraces:
+                case kBracesLazy:
+                    work.push_back(node + kBracesHeaderSize);
+                    break;
+                case kLoop:
+                case kLoopLazy:
+                    work.push_back(LoopBody(node));
+                    break;
+                default:
+                    break;
+            }
+            bool candidate = code == kLoop || code == kLoopLazy ||
+                             (code == kBranch && next != 0 && p_[next] == kBranch);
+            if (!candidate) continue;
+            FixedLoop loop;
+            if (ExamineLoop(node, &loop)) {
+                program_.fixed_loop_of[node] = static_cast<int32_t>(program_.fixed_loops.size());
+                program_.fixed_loops.push_back(std::move(loop));
+            }
+        }
+    }
+
+    // Whether the loop headed by `head` (a Branch with a second alternative, or a counted loop
+    // node) has a fixed-width pass without choices. Both the "x*" form (Branch -> x -> Back ->
+    // Branch) and the "x+" form (x -> Branch -> Back -> x -> Branch) are recognised.
+    bool ExamineLoop(size_t head, FixedLoop* loop) const {
+        if (p_[head] == kLoop || p_[head] == kLoopLazy) {
+            // A counted loop: the body runs from its first node back to the loop node.
+            return ExamineChain(LoopBody(head), head, false, loop);
+        }
+        size_t rest = NextNode(p_, head);
+        if (rest == 0 || p_[rest] != kBranch) return false;
+        size_t after_rest = NextNode(p_, rest);
+        if (after_rest != 0 && p_[after_rest] == kBranch) return false;
+        size_t node = head + kNodeHeaderSize;
+        if (p_[node] == kBack) return ExamineChain(NextNode(p_, node), head, false, loop);
+        return ExamineChain(node, head, true, loop);
+    }
+
+    // Walks one pass from `node` to its end: reaching `end` itself, or with `back_to_end` a Back
+    // node leading to `end`. True when every node on the way has a fixed width and no choice.
+    bool ExamineChain(size_t node, size_t end, bool back_to_end, FixedLoop* loop) const {
+        for (size_t walked = 0; walked < size_; ++walked) {
+            if (node == 0) return false;
+            unsigned char code = p_[node];
+            if (!back_to_end && node == end) break;
+            if (back_to_end && code == kBack) {
+                if (NextNode(p_, node) != end) return false;
+                break;
+            }
+            if (IsSingleCharacterNode(code)) {
+                loop->steps.emplace_back(node, loop->width);
+                loop->width += 1;
+                node = NextNode(p_, node);
+                continue;
+            }
+            switch (code) {
+                case kBranch: {
+                    size_t next = NextNode(p_, node);
+                    if (next != 0 && p_[next] == kBranch) return false;  // alternatives
+                    node += kNodeHeaderSize;
+                    continue;
+                }
+                case kNothing:
+                case kComment:
+                    break;
+                case kLiteral:
+                case kLiteralCI: {
+                    size_t length =
+                        std::strlen(reinterpret_cast<const char*>(p_ + node + kNodeHeaderSize));
+                    if (length == 0) return false;
+                    loop->steps.emplace_back(node, loop->width);
+                    loop->width += static_cast<int64_t>(length);
+                    break;
+                }
+                default:
+                    if (IsOpen(code)) {
+                        loop->writes.emplace_back(kSlotCaptureStart + (code - kOpenBase),
+                                                  loop->width);
+                    } else if (IsClose(code)) {
+                        loop->writes.emplace_back(kSlotCaptureEnd + (code - kCloseBase),
+                                                  loop->width);
+                    } else {
+                        return false;
+                    }
+                    break;
+            }
+            node = NextNode(p_, node);
+        }
+        return loop->width > 0;
+    }
+
+    Program& program_;
+    const unsigned char* p_;
+    size_t size_;
+    const CompileSettings& settings_;
+};
+
+}  // namespace
+
+void DeriveSearchData(Program& program, int flags, const CompileSettings& settings) {
+    Analysis(program, settings).Run(flags);
+}
+
+}  // namespace lintaro::regex

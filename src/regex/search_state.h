@@ -1,0 +1,84 @@
+// What searching one subject needs besides the compiled program: the subject, the captures of the
+// last search, the matcher's working memory (slots, choice stack, trail), the caches of where the
+// required literal and the probe character were found, and the work budget. One TPattern owns one;
+// the Program it searches with is shared and never written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "regex/pattern.h"
+#include "regex/program.h"
+
+namespace lintaro::regex {
+
+inline constexpr int64_t kNoPosition = -1;
+
+// One saved value of a matcher slot, restored when the search backtracks past it.
+struct TrailEntry {
+    int64_t old_value;
+    uint32_t old_stamp;
+    uint32_t slot;
+};
+
+// A point the search can come back to. `kind` says what to try next there.
+struct ChoicePoint {
+    uint32_t node;     // program offset the choice belongs to
+    uint32_t kind;     // ChoiceKind in match.cpp
+    int64_t position;  // subject position to return to
+    size_t trail;      // trail height to unwind to
+    int64_t a;         // kind-specific: the count last tried by a repetition
+    int64_t b;         // kind-specific: the longest count of a lazy repetition
+};
+
+// Where a character or a literal was last found in the subject, for a later search from at or
+// before `from`: scanning ahead again on every search would make a walk over many matches
+// quadratic.
+struct Occurrence {
+    bool valid = false;
+    size_t from = 0;
+    size_t at = 0;  // SIZE_MAX: none from `from` on
+};
+
+struct SearchState {
+    // The subject and the result of the last search.
+    bool has_input = false;
+    std::string input;
+    int64_t captures[2 * TPattern::kCaptureSlots];  // starts, then ends; kNoPosition for none
+
+    unsigned long long backtrack_limit = 0;  // steps one search may take; 0: none
+    // Steps all searches of the stored subject may take together (0: none), and what is left of
+    // them; storing a subject fills the budget again.
+    unsigned long long work_budget = 0;
+    unsigned long long work_left = 0;
+
+    // The required literal, and each form of the probe character.
+    Occurrence required_cache;
+    Occurrence probe_cache[2];
+
+    // Matcher working memory, kept between searches to avoid allocations per attempt. The slots of
+    // the running search, and for each the choice-stack depth at which its old value was last
+    // saved: a slot written again under the same newest choice needs no second save, which keeps
+    // the trail short in long deterministic stretches.
+    int64_t slots[kSlotCount];
+    uint32_t stamps[kSlotCount];
+    std::vector<ChoicePoint> choices;
+    std::vector<TrailEntry> trail;
+
+    SearchState() { ClearCaptures(); }
+    void ClearCaptures() {
+        for (int64_t& c : captures) c = kNoPosition;
+    }
+    // The caches describe one subject under one program.
+    void ForgetOccurrences() {
+        required_cache.valid = false;
+        probe_cache[0].valid = probe_cache[1].valid = false;
+    }
+};
+
+// Searches the stored subject from the 0-based position `start` with `program` (match.cpp); fills
+// state.captures. Throws EPattern for a run-time error of the program.
+bool SearchFrom(const Program& program, SearchState& state, size_t start);
+
+}  // namespace lintaro::regex
