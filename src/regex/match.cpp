@@ -24,6 +24,10 @@
 
 #include "regex/search_state.h"
 
+// The matcher's small helpers run once per node or per character: they are inlined whatever the
+// compiler's size heuristics say, since a call there costs as much as the work itself.
+#define LINTARO_HOT [[gnu::always_inline]] inline
+
 namespace lintaro::regex {
 
 [[noreturn]] void RaiseError(int code, int position);
@@ -42,17 +46,6 @@ enum ChoiceKind : uint32_t {
     kFixedLazyChoice,   // node: a LoopLazy over a FixedLoop body; a: the passes last tried
     kLoopExitChoice,    // node: a Loop node whose next iteration is being tried
     kLoopMoreChoice,    // node: a LoopLazy node whose continuation is being tried
-};
-
-// The character the rest after a repetition must start with: the first byte of a literal that
-// follows, looking past group boundaries and comments, which consume nothing. `other` is its
-// other-case form for a case-insensitive literal. Counts whose next character is neither would
-// fail at once and are not tried; `none` when there is no such literal.
-struct Peek {
-    bool none = true;
-    unsigned char one = 0;
-    unsigned char other = 0;
-    bool Fits(unsigned char ch) const { return none || ch == one || ch == other; }
 };
 
 // The bounds and operand of a repetition of a simple operand.
@@ -193,7 +186,7 @@ class Matcher {
 
     // --- Slots, the trail, the choice stack and the work count. ---
 
-    void Set(int slot, int64_t value) {
+    LINTARO_HOT void Set(int slot, int64_t value) {
         uint32_t depth = static_cast<uint32_t>(choices_.size());
         if (depth != 0 && stamps_[slot] != depth) {
             trail_.push_back({slots_[slot], stamps_[slot], static_cast<uint32_t>(slot)});
@@ -214,13 +207,14 @@ class Matcher {
     // Adds `steps` of work and stops the search when it is past its limit. A step is a node
     // visited, a return to a choice, a counted loop's pass, a start position tried or a character
     // scanned by a repetition, so the time a search takes is bounded by its steps.
-    void Charge(unsigned long long steps) {
+    LINTARO_HOT void Charge(unsigned long long steps) {
         steps_ += steps;
         if (steps_ > stop_at_)
             RunTimeError(steps_ > search_limit_ ? kPatternBacktrackLimit : kPatternSubjectBudget);
     }
 
-    void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0, int64_t b = 0) {
+    LINTARO_HOT void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0,
+                          int64_t b = 0) {
         if (choices_.size() >= choice_cap_) RunTimeError(kPatternBacktrackLimit);
         Charge(0);
         choices_.push_back({static_cast<uint32_t>(node), kind, position, trail_.size(), a, b});
@@ -234,18 +228,18 @@ class Matcher {
 
     // --- Single characters. ---
 
-    bool StartsLinePair(int64_t at) const {
+    LINTARO_HOT bool StartsLinePair(int64_t at) const {
         return program_.pair_assigned && subject_[at] == program_.pair_first &&
                subject_[at + 1] == program_.pair_second;
     }
-    bool NotLineSeparatorAt(int64_t at) const {
+    LINTARO_HOT bool NotLineSeparatorAt(int64_t at) const {
         return at < length_ && !program_.separator_table[subject_[at]] && !StartsLinePair(at);
     }
 
     // Whether the single-character node `op` (or a one-character literal) matches `ch`, a
     // character before the subject end. AnyNotLineSep needs the next character too: see
     // NotLineSeparatorAt.
-    bool OneMatches(size_t op, unsigned char ch) const {
+    LINTARO_HOT bool OneMatches(size_t op, unsigned char ch) const {
         const unsigned char* operand = p_ + op + kNodeHeaderSize;
         switch (p_[op]) {
             case kAnyChar:
@@ -271,7 +265,7 @@ class Matcher {
 
     // The length one repetition of the operand consumes: 1, or for a back reference the length of
     // its capture (-1 when the capture is missing).
-    int64_t StepOf(size_t op) const {
+    LINTARO_HOT int64_t StepOf(size_t op) const {
         unsigned char code = p_[op];
         if (code != kBackRef && code != kBackRefCI) return 1;
         int group = p_[op + kNodeHeaderSize];
@@ -342,40 +336,42 @@ class Matcher {
 
     // --- Repetitions: which counts to try. ---
 
-    Peek PeekAfter(size_t next) const {
-        Peek peek;
-        while (next != 0) {
-            unsigned char code = p_[next];
-            if (code == kLiteral || code == kLiteralCI) {
-                unsigned char first = p_[next + kNodeHeaderSize];
-                if (first == 0) return peek;
-                peek.none = false;
-                peek.one = first;
-                peek.other = code == kLiteralCI ? kCp1251ToggleCase[first] : first;
-                return peek;
-            }
-            if (!IsOpen(code) && !IsClose(code) && code != kComment && code != kNothing) {
-                return peek;
-            }
-            next = NextNode(p_, next);
+    // Whether the text that must follow a repetition stands at `at` (none: anything does). The
+    // subject copy ends in a 0 byte and the text holds none, so the compare stops there.
+    LINTARO_HOT bool FollowsAt(const FollowText* follow, int64_t at) const {
+        if (follow == nullptr) return true;
+        const unsigned char* s = subject_ + at;
+        for (int i = 0; i < follow->length; ++i) {
+            if (s[i] != follow->one[i] && s[i] != follow->other[i]) return false;
         }
-        return peek;
+        return true;
     }
 
-    // The largest count in [low, high] whose end position fits the peek, or -1. The counts
-    // passed over are charged as work.
+    // The largest count in [low, high] whose end position holds the following text, or -1. The
+    // counts passed over are charged as work. Counts whose end cannot start what follows would
+    // fail at once: the rest of the pattern is not even tried at them.
     int64_t GreedyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
-                            const Peek& peek) {
+                            const FollowText* follow) {
         if (high < low) return -1;
-        if (peek.none) return high;
-        if (step == 0) return peek.Fits(subject_[start]) ? high : -1;
+        if (follow == nullptr) return high;
+        if (step == 0) return FollowsAt(follow, start) ? high : -1;
         int64_t k = -1;
-        if (step == 1 && peek.one == peek.other) {
-            const void* hit = memrchr(subject_ + start + low, peek.one, high - low + 1);
-            if (hit != nullptr) k = static_cast<const unsigned char*>(hit) - subject_ - start;
+        if (step == 1 && follow->one[0] == follow->other[0]) {
+            // Only the places of the text's first character need a look.
+            const unsigned char* base = subject_ + start;
+            for (int64_t top = high; top >= low;) {
+                const void* hit = memrchr(base + low, follow->one[0], top - low + 1);
+                if (hit == nullptr) break;
+                int64_t at = static_cast<const unsigned char*>(hit) - base;
+                if (FollowsAt(follow, start + at)) {
+                    k = at;
+                    break;
+                }
+                top = at - 1;
+            }
         } else {
             for (int64_t at = high; at >= low; --at) {
-                if (peek.Fits(subject_[start + at * step])) {
+                if (FollowsAt(follow, start + at * step)) {
                     k = at;
                     break;
                 }
@@ -385,20 +381,29 @@ class Matcher {
         return k;
     }
 
-    // The smallest count in [low, high] whose end position fits the peek, or -1. The counts
-    // passed over are charged as work.
+    // The smallest count in [low, high] whose end position holds the following text, or -1. The
+    // counts passed over are charged as work.
     int64_t LazyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
-                          const Peek& peek) {
+                          const FollowText* follow) {
         if (high < low) return -1;
-        if (peek.none) return low;
-        if (step == 0) return peek.Fits(subject_[start]) ? low : -1;
+        if (follow == nullptr) return low;
+        if (step == 0) return FollowsAt(follow, start) ? low : -1;
         int64_t k = -1;
-        if (step == 1 && peek.one == peek.other) {
-            const void* hit = std::memchr(subject_ + start + low, peek.one, high - low + 1);
-            if (hit != nullptr) k = static_cast<const unsigned char*>(hit) - subject_ - start;
+        if (step == 1 && follow->one[0] == follow->other[0]) {
+            const unsigned char* base = subject_ + start;
+            for (int64_t bottom = low; bottom <= high;) {
+                const void* hit = std::memchr(base + bottom, follow->one[0], high - bottom + 1);
+                if (hit == nullptr) break;
+                int64_t at = static_cast<const unsigned char*>(hit) - base;
+                if (FollowsAt(follow, start + at)) {
+                    k = at;
+                    break;
+                }
+                bottom = at + 1;
+            }
         } else {
             for (int64_t at = low; at <= high; ++at) {
-                if (peek.Fits(subject_[start + at * step])) {
+                if (FollowsAt(follow, start + at * step)) {
                     k = at;
                     break;
                 }
@@ -408,7 +413,7 @@ class Matcher {
         return k;
     }
 
-    Repetition RepetitionOf(size_t node) const {
+    LINTARO_HOT Repetition RepetitionOf(size_t node) const {
         const unsigned char* operand = p_ + node + kNodeHeaderSize;
         switch (p_[node]) {
             case kStar:
@@ -428,7 +433,7 @@ class Matcher {
     }
 
     // Whether the loop body starting at `body` is a group whose last pass consumed nothing.
-    bool EmptyIteration(size_t body) const {
+    LINTARO_HOT bool EmptyIteration(size_t body) const {
         unsigned char code = p_[body];
         return IsOpen(code) && slots_[kSlotCaptureStart + (code - kOpenBase)] == position_;
     }
@@ -444,7 +449,7 @@ class Matcher {
     // `maximum`, whose end fits the peek, given that the first `verified` passes are known to
     // match; -1 when the passes stop matching first.
     int64_t LazyPasses(const FixedLoop& loop, int64_t start, int64_t verified, int64_t from,
-                       int64_t maximum, const Peek& peek) {
+                       int64_t maximum, const FollowText* follow) {
         for (int64_t j = from;; ++j) {
             if (j > maximum) return -1;
             Charge(1);
@@ -454,7 +459,7 @@ class Matcher {
                 if (at + loop.width > length_ || !PassMatches(loop, at)) return -1;
                 verified = j;
             }
-            if (peek.Fits(subject_[start + j * loop.width])) return j;
+            if (FollowsAt(follow, start + j * loop.width)) return j;
         }
     }
 
@@ -686,8 +691,7 @@ class Matcher {
         if (const FixedLoop* loop = program_.FixedLoopAt(node); loop != nullptr) {
             int64_t start = position_;
             int64_t passes = CountPasses(*loop, start, INT64_MAX);
-            Peek peek = PeekAfter(next + kNodeHeaderSize);
-            int64_t k = GreedyCandidate(start, 0, passes, loop->width, peek);
+            int64_t k = GreedyCandidate(start, 0, passes, loop->width, program_.FollowAt(node));
             if (k < 0) return kFail;
             if (k > 0) Push(kFixedLoopChoice, node, start, k);
             EnterFixedLoopCount(*loop, start, k);
@@ -711,7 +715,7 @@ class Matcher {
         }
         if (count < rep.minimum) return kFail;
         size_t next = NextNode(p_, node);
-        Peek peek = PeekAfter(next);
+        const FollowText* peek = program_.FollowAt(node);
         int64_t k;
         if (!rep.lazy) {
             k = GreedyCandidate(start, rep.minimum, count, step, peek);
@@ -780,7 +784,7 @@ class Matcher {
                                  int64_t maximum) {
         int64_t start = position_;
         size_t next = NextNode(p_, node);
-        Peek peek = PeekAfter(next);
+        const FollowText* peek = program_.FollowAt(node);
         int64_t k;
         if (p_[node] == kLoop) {
             int64_t passes = CountPasses(loop, start, maximum);
@@ -819,7 +823,7 @@ class Matcher {
     // --- Backtracking: one Resume per kind of choice. ---
 
     // Resumes the newest choice that has something left to try; false when none has.
-    bool Backtrack(size_t* node_out) {
+    [[gnu::noinline]] bool Backtrack(size_t* node_out) {
         while (!choices_.empty()) {
             Charge(1);
             ChoicePoint& c = choices_.back();
@@ -873,7 +877,7 @@ class Matcher {
         const FixedLoop& loop = *program_.FixedLoopAt(c.node);
         size_t rest = NextNode(p_, c.node) + kNodeHeaderSize;
         int64_t start = c.position;
-        int64_t k = GreedyCandidate(start, 0, c.a - 1, loop.width, PeekAfter(rest));
+        int64_t k = GreedyCandidate(start, 0, c.a - 1, loop.width, program_.FollowAt(c.node));
         if (k <= 0) {
             choices_.pop_back();
         } else {
@@ -889,7 +893,7 @@ class Matcher {
         Repetition rep = RepetitionOf(c.node);
         int64_t step = StepOf(rep.operand);
         size_t next = NextNode(p_, c.node);
-        Peek peek = PeekAfter(next);
+        const FollowText* peek = program_.FollowAt(c.node);
         int64_t start = c.position;
         int64_t k;
         if (c.kind == kGreedyChoice) {
@@ -920,7 +924,7 @@ class Matcher {
         int64_t minimum = ReadInt32(operand);
         int64_t maximum = ReadInt32(operand + 4);
         size_t next = NextNode(p_, node);
-        Peek peek = PeekAfter(next);
+        const FollowText* peek = program_.FollowAt(node);
         int64_t start = c.position;
         int64_t k;
         if (c.kind == kFixedCountChoice) {

@@ -8,6 +8,7 @@
 // searches, on any threads, read one Program at the same time (match.cpp).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -174,6 +175,17 @@ struct FixedLoop {
     std::vector<std::pair<int, int64_t>> writes;    // capture slots set: slot, offset in a pass
 };
 
+// Literal text that must follow a repetition: a count whose end does not hold it fails at once,
+// so it is not tried. It joins the literals after the repetition, across group boundaries and
+// comments, which consume nothing. Each byte has its two accepted forms (equal for an exact
+// literal); none is 0.
+inline constexpr int kMaxFollowText = 8;
+struct FollowText {
+    int length = 0;
+    unsigned char one[kMaxFollowText] = {};
+    unsigned char other[kMaxFollowText] = {};
+};
+
 // One compiled pattern with everything a search reads. Built once by CompileExpression, then
 // read-only.
 struct Program {
@@ -200,14 +212,35 @@ struct Program {
     unsigned char probe_one = 0;
     unsigned char probe_other = 0;  // the other-case form for a case-insensitive literal
 
-    // For each Branch heading an "x*" or "x+" and each counted loop node: the index of its
-    // FixedLoop in `fixed_loops`, or -1 when its operand is not of fixed width without choices.
+    // The fixed-width start of every match, position by position: the characters each of the
+    // first prefix_sets.size() characters of a match can be (empty when the pattern does not
+    // begin with pieces of fixed width). A start is tried only where all of them fit.
+    std::vector<std::array<bool, 256>> prefix_sets;
+
+    // Per node offset, the node's side data (-1: none).
+    // For each Branch heading an "x*" or "x+" and each counted loop node: its FixedLoop when its
+    // operand is of fixed width without choices.
     std::vector<int32_t> fixed_loop_of;
     std::vector<FixedLoop> fixed_loops;
+    // For each repetition, each Branch heading an "x*" or "x+" and each counted loop node: the
+    // literal text that must stand right after it, when one does.
+    std::vector<int32_t> follow_of;
+    std::vector<FollowText> follows;
+    // For each single-character node and each literal: the characters it (or, for a literal, its
+    // first character) matches, as a table.
+    std::vector<int32_t> char_table_of;
+    std::vector<std::array<bool, 256>> char_tables;
 
     const FixedLoop* FixedLoopAt(size_t node) const {
         int32_t index = fixed_loop_of[node];
         return index < 0 ? nullptr : &fixed_loops[static_cast<size_t>(index)];
+    }
+    const FollowText* FollowAt(size_t node) const {
+        int32_t index = follow_of[node];
+        return index < 0 ? nullptr : &follows[static_cast<size_t>(index)];
+    }
+    const bool* CharTableAt(size_t node) const {
+        return char_tables[static_cast<size_t>(char_table_of[node])].data();
     }
 };
 

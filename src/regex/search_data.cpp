@@ -28,11 +28,12 @@ class Analysis {
         if (p_[first_branch] == kBranch && after != 0 && p_[after] == kEnd) {
             size_t scan = first_branch + kNodeHeaderSize;
             FindProbe(scan);
+            FindPrefix(scan);
             if (p_[scan] == kLiteral) program_.start_char = p_[scan + kNodeHeaderSize];
             if (p_[scan] == kInputStart) program_.anchored = true;
             if (flags & kStarStart) FindRequiredLiteral(scan);
         }
-        IndexFixedLoops();
+        IndexNodes();
     }
 
   private:
@@ -96,6 +97,78 @@ class Analysis {
                         return;
                     }
                     offset += ReadInt32(operand);
+                    break;
+                }
+                default:
+                    if (!IsOpen(code) && !IsClose(code)) return;
+                    break;
+            }
+            node = NextNode(p_, node);
+        }
+    }
+
+    // Walks the main chain from `node` over pieces that always consume the same number of
+    // characters and records, position by position, which characters a match can hold there.
+    void FindPrefix(size_t node) {
+        constexpr size_t kMaxPrefix = 24;
+        auto& sets = program_.prefix_sets;
+        auto add_position = [&sets](const CharSet& members) {
+            std::array<bool, 256> fits{};
+            for (int ch = 0; ch < 256; ++ch) fits[ch] = members.Has(static_cast<unsigned char>(ch));
+            sets.push_back(fits);
+        };
+        for (size_t walked = 0; node != 0 && walked < size_ && sets.size() < kMaxPrefix; ++walked) {
+            unsigned char code = p_[node];
+            const unsigned char* operand = p_ + node + kNodeHeaderSize;
+            if (IsSingleCharacterNode(code)) {
+                CharSet members;
+                AddMembers(node, members);
+                add_position(members);
+                node = NextNode(p_, node);
+                continue;
+            }
+            switch (code) {
+                case kLiteral:
+                case kLiteralCI:
+                    if (operand[0] == 0) return;
+                    for (const unsigned char* l = operand; *l != 0 && sets.size() < kMaxPrefix;
+                         ++l) {
+                        CharSet members;
+                        members.Add(*l);
+                        if (code == kLiteralCI) members.Add(Cp1251ToggleCase(*l));
+                        add_position(members);
+                    }
+                    break;
+                case kBranch: {
+                    size_t next = NextNode(p_, node);
+                    if (next != 0 && p_[next] == kBranch) return;
+                    node += kNodeHeaderSize;
+                    continue;
+                }
+                case kComment:
+                case kNothing:
+                    break;
+                case kBraces:
+                case kBracesLazy: {
+                    size_t op = node + kBracesHeaderSize;
+                    int32_t count = ReadInt32(operand);
+                    if (count != ReadInt32(operand + 4)) return;
+                    CharSet members;
+                    if (IsSingleCharacterNode(p_[op])) {
+                        AddMembers(op, members);
+                    } else if ((p_[op] == kLiteral || p_[op] == kLiteralCI) &&
+                               p_[op + kNodeHeaderSize] != 0) {
+                        members.Add(p_[op + kNodeHeaderSize]);
+                        if (p_[op] == kLiteralCI) {
+                            members.Add(Cp1251ToggleCase(p_[op + kNodeHeaderSize]));
+                        }
+                    } else {
+                        return;
+                    }
+                    for (int32_t i = 0; i < count && sets.size() < kMaxPrefix; ++i) {
+                        add_position(members);
+                    }
+                    if (sets.size() >= kMaxPrefix) return;
                     break;
                 }
                 default:
@@ -246,11 +319,15 @@ class Analysis {
                                    ReadInt32(p_ + loop + kNodeHeaderSize + 8));
     }
 
-    // Finds, for every Branch that heads a greedy "x*" or "x+" and every counted loop node, whether
-    // its pass has a fixed width without choices. Every node the matcher can reach is visited
-    // once, through the links it follows: next links, operands and loop bodies.
-    void IndexFixedLoops() {
+    // Fills the per-node side data: for every Branch that heads a greedy "x*" or "x+" and every
+    // counted loop node, whether its pass has a fixed width without choices; for every
+    // repetition and loop, the literal text that follows it; for every single-character node and
+    // literal, its table of characters. Every node the matcher can reach is visited once, through
+    // the links it follows: next links, operands and loop bodies.
+    void IndexNodes() {
         program_.fixed_loop_of.assign(size_, -1);
+        program_.follow_of.assign(size_, -1);
+        program_.char_table_of.assign(size_, -1);
         std::vector<bool> visited(size_, false);
         std::vector<size_t> work{1};
         while (!work.empty()) {
@@ -281,15 +358,71 @@ class Analysis {
                 default:
                     break;
             }
-            bool candidate = code == kLoop || code == kLoopLazy ||
+            if (IsSingleCharacterNode(code) || code == kLiteral || code == kLiteralCI) {
+                IndexCharTable(node);
+            }
+            bool loop_head = code == kLoop || code == kLoopLazy ||
                              (code == kBranch && next != 0 && p_[next] == kBranch);
-            if (!candidate) continue;
+            bool repetition = code == kStar || code == kPlus || code == kBraces ||
+                              code == kStarLazy || code == kPlusLazy || code == kBracesLazy;
+            if (repetition || code == kLoop || code == kLoopLazy) {
+                IndexFollow(node, next);
+            } else if (loop_head) {
+                IndexFollow(node, next + kNodeHeaderSize);  // the rest after the loop
+            }
+            if (!loop_head) continue;
             FixedLoop loop;
             if (ExamineLoop(node, &loop)) {
                 program_.fixed_loop_of[node] = static_cast<int32_t>(program_.fixed_loops.size());
                 program_.fixed_loops.push_back(std::move(loop));
             }
         }
+    }
+
+    void IndexCharTable(size_t node) {
+        std::array<bool, 256> table{};
+        unsigned char code = p_[node];
+        if (code == kLiteral || code == kLiteralCI) {
+            unsigned char first = p_[node + kNodeHeaderSize];
+            if (first != 0) {
+                table[first] = true;
+                if (code == kLiteralCI) table[Cp1251ToggleCase(first)] = true;
+            }
+        } else {
+            CharSet members;
+            AddMembers(node, members);
+            for (int ch = 0; ch < 256; ++ch)
+                table[ch] = members.Has(static_cast<unsigned char>(ch));
+        }
+        program_.char_table_of[node] = static_cast<int32_t>(program_.char_tables.size());
+        program_.char_tables.push_back(table);
+    }
+
+    // The literal text from `node` on: literals joined across group boundaries, comments and
+    // empty nodes, which consume nothing, up to kMaxFollowText characters.
+    void IndexFollow(size_t owner, size_t node) {
+        FollowText text;
+        for (size_t walked = 0; node != 0 && walked < size_ && text.length < kMaxFollowText;
+             ++walked) {
+            unsigned char code = p_[node];
+            if (code == kLiteral || code == kLiteralCI) {
+                const unsigned char* l = p_ + node + kNodeHeaderSize;
+                if (*l == 0) break;
+                for (; *l != 0 && text.length < kMaxFollowText; ++l) {
+                    unsigned char other = code == kLiteralCI ? Cp1251ToggleCase(*l) : *l;
+                    text.one[text.length] = *l;
+                    text.other[text.length] = other == 0 ? *l : other;
+                    ++text.length;
+                }
+                if (*l != 0) break;
+            } else if (!IsOpen(code) && !IsClose(code) && code != kComment && code != kNothing) {
+                break;
+            }
+            node = NextNode(p_, node);
+        }
+        if (text.length == 0) return;
+        program_.follow_of[owner] = static_cast<int32_t>(program_.follows.size());
+        program_.follows.push_back(text);
     }
 
     // Whether the loop headed by `head` (a Branch with a second alternative, or a counted loop
