@@ -98,7 +98,7 @@ class Matcher {
         if (program_.start_char != 0) return SearchByStartChar(start);
         const bool* table = program_.start_table;
         for (int64_t at = start; at <= length_; ++at) {
-            if (table[subject_[at]] && TryAt(at)) return true;
+            if (table[subject_[at]] && PrefixFits(at) && TryAt(at)) return true;
         }
         return false;
     }
@@ -125,10 +125,25 @@ class Matcher {
             int64_t at = std::min(next_one, next_other);
             if (at >= length_) return false;
             int64_t candidate = at - offset;
-            if (table[subject_[candidate]] && TryAt(candidate)) return true;
+            if (table[subject_[candidate]] && PrefixFits(candidate) && TryAt(candidate)) {
+                return true;
+            }
             from = at + 1;
         }
         return false;
+    }
+
+    // Whether the fixed-width start of the pattern can stand at `at`: a cheap test of each of its
+    // characters, which turns away most starts before an attempt is set up.
+    LINTARO_HOT bool PrefixFits(int64_t at) const {
+        const auto& sets = program_.prefix_sets;
+        if (sets.empty()) return true;
+        if (at + static_cast<int64_t>(sets.size()) > length_) return false;
+        const unsigned char* s = subject_ + at;
+        for (size_t i = 0; i < sets.size(); ++i) {
+            if (!sets[i][s[i]]) return false;
+        }
+        return true;
     }
 
     // Tries each occurrence of the start character in order.
@@ -137,7 +152,7 @@ class Matcher {
             const void* hit = std::memchr(subject_ + from, program_.start_char, length_ - from);
             if (hit == nullptr) return false;
             int64_t at = static_cast<const unsigned char*>(hit) - subject_;
-            if (TryAt(at)) return true;
+            if (PrefixFits(at) && TryAt(at)) return true;
             from = at + 1;
         }
         return false;
