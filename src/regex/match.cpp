@@ -255,27 +255,7 @@ class Matcher {
     // character before the subject end. AnyNotLineSep needs the next character too: see
     // NotLineSeparatorAt.
     LINTARO_HOT bool OneMatches(size_t op, unsigned char ch) const {
-        const unsigned char* operand = p_ + op + kNodeHeaderSize;
-        switch (p_[op]) {
-            case kAnyChar:
-                return true;
-            case kLiteral:
-                return ch == operand[0] && ch != 0;
-            case kLiteralCI:
-                return ch == operand[0] || ch == kCp1251ToggleCase[operand[0]];
-            case kDigit:
-                return ch >= '0' && ch <= '9';
-            case kNotDigit:
-                return ch < '0' || ch > '9';
-            case kAnyOfTiny:
-                return ch == operand[0] || ch == operand[1] || ch == operand[2];
-            case kAnyButTiny:
-                return ch != operand[0] && ch != operand[1] && ch != operand[2];
-            case kAnyOfSet:
-                return (operand[ch >> 3] >> (ch & 7)) & 1;
-            default:
-                return false;
-        }
+        return program_.CharTableAt(op)[ch];
     }
 
     // The length one repetition of the operand consumes: 1, or for a back reference the length of
@@ -321,32 +301,23 @@ class Matcher {
                 while (count < maximum && BackRefAt(op, start + count * step)) ++count;
                 return count;
             }
-            case kLiteral: {
-                unsigned char want = p_[op + kNodeHeaderSize];
-                int64_t count = 0;
-                while (count < limit && s[count] == want) ++count;
-                return count;
-            }
-            case kAnyOfSet: {
-                const unsigned char* set = p_ + op + kNodeHeaderSize;
-                int64_t count = 0;
-                while (count < limit && ((set[s[count] >> 3] >> (s[count] & 7)) & 1)) ++count;
-                return count;
-            }
             case kAnyButTiny: {
+                // A negated class of one character, as "[^<]": the run ends at its next
+                // occurrence.
                 const unsigned char* t = p_ + op + kNodeHeaderSize;
-                int64_t count = 0;
-                while (count < limit && s[count] != t[0] && s[count] != t[1] && s[count] != t[2]) {
-                    ++count;
+                if (t[0] == t[1] && t[1] == t[2]) {
+                    const void* hit = std::memchr(s, t[0], static_cast<size_t>(limit));
+                    return hit == nullptr ? limit : static_cast<const unsigned char*>(hit) - s;
                 }
-                return count;
+                break;
             }
-            default: {
-                int64_t count = 0;
-                while (count < limit && OneMatches(op, s[count])) ++count;
-                return count;
-            }
+            default:
+                break;
         }
+        const bool* table = program_.CharTableAt(op);
+        int64_t count = 0;
+        while (count < limit && table[s[count]]) ++count;
+        return count;
     }
 
     // --- Repetitions: which counts to try. ---
@@ -732,7 +703,11 @@ class Matcher {
         size_t next = NextNode(p_, node);
         const FollowText* peek = program_.FollowAt(node);
         int64_t k;
-        if (!rep.lazy) {
+        if (!rep.lazy && peek != nullptr && peek->exclusive) {
+            // Every shorter run ends on a character of the run, which cannot start the text.
+            if (!FollowsAt(peek, start + count)) return kFail;
+            k = count;
+        } else if (!rep.lazy) {
             k = GreedyCandidate(start, rep.minimum, count, step, peek);
             if (k < 0) return kFail;
             if (k > rep.minimum && step != 0) Push(kGreedyChoice, node, start, k);

@@ -182,6 +182,10 @@ struct FixedLoop {
 inline constexpr int kMaxFollowText = 8;
 struct FollowText {
     int length = 0;
+    // For a repetition of a single character: the character never matches the text's first
+    // character, so of all counts only the longest run can be followed by the text, and the
+    // repetition keeps no choice.
+    bool exclusive = false;
     unsigned char one[kMaxFollowText] = {};
     unsigned char other[kMaxFollowText] = {};
 };

@@ -421,6 +421,25 @@ class Analysis {
             node = NextNode(p_, node);
         }
         if (text.length == 0) return;
+        size_t operand = 0;
+        unsigned char code = p_[owner];
+        if (code == kStar || code == kPlus || code == kStarLazy || code == kPlusLazy) {
+            operand = owner + kNodeHeaderSize;
+        } else if (code == kBraces || code == kBracesLazy) {
+            operand = owner + kBracesHeaderSize;
+        }
+        if (operand != 0) {
+            CharSet members;
+            if (IsSingleCharacterNode(p_[operand])) {
+                AddMembers(operand, members);
+                text.exclusive = !members.Has(text.one[0]) && !members.Has(text.other[0]);
+            } else if (p_[operand] == kLiteral || p_[operand] == kLiteralCI) {
+                unsigned char ch = p_[operand + kNodeHeaderSize];
+                unsigned char other = p_[operand] == kLiteralCI ? Cp1251ToggleCase(ch) : ch;
+                text.exclusive = ch != 0 && ch != text.one[0] && ch != text.other[0] &&
+                                 other != text.one[0] && other != text.other[0];
+            }
+        }
         program_.follow_of[owner] = static_cast<int32_t>(program_.follows.size());
         program_.follows.push_back(text);
     }
