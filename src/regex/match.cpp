@@ -135,16 +135,7 @@ class Matcher {
 
     // Whether the fixed-width start of the pattern can stand at `at`: a cheap test of each of its
     // characters, which turns away most starts before an attempt is set up.
-    LINTARO_HOT bool PrefixFits(int64_t at) const {
-        const auto& sets = program_.prefix_sets;
-        if (sets.empty()) return true;
-        if (at + static_cast<int64_t>(sets.size()) > length_) return false;
-        const unsigned char* s = subject_ + at;
-        for (size_t i = 0; i < sets.size(); ++i) {
-            if (!sets[i][s[i]]) return false;
-        }
-        return true;
-    }
+    LINTARO_HOT bool PrefixFits(int64_t at) const { return RunFits(program_.prefix, at); }
 
     // Tries each occurrence of the start character in order.
     bool SearchByStartChar(int64_t start) {
@@ -322,13 +313,20 @@ class Matcher {
 
     // --- Repetitions: which counts to try. ---
 
-    // Whether the text that must follow a repetition stands at `at` (none: anything does). The
-    // subject copy ends in a 0 byte and the text holds none, so the compare stops there.
-    LINTARO_HOT bool FollowsAt(const FollowText* follow, int64_t at) const {
+    // Whether what must follow a repetition fits at `at` (nothing known: anything does). Every
+    // position of the run consumes a character, so the whole run must lie before the subject end.
+    LINTARO_HOT bool FollowsAt(const FixedRun* follow, int64_t at) const {
         if (follow == nullptr) return true;
+        return RunFits(*follow, at);
+    }
+
+    LINTARO_HOT bool RunFits(const FixedRun& run, int64_t at) const {
+        const size_t n = run.tables.size();
+        if (at + static_cast<int64_t>(n) > length_) return false;
         const unsigned char* s = subject_ + at;
-        for (int i = 0; i < follow->length; ++i) {
-            if (s[i] != follow->one[i] && s[i] != follow->other[i]) return false;
+        const int32_t* tables = run.tables.data();
+        for (size_t i = 0; i < n; ++i) {
+            if (!program_.Table(tables[i])[s[i]]) return false;
         }
         return true;
     }
@@ -337,16 +335,16 @@ class Matcher {
     // counts passed over are charged as work. Counts whose end cannot start what follows would
     // fail at once: the rest of the pattern is not even tried at them.
     int64_t GreedyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
-                            const FollowText* follow) {
+                            const FixedRun* follow) {
         if (high < low) return -1;
         if (follow == nullptr) return high;
         if (step == 0) return FollowsAt(follow, start) ? high : -1;
         int64_t k = -1;
-        if (step == 1 && follow->one[0] == follow->other[0]) {
+        if (step == 1 && follow->first_is_char && follow->first_one == follow->first_other) {
             // Only the places of the text's first character need a look.
             const unsigned char* base = subject_ + start;
             for (int64_t top = high; top >= low;) {
-                const void* hit = memrchr(base + low, follow->one[0], top - low + 1);
+                const void* hit = memrchr(base + low, follow->first_one, top - low + 1);
                 if (hit == nullptr) break;
                 int64_t at = static_cast<const unsigned char*>(hit) - base;
                 if (FollowsAt(follow, start + at)) {
@@ -370,15 +368,15 @@ class Matcher {
     // The smallest count in [low, high] whose end position holds the following text, or -1. The
     // counts passed over are charged as work.
     int64_t LazyCandidate(int64_t start, int64_t low, int64_t high, int64_t step,
-                          const FollowText* follow) {
+                          const FixedRun* follow) {
         if (high < low) return -1;
         if (follow == nullptr) return low;
         if (step == 0) return FollowsAt(follow, start) ? low : -1;
         int64_t k = -1;
-        if (step == 1 && follow->one[0] == follow->other[0]) {
+        if (step == 1 && follow->first_is_char && follow->first_one == follow->first_other) {
             const unsigned char* base = subject_ + start;
             for (int64_t bottom = low; bottom <= high;) {
-                const void* hit = std::memchr(base + bottom, follow->one[0], high - bottom + 1);
+                const void* hit = std::memchr(base + bottom, follow->first_one, high - bottom + 1);
                 if (hit == nullptr) break;
                 int64_t at = static_cast<const unsigned char*>(hit) - base;
                 if (FollowsAt(follow, start + at)) {
@@ -435,7 +433,7 @@ class Matcher {
     // `maximum`, whose end fits the peek, given that the first `verified` passes are known to
     // match; -1 when the passes stop matching first.
     int64_t LazyPasses(const FixedLoop& loop, int64_t start, int64_t verified, int64_t from,
-                       int64_t maximum, const FollowText* follow) {
+                       int64_t maximum, const FixedRun* follow) {
         for (int64_t j = from;; ++j) {
             if (j > maximum) return -1;
             Charge(1);
@@ -701,7 +699,7 @@ class Matcher {
         }
         if (count < rep.minimum) return kFail;
         size_t next = NextNode(p_, node);
-        const FollowText* peek = program_.FollowAt(node);
+        const FixedRun* peek = program_.FollowAt(node);
         int64_t k;
         if (!rep.lazy && peek != nullptr && peek->exclusive) {
             // Every shorter run ends on a character of the run, which cannot start the text.
@@ -774,7 +772,7 @@ class Matcher {
                                  int64_t maximum) {
         int64_t start = position_;
         size_t next = NextNode(p_, node);
-        const FollowText* peek = program_.FollowAt(node);
+        const FixedRun* peek = program_.FollowAt(node);
         int64_t k;
         if (p_[node] == kLoop) {
             int64_t passes = CountPasses(loop, start, maximum);
@@ -883,7 +881,7 @@ class Matcher {
         Repetition rep = RepetitionOf(c.node);
         int64_t step = StepOf(rep.operand);
         size_t next = NextNode(p_, c.node);
-        const FollowText* peek = program_.FollowAt(c.node);
+        const FixedRun* peek = program_.FollowAt(c.node);
         int64_t start = c.position;
         int64_t k;
         if (c.kind == kGreedyChoice) {
@@ -914,7 +912,7 @@ class Matcher {
         int64_t minimum = ReadInt32(operand);
         int64_t maximum = ReadInt32(operand + 4);
         size_t next = NextNode(p_, node);
-        const FollowText* peek = program_.FollowAt(node);
+        const FixedRun* peek = program_.FollowAt(node);
         int64_t start = c.position;
         int64_t k;
         if (c.kind == kFixedCountChoice) {

@@ -175,19 +175,23 @@ struct FixedLoop {
     std::vector<std::pair<int, int64_t>> writes;    // capture slots set: slot, offset in a pass
 };
 
-// Literal text that must follow a repetition: a count whose end does not hold it fails at once,
-// so it is not tried. It joins the literals after the repetition, across group boundaries and
-// comments, which consume nothing. Each byte has its two accepted forms (equal for an exact
-// literal); none is 0.
-inline constexpr int kMaxFollowText = 8;
-struct FollowText {
-    int length = 0;
-    // For a repetition of a single character: the character never matches the text's first
-    // character, so of all counts only the longest run can be followed by the text, and the
-    // repetition keeps no choice.
+// What must stand at a place in the subject for the rest of the pattern to go on from there: the
+// fixed-width pieces that come next (literals, single characters, counts like "{7}" of one),
+// position by position, as indexes of character tables. Group boundaries and comments consume
+// nothing and are passed. A place where one of the positions does not fit fails at once, so a
+// search does not try it.
+inline constexpr size_t kMaxFixedRun = 16;
+struct FixedRun {
+    std::vector<int32_t> tables;  // one per position; empty: nothing is known
+    // The first position's single character (in both forms when either case matches), for a
+    // bulk scan to it; none when the first position admits more.
+    bool first_is_char = false;
+    unsigned char first_one = 0;
+    unsigned char first_other = 0;
+    // For a repetition of a single character: its character never fits the first position, so of
+    // all counts only the longest run can be followed by the rest, and the repetition keeps no
+    // choice.
     bool exclusive = false;
-    unsigned char one[kMaxFollowText] = {};
-    unsigned char other[kMaxFollowText] = {};
 };
 
 // One compiled pattern with everything a search reads. Built once by CompileExpression, then
@@ -216,35 +220,36 @@ struct Program {
     unsigned char probe_one = 0;
     unsigned char probe_other = 0;  // the other-case form for a case-insensitive literal
 
-    // The fixed-width start of every match, position by position: the characters each of the
-    // first prefix_sets.size() characters of a match can be (empty when the pattern does not
-    // begin with pieces of fixed width). A start is tried only where all of them fit.
-    std::vector<std::array<bool, 256>> prefix_sets;
+    // The fixed-width start of every match (nothing known when the pattern does not begin with
+    // pieces of fixed width). A start is tried only where it fits.
+    FixedRun prefix;
 
     // Per node offset, the node's side data (-1: none).
     // For each Branch heading an "x*" or "x+" and each counted loop node: its FixedLoop when its
     // operand is of fixed width without choices.
     std::vector<int32_t> fixed_loop_of;
     std::vector<FixedLoop> fixed_loops;
-    // For each repetition, each Branch heading an "x*" or "x+" and each counted loop node: the
-    // literal text that must stand right after it, when one does.
+    // For each repetition, each Branch heading an "x*" or "x+" and each counted loop node: what
+    // must stand right after it, when anything is known.
     std::vector<int32_t> follow_of;
-    std::vector<FollowText> follows;
+    std::vector<FixedRun> follows;
     // For each single-character node and each literal: the characters it (or, for a literal, its
-    // first character) matches, as a table.
+    // first character) matches, as an index into char_tables.
     std::vector<int32_t> char_table_of;
+    // Tables of 256 flags, one per character, shared by the nodes and the fixed runs.
     std::vector<std::array<bool, 256>> char_tables;
 
     const FixedLoop* FixedLoopAt(size_t node) const {
         int32_t index = fixed_loop_of[node];
         return index < 0 ? nullptr : &fixed_loops[static_cast<size_t>(index)];
     }
-    const FollowText* FollowAt(size_t node) const {
+    const FixedRun* FollowAt(size_t node) const {
         int32_t index = follow_of[node];
         return index < 0 ? nullptr : &follows[static_cast<size_t>(index)];
     }
-    const bool* CharTableAt(size_t node) const {
-        return char_tables[static_cast<size_t>(char_table_of[node])].data();
+    const bool* CharTableAt(size_t node) const { return Table(char_table_of[node]); }
+    const bool* Table(int32_t index) const {
+        return char_tables[static_cast<size_t>(index)].data();
     }
 };
 

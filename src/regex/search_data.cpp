@@ -4,6 +4,8 @@
 // bound, so a long program needs no deep recursion.
 #include "regex/search_data.h"
 
+#include <array>
+#include <map>
 #include <vector>
 
 namespace lintaro::regex {
@@ -28,7 +30,7 @@ class Analysis {
         if (p_[first_branch] == kBranch && after != 0 && p_[after] == kEnd) {
             size_t scan = first_branch + kNodeHeaderSize;
             FindProbe(scan);
-            FindPrefix(scan);
+            program_.prefix = RunFrom(scan);
             if (p_[scan] == kLiteral) program_.start_char = p_[scan + kNodeHeaderSize];
             if (p_[scan] == kInputStart) program_.anchored = true;
             if (flags & kStarStart) FindRequiredLiteral(scan);
@@ -107,41 +109,77 @@ class Analysis {
         }
     }
 
-    // Walks the main chain from `node` over pieces that always consume the same number of
-    // characters and records, position by position, which characters a match can hold there.
-    void FindPrefix(size_t node) {
-        constexpr size_t kMaxPrefix = 24;
-        auto& sets = program_.prefix_sets;
-        auto add_position = [&sets](const CharSet& members) {
-            std::array<bool, 256> fits{};
-            for (int ch = 0; ch < 256; ++ch) fits[ch] = members.Has(static_cast<unsigned char>(ch));
-            sets.push_back(fits);
-        };
-        for (size_t walked = 0; node != 0 && walked < size_ && sets.size() < kMaxPrefix; ++walked) {
+    // The index of the table of `members` in char_tables, added when new.
+    int32_t TableOf(const CharSet& members) {
+        std::array<uint64_t, 4> key = {members.bits[0], members.bits[1], members.bits[2],
+                                       members.bits[3]};
+        auto [it, added] = table_index_.try_emplace(key, 0);
+        if (added) {
+            std::array<bool, 256> table{};
+            for (int ch = 0; ch < 256; ++ch)
+                table[ch] = members.Has(static_cast<unsigned char>(ch));
+            it->second = static_cast<int32_t>(program_.char_tables.size());
+            program_.char_tables.push_back(table);
+        }
+        return it->second;
+    }
+
+    // The members of a single-character node or of a literal's first character; false for any
+    // other node, and for the literal "\x00", which matches nothing.
+    bool OneCharacterMembers(size_t node, CharSet& members) const {
+        unsigned char code = p_[node];
+        if (IsSingleCharacterNode(code)) {
+            AddMembers(node, members);
+            return true;
+        }
+        if ((code == kLiteral || code == kLiteralCI) && p_[node + kNodeHeaderSize] != 0) {
+            unsigned char ch = p_[node + kNodeHeaderSize];
+            members.Add(ch);
+            if (code == kLiteralCI) members.Add(Cp1251ToggleCase(ch));
+            return true;
+        }
+        return false;
+    }
+
+    // Walks the chain from `node` over pieces that always consume the same number of characters
+    // and records, position by position, which characters can stand there (at most
+    // kMaxFixedRun positions).
+    FixedRun RunFrom(size_t node) {
+        FixedRun run;
+        auto& tables = run.tables;
+        for (size_t walked = 0; node != 0 && walked < size_ && tables.size() < kMaxFixedRun;
+             ++walked) {
             unsigned char code = p_[node];
             const unsigned char* operand = p_ + node + kNodeHeaderSize;
             if (IsSingleCharacterNode(code)) {
                 CharSet members;
                 AddMembers(node, members);
-                add_position(members);
+                tables.push_back(TableOf(members));
                 node = NextNode(p_, node);
                 continue;
             }
+            bool go_on = true;
             switch (code) {
                 case kLiteral:
                 case kLiteralCI:
-                    if (operand[0] == 0) return;
-                    for (const unsigned char* l = operand; *l != 0 && sets.size() < kMaxPrefix;
-                         ++l) {
+                    if (operand[0] == 0) go_on = false;
+                    for (const unsigned char* l = operand; *l != 0; ++l) {
+                        if (tables.size() >= kMaxFixedRun) {
+                            go_on = false;
+                            break;
+                        }
                         CharSet members;
                         members.Add(*l);
                         if (code == kLiteralCI) members.Add(Cp1251ToggleCase(*l));
-                        add_position(members);
+                        tables.push_back(TableOf(members));
                     }
                     break;
                 case kBranch: {
                     size_t next = NextNode(p_, node);
-                    if (next != 0 && p_[next] == kBranch) return;
+                    if (next != 0 && p_[next] == kBranch) {
+                        go_on = false;
+                        break;
+                    }
                     node += kNodeHeaderSize;
                     continue;
                 }
@@ -150,33 +188,40 @@ class Analysis {
                     break;
                 case kBraces:
                 case kBracesLazy: {
-                    size_t op = node + kBracesHeaderSize;
                     int32_t count = ReadInt32(operand);
-                    if (count != ReadInt32(operand + 4)) return;
                     CharSet members;
-                    if (IsSingleCharacterNode(p_[op])) {
-                        AddMembers(op, members);
-                    } else if ((p_[op] == kLiteral || p_[op] == kLiteralCI) &&
-                               p_[op + kNodeHeaderSize] != 0) {
-                        members.Add(p_[op + kNodeHeaderSize]);
-                        if (p_[op] == kLiteralCI) {
-                            members.Add(Cp1251ToggleCase(p_[op + kNodeHeaderSize]));
-                        }
-                    } else {
-                        return;
+                    if (count != ReadInt32(operand + 4) ||
+                        !OneCharacterMembers(node + kBracesHeaderSize, members)) {
+                        go_on = false;
+                        break;
                     }
-                    for (int32_t i = 0; i < count && sets.size() < kMaxPrefix; ++i) {
-                        add_position(members);
+                    int32_t table = TableOf(members);
+                    for (int32_t i = 0; i < count && tables.size() < kMaxFixedRun; ++i) {
+                        tables.push_back(table);
                     }
-                    if (sets.size() >= kMaxPrefix) return;
+                    if (tables.size() >= kMaxFixedRun) go_on = false;
                     break;
                 }
                 default:
-                    if (!IsOpen(code) && !IsClose(code)) return;
+                    if (!IsOpen(code) && !IsClose(code)) go_on = false;
                     break;
             }
+            if (!go_on) break;
             node = NextNode(p_, node);
         }
+        if (!tables.empty()) {
+            const bool* first = program_.Table(tables[0]);
+            int members = 0;
+            for (int ch = 0; ch < 256; ++ch) {
+                if (!first[ch]) continue;
+                if (members == 0) run.first_one = static_cast<unsigned char>(ch);
+                run.first_other = static_cast<unsigned char>(ch);
+                ++members;
+            }
+            run.first_is_char = members == 1 || (members == 2 && Cp1251ToggleCase(run.first_one) ==
+                                                                     run.first_other);
+        }
+        return run;
     }
 
     // Adds the members of the single-character node at `node` to `set`.
@@ -380,47 +425,15 @@ class Analysis {
     }
 
     void IndexCharTable(size_t node) {
-        std::array<bool, 256> table{};
-        unsigned char code = p_[node];
-        if (code == kLiteral || code == kLiteralCI) {
-            unsigned char first = p_[node + kNodeHeaderSize];
-            if (first != 0) {
-                table[first] = true;
-                if (code == kLiteralCI) table[Cp1251ToggleCase(first)] = true;
-            }
-        } else {
-            CharSet members;
-            AddMembers(node, members);
-            for (int ch = 0; ch < 256; ++ch)
-                table[ch] = members.Has(static_cast<unsigned char>(ch));
-        }
-        program_.char_table_of[node] = static_cast<int32_t>(program_.char_tables.size());
-        program_.char_tables.push_back(table);
+        CharSet members;
+        OneCharacterMembers(node, members);
+        program_.char_table_of[node] = TableOf(members);
     }
 
-    // The literal text from `node` on: literals joined across group boundaries, comments and
-    // empty nodes, which consume nothing, up to kMaxFollowText characters.
+    // What must stand after the repetition or loop `owner`, whose rest begins at `node`.
     void IndexFollow(size_t owner, size_t node) {
-        FollowText text;
-        for (size_t walked = 0; node != 0 && walked < size_ && text.length < kMaxFollowText;
-             ++walked) {
-            unsigned char code = p_[node];
-            if (code == kLiteral || code == kLiteralCI) {
-                const unsigned char* l = p_ + node + kNodeHeaderSize;
-                if (*l == 0) break;
-                for (; *l != 0 && text.length < kMaxFollowText; ++l) {
-                    unsigned char other = code == kLiteralCI ? Cp1251ToggleCase(*l) : *l;
-                    text.one[text.length] = *l;
-                    text.other[text.length] = other == 0 ? *l : other;
-                    ++text.length;
-                }
-                if (*l != 0) break;
-            } else if (!IsOpen(code) && !IsClose(code) && code != kComment && code != kNothing) {
-                break;
-            }
-            node = NextNode(p_, node);
-        }
-        if (text.length == 0) return;
+        FixedRun run = RunFrom(node);
+        if (run.tables.empty()) return;
         size_t operand = 0;
         unsigned char code = p_[owner];
         if (code == kStar || code == kPlus || code == kStarLazy || code == kPlusLazy) {
@@ -428,20 +441,16 @@ class Analysis {
         } else if (code == kBraces || code == kBracesLazy) {
             operand = owner + kBracesHeaderSize;
         }
-        if (operand != 0) {
-            CharSet members;
-            if (IsSingleCharacterNode(p_[operand])) {
-                AddMembers(operand, members);
-                text.exclusive = !members.Has(text.one[0]) && !members.Has(text.other[0]);
-            } else if (p_[operand] == kLiteral || p_[operand] == kLiteralCI) {
-                unsigned char ch = p_[operand + kNodeHeaderSize];
-                unsigned char other = p_[operand] == kLiteralCI ? Cp1251ToggleCase(ch) : ch;
-                text.exclusive = ch != 0 && ch != text.one[0] && ch != text.other[0] &&
-                                 other != text.one[0] && other != text.other[0];
+        CharSet members;
+        if (operand != 0 && OneCharacterMembers(operand, members)) {
+            const bool* first = program_.Table(run.tables[0]);
+            run.exclusive = true;
+            for (int ch = 0; ch < 256; ++ch) {
+                if (first[ch] && members.Has(static_cast<unsigned char>(ch))) run.exclusive = false;
             }
         }
         program_.follow_of[owner] = static_cast<int32_t>(program_.follows.size());
-        program_.follows.push_back(text);
+        program_.follows.push_back(std::move(run));
     }
 
     // Whether the loop headed by `head` (a Branch with a second alternative, or a counted loop
@@ -518,6 +527,7 @@ class Analysis {
     const unsigned char* p_;
     size_t size_;
     const CompileSettings& settings_;
+    std::map<std::array<uint64_t, 4>, int32_t> table_index_;
 };
 
 }  // namespace
