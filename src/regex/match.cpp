@@ -324,9 +324,9 @@ class Matcher {
         const size_t n = run.tables.size();
         if (at + static_cast<int64_t>(n) > length_) return false;
         const unsigned char* s = subject_ + at;
-        const int32_t* tables = run.tables.data();
+        const bool* const* tables = run.tables.data();
         for (size_t i = 0; i < n; ++i) {
-            if (!program_.Table(tables[i])[s[i]]) return false;
+            if (!tables[i][s[i]]) return false;
         }
         return true;
     }
@@ -702,8 +702,8 @@ class Matcher {
         const FixedRun* peek = program_.FollowAt(node);
         int64_t k;
         if (!rep.lazy && peek != nullptr && peek->exclusive) {
-            // Every shorter run ends on a character of the run, which cannot start the text.
-            if (!FollowsAt(peek, start + count)) return kFail;
+            // Every shorter run ends on a character of the run, which cannot start what follows:
+            // the whole run is the one count to try, and what follows checks itself.
             k = count;
         } else if (!rep.lazy) {
             k = GreedyCandidate(start, rep.minimum, count, step, peek);

@@ -180,9 +180,10 @@ struct FixedLoop {
 // position by position, as indexes of character tables. Group boundaries and comments consume
 // nothing and are passed. A place where one of the positions does not fit fails at once, so a
 // search does not try it.
-inline constexpr size_t kMaxFixedRun = 16;
+inline constexpr size_t kMaxPrefixRun = 16;  // positions known of a match's start
+inline constexpr size_t kMaxFollowRun = 8;   // positions known after a repetition
 struct FixedRun {
-    std::vector<int32_t> tables;  // one per position; empty: nothing is known
+    std::vector<const bool*> tables;  // one per position, into Program::char_tables; empty: none
     // The first position's single character (in both forms when either case matches), for a
     // bulk scan to it; none when the first position admits more.
     bool first_is_char = false;
@@ -234,10 +235,15 @@ struct Program {
     std::vector<int32_t> follow_of;
     std::vector<FixedRun> follows;
     // For each single-character node and each literal: the characters it (or, for a literal, its
-    // first character) matches, as an index into char_tables.
-    std::vector<int32_t> char_table_of;
-    // Tables of 256 flags, one per character, shared by the nodes and the fixed runs.
+    // first character) matches, as a table in char_tables.
+    std::vector<const bool*> char_table_at;
+    // Tables of 256 flags, one per character, shared by the nodes and the fixed runs, which point
+    // into them: a Program is never copied.
     std::vector<std::array<bool, 256>> char_tables;
+
+    Program() = default;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
 
     const FixedLoop* FixedLoopAt(size_t node) const {
         int32_t index = fixed_loop_of[node];
@@ -247,10 +253,7 @@ struct Program {
         int32_t index = follow_of[node];
         return index < 0 ? nullptr : &follows[static_cast<size_t>(index)];
     }
-    const bool* CharTableAt(size_t node) const { return Table(char_table_of[node]); }
-    const bool* Table(int32_t index) const {
-        return char_tables[static_cast<size_t>(index)].data();
-    }
+    const bool* CharTableAt(size_t node) const { return char_table_at[node]; }
 };
 
 }  // namespace lintaro::regex

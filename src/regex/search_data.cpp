@@ -30,12 +30,13 @@ class Analysis {
         if (p_[first_branch] == kBranch && after != 0 && p_[after] == kEnd) {
             size_t scan = first_branch + kNodeHeaderSize;
             FindProbe(scan);
-            program_.prefix = RunFrom(scan);
+            program_.prefix = RunFrom(scan, kMaxPrefixRun, prefix_tables_);
             if (p_[scan] == kLiteral) program_.start_char = p_[scan + kNodeHeaderSize];
             if (p_[scan] == kInputStart) program_.anchored = true;
             if (flags & kStarStart) FindRequiredLiteral(scan);
         }
         IndexNodes();
+        ResolveTables();
     }
 
   private:
@@ -110,7 +111,7 @@ class Analysis {
     }
 
     // The index of the table of `members` in char_tables, added when new.
-    int32_t TableOf(const CharSet& members) {
+    size_t TableOf(const CharSet& members) {
         std::array<uint64_t, 4> key = {members.bits[0], members.bits[1], members.bits[2],
                                        members.bits[3]};
         auto [it, added] = table_index_.try_emplace(key, 0);
@@ -118,7 +119,7 @@ class Analysis {
             std::array<bool, 256> table{};
             for (int ch = 0; ch < 256; ++ch)
                 table[ch] = members.Has(static_cast<unsigned char>(ch));
-            it->second = static_cast<int32_t>(program_.char_tables.size());
+            it->second = program_.char_tables.size();
             program_.char_tables.push_back(table);
         }
         return it->second;
@@ -142,13 +143,12 @@ class Analysis {
     }
 
     // Walks the chain from `node` over pieces that always consume the same number of characters
-    // and records, position by position, which characters can stand there (at most
-    // kMaxFixedRun positions).
-    FixedRun RunFrom(size_t node) {
+    // and records, position by position, which characters can stand there: the indexes of their
+    // tables go to `tables` (at most `limit`), the run's other facts to the result.
+    FixedRun RunFrom(size_t node, size_t limit, std::vector<size_t>& tables) {
         FixedRun run;
-        auto& tables = run.tables;
-        for (size_t walked = 0; node != 0 && walked < size_ && tables.size() < kMaxFixedRun;
-             ++walked) {
+        tables.clear();
+        for (size_t walked = 0; node != 0 && walked < size_ && tables.size() < limit; ++walked) {
             unsigned char code = p_[node];
             const unsigned char* operand = p_ + node + kNodeHeaderSize;
             if (IsSingleCharacterNode(code)) {
@@ -164,7 +164,7 @@ class Analysis {
                 case kLiteralCI:
                     if (operand[0] == 0) go_on = false;
                     for (const unsigned char* l = operand; *l != 0; ++l) {
-                        if (tables.size() >= kMaxFixedRun) {
+                        if (tables.size() >= limit) {
                             go_on = false;
                             break;
                         }
@@ -195,11 +195,11 @@ class Analysis {
                         go_on = false;
                         break;
                     }
-                    int32_t table = TableOf(members);
-                    for (int32_t i = 0; i < count && tables.size() < kMaxFixedRun; ++i) {
+                    size_t table = TableOf(members);
+                    for (int32_t i = 0; i < count && tables.size() < limit; ++i) {
                         tables.push_back(table);
                     }
-                    if (tables.size() >= kMaxFixedRun) go_on = false;
+                    if (tables.size() >= limit) go_on = false;
                     break;
                 }
                 default:
@@ -210,7 +210,7 @@ class Analysis {
             node = NextNode(p_, node);
         }
         if (!tables.empty()) {
-            const bool* first = program_.Table(tables[0]);
+            const bool* first = program_.char_tables[tables[0]].data();
             int members = 0;
             for (int ch = 0; ch < 256; ++ch) {
                 if (!first[ch]) continue;
@@ -372,7 +372,7 @@ class Analysis {
     void IndexNodes() {
         program_.fixed_loop_of.assign(size_, -1);
         program_.follow_of.assign(size_, -1);
-        program_.char_table_of.assign(size_, -1);
+        program_.char_table_at.assign(size_, nullptr);
         std::vector<bool> visited(size_, false);
         std::vector<size_t> work{1};
         while (!work.empty()) {
@@ -427,13 +427,14 @@ class Analysis {
     void IndexCharTable(size_t node) {
         CharSet members;
         OneCharacterMembers(node, members);
-        program_.char_table_of[node] = TableOf(members);
+        node_tables_.emplace_back(node, TableOf(members));
     }
 
     // What must stand after the repetition or loop `owner`, whose rest begins at `node`.
     void IndexFollow(size_t owner, size_t node) {
-        FixedRun run = RunFrom(node);
-        if (run.tables.empty()) return;
+        std::vector<size_t> tables;
+        FixedRun run = RunFrom(node, kMaxFollowRun, tables);
+        if (tables.empty()) return;
         size_t operand = 0;
         unsigned char code = p_[owner];
         if (code == kStar || code == kPlus || code == kStarLazy || code == kPlusLazy) {
@@ -443,7 +444,7 @@ class Analysis {
         }
         CharSet members;
         if (operand != 0 && OneCharacterMembers(operand, members)) {
-            const bool* first = program_.Table(run.tables[0]);
+            const auto& first = program_.char_tables[tables[0]];
             run.exclusive = true;
             for (int ch = 0; ch < 256; ++ch) {
                 if (first[ch] && members.Has(static_cast<unsigned char>(ch))) run.exclusive = false;
@@ -451,6 +452,21 @@ class Analysis {
         }
         program_.follow_of[owner] = static_cast<int32_t>(program_.follows.size());
         program_.follows.push_back(std::move(run));
+        follow_tables_.push_back(std::move(tables));
+    }
+
+    // Points the runs and nodes at their tables, now that no more are added.
+    void ResolveTables() {
+        auto resolve = [this](FixedRun& run, const std::vector<size_t>& tables) {
+            for (size_t index : tables) run.tables.push_back(program_.char_tables[index].data());
+        };
+        resolve(program_.prefix, prefix_tables_);
+        for (size_t i = 0; i < program_.follows.size(); ++i) {
+            resolve(program_.follows[i], follow_tables_[i]);
+        }
+        for (auto [node, index] : node_tables_) {
+            program_.char_table_at[node] = program_.char_tables[index].data();
+        }
     }
 
     // Whether the loop headed by `head` (a Branch with a second alternative, or a counted loop
@@ -527,7 +543,12 @@ class Analysis {
     const unsigned char* p_;
     size_t size_;
     const CompileSettings& settings_;
-    std::map<std::array<uint64_t, 4>, int32_t> table_index_;
+    std::map<std::array<uint64_t, 4>, size_t> table_index_;
+    // The tables found, by index while char_tables still grows: of the prefix, of each follow (in
+    // the order of program_.follows) and of each node.
+    std::vector<size_t> prefix_tables_;
+    std::vector<std::vector<size_t>> follow_tables_;
+    std::vector<std::pair<size_t, size_t>> node_tables_;
 };
 
 }  // namespace
