@@ -708,7 +708,15 @@ class Matcher {
         } else if (!rep.lazy) {
             k = GreedyCandidate(start, rep.minimum, count, step, peek);
             if (k < 0) return kFail;
-            if (k > rep.minimum && step != 0) Push(kGreedyChoice, node, start, k);
+            if (k > rep.minimum && step != 0) {
+                // A choice is kept only when a smaller count is left that what follows could
+                // start after; a choice that can only fail would make every capture written
+                // after it go on the trail.
+                int64_t below = peek == nullptr
+                                    ? k - 1
+                                    : GreedyCandidate(start, rep.minimum, k - 1, step, peek);
+                if (below >= 0) Push(kGreedyChoice, node, start, below + 1);
+            }
         } else {
             k = LazyCandidate(start, rep.minimum, count, step, peek);
             if (k < 0) return kFail;
