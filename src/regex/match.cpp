@@ -22,6 +22,10 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "regex/search_state.h"
 
 // The matcher's small helpers run once per node or per character: they are inlined whatever the
@@ -94,6 +98,7 @@ class Matcher {
     bool Search(int64_t start) {
         if (program_.required_length > 0 && !RequiredLiteralFrom(start)) return false;
         if (program_.anchored) return TryAt(start);
+        if (program_.screen_second != 0) return SearchByPair(start);
         if (program_.probe_offset >= 0) return SearchByProbe(start);
         if (program_.start_char != 0) return SearchByStartChar(start);
         const bool* table = program_.start_table;
@@ -105,6 +110,46 @@ class Matcher {
 
   private:
     // --- Start positions. ---
+
+    // Tries the starts where both characters of the pair stand at their distances, then the rest
+    // of the fixed start fits: 16 starts are screened at once.
+    bool SearchByPair(int64_t start) {
+        const int64_t last = length_ - static_cast<int64_t>(program_.prefix.tables.size());
+        const int64_t first_at = static_cast<int64_t>(program_.screen_first);
+        const int64_t second_at = static_cast<int64_t>(program_.screen_second);
+        const unsigned char a1 = program_.screen_first_one, a2 = program_.screen_first_other;
+        const unsigned char b1 = program_.screen_second_one, b2 = program_.screen_second_other;
+        const unsigned char* s = subject_;
+        int64_t at = start;
+#ifdef __SSE2__
+        // Every load ends before the subject end: a block's last start is at most `last`, and
+        // its second position lies inside the start of a match that fits.
+        const __m128i va1 = _mm_set1_epi8(static_cast<char>(a1));
+        const __m128i va2 = _mm_set1_epi8(static_cast<char>(a2));
+        const __m128i vb1 = _mm_set1_epi8(static_cast<char>(b1));
+        const __m128i vb2 = _mm_set1_epi8(static_cast<char>(b2));
+        for (; at + 15 <= last; at += 16) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + first_at));
+            __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + second_at));
+            __m128i fx = _mm_or_si128(_mm_cmpeq_epi8(x, va1), _mm_cmpeq_epi8(x, va2));
+            __m128i fy = _mm_or_si128(_mm_cmpeq_epi8(y, vb1), _mm_cmpeq_epi8(y, vb2));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(fx, fy)));
+            while (mask != 0) {
+                int64_t candidate = at + __builtin_ctz(mask);
+                mask &= mask - 1;
+                if (PrefixFits(candidate) && TryAt(candidate)) return true;
+            }
+        }
+#endif
+        for (; at <= last; ++at) {
+            unsigned char x = s[at + first_at];
+            unsigned char y = s[at + second_at];
+            if ((x == a1 || x == a2) && (y == b1 || y == b2) && PrefixFits(at) && TryAt(at)) {
+                return true;
+            }
+        }
+        return false;
+    }
 
     // Tries the starts the probe's distance before each occurrence of either form of the probe
     // character, merged in order.

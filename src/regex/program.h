@@ -224,6 +224,14 @@ struct Program {
     // The fixed-width start of every match (nothing known when the pattern does not begin with
     // pieces of fixed width). A start is tried only where it fits.
     FixedRun prefix;
+    // Two positions of that start that each admit one character (or its two case forms), as far
+    // apart as the start allows: the search scans for the places where both stand at once, 16 at
+    // a time, which few places besides real starts pass. screen_first < screen_second when there
+    // are two; else screen_second is 0.
+    size_t screen_first = 0;
+    size_t screen_second = 0;
+    unsigned char screen_first_one = 0, screen_first_other = 0;
+    unsigned char screen_second_one = 0, screen_second_other = 0;
 
     // Per node offset, the node's side data (-1: none).
     // For each Branch heading an "x*" or "x+" and each counted loop node: its FixedLoop when its

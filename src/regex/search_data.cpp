@@ -37,6 +37,36 @@ class Analysis {
         }
         IndexNodes();
         ResolveTables();
+        FindPair();
+    }
+
+    // The first and the last position of the start of a match that admit one character or its
+    // two case forms.
+    void FindPair() {
+        const auto& tables = program_.prefix.tables;
+        bool found_first = false;
+        for (size_t i = 0; i < tables.size(); ++i) {
+            unsigned char one = 0;
+            unsigned char other = 0;
+            int members = 0;
+            for (int ch = 0; ch < 256 && members <= 2; ++ch) {
+                if (!tables[i][ch]) continue;
+                if (members == 0) one = static_cast<unsigned char>(ch);
+                other = static_cast<unsigned char>(ch);
+                ++members;
+            }
+            if (members == 0 || members > 2) continue;
+            if (!found_first) {
+                found_first = true;
+                program_.screen_first = i;
+                program_.screen_first_one = one;
+                program_.screen_first_other = other;
+            } else {
+                program_.screen_second = i;
+                program_.screen_second_one = one;
+                program_.screen_second_other = other;
+            }
+        }
     }
 
   private:
