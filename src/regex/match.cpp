@@ -279,6 +279,8 @@ class Matcher {
 
     // --- Single characters. ---
 
+    LINTARO_HOT size_t Next(size_t node) const { return program_.next_of[node]; }
+
     LINTARO_HOT bool StartsLinePair(int64_t at) const {
         return program_.pair_assigned && subject_[at] == program_.pair_first &&
                subject_[at + 1] == program_.pair_second;
@@ -561,7 +563,7 @@ class Matcher {
                 case kLineEnd:
                 case kWordBound:
                 case kNotWordBound:
-                    node = AssertionHolds(code) ? NextNode(p_, node) : kFail;
+                    node = AssertionHolds(code) ? Next(node) : kFail;
                     break;
                 case kAnyChar:
                 case kAnyNotLineSep:
@@ -582,7 +584,7 @@ class Matcher {
                     break;
                 case kNothing:
                 case kComment:
-                    node = NextNode(p_, node);
+                    node = Next(node);
                     break;
                 case kBack:
                     node = StepBack(node);
@@ -662,7 +664,7 @@ class Matcher {
             return kFail;
         }
         ++position_;
-        return NextNode(p_, node);
+        return Next(node);
     }
 
     // Literal text, exact or in either case. The subject copy ends in a 0 byte and holds none
@@ -682,7 +684,7 @@ class Matcher {
             }
         }
         position_ = at;
-        return NextNode(p_, node);
+        return Next(node);
     }
 
     // The text a group captured, again.
@@ -692,18 +694,18 @@ class Matcher {
         Charge(static_cast<unsigned long long>(step));
         if (!BackRefAt(node, position_)) return kFail;
         position_ += step;
-        return NextNode(p_, node);
+        return Next(node);
     }
 
     // The end of a pass of a greedy "x*" or "x+" over a group: back to the choice between another
     // pass and the rest, unless the pass consumed nothing.
     size_t StepBack(size_t node) {
-        size_t target = NextNode(p_, node);
+        size_t target = Next(node);
         if (target == 0) return kFail;
         if (p_[target] == kBranch) {
             // End of a pass of x*: an empty pass ends the loop.
             if (EmptyIteration(target + kNodeHeaderSize)) {
-                size_t rest = NextNode(p_, target);
+                size_t rest = Next(target);
                 return rest == 0 ? kFail : rest + kNodeHeaderSize;
             }
         } else if (EmptyIteration(target)) {
@@ -715,7 +717,7 @@ class Matcher {
     // An alternative: a lone Branch is no choice; a loop over a fixed pass counts its passes at
     // once; otherwise the next alternative is kept for later.
     size_t StepBranch(size_t node) {
-        size_t next = NextNode(p_, node);
+        size_t next = Next(node);
         if (next == 0 || p_[next] != kBranch) return node + kNodeHeaderSize;
         if (const FixedLoop* loop = program_.FixedLoopAt(node); loop != nullptr) {
             int64_t start = position_;
@@ -743,7 +745,7 @@ class Matcher {
             Charge(static_cast<unsigned long long>((count + 1) * step));
         }
         if (count < rep.minimum) return kFail;
-        size_t next = NextNode(p_, node);
+        size_t next = Next(node);
         const FixedRun* peek = program_.FollowAt(node);
         int64_t k;
         if (!rep.lazy && peek != nullptr && peek->exclusive) {
@@ -777,7 +779,7 @@ class Matcher {
         if (index > kLoopStackDepth) RunTimeError(kPatternLoopStackExceeded);
         Set(kSlotLoopIndex, index);
         Set(kSlotLoopCount + static_cast<int>(index), 0);
-        return NextNode(p_, node);
+        return Next(node);
     }
 
     // The end of a pass of a counted loop (and its first arrival, from the LoopEntry): another
@@ -812,11 +814,11 @@ class Matcher {
                 return body;
             }
             Set(kSlotLoopIndex, index - 1);
-            return NextNode(p_, node);
+            return Next(node);
         }
         Push(kLoopMoreChoice, node, position_);
         Set(kSlotLoopIndex, index - 1);
-        return NextNode(p_, node);
+        return Next(node);
     }
 
     // A counted loop over a fixed pass, first arrived at: all its passes are counted here, with
@@ -824,7 +826,7 @@ class Matcher {
     size_t EnterFixedCountedLoop(size_t node, const FixedLoop& loop, int64_t index, int64_t minimum,
                                  int64_t maximum) {
         int64_t start = position_;
-        size_t next = NextNode(p_, node);
+        size_t next = Next(node);
         const FixedRun* peek = program_.FollowAt(node);
         int64_t k;
         if (p_[node] == kLoop) {
@@ -858,7 +860,7 @@ class Matcher {
         } else {
             return kFail;  // no other code is ever emitted
         }
-        return NextNode(p_, node);
+        return Next(node);
     }
 
     // --- Backtracking: one Resume per kind of choice. ---
@@ -904,7 +906,7 @@ class Matcher {
     // The next alternative; the choice stays while more follow.
     size_t ResumeAlternative(ChoicePoint& c) {
         size_t node = c.node;
-        size_t after = NextNode(p_, node);
+        size_t after = Next(node);
         if (after != 0 && p_[after] == kBranch) {
             c.node = static_cast<uint32_t>(after);
         } else {
@@ -916,7 +918,7 @@ class Matcher {
     // A greedy "x*" or "x+" over a fixed pass: one pass fewer.
     size_t ResumeFixedLoop(ChoicePoint& c) {
         const FixedLoop& loop = *program_.FixedLoopAt(c.node);
-        size_t rest = NextNode(p_, c.node) + kNodeHeaderSize;
+        size_t rest = Next(c.node) + kNodeHeaderSize;
         int64_t start = c.position;
         int64_t k = GreedyCandidate(start, 0, c.a - 1, loop.width, program_.FollowAt(c.node));
         if (k <= 0) {
@@ -933,7 +935,7 @@ class Matcher {
     size_t ResumeRepetition(ChoicePoint& c) {
         Repetition rep = RepetitionOf(c.node);
         int64_t step = StepOf(rep.operand);
-        size_t next = NextNode(p_, c.node);
+        size_t next = Next(c.node);
         const FixedRun* peek = program_.FollowAt(c.node);
         int64_t start = c.position;
         int64_t k;
@@ -964,7 +966,7 @@ class Matcher {
         const unsigned char* operand = p_ + node + kNodeHeaderSize;
         int64_t minimum = ReadInt32(operand);
         int64_t maximum = ReadInt32(operand + 4);
-        size_t next = NextNode(p_, node);
+        size_t next = Next(node);
         const FixedRun* peek = program_.FollowAt(node);
         int64_t start = c.position;
         int64_t k;
@@ -994,7 +996,7 @@ class Matcher {
         size_t node = c.node;
         choices_.pop_back();
         Set(kSlotLoopIndex, slots_[kSlotLoopIndex] - 1);
-        return NextNode(p_, node);
+        return Next(node);
     }
 
     // A lazy counted loop whose continuation failed: try one more pass.

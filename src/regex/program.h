@@ -234,6 +234,9 @@ struct Program {
     unsigned char screen_second_one = 0, screen_second_other = 0;
 
     // Per node offset, the node's side data (-1: none).
+    // The offset of the node that follows, as NextNode reads it from the bytes (kept for every
+    // offset, so that it holds for any node).
+    std::vector<uint32_t> next_of;
     // For each Branch heading an "x*" or "x+" and each counted loop node: its FixedLoop when its
     // operand is of fixed width without choices.
     std::vector<int32_t> fixed_loop_of;

@@ -403,6 +403,10 @@ class Analysis {
         program_.fixed_loop_of.assign(size_, -1);
         program_.follow_of.assign(size_, -1);
         program_.char_table_at.assign(size_, nullptr);
+        program_.next_of.assign(size_, 0);
+        for (size_t node = 1; node + kNodeHeaderSize <= size_; ++node) {
+            program_.next_of[node] = static_cast<uint32_t>(NextNode(p_, node));
+        }
         std::vector<bool> visited(size_, false);
         std::vector<size_t> work{1};
         while (!work.empty()) {
