@@ -147,6 +147,9 @@ struct CharSet {
     bool Has(unsigned char ch) const { return (bits[ch >> 6] >> (ch & 63)) & 1; }
     void AddAll() { bits[0] = bits[1] = bits[2] = bits[3] = ~uint64_t(0); }
     void Clear() { bits[0] = bits[1] = bits[2] = bits[3] = 0; }
+    void Invert() {
+        for (uint64_t& b : bits) b = ~b;
+    }
     int Count() const {
         int n = 0;
         for (uint64_t b : bits) n += __builtin_popcountll(b);

@@ -151,6 +151,7 @@ class Analysis {
                 table[ch] = members.Has(static_cast<unsigned char>(ch));
             it->second = program_.char_tables.size();
             program_.char_tables.push_back(table);
+            table_sets_.push_back(members);
         }
         return it->second;
     }
@@ -240,16 +241,21 @@ class Analysis {
             node = NextNode(p_, node);
         }
         if (!tables.empty()) {
-            const bool* first = program_.char_tables[tables[0]].data();
-            int members = 0;
-            for (int ch = 0; ch < 256; ++ch) {
-                if (!first[ch]) continue;
-                if (members == 0) run.first_one = static_cast<unsigned char>(ch);
-                run.first_other = static_cast<unsigned char>(ch);
-                ++members;
+            // One character, or one in its two case forms: the bulk scans look for it.
+            const CharSet& first = table_sets_[tables[0]];
+            int count = first.Count();
+            if (count == 1 || count == 2) {
+                int seen = 0;
+                for (int word = 0; word < 4; ++word) {
+                    for (uint64_t bits = first.bits[word]; bits != 0; bits &= bits - 1) {
+                        auto ch = static_cast<unsigned char>(word * 64 + __builtin_ctzll(bits));
+                        if (seen++ == 0) run.first_one = ch;
+                        run.first_other = ch;
+                    }
+                }
+                run.first_is_char =
+                    count == 1 || Cp1251ToggleCase(run.first_one) == run.first_other;
             }
-            run.first_is_char = members == 1 || (members == 2 && Cp1251ToggleCase(run.first_one) ==
-                                                                     run.first_other);
         }
         return run;
     }
@@ -257,32 +263,30 @@ class Analysis {
     // Adds the members of the single-character node at `node` to `set`.
     void AddMembers(size_t node, CharSet& set) const {
         const unsigned char* operand = p_ + node + kNodeHeaderSize;
-        for (int c = 0; c < 256; ++c) {
-            unsigned char ch = static_cast<unsigned char>(c);
-            bool in = false;
-            switch (p_[node]) {
-                case kAnyChar:
-                case kAnyNotLineSep:
-                    in = true;
-                    break;
-                case kDigit:
-                    in = ch >= '0' && ch <= '9';
-                    break;
-                case kNotDigit:
-                    in = ch < '0' || ch > '9';
-                    break;
-                case kAnyOfTiny:
-                    in = ch == operand[0] || ch == operand[1] || ch == operand[2];
-                    break;
-                case kAnyButTiny:
-                    in = ch != operand[0] && ch != operand[1] && ch != operand[2];
-                    break;
-                case kAnyOfSet:
-                    in = (operand[ch >> 3] >> (ch & 7)) & 1;
-                    break;
-            }
-            if (in) set.Add(ch);
+        CharSet members;
+        switch (p_[node]) {
+            case kAnyChar:
+            case kAnyNotLineSep:
+                members.AddAll();
+                break;
+            case kDigit:
+            case kNotDigit:
+                for (unsigned char ch = '0'; ch <= '9'; ++ch) members.Add(ch);
+                if (p_[node] == kNotDigit) members.Invert();
+                break;
+            case kAnyOfTiny:
+            case kAnyButTiny:
+                for (int i = 0; i < 3; ++i) members.Add(operand[i]);
+                if (p_[node] == kAnyButTiny) members.Invert();
+                break;
+            case kAnyOfSet:
+                for (int ch = 0; ch < 256; ch += 8) {
+                    unsigned char byte = operand[ch >> 3];
+                    members.bits[ch >> 6] |= uint64_t(byte) << (ch & 63);
+                }
+                break;
         }
+        for (int i = 0; i < 4; ++i) set.bits[i] |= members.bits[i];
     }
 
     // Collects the characters a match can begin with. The walk keeps its own work list and
@@ -478,10 +482,10 @@ class Analysis {
         }
         CharSet members;
         if (operand != 0 && OneCharacterMembers(operand, members)) {
-            const auto& first = program_.char_tables[tables[0]];
+            const CharSet& first = table_sets_[tables[0]];
             run.exclusive = true;
-            for (int ch = 0; ch < 256; ++ch) {
-                if (first[ch] && members.Has(static_cast<unsigned char>(ch))) run.exclusive = false;
+            for (int i = 0; i < 4; ++i) {
+                if (first.bits[i] & members.bits[i]) run.exclusive = false;
             }
         }
         program_.follow_of[owner] = static_cast<int32_t>(program_.follows.size());
@@ -578,6 +582,7 @@ class Analysis {
     size_t size_;
     const CompileSettings& settings_;
     std::map<std::array<uint64_t, 4>, size_t> table_index_;
+    std::vector<CharSet> table_sets_;  // the members of each table in char_tables
     // The tables found, by index while char_tables still grows: of the prefix, of each follow (in
     // the order of program_.follows) and of each node.
     std::vector<size_t> prefix_tables_;
