@@ -6,8 +6,10 @@
 #include <array>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "base/whole_number.h"
@@ -227,20 +229,31 @@ void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
     sections.SetExpression(kFirstBookmakerSectionPattern);
     sections.SetModifierByIndex(kModifierI, true);
     sections.SetModifierByIndex(kModifierR, true);
+    // One event matcher per sport's pattern, compiled at its first section and searching every
+    // later section body of the page: a page has hundreds of sections and a few patterns.
+    std::vector<std::pair<const char*, std::unique_ptr<TPattern>>> event_matchers;
+    const auto matcher_for = [&event_matchers](const char* event_pattern) -> TPattern& {
+        for (auto& [text, matcher] : event_matchers) {
+            if (text == event_pattern) return *matcher;
+        }
+        auto matcher = std::make_unique<TPattern>();
+        matcher->SetExpression(event_pattern);
+        matcher->SetModifierByIndex(kModifierI, true);
+        matcher->SetModifierByIndex(kModifierR, true);
+        return *event_matchers.emplace_back(event_pattern, std::move(matcher)).second;
+    };
     for (bool found = ExecWithBudget(sections, page_lines); found; found = sections.ExecNext()) {
         const std::string tournament_name = Trim(sections.Match(2));
         const std::string sport_name = Trim(Cp1251Lower(sections.Match(1)));
         if (IsSkippedTournament(tournament_name)) continue;
         const char* event_pattern = FirstBookmakerEventPattern(sport_name);
         if (event_pattern == nullptr) continue;
-        // One event matcher per section; its subject is the section body.
-        TPattern events;
-        events.SetExpression(event_pattern);
-        events.SetModifierByIndex(kModifierI, true);
-        events.SetModifierByIndex(kModifierR, true);
+        // The section body is the event matcher's subject.
+        TPattern& events = matcher_for(event_pattern);
         const auto group = [&events](int n) { return events.Match(n); };
-        std::string body = sections.Match(3);  // the matcher searches on in it
-        body.resize(EndOfLast(body, "\r"));
+        std::string_view body = page_lines.substr(static_cast<size_t>(sections.MatchPos(3)),
+                                                  static_cast<size_t>(sections.MatchLen(3)));
+        body = body.substr(0, EndOfLast(body, "\r"));
         for (bool event = ExecWithBudget(events, body); event; event = events.ExecNext()) {
             InsertFirstBookmakerEvent(group, sport_name, tournament_name, table, today, count);
         }
