@@ -300,6 +300,31 @@ void BenchOursPeakHeap(benchmark::State& state, const ReaderPattern& p, size_t b
     state.counters["subject_MB"] = page.size() / 1048576.0;
 }
 
+// The heap peak of one search by a loop over a group with alternatives, "^(ab|c)*$", over a
+// 4 MB subject of "ab" and "c" pieces it matches whole: the memory a backtracking matcher keeps
+// per pass of such a loop.
+void BenchGroupLoopPeakHeap(benchmark::State& state) {
+    std::string subject;
+    uint32_t seed = 12345;
+    while (subject.size() < 4 * 1048576) {
+        seed = seed * 1103515245 + 12345;
+        subject += (seed >> 16) & 1 ? "ab" : "c";
+    }
+    size_t peak_above_baseline = 0;
+    bool matched = false;
+    for (auto _ : state) {
+        TPattern pattern;
+        pattern.SetExpression("^(ab|c)*$");
+        size_t baseline = heap_in_use.load();
+        heap_peak.store(baseline);
+        matched = pattern.Exec(subject);
+        peak_above_baseline = std::max(peak_above_baseline, heap_peak.load() - baseline);
+    }
+    state.counters["matched"] = matched ? 1 : 0;
+    state.counters["peak_heap_MB"] = peak_above_baseline / 1048576.0;
+    state.counters["subject_MB"] = subject.size() / 1048576.0;
+}
+
 void RegisterAll() {
     auto add = [](const std::string& name, auto function, auto... arguments) {
         benchmark::RegisterBenchmark(name.c_str(), function, arguments...)
@@ -334,6 +359,9 @@ void RegisterAll() {
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
     }
+    benchmark::RegisterBenchmark("peak_heap/group_loop/4MB", BenchGroupLoopPeakHeap)
+        ->Iterations(1)
+        ->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace

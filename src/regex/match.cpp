@@ -728,7 +728,10 @@ class Matcher {
             EnterFixedLoopCount(*loop, start, k);
             return next + kNodeHeaderSize;
         }
-        Push(kAltChoice, next, position_);
+        // The later alternatives are kept for a return only when one of them can begin here.
+        if (program_.alternatives_start_at[node][subject_[position_]]) {
+            Push(kAltChoice, next, position_);
+        }
         return node + kNodeHeaderSize;
     }
 

@@ -251,6 +251,9 @@ struct Program {
     // For each single-character node and each literal: the characters it (or, for a literal, its
     // first character) matches, as a table in char_tables.
     std::vector<const bool*> char_table_at;
+    // For each Branch with alternatives after it: the characters those alternatives, and what
+    // follows them, can begin with (0 for the subject end).
+    std::vector<const bool*> alternatives_start_at;
     // Tables of 256 flags, one per character, shared by the nodes and the fixed runs, which point
     // into them: a Program is never copied.
     std::vector<std::array<bool, 256>> char_tables;

@@ -289,11 +289,17 @@ class Analysis {
         for (int i = 0; i < 4; ++i) set.bits[i] |= members.bits[i];
     }
 
-    // Collects the characters a match can begin with. The walk keeps its own work list and
-    // visits each node once, so loops in the program (a repeated group that can match the empty
-    // string) end and long programs need no deep recursion; the union it builds is the same.
-    void ComputeStartSet(size_t start, CharSet& set) {
-        std::vector<bool> visited(size_, false);
+    // Collects the characters a match can begin with from `start` on (0 standing for the subject
+    // end). The walk keeps its own work list and visits each node once, so loops in the program
+    // (a repeated group that can match the empty string) end and long programs need no deep
+    // recursion; the union it builds is the same. From a node `inside` the program, a counted
+    // loop's end may be reached after its minimum, so leaving the loop counts too; and such a walk
+    // gives up (all characters) after `kMaxInsideVisits` nodes, which bounds the compile.
+    void ComputeStartSet(size_t start, CharSet& set, bool inside = false) {
+        constexpr size_t kMaxInsideVisits = 256;
+        if (visit_marks_.size() != size_) visit_marks_.assign(size_, 0);
+        const uint32_t mark = ++visit_generation_;
+        size_t visits = 0;
         std::vector<size_t> work{start};
         auto push = [&work](size_t node) {
             if (node != 0) work.push_back(node);
@@ -302,14 +308,18 @@ class Analysis {
             size_t node = work.back();
             work.pop_back();
             while (node != 0 && node < size_) {
-                if (visited[node]) {
+                if (inside && ++visits > kMaxInsideVisits) {
+                    set.AddAll();
+                    return;
+                }
+                if (visit_marks_[node] == mark) {
                     // Coming back to a counted loop's end from its body means the body can pass
                     // without consuming (as "(a{0,1}){2}" can), so what follows the loop can
                     // start a match even when the loop's minimum is above 0.
                     if (p_[node] == kLoop || p_[node] == kLoopLazy) push(NextNode(p_, node));
                     break;
                 }
-                visited[node] = true;
+                visit_marks_[node] = mark;
                 unsigned char code = p_[node];
                 size_t next = NextNode(p_, node);
                 const unsigned char* operand = p_ + node + kNodeHeaderSize;
@@ -382,7 +392,7 @@ class Analysis {
                     case kLoop:
                     case kLoopLazy:
                         push(LoopBody(node));
-                        if (ReadInt32(operand) == 0) push(next);
+                        if (ReadInt32(operand) == 0 || inside) push(next);
                         break;
                     default:
                         if (IsOpen(code) || IsClose(code)) go_on = true;
@@ -446,6 +456,7 @@ class Analysis {
             }
             bool loop_head = code == kLoop || code == kLoopLazy ||
                              (code == kBranch && next != 0 && p_[next] == kBranch);
+            if (code == kBranch && next != 0 && p_[next] == kBranch) IndexAlternatives(node);
             bool repetition = code == kStar || code == kPlus || code == kBraces ||
                               code == kStarLazy || code == kPlusLazy || code == kBracesLazy;
             if (repetition || code == kLoop || code == kLoopLazy) {
@@ -460,6 +471,17 @@ class Analysis {
                 program_.fixed_loops.push_back(std::move(loop));
             }
         }
+    }
+
+    // The characters the alternatives after the Branch `branch` can begin with, what follows them
+    // included: where none of them can, the matcher keeps no choice for them.
+    void IndexAlternatives(size_t branch) {
+        CharSet members;
+        for (size_t alt = NextNode(p_, branch); alt != 0 && p_[alt] == kBranch;
+             alt = NextNode(p_, alt)) {
+            ComputeStartSet(alt + kNodeHeaderSize, members, /*inside=*/true);
+        }
+        alternative_tables_.emplace_back(branch, TableOf(members));
     }
 
     void IndexCharTable(size_t node) {
@@ -504,6 +526,10 @@ class Analysis {
         }
         for (auto [node, index] : node_tables_) {
             program_.char_table_at[node] = program_.char_tables[index].data();
+        }
+        program_.alternatives_start_at.assign(size_, nullptr);
+        for (auto [node, index] : alternative_tables_) {
+            program_.alternatives_start_at[node] = program_.char_tables[index].data();
         }
     }
 
@@ -588,6 +614,10 @@ class Analysis {
     std::vector<size_t> prefix_tables_;
     std::vector<std::vector<size_t>> follow_tables_;
     std::vector<std::pair<size_t, size_t>> node_tables_;
+    std::vector<std::pair<size_t, size_t>> alternative_tables_;  // of each Branch with alternatives
+    // Marks of the nodes a start-set walk has visited: equal to the walk's generation.
+    std::vector<uint32_t> visit_marks_;
+    uint32_t visit_generation_ = 0;
 };
 
 }  // namespace
