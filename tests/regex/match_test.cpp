@@ -155,6 +155,33 @@ TEST(PatternMatchTest, RepetitionAlternativesAndCaptures) {
     });
 }
 
+// The shortcuts the matcher takes must not change what it finds: counts skipped because what
+// follows cannot stand after them (fixed-width pieces, classes and groups included), runs that
+// keep no choice because their character cannot start what follows, starts screened 16 at a time
+// (matches near block edges and the subject end), and alternatives not kept where none of them
+// can begin.
+TEST(PatternMatchTest, SearchShortcutsFindTheSameMatches) {
+    const std::string padded = std::string(13, '.') + "12-x" + std::string(16, '.') + "34-x";
+    RunCases({
+        {".{0,10}([0-9]{2})x", "", "aa12x34x", "[0,8](5,7)"},
+        {".{0,10}?([0-9]{2})x", "", "aa12x34x", "[0,5](2,4) [5,8](5,7)"},
+        {"(.*)(<b )", "i", "<B x<b y<b", "[0,7](0,4)(4,7)"},
+        {"(.*?)<DIV", "i", "x<di<div<div", "[0,8](0,4) [8,12](8,8)"},
+        {".{0,4}\\)x", "", "a)b)x)", "[0,5]"},
+        {"[^<]+<b", "", "ab<c<b", "[3,6]"},
+        {"([^=]+)=>", "", "a=b=>c", "[2,5](2,3)"},
+        {"x+y", "i", "xxXxY", "[0,5]"},
+        {"\\d\\d-x", "", padded, "[13,17] [33,37]"},
+        {"\\d\\d-x", "", std::string(30, '.') + "12-x", "[30,34]"},
+        {"\\d\\d-x", "", std::string(30, '.') + "12-", "none"},
+        {"^(ab|c)*$", "", "abcabcc", "[0,7](6,7)"},
+        {"^(ab|c)*$", "", "abcab", "[0,5](3,5)"},
+        {"^(ab|c)*$", "", "abca", "none"},
+        {"(ab|a)*b", "", "aab", "[0,3](1,2)"},
+        {"(c|ab|a)*$", "", "cab", "[0,3](1,3) [3,3]"},
+    });
+}
+
 TEST(PatternMatchTest, LineSeparators) {
     const std::string text = "a\nb\rc\r\nd";  // LF at 1, lone CR at 3, CR LF at 5-6
     RunCases({
