@@ -240,8 +240,8 @@ void BenchPattern(benchmark::State& state, const ReaderPattern& p, size_t bytes,
 }
 
 // The reader's walk: the section pattern over the page and, for each section of a known sport,
-// that sport's event pattern over the section body. Each pattern is compiled once here, so the
-// figures compare matching alone (the reader itself makes one event matcher per section).
+// that sport's event pattern over the section body. Each pattern is compiled once, as the reader
+// does it too, so the figures compare matching alone.
 template <typename Engine, typename... Options>
 void BenchReaderWalk(benchmark::State& state, size_t bytes, Options... options) {
     const std::string& page = Page(bytes);

@@ -42,15 +42,16 @@ def main(path):
         return "—" if value is None else f"{value:.1f}"
 
     print("| Pattern | Page | ours MB/s | PCRE2 MB/s | PCRE2 JIT MB/s | std::regex MB/s "
-          "| ours/PCRE2 time |")
-    print("|---|---|---|---|---|---|---|")
+          "| ours/PCRE2 time | ours/JIT speed |")
+    print("|---|---|---|---|---|---|---|---|")
     for pattern in patterns:
         for size in SIZES:
             values = [speed.get((pattern, engine, size)) for engine in ENGINES]
-            ours, pcre2 = values[0], values[1]
+            ours, pcre2, jit = values[0], values[1], values[2]
             ratio = "—" if not ours or not pcre2 else f"{pcre2 / ours:.2f}"
+            versus_jit = "—" if not ours or not jit else f"{ours / jit:.2f}"
             print(f"| {pattern} | {size} | " + " | ".join(cell(v) for v in values) +
-                  f" | {ratio} |")
+                  f" | {ratio} | {versus_jit} |")
     print()
     print("| Pattern | ours ms/MB at 100KB | at 1MB | at 8MB | 8MB vs 100KB |")
     print("|---|---|---|---|---|")
@@ -62,10 +63,12 @@ def main(path):
         print(f"| {pattern} | {ms[0]:.2f} | {ms[1]:.2f} | {ms[2]:.2f} | {ms[2] / ms[0]:.2f} |")
     if heap:
         print()
-        print("| Pattern (8 MB page) | peak heap MB | budget MB (2x subject + 1 MB) |")
-        print("|---|---|---|")
+        print("| Search | subject MB | peak heap MB | budget MB (2x subject + 1 MB) |")
+        print("|---|---|---|---|")
         for pattern, run in heap.items():
-            print(f"| {pattern} | {run['peak_heap_MB']:.2f} | {run['budget_MB']:.2f} |")
+            budget = run.get("budget_MB")
+            print(f"| {pattern} | {run['subject_MB']:.2f} | {run['peak_heap_MB']:.2f} | " +
+                  ("—" if budget is None else f"{budget:.2f}") + " |")
 
 
 if __name__ == "__main__":
