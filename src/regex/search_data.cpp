@@ -92,27 +92,34 @@ class Analysis {
         }
     }
 
-    // Walks the main chain from `node` over pieces that always consume the same number of
-    // characters; the first literal reached gives the probe character and its distance.
-    void FindProbe(size_t node) {
-        int64_t offset = 0;
+    // Walks the chain from `node` over pieces that always consume the same number of characters:
+    // single characters, literals, counts {n} of one character, group boundaries, comments and
+    // lone Branches. For each stretch of positions that admit the same characters it calls
+    // visit(members, count, literal_start), literal_start telling that the stretch is the first
+    // character of a literal node; the walk ends at any other piece or when visit returns false.
+    template <typename Visit>
+    void WalkFixedWidth(size_t node, Visit visit) const {
         for (size_t walked = 0; node != 0 && walked < size_; ++walked) {
             unsigned char code = p_[node];
             const unsigned char* operand = p_ + node + kNodeHeaderSize;
+            CharSet members;
             if (IsSingleCharacterNode(code)) {
-                offset += 1;
+                AddMembers(node, members);
+                if (!visit(members, 1, false)) return;
                 node = NextNode(p_, node);
                 continue;
             }
             switch (code) {
                 case kLiteral:
                 case kLiteralCI:
-                    if (operand[0] == 0) return;
-                    program_.probe_offset = offset;
-                    program_.probe_one = operand[0];
-                    program_.probe_other =
-                        code == kLiteralCI ? Cp1251ToggleCase(operand[0]) : operand[0];
-                    return;
+                    if (operand[0] == 0) return;  // "\x00" matches nothing
+                    for (const unsigned char* l = operand; *l != 0; ++l) {
+                        CharSet one;
+                        one.Add(*l);
+                        if (code == kLiteralCI) one.Add(Cp1251ToggleCase(*l));
+                        if (!visit(one, 1, l == operand)) return;
+                    }
+                    break;
                 case kBranch: {
                     size_t next = NextNode(p_, node);
                     if (next != 0 && p_[next] == kBranch) return;
@@ -124,12 +131,12 @@ class Analysis {
                     break;
                 case kBraces:
                 case kBracesLazy: {
-                    unsigned char op = p_[node + kBracesHeaderSize];
-                    if (ReadInt32(operand) != ReadInt32(operand + 4) || op == kBackRef ||
-                        op == kBackRefCI) {
+                    int32_t count = ReadInt32(operand);
+                    if (count != ReadInt32(operand + 4) ||
+                        !OneCharacterMembers(node + kBracesHeaderSize, members)) {
                         return;
                     }
-                    offset += ReadInt32(operand);
+                    if (count > 0 && !visit(members, count, false)) return;
                     break;
                 }
                 default:
@@ -138,6 +145,34 @@ class Analysis {
             }
             node = NextNode(p_, node);
         }
+    }
+
+    // The lowest and the highest member of a set of one or two characters.
+    static void Ends(const CharSet& set, unsigned char& low, unsigned char& high) {
+        bool first = true;
+        for (int word = 0; word < 4; ++word) {
+            for (uint64_t bits = set.bits[word]; bits != 0; bits &= bits - 1) {
+                auto ch = static_cast<unsigned char>(word * 64 + __builtin_ctzll(bits));
+                if (first) low = ch;
+                first = false;
+                high = ch;
+            }
+        }
+    }
+
+    // The first literal on the main chain after pieces of fixed width gives the probe character
+    // (in both its forms) and its distance from the start.
+    void FindProbe(size_t node) {
+        int64_t offset = 0;
+        WalkFixedWidth(node, [&](const CharSet& members, int64_t count, bool literal_start) {
+            if (!literal_start) {
+                offset += count;
+                return true;
+            }
+            program_.probe_offset = offset;
+            Ends(members, program_.probe_one, program_.probe_other);
+            return false;
+        });
     }
 
     // The index of the table of `members` in char_tables, added when new.
@@ -179,80 +214,17 @@ class Analysis {
     FixedRun RunFrom(size_t node, size_t limit, std::vector<size_t>& tables) {
         FixedRun run;
         tables.clear();
-        for (size_t walked = 0; node != 0 && walked < size_ && tables.size() < limit; ++walked) {
-            unsigned char code = p_[node];
-            const unsigned char* operand = p_ + node + kNodeHeaderSize;
-            if (IsSingleCharacterNode(code)) {
-                CharSet members;
-                AddMembers(node, members);
-                tables.push_back(TableOf(members));
-                node = NextNode(p_, node);
-                continue;
-            }
-            bool go_on = true;
-            switch (code) {
-                case kLiteral:
-                case kLiteralCI:
-                    if (operand[0] == 0) go_on = false;
-                    for (const unsigned char* l = operand; *l != 0; ++l) {
-                        if (tables.size() >= limit) {
-                            go_on = false;
-                            break;
-                        }
-                        CharSet members;
-                        members.Add(*l);
-                        if (code == kLiteralCI) members.Add(Cp1251ToggleCase(*l));
-                        tables.push_back(TableOf(members));
-                    }
-                    break;
-                case kBranch: {
-                    size_t next = NextNode(p_, node);
-                    if (next != 0 && p_[next] == kBranch) {
-                        go_on = false;
-                        break;
-                    }
-                    node += kNodeHeaderSize;
-                    continue;
-                }
-                case kComment:
-                case kNothing:
-                    break;
-                case kBraces:
-                case kBracesLazy: {
-                    int32_t count = ReadInt32(operand);
-                    CharSet members;
-                    if (count != ReadInt32(operand + 4) ||
-                        !OneCharacterMembers(node + kBracesHeaderSize, members)) {
-                        go_on = false;
-                        break;
-                    }
-                    size_t table = TableOf(members);
-                    for (int32_t i = 0; i < count && tables.size() < limit; ++i) {
-                        tables.push_back(table);
-                    }
-                    if (tables.size() >= limit) go_on = false;
-                    break;
-                }
-                default:
-                    if (!IsOpen(code) && !IsClose(code)) go_on = false;
-                    break;
-            }
-            if (!go_on) break;
-            node = NextNode(p_, node);
-        }
+        WalkFixedWidth(node, [&](const CharSet& members, int64_t count, bool) {
+            size_t table = TableOf(members);
+            for (int64_t i = 0; i < count && tables.size() < limit; ++i) tables.push_back(table);
+            return tables.size() < limit;
+        });
         if (!tables.empty()) {
             // One character, or one in its two case forms: the bulk scans look for it.
             const CharSet& first = table_sets_[tables[0]];
             int count = first.Count();
             if (count == 1 || count == 2) {
-                int seen = 0;
-                for (int word = 0; word < 4; ++word) {
-                    for (uint64_t bits = first.bits[word]; bits != 0; bits &= bits - 1) {
-                        auto ch = static_cast<unsigned char>(word * 64 + __builtin_ctzll(bits));
-                        if (seen++ == 0) run.first_one = ch;
-                        run.first_other = ch;
-                    }
-                }
+                Ends(first, run.first_one, run.first_other);
                 run.first_is_char =
                     count == 1 || Cp1251ToggleCase(run.first_one) == run.first_other;
             }
