@@ -211,7 +211,8 @@ class TricklingServer {
 // shown (the hand-over and the grid's reload included); each sample is how long the window's thread
 // took to handle one. Counters: p99_ms, max_ms and the number of samples.
 // Arg 0: a server that never answers (cancelled after 2 s); 1: a 2 000-event page (1 MB) trickling
-// in; 2: a 100 000-event line from the demo server, read and parsed at full speed.
+// in; 2: a 100 000-event line from the demo server, read and parsed at full speed; 3: a timed
+// refresh of the moving 20 000-event line with every group open and an event focused.
 void BM_InputDuringRefresh(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     lintaro::demo::DemoOptions options;
@@ -223,8 +224,9 @@ void BM_InputDuringRefresh(benchmark::State& state) {
     if (kind == 1) {
         trickling =
             std::make_unique<TricklingServer>(lintaro::demo::BuildFirstLine(options, kToday).page);
-    } else if (kind == 2) {
+    } else {
         demo = std::make_unique<lintaro::demo::DemoServer>(options);
+        demo->SetMoving(kind == 3);
         demo->Start();
     }
     const std::string host = kind == 0   ? "127.0.0.1:" + std::to_string(silent.port)
@@ -235,6 +237,17 @@ void BM_InputDuringRefresh(benchmark::State& state) {
     window.FHTTP().first_host = host;
     window.show();
     QCoreApplication::processEvents();
+    if (kind == 3) {
+        // The line on screen, every group open and an event focused: the place a timed refresh
+        // keeps.
+        window.RefreshWithoutQuestion();
+        while (window.IsRefreshing()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        window.ctl_DataGrid()->ExpandAllGroups();
+        QTreeView* tree = window.ctl_DataGrid()->TreeView();
+        const QModelIndex sport = tree->model()->index(2, 0);
+        tree->setCurrentIndex(tree->model()->index(0, 1, tree->model()->index(0, 0, sport)));
+        QCoreApplication::processEvents();
+    }
     std::vector<double> samples;
     for (auto _ : state) {
         std::atomic<bool> stop{false};
@@ -253,7 +266,11 @@ void BM_InputDuringRefresh(benchmark::State& state) {
                 }
             }
         });
-        window.RefreshWithoutQuestion();
+        if (kind == 3) {
+            window.TimedRefresh();
+        } else {
+            window.RefreshWithoutQuestion();
+        }
         while (window.IsRefreshing()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
@@ -276,6 +293,7 @@ BENCHMARK(BM_InputDuringRefresh)
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Arg(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
