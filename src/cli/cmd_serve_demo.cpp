@@ -31,8 +31,8 @@ options:
                       the line's next generation, in which a few prices move by a tick or two, a
                       few events start and leave the line and a few new ones appear; every other
                       page serves the current generation
-  --generation N      the generation served first, 0 to 100000 (default 0, the line as drawn
-                      from the seed)
+  --generation N      the generation served first, 0 to 100000 (default 0, the line the seed
+                      gives before any change)
   --help              show this help and exit
 
 exit status: 0 stopped by a signal; 1 the server could not start (a busy port, for example);

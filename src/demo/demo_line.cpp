@@ -427,8 +427,8 @@ std::vector<DrawnEvent> DrawEvents(int count, int team_count, int kickoff_count,
 
 // ---- A moving line: what changes from one generation to the next ------------------------------
 //
-// Generation 0 is the line as drawn from the seed. Each later generation is the one before with a
-// few changes drawn from a random sequence of its own (seeded by the seed and the generation), so
+// Generation 0 is the line the seed gives. Each later generation is the one before with a few
+// changes taken from a random sequence of its own (seeded by the seed and the generation), so
 // the line of generation 0 stays byte for byte what it always was, and generation g is one known
 // line: a few markets move by a tick or two, now and then a handicap or total line moves, the
 // earliest events start (and leave the line) and a few new ones appear a few weeks ahead.

@@ -24,7 +24,7 @@ struct DemoOptions {
     // The date the line is published on: every event starts within the four weeks after it. Unset:
     // the local date when the server starts. Give the readers the same date as their "today".
     std::optional<std::chrono::year_month_day> today;
-    // The line's generation: 0 is the line as drawn from the seed; each later generation is the one
+    // The line's generation: 0 is the line the seed gives; each later generation is the one
     // before with a few changes (a few markets move by a tick or two with their margins kept, now
     // and then a handicap or total line moves, the earliest few events start and leave the line,
     // a few new ones appear three to four weeks ahead). Building generation g replays g steps, so
