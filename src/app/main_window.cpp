@@ -24,6 +24,7 @@
 
 #include "app/toolbar_images.h"
 #include "export/grid_sheet.h"
+#include "live/event_identity.h"
 #include "live/line_movement.h"
 #include "live/line_snapshot.h"
 #include "table/cp1251_text.h"
@@ -69,6 +70,9 @@ QAccessibleInterface* ToolBarGapAccessible(const QString&, QObject* object) {
     auto* gap = qobject_cast<ToolBarGap*>(object);
     return gap != nullptr ? new QAccessibleWidget(gap, QAccessible::Separator) : nullptr;
 }
+
+// The time of day the tooltips give a read ("10:42:05").
+QString ClockText() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")); }
 
 }  // namespace
 
@@ -141,11 +145,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 
     // Events keep their place across timed refreshes by who plays whom, where and when: the
     // prices are what changes.
-    ctl_data_grid_->SetSameEvent([](const OddsRecord& a, const OddsRecord& b) {
-        return a.sport_type_name == b.sport_type_name && a.competition_name == b.competition_name &&
-               a.team_h_name == b.team_h_name && a.team_g_name == b.team_g_name &&
-               a.sport_event_date == b.sport_event_date;
-    });
+    ctl_data_grid_->SetSameEvent(live::SameIdentity);
     auto_refresh_timer_ = new QTimer(this);
     connect(auto_refresh_timer_, &QTimer::timeout, this, [this] { TimedRefresh(); });
 
@@ -349,7 +349,7 @@ void TfrmMain::TimedRefresh() {
 }
 
 void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
-    const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+    const QString time = ClockText();
     const bool empty = outcome.rows.RowCount() == 0;
     if (outcome.cancelled || timed_reported_ || outcome.failure || empty) {
         QString why = QStringLiteral("линия пришла пустой");
@@ -427,7 +427,7 @@ QString TfrmMain::MarkMovement(bool succeeded) {
     }
     if (succeeded) {
         previous_line_ = std::move(current);
-        previous_time_ = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+        previous_time_ = ClockText();
     }
     return told;
 }
@@ -472,8 +472,7 @@ void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
         const QString moved = MarkMovement(succeeded);
         if (succeeded) {
             timed_failure_said_ = false;
-            SetReadStatus(QStringLiteral("Обновлено ") +
-                          QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + moved);
+            SetReadStatus(QStringLiteral("Обновлено ") + ClockText() + moved);
         }
     });
     actShowDopInfoUpdate();

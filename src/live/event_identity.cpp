@@ -36,6 +36,12 @@ bool EventIdentity::Matches(const OddsRecord& row) const {
            start == row.sport_event_date && home == row.team_h_name && guest == row.team_g_name;
 }
 
+bool SameIdentity(const OddsRecord& a, const OddsRecord& b) {
+    return a.sport_type_name == b.sport_type_name && a.competition_name == b.competition_name &&
+           a.sport_event_date == b.sport_event_date && a.team_h_name == b.team_h_name &&
+           a.team_g_name == b.team_g_name;
+}
+
 uint64_t IdentityHashHead(const std::optional<std::string_view>& sport,
                           const std::optional<std::string_view>& tournament) {
     return Fold(Fold(0, sport), tournament);

@@ -27,6 +27,9 @@ struct EventIdentity {
     friend bool operator==(const EventIdentity&, const EventIdentity&) = default;
 };
 
+// True when two rows are the same event, without copying either identity.
+bool SameIdentity(const OddsRecord& a, const OddsRecord& b);
+
 // A 64-bit hash of a row's identity: equal identities hash equal; unequal ones almost never do,
 // and every lookup that uses it confirms the identity itself.
 uint64_t IdentityHash(const OddsRecord& row);

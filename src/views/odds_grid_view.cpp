@@ -336,15 +336,14 @@ void OddsGridView::CollapseAllGroups() {
 void OddsGridView::Reload() {
     // The table has already changed: the tree still holds the old row indexes, which may now name
     // other rows, so the place comes from the last time the tree and the table agreed.
-    SavedState state = SaveState();
-    state.place = place_;
+    const SavedState state = SaveState(place_);
     model_->Reload(table_);
     RestoreState(state);
     SyncFromLayout();
 }
 
 void OddsGridView::ChangeTree(const std::function<void(grid::GridTree&)>& change) {
-    const SavedState state = SaveState();
+    const SavedState state = SaveState(CurrentPlace());
     model_->ChangeTree(change);
     RestoreState(state);
     SyncFromLayout();
@@ -361,8 +360,9 @@ void OddsGridView::RememberPlace() {
     if (!restoring_) place_ = CurrentPlace();
 }
 
-OddsGridView::SavedState OddsGridView::SaveState() const {
+OddsGridView::SavedState OddsGridView::SaveState(grid::GridPlace place) const {
     SavedState state;
+    state.place = std::move(place);
     state.vertical = tree_->verticalScrollBar()->value();
     state.horizontal = tree_->horizontalScrollBar()->value();
     const QModelIndex current = tree_->currentIndex();
@@ -371,7 +371,6 @@ OddsGridView::SavedState OddsGridView::SaveState() const {
         while (top.parent().isValid()) top = top.parent();
         state.focus_top_row = top.row();
     }
-    state.place = CurrentPlace();
     return state;
 }
 
@@ -552,7 +551,7 @@ void OddsGridView::OnFindTextChanged(const QString& text) {
         EndFind();
         return;
     }
-    if (!before_find_) before_find_ = std::make_unique<SavedState>(SaveState());
+    if (!before_find_) before_find_ = std::make_unique<SavedState>(SaveState(CurrentPlace()));
     SetFindText(text.toStdString());
     // Found events are shown, not hidden in collapsed groups: every group left holds one.
     if (model_->rowCount() > 0 && !place_.all_expanded) ExpandAllGroups();

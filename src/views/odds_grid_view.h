@@ -149,7 +149,9 @@ class OddsGridView : public QWidget {
     void Reload();
     // Runs a change of the tree inside one model reset, keeping what the user sees.
     void ChangeTree(const std::function<void(grid::GridTree&)>& change);
-    SavedState SaveState() const;
+    // The scroll position and the focused row's top-level row, with `place` (the user's place in
+    // the tree, taken by the caller from the tree or from the last time it agreed with the table).
+    SavedState SaveState(grid::GridPlace place) const;
     void RestoreState(const SavedState& state);
     grid::GridPlace CurrentPlace() const;
     // Records the place while the tree matches its table (after every reload and change, on
