@@ -266,9 +266,15 @@ class Matcher {
 
     LINTARO_HOT void Push(ChoiceKind kind, size_t node, int64_t position, int64_t a = 0,
                           int64_t b = 0) {
-        if (choices_.size() >= choice_cap_) RunTimeError(kPatternBacktrackLimit);
+        // The trail's height is kept in 32 bits too: a search that saved 4 Gi slot values would
+        // have exhausted memory long before.
+        if (choices_.size() >= choice_cap_ || trail_.size() > UINT32_MAX) {
+            RunTimeError(kPatternBacktrackLimit);
+        }
         Charge(0);
-        choices_.push_back({static_cast<uint32_t>(node), kind, position, trail_.size(), a, b});
+        choices_.push_back({static_cast<uint32_t>(node), kind, static_cast<uint32_t>(position),
+                            static_cast<uint32_t>(trail_.size()), static_cast<int32_t>(a),
+                            static_cast<int32_t>(b)});
     }
 
     [[noreturn]] void RunTimeError(int code) {
@@ -927,7 +933,7 @@ class Matcher {
         if (k <= 0) {
             choices_.pop_back();
         } else {
-            c.a = k;
+            c.a = static_cast<int32_t>(k);
         }
         if (k < 0) return kFail;
         EnterFixedLoopCount(loop, start, k);
@@ -947,14 +953,14 @@ class Matcher {
             if (k < 0 || k == rep.minimum) {
                 choices_.pop_back();
             } else {
-                c.a = k;
+                c.a = static_cast<int32_t>(k);
             }
         } else {
             k = LazyCandidate(start, c.a + 1, c.b, step, peek);
             if (k < 0 || k == c.b) {
                 choices_.pop_back();
             } else {
-                c.a = k;
+                c.a = static_cast<int32_t>(k);
             }
         }
         if (k < 0) return kFail;
@@ -978,14 +984,14 @@ class Matcher {
             if (k < 0 || k == minimum) {
                 choices_.pop_back();
             } else {
-                c.a = k;
+                c.a = static_cast<int32_t>(k);
             }
         } else {
             k = LazyPasses(loop, start, c.a, c.a + 1, maximum, peek);
             if (k < 0 || k >= maximum) {
                 choices_.pop_back();
             } else {
-                c.a = k;
+                c.a = static_cast<int32_t>(k);
             }
         }
         if (k < 0 || next == 0) return kFail;

@@ -67,6 +67,8 @@ const char* ErrorText(int code) {
             return "TPattern(exec): Backtrack Limit Exceeded";
         case kPatternSubjectBudget:
             return "TPattern(exec): Work Budget Exceeded";
+        case kPatternSubjectTooLong:
+            return "TPattern(exec): Subject Too Long";
         default:
             return "Unknown error";
     }
@@ -148,7 +150,16 @@ void TPattern::SetLinePairedSeparator(std::string_view pair) {
 
 void TPattern::SetInputString(std::string_view subject) {
     regex::SearchState& s = state_->search;
-    s.input.assign(regex::CutAtNul(subject));
+    std::string_view text = regex::CutAtNul(subject);
+    if (text.size() > regex::kMaxSubjectLength) {
+        s.input.clear();
+        s.input.shrink_to_fit();
+        s.has_input = false;
+        s.ForgetOccurrences();
+        s.ClearCaptures();
+        regex::RaiseError(kPatternSubjectTooLong, 0);
+    }
+    s.input.assign(text);
     s.has_input = true;
     s.work_left = s.work_budget;
     s.ForgetOccurrences();

@@ -45,6 +45,7 @@ enum EPatternCode : int {
     kPatternLoopWithoutEntry = 1015,     // a corrupt program
     kPatternBacktrackLimit = 1016,       // SetBacktrackLimit's bound was reached
     kPatternSubjectBudget = 1017,        // the subject's work budget is spent
+    kPatternSubjectTooLong = 1018,       // a subject of 2 GiB or more (up to its first NUL)
 };
 
 // The modifiers by index, as SetModifierByIndex takes them, and their letters in index order (as
@@ -89,7 +90,8 @@ class TPattern {
     // A two-character line break ("" clears it); throws EPattern 128 for anything else.
     void SetLinePairedSeparator(std::string_view pair);
 
-    // Stores the subject (clearing every capture) without searching.
+    // Stores the subject (clearing every capture) without searching. A subject ends at its first
+    // NUL byte; one of 2 GiB or more is refused with EPattern 1018, leaving no subject stored.
     void SetInputString(std::string_view subject);
 
     // Searches `subject` from its start. Throws EPattern for a pattern that does not compile.

@@ -22,15 +22,22 @@ struct TrailEntry {
     uint32_t slot;
 };
 
-// A point the search can come back to. `kind` says what to try next there.
+// Subjects are refused from this length on, so that every position, count and 1-based offset of
+// one fits in 32 bits (and MatchPos's int).
+inline constexpr size_t kMaxSubjectLength = 0x7FFFFFFE;
+
+// A point the search can come back to. `kind` says what to try next there. Positions and counts
+// fit in 32 bits (see kMaxSubjectLength), which keeps a choice at 24 bytes: a loop over a group
+// with alternatives may keep one per pass.
 struct ChoicePoint {
-    uint32_t node;     // program offset the choice belongs to
-    uint32_t kind;     // ChoiceKind in match.cpp
-    int64_t position;  // subject position to return to
-    size_t trail;      // trail height to unwind to
-    int64_t a;         // kind-specific: the count last tried by a repetition
-    int64_t b;         // kind-specific: the longest count of a lazy repetition
+    uint32_t node;      // program offset the choice belongs to
+    uint32_t kind;      // ChoiceKind in match.cpp
+    uint32_t position;  // subject position to return to
+    uint32_t trail;     // trail height to unwind to
+    int32_t a;          // kind-specific: the count last tried by a repetition
+    int32_t b;          // kind-specific: the longest count of a lazy repetition
 };
+static_assert(sizeof(ChoicePoint) == 24);
 
 // Where a character or a literal was last found in the subject, for a later search from at or
 // before `from`: scanning ahead again on every search would make a walk over many matches

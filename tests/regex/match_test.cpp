@@ -4,6 +4,10 @@
 // match forever; inputs the fuzzer once found troublesome.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -420,6 +424,49 @@ TEST(PatternMatchTest, LongSubjectsUseNoCallStack) {
         ASSERT_TRUE(p.Exec(subject));
         EXPECT_EQ(p.MatchLen(0), static_cast<int>(subject.size()));
     }
+}
+
+// A subject of 2 GiB or more is refused: positions and offsets are 32-bit. The subject is one
+// MiB of text mapped again and again, so the test needs address space, not memory.
+TEST(PatternMatchTest, SubjectsOf2GiBAreRefused) {
+    constexpr size_t kPiece = 1 << 20;
+    constexpr size_t kTotal = (size_t(2) << 30) + kPiece;
+    int fd = memfd_create("subject", 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, kPiece), 0);
+    std::string text(kPiece, 'a');
+    ASSERT_EQ(pwrite(fd, text.data(), kPiece, 0), static_cast<ssize_t>(kPiece));
+    void* area = mmap(nullptr, kTotal, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(area, MAP_FAILED);
+    char* base = static_cast<char*>(area);
+    for (size_t at = 0; at < kTotal; at += kPiece) {
+        ASSERT_NE(mmap(base + at, kPiece, PROT_READ, MAP_SHARED | MAP_FIXED, fd, 0), MAP_FAILED);
+    }
+    TPattern p;
+    p.SetExpression("a");
+    ASSERT_TRUE(p.Exec("xa"));
+    try {
+        p.Exec(std::string_view(base, kTotal));
+        ADD_FAILURE() << "a subject of 2 GiB was searched";
+    } catch (const EPattern& e) {
+        EXPECT_EQ(e.Code, 1018);
+    }
+    // The refused subject left no subject and no captures behind.
+    EXPECT_EQ(p.MatchPos(0), -1);
+    EXPECT_THROW(p.ExecPos(1), EPattern);
+    // Cut at a NUL inside the first 2 GiB, the same text is an ordinary subject.
+    munmap(base, kPiece);
+    ASSERT_NE(mmap(base, kPiece, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED,
+                   -1, 0),
+              MAP_FAILED);
+    std::memset(base, 'b', 100);
+    base[100] = '\0';
+    EXPECT_FALSE(p.Exec(std::string_view(base, kTotal)));
+    p.SetExpression("b+");
+    ASSERT_TRUE(p.Exec(std::string_view(base, kTotal)));
+    EXPECT_EQ(p.MatchLen(0), 100);
+    munmap(base, kTotal);
+    close(fd);
 }
 
 TEST(PatternMatchTest, BacktrackLimitStopsAnExponentialSearch) {
