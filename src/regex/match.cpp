@@ -286,6 +286,10 @@ class Matcher {
     // --- Single characters. ---
 
     LINTARO_HOT size_t Next(size_t node) const { return program_.next_of[node]; }
+    // Where the walk goes on once `node` matched, or arriving at `node`: nodes that do nothing
+    // when passed are stepped over. Next is for the program's structure; these are for walking.
+    LINTARO_HOT size_t Forward(size_t node) const { return program_.forward_of[node]; }
+    LINTARO_HOT size_t PassTo(size_t node) const { return program_.pass_to[node]; }
 
     LINTARO_HOT bool StartsLinePair(int64_t at) const {
         return program_.pair_assigned && subject_[at] == program_.pair_first &&
@@ -554,7 +558,7 @@ class Matcher {
 
     // Runs the program from its first node at position_; true when it reaches End.
     bool Run() {
-        size_t node = 1;
+        size_t node = PassTo(1);
         for (;;) {
             // Counted without a check: a forward walk cannot go on for long without passing a
             // choice, a loop node or a scan, which check.
@@ -569,7 +573,7 @@ class Matcher {
                 case kLineEnd:
                 case kWordBound:
                 case kNotWordBound:
-                    node = AssertionHolds(code) ? Next(node) : kFail;
+                    node = AssertionHolds(code) ? Forward(node) : kFail;
                     break;
                 case kAnyChar:
                 case kAnyNotLineSep:
@@ -670,7 +674,7 @@ class Matcher {
             return kFail;
         }
         ++position_;
-        return Next(node);
+        return Forward(node);
     }
 
     // Literal text, exact or in either case. The subject copy ends in a 0 byte and holds none
@@ -690,7 +694,7 @@ class Matcher {
             }
         }
         position_ = at;
-        return Next(node);
+        return Forward(node);
     }
 
     // The text a group captured, again.
@@ -700,7 +704,7 @@ class Matcher {
         Charge(static_cast<unsigned long long>(step));
         if (!BackRefAt(node, position_)) return kFail;
         position_ += step;
-        return Next(node);
+        return Forward(node);
     }
 
     // The end of a pass of a greedy "x*" or "x+" over a group: back to the choice between another
@@ -724,7 +728,7 @@ class Matcher {
     // once; otherwise the next alternative is kept for later.
     size_t StepBranch(size_t node) {
         size_t next = Next(node);
-        if (next == 0 || p_[next] != kBranch) return node + kNodeHeaderSize;
+        if (next == 0 || p_[next] != kBranch) return PassTo(node + kNodeHeaderSize);
         if (const FixedLoop* loop = program_.FixedLoopAt(node); loop != nullptr) {
             int64_t start = position_;
             int64_t passes = CountPasses(*loop, start, INT64_MAX);
@@ -754,7 +758,7 @@ class Matcher {
             Charge(static_cast<unsigned long long>((count + 1) * step));
         }
         if (count < rep.minimum) return kFail;
-        size_t next = Next(node);
+        size_t next = Forward(node);
         const FixedRun* peek = program_.FollowAt(node);
         int64_t k;
         if (!rep.lazy && peek != nullptr && peek->exclusive) {
@@ -788,7 +792,7 @@ class Matcher {
         if (index > kLoopStackDepth) RunTimeError(kPatternLoopStackExceeded);
         Set(kSlotLoopIndex, index);
         Set(kSlotLoopCount + static_cast<int>(index), 0);
-        return Next(node);
+        return Forward(node);
     }
 
     // The end of a pass of a counted loop (and its first arrival, from the LoopEntry): another
@@ -869,7 +873,7 @@ class Matcher {
         } else {
             return kFail;  // no other code is ever emitted
         }
-        return Next(node);
+        return Forward(node);
     }
 
     // --- Backtracking: one Resume per kind of choice. ---

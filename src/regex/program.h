@@ -240,6 +240,11 @@ struct Program {
     // The offset of the node that follows, as NextNode reads it from the bytes (kept for every
     // offset, so that it holds for any node).
     std::vector<uint32_t> next_of;
+    // The node the forward walk goes on with once the node at an offset has matched: its next
+    // node, with the nodes that do nothing when passed (a Branch without alternatives after it,
+    // Nothing, comments) stepped over. pass_to gives the same for arriving at an offset.
+    std::vector<uint32_t> forward_of;
+    std::vector<uint32_t> pass_to;
     // For each Branch heading an "x*" or "x+" and each counted loop node: its FixedLoop when its
     // operand is of fixed width without choices.
     std::vector<int32_t> fixed_loop_of;

@@ -443,6 +443,42 @@ class Analysis {
                 program_.fixed_loops.push_back(std::move(loop));
             }
         }
+        IndexPassThrough(visited);
+    }
+
+    // Whether arriving at the node does nothing but go on to another, and to which.
+    bool PassesThrough(size_t node, size_t* to) const {
+        size_t next = NextNode(p_, node);
+        switch (p_[node]) {
+            case kNothing:
+            case kComment:
+                *to = next;
+                return next != 0;
+            case kBranch:
+                *to = node + kNodeHeaderSize;
+                return next == 0 || p_[next] != kBranch;
+            default:
+                return false;
+        }
+    }
+
+    // Fills pass_to and forward_of for the nodes the matcher can reach (every other offset keeps
+    // itself and its next link). Links only go back through Back and loop nodes, which do not
+    // pass through, so each chain ends; the bound guards against a program that says otherwise.
+    void IndexPassThrough(const std::vector<bool>& visited) {
+        program_.pass_to.resize(size_);
+        for (size_t node = 0; node < size_; ++node) {
+            size_t at = node;
+            size_t to = 0;
+            if (visited[node]) {
+                for (size_t hops = 0; hops < size_ && PassesThrough(at, &to); ++hops) at = to;
+            }
+            program_.pass_to[node] = static_cast<uint32_t>(at);
+        }
+        program_.forward_of = program_.next_of;
+        for (size_t node = 1; node < size_; ++node) {
+            if (visited[node]) program_.forward_of[node] = program_.pass_to[program_.next_of[node]];
+        }
     }
 
     // The characters the alternatives after the Branch `branch` can begin with, what follows them
