@@ -20,6 +20,7 @@
 //
 // The matcher writes only the SearchState; the Program is shared and read-only.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -51,6 +52,72 @@ enum ChoiceKind : uint32_t {
     kLoopExitChoice,    // node: a Loop node whose next iteration is being tried
     kLoopMoreChoice,    // node: a LoopLazy node whose continuation is being tried
 };
+
+// The node families the forward walk dispatches on (Matcher::Run), by node code.
+enum NodeFamily : uint8_t {
+    kFamilyEnd,
+    kFamilyAssertion,
+    kFamilySingle,
+    kFamilyLiteral,
+    kFamilyBackRef,
+    kFamilyPass,
+    kFamilyBack,
+    kFamilyBranch,
+    kFamilyRepetition,
+    kFamilyLoopEntry,
+    kFamilyLoop,
+    kFamilyGroup,  // group openings and closings; any other code fails there
+};
+
+constexpr NodeFamily FamilyOfCode(unsigned char code) {
+    if (IsSingleCharacterNode(code)) return kFamilySingle;
+    switch (code) {
+        case kEnd:
+            return kFamilyEnd;
+        case kInputStart:
+        case kInputEnd:
+        case kLineStart:
+        case kLineEnd:
+        case kWordBound:
+        case kNotWordBound:
+            return kFamilyAssertion;
+        case kLiteral:
+        case kLiteralCI:
+            return kFamilyLiteral;
+        case kBackRef:
+        case kBackRefCI:
+            return kFamilyBackRef;
+        case kNothing:
+        case kComment:
+            return kFamilyPass;
+        case kBack:
+            return kFamilyBack;
+        case kBranch:
+            return kFamilyBranch;
+        case kStar:
+        case kPlus:
+        case kBraces:
+        case kStarLazy:
+        case kPlusLazy:
+        case kBracesLazy:
+            return kFamilyRepetition;
+        case kLoopEntry:
+            return kFamilyLoopEntry;
+        case kLoop:
+        case kLoopLazy:
+            return kFamilyLoop;
+        default:
+            return kFamilyGroup;
+    }
+}
+
+constexpr std::array<uint8_t, 256> kFamilyOf = [] {
+    std::array<uint8_t, 256> families{};
+    for (int code = 0; code < 256; ++code) {
+        families[static_cast<size_t>(code)] = FamilyOfCode(static_cast<unsigned char>(code));
+    }
+    return families;
+}();
 
 // The bounds and operand of a repetition of a simple operand.
 struct Repetition {
@@ -558,71 +625,49 @@ class Matcher {
 
     // Runs the program from its first node at position_; true when it reaches End.
     bool Run() {
+        // Each node family has its own dispatch to the next node at the end of its code (a
+        // computed goto): an interpreter's shared dispatch jump is mispredicted most of the time,
+        // while one jump per family learns which family tends to follow it. Each step is counted
+        // without a check: a forward walk cannot go on for long without passing a choice, a loop
+        // node or a scan, which check.
+        static const void* const kFamilyCode[] = {
+            &&end,    &&assertion, &&single,     &&literal,    &&back_ref,  &&pass,
+            &&back,   &&branch,    &&repetition, &&loop_entry, &&loop_node, &&group,
+        };
         size_t node = PassTo(1);
-        for (;;) {
-            // Counted without a check: a forward walk cannot go on for long without passing a
-            // choice, a loop node or a scan, which check.
-            ++steps_;
-            unsigned char code = p_[node];
-            switch (code) {
-                case kEnd:
-                    return true;
-                case kInputStart:
-                case kInputEnd:
-                case kLineStart:
-                case kLineEnd:
-                case kWordBound:
-                case kNotWordBound:
-                    node = AssertionHolds(code) ? Forward(node) : kFail;
-                    break;
-                case kAnyChar:
-                case kAnyNotLineSep:
-                case kDigit:
-                case kNotDigit:
-                case kAnyOfTiny:
-                case kAnyButTiny:
-                case kAnyOfSet:
-                    node = StepSingle(node);
-                    break;
-                case kLiteral:
-                case kLiteralCI:
-                    node = StepLiteral(node);
-                    break;
-                case kBackRef:
-                case kBackRefCI:
-                    node = StepBackRef(node);
-                    break;
-                case kNothing:
-                case kComment:
-                    node = Next(node);
-                    break;
-                case kBack:
-                    node = StepBack(node);
-                    break;
-                case kBranch:
-                    node = StepBranch(node);
-                    break;
-                case kStar:
-                case kPlus:
-                case kBraces:
-                case kStarLazy:
-                case kPlusLazy:
-                case kBracesLazy:
-                    node = StepRepetition(node);
-                    break;
-                case kLoopEntry:
-                    node = StepLoopEntry(node);
-                    break;
-                case kLoop:
-                case kLoopLazy:
-                    node = StepLoop(node);
-                    break;
-                default:
-                    node = StepGroup(node);
-                    break;
-            }
-            if (node == kFail && !Backtrack(&node)) return false;
-        }
+#define LINTARO_GO_ON(step)                                           \
+    node = (step);                                                    \
+    if (node == kFail && !Backtrack(&node)) return false;             \
+    ++steps_;                                                         \
+    goto* kFamilyCode[kFamilyOf[p_[node]]]
+
+        ++steps_;
+        goto* kFamilyCode[kFamilyOf[p_[node]]];
+    end:
+        return true;
+    assertion:
+        LINTARO_GO_ON(AssertionHolds(p_[node]) ? Forward(node) : kFail);
+    single:
+        LINTARO_GO_ON(StepSingle(node));
+    literal:
+        LINTARO_GO_ON(StepLiteral(node));
+    back_ref:
+        LINTARO_GO_ON(StepBackRef(node));
+    pass:
+        LINTARO_GO_ON(Next(node));
+    back:
+        LINTARO_GO_ON(StepBack(node));
+    branch:
+        LINTARO_GO_ON(StepBranch(node));
+    repetition:
+        LINTARO_GO_ON(StepRepetition(node));
+    loop_entry:
+        LINTARO_GO_ON(StepLoopEntry(node));
+    loop_node:
+        LINTARO_GO_ON(StepLoop(node));
+    group:
+        LINTARO_GO_ON(StepGroup(node));
+#undef LINTARO_GO_ON
     }
 
     // Anchors and boundaries: whether the position passes the test; they consume nothing.

@@ -87,7 +87,7 @@ inline bool IsClose(unsigned char code) {
 
 // Whether a node of this code always consumes exactly one character and holds no choice. (A
 // Literal or LiteralCI of one character does too; whether it has one is in its operand.)
-inline bool IsSingleCharacterNode(unsigned char code) {
+constexpr bool IsSingleCharacterNode(unsigned char code) {
     switch (code) {
         case kAnyChar:
         case kAnyNotLineSep:
