@@ -307,7 +307,8 @@ class Matcher {
     LINTARO_HOT void Set(int slot, int64_t value) {
         uint32_t depth = static_cast<uint32_t>(choices_.size());
         if (depth != 0 && stamps_[slot] != depth) {
-            trail_.push_back({slots_[slot], stamps_[slot], static_cast<uint32_t>(slot)});
+            trail_.push_back({static_cast<int32_t>(slots_[slot]), stamps_[slot],
+                              static_cast<uint32_t>(slot)});
             stamps_[slot] = depth;
         }
         slots_[slot] = value;

@@ -15,12 +15,14 @@ namespace lintaro::regex {
 
 inline constexpr int64_t kNoPosition = -1;
 
-// One saved value of a matcher slot, restored when the search backtracks past it.
+// One saved value of a matcher slot, restored when the search backtracks past it. Every slot
+// value (a position, a loop count or index, or kNoPosition) fits in 32 bits.
 struct TrailEntry {
-    int64_t old_value;
+    int32_t old_value;
     uint32_t old_stamp;
     uint32_t slot;
 };
+static_assert(sizeof(TrailEntry) == 12);
 
 // Subjects are refused from this length on, so that every position, count and 1-based offset of
 // one fits in 32 bits (and MatchPos's int).
