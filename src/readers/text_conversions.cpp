@@ -117,6 +117,19 @@ std::optional<double> StrToFloatOrNull(std::string_view text) {
     while (i < n && text[i] == ' ') ++i;
     if (i != n) return std::nullopt;
 
+    // The common price form, up to 15 digits and no exponent: the digits as a whole number are
+    // exact in a double, and so is the power of ten, so one division rounds the decimal value
+    // exactly as a full conversion does.
+    if (exponent.empty() && int_digits.size() + frac_digits.size() <= 15) {
+        static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        uint64_t digits = 0;
+        for (char c : int_digits) digits = digits * 10 + static_cast<uint64_t>(c - '0');
+        for (char c : frac_digits) digits = digits * 10 + static_cast<uint64_t>(c - '0');
+        const double value = static_cast<double>(digits) / kPowersOfTen[frac_digits.size()];
+        return negative ? -value : value;
+    }
+
     // from_chars reads the plain form "digits[.digits][e[-]digits]" without consulting any locale;
     // "." alone and a missing integer part are made explicit first.
     std::string plain = int_digits.empty() ? std::string("0") : std::string(int_digits);

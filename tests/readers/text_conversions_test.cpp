@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "table/cp1251_text.h"
 
@@ -71,6 +75,47 @@ TEST(StrToFloatOrNullTest, AcceptsOnlyTheDottedDecimalForm) {
     for (const Case& c : cases) {
         SCOPED_TRACE("text \"" + c.text + "\"");
         EXPECT_EQ(StrToFloatOrNull(c.text), c.expected);
+    }
+}
+
+// Short decimals take a quicker path than long ones; both must give the double nearest to the
+// decimal, as std::from_chars does, at the edges of the quick path too.
+TEST(StrToFloatOrNullTest, ShortAndLongDecimalsRoundAlike) {
+    std::vector<std::string> texts = {"0.1",
+                                      "-0",
+                                      "0.000000000000001",
+                                      "999999999999999",
+                                      "9999999999999999",
+                                      "0.3000000000000001",
+                                      "123456789.123456",
+                                      "1234567.89012345",
+                                      "9007199254740993",
+                                      "00000000000001.5"};
+    uint64_t seed = 42;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        const int int_length = static_cast<int>((seed >> 33) % 9);
+        const int frac_length = static_cast<int>((seed >> 40) % 12);
+        std::string text;
+        uint64_t bits = seed;
+        for (int d = 0; d < int_length + frac_length; ++d) {
+            if (d == int_length) text += '.';
+            bits = bits * 6364136223846793005ULL + 1;
+            text += static_cast<char>('0' + (bits >> 60) % 10);
+        }
+        if (text.empty() || text == ".") continue;
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        std::string plain = text[0] == '.' ? "0" + text : text;
+        if (plain[0] == '-') plain.erase(0, 1);
+        double expected = 0;
+        std::from_chars(plain.data(), plain.data() + plain.size(), expected);
+        if (text[0] == '-') expected = -expected;
+        const std::optional<double> got = StrToFloatOrNull(text);
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(std::memcmp(&*got, &expected, sizeof(double)), 0) << *got << " " << expected;
     }
 }
 
