@@ -295,16 +295,12 @@ void TNetCookieManager::Add(const std::string& cookie_text, const std::string& h
 }
 
 void TNetCookieManager::Replace(StoredCookie& stored, const TNetCookie& incoming,
-                                const LocalClockReading& now) {
-    // Worked out on a copy, so that the indexes stay true to the stored cookie if parsing fails.
-    TNetCookie cookie = stored.cookie;
-    ParseCookieText(cookie, ServerCookieText(incoming), now);
-    cookie.kind = incoming.kind;
-    // The server form of a cookie that carried its own "expires" date has no date, so the expiry is
-    // taken over directly: a replacement meant to delete a cookie must delete it.
-    cookie.expires = incoming.expires;
+                                const LocalClockReading& /*now*/) {
+    // The incoming cookie's fields are taken as they are. Written back and read again they would
+    // not survive: a host holding ";" splits into attributes, a nameless cookie reads its path as
+    // its name.
     UnindexPathAndExpiry(stored);
-    stored.cookie = std::move(cookie);
+    stored.cookie = incoming;
     IndexPathAndExpiry(stored);
 }
 

@@ -79,6 +79,10 @@ LINTARO_NET_EXCEPTION(ENetResponseHeadTooLarge, ENetException);
 // A response body larger than the client's limit, announced or as it arrives: "Response body
 // larger than N bytes."
 LINTARO_NET_EXCEPTION(ENetResponseBodyTooLarge, ENetException);
+// A body that ended before its announced end: the peer closed the connection short of the
+// Content-Length ("The server closed the connection after N of M bytes.") or before the last chunk
+// of a chunked body. What did arrive is not a page.
+LINTARO_NET_EXCEPTION(ENetBodyIncomplete, ENetException);
 // The whole fetch took longer than the overall time limit its owner set.
 LINTARO_NET_EXCEPTION(ENetFetchTimeout, ENetReadTimeout);
 // The owner asked the responsiveness hook to cancel the running fetch. Readers end quietly on it.

@@ -408,7 +408,12 @@ TNetHTTP::NextStep TNetHTTP::ProcessResponse(std::string& body) {
         std::string error_body;
         {
             ReadTimeoutScope scope(connection_, limits_.error_body_ms);
-            ReadBody(error_body);
+            try {
+                ReadBody(error_body);
+            } catch (const ENetBodyIncomplete&) {
+                // The status is the failure; the part of its page that came goes with it.
+                connection_.Disconnect();
+            }
         }
         throw ENetHTTPProtocolException(response_.ResponseText, code, std::move(error_body));
     }
@@ -427,10 +432,14 @@ void TNetHTTP::ReadBody(std::string& out) {
     if (response_.ContentLength >= 1) {
         // An announced length past the limit fails before a byte of it is read.
         if (static_cast<std::uint64_t>(response_.ContentLength) > limit) BodyTooLarge();
+        const std::size_t before = out.size();
         try {
             connection_.ReadBytes(out, response_.ContentLength);
         } catch (const ENetConnClosedGracefully&) {
-            // A body cut short by the peer's close is kept as far as it came.
+            // A body cut short by the peer's close is not the page the server meant to send.
+            throw ENetBodyIncomplete("The server closed the connection after " +
+                                     std::to_string(out.size() - before) + " of " +
+                                     std::to_string(response_.ContentLength) + " bytes.");
         }
     } else if (response_.TransferEncoding.find("chunked") != std::string::npos) {
         ReadChunkedBody(out);
@@ -441,12 +450,28 @@ void TNetHTTP::ReadBody(std::string& out) {
 
 void TNetHTTP::ReadChunkedBody(std::string& out) {
     const std::uint64_t limit = MaxBodySize == 0 ? UINT64_MAX : MaxBodySize;
-    std::int64_t size = ChunkSize(connection_.ReadLine());
-    while (size > 0) {
-        if (static_cast<std::uint64_t>(size) > limit - out.size()) BodyTooLarge();
-        connection_.ReadBytes(out, size);
-        connection_.ReadLine();
-        size = ChunkSize(connection_.ReadLine());
+    const std::size_t before = out.size();
+    auto cut_short = [&] {
+        return ENetBodyIncomplete("The server closed the connection after " +
+                                  std::to_string(out.size() - before) +
+                                  " bytes of a chunked body, before its last chunk.");
+    };
+    // A size line cut by the close reads as empty, which must not pass for the last chunk.
+    auto size_line = [&] {
+        std::string line = connection_.ReadLine();
+        if (connection_.ReadLnTimedOut()) throw cut_short();
+        return ChunkSize(line);
+    };
+    try {
+        std::int64_t size = size_line();
+        while (size > 0) {
+            if (static_cast<std::uint64_t>(size) > limit - out.size()) BodyTooLarge();
+            connection_.ReadBytes(out, size);
+            connection_.ReadLine();
+            size = size_line();
+        }
+    } catch (const ENetConnClosedGracefully&) {
+        throw cut_short();
     }
     try {
         connection_.ReadLine();

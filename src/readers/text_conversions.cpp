@@ -2,6 +2,7 @@
 // expects ("two characters before the colon" and the like), and nothing here consults a locale.
 #include "readers/text_conversions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -174,8 +175,6 @@ std::string ReplaceNbsp(std::string_view text) {
 }
 
 std::string NormalizeLines(std::string_view text) {
-    const size_t nul = text.find('\0');
-    if (nul != std::string_view::npos) text = text.substr(0, nul);
     // Every line end grows by at most one byte, and the last line may gain a CR LF: reserving that
     // bound once keeps a large page from being copied again while it grows.
     size_t line_ends = 0;
@@ -199,7 +198,11 @@ std::string NormalizeLines(std::string_view text) {
             // Copy the run up to the next line end in one piece.
             size_t j = i;
             while (j < n && text[j] != '\r' && text[j] != '\n') ++j;
+            const size_t start = result.size();
             result.append(text.substr(i, j - i));
+            // A NUL byte reads as a blank: the text after it is the page's as much as before it.
+            std::replace(result.begin() + static_cast<std::ptrdiff_t>(start), result.end(), '\0',
+                         ' ');
             i = j;
             line_open = true;
         }

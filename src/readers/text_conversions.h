@@ -50,7 +50,7 @@ std::optional<double> StrToFloatOrNull(std::string_view text);
 // Replaces "&nbsp;" and then "&nbsp" by a blank (case-sensitive); numeric forms and byte 0xA0 stay.
 std::string ReplaceNbsp(std::string_view text);
 
-// Cuts the text at its first NUL byte and ends every line with CR LF: a line ends at CR LF, at a
+// Reads every NUL byte as a blank and ends every line with CR LF: a line ends at CR LF, at a
 // lone CR or at a lone LF (LF CR is two line ends). A last line without a break gains one; an empty
 // text stays empty.
 std::string NormalizeLines(std::string_view text);

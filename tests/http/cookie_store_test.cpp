@@ -336,6 +336,24 @@ TEST_F(CookieStoreTest, ReplacementWithAnEmptyValueIsNeverSent) {
     EXPECT_EQ(Header("example.com"), "sid=2");
 }
 
+// A replaced cookie keeps the fields it came with: a host name holding ";" (here with what reads as
+// a Set-cookie2 port list after it) stays the domain, a nameless cookie stays nameless.
+TEST_F(CookieStoreTest, ReplacementCopiesTheFieldsWithoutReadingThemAgain) {
+    const std::string host = "odd;port=x";
+    store_.AddServerCookie2("sid=1; path=/; expires=Thu, 09 Dec 2027 12:00:00 GMT", host);
+    EXPECT_NO_THROW(
+        store_.AddServerCookie2("sid=2; path=/; expires=Thu, 09 Dec 2027 12:00:00 GMT", host));
+    ASSERT_EQ(store_.Cookies().size(), 1u);
+    EXPECT_EQ(store_.Cookies()[0].domain, host);
+    EXPECT_EQ(store_.Cookies()[0].value, "2");
+    EXPECT_EQ(Header(host), "sid=2");
+
+    store_.AddServerCookie("nameless; path=/", "example.com");
+    store_.AddServerCookie("nameless; path=/", "example.com");
+    EXPECT_EQ(Header("example.com"), "");
+    EXPECT_EQ(store_.Cookies().back().name, "");
+}
+
 TEST_F(CookieStoreTest, OnNewCookieMayRefuse) {
     store_.OnNewCookie = [](const TNetCookie& cookie) { return cookie.name != "tracker"; };
     store_.AddServerCookie("tracker=1; path=/", "example.com");

@@ -22,6 +22,7 @@ namespace {
 using testing_util::At;
 using testing_util::FakeUi;
 using testing_util::Value;
+using namespace std::string_literals;
 
 constexpr CivilDate kToday{2026, 12, 10};
 
@@ -239,6 +240,21 @@ TEST(FirstBookmakerPageTest, SurvivesTruncatedAndForeignPages) {
     const char nul_heading[] = "<div class=cap>\0\0.\0<";
     EXPECT_TRUE(Parse(std::string(nul_heading, sizeof nul_heading - 1) + page).size() <= 2u);
     EXPECT_TRUE(Parse("<TR class=a>\r\n<td class=b>12/25</td>\r\n</TR>").empty());
+}
+
+// A NUL byte reads as a blank wherever it stands: in a team name, in an event sheet, between two
+// events; every event after it is read as on the page with a blank there.
+TEST(FirstBookmakerPageTest, NulBytesReadAsBlanks) {
+    const std::string with_nul = SoccerEvent("25/12 ", "  3.40 ", "20:00  ", "Al\0pha"s) +
+                                 "\r\n\0\r\n" + SoccerEvent("26/12 ") + " <i>\0</i>";
+    std::string with_blank = with_nul;
+    std::replace(with_blank.begin(), with_blank.end(), '\0', ' ');
+    const std::string tail = "\r\n" + SoccerEvent("27/12 ") + "\r\n<div>\r\n";
+    const std::vector<OddsRecord> rows = Parse(Section("Футбол. A", {with_nul}) + tail);
+    EXPECT_EQ(rows, Parse(Section("Футбол. A", {with_blank}) + tail));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].team_h_name, std::optional<std::string>("Al pha"));
+    EXPECT_NE(rows[1].dop_info, std::nullopt);
 }
 
 // Headings and events with no "<div" or CR after them cannot match; a page full of them must not
