@@ -87,6 +87,12 @@ int RunLintaro(int argc, char** argv) {
     QObject::connect(&window, &TfrmMain::Closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     window.SetAutoRefreshMinutes(options.auto_refresh_minutes);
+    const auto in_ms = [](std::optional<int> seconds) -> std::optional<int> {
+        if (!seconds) return std::nullopt;
+        return *seconds * 1000;
+    };
+    window.SetTimedReadLimits(in_ms(options.timed_stall_seconds),
+                              in_ms(options.timed_timeout_seconds));
     window.show();
     if (options.refresh) {
         QTimer::singleShot(0, &window, &TfrmMain::RefreshWithoutQuestion);

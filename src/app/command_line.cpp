@@ -25,7 +25,8 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
         const bool takes_value = name == "--first-host" || name == "--second-host" ||
-                                 name == "--bookmaker" || name == "--auto-refresh";
+                                 name == "--bookmaker" || name == "--auto-refresh" ||
+                                 name == "--timeout" || name == "--stall-timeout";
         std::optional<std::string> value;
         if (equals != std::string::npos) {
             if (!takes_value) throw LaunchUsageError(name + " takes no value");
@@ -59,6 +60,16 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
                                        *value + "\"");
             }
             options.auto_refresh_minutes = static_cast<int>(minutes);
+        } else if (name == "--timeout" || name == "--stall-timeout") {
+            int64_t seconds = 0;
+            if (!ParseWholeNumber(*value, seconds) || seconds < 0 ||
+                seconds > kMaxReadLimitSeconds) {
+                throw LaunchUsageError(name + " needs a number of seconds from 0 to " +
+                                       std::to_string(kMaxReadLimitSeconds) + ", not \"" + *value +
+                                       "\"");
+            }
+            (name == "--timeout" ? options.timed_timeout_seconds : options.timed_stall_seconds) =
+                static_cast<int>(seconds);
         } else if (name == "--first-host" || name == "--second-host") {
             if (!IsHostAndPort(*value)) {
                 throw LaunchUsageError(name + " needs HOST or HOST:PORT, not \"" + *value + "\"");
@@ -78,7 +89,7 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
 std::string LaunchUsage() {
     return R"(usage: lintaro [--demo] [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
                [--bookmaker first|second] [--refresh] [--auto-refresh MINUTES]
-               [--version] [--help]
+               [--timeout SECONDS] [--stall-timeout SECONDS] [--version] [--help]
 
 Opens Lintaro's window, a viewer of bookmakers' betting lines. F5 refreshes the line.
 
@@ -93,6 +104,11 @@ Opens Lintaro's window, a viewer of bookmakers' betting lines. F5 refreshes the 
   --refresh              refresh once at start, without asking
   --auto-refresh MINUTES read the line again every MINUTES (1 to 1440) without asking, keeping
                          the user's place; a failed read keeps the line on screen
+  --timeout SECONDS      a timed read that takes longer than SECONDS in all fails (default 600,
+                         or the period of --auto-refresh when shorter; 0: no limit)
+  --stall-timeout SECONDS
+                         a timed read that receives nothing for SECONDS fails (default 60;
+                         0: no limit). A refresh the user starts has no limit: Esc stops it
   --version              print the version and exit
   --help                 print this help and exit
 

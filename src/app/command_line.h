@@ -18,6 +18,8 @@ class LaunchUsageError : public std::runtime_error {
 
 // The longest period --auto-refresh takes: a day.
 inline constexpr int kMaxAutoRefreshMinutes = 24 * 60;
+// The longest limit --timeout and --stall-timeout take: a day.
+inline constexpr int kMaxReadLimitSeconds = 24 * 60 * 60;
 
 struct LaunchOptions {
     bool demo = false;                       // --demo: the built-in demo line on loopback
@@ -26,8 +28,12 @@ struct LaunchOptions {
     int bookmaker = 0;                       // --bookmaker first|second: the selector's index
     bool refresh = false;                    // --refresh: one refresh at start, without asking
     int auto_refresh_minutes = 0;            // --auto-refresh MINUTES: a timed refresh; 0 off
-    bool version = false;                    // --version
-    bool help = false;                       // --help
+    // A timed read's limits in seconds (0: none): --timeout for the whole read, --stall-timeout
+    // for the longest silence. Unset, the window's defaults hold.
+    std::optional<int> timed_timeout_seconds;
+    std::optional<int> timed_stall_seconds;
+    bool version = false;  // --version
+    bool help = false;     // --help
     // Arguments that begin with a single "-", each with the word after it that does not begin
     // with "-": left for the toolkit (-platform offscreen, -style fusion, ...), which must take
     // them all.

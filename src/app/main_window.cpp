@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "app/toolbar_images.h"
 #include "export/grid_sheet.h"
@@ -31,6 +32,7 @@
 #include "table/date_time.h"
 #include "views/about_window.h"
 #include "views/event_sheet_window.h"
+#include "views/find_bar.h"
 #include "views/footer_bar.h"
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
@@ -111,7 +113,14 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     cancel->setObjectName(QStringLiteral("actCancelRefresh"));
     cancel->setShortcut(QKeySequence(Qt::Key_Escape));
     cancel->setEnabled(false);
-    connect(cancel, &QAction::triggered, this, &TfrmMain::CancelRefresh);
+    connect(cancel, &QAction::triggered, this, [this] {
+        // During a timed read Esc first ends a search, as it does in the grid at other times.
+        if (timed_ && !ctl_data_grid_->Finder()->isHidden()) {
+            ctl_data_grid_->CloseFindBar();
+            return;
+        }
+        CancelRefresh();
+    });
     addAction(cancel);
 
     BuildToolBar();
@@ -305,7 +314,7 @@ void TfrmMain::RefreshWithoutQuestion() {
 }
 
 void TfrmMain::Refresh(bool ask) {
-    if (refreshing_ || closing_) return;
+    if (closing_ || (refreshing_ && !timed_)) return;
     if (ask) {
         const MessageBoxRequest question{QStringLiteral("Обновить данные?"),
                                          QStringLiteral("Confirm"),
@@ -315,6 +324,14 @@ void TfrmMain::Refresh(bool ask) {
                                          QMessageBox::Yes};
         if (dialogs_.ShowMessageBox(this, question) != QMessageBox::Yes) return;
     }
+    if (closing_ || (refreshing_ && !timed_)) return;
+    if (refreshing_) {
+        // The user's refresh replaces the timed read under way: it starts once that has stopped.
+        manual_after_timed_ = true;
+        CancelRefresh();
+        return;
+    }
+    session_->SetReadLimits({});
     cds_data_.ResetTable();
     reader_reported_ = false;
     SetRefreshing(true);
@@ -344,8 +361,28 @@ void TfrmMain::TimedRefresh() {
     }
     timed_ = true;
     timed_reported_ = false;
+    session_->SetReadLimits(TimedReadLimits());
     SetRefreshing(true);
     refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
+}
+
+void TfrmMain::SetTimedReadLimits(std::optional<int> stall_ms, std::optional<int> whole_ms) {
+    timed_stall_ms_ = stall_ms;
+    timed_whole_ms_ = whole_ms;
+}
+
+ReadLimits TfrmMain::TimedReadLimits() const {
+    ReadLimits limits;
+    limits.stall_ms = std::max(0, timed_stall_ms_.value_or(kTimedStallMs));
+    if (timed_whole_ms_) {
+        limits.whole_ms = std::max(0, *timed_whole_ms_);
+    } else {
+        limits.whole_ms = kTimedWholeMs;
+        if (auto_refresh_minutes_ > 0) {
+            limits.whole_ms = std::min(limits.whole_ms, auto_refresh_minutes_ * 60 * 1000);
+        }
+    }
+    return limits;
 }
 
 void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
@@ -435,8 +472,9 @@ QString TfrmMain::MarkMovement(bool succeeded) {
 void TfrmMain::SetReadStatus(const QString& status) {
     read_status_ = status;
     QAction* refresh = Action("actRefresh");
-    refresh->setToolTip(status.isEmpty() ? refresh->text()
-                                         : refresh->text() + QLatin1Char('\n') + status);
+    QString tip = status.isEmpty() ? refresh->text() : refresh->text() + QLatin1Char('\n') + status;
+    if (refreshing_) tip += QStringLiteral("\nидёт обновление с ") + read_started_;
+    refresh->setToolTip(tip);
     ctl_data_grid_->Footer()->setToolTip(status);
 }
 
@@ -446,6 +484,11 @@ void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
         timed_ = false;
         if (closing_) {
             close();
+            return;
+        }
+        if (std::exchange(manual_after_timed_, false)) {
+            // Superseded by the user's own refresh, which starts now; the question was asked.
+            Guarded([this] { Refresh(/*ask=*/false); });
             return;
         }
         Guarded([&] { FinishTimedRefresh(outcome); });
@@ -514,13 +557,18 @@ void TfrmMain::SetRefreshing(bool on) {
             qApp->removeEventFilter(this);
         }
     }
+    const bool started = on && !refreshing_;
     refreshing_ = on;
     for (const char* name :
          {"actRefresh", "actDelete", "actFullExpand", "actFullCollaps", "actSaveToExcel"}) {
-        // A timed refresh leaves the line on screen in the user's hands.
-        Action(name)->setEnabled(!on || (timed_ && std::string_view(name) != "actRefresh"));
+        // A timed refresh leaves the line on screen in the user's hands; F5 replaces it by the
+        // user's own refresh.
+        Action(name)->setEnabled(!on || timed_);
     }
-    Action("actCancelRefresh")->setEnabled(on && !timed_);
+    // Esc stops any read; during a timed one a menu or the find field keeps its own Esc.
+    Action("actCancelRefresh")->setEnabled(on);
+    if (started) read_started_ = ClockText();
+    SetReadStatus(read_status_);
     actShowDopInfoUpdate();
 }
 

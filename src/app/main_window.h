@@ -9,6 +9,7 @@
 #include <QString>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/refresh_worker.h"
@@ -80,6 +81,14 @@ class TfrmMain : public QMainWindow {
     int AutoRefreshMinutes() const { return auto_refresh_minutes_; }
     // One timed refresh now (what the timer runs).
     void TimedRefresh();
+    // The limits of a timed read: no byte received for the stall limit, or more than the whole
+    // limit in all, ends it as failed (the line on screen stays). Unset, they are kTimedStallMs and
+    // kTimedWholeMs or the period when that is shorter; 0 is no limit. A manual refresh has none:
+    // Esc ends it.
+    void SetTimedReadLimits(std::optional<int> stall_ms, std::optional<int> whole_ms);
+    ReadLimits TimedReadLimits() const;
+    static constexpr int kTimedStallMs = 60 * 1000;
+    static constexpr int kTimedWholeMs = 10 * 60 * 1000;
     bool IsTimedRefresh() const { return refreshing_ && timed_; }
     // When the line on screen was read, what the tooltips of the refresh button and the footer
     // say ("Обновлено 10:42:05"); empty before the first read.
@@ -169,6 +178,10 @@ class TfrmMain : public QMainWindow {
     bool timed_reported_ = false;      // ... and its reader reported a message
     bool reader_reported_ = false;     // the running manual refresh's reader reported one
     bool timed_failure_said_ = false;  // a timed failure was said in a box since the last read
+    bool manual_after_timed_ = false;  // F5 cancelled the timed read: a manual one follows it
+    std::optional<int> timed_stall_ms_;
+    std::optional<int> timed_whole_ms_;
+    QString read_started_;  // when the running read began (HH:MM:SS)
     int auto_refresh_minutes_ = 0;
     QTimer* auto_refresh_timer_ = nullptr;
     QString read_status_;

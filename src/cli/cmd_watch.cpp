@@ -7,8 +7,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -35,6 +37,7 @@ const char kWatchUsage[] =
     R"(usage: lintaro-cli watch first|second [--every SECONDS] [--count N] [--db FILE] [--demo]
                          [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
                          [--today YYYY-MM-DD] [--max-size BYTES] [--timeout SECONDS]
+                         [--stall-timeout SECONDS]
 
 Reads the bookmaker's line as a refresh of the window does, again and again until --count reads
 are done or SIGINT (Ctrl-C) or SIGTERM arrives, which cancels the read under way. With --db each
@@ -59,10 +62,14 @@ options:
   --second-host HOST[:PORT]  the second bookmaker's host (default www.pinnaclesports.com, port 80)
   --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
   --max-size BYTES           as for load
-  --timeout SECONDS          as for load
+  --timeout SECONDS          fail a read that takes longer than SECONDS in all (default 600, or
+                             --every when that is shorter and not 0; 0: no limit)
+  --stall-timeout SECONDS    fail a read that receives nothing for SECONDS (default 60; 0: no
+                             limit)
   --help                     show this help and exit
 
-A read that fails (the reader's message, or a line without events) is recorded as failed, its
+A read that fails (the reader's message, a page cut short, a read out of time, or a line without
+events) is recorded as failed, its
 message goes to standard error, and the next read goes ahead; it is never compared with. A read
 that cannot be recorded because another program keeps the database locked for 5 s is rolled back
 and the next one goes ahead.
@@ -243,6 +250,20 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
     return out;
 }
 
+// An unattended read must end: a server that stops answering fails it, and the next read goes
+// ahead. The limits hold for the whole read; no fetch has a limit of its own.
+ReadLimits WatchReadLimits(const Args& parsed, chr::seconds every) {
+    constexpr long long kMaxSeconds = INT_MAX / 1000;
+    long long whole = 600;
+    if (every.count() > 0) whole = std::min<long long>(whole, every.count());
+    ReadLimits limits;
+    limits.whole_ms =
+        static_cast<int>(WholeNumberOption(parsed, "--timeout", 0, kMaxSeconds, whole) * 1000);
+    limits.stall_ms =
+        static_cast<int>(WholeNumberOption(parsed, "--stall-timeout", 0, kMaxSeconds, 60) * 1000);
+    return limits;
+}
+
 void PrintError(const std::string& utf8) {
     std::cerr << "lintaro-cli: " << OneLine(utf8) << std::endl;
 }
@@ -252,7 +273,7 @@ void PrintError(const std::string& utf8) {
 int RunWatch(const std::vector<std::string>& args) {
     const Args parsed = ParseArgs(args,
                                   {"--every", "--count", "--db", "--first-host", "--second-host",
-                                   "--today", "--max-size", "--timeout"},
+                                   "--today", "--max-size", "--timeout", "--stall-timeout"},
                                   {"--demo"});
     const int bookmaker = BookmakerIndex(parsed.positional, "watch");
     const auto every = chr::seconds(WholeNumberOption(parsed, "--every", 0, 86'400, 60));
@@ -274,6 +295,7 @@ int RunWatch(const std::vector<std::string>& args) {
     }
     LineSource source;
     SetUpLineSource(parsed, today, true, source);
+    source.session.SetReadLimits(WatchReadLimits(parsed, every));
     const StopSignals signals(source.idle_hook);
     const std::string bookmaker_name = bookmaker == 0 ? "first" : "second";
     const std::string host =

@@ -62,14 +62,18 @@ TNetTCPConnection::~TNetTCPConnection() {
 
 void TNetTCPConnection::SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline,
                                     int limit_ms) {
+    SetDeadline(deadline, "Fetch time limit of " + std::to_string(limit_ms) + " ms exceeded.");
+}
+
+void TNetTCPConnection::SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline,
+                                    std::string message) {
     deadline_ = deadline;
-    deadline_limit_ms_ = limit_ms;
+    deadline_message_ = std::move(message);
 }
 
 void TNetTCPConnection::CheckDeadline() const {
     if (deadline_ && std::chrono::steady_clock::now() >= *deadline_) {
-        throw ENetFetchTimeout("Fetch time limit of " + std::to_string(deadline_limit_ms_) +
-                               " ms exceeded.");
+        throw ENetFetchTimeout(deadline_message_);
     }
 }
 
@@ -202,8 +206,7 @@ bool TNetTCPConnection::WaitReadable(int limit_ms) {
             : WaitOnce(limit_ms);
     // A wait cut short by the overall limit is the limit's failure, not a read time-out.
     if (!readable && wait_hit_deadline_) {
-        throw ENetFetchTimeout("Fetch time limit of " + std::to_string(deadline_limit_ms_) +
-                               " ms exceeded.");
+        throw ENetFetchTimeout(deadline_message_);
     }
     return readable;
 }

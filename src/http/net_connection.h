@@ -51,6 +51,9 @@ class TNetTCPConnection {
     // An overall limit: every wait from now on ends by `deadline`, and passing it throws
     // ENetFetchTimeout naming `limit_ms`. std::nullopt removes it.
     void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline, int limit_ms);
+    // The same with the failure's whole message.
+    void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline,
+                     std::string message);
 
     // Resolves Host and connects to Host:Port. `timeout_ms` other than 0 and -1 limits the connect;
     // otherwise ConnectLimit applies while the responsiveness hook is in use, and no limit when
@@ -140,7 +143,7 @@ class TNetTCPConnection {
     int write_threshold_ = -1;
     bool read_ln_timed_out_ = false;
     std::optional<std::chrono::steady_clock::time_point> deadline_;
-    int deadline_limit_ms_ = 0;
+    std::string deadline_message_;
     bool wait_hit_deadline_ = false;  // the last single wait was shortened to the deadline
 };
 

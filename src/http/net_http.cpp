@@ -132,10 +132,12 @@ std::string TNetHTTP::FetchText(const std::string& url) {
     connection_.RecvBufferSize = RecvBufferSize;
     connection_.MaxLineLength = MaxLineLength;
     connection_.ConnectLimit = limits_.connect_ms;
-    if (limits_.fetch_ms > 0) {
-        connection_.SetDeadline(
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(limits_.fetch_ms),
-            limits_.fetch_ms);
+    const auto fetch_deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(limits_.fetch_ms);
+    if (read_deadline_ && (limits_.fetch_ms <= 0 || *read_deadline_ < fetch_deadline)) {
+        connection_.SetDeadline(read_deadline_, read_deadline_message_);
+    } else if (limits_.fetch_ms > 0) {
+        connection_.SetDeadline(fetch_deadline, limits_.fetch_ms);
     } else {
         connection_.SetDeadline(std::nullopt, 0);
     }

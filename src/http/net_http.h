@@ -107,6 +107,13 @@ class TNetHTTP {
     // The responsiveness hook, not owned; it must outlive the client or be detached first.
     void SetIdleHook(TNetIdleHook* hook) { connection_.SetIdleHook(hook); }
     void SetTimeLimits(const TNetTimeLimits& limits) { limits_ = limits; }
+    // A limit over many fetches (a whole read of a line): each fetch also ends by `deadline`,
+    // failing with ENetFetchTimeout and `message` once it has passed. std::nullopt removes it.
+    void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline,
+                         std::string message = {}) {
+        read_deadline_ = deadline;
+        read_deadline_message_ = std::move(message);
+    }
     const TNetTimeLimits& TimeLimits() const { return limits_; }
 
     TNetHTTPRequest& Request() { return request_; }
@@ -136,6 +143,8 @@ class TNetHTTP {
     TNetCookieManager* CookieStoreForResponse();
 
     TNetTCPConnection connection_;
+    std::optional<std::chrono::steady_clock::time_point> read_deadline_;
+    std::string read_deadline_message_;
     TNetURI url_;
     TNetHTTPRequest request_;
     TNetHTTPResponse response_;

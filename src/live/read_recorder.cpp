@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <variant>
 
 #include "table/cp1251_text.h"
@@ -21,39 +23,122 @@ namespace {
 
 using Kind = ERecorderError::Kind;
 
-constexpr const char* kReadColumns[] = {"id",   "time",    "bookmaker", "host",
-                                        "rows", "outcome", "message"};
+// One column as the recorder makes it: what a table of that name must have, exactly, for the
+// recorder to write into it.
+struct ColumnShape {
+    std::string name;
+    std::string type;  // the declared type
+    bool not_null = false;
+    bool primary_key = false;
+    std::string references;  // "table(column)" of a foreign key, or ""
+};
 
-constexpr const char* kCreateTables =
-    "CREATE TABLE IF NOT EXISTS reads ("
-    "id INTEGER PRIMARY KEY, time TEXT NOT NULL, bookmaker TEXT NOT NULL, host TEXT NOT NULL, "
-    "rows INTEGER NOT NULL, outcome TEXT NOT NULL, message TEXT);"
-    "CREATE TABLE IF NOT EXISTS odds ("
-    "read_id INTEGER NOT NULL REFERENCES reads(id), sport_type_name TEXT, "
-    "competition_name TEXT, sport_event_date TEXT, team_h_name TEXT, team_g_name TEXT, "
-    "P1 REAL, X REAL, P2 REAL, PX1 REAL, P2X REAL, P12 REAL, F1 REAL, VF1 REAL, F2 REAL, "
-    "VF2 REAL, TM REAL, TB REAL, VT REAL, Key_ID INTEGER, dop_info TEXT);"
-    "CREATE INDEX IF NOT EXISTS odds_read_id ON odds(read_id);";
-
-// The column names a table has in the database (none when it does not exist).
-std::vector<std::string> ColumnsOf(sqlite3* db, const char* table, int* rc) {
-    std::vector<std::string> names;
-    sqlite3_stmt* statement = nullptr;
-    const std::string sql = std::string("PRAGMA table_info(") + table + ")";
-    *rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-    while (*rc == SQLITE_OK && (*rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
-        *rc = SQLITE_OK;
-    }
-    if (*rc == SQLITE_DONE) *rc = SQLITE_OK;
-    sqlite3_finalize(statement);
-    return names;
+ColumnShape Column(std::string name, std::string type, bool not_null = false,
+                   bool primary_key = false, std::string references = "") {
+    return ColumnShape{std::move(name), std::move(type), not_null, primary_key,
+                       std::move(references)};
 }
 
-std::vector<std::string> OddsColumns() {
-    std::vector<std::string> names = {"read_id"};
-    for (const FieldDef& field : kOddsFields) names.emplace_back(field.name);
-    return names;
+// The two tables, column by column: the one place their shape is written down. The tables are
+// created from these lists, and a table found in a database is checked against them.
+std::vector<ColumnShape> ReadsShape() {
+    return {Column("id", "INTEGER", false, true),
+            Column("time", "TEXT", true),
+            Column("bookmaker", "TEXT", true),
+            Column("host", "TEXT", true),
+            Column("rows", "INTEGER", true),
+            Column("outcome", "TEXT", true),
+            Column("message", "TEXT")};
+}
+
+std::vector<ColumnShape> OddsShape() {
+    std::vector<ColumnShape> columns = {Column("read_id", "INTEGER", true, false, "reads(id)")};
+    for (const FieldDef& field : kOddsFields) {
+        const char* type = field.kind == FieldKind::kDecimal   ? "REAL"
+                           : field.kind == FieldKind::kInteger ? "INTEGER"
+                                                               : "TEXT";
+        columns.push_back(Column(field.name, type));
+    }
+    return columns;
+}
+
+std::string CreateTableSql(const char* table, const std::vector<ColumnShape>& columns) {
+    std::string sql = std::string("CREATE TABLE IF NOT EXISTS ") + table + " (";
+    for (const ColumnShape& column : columns) {
+        if (&column != columns.data()) sql += ", ";
+        sql += column.name + " " + column.type;
+        if (column.primary_key) sql += " PRIMARY KEY";
+        if (column.not_null) sql += " NOT NULL";
+        if (!column.references.empty()) sql += " REFERENCES " + column.references;
+    }
+    return sql + ");";
+}
+
+std::string CreateTablesSql() {
+    return CreateTableSql("reads", ReadsShape()) + CreateTableSql("odds", OddsShape()) +
+           "CREATE INDEX IF NOT EXISTS odds_read_id ON odds(read_id);";
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Runs a query that reads only and hands each row to `row`; an SQLite result code.
+int EachRow(sqlite3* db, const std::string& sql, const std::function<void(sqlite3_stmt*)>& row) {
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        row(statement);
+        rc = SQLITE_OK;
+    }
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    sqlite3_finalize(statement);
+    return rc;
+}
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+    const unsigned char* text = sqlite3_column_text(statement, column);
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+// What is wrong with the database's object `table` for the recorder: "" when it is missing or
+// has exactly `shape`, else the reason. Reads only; an SQLite failure sets `rc`.
+std::string ShapeProblem(sqlite3* db, const char* table, const std::vector<ColumnShape>& shape,
+                         int* rc) {
+    std::string kind;
+    *rc = EachRow(db,
+                  std::string("SELECT type FROM sqlite_master WHERE type IN ('table', 'view', "
+                              "'index') AND lower(name) = '") +
+                      table + "'",
+                  [&](sqlite3_stmt* row) { kind = ColumnText(row, 0); });
+    if (*rc != SQLITE_OK || kind.empty()) return "";
+    const std::string named = std::string("\"") + table + "\"";
+    if (kind != "table") return "it has a " + kind + " " + named + " where a table belongs";
+    std::vector<ColumnShape> found;
+    *rc = EachRow(db, std::string("PRAGMA table_info(") + table + ")", [&](sqlite3_stmt* row) {
+        found.push_back(Column(ColumnText(row, 1), ColumnText(row, 2),
+                               sqlite3_column_int(row, 3) != 0, sqlite3_column_int(row, 5) != 0));
+    });
+    if (*rc != SQLITE_OK) return "";
+    *rc =
+        EachRow(db, std::string("PRAGMA foreign_key_list(") + table + ")", [&](sqlite3_stmt* row) {
+            const std::string from = ColumnText(row, 3);
+            for (ColumnShape& column : found) {
+                if (column.name == from) {
+                    column.references = ColumnText(row, 2) + "(" + ColumnText(row, 4) + ")";
+                }
+            }
+        });
+    if (*rc != SQLITE_OK) return "";
+    const auto same = [](const ColumnShape& a, const ColumnShape& b) {
+        return a.name == b.name && Lower(a.type) == Lower(b.type) && a.not_null == b.not_null &&
+               a.primary_key == b.primary_key && Lower(a.references) == Lower(b.references);
+    };
+    if (!std::equal(found.begin(), found.end(), shape.begin(), shape.end(), same)) {
+        return "it has a table " + named + " that lintaro-cli watch did not make";
+    }
+    return "";
 }
 
 // FNV-1a: a second hash of a sheet, independent of std::hash, so that two different sheets are
@@ -177,21 +262,16 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, static_cast<int>(busy_time.count()));
         // Everything that only reads comes first, so a file that will not do is not touched.
-        int rc = SQLITE_OK;
-        const std::vector<std::string> reads = ColumnsOf(db_, "reads", &rc);
-        if (rc != SQLITE_OK) Fail("read");
-        const std::vector<std::string> odds = ColumnsOf(db_, "odds", &rc);
-        if (rc != SQLITE_OK) Fail("read");
-        if (!reads.empty() &&
-            reads != std::vector<std::string>(std::begin(kReadColumns), std::end(kReadColumns))) {
-            throw failed("it has a table \"reads\" that lintaro-cli watch did not make");
-        }
-        if (!odds.empty() && odds != OddsColumns()) {
-            throw failed("it has a table \"odds\" that lintaro-cli watch did not make");
+        for (const auto& [table, shape] :
+             {std::pair("reads", ReadsShape()), std::pair("odds", OddsShape())}) {
+            int rc = SQLITE_OK;
+            const std::string problem = ShapeProblem(db_, table, shape, &rc);
+            if (rc != SQLITE_OK) Fail("read");
+            if (!problem.empty()) throw failed(problem);
         }
         // Taking the write lock at once tells a database that another program keeps busy.
         Execute("BEGIN IMMEDIATE", "lock");
-        Execute(kCreateTables, "create the tables of");
+        Execute(CreateTablesSql().c_str(), "create the tables of");
         Execute("COMMIT", "create the tables of");
         sqlite3_stmt* mode = nullptr;
         if (sqlite3_prepare_v2(db_, "PRAGMA journal_mode=WAL", -1, &mode, nullptr) != SQLITE_OK) {
@@ -328,6 +408,14 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
     for (const auto& [hash, print] : changed) sheets_[hash].print = print;
     for (auto& [hash, known] : added) sheets_.emplace(hash, std::move(known));
     for (const uint64_t hash : forgotten) sheets_.erase(hash);
+    // Events that left the line are forgotten, so the memory follows the line instead of every
+    // event ever read; one that comes back stores its sheet again. A read that failed is no line
+    // and forgets nothing.
+    if (read.outcome == "ok") {
+        std::erase_if(sheets_, [&](const auto& known) {
+            return !std::binary_search(sorted.begin(), sorted.end(), known.first);
+        });
+    }
     return read_id;
 }
 

@@ -11,8 +11,9 @@
 // An event sheet takes most of a row and seldom changes, so dop_info is stored only when it differs
 // from the same event's sheet in the recorder's previous read of it; otherwise it is NULL. An
 // event's sheet at a read is therefore the last non-NULL dop_info of that event up to that read (a
-// sheet that went is stored as the empty text). Each read is one transaction in WAL mode, so the
-// database is whole whenever the program stops and readers never wait for it.
+// sheet that went is stored as the empty text). Events are remembered while they stay on the line:
+// one that left it and comes back stores its sheet again. Each read is one transaction in WAL mode,
+// so the database is whole whenever the program stops and readers never wait for it.
 #pragma once
 
 #include <chrono>
@@ -63,7 +64,9 @@ class ReadRecorder {
     // (kBusy when the wait ran out, else kFailed) and writes nothing when the file is not an SQLite
     // database, is read-only (no write permission for its owner, group or others, or none for this
     // process), sits in a folder that cannot take the write-ahead log beside it, or holds a table
-    // reads or odds of another shape.
+    // reads or odds of another shape (columns, types, key) or a view or index of either name. Such
+    // a file is left byte for byte as it was: the tables are created and write-ahead logging is
+    // switched on only in a file that passed.
     explicit ReadRecorder(const std::string& path,
                           std::chrono::milliseconds busy_time = std::chrono::seconds(5));
     ~ReadRecorder();

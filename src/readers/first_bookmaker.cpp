@@ -272,7 +272,8 @@ void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
             page_lines = NormalizeLines(context.fetch_text(FirstBookmakerPageUrl(host)));
         } catch (const ENetCancelled&) {
             throw;
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            if (EndsTheRead(e)) throw EReaderFailure(IncompleteReadMessage(e.what()));
             throw EReaderFailure(ListFetchFailedMessage());
         }
         try {

@@ -2,6 +2,8 @@
 // and the selector's index picks the reader.
 #include "readers/line_session.h"
 
+#include <chrono>
+
 namespace lintaro {
 
 bool IsHostAndPort(std::string_view value) {
@@ -29,6 +31,16 @@ bool IsHostAndPort(std::string_view value) {
 LineSession::LineSession() { hosts_.Follow(client_.log_debug); }
 
 void LineSession::Load(int index, OddsTable& table, ReaderUi& ui) {
+    TNetHTTP& http = client_.http;
+    http.ReadTimeout = limits_.stall_ms;
+    if (limits_.whole_ms > 0) {
+        const int seconds = (limits_.whole_ms + 999) / 1000;
+        http.SetReadDeadline(
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(limits_.whole_ms),
+            "Read time limit of " + std::to_string(seconds) + " s exceeded.");
+    } else {
+        http.SetReadDeadline(std::nullopt);
+    }
     const ReaderContext context{
         [this](const std::string& url) { return client_.http.FetchText(url); }, table, ui};
     if (index == 0) {

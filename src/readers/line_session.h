@@ -20,6 +20,15 @@ class TNetIdleHook;
 // or any of "/?#@:".
 bool IsHostAndPort(std::string_view value);
 
+// Limits on one whole read of a line, in milliseconds; 0 is no limit. A read that receives no byte
+// for `stall_ms` fails with the client's "Read Timeout"; one that takes longer than `whole_ms` in
+// all fails with "Read time limit of N s exceeded.". Either failure ends the whole read: the reader
+// reports it, whatever page it hit.
+struct ReadLimits {
+    int stall_ms = 0;
+    int whole_ms = 0;
+};
+
 class LineSession {
   public:
     LineSession();
@@ -33,6 +42,9 @@ class LineSession {
     // The responsiveness hook of every fetch, not owned; nullptr detaches it.
     void SetIdleHook(TNetIdleHook* hook) { client_.http.SetIdleHook(hook); }
     TNetHTTP& Http() { return client_.http; }
+    // The limits of every read from now on (none at first).
+    void SetReadLimits(ReadLimits limits) { limits_ = limits; }
+    ReadLimits Limits() const { return limits_; }
     const RequestHostTracker& Hosts() const { return hosts_; }
 
     // Runs the reader of the bookmaker at `index` (0 the first, 1 the second; any other index runs
@@ -42,6 +54,7 @@ class LineSession {
 
   private:
     RequestHostTracker hosts_;
+    ReadLimits limits_;
     ConfiguredHttpClient client_;
 };
 

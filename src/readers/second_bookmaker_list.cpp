@@ -113,7 +113,8 @@ void LoadSecondBookmaker(const ReaderContext& context, RequestHostTracker& hosts
                     context.fetch_text("http://" + hosts.RequestHost() + "/decimal.asp?"));
             } catch (const ENetCancelled&) {
                 throw;
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
+                if (EndsTheRead(e)) throw EReaderFailure(IncompleteReadMessage(e.what()));
                 throw EReaderFailure(ListFetchFailedMessage());
             }
             tournaments = ReadTournamentList(list_text, hosts.RequestHost(), host);
@@ -125,8 +126,10 @@ void LoadSecondBookmaker(const ReaderContext& context, RequestHostTracker& hosts
                 page_lines = NormalizeLines(context.fetch_text(tournament.url));
             } catch (const ENetCancelled&) {
                 throw;
-            } catch (const std::exception&) {
-                // This tournament yields no rows; the next one is read.
+            } catch (const std::exception& e) {
+                // A page cut short or a read out of time ends the read: the line would lack this
+                // tournament unseen. Any other failure costs this tournament's rows only.
+                if (EndsTheRead(e)) throw EReaderFailure(IncompleteReadMessage(e.what()));
             }
             try {
                 ParseSecondBookmakerPage(page_lines, tournament.sport, tournament.name,

@@ -43,6 +43,9 @@ class CommandLineTest : public QObject {
         QCOMPARE(options.auto_refresh_minutes, 0);
         QCOMPARE(Parse({"--auto-refresh", "5"}).auto_refresh_minutes, 5);
         QCOMPARE(Parse({"--auto-refresh=1440"}).auto_refresh_minutes, 1440);
+        QCOMPARE(options.timed_timeout_seconds, std::nullopt);
+        QCOMPARE(Parse({"--timeout", "0"}).timed_timeout_seconds, std::optional<int>(0));
+        QCOMPARE(Parse({"--stall-timeout=30"}).timed_stall_seconds, std::optional<int>(30));
         QCOMPARE(lintaro::app::VersionLine(), std::string("lintaro 1.1.0.0"));
     }
 
@@ -66,6 +69,9 @@ class CommandLineTest : public QObject {
                        "--auto-refresh needs a number of minutes from 1 to 1440, not \"%1\"")
                        .arg(minutes);
         }
+        QTest::newRow("stall-timeout") << QStringList{"--stall-timeout", "-5"}
+                                       << "--stall-timeout needs a number of seconds from 0 to "
+                                          "86400, not \"-5\"";
         QTest::newRow("value on a flag") << QStringList{"--demo=yes"} << "--demo takes no value";
         QTest::newRow("not an option")
             << QStringList{"line.html"} << "unexpected argument \"line.html\" (see lintaro --help)";
@@ -86,9 +92,10 @@ class CommandLineTest : public QObject {
 
     void HelpNamesEveryOption() {
         const std::string usage = lintaro::app::LaunchUsage();
-        for (const char* option : {"--demo", "--first-host HOST[:PORT]",
-                                   "--second-host HOST[:PORT]", "--bookmaker first|second",
-                                   "--refresh", "--auto-refresh MINUTES", "--version", "--help"}) {
+        for (const char* option :
+             {"--demo", "--first-host HOST[:PORT]", "--second-host HOST[:PORT]",
+              "--bookmaker first|second", "--refresh", "--auto-refresh MINUTES",
+              "--timeout SECONDS", "--stall-timeout SECONDS", "--version", "--help"}) {
             QVERIFY2(usage.find(option) != std::string::npos, option);
         }
     }

@@ -4,12 +4,15 @@
 // broken servers end in the reader's message or the rows, and a usable window.
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include "app/main_window.h"
@@ -20,6 +23,7 @@
 #include "scripted_server.h"
 #include "stalling_proxy.h"
 #include "table/date_time.h"
+#include "views/find_bar.h"
 #include "views/odds_grid_view.h"
 
 using lintaro::app::TfrmMain;
@@ -298,7 +302,9 @@ class RefreshTest : public QObject {
         window_->TimedRefresh();
         QVERIFY(window_->IsTimedRefresh());
         QCOMPARE(window_->cds_Data().RowCount(), rows);  // the line stays while it reads
-        QVERIFY(!window_->Action("actRefresh")->isEnabled());
+        // F5 and Esc stay the user's: F5 replaces the timed read by a refresh of the user's own.
+        QVERIFY(window_->Action("actRefresh")->isEnabled());
+        QVERIFY(window_->Action("actCancelRefresh")->isEnabled());
         QVERIFY(window_->Action("actDelete")->isEnabled());
         QVERIFY(window_->Action("actFullExpand")->isEnabled());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -344,6 +350,115 @@ class RefreshTest : public QObject {
         QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(window_->cds_Data().Rows(), line);
         QCOMPARE(dialogs_->boxes.size(), 2);
+        ExpectUsableAfterwards();
+    }
+
+    // A timed read from a server that falls silent or breaks off: the window answers, the read
+    // ends within its limits as failed, said once, and the line on screen stays. A manual refresh
+    // of a page cut short says so too.
+    void TimedRefreshOfABrokenAnswerKeepsTheLine_data() {
+        QTest::addColumn<int>("kind");
+        for (int kind = 0; kind < int(std::size(kBrokenAnswers)); ++kind) {
+            QTest::newRow(BrokenAnswerName(kBrokenAnswers[kind])) << kind;
+        }
+    }
+    void TimedRefreshOfABrokenAnswerKeepsTheLine() {
+        QFETCH(int, kind);
+        const BrokenAnswer broken = kBrokenAnswers[kind];
+        const bool stall =
+            broken == BrokenAnswer::kStallAfterHead || broken == BrokenAnswer::kStallInBody;
+        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        const std::vector<lintaro::OddsRecord> line = window_->cds_Data().Rows();
+        QVERIFY(!line.empty());
+
+        ScriptedServer server({});
+        server.SetDefaultExchange(
+            Broken(broken, lintaro::demo::BuildFirstLine(options_, *options_.today).page));
+        window_->FHTTP().first_host = server.HostPort();
+        window_->SetTimedReadLimits(700, 5000);
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] { ticks += window_->IsRefreshing(); });
+        ticker.start(5);
+        QElapsedTimer clock;
+        clock.start();
+        window_->TimedRefresh();
+        QVERIFY(window_->Action("actRefresh")
+                    ->toolTip()
+                    .contains(QStringLiteral("идёт обновление с ")));
+        QVERIFY(WaitForRefresh(*window_, 10000));
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        if (stall) QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+        QCOMPARE(window_->cds_Data().Rows(), line);
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        const QString said = dialogs_->boxes[0].text;
+        QVERIFY2(said.startsWith(QStringLiteral("Линия не прочитана до конца: ")),
+                 qPrintable(said));
+        QVERIFY2(said.contains(stall ? QStringLiteral("Read Timeout")
+                                     : QStringLiteral("The server closed the connection after ")),
+                 qPrintable(said));
+        QVERIFY(window_->ReadStatus().contains(QStringLiteral("не удалось")));
+        QVERIFY(!window_->Action("actRefresh")->toolTip().contains(QStringLiteral("идёт")));
+        ExpectUsableAfterwards();
+        if (stall) return;  // a manual refresh has no limit: Esc ends it (below)
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        QCOMPARE(dialogs_->boxes.size(), 2);
+        QVERIFY(
+            dialogs_->boxes[1].text.startsWith(QStringLiteral("Линия не прочитана до конца: ")));
+    }
+
+    // A timed read without limits ends when the user says so: Esc (once the find bar is closed;
+    // with it open, Esc closes the bar first), or F5, which asks and then reads the line anew.
+    void EscAndF5EndATimedRead() {
+        const lintaro::demo::FirstLine published =
+            lintaro::demo::BuildFirstLine(options_, *options_.today);
+        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        const std::vector<lintaro::OddsRecord> line = window_->cds_Data().Rows();
+        dialogs_->boxes.clear();
+
+        // Silent, then silent again, then the whole page.
+        ScriptedServer server(
+            {{NoAnswer()},
+             {NoAnswer()},
+             {Reply("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(published.page.size()) +
+                        "\r\n\r\n" + published.page,
+                    ScriptedAfter::kClose)}});
+        window_->FHTTP().first_host = server.HostPort();
+        window_->SetTimedReadLimits(0, 0);
+        lintaro::views::OddsGridView* grid = window_->ctl_DataGrid();
+        window_->TimedRefresh();
+        QVERIFY(server.WaitForRequests(1, std::chrono::seconds(5)));
+        grid->ShowFindBar();
+        QTest::keyClick(grid->Finder()->Field(), Qt::Key_Escape);
+        QVERIFY(grid->Finder()->isHidden());
+        QTest::qWait(100);
+        QVERIFY(window_->IsTimedRefresh());
+        QTest::keyClick(grid->TreeView(), Qt::Key_Escape);
+        QVERIFY(WaitForRefresh(*window_, 2000));
+        QCOMPARE(window_->cds_Data().Rows(), line);
+        QVERIFY(dialogs_->boxes.isEmpty());
+
+        window_->TimedRefresh();
+        QVERIFY(server.WaitForRequests(2, std::chrono::seconds(5)));
+        QTest::keyClick(grid->TreeView(), Qt::Key_F5);
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QCOMPARE(dialogs_->boxes[0].text, QStringLiteral("Обновить данные?"));
+        QVERIFY(WaitForRefresh(*window_, 5000));
+        QCOMPARE(server.RequestHeads().size(), 3u);
+        QCOMPARE(window_->cds_Data().Rows(), published.rows);
+        QVERIFY(window_->ReadStatus().startsWith(QStringLiteral("Обновлено ")));
+        QCOMPARE(dialogs_->boxes.size(), 1);
         ExpectUsableAfterwards();
     }
 

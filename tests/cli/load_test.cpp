@@ -97,12 +97,30 @@ TEST_F(LoadCliTest, PageLongerThanMaxSizeIsNotFetched) {
     EXPECT_EQ(run.out, "");
 }
 
-// A host that never answers ends at --timeout as a page that cannot be fetched.
+// A host that never answers ends at --timeout, with the client's message.
 TEST_F(LoadCliTest, SilentHostEndsAtTheTimeout) {
     lintaro::testing_util::ScriptedServer silent({{lintaro::testing_util::NoAnswer()}});
     CliRun run = Run({"first", "--first-host", silent.HostPort(), "--timeout", "1"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "lintaro-cli: Не удалось получить страницу со списком турниров.\n");
+    EXPECT_EQ(run.err,
+              "lintaro-cli: Линия не прочитана до конца: Fetch time limit of 1000 ms exceeded.\n");
+}
+
+// A page cut short is no line: load fails with the client's message instead of writing part of
+// it as if it were all.
+TEST_F(LoadCliTest, PageCutShortFailsTheLoad) {
+    const std::string page = "<html>" + std::string(4000, ' ') + "</html>";
+    for (const auto kind : {lintaro::testing_util::BrokenAnswer::kClosedBeforeLength,
+                            lintaro::testing_util::BrokenAnswer::kClosedInChunk}) {
+        SCOPED_TRACE(lintaro::testing_util::BrokenAnswerName(kind));
+        lintaro::testing_util::ScriptedServer server({{lintaro::testing_util::Broken(kind, page)}});
+        CliRun run = Run({"first", "--first-host", server.HostPort()});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("lintaro-cli: Линия не прочитана до конца: The server closed the "
+                               "connection after 2006 "),
+                  std::string::npos)
+            << run.err;
+    }
 }
 
 TEST_F(LoadCliTest, MistakesEndWithStatusTwo) {

@@ -25,6 +25,7 @@
 #include "cli_runner.h"
 #include "demo/demo_line.h"
 #include "export/row_format.h"
+#include "scripted_server.h"
 #include "table/cp1251_text.h"
 
 namespace lintaro {
@@ -375,6 +376,65 @@ TEST(WatchCliTest, UnusableDatabasesAreRefusedUntouched) {
     }
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(holder);
+}
+
+// A server that falls silent or breaks off fails that read with the client's message, within the
+// limits, and the next read goes ahead as if nothing had happened.
+TEST(WatchCliTest, BrokenAnswersFailTheReadAndTheNextGoesAhead) {
+    using testing_util::BrokenAnswer;
+    demo::DemoOptions options;
+    options.events = 40;
+    options.today = chr::year_month_day{chr::year{2026}, chr::December, chr::day{20}};
+    const demo::FirstLine line = demo::BuildFirstLine(options, *options.today);
+    const std::string whole =
+        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(line.page.size()) + "\r\n\r\n" +
+        line.page;
+    // The whole read's limit: a page that keeps coming, too slowly.
+    testing_util::ScriptedExchange slow;
+    slow.pieces.push_back({{}, whole.substr(0, 100)});
+    for (int i = 0; i < 30; ++i) slow.pieces.push_back({chr::milliseconds(200), "x"});
+    struct Case {
+        std::string name;
+        testing_util::ScriptedExchange first;
+        std::vector<std::string> limits;
+        std::string message;
+    };
+    std::vector<Case> cases;
+    for (const BrokenAnswer kind : testing_util::kBrokenAnswers) {
+        const bool stall =
+            kind == BrokenAnswer::kStallAfterHead || kind == BrokenAnswer::kStallInBody;
+        cases.push_back({testing_util::BrokenAnswerName(kind),
+                         testing_util::Broken(kind, line.page),
+                         {"--stall-timeout", "1"},
+                         stall ? "Read Timeout" : "The server closed the connection after "});
+    }
+    cases.push_back({"too slow",
+                     slow,
+                     {"--timeout", "2", "--stall-timeout", "0"},
+                     "Read time limit of 2 s exceeded."});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folder folder;
+        const std::string db = folder.File("line.db");
+        testing_util::ScriptedServer server(
+            {{c.first}, {testing_util::Reply(whole, testing_util::ScriptedAfter::kClose)}});
+        std::vector<std::string> args = {"watch",   "first", "--first-host", server.HostPort(),
+                                         "--today", kToday,  "--every",      "0",
+                                         "--count", "2",     "--db",         db};
+        args.insert(args.end(), c.limits.begin(), c.limits.end());
+        const auto start = chr::steady_clock::now();
+        const CliRun run = RunCli(args);
+        EXPECT_LT(chr::steady_clock::now() - start, chr::seconds(20));
+        EXPECT_EQ(run.status, 0) << run.err;
+        const std::string failed = "lintaro-cli: Линия не прочитана до конца: " + c.message;
+        EXPECT_EQ(run.err.find(failed), 0u) << run.err;
+        const std::vector<std::string> reads =
+            Query(db, "SELECT outcome, rows, message FROM reads");
+        ASSERT_EQ(reads.size(), 2u);
+        EXPECT_EQ(reads[0].find("failed|"), 0u) << reads[0];
+        EXPECT_NE(reads[0].find(c.message), std::string::npos) << reads[0];
+        EXPECT_EQ(reads[1], "ok|" + std::to_string(line.rows.size()) + "|NULL");
+    }
 }
 
 TEST(WatchCliTest, FullDiskRollsTheReadBackAndEndsTheRun) {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -48,6 +49,49 @@ ScriptedExchange NoAnswer() {
     ScriptedExchange exchange;
     exchange.never_answer = true;
     return exchange;
+}
+
+ScriptedExchange Broken(BrokenAnswer kind, const std::string& page) {
+    const std::string half = page.substr(0, page.size() / 2);
+    const std::string counted =
+        "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(page.size()) + "\r\n\r\n";
+    const std::chrono::milliseconds minute(60000);
+    ScriptedExchange exchange;
+    exchange.after = ScriptedAfter::kClose;
+    switch (kind) {
+        case BrokenAnswer::kStallAfterHead:
+            exchange.pieces = {{{}, counted}, {minute, page}};
+            break;
+        case BrokenAnswer::kStallInBody:
+            exchange.pieces = {{{}, counted + half}, {minute, page.substr(half.size())}};
+            break;
+        case BrokenAnswer::kClosedBeforeLength:
+            exchange.pieces = {{{}, counted + half}};
+            break;
+        case BrokenAnswer::kClosedInChunk: {
+            char size[32];
+            std::snprintf(size, sizeof size, "%zx\r\n", page.size());
+            exchange.pieces = {{{},
+                                "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                                    std::string(size) + half}};
+            break;
+        }
+    }
+    return exchange;
+}
+
+const char* BrokenAnswerName(BrokenAnswer kind) {
+    switch (kind) {
+        case BrokenAnswer::kStallAfterHead:
+            return "stall after the head";
+        case BrokenAnswer::kStallInBody:
+            return "stall in the body";
+        case BrokenAnswer::kClosedBeforeLength:
+            return "closed before the Content-Length";
+        case BrokenAnswer::kClosedInChunk:
+            return "closed inside a chunk";
+    }
+    return "";
 }
 
 ScriptedServer::ScriptedServer(std::vector<ScriptedConnection> script, std::uint16_t port)

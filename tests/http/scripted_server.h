@@ -49,6 +49,16 @@ ScriptedExchange Reply(std::string raw, ScriptedAfter after = ScriptedAfter::kKe
 // Builds an exchange that reads a head and never answers.
 ScriptedExchange NoAnswer();
 
+// The ways an answer with `page` as its body breaks off: the server falls silent after the head or
+// in the middle of the body (for a minute, or until it stops), or closes the connection short of
+// the Content-Length or inside a chunk.
+enum class BrokenAnswer { kStallAfterHead, kStallInBody, kClosedBeforeLength, kClosedInChunk };
+inline constexpr BrokenAnswer kBrokenAnswers[] = {
+    BrokenAnswer::kStallAfterHead, BrokenAnswer::kStallInBody, BrokenAnswer::kClosedBeforeLength,
+    BrokenAnswer::kClosedInChunk};
+ScriptedExchange Broken(BrokenAnswer kind, const std::string& page);
+const char* BrokenAnswerName(BrokenAnswer kind);
+
 // A request head as received, with the 0-based number of the connection that carried it.
 struct RecordedRequest {
     int connection = 0;

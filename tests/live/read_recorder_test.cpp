@@ -10,6 +10,8 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -128,6 +130,79 @@ TEST(ReadRecorderTest, SheetsAreStoredOnlyWhenTheyChange) {
             "1|Арсенал|a1", "1|Эвертон|e1", "1|Тоттенхэм|", "1|Брентфорд|NULL", "2|Арсенал|NULL",
             "2|Эвертон|e2", "2|Тоттенхэм|NULL", "2|Брентфорд|NULL", "3|Арсенал|", "3|Эвертон|e2",
             "3|Эвертон|e2", "3|Брентфорд|b1", "4|Эвертон|e2", "4|Арсенал|NULL"}));
+    // Тоттенхэм left the line at t3 and is forgotten: back again, its sheet is stored again. A
+    // failed read forgets nothing: Арсенал, missing from it, keeps its sheet.
+    recorder.Append(Read("t5", "failed"), {Row("Эвертон", "e2")});
+    recorder.Append(Read("t6"), {Row("Тоттенхэм", ""), Row("Арсенал", std::nullopt)});
+    EXPECT_EQ(db.Rows("SELECT team_h_name, dop_info FROM odds WHERE read_id >= 5"),
+              (std::vector<std::string>{"Эвертон|NULL", "Тоттенхэм|", "Арсенал|NULL"}));
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A database whose reads or odds has the right column names but another shape is refused before
+// anything is written: the file stays byte for byte as it was, in its own journal mode.
+TEST(ReadRecorderTest, ForeignShapedTablesAreRefusedUntouched) {
+    DatabaseFile made;
+    { ReadRecorder recorder(made.Path()); }
+    Connection ours(made.Path());
+    const std::string reads_sql =
+        ours.Rows("SELECT sql FROM sqlite_master WHERE name = 'reads'")[0];
+    const std::string odds_sql = ours.Rows("SELECT sql FROM sqlite_master WHERE name = 'odds'")[0];
+    const auto changed = [](std::string sql, const std::string& from, const std::string& to) {
+        const size_t at = sql.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? sql : sql.replace(at, from.size(), to);
+    };
+    std::string odds_columns;  // "read_id, sport_type_name, ...", as the recorder names them
+    for (const std::string& name : ours.Rows("SELECT name FROM pragma_table_info('odds')")) {
+        odds_columns += (odds_columns.empty() ? "" : ", ") + name;
+    }
+    struct Case {
+        std::string name, sql, message;
+    };
+    const Case cases[] = {
+        {"a type", changed(reads_sql, "rows INTEGER", "rows TEXT") + ";" + odds_sql,
+         "a table \"reads\" that lintaro-cli watch did not make"},
+        {"no key", changed(reads_sql, "id INTEGER PRIMARY KEY", "id INTEGER"),
+         "a table \"reads\" that lintaro-cli watch did not make"},
+        {"a foreign key", reads_sql + ";" + changed(odds_sql, " REFERENCES reads(id)", ""),
+         "a table \"odds\" that lintaro-cli watch did not make"},
+        {"a view",
+         reads_sql + "; CREATE TABLE other (" + odds_columns +
+             "); CREATE VIEW odds AS SELECT * FROM other",
+         "a view \"odds\" where a table belongs"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DatabaseFile file;
+        {
+            Connection db(file.Path());
+            db.Execute(c.sql);
+        }
+        const std::string before = FileBytes(file.Path());
+        try {
+            ReadRecorder recorder(file.Path());
+            ADD_FAILURE() << "accepted";
+        } catch (const ERecorderError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(FileBytes(file.Path()), before);
+        EXPECT_FALSE(std::filesystem::exists(file.Path() + "-wal"));
+        Connection db(file.Path());
+        EXPECT_EQ(db.Rows("PRAGMA journal_mode"), (std::vector<std::string>{"delete"}));
+    }
+    // The right reads without odds is the recorder's own, half made: odds is added.
+    DatabaseFile half;
+    {
+        Connection db(half.Path());
+        db.Execute(reads_sql);
+    }
+    ReadRecorder recorder(half.Path());
+    EXPECT_EQ(recorder.Append(Read("t1"), {Row("Арсенал", "a1")}), 1);
 }
 
 TEST(ReadRecorderTest, BusyDatabaseRollsTheReadBackAndTheNextGoesAhead) {

@@ -14,6 +14,7 @@
 #include "readers/second_bookmaker.h"
 #include "scripted_server.h"
 #include "second_bookmaker_pages.h"
+#include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
 namespace lintaro {
@@ -158,13 +159,39 @@ class SecondBookmakerFailureTest : public ::testing::Test {
 
 TEST_F(SecondBookmakerFailureTest, FailedListShowsOneMessage) {
     Load([](const std::string& url) -> std::string {
-        if (url.find("decimal.asp") != std::string::npos) throw ENetReadTimeout("Read Timeout");
+        if (url.find("decimal.asp") != std::string::npos) {
+            throw ENetSocketError(10061, "Socket Error # 10061\r\nConnection refused.");
+        }
         return "home";
     });
     EXPECT_EQ(ui_.messages, std::vector<std::string>{ListFetchFailedMessage()});
     EXPECT_EQ(fetched_,
               (std::vector<std::string>{"http://own.example", "http://own.example/decimal.asp?"}));
     EXPECT_TRUE(table_.Rows().empty());
+}
+
+// A page cut short, or a read that stalled or ran out of time, is no line: on the list or on any
+// tournament page it ends the read with the client's message, keeping the rows read so far.
+TEST_F(SecondBookmakerFailureTest, PageCutShortOrOutOfTimeEndsTheRead) {
+    const std::string cut = "The server closed the connection after 9 of 100 bytes.";
+    Load([&](const std::string& url) -> std::string {
+        if (url.find("decimal.asp") != std::string::npos) return ListPage(kLinks);
+        if (url.find("League=1") != std::string::npos) return testing_util::SoccerEvent();
+        if (url.find("League=2") != std::string::npos) throw ENetBodyIncomplete(cut);
+        return "home";
+    });
+    EXPECT_EQ(ui_.messages, std::vector<std::string>{IncompleteReadMessage(cut.c_str())});
+    EXPECT_EQ(table_.Rows().size(), 1u);
+    EXPECT_EQ(fetched_.size(), 4u);  // nothing after the page cut short
+
+    ui_.messages.clear();
+    table_.ResetTable();
+    Load([](const std::string& url) -> std::string {
+        if (url.find("decimal.asp") != std::string::npos) throw ENetReadTimeout("Read Timeout");
+        return "home";
+    });
+    EXPECT_EQ(ui_.messages, std::vector<std::string>{IncompleteReadMessage("Read Timeout")});
+    EXPECT_EQ(ui_.messages[0], Utf8ToCp1251("Линия не прочитана до конца: Read Timeout"));
 }
 
 TEST_F(SecondBookmakerFailureTest, CancelStopsQuietlyKeepingTheRowsRead) {
