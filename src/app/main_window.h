@@ -72,11 +72,12 @@ class TfrmMain : public QMainWindow {
 
     // The timed refresh: every `minutes` (0 switches it off) the line is read again without a
     // question, while the grid keeps showing the line before and keeps the user's place (groups
-    // open, sort, filters, grouping, scroll, the focused event). Only Refresh is disabled while it
-    // reads. A read that reports a message, is cancelled or brings no rows is thrown away: the
-    // line on screen stays, and the failure is said once (the first time in a box, then only in
-    // the tooltips) until a read succeeds. It never overlaps another refresh and waits while a
-    // modal window is open.
+    // open, sort, filters, grouping, scroll, the focused event). While it reads, Esc cancels it
+    // (once the find bar is closed) and Refresh replaces it by the user's own refresh; a read
+    // that stalls or runs too long fails (SetTimedReadLimits). A read that reports a message, is
+    // cancelled or brings no rows is thrown away: the line on screen stays, and the failure is
+    // said once (the first time in a box, then only in the tooltips) until a read succeeds. It
+    // never overlaps another refresh and waits while a modal window is open.
     void SetAutoRefreshMinutes(int minutes);
     int AutoRefreshMinutes() const { return auto_refresh_minutes_; }
     // One timed refresh now (what the timer runs).
@@ -148,7 +149,8 @@ class TfrmMain : public QMainWindow {
     // when `succeeded`, makes this read the one the next is compared with. Returns what the
     // tooltips say of it.
     QString MarkMovement(bool succeeded);
-    // The tooltips of the refresh button and the footer follow `status`.
+    // The tooltips of the refresh button and the footer follow `status`; while a read runs, the
+    // button's also says since when ("идёт обновление с 10:42:05").
     void SetReadStatus(const QString& status);
     void DeleteEvent();
     void SaveToExcel();

@@ -69,10 +69,9 @@ options:
   --help                     show this help and exit
 
 A read that fails (the reader's message, a page cut short, a read out of time, or a line without
-events) is recorded as failed, its
-message goes to standard error, and the next read goes ahead; it is never compared with. A read
-that cannot be recorded because another program keeps the database locked for 5 s is rolled back
-and the next one goes ahead.
+events) is recorded as failed, its message goes to standard error, and the next read goes ahead;
+it is never compared with. A read that cannot be recorded because another program keeps the
+database locked for 5 s is rolled back and the next one goes ahead.
 
 exit status: 0 the reads were done, or a signal stopped them (the read under way is recorded as
 cancelled); 1 the database could not be opened or written (a full disk: the read under way is
@@ -251,7 +250,7 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
 }
 
 // An unattended read must end: a server that stops answering fails it, and the next read goes
-// ahead. The limits hold for the whole read; no fetch has a limit of its own.
+// ahead. --timeout bounds the whole read, every page of it together.
 ReadLimits WatchReadLimits(const Args& parsed, chr::seconds every) {
     constexpr long long kMaxSeconds = INT_MAX / 1000;
     long long whole = 600;
