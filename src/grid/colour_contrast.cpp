@@ -33,4 +33,22 @@ Rgb ReadableTextColour(Rgb text, Rgb background, Rgb fallback) {
     return ContrastRatio(fallback, background) > contrast ? fallback : text;
 }
 
+Rgb ReadableGraphicColour(Rgb colour, Rgb background) {
+    if (ContrastRatio(colour, background) >= kReadableContrast) return colour;
+    // Towards the end that stands out more from the background; one of white and black always
+    // reaches 4.5:1 (both give about 4.6 on the middle grey).
+    const Rgb white{255, 255, 255}, black{0, 0, 0};
+    const Rgb end =
+        ContrastRatio(white, background) >= ContrastRatio(black, background) ? white : black;
+    const auto mix = [](uint8_t from, uint8_t to, int step) {
+        return static_cast<uint8_t>(from + (static_cast<int>(to) - from) * step / 32);
+    };
+    for (int step = 1; step < 32; ++step) {
+        const Rgb mixed{mix(colour.red, end.red, step), mix(colour.green, end.green, step),
+                        mix(colour.blue, end.blue, step)};
+        if (ContrastRatio(mixed, background) >= kReadableContrast) return mixed;
+    }
+    return end;
+}
+
 }  // namespace lintaro::grid

@@ -21,4 +21,11 @@ double ContrastRatio(Rgb a, Rgb b);
 // unless that reads even worse, in which case `text` stays.
 Rgb ReadableTextColour(Rgb text, Rgb background, Rgb fallback);
 
+// A colour of its own meaning (a green rise, a red fall) that stays readable on `background`:
+// `colour` itself when its contrast reaches kReadableContrast, else the same hue mixed with white
+// (on a dark background) or black (on a light one), just as far as it takes to reach it. The
+// movement marks and the toolbar pictures keep their look on light themes this way and stay
+// visible on dark ones.
+Rgb ReadableGraphicColour(Rgb colour, Rgb background);
+
 }  // namespace lintaro::grid

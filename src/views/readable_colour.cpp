@@ -20,4 +20,12 @@ QColor ReadableTextColour(const QColor& text, const QColor& background, const QC
     return chosen == ToRgb(text) ? text : link;
 }
 
+QColor ReadableGraphicColour(const QColor& colour, const QColor& background) {
+    const grid::Rgb chosen = grid::ReadableGraphicColour(ToRgb(colour), ToRgb(background));
+    if (chosen == ToRgb(colour)) return colour;
+    QColor readable(chosen.red, chosen.green, chosen.blue);
+    readable.setAlpha(colour.alpha());
+    return readable;
+}
+
 }  // namespace lintaro::views

@@ -11,4 +11,9 @@ namespace lintaro::views {
 // even worse). Alpha is ignored.
 QColor ReadableTextColour(const QColor& text, const QColor& background, const QColor& link);
 
+// A colour that means something of its own (a mark's green or red, a toolbar picture's ink) kept
+// readable on `background`: itself at 4.5:1 or more, else lightened or darkened just enough
+// (grid::ReadableGraphicColour). Alpha is kept.
+QColor ReadableGraphicColour(const QColor& colour, const QColor& background);
+
 }  // namespace lintaro::views

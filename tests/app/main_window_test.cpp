@@ -20,6 +20,7 @@
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
 #include "fake_dialogs.h"
+#include "grid/colour_contrast.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 #include "views/about_window.h"
@@ -207,6 +208,48 @@ class MainWindowTest : public QObject {
             images << image;
         }
         QVERIFY(lintaro::app::ToolbarImage(9).isNull());
+    }
+
+    // On a dark toolbar the pictures' outlines and bars take lighter inks that read at 4.5:1, so
+    // the expand and collapse trees do not vanish; on a light one they are drawn as they always
+    // were. The toolbar's icons follow the application palette as they are drawn.
+    void ImagesReadOnADarkToolbar() {
+        const QColor dark(53, 53, 53);
+        const QColor light(240, 240, 240);
+        const auto readable_pixels = [](const QImage& image, const QColor& background) {
+            const lintaro::grid::Rgb bg{uint8_t(background.red()), uint8_t(background.green()),
+                                        uint8_t(background.blue())};
+            int count = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.alpha() < 255) continue;
+                    const lintaro::grid::Rgb rgb{uint8_t(c.red()), uint8_t(c.green()),
+                                                 uint8_t(c.blue())};
+                    count += lintaro::grid::ContrastRatio(rgb, bg) >= 4.5;
+                }
+            }
+            return count;
+        };
+        for (const int expand_or_collapse : {0, 1}) {
+            const QImage on_light = lintaro::app::ToolbarImage(expand_or_collapse).toImage();
+            QCOMPARE(lintaro::app::ToolbarImage(expand_or_collapse, light).toImage(), on_light);
+            const QImage on_dark = lintaro::app::ToolbarImage(expand_or_collapse, dark).toImage();
+            // Every opaque pixel of the light picture on the dark toolbar: few read. Of the dark
+            // variant: its outlines and bars do.
+            QVERIFY(readable_pixels(on_light, dark) < 5);
+            QVERIFY2(readable_pixels(on_dark, dark) >= 30,
+                     qPrintable(QString::number(readable_pixels(on_dark, dark))));
+        }
+        const QPalette before = QApplication::palette();
+        QPalette dark_palette = before;
+        dark_palette.setColor(QPalette::Window, dark);
+        QApplication::setPalette(dark_palette);
+        const QImage drawn = lintaro::app::ToolbarIcon(0).pixmap(16, 16).toImage();
+        QApplication::setPalette(before);
+        QCOMPARE(
+            drawn.convertToFormat(QImage::Format_ARGB32),
+            lintaro::app::ToolbarImage(0, dark).toImage().convertToFormat(QImage::Format_ARGB32));
     }
 
     void MenusShowTheirItemsWithSeparatorsReduced() {

@@ -67,5 +67,29 @@ TEST(ColourContrastTest, NavyGivesWayToTheLinkColourOnlyWhereItIsTooFaint) {
     }
 }
 
+// Marks and toolbar inks keep their colour where it reads and take the nearest readable one of
+// the same hue where it does not, on light and dark backgrounds and the bands alike.
+TEST(ColourContrastTest, GraphicColoursReachTheReadableContrast) {
+    const Rgb kMarks[] = {{0, 110, 0}, {170, 0, 0}, {0, 0, 150}, {0, 90, 200}, {64, 64, 64}};
+    const Rgb kBackgrounds[] = {
+        kWhite,          kTooltip,        kApricot, kButtonFace,        kDarkBase,
+        Rgb{35, 35, 35}, Rgb{63, 63, 54}, kBlack,   Rgb{119, 119, 119}, Rgb{42, 130, 218}};
+    for (const Rgb mark : kMarks) {
+        for (const Rgb background : kBackgrounds) {
+            const Rgb chosen = ReadableGraphicColour(mark, background);
+            EXPECT_GE(ContrastRatio(chosen, background), kReadableContrast)
+                << int(mark.red) << "," << int(mark.green) << "," << int(mark.blue) << " on "
+                << int(background.red) << "," << int(background.green) << ","
+                << int(background.blue);
+            if (ContrastRatio(mark, background) >= kReadableContrast) EXPECT_EQ(chosen, mark);
+        }
+    }
+    // The light theme's marks stay as drawn; on a dark background they lighten, keeping their hue.
+    EXPECT_EQ(ReadableGraphicColour({170, 0, 0}, kWhite), (Rgb{170, 0, 0}));
+    const Rgb green_on_dark = ReadableGraphicColour({0, 110, 0}, kDarkBase);
+    EXPECT_GT(green_on_dark.green, green_on_dark.red);
+    EXPECT_GT(green_on_dark.green, 110);
+}
+
 }  // namespace
 }  // namespace lintaro::grid
