@@ -212,7 +212,8 @@ class TricklingServer {
 // took to handle one. Counters: p99_ms, max_ms and the number of samples.
 // Arg 0: a server that never answers (cancelled after 2 s); 1: a 2 000-event page (1 MB) trickling
 // in; 2: a 100 000-event line from the demo server, read and parsed at full speed; 3: a timed
-// refresh of the moving 20 000-event line with every group open and an event focused.
+// refresh of the moving 20 000-event line with every group open and an event focused; 4: the same
+// with the groups closed as after F5, so every sport row counts and draws what moved under it.
 void BM_InputDuringRefresh(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     lintaro::demo::DemoOptions options;
@@ -226,7 +227,7 @@ void BM_InputDuringRefresh(benchmark::State& state) {
             std::make_unique<TricklingServer>(lintaro::demo::BuildFirstLine(options, kToday).page);
     } else {
         demo = std::make_unique<lintaro::demo::DemoServer>(options);
-        demo->SetMoving(kind == 3);
+        demo->SetMoving(kind >= 3);
         demo->Start();
     }
     const std::string host = kind == 0   ? "127.0.0.1:" + std::to_string(silent.port)
@@ -237,6 +238,11 @@ void BM_InputDuringRefresh(benchmark::State& state) {
     window.FHTTP().first_host = host;
     window.show();
     QCoreApplication::processEvents();
+    if (kind == 4) {
+        window.RefreshWithoutQuestion();
+        while (window.IsRefreshing()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents();
+    }
     if (kind == 3) {
         // The line on screen, every group open and an event focused: the place a timed refresh
         // keeps.
@@ -266,7 +272,7 @@ void BM_InputDuringRefresh(benchmark::State& state) {
                 }
             }
         });
-        if (kind == 3) {
+        if (kind >= 3) {
             window.TimedRefresh();
         } else {
             window.RefreshWithoutQuestion();
@@ -294,6 +300,7 @@ BENCHMARK(BM_InputDuringRefresh)
     ->Arg(1)
     ->Arg(2)
     ->Arg(3)
+    ->Arg(4)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

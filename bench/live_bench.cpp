@@ -82,6 +82,28 @@ void BM_MatchAndMark(benchmark::State& state) {
     state.counters["gone"] = static_cast<double>(movement.Counts().events_gone);
 }
 
+// What the window adds to it once per read: each row of the new read looked up in the movement
+// and its marks counted, for the closed groups' counts and "Только изменения".
+void BM_MatchMarkAndCount(benchmark::State& state) {
+    const Reads& reads = TwoReads();
+    const auto previous = std::make_shared<const LineSnapshot>(reads.previous);
+    long moved = 0;
+    for (auto _ : state) {
+        auto current = std::make_shared<const LineSnapshot>(reads.current);
+        const LineMovement movement(previous, std::move(current));
+        moved = 0;
+        for (const OddsRecord& row : reads.current) {
+            const std::optional<lintaro::live::EventMarks> marks = movement.Find(row);
+            if (!marks) continue;
+            const lintaro::live::MoveTally tally = marks->Tally();
+            moved += tally.up + tally.down + tally.line_changed;
+        }
+        benchmark::DoNotOptimize(moved);
+    }
+    state.counters["rows"] = static_cast<double>(reads.current.size());
+    state.counters["moved"] = static_cast<double>(moved);
+}
+
 // The comparison alone, both snapshots taken.
 void BM_CompareSnapshots(benchmark::State& state) {
     const Reads& reads = TwoReads();
@@ -227,6 +249,7 @@ void BM_DatabaseGrowth(benchmark::State& state) {
 BENCHMARK(BM_RecordRead)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DatabaseGrowth)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_MatchAndMark)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatchMarkAndCount)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompareSnapshots)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviousLineMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 

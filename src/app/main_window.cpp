@@ -422,7 +422,22 @@ QString TfrmMain::MarkMovement(bool succeeded) {
     auto current = std::make_shared<live::LineSnapshot>(cds_data_.Rows());
     auto movement = std::make_shared<const live::LineMovement>(previous_line_, current);
     const QString since = previous_time_;
-    ctl_data_grid_->Model()->SetCellMarks(
+    // The same marks counted per event: closed groups tell them, "Только изменения" keeps them.
+    views::RowMarkSource counted = [movement](const OddsRecord& row) {
+        views::MarkCounts counts;
+        const std::optional<live::EventMarks> marks = movement->Find(row);
+        if (!marks) return counts;
+        if (marks->Change() == live::EventChange::kNew) {
+            counts.new_events = 1;
+            return counts;
+        }
+        const live::MoveTally tally = marks->Tally();
+        counts.up = tally.up;
+        counts.down = tally.down;
+        counts.line_changed = tally.line_changed;
+        return counts;
+    };
+    ctl_data_grid_->SetCellMarks(
         [movement, since](const OddsRecord& row, int field) -> views::CellMark {
             const std::optional<live::EventMarks> marks = movement->Find(row);
             if (!marks) return {};
@@ -452,7 +467,8 @@ QString TfrmMain::MarkMovement(bool succeeded) {
                     (before ? QString::number(before->ToDouble(), 'g', 10) : QStringLiteral("—"));
             if (!since.isEmpty()) text += QStringLiteral(" (в ") + since + QLatin1Char(')');
             return {kind, text};
-        });
+        },
+        std::move(counted));
     QString told;
     if (movement->HasPrevious()) {
         const live::MovementCounts& counts = movement->Counts();
@@ -580,6 +596,7 @@ void TfrmMain::AddHeaderMenuItems(QMenu* menu) {
     marks->setChecked(ctl_data_grid_->Model()->CellMarksShown());
     connect(marks, &QAction::toggled, this,
             [this](bool on) { ctl_data_grid_->Model()->SetCellMarksShown(on); });
+    menu->addAction(ctl_data_grid_->OnlyChangesAction());
     QMenu* every = menu->addMenu(QStringLiteral("Обновлять каждые …"));
     every->setObjectName(QStringLiteral("auto_refresh_menu"));
     auto* choices = new QActionGroup(every);

@@ -165,6 +165,11 @@ void GridTree::ClearFilters() {
 
 bool GridTree::HasFilter() const { return !filters_.empty(); }
 
+void GridTree::SetRowRule(RowRule keep) {
+    row_rule_ = std::move(keep);
+    Build();
+}
+
 const OddsRecord* GridTree::RowAt(int table_row) const {
     if (!table_ || table_row < 0 || table_row >= table_->RowCount()) return nullptr;
     return &table_->Rows()[table_row];
@@ -182,8 +187,9 @@ std::vector<int32_t> GridTree::PassingRows(int skip_column, bool with_find) cons
     }
     rows.reserve(table_rows.size());
     for (size_t i = 0; i < table_rows.size(); ++i) {
-        bool pass = true;
+        bool pass = !row_rule_ || row_rule_(static_cast<int32_t>(i));
         for (ColumnFilterMatcher& matcher : matchers) {
+            if (!pass) break;
             if (!matcher.Matches(table_rows[i])) {
                 pass = false;
                 break;

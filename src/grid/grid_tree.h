@@ -31,6 +31,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -115,6 +116,13 @@ class GridTree {
     // column's value order. The rows considered are those that pass every other column's filter.
     std::vector<FilterListEntry> FilterList(int column) const;
 
+    // ---- Rows kept by the window's own rule (the "only what moved" switch), on top of the
+    // column filters: a table row shows only when `keep` says so. An empty function keeps every
+    // row. The tree asks `keep` while it builds, not when it is drawn.
+    using RowRule = std::function<bool(int32_t table_row)>;
+    void SetRowRule(RowRule keep);
+    bool HasRowRule() const { return static_cast<bool>(row_rule_); }
+
     // ---- Find
     // Shows only the events whose teams or tournament contain `utf8` (see grid/find_text.h), on
     // top of the column filters; the empty text shows every event again. A change of the text
@@ -183,6 +191,7 @@ class GridTree {
     std::vector<int> group_columns_;
     SortState sort_;
     std::map<int, ColumnFilter> filters_;
+    RowRule row_rule_;
     FindText find_;
     // While a find text is set: every row that passes the column filters, in tree order (the
     // event rows are the found part of it). Empty otherwise.

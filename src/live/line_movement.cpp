@@ -28,6 +28,27 @@ std::optional<Decimal> EventMarks::Previous(int field_index) const {
     return Decimal{value};
 }
 
+MoveTally EventMarks::Tally() const {
+    MoveTally tally;
+    if (!moves_) return tally;
+    for (int f = 0; f < kPriceFieldCount; ++f) {
+        switch (moves_[f]) {
+            case PriceMove::kUp:
+                ++tally.up;
+                break;
+            case PriceMove::kDown:
+                ++tally.down;
+                break;
+            case PriceMove::kLineChanged:
+                ++tally.line_changed;
+                break;
+            default:
+                break;
+        }
+    }
+    return tally;
+}
+
 LineMovement::LineMovement(const std::shared_ptr<const LineSnapshot>& previous,
                            std::shared_ptr<const LineSnapshot> current)
     : LineMovement(previous, std::move(current), Options{}) {}

@@ -38,6 +38,13 @@ enum class EventChange : uint8_t {
     kNew,      // not in the previous read
 };
 
+// How many of an event's thirteen decimals moved each way.
+struct MoveTally {
+    int up = 0;            // marked kUp (prices and lines)
+    int down = 0;          // marked kDown
+    int line_changed = 0;  // marked kLineChanged
+};
+
 // The marks of one event of the current read (a view into its LineMovement).
 class EventMarks {
   public:
@@ -48,6 +55,8 @@ class EventMarks {
     // The field's value in the previous read, for kUp, kDown, kLineChanged and kWithdrawn;
     // nullopt otherwise.
     std::optional<Decimal> Previous(int field_index) const;
+    // Its marks counted (nothing for a new event).
+    MoveTally Tally() const;
 
   private:
     friend class LineMovement;

@@ -3,6 +3,7 @@
 // window for a cell's mark through a function, so it knows nothing of how movement is worked out.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <functional>
 
@@ -18,6 +19,11 @@ enum class CellMarkKind {
     kNew,          // an event new since the previous refresh (on its date cell): a dot
 };
 
+// The colour a mark of `kind` is drawn in on the light colours it was chosen for (each reads at
+// 4.5:1 or more on white, the tooltip yellow and the apricot band); on other backgrounds it is made
+// readable (ReadableGraphicColour).
+QColor MarkColour(CellMarkKind kind);
+
 struct CellMark {
     CellMarkKind kind = CellMarkKind::kNone;
     // What the tooltip and a screen reader say ("было 1.85 (в 10:42:05)", "новое").
@@ -26,5 +32,33 @@ struct CellMark {
 
 // The mark of field `field_index` (an index into kOddsFields) of a shown row.
 using CellMarkSource = std::function<CellMark(const OddsRecord& row, int field_index)>;
+
+// How many marks of each kind a row holds, or a group's rows together: what a collapsed group row
+// tells of the prices under it, and what "only what moved" keeps.
+struct MarkCounts {
+    int up = 0;            // prices and lines that rose
+    int down = 0;          // ... that fell
+    int line_changed = 0;  // prices whose handicap or total line changed
+    int new_events = 0;    // events new since the previous refresh
+    bool Any() const { return up != 0 || down != 0 || line_changed != 0 || new_events != 0; }
+    MarkCounts& operator+=(const MarkCounts& other) {
+        up += other.up;
+        down += other.down;
+        line_changed += other.line_changed;
+        new_events += other.new_events;
+        return *this;
+    }
+    friend bool operator==(const MarkCounts&, const MarkCounts&) = default;
+};
+
+// The marks of a shown row, counted (the same marks CellMarkSource gives cell by cell). Asked once
+// per row after each read, never while painting.
+using RowMarkSource = std::function<MarkCounts(const OddsRecord& row)>;
+
+// The short form a collapsed group row shows at its right ("▲3 ▼2", a diamond for changed lines,
+// a dot for new events), empty when nothing moved.
+QString MarkCountsShortText(const MarkCounts& counts);
+// The same in words, for its tooltip and for assistive technology ("выросло цен: 3, упало: 2").
+QString MarkCountsLongText(const MarkCounts& counts);
 
 }  // namespace lintaro::views

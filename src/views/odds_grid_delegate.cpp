@@ -1,6 +1,7 @@
 // Cell drawing of the odds grid.
 #include "views/odds_grid_delegate.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
 #include <QPolygon>
@@ -93,50 +94,80 @@ void OddsGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setPen(line_colour_);
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->drawLine(r.bottomLeft(), r.bottomRight());
+    DrawFocusFrame(painter, option, index);
+}
+
+void OddsGridDelegate::DrawFocusFrame(QPainter* painter, const QStyleOptionViewItem& option,
+                                      const QModelIndex& index) const {
+    // The whole row is highlighted; the frame tells which of its cells the column keys act on.
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    if (view == nullptr || view->currentIndex() != index) return;
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group =
+        option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+    // On the highlight the highlight's own text colour reads by the theme's choice; on a cell left
+    // unselected (the selection cleared) the text colour does.
+    const QColor colour =
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    // Two pixels while the grid has the keyboard, one when it is elsewhere (a menu of the column).
+    const int width = view->hasFocus() ? 2 : 1;
+    const QRect r = option.rect.adjusted(0, 0, -1, -1);  // inside the grid lines
+    painter->save();
+    painter->fillRect(QRect(r.left(), r.top(), r.width(), width), colour);
+    painter->fillRect(QRect(r.left(), r.bottom() - width + 1, r.width(), width), colour);
+    painter->fillRect(QRect(r.left(), r.top(), width, r.height()), colour);
+    painter->fillRect(QRect(r.right() - width + 1, r.top(), width, r.height()), colour);
+    painter->restore();
+}
+
+QColor OddsGridDelegate::MarkColourOn(const QStyleOptionViewItem& option, const QModelIndex& index,
+                                      CellMarkKind kind) const {
+    const QPalette::ColorGroup group =
+        option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+    if (option.state & QStyle::State_Selected) {
+        return option.palette.color(group, QPalette::HighlightedText);
+    }
+    const QVariant cell_background = index.data(Qt::BackgroundRole);
+    const QColor background = cell_background.isValid()
+                                  ? cell_background.value<QColor>()
+                                  : option.palette.color(group, QPalette::Base);
+    return ReadableGraphicColour(MarkColour(kind), background);
 }
 
 void OddsGridDelegate::DrawMark(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
     const auto kind = static_cast<CellMarkKind>(index.data(OddsGridModel::kCellMarkRole).toInt());
     if (kind == CellMarkKind::kNone) return;
-    // A small shape in the cell's left margin: its shape alone tells up from down, and its dark
-    // colours read on white, the tooltip yellow and the apricot band alike.
+    // A small shape in the cell's left margin: its shape alone tells up from down, and its colour
+    // reads at 4.5:1 on the cell's background, whatever the theme made of it.
     const QRect r = option.rect;
     const int size = std::max(4, std::min(7, r.height() / 2 - 1));
-    const int left = r.left() + 1;
+    const int left = r.left() + 2;  // clear of the focus frame
     const int middle = r.center().y();
     QPolygon shape;
-    QColor colour;
     switch (kind) {
         case CellMarkKind::kUp:
             shape << QPoint(left, middle + size / 2) << QPoint(left + size, middle + size / 2)
                   << QPoint(left + size / 2, middle - size / 2);
-            colour = QColor(0, 110, 0);
             break;
         case CellMarkKind::kDown:
             shape << QPoint(left, middle - size / 2) << QPoint(left + size, middle - size / 2)
                   << QPoint(left + size / 2, middle + size / 2);
-            colour = QColor(170, 0, 0);
             break;
         case CellMarkKind::kLineChanged:
             shape << QPoint(left + size / 2, middle - size / 2) << QPoint(left + size, middle)
                   << QPoint(left + size / 2, middle + size / 2) << QPoint(left, middle);
-            colour = QColor(0, 0, 150);
             break;
         case CellMarkKind::kNew:
         case CellMarkKind::kNone:
             break;
     }
-    if (option.state & QStyle::State_Selected) {
-        colour = option.palette.color(QPalette::HighlightedText);
-    }
+    const QColor colour = MarkColourOn(option, index, kind);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
     if (kind == CellMarkKind::kNew) {
-        painter->setBrush(option.state & QStyle::State_Selected
-                              ? option.palette.color(QPalette::HighlightedText)
-                              : QColor(0, 90, 200));
+        painter->setBrush(colour);
         // At the right end: the date's text starts at the left.
         painter->drawEllipse(QRect(r.right() - size - 2, middle - size / 2, size, size));
     } else {

@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QStyledItemDelegate>
 
+#include "views/cell_marks.h"
+
 namespace lintaro::views {
 
 class OddsGridDelegate : public QStyledItemDelegate {
@@ -29,12 +31,20 @@ class OddsGridDelegate : public QStyledItemDelegate {
     // Otherwise the text colour that goes with the cell's background: the tooltip text on the
     // tooltip-coloured band, the theme's text elsewhere.
     QColor TextColour(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // The colour a mark of `kind` is drawn in on this cell: the selection's text colour on a
+    // selected row, else the mark's own colour made readable on the cell's background.
+    QColor MarkColourOn(const QStyleOptionViewItem& option, const QModelIndex& index,
+                        CellMarkKind kind) const;
 
   private:
     // The movement mark of an event cell (an up or down triangle, a diamond for a changed line, a
     // dot for a new event), drawn over its left margin.
     void DrawMark(QPainter* painter, const QStyleOptionViewItem& option,
                   const QModelIndex& index) const;
+
+    // A frame around the current cell of an event row, in the colour that reads on the row.
+    void DrawFocusFrame(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const;
 
     QColor line_colour_;
 };

@@ -35,6 +35,7 @@ OddsGridModel::OddsGridModel(QObject* parent) : QAbstractItemModel(parent) {
 void OddsGridModel::Reload(const OddsTable* table) {
     beginResetModel();
     table_ = table;
+    ForgetRowMarks();
     tree_.Rebuild(table ? *table : empty_table_);
     MapColumns();
     endResetModel();
@@ -50,6 +51,7 @@ void OddsGridModel::ChangeTree(const std::function<void(grid::GridTree&)>& chang
             model->endResetModel();
         }
     } remap{this};
+    ForgetGroupMarks();
     change(tree_);
 }
 
@@ -94,8 +96,10 @@ void OddsGridModel::SetCaptionColour(const QColor& colour) {
     if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
-void OddsGridModel::SetCellMarks(CellMarkSource source) {
+void OddsGridModel::SetCellMarks(CellMarkSource source, RowMarkSource rows) {
     marks_ = std::move(source);
+    row_marks_source_ = std::move(rows);
+    ForgetRowMarks();
     if (rowCount() > 0) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     }
@@ -103,7 +107,55 @@ void OddsGridModel::SetCellMarks(CellMarkSource source) {
 
 void OddsGridModel::SetCellMarksShown(bool shown) {
     marks_shown_ = shown;
-    SetCellMarks(marks_);
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
+}
+
+void OddsGridModel::ForgetRowMarks() {
+    row_marks_.clear();
+    row_marks_known_ = false;
+    group_marks_.clear();
+}
+
+const MarkCounts& OddsGridModel::RowMarks(int table_row) const {
+    static const MarkCounts kNothing;
+    if (!row_marks_known_) {
+        row_marks_known_ = true;
+        row_marks_.clear();
+        if (row_marks_source_ && table_ != nullptr) {
+            const std::vector<OddsRecord>& rows = table_->Rows();
+            row_marks_.resize(rows.size());
+            for (size_t i = 0; i < rows.size(); ++i) row_marks_[i] = row_marks_source_(rows[i]);
+        }
+    }
+    if (table_row < 0 || table_row >= static_cast<int>(row_marks_.size())) return kNothing;
+    return row_marks_[table_row];
+}
+
+MarkCounts OddsGridModel::GroupMarks(grid::NodeRef node) const {
+    if (!tree_.IsGroup(node)) return {};
+    if (group_marks_.empty()) {
+        // Bottom up: the lowest groups add their event rows, each level above its groups.
+        const int levels = tree_.LevelCount();
+        group_marks_.resize(levels);
+        for (int level = levels - 1; level >= 0; --level) {
+            std::vector<MarkCounts>& sums = group_marks_[level];
+            sums.assign(tree_.NodeCount(level), MarkCounts{});
+            for (int i = 0; i < static_cast<int>(sums.size()); ++i) {
+                const grid::NodeRef group{level, i};
+                const int children = tree_.ChildCount(group);
+                for (int row = 0; row < children; ++row) {
+                    const grid::NodeRef child = tree_.Child(group, row);
+                    sums[i] += level == levels - 1 ? RowMarks(tree_.TableRow(child))
+                                                   : group_marks_[level + 1][child.index];
+                }
+            }
+        }
+    }
+    if (node.level >= static_cast<int>(group_marks_.size())) return {};
+    const std::vector<MarkCounts>& sums = group_marks_[node.level];
+    return node.index < static_cast<int>(sums.size()) ? sums[node.index] : MarkCounts{};
 }
 
 CellMark OddsGridModel::MarkOf(grid::NodeRef node, int layout_column) const {
@@ -174,6 +226,14 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
                 return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
             case Qt::FontRole:
                 return grid_font_;
+            case kGroupMarksRole:
+                return marks_shown_ ? MarkCountsShortText(GroupMarks(node)) : QString();
+            case Qt::ToolTipRole:
+            case Qt::AccessibleDescriptionRole: {
+                if (!marks_shown_) return {};
+                const QString told = MarkCountsLongText(GroupMarks(node));
+                return told.isEmpty() ? QVariant() : QVariant(told);
+            }
             default:
                 return {};
         }

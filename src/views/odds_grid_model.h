@@ -28,6 +28,8 @@ class OddsGridModel : public QAbstractItemModel {
         kTableRowRole,                    // int: the table row of an event row, -1 otherwise
         kBackgroundKindRole,              // int: grid::ColumnBackground of the column
         kCellMarkRole,                    // int: the CellMarkKind of an event cell
+        kGroupMarksRole,  // QString: what moved under a group row, short ("▲3 ▼2"), on its
+                          // indent column; empty when nothing did or the marks are off
     };
 
     explicit OddsGridModel(QObject* parent = nullptr);
@@ -39,6 +41,9 @@ class OddsGridModel : public QAbstractItemModel {
     int ModelColumn(int layout_column) const;
     // The layout column a model column shows, -1 for the indent column or out of range.
     int LayoutColumn(int model_column) const;
+
+    // Rows of the table shown (0 without one), whatever the filters hide.
+    int TableRowCount() const { return table_ ? table_->RowCount() : 0; }
 
     grid::GridTree& Tree() { return tree_; }
     const grid::GridTree& Tree() const { return tree_; }
@@ -55,11 +60,18 @@ class OddsGridModel : public QAbstractItemModel {
     // The header captions' colour (navy, or what reads in its place on the theme).
     void SetCaptionColour(const QColor& colour);
 
-    // What moved since the previous refresh, cell by cell (an empty function: no marks). The
-    // marks show only while `shown`.
-    void SetCellMarks(CellMarkSource source);
+    // What moved since the previous refresh, cell by cell (an empty function: no marks), and the
+    // same counted per row (an empty function: rows and groups count nothing). The marks show only
+    // while `shown`. Rows are counted once per read and table (lazily, on the first group row or
+    // rule that asks), groups once per shape of the tree, never while painting.
+    void SetCellMarks(CellMarkSource source, RowMarkSource rows = {});
     void SetCellMarksShown(bool shown);
     bool CellMarksShown() const { return marks_shown_; }
+    // The marks of table row `table_row` counted (nothing for a row out of range), whether shown
+    // or not.
+    const MarkCounts& RowMarks(int table_row) const;
+    // The marks of every event row under a group row (nothing for event rows and the root).
+    MarkCounts GroupMarks(grid::NodeRef node) const;
 
     grid::NodeRef NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(grid::NodeRef node, int column = 0) const;
@@ -79,9 +91,16 @@ class OddsGridModel : public QAbstractItemModel {
     void MapColumns();
 
     CellMark MarkOf(grid::NodeRef node, int layout_column) const;
+    // Forget the counts: the table, its rows' marks or the tree's shape changed.
+    void ForgetRowMarks();
+    void ForgetGroupMarks() { group_marks_.clear(); }
 
     grid::GridTree tree_;
     CellMarkSource marks_;
+    RowMarkSource row_marks_source_;
+    mutable std::vector<MarkCounts> row_marks_;  // per table row, once asked
+    mutable bool row_marks_known_ = false;
+    mutable std::vector<std::vector<MarkCounts>> group_marks_;  // per level and group, once asked
     bool marks_shown_ = true;
     bool has_indent_ = false;
     std::vector<int> shown_;            // model column - (indent) -> layout column

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "views/odds_grid_model.h"
+#include "views/readable_colour.h"
 
 namespace lintaro::views {
 
@@ -64,6 +65,14 @@ bool OddsGridTreeView::ShowsEmptyHint() const {
     // Rows that a filter or a search hides are there to be shown again: no hint to load the line
     // then.
     return grid_model != nullptr && grid_model->rowCount() == 0 &&
+           !grid_model->Tree().HasFilter() && grid_model->Tree().FindTextUtf8().empty() &&
+           (!grid_model->Tree().HasRowRule() || grid_model->TableRowCount() == 0);
+}
+
+bool OddsGridTreeView::ShowsNothingMovedHint() const {
+    const auto* grid_model = qobject_cast<const OddsGridModel*>(model());
+    return grid_model != nullptr && grid_model->rowCount() == 0 &&
+           grid_model->Tree().HasRowRule() && grid_model->TableRowCount() > 0 &&
            !grid_model->Tree().HasFilter() && grid_model->Tree().FindTextUtf8().empty();
 }
 
@@ -78,13 +87,14 @@ QSize OddsGridTreeView::minimumSizeHint() const {
 
 void OddsGridTreeView::paintEvent(QPaintEvent* event) {
     QTreeView::paintEvent(event);
-    if (!ShowsEmptyHint()) return;
+    const bool empty = ShowsEmptyHint();
+    if (!empty && !ShowsNothingMovedHint()) return;
     QPainter painter(viewport());
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(
         viewport()->rect().adjusted(kHintMargin, kHintMargin, -kHintMargin, -kHintMargin),
-        Qt::AlignCenter | Qt::TextWordWrap, EmptyHint());
+        Qt::AlignCenter | Qt::TextWordWrap, empty ? EmptyHint() : NothingMovedHint());
 }
 
 void OddsGridTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
@@ -107,10 +117,47 @@ void OddsGridTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& op
         painter->setPen(group_text_.isValid() ? group_text_ : option.palette.color(QPalette::Text));
     }
     painter->setFont(font());
-    painter->drawText(rect.adjusted(3, 0, -3, 0),
-                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                      text_index.data(Qt::DisplayRole).toString());
+    const QRect text_rect = rect.adjusted(3, 0, -3, 0);
+    const QString caption = text_index.data(Qt::DisplayRole).toString();
+    painter->drawText(text_rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, caption);
+    // A closed group tells how many prices under it moved, after its caption.
+    if (!isExpanded(index.siblingAtColumn(0))) {
+        const QString moved = text_index.data(OddsGridModel::kGroupMarksRole).toString();
+        if (!moved.isEmpty()) {
+            const QColor background = selected ? option.palette.color(QPalette::Highlight)
+                                      : group_background_.isValid()
+                                          ? group_background_
+                                          : option.palette.color(QPalette::Button);
+            DrawGroupMarks(painter, text_rect, fontMetrics().horizontalAdvance(caption), moved,
+                           background, selected ? painter->pen().color() : QColor());
+        }
+    }
     painter->restore();
+}
+
+void OddsGridTreeView::DrawGroupMarks(QPainter* painter, const QRect& text_rect, int caption_width,
+                                      const QString& moved, const QColor& background,
+                                      const QColor& selected_text) const {
+    // Each count in its mark's colour ("▲3" green, "▼2" red), readable on the row; on a selected
+    // row all in the selection's text colour.
+    const QFontMetrics metrics = fontMetrics();
+    int x = text_rect.left() + caption_width + metrics.horizontalAdvance(QStringLiteral("    "));
+    for (const QString& part : moved.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        QColor colour = selected_text;
+        if (!colour.isValid()) {
+            CellMarkKind kind = CellMarkKind::kNew;
+            if (part.startsWith(QChar(0x25B2))) kind = CellMarkKind::kUp;
+            if (part.startsWith(QChar(0x25BC))) kind = CellMarkKind::kDown;
+            if (part.startsWith(QChar(0x25C6))) kind = CellMarkKind::kLineChanged;
+            colour = ReadableGraphicColour(MarkColour(kind), background);
+        }
+        painter->setPen(colour);
+        const QRect at(x, text_rect.top(), text_rect.right() - x, text_rect.height());
+        if (at.width() <= 0) break;
+        painter->drawText(at, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, part);
+        x += metrics.horizontalAdvance(part + QLatin1Char(' ')) +
+             metrics.horizontalAdvance(QLatin1Char(' '));
+    }
 }
 
 }  // namespace lintaro::views

@@ -20,6 +20,13 @@ class OddsGridTreeView : public QTreeView {
     // hides any: the table is closed (first start) or holds nothing.
     static QString EmptyHint() { return QStringLiteral("Нажмите F5, чтобы загрузить линию"); }
     bool ShowsEmptyHint() const;
+    // Shown instead while only what moved is shown and nothing did (no filter or search narrows
+    // the rows besides).
+    static QString NothingMovedHint() {
+        return QStringLiteral(
+            "С прошлого обновления ничего не изменилось. Ctrl+Shift+C показывает всю линию");
+    }
+    bool ShowsNothingMovedHint() const;
 
     // Room for the column header, one row and the horizontal scroll bar. A scroll area asks for
     // its vertical scroll bar's full length by default, which would keep the main window taller
@@ -33,6 +40,11 @@ class OddsGridTreeView : public QTreeView {
                  const QModelIndex& index) const override;
 
   private:
+    // The counts of what moved under a closed group row ("▲3 ▼2"), after its caption.
+    void DrawGroupMarks(QPainter* painter, const QRect& text_rect, int caption_width,
+                        const QString& moved, const QColor& background,
+                        const QColor& selected_text) const;
+
     QColor group_background_;
     QColor group_text_;
 };

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -101,6 +102,7 @@ class OddsGridView::TableObserver : public OddsTableObserver {
 // What a reload keeps: the user's place in the tree, and the scroll position.
 struct OddsGridView::SavedState {
     grid::GridPlace place;
+    int focus_column = -1;  // the layout column of the focused cell, kept on the event found
     int focus_top_row = 0;  // the row of the focused node's sport (top-level) row
     int vertical = 0;
     int horizontal = 0;
@@ -118,7 +120,8 @@ OddsGridView::OddsGridView(QWidget* parent)
       footer_(new FooterBar(this)),
       filters_(new FilterButtonStrip(this)),
       find_bar_(new FindBar(this)),
-      find_action_(new QAction(QStringLiteral("Найти событие"), this)) {
+      find_action_(new QAction(QStringLiteral("Найти событие"), this)),
+      only_changes_action_(new QAction(QStringLiteral("Только изменения"), this)) {
     setObjectName(QStringLiteral("ctl_DataGrid"));
     setAccessibleName(QStringLiteral("Линия"));
 
@@ -167,6 +170,14 @@ OddsGridView::OddsGridView(QWidget* parent)
     find_action_->setShortcutContext(Qt::WindowShortcut);
     addAction(find_action_);
     connect(find_action_, &QAction::triggered, this, &OddsGridView::ShowFindBar);
+    only_changes_action_->setObjectName(QStringLiteral("actOnlyChanges"));
+    only_changes_action_->setCheckable(true);
+    only_changes_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    only_changes_action_->setShortcutContext(Qt::WindowShortcut);
+    only_changes_action_->setToolTip(
+        QStringLiteral("Показывать только события, где что-то изменилось с прошлого обновления"));
+    addAction(only_changes_action_);
+    connect(only_changes_action_, &QAction::toggled, this, &OddsGridView::SetOnlyChanges);
     connect(find_bar_, &FindBar::TextChanged, this, &OddsGridView::OnFindTextChanged);
     connect(find_bar_, &FindBar::Accepted, this, [this] {
         if (!FocusFirstFound()) QApplication::beep();
@@ -366,6 +377,9 @@ OddsGridView::SavedState OddsGridView::SaveState(grid::GridPlace place) const {
     state.vertical = tree_->verticalScrollBar()->value();
     state.horizontal = tree_->horizontalScrollBar()->value();
     const QModelIndex current = tree_->currentIndex();
+    if (current.isValid() && !Tree().IsGroup(model_->NodeOf(current))) {
+        state.focus_column = model_->LayoutColumn(current.column());
+    }
     if (current.isValid()) {
         QModelIndex top = current;
         while (top.parent().isValid()) top = top.parent();
@@ -386,6 +400,11 @@ void OddsGridView::RestoreState(const SavedState& state) {
     }
     if (state.place.has_focus) {
         QModelIndex index = found.focus ? model_->IndexOf(*found.focus) : QModelIndex();
+        // The event keeps the focused column too, so the column keys go on acting where they did.
+        const int column = model_->ModelColumn(state.focus_column);
+        if (index.isValid() && column >= 0 && !Tree().IsGroup(*found.focus)) {
+            index = index.siblingAtColumn(column);
+        }
         if (!index.isValid() && model_->rowCount() > 0) {
             // What had the focus is gone (a filter took it away): the nearest row left at the top
             // takes it, so the keyboard stays in the grid. A group row leaves no current event.
@@ -405,6 +424,7 @@ void OddsGridView::RestoreState(const SavedState& state) {
     tree_->horizontalScrollBar()->setValue(state.horizontal);
     restoring_ = false;
     RememberPlace();
+    ShowFocusedMark();
 }
 
 void OddsGridView::SetSameEvent(grid::SameEvent same) { same_event_ = std::move(same); }
@@ -490,6 +510,7 @@ void OddsGridView::OnCurrentChanged(const QModelIndex& current) {
         return;
     }
     RememberPlace();
+    ShowFocusedMark();
     if (current.isValid() && table_) {
         const int row = Tree().CurrentTableRowFor(model_->NodeOf(current));
         if (row >= 0) table_->SetCurrentRow(row);
@@ -823,7 +844,11 @@ bool OddsGridView::HandleGridKey(const QKeyEvent& key) {
             return true;
         case Qt::Key_G:
             if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier) || column < 0) return false;
-            if (!Tree().Layout().Column(column).fixed) GroupByColumn(column);
+            if (!Tree().Layout().Column(column).fixed) {
+                GroupByColumn(column);
+            } else {
+                SayCannotGroup(column);
+            }
             return true;
         case Qt::Key_M:
             if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier)) return false;
@@ -845,6 +870,66 @@ bool OddsGridView::HandleGridKey(const QKeyEvent& key) {
         default:
             return false;
     }
+}
+
+void OddsGridView::SayCannotGroup(int column) {
+    // The columns that can group, by their captions: those the rows are grouped by now and those
+    // that could be dragged to the group panel.
+    const grid::GridLayout& layout = Tree().Layout();
+    QStringList can;
+    for (int c = 0; c < layout.ColumnCount(); ++c) {
+        const grid::GridColumn& info = layout.Column(c);
+        if (!info.fixed && !info.disable_caption) {
+            can << QStringLiteral("«") + FromCp1251(info.caption) + QStringLiteral("»");
+        }
+    }
+    QString text = QStringLiteral("По столбцу «") + FromCp1251(layout.Column(column).caption) +
+                   QStringLiteral("» группировать нельзя");
+    if (!can.isEmpty()) {
+        text += QStringLiteral(": строки группируются только по столбцам ") +
+                can.join(QStringLiteral(" и "));
+    }
+    footer_->SetStatus(text);
+    QApplication::beep();
+}
+
+void OddsGridView::ShowFocusedMark() {
+    const QModelIndex current = tree_->currentIndex();
+    QString text;
+    if (current.isValid() && !Tree().IsGroup(model_->NodeOf(current))) {
+        const QString mark = current.data(Qt::AccessibleDescriptionRole).toString();
+        if (!mark.isEmpty()) {
+            text =
+                model_->headerData(current.column(), Qt::Horizontal, Qt::AccessibleDescriptionRole)
+                    .toString() +
+                QStringLiteral(": ") + mark;
+        }
+    }
+    footer_->SetStatus(text);
+}
+
+QString OddsGridView::StatusText() const { return footer_->Status(); }
+
+void OddsGridView::SetCellMarks(CellMarkSource cells, RowMarkSource rows) {
+    model_->SetCellMarks(std::move(cells), std::move(rows));
+    // The rows shown follow the new marks; the place is kept as for any change of the rows.
+    if (OnlyChanges()) ChangeTree([](grid::GridTree& tree) { tree.Refresh(); });
+    ShowFocusedMark();
+}
+
+bool OddsGridView::OnlyChanges() const { return Tree().HasRowRule(); }
+
+void OddsGridView::SetOnlyChanges(bool on) {
+    if (on != only_changes_action_->isChecked()) only_changes_action_->setChecked(on);
+    if (on == OnlyChanges()) return;
+    OddsGridModel* model = model_;
+    ChangeTree([on, model](grid::GridTree& tree) {
+        if (on) {
+            tree.SetRowRule([model](int32_t row) { return model->RowMarks(row).Any(); });
+        } else {
+            tree.SetRowRule({});
+        }
+    });
 }
 
 void OddsGridView::OpenPopupMenuAtFocus() {

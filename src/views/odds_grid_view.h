@@ -22,6 +22,7 @@ class QKeyEvent;
 #include "grid/grid_place.h"
 #include "grid/grid_tree.h"
 #include "table/odds_table.h"
+#include "views/cell_marks.h"
 
 namespace lintaro::views {
 
@@ -94,6 +95,20 @@ class OddsGridView : public QWidget {
     // was found.
     bool FocusFirstFound();
     QAction* FindAction() const { return find_action_; }
+
+    // What moved since the previous read, per cell and counted per row (see
+    // OddsGridModel::SetCellMarks); while only what moved is shown, the rows follow the new marks
+    // and the user keeps their place.
+    void SetCellMarks(CellMarkSource cells, RowMarkSource rows);
+    // "Только изменения" (Ctrl+Shift+C, the whole window's key): only the events with a mark (a
+    // price or line that moved, or new since the previous read) are shown, on top of the filters
+    // and the search; the footer counts what is shown. Off at start.
+    void SetOnlyChanges(bool on);
+    bool OnlyChanges() const;
+    QAction* OnlyChangesAction() const { return only_changes_action_; }
+    // The footer's status text: what the focused cell's mark says ("Исходы, 1: было 1.85 (в
+    // 10:42:05)"), or why the last key did nothing.
+    QString StatusText() const;
     FindBar* Finder() const { return find_bar_; }
 
     // The column menu of layout column `column` (-1: no column, as off the columns or on the group
@@ -169,9 +184,14 @@ class OddsGridView : public QWidget {
     // The column menu under `column`'s header section (the header's start for -1).
     void OpenHeaderMenuBelow(int column);
     void GroupByColumn(int column);
+    // Ctrl+Shift+G on a column that cannot group: the footer says why, and a screen reader hears
+    // it.
+    void SayCannotGroup(int column);
     void OnFindTextChanged(const QString& text);
     // Clears the search and gives back the expansion and scroll of before it.
     void EndFind();
+    // The footer's status follows the focused cell: its mark's text, or nothing.
+    void ShowFocusedMark();
     void ApplyLook();
     void FitDateColumn();
 
@@ -187,6 +207,7 @@ class OddsGridView : public QWidget {
     FilterButtonStrip* filters_;
     FindBar* find_bar_;
     QAction* find_action_;
+    QAction* only_changes_action_;
     QPointer<QMenu> popup_menu_;
     QPointer<QMenu> header_menu_;
     QPointer<FilterPopup> filter_popup_;

@@ -23,7 +23,10 @@
 #include "scripted_server.h"
 #include "stalling_proxy.h"
 #include "table/date_time.h"
+#include "views/cell_marks.h"
 #include "views/find_bar.h"
+#include "views/footer_bar.h"
+#include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
 
 using lintaro::app::TfrmMain;
@@ -295,7 +298,9 @@ class RefreshTest : public QObject {
         tree->expand(second_sport);
         const QModelIndex tournament = tree->model()->index(0, 0, second_sport);
         tree->expand(tournament);
-        tree->setCurrentIndex(tree->model()->index(1, 1, tournament));
+        // The keyboard is on a price cell, not the date the row starts with.
+        const int p1 = window_->ctl_DataGrid()->Model()->ModelColumn(lintaro::grid::kColP1);
+        tree->setCurrentIndex(tree->model()->index(1, p1, tournament));
         const QString focused_home = tree->currentIndex().siblingAtColumn(2).data().toString();
         QVERIFY(!focused_home.isEmpty());
 
@@ -315,6 +320,7 @@ class RefreshTest : public QObject {
         QVERIFY(tree->isExpanded(tree->model()->index(1, 0)));
         QVERIFY(!tree->isExpanded(tree->model()->index(0, 0)));
         QCOMPARE(tree->currentIndex().siblingAtColumn(2).data().toString(), focused_home);
+        QCOMPARE(window_->ctl_DataGrid()->FocusedColumn(), int(lintaro::grid::kColP1));
         QVERIFY(window_->ctl_DataGrid()->HasCurrentEvent());
         ExpectUsableAfterwards();
     }
@@ -481,6 +487,11 @@ class RefreshTest : public QObject {
             std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
                 for (int r = 0; r < model->rowCount(parent); ++r) {
                     const QModelIndex row = model->index(r, 0, parent);
+                    // Event cells only: a group row's tooltip counts what moved under it.
+                    if (model->hasChildren(row)) {
+                        walk(row);
+                        continue;
+                    }
                     for (int c = 0; c < model->columnCount(parent); ++c) {
                         const QString tip =
                             model->index(r, c, parent).data(Qt::ToolTipRole).toString();
@@ -512,6 +523,86 @@ class RefreshTest : public QObject {
         window_->ActionExecute(window_->Action("actFullCollaps"));
         QVERIFY(!window_->ctl_DataGrid()->TreeView()->isExpanded(model->index(0, 0)));
         QVERIFY(first != window_->cds_Data().Rows());
+    }
+
+    // Two reads of the moving line: after the first no group tells anything; after the second
+    // each collapsed group row tells the marks of the cells under it (counted here cell by cell),
+    // together what the tooltips count, and "Только изменения" keeps exactly the marked events.
+    void GroupCountsAndOnlyChangesOnTwoReads() {
+        lintaro::demo::DemoOptions options = options_;
+        options.events = 400;
+        lintaro::demo::DemoServer moving(options);
+        moving.SetMoving(true);
+        moving.Start();
+        window_->FHTTP().first_host = moving.FirstHost();
+        lintaro::views::OddsGridView* grid = window_->ctl_DataGrid();
+        QAbstractItemModel* model = grid->TreeView()->model();
+        // Per top-level group: the short text it shows, and the marks of the cells under it
+        // counted as the same short text.
+        struct Told {
+            QString shown, counted;
+            int marked_events = 0;
+        };
+        const auto groups = [&] {
+            std::vector<Told> told;
+            for (int r = 0; r < model->rowCount(); ++r) {
+                const QModelIndex sport = model->index(r, 0);
+                lintaro::views::MarkCounts counts;
+                int marked_events = 0;
+                std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+                    for (int row = 0; row < model->rowCount(parent); ++row) {
+                        const QModelIndex node = model->index(row, 0, parent);
+                        if (model->rowCount(node) > 0) {
+                            walk(node);
+                            continue;
+                        }
+                        bool marked = false;
+                        for (int c = 0; c < model->columnCount(parent); ++c) {
+                            using lintaro::views::CellMarkKind;
+                            const auto kind = static_cast<CellMarkKind>(
+                                model->index(row, c, parent)
+                                    .data(lintaro::views::OddsGridModel::kCellMarkRole)
+                                    .toInt());
+                            marked = marked || kind != CellMarkKind::kNone;
+                            counts.up += kind == CellMarkKind::kUp;
+                            counts.down += kind == CellMarkKind::kDown;
+                            counts.line_changed += kind == CellMarkKind::kLineChanged;
+                            counts.new_events += kind == CellMarkKind::kNew;
+                        }
+                        marked_events += marked;
+                    }
+                };
+                walk(sport);
+                told.push_back(
+                    {sport.data(lintaro::views::OddsGridModel::kGroupMarksRole).toString(),
+                     lintaro::views::MarkCountsShortText(counts), marked_events});
+            }
+            return told;
+        };
+
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        for (const Told& t : groups()) QVERIFY2(t.shown.isEmpty(), qPrintable(t.shown));
+
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_));
+        const int all = grid->Tree().EventCount();
+        QVERIFY(!grid->TreeView()->isExpanded(model->index(0, 0)));  // collapsed, as always
+        int marked = 0, told_groups = 0;
+        for (const Told& t : groups()) {
+            QCOMPARE(t.shown, t.counted);
+            marked += t.marked_events;
+            told_groups += !t.shown.isEmpty();
+        }
+        QVERIFY(told_groups > 0);
+        QVERIFY(marked > 0 && marked <= all);
+
+        grid->OnlyChangesAction()->trigger();
+        QCOMPARE(grid->Tree().EventCount(), marked);
+        QCOMPARE(grid->Footer()->Text(), QStringLiteral("Всего: %1").arg(marked));
+        for (const Told& t : groups()) QCOMPARE(t.shown, t.counted);  // unchanged by the rule
+        grid->OnlyChangesAction()->trigger();
+        QCOMPARE(grid->Tree().EventCount(), all);
     }
 
     void BrokenServersEndInTheReadersMessageAndAUsableWindow_data() {

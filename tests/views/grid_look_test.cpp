@@ -5,12 +5,15 @@
 #include <QLabel>
 #include <QTest>
 
+#include "grid/colour_contrast.h"
 #include "grid_fixture.h"
 #include "views/band_header.h"
+#include "views/cell_marks.h"
 #include "views/odds_grid_delegate.h"
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_tree_view.h"
 #include "views/odds_grid_view.h"
+#include "views/readable_colour.h"
 
 using lintaro::OddsTable;
 using lintaro::RegionalFormats;
@@ -146,6 +149,75 @@ class GridLookTest : public QObject {
         const QImage handicap = Drawn(kColF1);
         QVERIFY(CountPixels(handicap, QColor(240, 202, 166)) > 0);
         QVERIFY(CountPixels(handicap, kBlackText) > 0);
+    }
+
+    // The movement marks read at 4.5:1 on each band's background on both themes: on the light one
+    // they keep their colours where these already do; what is drawn is that colour. The counts of a
+    // collapsed group row read on the group row's colour likewise.
+    void MarksReadOnEveryBandAndTheme_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void MarksReadOnEveryBandAndTheme() {
+        QFETCH(bool, dark);
+        const QPalette palette = dark ? DarkPalette() : standard_;
+        Open(palette);
+        struct Marked {
+            int column;
+            CellMarkKind kind;
+        };
+        const Marked kMarked[] = {{kColDate, CellMarkKind::kNew},
+                                  {kColP1, CellMarkKind::kUp},
+                                  {kColF1, CellMarkKind::kDown},
+                                  {kColVF1, CellMarkKind::kLineChanged}};
+        view_->SetCellMarks(
+            [&kMarked](const lintaro::OddsRecord&, int field) {
+                for (const Marked& m : kMarked) {
+                    if (GridLayout().Column(m.column).field_index == field) {
+                        return CellMark{m.kind, QStringLiteral("было 1")};
+                    }
+                }
+                return CellMark{};
+            },
+            [](const lintaro::OddsRecord&) {
+                return MarkCounts{1, 1, 1, 0};
+            });
+        view_->ExpandAllGroups();
+        view_->TreeView()->clearSelection();
+        view_->TreeView()->setCurrentIndex({});
+        auto* delegate = qobject_cast<OddsGridDelegate*>(view_->TreeView()->itemDelegate());
+        for (const Marked& m : kMarked) {
+            QStyleOptionViewItem option;
+            option.initFrom(view_->TreeView());
+            option.state &= ~QStyle::State_Selected;
+            const QModelIndex cell = Cell(m.column);
+            const QVariant band = cell.data(Qt::BackgroundRole);
+            const QColor background =
+                band.isValid() ? band.value<QColor>() : palette.color(QPalette::Base);
+            const QColor colour = delegate->MarkColourOn(option, cell, m.kind);
+            const Rgb rgb{uint8_t(colour.red()), uint8_t(colour.green()), uint8_t(colour.blue())};
+            const Rgb bg{uint8_t(background.red()), uint8_t(background.green()),
+                         uint8_t(background.blue())};
+            QVERIFY2(ContrastRatio(rgb, bg) >= kReadableContrast, qPrintable(colour.name()));
+            if (!dark && m.column != kColF1 && m.column != kColVF1) {
+                QCOMPARE(colour, MarkColour(m.kind));  // the light look as laid out
+            }
+            QVERIFY2(CountPixels(Drawn(m.column), colour) > 0, qPrintable(colour.name()));
+        }
+        // The counts beside a collapsed group's caption, in their marks' readable colours.
+        view_->CollapseAllGroups();
+        QTreeView* tree = view_->TreeView();
+        const QModelIndex sport = view_->Model()->index(0, 0);
+        QCOMPARE(sport.data(OddsGridModel::kGroupMarksRole).toString(), QStringLiteral("▲1 ▼1 ◆1"));
+        const QRect row = tree->visualRect(sport).united(
+            QRect(0, tree->visualRect(sport).top(), tree->viewport()->width(), 1));
+        const QImage drawn = tree->viewport()->grab(row).toImage();
+        const QColor group_background = palette.color(QPalette::Button);
+        const QColor up = ReadableGraphicColour(MarkColour(CellMarkKind::kUp), group_background);
+        QVERIFY(CountPixels(drawn, up) > 0);
+        tree->expand(sport);
+        QCOMPARE(CountPixels(tree->viewport()->grab(row).toImage(), up), 0);  // open: not told
     }
 
     void CaptionsFollowAThemeChosenWhileRunning() {

@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "grid_fixture.h"
 #include "views/band_header.h"
@@ -966,10 +967,25 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(view_->Tree().Sort().column, kColHomeTeam);
         QCOMPARE(view_->Header()->sortIndicatorSection(), Model().ModelColumn(kColHomeTeam));
         QVERIFY(view_->Header()->isSortIndicatorShown());
+        // The sort keeps the event and the column the keys act on.
+        QCOMPARE(view_->FocusedColumn(), kColHomeTeam);
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Челси"));
 
-        // The home team is fixed: it cannot group. The tournament, shown again, can.
+        // The home team is fixed: it cannot group, and the footer says why (a screen reader hears
+        // the status label's new name). The tournament, shown again, can.
+        QVERIFY(view_->StatusText().isEmpty());
         QTest::keyClick(tree, Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
+        QCOMPARE(view_->StatusText(),
+                 QStringLiteral("По столбцу «Командa дом.» группировать нельзя: строки "
+                                "группируются только по столбцам «Вид спорта» и «Турнир»"));
+        QCOMPARE(view_->Footer()->StatusLabel()->accessibleName(), view_->StatusText());
+        QVERIFY(view_->Footer()->StatusLabel()->isVisible());
+        // Moving on clears it.
+        QTest::keyClick(tree, Qt::Key_Right);
+        QVERIFY(view_->StatusText().isEmpty());
+        QTest::keyClick(tree, Qt::Key_Left);
         view_->SetGroupColumns({kColSport});
         view_->ExpandAllGroups();
         tree->setCurrentIndex(
@@ -1016,11 +1032,156 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(chelsea.siblingAtColumn(kDate).data(Qt::ToolTipRole).toString(),
                  QStringLiteral("новое"));
         QVERIFY(!chelsea.siblingAtColumn(kF1).data(Qt::ToolTipRole).isValid());
+        // The keyboard user reads the focused cell's mark in the footer.
+        view_->TreeView()->setCurrentIndex(p1);
+        QCOMPARE(view_->StatusText(), QStringLiteral("Исходы, 1: было 1.85"));
+        view_->TreeView()->setCurrentIndex(chelsea.siblingAtColumn(kF1));
+        QVERIFY(view_->StatusText().isEmpty());
         QVERIFY(!Row(QStringLiteral("ЦСКА")).siblingAtColumn(kP1).data(Qt::ToolTipRole).isValid());
         view_->TreeView()->viewport()->repaint();  // the delegate draws the marks without harm
         view_->Model()->SetCellMarksShown(false);
         QCOMPARE(p1.data(OddsGridModel::kCellMarkRole).toInt(), 0);
         QVERIFY(!p1.data(Qt::ToolTipRole).isValid());
+    }
+
+    // The current cell of an event row is framed inside the highlighted row; its column survives a
+    // reload that finds the event again and a change of grouping.
+    void focusedCellIsFramedAndKeepsItsColumn() {
+        QTreeView* tree = view_->TreeView();
+        view_->ExpandAllGroups();
+        tree->setCurrentIndex(Row(QStringLiteral("Челси"), kP1));
+        tree->setFocus();
+        QCOMPARE(view_->FocusedColumn(), kColP1);
+        const QColor frame =
+            tree->palette().color(tree->isActiveWindow() ? QPalette::Active : QPalette::Inactive,
+                                  QPalette::HighlightedText);
+        // The middle of the cell's left edge (the row's own focus rectangle runs along its top and
+        // bottom).
+        const auto corner = [tree](const QModelIndex& cell) {
+            const QImage image = tree->viewport()->grab(tree->visualRect(cell)).toImage();
+            return image.pixelColor(1, image.height() / 2);
+        };
+        // The style may tint the whole focused row a little: nearer the frame colour than the
+        // highlight is enough.
+        const QColor highlight = tree->palette().color(
+            tree->isActiveWindow() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight);
+        const auto nearer_frame = [&](const QColor& c) {
+            const auto distance = [&c](const QColor& to) {
+                return std::abs(c.red() - to.red()) + std::abs(c.green() - to.green()) +
+                       std::abs(c.blue() - to.blue());
+            };
+            return distance(frame) < distance(highlight);
+        };
+        QVERIFY(nearer_frame(corner(Row(QStringLiteral("Челси"), kP1))));
+        QVERIFY(!nearer_frame(corner(Row(QStringLiteral("Челси"), kF1))));
+
+        // A reload of the same line (the table notifies, the tree is rebuilt).
+        {
+            lintaro::ScopedDisplaySuspension suspended(table_);
+            Fill(table_, SampleEvents());
+        }
+        QCOMPARE(view_->FocusedColumn(), kColP1);
+        QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
+                 QStringLiteral("Челси"));
+        view_->SetGroupColumns({kColSport});
+        QCOMPARE(view_->FocusedColumn(), kColP1);
+        QCOMPARE(tree->currentIndex()
+                     .siblingAtColumn(Model().ModelColumn(kColHomeTeam))
+                     .data()
+                     .toString(),
+                 QStringLiteral("Челси"));
+    }
+
+    // What moved, counted per row by the window: a collapsed group row shows the sum of its rows
+    // ("▲3 ▼1"), says it in words as tooltip and accessible description, and "Только изменения"
+    // keeps only the rows with a mark, the footer counting them; new marks keep the focused event.
+    void groupCountsAndOnlyChanges() {
+        using lintaro::views::MarkCounts;
+        const auto counts_by_home = [](std::map<std::string, MarkCounts> by_home) {
+            return [by_home](const lintaro::OddsRecord& row) {
+                const auto found = by_home.find(row.team_h_name.value_or(""));
+                return found == by_home.end() ? MarkCounts{} : found->second;
+            };
+        };
+        const auto cp = [](const char* utf8) { return lintaro::Utf8ToCp1251(utf8); };
+        view_->SetCellMarks({}, counts_by_home({{cp("Челси"), {2, 1, 0, 0}},
+                                                {cp("Спартак"), {1, 0, 1, 0}},
+                                                {cp("Бостон"), {0, 0, 0, 1}}}));
+        view_->CollapseAllGroups();
+        const QModelIndex basketball = Model().index(0, 0);
+        const QModelIndex football = Model().index(1, 0);
+        QCOMPARE(football.data(OddsGridModel::kGroupMarksRole).toString(),
+                 QStringLiteral("▲3 ▼1 ◆1"));
+        QCOMPARE(basketball.data(OddsGridModel::kGroupMarksRole).toString(), QStringLiteral("●1"));
+        QCOMPARE(football.data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("С прошлого обновления: выросло 3, упало 1, линия изменилась у 1"));
+        QCOMPARE(football.data(Qt::ToolTipRole), football.data(Qt::AccessibleDescriptionRole));
+        const QModelIndex rpl = Find(Model(), QStringLiteral("Турнир : РПЛ "), 0, football);
+        const QModelIndex apl = Find(Model(), QStringLiteral("Турнир : АПЛ "), 0, football);
+        QCOMPARE(rpl.data(OddsGridModel::kGroupMarksRole).toString(), QStringLiteral("▲1 ◆1"));
+        QCOMPARE(apl.data(OddsGridModel::kGroupMarksRole).toString(), QStringLiteral("▲2 ▼1"));
+        view_->TreeView()->viewport()->repaint();  // drawn beside the captions without harm
+        // Marks switched off: nothing is told.
+        view_->Model()->SetCellMarksShown(false);
+        QVERIFY(football.data(OddsGridModel::kGroupMarksRole).toString().isEmpty());
+        QVERIFY(!football.data(Qt::ToolTipRole).isValid());
+        view_->Model()->SetCellMarksShown(true);
+
+        view_->ExpandAllGroups();
+        view_->TreeView()->setCurrentIndex(Row(QStringLiteral("Спартак"), kP1));
+        QTest::keyClick(view_->TreeView(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(view_->OnlyChanges());
+        QVERIFY(view_->OnlyChangesAction()->isChecked());
+        QCOMPARE(view_->Tree().EventCount(), 3);
+        QCOMPARE(Footer(), QStringLiteral("Всего: 3"));
+        QVERIFY(!Row(QStringLiteral("ЦСКА")).isValid());
+        QCOMPARE(view_->TreeView()->currentIndex(), Row(QStringLiteral("Спартак"), kP1));
+
+        // The next read's marks: the rows follow them, the focused event stays while it moved.
+        view_->SetCellMarks({}, counts_by_home({{cp("Спартак"), {0, 1, 0, 0}}}));
+        QCOMPARE(Footer(), QStringLiteral("Всего: 1"));
+        QCOMPARE(view_->TreeView()->currentIndex(), Row(QStringLiteral("Спартак"), kP1));
+        view_->SetCellMarks({}, {});
+        QCOMPARE(Footer(), QStringLiteral("Всего: "));
+        auto* tree = qobject_cast<OddsGridTreeView*>(view_->TreeView());
+        QVERIFY(tree->ShowsNothingMovedHint());
+        QVERIFY(!tree->ShowsEmptyHint());
+
+        view_->OnlyChangesAction()->trigger();
+        QVERIFY(!view_->OnlyChanges());
+        QCOMPARE(Footer(), QStringLiteral("Всего: 6"));
+        QVERIFY(!tree->ShowsNothingMovedHint());
+    }
+
+    // Lines where everything, nothing or every event moved, in one group of 10 000 events.
+    void groupCountsOfLargeAndExtremeLines_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("every price up") << 0;
+        QTest::newRow("nothing moved") << 1;
+        QTest::newRow("every event new") << 2;
+    }
+    void groupCountsOfLargeAndExtremeLines() {
+        QFETCH(int, kind);
+        std::vector<Event> events;
+        for (int i = 0; i < 10000; ++i) {
+            events.push_back({"футбол", "РПЛ", At(11, 20), "Команда " + std::to_string(i), "Гость",
+                              1.85, i + 1, "x"});
+        }
+        Fill(table_, events);
+        using lintaro::views::MarkCounts;
+        view_->SetCellMarks({}, [kind](const lintaro::OddsRecord&) {
+            if (kind == 0) return MarkCounts{13, 0, 0, 0};
+            if (kind == 2) return MarkCounts{0, 0, 0, 1};
+            return MarkCounts{};
+        });
+        view_->CollapseAllGroups();
+        const QString expected[] = {QStringLiteral("▲130000"), QString(), QStringLiteral("●10000")};
+        QCOMPARE(Model().index(0, 0).data(OddsGridModel::kGroupMarksRole).toString(),
+                 expected[kind]);
+        view_->SetOnlyChanges(true);
+        QCOMPARE(view_->Tree().EventCount(), kind == 1 ? 0 : 10000);
+        view_->SetOnlyChanges(false);
+        QCOMPARE(view_->Tree().EventCount(), 10000);
     }
 
     void lookForTheExport() {
