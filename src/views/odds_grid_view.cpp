@@ -873,8 +873,7 @@ bool OddsGridView::HandleGridKey(const QKeyEvent& key) {
 }
 
 void OddsGridView::SayCannotGroup(int column) {
-    // The columns that can group, by their captions: those the rows are grouped by now and those
-    // that could be dragged to the group panel.
+    // Short enough for the footer; the columns that can group named by their captions.
     const grid::GridLayout& layout = Tree().Layout();
     QStringList can;
     for (int c = 0; c < layout.ColumnCount(); ++c) {
@@ -883,11 +882,10 @@ void OddsGridView::SayCannotGroup(int column) {
             can << QStringLiteral("«") + FromCp1251(info.caption) + QStringLiteral("»");
         }
     }
-    QString text = QStringLiteral("По столбцу «") + FromCp1251(layout.Column(column).caption) +
-                   QStringLiteral("» группировать нельзя");
+    QString text = QStringLiteral("«") + FromCp1251(layout.Column(column).caption) +
+                   QStringLiteral("» не группирует строки");
     if (!can.isEmpty()) {
-        text += QStringLiteral(": строки группируются только по столбцам ") +
-                can.join(QStringLiteral(" и "));
+        text += QStringLiteral(": группируют только ") + can.join(QStringLiteral(" и "));
     }
     footer_->SetStatus(text);
     QApplication::beep();

@@ -978,8 +978,8 @@ class OddsGridViewTest : public QObject {
         QTest::keyClick(tree, Qt::Key_G, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(view_->Tree().GroupColumns(), (std::vector<int>{kColSport, kColCompetition}));
         QCOMPARE(view_->StatusText(),
-                 QStringLiteral("По столбцу «Командa дом.» группировать нельзя: строки "
-                                "группируются только по столбцам «Вид спорта» и «Турнир»"));
+                 QStringLiteral("«Командa дом.» не группирует строки: группируют только «Вид "
+                                "спорта» и «Турнир»"));
         QCOMPARE(view_->Footer()->StatusLabel()->accessibleName(), view_->StatusText());
         QVERIFY(view_->Footer()->StatusLabel()->isVisible());
         // Moving on clears it.
