@@ -1167,7 +1167,10 @@ class OddsGridViewTest : public QObject {
             events.push_back({"футбол", "РПЛ", At(11, 20), "Команда " + std::to_string(i), "Гость",
                               1.85, i + 1, "x"});
         }
-        Fill(table_, events);
+        {
+            lintaro::ScopedDisplaySuspension suspended(table_);  // one reload, not one per row
+            Fill(table_, events);
+        }
         using lintaro::views::MarkCounts;
         view_->SetCellMarks({}, [kind](const lintaro::OddsRecord&) {
             if (kind == 0) return MarkCounts{13, 0, 0, 0};
