@@ -87,7 +87,7 @@ class Compiler {
         size_t node = emit_;
         if (!counting_) {
             Bytes()[node] = code;
-            WriteInt32(Bytes() + node + 1, 0);
+            WriteNextLink(Bytes(), node, 0);
         }
         emit_ += kNodeHeaderSize;
         return node;
@@ -95,10 +95,6 @@ class Compiler {
     void AppendByte(unsigned char b) {
         if (!counting_) Bytes()[emit_] = b;
         ++emit_;
-    }
-    void AppendInt(int32_t v) {
-        if (!counting_) WriteInt32(Bytes() + emit_, v);
-        emit_ += 4;
     }
     // Moves everything from `operand` to the emit cursor up by `size` bytes and puts a node with
     // `code` (and zeros) in the gap.
@@ -116,12 +112,11 @@ class Compiler {
         unsigned char* p = Bytes();
         size_t last = node;
         for (size_t next = NextNode(p, last); next != 0; next = NextNode(p, last)) last = next;
-        WriteInt32(p + last + 1,
-                   static_cast<int32_t>(static_cast<int64_t>(target) - static_cast<int64_t>(last)));
+        WriteNextLink(p, last, target);
     }
     void LinkOperandTail(size_t node, size_t target) {
         if (counting_) return;
-        if (Bytes()[node] == kBranch) LinkTail(node + kNodeHeaderSize, target);
+        if (Bytes()[node] == kBranch) LinkTail(OperandOf(node), target);
     }
 
     // --- The parser. ---
@@ -319,21 +314,16 @@ class Compiler {
 
     void EmitSimpleCount(size_t atom, int32_t minimum, int32_t maximum, bool lazy) {
         InsertNodeBefore(lazy ? kBracesLazy : kBraces, atom, kBracesHeaderSize);
-        if (!counting_) {
-            WriteInt32(Bytes() + atom + kNodeHeaderSize, minimum);
-            WriteInt32(Bytes() + atom + kNodeHeaderSize + 4, maximum);
-        }
+        if (!counting_) WriteBracesBounds(Bytes(), atom, minimum, maximum);
     }
 
     void EmitLoop(size_t atom, int32_t minimum, int32_t maximum, bool lazy) {
         InsertNodeBefore(kLoopEntry, atom, kNodeHeaderSize);
         size_t loop = AppendNode(lazy ? kLoopLazy : kLoop);
-        AppendInt(minimum);
-        AppendInt(maximum);
-        AppendInt(static_cast<int32_t>(static_cast<int64_t>(atom + kNodeHeaderSize) -
-                                       static_cast<int64_t>(loop)));
+        emit_ += kLoopNodeSize - kNodeHeaderSize;
+        if (!counting_) WriteCountedLoop(Bytes(), loop, minimum, maximum, OperandOf(atom));
         LinkTail(atom, loop);
-        LinkTail(atom + kNodeHeaderSize, loop);
+        LinkTail(OperandOf(atom), loop);
     }
 
     size_t EmitClass(const CharSet& members, bool negated) {
