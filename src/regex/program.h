@@ -3,9 +3,10 @@
 //
 // Byte 0 is the signature; every node is its code (1 byte), its next link (signed 32-bit
 // little-endian distance from the node's first byte to the node that follows it, 0 for none) and
-// its operand. The compiler (compile.cpp) writes the bytes, the search-data analysis
-// (search_data.cpp) derives the rest, and from then on a Program never changes: any number of
-// searches, on any threads, read one Program at the same time (match.cpp).
+// its operand; the typed node readers below are the one place that knows where each operand stands.
+// The compiler (compile.cpp) writes the bytes, the search-data analysis (search_data.cpp) derives
+// the rest, and from then on a Program never changes: any number of searches, on any threads, read
+// one Program at the same time (search.cpp picks where to try, match.cpp makes each attempt).
 #pragma once
 
 #include <array>
@@ -292,6 +293,20 @@ struct FixedRun {
     // all counts only the longest run can be followed by the rest, and the repetition keeps no
     // choice.
     bool exclusive = false;
+
+    // Whether the run stands at `at` in a subject of `length` characters. Every position consumes
+    // a character, so the whole run must lie before the subject end.
+    [[gnu::always_inline]] bool FitsAt(const unsigned char* subject, int64_t length,
+                                       int64_t at) const {
+        const size_t n = tables.size();
+        if (at + static_cast<int64_t>(n) > length) return false;
+        const unsigned char* s = subject + at;
+        const bool* const* table = tables.data();
+        for (size_t i = 0; i < n; ++i) {
+            if (!table[i][s[i]]) return false;
+        }
+        return true;
+    }
 };
 
 // One compiled pattern with everything a search reads. Built once by CompileExpression, then
