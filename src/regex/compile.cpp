@@ -215,33 +215,10 @@ class Compiler {
         int32_t minimum = 0;
         int32_t maximum = 0;
         if (op == '{') {
-            size_t brace = cursor_;
-            size_t p = cursor_ + 1;
-            size_t digits = p;
-            while (p < length_ && IsDigit(pattern_[p])) ++p;
-            unsigned char after = p < length_ ? pattern_[p] : 0;
-            if (p == digits || (after != '}' && after != ',')) {
+            if (!ParseBraces(&minimum, &maximum)) {
                 *flags_out = atom_flags;  // not a count: the "{" starts the next atom
                 return atom;
             }
-            cursor_ = p;
-            minimum = ParseBracesNumber(digits, p);
-            if (after == ',') {
-                ++p;
-                size_t digits2 = p;
-                while (p < length_ && IsDigit(pattern_[p])) ++p;
-                if (p >= length_ || pattern_[p] != '}') {
-                    cursor_ = brace;
-                    *flags_out = atom_flags;
-                    return atom;
-                }
-                cursor_ = p;
-                maximum = p == digits2 ? kInfiniteCount : ParseBracesNumber(digits2, p);
-            } else {
-                maximum = minimum;
-            }
-            if (minimum > maximum) Fail(kPatternBracesMinAboveMax);
-            cursor_ = p + 1;
         } else {
             ++cursor_;
         }
@@ -250,7 +227,45 @@ class Compiler {
             lazy = true;
             ++cursor_;
         }
-        bool simple = atom_flags & kSimple;
+        int flags = EmitQuantifier(op, atom, atom_flags & kSimple, lazy, minimum, maximum);
+        if (IsQuantifier(Peek())) Fail(kPatternNestedRepeat);
+        *flags_out = flags;
+        return atom;
+    }
+
+    // Reads "{n}", "{n,}" or "{n,m}" at the cursor and moves past it; false, with the cursor
+    // still at the "{", when the text there is not a count.
+    bool ParseBraces(int32_t* minimum, int32_t* maximum) {
+        size_t brace = cursor_;
+        size_t p = cursor_ + 1;
+        size_t digits = p;
+        while (p < length_ && IsDigit(pattern_[p])) ++p;
+        unsigned char after = p < length_ ? pattern_[p] : 0;
+        if (p == digits || (after != '}' && after != ',')) return false;
+        cursor_ = p;
+        *minimum = ParseBracesNumber(digits, p);
+        if (after == ',') {
+            ++p;
+            size_t digits2 = p;
+            while (p < length_ && IsDigit(pattern_[p])) ++p;
+            if (p >= length_ || pattern_[p] != '}') {
+                cursor_ = brace;
+                return false;
+            }
+            cursor_ = p;
+            *maximum = p == digits2 ? kInfiniteCount : ParseBracesNumber(digits2, p);
+        } else {
+            *maximum = *minimum;
+        }
+        if (*minimum > *maximum) Fail(kPatternBracesMinAboveMax);
+        cursor_ = p + 1;
+        return true;
+    }
+
+    // Puts the quantifier `op` around the atom just emitted at `atom` and returns the parse flags
+    // of the whole piece.
+    int EmitQuantifier(unsigned char op, size_t atom, bool simple, bool lazy, int32_t minimum,
+                       int32_t maximum) {
         int flags = 0;
         switch (op) {
             case '*':
@@ -307,9 +322,7 @@ class Compiler {
                 }
                 break;
         }
-        if (IsQuantifier(Peek())) Fail(kPatternNestedRepeat);
-        *flags_out = flags;
-        return atom;
+        return flags;
     }
 
     void EmitSimpleCount(size_t atom, int32_t minimum, int32_t maximum, bool lazy) {
@@ -525,99 +538,108 @@ class Compiler {
             case '[':
                 *flags_out = kHasWidth | kSimple;
                 return ParseClass();
-            case '(': {
-                if (Peek() == '?') {
-                    if (Peek(1) == '#') {
-                        cursor_ += 2;
-                        while (!AtEnd() && Peek() != ')') ++cursor_;
-                        if (AtEnd()) Fail(kPatternCommentNotClosed);
-                        ++cursor_;
-                        return AppendNode(kComment);
-                    }
-                    ++cursor_;
-                    int modifiers = parse_modifiers_;
-                    bool on = true;
-                    for (;;) {
-                        if (AtEnd()) Fail(kPatternUnknownModifier);
-                        unsigned char m = pattern_[cursor_++];
-                        if (m == ')') break;
-                        if (m == '-') {
-                            on = false;
-                            continue;
-                        }
-                        int bit = ModifierBitOf(m);
-                        if (bit == 0) Fail(kPatternUnknownModifier);
-                        modifiers = on ? (modifiers | bit) : (modifiers & ~bit);
-                    }
-                    parse_modifiers_ = modifiers;
-                    return AppendNode(kComment);
-                }
-                int group_flags = 0;
-                size_t node = ParseReg(true, &group_flags);
-                *flags_out = group_flags & (kHasWidth | kStarStart);
-                return node;
-            }
+            case '(':
+                return ParseParenthesis(flags_out);
             case '*':
             case '+':
             case '?':
                 Fail(kPatternRepeatOfNothing);
-            case '\\': {
-                if (AtEnd()) Fail(kPatternTrailingEscape);
-                unsigned char e = Peek();
-                switch (e) {
-                    case 'b':
-                        ++cursor_;
-                        return AppendNode(kWordBound);
-                    case 'B':
-                        ++cursor_;
-                        return AppendNode(kNotWordBound);
-                    case 'A':
-                        ++cursor_;
-                        return AppendNode(kInputStart);
-                    case 'Z':
-                        ++cursor_;
-                        return AppendNode(kInputEnd);
-                    default:
-                        break;
-                }
-                *flags_out = kHasWidth | kSimple;
-                switch (e) {
-                    case 'd':
-                        ++cursor_;
-                        return AppendNode(kDigit);
-                    case 'D':
-                        ++cursor_;
-                        return AppendNode(kNotDigit);
-                    case 's':
-                    case 'S':
-                    case 'w':
-                    case 'W': {
-                        ++cursor_;
-                        ClassBuilder members(false);
-                        bool space = e == 's' || e == 'S';
-                        members.AddText(space ? settings_.space_characters
-                                              : settings_.word_characters);
-                        return EmitClass(members.Set(), e == 'S' || e == 'W');
-                    }
-                    default:
-                        break;
-                }
-                if (e >= '1' && e <= '9') {
-                    ++cursor_;
-                    size_t node = AppendNode(either_case ? kBackRefCI : kBackRef);
-                    AppendByte(static_cast<unsigned char>(e - '0'));
-                    return node;
-                }
-                unsigned char ch = UnescapeChar();
-                size_t node = AppendNode(either_case ? kLiteralCI : kLiteral);
-                AppendByte(ch);
-                AppendByte(0);
-                return node;
-            }
+            case '\\':
+                return ParseEscape(either_case, flags_out);
             default:
                 --cursor_;
                 return ParseLiteralRun(flags_out);
         }
+    }
+
+    // After "(": a comment "(?#...)", a modifier setting "(?letters)" or "(?letters-letters)", or a
+    // group.
+    size_t ParseParenthesis(int* flags_out) {
+        if (Peek() == '?') {
+            if (Peek(1) == '#') {
+                cursor_ += 2;
+                while (!AtEnd() && Peek() != ')') ++cursor_;
+                if (AtEnd()) Fail(kPatternCommentNotClosed);
+                ++cursor_;
+                return AppendNode(kComment);
+            }
+            ++cursor_;
+            int modifiers = parse_modifiers_;
+            bool on = true;
+            for (;;) {
+                if (AtEnd()) Fail(kPatternUnknownModifier);
+                unsigned char m = pattern_[cursor_++];
+                if (m == ')') break;
+                if (m == '-') {
+                    on = false;
+                    continue;
+                }
+                int bit = ModifierBitOf(m);
+                if (bit == 0) Fail(kPatternUnknownModifier);
+                modifiers = on ? (modifiers | bit) : (modifiers & ~bit);
+            }
+            parse_modifiers_ = modifiers;
+            return AppendNode(kComment);
+        }
+        int group_flags = 0;
+        size_t node = ParseReg(true, &group_flags);
+        *flags_out = group_flags & (kHasWidth | kStarStart);
+        return node;
+    }
+
+    // After a backslash: an anchor or boundary, a class escape, a back reference or an escaped
+    // character.
+    size_t ParseEscape(bool either_case, int* flags_out) {
+        if (AtEnd()) Fail(kPatternTrailingEscape);
+        unsigned char e = Peek();
+        switch (e) {
+            case 'b':
+                ++cursor_;
+                return AppendNode(kWordBound);
+            case 'B':
+                ++cursor_;
+                return AppendNode(kNotWordBound);
+            case 'A':
+                ++cursor_;
+                return AppendNode(kInputStart);
+            case 'Z':
+                ++cursor_;
+                return AppendNode(kInputEnd);
+            default:
+                break;
+        }
+        *flags_out = kHasWidth | kSimple;
+        switch (e) {
+            case 'd':
+                ++cursor_;
+                return AppendNode(kDigit);
+            case 'D':
+                ++cursor_;
+                return AppendNode(kNotDigit);
+            case 's':
+            case 'S':
+            case 'w':
+            case 'W': {
+                ++cursor_;
+                ClassBuilder members(false);
+                bool space = e == 's' || e == 'S';
+                members.AddText(space ? settings_.space_characters : settings_.word_characters);
+                return EmitClass(members.Set(), e == 'S' || e == 'W');
+            }
+            default:
+                break;
+        }
+        if (e >= '1' && e <= '9') {
+            ++cursor_;
+            size_t node = AppendNode(either_case ? kBackRefCI : kBackRef);
+            AppendByte(static_cast<unsigned char>(e - '0'));
+            return node;
+        }
+        unsigned char ch = UnescapeChar();
+        size_t node = AppendNode(either_case ? kLiteralCI : kLiteral);
+        AppendByte(ch);
+        AppendByte(0);
+        return node;
     }
 
     // The longest run of ordinary characters (a leading "{" included); its last character is

@@ -293,83 +293,89 @@ class Analysis {
                     break;
                 }
                 visit_marks_[node] = mark;
-                unsigned char code = p_[node];
-                size_t next = NextNode(p_, node);
-                bool go_on = false;
-                if (IsSingleCharacterNode(code)) {
-                    AddMembers(node, set);
-                    node = 0;
-                    continue;
-                }
-                switch (code) {
-                    case kEnd:
-                    case kBackRef:
-                    case kBackRefCI:
-                        set.AddAll();
-                        break;
-                    case kInputEnd:
-                    case kLineEnd:
-                        set.Add(0);
-                        // A line end can also come before a separator or the pair. That holds for
-                        // every LineEnd node, including one that "(?m)" made while the object's
-                        // own m modifier is off.
-                        if ((settings_.modifiers & kModM) || code == kLineEnd) {
-                            for (unsigned char ch : settings_.line_separator_characters)
-                                set.Add(ch);
-                            if (settings_.pair_assigned) set.Add(settings_.pair_first);
-                        }
-                        break;
-                    case kInputStart:
-                    case kLineStart:
-                    case kWordBound:
-                    case kNotWordBound:
-                    case kNothing:
-                    case kComment:
-                    case kBack:
-                    case kLoopEntry:
-                        go_on = true;
-                        break;
-                    case kLiteral:
-                        set.Add(LiteralText(p_, node)[0]);
-                        break;
-                    case kLiteralCI:
-                        set.Add(LiteralText(p_, node)[0]);
-                        set.Add(Cp1251ToggleCase(LiteralText(p_, node)[0]));
-                        break;
-                    case kBranch:
-                        if (next == 0 || p_[next] != kBranch) {
-                            next = OperandOf(node);
-                            go_on = true;
-                        } else {
-                            for (size_t alt = node; alt != 0 && p_[alt] == kBranch;
-                                 alt = NextNode(p_, alt)) {
-                                push(OperandOf(alt));
-                            }
-                        }
-                        break;
-                    case kStar:
-                    case kStarLazy:
-                    case kPlus:
-                    case kPlusLazy:
-                    case kBraces:
-                    case kBracesLazy: {
-                        Repetition repetition = ReadRepetition(p_, node);
-                        push(repetition.operand);
-                        go_on = repetition.minimum == 0;
-                        break;
-                    }
-                    case kLoop:
-                    case kLoopLazy:
-                        push(LoopBody(p_, node));
-                        if (ReadCountedLoop(p_, node).minimum == 0 || inside) push(next);
-                        break;
-                    default:
-                        if (IsOpen(code) || IsClose(code)) go_on = true;
-                        break;
-                }
-                node = go_on ? next : 0;
+                node = AddStartsOf(node, set, inside, push);
             }
         }
+    }
+
+    // One node of the start-set walk: adds what the node at `node` can begin a match with to
+    // `set`, hands the other paths from it to `push`, and returns the node the walk goes on with
+    // when the node can be passed without consuming (0 when it cannot).
+    template <typename Push>
+    size_t AddStartsOf(size_t node, CharSet& set, bool inside, Push push) {
+        unsigned char code = p_[node];
+        size_t next = NextNode(p_, node);
+        bool go_on = false;
+        if (IsSingleCharacterNode(code)) {
+            AddMembers(node, set);
+            return 0;
+        }
+        switch (code) {
+            case kEnd:
+            case kBackRef:
+            case kBackRefCI:
+                set.AddAll();
+                break;
+            case kInputEnd:
+            case kLineEnd:
+                set.Add(0);
+                // A line end can also come before a separator or the pair. That holds for
+                // every LineEnd node, including one that "(?m)" made while the object's
+                // own m modifier is off.
+                if ((settings_.modifiers & kModM) || code == kLineEnd) {
+                    for (unsigned char ch : settings_.line_separator_characters) set.Add(ch);
+                    if (settings_.pair_assigned) set.Add(settings_.pair_first);
+                }
+                break;
+            case kInputStart:
+            case kLineStart:
+            case kWordBound:
+            case kNotWordBound:
+            case kNothing:
+            case kComment:
+            case kBack:
+            case kLoopEntry:
+                go_on = true;
+                break;
+            case kLiteral:
+                set.Add(LiteralText(p_, node)[0]);
+                break;
+            case kLiteralCI:
+                set.Add(LiteralText(p_, node)[0]);
+                set.Add(Cp1251ToggleCase(LiteralText(p_, node)[0]));
+                break;
+            case kBranch:
+                if (next == 0 || p_[next] != kBranch) {
+                    next = OperandOf(node);
+                    go_on = true;
+                } else {
+                    for (size_t alt = node; alt != 0 && p_[alt] == kBranch;
+                         alt = NextNode(p_, alt)) {
+                        push(OperandOf(alt));
+                    }
+                }
+                break;
+            case kStar:
+            case kStarLazy:
+            case kPlus:
+            case kPlusLazy:
+            case kBraces:
+            case kBracesLazy: {
+                Repetition repetition = ReadRepetition(p_, node);
+                push(repetition.operand);
+                go_on = repetition.minimum == 0;
+                break;
+            }
+            case kLoop:
+            case kLoopLazy:
+                push(LoopBody(p_, node));
+                if (ReadCountedLoop(p_, node).minimum == 0 || inside) push(next);
+                break;
+            default:
+                if (IsOpen(code) || IsClose(code)) go_on = true;
+                break;
+        }
+        return go_on ? next : 0;
     }
 
     // Fills the per-node side data: for every Branch that heads a greedy "x*" or "x+" and every
