@@ -243,7 +243,6 @@ struct CharSet {
     void Add(unsigned char ch) { bits[ch >> 6] |= uint64_t(1) << (ch & 63); }
     bool Has(unsigned char ch) const { return (bits[ch >> 6] >> (ch & 63)) & 1; }
     void AddAll() { bits[0] = bits[1] = bits[2] = bits[3] = ~uint64_t(0); }
-    void Clear() { bits[0] = bits[1] = bits[2] = bits[3] = 0; }
     void Invert() {
         for (uint64_t& b : bits) b = ~b;
     }

@@ -49,10 +49,12 @@ struct ChoicePoint {
     // heading the loop or its Loop node; for kLoopExitChoice and kLoopMoreChoice the Loop node.
     uint32_t node;
     ChoiceKind kind;
-    uint32_t position;      // the subject position the walk returns to
+    // The subject position the walk returns to: where the repetition or loop began, for the
+    // others where the alternative, the loop's exit or its next pass is tried.
+    uint32_t position;
     uint32_t trail_height;  // the trail is unwound to this height on returning
-    // Repetitions and loops over a fixed pass: the count (characters repeated or passes) last
-    // tried from `position`, which the next try moves away from.
+    // Repetitions and loops over a fixed pass: the count (repetitions of the operand, or passes)
+    // last tried from `position`, which the next try moves away from.
     int32_t count_tried;
     // kLazyChoice: the longest run the operand matched from `position`, the last count to try.
     int32_t longest_count;
