@@ -87,7 +87,7 @@ class Compiler {
         size_t node = emit_;
         if (!counting_) {
             Bytes()[node] = code;
-            WriteInt32(Bytes() + node + 1, 0);
+            WriteNextLink(Bytes(), node, 0);
         }
         emit_ += kNodeHeaderSize;
         return node;
@@ -95,10 +95,6 @@ class Compiler {
     void AppendByte(unsigned char b) {
         if (!counting_) Bytes()[emit_] = b;
         ++emit_;
-    }
-    void AppendInt(int32_t v) {
-        if (!counting_) WriteInt32(Bytes() + emit_, v);
-        emit_ += 4;
     }
     // Moves everything from `operand` to the emit cursor up by `size` bytes and puts a node with
     // `code` (and zeros) in the gap.
@@ -116,12 +112,11 @@ class Compiler {
         unsigned char* p = Bytes();
         size_t last = node;
         for (size_t next = NextNode(p, last); next != 0; next = NextNode(p, last)) last = next;
-        WriteInt32(p + last + 1,
-                   static_cast<int32_t>(static_cast<int64_t>(target) - static_cast<int64_t>(last)));
+        WriteNextLink(p, last, target);
     }
     void LinkOperandTail(size_t node, size_t target) {
         if (counting_) return;
-        if (Bytes()[node] == kBranch) LinkTail(node + kNodeHeaderSize, target);
+        if (Bytes()[node] == kBranch) LinkTail(OperandOf(node), target);
     }
 
     // --- The parser. ---
@@ -220,33 +215,10 @@ class Compiler {
         int32_t minimum = 0;
         int32_t maximum = 0;
         if (op == '{') {
-            size_t brace = cursor_;
-            size_t p = cursor_ + 1;
-            size_t digits = p;
-            while (p < length_ && IsDigit(pattern_[p])) ++p;
-            unsigned char after = p < length_ ? pattern_[p] : 0;
-            if (p == digits || (after != '}' && after != ',')) {
+            if (!ParseBraces(&minimum, &maximum)) {
                 *flags_out = atom_flags;  // not a count: the "{" starts the next atom
                 return atom;
             }
-            cursor_ = p;
-            minimum = ParseBracesNumber(digits, p);
-            if (after == ',') {
-                ++p;
-                size_t digits2 = p;
-                while (p < length_ && IsDigit(pattern_[p])) ++p;
-                if (p >= length_ || pattern_[p] != '}') {
-                    cursor_ = brace;
-                    *flags_out = atom_flags;
-                    return atom;
-                }
-                cursor_ = p;
-                maximum = p == digits2 ? kInfiniteCount : ParseBracesNumber(digits2, p);
-            } else {
-                maximum = minimum;
-            }
-            if (minimum > maximum) Fail(kPatternBracesMinAboveMax);
-            cursor_ = p + 1;
         } else {
             ++cursor_;
         }
@@ -255,7 +227,45 @@ class Compiler {
             lazy = true;
             ++cursor_;
         }
-        bool simple = atom_flags & kSimple;
+        int flags = EmitQuantifier(op, atom, atom_flags & kSimple, lazy, minimum, maximum);
+        if (IsQuantifier(Peek())) Fail(kPatternNestedRepeat);
+        *flags_out = flags;
+        return atom;
+    }
+
+    // Reads "{n}", "{n,}" or "{n,m}" at the cursor and moves past it; false, with the cursor
+    // still at the "{", when the text there is not a count.
+    bool ParseBraces(int32_t* minimum, int32_t* maximum) {
+        size_t brace = cursor_;
+        size_t p = cursor_ + 1;
+        size_t digits = p;
+        while (p < length_ && IsDigit(pattern_[p])) ++p;
+        unsigned char after = p < length_ ? pattern_[p] : 0;
+        if (p == digits || (after != '}' && after != ',')) return false;
+        cursor_ = p;
+        *minimum = ParseBracesNumber(digits, p);
+        if (after == ',') {
+            ++p;
+            size_t digits2 = p;
+            while (p < length_ && IsDigit(pattern_[p])) ++p;
+            if (p >= length_ || pattern_[p] != '}') {
+                cursor_ = brace;
+                return false;
+            }
+            cursor_ = p;
+            *maximum = p == digits2 ? kInfiniteCount : ParseBracesNumber(digits2, p);
+        } else {
+            *maximum = *minimum;
+        }
+        if (*minimum > *maximum) Fail(kPatternBracesMinAboveMax);
+        cursor_ = p + 1;
+        return true;
+    }
+
+    // Puts the quantifier `op` around the atom just emitted at `atom` and returns the parse flags
+    // of the whole piece.
+    int EmitQuantifier(unsigned char op, size_t atom, bool simple, bool lazy, int32_t minimum,
+                       int32_t maximum) {
         int flags = 0;
         switch (op) {
             case '*':
@@ -312,28 +322,21 @@ class Compiler {
                 }
                 break;
         }
-        if (IsQuantifier(Peek())) Fail(kPatternNestedRepeat);
-        *flags_out = flags;
-        return atom;
+        return flags;
     }
 
     void EmitSimpleCount(size_t atom, int32_t minimum, int32_t maximum, bool lazy) {
         InsertNodeBefore(lazy ? kBracesLazy : kBraces, atom, kBracesHeaderSize);
-        if (!counting_) {
-            WriteInt32(Bytes() + atom + kNodeHeaderSize, minimum);
-            WriteInt32(Bytes() + atom + kNodeHeaderSize + 4, maximum);
-        }
+        if (!counting_) WriteBracesBounds(Bytes(), atom, minimum, maximum);
     }
 
     void EmitLoop(size_t atom, int32_t minimum, int32_t maximum, bool lazy) {
         InsertNodeBefore(kLoopEntry, atom, kNodeHeaderSize);
         size_t loop = AppendNode(lazy ? kLoopLazy : kLoop);
-        AppendInt(minimum);
-        AppendInt(maximum);
-        AppendInt(static_cast<int32_t>(static_cast<int64_t>(atom + kNodeHeaderSize) -
-                                       static_cast<int64_t>(loop)));
+        emit_ += kLoopNodeSize - kNodeHeaderSize;
+        if (!counting_) WriteCountedLoop(Bytes(), loop, minimum, maximum, OperandOf(atom));
         LinkTail(atom, loop);
-        LinkTail(atom + kNodeHeaderSize, loop);
+        LinkTail(OperandOf(atom), loop);
     }
 
     size_t EmitClass(const CharSet& members, bool negated) {
@@ -535,99 +538,108 @@ class Compiler {
             case '[':
                 *flags_out = kHasWidth | kSimple;
                 return ParseClass();
-            case '(': {
-                if (Peek() == '?') {
-                    if (Peek(1) == '#') {
-                        cursor_ += 2;
-                        while (!AtEnd() && Peek() != ')') ++cursor_;
-                        if (AtEnd()) Fail(kPatternCommentNotClosed);
-                        ++cursor_;
-                        return AppendNode(kComment);
-                    }
-                    ++cursor_;
-                    int modifiers = parse_modifiers_;
-                    bool on = true;
-                    for (;;) {
-                        if (AtEnd()) Fail(kPatternUnknownModifier);
-                        unsigned char m = pattern_[cursor_++];
-                        if (m == ')') break;
-                        if (m == '-') {
-                            on = false;
-                            continue;
-                        }
-                        int bit = ModifierBitOf(m);
-                        if (bit == 0) Fail(kPatternUnknownModifier);
-                        modifiers = on ? (modifiers | bit) : (modifiers & ~bit);
-                    }
-                    parse_modifiers_ = modifiers;
-                    return AppendNode(kComment);
-                }
-                int group_flags = 0;
-                size_t node = ParseReg(true, &group_flags);
-                *flags_out = group_flags & (kHasWidth | kStarStart);
-                return node;
-            }
+            case '(':
+                return ParseParenthesis(flags_out);
             case '*':
             case '+':
             case '?':
                 Fail(kPatternRepeatOfNothing);
-            case '\\': {
-                if (AtEnd()) Fail(kPatternTrailingEscape);
-                unsigned char e = Peek();
-                switch (e) {
-                    case 'b':
-                        ++cursor_;
-                        return AppendNode(kWordBound);
-                    case 'B':
-                        ++cursor_;
-                        return AppendNode(kNotWordBound);
-                    case 'A':
-                        ++cursor_;
-                        return AppendNode(kInputStart);
-                    case 'Z':
-                        ++cursor_;
-                        return AppendNode(kInputEnd);
-                    default:
-                        break;
-                }
-                *flags_out = kHasWidth | kSimple;
-                switch (e) {
-                    case 'd':
-                        ++cursor_;
-                        return AppendNode(kDigit);
-                    case 'D':
-                        ++cursor_;
-                        return AppendNode(kNotDigit);
-                    case 's':
-                    case 'S':
-                    case 'w':
-                    case 'W': {
-                        ++cursor_;
-                        ClassBuilder members(false);
-                        bool space = e == 's' || e == 'S';
-                        members.AddText(space ? settings_.space_characters
-                                              : settings_.word_characters);
-                        return EmitClass(members.Set(), e == 'S' || e == 'W');
-                    }
-                    default:
-                        break;
-                }
-                if (e >= '1' && e <= '9') {
-                    ++cursor_;
-                    size_t node = AppendNode(either_case ? kBackRefCI : kBackRef);
-                    AppendByte(static_cast<unsigned char>(e - '0'));
-                    return node;
-                }
-                unsigned char ch = UnescapeChar();
-                size_t node = AppendNode(either_case ? kLiteralCI : kLiteral);
-                AppendByte(ch);
-                AppendByte(0);
-                return node;
-            }
+            case '\\':
+                return ParseEscape(either_case, flags_out);
             default:
                 --cursor_;
                 return ParseLiteralRun(flags_out);
         }
+    }
+
+    // After "(": a comment "(?#...)", a modifier setting "(?letters)" or "(?letters-letters)", or a
+    // group.
+    size_t ParseParenthesis(int* flags_out) {
+        if (Peek() == '?') {
+            if (Peek(1) == '#') {
+                cursor_ += 2;
+                while (!AtEnd() && Peek() != ')') ++cursor_;
+                if (AtEnd()) Fail(kPatternCommentNotClosed);
+                ++cursor_;
+                return AppendNode(kComment);
+            }
+            ++cursor_;
+            int modifiers = parse_modifiers_;
+            bool on = true;
+            for (;;) {
+                if (AtEnd()) Fail(kPatternUnknownModifier);
+                unsigned char m = pattern_[cursor_++];
+                if (m == ')') break;
+                if (m == '-') {
+                    on = false;
+                    continue;
+                }
+                int bit = ModifierBitOf(m);
+                if (bit == 0) Fail(kPatternUnknownModifier);
+                modifiers = on ? (modifiers | bit) : (modifiers & ~bit);
+            }
+            parse_modifiers_ = modifiers;
+            return AppendNode(kComment);
+        }
+        int group_flags = 0;
+        size_t node = ParseReg(true, &group_flags);
+        *flags_out = group_flags & (kHasWidth | kStarStart);
+        return node;
+    }
+
+    // After a backslash: an anchor or boundary, a class escape, a back reference or an escaped
+    // character.
+    size_t ParseEscape(bool either_case, int* flags_out) {
+        if (AtEnd()) Fail(kPatternTrailingEscape);
+        unsigned char e = Peek();
+        switch (e) {
+            case 'b':
+                ++cursor_;
+                return AppendNode(kWordBound);
+            case 'B':
+                ++cursor_;
+                return AppendNode(kNotWordBound);
+            case 'A':
+                ++cursor_;
+                return AppendNode(kInputStart);
+            case 'Z':
+                ++cursor_;
+                return AppendNode(kInputEnd);
+            default:
+                break;
+        }
+        *flags_out = kHasWidth | kSimple;
+        switch (e) {
+            case 'd':
+                ++cursor_;
+                return AppendNode(kDigit);
+            case 'D':
+                ++cursor_;
+                return AppendNode(kNotDigit);
+            case 's':
+            case 'S':
+            case 'w':
+            case 'W': {
+                ++cursor_;
+                ClassBuilder members(false);
+                bool space = e == 's' || e == 'S';
+                members.AddText(space ? settings_.space_characters : settings_.word_characters);
+                return EmitClass(members.Set(), e == 'S' || e == 'W');
+            }
+            default:
+                break;
+        }
+        if (e >= '1' && e <= '9') {
+            ++cursor_;
+            size_t node = AppendNode(either_case ? kBackRefCI : kBackRef);
+            AppendByte(static_cast<unsigned char>(e - '0'));
+            return node;
+        }
+        unsigned char ch = UnescapeChar();
+        size_t node = AppendNode(either_case ? kLiteralCI : kLiteral);
+        AppendByte(ch);
+        AppendByte(0);
+        return node;
     }
 
     // The longest run of ordinary characters (a leading "{" included); its last character is

@@ -1,5 +1,6 @@
 // TPattern's face: settings, lazy compilation, the search entry points, captures and the error
-// texts. Compilation is in compile.cpp, the node walk in match.cpp.
+// texts. Compilation is in compile.cpp, the search-data analysis in search_data.cpp, where a search
+// tries in search.cpp and one attempt, the node walk, in match.cpp.
 #include "regex/pattern.h"
 
 #include <string>

@@ -1,6 +1,9 @@
 // The pattern matcher: a backtracking regular-expression engine over 8-bit Windows-1251 text.
 // One TPattern object holds one pattern; it is compiled lazily at the first search after the
 // expression, the modifiers or the line-separator pair changed. Positions are byte offsets.
+// Inside (src/regex): the compiler (compile.cpp) turns the expression into a Program (program.h),
+// the search-data analysis (search_data.cpp) adds what searches read, a search picks where to try
+// (search.cpp) and the matcher makes each attempt (match.h, match.cpp).
 #pragma once
 
 #include <memory>

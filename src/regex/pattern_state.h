@@ -1,6 +1,7 @@
 // The inside of a TPattern: its settings, the compiled program (shared, read-only) and the state
 // of searching its subject. The face (pattern.cpp) ties them together; the compiler (compile.cpp)
-// turns settings into a Program; the matcher (match.cpp) runs a Program over a SearchState.
+// turns settings into a Program; a search picks where to try (search.cpp) and the matcher makes
+// one attempt at a time (match.h, match.cpp) over the SearchState.
 #pragma once
 
 #include <memory>

@@ -3,9 +3,10 @@
 //
 // Byte 0 is the signature; every node is its code (1 byte), its next link (signed 32-bit
 // little-endian distance from the node's first byte to the node that follows it, 0 for none) and
-// its operand. The compiler (compile.cpp) writes the bytes, the search-data analysis
-// (search_data.cpp) derives the rest, and from then on a Program never changes: any number of
-// searches, on any threads, read one Program at the same time (match.cpp).
+// its operand; the typed node readers below are the one place that knows where each operand stands.
+// The compiler (compile.cpp) writes the bytes, the search-data analysis (search_data.cpp) derives
+// the rest, and from then on a Program never changes: any number of searches, on any threads, read
+// one Program at the same time (search.cpp picks where to try, match.cpp makes each attempt).
 #pragma once
 
 #include <array>
@@ -123,6 +124,102 @@ inline size_t NextNode(const unsigned char* program, size_t node) {
     return link == 0 ? 0 : static_cast<size_t>(static_cast<int64_t>(node) + link);
 }
 
+// Links the node at `node` to the node at `target` (0: to none).
+inline void WriteNextLink(unsigned char* program, size_t node, size_t target) {
+    int64_t link = target == 0 ? 0 : static_cast<int64_t>(target) - static_cast<int64_t>(node);
+    WriteInt32(program + node + 1, static_cast<int32_t>(link));
+}
+
+// --- Typed node readers: the only place that knows where an operand stands in a node. ---
+
+// The offset of a node's operand. For a Branch it is the first node of its alternative; for a
+// Star, Plus, StarLazy, PlusLazy or LoopEntry the node repeated or the loop's body; for a Literal
+// or LiteralCI its text; for a class its characters or set.
+inline size_t OperandOf(size_t node) { return node + kNodeHeaderSize; }
+
+// A Literal's or LiteralCI's characters, ending in a 0 byte.
+inline const unsigned char* LiteralText(const unsigned char* program, size_t node) {
+    return program + OperandOf(node);
+}
+
+// The group a BackRef or BackRefCI refers to.
+inline int BackRefGroup(const unsigned char* program, size_t node) {
+    return program[OperandOf(node)];
+}
+
+inline bool IsRepetition(unsigned char code) {
+    return code == kStar || code == kPlus || code == kBraces || code == kStarLazy ||
+           code == kPlusLazy || code == kBracesLazy;
+}
+
+// A repetition of a simple operand (Star, Plus, Braces and their lazy forms): its bounds and the
+// node it repeats.
+struct Repetition {
+    int64_t minimum;
+    int64_t maximum;  // kInfiniteCount for "*" and "+"
+    size_t operand;   // the repeated node
+    bool lazy;
+};
+
+inline Repetition ReadRepetition(const unsigned char* program, size_t node) {
+    const unsigned char* bounds = program + OperandOf(node);
+    switch (program[node]) {
+        case kStar:
+            return {0, kInfiniteCount, OperandOf(node), false};
+        case kPlus:
+            return {1, kInfiniteCount, OperandOf(node), false};
+        case kStarLazy:
+            return {0, kInfiniteCount, OperandOf(node), true};
+        case kPlusLazy:
+            return {1, kInfiniteCount, OperandOf(node), true};
+        case kBraces:
+            return {ReadInt32(bounds), ReadInt32(bounds + 4), node + kBracesHeaderSize, false};
+        default:  // kBracesLazy
+            return {ReadInt32(bounds), ReadInt32(bounds + 4), node + kBracesHeaderSize, true};
+    }
+}
+
+// The node a repetition repeats.
+inline size_t RepeatedNode(const unsigned char* program, size_t node) {
+    unsigned char code = program[node];
+    return code == kBraces || code == kBracesLazy ? node + kBracesHeaderSize : OperandOf(node);
+}
+
+// Writes a Braces or BracesLazy node's bounds.
+inline void WriteBracesBounds(unsigned char* program, size_t node, int32_t minimum,
+                              int32_t maximum) {
+    WriteInt32(program + OperandOf(node), minimum);
+    WriteInt32(program + OperandOf(node) + 4, maximum);
+}
+
+// The end node of a counted loop (Loop or LoopLazy): its bounds and where its body begins.
+struct CountedLoop {
+    int64_t minimum;
+    int64_t maximum;  // kInfiniteCount for "{n,}" and the lazy "*?" and "+?"
+    size_t body;      // the body's first node, right after the LoopEntry
+};
+
+// Where a counted loop's body begins (stored as a distance back from the loop node).
+inline size_t LoopBody(const unsigned char* program, size_t loop) {
+    return static_cast<size_t>(static_cast<int64_t>(loop) +
+                               ReadInt32(program + OperandOf(loop) + 8));
+}
+
+inline CountedLoop ReadCountedLoop(const unsigned char* program, size_t loop) {
+    const unsigned char* operand = program + OperandOf(loop);
+    return {ReadInt32(operand), ReadInt32(operand + 4), LoopBody(program, loop)};
+}
+
+// Writes a Loop or LoopLazy node's bounds and the place of its body.
+inline void WriteCountedLoop(unsigned char* program, size_t loop, int32_t minimum, int32_t maximum,
+                             size_t body) {
+    unsigned char* operand = program + OperandOf(loop);
+    WriteInt32(operand, minimum);
+    WriteInt32(operand + 4, maximum);
+    WriteInt32(operand + 8,
+               static_cast<int32_t>(static_cast<int64_t>(body) - static_cast<int64_t>(loop)));
+}
+
 // Parse flags of one parsed piece.
 enum ParseFlag : int {
     kHasWidth = 1,   // always consumes at least one character
@@ -146,7 +243,6 @@ struct CharSet {
     void Add(unsigned char ch) { bits[ch >> 6] |= uint64_t(1) << (ch & 63); }
     bool Has(unsigned char ch) const { return (bits[ch >> 6] >> (ch & 63)) & 1; }
     void AddAll() { bits[0] = bits[1] = bits[2] = bits[3] = ~uint64_t(0); }
-    void Clear() { bits[0] = bits[1] = bits[2] = bits[3] = 0; }
     void Invert() {
         for (uint64_t& b : bits) b = ~b;
     }
@@ -196,6 +292,20 @@ struct FixedRun {
     // all counts only the longest run can be followed by the rest, and the repetition keeps no
     // choice.
     bool exclusive = false;
+
+    // Whether the run stands at `at` in a subject of `length` characters. Every position consumes
+    // a character, so the whole run must lie before the subject end.
+    [[gnu::always_inline]] bool FitsAt(const unsigned char* subject, int64_t length,
+                                       int64_t at) const {
+        const size_t n = tables.size();
+        if (at + static_cast<int64_t>(n) > length) return false;
+        const unsigned char* s = subject + at;
+        const bool* const* table = tables.data();
+        for (size_t i = 0; i < n; ++i) {
+            if (!table[i][s[i]]) return false;
+        }
+        return true;
+    }
 };
 
 // One compiled pattern with everything a search reads. Built once by CompileExpression, then

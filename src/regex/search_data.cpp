@@ -28,10 +28,10 @@ class Analysis {
         size_t first_branch = 1;
         size_t after = NextNode(p_, first_branch);
         if (p_[first_branch] == kBranch && after != 0 && p_[after] == kEnd) {
-            size_t scan = first_branch + kNodeHeaderSize;
+            size_t scan = OperandOf(first_branch);
             FindProbe(scan);
             program_.prefix = RunFrom(scan, kMaxPrefixRun, prefix_tables_);
-            if (p_[scan] == kLiteral) program_.start_char = p_[scan + kNodeHeaderSize];
+            if (p_[scan] == kLiteral) program_.start_char = LiteralText(p_, scan)[0];
             if (p_[scan] == kInputStart) program_.anchored = true;
             if (flags & kStarStart) FindRequiredLiteral(scan);
         }
@@ -78,10 +78,10 @@ class Analysis {
         bool found = false;
         for (; scan != 0; scan = NextNode(p_, scan)) {
             if (p_[scan] != kLiteral) continue;
-            const char* text = reinterpret_cast<const char*>(p_ + scan + kNodeHeaderSize);
+            const char* text = reinterpret_cast<const char*>(LiteralText(p_, scan));
             size_t len = std::strlen(text);
             if (!found || len >= longest_length) {
-                longest = scan + kNodeHeaderSize;
+                longest = OperandOf(scan);
                 longest_length = len;
                 found = true;
             }
@@ -101,7 +101,6 @@ class Analysis {
     void WalkFixedWidth(size_t node, Visit visit) const {
         for (size_t walked = 0; node != 0 && walked < size_; ++walked) {
             unsigned char code = p_[node];
-            const unsigned char* operand = p_ + node + kNodeHeaderSize;
             CharSet members;
             if (IsSingleCharacterNode(code)) {
                 AddMembers(node, members);
@@ -111,19 +110,21 @@ class Analysis {
             }
             switch (code) {
                 case kLiteral:
-                case kLiteralCI:
-                    if (operand[0] == 0) return;  // "\x00" matches nothing
-                    for (const unsigned char* l = operand; *l != 0; ++l) {
+                case kLiteralCI: {
+                    const unsigned char* text = LiteralText(p_, node);
+                    if (text[0] == 0) return;  // "\x00" matches nothing
+                    for (const unsigned char* l = text; *l != 0; ++l) {
                         CharSet one;
                         one.Add(*l);
                         if (code == kLiteralCI) one.Add(Cp1251ToggleCase(*l));
-                        if (!visit(one, 1, l == operand)) return;
+                        if (!visit(one, 1, l == text)) return;
                     }
                     break;
+                }
                 case kBranch: {
                     size_t next = NextNode(p_, node);
                     if (next != 0 && p_[next] == kBranch) return;
-                    node += kNodeHeaderSize;
+                    node = OperandOf(node);
                     continue;
                 }
                 case kComment:
@@ -131,9 +132,9 @@ class Analysis {
                     break;
                 case kBraces:
                 case kBracesLazy: {
-                    int32_t count = ReadInt32(operand);
-                    if (count != ReadInt32(operand + 4) ||
-                        !OneCharacterMembers(node + kBracesHeaderSize, members)) {
+                    Repetition braces = ReadRepetition(p_, node);
+                    int64_t count = braces.minimum;
+                    if (count != braces.maximum || !OneCharacterMembers(braces.operand, members)) {
                         return;
                     }
                     if (count > 0 && !visit(members, count, false)) return;
@@ -199,8 +200,8 @@ class Analysis {
             AddMembers(node, members);
             return true;
         }
-        if ((code == kLiteral || code == kLiteralCI) && p_[node + kNodeHeaderSize] != 0) {
-            unsigned char ch = p_[node + kNodeHeaderSize];
+        if ((code == kLiteral || code == kLiteralCI) && LiteralText(p_, node)[0] != 0) {
+            unsigned char ch = LiteralText(p_, node)[0];
             members.Add(ch);
             if (code == kLiteralCI) members.Add(Cp1251ToggleCase(ch));
             return true;
@@ -234,7 +235,7 @@ class Analysis {
 
     // Adds the members of the single-character node at `node` to `set`.
     void AddMembers(size_t node, CharSet& set) const {
-        const unsigned char* operand = p_ + node + kNodeHeaderSize;
+        const unsigned char* operand = p_ + OperandOf(node);
         CharSet members;
         switch (p_[node]) {
             case kAnyChar:
@@ -292,92 +293,89 @@ class Analysis {
                     break;
                 }
                 visit_marks_[node] = mark;
-                unsigned char code = p_[node];
-                size_t next = NextNode(p_, node);
-                const unsigned char* operand = p_ + node + kNodeHeaderSize;
-                bool go_on = false;
-                if (IsSingleCharacterNode(code)) {
-                    AddMembers(node, set);
-                    node = 0;
-                    continue;
-                }
-                switch (code) {
-                    case kEnd:
-                    case kBackRef:
-                    case kBackRefCI:
-                        set.AddAll();
-                        break;
-                    case kInputEnd:
-                    case kLineEnd:
-                        set.Add(0);
-                        // A line end can also come before a separator or the pair. That holds for
-                        // every LineEnd node, including one that "(?m)" made while the object's
-                        // own m modifier is off.
-                        if ((settings_.modifiers & kModM) || code == kLineEnd) {
-                            for (unsigned char ch : settings_.line_separator_characters)
-                                set.Add(ch);
-                            if (settings_.pair_assigned) set.Add(settings_.pair_first);
-                        }
-                        break;
-                    case kInputStart:
-                    case kLineStart:
-                    case kWordBound:
-                    case kNotWordBound:
-                    case kNothing:
-                    case kComment:
-                    case kBack:
-                    case kLoopEntry:
-                        go_on = true;
-                        break;
-                    case kLiteral:
-                        set.Add(operand[0]);
-                        break;
-                    case kLiteralCI:
-                        set.Add(operand[0]);
-                        set.Add(Cp1251ToggleCase(operand[0]));
-                        break;
-                    case kBranch:
-                        if (next == 0 || p_[next] != kBranch) {
-                            next = node + kNodeHeaderSize;
-                            go_on = true;
-                        } else {
-                            for (size_t alt = node; alt != 0 && p_[alt] == kBranch;
-                                 alt = NextNode(p_, alt)) {
-                                push(alt + kNodeHeaderSize);
-                            }
-                        }
-                        break;
-                    case kStar:
-                    case kStarLazy:
-                        push(node + kNodeHeaderSize);
-                        go_on = true;
-                        break;
-                    case kPlus:
-                    case kPlusLazy:
-                        push(node + kNodeHeaderSize);
-                        break;
-                    case kBraces:
-                    case kBracesLazy:
-                        push(node + kBracesHeaderSize);
-                        go_on = ReadInt32(operand) == 0;
-                        break;
-                    case kLoop:
-                    case kLoopLazy:
-                        push(LoopBody(node));
-                        if (ReadInt32(operand) == 0 || inside) push(next);
-                        break;
-                    default:
-                        if (IsOpen(code) || IsClose(code)) go_on = true;
-                        break;
-                }
-                node = go_on ? next : 0;
+                node = AddStartsOf(node, set, inside, push);
             }
         }
     }
 
-    size_t LoopBody(size_t loop) const {
-        return static_cast<size_t>(static_cast<int64_t>(loop) +
-                                   ReadInt32(p_ + loop + kNodeHeaderSize + 8));
+    // One node of the start-set walk: adds what the node at `node` can begin a match with to
+    // `set`, hands the other paths from it to `push`, and returns the node the walk goes on with
+    // when the node can be passed without consuming (0 when it cannot).
+    template <typename Push>
+    size_t AddStartsOf(size_t node, CharSet& set, bool inside, Push push) {
+        unsigned char code = p_[node];
+        size_t next = NextNode(p_, node);
+        bool go_on = false;
+        if (IsSingleCharacterNode(code)) {
+            AddMembers(node, set);
+            return 0;
+        }
+        switch (code) {
+            case kEnd:
+            case kBackRef:
+            case kBackRefCI:
+                set.AddAll();
+                break;
+            case kInputEnd:
+            case kLineEnd:
+                set.Add(0);
+                // A line end can also come before a separator or the pair. That holds for
+                // every LineEnd node, including one that "(?m)" made while the object's
+                // own m modifier is off.
+                if ((settings_.modifiers & kModM) || code == kLineEnd) {
+                    for (unsigned char ch : settings_.line_separator_characters) set.Add(ch);
+                    if (settings_.pair_assigned) set.Add(settings_.pair_first);
+                }
+                break;
+            case kInputStart:
+            case kLineStart:
+            case kWordBound:
+            case kNotWordBound:
+            case kNothing:
+            case kComment:
+            case kBack:
+            case kLoopEntry:
+                go_on = true;
+                break;
+            case kLiteral:
+                set.Add(LiteralText(p_, node)[0]);
+                break;
+            case kLiteralCI:
+                set.Add(LiteralText(p_, node)[0]);
+                set.Add(Cp1251ToggleCase(LiteralText(p_, node)[0]));
+                break;
+            case kBranch:
+                if (next == 0 || p_[next] != kBranch) {
+                    next = OperandOf(node);
+                    go_on = true;
+                } else {
+                    for (size_t alt = node; alt != 0 && p_[alt] == kBranch;
+                         alt = NextNode(p_, alt)) {
+                        push(OperandOf(alt));
+                    }
+                }
+                break;
+            case kStar:
+            case kStarLazy:
+            case kPlus:
+            case kPlusLazy:
+            case kBraces:
+            case kBracesLazy: {
+                Repetition repetition = ReadRepetition(p_, node);
+                push(repetition.operand);
+                go_on = repetition.minimum == 0;
+                break;
+            }
+            case kLoop:
+            case kLoopLazy:
+                push(LoopBody(p_, node));
+                if (ReadCountedLoop(p_, node).minimum == 0 || inside) push(next);
+                break;
+            default:
+                if (IsOpen(code) || IsClose(code)) go_on = true;
+                break;
+        }
+        return go_on ? next : 0;
     }
 
     // Fills the per-node side data: for every Branch that heads a greedy "x*" or "x+" and every
@@ -405,22 +403,15 @@ class Analysis {
             work.push_back(next);
             switch (code) {
                 case kBranch:
-                case kStar:
-                case kPlus:
-                case kStarLazy:
-                case kPlusLazy:
                 case kLoopEntry:
-                    work.push_back(node + kNodeHeaderSize);
-                    break;
-                case kBraces:
-                case kBracesLazy:
-                    work.push_back(node + kBracesHeaderSize);
+                    work.push_back(OperandOf(node));
                     break;
                 case kLoop:
                 case kLoopLazy:
-                    work.push_back(LoopBody(node));
+                    work.push_back(LoopBody(p_, node));
                     break;
                 default:
+                    if (IsRepetition(code)) work.push_back(RepeatedNode(p_, node));
                     break;
             }
             if (IsSingleCharacterNode(code) || code == kLiteral || code == kLiteralCI) {
@@ -429,12 +420,10 @@ class Analysis {
             bool loop_head = code == kLoop || code == kLoopLazy ||
                              (code == kBranch && next != 0 && p_[next] == kBranch);
             if (code == kBranch && next != 0 && p_[next] == kBranch) IndexAlternatives(node);
-            bool repetition = code == kStar || code == kPlus || code == kBraces ||
-                              code == kStarLazy || code == kPlusLazy || code == kBracesLazy;
-            if (repetition || code == kLoop || code == kLoopLazy) {
+            if (IsRepetition(code) || code == kLoop || code == kLoopLazy) {
                 IndexFollow(node, next);
             } else if (loop_head) {
-                IndexFollow(node, next + kNodeHeaderSize);  // the rest after the loop
+                IndexFollow(node, OperandOf(next));  // the rest after the loop
             }
             if (!loop_head) continue;
             FixedLoop loop;
@@ -455,7 +444,7 @@ class Analysis {
                 *to = next;
                 return next != 0;
             case kBranch:
-                *to = node + kNodeHeaderSize;
+                *to = OperandOf(node);
                 return next == 0 || p_[next] != kBranch;
             default:
                 return false;
@@ -487,7 +476,7 @@ class Analysis {
         CharSet members;
         for (size_t alt = NextNode(p_, branch); alt != 0 && p_[alt] == kBranch;
              alt = NextNode(p_, alt)) {
-            ComputeStartSet(alt + kNodeHeaderSize, members, /*inside=*/true);
+            ComputeStartSet(OperandOf(alt), members, /*inside=*/true);
         }
         alternative_tables_.emplace_back(branch, TableOf(members));
     }
@@ -503,13 +492,7 @@ class Analysis {
         std::vector<size_t> tables;
         FixedRun run = RunFrom(node, kMaxFollowRun, tables);
         if (tables.empty()) return;
-        size_t operand = 0;
-        unsigned char code = p_[owner];
-        if (code == kStar || code == kPlus || code == kStarLazy || code == kPlusLazy) {
-            operand = owner + kNodeHeaderSize;
-        } else if (code == kBraces || code == kBracesLazy) {
-            operand = owner + kBracesHeaderSize;
-        }
+        size_t operand = IsRepetition(p_[owner]) ? RepeatedNode(p_, owner) : 0;
         CharSet members;
         if (operand != 0 && OneCharacterMembers(operand, members)) {
             const CharSet& first = table_sets_[tables[0]];
@@ -547,13 +530,13 @@ class Analysis {
     bool ExamineLoop(size_t head, FixedLoop* loop) const {
         if (p_[head] == kLoop || p_[head] == kLoopLazy) {
             // A counted loop: the body runs from its first node back to the loop node.
-            return ExamineChain(LoopBody(head), head, false, loop);
+            return ExamineChain(LoopBody(p_, head), head, false, loop);
         }
         size_t rest = NextNode(p_, head);
         if (rest == 0 || p_[rest] != kBranch) return false;
         size_t after_rest = NextNode(p_, rest);
         if (after_rest != 0 && p_[after_rest] == kBranch) return false;
-        size_t node = head + kNodeHeaderSize;
+        size_t node = OperandOf(head);
         if (p_[node] == kBack) return ExamineChain(NextNode(p_, node), head, false, loop);
         return ExamineChain(node, head, true, loop);
     }
@@ -579,7 +562,7 @@ class Analysis {
                 case kBranch: {
                     size_t next = NextNode(p_, node);
                     if (next != 0 && p_[next] == kBranch) return false;  // alternatives
-                    node += kNodeHeaderSize;
+                    node = OperandOf(node);
                     continue;
                 }
                 case kNothing:
@@ -588,7 +571,7 @@ class Analysis {
                 case kLiteral:
                 case kLiteralCI: {
                     size_t length =
-                        std::strlen(reinterpret_cast<const char*>(p_ + node + kNodeHeaderSize));
+                        std::strlen(reinterpret_cast<const char*>(LiteralText(p_, node)));
                     if (length == 0) return false;
                     loop->steps.emplace_back(node, loop->width);
                     loop->width += static_cast<int64_t>(length);

@@ -7,8 +7,11 @@
 
 namespace lintaro::regex {
 
-// Fills program's start character, anchoring, required literal, probe, start table and
-// fixed-loop index from its bytes. `flags` are the parse flags of the whole pattern.
+// Fills everything of `program` past its bytes: what the start screens read (start character,
+// anchoring, required literal, probe, start table, the fixed beginning and its screened pair) and
+// what the matcher reads per node (next and forward links, character tables, fixed loops, what
+// follows each repetition, where alternatives can begin). `flags` are the parse flags of the whole
+// pattern.
 void DeriveSearchData(Program& program, int flags, const CompileSettings& settings);
 
 }  // namespace lintaro::regex

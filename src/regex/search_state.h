@@ -28,16 +28,36 @@ static_assert(sizeof(TrailEntry) == 12);
 // one fits in 32 bits (and MatchPos's int).
 inline constexpr size_t kMaxSubjectLength = 0x7FFFFFFE;
 
-// A point the search can come back to. `kind` says what to try next there. Positions and counts
-// fit in 32 bits (see kMaxSubjectLength), which keeps a choice at 24 bytes: a loop over a group
-// with alternatives may keep one per pass.
+// What a choice point keeps for later, and so what returning to it tries next.
+enum ChoiceKind : uint32_t {
+    kAltChoice,         // the next alternative of a Branch
+    kGreedyChoice,      // a smaller count of a greedy Star, Plus or Braces
+    kLazyChoice,        // a larger count of a lazy StarLazy, PlusLazy or BracesLazy
+    kFixedLoopChoice,   // fewer passes of a greedy "x*" or "x+" over a fixed-width pass
+    kFixedCountChoice,  // fewer passes of a greedy counted loop over a fixed-width pass
+    kFixedLazyChoice,   // more passes of a lazy counted loop over a fixed-width pass
+    kLoopExitChoice,    // leaving a greedy counted loop instead of its next pass
+    kLoopMoreChoice,    // another pass of a lazy counted loop instead of leaving it
+};
+
+// A point the search can come back to. Positions and counts fit in 32 bits (see
+// kMaxSubjectLength), which keeps a choice at 24 bytes: a loop over a group with alternatives may
+// keep one per pass.
 struct ChoicePoint {
-    uint32_t node;      // program offset the choice belongs to
-    uint32_t kind;      // ChoiceKind in match.cpp
-    uint32_t position;  // subject position to return to
-    uint32_t trail;     // trail height to unwind to
-    int32_t a;          // kind-specific: the count last tried by a repetition
-    int32_t b;          // kind-specific: the longest count of a lazy repetition
+    // The node the choice belongs to: for kAltChoice the Branch of the next alternative; for the
+    // repetitions their Star, Plus or Braces node; for the loops over a fixed pass the Branch
+    // heading the loop or its Loop node; for kLoopExitChoice and kLoopMoreChoice the Loop node.
+    uint32_t node;
+    ChoiceKind kind;
+    // The subject position the walk returns to: where the repetition or loop began, for the
+    // others where the alternative, the loop's exit or its next pass is tried.
+    uint32_t position;
+    uint32_t trail_height;  // the trail is unwound to this height on returning
+    // Repetitions and loops over a fixed pass: the count (repetitions of the operand, or passes)
+    // last tried from `position`, which the next try moves away from.
+    int32_t count_tried;
+    // kLazyChoice: the longest run the operand matched from `position`, the last count to try.
+    int32_t longest_count;
 };
 static_assert(sizeof(ChoicePoint) == 24);
 
@@ -86,8 +106,9 @@ struct SearchState {
     }
 };
 
-// Searches the stored subject from the 0-based position `start` with `program` (match.cpp); fills
-// state.captures. Throws EPattern for a run-time error of the program.
+// Searches the stored subject from the 0-based position `start` with `program`: the start
+// positions the search data leaves (search.cpp), one attempt at each (match.cpp) until one
+// matches; fills state.captures. Throws EPattern for a run-time error of the program.
 bool SearchFrom(const Program& program, SearchState& state, size_t start);
 
 }  // namespace lintaro::regex
