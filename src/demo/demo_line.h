@@ -1,6 +1,13 @@
 // The demo line: deterministic pages in both bookmakers' formats, generated from a seed, an event
 // count and a "today", together with the exact odds rows the readers make of them. The demo server
 // serves these pages; tests and benchmarks compare the readers' rows with the published ones.
+//
+// Where it is made: the rosters (rosters.h, first_rosters.cpp, second_rosters.cpp), the schedule
+// of events and the moving line's turnover (schedule.h), prices, ticks and margins
+// (market_moves.h, random_source.h), the one moving-line template (moving_line.h), each
+// bookmaker's events (first_line.h/.cpp, second_line.h/.cpp) and page writers (first_page.cpp,
+// second_page.cpp), the texts of numbers and dates (page_text.h), the options check
+// (demo_options.cpp).
 #pragma once
 
 #include <chrono>
@@ -38,6 +45,10 @@ inline constexpr int kMaxDemoEvents = 500'000;
 // Largest generation the generator accepts (more throws std::invalid_argument): a moving server
 // that reaches it stays there.
 inline constexpr uint32_t kMaxDemoGeneration = 100'000;
+
+// Throws std::invalid_argument, with a message that names the option and its range, for an event
+// count or a generation out of range. The line's builders and the demo server check with it.
+void CheckDemoOptions(const DemoOptions& options);
 
 // The first bookmaker's line: its one odds page (Windows-1251, LF line ends) and the rows its
 // reader inserts from it, in insertion order.

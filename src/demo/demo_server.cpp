@@ -550,16 +550,7 @@ void DemoServer::Impl::AcceptLoop() {
 }
 
 DemoServer::DemoServer(DemoOptions options) : impl_(std::make_unique<Impl>()) {
-    if (options.events < 0 || options.events > kMaxDemoEvents) {
-        throw std::invalid_argument("The demo line's event count must be 0.." +
-                                    std::to_string(kMaxDemoEvents) + ", not " +
-                                    std::to_string(options.events));
-    }
-    if (options.generation > kMaxDemoGeneration) {
-        throw std::invalid_argument("The demo line's generation must be 0.." +
-                                    std::to_string(kMaxDemoGeneration) + ", not " +
-                                    std::to_string(options.generation));
-    }
+    CheckDemoOptions(options);
     impl_->options = std::move(options);
 }
 
