@@ -36,7 +36,7 @@ std::string EventSheet(Layout layout, Rng& rng) {
             sheet += "<td>";
             sheet += market.outcomes[o];
             sheet += " <u>";
-            sheet += Price(PriceFor(static_cast<double>(weights[o]) / weight_sum, 1.08), 2);
+            sheet += Price(PriceFor(static_cast<double>(weights[o]) / weight_sum, 1.05), 2);
             sheet += "</u></td>";
         }
         sheet += "</tr>";
@@ -54,17 +54,20 @@ FirstPrices DrawFirstPrices(Layout layout, int total_milli, int total_step, Rng&
             layout == Layout::kThreeWay ? rng.Between(18, 30) / 100.0 : rng.Between(5, 8) / 100.0;
         const double home_win = (1.0 - draw) * strength;
         const double guest_win = (1.0 - draw) - home_win;
-        p.p1 = PriceFor(home_win, 1.06);
-        p.x = PriceFor(draw, 1.06);
-        p.p2 = PriceFor(guest_win, 1.06);
+        const double chances[] = {home_win, draw, guest_win};
+        int* result[] = {&p.p1, &p.x, &p.p2};
+        PriceMarket(chances, 3, 0.055, 10, result);
         if (layout == Layout::kThreeWay && !rng.Percent(6)) {
-            p.px1 = PriceFor(home_win + draw, 1.04);
-            p.p12 = PriceFor(home_win + guest_win, 1.04);
-            p.p2x = PriceFor(guest_win + draw, 1.04);
+            // Each result is covered by two of the three double chances.
+            const double covers[] = {home_win + draw, home_win + guest_win, guest_win + draw};
+            p.px1 = p.p12 = p.p2x = 0;
+            int* double_chance[] = {&*p.px1, &*p.p12, &*p.p2x};
+            PriceMarket(covers, 3, 0.045, 10, double_chance, 2.0);
         }
     } else {
-        p.p1 = PriceFor(strength, 1.05);
-        p.p2 = PriceFor(1.0 - strength, 1.05);
+        const double chances[] = {strength, 1.0 - strength};
+        int* two_way[] = {&p.p1, &p.p2};
+        PriceMarket(chances, 2, 0.05, 10, two_way);
     }
     // Half-point handicaps, never 0; the favourite gives them.
     const int widest = layout == Layout::kBasketball || layout == Layout::kVolleyball ? 6
@@ -72,11 +75,9 @@ FirstPrices DrawFirstPrices(Layout layout, int total_milli, int total_step, Rng&
                                                                                       : 1;
     p.handicap = (2 * rng.Between(0, widest) + 1) * 500;
     if (strength > 0.5) p.handicap = -p.handicap;
-    p.f1 = rng.Between(170, 215) * 10;
-    p.f2 = rng.Between(170, 215) * 10;
+    DrawEvenPair(p.f1, p.f2, 10, rng);
     p.total = total_milli + rng.Between(-1, 1) * total_step;
-    p.under = rng.Between(170, 215) * 10;
-    p.over = rng.Between(170, 215) * 10;
+    DrawEvenPair(p.under, p.over, 10, rng);
     p.sheet = EventSheet(layout, rng);
     const int* result[] = {&p.p1, &p.x, &p.p2};
     const int* two_way[] = {&p.p1, &p.p2};
@@ -88,6 +89,23 @@ FirstPrices DrawFirstPrices(Layout layout, int total_milli, int total_step, Rng&
     return p;
 }
 
+// The double chances follow the results they cover by one tick each; a follow that would take
+// their margin out of kLowestMargin..kHighestMargin is dropped whole.
+void FollowDoubleChance(FirstPrices& p, const std::array<int, 3>& moved) {
+    if (!p.px1) return;
+    const FirstPrices before = p;
+    FollowByOneTick(p.px1, moved[0]);
+    FollowByOneTick(p.p2x, moved[2]);
+    FollowByOneTick(p.p12, -moved[1]);  // a dearer draw makes "no draw" cheaper
+    const int* double_chance[] = {&*p.px1, &*p.p12, &*p.p2x};
+    const double margin = MarketMargin(double_chance, 3, 2.0);
+    if (margin < kLowestMargin || margin > kHighestMargin) {
+        p.px1 = before.px1;
+        p.p12 = before.p12;
+        p.p2x = before.p2x;
+    }
+}
+
 // One generation's moves of an event's prices and lines.
 void MoveFirstPrices(FirstPrices& p, Layout layout, int total_step, Rng& rng) {
     if (rng.Percent(kMarketMovePercent)) {
@@ -95,9 +113,7 @@ void MoveFirstPrices(FirstPrices& p, Layout layout, int total_step, Rng& rng) {
         int* two_way[] = {&p.p1, &p.p2};
         if (p.has_draw) {
             const std::array<int, 3> moved = MoveMarket(result, 3, p.result_margin, rng);
-            FollowByOneTick(p.px1, moved[0]);
-            FollowByOneTick(p.p2x, moved[2]);
-            FollowByOneTick(p.p12, -moved[1]);  // a dearer draw makes "no draw" cheaper
+            FollowDoubleChance(p, moved);
         } else {
             MoveMarket(two_way, 2, p.result_margin, rng);
         }
@@ -121,6 +137,13 @@ void MoveFirstPrices(FirstPrices& p, Layout layout, int total_step, Rng& rng) {
             p.total += direction * total_step;
         }
     }
+}
+
+// The tournament's kick-off times in minutes after midnight.
+std::vector<int> KickoffMinutes(const FirstTournament& tournament) {
+    std::vector<int> minutes;
+    for (const char* kickoff : tournament.kickoffs) minutes.push_back(MinuteOfDay(kickoff));
+    return minutes;
 }
 
 }  // namespace
@@ -149,8 +172,9 @@ FirstBook::Events FirstBook::Draw(const DemoOptions& options, Rng& rng) {
         section.tournament = t;
         if (counts[t] == 0) continue;
         const FirstTournament& tournament = tournaments[t];
-        for (DrawnEvent& drawn : DrawEvents(counts[t], static_cast<int>(tournament.teams.size()),
-                                            static_cast<int>(tournament.kickoffs.size()), rng)) {
+        int team_count = static_cast<int>(tournament.teams.size());
+        for (DrawnEvent& drawn :
+             DrawEvents(counts[t], team_count, KickoffMinutes(tournament), rng)) {
             ++event_number;
             // A few events are unreadable on purpose; the first ones come early, so that small
             // lines have them too.
@@ -186,12 +210,12 @@ void FirstBook::Move(Events& sections, const DemoOptions& options, uint32_t gene
             return event.drawn.day_offset * 1440 +
                    MinuteOfDay(tournaments[t].kickoffs[event.drawn.kickoff]);
         },
-        [&](Rng& rng) {
+        [&](uint32_t t) { return static_cast<int>(tournaments[t].teams.size()); },
+        [&](Rng& rng, std::vector<TeamCalendar>& calendars) {
             const size_t t = PickByWeight(weights, rng);
             const FirstTournament& tournament = tournaments[t];
             FirstEvent event;
-            event.drawn = DrawNewEvent(static_cast<int>(tournament.teams.size()),
-                                       static_cast<int>(tournament.kickoffs.size()), rng);
+            event.drawn = DrawNewEvent(calendars[t], KickoffMinutes(tournament), rng);
             event.prices = DrawFirstPrices(tournament.layout, tournament.total_milli,
                                            tournament.total_step, rng);
             return std::pair{t, std::move(event)};

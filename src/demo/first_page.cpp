@@ -138,8 +138,14 @@ FirstLine MovingFirstLine::Line() const {
         }
         if (section.events.empty()) continue;
         const FirstTournament& tournament = tournaments[section.tournament];
+        // The section's team names as the page writes them, each converted once.
         std::vector<std::string> teams;
-        for (const char* team : tournament.teams) teams.push_back(Cp(team));
+        const auto team_name = [&](int team) -> std::string {
+            for (int next = static_cast<int>(teams.size()); next <= team; ++next) {
+                teams.push_back(Cp(FirstTeamName(section.tournament, next)));
+            }
+            return teams[static_cast<size_t>(team)];
+        };
         const std::string sport_name = Cp(tournament.sport_name);
         const std::string name = Cp(tournament.name);
         page += "<div class=cap>" + Cp(tournament.sport_heading) + ". " + name + "</div>\n";
@@ -157,8 +163,8 @@ FirstLine MovingFirstLine::Line() const {
             time_text.resize(7, ' ');
 
             OddsRecord row;
-            writer.Event(tournament.layout, date_text, time_text, teams[drawn.home],
-                         teams[drawn.guest], event.prices, row);
+            writer.Event(tournament.layout, date_text, time_text, team_name(drawn.home),
+                         team_name(drawn.guest), event.prices, row);
             if (drawn.blank_time || drawn.invalid_date) continue;
             row.sport_type_name = sport_name;
             row.competition_name = name;

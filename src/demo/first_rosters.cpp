@@ -1,5 +1,8 @@
 // The first bookmaker's rosters: its tournaments, the sections its reader passes over, and the
 // markets of its event sheets.
+#include <iterator>
+#include <string_view>
+
 #include "demo/rosters.h"
 
 namespace lintaro::demo {
@@ -195,5 +198,50 @@ const std::vector<SheetMarket>& SheetMarkets(Layout layout) {
 }
 
 // An event sheet: a small one-line HTML table of further markets (empty now and then, as the
+
+}  // namespace lintaro::demo
+
+namespace lintaro::demo {
+namespace {
+
+// Words that built names are made of: a club and a town, or a player's surname and initial.
+const char* const kClubs[] = {"Торпедо", "Спартак",  "Металлург", "Химик",   "Звезда",
+                              "Энергия", "Шахтер",   "Урожай",    "Витязь",  "Олимп",
+                              "Сокол",   "Нефтяник", "Строитель", "Авангард"};
+const char* const kTowns[] = {"Владимир", "Тула",   "Курск", "Пенза",  "Омск",   "Томск",
+                              "Иваново",  "Калуга", "Тверь", "Рязань", "Липецк", "Брянск",
+                              "Орел",     "Киров",  "Чита",  "Сочи",   "Псков",  "Тамбов"};
+const char* const kSurnames[] = {"Иванов",  "Смирнов", "Кузнецов", "Попов",   "Соколов",
+                                 "Лебедев", "Козлов",  "Новиков",  "Морозов", "Волков",
+                                 "Зайцев",  "Павлов",  "Семенов",  "Голубев", "Виноградов"};
+const char* const kInitials[] = {"А.", "Б.", "В.", "Г.", "Д.", "Е.", "И.", "К.",
+                                 "Л.", "М.", "Н.", "О.", "П.", "Р.", "С.", "Т."};
+
+}  // namespace
+
+std::string FirstTeamName(size_t tournament, int team) {
+    const auto& tournaments = FirstTournaments();
+    const FirstTournament& t = tournaments[tournament];
+    const size_t roster = t.teams.size();
+    if (static_cast<size_t>(team) < roster) return t.teams[static_cast<size_t>(team)];
+    // The built teams of all tournaments take turns through one sequence, so no two tournaments
+    // of a sport build the same name.
+    size_t built = (static_cast<size_t>(team) - roster) * tournaments.size() + tournament;
+    std::string name;
+    if (t.layout == Layout::kTennis) {
+        const size_t words = std::size(kSurnames) * std::size(kInitials);
+        name = kSurnames[built % std::size(kSurnames)];
+        if (std::string_view(t.name).starts_with("Женщины")) name += "а";
+        name += std::string(" ") + kInitials[built / std::size(kSurnames) % std::size(kInitials)];
+        built /= words;
+    } else {
+        const size_t words = std::size(kClubs) * std::size(kTowns);
+        name = std::string(kClubs[built % std::size(kClubs)]) + " " +
+               kTowns[built / std::size(kClubs) % std::size(kTowns)];
+        built /= words;
+    }
+    if (built > 0) name += " " + std::to_string(built + 1);
+    return name;
+}
 
 }  // namespace lintaro::demo

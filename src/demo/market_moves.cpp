@@ -13,12 +13,6 @@ int PriceFor(double probability, double margin) {
     return static_cast<int>(std::lround(price * 100.0)) * 10;
 }
 
-int PriceFor3(double probability, double margin) {
-    double price = 1.0 / (std::max(probability, 0.01) * margin);
-    price = std::clamp(price, 1.01, 60.0);
-    return static_cast<int>(std::lround(price * 200.0)) * 5;
-}
-
 int TickAt(int milli) {
     if (milli < 2000) return 10;
     if (milli < 3000) return 20;
@@ -35,10 +29,42 @@ int StepPrice(int milli, int ticks) {
     return milli;
 }
 
-double MarketMargin(const int* const* prices, int count) {
+double MarketMargin(const int* const* prices, int count, double covered) {
     double sum = 0;
     for (int i = 0; i < count; ++i) sum += 1000.0 / *prices[i];
-    return sum - 1.0;
+    return sum / covered - 1.0;
+}
+
+void PriceMarket(const double* chances, int count, double margin, int step, int* const* prices,
+                 double covered) {
+    for (int i = 0; i < count; ++i) {
+        const double price = 1000.0 / (std::max(chances[i], 0.01) * (1.0 + margin));
+        *prices[i] =
+            std::clamp(static_cast<int>(std::lround(price / step)) * step, kMinPrice, 60000);
+    }
+    int shortest = 0;
+    for (int i = 1; i < count; ++i) {
+        if (*prices[i] < *prices[shortest]) shortest = i;
+    }
+    // Each step moves the margin by well under half a percent, so this ends inside the band.
+    for (int guard = 0; guard < 1000; ++guard) {
+        const double now = MarketMargin(prices, count, covered);
+        if (now > kHighestMargin - 0.005) {
+            *prices[shortest] += step;
+        } else if (now < kLowestMargin + 0.005 && *prices[shortest] - step >= kMinPrice) {
+            *prices[shortest] -= step;
+        } else {
+            break;
+        }
+    }
+}
+
+void DrawEvenPair(int& first, int& second, int step, Rng& rng) {
+    const double side = rng.Between(45, 55) / 100.0;
+    const double margin = rng.Between(40, 60) / 1000.0;
+    const double chances[] = {side, 1.0 - side};
+    int* prices[] = {&first, &second};
+    PriceMarket(chances, 2, margin, step, prices);
 }
 
 std::array<int, 3> MoveMarket(int* const* prices, int count, double drawn_margin, Rng& rng) {
@@ -52,7 +78,9 @@ std::array<int, 3> MoveMarket(int* const* prices, int count, double drawn_margin
     if (leader_price < kMinPrice || other_price < kMinPrice) return moved;
     const int old_leader = std::exchange(*prices[leader], leader_price);
     const int old_other = std::exchange(*prices[other], other_price);
-    if (std::fabs(MarketMargin(prices, count) - drawn_margin) > kMarginDrift) {
+    const double margin = MarketMargin(prices, count);
+    if (std::fabs(margin - drawn_margin) > kMarginDrift || margin < kLowestMargin ||
+        margin > kHighestMargin) {
         *prices[leader] = old_leader;
         *prices[other] = old_other;
         return moved;

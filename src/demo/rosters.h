@@ -4,6 +4,8 @@
 // from them lives in schedule.h and the bookmakers' line files; nothing here draws.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
 namespace lintaro::demo {
@@ -26,6 +28,10 @@ struct FirstTournament {
 };
 
 const std::vector<FirstTournament>& FirstTournaments();
+
+// The name (UTF-8) of team `team` of FirstTournaments()[tournament]: the roster's own, or past its
+// end (a line too large for the roster) a built one, never the name of another team of the sport.
+std::string FirstTeamName(size_t tournament, int team);
 
 // Sections the reader must pass over: a tournament name with a skip word, or a sport it does not
 // read. Their events are written in the three-way layout, so a reader that failed to skip them
@@ -61,6 +67,11 @@ struct SecondTournament {
 };
 
 const std::vector<SecondTournament>& SecondTournaments();
+
+// Team `team` of SecondTournaments()[tournament] as its page writes it, and its pitcher (baseball):
+// the roster's own, or past its end a built one, as FirstTeamName.
+std::string SecondTeamName(size_t tournament, int team);
+std::string SecondPitcherName(size_t tournament, int team);
 
 // The sport as the reader stores it: "soccer", "baseball", "tennis" ("other" for the rest).
 const char* SportKey(SecondSport sport);

@@ -14,20 +14,24 @@ SecondPrices DrawTeamPrices(bool soccer, Rng& rng) {
     SecondPrices p;
     const double strength = rng.Between(25, 75) / 100.0;
     const double draw = soccer ? rng.Between(20, 30) / 100.0 : 0.0;
-    p.p1 = PriceFor3((1.0 - draw) * strength, 1.025);
-    p.p2 = PriceFor3((1.0 - draw) * (1.0 - strength), 1.025);
-    p.x = PriceFor3(draw, 1.025);
+    if (soccer) {
+        const double chances[] = {(1.0 - draw) * strength, draw, (1.0 - draw) * (1.0 - strength)};
+        int* result[] = {&p.p1, &p.x, &p.p2};
+        PriceMarket(chances, 3, 0.045, 5, result);
+    } else {
+        const double chances[] = {strength, 1.0 - strength};
+        int* two_way[] = {&p.p1, &p.p2};
+        PriceMarket(chances, 2, 0.045, 5, two_way);
+    }
     p.has_handicap = !rng.Percent(8);
     p.has_total = !rng.Percent(8);
     // Soccer's Asian handicap moves in quarters; baseball's run line is always 1.5.
     p.handicap = soccer ? rng.Between(1, 6) * 250 : 1500;
     if (strength > 0.5) p.handicap = -p.handicap;
-    p.f1 = rng.Between(1800, 2200) / 5 * 5;
-    p.f2 = rng.Between(1800, 2200) / 5 * 5;
+    DrawEvenPair(p.f1, p.f2, 5, rng);
     p.total = soccer ? 2500 + rng.Between(-1, 1) * 1000 : 8500 + rng.Between(-1, 1) * 1000;
     p.split_total = soccer && rng.Percent(20);
-    p.under = rng.Between(1800, 2100) / 5 * 5;
-    p.over = rng.Between(1800, 2100) / 5 * 5;
+    DrawEvenPair(p.under, p.over, 5, rng);
     const int* result[] = {&p.p1, &p.x, &p.p2};
     const int* two_way[] = {&p.p1, &p.p2};
     const int* handicap[] = {&p.f1, &p.f2};
@@ -42,9 +46,9 @@ SecondPrices DrawTeamPrices(bool soccer, Rng& rng) {
 SecondPrices DrawTennisPrices(Rng& rng) {
     SecondPrices p;
     const double strength = rng.Between(15, 85) / 100.0;
-    p.p1 = PriceFor3(strength, 1.03);
-    p.p2 = PriceFor3(1.0 - strength, 1.03);
-    const int* two_way[] = {&p.p1, &p.p2};
+    const double chances[] = {strength, 1.0 - strength};
+    int* two_way[] = {&p.p1, &p.p2};
+    PriceMarket(chances, 2, 0.045, 5, two_way);
     p.result_margin = MarketMargin(two_way, 2);
     return p;
 }
@@ -82,6 +86,15 @@ void MoveSecondPrices(SecondPrices& p, SecondSport sport, Rng& rng) {
         }
     }
 }
+// The sport's kick-off times in minutes after midnight.
+std::vector<int> KickoffMinutes(SecondSport sport) {
+    std::vector<int> minutes;
+    for (const SecondKickoff& kickoff : SecondKickoffs(sport)) {
+        minutes.push_back(kickoff.hour * 60 + kickoff.minute);
+    }
+    return minutes;
+}
+
 }  // namespace
 
 SecondEvents SecondBook::Draw(const DemoOptions& options, Rng& rng) {
@@ -96,9 +109,9 @@ SecondEvents SecondBook::Draw(const DemoOptions& options, Rng& rng) {
         const bool tennis = tournament.sport == SecondSport::kTennis;
         const bool soccer = tournament.sport != SecondSport::kBaseball && !tennis;
         const int count = tournament.read ? counts[t] : 2;
+        int team_count = static_cast<int>(tournament.teams.size());
         for (const DrawnEvent& drawn :
-             DrawEvents(count, static_cast<int>(tournament.teams.size()),
-                        static_cast<int>(SecondKickoffs(tournament.sport).size()), rng)) {
+             DrawEvents(count, team_count, KickoffMinutes(tournament.sport), rng)) {
             ++event_number;
             SecondEvent& event = line[t].emplace_back();
             event.drawn = drawn;
@@ -132,13 +145,12 @@ void SecondBook::Move(SecondEvents& line, const DemoOptions& options, uint32_t g
                 SecondKickoffs(tournaments[read[l]].sport)[event.drawn.kickoff];
             return event.drawn.day_offset * 1440 + kickoff.hour * 60 + kickoff.minute;
         },
-        [&](Rng& rng) {
+        [&](uint32_t l) { return static_cast<int>(tournaments[read[l]].teams.size()); },
+        [&](Rng& rng, std::vector<TeamCalendar>& calendars) {
             const size_t l = PickByWeight(weights, rng);
             const SecondTournament& tournament = tournaments[read[l]];
             SecondEvent event;
-            event.drawn =
-                DrawNewEvent(static_cast<int>(tournament.teams.size()),
-                             static_cast<int>(SecondKickoffs(tournament.sport).size()), rng);
+            event.drawn = DrawNewEvent(calendars[l], KickoffMinutes(tournament.sport), rng);
             event.prices = tournament.sport == SecondSport::kTennis
                                ? DrawTennisPrices(rng)
                                : DrawTeamPrices(tournament.sport == SecondSport::kSoccer, rng);

@@ -164,8 +164,8 @@ SecondLine MovingSecondLine::Line() const {
             const chr::year_month_day date{chr::sys_days{today} + chr::days{drawn.day_offset}};
             const SecondKickoff& kickoff = kickoffs[drawn.kickoff];
             const std::string time_text = event.to_be_announced ? "TBA" : kickoff.text;
-            std::string home = tournament.teams[drawn.home];
-            std::string guest = tournament.teams[drawn.guest];
+            std::string home = SecondTeamName(t, drawn.home);
+            std::string guest = SecondTeamName(t, drawn.guest);
             if (event.hyphenated) home = "Jo-Wilfried Tsonga";
             OddsRecord row;
             if (tennis) {
@@ -173,8 +173,8 @@ SecondLine MovingSecondLine::Line() const {
                                    row);
             } else {
                 writer.TeamEvent(page, soccer, SecondDate(date), time_text, home, guest,
-                                 soccer ? "" : tournament.pitchers[drawn.home],
-                                 soccer ? "" : tournament.pitchers[drawn.guest], event.bare_draw,
+                                 soccer ? "" : SecondPitcherName(t, drawn.home),
+                                 soccer ? "" : SecondPitcherName(t, drawn.guest), event.bare_draw,
                                  event.prices, row);
             }
             if (!tournament.read || event.to_be_announced || event.bare_draw || event.hyphenated) {

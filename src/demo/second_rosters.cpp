@@ -1,5 +1,8 @@
 // The second bookmaker's rosters: its tournament list (the ones its reader reads and the ones it
 // passes over) and its kick-off times.
+#include <iterator>
+#include <string_view>
+
 #include "demo/rosters.h"
 
 namespace lintaro::demo {
@@ -148,6 +151,63 @@ const std::vector<SecondKickoff>& SecondKickoffs(SecondSport sport) {
     return sport == SecondSport::kBaseball ? baseball
            : sport == SecondSport::kTennis ? tennis
                                            : soccer;
+}
+
+}  // namespace lintaro::demo
+
+namespace lintaro::demo {
+namespace {
+
+// Words that built names are made of: a town and a club, a player's first and last name, a
+// pitcher's initial and surname. No hyphens: the tennis row pattern cannot take them.
+const char* const kTowns[] = {"Riverton", "Oakridge",   "Millbrook",   "Westfield", "Fairhaven",
+                              "Lakewood", "Brookside",  "Kingsbury",   "Ashford",   "Northgate",
+                              "Elmstead", "Harborview", "Stonebridge", "Clearwater"};
+const char* const kClubs[] = {"Rovers", "Athletic", "Wanderers", "Albion", "Rangers",
+                              "Hawks",  "Pilots",   "Miners",    "Comets", "Foxes"};
+const char* const kMen[] = {"Lucas", "Mateo", "Oliver", "Hugo", "Felix", "Marco", "Jonas", "Leon"};
+const char* const kWomen[] = {"Clara", "Elena", "Sofia", "Nina", "Laura", "Marta", "Ivana", "Anna"};
+const char* const kLastNames[] = {"Berger", "Novak",   "Rossi",  "Lindqvist", "Moreau", "Kowalski",
+                                  "Santos", "Fischer", "Horvat", "Jansen",    "Petrov", "Dubois"};
+
+// The number of the built team `team` of tournament `tournament` in one sequence that all
+// tournaments take turns through, so no two tournaments of a sport build the same name.
+size_t BuiltNumber(size_t tournament, int team) {
+    const auto& tournaments = SecondTournaments();
+    return (static_cast<size_t>(team) - tournaments[tournament].teams.size()) * tournaments.size() +
+           tournament;
+}
+
+}  // namespace
+
+std::string SecondTeamName(size_t tournament, int team) {
+    const SecondTournament& t = SecondTournaments()[tournament];
+    if (static_cast<size_t>(team) < t.teams.size()) return t.teams[static_cast<size_t>(team)];
+    size_t built = BuiltNumber(tournament, team);
+    std::string name;
+    if (t.sport == SecondSport::kTennis) {
+        const bool women = std::string_view(t.name).starts_with("WTA");
+        const size_t first_names = women ? std::size(kWomen) : std::size(kMen);
+        name = std::string(women ? kWomen[built % first_names] : kMen[built % first_names]) + " " +
+               kLastNames[built / first_names % std::size(kLastNames)];
+        built /= first_names * std::size(kLastNames);
+    } else {
+        name = std::string(kTowns[built % std::size(kTowns)]) + " " +
+               kClubs[built / std::size(kTowns) % std::size(kClubs)];
+        built /= std::size(kTowns) * std::size(kClubs);
+    }
+    if (built > 0) name += " " + std::to_string(built + 1);
+    return name;
+}
+
+std::string SecondPitcherName(size_t tournament, int team) {
+    const SecondTournament& t = SecondTournaments()[tournament];
+    if (static_cast<size_t>(team) < t.pitchers.size()) {
+        return t.pitchers[static_cast<size_t>(team)];
+    }
+    const size_t built = BuiltNumber(tournament, team);
+    return std::string(1, static_cast<char>('A' + built % 26)) + ". " +
+           kLastNames[built / 26 % std::size(kLastNames)];
 }
 
 }  // namespace lintaro::demo
