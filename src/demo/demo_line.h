@@ -22,7 +22,11 @@
 
 namespace lintaro::demo {
 
-// What the demo line publishes. The same options always give the same pages, byte for byte.
+// What the demo line publishes. The same options always give the same pages, byte for byte. Every
+// line is plausible at every size and generation: each market (match result, double chance,
+// handicap pair, total pair) keeps a margin of 3-7%, and no team plays two events within a day of
+// each other (a line too large for the real clubs' rosters gets built teams, "Торпедо Тула",
+// "Riverton Rovers", rather than a longer span, so every event still starts within four weeks).
 struct DemoOptions {
     uint32_t seed = 1;
     // Events on the first bookmaker's odds page, and events over all of the second bookmaker's
@@ -34,8 +38,8 @@ struct DemoOptions {
     // The line's generation: 0 is the line the seed gives; each later generation is the one
     // before with a few changes (a few markets move by a tick or two with their margins kept, now
     // and then a handicap or total line moves, the earliest few events start and leave the line,
-    // a few new ones appear three to four weeks ahead). Building generation g replays g steps, so
-    // its cost grows with g; at most kMaxDemoGeneration.
+    // a few new ones appear three to four weeks ahead, never one already on the line). Building
+    // generation g replays g steps, so its cost grows with g; at most kMaxDemoGeneration.
     uint32_t generation = 0;
 };
 
