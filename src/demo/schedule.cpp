@@ -2,6 +2,7 @@
 #include "demo/schedule.h"
 
 #include <functional>
+#include <optional>
 #include <queue>
 
 namespace lintaro::demo {
@@ -53,6 +54,27 @@ int TakeTeam(std::vector<int>& teams, Rng& rng) {
     return team;
 }
 
+constexpr int kMaxPutOffMinutes = 1440;
+
+// The first kick-off of the line (days 0..27) at or after `minute`, if the line reaches one.
+std::optional<DrawnEvent> FirstSlotFrom(int minute, const std::vector<int>& kickoff_minutes) {
+    for (int day = std::max(0, minute / 1440); day <= 27; ++day) {
+        std::optional<DrawnEvent> first;
+        for (size_t k = 0; k < kickoff_minutes.size(); ++k) {
+            const int start = day * 1440 + kickoff_minutes[k];
+            if (start < minute) continue;
+            if (!first ||
+                kickoff_minutes[k] < kickoff_minutes[static_cast<size_t>(first->kickoff)]) {
+                first = DrawnEvent{};
+                first->day_offset = day;
+                first->kickoff = static_cast<int>(k);
+            }
+        }
+        if (first) return first;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<DrawnEvent> DrawEvents(int count, int& team_count,
@@ -62,25 +84,45 @@ std::vector<DrawnEvent> DrawEvents(int count, int& team_count,
         e.day_offset = rng.Between(0, 27);
         e.kickoff = rng.Between(0, static_cast<int>(kickoff_minutes.size()) - 1);
     }
-    std::stable_sort(events.begin(), events.end(), StartsBefore);
-    // Teams are given in the order of the starts (a list's kick-offs need not be in the order of
-    // the clock), each event's two from the teams rested since their last event.
     const auto start_of = [&](const DrawnEvent& e) {
         return e.day_offset * 1440 + kickoff_minutes[static_cast<size_t>(e.kickoff)];
     };
-    std::vector<size_t> order(events.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return start_of(events[a]) < start_of(events[b]); });
+    // Teams are given in the order of the starts (a list's kick-offs need not be in the order of
+    // the clock), each event's two from the teams rested since their last event. An event that
+    // finds fewer than two is put off to the first kick-off at which two are rested, by at most
+    // a day from its drawn start (further, events would pile up at the line's end); else the
+    // roster gets built teams.
+    using Waiting = std::pair<int, size_t>;  // the start, the event
+    std::priority_queue<Waiting, std::vector<Waiting>, std::greater<>> waiting;
+    for (size_t i = 0; i < events.size(); ++i) waiting.push({start_of(events[i]), i});
+    const std::vector<DrawnEvent> drawn = events;
     std::vector<int> rested;
     for (int team = 0; team < team_count; ++team) rested.push_back(team);
     using Release = std::pair<int, int>;  // the minute a team may play again, the team
     std::priority_queue<Release, std::vector<Release>, std::greater<>> resting;
-    for (const size_t i : order) {
+    while (!waiting.empty()) {
+        const auto [start, i] = waiting.top();
+        waiting.pop();
         DrawnEvent& e = events[i];
-        const int start = start_of(e);
         for (; !resting.empty() && resting.top().first <= start; resting.pop()) {
             rested.push_back(resting.top().second);
+        }
+        if (rested.size() < 2 && resting.size() >= 2 - rested.size()) {
+            // The minute the second of the two teams is rested.
+            Release first = resting.top();
+            int ready = first.first;
+            if (rested.empty()) {
+                resting.pop();
+                ready = resting.top().first;
+                resting.push(first);
+            }
+            const std::optional<DrawnEvent> later = FirstSlotFrom(ready, kickoff_minutes);
+            if (later && start_of(*later) - start_of(drawn[i]) <= kMaxPutOffMinutes) {
+                e.day_offset = later->day_offset;
+                e.kickoff = later->kickoff;
+                waiting.push({start_of(e), i});
+                continue;
+            }
         }
         while (rested.size() < 2) rested.push_back(team_count++);
         e.home = TakeTeam(rested, rng);
@@ -88,6 +130,7 @@ std::vector<DrawnEvent> DrawEvents(int count, int& team_count,
         resting.push({start + kTeamRestMinutes, e.home});
         resting.push({start + kTeamRestMinutes, e.guest});
     }
+    std::stable_sort(events.begin(), events.end(), StartsBefore);
     return events;
 }
 
