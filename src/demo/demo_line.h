@@ -1,6 +1,13 @@
 // The demo line: deterministic pages in both bookmakers' formats, generated from a seed, an event
 // count and a "today", together with the exact odds rows the readers make of them. The demo server
 // serves these pages; tests and benchmarks compare the readers' rows with the published ones.
+//
+// Where it is made: the rosters (rosters.h, first_rosters.cpp, second_rosters.cpp), the schedule
+// of events and the moving line's turnover (schedule.h), prices, ticks and margins
+// (market_moves.h, random_source.h), the one moving-line template (moving_line.h), each
+// bookmaker's events (first_line.h/.cpp, second_line.h/.cpp) and page writers (first_page.cpp,
+// second_page.cpp), the texts of numbers and dates (page_text.h), the options check
+// (demo_options.cpp).
 #pragma once
 
 #include <chrono>
@@ -15,7 +22,11 @@
 
 namespace lintaro::demo {
 
-// What the demo line publishes. The same options always give the same pages, byte for byte.
+// What the demo line publishes. The same options always give the same pages, byte for byte. Every
+// line is plausible at every size and generation: each market (match result, double chance,
+// handicap pair, total pair) keeps a margin of 3-7%, and no team plays two events within a day of
+// each other (a line too large for the real clubs' rosters gets built teams, "Торпедо Тула",
+// "Riverton Rovers", rather than a longer span, so every event still starts within four weeks).
 struct DemoOptions {
     uint32_t seed = 1;
     // Events on the first bookmaker's odds page, and events over all of the second bookmaker's
@@ -27,8 +38,8 @@ struct DemoOptions {
     // The line's generation: 0 is the line the seed gives; each later generation is the one
     // before with a few changes (a few markets move by a tick or two with their margins kept, now
     // and then a handicap or total line moves, the earliest few events start and leave the line,
-    // a few new ones appear three to four weeks ahead). Building generation g replays g steps, so
-    // its cost grows with g; at most kMaxDemoGeneration.
+    // a few new ones appear three to four weeks ahead, never one already on the line). Building
+    // generation g replays g steps, so its cost grows with g; at most kMaxDemoGeneration.
     uint32_t generation = 0;
 };
 
@@ -38,6 +49,10 @@ inline constexpr int kMaxDemoEvents = 500'000;
 // Largest generation the generator accepts (more throws std::invalid_argument): a moving server
 // that reaches it stays there.
 inline constexpr uint32_t kMaxDemoGeneration = 100'000;
+
+// Throws std::invalid_argument, with a message that names the option and its range, for an event
+// count or a generation out of range. The line's builders and the demo server check with it.
+void CheckDemoOptions(const DemoOptions& options);
 
 // The first bookmaker's line: its one odds page (Windows-1251, LF line ends) and the rows its
 // reader inserts from it, in insertion order.

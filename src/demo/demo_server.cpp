@@ -307,6 +307,8 @@ struct DemoServer::Impl {
     void AcceptLoop();
     void Serve(int fd, bool second_host);
     Response Route(const Request& request, bool second_host);
+    // The answer to one request head (nullopt: unreadable), counted in the statistics.
+    Response Answer(const std::optional<Request>& request, bool second_host);
     bool WaitFor(int fd, short events, int timeout_ms);
     bool SendAll(int fd, std::string_view head, std::string_view body);
     void Reap();
@@ -410,6 +412,26 @@ Response DemoServer::Impl::Route(const Request& request, bool second_host) {
     return ErrorResponse(404, "Not Found");
 }
 
+Response DemoServer::Impl::Answer(const std::optional<Request>& request, bool second_host) {
+    ++requests;
+    if (!request) {
+        ++bad_requests;
+        return ErrorResponse(400, "Bad Request", true);
+    }
+    if (request->method != "GET" && request->method != "HEAD") {
+        ++bad_requests;
+        return ErrorResponse(501, "Not Implemented", true);
+    }
+    if (request->cookie.find(std::string(kCookieName) + "=") != std::string::npos) {
+        ++requests_with_cookie;
+    }
+    try {
+        return Route(*request, second_host);
+    } catch (const std::exception&) {
+        return ErrorResponse(500, "Internal Server Error", true);
+    }
+}
+
 void DemoServer::Impl::Serve(int raw_fd, bool second_host) {
     Fd fd(raw_fd);
     int one = 1;
@@ -450,30 +472,10 @@ void DemoServer::Impl::Serve(int raw_fd, bool second_host) {
         const std::optional<Request> request =
             ParseRequest(std::string_view(buffer).substr(0, head_end));
         buffer.erase(0, head_end);
-        ++requests;
-
-        Response response;
-        int minor_version = 0;
-        bool keep_alive = false;
-        if (!request) {
-            ++bad_requests;
-            response = ErrorResponse(400, "Bad Request", true);
-        } else if (request->method != "GET" && request->method != "HEAD") {
-            ++bad_requests;
-            response = ErrorResponse(501, "Not Implemented", true);
-        } else {
-            minor_version = request->minor_version;
-            keep_alive = request->keep_alive;
-            if (request->cookie.find(std::string(kCookieName) + "=") != std::string::npos) {
-                ++requests_with_cookie;
-            }
-            try {
-                response = Route(*request, second_host);
-            } catch (const std::exception&) {
-                response = ErrorResponse(500, "Internal Server Error", true);
-            }
-        }
-        if (response.close) keep_alive = false;
+        const Response response = Answer(request, second_host);
+        const bool served = request && (request->method == "GET" || request->method == "HEAD");
+        const int minor_version = served ? request->minor_version : 0;
+        const bool keep_alive = served && request->keep_alive && !response.close;
         const std::string_view body =
             response.owned_body.empty() ? response.body : std::string_view(response.owned_body);
         std::string head = "HTTP/1." + std::to_string(minor_version) + " " +
@@ -550,16 +552,7 @@ void DemoServer::Impl::AcceptLoop() {
 }
 
 DemoServer::DemoServer(DemoOptions options) : impl_(std::make_unique<Impl>()) {
-    if (options.events < 0 || options.events > kMaxDemoEvents) {
-        throw std::invalid_argument("The demo line's event count must be 0.." +
-                                    std::to_string(kMaxDemoEvents) + ", not " +
-                                    std::to_string(options.events));
-    }
-    if (options.generation > kMaxDemoGeneration) {
-        throw std::invalid_argument("The demo line's generation must be 0.." +
-                                    std::to_string(kMaxDemoGeneration) + ", not " +
-                                    std::to_string(options.generation));
-    }
+    CheckDemoOptions(options);
     impl_->options = std::move(options);
 }
 

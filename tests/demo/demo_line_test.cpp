@@ -1,10 +1,13 @@
 // The demo line: the same options give the same pages, dates around the year end, the event
-// counts it refuses, and how its generations move.
+// counts it refuses, how its generations move, and that it stays plausible: every market's margin
+// within 3-7%, no team twice within a day, no event twice on the line.
 #include "demo/demo_line.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "demo/demo_server.h"
@@ -199,6 +202,105 @@ TEST(DemoGenerationTest, TheLineKeepsItsSizeOverManyGenerations) {
     const size_t second_later = PublishedSecondRows(Generation(2000), kToday).size();
     EXPECT_NEAR(static_cast<double>(first_later), static_cast<double>(first), first * 0.2);
     EXPECT_NEAR(static_cast<double>(second_later), static_cast<double>(second), second * 0.2);
+}
+
+// Every market of a row: the match result (two-way where X is missing or no price, as the
+// second bookmaker's tennis X of 0), the double chance (each result covered twice), the handicap
+// pair and the total pair, each with a margin of 3-7%.
+void ExpectPlausibleMargins(const std::vector<OddsRecord>& rows) {
+    const auto price = [](const std::optional<Decimal>& p) {
+        return p && p->scaled > 10000 ? 1.0 / p->ToDouble() : 0.0;
+    };
+    for (const OddsRecord& row : rows) {
+        const std::string event = *row.team_h_name + " - " + *row.team_g_name;
+        std::vector<std::pair<const char*, double>> margins;
+        margins.emplace_back("1X2", price(row.P1) + price(row.X) + price(row.P2) - 1.0);
+        if (row.PX1) {
+            margins.emplace_back("DC", (price(row.PX1) + price(row.P12) + price(row.P2X)) / 2 - 1);
+        }
+        if (row.F1) margins.emplace_back("F", price(row.F1) + price(row.F2) - 1.0);
+        if (row.TM) margins.emplace_back("T", price(row.TM) + price(row.TB) - 1.0);
+        for (const auto& [market, margin] : margins) {
+            if (margin < 0.03 - 1e-9 || margin > 0.07 + 1e-9) {
+                ADD_FAILURE() << event << " " << market << " margin " << margin * 100 << "%";
+                return;
+            }
+        }
+    }
+}
+
+// No team (a sport and a name) plays two events that start less than 24 hours apart.
+void ExpectTeamsRested(const std::vector<OddsRecord>& rows) {
+    std::map<std::pair<std::string, std::string>, std::vector<int64_t>> starts;
+    for (const OddsRecord& row : rows) {
+        for (const auto* team : {&row.team_h_name, &row.team_g_name}) {
+            starts[{*row.sport_type_name, **team}].push_back(row.sport_event_date->ms);
+        }
+    }
+    for (auto& [team, times] : starts) {
+        std::sort(times.begin(), times.end());
+        for (size_t i = 1; i < times.size(); ++i) {
+            if (times[i] - times[i - 1] < 24 * 3'600'000) {
+                ADD_FAILURE() << team.second << " plays twice within a day";
+                return;
+            }
+        }
+    }
+}
+
+TEST(DemoPlausibilityTest, MarketsKeepTheirMarginsAndTeamsRestAtEverySizeSeedAndGeneration) {
+    struct Case {
+        int events;
+        uint32_t seed;
+        uint32_t generations;  // checked one by one from 0
+    };
+    for (const Case& c : {Case{7, 3, 40}, Case{200, 1, 300}, Case{200, 2, 300}, Case{1000, 9, 60},
+                          Case{20'000, 1, 3}, Case{20'000, 4, 1}}) {
+        SCOPED_TRACE(std::to_string(c.events) + " events, seed " + std::to_string(c.seed));
+        MovingFirstLine first(Options(c.events, c.seed), kToday);
+        MovingSecondLine second(Options(c.events, c.seed), kToday);
+        for (uint32_t g = 0; g <= c.generations; ++g) {
+            SCOPED_TRACE("generation " + std::to_string(g));
+            for (const auto& rows : {first.Line().rows, second.Line().rows}) {
+                ExpectPlausibleMargins(rows);
+                ExpectTeamsRested(rows);
+            }
+            first.Advance();
+            second.Advance();
+        }
+    }
+}
+
+TEST(DemoPlausibilityTest, LargeLinesBuildTeamsTheirRostersCannotHold) {
+    // 100 000 events over four weeks are more than the rosters of real clubs can play.
+    const std::vector<OddsRecord> rows = PublishedFirstRows(Options(100'000, 5), kToday);
+    ExpectTeamsRested(rows);
+    ExpectPlausibleMargins(rows);
+    const std::vector<OddsRecord> second = PublishedSecondRows(Options(100'000, 5), kToday);
+    ExpectTeamsRested(second);
+    ExpectPlausibleMargins(second);
+}
+
+TEST(DemoPlausibilityTest, NewEventsNeverRepeatAnIdentityOnTheLine) {
+    MovingFirstLine first(Options(), kToday);
+    MovingSecondLine second(Options(), kToday);
+    size_t rows_seen = 0;
+    for (uint32_t g = 0; g <= 5000; ++g) {
+        for (const auto& rows : {first.Line().rows, second.Line().rows}) {
+            std::set<Identity> identities;
+            for (const OddsRecord& row : rows) {
+                const Identity id{*row.sport_type_name, *row.competition_name,
+                                  row.sport_event_date->ms, *row.team_h_name, *row.team_g_name};
+                ASSERT_TRUE(identities.insert(id).second)
+                    << "generation " << g << ": " << std::get<3>(id) << " - " << std::get<4>(id)
+                    << " twice";
+            }
+            rows_seen += rows.size();
+        }
+        first.Advance();
+        second.Advance();
+    }
+    EXPECT_GT(rows_seen, 5000u * 300);  // the line stays full while it moves
 }
 
 }  // namespace
