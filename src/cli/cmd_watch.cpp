@@ -233,12 +233,19 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
         }
         for (int field = live::kFirstPriceField;
              field < live::kFirstPriceField + live::kPriceFieldCount; ++field) {
-            if (marks->Move(field) == live::PriceMove::kUnchanged) continue;
+            const live::PriceMove move = marks->Move(field);
+            if (move == live::PriceMove::kUnchanged) continue;
             const StoredValue now = GetField(row, field);
             const auto* decimal = std::get_if<Decimal>(&now);
-            AppendChange(out, time, event, kOddsFields[field].name,
-                         DecimalJson(marks->Previous(field)),
-                         DecimalJson(decimal ? std::optional<Decimal>(*decimal) : std::nullopt));
+            const std::optional<Decimal> new_value =
+                decimal ? std::optional<Decimal>(*decimal) : std::nullopt;
+            const std::optional<Decimal> old_value = marks->Previous(field);
+            // A price under a moved line is marked as belonging to another bet, but a line saying
+            // it went from 1.73 to 1.73 reads as a change that did not happen: the moved line has
+            // its own change line (VF1, VF2, VT).
+            if (move == live::PriceMove::kLineChanged && old_value == new_value) continue;
+            AppendChange(out, time, event, kOddsFields[field].name, DecimalJson(old_value),
+                         DecimalJson(new_value));
         }
     }
     for (size_t i = 0; i < movement.Gone().size(); ++i) {
