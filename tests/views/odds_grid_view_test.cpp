@@ -762,6 +762,40 @@ class OddsGridViewTest : public QObject {
         menu->close();
     }
 
+    // The checklist stays open while several columns are ticked, by mouse and by keyboard, and
+    // keeps its items in step with the columns shown.
+    void headerMenuChecklistStaysOpenWhileTicking() {
+        QMenu* menu = view_->OpenHeaderMenu(kColHomeTeam, QPoint(0, 0));
+        QMenu* checklist = menu->findChild<QMenu*>(QStringLiteral("columns_menu"));
+        QVERIFY(checklist);
+        checklist->popup(QPoint(10, 10));
+        QTRY_VERIFY(checklist->isVisible());
+        const auto item = [&](int column) -> QAction* {
+            for (QAction* action : checklist->actions()) {
+                if (action->isCheckable() && action->data().toInt() == column) return action;
+            }
+            return nullptr;
+        };
+        QTest::mouseClick(checklist, Qt::LeftButton, {},
+                          checklist->actionGeometry(item(kColMargin1X2)).center());
+        QTest::mouseClick(checklist, Qt::LeftButton, {},
+                          checklist->actionGeometry(item(kColMarginTotal)).center());
+        QVERIFY(checklist->isVisible());
+        QVERIFY(Model().ModelColumn(kColMargin1X2) >= 0);
+        QVERIFY(Model().ModelColumn(kColMarginTotal) >= 0);
+        QVERIFY(item(kColMargin1X2)->isChecked() && item(kColMarginTotal)->isChecked());
+        checklist->setActiveAction(item(kColMarginHandicap));
+        QTest::keyClick(checklist, Qt::Key_Space);
+        QTest::keyClick(checklist, Qt::Key_Return);  // ticked and unticked again
+        QVERIFY(checklist->isVisible());
+        QCOMPARE(Model().ModelColumn(kColMarginHandicap), -1);
+        QTest::mouseClick(checklist, Qt::LeftButton, {},
+                          checklist->actionGeometry(item(kColMargin1X2)).center());
+        QCOMPARE(Model().ModelColumn(kColMargin1X2), -1);
+        QVERIFY(!item(kColMargin1X2)->isChecked());
+        menu->close();
+    }
+
     // Without a mouse: Ctrl+Shift+M on the grid opens the focused column's menu, Shift+F10 on a
     // filter button that column's.
     void headerMenuFromTheKeyboard() {
