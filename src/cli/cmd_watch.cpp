@@ -29,6 +29,7 @@
 #include "live/line_snapshot.h"
 #include "live/read_recorder.h"
 #include "table/cp1251_text.h"
+#include "table/odds_display.h"
 #include "table/odds_table.h"
 
 namespace lintaro::cli {
@@ -237,8 +238,13 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
             if (move == live::PriceMove::kUnchanged) continue;
             const StoredValue now = GetField(row, field);
             const auto* decimal = std::get_if<Decimal>(&now);
-            const std::optional<Decimal> new_value =
+            // A price of at most 1.0 is no price (the tennis draw is stored as 0): null, as the
+            // old value of a price that was not quoted is.
+            std::optional<Decimal> new_value =
                 decimal ? std::optional<Decimal>(*decimal) : std::nullopt;
+            if (DecimalFormatOf(field) == DecimalFormat::kPrice && !IsQuotedPrice(new_value)) {
+                new_value.reset();
+            }
             const std::optional<Decimal> old_value = marks->Previous(field);
             // A price under a moved line is marked as belonging to another bet, but a line saying
             // it went from 1.73 to 1.73 reads as a change that did not happen: the moved line has

@@ -212,12 +212,15 @@ std::vector<std::string> ExpectedChanges(const std::vector<OddsRecord>& before,
         const OddsRecord& a = *old->second[0];
         const OddsRecord& b = *rows[0];
         for (int field = 5; field <= 17; ++field) {
+            const std::string name = kOddsFields[field].name;
+            const bool line = name == "VF1" || name == "VF2" || name == "VT";
+            // A price of at most 1.0 is no price: null.
             const auto get = [&](const OddsRecord& r) -> std::optional<Decimal> {
                 const StoredValue v = GetField(r, field);
-                if (const auto* d = std::get_if<Decimal>(&v)) return *d;
+                const auto* d = std::get_if<Decimal>(&v);
+                if (d && (line || d->scaled > 10000)) return *d;
                 return std::nullopt;
             };
-            const std::string name = kOddsFields[field].name;
             if (get(a) == get(b)) continue;
             changes.push_back(prefix(b) + name + "\t" + text(get(a)) + "\t" + text(get(b)));
         }
@@ -275,8 +278,8 @@ TEST(WatchCliTest, WithoutADatabaseEachChangeIsOneJsonLine) {
     size_t moved_lines = 0;
     for (const std::string& line : printed) {
         const size_t value = line.rfind('\t', line.rfind('\t') - 1);
-        const std::string field = line.substr(line.rfind('\t', value - 1) + 1,
-                                              value - line.rfind('\t', value - 1) - 1);
+        const std::string field =
+            line.substr(line.rfind('\t', value - 1) + 1, value - line.rfind('\t', value - 1) - 1);
         moved_lines += field == "VF1" || field == "VF2" || field == "VT";
         const std::string old_value = line.substr(value + 1, line.rfind('\t') - value - 1);
         EXPECT_NE(old_value, line.substr(line.rfind('\t') + 1)) << line;
