@@ -1,7 +1,7 @@
 // The SQLite recorder in process: reads and rows as stored, event keys the same for an event in
-// every read (and filled into a database written without them), sheets stored only when they change,
-// a database kept busy by another connection (that read is rolled back, the next goes ahead), and
-// a file that stops growing (the read rolled back, the earlier ones intact).
+// every read (and filled into a database written without them), sheets stored only when they
+// change, a database kept busy by another connection (that read is rolled back, the next goes
+// ahead), and a file that stops growing (the read rolled back, the earlier ones intact).
 #include "live/read_recorder.h"
 
 #include <gtest/gtest.h>
@@ -100,12 +100,12 @@ TEST(ReadRecorderTest, ReadsAndRowsAsStored) {
                   "1|2026-12-10T10:42:05+03:00|first|127.0.0.1:8080|1|ok|NULL",
                   "2|2026-12-10T10:43:05+03:00|first|127.0.0.1:8080|0|failed|Ошибка загрузки"}));
     EXPECT_EQ(db.Rows("SELECT * FROM odds"),
-              (std::vector<std::string>{"1|футбол|Англия. Премьер-лига|2026-12-20T19:30:00.000|"
-                                        "Арсенал|Челси|1.85|NULL|NULL|NULL|NULL|NULL|NULL|-1.5|"
-                                        "NULL|NULL|NULL|NULL|NULL|7|<b>1</b>|" +
-                                        std::to_string(EventKey("футбол", "Англия. Премьер-лига",
-                                                                "2026-12-20T19:30:00.000",
-                                                                "Арсенал", "Челси"))}));
+              (std::vector<std::string>{
+                  "1|футбол|Англия. Премьер-лига|2026-12-20T19:30:00.000|"
+                  "Арсенал|Челси|1.85|NULL|NULL|NULL|NULL|NULL|NULL|-1.5|"
+                  "NULL|NULL|NULL|NULL|NULL|7|<b>1</b>|" +
+                  std::to_string(EventKey("футбол", "Англия. Премьер-лига",
+                                          "2026-12-20T19:30:00.000", "Арсенал", "Челси"))}));
     EXPECT_EQ(db.Rows("SELECT typeof(P1), typeof(Key_ID) FROM odds"),
               (std::vector<std::string>{"real|integer"}));
     EXPECT_EQ(db.Rows("PRAGMA journal_mode"), (std::vector<std::string>{"wal"}));
@@ -155,10 +155,10 @@ TEST(ReadRecorderTest, EventKeyIsTheSameForTheSameEventInEveryRead) {
     const std::string without = std::to_string(
         DocumentedKey({"футбол", std::nullopt, "2026-12-20T19:30:00.000", "Арсенал", "Челси"}));
     EXPECT_EQ(db.Rows("SELECT read_id, team_h_name, event_key FROM odds"),
-              (std::vector<std::string>{
-                  "1|Арсенал|" + arsenal, "1|Эвертон|" + everton, "1|Арсенал|" + without,
-                  "2|Эвертон|" + everton, "2|Арсенал|" + arsenal, "2|Арсенал|" + later,
-                  "3|Арсенал|" + arsenal}));
+              (std::vector<std::string>{"1|Арсенал|" + arsenal, "1|Эвертон|" + everton,
+                                        "1|Арсенал|" + without, "2|Эвертон|" + everton,
+                                        "2|Арсенал|" + arsenal, "2|Арсенал|" + later,
+                                        "3|Арсенал|" + arsenal}));
     EXPECT_EQ(db.Rows("SELECT count(DISTINCT event_key) FROM odds"),
               (std::vector<std::string>{"4"}));
     // The history of one event without a join, through the index.
@@ -186,7 +186,8 @@ TEST(ReadRecorderTest, ADatabaseWithoutEventKeyGetsItForEveryRow) {
             "INSERT INTO odds (read_id, sport_type_name, competition_name, sport_event_date, "
             "team_h_name, team_g_name, P1) VALUES "
             "(1, 'футбол', 'Англия. Премьер-лига', '2026-12-20T19:30:00.000', 'Арсенал', "
-            "'Челси', 1.8), (1, 'футбол', NULL, '2026-12-20T19:30:00.000', 'Эвертон', 'Челси', 2);");
+            "'Челси', 1.8), (1, 'футбол', NULL, '2026-12-20T19:30:00.000', 'Эвертон', 'Челси', "
+            "2);");
     }
     {
         ReadRecorder recorder(file.Path());
@@ -197,9 +198,9 @@ TEST(ReadRecorderTest, ADatabaseWithoutEventKeyGetsItForEveryRow) {
         {"футбол", "Англия. Премьер-лига", "2026-12-20T19:30:00.000", "Арсенал", "Челси"}));
     const std::string everton = std::to_string(
         DocumentedKey({"футбол", std::nullopt, "2026-12-20T19:30:00.000", "Эвертон", "Челси"}));
-    EXPECT_EQ(db.Rows("SELECT read_id, P1, event_key FROM odds"),
-              (std::vector<std::string>{"1|1.8|" + arsenal, "1|2.0|" + everton,
-                                        "2|1.85|" + arsenal}));
+    EXPECT_EQ(
+        db.Rows("SELECT read_id, P1, event_key FROM odds"),
+        (std::vector<std::string>{"1|1.8|" + arsenal, "1|2.0|" + everton, "2|1.85|" + arsenal}));
     EXPECT_EQ(db.Rows("SELECT name FROM pragma_table_info('odds') WHERE cid >= 20"),
               (std::vector<std::string>{"dop_info", "event_key"}));
     EXPECT_EQ(db.Rows("SELECT name FROM sqlite_master WHERE name = 'odds_event_key'"),
