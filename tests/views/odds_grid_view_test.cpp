@@ -321,6 +321,37 @@ class OddsGridViewTest : public QObject {
         view_->TreeView()->viewport()->repaint();
     }
 
+    // The second bookmaker's lines and its tennis draw: quarter lines with both decimals, a line
+    // of more decimals rounded with its exact value in the tooltip (beside a mark's text), and
+    // the draw stored as 0 an empty cell.
+    void linesAndNoPricesInTheCells() {
+        table_.ResetTable();
+        std::vector<lintaro::FieldValue> row =
+            lintaro::grid::testing::ValuesOf({"tennis", "ATP", At(1, 10), "Alpha", "Beta", 1.9});
+        row[6] = 0.0;      // X
+        row[12] = -0.75;   // VF1
+        row[14] = 0.75;    // VF2
+        row[17] = 2.1255;  // VT
+        table_.InsertRow(row);
+        view_->ExpandAllGroups();
+        const QModelIndex alpha = Row(QStringLiteral("Alpha"));
+        QVERIFY(alpha.isValid());
+        QCOMPARE(alpha.siblingAtColumn(StartColumn(kColX)).data().toString(), QString());
+        QCOMPARE(alpha.siblingAtColumn(kVF1).data().toString(), QStringLiteral("-0.75"));
+        QCOMPARE(alpha.siblingAtColumn(StartColumn(kColVF2)).data().toString(),
+                 QStringLiteral("0.75"));
+        QVERIFY(!alpha.siblingAtColumn(kVF1).data(Qt::ToolTipRole).isValid());
+        const QModelIndex total = alpha.siblingAtColumn(StartColumn(kColVT));
+        QCOMPARE(total.data().toString(), QStringLiteral("2.13"));
+        QCOMPARE(total.data(Qt::ToolTipRole).toString(), QStringLiteral("точно 2.1255"));
+        view_->Model()->SetCellMarks([](const lintaro::OddsRecord&, int field) {
+            if (field != lintaro::FieldIndex("VT")) return lintaro::views::CellMark{};
+            return lintaro::views::CellMark{lintaro::views::CellMarkKind::kUp, "было 2"};
+        });
+        QCOMPARE(total.data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("точно 2.1255; было 2"));
+    }
+
     void filterListsOfDateAndTeamColumns() {
         QToolButton* date_button = view_->Filters()->Button(kColDate);
         QVERIFY(date_button);
