@@ -30,6 +30,7 @@
 #include "live/line_snapshot.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
+#include "table/odds_display.h"
 #include "views/about_window.h"
 #include "views/event_sheet_window.h"
 #include "views/find_bar.h"
@@ -437,8 +438,9 @@ QString TfrmMain::MarkMovement(bool succeeded) {
         counts.line_changed = tally.line_changed;
         return counts;
     };
+    const views::OddsGridModel* model = ctl_data_grid_->Model();
     ctl_data_grid_->SetCellMarks(
-        [movement, since](const OddsRecord& row, int field) -> views::CellMark {
+        [movement, since, model](const OddsRecord& row, int field) -> views::CellMark {
             const std::optional<live::EventMarks> marks = movement->Find(row);
             if (!marks) return {};
             if (marks->Change() == live::EventChange::kNew) {
@@ -463,8 +465,11 @@ QString TfrmMain::MarkMovement(bool succeeded) {
             QString text = kind == views::CellMarkKind::kLineChanged
                                ? QStringLiteral("линия изменилась; ")
                                : QString();
+            // The old value as its cell showed it ("было 2.00", "было -0.75").
+            const std::string shown =
+                DecimalFieldText(field, before, model->Tree().Formats().decimal_mark);
             text += QStringLiteral("было ") +
-                    (before ? QString::number(before->ToDouble(), 'g', 10) : QStringLiteral("—"));
+                    (shown.empty() ? QStringLiteral("—") : QString::fromStdString(shown));
             if (!since.isEmpty()) text += QStringLiteral(" (в ") + since + QLatin1Char(')');
             return {kind, text};
         },

@@ -29,6 +29,7 @@
 #include "live/line_snapshot.h"
 #include "live/read_recorder.h"
 #include "table/cp1251_text.h"
+#include "table/odds_display.h"
 #include "table/odds_table.h"
 
 namespace lintaro::cli {
@@ -233,12 +234,24 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
         }
         for (int field = live::kFirstPriceField;
              field < live::kFirstPriceField + live::kPriceFieldCount; ++field) {
-            if (marks->Move(field) == live::PriceMove::kUnchanged) continue;
+            const live::PriceMove move = marks->Move(field);
+            if (move == live::PriceMove::kUnchanged) continue;
             const StoredValue now = GetField(row, field);
             const auto* decimal = std::get_if<Decimal>(&now);
-            AppendChange(out, time, event, kOddsFields[field].name,
-                         DecimalJson(marks->Previous(field)),
-                         DecimalJson(decimal ? std::optional<Decimal>(*decimal) : std::nullopt));
+            // A price of at most 1.0 is no price (the tennis draw is stored as 0): null, as the
+            // old value of a price that was not quoted is.
+            std::optional<Decimal> new_value =
+                decimal ? std::optional<Decimal>(*decimal) : std::nullopt;
+            if (DecimalFormatOf(field) == DecimalFormat::kPrice && !IsQuotedPrice(new_value)) {
+                new_value.reset();
+            }
+            const std::optional<Decimal> old_value = marks->Previous(field);
+            // A price under a moved line is marked as belonging to another bet, but a line saying
+            // it went from 1.73 to 1.73 reads as a change that did not happen: the moved line has
+            // its own change line (VF1, VF2, VT).
+            if (move == live::PriceMove::kLineChanged && old_value == new_value) continue;
+            AppendChange(out, time, event, kOddsFields[field].name, DecimalJson(old_value),
+                         DecimalJson(new_value));
         }
     }
     for (size_t i = 0; i < movement.Gone().size(); ++i) {

@@ -30,7 +30,17 @@ FieldKind ColumnKind(const GridColumn& column) {
 }
 
 StoredValue ColumnValue(const OddsRecord& row, const GridColumn& column) {
-    if (column.computed == ComputedColumn::kNone) return GetField(row, column.field_index);
+    if (column.computed == ComputedColumn::kNone) {
+        StoredValue value = GetField(row, column.field_index);
+        // A price of at most 1.0 is an outcome not offered: it sorts, filters and exports as the
+        // empty cell it shows.
+        if (const auto* decimal = std::get_if<Decimal>(&value);
+            decimal && DecimalFormatOf(column.field_index) == DecimalFormat::kPrice &&
+            !IsQuotedPrice(*decimal)) {
+            return std::monostate{};
+        }
+        return value;
+    }
     const std::optional<double> margin = MarginOf(row, column.computed);
     if (!margin) return std::monostate{};
     return Decimal{MarginTenthsOfPercent(*margin) * kScaledPerTenth};
@@ -55,11 +65,21 @@ std::string ColumnText(const OddsRecord& row, const GridColumn& column,
     return {};
 }
 
+std::string ExactCellText(const OddsRecord& row, const GridColumn& column,
+                          const RegionalFormats& formats) {
+    if (column.computed != ComputedColumn::kNone) return {};
+    const StoredValue value = ColumnValue(row, column);
+    const auto* decimal = std::get_if<Decimal>(&value);
+    if (!decimal || !ShowsRounded(*decimal, DecimalFormatOf(column.field_index))) return {};
+    return FormatExactDecimal(*decimal, formats.decimal_mark);
+}
+
 int64_t ShownStep(const GridColumn& column) {
     if (column.computed == ComputedColumn::kNone &&
         DecimalFormatOf(column.field_index) == DecimalFormat::kPrice) {
         return 10;
     }
+    if (column.computed == ComputedColumn::kNone) return 100;
     return 1000;
 }
 

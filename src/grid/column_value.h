@@ -14,15 +14,20 @@ namespace lintaro::grid {
 
 // The kind of the column's values (a margin is a decimal).
 FieldKind ColumnKind(const GridColumn& column);
-// The cell's value; monostate for null (a margin without the prices it needs).
+// The cell's value; monostate for null (a margin without the prices it needs, a price of at most
+// 1.0, which is no price).
 StoredValue ColumnValue(const OddsRecord& row, const GridColumn& column);
 // The cell's display text (UTF-8): the field's display text, or a margin as "5.3%".
 std::string ColumnText(const OddsRecord& row, const GridColumn& column,
                        const RegionalFormats& formats);
+// The exact stored value of a cell whose display text rounds it (a line of more than two
+// decimals: 2.125 shows "2.12"), as "2.125"; "" for every other cell. What the cell's tooltip adds.
+std::string ExactCellText(const OddsRecord& row, const GridColumn& column,
+                          const RegionalFormats& formats);
 // The display text of a decimal of the column.
 std::string DecimalText(Decimal value, const GridColumn& column, const RegionalFormats& formats);
-// The step a shown decimal is rounded to, in the table's units of 0.0001: 10 for prices, 1 000
-// for handicap and total values and for margins.
+// The step a shown decimal is rounded to, in the table's units of 0.0001: 10 for prices, 100 for
+// handicap and total values, 1 000 for margins.
 int64_t ShownStep(const GridColumn& column);
 // The field name of a field column, "" for a computed one.
 std::string_view ColumnFieldName(const GridColumn& column);

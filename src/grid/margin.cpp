@@ -12,7 +12,7 @@ namespace {
 std::optional<double> Overround(std::initializer_list<const std::optional<Decimal>*> prices) {
     double sum = 0;
     for (const std::optional<Decimal>* price : prices) {
-        if (!*price || (*price)->scaled <= kDecimalScale) return std::nullopt;
+        if (!IsQuotedPrice(*price)) return std::nullopt;
         sum += 1.0 / (*price)->ToDouble();
     }
     return sum - 1.0;
@@ -21,7 +21,12 @@ std::optional<double> Overround(std::initializer_list<const std::optional<Decima
 }  // namespace
 
 std::optional<double> Margin1X2(const OddsRecord& row) {
-    if (!row.X && !row.PX1 && !row.P2X && !row.P12) return Overround({&row.P1, &row.P2});
+    // No draw quoted (tennis stores its draw as 0, baseball leaves it null) and no double chance:
+    // a two-way market.
+    if (!IsQuotedPrice(row.X) && !IsQuotedPrice(row.PX1) && !IsQuotedPrice(row.P2X) &&
+        !IsQuotedPrice(row.P12)) {
+        return Overround({&row.P1, &row.P2});
+    }
     return Overround({&row.P1, &row.X, &row.P2});
 }
 

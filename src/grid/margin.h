@@ -10,9 +10,10 @@
 
 namespace lintaro::grid {
 
-// 1/P1 + 1/X + 1/P2 - 1. A line without a draw (X and the three double chances all null, as in
-// tennis or baseball) gives 1/P1 + 1/P2 - 1; a line with double chances but no draw price gives
-// nothing. Nothing when a price it needs is null or at most 1.0 (no real price).
+// 1/P1 + 1/X + 1/P2 - 1. A line without a draw (X and the three double chances all no price, as
+// in tennis, whose draw is stored as 0, or baseball, whose draw is null) gives 1/P1 + 1/P2 - 1; a
+// line with double chances but no draw price gives nothing. Nothing when a price it needs is null
+// or at most 1.0 (no real price, see IsQuotedPrice).
 std::optional<double> Margin1X2(const OddsRecord& row);
 // 1/F1 + 1/F2 - 1, under the same rule for the prices.
 std::optional<double> MarginHandicap(const OddsRecord& row);

@@ -14,6 +14,12 @@ constexpr int kF1 = 6, kVF1 = 7, kF2 = 8, kVF2 = 9, kTM = 10, kTB = 11, kVT = 12
 
 bool IsLineValue(int f) { return f == kVF1 || f == kVF2 || f == kVT; }
 
+// A price of at most 1.0 is no price (the tennis draw is stored as 0): it moves as null does.
+std::optional<Decimal> Shown(int f, const std::optional<Decimal>& value) {
+    if (IsLineValue(f) || IsQuotedPrice(value)) return value;
+    return std::nullopt;
+}
+
 }  // namespace
 
 PriceMove EventMarks::Move(int field_index) const {
@@ -96,8 +102,8 @@ void LineMovement::Compare(const LineSnapshot& previous, const LineSnapshot& cur
         const bool total_moved = old_values[kVT] != new_values[kVT];
         bool any = false;
         for (int f = 0; f < kPriceFieldCount; ++f) {
-            const std::optional<Decimal>& old_value = old_values[f];
-            const std::optional<Decimal>& new_value = new_values[f];
+            const std::optional<Decimal> old_value = Shown(f, old_values[f]);
+            const std::optional<Decimal> new_value = Shown(f, new_values[f]);
             PriceMove move = PriceMove::kUnchanged;
             if (!old_value && !new_value) {
                 move = PriceMove::kUnchanged;

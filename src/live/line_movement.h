@@ -7,7 +7,8 @@
 // read cannot be matched one to one, so its rows are kept and marked neither new nor moved. A
 // handicap's or total's prices compare like with like only while their line stays: when VF1 or VF2
 // changes, F1 and F2 are marked "line changed" instead of up or down (and TM and TB when VT
-// changes), while the line values themselves are marked up or down.
+// changes), while the line values themselves are marked up or down. A price of at most 1.0 is no
+// price (IsQuotedPrice) and compares as null.
 #pragma once
 
 #include <array>

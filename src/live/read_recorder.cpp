@@ -51,7 +51,8 @@ std::vector<ColumnShape> ReadsShape() {
             Column("message", "TEXT")};
 }
 
-std::vector<ColumnShape> OddsShape() {
+// The odds table; without event_key, as databases written before it have it.
+std::vector<ColumnShape> OddsShape(bool with_event_key = true) {
     std::vector<ColumnShape> columns = {Column("read_id", "INTEGER", true, false, "reads(id)")};
     for (const FieldDef& field : kOddsFields) {
         const char* type = field.kind == FieldKind::kDecimal   ? "REAL"
@@ -59,6 +60,7 @@ std::vector<ColumnShape> OddsShape() {
                                                                : "TEXT";
         columns.push_back(Column(field.name, type));
     }
+    if (with_event_key) columns.push_back(Column("event_key", "INTEGER"));
     return columns;
 }
 
@@ -76,8 +78,16 @@ std::string CreateTableSql(const char* table, const std::vector<ColumnShape>& co
 
 std::string CreateTablesSql() {
     return CreateTableSql("reads", ReadsShape()) + CreateTableSql("odds", OddsShape()) +
-           "CREATE INDEX IF NOT EXISTS odds_read_id ON odds(read_id);";
+           "CREATE INDEX IF NOT EXISTS odds_read_id ON odds(read_id);"
+           "CREATE INDEX IF NOT EXISTS odds_event_key ON odds(event_key);";
 }
+
+// Brings an odds table of a database written before event_key existed up to date (the tables'
+// CREATE statements then add the index).
+constexpr const char* kAddEventKey =
+    "ALTER TABLE odds ADD COLUMN event_key INTEGER;"
+    "UPDATE odds SET event_key = lintaro_event_key(sport_type_name, competition_name, "
+    "sport_event_date, team_h_name, team_g_name);";
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -141,12 +151,26 @@ std::string ShapeProblem(sqlite3* db, const char* table, const std::vector<Colum
     return "";
 }
 
-// FNV-1a: a second hash of a sheet, independent of std::hash, so that two different sheets are
-// taken for one only if both agree.
-uint64_t Fnv1a(std::string_view bytes) {
-    uint64_t hash = 0xCBF29CE484222325ull;
+constexpr uint64_t kFnvOffsetBasis = 0xCBF29CE484222325ull;
+
+// FNV-1a, continued from `hash`: a second hash of a sheet, independent of std::hash, so that two
+// different sheets are taken for one only if both agree; and the event key.
+uint64_t Fnv1a(std::string_view bytes, uint64_t hash = kFnvOffsetBasis) {
     for (unsigned char byte : bytes) hash = (hash ^ byte) * 0x100000001B3ull;
     return hash;
+}
+
+// lintaro_event_key(sport, tournament, start, home, guest): EventKey over stored columns, for
+// filling the column of an older database in SQL.
+void EventKeyFunction(sqlite3_context* context, int count, sqlite3_value** values) {
+    std::optional<std::string_view> parts[5];
+    for (int i = 0; i < count && i < 5; ++i) {
+        if (sqlite3_value_type(values[i]) == SQLITE_NULL) continue;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[i]));
+        parts[i] =
+            std::string_view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(values[i])));
+    }
+    sqlite3_result_int64(context, EventKey(parts[0], parts[1], parts[2], parts[3], parts[4]));
 }
 
 // Converts Windows-1251 texts to UTF-8, remembering the last one: a read lists its events by
@@ -173,6 +197,25 @@ void BindText(sqlite3_stmt* statement, int column, const std::string& utf8) {
 }
 
 }  // namespace
+
+int64_t EventKey(const std::optional<std::string_view>& sport,
+                 const std::optional<std::string_view>& tournament,
+                 const std::optional<std::string_view>& start,
+                 const std::optional<std::string_view>& home,
+                 const std::optional<std::string_view>& guest) {
+    uint64_t hash = kFnvOffsetBasis;
+    for (const std::optional<std::string_view>* part :
+         {&sport, &tournament, &start, &home, &guest}) {
+        if (!*part) {
+            hash = Fnv1a(std::string_view("\0", 1), hash);
+            continue;
+        }
+        hash = Fnv1a("\x01", hash);
+        hash = Fnv1a(**part, hash);
+        hash = Fnv1a(std::string_view("\0", 1), hash);
+    }
+    return static_cast<int64_t>(hash);
+}
 
 ReadRecorder::SheetPrint ReadRecorder::PrintOf(const std::optional<std::string>& sheet) {
     if (!sheet) return SheetPrint{};
@@ -262,15 +305,30 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, static_cast<int>(busy_time.count()));
         // Everything that only reads comes first, so a file that will not do is not touched.
+        bool without_event_key = false;
         for (const auto& [table, shape] :
              {std::pair("reads", ReadsShape()), std::pair("odds", OddsShape())}) {
             int rc = SQLITE_OK;
             const std::string problem = ShapeProblem(db_, table, shape, &rc);
             if (rc != SQLITE_OK) Fail("read");
-            if (!problem.empty()) throw failed(problem);
+            if (problem.empty()) continue;
+            // An odds table written before event_key existed is brought up to date below.
+            if (std::string_view(table) == "odds" &&
+                ShapeProblem(db_, table, OddsShape(false), &rc).empty() && rc == SQLITE_OK) {
+                without_event_key = true;
+                continue;
+            }
+            if (rc != SQLITE_OK) Fail("read");
+            throw failed(problem);
+        }
+        if (sqlite3_create_function_v2(db_, "lintaro_event_key", 5,
+                                       SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                       EventKeyFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            Fail("set up");
         }
         // Taking the write lock at once tells a database that another program keeps busy.
         Execute("BEGIN IMMEDIATE", "lock");
+        if (without_event_key) Execute(kAddEventKey, "add the column event_key to");
         Execute(CreateTablesSql().c_str(), "create the tables of");
         Execute("COMMIT", "create the tables of");
         sqlite3_stmt* mode = nullptr;
@@ -289,7 +347,7 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
         Execute("PRAGMA synchronous=NORMAL", "set up");
 
         std::string insert_odds = "INSERT INTO odds VALUES (?";
-        for (int i = 0; i < kOddsFieldCount; ++i) insert_odds += ",?";
+        for (int i = 0; i <= kOddsFieldCount; ++i) insert_odds += ",?";  // the fields, event_key
         insert_odds += ")";
         if (sqlite3_prepare_v3(db_,
                                "INSERT INTO reads (time, bookmaker, host, rows, outcome, message) "
@@ -359,24 +417,34 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
             sqlite3_stmt* s = insert_odds_;
             sqlite3_reset(s);
             sqlite3_bind_int64(s, 1, read_id);
+            // The identity's columns as stored, for event_key: fields 0 to 4.
+            std::optional<std::string> identity[5];
             for (int field = 0; field < kOddsFieldCount - 1; ++field) {
                 const int column = field + 2;
                 const StoredValue value = GetField(row, field);
                 if (const auto* decimal = std::get_if<Decimal>(&value)) {
                     sqlite3_bind_double(s, column, decimal->ToDouble());
                 } else if (const auto* moment = std::get_if<DateTime>(&value)) {
-                    BindText(s, column, IsoDateTimeText(*moment));
+                    identity[2] = IsoDateTimeText(*moment);  // sport_event_date, the only one
+                    BindText(s, column, *identity[2]);
                 } else if (const auto* integer = std::get_if<int32_t>(&value)) {
                     sqlite3_bind_int(s, column, *integer);
                 } else if (const auto* text = std::get_if<std::string_view>(&value)) {
-                    BindText(s, column,
-                             field == 0   ? sport.Convert(*text)
-                             : field == 1 ? tournament.Convert(*text)
-                                          : Cp1251ToUtf8(*text));
+                    std::string utf8 = field == 0   ? sport.Convert(*text)
+                                       : field == 1 ? tournament.Convert(*text)
+                                                    : Cp1251ToUtf8(*text);
+                    BindText(s, column, utf8);
+                    if (field < 5) identity[field] = std::move(utf8);
                 } else {
                     sqlite3_bind_null(s, column);
                 }
             }
+            const auto part = [&](int field) -> std::optional<std::string_view> {
+                if (!identity[field]) return std::nullopt;
+                return std::string_view(*identity[field]);
+            };
+            sqlite3_bind_int64(s, kOddsFieldCount + 2,
+                               EventKey(part(0), part(1), part(2), part(3), part(4)));
             // The sheet, when it is not the one stored for this event before.
             const int sheet_column = kOddsFieldCount + 1;
             const uint64_t hash = hashes[&row - rows.data()];

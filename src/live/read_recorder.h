@@ -6,7 +6,12 @@
 //          "cancelled"), message TEXT (the reader's message of a failed read, else NULL)
 //   odds   read_id INTEGER REFERENCES reads(id), then the 20 fields of a row under their JSON Lines
 //          names: texts as UTF-8 TEXT, decimals as REAL, sport_event_date as TEXT
-//          "YYYY-MM-DDTHH:MM:SS.mmm", Key_ID as INTEGER; NULL for null
+//          "YYYY-MM-DDTHH:MM:SS.mmm", Key_ID as INTEGER; NULL for null; then event_key
+//          INTEGER (indexed), the event's identity as one number (EventKey), so an event's price
+//          history is one `WHERE event_key = ?` instead of a five-column join
+//
+// A database written before event_key existed is given the column, filled for every row it holds,
+// and its index, in one transaction when the recorder opens it.
 //
 // An event sheet takes most of a row and seldom changes, so dop_info is stored only when it differs
 // from the same event's sheet in the recorder's previous read of it; otherwise it is NULL. An
@@ -19,8 +24,10 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -57,6 +64,18 @@ struct ReadRecord {
     std::string message;    // the reader's message of a failed read; "" otherwise (stored NULL)
 };
 
+// The odds table's event_key: the same number for the same event (sport, tournament, start and
+// both teams) in every read and every database, computed from the columns as stored, so any
+// program can compute it too: FNV-1a 64 (offset basis 0xCBF29CE484222325, prime 0x100000001B3)
+// over, for each of sport_type_name, competition_name, sport_event_date, team_h_name and
+// team_g_name in this order, the byte 0x00 for NULL, else the byte 0x01, the column's UTF-8 text
+// and the byte 0x00; the 64 bits taken as a signed integer. (Texts hold no NUL byte.)
+int64_t EventKey(const std::optional<std::string_view>& sport,
+                 const std::optional<std::string_view>& tournament,
+                 const std::optional<std::string_view>& start,
+                 const std::optional<std::string_view>& home,
+                 const std::optional<std::string_view>& guest);
+
 class ReadRecorder {
   public:
     // Opens the database at `path`, creating the file and its tables when missing, and switches it
@@ -64,9 +83,10 @@ class ReadRecorder {
     // (kBusy when the wait ran out, else kFailed) and writes nothing when the file is not an SQLite
     // database, is read-only (no write permission for its owner, group or others, or none for this
     // process), sits in a folder that cannot take the write-ahead log beside it, or holds a table
-    // reads or odds of another shape (columns, types, key) or a view or index of either name. Such
-    // a file is left byte for byte as it was: the tables are created and write-ahead logging is
-    // switched on only in a file that passed.
+    // reads or odds of another shape (columns, types, key) or a view or index of either name (an
+    // odds table that lacks only event_key is brought up to date, see above). Such a file is left
+    // byte for byte as it was: the tables are created and write-ahead logging is switched on only
+    // in a file that passed.
     explicit ReadRecorder(const std::string& path,
                           std::chrono::milliseconds busy_time = std::chrono::seconds(5));
     ~ReadRecorder();

@@ -57,15 +57,39 @@ std::string FormatDecimal(Decimal value, DecimalFormat format, std::string_view 
         AppendDigits(out, fraction / 10, 2);
         if (fraction % 10 != 0) out += static_cast<char>('0' + fraction % 10);
     } else {
-        const uint64_t tenths = DivideTiesToEven(magnitude, 1000);
-        if (negative && tenths != 0) out += '-';
-        out += std::to_string(tenths / 10);
-        if (tenths % 10 != 0) {
+        // A half line (-1.5) and a whole one (2) read as they always have; a quarter line keeps
+        // its second decimal, since -0.8 is a line nobody can bet.
+        const uint64_t hundredths = DivideTiesToEven(magnitude, 100);
+        if (negative && hundredths != 0) out += '-';
+        out += std::to_string(hundredths / 100);
+        const int fraction = static_cast<int>(hundredths % 100);
+        if (fraction != 0) {
             out += decimal_mark;
-            out += static_cast<char>('0' + tenths % 10);
+            out += static_cast<char>('0' + fraction / 10);
+            if (fraction % 10 != 0) out += static_cast<char>('0' + fraction % 10);
         }
     }
     return out;
+}
+
+std::string FormatExactDecimal(Decimal value, std::string_view decimal_mark) {
+    const bool negative = value.scaled < 0;
+    const uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(value.scaled) : static_cast<uint64_t>(value.scaled);
+    std::string out = negative ? "-" : "";
+    out += std::to_string(magnitude / kDecimalScale);
+    std::string fraction;
+    AppendDigits(fraction, static_cast<int>(magnitude % kDecimalScale), 4);
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    if (!fraction.empty()) {
+        out += decimal_mark;
+        out += fraction;
+    }
+    return out;
+}
+
+bool ShowsRounded(Decimal value, DecimalFormat format) {
+    return value.scaled % (format == DecimalFormat::kPrice ? 10 : 100) != 0;
 }
 
 std::string FormatCalendar(const CalendarParts& parts, std::string_view pattern) {
@@ -211,11 +235,19 @@ std::string DisplayText(const OddsRecord& row, int field_index, const RegionalFo
     const StoredValue value = GetField(row, field_index);
     if (const auto* text = std::get_if<std::string_view>(&value)) return Cp1251ToUtf8(*text);
     if (const auto* decimal = std::get_if<Decimal>(&value)) {
-        return FormatDecimal(*decimal, DecimalFormatOf(field_index), formats.decimal_mark);
+        return DecimalFieldText(field_index, *decimal, formats.decimal_mark);
     }
     if (const auto* moment = std::get_if<DateTime>(&value)) return FormatDateTime(*moment, formats);
     if (const auto* integer = std::get_if<int32_t>(&value)) return std::to_string(*integer);
     return {};
+}
+
+std::string DecimalFieldText(int field_index, const std::optional<Decimal>& value,
+                             std::string_view decimal_mark) {
+    if (!value) return {};
+    const DecimalFormat format = DecimalFormatOf(field_index);
+    if (format == DecimalFormat::kPrice && !IsQuotedPrice(value)) return {};
+    return FormatDecimal(*value, format, decimal_mark);
 }
 
 }  // namespace lintaro

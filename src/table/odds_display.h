@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,14 +17,20 @@ namespace lintaro {
 enum class DecimalFormat {
     kPrice,  // "#.00#": rounded to 3 decimals; no forced digit before the mark, two decimals
              // always, a third only when not zero (0.5 -> ".50", 1.8755 -> "1.876")
-    kValue,  // "0.#": rounded to 1 decimal; at least one digit before the mark, the decimal only
-             // when not zero (2.04 -> "2", -1.25 -> "-1.2")
+    kValue,  // a handicap or total line: as many decimals as it has, up to two; at least one
+             // digit before the mark (2 -> "2", -1.5 -> "-1.5", -0.75 -> "-0.75", 0.25 ->
+             // "0.25"); a value with more decimals is rounded to two (2.125 -> "2.12")
 };
 
 // Rounding goes to the nearest, an exact half to the even digit, on the magnitude (the sign is put
 // back afterwards, so -1.25 rounds like 1.25). A value that rounds to zero shows without a sign.
 // No thousands separator. `decimal_mark` is inserted as given (UTF-8).
 std::string FormatDecimal(Decimal value, DecimalFormat format, std::string_view decimal_mark);
+// The stored value with every decimal it has (up to the table's four, no trailing zeros): what a
+// tooltip shows of a line that FormatDecimal rounds ("2.125" for a line shown "2.12").
+std::string FormatExactDecimal(Decimal value, std::string_view decimal_mark);
+// Whether FormatDecimal shows `value` rounded, so that its exact value is worth saying apart.
+bool ShowsRounded(Decimal value, DecimalFormat format);
 
 // Renders calendar parts by a date or time pattern with these tokens (other characters are copied;
 // text in single quotes is copied as it stands, '' is a quote):
@@ -58,7 +65,12 @@ enum class FieldAlignment { kLeft, kRight, kCenter };
 FieldAlignment AlignmentOf(int field_index);
 
 // The display text of field `field_index` of `row`: "" for null, texts converted from Windows-1251
-// to UTF-8, decimals and the date-time as above, Key_ID as its decimal digits.
+// to UTF-8, decimals and the date-time as above, Key_ID as its decimal digits. A price that is no
+// price (IsQuotedPrice) shows as "", as null does.
 std::string DisplayText(const OddsRecord& row, int field_index, const RegionalFormats& formats);
+// The display text a value of decimal field `field_index` has in its cell (the same rules as
+// DisplayText): for texts that speak of a value the row no longer holds ("было 2.00").
+std::string DecimalFieldText(int field_index, const std::optional<Decimal>& value,
+                             std::string_view decimal_mark);
 
 }  // namespace lintaro

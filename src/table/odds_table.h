@@ -47,6 +47,14 @@ struct Decimal {
 inline constexpr int64_t kDecimalScale = 10'000;
 inline constexpr int64_t kDecimalLimit = 1'000'000 * kDecimalScale;
 
+// Whether a stored price is a price one can bet at. A price of at most 1.0 returns no more than
+// the stake, so no bookmaker quotes one: it stands for an outcome not offered (the second
+// bookmaker's reader stores the tennis draw as 0). Such a price shows as an empty cell and counts
+// as no price wherever prices are compared or summed; it stays stored as read.
+inline bool IsQuotedPrice(const std::optional<Decimal>& price) {
+    return price && price->scaled > kDecimalScale;
+}
+
 // `value` rounded to the nearest 0.0001 (an exact tie to the even last digit, judged on the
 // double's exact value), or nullopt for NaN, an infinity, or a result of magnitude 1 000 000 or
 // more.

@@ -2,6 +2,7 @@
 // the core's display texts on demand.
 #include "views/odds_grid_model.h"
 
+#include "grid/column_value.h"
 #include "grid/team_name_colour.h"
 #include "views/grid_qstring.h"
 
@@ -248,9 +249,19 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
             return static_cast<int>(MarkOf(node, column).kind);
         case Qt::ToolTipRole:
         case Qt::AccessibleDescriptionRole: {
+            // A value shown rounded ("2.12") tells its exact value ("точно 2.125").
+            const OddsRecord* record = tree_.Record(node);
+            const std::string exact =
+                record ? grid::ExactCellText(*record, layout_column, tree_.Formats())
+                       : std::string();
             const CellMark mark = MarkOf(node, column);
-            if (mark.kind == CellMarkKind::kNone) return {};
-            return mark.text;
+            if (exact.empty()) {
+                if (mark.kind == CellMarkKind::kNone) return {};
+                return mark.text;
+            }
+            QString tip = QStringLiteral("точно ") + QString::fromStdString(exact);
+            if (mark.kind != CellMarkKind::kNone) tip += QStringLiteral("; ") + mark.text;
+            return tip;
         }
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(ToQt(layout_column.alignment));

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStringList>
@@ -85,6 +86,36 @@ QColor CaptionColour(const QPalette& palette) {
     return ReadableTextColour(NavyColour(), palette.color(QPalette::Button),
                               palette.color(QPalette::Link));
 }
+
+// Keeps a checklist menu open while the user ticks several items: a click, Enter or Space on a
+// checkable item toggles it in place (a menu closes on every item it triggers itself).
+class ToggleKeepsMenuOpen : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        if (!menu) return false;
+        QAction* action = nullptr;
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton) return false;
+            action = menu->actionAt(mouse->position().toPoint());
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) {
+                return false;
+            }
+            action = menu->activeAction();
+        } else {
+            return false;
+        }
+        if (!action || !action->isCheckable() || !action->isEnabled()) return false;
+        action->trigger();
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -653,8 +684,6 @@ QMenu* OddsGridView::OpenHeaderMenu(int column, const QPoint& global_pos) {
     QMenu* columns = menu->addMenu(QStringLiteral("Столбцы"));
     columns->setObjectName(QStringLiteral("columns_menu"));
     const std::vector<int> listed = layout.UserToggleableColumns();
-    const auto shown = std::count_if(listed.begin(), listed.end(),
-                                     [&layout](int c) { return layout.Column(c).visible; });
     int band = -1;
     for (const int c : listed) {
         const grid::GridColumn& info = layout.Column(c);
@@ -664,17 +693,36 @@ QMenu* OddsGridView::OpenHeaderMenu(int column, const QPoint& global_pos) {
         }
         QAction* item = columns->addAction(ChecklistCaption(layout, listed, c));
         item->setCheckable(true);
-        item->setChecked(info.visible);
         item->setData(c);
-        // The last shown column stays: a grid without columns would leave nothing to click.
-        item->setEnabled(!(info.visible && shown == 1));
-        connect(item, &QAction::triggered, this, [this, c](bool on) { SetColumnShown(c, on); });
+        connect(item, &QAction::triggered, this, [this, c, columns](bool on) {
+            SetColumnShown(c, on);
+            SyncChecklist(columns);
+        });
     }
+    SyncChecklist(columns);
+    columns->installEventFilter(new ToggleKeepsMenuOpen(columns));
 
     emit HeaderMenuAboutToShow(menu, column);
     header_menu_ = menu;
     menu->popup(global_pos);
     return menu;
+}
+
+void OddsGridView::SyncChecklist(QMenu* checklist) const {
+    const grid::GridLayout& layout = Tree().Layout();
+    std::vector<QAction*> items;
+    for (QAction* item : checklist->actions()) {
+        if (item->data().isValid()) items.push_back(item);
+    }
+    const auto shown = std::count_if(items.begin(), items.end(), [&layout](QAction* item) {
+        return layout.Column(item->data().toInt()).visible;
+    });
+    for (QAction* item : items) {
+        const bool visible = layout.Column(item->data().toInt()).visible;
+        item->setChecked(visible);
+        // The last shown column stays: a grid without columns would leave nothing to click.
+        item->setEnabled(!(visible && shown == 1));
+    }
 }
 
 void OddsGridView::OpenHeaderMenuBelow(int column) {

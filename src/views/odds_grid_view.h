@@ -183,6 +183,9 @@ class OddsGridView : public QWidget {
     void OpenPopupMenuAtFocus();
     // The column menu under `column`'s header section (the header's start for -1).
     void OpenHeaderMenuBelow(int column);
+    // Ticks the checklist's items as the layout shows its columns; the last shown one cannot be
+    // unticked.
+    void SyncChecklist(QMenu* checklist) const;
     void GroupByColumn(int column);
     // Ctrl+Shift+G on a column that cannot group: the footer says why, and a screen reader hears
     // it.

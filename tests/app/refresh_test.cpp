@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -496,6 +497,15 @@ class RefreshTest : public QObject {
                         const QString tip =
                             model->index(r, c, parent).data(Qt::ToolTipRole).toString();
                         if (!tip.isEmpty()) texts << tip;
+                        // A price's old value reads as its cell showed it: "было 2.00".
+                        static const QStringList kPrices = {"1",  "X",  "2",  "X1", "12",
+                                                            "2X", "Ф1", "Ф2", "TM", "ТБ"};
+                        static const QRegularExpression kShownPrice(
+                            QStringLiteral("было \\d*[.,]\\d\\d\\d? \\(в "));
+                        if (kPrices.contains(model->headerData(c, Qt::Horizontal).toString()) &&
+                            tip.contains(QStringLiteral("было "))) {
+                            QVERIFY2(kShownPrice.match(tip).hasMatch(), qPrintable(tip));
+                        }
                     }
                     walk(row);
                 }

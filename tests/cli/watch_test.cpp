@@ -175,9 +175,10 @@ TEST(WatchCliTest, RecordsEachReadOfTheMovingDemoLineAsLoadReadsIt) {
 }
 
 // The changes between generations 0 and 1 of the demo line, worked out from the published rows
-// by identity: "field old new" for each moved decimal (a handicap's or total's prices whenever its
-// line moved), "event null true" for each row of a new event, "event true null" for each row of
-// one that went. Identities listed more than once in either generation move nothing.
+// by identity: "field old new" for each decimal whose value changed (a moved handicap or total is
+// its own line, VF1, VF2 or VT; its prices only when they changed too), "event null true" for each
+// row of a new event, "event true null" for each row of one that went. Identities listed more than
+// once in either generation move nothing.
 std::vector<std::string> ExpectedChanges(const std::vector<OddsRecord>& before,
                                          const std::vector<OddsRecord>& after) {
     using Key = std::tuple<std::string, std::string, int64_t, std::string, std::string>;
@@ -210,18 +211,17 @@ std::vector<std::string> ExpectedChanges(const std::vector<OddsRecord>& before,
         if (rows.size() != 1 || old->second.size() != 1) continue;
         const OddsRecord& a = *old->second[0];
         const OddsRecord& b = *rows[0];
-        const bool handicap = a.VF1 != b.VF1 || a.VF2 != b.VF2;
-        const bool total = a.VT != b.VT;
         for (int field = 5; field <= 17; ++field) {
+            const std::string name = kOddsFields[field].name;
+            const bool line = name == "VF1" || name == "VF2" || name == "VT";
+            // A price of at most 1.0 is no price: null.
             const auto get = [&](const OddsRecord& r) -> std::optional<Decimal> {
                 const StoredValue v = GetField(r, field);
-                if (const auto* d = std::get_if<Decimal>(&v)) return *d;
+                const auto* d = std::get_if<Decimal>(&v);
+                if (d && (line || d->scaled > 10000)) return *d;
                 return std::nullopt;
             };
-            const std::string name = kOddsFields[field].name;
-            const bool line_moved = ((name == "F1" || name == "F2") && handicap) ||
-                                    ((name == "TM" || name == "TB") && total);
-            if (get(a) == get(b) && !(line_moved && get(a))) continue;
+            if (get(a) == get(b)) continue;
             changes.push_back(prefix(b) + name + "\t" + text(get(a)) + "\t" + text(get(b)));
         }
     }
@@ -274,6 +274,17 @@ TEST(WatchCliTest, WithoutADatabaseEachChangeIsOneJsonLine) {
     const std::vector<std::string> expected = ExpectedChanges(generation_0, generation_1);
     EXPECT_EQ(printed, expected);
     EXPECT_GT(expected.size(), 10u);
+    // The line moves between these generations, and no change line says a value stayed.
+    size_t moved_lines = 0;
+    for (const std::string& line : printed) {
+        const size_t value = line.rfind('\t', line.rfind('\t') - 1);
+        const std::string field =
+            line.substr(line.rfind('\t', value - 1) + 1, value - line.rfind('\t', value - 1) - 1);
+        moved_lines += field == "VF1" || field == "VF2" || field == "VT";
+        const std::string old_value = line.substr(value + 1, line.rfind('\t') - value - 1);
+        EXPECT_NE(old_value, line.substr(line.rfind('\t') + 1)) << line;
+    }
+    EXPECT_GT(moved_lines, 0u);
 }
 
 // A port that accepts connections and never answers: a read stays under way until cancelled.

@@ -95,10 +95,11 @@ struct SmallGrid {
                          2.5,
                          int32_t{1},
                          Cp("<b>роспись</b>")});
-        // Null prices, a midnight start.
+        // Null prices, a draw stored as 0 (no price, as the tennis draw), a quarter total line,
+        // a midnight start.
         table.InsertRow({Cp("футбол"), Cp("Англия"), Days(2026, 12, 26), Cp("Alpha"), Cp("Beta"),
-                         Null{}, Null{}, Null{}, Null{}, Null{}, Null{}, Null{}, Null{}, Null{},
-                         Null{}, Null{}, Null{}, -0.5, int32_t{2}});
+                         Null{}, 0.0, Null{}, Null{}, Null{}, Null{}, Null{}, Null{}, Null{},
+                         Null{}, Null{}, Null{}, -0.75, int32_t{2}});
         table.InsertRow({Cp("хоккей"), Cp("КХЛ"), Days(2026, 12, 27, 9, 5), Cp("Ак Барс"),
                          Cp("ЦСКА"), 2.05, Null{}, 1.75, Null{}, Null{}, Null{}, Null{}, Null{},
                          Null{}, Null{}, Null{}, Null{}, Null{}, int32_t{3}});

@@ -85,7 +85,8 @@ TEST(ReadBackTest, XlrdReadsTheWorksheetsTextsAndNumbers) {
                            "4 6 float 2.5",
                            "5 2 str '26.12.2026'",
                            "5 4 float 0.0",  // a null price
-                           "5 6 float -0.5",
+                           "5 5 float 0.0",  // a draw of 0: no price, as the format writes one
+                           "5 6 float -0.75",
                            "8 3 str 'Ак Барс'",
                            // The footer formula; its stored result is 0 until a spreadsheet
                            // program calculates it on opening.
@@ -133,7 +134,7 @@ TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
                            "F5 float 3.4 0.00#",
                            "G5 float 2.5 General",
                            "C6 datetime 2026-12-26 00:00:00 dd.mm.yyyy",
-                           "G6 float -0.5 General",
+                           "G6 float -0.75 General",  // a quarter line as it is
                            "C9 datetime 2026-12-27 09:05:00 dd.mm.yyyy h:mm:ss",
                            "D10 str =COUNTA(D3:D9) 0",
                            "level 4 1",
@@ -142,7 +143,7 @@ TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
                            "level 8 1",
                            "level 9 2",
                        });
-    // A null price is an empty cell, not 0.
+    // A null price is an empty cell, not 0, and so is the draw stored as 0.
     for (const std::string& line : lines) {
         EXPECT_NE(line.rfind("E6 ", 0), 0u) << line;
         EXPECT_NE(line.rfind("F6 ", 0), 0u) << line;

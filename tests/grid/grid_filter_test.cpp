@@ -79,7 +79,8 @@ TEST_F(GridFilterTest, ChosenEntries) {
         {kColGuestTeam, {K::kBlanks, "(Blanks)"}, "спартак-2 ЦСКА"},
         {kColGuestTeam, {K::kNonBlanks, "(NonBlanks)"}, "Спартак Зенит Arsenal"},
         {kColP1, {K::kValue, "1.876"}, "Зенит"},
-        {kColP1, {K::kValue, ".50"}, "спартак-2"},
+        // A price of at most 1.0 is no price: 0.5 is a blank like the null one.
+        {kColP1, {K::kBlanks, "(Blanks)"}, "спартак-2 Arsenal"},
         {kColGuestTeam, {K::kAll, "(All)"}, "спартак-2 ЦСКА Спартак Зенит Arsenal"},
     };
     for (const Case& c : kCases) {
@@ -110,7 +111,7 @@ TEST_F(GridFilterTest, CustomConditions) {
         {kColP1, ColumnFilter::Custom({Op::kEquals, "1.876"}), "Зенит"},
         {kColP1, ColumnFilter::Custom({Op::kLess, "10"}, {{Op::kGreater, ".6"}}),
          "ЦСКА Спартак Зенит"},
-        {kColP1, ColumnFilter::Custom({Op::kBlank, ""}), "Arsenal"},
+        {kColP1, ColumnFilter::Custom({Op::kBlank, ""}), "спартак-2 Arsenal"},  // null and 0.5
         // Texts: like ignores case, the order is by Windows-1251 codes.
         {kColHomeTeam, ColumnFilter::Custom({Op::kLike, "спартак*"}), "спартак-2 Спартак"},
         {kColHomeTeam, ColumnFilter::Custom({Op::kNotLike, "*?а?*"}), "ЦСКА Зенит Arsenal"},
@@ -147,12 +148,13 @@ TEST_F(GridFilterTest, RegionalDecimalMarkInListsAndConditions) {
     const std::vector<FilterListEntry> list = tree_.FilterList(kColP1);
     std::vector<std::string> texts;
     for (const FilterListEntry& entry : list) texts.push_back(entry.text);
+    // 0.5 is no price: a blank, not ",50".
     EXPECT_EQ(texts, (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)",
-                                               ",50", "1,85", "1,876", "2,00"}));
+                                               "1,85", "1,876", "2,00"}));
     tree_.SetFilter(kColP1, ColumnFilter::Value("1,876"));
     EXPECT_EQ(Homes(tree_), "Зенит");
     tree_.SetFilter(kColP1, ColumnFilter::Custom({CompareOp::kLessOrEqual, "1,85"}));
-    EXPECT_EQ(Homes(tree_), "спартак-2 Спартак");
+    EXPECT_EQ(Homes(tree_), "Спартак");
 }
 
 TEST(GridFilterParseTest, DatesAndNumbersInRegionalFormats) {

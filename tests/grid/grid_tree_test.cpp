@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/column_value.h"
 #include "grid/team_name_colour.h"
 #include "grid_fixture.h"
 
@@ -110,6 +111,40 @@ TEST(GridTreeTest, HeaderClicksSortWithinGroupsAndReturnToDateOrder) {
         EXPECT_EQ(homes, step.events);
         EXPECT_EQ(tree.NodeCount(1), 2);  // the grouping stays
     }
+}
+
+// The second bookmaker's rows as the grid shows them: quarter lines with both decimals, a line of
+// more decimals rounded with its exact value for the tooltip, the tennis draw stored as 0 an empty
+// cell that sorts with the missing prices.
+TEST(GridTreeTest, QuarterLinesAndPricesThatAreNone) {
+    OddsTable table;
+    table.ResetTable();
+    const auto insert = [&](const char* home, double x, std::optional<double> vf1, double vt) {
+        std::vector<FieldValue> values = testing::ValuesOf({"S", "T", At(1, 10), home, "g"});
+        values[6] = x;
+        values[12] = vf1 ? FieldValue(*vf1) : FieldValue(Null{});
+        values[17] = vt;
+        table.InsertRow(values);
+    };
+    insert("a", 3.4, -0.75, 2.125);
+    insert("b", 0.0, -1.5, 2.0);
+    insert("c", 1.0, std::nullopt, 1.25);
+    GridTree tree;
+    tree.Rebuild(table);
+    tree.SetSort({kColX, SortDirection::kAscending});
+    std::string cells;
+    for (NodeRef node : tree.PreOrder()) {
+        if (!tree.IsEvent(node)) continue;
+        const OddsRecord& row = *tree.Record(node);
+        cells += tree.CellText(node, kColHomeTeam) + " X=" + tree.CellText(node, kColX) +
+                 " VF1=" + tree.CellText(node, kColVF1) + " VT=" + tree.CellText(node, kColVT) +
+                 " (" + ExactCellText(row, tree.Layout().Column(kColVT), tree.Formats()) + ")\n";
+    }
+    // The draws of 0 and 1.0 are blanks and sort before every price, in reading order.
+    EXPECT_EQ(cells,
+              "b X= VF1=-1.5 VT=2 ()\n"
+              "c X= VF1= VT=1.25 ()\n"
+              "a X=3.40 VF1=-0.75 VT=2.12 (2.125)\n");
 }
 
 TEST(GridTreeTest, GroupDirectionAndRegrouping) {

@@ -36,6 +36,13 @@ TEST(MarginTest, FormulasAgainstHandComputedValues) {
         // 2 / 1.9 - 1 = 0.0526: no draw and no double chance, a two-way line
         {"two outcomes", row({{&OddsRecord::P1, 1.9}, {&OddsRecord::P2, 1.9}}), "5.3%",
          std::nullopt, std::nullopt},
+        // Tennis: the reader stores the draw as 0, which is no price, so the line is two-way.
+        {"tennis, draw stored as 0",
+         row({{&OddsRecord::P1, 1.9}, {&OddsRecord::X, 0.0}, {&OddsRecord::P2, 1.9}}), "5.3%",
+         std::nullopt, std::nullopt},
+        {"a draw of 1.0 is no draw either",
+         row({{&OddsRecord::P1, 1.9}, {&OddsRecord::X, 1.0}, {&OddsRecord::P2, 1.9}}), "5.3%",
+         std::nullopt, std::nullopt},
         {"double chances without a draw price",
          row({{&OddsRecord::P1, 1.9}, {&OddsRecord::P2, 1.9}, {&OddsRecord::PX1, 1.2}}),
          std::nullopt, std::nullopt, std::nullopt},

@@ -163,6 +163,10 @@ TEST(LineMovementTest, PricesAndLines) {
          "TM= TB= VT=", " TM withdrawn 1.8 TB withdrawn 2 VT withdrawn 2.5"},
         {"a line that was not there", "F1= VF1= F2= VF2=", "F1=1.9 VF1=-1.5 F2=1.9 VF2=1.5",
          " F1 quoted VF1 quoted F2 quoted VF2 quoted"},
+        // A price of at most 1.0 is no price (the tennis draw is stored as 0): it moves as null.
+        {"a draw of 0 then of 1.0 did not move", "P1=1.85 X=0", "P1=1.9 X=1.0", " P1 up 1.85"},
+        {"a draw of 0 that gets a price is quoted", "X=0", "X=3.4", " X quoted"},
+        {"a price that falls to 0 is withdrawn", "X=3.4", "X=0", " X withdrawn 3.4"},
         {"the handicap stays while the total moves", "F1=1.9 VF1=-1.5 TM=1.8 VT=2.5",
          "F1=1.85 VF1=-1.5 TM=1.8 VT=3.5", " F1 down 1.9 TM line 1.8 VT up 2.5"},
     };

@@ -1,6 +1,7 @@
-// The SQLite recorder in process: reads and rows as stored, sheets stored only when they change,
-// a database kept busy by another connection (that read is rolled back, the next goes ahead), and
-// a file that stops growing (the read rolled back, the earlier ones intact).
+// The SQLite recorder in process: reads and rows as stored, event keys the same for an event in
+// every read (and filled into a database written without them), sheets stored only when they
+// change, a database kept busy by another connection (that read is rolled back, the next goes
+// ahead), and a file that stops growing (the read rolled back, the earlier ones intact).
 #include "live/read_recorder.h"
 
 #include <gtest/gtest.h>
@@ -99,15 +100,111 @@ TEST(ReadRecorderTest, ReadsAndRowsAsStored) {
                   "1|2026-12-10T10:42:05+03:00|first|127.0.0.1:8080|1|ok|NULL",
                   "2|2026-12-10T10:43:05+03:00|first|127.0.0.1:8080|0|failed|Ошибка загрузки"}));
     EXPECT_EQ(db.Rows("SELECT * FROM odds"),
-              (std::vector<std::string>{"1|футбол|Англия. Премьер-лига|2026-12-20T19:30:00.000|"
-                                        "Арсенал|Челси|1.85|NULL|NULL|NULL|NULL|NULL|NULL|-1.5|"
-                                        "NULL|NULL|NULL|NULL|NULL|7|<b>1</b>"}));
+              (std::vector<std::string>{
+                  "1|футбол|Англия. Премьер-лига|2026-12-20T19:30:00.000|"
+                  "Арсенал|Челси|1.85|NULL|NULL|NULL|NULL|NULL|NULL|-1.5|"
+                  "NULL|NULL|NULL|NULL|NULL|7|<b>1</b>|" +
+                  std::to_string(EventKey("футбол", "Англия. Премьер-лига",
+                                          "2026-12-20T19:30:00.000", "Арсенал", "Челси"))}));
     EXPECT_EQ(db.Rows("SELECT typeof(P1), typeof(Key_ID) FROM odds"),
               (std::vector<std::string>{"real|integer"}));
     EXPECT_EQ(db.Rows("PRAGMA journal_mode"), (std::vector<std::string>{"wal"}));
     // A second run appends to the same tables.
     ReadRecorder again(file.Path());
     EXPECT_EQ(again.Append(Read("2026-12-10T11:00:00+03:00"), {}), 3);
+}
+
+// event_key as its documentation defines it: FNV-1a 64 over each identity column, 0x00 for NULL,
+// else 0x01, the UTF-8 text and 0x00.
+int64_t DocumentedKey(std::initializer_list<std::optional<std::string>> columns) {
+    uint64_t hash = 0xCBF29CE484222325ull;
+    const auto add = [&](unsigned char byte) { hash = (hash ^ byte) * 0x100000001B3ull; };
+    for (const std::optional<std::string>& column : columns) {
+        if (column) {
+            add(1);
+            for (const char c : *column) add(static_cast<unsigned char>(c));
+        }
+        add(0);
+    }
+    return static_cast<int64_t>(hash);
+}
+
+TEST(ReadRecorderTest, EventKeyIsTheSameForTheSameEventInEveryRead) {
+    DatabaseFile file;
+    OddsRecord moved = Row("Арсенал", std::nullopt);
+    moved.sport_event_date = MakeDateTime({2026, 12, 20, 21, 0}).value();  // another event
+    OddsRecord no_tournament = Row("Арсенал", std::nullopt);
+    no_tournament.competition_name.reset();
+    {
+        ReadRecorder recorder(file.Path());
+        recorder.Append(Read("t1"), {Row("Арсенал", "a"), Row("Эвертон", "e"), no_tournament});
+        OddsRecord repriced = Row("Арсенал", "a");
+        repriced.P1 = Decimal{19000};
+        repriced.Key_ID = 3;  // a reading order, no part of the identity
+        recorder.Append(Read("t2"), {Row("Эвертон", "e"), repriced, moved});
+    }
+    ReadRecorder reopened(file.Path());  // a later run keeps the keys
+    reopened.Append(Read("t3"), {Row("Арсенал", "a")});
+    Connection db(file.Path());
+    const std::string arsenal = std::to_string(DocumentedKey(
+        {"футбол", "Англия. Премьер-лига", "2026-12-20T19:30:00.000", "Арсенал", "Челси"}));
+    const std::string everton = std::to_string(DocumentedKey(
+        {"футбол", "Англия. Премьер-лига", "2026-12-20T19:30:00.000", "Эвертон", "Челси"}));
+    const std::string later = std::to_string(DocumentedKey(
+        {"футбол", "Англия. Премьер-лига", "2026-12-20T21:00:00.000", "Арсенал", "Челси"}));
+    const std::string without = std::to_string(
+        DocumentedKey({"футбол", std::nullopt, "2026-12-20T19:30:00.000", "Арсенал", "Челси"}));
+    EXPECT_EQ(db.Rows("SELECT read_id, team_h_name, event_key FROM odds"),
+              (std::vector<std::string>{"1|Арсенал|" + arsenal, "1|Эвертон|" + everton,
+                                        "1|Арсенал|" + without, "2|Эвертон|" + everton,
+                                        "2|Арсенал|" + arsenal, "2|Арсенал|" + later,
+                                        "3|Арсенал|" + arsenal}));
+    EXPECT_EQ(db.Rows("SELECT count(DISTINCT event_key) FROM odds"),
+              (std::vector<std::string>{"4"}));
+    // The history of one event without a join, through the index.
+    EXPECT_EQ(db.Rows("SELECT read_id, P1 FROM odds WHERE event_key = " + arsenal),
+              (std::vector<std::string>{"1|1.85", "2|1.9", "3|1.85"}));
+    EXPECT_EQ(db.Rows("SELECT name FROM sqlite_master WHERE name = 'odds_event_key'"),
+              (std::vector<std::string>{"odds_event_key"}));
+}
+
+TEST(ReadRecorderTest, ADatabaseWithoutEventKeyGetsItForEveryRow) {
+    DatabaseFile file;
+    {
+        // As lintaro-cli watch wrote it before event_key existed.
+        Connection old(file.Path());
+        old.Execute(
+            "CREATE TABLE reads (id INTEGER PRIMARY KEY, time TEXT NOT NULL, bookmaker TEXT NOT "
+            "NULL, host TEXT NOT NULL, rows INTEGER NOT NULL, outcome TEXT NOT NULL, message "
+            "TEXT);"
+            "CREATE TABLE odds (read_id INTEGER NOT NULL REFERENCES reads(id), sport_type_name "
+            "TEXT, competition_name TEXT, sport_event_date TEXT, team_h_name TEXT, team_g_name "
+            "TEXT, P1 REAL, X REAL, P2 REAL, PX1 REAL, P2X REAL, P12 REAL, F1 REAL, VF1 REAL, F2 "
+            "REAL, VF2 REAL, TM REAL, TB REAL, VT REAL, Key_ID INTEGER, dop_info TEXT);"
+            "CREATE INDEX odds_read_id ON odds(read_id);"
+            "INSERT INTO reads VALUES (1, 't1', 'first', 'h', 2, 'ok', NULL);"
+            "INSERT INTO odds (read_id, sport_type_name, competition_name, sport_event_date, "
+            "team_h_name, team_g_name, P1) VALUES "
+            "(1, 'футбол', 'Англия. Премьер-лига', '2026-12-20T19:30:00.000', 'Арсенал', "
+            "'Челси', 1.8), (1, 'футбол', NULL, '2026-12-20T19:30:00.000', 'Эвертон', 'Челси', "
+            "2);");
+    }
+    {
+        ReadRecorder recorder(file.Path());
+        EXPECT_EQ(recorder.Append(Read("t2"), {Row("Арсенал", std::nullopt)}), 2);
+    }
+    Connection db(file.Path());
+    const std::string arsenal = std::to_string(DocumentedKey(
+        {"футбол", "Англия. Премьер-лига", "2026-12-20T19:30:00.000", "Арсенал", "Челси"}));
+    const std::string everton = std::to_string(
+        DocumentedKey({"футбол", std::nullopt, "2026-12-20T19:30:00.000", "Эвертон", "Челси"}));
+    EXPECT_EQ(
+        db.Rows("SELECT read_id, P1, event_key FROM odds"),
+        (std::vector<std::string>{"1|1.8|" + arsenal, "1|2.0|" + everton, "2|1.85|" + arsenal}));
+    EXPECT_EQ(db.Rows("SELECT name FROM pragma_table_info('odds') WHERE cid >= 20"),
+              (std::vector<std::string>{"dop_info", "event_key"}));
+    EXPECT_EQ(db.Rows("SELECT name FROM sqlite_master WHERE name = 'odds_event_key'"),
+              (std::vector<std::string>{"odds_event_key"}));
 }
 
 TEST(ReadRecorderTest, SheetsAreStoredOnlyWhenTheyChange) {

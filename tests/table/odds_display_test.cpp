@@ -33,16 +33,20 @@ TEST(OddsDisplayTest, DecimalFormatsRoundOnTheStoredValue) {
         {-18755, kPrice, "-1.876"},
         {9999999996, kPrice, "1000000.00"},
         {1234567891, kPrice, "123456.789"},
+        // Lines: as many decimals as they have, up to two; more are rounded to two.
         {20000, kValue, "2"},
         {-15000, kValue, "-1.5"},
-        {2500, kValue, "0.2"},
-        {7500, kValue, "0.8"},
-        {-12500, kValue, "-1.2"},
-        {20400, kValue, "2"},
+        {2500, kValue, "0.25"},
+        {7500, kValue, "0.75"},
+        {-12500, kValue, "-1.25"},
+        {20400, kValue, "2.04"},
         {0, kValue, "0"},
-        {-400, kValue, "0"},
-        {-500, kValue, "0"},  // -0.05: a half, to the even 0
-        {-501, kValue, "-0.1"},
+        {-40, kValue, "0"},
+        {-50, kValue, "0"},  // -0.005: a half, to the even 0
+        {-51, kValue, "-0.01"},
+        {21250, kValue, "2.12"},  // 2.125: a half, to the even 2
+        {21350, kValue, "2.14"},
+        {21251, kValue, "2.13"},
         {9999999999, kValue, "1000000"},
         {1000, kValue, "0.1"},
     };
@@ -52,6 +56,57 @@ TEST(OddsDisplayTest, DecimalFormatsRoundOnTheStoredValue) {
     }
     EXPECT_EQ(FormatDecimal(Dec(18755), kPrice, ","), "1,876");
     EXPECT_EQ(FormatDecimal(Dec(-15000), kValue, "٫"), "-1٫5");
+    EXPECT_EQ(FormatDecimal(Dec(-7500), kValue, ","), "-0,75");
+}
+
+// What a cell shows of each kind of value a bookmaker gives, with the exact value a tooltip adds
+// when the cell rounds it. The first bookmaker's half and whole lines read as they always have.
+TEST(OddsDisplayTest, LinesAndPricesAsCellsShowThem) {
+    struct Case {
+        const char* what;
+        const char* field;
+        std::optional<int64_t> scaled;
+        const char* shown;
+        const char* exact;  // FormatExactDecimal when the cell rounds, else ""
+    };
+    const Case cases[] = {
+        {"half line", "VF1", -15000, "-1.5", ""},
+        {"half total", "VT", 25000, "2.5", ""},
+        {"whole line", "VF2", 20000, "2", ""},
+        {"zero line", "VF1", 0, "0", ""},
+        {"quarter line", "VF1", -7500, "-0.75", ""},
+        {"quarter line above one", "VT", 12500, "1.25", ""},
+        {"quarter line below one", "VF2", 2500, "0.25", ""},
+        {"negative quarter line", "VF2", -2500, "-0.25", ""},
+        {"more than two decimals", "VT", 21250, "2.12", "2.125"},
+        {"more than two decimals, negative", "VF1", -7525, "-0.75", "-0.7525"},
+        {"null line", "VT", std::nullopt, "", ""},
+        {"price", "P1", 18500, "1.85", ""},
+        {"whole price", "F1", 20000, "2.00", ""},
+        {"price of three decimals", "TB", 18750, "1.875", ""},
+        {"price of four decimals", "TM", 18755, "1.876", "1.8755"},
+        {"tennis draw stored as 0", "X", 0, "", ""},
+        {"price of 1.0", "P2", 10000, "", ""},
+        {"price just above 1.0", "P2", 10010, "1.001", ""},
+        {"negative price", "PX1", -20000, "", ""},
+        {"null price", "P12", std::nullopt, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OddsRecord row;
+        const int field = FieldIndex(c.field);
+        const std::optional<Decimal> value =
+            c.scaled ? std::optional<Decimal>(Dec(*c.scaled)) : std::nullopt;
+        std::optional<Decimal> OddsRecord::*const kDecimals[] = {
+            &OddsRecord::P1,  &OddsRecord::X,  &OddsRecord::P2,  &OddsRecord::PX1, &OddsRecord::P2X,
+            &OddsRecord::P12, &OddsRecord::F1, &OddsRecord::VF1, &OddsRecord::F2,  &OddsRecord::VF2,
+            &OddsRecord::TM,  &OddsRecord::TB, &OddsRecord::VT};
+        row.*kDecimals[field - FieldIndex("P1")] = value;
+        EXPECT_EQ(DisplayText(row, field, RegionalFormats{}), c.shown);
+        EXPECT_EQ(DecimalFieldText(field, value, "."), c.shown);
+        const bool rounded = value && *c.shown && ShowsRounded(*value, DecimalFormatOf(field));
+        EXPECT_EQ(rounded ? FormatExactDecimal(*value, ".") : "", c.exact);
+    }
 }
 
 TEST(OddsDisplayTest, CalendarPatterns) {
@@ -104,14 +159,14 @@ TEST(OddsDisplayTest, FieldTextsByKind) {
     row.team_h_name = "\xD1\xEF\xE0\xF0\xF2\xE0\xEA";  // "Спартак" in Windows-1251
     row.sport_event_date = MakeDateTime({2024, 3, 10, 19, 30});
     row.P1 = Dec(18500);
-    row.VF1 = Dec(-12500);
+    row.VF1 = Dec(-15000);
     row.Key_ID = -42;
     const RegionalFormats formats{",", "dd.MM.yyyy", "HH:mm:ss"};
     const int p1 = FieldIndex("P1"), vf1 = FieldIndex("VF1"), x = FieldIndex("X");
     EXPECT_EQ(DisplayText(row, FieldIndex("team_h_name"), formats), "Спартак");
     EXPECT_EQ(DisplayText(row, FieldIndex("sport_event_date"), formats), "10.03.2024 19:30:00");
     EXPECT_EQ(DisplayText(row, p1, formats), "1,85");
-    EXPECT_EQ(DisplayText(row, vf1, formats), "-1,2");
+    EXPECT_EQ(DisplayText(row, vf1, formats), "-1,5");
     EXPECT_EQ(DisplayText(row, x, formats), "");  // null price
     EXPECT_EQ(DisplayText(row, FieldIndex("Key_ID"), formats), "-42");
     EXPECT_EQ(DisplayText(row, FieldIndex("dop_info"), formats), "");

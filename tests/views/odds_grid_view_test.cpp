@@ -154,7 +154,8 @@ class OddsGridViewTest : public QObject {
                  QStringLiteral("1.876"));
         QCOMPARE(Row(QStringLiteral("Челси"), kDate).data().toString(),
                  QStringLiteral("12.12.2026"));
-        QCOMPARE(Row(QStringLiteral("Челси"), kP1).data().toString(), QStringLiteral(".50"));
+        // 0.5 returns less than the stake: no price, an empty cell.
+        QCOMPARE(Row(QStringLiteral("Челси"), kP1).data().toString(), QString());
         QCOMPARE(Row(QStringLiteral("Денвер"), kP1).data().toString(), QString());
         // Within a tournament, by date: 18:00 above 20:00.
         const QModelIndex rpl = model.index(1, 0, football);
@@ -319,6 +320,37 @@ class OddsGridViewTest : public QObject {
         QCOMPARE(odd_row.data().toString(), QString(255, QChar(0x2116)));
         QCOMPARE(Footer(), QStringLiteral("Всего: 2"));
         view_->TreeView()->viewport()->repaint();
+    }
+
+    // The second bookmaker's lines and its tennis draw: quarter lines with both decimals, a line
+    // of more decimals rounded with its exact value in the tooltip (beside a mark's text), and
+    // the draw stored as 0 an empty cell.
+    void linesAndNoPricesInTheCells() {
+        table_.ResetTable();
+        std::vector<lintaro::FieldValue> row =
+            lintaro::grid::testing::ValuesOf({"tennis", "ATP", At(1, 10), "Alpha", "Beta", 1.9});
+        row[6] = 0.0;      // X
+        row[12] = -0.75;   // VF1
+        row[14] = 0.75;    // VF2
+        row[17] = 2.1255;  // VT
+        table_.InsertRow(row);
+        view_->ExpandAllGroups();
+        const QModelIndex alpha = Row(QStringLiteral("Alpha"));
+        QVERIFY(alpha.isValid());
+        QCOMPARE(alpha.siblingAtColumn(StartColumn(kColX)).data().toString(), QString());
+        QCOMPARE(alpha.siblingAtColumn(kVF1).data().toString(), QStringLiteral("-0.75"));
+        QCOMPARE(alpha.siblingAtColumn(StartColumn(kColVF2)).data().toString(),
+                 QStringLiteral("0.75"));
+        QVERIFY(!alpha.siblingAtColumn(kVF1).data(Qt::ToolTipRole).isValid());
+        const QModelIndex total = alpha.siblingAtColumn(StartColumn(kColVT));
+        QCOMPARE(total.data().toString(), QStringLiteral("2.13"));
+        QCOMPARE(total.data(Qt::ToolTipRole).toString(), QStringLiteral("точно 2.1255"));
+        view_->Model()->SetCellMarks([](const lintaro::OddsRecord&, int field) {
+            if (field != lintaro::FieldIndex("VT")) return lintaro::views::CellMark{};
+            return lintaro::views::CellMark{lintaro::views::CellMarkKind::kUp, "было 2"};
+        });
+        QCOMPARE(total.data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("точно 2.1255; было 2"));
     }
 
     void filterListsOfDateAndTeamColumns() {
@@ -759,6 +791,40 @@ class OddsGridViewTest : public QObject {
                 QCOMPARE(action->isEnabled(), action->data().toInt() != kColHomeTeam);
             }
         }
+        menu->close();
+    }
+
+    // The checklist stays open while several columns are ticked, by mouse and by keyboard, and
+    // keeps its items in step with the columns shown.
+    void headerMenuChecklistStaysOpenWhileTicking() {
+        QMenu* menu = view_->OpenHeaderMenu(kColHomeTeam, QPoint(0, 0));
+        QMenu* checklist = menu->findChild<QMenu*>(QStringLiteral("columns_menu"));
+        QVERIFY(checklist);
+        checklist->popup(QPoint(10, 10));
+        QTRY_VERIFY(checklist->isVisible());
+        const auto item = [&](int column) -> QAction* {
+            for (QAction* action : checklist->actions()) {
+                if (action->isCheckable() && action->data().toInt() == column) return action;
+            }
+            return nullptr;
+        };
+        QTest::mouseClick(checklist, Qt::LeftButton, {},
+                          checklist->actionGeometry(item(kColMargin1X2)).center());
+        QTest::mouseClick(checklist, Qt::LeftButton, {},
+                          checklist->actionGeometry(item(kColMarginTotal)).center());
+        QVERIFY(checklist->isVisible());
+        QVERIFY(Model().ModelColumn(kColMargin1X2) >= 0);
+        QVERIFY(Model().ModelColumn(kColMarginTotal) >= 0);
+        QVERIFY(item(kColMargin1X2)->isChecked() && item(kColMarginTotal)->isChecked());
+        checklist->setActiveAction(item(kColMarginHandicap));
+        QTest::keyClick(checklist, Qt::Key_Space);
+        QTest::keyClick(checklist, Qt::Key_Return);  // ticked and unticked again
+        QVERIFY(checklist->isVisible());
+        QCOMPARE(Model().ModelColumn(kColMarginHandicap), -1);
+        QTest::mouseClick(checklist, Qt::LeftButton, {},
+                          checklist->actionGeometry(item(kColMargin1X2)).center());
+        QCOMPARE(Model().ModelColumn(kColMargin1X2), -1);
+        QVERIFY(!item(kColMargin1X2)->isChecked());
         menu->close();
     }
 
