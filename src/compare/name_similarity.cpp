@@ -1,0 +1,215 @@
+#include "compare/name_similarity.h"
+
+#include <algorithm>
+#include <map>
+#include <span>
+
+#include "compare/name_words.h"
+#include "compare/translated_names.h"
+#include "compare/transliteration.h"
+#include "table/cp1251_text.h"
+
+namespace lintaro::compare {
+namespace {
+
+// The translated names as word lists, longest phrase first.
+struct Translation {
+    std::vector<std::string> russian;  // Windows-1251 words
+    std::vector<std::string> english;
+};
+
+const std::vector<Translation>& Translations() {
+    static const std::vector<Translation> table = [] {
+        std::vector<Translation> out;
+        auto split = [](std::string_view text) {
+            std::vector<std::string> words;
+            for (const NameWord& word : NameWords(text)) words.push_back(word.text);
+            return words;
+        };
+        for (const TranslatedName& name : TranslatedNames()) {
+            out.push_back({split(Utf8ToCp1251(name.russian)), split(name.english)});
+        }
+        std::stable_sort(out.begin(), out.end(), [](const Translation& a, const Translation& b) {
+            return a.russian.size() > b.russian.size();
+        });
+        return out;
+    }();
+    return table;
+}
+
+bool IsDigits(const std::string& word) {
+    return !word.empty() &&
+           std::all_of(word.begin(), word.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+}
+
+// Edit distance (insert, delete, substitute: 1 each).
+size_t EditDistance(std::string_view a, std::string_view b) {
+    if (a.size() > b.size()) std::swap(a, b);
+    size_t row[64 + 1];
+    std::vector<size_t> long_row;
+    size_t* d = row;
+    if (a.size() + 1 > std::size(row)) {
+        long_row.resize(a.size() + 1);
+        d = long_row.data();
+    }
+    for (size_t i = 0; i <= a.size(); ++i) d[i] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+        size_t diagonal = d[0];
+        d[0] = j;
+        for (size_t i = 1; i <= a.size(); ++i) {
+            const size_t above = d[i];
+            d[i] = std::min({d[i] + 1, d[i - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return d[a.size()];
+}
+
+// The abbreviation's first letter starts the word and its other letters follow in order.
+bool Abbreviates(std::string_view abbreviation, std::string_view word) {
+    if (abbreviation.empty() || word.empty() || abbreviation[0] != word[0]) return false;
+    size_t at = 1;
+    for (size_t i = 1; i < abbreviation.size(); ++i) {
+        at = word.find(abbreviation[i], at);
+        if (at == std::string_view::npos) return false;
+        ++at;
+    }
+    return true;
+}
+
+double UnpairedWeight(const PreparedWord& word) {
+    return word.city ? 0.25 : word.abbreviation ? 0.5 : 1.0;
+}
+
+double PairedWeight(const PreparedWord& word) { return word.abbreviation ? 0.5 : 1.0; }
+
+}  // namespace
+
+PreparedName PrepareName(std::string_view cp1251) {
+    PreparedName name;
+    const std::vector<NameWord> words = NameWords(cp1251);
+    for (const NameWord& word : words) {
+        if (!name.normalised.empty()) name.normalised += ' ';
+        name.normalised += word.text;
+    }
+    const auto& translations = Translations();
+    for (size_t at = 0; at < words.size();) {
+        const Translation* found = nullptr;
+        for (const Translation& translation : translations) {
+            const size_t n = translation.russian.size();
+            if (n == 0 || at + n > words.size()) continue;
+            bool same = true;
+            for (size_t k = 0; k < n && same; ++k)
+                same = words[at + k].text == translation.russian[k];
+            if (same) {
+                found = &translation;
+                break;
+            }
+        }
+        if (found) {
+            for (const std::string& english : found->english) {
+                PreparedWord word;
+                word.spellings = {english};
+                word.digits = IsDigits(english);
+                name.words.push_back(std::move(word));
+            }
+            at += found->russian.size();
+            continue;
+        }
+        PreparedWord word;
+        word.spellings = TransliterationVariants(words[at].text);
+        word.abbreviation = words[at].abbreviation;
+        word.city = words[at].city;
+        word.digits = IsDigits(words[at].text);
+        name.words.push_back(std::move(word));
+        ++at;
+    }
+    return name;
+}
+
+double WordSimilarity(const PreparedWord& a, const PreparedWord& b) {
+    if (a.digits || b.digits) return a.spellings[0] == b.spellings[0] ? 1.0 : 0.0;
+    if (a.abbreviation || b.abbreviation) {
+        const bool a_short =
+            a.abbreviation && (!b.abbreviation || a.spellings[0].size() <= b.spellings[0].size());
+        const PreparedWord& shorter = a_short ? a : b;
+        const PreparedWord& longer = a_short ? b : a;
+        for (const std::string& s : shorter.spellings) {
+            for (const std::string& l : longer.spellings) {
+                if (Abbreviates(s, l)) return 1.0;
+            }
+        }
+        return 0.0;
+    }
+    double best = 0.0;
+    for (const std::string& s : a.spellings) {
+        for (const std::string& t : b.spellings) {
+            const size_t longest = std::max(s.size(), t.size());
+            if (longest == 0) continue;
+            // A pair whose lengths alone rule out beating `best` is skipped.
+            const size_t gap = s.size() > t.size() ? s.size() - t.size() : t.size() - s.size();
+            if (1.0 - static_cast<double>(gap) / static_cast<double>(longest) <= best) continue;
+            const double similarity =
+                1.0 - static_cast<double>(EditDistance(s, t)) / static_cast<double>(longest);
+            if (similarity > best) {
+                best = similarity;
+                if (best >= 1.0) return 1.0;
+            }
+        }
+    }
+    return best;
+}
+
+double NameSimilarity(const PreparedName& a, const PreparedName& b) {
+    const size_t na = a.words.size();
+    const size_t nb = b.words.size();
+    if (na == 0 || nb == 0 || na > 16 || nb > 16) return 0.0;
+    struct Candidate {
+        double similarity;
+        size_t i, j;
+    };
+    std::vector<Candidate> candidates;
+    for (size_t i = 0; i < na; ++i) {
+        for (size_t j = 0; j < nb; ++j) {
+            const double similarity = WordSimilarity(a.words[i], b.words[j]);
+            if (similarity >= kWordMatch) candidates.push_back({similarity, i, j});
+        }
+    }
+    // Best pairs first; among equals, a full word before an abbreviation, then the earlier word.
+    std::sort(candidates.begin(), candidates.end(), [&](const Candidate& x, const Candidate& y) {
+        if (x.similarity != y.similarity) return x.similarity > y.similarity;
+        const bool x_abbr = a.words[x.i].abbreviation || b.words[x.j].abbreviation;
+        const bool y_abbr = a.words[y.i].abbreviation || b.words[y.j].abbreviation;
+        if (x_abbr != y_abbr) return !x_abbr;
+        return x.i != y.i ? x.i < y.i : x.j < y.j;
+    });
+    uint32_t used_a = 0, used_b = 0;
+    double paired = 0.0, total = 0.0;
+    bool full_word = false;
+    for (const Candidate& c : candidates) {
+        if ((used_a >> c.i & 1) || (used_b >> c.j & 1)) continue;
+        used_a |= 1u << c.i;
+        used_b |= 1u << c.j;
+        const double weight = PairedWeight(a.words[c.i]) + PairedWeight(b.words[c.j]);
+        paired += weight * c.similarity;
+        total += weight;
+        if (!a.words[c.i].abbreviation && !b.words[c.j].abbreviation) full_word = true;
+    }
+    if (!full_word) return 0.0;
+    bool left_a = false, left_b = false;
+    for (size_t i = 0; i < na; ++i) {
+        if (used_a >> i & 1) continue;
+        total += UnpairedWeight(a.words[i]);
+        left_a = true;
+    }
+    for (size_t j = 0; j < nb; ++j) {
+        if (used_b >> j & 1) continue;
+        total += UnpairedWeight(b.words[j]);
+        left_b = true;
+    }
+    double score = paired / total;
+    if (left_a && left_b) score *= 0.5;
+    return score;
+}
+
+}  // namespace lintaro::compare

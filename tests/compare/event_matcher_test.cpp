@@ -1,0 +1,3 @@
+#include "compare/event_matcher.h"
+
+#include <gtest/gtest.h>

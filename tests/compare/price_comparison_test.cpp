@@ -1,0 +1,3 @@
+#include "compare/price_comparison.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "compare/row_lines.h"
+
+#include <gtest/gtest.h>
