@@ -86,13 +86,15 @@ uint64_t SportPair(int sport, int home, int guest) {
 // Two-letter starts of the name's full words' spellings, the keys its comparisons are limited to.
 std::vector<uint16_t> BlockKeys(const PreparedName& name) {
     std::vector<uint16_t> keys;
-    for (const PreparedWord& word : name.words) {
-        if (word.abbreviation) continue;
-        for (const std::string& spelling : word.spellings) {
-            if (spelling.empty()) continue;
-            const auto a = static_cast<unsigned char>(spelling[0]);
-            const auto b = spelling.size() > 1 ? static_cast<unsigned char>(spelling[1]) : 0;
-            keys.push_back(static_cast<uint16_t>(a << 8 | b));
+    for (const auto* words : {&name.words, &name.translated}) {
+        for (const PreparedWord& word : *words) {
+            if (word.abbreviation) continue;
+            for (const std::string& spelling : word.spellings) {
+                if (spelling.empty()) continue;
+                const auto a = static_cast<unsigned char>(spelling[0]);
+                const auto b = spelling.size() > 1 ? static_cast<unsigned char>(spelling[1]) : 0;
+                keys.push_back(static_cast<uint16_t>(a << 8 | b));
+            }
         }
     }
     std::sort(keys.begin(), keys.end());

@@ -24,7 +24,7 @@ struct MatchOptions {
     int64_t max_offset_ms = 14 * 3'600'000;  // the largest time-zone difference considered
     double min_name_score = 0.77;            // each team's name similarity
     double min_score = 0.8;                  // the pair's score
-    double min_lead = 0.1;                   // over the runner-up of either event
+    double min_lead = 0.05;                  // over the runner-up of either event
 };
 
 struct EventPair {

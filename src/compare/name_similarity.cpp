@@ -92,7 +92,16 @@ PreparedName PrepareName(std::string_view cp1251) {
         if (!name.normalised.empty()) name.normalised += ' ';
         name.normalised += word.text;
     }
+    for (const NameWord& word : words) {
+        PreparedWord prepared;
+        prepared.spellings = TransliterationVariants(word.text);
+        prepared.abbreviation = word.abbreviation;
+        prepared.city = word.city;
+        prepared.digits = IsDigits(word.text);
+        name.words.push_back(std::move(prepared));
+    }
     const auto& translations = Translations();
+    bool translated = false;
     for (size_t at = 0; at < words.size();) {
         const Translation* found = nullptr;
         for (const Translation& translation : translations) {
@@ -111,19 +120,16 @@ PreparedName PrepareName(std::string_view cp1251) {
                 PreparedWord word;
                 word.spellings = {english};
                 word.digits = IsDigits(english);
-                name.words.push_back(std::move(word));
+                name.translated.push_back(std::move(word));
             }
             at += found->russian.size();
+            translated = true;
             continue;
         }
-        PreparedWord word;
-        word.spellings = TransliterationVariants(words[at].text);
-        word.abbreviation = words[at].abbreviation;
-        word.city = words[at].city;
-        word.digits = IsDigits(words[at].text);
-        name.words.push_back(std::move(word));
+        name.translated.push_back(name.words[at]);
         ++at;
     }
+    if (!translated) name.translated.clear();
     return name;
 }
 
@@ -160,9 +166,12 @@ double WordSimilarity(const PreparedWord& a, const PreparedWord& b) {
     return best;
 }
 
-double NameSimilarity(const PreparedName& a, const PreparedName& b) {
-    const size_t na = a.words.size();
-    const size_t nb = b.words.size();
+namespace {
+
+double WordsSimilarity(const std::vector<PreparedWord>& a_words,
+                       const std::vector<PreparedWord>& b_words) {
+    const size_t na = a_words.size();
+    const size_t nb = b_words.size();
     if (na == 0 || nb == 0 || na > 16 || nb > 16) return 0.0;
     struct Candidate {
         double similarity;
@@ -171,15 +180,15 @@ double NameSimilarity(const PreparedName& a, const PreparedName& b) {
     std::vector<Candidate> candidates;
     for (size_t i = 0; i < na; ++i) {
         for (size_t j = 0; j < nb; ++j) {
-            const double similarity = WordSimilarity(a.words[i], b.words[j]);
+            const double similarity = WordSimilarity(a_words[i], b_words[j]);
             if (similarity >= kWordMatch) candidates.push_back({similarity, i, j});
         }
     }
     // Best pairs first; among equals, a full word before an abbreviation, then the earlier word.
     std::sort(candidates.begin(), candidates.end(), [&](const Candidate& x, const Candidate& y) {
         if (x.similarity != y.similarity) return x.similarity > y.similarity;
-        const bool x_abbr = a.words[x.i].abbreviation || b.words[x.j].abbreviation;
-        const bool y_abbr = a.words[y.i].abbreviation || b.words[y.j].abbreviation;
+        const bool x_abbr = a_words[x.i].abbreviation || b_words[x.j].abbreviation;
+        const bool y_abbr = a_words[y.i].abbreviation || b_words[y.j].abbreviation;
         if (x_abbr != y_abbr) return !x_abbr;
         return x.i != y.i ? x.i < y.i : x.j < y.j;
     });
@@ -190,26 +199,38 @@ double NameSimilarity(const PreparedName& a, const PreparedName& b) {
         if ((used_a >> c.i & 1) || (used_b >> c.j & 1)) continue;
         used_a |= 1u << c.i;
         used_b |= 1u << c.j;
-        const double weight = PairedWeight(a.words[c.i]) + PairedWeight(b.words[c.j]);
+        const double weight = PairedWeight(a_words[c.i]) + PairedWeight(b_words[c.j]);
         paired += weight * c.similarity;
         total += weight;
-        if (!a.words[c.i].abbreviation && !b.words[c.j].abbreviation) full_word = true;
+        if (!a_words[c.i].abbreviation && !b_words[c.j].abbreviation) full_word = true;
     }
     if (!full_word) return 0.0;
     bool left_a = false, left_b = false;
     for (size_t i = 0; i < na; ++i) {
         if (used_a >> i & 1) continue;
-        total += UnpairedWeight(a.words[i]);
+        total += UnpairedWeight(a_words[i]);
         left_a = true;
     }
     for (size_t j = 0; j < nb; ++j) {
         if (used_b >> j & 1) continue;
-        total += UnpairedWeight(b.words[j]);
+        total += UnpairedWeight(b_words[j]);
         left_b = true;
     }
     double score = paired / total;
     if (left_a && left_b) score *= 0.5;
     return score;
+}
+
+}  // namespace
+
+double NameSimilarity(const PreparedName& a, const PreparedName& b) {
+    double best = WordsSimilarity(a.words, b.words);
+    if (!a.translated.empty()) best = std::max(best, WordsSimilarity(a.translated, b.words));
+    if (!b.translated.empty()) best = std::max(best, WordsSimilarity(a.words, b.translated));
+    if (!a.translated.empty() && !b.translated.empty()) {
+        best = std::max(best, WordsSimilarity(a.translated, b.translated));
+    }
+    return best;
 }
 
 }  // namespace lintaro::compare

@@ -20,8 +20,11 @@ struct PreparedWord {
 };
 
 struct PreparedName {
-    std::string normalised;  // NormalisedName of the original, for the aliases
-    std::vector<PreparedWord> words;
+    std::string normalised;           // NormalisedName of the original, for the aliases
+    std::vector<PreparedWord> words;  // every word transliterated; empty when the name has none
+    // The same with the data table's translated names in English; empty when none occurs. A name is
+    // compared in both forms, since one bookmaker may translate what the other transliterates.
+    std::vector<PreparedWord> translated;
 };
 
 // Normalises, translates (the data table's names) and transliterates a Windows-1251 name.
@@ -37,7 +40,8 @@ double WordSimilarity(const PreparedWord& a, const PreparedWord& b);
 // paired words' weight over all words' weight (an abbreviation weighs half, a city word the other
 // name lacks a quarter). When both names keep words the other lacks, the names disagree (Williams
 // S. / Williams V., Манчестер Сити / Manchester United) and the score is halved. A name needs at
-// least one paired word that is not an abbreviation; an empty name scores 0.
+// least one paired word that is not an abbreviation; an empty name scores 0. The best of the
+// names' forms (transliterated, translated) counts.
 double NameSimilarity(const PreparedName& a, const PreparedName& b);
 
 }  // namespace lintaro::compare

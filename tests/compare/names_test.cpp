@@ -126,6 +126,7 @@ TEST(NameSimilarityTest, RealPairsAcrossScriptsMatch) {
         {"Наполи", "Napoli"},
         {"Фиорентина", "Fiorentina"},
         {"Црвена Звезда", "Red Star Belgrade"},
+        {"Црвена Звезда", "Crvena Zvezda"},
         {"Спартак М", "Spartak Moscow"},
         {"Динамо М", "Dynamo Moscow"},
         {"Динамо К", "Dynamo Kyiv"},
