@@ -13,6 +13,7 @@ int RunParse(const std::vector<std::string>& args);      // cmd_parse.cpp
 int RunLoad(const std::vector<std::string>& args);       // cmd_load.cpp
 int RunServeDemo(const std::vector<std::string>& args);  // cmd_serve_demo.cpp
 int RunWatch(const std::vector<std::string>& args);      // cmd_watch.cpp
+int RunCompare(const std::vector<std::string>& args);    // cmd_compare.cpp
 
 // Each command's help, printed by "lintaro-cli COMMAND --help" and "lintaro-cli help COMMAND": its
 // synopsis up to the first empty line (the general usage lists these), what it does, every option
@@ -23,5 +24,6 @@ extern const char kParseUsage[];      // cmd_parse.cpp
 extern const char kLoadUsage[];       // cmd_load.cpp
 extern const char kServeDemoUsage[];  // cmd_serve_demo.cpp
 extern const char kWatchUsage[];      // cmd_watch.cpp
+extern const char kCompareUsage[];    // cmd_compare.cpp
 
 }  // namespace lintaro::cli

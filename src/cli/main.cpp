@@ -27,6 +27,7 @@ const Command kCommands[] = {
     {"load", RunLoad, kLoadUsage},
     {"serve-demo", RunServeDemo, kServeDemoUsage},
     {"watch", RunWatch, kWatchUsage},
+    {"compare", RunCompare, kCompareUsage},
 };
 
 const Command* FindCommand(const std::string& name) {

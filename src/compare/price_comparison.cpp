@@ -65,11 +65,11 @@ std::optional<BestPrice> Best(const OddsRecord& first, const OddsRecord& second,
         const Where from = a->scaled > b->scaled   ? Where::kFirst
                            : b->scaled > a->scaled ? Where::kSecond
                                                    : Where::kBoth;
-        return BestPrice{field, a->scaled >= b->scaled ? *a : *b, from,
+        return BestPrice{field, from, a->scaled >= b->scaled ? *a : *b,
                          line_a ? *line_a : std::nullopt};
     }
-    if (a) return BestPrice{field, *a, Where::kFirst, line_a ? *line_a : std::nullopt};
-    if (b) return BestPrice{field, *b, Where::kSecond, line_b ? *line_b : std::nullopt};
+    if (a) return BestPrice{field, Where::kFirst, *a, line_a ? *line_a : std::nullopt};
+    if (b) return BestPrice{field, Where::kSecond, *b, line_b ? *line_b : std::nullopt};
     return std::nullopt;
 }
 

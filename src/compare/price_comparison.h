@@ -21,8 +21,8 @@ const char* PriceFieldName(PriceField field);  // "P1", ..., "TB"
 
 struct BestPrice {
     PriceField field;
-    Decimal price;
     Where from;
+    Decimal price;
     std::optional<Decimal> line;  // the handicap (F1, F2) or total (TM, TB) line it is at
 };
 

@@ -1,0 +1,233 @@
+// lintaro-cli compare on files: matched events with both rows exactly as load writes them, --all
+// listing every row once, --surebets, --bank, CSV, the aliases file, and bad input: one line naming
+// the file and the line, status 1, nothing on standard output.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+#include "export/row_format.h"
+#include "table/cp1251_text.h"
+#include "table/date_time.h"
+
+namespace {
+
+using lintaro::OddsRecord;
+using lintaro::testing_util::CliRun;
+using lintaro::testing_util::RunCli;
+using lintaro::testing_util::ScratchDir;
+
+lintaro::Decimal D(double value) { return *lintaro::DecimalFromDouble(value); }
+
+OddsRecord Event(const char* sport, const char* home, const char* guest, int day, int hour,
+                 double p1, double x, double p2) {
+    OddsRecord row;
+    row.sport_type_name = lintaro::Utf8ToCp1251(sport);
+    row.competition_name = lintaro::Utf8ToCp1251("Лига");
+    row.team_h_name = lintaro::Utf8ToCp1251(home);
+    row.team_g_name = lintaro::Utf8ToCp1251(guest);
+    row.sport_event_date = lintaro::MakeDateTime({2026, 5, day, hour, 0, 0, 0});
+    row.P1 = D(p1);
+    if (x > 0) row.X = D(x);
+    row.P2 = D(p2);
+    row.Key_ID = day * 100 + hour;
+    return row;
+}
+
+std::string Jsonl(const std::vector<OddsRecord>& rows) {
+    std::ostringstream out;
+    lintaro::WriteRows(out, rows, lintaro::RowFormat::kJsonl);
+    return out.str();
+}
+
+std::string JsonRow(const OddsRecord& row) {
+    std::string line = Jsonl({row});
+    line.pop_back();
+    return line;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+class CompareCliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // No aliases file unless a test writes one.
+        ::setenv("XDG_CONFIG_HOME", dir_.Path().c_str(), 1);
+        // The second's clock two hours ahead; a surebet on the first event.
+        first_ = {
+            Event("футбол", "Арсенал", "Челси", 16, 17, 2.50, 3.60, 3.00),
+            Event("футбол", "Ливерпуль", "Эвертон", 16, 17, 1.50, 4.20, 6.50),
+            Event("теннис", "Уильямс С.", "Халеп С.", 17, 13, 1.60, 0, 2.40),
+            Event("хоккей", "ЦСКА", "СКА", 16, 17, 2.10, 4.00, 3.10),
+        };
+        second_ = {
+            Event("soccer", "Liverpool", "Everton", 16, 19, 1.45, 4.40, 6.80),
+            Event("soccer", "Arsenal", "Chelsea", 16, 19, 2.10, 3.40, 3.90),
+            Event("tennis", "Serena Williams", "Simona Halep", 17, 15, 1.55, 0, 2.45),
+            Event("baseball", "Chicago Cubs", "Houston Astros", 16, 19, 1.90, 0, 1.95),
+        };
+        first_file_ = dir_.WriteFile("first.jsonl", Jsonl(first_));
+        second_file_ = dir_.WriteFile("second.jsonl", Jsonl(second_));
+    }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    CliRun Compare(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"compare", first_file_, second_file_};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunCli(args);
+    }
+
+    ScratchDir dir_;
+    std::vector<OddsRecord> first_, second_;
+    std::string first_file_, second_file_;
+};
+
+TEST_F(CompareCliTest, PrintsMatchedEventsWithBothRowsBestPricesAndSurebets) {
+    const CliRun run = Compare();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0], "{\"first\":" + JsonRow(first_[0]) + ",\"second\":" + JsonRow(second_[1]) +
+                            ",\"score\":1,\"best\":{\"P1\":{\"price\":2.5,\"from\":\"first\"},"
+                            "\"X\":{\"price\":3.6,\"from\":\"first\"},"
+                            "\"P2\":{\"price\":3.9,\"from\":\"second\"}},\"margin\":-0.065812,"
+                            "\"surebets\":[{\"market\":\"1X2\",\"profit\":0.070448,\"stakes\":"
+                            "{\"P1\":42.82,\"X\":29.73,\"P2\":27.45},\"rounding_cost\":0.02}]}");
+    EXPECT_NE(lines[1].find("\"second\":" + JsonRow(second_[0])), std::string::npos);
+    EXPECT_NE(lines[1].find("\"surebets\":[]}"), std::string::npos);
+    EXPECT_NE(lines[2].find("\"second\":" + JsonRow(second_[2])), std::string::npos);
+}
+
+TEST_F(CompareCliTest, AllListsEveryRowOnceAndSurebetsFilters) {
+    const CliRun all = Compare({"--all"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    const std::vector<std::string> lines = Lines(all.out);
+    ASSERT_EQ(lines.size(), 5u);
+    for (const OddsRecord& row : first_) {
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& l) {
+                                    return l.find("{\"first\":" + JsonRow(row)) == 0;
+                                }),
+                  1);
+    }
+    EXPECT_NE(lines[3].find("\"second\":null,\"score\":null"), std::string::npos);
+    EXPECT_EQ(
+        lines[4].find("{\"first\":null,\"second\":" + JsonRow(second_[3]) + ",\"score\":null"), 0u);
+
+    const CliRun surebets = Compare({"--surebets", "--bank", "250"});
+    ASSERT_EQ(surebets.status, 0) << surebets.err;
+    ASSERT_EQ(Lines(surebets.out).size(), 1u);
+    EXPECT_NE(surebets.out.find("\"stakes\":{\"P1\":107.04,\"X\":74.34,\"P2\":68.62}"),
+              std::string::npos)
+        << surebets.out;
+}
+
+TEST_F(CompareCliTest, CsvHasOneRecordPerEvent) {
+    const std::string out_file = dir_.Path() + "/events.csv";
+    const CliRun run = Compare({"--format", "csv", "--out", out_file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const CliRun cat = RunCli({"compare", "--format", "csv", first_file_, second_file_, "--all"});
+    const std::vector<std::string> lines = Lines(cat.out);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].rfind("first_sport_type_name,first_competition_name,", 0), 0u);
+    EXPECT_NE(lines[0].find(",score,best_P1,best_P1_from,"), std::string::npos);
+    EXPECT_NE(lines[0].find(",best_F1_line,"), std::string::npos);
+    EXPECT_NE(lines[1].find(",1X2 0.070448 P1=42.82 X=29.73 P2=27.45\r"), std::string::npos)
+        << lines[1];
+}
+
+TEST_F(CompareCliTest, AliasesLinkAndAMalformedFileIsIgnored) {
+    // "ЦСКА"/"СКА" are hockey at the first only; link the Liverpool game's names another way.
+    ::mkdir((dir_.Path() + "/lintaro").c_str(), 0700);
+    dir_.WriteFile("lintaro/aliases.tsv", "# links\nЛиверпуль\tLiverpool Reserves\tфутбол\n");
+    CliRun run = Compare();
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 2u);  // Ливерпуль is linked elsewhere now
+    dir_.WriteFile("lintaro/aliases.tsv", "Ливерпуль\tLiverpool Reserves\nbroken line\n");
+    run = Compare();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(Lines(run.out).size(), 3u);
+    EXPECT_NE(run.err.find("aliases.tsv: line 2: "), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+}
+
+TEST_F(CompareCliTest, BadInputIsOneLineNamingFileAndLine) {
+    const std::string good = Jsonl(first_);
+    const std::string row = JsonRow(first_[0]);
+    std::string mistyped = row;
+    mistyped.replace(mistyped.find("\"P1\":2.5"), 8, "\"P1\":\"2.5\"");
+    const std::pair<std::string, std::string> cases[] = {
+        {"first line\n", ":1: "},
+        {good + "{\"P1\":2.5}\n", ": line 5: "},
+        {good + mistyped + "\n", ": line 5: key \"P1\" must be a number or null"},
+        {"\xFF\xFE{}\n", ": line 1: "},
+    };
+    for (const auto& [text, reason] : cases) {
+        const std::string bad = dir_.WriteFile("bad.jsonl", text);
+        const CliRun run = RunCli({"compare", bad, second_file_, "--all"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_NE(run.err.find("bad.jsonl"), std::string::npos) << run.err;
+        if (reason != ":1: ") {
+            EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        } else {
+            EXPECT_NE(run.err.find("line 1"), std::string::npos) << run.err;
+        }
+    }
+    const CliRun missing = RunCli({"compare", dir_.Path() + "/none.jsonl", second_file_});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("none.jsonl: cannot be read"), std::string::npos) << missing.err;
+
+    const std::string empty = dir_.WriteFile("empty.jsonl", "");
+    const CliRun none = RunCli({"compare", empty, empty, "--all"});
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "");
+}
+
+TEST_F(CompareCliTest, NamesNoOneCanMatchAreListedUnmatched) {
+    const std::vector<OddsRecord> odd = {
+        Event("футбол", "", "Челси", 16, 17, 2.0, 3.0, 4.0),
+        Event("футбол", "...", "!!!", 16, 17, 2.0, 3.0, 4.0),
+        Event("футбол", std::string(10'000, 'A').c_str(), "Челси", 16, 17, 2.0, 3.0, 4.0),
+        Event("футбол", "東京", "大阪", 16, 17, 2.0, 3.0, 4.0),
+    };
+    const std::string file = dir_.WriteFile("odd.jsonl", Jsonl(odd));
+    for (const auto& [a, b] : {std::pair{file, file}, std::pair{file, second_file_}}) {
+        const CliRun run = RunCli({"compare", a, b, "--all"});
+        EXPECT_EQ(run.status, 0) << run.err;
+        for (const std::string& line : Lines(run.out)) {
+            EXPECT_NE(line.find("\"score\":null"), std::string::npos) << line;
+        }
+    }
+}
+
+TEST_F(CompareCliTest, UsageMistakes) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"compare", first_file_},
+        {"compare", first_file_, second_file_, second_file_},
+        {"compare", first_file_, second_file_, "--format", "xls"},
+        {"compare", first_file_, second_file_, "--bank", "lots"},
+        {"compare", first_file_, second_file_, "--bank", "0"},
+        {"compare", first_file_, second_file_, "--out", ""},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 2) << args.back();
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+}  // namespace
