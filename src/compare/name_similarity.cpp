@@ -42,9 +42,11 @@ bool IsDigits(const std::string& word) {
            std::all_of(word.begin(), word.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
 }
 
-// Edit distance (insert, delete, substitute: 1 each).
-size_t EditDistance(std::string_view a, std::string_view b) {
+// Edit distance (insert, delete, substitute: 1 each), or `limit` + 1 as soon as it is sure to
+// exceed `limit`.
+size_t EditDistance(std::string_view a, std::string_view b, size_t limit) {
     if (a.size() > b.size()) std::swap(a, b);
+    if (b.size() - a.size() > limit) return limit + 1;
     size_t row[64 + 1];
     std::vector<size_t> long_row;
     size_t* d = row;
@@ -56,11 +58,14 @@ size_t EditDistance(std::string_view a, std::string_view b) {
     for (size_t j = 1; j <= b.size(); ++j) {
         size_t diagonal = d[0];
         d[0] = j;
+        size_t row_min = d[0];
         for (size_t i = 1; i <= a.size(); ++i) {
             const size_t above = d[i];
             d[i] = std::min({d[i] + 1, d[i - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
             diagonal = above;
+            row_min = std::min(row_min, d[i]);
         }
+        if (row_min > limit) return limit + 1;  // every later row is at least this
     }
     return d[a.size()];
 }
@@ -133,7 +138,7 @@ PreparedName PrepareName(std::string_view cp1251) {
     return name;
 }
 
-double WordSimilarity(const PreparedWord& a, const PreparedWord& b) {
+double WordSimilarity(const PreparedWord& a, const PreparedWord& b, double floor) {
     if (a.digits || b.digits) return a.spellings[0] == b.spellings[0] ? 1.0 : 0.0;
     if (a.abbreviation || b.abbreviation) {
         const bool a_short =
@@ -152,11 +157,15 @@ double WordSimilarity(const PreparedWord& a, const PreparedWord& b) {
         for (const std::string& t : b.spellings) {
             const size_t longest = std::max(s.size(), t.size());
             if (longest == 0) continue;
-            // A pair whose lengths alone rule out beating `best` is skipped.
-            const size_t gap = s.size() > t.size() ? s.size() - t.size() : t.size() - s.size();
-            if (1.0 - static_cast<double>(gap) / static_cast<double>(longest) <= best) continue;
+            // Only a distance that beats both `best` and `floor` counts.
+            const double need = std::max(best, floor);
+            const double allowed = (1.0 - need) * static_cast<double>(longest);
+            if (allowed < 0.0) continue;
+            const auto limit = static_cast<size_t>(allowed);
+            const size_t distance = EditDistance(s, t, limit);
+            if (distance > limit) continue;
             const double similarity =
-                1.0 - static_cast<double>(EditDistance(s, t)) / static_cast<double>(longest);
+                1.0 - static_cast<double>(distance) / static_cast<double>(longest);
             if (similarity > best) {
                 best = similarity;
                 if (best >= 1.0) return 1.0;
@@ -180,7 +189,7 @@ double WordsSimilarity(const std::vector<PreparedWord>& a_words,
     std::vector<Candidate> candidates;
     for (size_t i = 0; i < na; ++i) {
         for (size_t j = 0; j < nb; ++j) {
-            const double similarity = WordSimilarity(a_words[i], b_words[j]);
+            const double similarity = WordSimilarity(a_words[i], b_words[j], kWordMatch);
             if (similarity >= kWordMatch) candidates.push_back({similarity, i, j});
         }
     }

@@ -33,8 +33,8 @@ PreparedName PrepareName(std::string_view cp1251);
 // Similarity of two words in [0, 1]: digits must be equal; an abbreviation matches a word that
 // starts with its first letter and contains its other letters in order ("м" / "moscow",
 // "мг" / "magnitogorsk", "s" / "serena"); other words score 1 - edit distance / length over the
-// best pair of spellings.
-double WordSimilarity(const PreparedWord& a, const PreparedWord& b);
+// best pair of spellings. A similarity below `floor` may be given as 0 (it is not worked out).
+double WordSimilarity(const PreparedWord& a, const PreparedWord& b, double floor = 0.0);
 
 // Similarity of two names in [0, 1]. Words pair one to one whatever their order; the score is the
 // paired words' weight over all words' weight (an abbreviation weighs half, a city word the other

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "compare/aliases.h"
+#include "compare/line_comparison.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 
@@ -160,6 +161,40 @@ TEST(EventMatcherTest, RowsMissingWhatMatchingNeedsAreLeftOut) {
     EXPECT_TRUE(MatchEvents(first, second).pairs.empty());
     EXPECT_TRUE(MatchEvents({}, second).pairs.empty());
     EXPECT_TRUE(MatchEvents(second, {}).pairs.empty());
+}
+
+TEST(LineComparisonTest, EveryRowOnceWithTheUnmatchedAndOnlySurebetsWhenAsked) {
+    std::vector<OddsRecord> first = {
+        Event("футбол", "Арсенал", "Челси", At("2026-05-16 17:00")),
+        Event("хоккей", "ЦСКА", "СКА", At("2026-05-16 17:00")),
+        Event("футбол", "Ливерпуль", "Эвертон", At("2026-05-16 17:00")),
+    };
+    std::vector<OddsRecord> second = {
+        Event("soccer", "Liverpool", "Everton", At("2026-05-16 17:00")),
+        Event("soccer", "Aston Villa", "Everton", At("2026-05-17 17:00")),
+        Event("soccer", "Arsenal", "Chelsea", At("2026-05-16 17:00")),
+    };
+    first[0].P1 = DecimalFromDouble(2.5), first[0].X = DecimalFromDouble(3.6);
+    second[2].P2 = DecimalFromDouble(3.9), second[2].P1 = DecimalFromDouble(2.1);
+    LineOptions options;
+    options.include_unmatched = true;
+    const LineComparison all = CompareLines(first, second, options);
+    ASSERT_EQ(all.events.size(), 4u);
+    EXPECT_EQ(all.matched, 2);
+    EXPECT_EQ(all.events[0].first, 0);
+    EXPECT_EQ(all.events[0].second, 2);
+    EXPECT_EQ(all.events[1].first, 1);
+    EXPECT_EQ(all.events[1].second, -1);
+    EXPECT_FALSE(all.events[1].score);
+    EXPECT_EQ(all.events[2].second, 0);
+    EXPECT_EQ(all.events[3].first, -1);
+    EXPECT_EQ(all.events[3].second, 1);
+    EXPECT_EQ(all.events[0].comparison.surebets.size(), 1u);
+
+    options.surebets_only = true;
+    const LineComparison sure = CompareLines(first, second, options);
+    ASSERT_EQ(sure.events.size(), 1u);
+    EXPECT_EQ(sure.events[0].first, 0);
 }
 
 }  // namespace
