@@ -118,21 +118,25 @@ struct Candidate {
 std::unordered_map<uint64_t, std::vector<NameMatch>> AlikeNames(
     const SideRows& a, const SideRows& b, const std::vector<std::string>& sport_keys,
     const MatchOptions& options) {
-    std::vector<std::pair<int, int>> used_a, used_b;  // (sport, name)
-    for (size_t r = 0; r < a.sport.size(); ++r) {
-        if (a.sport[r] < 0) continue;
-        used_a.emplace_back(a.sport[r], a.home[r]);
-        used_a.emplace_back(a.sport[r], a.guest[r]);
-    }
-    for (size_t r = 0; r < b.sport.size(); ++r) {
-        if (b.sport[r] < 0) continue;
-        used_b.emplace_back(b.sport[r], b.home[r]);
-        used_b.emplace_back(b.sport[r], b.guest[r]);
-    }
-    for (auto* used : {&used_a, &used_b}) {
-        std::sort(used->begin(), used->end());
-        used->erase(std::unique(used->begin(), used->end()), used->end());
-    }
+    // The (sport, name) pairs each side uses, once each.
+    auto used_by = [](const SideRows& side) {
+        std::vector<std::vector<int>> sports_of_name(side.names.size());
+        std::vector<std::pair<int, int>> used;
+        auto add = [&](int sport, int name) {
+            std::vector<int>& sports = sports_of_name[name];
+            if (std::find(sports.begin(), sports.end(), sport) != sports.end()) return;
+            sports.push_back(sport);
+            used.emplace_back(sport, name);
+        };
+        for (size_t r = 0; r < side.sport.size(); ++r) {
+            if (side.sport[r] < 0) continue;
+            add(side.sport[r], side.home[r]);
+            add(side.sport[r], side.guest[r]);
+        }
+        return used;
+    };
+    const std::vector<std::pair<int, int>> used_a = used_by(a);
+    const std::vector<std::pair<int, int>> used_b = used_by(b);
     // The second's names by sport and key, and by sport and normalised text (for the aliases).
     std::vector<std::vector<uint16_t>> keys_b(b.names.size());
     std::unordered_map<uint64_t, std::vector<int>> by_key;
