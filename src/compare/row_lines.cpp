@@ -73,6 +73,14 @@ class LineParser {
         Expect('"', "a string");
         std::string out;
         while (true) {
+            // A run without quotes, escapes or control characters is copied whole.
+            size_t run = at_;
+            while (run < s_.size() && s_[run] != '"' && s_[run] != '\\' &&
+                   static_cast<unsigned char>(s_[run]) >= 0x20) {
+                ++run;
+            }
+            out.append(s_.substr(at_, run - at_));
+            at_ = run;
             if (AtEnd()) Fail("a string is not closed");
             const char ch = s_[at_++];
             if (ch == '"') return out;
