@@ -31,6 +31,10 @@ struct SideRows {
 };
 
 int NameId(SideRows& side, const std::string& text) {
+    // Looked up before inserting, so a name seen before costs no copy of its text.
+    if (const auto found = side.name_ids.find(text); found != side.name_ids.end()) {
+        return found->second;
+    }
     const auto [it, inserted] = side.name_ids.emplace(text, -1);
     if (inserted) {
         PreparedName name = PrepareName(text);
@@ -55,8 +59,9 @@ void ReadSide(std::span<const OddsRecord> rows, std::unordered_map<std::string, 
         if (!row.sport_type_name || !row.sport_event_date || !row.team_h_name || !row.team_g_name) {
             continue;
         }
-        auto [text_it, fresh] = sport_of_text.emplace(*row.sport_type_name, -1);
-        if (fresh) {
+        auto text_it = sport_of_text.find(*row.sport_type_name);
+        if (text_it == sport_of_text.end()) {
+            text_it = sport_of_text.emplace(*row.sport_type_name, -1).first;
             const std::string key = SportKey(*row.sport_type_name);
             if (!key.empty()) {
                 auto [key_it, added] = sports.emplace(key, static_cast<int>(sport_keys.size()));
