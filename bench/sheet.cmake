@@ -2,6 +2,5 @@
 # from the bounded writer to a laid-out, painted viewer, with the time and memory each takes.
 if(TARGET lintaro_views)
     add_executable(bench_sheet ${CMAKE_CURRENT_LIST_DIR}/sheet_bench.cpp)
-    target_link_libraries(bench_sheet PRIVATE lintaro_views benchmark::benchmark)
-    target_include_directories(bench_sheet PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+    target_link_libraries(bench_sheet PRIVATE lintaro_views lintaro_test_support benchmark::benchmark)
 endif()

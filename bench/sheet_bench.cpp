@@ -1,9 +1,9 @@
-// Event sheet benchmarks: each sample sheet (bench/sheet_samples.h: the hostile sheets of the tests
-// and the worst sheets the bounds let through whole) written into the event-sheet window's viewer
-// as the window does it (the bounded writer, a new document, Qt's HTML import), laid out to its
-// end and painted once, offscreen in the window's 714 × 342 pixels.
-// Targets: each sheet within 200 ms, and at most 20 MB of memory added (held afterwards, and at the
-// peak while it is shown).
+// Event sheet benchmarks: each sample sheet (tests/support/sheet_samples.h: the hostile sheets of
+// the tests and the worst sheets the bounds let through whole) written into the event-sheet
+// window's viewer as the window does it (the bounded writer, a new document, Qt's HTML import),
+// laid out to its end and painted once, offscreen in the window's 714 × 342 pixels. Targets: each
+// sheet within 200 ms, and at most 20 MB of memory added (held afterwards, and at the peak while it
+// is shown).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 

@@ -83,12 +83,4 @@ int64_t ShownStep(const GridColumn& column) {
     return 1000;
 }
 
-std::string_view ColumnFieldName(const GridColumn& column) {
-    if (column.computed != ComputedColumn::kNone || column.field_index < 0 ||
-        column.field_index >= kOddsFieldCount) {
-        return {};
-    }
-    return kOddsFields[column.field_index].name;
-}
-
 }  // namespace lintaro::grid

@@ -29,7 +29,5 @@ std::string DecimalText(Decimal value, const GridColumn& column, const RegionalF
 // The step a shown decimal is rounded to, in the table's units of 0.0001: 10 for prices, 100 for
 // handicap and total values, 1 000 for margins.
 int64_t ShownStep(const GridColumn& column);
-// The field name of a field column, "" for a computed one.
-std::string_view ColumnFieldName(const GridColumn& column);
 
 }  // namespace lintaro::grid

@@ -117,13 +117,6 @@ GridLayout::GridLayout() {
                      [this](int a, int b) { return columns_[a].band < columns_[b].band; });
 }
 
-int GridLayout::ColumnOfField(int field_index) const {
-    for (int i = 0; i < ColumnCount(); ++i) {
-        if (columns_[i].field_index == field_index) return i;
-    }
-    return -1;
-}
-
 std::vector<int> GridLayout::ExportColumns() const {
     std::vector<int> result;
     for (int band = 0; band < static_cast<int>(bands_.size()); ++band) {

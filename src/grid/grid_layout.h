@@ -104,12 +104,8 @@ class GridLayout {
     GridLayout();
 
     const std::vector<GridBand>& Bands() const { return bands_; }
-    const std::vector<GridColumn>& Columns() const { return columns_; }
     const GridColumn& Column(int column) const { return columns_.at(column); }
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
-
-    // The layout column that shows table field `field_index`, or -1.
-    int ColumnOfField(int field_index) const;
 
     // Header positions: every column (hidden ones included) in the order the header places them,
     // band by band. At start this is the order of the columns within each band.

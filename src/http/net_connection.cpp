@@ -165,7 +165,9 @@ bool TNetTCPConnection::CheckOpen(bool fail_if_closed, bool ignore_buffered) {
 void TNetTCPConnection::CheckForDisconnect() {
     // A zero-time check: an idle server sends nothing, so any wait here would always run to its
     // end. A close that arrives later fails the next request's status line instead.
-    if (Connected()) ReadFromSource(false, kNoWait, false);
+    if (Connected()) {
+        ReadFromSource({.fail_if_closed = false, .timeout_ms = kNoWait, .fail_on_timeout = false});
+    }
 }
 
 void TNetTCPConnection::Consume(std::size_t count) {
@@ -211,21 +213,22 @@ bool TNetTCPConnection::WaitReadable(int limit_ms) {
     return readable;
 }
 
-long TNetTCPConnection::ReadFromSource(bool fail_if_closed, int timeout_ms, bool fail_on_timeout) {
+long TNetTCPConnection::ReadFromSource(ReceiveOptions options) {
     // Drop what has been read, so the buffer only ever holds unread bytes plus one receive.
     if (input_start_ > 0) {
         input_.erase(0, input_start_);
         input_start_ = 0;
     }
     const std::size_t block_size = static_cast<std::size_t>(std::max(1, RecvBufferSize));
-    return ReceiveInto(input_, kInputReceiveBlocks * block_size, fail_if_closed, timeout_ms,
-                       fail_on_timeout, Buffered() > 0);
+    options.broken_pipe_is_close = Buffered() > 0;
+    return ReceiveInto(input_, kInputReceiveBlocks * block_size, options);
 }
 
-long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes, bool fail_if_closed,
-                                    int timeout_ms, bool fail_on_timeout, bool buffered) {
-    if (!CheckOpen(fail_if_closed, false)) {
-        if (fail_if_closed) throw ENetNotConnected("Not Connected");
+long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes,
+                                    ReceiveOptions options) {
+    int timeout_ms = options.timeout_ms;
+    if (!CheckOpen(options.fail_if_closed, false)) {
+        if (options.fail_if_closed) throw ENetNotConnected("Not Connected");
         return 0;
     }
     if (timeout_ms == -1) timeout_ms = ReadTimeout;
@@ -269,7 +272,7 @@ long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes, 
                 if (!WaitReadable(timeout_ms)) {
                     dest.resize(old_size);
                     awaiting = false;
-                    if (fail_on_timeout) throw ENetReadTimeout("Read Timeout");
+                    if (options.fail_on_timeout) throw ENetReadTimeout("Read Timeout");
                     return -1;
                 }
                 received = transport_->ReceiveBlocks(buffer, want, block_size, false, error);
@@ -289,14 +292,14 @@ long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes, 
                 dest.resize(old_size);
                 if (!IsBrokenPipe(error)) throw ENetSocketError(error);
                 CloseSocket();
-                if (!buffered) throw ENetSocketError(error);
+                if (!options.broken_pipe_is_close) throw ENetSocketError(error);
                 count = 0;
             } else {
                 dest.resize(old_size + static_cast<std::size_t>(received));
                 if (intercept_ != nullptr) NotifyReceived(dest, old_size, block_size);
                 count = static_cast<long>(dest.size() - old_size);
             }
-        } while (CheckOpen(fail_if_closed, false) && count == 0);
+        } while (CheckOpen(options.fail_if_closed, false) && count == 0);
     } catch (...) {
         // The room made for a receive that never came goes again. (A failing intercept has
         // already cut `dest` to the blocks it passed on.)
@@ -363,7 +366,7 @@ std::string TNetTCPConnection::ReadLine() {
         }
         searched = Buffered();
         CheckOpen(true, true);
-        if (ReadFromSource(true, -1, true) == 0) {
+        if (ReadFromSource(ReceiveOptions{}) == 0) {
             read_ln_timed_out_ = true;
             return "";
         }
@@ -386,7 +389,8 @@ void TNetTCPConnection::ReadBytes(std::string& out, std::int64_t count) {
         if (!CheckOpen(false, false)) {
             throw ENetConnClosedGracefully("Connection Closed Gracefully.");
         }
-        const long received = ReceiveInto(out, left, true, -1, true, taken % unit_size != 0);
+        const long received =
+            ReceiveInto(out, left, {.broken_pipe_is_close = taken % unit_size != 0});
         if (received <= 0) continue;
         std::uint64_t got = static_cast<std::uint64_t>(received);
         if (got > left) {
@@ -410,7 +414,7 @@ bool TNetTCPConnection::ReadUntilClose(std::string& out, std::uint64_t max_size)
     while (out.size() <= max_size) {
         const std::uint64_t left = max_size - out.size();
         const std::uint64_t room = left == UINT64_MAX ? left : left + 1;
-        if (ReceiveInto(out, room, false, -1, true, false) == 0) return true;
+        if (ReceiveInto(out, room, {.fail_if_closed = false}) == 0) return true;
     }
     return false;
 }

@@ -103,16 +103,26 @@ class TNetTCPConnection {
     // Whether the connection is open; notices a recorded close. With `fail_if_closed`, a closed
     // connection throws ENetConnClosedGracefully when nothing is buffered or `ignore_buffered`.
     bool CheckOpen(bool fail_if_closed, bool ignore_buffered);
+    // How one receive treats a closed connection, a wait and a broken pipe.
+    struct ReceiveOptions {
+        // A closed connection throws (ENetConnClosedGracefully or ENetNotConnected) instead of
+        // the receive returning 0.
+        bool fail_if_closed = true;
+        // The longest wait in ms: -1 means ReadTimeout, 0 without limit, kNoWait no wait.
+        int timeout_ms = -1;
+        // A wait that runs out throws ENetReadTimeout instead of the receive returning -1.
+        bool fail_on_timeout = true;
+        // A broken pipe counts as the peer's close (bytes are waiting to be read) instead of
+        // failing. ReadFromSource decides this itself from what is buffered.
+        bool broken_pipe_is_close = false;
+    };
     // Receives into the input buffer: the count, 0 when the connection is (now) closed, -1 on
-    // time-out without `fail_on_timeout`. `timeout_ms` -1 means ReadTimeout, kNoWait no wait.
-    long ReadFromSource(bool fail_if_closed, int timeout_ms, bool fail_on_timeout);
+    // time-out without `fail_on_timeout`.
+    long ReadFromSource(ReceiveOptions options);
     // The receive beneath ReadFromSource, appending to `dest` (the input buffer, or a body read
     // straight into its destination) at most `max_bytes`: every receive fills as many blocks of
     // RecvBufferSize as are waiting, and the intercept is told of each block in turn.
-    // `buffered` says whether a broken pipe counts as a close (bytes are waiting to be read) or
-    // fails.
-    long ReceiveInto(std::string& dest, std::uint64_t max_bytes, bool fail_if_closed,
-                     int timeout_ms, bool fail_on_timeout, bool buffered);
+    long ReceiveInto(std::string& dest, std::uint64_t max_bytes, ReceiveOptions options);
     // Tells the intercept of the blocks received into `dest` from `from` on, applying its changes.
     void NotifyReceived(std::string& dest, std::size_t from, std::size_t block_size);
     std::size_t Buffered() const { return input_.size() - input_start_; }

@@ -59,7 +59,6 @@ struct TNetHTTPResponse {
     std::string ProxyConnection;
     std::string TransferEncoding;
     std::int64_t ContentLength = -1;  // -1 when missing or not a number
-    bool HasContentLength() const { return ContentLength >= 0; }
 };
 
 // Time limits, all in milliseconds. The defaults are the client's normal behaviour; tests and

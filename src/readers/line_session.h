@@ -44,8 +44,6 @@ class LineSession {
     TNetHTTP& Http() { return client_.http; }
     // The limits of every read from now on (none at first).
     void SetReadLimits(ReadLimits limits) { limits_ = limits; }
-    ReadLimits Limits() const { return limits_; }
-    const RequestHostTracker& Hosts() const { return hosts_; }
 
     // Runs the reader of the bookmaker at `index` (0 the first, 1 the second; any other index runs
     // nothing) into `table`, which the caller has emptied. The readers report their own failures

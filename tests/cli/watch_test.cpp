@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -287,7 +288,7 @@ TEST(WatchCliTest, WithoutADatabaseEachChangeIsOneJsonLine) {
     EXPECT_GT(moved_lines, 0u);
 }
 
-// A port that accepts connections and never answers: a read stays under way until cancelled.
+// A port that takes connections and never answers: a read stays under way until cancelled.
 class SilentPort {
   public:
     SilentPort() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
@@ -300,11 +301,38 @@ class SilentPort {
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
         port_ = ntohs(address.sin_port);
     }
-    ~SilentPort() { ::close(fd_); }
+    ~SilentPort() {
+        if (client_ >= 0) ::close(client_);
+        ::close(fd_);
+    }
     std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    // Accepts one connection and reads its request head, both within `limit`: once this returns
+    // true the client is waiting for an answer. The connection stays open and silent.
+    bool AwaitRequest(chr::milliseconds limit) {
+        const auto deadline = chr::steady_clock::now() + limit;
+        const auto ready = [&](int fd) {
+            const auto left =
+                chr::duration_cast<chr::milliseconds>(deadline - chr::steady_clock::now());
+            pollfd waiting{fd, POLLIN, 0};
+            return ::poll(&waiting, 1, static_cast<int>(std::max<int64_t>(0, left.count()))) == 1;
+        };
+        if (!ready(fd_)) return false;
+        client_ = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        std::string head;
+        while (client_ >= 0 && head.find("\r\n\r\n") == std::string::npos) {
+            char bytes[1024];
+            if (!ready(client_)) return false;
+            const ssize_t got = ::recv(client_, bytes, sizeof bytes, 0);
+            if (got <= 0) return false;
+            head.append(bytes, static_cast<std::size_t>(got));
+        }
+        return client_ >= 0;
+    }
 
   private:
     int fd_;
+    int client_ = -1;
     int port_ = 0;
 };
 
@@ -318,10 +346,10 @@ std::string Shell(const std::string& db, const std::string& sql) {
 TEST(WatchCliTest, StopSignalsEndTheRunWithADatabaseOthersRead) {
     Folder folder;
     // During a read: the read is cancelled through the client and recorded as such.
-    const SilentPort silent;
+    SilentPort silent;
     const std::string during = folder.File("during.db");
     CliProcess stalled({"watch", "first", "--first-host", silent.Host(), "--db", during});
-    std::this_thread::sleep_for(chr::milliseconds(700));
+    ASSERT_TRUE(silent.AwaitRequest(chr::seconds(20)));
     const auto signalled = chr::steady_clock::now();
     stalled.Signal(SIGINT);
     std::string err;

@@ -1,6 +1,7 @@
-// A deterministic generator of first-bookmaker odds pages for the pattern benchmarks: Windows-1251
-// text with CR LF line ends, sport and tournament sections, event lines in each sport's column
-// layout, and the sections a reader passes over (results, outrights, sports it does not know).
+// A deterministic generator of first-bookmaker odds pages for the pattern benchmarks and the
+// differential test: Windows-1251 text with CR LF line ends, sport and tournament sections, event
+// lines in each sport's column layout, and the sections a reader passes over (results, outrights,
+// sports it does not know).
 #pragma once
 
 #include <cstddef>
