@@ -89,7 +89,8 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
         this, RefreshWorker::Callbacks{
                   [this](const std::string& text) { ShowReaderMessage(text); },
                   [this](bool on) {
-                      if (!timed_) SetWaitCursor(on);  // a timed read does not disturb the user
+                      if (run_.kind != RefreshKind::kTimed)
+                          SetWaitCursor(on);  // a timed read does not disturb the user
                   },
                   [this](RefreshOutcome& outcome) { RefreshFinished(outcome); }});
 
@@ -116,7 +117,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     cancel->setEnabled(false);
     connect(cancel, &QAction::triggered, this, [this] {
         // During a timed read Esc first ends a search, as it does in the grid at other times.
-        if (timed_ && !ctl_data_grid_->Finder()->isHidden()) {
+        if (run_.kind == RefreshKind::kTimed && !ctl_data_grid_->Finder()->isHidden()) {
             ctl_data_grid_->CloseFindBar();
             return;
         }
@@ -315,7 +316,7 @@ void TfrmMain::RefreshWithoutQuestion() {
 }
 
 void TfrmMain::Refresh(bool ask) {
-    if (closing_ || (refreshing_ && !timed_)) return;
+    if (run_.closing || run_.kind == RefreshKind::kManual) return;
     if (ask) {
         const MessageBoxRequest question{QStringLiteral("Обновить данные?"),
                                          QStringLiteral("Confirm"),
@@ -325,17 +326,17 @@ void TfrmMain::Refresh(bool ask) {
                                          QMessageBox::Yes};
         if (dialogs_.ShowMessageBox(this, question) != QMessageBox::Yes) return;
     }
-    if (closing_ || (refreshing_ && !timed_)) return;
-    if (refreshing_) {
+    if (run_.closing || run_.kind == RefreshKind::kManual) return;
+    if (run_.kind == RefreshKind::kTimed) {
         // The user's refresh replaces the timed read under way: it starts once that has stopped.
-        manual_after_timed_ = true;
+        run_.manual_next = true;
         CancelRefresh();
         return;
     }
     session_->SetReadLimits({});
     cds_data_.ResetTable();
-    reader_reported_ = false;
-    SetRefreshing(true);
+    follower_.Begin(live::LineFollower::Telling::kEvery);
+    SetRefreshing(RefreshKind::kManual);
     SetWaitCursor(true);
     refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
 }
@@ -351,7 +352,7 @@ void TfrmMain::SetAutoRefreshMinutes(int minutes) {
 
 void TfrmMain::TimedRefresh() {
     // Never two at once; the next tick tries again.
-    if (refreshing_ || closing_) return;
+    if (IsRefreshing() || run_.closing) return;
     if (QApplication::activeModalWidget() != nullptr ||
         QApplication::activePopupWidget() != nullptr) {
         // A box, dialog or menu is open: read once it has closed.
@@ -360,10 +361,10 @@ void TfrmMain::TimedRefresh() {
         });
         return;
     }
-    timed_ = true;
-    timed_reported_ = false;
     session_->SetReadLimits(TimedReadLimits());
-    SetRefreshing(true);
+    // A timed read's failure is told once; after that only the tooltips tell, until one succeeds.
+    follower_.Begin(live::LineFollower::Telling::kOnce);
+    SetRefreshing(RefreshKind::kTimed);
     refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
 }
 
@@ -388,19 +389,25 @@ ReadLimits TfrmMain::TimedReadLimits() const {
 
 void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
     const QString time = ClockText();
-    const bool empty = outcome.rows.RowCount() == 0;
-    if (outcome.cancelled || timed_reported_ || outcome.failure || empty) {
-        QString why = QStringLiteral("линия пришла пустой");
-        if (outcome.cancelled) {
-            why = QStringLiteral("прервано");
-        } else if (timed_reported_) {
-            why = QStringLiteral("ошибка чтения линии");
-        } else if (outcome.failure) {
-            why = QString::fromUtf8(*outcome.failure);
+    const live::FollowedRead read = follower_.Finish({outcome.cancelled, outcome.failure},
+                                                     outcome.rows.Rows(), time.toStdString());
+    if (!read.Succeeded()) {
+        QString why;
+        switch (read.verdict) {
+            case live::ReadVerdict::kCancelled:
+                why = QStringLiteral("прервано");
+                break;
+            case live::ReadVerdict::kReported:
+                why = QStringLiteral("ошибка чтения линии");
+                break;
+            case live::ReadVerdict::kFailed:
+                why = QString::fromUtf8(*outcome.failure);
+                break;
+            default:
+                why = QStringLiteral("линия пришла пустой");
+                break;
         }
-        // The reader's own box has said a reported failure already; a cancel is the user's own.
-        if (!timed_failure_said_ && !outcome.cancelled && !timed_reported_) {
-            timed_failure_said_ = true;
+        if (read.tell_failure) {
             ReportError(QStringLiteral("Обновление по таймеру не удалось: ") + why +
                         QStringLiteral(". На экране прежняя линия"));
         }
@@ -415,14 +422,12 @@ void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
         cds_data_.ResetTable();
         cds_data_.TakeRowsFrom(outcome.rows);
     }
-    timed_failure_said_ = false;
-    SetReadStatus(QStringLiteral("Обновлено ") + time + MarkMovement(/*succeeded=*/true));
+    SetReadStatus(QStringLiteral("Обновлено ") + time + MarkMovement(read));
 }
 
-QString TfrmMain::MarkMovement(bool succeeded) {
-    auto current = std::make_shared<live::LineSnapshot>(cds_data_.Rows());
-    auto movement = std::make_shared<const live::LineMovement>(previous_line_, current);
-    const QString since = previous_time_;
+QString TfrmMain::MarkMovement(const live::FollowedRead& read) {
+    const std::shared_ptr<const live::LineMovement> movement = read.movement;
+    const QString since = QString::fromStdString(read.since);
     // The same marks counted per event: closed groups tell them, "Только изменения" keeps them.
     views::RowMarkSource counted = [movement](const OddsRecord& row) {
         views::MarkCounts counts;
@@ -483,10 +488,6 @@ QString TfrmMain::MarkMovement(bool succeeded) {
                    .arg(counts.events_new)
                    .arg(counts.events_gone);
     }
-    if (succeeded) {
-        previous_line_ = std::move(current);
-        previous_time_ = ClockText();
-    }
     return told;
 }
 
@@ -494,63 +495,52 @@ void TfrmMain::SetReadStatus(const QString& status) {
     read_status_ = status;
     QAction* refresh = Action("actRefresh");
     QString tip = status.isEmpty() ? refresh->text() : refresh->text() + QLatin1Char('\n') + status;
-    if (refreshing_) tip += QStringLiteral("\nидёт обновление с ") + read_started_;
+    if (IsRefreshing()) tip += QStringLiteral("\nидёт обновление с ") + run_.started;
     refresh->setToolTip(tip);
     ctl_data_grid_->Footer()->setToolTip(status);
 }
 
 void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
-    if (timed_) {
-        SetRefreshing(false);
-        timed_ = false;
-        if (closing_) {
-            close();
-            return;
-        }
-        if (std::exchange(manual_after_timed_, false)) {
-            // Superseded by the user's own refresh, which starts now; the question was asked.
-            Guarded([this] { Refresh(/*ask=*/false); });
-            return;
-        }
-        Guarded([&] { FinishTimedRefresh(outcome); });
-        actShowDopInfoUpdate();
-        emit RefreshEnded();
-        return;
-    }
-    SetWaitCursor(false);
-    SetRefreshing(false);
-    if (closing_) {
+    const RefreshKind kind = run_.kind;
+    if (kind == RefreshKind::kManual) SetWaitCursor(false);
+    const bool manual_next = std::exchange(run_.manual_next, false);
+    SetRefreshing(RefreshKind::kNone);
+    if (run_.closing) {
         close();  // hands over nothing
         return;
     }
-    Guarded([&] {
-        const int rows = outcome.rows.RowCount();
-        cds_data_.TakeRowsFrom(outcome.rows);
-        if (outcome.failure) {
-            ReportError(QString::fromUtf8(*outcome.failure));
-        } else {
-            ctl_data_grid_->CollapseAllGroups();
-        }
-        const bool succeeded =
-            !outcome.failure && !outcome.cancelled && !reader_reported_ && rows > 0;
-        const QString moved = MarkMovement(succeeded);
-        if (succeeded) {
-            timed_failure_said_ = false;
-            SetReadStatus(QStringLiteral("Обновлено ") + ClockText() + moved);
-        }
-    });
+    if (manual_next) {
+        // The timed read was superseded by the user's own refresh, which starts now; the
+        // question was asked.
+        Guarded([this] { Refresh(/*ask=*/false); });
+        return;
+    }
+    if (kind == RefreshKind::kTimed) {
+        Guarded([&] { FinishTimedRefresh(outcome); });
+    } else {
+        Guarded([&] { FinishManualRefresh(outcome); });
+    }
     actShowDopInfoUpdate();
     emit RefreshEnded();
 }
 
-void TfrmMain::ShowReaderMessage(const std::string& text) {
-    reader_reported_ = true;
-    if (timed_) {
-        // A timed read's failure is said once; after that only the tooltips tell.
-        timed_reported_ = true;
-        if (timed_failure_said_) return;
-        timed_failure_said_ = true;
+void TfrmMain::FinishManualRefresh(RefreshOutcome& outcome) {
+    cds_data_.TakeRowsFrom(outcome.rows);
+    const QString time = ClockText();
+    const live::FollowedRead read = follower_.Finish({outcome.cancelled, outcome.failure},
+                                                     cds_data_.Rows(), time.toStdString());
+    if (outcome.failure && read.tell_failure) {
+        ReportError(QString::fromUtf8(*outcome.failure));
+    } else if (!outcome.failure) {
+        ctl_data_grid_->CollapseAllGroups();
     }
+    const QString moved = MarkMovement(read);
+    if (read.Succeeded()) SetReadStatus(QStringLiteral("Обновлено ") + time + moved);
+}
+
+void TfrmMain::ShowReaderMessage(const std::string& text) {
+    // A timed read's failure is told once; after that only the tooltips tell.
+    if (!follower_.Report()) return;
     // The wait cursor does not stand over the box.
     const bool waiting = wait_cursor_;
     SetWaitCursor(false);
@@ -564,31 +554,33 @@ void TfrmMain::ShowReaderMessage(const std::string& text) {
 }
 
 void TfrmMain::CancelRefresh() {
-    if (refreshing_) refresh_worker_->Cancel();
+    if (IsRefreshing()) refresh_worker_->Cancel();
 }
 
-void TfrmMain::SetRefreshing(bool on) {
-    if (on != refreshing_) {
+void TfrmMain::SetRefreshing(RefreshKind kind) {
+    const bool on = kind != RefreshKind::kNone;
+    const bool timed = kind == RefreshKind::kTimed;
+    if (on != IsRefreshing()) {
         // While a refresh the user started runs, the first Esc cancels it wherever the keyboard
         // is, a menu or the menu bar included; the window's own shortcut does not reach those. A
         // timed refresh leaves Esc to whatever the user is doing (the find bar, a menu).
-        if (on && !timed_) {
+        if (on && !timed) {
             qApp->installEventFilter(this);
         } else {
             qApp->removeEventFilter(this);
         }
     }
-    const bool started = on && !refreshing_;
-    refreshing_ = on;
+    const bool started = on && !IsRefreshing();
+    run_.kind = kind;
     for (const char* name :
          {"actRefresh", "actDelete", "actFullExpand", "actFullCollaps", "actSaveToExcel"}) {
         // A timed refresh leaves the line on screen in the user's hands; F5 replaces it by the
         // user's own refresh.
-        Action(name)->setEnabled(!on || timed_);
+        Action(name)->setEnabled(!on || timed);
     }
     // Esc stops any read; during a timed one a menu or the find field keeps its own Esc.
     Action("actCancelRefresh")->setEnabled(on);
-    if (started) read_started_ = ClockText();
+    if (started) run_.started = ClockText();
     SetReadStatus(read_status_);
     actShowDopInfoUpdate();
 }
@@ -638,7 +630,7 @@ void TfrmMain::DeleteEvent() {
     try {
         // A row the user deleted is not counted among the events gone at the next refresh.
         const int row = cds_data_.CurrentRow();
-        if (previous_line_ && row >= 0) previous_line_->MarkDeleted(cds_data_.Rows()[row]);
+        if (row >= 0) follower_.MarkDeleted(cds_data_.Rows()[row]);
         cds_data_.DeleteCurrentRow();
     } catch (const std::exception& e) {
         dialogs_.ShowMessageBox(this, MessageBoxRequest{QString::fromUtf8(e.what()),
@@ -685,7 +677,7 @@ bool TfrmMain::HasCurrentEvent() const {
 void TfrmMain::actShowDopInfoUpdate() {
     QAction* action = Action("actShowDopInfo");
     if (action == nullptr) return;
-    const bool busy = refreshing_ && !timed_;
+    const bool busy = run_.kind == RefreshKind::kManual;
     action->setEnabled(!busy && cds_data_.IsOpen() && HasCurrentEvent() &&
                        !cds_data_.FieldText("dop_info").empty());
     if (QAction* remove = Action("actDelete")) remove->setEnabled(!busy && HasCurrentEvent());
@@ -715,21 +707,21 @@ void TfrmMain::ReportError(const QString& message) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (refreshing_) {
+    if (IsRefreshing()) {
         // Every window goes at once; the program ends when the worker reports it has stopped,
         // at its next network wait. A host-name lookup cannot be interrupted: past kCloseWaitMs
         // the window closes without waiting for it.
-        if (!closing_) {
-            closing_ = true;
+        if (!run_.closing) {
+            run_.closing = true;
             CancelRefresh();
             about_->hide();
             dop_info_->hide();
             hide();
             QTimer::singleShot(kCloseWaitMs, this, [this] {
-                if (!refreshing_) return;
+                if (!IsRefreshing()) return;
                 refresh_worker_->Abandon();
                 SetWaitCursor(false);
-                SetRefreshing(false);
+                SetRefreshing(RefreshKind::kNone);
                 close();
             });
         }
@@ -741,7 +733,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (refreshing_ && event->type() == QEvent::KeyPress &&
+    if (IsRefreshing() && event->type() == QEvent::KeyPress &&
         QApplication::activeModalWidget() == nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {

@@ -14,6 +14,7 @@
 
 #include "app/refresh_worker.h"
 #include "app/user_dialogs.h"
+#include "live/line_follower.h"
 #include "readers/line_session.h"
 #include "table/odds_table.h"
 
@@ -22,10 +23,6 @@ class QTimer;
 class QComboBox;
 class QMenu;
 class QToolBar;
-
-namespace lintaro::live {
-class LineSnapshot;
-}
 
 namespace lintaro::views {
 class OddsGridView;
@@ -90,13 +87,13 @@ class TfrmMain : public QMainWindow {
     ReadLimits TimedReadLimits() const;
     static constexpr int kTimedStallMs = 60 * 1000;
     static constexpr int kTimedWholeMs = 10 * 60 * 1000;
-    bool IsTimedRefresh() const { return refreshing_ && timed_; }
+    bool IsTimedRefresh() const { return run_.kind == RefreshKind::kTimed; }
     // When the line on screen was read, what the tooltips of the refresh button and the footer
     // say ("Обновлено 10:42:05"); empty before the first read.
     QString ReadStatus() const { return read_status_; }
     // Asks the running refresh to stop at its next network wait; the rows read so far stay.
     void CancelRefresh();
-    bool IsRefreshing() const { return refreshing_; }
+    bool IsRefreshing() const { return run_.kind != RefreshKind::kNone; }
     // How long closing waits for a refresh that cannot be interrupted (a host-name lookup) before
     // the window closes without it.
     static constexpr int kCloseWaitMs = 10000;
@@ -133,6 +130,17 @@ class TfrmMain : public QMainWindow {
     QMenu* createPopupMenu() override { return nullptr; }
 
   private:
+    // Which refresh runs: none, one the user asked for, or the timed one.
+    enum class RefreshKind : uint8_t { kNone, kManual, kTimed };
+    // What a run needs besides its kind.
+    struct RefreshRun {
+        RefreshKind kind = RefreshKind::kNone;
+        bool manual_next = false;  // F5 cancelled the timed read: a manual one follows it
+        QString started;           // when the running read began (HH:MM:SS)
+        // Closed during a run: hidden, the window ends when the worker has stopped. Stays set.
+        bool closing = false;
+    };
+
     QAction* MakeAction(const char* name, const char* caption, int tag, int image);
     void BuildToolBar();
     void BuildMenus();
@@ -141,14 +149,14 @@ class TfrmMain : public QMainWindow {
     void RefreshFinished(RefreshOutcome& outcome);
     // The reader's failure box, asked for by the worker.
     void ShowReaderMessage(const std::string& text);
+    void FinishManualRefresh(RefreshOutcome& outcome);
     void FinishTimedRefresh(RefreshOutcome& outcome);
     // The window's items in the grid's header menu: the movement marks on or off, and the period
     // of the timed refresh.
     void AddHeaderMenuItems(QMenu* menu);
-    // After rows of a read are shown: marks what moved since the last read that succeeded, and
-    // when `succeeded`, makes this read the one the next is compared with. Returns what the
-    // tooltips say of it.
-    QString MarkMovement(bool succeeded);
+    // After rows of a read are shown: marks what moved since the last read that succeeded, as the
+    // follower compared them. Returns what the tooltips say of it.
+    QString MarkMovement(const live::FollowedRead& read);
     // The tooltips of the refresh button and the footer follow `status`; while a read runs, the
     // button's also says since when ("идёт обновление с 10:42:05").
     void SetReadStatus(const QString& status);
@@ -156,7 +164,8 @@ class TfrmMain : public QMainWindow {
     void SaveToExcel();
     // The worksheet export of the grid's rows to `file_name`, every row when `all_rows`.
     void SaveGridAsWorksheet(const QString& file_name, bool all_rows);
-    void SetRefreshing(bool on);
+    // Starts a run of `kind`, or ends the running one (kNone): the actions, Esc and the tooltips.
+    void SetRefreshing(RefreshKind kind);
     void SetWaitCursor(bool on);
     // Runs `handler`, reporting any failure that escapes it (no exception crosses the event loop).
     template <typename Handler>
@@ -174,22 +183,14 @@ class TfrmMain : public QMainWindow {
     views::Tfsh_About* about_ = nullptr;
     views::TFDopInfo* dop_info_ = nullptr;
 
-    bool refreshing_ = false;
-    bool closing_ = false;
-    bool timed_ = false;               // the running refresh is a timed one
-    bool timed_reported_ = false;      // ... and its reader reported a message
-    bool reader_reported_ = false;     // the running manual refresh's reader reported one
-    bool timed_failure_said_ = false;  // a timed failure was said in a box since the last read
-    bool manual_after_timed_ = false;  // F5 cancelled the timed read: a manual one follows it
+    RefreshRun run_;
+    // What the reads came to: the last that succeeded, the marks, the failures told.
+    live::LineFollower follower_;
     std::optional<int> timed_stall_ms_;
     std::optional<int> timed_whole_ms_;
-    QString read_started_;  // when the running read began (HH:MM:SS)
     int auto_refresh_minutes_ = 0;
     QTimer* auto_refresh_timer_ = nullptr;
     QString read_status_;
-    // The last read that succeeded (no message, no cancel), and when it was read.
-    std::shared_ptr<live::LineSnapshot> previous_line_;
-    QString previous_time_;  // closed during a refresh: hidden, ends when the worker has stopped
     bool wait_cursor_ = false;
     bool placed_ = false;
 };
