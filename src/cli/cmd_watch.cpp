@@ -25,8 +25,8 @@
 #include "cli/commands.h"
 #include "cli/line_reading.h"
 #include "export/row_format.h"
+#include "live/line_follower.h"
 #include "live/line_movement.h"
-#include "live/line_snapshot.h"
 #include "live/read_recorder.h"
 #include "table/cp1251_text.h"
 #include "table/odds_display.h"
@@ -313,7 +313,8 @@ int RunWatch(const std::vector<std::string>& args) {
     const std::string host =
         bookmaker == 0 ? source.session.first_host : source.session.second_host;
 
-    std::shared_ptr<const live::LineSnapshot> last_good;  // the line changes are told against
+    // Decides what each read came to and what changed since the last read that succeeded.
+    live::LineFollower follower({.keep_gone_identities = true});
     auto next_start = chr::steady_clock::now();
     for (long long done = 0; (count == 0 || done < count) && !signals.Stopped(); ++done) {
         if (done > 0) {
@@ -329,19 +330,23 @@ int RunWatch(const std::vector<std::string>& args) {
         OddsTable table;
         table.ResetTable();
         CliReaderUi ui(today);
+        follower.Begin(live::LineFollower::Telling::kEvery);
         source.session.Load(bookmaker, table, ui);
-        const bool cancelled = source.idle_hook.CancelRequested();
         for (const std::string& message : ui.messages) {
+            follower.Report();
             if (!read.message.empty()) read.message += "\n";
             read.message += Cp1251ToUtf8(message);
         }
-        if (!cancelled && ui.messages.empty() && table.RowCount() == 0) {
-            // An empty line says more about the bookmaker's site than about its events: it is
-            // not taken for every event gone.
-            read.message = "the line had no events";
+        const live::FollowedRead followed = follower.Finish(
+            {.cancelled = source.idle_hook.CancelRequested()}, table.Rows(), read.time);
+        const bool cancelled = followed.verdict == live::ReadVerdict::kCancelled;
+        // An empty line says more about the bookmaker's site than about its events: it is not
+        // taken for every event gone.
+        if (followed.verdict == live::ReadVerdict::kEmpty) read.message = "the line had no events";
+        read.outcome = cancelled ? "cancelled" : followed.Succeeded() ? "ok" : "failed";
+        if (followed.verdict == live::ReadVerdict::kReported || followed.tell_failure) {
+            PrintError(read.message);
         }
-        read.outcome = cancelled ? "cancelled" : read.message.empty() ? "ok" : "failed";
-        if (!cancelled && !read.message.empty()) PrintError(read.message);
 
         if (recorder) {
             try {
@@ -355,19 +360,13 @@ int RunWatch(const std::vector<std::string>& args) {
                 PrintError(std::string(e.what()) + "; the read of " + read.time +
                            " was not recorded, the next one goes ahead");
             }
-        } else if (read.outcome == "ok") {
-            auto current = std::make_shared<const live::LineSnapshot>(table.Rows());
-            if (last_good) {
-                const live::LineMovement movement(last_good, current,
-                                                  {.keep_gone_identities = true});
-                const std::string lines = ChangeLines(read.time, movement, table.Rows());
-                if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
-                    std::fflush(stdout) != 0) {
-                    PrintError(FileFailure("write", "standard output"));
-                    return 1;
-                }
+        } else if (followed.Succeeded() && followed.movement->HasPrevious()) {
+            const std::string lines = ChangeLines(read.time, *followed.movement, table.Rows());
+            if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
+                std::fflush(stdout) != 0) {
+                PrintError(FileFailure("write", "standard output"));
+                return 1;
             }
-            last_good = std::move(current);
         }
         if (cancelled) break;
     }
