@@ -99,7 +99,7 @@ struct DemoWindow {
           }()) {
         server.Start();
         window = std::make_unique<lintaro::app::TfrmMain>(dialogs);
-        window->FHTTP().first_host = server.FirstHost();
+        window->SetFirstHost(server.FirstHost());
         window->show();
         QCoreApplication::processEvents();
     }
@@ -235,7 +235,7 @@ void BM_InputDuringRefresh(benchmark::State& state) {
                                          : demo->FirstHost();
     YesDialogs dialogs;
     lintaro::app::TfrmMain window(dialogs);
-    window.FHTTP().first_host = host;
+    window.SetFirstHost(host);
     window.show();
     QCoreApplication::processEvents();
     if (kind == 4) {

@@ -79,8 +79,8 @@ int RunLintaro(int argc, char** argv) {
 
     QtUserDialogs dialogs;
     TfrmMain window(dialogs);
-    if (options.first_host) window.FHTTP().first_host = *options.first_host;
-    if (options.second_host) window.FHTTP().second_host = *options.second_host;
+    if (options.first_host) window.SetFirstHost(*options.first_host);
+    if (options.second_host) window.SetSecondHost(*options.second_host);
     window.ctl_BKCombo()->setCurrentIndex(options.bookmaker);
     // Closing during a refresh hides the window first and closes it once the worker has stopped,
     // which the toolkit no longer counts as the last window closing.

@@ -80,7 +80,7 @@ QString ClockText() { return QTime::currentTime().toString(QStringLiteral("HH:mm
 }  // namespace
 
 TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), session_(std::make_shared<LineSession>()) {
+    : QMainWindow(parent), dialogs_(dialogs), session_(std::make_unique<LineSession>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Lintaro"));
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -333,12 +333,11 @@ void TfrmMain::Refresh(bool ask) {
         CancelRefresh();
         return;
     }
-    session_->SetReadLimits({});
     cds_data_.ResetTable();
     follower_.Begin(live::LineFollower::Telling::kEvery);
     SetRefreshing(RefreshKind::kManual);
     SetWaitCursor(true);
-    refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
+    StartRead({});
 }
 
 void TfrmMain::SetAutoRefreshMinutes(int minutes) {
@@ -361,11 +360,19 @@ void TfrmMain::TimedRefresh() {
         });
         return;
     }
-    session_->SetReadLimits(TimedReadLimits());
     // A timed read's failure is told once; after that only the tooltips tell, until one succeeds.
     follower_.Begin(live::LineFollower::Telling::kOnce);
     SetRefreshing(RefreshKind::kTimed);
-    refresh_worker_->Start(session_, ctl_bk_combo_->currentIndex());
+    StartRead(TimedReadLimits());
+}
+
+void TfrmMain::StartRead(ReadLimits limits) {
+    // A read given up on when the window closed took its session along: a new one takes over.
+    if (!session_) session_ = std::make_unique<LineSession>();
+    session_->first_host = first_host_;
+    session_->second_host = second_host_;
+    session_->SetReadLimits(limits);
+    session_ = refresh_worker_->Start(std::move(session_), ctl_bk_combo_->currentIndex());
 }
 
 void TfrmMain::SetTimedReadLimits(std::optional<int> stall_ms, std::optional<int> whole_ms) {
@@ -501,6 +508,7 @@ void TfrmMain::SetReadStatus(const QString& status) {
 }
 
 void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
+    session_ = std::move(outcome.session);
     const RefreshKind kind = run_.kind;
     if (kind == RefreshKind::kManual) SetWaitCursor(false);
     const bool manual_next = std::exchange(run_.manual_next, false);

@@ -117,9 +117,11 @@ class TfrmMain : public QMainWindow {
     QToolBar* ToolBar() const { return tool_bar_; }
     QMenu* PopupMenu() const { return popup_menu_; }
     QAction* Action(const char* name) const;  // "actRefresh", ..., "actCancelRefresh"
-    // The refresh's client; the worker borrows it while a refresh runs, so change it only between
-    // refreshes.
-    LineSession& FHTTP() { return *session_; }
+    // The refresh's client between reads; null while a read runs (the worker has it then).
+    const LineSession* FHTTP() const { return session_.get(); }
+    // The hosts the readers ask ("name" or "name:port"); a change reaches the next read.
+    void SetFirstHost(std::string host) { first_host_ = std::move(host); }
+    void SetSecondHost(std::string host) { second_host_ = std::move(host); }
     views::Tfsh_About* AboutWindow() const { return about_; }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
 
@@ -166,6 +168,8 @@ class TfrmMain : public QMainWindow {
     void SaveGridAsWorksheet(const QString& file_name, bool all_rows);
     // Starts a run of `kind`, or ends the running one (kNone): the actions, Esc and the tooltips.
     void SetRefreshing(RefreshKind kind);
+    // Hands the session to the worker for a read of the chosen bookmaker under `limits`.
+    void StartRead(ReadLimits limits);
     void SetWaitCursor(bool on);
     // Runs `handler`, reporting any failure that escapes it (no exception crosses the event loop).
     template <typename Handler>
@@ -173,7 +177,9 @@ class TfrmMain : public QMainWindow {
 
     UserDialogs& dialogs_;
     OddsTable cds_data_;
-    std::shared_ptr<LineSession> session_;
+    std::unique_ptr<LineSession> session_;  // null while the worker reads with it
+    std::string first_host_ = kFirstBookmakerHost;
+    std::string second_host_ = kSecondBookmakerHost;
     std::unique_ptr<RefreshWorker> refresh_worker_;
 
     views::OddsGridView* ctl_data_grid_ = nullptr;

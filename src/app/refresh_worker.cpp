@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "http/net_idle_hook.h"
 #include "readers/line_session.h"
@@ -17,15 +18,15 @@ namespace lintaro::app {
 // What the window's thread and the worker share for one read. The worker's thread holds it to the
 // end, so a read the window gave up on finishes safely after the window is gone.
 struct RefreshWorker::Job {
-    std::shared_ptr<LineSession> session;
+    // The worker thread's while the read runs; it goes back in the outcome.
+    std::unique_ptr<LineSession> session;
     int index = 0;
+    Read read;
     // The plain hook of the worker's thread: it slices every wait and sees the cancel; its process
     // step handles nothing. Made here, bound to the worker's thread when the read starts.
     TNetIdleHook hook;
-    // Read and written on the receiver's thread only: the owner is dereferenced there while the
-    // job is not abandoned.
-    RefreshWorker* owner = nullptr;
-    bool abandoned = false;
+    // The receiver's side; locked on the receiver's thread only.
+    std::weak_ptr<Receiver> state;
 
     std::mutex mutex;
     std::condition_variable answered;  // a message request was answered, or a cancel came
@@ -39,10 +40,42 @@ struct RefreshWorker::Job {
         QMetaObject::invokeMethod(receiver, std::move(task), Qt::QueuedConnection);
         return true;
     }
-    // Wakes a worker waiting for an answer (after a cancel).
-    void WakeWaiters() {
+    void RequestCancel() {
+        hook.RequestCancel();
         { std::lock_guard lock(mutex); }
-        answered.notify_all();
+        answered.notify_all();  // wakes a worker waiting for an answer
+    }
+};
+
+// The receiver's side of the worker, touched on the receiver's thread only: the callbacks, the
+// read that still reaches them, and what waits for the reader's message box to close.
+struct RefreshWorker::Receiver {
+    Callbacks callbacks;
+    Read read;
+    std::shared_ptr<Job> job;     // the running read; null when none runs or it was abandoned
+    bool in_message = false;      // the reader's message box is open
+    bool cancel_waiting = false;  // a cancel came while it was open
+    std::shared_ptr<RefreshOutcome> end_waiting;  // the read's end came while it was open
+
+    // The state, when `job` is still the read it follows.
+    static std::shared_ptr<Receiver> Of(const std::shared_ptr<Job>& job) {
+        std::shared_ptr<Receiver> state = job->state.lock();
+        if (!state || state->job != job) return nullptr;
+        return state;
+    }
+    void End(RefreshOutcome& outcome) {
+        job.reset();
+        callbacks.finished(outcome);
+    }
+    // The box has closed: a cancel that came meanwhile takes effect before the read goes on.
+    void CancelIfAsked() {
+        if (std::exchange(cancel_waiting, false) && job) job->RequestCancel();
+    }
+    // ... and an end that came meanwhile is handed over.
+    void EndIfWaiting() {
+        if (std::shared_ptr<RefreshOutcome> outcome = std::exchange(end_waiting, nullptr)) {
+            End(*outcome);
+        }
     }
 };
 
@@ -56,12 +89,19 @@ class RefreshWorker::JobReaderUi : public ReaderUi {
         if (job_->Cancelled()) return;
         auto done = std::make_shared<bool>(false);
         const bool posted = job_->Post([job = job_, text, done] {
-            if (!job->abandoned && !job->Cancelled()) job->owner->callbacks_.show_message(text);
+            const std::shared_ptr<Receiver> state = Receiver::Of(job);
+            if (state && !job->Cancelled()) {
+                state->in_message = true;
+                state->callbacks.show_message(text);
+                state->in_message = false;
+                state->CancelIfAsked();
+            }
             {
                 std::lock_guard lock(job->mutex);
                 *done = true;
             }
             job->answered.notify_all();
+            if (state) state->EndIfWaiting();
         });
         if (!posted) return;
         std::unique_lock lock(job_->mutex);
@@ -69,7 +109,9 @@ class RefreshWorker::JobReaderUi : public ReaderUi {
     }
     void SetWaitCursor(bool on) override {
         job_->Post([job = job_, on] {
-            if (!job->abandoned) job->owner->callbacks_.set_wait_cursor(on);
+            if (const std::shared_ptr<Receiver> state = Receiver::Of(job)) {
+                state->callbacks.set_wait_cursor(on);
+            }
         });
     }
     CivilDate Today() override { return LocalToday(); }
@@ -78,38 +120,51 @@ class RefreshWorker::JobReaderUi : public ReaderUi {
     std::shared_ptr<Job> job_;
 };
 
-RefreshWorker::RefreshWorker(QObject* receiver, Callbacks callbacks)
-    : receiver_(receiver), callbacks_(std::move(callbacks)) {}
+RefreshWorker::RefreshWorker(QObject* receiver, Callbacks callbacks, Read read)
+    : receiver_(receiver), state_(std::make_shared<Receiver>()) {
+    state_->callbacks = std::move(callbacks);
+    state_->read = read ? std::move(read)
+                        : [](LineSession& session, int index, OddsTable& rows, ReaderUi& ui) {
+                              session.Load(index, rows, ui);
+                          };
+}
 
 RefreshWorker::~RefreshWorker() { Abandon(); }
 
-void RefreshWorker::Start(std::shared_ptr<LineSession> session, int index) {
-    if (job_) return;
+std::unique_ptr<LineSession> RefreshWorker::Start(std::unique_ptr<LineSession> session, int index) {
+    if (state_->job) return session;
     auto job = std::make_shared<Job>();
     job->session = std::move(session);
     job->index = index;
-    job->owner = this;
+    job->read = state_->read;
+    job->state = state_;
     job->receiver = receiver_;
     job->hook.IdleTimeOut = kSliceMs;
-    job_ = job;
+    state_->job = job;
+    state_->cancel_waiting = false;
     std::thread([job] { Run(job); }).detach();
+    return nullptr;
 }
 
 void RefreshWorker::Cancel() {
-    if (!job_) return;
-    job_->hook.RequestCancel();
-    job_->WakeWaiters();
+    if (!state_->job) return;
+    if (state_->in_message) {
+        state_->cancel_waiting = true;
+        return;
+    }
+    state_->job->RequestCancel();
 }
 
 void RefreshWorker::Abandon() {
-    if (!job_) return;
-    job_->abandoned = true;
+    const std::shared_ptr<Job> job = std::exchange(state_->job, nullptr);
+    state_->cancel_waiting = false;
+    state_->end_waiting.reset();
+    if (!job) return;
     {
-        std::lock_guard lock(job_->mutex);
-        job_->receiver = nullptr;
+        std::lock_guard lock(job->mutex);
+        job->receiver = nullptr;
     }
-    Cancel();
-    job_.reset();
+    job->RequestCancel();
 }
 
 void RefreshWorker::Run(const std::shared_ptr<Job>& job) {
@@ -119,7 +174,7 @@ void RefreshWorker::Run(const std::shared_ptr<Job>& job) {
     JobReaderUi ui(job);
     job->session->SetIdleHook(&job->hook);
     try {
-        job->session->Load(job->index, outcome->rows, ui);
+        job->read(*job->session, job->index, outcome->rows, ui);
     } catch (const std::exception& e) {
         outcome->failure = e.what();
     } catch (...) {
@@ -127,11 +182,15 @@ void RefreshWorker::Run(const std::shared_ptr<Job>& job) {
     }
     job->session->SetIdleHook(nullptr);
     outcome->cancelled = job->Cancelled();
+    outcome->session = std::move(job->session);
     job->Post([job, outcome] {
-        if (job->abandoned) return;
-        RefreshWorker& owner = *job->owner;
-        owner.job_.reset();
-        owner.callbacks_.finished(*outcome);
+        const std::shared_ptr<Receiver> state = Receiver::Of(job);
+        if (!state) return;
+        if (state->in_message) {
+            state->end_waiting = outcome;  // handed over when the box has closed
+            return;
+        }
+        state->End(*outcome);
     });
 }
 

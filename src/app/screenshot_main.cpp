@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
 
     lintaro::app::QtUserDialogs dialogs;
     lintaro::app::TfrmMain window(dialogs);
-    window.FHTTP().first_host = server.FirstHost();
-    window.FHTTP().second_host = server.SecondHost();
+    window.SetFirstHost(server.FirstHost());
+    window.SetSecondHost(server.SecondHost());
     window.show();
     Settle(300);
     window.RefreshWithoutQuestion();

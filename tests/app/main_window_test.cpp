@@ -292,8 +292,8 @@ class MainWindowTest : public QObject {
         options.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
         lintaro::demo::DemoServer server(options);
         server.Start();
-        window_->FHTTP().first_host = server.FirstHost();
-        window_->FHTTP().second_host = server.SecondHost();
+        window_->SetFirstHost(server.FirstHost());
+        window_->SetSecondHost(server.SecondHost());
         window_->ActionExecute(Act("actRefresh"));
         QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(dialogs_->boxes.size(), 1);  // the question, and no failure
@@ -325,7 +325,7 @@ class MainWindowTest : public QObject {
     }
 
     void RefreshThatFailsShowsTheReadersMessageAndCollapses() {
-        window_->FHTTP().first_host = "127.0.0.1:1";  // nothing listens on port 1
+        window_->SetFirstHost("127.0.0.1:1");  // nothing listens on port 1
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(dialogs_->boxes.size(), 1);

@@ -159,8 +159,8 @@ class RefreshTest : public QObject {
     // A tournament list read through a proxy that stalls after the first tournament page.
     void EscDuringAStallKeepsTheRowsReadSoFar() {
         StallingProxy proxy(demo_->FirstPort(), 3);
-        window_->FHTTP().first_host = proxy.HostPort();
-        window_->FHTTP().second_host = proxy.HostPort();
+        window_->SetFirstHost(proxy.HostPort());
+        window_->SetSecondHost(proxy.HostPort());
         window_->ctl_BKCombo()->setCurrentIndex(1);
         const DuringRefresh seen = Run([&] { return proxy.Held() > 0; }, 300,
                                        [&] { QTest::keyClick(window_.get(), Qt::Key_Escape); });
@@ -183,7 +183,7 @@ class RefreshTest : public QObject {
     // A menu opened during the refresh: the first Esc closes it and cancels the refresh.
     void EscWithAMenuOpenCancelsAtTheFirstPress() {
         StallingProxy proxy(demo_->FirstPort(), 3);
-        window_->FHTTP().second_host = proxy.HostPort();
+        window_->SetSecondHost(proxy.HostPort());
         window_->ctl_BKCombo()->setCurrentIndex(1);
         bool menu_was_open = false;
         const DuringRefresh seen = Run([&] { return proxy.Held() > 0; }, 100,
@@ -215,10 +215,10 @@ class RefreshTest : public QObject {
         trickle.SetDefaultExchange(
             Trickle(lintaro::demo::BuildFirstLine(options_, *options_.today).page));
         if (kind == 0) {
-            window_->FHTTP().second_host = proxy.HostPort();
+            window_->SetSecondHost(proxy.HostPort());
             window_->ctl_BKCombo()->setCurrentIndex(1);
         } else {
-            window_->FHTTP().first_host = trickle.HostPort();
+            window_->SetFirstHost(trickle.HostPort());
         }
         QSignalSpy closed(window_.get(), &TfrmMain::Closed);
         bool hidden_at_once = false;
@@ -250,7 +250,7 @@ class RefreshTest : public QObject {
         const lintaro::demo::FirstLine line = BuildFirstLine(options, *options.today);
         ScriptedServer server({});
         server.SetDefaultExchange(Trickle(line.page));
-        window_->FHTTP().first_host = server.HostPort();
+        window_->SetFirstHost(server.HostPort());
         const DuringRefresh seen =
             Run([&] { return server.AcceptedConnections() > 0; }, 500,
                 esc ? std::function<void()>([&] { QTest::keyClick(window_.get(), Qt::Key_Escape); })
@@ -273,7 +273,7 @@ class RefreshTest : public QObject {
         ScriptedServer server({});
         server.SetDefaultExchange(
             CookieFlood(30000, lintaro::FirstBookmakerPageUrl(demo_->FirstHost())));
-        window_->FHTTP().first_host = server.HostPort();
+        window_->SetFirstHost(server.HostPort());
         const DuringRefresh seen = Run([] { return false; }, 0, {});
         QVERIFY(seen.actions_disabled);
         QVERIFY2(dialogs_->boxes.isEmpty(), qPrintable(dialogs_->boxes.value(0).text));
@@ -285,7 +285,7 @@ class RefreshTest : public QObject {
     // A timed refresh reads without a question while the line stays on screen and in the user's
     // hands, then shows the new line keeping the place: open groups, the focused event, filters.
     void TimedRefreshKeepsTheUsersPlace() {
-        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->SetFirstHost(demo_->FirstHost());
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         window_->RefreshWithoutQuestion();
@@ -329,11 +329,11 @@ class RefreshTest : public QObject {
     // A timed read that fails keeps the line on screen; the failure is said once, then only the
     // tooltips tell, until a read succeeds.
     void TimedRefreshThatFailsKeepsTheLineAndSaysItOnce() {
-        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->SetFirstHost(demo_->FirstHost());
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
         const std::vector<lintaro::OddsRecord> line = window_->cds_Data().Rows();
-        window_->FHTTP().first_host = "127.0.0.1:1";  // nothing listens there
+        window_->SetFirstHost("127.0.0.1:1");  // nothing listens there
         for (int attempt = 0; attempt < 3; ++attempt) {
             window_->TimedRefresh();
             QVERIFY(WaitForRefresh(*window_));
@@ -345,14 +345,14 @@ class RefreshTest : public QObject {
 
         // A read that brings no rows is no line either: said once more, since a read succeeded
         // in between.
-        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->SetFirstHost(demo_->FirstHost());
         window_->TimedRefresh();
         QVERIFY(WaitForRefresh(*window_));
         QVERIFY(window_->ReadStatus().startsWith(QStringLiteral("Обновлено ")));
         ScriptedServer empty({});
         empty.SetDefaultExchange(Reply("HTTP/1.0 200 OK\r\nContent-Length: 13\r\n\r\n<html></html>",
                                        ScriptedAfter::kClose));
-        window_->FHTTP().first_host = empty.HostPort();
+        window_->SetFirstHost(empty.HostPort());
         window_->TimedRefresh();
         QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(window_->cds_Data().Rows(), line);
@@ -374,7 +374,7 @@ class RefreshTest : public QObject {
         const BrokenAnswer broken = kBrokenAnswers[kind];
         const bool stall =
             broken == BrokenAnswer::kStallAfterHead || broken == BrokenAnswer::kStallInBody;
-        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->SetFirstHost(demo_->FirstHost());
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         window_->RefreshWithoutQuestion();
@@ -385,7 +385,7 @@ class RefreshTest : public QObject {
         ScriptedServer server({});
         server.SetDefaultExchange(
             Broken(broken, lintaro::demo::BuildFirstLine(options_, *options_.today).page));
-        window_->FHTTP().first_host = server.HostPort();
+        window_->SetFirstHost(server.HostPort());
         window_->SetTimedReadLimits(700, 5000);
         int ticks = 0;
         QTimer ticker;
@@ -424,7 +424,7 @@ class RefreshTest : public QObject {
     void EscAndF5EndATimedRead() {
         const lintaro::demo::FirstLine published =
             lintaro::demo::BuildFirstLine(options_, *options_.today);
-        window_->FHTTP().first_host = demo_->FirstHost();
+        window_->SetFirstHost(demo_->FirstHost());
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         window_->activateWindow();
@@ -441,7 +441,7 @@ class RefreshTest : public QObject {
              {Reply("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(published.page.size()) +
                         "\r\n\r\n" + published.page,
                     ScriptedAfter::kClose)}});
-        window_->FHTTP().first_host = server.HostPort();
+        window_->SetFirstHost(server.HostPort());
         window_->SetTimedReadLimits(0, 0);
         lintaro::views::OddsGridView* grid = window_->ctl_DataGrid();
         window_->TimedRefresh();
@@ -477,7 +477,7 @@ class RefreshTest : public QObject {
         lintaro::demo::DemoServer moving(options);
         moving.SetMoving(true);
         moving.Start();
-        window_->FHTTP().first_host = moving.FirstHost();
+        window_->SetFirstHost(moving.FirstHost());
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
         const std::vector<lintaro::OddsRecord> first = window_->cds_Data().Rows();
@@ -544,7 +544,7 @@ class RefreshTest : public QObject {
         lintaro::demo::DemoServer moving(options);
         moving.SetMoving(true);
         moving.Start();
-        window_->FHTTP().first_host = moving.FirstHost();
+        window_->SetFirstHost(moving.FirstHost());
         lintaro::views::OddsGridView* grid = window_->ctl_DataGrid();
         QAbstractItemModel* model = grid->TreeView()->model();
         // Per top-level group: the short text it shows, and the marks of the cells under it
@@ -630,7 +630,7 @@ class RefreshTest : public QObject {
                         : Reply("", ScriptedAfter::kClose);
         ScriptedServer server({{exchange}});
         server.SetDefaultExchange(exchange);
-        window_->FHTTP().first_host = server.HostPort();
+        window_->SetFirstHost(server.HostPort());
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
         QCOMPARE(dialogs_->boxes.size(), 1);
@@ -644,7 +644,7 @@ class RefreshTest : public QObject {
     void CancelBeforeTheFirstAnswerShowsNoBox() {
         ScriptedServer server({});
         server.SetDefaultExchange(NoAnswer());
-        window_->FHTTP().first_host = server.HostPort();
+        window_->SetFirstHost(server.HostPort());
         window_->RefreshWithoutQuestion();
         QVERIFY(server.WaitForRequests(1, std::chrono::seconds(5)));
         window_->CancelRefresh();
