@@ -110,20 +110,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     show_dop_info->setEnabled(false);
     connect(show_dop_info, &QAction::triggered, this,
             [this] { Guarded([this] { actShowDopInfoExecute(); }); });
-    // Esc stops a running refresh; it does nothing at other times.
-    auto* cancel = new QAction(QStringLiteral("Прервать обновление"), this);
-    cancel->setObjectName(QStringLiteral("actCancelRefresh"));
-    cancel->setShortcut(QKeySequence(Qt::Key_Escape));
-    cancel->setEnabled(false);
-    connect(cancel, &QAction::triggered, this, [this] {
-        // During a timed read Esc first ends a search, as it does in the grid at other times.
-        if (run_.kind == RefreshKind::kTimed && !ctl_data_grid_->Finder()->isHidden()) {
-            ctl_data_grid_->CloseFindBar();
-            return;
-        }
-        CancelRefresh();
-    });
-    addAction(cancel);
+    AddCancelAction();
 
     BuildToolBar();
     BuildMenus();
@@ -188,6 +175,23 @@ QAction* TfrmMain::MakeAction(const char* name, const char* caption, int tag, in
 
 QAction* TfrmMain::Action(const char* name) const {
     return findChild<QAction*>(QString::fromUtf8(name), Qt::FindDirectChildrenOnly);
+}
+
+void TfrmMain::AddCancelAction() {
+    // Esc stops a running refresh; it does nothing at other times.
+    auto* cancel = new QAction(QStringLiteral("Прервать обновление"), this);
+    cancel->setObjectName(QStringLiteral("actCancelRefresh"));
+    cancel->setShortcut(QKeySequence(Qt::Key_Escape));
+    cancel->setEnabled(false);
+    connect(cancel, &QAction::triggered, this, [this] {
+        // During a timed read Esc first ends a search, as it does in the grid at other times.
+        if (run_.kind == RefreshKind::kTimed && !ctl_data_grid_->Finder()->isHidden()) {
+            ctl_data_grid_->CloseFindBar();
+            return;
+        }
+        CancelRefresh();
+    });
+    addAction(cancel);
 }
 
 void TfrmMain::BuildToolBar() {

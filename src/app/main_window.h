@@ -1,8 +1,11 @@
 // The main window: toolbar, the hidden bookmaker selector, the odds grid, the main and popup
-// menus, and the seven actions. It owns the odds table, the refresh's HTTP client, the about window
-// and the event-sheet window. A refresh never blocks the user: the reader runs on a worker thread
-// while the window keeps painting and answering, Esc cancels it keeping the rows read so far, and
-// closing the window hides it at once and ends quietly when the worker has stopped.
+// menus, and the seven actions. It owns the odds table, the refresh's HTTP client (handed to the
+// worker for each read, app/refresh_worker.h), the about window and the event-sheet window. A
+// refresh never blocks the user: the reader runs on a worker thread while the window keeps painting
+// and answering, Esc cancels it keeping the rows read so far, and closing the window hides it at
+// once and ends quietly when the worker has stopped. What each read came to (success, the marks,
+// the counts, whether a failure is told) is the line follower's decision (live/line_follower.h);
+// the window renders it.
 #pragma once
 
 #include <QMainWindow>
@@ -144,6 +147,8 @@ class TfrmMain : public QMainWindow {
     };
 
     QAction* MakeAction(const char* name, const char* caption, int tag, int image);
+    // actCancelRefresh: Esc stops a running refresh.
+    void AddCancelAction();
     void BuildToolBar();
     void BuildMenus();
     void Refresh(bool ask);

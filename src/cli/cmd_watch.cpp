@@ -280,6 +280,34 @@ void PrintError(const std::string& utf8) {
     std::cerr << "lintaro-cli: " << OneLine(utf8) << std::endl;
 }
 
+// One read of the line into `table`: `read` gets its outcome and message (said on standard error
+// unless cancelled), as `follower` decides it.
+live::FollowedRead ReadOnce(LineSource& source, int bookmaker, CivilDate today,
+                            live::LineFollower& follower, OddsTable& table,
+                            live::ReadRecord& read) {
+    table.ResetTable();
+    CliReaderUi ui(today);
+    follower.Begin(live::LineFollower::Telling::kEvery);
+    source.session.Load(bookmaker, table, ui);
+    for (const std::string& message : ui.messages) {
+        follower.Report();
+        if (!read.message.empty()) read.message += "\n";
+        read.message += Cp1251ToUtf8(message);
+    }
+    live::FollowedRead followed =
+        follower.Finish({.cancelled = source.idle_hook.CancelRequested()}, table.Rows(), read.time);
+    // An empty line says more about the bookmaker's site than about its events: it is not taken
+    // for every event gone.
+    if (followed.verdict == live::ReadVerdict::kEmpty) read.message = "the line had no events";
+    read.outcome = followed.verdict == live::ReadVerdict::kCancelled ? "cancelled"
+                   : followed.Succeeded()                            ? "ok"
+                                                                     : "failed";
+    if (followed.verdict == live::ReadVerdict::kReported || followed.tell_failure) {
+        PrintError(read.message);
+    }
+    return followed;
+}
+
 }  // namespace
 
 int RunWatch(const std::vector<std::string>& args) {
@@ -328,26 +356,9 @@ int RunWatch(const std::vector<std::string>& args) {
         read.host = host;
 
         OddsTable table;
-        table.ResetTable();
-        CliReaderUi ui(today);
-        follower.Begin(live::LineFollower::Telling::kEvery);
-        source.session.Load(bookmaker, table, ui);
-        for (const std::string& message : ui.messages) {
-            follower.Report();
-            if (!read.message.empty()) read.message += "\n";
-            read.message += Cp1251ToUtf8(message);
-        }
-        const live::FollowedRead followed = follower.Finish(
-            {.cancelled = source.idle_hook.CancelRequested()}, table.Rows(), read.time);
+        const live::FollowedRead followed =
+            ReadOnce(source, bookmaker, today, follower, table, read);
         const bool cancelled = followed.verdict == live::ReadVerdict::kCancelled;
-        // An empty line says more about the bookmaker's site than about its events: it is not
-        // taken for every event gone.
-        if (followed.verdict == live::ReadVerdict::kEmpty) read.message = "the line had no events";
-        read.outcome = cancelled ? "cancelled" : followed.Succeeded() ? "ok" : "failed";
-        if (followed.verdict == live::ReadVerdict::kReported || followed.tell_failure) {
-            PrintError(read.message);
-        }
-
         if (recorder) {
             try {
                 recorder->Append(read, table.Rows());

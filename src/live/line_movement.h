@@ -1,7 +1,8 @@
 // What moved between two reads of the line: for each event of the current read whether it is new,
 // and for each of its prices and lines whether it went up or down since the previous read, with
-// the value it had then ("было 1.85"); and how many events went. The window marks its cells from
-// it, and lintaro-cli watch prints or records it.
+// the value it had then ("было 1.85"); and how many events went. The line follower
+// (line_follower.h) makes one for each read; the window marks its cells from it, and lintaro-cli
+// watch prints its changes.
 //
 // Events are matched by identity (event_identity.h). An identity listed more than once in either
 // read cannot be matched one to one, so its rows are kept and marked neither new nor moved. A
