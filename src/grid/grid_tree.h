@@ -8,6 +8,7 @@
 //   tree.ClickHeader(kColHomeTeam);       // header-click sorting of the event rows
 //   tree.SetFilter(kColDate, filter);     // column filters (grid/grid_filter.h)
 //   tree.SetFindText("спартак");          // the find bar, on top of the column filters
+//   tree.GroupBy(kColCompetition, 0);     // the group panel's edits: also Ungroup, CanGroupBy
 //   for (NodeRef node : tree.PreOrder())  // every node, collapsed groups included
 //       tree.GroupText(node) / tree.TableRow(node) / tree.CellText(node, column)
 //   tree.Layout().ExportColumns()         // the shown columns in band order (grid/grid_layout.h)

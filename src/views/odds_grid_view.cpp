@@ -6,12 +6,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>

@@ -17,7 +17,6 @@
 #include <QWidget>
 
 class QAction;
-class QKeyEvent;
 #include <functional>
 #include <memory>
 #include <optional>
