@@ -200,14 +200,38 @@ void GridLayout::MoveWithinBand(int column, int position_in_band) {
     order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(insert_at), column);
 }
 
-void GridLayout::SetGroupColumns(const std::vector<int>& columns) {
+bool GridLayout::CanMoveBefore(int column, int before) const {
+    return column >= 0 && column < ColumnCount() && before >= 0 && before < ColumnCount() &&
+           before != column && columns_[before].band == columns_[column].band;
+}
+
+bool GridLayout::MoveBefore(int column, int before) {
+    if (!CanMoveBefore(column, before)) return false;
+    int position = PositionInBand(before);
+    if (PositionInBand(column) < position) --position;
+    MoveWithinBand(column, position);
+    return true;
+}
+
+bool GridLayout::CanGroupBy(int column) const {
+    return column >= 0 && column < ColumnCount() && !columns_[column].fixed;
+}
+
+bool GridLayout::CanGroupBy(const std::vector<int>& columns) const {
     std::vector<bool> seen(columns_.size(), false);
     for (int column : columns) {
-        if (column < 0 || column >= ColumnCount() || seen[column] || columns_[column].fixed) {
-            throw std::invalid_argument("cannot group by column " + std::to_string(column));
-        }
+        if (!CanGroupBy(column) || seen[column]) return false;
         seen[column] = true;
     }
+    return true;
+}
+
+void GridLayout::SetGroupColumns(const std::vector<int>& columns) {
+    if (!CanGroupBy(columns)) {
+        throw std::invalid_argument("cannot group by these columns");
+    }
+    std::vector<bool> seen(columns_.size(), false);
+    for (int column : columns) seen[column] = true;
     for (int i = 0; i < ColumnCount(); ++i) {
         GridColumn& c = columns_[i];
         if (c.group_level > 0 && !seen[i]) {
@@ -224,6 +248,23 @@ void GridLayout::SetGroupColumns(const std::vector<int>& columns) {
         c.visible = false;
         if (!c.sorted) c.sorted = SortDirection::kAscending;
     }
+}
+
+std::string GridLayout::ChecklistCaption(int column) const {
+    const GridColumn& c = columns_.at(column);
+    bool repeated = false, repeated_in_band = false;
+    for (const int other : UserToggleableColumns()) {
+        if (other == column || columns_[other].caption != c.caption) continue;
+        repeated = true;
+        repeated_in_band = repeated_in_band || columns_[other].band == c.band;
+    }
+    if (!repeated) return c.caption;
+    if (!repeated_in_band) return c.caption + " (" + bands_.at(c.band).caption + ")";
+    const auto at = std::find(order_.begin(), order_.end(), column);
+    if (at != order_.end() && at + 1 != order_.end() && columns_[*(at + 1)].band == c.band) {
+        return c.caption + " (" + columns_[*(at + 1)].caption + ")";
+    }
+    return c.caption;
 }
 
 }  // namespace lintaro::grid

@@ -138,10 +138,25 @@ class GridLayout {
     void MoveWithinBand(int column, int position_in_band);
     // Header position of `column` within its band (counting hidden columns too).
     int PositionInBand(int column) const;
+    // Moves `column` to just before `before` (a drop on that header), when both are columns of
+    // one band and not the same column; false, and nothing moves, otherwise.
+    bool MoveBefore(int column, int before);
+    bool CanMoveBefore(int column, int before) const;
+
+    // Whether the rows can be grouped by `column`: a known column that is not fixed. A column
+    // already grouping can (it keeps its level or takes another).
+    bool CanGroupBy(int column) const;
+    // Whether `columns` can be the grouping levels: each can group, none repeated.
+    bool CanGroupBy(const std::vector<int>& columns) const;
     // Groups by `columns` (level 1 first): those columns become hidden, and a column that stops
-    // grouping is shown again at the end of its band. A fixed column, an unknown or a repeated
-    // index is refused (std::invalid_argument); the layout is then unchanged.
+    // grouping is shown again at the end of its band. A list that CanGroupBy refuses throws
+    // std::invalid_argument; the layout is then unchanged.
     void SetGroupColumns(const std::vector<int>& columns);
+
+    // The text of `column` in the header's checklist of columns (Windows-1251): its caption, told
+    // apart from another listed column of the same caption ("знач." three times) by its band
+    // ("знач. (Фора)"), or within the band by the column that follows it ("знач. (Ф1)").
+    std::string ChecklistCaption(int column) const;
 
   private:
     std::vector<GridBand> bands_;

@@ -117,12 +117,12 @@ GridPlace SavePlace(const GridTree& tree, const std::function<bool(NodeRef)>& is
     }
     place.all_expanded = groups > 0 && static_cast<int>(place.expanded.size()) == groups;
     if (tree.IsGroup(focus) || tree.IsEvent(focus)) {
-        place.has_focus = true;
-        place.focus_is_group = tree.IsGroup(focus);
-        place.focus_group = PathOf(tree, focus);
-        if (!place.focus_is_group) {
-            if (const OddsRecord* record = tree.Record(focus)) place.focus_event = *record;
-            place.focus_event_index = focus.index;
+        PlaceFocus& f = place.focus.emplace();
+        f.is_group = tree.IsGroup(focus);
+        f.group = PathOf(tree, focus);
+        if (!f.is_group) {
+            if (const OddsRecord* record = tree.Record(focus)) f.event = *record;
+            f.event_index = focus.index;
         }
     }
     return place;
@@ -131,7 +131,7 @@ GridPlace SavePlace(const GridTree& tree, const std::function<bool(NodeRef)>& is
 RestoredPlace FindPlace(const GridTree& tree, const GridPlace& place, const SameEvent& same) {
     RestoredPlace found;
     found.expand_all = place.all_expanded;
-    const bool need_index = (!place.expanded.empty() && !place.all_expanded) || place.has_focus;
+    const bool need_index = (!place.expanded.empty() && !place.all_expanded) || place.focus;
     if (!need_index) return found;
     const GroupIndex index(tree);
     if (!place.all_expanded) {
@@ -139,23 +139,24 @@ RestoredPlace FindPlace(const GridTree& tree, const GridPlace& place, const Same
             if (const auto node = index.Find(path)) found.expanded.push_back(*node);
         }
     }
-    if (!place.has_focus) return found;
+    if (!place.focus) return found;
+    const PlaceFocus& focus = *place.focus;
 
     const auto nearest_group = [&]() -> std::optional<NodeRef> {
-        const NodeRef node = index.Nearest(place.focus_group);
+        const NodeRef node = index.Nearest(focus.group);
         if (node.IsRoot()) return std::nullopt;
         return node;
     };
-    if (place.focus_is_group) {
+    if (focus.is_group) {
         found.focus = nearest_group();
         return found;
     }
     const int count = tree.EventCount();
     if (count == 0) return found;
     const int events_level = tree.LevelCount();
-    const int start = std::clamp(place.focus_event_index, 0, count - 1);
-    if (place.focus_event) {
-        const OddsRecord& saved = *place.focus_event;
+    const int start = std::clamp(focus.event_index, 0, count - 1);
+    if (focus.event) {
+        const OddsRecord& saved = *focus.event;
         const auto matches = [&](int i) {
             const OddsRecord* record = tree.Record({events_level, i});
             if (!record) return false;
@@ -175,7 +176,7 @@ RestoredPlace FindPlace(const GridTree& tree, const GridPlace& place, const Same
     for (const int i : {start, start - 1}) {
         if (i < 0 || i >= count) continue;
         const NodeRef node{events_level, i};
-        if (PathOf(tree, node) == place.focus_group) {
+        if (PathOf(tree, node) == focus.group) {
             found.focus = node;
             return found;
         }

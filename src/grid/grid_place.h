@@ -56,15 +56,20 @@ class GroupIndex {
 // event's identity across reads; without one, an event is the same only when every field is.
 using SameEvent = std::function<bool(const OddsRecord& saved, const OddsRecord& candidate)>;
 
+// The focused row of a place.
+struct PlaceFocus {
+    bool is_group = false;
+    GroupPath group;                  // the focused group, or the group of the event
+    std::optional<OddsRecord> event;  // the focused event's record (unset for a group, or when
+                                      // the table no longer had the row)
+    int event_index = -1;             // its index among the event rows
+};
+
 // Where the user is.
 struct GridPlace {
     std::vector<GroupPath> expanded;  // expanded group rows
     bool all_expanded = false;        // every group row was expanded (new groups open too)
-    bool has_focus = false;
-    bool focus_is_group = false;
-    GroupPath focus_group;                  // the focused group, or the group of the event
-    std::optional<OddsRecord> focus_event;  // the focused event's record
-    int focus_event_index = -1;             // its index among the event rows
+    std::optional<PlaceFocus> focus;  // unset: no row had the focus
 };
 
 // Records the place: `is_expanded` tells whether a group row is expanded, `focus` is the focused

@@ -102,6 +102,32 @@ void GridTree::SetGroupColumns(const std::vector<int>& columns) {
     Build();
 }
 
+bool GridTree::IsGrouping(int column) const {
+    return std::find(group_columns_.begin(), group_columns_.end(), column) != group_columns_.end();
+}
+
+bool GridTree::GroupBy(int column, int level) {
+    if (!CanGroupBy(column)) return false;
+    std::vector<int> columns = group_columns_;
+    const auto old = std::find(columns.begin(), columns.end(), column);
+    if (old != columns.end()) {
+        if (old - columns.begin() < level) --level;
+        columns.erase(old);
+    }
+    level = std::clamp(level, 0, static_cast<int>(columns.size()));
+    columns.insert(columns.begin() + level, column);
+    SetGroupColumns(columns);
+    return true;
+}
+
+bool GridTree::Ungroup(int column) {
+    if (!IsGrouping(column)) return false;
+    std::vector<int> columns = group_columns_;
+    columns.erase(std::remove(columns.begin(), columns.end(), column), columns.end());
+    SetGroupColumns(columns);
+    return true;
+}
+
 bool GridTree::SetColumnShown(int column, bool shown) {
     if (!layout_.IsUserToggleable(column)) return false;
     layout_.SetVisible(column, shown);
@@ -468,6 +494,12 @@ std::vector<NodeRef> GridTree::PreOrder() const {
         if (IsGroup(child)) stack.emplace_back(child, 0);
     }
     return nodes;
+}
+
+std::optional<NodeRef> GridTree::FirstEvent() const {
+    // Event nodes are numbered in tree order, and every group holds at least one.
+    if (events_.empty()) return std::nullopt;
+    return NodeRef{LevelCount(), 0};
 }
 
 int GridTree::TableRow(NodeRef node) const {

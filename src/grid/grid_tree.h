@@ -8,6 +8,7 @@
 //   tree.ClickHeader(kColHomeTeam);       // header-click sorting of the event rows
 //   tree.SetFilter(kColDate, filter);     // column filters (grid/grid_filter.h)
 //   tree.SetFindText("спартак");          // the find bar, on top of the column filters
+//   tree.GroupBy(kColCompetition, 0);     // the group panel's edits: also Ungroup, CanGroupBy
 //   for (NodeRef node : tree.PreOrder())  // every node, collapsed groups included
 //       tree.GroupText(node) / tree.TableRow(node) / tree.CellText(node, column)
 //   tree.Layout().ExportColumns()         // the shown columns in band order (grid/grid_layout.h)
@@ -85,8 +86,21 @@ class GridTree {
     // The grouping columns, level 1 first (sport, tournament at start).
     const std::vector<int>& GroupColumns() const { return group_columns_; }
     // Groups by other columns (see GridLayout::SetGroupColumns; throws std::invalid_argument on a
-    // column that cannot group) and rebuilds.
+    // list that CanGroupBy refuses) and rebuilds.
     void SetGroupColumns(const std::vector<int>& columns);
+    // Whether the rows can be grouped by `column` (a known column that is not fixed), or by every
+    // column of a list of levels; a plain answer, for menus and keys to ask before they offer.
+    bool CanGroupBy(int column) const { return layout_.CanGroupBy(column); }
+    bool CanGroupBy(const std::vector<int>& columns) const { return layout_.CanGroupBy(columns); }
+    // Whether `column` groups the rows now.
+    bool IsGrouping(int column) const;
+    // Groups by `column` at `level` (0: the top; clamped to the levels there are), the levels
+    // below moving down one. A column already grouping moves to `level` as counted before it left
+    // its own. False, and nothing changes, when the column cannot group.
+    bool GroupBy(int column, int level);
+    // Stops grouping by `column`: the levels below it move up, the column is shown again at the
+    // end of its band. False, and nothing changes, when it was not grouping.
+    bool Ungroup(int column);
     int LevelCount() const { return static_cast<int>(group_columns_.size()); }
     // Reverses the order of the groups of one level (a click on its group panel button).
     void ToggleGroupDirection(int level);
@@ -140,6 +154,9 @@ class GridTree {
     int NodeCount(int level) const;
     // Every node in pre-order (a group row, then its content), whether expanded or not.
     std::vector<NodeRef> PreOrder() const;
+    // The first event row in tree order (first child first, as PreOrder meets it); nullopt when
+    // the tree shows no event.
+    std::optional<NodeRef> FirstEvent() const;
 
     // The table row an event node shows (-1 for a group row).
     int TableRow(NodeRef node) const;

@@ -1,4 +1,5 @@
-// Group rows drawn across the row.
+// Group rows drawn across the row, the cut cells' tooltips, the empty grid's hints, and the
+// grid's keys.
 #include "views/odds_grid_tree_view.h"
 
 #include <QFontMetrics>
@@ -157,6 +158,95 @@ void OddsGridTreeView::DrawGroupMarks(QPainter* painter, const QRect& text_rect,
         painter->drawText(at, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, part);
         x += metrics.horizontalAdvance(part + QLatin1Char(' ')) +
              metrics.horizontalAdvance(QLatin1Char(' '));
+    }
+}
+
+int OddsGridTreeView::FocusedColumn() const {
+    const auto* grid_model = qobject_cast<const OddsGridModel*>(model());
+    const QModelIndex current = currentIndex();
+    return grid_model && current.isValid() ? grid_model->LayoutColumn(current.column()) : -1;
+}
+
+bool OddsGridTreeView::IsGroupRow(const QModelIndex& index) const {
+    return index.data(OddsGridModel::kIsGroupRole).toBool();
+}
+
+void OddsGridTreeView::keyPressEvent(QKeyEvent* event) {
+    if (HandleGridKey(*event)) {
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void OddsGridTreeView::MoveAlongRow(const QModelIndex& current, int step) {
+    const auto* grid_model = qobject_cast<const OddsGridModel*>(model());
+    const int first = grid_model && grid_model->HasIndentColumn() ? 1 : 0;
+    const int next = current.column() + step;
+    if (next < first || next >= model()->columnCount()) return;
+    const QModelIndex cell = current.siblingAtColumn(next);
+    selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
+    scrollTo(cell);
+}
+
+bool OddsGridTreeView::HandleGridKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers =
+        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers ctrl_shift = Qt::ControlModifier | Qt::ShiftModifier;
+    const QModelIndex current = currentIndex();
+    const int column = FocusedColumn();
+    switch (key.key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (modifiers != Qt::NoModifier || !current.isValid()) return false;
+            if (IsGroupRow(current)) {
+                const QModelIndex row = current.siblingAtColumn(0);
+                setExpanded(row, !isExpanded(row));
+            } else {
+                emit EventActivated();
+            }
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            // On a group row the keys open and close it as usual.
+            if (modifiers != Qt::NoModifier || !current.isValid() || IsGroupRow(current)) {
+                return false;
+            }
+            MoveAlongRow(current, key.key() == Qt::Key_Left ? -1 : 1);
+            return true;
+        case Qt::Key_Down:
+        case Qt::Key_F4:
+            if (modifiers != (key.key() == Qt::Key_Down ? Qt::AltModifier : Qt::NoModifier)) {
+                return false;
+            }
+            emit FilterListRequested(column);
+            return true;
+        case Qt::Key_S:
+            if (modifiers != ctrl_shift || column < 0) return false;
+            emit SortRequested(column);
+            return true;
+        case Qt::Key_G:
+            if (modifiers != ctrl_shift || column < 0) return false;
+            emit GroupRequested(column);
+            return true;
+        case Qt::Key_M:
+            if (modifiers != ctrl_shift) return false;
+            emit ColumnMenuRequested(column);
+            return true;
+        case Qt::Key_Escape:
+            // Back from a found event: Esc ends the search as it does in the find field.
+            if (modifiers != Qt::NoModifier || !escape_ends_search_) return false;
+            emit EndSearchRequested();
+            return true;
+        case Qt::Key_Menu:
+        case Qt::Key_F10:
+            if (modifiers != (key.key() == Qt::Key_F10 ? Qt::ShiftModifier : Qt::NoModifier)) {
+                return false;
+            }
+            emit PopupMenuRequested();
+            return true;
+        default:
+            return false;
     }
 }
 

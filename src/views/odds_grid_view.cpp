@@ -6,12 +6,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -36,33 +34,6 @@ namespace {
 
 constexpr int kIndentation = 12;
 
-// The checklist's text for `column`: its caption, told apart from another column of the same
-// caption ("знач." three times) by its band, or within the band by the column it belongs to, the
-// one that follows it ("знач. (Ф1)").
-QString ChecklistCaption(const grid::GridLayout& layout, const std::vector<int>& listed,
-                         int column) {
-    const grid::GridColumn& c = layout.Column(column);
-    const QString caption = FromCp1251(c.caption);
-    bool repeated = false, repeated_in_band = false;
-    for (const int other : listed) {
-        if (other == column || layout.Column(other).caption != c.caption) continue;
-        repeated = true;
-        repeated_in_band = repeated_in_band || layout.Column(other).band == c.band;
-    }
-    if (!repeated) return caption;
-    if (!repeated_in_band) {
-        return caption + QStringLiteral(" (") + FromCp1251(layout.Bands().at(c.band).caption) +
-               QStringLiteral(")");
-    }
-    const std::vector<int>& order = layout.Order();
-    const auto at = std::find(order.begin(), order.end(), column);
-    if (at != order.end() && at + 1 != order.end() && layout.Column(*(at + 1)).band == c.band) {
-        return caption + QStringLiteral(" (") + FromCp1251(layout.Column(*(at + 1)).caption) +
-               QStringLiteral(")");
-    }
-    return caption;
-}
-
 grid::Rgb ToRgb(const QColor& colour) {
     return {static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
             static_cast<uint8_t>(colour.blue())};
@@ -86,36 +57,6 @@ QColor CaptionColour(const QPalette& palette) {
     return ReadableTextColour(NavyColour(), palette.color(QPalette::Button),
                               palette.color(QPalette::Link));
 }
-
-// Keeps a checklist menu open while the user ticks several items: a click, Enter or Space on a
-// checkable item toggles it in place (a menu closes on every item it triggers itself).
-class ToggleKeepsMenuOpen : public QObject {
-  public:
-    using QObject::QObject;
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* menu = qobject_cast<QMenu*>(watched);
-        if (!menu) return false;
-        QAction* action = nullptr;
-        if (event->type() == QEvent::MouseButtonRelease) {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() != Qt::LeftButton) return false;
-            action = menu->actionAt(mouse->position().toPoint());
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) {
-                return false;
-            }
-            action = menu->activeAction();
-        } else {
-            return false;
-        }
-        if (!action || !action->isCheckable() || !action->isEnabled()) return false;
-        action->trigger();
-        return true;
-    }
-};
 
 }  // namespace
 
@@ -194,6 +135,17 @@ OddsGridView::OddsGridView(QWidget* parent)
     layout->addWidget(tree_, 1);
     layout->addWidget(footer_);
 
+    SetUpActions();
+    ConnectParts();
+    ConnectKeys();
+
+    model_->Tree().SetFormats(SystemFormats());
+    ApplyLook();
+    FitDateColumn();
+    Reload();
+}
+
+void OddsGridView::SetUpActions() {
     find_bar_->hide();
     find_action_->setObjectName(QStringLiteral("actFind"));
     find_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -214,7 +166,9 @@ OddsGridView::OddsGridView(QWidget* parent)
         if (!FocusFirstFound()) QApplication::beep();
     });
     connect(find_bar_, &FindBar::CloseRequested, this, &OddsGridView::CloseFindBar);
+}
 
+void OddsGridView::ConnectParts() {
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { OnCurrentChanged(current); });
     // The place is kept up to date while the tree and the table agree (see Reload).
@@ -242,26 +196,29 @@ OddsGridView::OddsGridView(QWidget* parent)
         ChangeTree([level](grid::GridTree& tree) { tree.ToggleGroupDirection(level); });
     });
     connect(group_panel_, &GroupPanel::ColumnDropped, this, [this](int column, int level) {
-        std::vector<int> columns = Tree().GroupColumns();
-        const auto old = std::find(columns.begin(), columns.end(), column);
-        if (old != columns.end()) {
-            if (old - columns.begin() < level) --level;
-            columns.erase(old);
-        }
-        level = std::clamp(level, 0, static_cast<int>(columns.size()));
-        columns.insert(columns.begin() + level, column);
-        SetGroupColumns(columns);
+        if (!Tree().CanGroupBy(column)) return;
+        ChangeTree([column, level](grid::GridTree& tree) { tree.GroupBy(column, level); });
     });
-    connect(group_panel_, &GroupPanel::ColumnDraggedOut, this, [this](int column) {
-        std::vector<int> columns = Tree().GroupColumns();
-        columns.erase(std::remove(columns.begin(), columns.end(), column), columns.end());
-        SetGroupColumns(columns);
-    });
+    connect(group_panel_, &GroupPanel::ColumnDraggedOut, this, &OddsGridView::Ungroup);
+}
 
-    model_->Tree().SetFormats(SystemFormats());
-    ApplyLook();
-    FitDateColumn();
-    Reload();
+void OddsGridView::ConnectKeys() {
+    connect(tree_, &OddsGridTreeView::EventActivated, this, &OddsGridView::EventActivated);
+    connect(tree_, &OddsGridTreeView::FilterListRequested, this,
+            [this](int column) { OpenFilterPopup(column); });
+    connect(tree_, &OddsGridTreeView::SortRequested, this, &OddsGridView::ClickHeader);
+    connect(tree_, &OddsGridTreeView::GroupRequested, this, [this](int column) {
+        if (Tree().CanGroupBy(column)) {
+            GroupByColumn(column);
+        } else {
+            SayCannotGroup(column);
+        }
+    });
+    connect(tree_, &OddsGridTreeView::ColumnMenuRequested, this,
+            &OddsGridView::OpenHeaderMenuBelow);
+    connect(tree_, &OddsGridTreeView::EndSearchRequested, this, &OddsGridView::CloseFindBar);
+    connect(tree_, &OddsGridTreeView::PopupMenuRequested, this,
+            &OddsGridView::OpenPopupMenuAtFocus);
 }
 
 OddsGridView::~OddsGridView() {
@@ -429,7 +386,7 @@ void OddsGridView::RestoreState(const SavedState& state) {
             tree_->setExpanded(model_->IndexOf(node), true);
         }
     }
-    if (state.place.has_focus) {
+    if (state.place.focus) {
         QModelIndex index = found.focus ? model_->IndexOf(*found.focus) : QModelIndex();
         // The event keeps the focused column too, so the column keys go on acting where they did.
         const int column = model_->ModelColumn(state.focus_column);
@@ -555,10 +512,7 @@ bool OddsGridView::HasCurrentEvent() const {
     return current.isValid() && !Tree().IsGroup(model_->NodeOf(current));
 }
 
-int OddsGridView::FocusedColumn() const {
-    const QModelIndex current = tree_->currentIndex();
-    return current.isValid() ? model_->LayoutColumn(current.column()) : -1;
-}
+int OddsGridView::FocusedColumn() const { return tree_->FocusedColumn(); }
 
 void OddsGridView::ClickHeader(int column) {
     ChangeTree([column](grid::GridTree& tree) { tree.ClickHeader(column); });
@@ -590,11 +544,15 @@ void OddsGridView::SetFindText(const std::string& utf8) {
     ChangeTree([&utf8](grid::GridTree& tree) { tree.SetFindText(utf8); });
 }
 
-void OddsGridView::ShowFindBar() { find_bar_->Open(); }
+void OddsGridView::ShowFindBar() {
+    find_bar_->Open();
+    tree_->SetEscapeEndsSearch(true);
+}
 
 void OddsGridView::CloseFindBar() {
     find_bar_->Field()->clear();  // ends the search (OnFindTextChanged)
     find_bar_->hide();
+    tree_->SetEscapeEndsSearch(false);
     tree_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -626,12 +584,7 @@ void OddsGridView::EndFind() {
     const bool on_event = current.isValid() && !Tree().IsGroup(model_->NodeOf(current));
     if (on_event) {
         // The event the user went to keeps the focus; otherwise the focus of before comes back.
-        const grid::GridPlace now = CurrentPlace();
-        state.place.has_focus = now.has_focus;
-        state.place.focus_is_group = now.focus_is_group;
-        state.place.focus_group = now.focus_group;
-        state.place.focus_event = now.focus_event;
-        state.place.focus_event_index = now.focus_event_index;
+        state.place.focus = CurrentPlace().focus;
     }
     model_->ChangeTree([](grid::GridTree& tree) { tree.SetFindText(""); });
     RestoreState(state);
@@ -640,21 +593,9 @@ void OddsGridView::EndFind() {
 }
 
 bool OddsGridView::FocusFirstFound() {
-    // The first event row in the grid's order: a walk down the tree, first child first.
-    std::vector<QModelIndex> pending{QModelIndex()};
-    QModelIndex found;
-    while (!pending.empty()) {
-        const QModelIndex node = pending.back();
-        pending.pop_back();
-        if (node.isValid() && !Tree().IsGroup(model_->NodeOf(node))) {
-            found = node;
-            break;
-        }
-        for (int row = model_->rowCount(node) - 1; row >= 0; --row) {
-            pending.push_back(model_->index(row, 0, node));
-        }
-    }
-    if (!found.isValid()) return false;
+    const std::optional<grid::NodeRef> first = Tree().FirstEvent();
+    if (!first) return false;
+    const QModelIndex found = model_->IndexOf(*first);
     for (QModelIndex p = found.parent(); p.isValid(); p = p.parent()) tree_->setExpanded(p, true);
     tree_->selectionModel()->setCurrentIndex(
         found, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -663,92 +604,20 @@ bool OddsGridView::FocusFirstFound() {
     return true;
 }
 
-QMenu* OddsGridView::ActiveHeaderMenu() const { return header_menu_; }
-
-QMenu* OddsGridView::OpenHeaderMenu(int column, const QPoint& global_pos) {
-    if (header_menu_) header_menu_->close();
-    const grid::GridLayout& layout = Tree().Layout();
-    if (column < 0 || column >= layout.ColumnCount()) column = -1;
-    auto* menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->setObjectName(QStringLiteral("header_menu"));
-    menu->setAccessibleName(column >= 0 ? QStringLiteral("Столбец: ") +
-                                              FromCp1251(layout.Column(column).caption)
-                                        : QStringLiteral("Столбцы"));
-    if (column >= 0 && !layout.Column(column).fixed && layout.Column(column).visible) {
-        QAction* group = menu->addAction(QStringLiteral("Группировать по этому столбцу"));
-        group->setObjectName(QStringLiteral("actGroupByColumn"));
-        connect(group, &QAction::triggered, this, [this, column] { GroupByColumn(column); });
-    }
-
-    QMenu* columns = menu->addMenu(QStringLiteral("Столбцы"));
-    columns->setObjectName(QStringLiteral("columns_menu"));
-    const std::vector<int> listed = layout.UserToggleableColumns();
-    int band = -1;
-    for (const int c : listed) {
-        const grid::GridColumn& info = layout.Column(c);
-        if (info.band != band) {
-            band = info.band;
-            columns->addSection(FromCp1251(layout.Bands().at(band).caption));
-        }
-        QAction* item = columns->addAction(ChecklistCaption(layout, listed, c));
-        item->setCheckable(true);
-        item->setData(c);
-        connect(item, &QAction::triggered, this, [this, c, columns](bool on) {
-            SetColumnShown(c, on);
-            SyncChecklist(columns);
-        });
-    }
-    SyncChecklist(columns);
-    columns->installEventFilter(new ToggleKeepsMenuOpen(columns));
-
-    emit HeaderMenuAboutToShow(menu, column);
-    header_menu_ = menu;
-    menu->popup(global_pos);
-    return menu;
-}
-
-void OddsGridView::SyncChecklist(QMenu* checklist) const {
-    const grid::GridLayout& layout = Tree().Layout();
-    std::vector<QAction*> items;
-    for (QAction* item : checklist->actions()) {
-        if (item->data().isValid()) items.push_back(item);
-    }
-    const auto shown = std::count_if(items.begin(), items.end(), [&layout](QAction* item) {
-        return layout.Column(item->data().toInt()).visible;
-    });
-    for (QAction* item : items) {
-        const bool visible = layout.Column(item->data().toInt()).visible;
-        item->setChecked(visible);
-        // The last shown column stays: a grid without columns would leave nothing to click.
-        item->setEnabled(!(visible && shown == 1));
-    }
-}
-
-void OddsGridView::OpenHeaderMenuBelow(int column) {
-    const int section = model_->ModelColumn(column);
-    const int x = section >= 0 ? header_->sectionViewportPosition(section) : 0;
-    QMenu* menu =
-        OpenHeaderMenu(column, header_->viewport()->mapToGlobal(QPoint(x, header_->height())));
-    // Opened from the keyboard: the first item is ready for Enter.
-    if (!menu->actions().isEmpty()) menu->setActiveAction(menu->actions().first());
-}
-
 void OddsGridView::GroupByColumn(int column) {
-    std::vector<int> columns = Tree().GroupColumns();
-    if (std::find(columns.begin(), columns.end(), column) != columns.end()) return;
-    columns.push_back(column);
-    SetGroupColumns(columns);
+    if (!Tree().CanGroupBy(column) || Tree().IsGrouping(column)) return;
+    ChangeTree([column](grid::GridTree& tree) { tree.GroupBy(column, tree.LevelCount()); });
+}
+
+void OddsGridView::Ungroup(int column) {
+    if (!Tree().IsGrouping(column)) return;
+    ChangeTree([column](grid::GridTree& tree) { tree.Ungroup(column); });
 }
 
 void OddsGridView::SetGroupColumns(const std::vector<int>& columns) {
-    ChangeTree([&columns](grid::GridTree& tree) {
-        try {
-            tree.SetGroupColumns(columns);
-        } catch (const std::invalid_argument&) {
-            // A fixed column cannot group; the grouping stays as it was.
-        }
-    });
+    // A list the layout refuses (a fixed column) leaves the grouping as it was.
+    if (!Tree().CanGroupBy(columns)) return;
+    ChangeTree([&columns](grid::GridTree& tree) { tree.SetGroupColumns(columns); });
 }
 
 void OddsGridView::MoveColumn(int column, int position_in_band) {
@@ -762,65 +631,13 @@ void OddsGridView::MoveColumn(int column, int position_in_band) {
 void OddsGridView::OnHeaderDrop(int column, bool from_group_panel, int before_column) {
     const grid::GridLayout& layout = Tree().Layout();
     if (column < 0 || column >= layout.ColumnCount() || layout.Column(column).fixed) return;
-    if (from_group_panel) {
-        std::vector<int> columns = Tree().GroupColumns();
-        columns.erase(std::remove(columns.begin(), columns.end(), column), columns.end());
-        SetGroupColumns(columns);
+    if (from_group_panel) Ungroup(column);
+    if (Tree().Layout().CanMoveBefore(column, before_column)) {
+        // The model's columns follow the header's order, so a move is a change of the model too.
+        ChangeTree([column, before_column](grid::GridTree& tree) {
+            tree.MutableLayout().MoveBefore(column, before_column);
+        });
     }
-    const int before = before_column;
-    if (before >= 0 && before != column &&
-        layout.Column(before).band == layout.Column(column).band) {
-        int position = layout.PositionInBand(before);
-        if (layout.PositionInBand(column) < position) --position;
-        MoveColumn(column, position);
-    }
-}
-
-FilterPopup* OddsGridView::OpenFilterPopup(int column) {
-    QToolButton* button = filters_->Button(column);
-    if (!button) return nullptr;
-    if (filter_popup_) filter_popup_->close();
-    const grid::GridColumn& c = Tree().Layout().Column(column);
-    auto* popup = new FilterPopup(FromCp1251(c.caption), Tree().FilterList(column), this);
-    filter_popup_ = popup;
-    connect(popup, &FilterPopup::EntryChosen, this,
-            [this, column](const grid::FilterListEntry& entry) {
-                if (const auto filter = grid::FilterForEntry(entry)) {
-                    SetColumnFilter(column, *filter);
-                } else {
-                    OpenCustomFilterDialog(column);
-                }
-            });
-    const int section = model_->ModelColumn(column);
-    const QPoint below = header_->viewport()->mapToGlobal(
-        QPoint(header_->sectionViewportPosition(section), header_->height()));
-    const int rows = std::min(popup->List()->count(), 20);
-    const int row_height = std::max(popup->List()->sizeHintForRow(0), fontMetrics().height());
-    popup->resize(std::max(header_->sectionSize(section), 200), rows * row_height + 8);
-    popup->move(below);
-    popup->show();
-    return popup;
-}
-
-FilterPopup* OddsGridView::ActiveFilterPopup() const { return filter_popup_; }
-
-CustomFilterDialog* OddsGridView::ActiveCustomFilterDialog() const { return custom_dialog_; }
-
-CustomFilterDialog* OddsGridView::OpenCustomFilterDialog(int column) {
-    if (column < 0 || column >= Tree().Layout().ColumnCount()) return nullptr;
-    if (custom_dialog_) custom_dialog_->close();
-    std::vector<std::string> values;
-    for (const grid::FilterListEntry& entry : Tree().FilterList(column)) {
-        if (entry.kind == grid::FilterListEntry::Kind::kValue) values.push_back(entry.text);
-    }
-    auto* dialog = new CustomFilterDialog(FromCp1251(Tree().Layout().Column(column).caption),
-                                          values, Tree().Filter(column), this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    custom_dialog_ = dialog;
-    connect(dialog, &QDialog::accepted, this,
-            [this, column, dialog] { SetColumnFilter(column, dialog->Filter()); });
-    dialog->open();
-    return dialog;
 }
 
 bool OddsGridView::eventFilter(QObject* watched, QEvent* event) {
@@ -840,103 +657,7 @@ bool OddsGridView::eventFilter(QObject* watched, QEvent* event) {
             QMetaObject::invokeMethod(this, &OddsGridView::DoubleClicked, Qt::QueuedConnection);
         }
     }
-    if (watched == tree_ && event->type() == QEvent::KeyPress &&
-        HandleGridKey(*static_cast<QKeyEvent*>(event))) {
-        return true;
-    }
     return QWidget::eventFilter(watched, event);
-}
-
-bool OddsGridView::HandleGridKey(const QKeyEvent& key) {
-    const Qt::KeyboardModifiers modifiers =
-        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    const QModelIndex current = tree_->currentIndex();
-    const int column = FocusedColumn();
-    switch (key.key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (modifiers != Qt::NoModifier || !current.isValid()) return false;
-            if (Tree().IsGroup(model_->NodeOf(current))) {
-                const QModelIndex row = current.siblingAtColumn(0);
-                tree_->setExpanded(row, !tree_->isExpanded(row));
-            } else {
-                emit EventActivated();
-            }
-            return true;
-        case Qt::Key_Left:
-        case Qt::Key_Right: {
-            // Along an event row the focused cell moves, so that the column keys know their
-            // column; on a group row the keys open and close it as usual.
-            if (modifiers != Qt::NoModifier || !current.isValid() ||
-                Tree().IsGroup(model_->NodeOf(current))) {
-                return false;
-            }
-            const int first = model_->HasIndentColumn() ? 1 : 0;
-            const int next = current.column() + (key.key() == Qt::Key_Left ? -1 : 1);
-            if (next < first || next >= model_->columnCount()) return true;
-            const QModelIndex cell = current.siblingAtColumn(next);
-            tree_->selectionModel()->setCurrentIndex(cell, QItemSelectionModel::NoUpdate);
-            tree_->scrollTo(cell);
-            return true;
-        }
-        case Qt::Key_Down:
-            if (modifiers != Qt::AltModifier) return false;
-            [[fallthrough]];
-        case Qt::Key_F4:
-            if (key.key() == Qt::Key_F4 && modifiers != Qt::NoModifier) return false;
-            OpenFilterPopup(column);
-            return true;
-        case Qt::Key_S:
-            if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier) || column < 0) return false;
-            ClickHeader(column);
-            return true;
-        case Qt::Key_G:
-            if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier) || column < 0) return false;
-            if (!Tree().Layout().Column(column).fixed) {
-                GroupByColumn(column);
-            } else {
-                SayCannotGroup(column);
-            }
-            return true;
-        case Qt::Key_M:
-            if (modifiers != (Qt::ControlModifier | Qt::ShiftModifier)) return false;
-            OpenHeaderMenuBelow(column);
-            return true;
-        case Qt::Key_Escape:
-            // Back from a found event: Esc ends the search as it does in the find field.
-            if (modifiers != Qt::NoModifier || find_bar_->isHidden()) return false;
-            CloseFindBar();
-            return true;
-        case Qt::Key_Menu:
-            if (modifiers != Qt::NoModifier) return false;
-            OpenPopupMenuAtFocus();
-            return true;
-        case Qt::Key_F10:
-            if (modifiers != Qt::ShiftModifier) return false;
-            OpenPopupMenuAtFocus();
-            return true;
-        default:
-            return false;
-    }
-}
-
-void OddsGridView::SayCannotGroup(int column) {
-    // Short enough for the footer; the columns that can group named by their captions.
-    const grid::GridLayout& layout = Tree().Layout();
-    QStringList can;
-    for (int c = 0; c < layout.ColumnCount(); ++c) {
-        const grid::GridColumn& info = layout.Column(c);
-        if (!info.fixed && !info.disable_caption) {
-            can << QStringLiteral("«") + FromCp1251(info.caption) + QStringLiteral("»");
-        }
-    }
-    QString text = QStringLiteral("«") + FromCp1251(layout.Column(column).caption) +
-                   QStringLiteral("» не группирует строки");
-    if (!can.isEmpty()) {
-        text += QStringLiteral(": группируют только ") + can.join(QStringLiteral(" и "));
-    }
-    footer_->SetStatus(text);
-    QApplication::beep();
 }
 
 void OddsGridView::ShowFocusedMark() {
@@ -976,13 +697,6 @@ void OddsGridView::SetOnlyChanges(bool on) {
             tree.SetRowRule({});
         }
     });
-}
-
-void OddsGridView::OpenPopupMenuAtFocus() {
-    if (!popup_menu_) return;
-    const QRect cell = tree_->visualRect(tree_->currentIndex());
-    const QPoint at = cell.isValid() ? cell.bottomLeft() : QPoint(0, 0);
-    popup_menu_->popup(tree_->viewport()->mapToGlobal(at));
 }
 
 void OddsGridView::resizeEvent(QResizeEvent* event) {

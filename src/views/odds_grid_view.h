@@ -3,6 +3,12 @@
 // count footer, and the find bar that Ctrl+F shows above them. It observes the odds table and
 // reloads once per notification, keeping expanded groups, scroll position and focus; focusing an
 // event row moves the table's current row.
+//
+// Where things live: the tree, grouping, sorting, filters and the user's place are headless, in
+// src/grid (grid_tree.h, grid_layout.h, grid_place.h); the item model over the tree is
+// odds_grid_model.h, the drawing odds_grid_delegate.h; the rows' keys are in odds_grid_tree_view.h,
+// which emits what the user asked for; the column menu and the filter lists are in
+// odds_grid_menus.cpp. This widget wires them and keeps the user's place across changes.
 #pragma once
 
 #include <QMenu>
@@ -11,7 +17,6 @@
 #include <QWidget>
 
 class QAction;
-class QKeyEvent;
 #include <functional>
 #include <memory>
 #include <optional>
@@ -176,17 +181,21 @@ class OddsGridView : public QWidget {
     void OnCurrentChanged(const QModelIndex& current);
     void OnSectionResized(int section, int old_size, int new_size);
     void OnHeaderDrop(int column, bool from_group_panel, int before_column);
-    // The grid's keys on the focused row: Left and Right along an event row, Enter, Alt+Down and
-    // F4 (the column's filter list), Ctrl+Shift+S (sort by the column), Ctrl+Shift+G (group by
-    // it), Ctrl+Shift+M (the column's menu), Esc (ends a search), Menu and Shift+F10.
-    bool HandleGridKey(const QKeyEvent& key);
+    // The find and "Только изменения" actions, with the find bar's signals.
+    void SetUpActions();
+    // Wires the tree view, header, filter buttons and group panel to the grid.
+    void ConnectParts();
+    // Wires what the rows' keys ask for (odds_grid_tree_view.h) to the grid.
+    void ConnectKeys();
     void OpenPopupMenuAtFocus();
     // The column menu under `column`'s header section (the header's start for -1).
     void OpenHeaderMenuBelow(int column);
     // Ticks the checklist's items as the layout shows its columns; the last shown one cannot be
     // unticked.
     void SyncChecklist(QMenu* checklist) const;
+    // Groups by `column` below the levels there are; nothing when it cannot or already does.
     void GroupByColumn(int column);
+    void Ungroup(int column);
     // Ctrl+Shift+G on a column that cannot group: the footer says why, and a screen reader hears
     // it.
     void SayCannotGroup(int column);

@@ -194,5 +194,83 @@ TEST(GridLayoutTest, GroupingHidesAndUngroupingShowsAgain) {
     EXPECT_EQ(layout.VisibleColumnCount(0), 3);
 }
 
+// A drop on a header moves the column just before it, inside one band only.
+TEST(GridLayoutTest, MoveBeforeAnotherColumnOfTheBand) {
+    struct Case {
+        const char* name;
+        int column;
+        int before;
+        bool moved;
+        std::vector<int> outcomes;  // the band's columns afterwards
+    };
+    const std::vector<int> at_start = {kColP1, kColX, kColP2, kColPX1, kColP12, kColP2X};
+    const Case cases[] = {
+        {"leftwards", kColP2X, kColP1, true, {kColP2X, kColP1, kColX, kColP2, kColPX1, kColP12}},
+        {"rightwards", kColP1, kColP12, true, {kColX, kColP2, kColPX1, kColP1, kColP12, kColP2X}},
+        {"onto its right neighbour", kColP1, kColX, true, at_start},
+        {"into another band", kColP1, kColVF1, false, at_start},
+        {"onto itself", kColP1, kColP1, false, at_start},
+        {"before no column", kColP1, -1, false, at_start},
+        {"an unknown column", kGridColumnCount, kColP1, false, at_start},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GridLayout layout;
+        EXPECT_EQ(layout.CanMoveBefore(c.column, c.before), c.moved);
+        EXPECT_EQ(layout.MoveBefore(c.column, c.before), c.moved);
+        std::vector<int> band;
+        for (int column : layout.ExportColumns()) {
+            if (layout.Column(column).band == 1) band.push_back(column);
+        }
+        EXPECT_EQ(band, c.outcomes);
+    }
+}
+
+TEST(GridLayoutTest, CanGroupIsAPlainAnswer) {
+    GridLayout layout;
+    const struct {
+        std::vector<int> columns;
+        bool can;
+    } lists[] = {
+        {{}, true},
+        {{kColCompetition, kColSport}, true},
+        {{kColDopInfo}, true},
+        {{kColDate}, false},
+        {{kColP1}, false},
+        {{kColMargin1X2}, false},
+        {{kColSport, kColSport}, false},
+        {{-1}, false},
+        {{kGridColumnCount}, false},
+    };
+    for (const auto& l : lists) {
+        SCOPED_TRACE(::testing::PrintToString(l.columns));
+        EXPECT_EQ(layout.CanGroupBy(l.columns), l.can);
+        if (l.columns.size() == 1) {
+            EXPECT_EQ(layout.CanGroupBy(l.columns[0]), l.can);
+        }
+    }
+}
+
+// The checklist tells the three "знач." apart: by band when the band has one, else by the column
+// that follows it.
+TEST(GridLayoutTest, ChecklistCaptionsTellRepeatedCaptionsApart) {
+    GridLayout layout;
+    const struct {
+        int column;
+        const char* caption;  // UTF-8
+    } cases[] = {
+        {kColHomeTeam, "Командa дом."}, {kColP1, "1"},
+        {kColVF1, "знач. (Ф1)"},        {kColVF2, "знач. (Ф2)"},
+        {kColVT, "знач. (Тотал)"},      {kColMarginHandicap, "Маржа Ф"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        EXPECT_EQ(Cp1251ToUtf8(layout.ChecklistCaption(c.column)), c.caption);
+    }
+    // Moved to the end of its band, the first "знач." has no column of its own after it.
+    layout.MoveWithinBand(kColVF1, 99);
+    EXPECT_EQ(Cp1251ToUtf8(layout.ChecklistCaption(kColVF1)), "знач.");
+}
+
 }  // namespace
 }  // namespace lintaro::grid

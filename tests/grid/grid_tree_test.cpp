@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "grid/column_value.h"
 #include "grid/team_name_colour.h"
 #include "grid_fixture.h"
@@ -167,6 +170,91 @@ TEST(GridTreeTest, GroupDirectionAndRegrouping) {
     EXPECT_EQ(tree.LevelCount(), 0);
     EXPECT_EQ(Dump(tree), "1--|\n2--|\n3--|\n");
     EXPECT_EQ(tree.Parent({0, 2}), NodeRef{});
+}
+
+// The group panel's edits: a column dropped at a level, dragged out, or refused.
+TEST(GridTreeTest, GroupByAtALevelAndUngroup) {
+    OddsTable table;
+    Fill(table, {
+                    {"A", "t1", At(1, 10), "1", "-"},
+                    {"B", "t2", At(1, 11), "2", "-"},
+                });
+    struct Case {
+        const char* name;
+        std::function<bool(GridTree&)> edit;
+        bool changed;
+        std::vector<int> levels;
+    };
+    const std::vector<int> at_start = {kColSport, kColCompetition};
+    const Case cases[] = {
+        {"below the levels",
+         [](GridTree& t) { return t.GroupBy(kColDopInfo, 2); },
+         true,
+         {kColSport, kColCompetition, kColDopInfo}},
+        {"at the top",
+         [](GridTree& t) { return t.GroupBy(kColDopInfo, 0); },
+         true,
+         {kColDopInfo, kColSport, kColCompetition}},
+        {"a level past the end",
+         [](GridTree& t) { return t.GroupBy(kColDopInfo, 9); },
+         true,
+         {kColSport, kColCompetition, kColDopInfo}},
+        {"a grouping column moves down",
+         [](GridTree& t) { return t.GroupBy(kColSport, 2); },
+         true,
+         {kColCompetition, kColSport}},
+        {"a grouping column moves up",
+         [](GridTree& t) { return t.GroupBy(kColCompetition, 0); },
+         true,
+         {kColCompetition, kColSport}},
+        {"a fixed column", [](GridTree& t) { return t.GroupBy(kColHomeTeam, 0); }, false, at_start},
+        {"an unknown column", [](GridTree& t) { return t.GroupBy(-1, 0); }, false, at_start},
+        {"ungroup the top level",
+         [](GridTree& t) { return t.Ungroup(kColSport); },
+         true,
+         {kColCompetition}},
+        {"ungroup a column that does not group", [](GridTree& t) { return t.Ungroup(kColDopInfo); },
+         false, at_start},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GridTree tree;
+        tree.Rebuild(table);
+        EXPECT_EQ(c.edit(tree), c.changed);
+        EXPECT_EQ(tree.GroupColumns(), c.levels);
+        EXPECT_EQ(tree.LevelCount(), static_cast<int>(c.levels.size()));  // rebuilt
+        EXPECT_EQ(tree.EventCount(), 2);
+        for (int column : c.levels) EXPECT_TRUE(tree.IsGrouping(column));
+    }
+}
+
+// The find bar's Enter goes to the first event row as the tree shows it.
+TEST(GridTreeTest, FirstEventInTreeOrder) {
+    OddsTable table;
+    Fill(table, {
+                    {"B", "t1", At(1, 9), "b1", "-"},
+                    {"A", "t2", At(1, 11), "a2", "-"},
+                    {"A", "t1", At(1, 12), "a1", "-"},
+                });
+    const auto first = [](const GridTree& tree) -> std::string {
+        const std::optional<NodeRef> node = tree.FirstEvent();
+        return node ? tree.CellText(*node, kColHomeTeam) : "(none)";
+    };
+    GridTree tree;
+    tree.Rebuild(table);
+    EXPECT_EQ(first(tree), "a1");
+    tree.ToggleGroupDirection(0);
+    EXPECT_EQ(first(tree), "b1");
+    tree.SetGroupColumns({});
+    EXPECT_EQ(first(tree), "b1");  // the earliest
+    tree.SetFindText("a2");
+    EXPECT_EQ(first(tree), "a2");
+    tree.SetFindText("nothing");
+    EXPECT_EQ(first(tree), "(none)");
+    OddsTable closed;
+    GridTree empty;
+    empty.Rebuild(closed);
+    EXPECT_EQ(first(empty), "(none)");
 }
 
 TEST(GridTreeTest, NavigationAgreesWithPreOrder) {

@@ -1,5 +1,6 @@
 // The grid's colours on a light and a dark theme (cells, captions, band captions, drawn pixels) and
 // the hint the empty grid shows until the line is loaded.
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -62,11 +63,16 @@ class GridLookTest : public QObject {
   private:
     OddsTable table_;
     std::unique_ptr<OddsGridView> view_;
+    // Checks the model on every change it reports; made with the view, which each test opens on
+    // its own palette.
+    std::unique_ptr<QAbstractItemModelTester> tester_;
     QPalette standard_;
 
     void Open(const QPalette& palette) {
         QApplication::setPalette(palette);
         view_ = std::make_unique<OddsGridView>();
+        tester_ = std::make_unique<QAbstractItemModelTester>(
+            view_->Model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         view_->SetFormats(RegionalFormats{});
         view_->resize(1000, 400);
         view_->SetTable(&table_);
@@ -103,6 +109,7 @@ class GridLookTest : public QObject {
         table_.InsertRow(values);
     }
     void cleanup() {
+        tester_.reset();
         view_.reset();
         QApplication::setPalette(standard_);
     }
