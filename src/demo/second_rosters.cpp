@@ -17,16 +17,18 @@ const std::vector<SecondTournament>& SecondTournaments() {
          14,
          {"Arsenal", "Chelsea", "Liverpool", "Manchester United", "Manchester City", "Tottenham",
           "Everton", "Aston Villa", "Newcastle", "West Ham"},
-         {}},
+         {},
+         0},
         {SecondSport::kTennis,
          41,
          "guestContestLines.asp?ContestType=Tennis&amp;Contest=ATP%20Rome&amp;League=41",
          "ATP - Rome",
          true,
          13,
-         {"Rafael Nadal", "Novak Djokovic", "Roger Federer", "Andy Murray", "Stan Wawrinka",
-          "Dominic Thiem", "Alexander Zverev", "Daniil Medvedev"},
-         {}},
+         {"Rafael Nadal", "Novak Djokovic", "Roger Federer", "Daniil Medvedev", "Andrey Rublev",
+          "Alexander Zverev", "Dominic Thiem", "Stefanos Tsitsipas"},
+         {},
+         12},
         {SecondSport::kBaseball,
          21,
          "vwguestlines.asp?SportType=Baseball&amp;SportSubType=MLB&amp;League=21",
@@ -36,7 +38,8 @@ const std::vector<SecondTournament>& SecondTournaments() {
          {"New York Yankees", "Boston Red Sox", "Los Angeles Dodgers", "Chicago Cubs",
           "San Francisco Giants", "St. Louis Cardinals", "Houston Astros", "Atlanta Braves"},
          {"G. Cole", "C. Sale", "C. Kershaw", "K. Hendricks", "J. Cueto", "A. Wainwright",
-          "J. Verlander", "M. Fried"}},
+          "J. Verlander", "M. Fried"},
+         10},
         {SecondSport::kSoccer,
          15,
          "vwguestlines.asp?SportType=Soccer&amp;SportSubType=England&amp;League=15",
@@ -94,7 +97,8 @@ const std::vector<SecondTournament>& SecondTournaments() {
          true,
          8,
          {"Yomiuri Giants", "Hanshin Tigers", "Hiroshima Carp", "Yakult Swallows"},
-         {"T. Sugano", "Y. Nishi", "D. Osera", "Y. Ishikawa"}},
+         {"T. Sugano", "Y. Nishi", "D. Osera", "Y. Ishikawa"},
+         11},
         {SecondSport::kSoccer,
          16,
          "vwguestlines.asp?SportType=Soccer&amp;SportSubType=Spain&amp;League=16",
@@ -109,9 +113,10 @@ const std::vector<SecondTournament>& SecondTournaments() {
          "WTA - Madrid",
          true,
          12,
-         {"Serena Williams", "Simona Halep", "Petra Kvitova", "Elina Svitolina", "Garbine Muguruza",
-          "Karolina Pliskova", "Angelique Kerber", "Caroline Wozniacki"},
-         {}},
+         {"Maria Sharapova", "Serena Williams", "Simona Halep", "Elina Svitolina", "Petra Kvitova",
+          "Svetlana Kuznetsova", "Daria Kasatkina", "Anastasia Pavlyuchenkova", "Venus Williams"},
+         {},
+         13},
         {SecondSport::kSoccer,
          14,
          "vwguestlines.asp?SportType=Soccer&amp;SportSubType=Italy&amp;League=14",
@@ -119,7 +124,8 @@ const std::vector<SecondTournament>& SecondTournaments() {
          true,
          19,
          {"Juventus", "AC Milan", "Inter", "AS Roma", "Lazio", "Napoli", "Fiorentina", "Atalanta"},
-         {}},
+         {},
+         2},
     };
     return tournaments;
 }
@@ -183,6 +189,7 @@ size_t BuiltNumber(size_t tournament, int team) {
 std::string SecondTeamName(size_t tournament, int team) {
     const SecondTournament& t = SecondTournaments()[tournament];
     if (static_cast<size_t>(team) < t.teams.size()) return t.teams[static_cast<size_t>(team)];
+    if (t.shares >= 0) return FirstBuiltTeamNameInEnglish(static_cast<size_t>(t.shares), team);
     size_t built = BuiltNumber(tournament, team);
     std::string name;
     if (t.sport == SecondSport::kTennis) {
