@@ -76,6 +76,8 @@ void CheckPairs(const FirstLine& first, const SecondLine& second, int offset, Ta
         {"Манчестер Сити", "Manchester City"},  {"Уильямс С.", "Serena Williams"},
         {"Уильямс В.", "Venus Williams"},       {"Надаль Р.", "Rafael Nadal"},
         {"Нью-Йорк Янкиз", "New York Yankees"}, {"Милан", "AC Milan"},
+        {"Динамо М", "Dynamo Moscow"},          {"Динамо К", "Dynamo Kyiv"},
+        {"Спартак М", "Spartak Moscow"},        {"Спартак Тр", "Spartak Trnava"},
     };
     std::set<Identity> paired_first, paired_second;
     std::set<std::tuple<std::string, std::string, std::string>> meetings;
@@ -171,8 +173,8 @@ TEST(DemoUniverseTest, TruePairsAreOneEventOnBothLinesWithTheTrapsAndAFewSurebet
         EXPECT_GT(tally.swapped, 0);
         EXPECT_GT(tally.same_kickoff, 0);
         EXPECT_GT(tally.other_sport_same_time, 0);
-        for (const char* twin :
-             {"Манчестер Юнайтед", "Манчестер Сити", "Уильямс С.", "Уильямс В."}) {
+        for (const char* twin : {"Манчестер Юнайтед", "Манчестер Сити", "Уильямс С.", "Уильямс В.",
+                                 "Динамо М", "Динамо К", "Спартак М", "Спартак Тр"}) {
             EXPECT_TRUE(tally.names.contains(twin)) << twin;
         }
     }
