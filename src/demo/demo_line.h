@@ -41,6 +41,10 @@ struct DemoOptions {
     // a few new ones appear three to four weeks ahead, never one already on the line). Building
     // generation g replays g steps, so its cost grows with g; at most kMaxDemoGeneration.
     uint32_t generation = 0;
+    // The second bookmaker's clock against the first's, in minutes: an event both carry starts
+    // at the second this much later (earlier when negative) than at the first, as the readers'
+    // rows say, a few events a few minutes more or less. Within -12..+12 hours.
+    int second_offset_minutes = -180;
 };
 
 // Largest event count the generator accepts (about 250 MB of pages); more throws
@@ -70,11 +74,33 @@ struct SecondTournamentPage {
 
 // The second bookmaker's line: its home page, the tournament list ("/decimal.asp"), every
 // tournament page, and the rows its reader inserts from them, in insertion order.
+// One event as a reader's row names it: sport, tournament, teams and start, exactly as stored.
+struct DemoRowIdentity {
+    std::string sport;
+    std::string competition;
+    std::string home;
+    std::string guest;
+    DateTime start;
+    bool operator==(const DemoRowIdentity&) const = default;
+};
+
+// One event both bookmakers publish a row of: its first and its second row.
+struct DemoPair {
+    DemoRowIdentity first;
+    DemoRowIdentity second;
+};
+
+// Soccer, baseball and tennis come from one set of events: the second bookmaker carries most of
+// the first's events of the tournaments it shares (in English, "Serena Williams" for
+// "Уильямс С.", at its own clock, with its own prices and margins), a few of them priced far
+// enough from the first for a surebet across the two, and tournaments of its own besides.
 struct SecondLine {
     std::string home_page;
     std::string list_page;
     std::vector<SecondTournamentPage> pages;
     std::vector<OddsRecord> rows;
+    // The events with a row at both bookmakers, in the order of the second's rows.
+    std::vector<DemoPair> pairs;
 };
 
 // The line of `options` (its generation included) published on `today`. Throws
@@ -123,6 +149,9 @@ std::vector<OddsRecord> PublishedFirstRows(const DemoOptions& options,
                                            std::chrono::year_month_day today);
 std::vector<OddsRecord> PublishedSecondRows(const DemoOptions& options,
                                             std::chrono::year_month_day today);
+// The true pairs of the two lines of `options` (its generation included): what a matcher of the
+// two bookmakers' rows should find, no more.
+std::vector<DemoPair> PublishedPairs(const DemoOptions& options, std::chrono::year_month_day today);
 
 // A date of the odds table's calendar as the demo line's date.
 std::chrono::year_month_day ToYearMonthDay(const CivilDate& date);

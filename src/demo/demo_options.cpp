@@ -20,6 +20,11 @@ void CheckDemoOptions(const DemoOptions& options) {
                                     std::to_string(kMaxDemoGeneration) + ", not " +
                                     std::to_string(options.generation));
     }
+    if (options.second_offset_minutes < -720 || options.second_offset_minutes > 720) {
+        throw std::invalid_argument(
+            "The second bookmaker's clock offset must be -720..720 minutes, not " +
+            std::to_string(options.second_offset_minutes));
+    }
 }
 
 chr::year_month_day ToYearMonthDay(const CivilDate& date) {

@@ -141,9 +141,19 @@ const std::vector<FirstTournament>& FirstTournaments() {
          "Женщины. Мадрид",
          5,
          {"Шарапова М.", "Уильямс С.", "Халеп С.", "Свитолина Э.", "Квитова П.", "Кузнецова С.",
-          "Касаткина Д.", "Павлюченкова А."},
+          "Касаткина Д.", "Павлюченкова А.", "Уильямс В."},
          {"13:00", "15:00", "19:00"},
          21500,
+         1000},
+        {"Футбол",
+         "футбол",
+         Layout::kThreeWay,
+         "Европа. Лига конференций",
+         5,
+         {"Динамо К", "Спартак Тр", "Слован", "Црвена Звезда", "Партизан", "Легия", "Ференцварош",
+          "Лудогорец"},
+         {"18:45", "21:00"},
+         2500,
          1000},
     };
     return tournaments;
@@ -217,31 +227,67 @@ const char* const kSurnames[] = {"Иванов",  "Смирнов", "Кузне�
 const char* const kInitials[] = {"А.", "Б.", "В.", "Г.", "Д.", "Е.", "И.", "К.",
                                  "Л.", "М.", "Н.", "О.", "П.", "Р.", "С.", "Т."};
 
-}  // namespace
+// The same words in English, word for word, for the second bookmaker's names of the built teams
+// of a tournament it shares: "Торпедо Тула" is "Torpedo Tula", "Новиков Г." "Gleb Novikov".
+const char* const kClubsEn[] = {"Torpedo",  "Spartak",   "Metallurg", "Khimik",  "Zvezda",
+                                "Energiya", "Shakhtyor", "Urozhai",   "Vityaz",  "Olimp",
+                                "Sokol",    "Neftyanik", "Stroitel",  "Avangard"};
+const char* const kTownsEn[] = {"Vladimir", "Tula",   "Kursk", "Penza",  "Omsk",    "Tomsk",
+                                "Ivanovo",  "Kaluga", "Tver",  "Ryazan", "Lipetsk", "Bryansk",
+                                "Orel",     "Kirov",  "Chita", "Sochi",  "Pskov",   "Tambov"};
+const char* const kSurnamesEn[] = {"Ivanov",  "Smirnov", "Kuznetsov", "Popov",   "Sokolov",
+                                   "Lebedev", "Kozlov",  "Novikov",   "Morozov", "Volkov",
+                                   "Zaitsev", "Pavlov",  "Semenov",   "Golubev", "Vinogradov"};
+const char* const kMenEn[] = {"Alexei", "Boris",  "Viktor", "Gleb",  "Dmitry",  "Egor",
+                              "Ivan",   "Kirill", "Leonid", "Maxim", "Nikolai", "Oleg",
+                              "Pavel",  "Roman",  "Sergei", "Timur"};
+const char* const kWomenEn[] = {"Anna",   "Bella",  "Vera",     "Galina", "Daria",   "Elena",
+                                "Irina",  "Ksenia", "Lyudmila", "Maria",  "Natalia", "Olga",
+                                "Polina", "Rimma",  "Svetlana", "Tatiana"};
 
-std::string FirstTeamName(size_t tournament, int team) {
+// The built name of team `team` (past the roster's end) of tournament `tournament`, in Russian or
+// in English.
+std::string BuiltName(size_t tournament, int team, bool english) {
     const auto& tournaments = FirstTournaments();
     const FirstTournament& t = tournaments[tournament];
-    const size_t roster = t.teams.size();
-    if (static_cast<size_t>(team) < roster) return t.teams[static_cast<size_t>(team)];
     // The built teams of all tournaments take turns through one sequence, so no two tournaments
     // of a sport build the same name.
-    size_t built = (static_cast<size_t>(team) - roster) * tournaments.size() + tournament;
+    size_t built = (static_cast<size_t>(team) - t.teams.size()) * tournaments.size() + tournament;
     std::string name;
     if (t.layout == Layout::kTennis) {
         const size_t words = std::size(kSurnames) * std::size(kInitials);
-        name = kSurnames[built % std::size(kSurnames)];
-        if (std::string_view(t.name).starts_with("Женщины")) name += "а";
-        name += std::string(" ") + kInitials[built / std::size(kSurnames) % std::size(kInitials)];
+        const bool women = std::string_view(t.name).starts_with("Женщины");
+        const size_t surname = built % std::size(kSurnames);
+        const size_t initial = built / std::size(kSurnames) % std::size(kInitials);
+        if (english) {
+            name = std::string(women ? kWomenEn[initial] : kMenEn[initial]) + " " +
+                   kSurnamesEn[surname] + (women ? "a" : "");
+        } else {
+            name = std::string(kSurnames[surname]) + (women ? "а" : "") + " " + kInitials[initial];
+        }
         built /= words;
     } else {
         const size_t words = std::size(kClubs) * std::size(kTowns);
-        name = std::string(kClubs[built % std::size(kClubs)]) + " " +
-               kTowns[built / std::size(kClubs) % std::size(kTowns)];
+        const size_t club = built % std::size(kClubs);
+        const size_t town = built / std::size(kClubs) % std::size(kTowns);
+        name = english ? std::string(kClubsEn[club]) + " " + kTownsEn[town]
+                       : std::string(kClubs[club]) + " " + kTowns[town];
         built /= words;
     }
     if (built > 0) name += " " + std::to_string(built + 1);
     return name;
+}
+
+}  // namespace
+
+std::string FirstTeamName(size_t tournament, int team) {
+    const FirstTournament& t = FirstTournaments()[tournament];
+    if (static_cast<size_t>(team) < t.teams.size()) return t.teams[static_cast<size_t>(team)];
+    return BuiltName(tournament, team, false);
+}
+
+std::string FirstBuiltTeamNameInEnglish(size_t tournament, int team) {
+    return BuiltName(tournament, team, true);
 }
 
 }  // namespace lintaro::demo

@@ -32,6 +32,9 @@ const std::vector<FirstTournament>& FirstTournaments();
 // The name (UTF-8) of team `team` of FirstTournaments()[tournament]: the roster's own, or past its
 // end (a line too large for the roster) a built one, never the name of another team of the sport.
 std::string FirstTeamName(size_t tournament, int team);
+// The English of such a built team's name ("Torpedo Tula", "Gleb Novikov"), for the second
+// bookmaker's line of a tournament it shares with the first.
+std::string FirstBuiltTeamNameInEnglish(size_t tournament, int team);
 
 // Sections the reader must pass over: a tournament name with a skip word, or a sport it does not
 // read. Their events are written in the three-way layout, so a reader that failed to skip them
@@ -64,6 +67,9 @@ struct SecondTournament {
     int weight;        // share of the events (read tournaments only)
     std::vector<const char*> teams;     // page text ("&nbsp;" possible)
     std::vector<const char*> pitchers;  // baseball only
+    // The index into FirstTournaments() of the tournament whose events this one carries too (team
+    // i is the first bookmaker's team i, in English), or -1 for one only this bookmaker carries.
+    int shares = -1;
 };
 
 const std::vector<SecondTournament>& SecondTournaments();

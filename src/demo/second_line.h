@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "demo/demo_line.h"
+#include "demo/first_line.h"
 #include "demo/moving_line.h"
 #include "demo/random_source.h"
 #include "demo/rosters.h"
@@ -34,6 +35,12 @@ struct SecondEvent {
     bool hyphenated = false;
     SecondPrices prices;
     bool gone = false;  // starts in the generation being made
+    // An event of a shared tournament: the first bookmaker's event it is, and its minute of the
+    // day on this bookmaker's page (its clock is its own, so no kick-off of the list).
+    bool shared = false;
+    DrawnEvent first;
+    int page_minute = 0;
+    bool surebet = false;  // priced far from the first bookmaker on purpose
 };
 
 // One tournament page's events, listed by start, in the list's order of tournaments.
@@ -50,9 +57,15 @@ struct SecondBook {
     static void Move(Events& line, const DemoOptions& options, uint32_t generation);
 };
 
-// What a MovingSecondLine holds.
+// What a MovingSecondLine holds: its own events, and the first bookmaker's line whose events
+// of the shared tournaments it carries, moved on together one generation at a time.
 struct MovingSecondLine::Model : MovingLineState<SecondBook> {
-    using MovingLineState::MovingLineState;
+    Model(const DemoOptions& options, std::chrono::year_month_day today);
+    void Advance();
+    // Brings the shared tournaments up to the first bookmaker's events of the moment: events it
+    // no longer lists leave, new ones are priced from the first's prices.
+    void Follow();
+    MovingLineState<FirstBook> first_line;
 };
 
 }  // namespace lintaro::demo

@@ -146,6 +146,7 @@ SecondLine MovingSecondLine::Line() const {
     // Rows are published in the order the reader reads the pages: the soccer and baseball
     // tournaments in list order, then the tennis ones.
     std::vector<std::vector<OddsRecord>> rows_by_tournament(tournaments.size());
+    std::vector<std::vector<DemoPair>> pairs_by_tournament(tournaments.size());
     SecondPageWriter writer;
     for (size_t t = 0; t < tournaments.size(); ++t) {
         const SecondTournament& tournament = tournaments[t];
@@ -162,7 +163,16 @@ SecondLine MovingSecondLine::Line() const {
         for (const SecondEvent& event : events_by_tournament[t]) {
             const DrawnEvent& drawn = event.drawn;
             const chr::year_month_day date{chr::sys_days{today} + chr::days{drawn.day_offset}};
-            const SecondKickoff& kickoff = kickoffs[drawn.kickoff];
+            SecondKickoff kickoff = kickoffs[drawn.kickoff];
+            char clock[16];
+            if (event.shared) {
+                // Shared events keep the first bookmaker's start on this bookmaker's clock.
+                kickoff.hour = event.page_minute / 60;
+                kickoff.minute = event.page_minute % 60;
+                std::snprintf(clock, sizeof clock, "%02d:%02d %s", kickoff.hour % 12,
+                              kickoff.minute, kickoff.hour < 12 ? "AM" : "PM");
+                kickoff.text = clock;
+            }
             const std::string time_text = event.to_be_announced ? "TBA" : kickoff.text;
             std::string home = SecondTeamName(t, drawn.home);
             std::string guest = SecondTeamName(t, drawn.guest);
@@ -189,6 +199,20 @@ SecondLine MovingSecondLine::Line() const {
             row.team_h_name = ReplaceAll(home, "&nbsp;", " ");
             row.team_g_name = ReplaceAll(guest, "&nbsp;", " ");
             row.Key_ID = static_cast<int32_t>(rows.size()) + 1;
+            if (event.shared) {
+                const auto f = static_cast<size_t>(tournament.shares);
+                const FirstTournament& first = FirstTournaments()[f];
+                const int minute = MinuteOfDay(first.kickoffs[event.first.kickoff]);
+                const chr::year_month_day first_date{chr::sys_days{today} +
+                                                     chr::days{event.first.day_offset}};
+                pairs_by_tournament[t].push_back(DemoPair{
+                    DemoRowIdentity{Cp(first.sport_name), Cp(first.name),
+                                    Cp(FirstTeamName(f, event.first.home)),
+                                    Cp(FirstTeamName(f, event.first.guest)),
+                                    MakeStart(first_date, minute / 60, minute % 60)},
+                    DemoRowIdentity{*row.sport_type_name, *row.competition_name, *row.team_h_name,
+                                    *row.team_g_name, *row.sport_event_date}});
+            }
             rows.push_back(std::move(row));
         }
         page += "</table>\r\n</body>\r\n</html>\r\n";
@@ -199,6 +223,7 @@ SecondLine MovingSecondLine::Line() const {
         for (size_t t = 0; t < tournaments.size(); ++t) {
             if ((tournaments[t].sport == SecondSport::kTennis) != tennis_pass) continue;
             for (OddsRecord& row : rows_by_tournament[t]) line.rows.push_back(std::move(row));
+            for (DemoPair& pair : pairs_by_tournament[t]) line.pairs.push_back(std::move(pair));
         }
     }
     return line;
