@@ -14,15 +14,20 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/line_reading.h"
 #include "compare/aliases.h"
 #include "compare/line_comparison.h"
 #include "compare/row_lines.h"
 #include "export/replacing_file.h"
 #include "export/row_format.h"
+#include "table/cp1251_text.h"
+#include "table/odds_table.h"
 
 namespace lintaro::cli {
 
@@ -94,11 +99,12 @@ using compare::LineComparison;
 
 enum class CompareFormat { kJsonl, kCsv };
 
-// Both lines' rows, wherever they come from. Two files for now; other sources (the demo line,
-// both bookmakers' hosts) fill the same structure.
+// Both lines' rows, wherever they come from, and the message of each side whose read failed
+// (that side's rows then left out: a line cut short would show its missing events as unmatched).
 struct ComparedLines {
     std::vector<OddsRecord> first;
     std::vector<OddsRecord> second;
+    std::vector<std::string> failures;  // one line each, ready for standard error
 };
 
 std::vector<OddsRecord> ReadRowFile(const std::string& path) {
@@ -113,14 +119,82 @@ std::vector<OddsRecord> ReadRowFile(const std::string& path) {
     }
 }
 
-ComparedLines ReadComparedLines(const Args& parsed) {
-    if (parsed.positional.size() != 2) {
-        throw UsageError("compare takes two files, FIRST.jsonl and SECOND.jsonl");
+// One bookmaker's line read by its reader, as `load` reads it, on the calling thread.
+struct SideRead {
+    std::vector<OddsRecord> rows;
+    std::vector<std::string> messages;  // UTF-8; empty when the read succeeded
+};
+
+void ReadSide(LineSource& source, int bookmaker, CivilDate today, SideRead& read) {
+    try {
+        source.idle_hook.BindToCurrentThread();
+        OddsTable table;
+        table.ResetTable();
+        CliReaderUi ui(today);
+        source.session.Load(bookmaker, table, ui);
+        for (const std::string& message : ui.messages) {
+            read.messages.push_back(Cp1251ToUtf8(message));
+        }
+        if (read.messages.empty()) read.rows = table.Rows();
+    } catch (const std::exception& e) {
+        read.rows.clear();
+        read.messages.push_back(e.what());
     }
+}
+
+// Both lines from their hosts (or the demo server started for the command), read at once: the
+// first on this thread, the second on one of its own, each with its own client.
+ComparedLines ReadBothLines(const Args& parsed) {
+    if (parsed.Has("--moving") && !parsed.Has("--demo")) {
+        throw UsageError("--moving chooses a moving demo line; it needs --demo");
+    }
+    const CivilDate today = TodayOption(parsed);
+    LineSource sources[2];
+    SetUpLineSource(parsed, today, parsed.Has("--moving"), sources[0]);
+    SetUpSharedLineSource(parsed, sources[0], sources[1]);
+
+    SideRead reads[2];
+    std::thread second([&] { ReadSide(sources[1], 1, today, reads[1]); });
+    ReadSide(sources[0], 0, today, reads[0]);
+    second.join();
+
     ComparedLines lines;
-    lines.first = ReadRowFile(parsed.positional[0]);
-    lines.second = ReadRowFile(parsed.positional[1]);
+    lines.first = std::move(reads[0].rows);
+    lines.second = std::move(reads[1].rows);
+    const char* names[2] = {"the first bookmaker's line", "the second bookmaker's line"};
+    for (int side = 0; side < 2; ++side) {
+        for (const std::string& message : reads[side].messages) {
+            lines.failures.push_back(std::string(names[side]) + ": " + OneLine(message));
+        }
+    }
     return lines;
+}
+
+// The one place that picks the source: two files, or both bookmakers' hosts (the demo's included).
+ComparedLines ReadComparedLines(const Args& parsed) {
+    static const char* const kHostOptions[] = {
+        "--demo",  "--moving",  "--generation", "--events",     "--seed",
+        "--today", "--timeout", "--max-size",   "--first-host", "--second-host"};
+    const char* host_option = nullptr;
+    for (const char* option : kHostOptions) {
+        if (parsed.Has(option) && !host_option) host_option = option;
+    }
+    if (!host_option) {
+        if (parsed.positional.size() != 2) {
+            throw UsageError(
+                "compare takes two files, FIRST.jsonl and SECOND.jsonl, or --demo, or "
+                "--first-host and --second-host");
+        }
+        ComparedLines lines;
+        lines.first = ReadRowFile(parsed.positional[0]);
+        lines.second = ReadRowFile(parsed.positional[1]);
+        return lines;
+    }
+    if (!parsed.positional.empty()) {
+        throw UsageError(std::string(host_option) +
+                         " reads the lines from the bookmakers' hosts; leave out the files");
+    }
+    return ReadBothLines(parsed);
 }
 
 double BankOption(const Args& parsed) {
@@ -298,7 +372,11 @@ void WriteEvents(std::ostream& out, const LineComparison& comparison, const Comp
 }  // namespace
 
 int RunCompare(const std::vector<std::string>& args) {
-    const Args parsed = ParseArgs(args, {"--bank", "--format", "--out"}, {"--all", "--surebets"});
+    const Args parsed =
+        ParseArgs(args,
+                  {"--bank", "--format", "--out", "--first-host", "--second-host", "--today",
+                   "--max-size", "--timeout", "--generation", "--events", "--seed"},
+                  {"--all", "--surebets", "--demo", "--moving"});
     const std::string format_name = parsed.Value("--format", "jsonl");
     CompareFormat format;
     if (format_name == "jsonl") {
@@ -315,9 +393,6 @@ int RunCompare(const std::vector<std::string>& args) {
     options.bank = BankOption(parsed);
     options.include_unmatched = parsed.Has("--all");
     options.surebets_only = parsed.Has("--surebets");
-    if (parsed.positional.size() != 2) {
-        throw UsageError("compare takes two files, FIRST.jsonl and SECOND.jsonl");
-    }
 
     const ComparedLines lines = ReadComparedLines(parsed);
     compare::AliasesLoad aliases;
@@ -328,16 +403,21 @@ int RunCompare(const std::vector<std::string>& args) {
     if (!aliases.aliases.Empty()) options.match.aliases = &aliases.aliases;
     const LineComparison comparison = compare::CompareLines(lines.first, lines.second, options);
 
+    // A side whose read failed: its message, and the other side's events are written all the
+    // same; the status says the comparison is not whole.
+    for (const std::string& failure : lines.failures) {
+        std::cerr << "lintaro-cli: " << failure << std::endl;
+    }
     if (!parsed.Has("--out")) {
         WriteEvents(std::cout, comparison, lines, format, isatty(STDOUT_FILENO));
-        return 0;
+    } else {
+        ReplacingFile file(parsed.Value("--out"));
+        std::ostringstream buffer;
+        WriteEvents(buffer, comparison, lines, format, false);
+        file.Write(buffer.str());
+        file.Commit();
     }
-    ReplacingFile file(parsed.Value("--out"));
-    std::ostringstream buffer;
-    WriteEvents(buffer, comparison, lines, format, false);
-    file.Write(buffer.str());
-    file.Commit();
-    return 0;
+    return lines.failures.empty() ? 0 : 1;
 }
 
 }  // namespace lintaro::cli
