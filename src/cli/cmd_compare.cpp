@@ -32,13 +32,18 @@
 namespace lintaro::cli {
 
 const char kCompareUsage[] =
-    R"(usage: lintaro-cli compare FIRST.jsonl SECOND.jsonl [--all] [--surebets] [--bank AMOUNT]
-                           [--format jsonl|csv] [--out FILE]
+    R"(usage: lintaro-cli compare FIRST.jsonl SECOND.jsonl [OPTIONS]
+       lintaro-cli compare --first-host HOST[:PORT] --second-host HOST[:PORT] [--today YYYY-MM-DD]
+                           [--max-size BYTES] [--timeout SECONDS] [OPTIONS]
+       lintaro-cli compare --demo [--moving] [--generation N] [--events N] [--seed N]
+                           [--today YYYY-MM-DD] [OPTIONS]
+OPTIONS: [--all] [--surebets] [--bank AMOUNT] [--format jsonl|csv] [--out FILE]
 
-Matches the events of the two bookmakers' lines, given as the rows `lintaro-cli load first` and
-`load second --format jsonl` write (or what `watch` recorded, exported so), and prints one JSON
-object per matched event: where each price is best, the margin at the best prices and the
-surebets.
+Matches the events of the two bookmakers' lines and prints one JSON object per matched event:
+where each price is best, the margin at the best prices and the surebets. The lines are two files
+of the rows `lintaro-cli load first` and `load second --format jsonl` write (or what `watch`
+recorded, exported so); or both bookmakers' lines read from their hosts as `load` reads them, the
+two at once; or both lines of the built-in demo line server, started for this one command.
 
 How events are matched: the same sport (футбол/soccer, бейсбол/baseball,
 теннис/tennis, ...), the same two teams in the same roles (a rematch with home and guest
@@ -74,9 +79,27 @@ Each JSON object has the keys:
                   1 / sum(1 / price) - 1, the stakes split the bank so that every outcome returns
                   the same, rounded to cents, and rounding_cost is what the rounding costs
 
+sources (instead of the two files):
+  --first-host HOST[:PORT]   read the first bookmaker's line from HOST (default
+                             www.marathonbet.com, port 80)
+  --second-host HOST[:PORT]  read the second bookmaker's line from HOST (default
+                             www.pinnaclesports.com, port 80)
+  --demo           start the built-in demo line server on a free loopback port and read both of its
+                   lines (not with --first-host or --second-host)
+  --moving         with --demo: the server's line moves, as serve-demo --moving; each line is read
+                   once, so this reads the generation --generation names
+  --generation N   with --demo: the generation of the line to read, 0 to 100000 (default 0)
+  --events N       with --demo: the number of events, 0 to 500000 (default 200)
+  --seed N         with --demo: the line's random seed, 0 to 4294967295 (default 1)
+  --today YYYY-MM-DD, --max-size BYTES, --timeout SECONDS
+                   as for load, for each of the two reads
+A read that fails (the reader's message, a page past --max-size, a read out of time) is one line
+on standard error naming its bookmaker; the other line's events are still written (unmatched,
+so with --all), and the status is 1.
+
 options:
   --all            also print each event without a partner (the other side null); every row of
-                   both files then appears exactly once
+                   both lines then appears exactly once
   --surebets       print only events with a surebet
   --bank AMOUNT    the amount the stakes split (default 100)
   --format FORMAT  jsonl (the default) or csv: one row per event with the columns first_<field>
@@ -88,7 +111,8 @@ options:
 
 exit status: 0 the events were compared and written (also when there were none); 1 a file that
 is missing, unreadable or not such rows (its name and line on standard error, nothing on standard
-output), or output that could not be written; 2 a usage mistake.
+output), a bookmaker's line that could not be read, the demo server that could not start, or
+output that could not be written; 2 a usage mistake.
 )";
 
 namespace {
