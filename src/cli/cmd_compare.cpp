@@ -14,26 +14,36 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/line_reading.h"
 #include "compare/aliases.h"
 #include "compare/line_comparison.h"
 #include "compare/row_lines.h"
 #include "export/replacing_file.h"
 #include "export/row_format.h"
+#include "table/cp1251_text.h"
+#include "table/odds_table.h"
 
 namespace lintaro::cli {
 
 const char kCompareUsage[] =
-    R"(usage: lintaro-cli compare FIRST.jsonl SECOND.jsonl [--all] [--surebets] [--bank AMOUNT]
-                           [--format jsonl|csv] [--out FILE]
+    R"(usage: lintaro-cli compare FIRST.jsonl SECOND.jsonl [OPTIONS]
+       lintaro-cli compare --first-host HOST[:PORT] --second-host HOST[:PORT] [--today YYYY-MM-DD]
+                           [--max-size BYTES] [--timeout SECONDS] [OPTIONS]
+       lintaro-cli compare --demo [--moving] [--generation N] [--events N] [--seed N]
+                           [--today YYYY-MM-DD] [OPTIONS]
+OPTIONS: [--all] [--surebets] [--bank AMOUNT] [--format jsonl|csv] [--out FILE]
 
-Matches the events of the two bookmakers' lines, given as the rows `lintaro-cli load first` and
-`load second --format jsonl` write (or what `watch` recorded, exported so), and prints one JSON
-object per matched event: where each price is best, the margin at the best prices and the
-surebets.
+Matches the events of the two bookmakers' lines and prints one JSON object per matched event:
+where each price is best, the margin at the best prices and the surebets. The lines are two files
+of the rows `lintaro-cli load first` and `load second --format jsonl` write (or what `watch`
+recorded, exported so); or both bookmakers' lines read from their hosts as `load` reads them, the
+two at once; or both lines of the built-in demo line server, started for this one command.
 
 How events are matched: the same sport (футбол/soccer, бейсбол/baseball,
 теннис/tennis, ...), the same two teams in the same roles (a rematch with home and guest
@@ -69,9 +79,27 @@ Each JSON object has the keys:
                   1 / sum(1 / price) - 1, the stakes split the bank so that every outcome returns
                   the same, rounded to cents, and rounding_cost is what the rounding costs
 
+sources (instead of the two files):
+  --first-host HOST[:PORT]   read the first bookmaker's line from HOST (default
+                             www.marathonbet.com, port 80)
+  --second-host HOST[:PORT]  read the second bookmaker's line from HOST (default
+                             www.pinnaclesports.com, port 80)
+  --demo           start the built-in demo line server on a free loopback port and read both of its
+                   lines (not with --first-host or --second-host)
+  --moving         with --demo: the server's line moves, as serve-demo --moving; each line is read
+                   once, so this reads the generation --generation names
+  --generation N   with --demo: the generation of the line to read, 0 to 100000 (default 0)
+  --events N       with --demo: the number of events, 0 to 500000 (default 200)
+  --seed N         with --demo: the line's random seed, 0 to 4294967295 (default 1)
+  --today YYYY-MM-DD, --max-size BYTES, --timeout SECONDS
+                   as for load, for each of the two reads
+A read that fails (the reader's message, a page past --max-size, a read out of time) is one line
+on standard error naming its bookmaker; the other line's events are still written (unmatched,
+so with --all), and the status is 1.
+
 options:
   --all            also print each event without a partner (the other side null); every row of
-                   both files then appears exactly once
+                   both lines then appears exactly once
   --surebets       print only events with a surebet
   --bank AMOUNT    the amount the stakes split (default 100)
   --format FORMAT  jsonl (the default) or csv: one row per event with the columns first_<field>
@@ -83,7 +111,8 @@ options:
 
 exit status: 0 the events were compared and written (also when there were none); 1 a file that
 is missing, unreadable or not such rows (its name and line on standard error, nothing on standard
-output), or output that could not be written; 2 a usage mistake.
+output), a bookmaker's line that could not be read, the demo server that could not start, or
+output that could not be written; 2 a usage mistake.
 )";
 
 namespace {
@@ -94,11 +123,12 @@ using compare::LineComparison;
 
 enum class CompareFormat { kJsonl, kCsv };
 
-// Both lines' rows, wherever they come from. Two files for now; other sources (the demo line,
-// both bookmakers' hosts) fill the same structure.
+// Both lines' rows, wherever they come from, and the message of each side whose read failed
+// (that side's rows then left out: a line cut short would show its missing events as unmatched).
 struct ComparedLines {
     std::vector<OddsRecord> first;
     std::vector<OddsRecord> second;
+    std::vector<std::string> failures;  // one line each, ready for standard error
 };
 
 std::vector<OddsRecord> ReadRowFile(const std::string& path) {
@@ -113,14 +143,82 @@ std::vector<OddsRecord> ReadRowFile(const std::string& path) {
     }
 }
 
-ComparedLines ReadComparedLines(const Args& parsed) {
-    if (parsed.positional.size() != 2) {
-        throw UsageError("compare takes two files, FIRST.jsonl and SECOND.jsonl");
+// One bookmaker's line read by its reader, as `load` reads it, on the calling thread.
+struct SideRead {
+    std::vector<OddsRecord> rows;
+    std::vector<std::string> messages;  // UTF-8; empty when the read succeeded
+};
+
+void ReadSide(LineSource& source, int bookmaker, CivilDate today, SideRead& read) {
+    try {
+        source.idle_hook.BindToCurrentThread();
+        OddsTable table;
+        table.ResetTable();
+        CliReaderUi ui(today);
+        source.session.Load(bookmaker, table, ui);
+        for (const std::string& message : ui.messages) {
+            read.messages.push_back(Cp1251ToUtf8(message));
+        }
+        if (read.messages.empty()) read.rows = table.Rows();
+    } catch (const std::exception& e) {
+        read.rows.clear();
+        read.messages.push_back(e.what());
     }
+}
+
+// Both lines from their hosts (or the demo server started for the command), read at once: the
+// first on this thread, the second on one of its own, each with its own client.
+ComparedLines ReadBothLines(const Args& parsed) {
+    if (parsed.Has("--moving") && !parsed.Has("--demo")) {
+        throw UsageError("--moving chooses a moving demo line; it needs --demo");
+    }
+    const CivilDate today = TodayOption(parsed);
+    LineSource sources[2];
+    SetUpLineSource(parsed, today, parsed.Has("--moving"), sources[0]);
+    SetUpSharedLineSource(parsed, sources[0], sources[1]);
+
+    SideRead reads[2];
+    std::thread second([&] { ReadSide(sources[1], 1, today, reads[1]); });
+    ReadSide(sources[0], 0, today, reads[0]);
+    second.join();
+
     ComparedLines lines;
-    lines.first = ReadRowFile(parsed.positional[0]);
-    lines.second = ReadRowFile(parsed.positional[1]);
+    lines.first = std::move(reads[0].rows);
+    lines.second = std::move(reads[1].rows);
+    const char* names[2] = {"the first bookmaker's line", "the second bookmaker's line"};
+    for (int side = 0; side < 2; ++side) {
+        for (const std::string& message : reads[side].messages) {
+            lines.failures.push_back(std::string(names[side]) + ": " + OneLine(message));
+        }
+    }
     return lines;
+}
+
+// The one place that picks the source: two files, or both bookmakers' hosts (the demo's included).
+ComparedLines ReadComparedLines(const Args& parsed) {
+    static const char* const kHostOptions[] = {
+        "--demo",  "--moving",  "--generation", "--events",     "--seed",
+        "--today", "--timeout", "--max-size",   "--first-host", "--second-host"};
+    const char* host_option = nullptr;
+    for (const char* option : kHostOptions) {
+        if (parsed.Has(option) && !host_option) host_option = option;
+    }
+    if (!host_option) {
+        if (parsed.positional.size() != 2) {
+            throw UsageError(
+                "compare takes two files, FIRST.jsonl and SECOND.jsonl, or --demo, or "
+                "--first-host and --second-host");
+        }
+        ComparedLines lines;
+        lines.first = ReadRowFile(parsed.positional[0]);
+        lines.second = ReadRowFile(parsed.positional[1]);
+        return lines;
+    }
+    if (!parsed.positional.empty()) {
+        throw UsageError(std::string(host_option) +
+                         " reads the lines from the bookmakers' hosts; leave out the files");
+    }
+    return ReadBothLines(parsed);
 }
 
 double BankOption(const Args& parsed) {
@@ -298,7 +396,11 @@ void WriteEvents(std::ostream& out, const LineComparison& comparison, const Comp
 }  // namespace
 
 int RunCompare(const std::vector<std::string>& args) {
-    const Args parsed = ParseArgs(args, {"--bank", "--format", "--out"}, {"--all", "--surebets"});
+    const Args parsed =
+        ParseArgs(args,
+                  {"--bank", "--format", "--out", "--first-host", "--second-host", "--today",
+                   "--max-size", "--timeout", "--generation", "--events", "--seed"},
+                  {"--all", "--surebets", "--demo", "--moving"});
     const std::string format_name = parsed.Value("--format", "jsonl");
     CompareFormat format;
     if (format_name == "jsonl") {
@@ -315,9 +417,6 @@ int RunCompare(const std::vector<std::string>& args) {
     options.bank = BankOption(parsed);
     options.include_unmatched = parsed.Has("--all");
     options.surebets_only = parsed.Has("--surebets");
-    if (parsed.positional.size() != 2) {
-        throw UsageError("compare takes two files, FIRST.jsonl and SECOND.jsonl");
-    }
 
     const ComparedLines lines = ReadComparedLines(parsed);
     compare::AliasesLoad aliases;
@@ -328,16 +427,21 @@ int RunCompare(const std::vector<std::string>& args) {
     if (!aliases.aliases.Empty()) options.match.aliases = &aliases.aliases;
     const LineComparison comparison = compare::CompareLines(lines.first, lines.second, options);
 
+    // A side whose read failed: its message, and the other side's events are written all the
+    // same; the status says the comparison is not whole.
+    for (const std::string& failure : lines.failures) {
+        std::cerr << "lintaro-cli: " << failure << std::endl;
+    }
     if (!parsed.Has("--out")) {
         WriteEvents(std::cout, comparison, lines, format, isatty(STDOUT_FILENO));
-        return 0;
+    } else {
+        ReplacingFile file(parsed.Value("--out"));
+        std::ostringstream buffer;
+        WriteEvents(buffer, comparison, lines, format, false);
+        file.Write(buffer.str());
+        file.Commit();
     }
-    ReplacingFile file(parsed.Value("--out"));
-    std::ostringstream buffer;
-    WriteEvents(buffer, comparison, lines, format, false);
-    file.Write(buffer.str());
-    file.Commit();
-    return 0;
+    return lines.failures.empty() ? 0 : 1;
 }
 
 }  // namespace lintaro::cli

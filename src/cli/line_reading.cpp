@@ -1,6 +1,9 @@
 // Setting up the line a command reads.
 #include "cli/line_reading.h"
 
+#include <cstdint>
+#include <string>
+
 #include "demo/demo_line.h"
 
 namespace lintaro::cli {
@@ -15,6 +18,17 @@ std::string HostOption(const Args& parsed, const std::string& name, const std::s
     return value;
 }
 
+// The client as the window has it, with the idle hook that bounds connects, --max-size and
+// --timeout.
+void SetUpClient(const Args& args, LineSource& source) {
+    LineSession& session = source.session;
+    session.SetIdleHook(&source.idle_hook);
+    session.Http().MaxBodySize = MaxSizeOption(args, session.Http().MaxBodySize);
+    TNetTimeLimits limits = session.Http().TimeLimits();
+    limits.fetch_ms = TimeoutOption(args);
+    session.Http().SetTimeLimits(limits);
+}
+
 }  // namespace
 
 void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source) {
@@ -23,6 +37,11 @@ void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSo
     session.second_host = HostOption(args, "--second-host", kSecondBookmakerHost);
     if (args.Has("--generation") && !args.Has("--demo")) {
         throw UsageError("--generation chooses a generation of the demo line; it needs --demo");
+    }
+    for (const char* option : {"--events", "--seed"}) {
+        if (args.Has(option) && !args.Has("--demo")) {
+            throw UsageError(std::string(option) + " shapes the demo line; it needs --demo");
+        }
     }
     // The demo line is published on the readers' today, so that its dates read as intended.
     if (args.Has("--demo")) {
@@ -35,18 +54,23 @@ void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSo
         options.today = demo::ToYearMonthDay(today);
         options.generation = static_cast<uint32_t>(
             WholeNumberOption(args, "--generation", 0, demo::kMaxDemoGeneration, 0));
+        options.seed =
+            static_cast<uint32_t>(WholeNumberOption(args, "--seed", 0, UINT32_MAX, options.seed));
+        options.events = static_cast<int>(
+            WholeNumberOption(args, "--events", 0, demo::kMaxDemoEvents, options.events));
         source.demo_server = std::make_unique<demo::DemoServer>(options);
         source.demo_server->SetMoving(moving_demo);
         source.demo_server->Start();
         session.first_host = source.demo_server->FirstHost();
         session.second_host = source.demo_server->SecondHost();
     }
-    // One client as the window has it, with the idle hook that bounds connects.
-    session.SetIdleHook(&source.idle_hook);
-    session.Http().MaxBodySize = MaxSizeOption(args, session.Http().MaxBodySize);
-    TNetTimeLimits limits = session.Http().TimeLimits();
-    limits.fetch_ms = TimeoutOption(args);
-    session.Http().SetTimeLimits(limits);
+    SetUpClient(args, source);
+}
+
+void SetUpSharedLineSource(const Args& args, const LineSource& set_up, LineSource& other) {
+    other.session.first_host = set_up.session.first_host;
+    other.session.second_host = set_up.session.second_host;
+    SetUpClient(args, other);
 }
 
 int BookmakerIndex(const std::vector<std::string>& positional, const std::string& command) {

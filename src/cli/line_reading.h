@@ -40,9 +40,15 @@ struct LineSource {
     LineSession session;
 };
 
-// Reads the options above into `source`. Throws UsageError for a bad host, --demo with a host, or
-// --generation without --demo; std::runtime_error when the demo server cannot start.
+// Reads the options above (and --seed and --events of the demo line, when the command takes them)
+// into `source`. Throws UsageError for a bad host, --demo with a host, or --generation, --seed or
+// --events without --demo; std::runtime_error when the demo server cannot start.
 void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source);
+
+// Sets up `other` as a second session on the hosts of `set_up` (its demo server included, which
+// must outlive `other`'s reads) with the same --max-size and --timeout, so that two threads can
+// read at once, each with its own client.
+void SetUpSharedLineSource(const Args& args, const LineSource& set_up, LineSource& other);
 
 // "first" -> 0, "second" -> 1 (the selector's index); anything else throws UsageError naming
 // `command`.

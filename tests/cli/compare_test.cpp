@@ -1,16 +1,26 @@
 // lintaro-cli compare on files: matched events with both rows exactly as load writes them, --all
 // listing every row once, --surebets, --bank, CSV, the aliases file, and bad input: one line naming
-// the file and the line, status 1, nothing on standard output.
+// the file and the line, status 1, nothing on standard output. Then both lines read from hosts and
+// from the demo line the command starts: every published row once, and a side whose read fails
+// named on standard error while the other's rows are still listed.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli_runner.h"
+#include "demo/demo_line.h"
+#include "demo/demo_server.h"
 #include "export/row_format.h"
+#include "scripted_server.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 
@@ -226,6 +236,176 @@ TEST_F(CompareCliTest, UsageMistakes) {
     for (const auto& args : cases) {
         const CliRun run = RunCli(args);
         EXPECT_EQ(run.status, 2) << args.back();
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+// A loopback port that nothing listens on: bound, read and closed again.
+std::string ClosedHost() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+}
+
+constexpr std::chrono::year_month_day kToday{std::chrono::year{2026}, std::chrono::December,
+                                             std::chrono::day{10}};
+
+// Checks `--all` output against the rows each side should have given: every row appears exactly
+// once, in its side's place, and there is no other line. Returns the number of matched events.
+int ExpectEveryRowOnce(const std::string& out, const std::vector<OddsRecord>& first,
+                       const std::vector<OddsRecord>& second) {
+    const std::vector<std::string> lines = Lines(out);
+    int matched = 0;
+    for (const std::string& line : lines) {
+        if (line.find("{\"first\":null,") != 0 &&
+            line.find(",\"second\":null,") == std::string::npos) {
+            ++matched;
+        }
+    }
+    for (const OddsRecord& row : first) {
+        const std::string key = "{\"first\":" + JsonRow(row) + ",\"second\":";
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& line) { return line.find(key) == 0; }),
+                  1)
+            << key;
+    }
+    for (const OddsRecord& row : second) {
+        const std::string key = ",\"second\":" + JsonRow(row) + ",\"score\":";
+        EXPECT_EQ(std::count_if(
+                      lines.begin(), lines.end(),
+                      [&](const std::string& line) { return line.find(key) != std::string::npos; }),
+                  1)
+            << key;
+    }
+    EXPECT_EQ(lines.size(), first.size() + second.size() - static_cast<size_t>(matched));
+    return matched;
+}
+
+class CompareHostsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("XDG_CONFIG_HOME", dir_.Path().c_str(), 1);
+        options_.events = 40;
+        options_.today = kToday;
+        server_ = std::make_unique<lintaro::demo::DemoServer>(options_);
+        server_->Start();
+    }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    ScratchDir dir_;
+    lintaro::demo::DemoOptions options_;
+    std::unique_ptr<lintaro::demo::DemoServer> server_;
+};
+
+TEST_F(CompareHostsTest, ReadsBothHostsAndListsEveryPublishedRowOnce) {
+    const CliRun run = RunCli({"compare", "--first-host", server_->FirstHost(), "--second-host",
+                               server_->SecondHost(), "--today", "2026-12-10", "--all"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ExpectEveryRowOnce(run.out, lintaro::demo::PublishedFirstRows(options_, kToday),
+                       lintaro::demo::PublishedSecondRows(options_, kToday));
+}
+
+// One side unreachable, one that never answers (ended by --timeout), or both: each failure is one
+// line naming its side, the other side's rows are all listed unmatched, and the status is 1.
+TEST_F(CompareHostsTest, AFailedSideIsNamedAndTheOthersRowsAreListed) {
+    const std::string unreachable = "Не удалось получить страницу со списком турниров.";
+    // Silent on both connections of the case (the runs with and without --all).
+    lintaro::testing_util::ScriptedServer silent(
+        {{lintaro::testing_util::NoAnswer()}, {lintaro::testing_util::NoAnswer()}});
+    const std::string out_of_time =
+        "Линия не прочитана до конца: Fetch time limit of 1000 ms exceeded.";
+    const std::vector<OddsRecord> first = lintaro::demo::PublishedFirstRows(options_, kToday);
+    const std::vector<OddsRecord> second = lintaro::demo::PublishedSecondRows(options_, kToday);
+    struct Case {
+        std::string first_host, second_host;
+        std::string err;
+        const std::vector<OddsRecord>* first;
+        const std::vector<OddsRecord>* second;
+    };
+    const std::vector<OddsRecord> none;
+    const std::vector<Case> cases = {
+        {ClosedHost(), server_->SecondHost(),
+         "lintaro-cli: the first bookmaker's line: " + unreachable + "\n", &none, &second},
+        {server_->FirstHost(), ClosedHost(),
+         "lintaro-cli: the second bookmaker's line: " + unreachable + "\n", &first, &none},
+        {server_->FirstHost(), silent.HostPort(),
+         "lintaro-cli: the second bookmaker's line: " + out_of_time + "\n", &first, &none},
+        {ClosedHost(), ClosedHost(),
+         "lintaro-cli: the first bookmaker's line: " + unreachable +
+             "\nlintaro-cli: the second bookmaker's line: " + unreachable + "\n",
+         &none, &none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first_host + " " + c.second_host);
+        const CliRun all =
+            RunCli({"compare", "--first-host", c.first_host, "--second-host", c.second_host,
+                    "--today", "2026-12-10", "--timeout", "1", "--all"});
+        EXPECT_EQ(all.status, 1);
+        EXPECT_EQ(all.err, c.err);
+        EXPECT_EQ(ExpectEveryRowOnce(all.out, *c.first, *c.second), 0);
+        EXPECT_EQ(all.out.empty(), c.first->empty() && c.second->empty());
+        // Without --all nothing matched is left to print.
+        const CliRun matched_only =
+            RunCli({"compare", "--first-host", c.first_host, "--second-host", c.second_host,
+                    "--today", "2026-12-10", "--timeout", "1"});
+        EXPECT_EQ(matched_only.status, 1);
+        EXPECT_EQ(matched_only.err, c.err);
+        EXPECT_EQ(matched_only.out, "");
+    }
+}
+
+// --demo starts the demo server for the command and reads both of its lines: the seed, the
+// number of events and the generation choose the line as they do for serve-demo.
+TEST_F(CompareHostsTest, DemoReadsBothLinesOfTheServerItStarts) {
+    struct Case {
+        std::vector<std::string> args;
+        uint32_t seed;
+        int events;
+        uint32_t generation;
+    };
+    const std::vector<Case> cases = {
+        {{}, 1, 200, 0},
+        {{"--seed", "7", "--events", "30"}, 7, 30, 0},
+        {{"--moving", "--generation", "3", "--events", "30"}, 1, 30, 3},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"compare", "--demo", "--today", "2026-12-10", "--all"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(args.back());
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        lintaro::demo::DemoOptions options;
+        options.seed = c.seed;
+        options.events = c.events;
+        options.generation = c.generation;
+        options.today = kToday;
+        ExpectEveryRowOnce(run.out, lintaro::demo::PublishedFirstRows(options, kToday),
+                           lintaro::demo::PublishedSecondRows(options, kToday));
+    }
+}
+
+TEST_F(CompareHostsTest, SourceMistakes) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"compare", "--demo", "--first-host", server_->FirstHost()},
+        {"compare", "--demo", "a.jsonl", "b.jsonl"},
+        {"compare", "a.jsonl", "b.jsonl", "--timeout", "1"},
+        {"compare", "--first-host", server_->FirstHost(), "a.jsonl"},
+        {"compare", "--moving"},
+        {"compare", "--first-host", server_->FirstHost(), "--seed", "3"},
+        {"compare", "--demo", "--generation", "x"},
+        {"compare", "--first-host", "127.0.0.1:99999"},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.status, 2) << args[1] << " " << args.back();
         EXPECT_EQ(run.out, "");
     }
 }
