@@ -30,6 +30,12 @@ constexpr TranslatedName kTranslatedNames[] = {
     {"псж", "paris saint germain"},
     {"селтик", "celtic"},
     {"рейнджерс", "rangers"},
+    // Clubs the English side names with their city, which no word of the Russian name gives.
+    {"зенит", "zenit st petersburg"},
+    {"рубин", "rubin kazan"},
+    {"легия", "legia warsaw"},
+    {"слован", "slovan bratislava"},
+    {"партизан", "partizan belgrade"},
     // Baseball: the American and Japanese clubs' nicknames.
     {"нью йорк", "new york"},
     {"янкиз", "yankees"},
@@ -62,9 +68,12 @@ constexpr const char* kClubFormWords[] = {
 
 // Cities that one bookmaker adds to a club's name and the other leaves out.
 constexpr const char* kCityWords[] = {
-    "munich",   "munchen", "мюнхен", "moscow",   "москва", "london", "лондон", "madrid", "мадрид",
-    "milan",    "милан",   "turin",  "турин",    "rome",   "рим",    "kyiv",   "kiev",   "киев",
-    "belgrade", "белград", "lisbon", "лиссабон", "prague", "прага",  "paris",  "париж",
+    "munich",   "munchen", "мюнхен",     "moscow",     "москва",     "london",    "лондон",
+    "madrid",   "мадрид",  "milan",      "милан",      "turin",      "турин",     "rome",
+    "рим",      "kyiv",    "kiev",       "киев",       "belgrade",   "белград",   "lisbon",
+    "лиссабон", "prague",  "прага",      "paris",      "париж",      "kazan",     "казань",
+    "warsaw",   "варшава", "bratislava", "братислава", "petersburg", "петербург", "razgrad",
+    "разград",  "zagreb",  "загреб",     "sofia",      "софия",
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The one moving-line template behind MovingFirstLine and MovingSecondLine: the options and date a
 // line was asked for, its events as each bookmaker keeps them, and the step from one generation to
 // the next. A bookmaker's part (`Book`) says how its generation 0 is drawn and how a generation
-// moves; this template owns the order: check the options, draw generation 0 from the seed, replay
+// moves; this template owns the order: check the options, draw generation 0 from its seed, replay
 // the steps up to the generation asked for.
 //
 //   struct Book {

@@ -361,7 +361,7 @@ TEST_F(CompareHostsTest, AFailedSideIsNamedAndTheOthersRowsAreListed) {
     }
 }
 
-// --demo starts the demo server for the command and reads both of its lines: the seed, the
+// --demo starts the demo server for the command and reads both of its lines: its seed, the
 // number of events and the generation choose the line as they do for serve-demo.
 TEST_F(CompareHostsTest, DemoReadsBothLinesOfTheServerItStarts) {
     struct Case {
