@@ -17,38 +17,12 @@
 #include <vector>
 
 #include "compare/line_comparison.h"
+#include "counted_heap.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 
-// Heap accounting: every operator new of the process is counted with its usable size, so the peak
-// above a baseline is what one comparison allocated at most.
-namespace {
-std::atomic<size_t> heap_in_use{0};
-std::atomic<size_t> heap_peak{0};
-
-void* CountedAlloc(size_t size) {
-    void* p = std::malloc(size ? size : 1);
-    if (!p) throw std::bad_alloc();
-    const size_t now = heap_in_use.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
-    size_t peak = heap_peak.load();
-    while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
-    }
-    return p;
-}
-
-void CountedFree(void* p) {
-    if (!p) return;
-    heap_in_use.fetch_sub(malloc_usable_size(p));
-    std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t size) { return CountedAlloc(size); }
-void* operator new[](size_t size) { return CountedAlloc(size); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
+using lintaro::bench::heap_in_use;
+using lintaro::bench::heap_peak;
 
 namespace lintaro::compare {
 namespace {
