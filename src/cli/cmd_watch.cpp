@@ -162,29 +162,9 @@ std::string LocalTimeText(chr::system_clock::time_point moment) {
     return text;
 }
 
-// A JSON string of UTF-8 text.
-void AppendJson(std::string& out, std::string_view utf8) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
 void AppendJsonText(std::string& out, const std::optional<std::string>& cp1251) {
     if (cp1251) {
-        AppendJson(out, Cp1251ToUtf8(*cp1251));
+        AppendJsonUtf8(out, Cp1251ToUtf8(*cp1251));
     } else {
         out += "null";
     }
@@ -198,7 +178,7 @@ std::string DecimalJson(const std::optional<Decimal>& value) {
 void AppendChange(std::string& out, const std::string& time, const live::EventIdentity& event,
                   const char* field, const std::string& old_value, const std::string& new_value) {
     out += "{\"time\":";
-    AppendJson(out, time);
+    AppendJsonUtf8(out, time);
     out += ",\"sport_type_name\":";
     AppendJsonText(out, event.sport);
     out += ",\"competition_name\":";
@@ -209,7 +189,7 @@ void AppendChange(std::string& out, const std::string& time, const live::EventId
     AppendJsonText(out, event.guest);
     out += ",\"sport_event_date\":";
     if (event.start) {
-        AppendJson(out, IsoDateTimeText(*event.start));
+        AppendJsonUtf8(out, IsoDateTimeText(*event.start));
     } else {
         out += "null";
     }

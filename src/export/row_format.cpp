@@ -49,45 +49,7 @@ void AppendDateTime(std::string& out, DateTime value, char separator, bool with_
 }
 
 void AppendJsonString(std::string& out, std::string_view cp1251) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    const std::string text = Cp1251ToUtf8(cp1251);
-    out += '"';
-    size_t plain_from = 0;  // runs that need no escape are copied whole
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7F) continue;
-        out.append(text, plain_from, i - plain_from);
-        plain_from = i + 1;
-        switch (byte) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += "\\u00";
-                out += kHex[byte >> 4];
-                out += kHex[byte & 0xF];
-        }
-    }
-    out.append(text, plain_from);
-    out += '"';
+    AppendJsonUtf8(out, Cp1251ToUtf8(cp1251));
 }
 
 // A CSV cell's text as spreadsheet programs should read it. They run a cell that starts with "=",
@@ -165,6 +127,47 @@ void AppendCsvRow(std::string& out, const OddsRecord& row, const RowOptions& opt
 }
 
 }  // namespace
+
+void AppendJsonUtf8(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    size_t plain_from = 0;  // runs that need no escape are copied whole
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != 0x7F) continue;
+        out.append(text, plain_from, i - plain_from);
+        plain_from = i + 1;
+        switch (byte) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += "\\u00";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 0xF];
+        }
+    }
+    out.append(text, plain_from);
+    out += '"';
+}
 
 std::optional<RowFormat> RowFormatFromName(std::string_view name) {
     if (name == "jsonl") return RowFormat::kJsonl;

@@ -57,6 +57,10 @@ class RowWriter {
 void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format,
                RowOptions options = {});
 
+// Appends UTF-8 text as a JSON string: quotes and backslashes escaped, control bytes as \n, \r,
+// \t, \b, \f or \u00XX. Every JSON text Lintaro writes goes through here.
+void AppendJsonUtf8(std::string& out, std::string_view text);
+
 // The exact decimal text of a stored decimal: "1.85", "-0.5", "2" (no trailing zeros, no exponent).
 std::string DecimalText(Decimal value);
 
