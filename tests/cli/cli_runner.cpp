@@ -4,10 +4,13 @@
 // a program that fills one stream while the test waits on the other cannot deadlock.
 #include "cli_runner.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -197,6 +200,18 @@ std::string ScratchDir::WriteFile(const std::string& name, const std::string& by
     std::ofstream(file, std::ios::binary) << bytes;
     files_.push_back(file);
     return file;
+}
+
+int ClosedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
 }
 
 }  // namespace lintaro::testing_util

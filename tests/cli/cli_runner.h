@@ -63,4 +63,7 @@ class ScratchDir {
     std::vector<std::string> files_;
 };
 
+// A loopback port that nothing listens on: bound, read and closed again.
+int ClosedPort();
+
 }  // namespace lintaro::testing_util

@@ -240,17 +240,9 @@ TEST_F(CompareCliTest, UsageMistakes) {
     }
 }
 
-// A loopback port that nothing listens on: bound, read and closed again.
+// A loopback host that nothing listens on.
 std::string ClosedHost() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    return "127.0.0.1:" + std::to_string(lintaro::testing_util::ClosedPort());
 }
 
 constexpr std::chrono::year_month_day kToday{std::chrono::year{2026}, std::chrono::December,

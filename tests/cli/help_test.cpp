@@ -18,7 +18,8 @@ namespace {
 using lintaro::testing_util::CliRun;
 using lintaro::testing_util::RunCli;
 
-const char* const kCommands[] = {"match", "fetch", "parse", "load", "serve-demo", "watch", "compare"};
+const char* const kCommands[] = {"match",      "fetch", "parse",  "load",
+                                 "serve-demo", "watch", "compare"};
 
 std::string ReadSource(const std::string& relative) {
     std::ifstream in(std::string(LINTARO_SOURCE_DIR) + "/" + relative, std::ios::binary);

@@ -19,6 +19,7 @@
 namespace {
 
 using lintaro::testing_util::CliRun;
+using lintaro::testing_util::ClosedPort;
 
 class LoadCliTest : public ::testing::Test {
   protected:
@@ -27,19 +28,6 @@ class LoadCliTest : public ::testing::Test {
         return lintaro::testing_util::RunCli(args);
     }
 };
-
-// A loopback port that nothing listens on: bound, read and closed again.
-int ClosedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 constexpr std::chrono::year_month_day kToday{std::chrono::year{2026}, std::chrono::December,
                                              std::chrono::day{10}};
