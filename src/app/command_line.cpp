@@ -53,7 +53,7 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
             }
         } else if (name == "--auto-refresh") {
             int64_t minutes = 0;
-            if (!ParseWholeNumber(*value, minutes) || minutes < 1 ||
+            if (!base::ParseWholeNumber(*value, minutes) || minutes < 1 ||
                 minutes > kMaxAutoRefreshMinutes) {
                 throw LaunchUsageError("--auto-refresh needs a number of minutes from 1 to " +
                                        std::to_string(kMaxAutoRefreshMinutes) + ", not \"" +
@@ -62,7 +62,7 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
             options.auto_refresh_minutes = static_cast<int>(minutes);
         } else if (name == "--timeout" || name == "--stall-timeout") {
             int64_t seconds = 0;
-            if (!ParseWholeNumber(*value, seconds) || seconds < 0 ||
+            if (!base::ParseWholeNumber(*value, seconds) || seconds < 0 ||
                 seconds > kMaxReadLimitSeconds) {
                 throw LaunchUsageError(name + " needs a number of seconds from 0 to " +
                                        std::to_string(kMaxReadLimitSeconds) + ", not \"" + *value +

@@ -2,7 +2,7 @@
 // a day count and back without loops or tables, for any year.
 #include "base/civil_days.h"
 
-namespace lintaro {
+namespace lintaro::base {
 
 int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
@@ -44,4 +44,4 @@ void CivilFromDays(int64_t days, int64_t& year, int& month, int& day) {
     year = year_of_era + era * 400 + (month <= 2 ? 1 : 0);
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::base

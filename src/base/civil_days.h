@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace lintaro {
+namespace lintaro::base {
 
 // a / b rounded down (towards minus infinity); b must be positive.
 int64_t FloorDiv(int64_t a, int64_t b);
@@ -21,4 +21,4 @@ int64_t DaysFromCivil(int64_t year, int month, int day);
 // The date `days` days after 1970-01-01.
 void CivilFromDays(int64_t days, int64_t& year, int& month, int& day);
 
-}  // namespace lintaro
+}  // namespace lintaro::base

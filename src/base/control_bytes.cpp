@@ -1,7 +1,7 @@
 // Escaping control bytes: runs of printable bytes are copied whole, so plain text costs one copy.
 #include "base/control_bytes.h"
 
-namespace lintaro {
+namespace lintaro::base {
 
 void AppendEscapingControlBytes(std::string& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -31,4 +31,4 @@ std::string EscapeControlBytes(std::string_view text) {
     return out;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::base

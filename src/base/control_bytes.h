@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::base {
 
 // CR becomes "\r", LF becomes "\n", every other control byte (below 0x20, and 0x7F) "\xNN" in
 // capital hex digits; a backslash stays as it is, and bytes from 0x80 up are kept.
@@ -14,4 +14,4 @@ std::string EscapeControlBytes(std::string_view text);
 // Appends EscapeControlBytes(text) to `out`.
 void AppendEscapingControlBytes(std::string& out, std::string_view text);
 
-}  // namespace lintaro
+}  // namespace lintaro::base

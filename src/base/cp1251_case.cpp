@@ -1,7 +1,7 @@
 // The case tables of Windows-1251, built once from the list of case pairs.
 #include "base/cp1251_case.h"
 
-namespace lintaro {
+namespace lintaro::base {
 namespace {
 
 enum class CaseMap { kToggle, kLower, kUpper };
@@ -30,4 +30,4 @@ const std::array<unsigned char, 256> kCp1251ToggleCase = BuildCaseTable(CaseMap:
 const std::array<unsigned char, 256> kCp1251LowerCase = BuildCaseTable(CaseMap::kLower);
 const std::array<unsigned char, 256> kCp1251UpperCase = BuildCaseTable(CaseMap::kUpper);
 
-}  // namespace lintaro
+}  // namespace lintaro::base

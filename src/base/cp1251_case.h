@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace lintaro {
+namespace lintaro::base {
 
 // The other-case form of every letter; every other byte maps to itself.
 extern const std::array<unsigned char, 256> kCp1251ToggleCase;
@@ -18,4 +18,4 @@ inline unsigned char Cp1251ToggleCase(unsigned char ch) { return kCp1251ToggleCa
 inline unsigned char Cp1251LowerCase(unsigned char ch) { return kCp1251LowerCase[ch]; }
 inline unsigned char Cp1251UpperCase(unsigned char ch) { return kCp1251UpperCase[ch]; }
 
-}  // namespace lintaro
+}  // namespace lintaro::base

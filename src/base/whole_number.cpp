@@ -1,7 +1,7 @@
 // Decimal whole numbers, with overflow checked digit by digit.
 #include "base/whole_number.h"
 
-namespace lintaro {
+namespace lintaro::base {
 
 bool ParseWholeNumber(std::string_view text, int64_t& value) {
     bool negative = false;
@@ -23,4 +23,4 @@ bool ParseWholeNumber(std::string_view text, int64_t& value) {
     return true;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::base

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::base {
 
 // An optional "+" or "-" and one or more decimal digits, nothing else (no blanks). False, with
 // `value` untouched, for any other text or a value outside the 64-bit range.
 bool ParseWholeNumber(std::string_view text, int64_t& value);
 
-}  // namespace lintaro
+}  // namespace lintaro::base

@@ -75,7 +75,7 @@ long long WholeNumberOption(const Args& args, const std::string& option, long lo
     if (!args.Has(option)) return fallback;
     const std::string text = args.Value(option);
     int64_t value = 0;
-    if (!ParseWholeNumber(text, value) || value < lo || value > hi) {
+    if (!base::ParseWholeNumber(text, value) || value < lo || value > hi) {
         throw UsageError(option + " needs a whole number from " + std::to_string(lo) + " to " +
                          std::to_string(hi) + ", not \"" + text + "\"");
     }
@@ -95,7 +95,7 @@ int TimeoutOption(const Args& args) {
 std::string OneLine(std::string_view message) {
     // A server's status line or a page's text must not reach the terminal as an escape sequence, a
     // bell or a backspace.
-    return EscapeControlBytes(message);
+    return base::EscapeControlBytes(message);
 }
 
 std::string FileFailure(std::string_view action, const std::string& path) {

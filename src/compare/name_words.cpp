@@ -87,7 +87,7 @@ std::vector<NameWord> NameWords(std::string_view cp1251) {
         if (at == cp1251.size()) break;
         NameWord word;
         while (at < cp1251.size() && IsWordByte(static_cast<unsigned char>(cp1251[at]))) {
-            auto byte = Cp1251LowerCase(static_cast<unsigned char>(cp1251[at]));
+            auto byte = base::Cp1251LowerCase(static_cast<unsigned char>(cp1251[at]));
             if (byte == kSmallYo || byte == kCapitalYo) byte = kSmallYe;
             word.text += static_cast<char>(byte);
             ++at;

@@ -30,7 +30,8 @@ std::string LowerTrimmed(std::string_view text) {
     if (from == std::string_view::npos) return {};
     text = text.substr(from, text.find_last_not_of(" \t\r\n") + 1 - from);
     std::string out(text);
-    for (char& ch : out) ch = static_cast<char>(Cp1251LowerCase(static_cast<unsigned char>(ch)));
+    for (char& ch : out)
+        ch = static_cast<char>(base::Cp1251LowerCase(static_cast<unsigned char>(ch)));
     return out;
 }
 

@@ -131,7 +131,7 @@ std::string Transliterate(std::string_view cp1251_text) {
     const auto& table = ByteSpellings();
     std::string out;
     for (char ch : cp1251_text) {
-        const auto lower = Cp1251LowerCase(static_cast<unsigned char>(ch));
+        const auto lower = base::Cp1251LowerCase(static_cast<unsigned char>(ch));
         const Spellings& spellings = table[lower];
         if (spellings.empty()) {
             out += ch;

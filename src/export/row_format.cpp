@@ -67,7 +67,7 @@ void GuardFormula(std::string& text) {
 void AppendCsvText(std::string& out, std::string_view cp1251, const RowOptions& options) {
     std::string text = Cp1251ToUtf8(cp1251);
     GuardFormula(text);
-    if (options.escape_control_bytes) text = EscapeControlBytes(text);
+    if (options.escape_control_bytes) text = base::EscapeControlBytes(text);
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         out += text;
         return;

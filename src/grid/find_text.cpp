@@ -15,7 +15,7 @@ struct FoldTable {
     std::array<unsigned char, 256> folded{};
     FoldTable() {
         for (int b = 0; b < 256; ++b) {
-            unsigned char c = Cp1251LowerCase(static_cast<unsigned char>(b));
+            unsigned char c = base::Cp1251LowerCase(static_cast<unsigned char>(b));
             folded[b] = c == kSmallYo ? kSmallYe : c;
         }
     }

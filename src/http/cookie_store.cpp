@@ -99,7 +99,7 @@ std::vector<int> ReadPortList(const Attributes& attributes) {
         std::string part = TrimBlanks(list.substr(0, comma));
         if (!part.empty()) {
             std::int64_t port;
-            if (!ParseWholeNumber(part, port) || port < std::numeric_limits<int>::min() ||
+            if (!base::ParseWholeNumber(part, port) || port < std::numeric_limits<int>::min() ||
                 port > std::numeric_limits<int>::max()) {
                 throw EConvertError("'" + part + "' is not a valid integer value");
             }
@@ -148,7 +148,7 @@ void ParseCookieText(TNetCookie& cookie, const std::string& text, const LocalClo
 
     if (parsed.kind != TNetCookieKind::kNetscape) {
         if (auto max_age = attributes.Value("MAX-AGE");
-            !max_age || !ParseWholeNumber(*max_age, parsed.max_age)) {
+            !max_age || !base::ParseWholeNumber(*max_age, parsed.max_age)) {
             parsed.max_age = -1;
         }
         parsed.version = attributes.ValueOrEmpty("VERSION");

@@ -12,6 +12,8 @@
 
 namespace lintaro {
 
+using base::ParseWholeNumber;
+
 namespace {
 
 constexpr std::array<const char*, 7> kWeekdays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -127,7 +129,7 @@ LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_sec
         second = IntegerOr(Fetch(time_text, ':'), 0);
     }
 
-    if (year < 1 || year > 9999 || month == 0 || day < 1 || day > DaysInMonth(year, month) ||
+    if (year < 1 || year > 9999 || month == 0 || day < 1 || day > base::DaysInMonth(year, month) ||
         hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
         return kZeroDate;
     }
@@ -144,17 +146,17 @@ LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_sec
         }
     }
 
-    const std::int64_t utc = DaysFromCivil(year, month, static_cast<int>(day)) * 86400 +
+    const std::int64_t utc = base::DaysFromCivil(year, month, static_cast<int>(day)) * 86400 +
                              hour * 3600 + minute * 60 + second - zone_offset;
     return utc + utc_offset_seconds;
 }
 
 std::string WriteInternetDate(LocalSeconds local, std::int32_t utc_offset_seconds) {
-    const std::int64_t days = FloorDiv(local, 86400);
+    const std::int64_t days = base::FloorDiv(local, 86400);
     const std::int64_t seconds_of_day = local - days * 86400;
     std::int64_t year;
     int month, day;
-    CivilFromDays(days, year, month, day);
+    base::CivilFromDays(days, year, month, day);
     const int weekday = static_cast<int>(((days % 7) + 7 + 4) % 7);  // 1970-01-01 was a Thursday
     const char sign = utc_offset_seconds < 0 ? '-' : '+';
     const std::int32_t offset_minutes =

@@ -17,7 +17,7 @@ namespace {
 // A whole decimal number with an optional sign and leading blanks, nothing after it.
 bool TryParseInt64(std::string_view text, std::int64_t& value) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    return ParseWholeNumber(text, value);
+    return base::ParseWholeNumber(text, value);
 }
 
 bool TryParseInt(const std::string& text, int& value) {

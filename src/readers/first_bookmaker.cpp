@@ -89,7 +89,7 @@ std::optional<int> ReadNumberField(std::string_view text) {
     const std::string_view digits = text.substr(begin, end - begin);
     int64_t value = 0;
     if (digits.size() > 9 || digits.front() == '+' || digits.front() == '-' ||
-        !ParseWholeNumber(digits, value)) {
+        !base::ParseWholeNumber(digits, value)) {
         return std::nullopt;
     }
     return static_cast<int>(value);

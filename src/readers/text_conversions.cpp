@@ -36,7 +36,8 @@ std::string AsciiLower(std::string_view text) {
 
 std::string Cp1251Lower(std::string_view text) {
     std::string result(text);
-    for (char& c : result) c = static_cast<char>(Cp1251LowerCase(static_cast<unsigned char>(c)));
+    for (char& c : result)
+        c = static_cast<char>(base::Cp1251LowerCase(static_cast<unsigned char>(c)));
     return result;
 }
 
@@ -73,7 +74,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 std::optional<int> ReadInteger(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     int64_t value = 0;
-    if (!ParseWholeNumber(text, value) || value < std::numeric_limits<int>::min() ||
+    if (!base::ParseWholeNumber(text, value) || value < std::numeric_limits<int>::min() ||
         value > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }

@@ -33,7 +33,7 @@ class ClassBuilder {
     void Add(unsigned char ch) {
         if (ch == 0) return;
         set_.Add(ch);
-        if (either_case_) set_.Add(Cp1251ToggleCase(ch));
+        if (either_case_) set_.Add(base::Cp1251ToggleCase(ch));
     }
     void AddText(const std::string& text) {
         for (unsigned char ch : text) Add(ch);

@@ -20,6 +20,9 @@
 #include <cstring>
 
 namespace lintaro::regex {
+
+using base::kCp1251ToggleCase;
+
 namespace {
 
 // Offset 0 is the signature, never a node: a step or a resumed choice that returns it fails.

@@ -9,6 +9,9 @@
 #include <vector>
 
 namespace lintaro::regex {
+
+using base::Cp1251ToggleCase;
+
 namespace {
 
 class Analysis {

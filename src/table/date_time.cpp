@@ -17,7 +17,7 @@ constexpr int64_t kDaysFrom1899To1970 = 25'569;
 }  // namespace
 
 bool IsValidDate(int year, int month, int day) {
-    return year >= 1 && year <= 9999 && day >= 1 && day <= DaysInMonth(year, month);
+    return year >= 1 && year <= 9999 && day >= 1 && day <= base::DaysInMonth(year, month);
 }
 
 std::optional<DateTime> MakeDateTime(const CalendarParts& p) {
@@ -26,20 +26,20 @@ std::optional<DateTime> MakeDateTime(const CalendarParts& p) {
         p.second > 59 || p.millisecond < 0 || p.millisecond > 999) {
         return std::nullopt;
     }
-    const int64_t day_number = DaysFromCivil(p.year, p.month, p.day) + kDaysFrom1899To1970;
+    const int64_t day_number = base::DaysFromCivil(p.year, p.month, p.day) + kDaysFrom1899To1970;
     const int64_t ms_of_day =
         ((int64_t{p.hour} * 60 + p.minute) * 60 + p.second) * 1000 + p.millisecond;
     return DateTime{day_number * kMsPerDay + ms_of_day};
 }
 
-int64_t DayNumber(DateTime value) { return FloorDiv(value.ms, kMsPerDay); }
+int64_t DayNumber(DateTime value) { return base::FloorDiv(value.ms, kMsPerDay); }
 
 int64_t MsOfDay(DateTime value) { return value.ms - DayNumber(value) * kMsPerDay; }
 
 CalendarParts SplitDateTime(DateTime value) {
     CalendarParts parts;
     int64_t year = 0;
-    CivilFromDays(DayNumber(value) - kDaysFrom1899To1970, year, parts.month, parts.day);
+    base::CivilFromDays(DayNumber(value) - kDaysFrom1899To1970, year, parts.month, parts.day);
     parts.year = static_cast<int>(year);
     int64_t ms = MsOfDay(value);
     parts.millisecond = static_cast<int>(ms % 1000);

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace lintaro {
+namespace lintaro::base {
 namespace {
 
 TEST(Cp1251CaseTest, TablesAgreeOnEveryPairAndLeaveOtherBytesAlone) {
@@ -53,4 +53,4 @@ TEST(Cp1251CaseTest, CyrillicLettersOutsideTheAlphabetBlock) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::base

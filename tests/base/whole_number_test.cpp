@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace lintaro {
+namespace lintaro::base {
 namespace {
 
 TEST(WholeNumberTest, ReadsSignedDigitsUpToTheEdgesOfTheRange) {
@@ -40,4 +40,4 @@ TEST(WholeNumberTest, RefusesEverythingElseAndLeavesTheValue) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::base

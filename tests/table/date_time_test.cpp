@@ -43,7 +43,7 @@ TEST(DateTimeTest, EveryDayRoundTripsThroughItsParts) {
     int64_t expected = DayNumber(kMinDateTime);
     for (int year = 1; year <= 9999; ++year) {
         for (int month = 1; month <= 12; ++month) {
-            for (int day = 1; day <= DaysInMonth(year, month); ++day) {
+            for (int day = 1; day <= base::DaysInMonth(year, month); ++day) {
                 const auto value = MakeDateTime({year, month, day, 13, 5, 7, 9});
                 ASSERT_TRUE(value.has_value());
                 ASSERT_EQ(DayNumber(*value), expected) << year << "-" << month << "-" << day;
