@@ -32,6 +32,9 @@
 #include "loopback_listener.h"
 
 namespace lintaro {
+
+using http::TNetHTTP;
+
 namespace {
 
 constexpr std::size_t kLargeBodySize = 16 << 20;

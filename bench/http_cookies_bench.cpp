@@ -110,11 +110,11 @@ void RunFlood(benchmark::State& state, const std::string& path, bool allow_cooki
     std::size_t longest_head = 0;
     for (auto _ : state) {
         // Each request head reaches the intercept as one block.
-        TNetConnectionIntercept intercept;
-        intercept.OnSend = [&longest_head](TNetConnectionIntercept&, std::string& block) {
+        http::TNetConnectionIntercept intercept;
+        intercept.OnSend = [&longest_head](http::TNetConnectionIntercept&, std::string& block) {
             longest_head = std::max(longest_head, block.size());
         };
-        TNetHTTP client;
+        http::TNetHTTP client;
         client.AllowCookies = allow_cookies;
         client.SetIntercept(&intercept);
         benchmark::DoNotOptimize(client.FetchText(url));

@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string host = lines[0];
     const std::string path = lines.size() > 1 ? lines[1] : "/";
 
-    lintaro::LocalClockReading now{1765368000, 3 * 3600};
-    lintaro::TNetCookieManager store([&now] { return now; });
+    lintaro::http::LocalClockReading now{1765368000, 3 * 3600};
+    lintaro::http::TNetCookieManager store([&now] { return now; });
     for (std::size_t i = 2; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         const bool second_kind = !line.empty() && line[0] == '2';
@@ -45,24 +45,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             } else {
                 store.AddServerCookie(line, host);
             }
-        } catch (const lintaro::EConvertError&) {
+        } catch (const lintaro::http::EConvertError&) {
             Check(second_kind, "a Set-cookie line raised");
         }
         // The server form of a parsed cookie must parse again without trouble.
-        lintaro::TNetCookie cookie;
+        lintaro::http::TNetCookie cookie;
         try {
-            lintaro::ParseCookieText(cookie, line, now);
-        } catch (const lintaro::EConvertError&) {
+            lintaro::http::ParseCookieText(cookie, line, now);
+        } catch (const lintaro::http::EConvertError&) {
             Check(false, "a Set-cookie parse raised");
         }
-        lintaro::TNetCookie again;
-        lintaro::ParseCookieText(again, lintaro::ServerCookieText(cookie), now);
+        lintaro::http::TNetCookie again;
+        lintaro::http::ParseCookieText(again, lintaro::http::ServerCookieText(cookie), now);
         now.utc_seconds += 7;
     }
     const std::string header = store.CookieHeader(host, path, false);
-    for (const lintaro::TNetCookie& cookie : store.Cookies()) {
-        Check(cookie.expires.empty() ||
-                  lintaro::ReadInternetDate(cookie.expires, now.utc_offset_seconds) > now.Local(),
+    for (const lintaro::http::TNetCookie& cookie : store.Cookies()) {
+        Check(cookie.expires.empty() || lintaro::http::ReadInternetDate(
+                                            cookie.expires, now.utc_offset_seconds) > now.Local(),
               "an expired cookie survived a request");
     }
     Check(store.CookieHeader(host, path, false) == header, "a second request saw other cookies");

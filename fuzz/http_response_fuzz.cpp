@@ -13,31 +13,31 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace lintaro;
     if (size == 0) return 0;
-    auto peer = std::make_shared<MemoryPeer>();
+    auto peer = std::make_shared<http::MemoryPeer>();
     peer->piece_size = 1 + data[0] % 64;
     peer->incoming.assign(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    TNetLogEvent log;
+    http::TNetLogEvent log;
     log.Active = true;
     std::size_t seen = 0;
-    log.OnReceived = [&seen](TNetLogEvent&, const std::string&, const std::string& text) {
+    log.OnReceived = [&seen](http::TNetLogEvent&, const std::string&, const std::string& text) {
         seen += text.size();
     };
-    TNetHTTP http;
+    http::TNetHTTP http;
     http.SetIntercept(&log);
     http.MaxLineLength = 4096;
     http.Connection().SetTransportFactory(
-        [peer](const std::string&, int) { return std::make_unique<MemoryTransport>(peer); });
+        [peer](const std::string&, int) { return std::make_unique<http::MemoryTransport>(peer); });
     try {
         const std::string body = http.FetchText("http://fuzz.example/dir/page.html?q=1");
         // The body never holds more than the server sent.
         if (body.size() > size) __builtin_trap();
-    } catch (const ENetException&) {
+    } catch (const http::ENetException&) {
     }
     // A second fetch on the same client reuses or replaces whatever the first one left.
     try {
         http.FetchText("next.html");
-    } catch (const ENetException&) {
+    } catch (const http::ENetException&) {
     }
     return 0;
 }

@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string base = input.substr(0, lf);
     const std::string target = lf == std::string::npos ? "" : input.substr(lf + 1);
 
-    const TNetURI location = TNetURI::Split(base);
-    const TNetURI relative = TNetURI::Split(target);
-    const std::string path = ResolvePath(location.Path, relative.Path);
+    const http::TNetURI location = http::TNetURI::Split(base);
+    const http::TNetURI relative = http::TNetURI::Split(target);
+    const std::string path = http::ResolvePath(location.Path, relative.Path);
     // An absolute directory stays absolute.
     if (!location.Path.empty() && location.Path[0] == '/' && !path.empty() && path[0] != '/') {
         __builtin_trap();
@@ -34,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         return kept;
     };
-    const std::vector<std::string> pieces = TNetHeaderList::FoldLine(line);
+    const std::vector<std::string> pieces = http::TNetHeaderList::FoldLine(line);
     std::string joined;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         if (i > 0 && (pieces[i].empty() || pieces[i][0] != ' ')) __builtin_trap();
         joined += pieces[i];
     }
     if (without_separators(joined) != without_separators(line)) __builtin_trap();
-    TNetHeaderList headers;
+    http::TNetHeaderList headers;
     headers.SetValue("X-Fuzz", input);
     headers.Values("x-fuzz");
     return 0;

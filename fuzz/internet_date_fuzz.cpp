@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::chrono;
 
-lintaro::LocalSeconds Start(int y) {
+lintaro::http::LocalSeconds Start(int y) {
     return duration_cast<seconds>(sys_days(year(y) / January / 1).time_since_epoch()).count();
 }
 
@@ -28,22 +28,24 @@ void Check(bool condition, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    const lintaro::LocalSeconds utc = lintaro::ReadInternetDate(text, 0);
+    const lintaro::http::LocalSeconds utc = lintaro::http::ReadInternetDate(text, 0);
     const std::int32_t offset = 5 * 3600 + 30 * 60;
-    Check(
-        lintaro::ReadInternetDate(text, offset) == (utc == lintaro::kZeroDate ? utc : utc + offset),
-        "the offset in force was not applied exactly once");
-    if (utc == lintaro::kZeroDate) return 0;
+    Check(lintaro::http::ReadInternetDate(text, offset) ==
+              (utc == lintaro::http::kZeroDate ? utc : utc + offset),
+          "the offset in force was not applied exactly once");
+    if (utc == lintaro::http::kZeroDate) return 0;
     // A zone of +hhmm can move a date by up to 99 hours and 99 minutes either way.
     const std::int64_t zone_limit = 99 * 3600 + 99 * 60;
-    Check(utc >= Start(1) - zone_limit && utc <= lintaro::kLatestDate + zone_limit,
+    Check(utc >= Start(1) - zone_limit && utc <= lintaro::http::kLatestDate + zone_limit,
           "a date outside the years 1..9999");
     // Two-digit years are read relative to 2000 and 1900 stands for a missing year, so only
     // dates from year 100 on, outside 1900, write and read back unchanged.
-    const bool writable = utc >= Start(100) && utc <= lintaro::kLatestDate &&
+    const bool writable = utc >= Start(100) && utc <= lintaro::http::kLatestDate &&
                           !(utc >= Start(1900) && utc < Start(1901));
     if (writable) {
-        Check(lintaro::ReadInternetDate(lintaro::WriteInternetDate(utc, offset), 0) + offset == utc,
+        Check(lintaro::http::ReadInternetDate(lintaro::http::WriteInternetDate(utc, offset), 0) +
+                      offset ==
+                  utc,
               "a written date did not read back");
     }
     return 0;

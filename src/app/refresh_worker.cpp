@@ -24,7 +24,7 @@ struct RefreshWorker::Job {
     Read read;
     // The plain hook of the worker's thread: it slices every wait and sees the cancel; its process
     // step handles nothing. Made here, bound to the worker's thread when the read starts.
-    TNetIdleHook hook;
+    http::TNetIdleHook hook;
     // The receiver's side; locked on the receiver's thread only.
     std::weak_ptr<Receiver> state;
 

@@ -41,7 +41,7 @@ standard error) or a file cannot be written; 2 a usage mistake.
 namespace {
 
 // "CLASS" or "CLASS(CODE)".
-std::string FailureClass(const ENetException& failure) {
+std::string FailureClass(const http::ENetException& failure) {
     std::string name = failure.ClassName();
     if (const auto code = failure.Code()) name += "(" + std::to_string(*code) + ")";
     return name;
@@ -74,18 +74,19 @@ int RunFetch(const std::vector<std::string>& args) {
     }
 
     // No window to serve, but the hook gives connects the same time limit as in the program.
-    TNetIdleHook idle_hook;
-    ConfiguredHttpClient client;
-    client.log_debug.OnSent = [&heads](TNetLogEvent&, const std::string&, const std::string& data) {
+    http::TNetIdleHook idle_hook;
+    http::ConfiguredHttpClient client;
+    client.log_debug.OnSent = [&heads](http::TNetLogEvent&, const std::string&,
+                                       const std::string& data) {
         if (heads.is_open()) {
             heads.write(data.data(), static_cast<std::streamsize>(data.size()));
             heads.flush();
         }
     };
-    TNetHTTP& http = client.http;
+    http::TNetHTTP& http = client.http;
     http.SetIdleHook(&idle_hook);
     http.MaxBodySize = MaxSizeOption(parsed, http.MaxBodySize);
-    TNetTimeLimits limits = http.TimeLimits();
+    http::TNetTimeLimits limits = http.TimeLimits();
     limits.fetch_ms = TimeoutOption(parsed);
     http.SetTimeLimits(limits);
 
@@ -95,7 +96,7 @@ int RunFetch(const std::vector<std::string>& args) {
         std::string body;
         try {
             body = http.FetchText(urls[i]);
-        } catch (const ENetException& failure) {
+        } catch (const http::ENetException& failure) {
             all_ok = false;
             const std::string line =
                 number + " error " + FailureClass(failure) + ": " + OneLine(failure.what());

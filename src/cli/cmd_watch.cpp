@@ -86,7 +86,7 @@ namespace chr = std::chrono;
 
 // What the stop signals reach: the cancel of the client's idle hook (an atomic flag, safe in a
 // signal handler) and a pipe that wakes the wait between reads.
-TNetIdleHook* g_cancel_hook = nullptr;
+http::TNetIdleHook* g_cancel_hook = nullptr;
 int g_wake_fd = -1;
 volatile sig_atomic_t g_stop = 0;
 
@@ -104,7 +104,7 @@ extern "C" void OnStopSignal(int) {
 // Takes SIGINT and SIGTERM for the run and gives them back to their defaults at its end.
 class StopSignals {
   public:
-    explicit StopSignals(TNetIdleHook& hook) {
+    explicit StopSignals(http::TNetIdleHook& hook) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
             throw std::runtime_error(std::string("Cannot set up the stop signals: ") +

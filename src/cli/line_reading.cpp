@@ -24,7 +24,7 @@ void SetUpClient(const Args& args, LineSource& source) {
     LineSession& session = source.session;
     session.SetIdleHook(&source.idle_hook);
     session.Http().MaxBodySize = MaxSizeOption(args, session.Http().MaxBodySize);
-    TNetTimeLimits limits = session.Http().TimeLimits();
+    http::TNetTimeLimits limits = session.Http().TimeLimits();
     limits.fetch_ms = TimeoutOption(args);
     session.Http().SetTimeLimits(limits);
 }

@@ -36,7 +36,7 @@ class CliReaderUi : public ReaderUi {
 // hook through which a read is cancelled.
 struct LineSource {
     std::unique_ptr<demo::DemoServer> demo_server;
-    TNetIdleHook idle_hook;  // outlives the session that points to it
+    http::TNetIdleHook idle_hook;  // outlives the session that points to it
     LineSession session;
 };
 

@@ -8,7 +8,7 @@
 #include "http/net_http.h"
 #include "http/net_log_event.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 struct ConfiguredHttpClient {
     ConfiguredHttpClient() {
@@ -27,4 +27,4 @@ struct ConfiguredHttpClient {
     TNetHTTP http;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -11,7 +11,7 @@
 #include "http/net_errors.h"
 #include "http/net_text.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 namespace {
 
@@ -424,4 +424,4 @@ std::vector<TNetCookie> TNetCookieManager::Cookies() const {
     return cookies;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

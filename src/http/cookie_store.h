@@ -18,7 +18,7 @@
 
 #include "http/internet_date.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 // The three cookie dialects: what a cookie is read as and how it is written back.
 enum class TNetCookieKind {
@@ -170,4 +170,4 @@ class TNetCookieManager {
     Filed next_filed_ = 0;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -10,7 +10,7 @@
 #include "base/civil_days.h"
 #include "http/net_text.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 using base::ParseWholeNumber;
 
@@ -170,4 +170,4 @@ std::string WriteInternetDate(LocalSeconds local, std::int32_t utc_offset_second
     return buffer;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

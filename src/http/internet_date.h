@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::http {
 
 // Local wall-clock seconds (see above).
 using LocalSeconds = std::int64_t;
@@ -41,4 +41,4 @@ std::string WriteInternetDate(LocalSeconds local, std::int32_t utc_offset_second
 // The latest time the writer and reader agree on: 9999-12-31 23:59:59.
 inline constexpr LocalSeconds kLatestDate = 253402300799;
 
-}  // namespace lintaro
+}  // namespace lintaro::http

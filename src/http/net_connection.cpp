@@ -12,7 +12,7 @@
 #include "http/net_intercept.h"
 #include "http/net_socket.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 namespace {
 
@@ -475,4 +475,4 @@ void TNetTCPConnection::WriteBytes(std::string_view data, bool write_now) {
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -17,7 +17,7 @@
 
 #include "http/net_transport.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 class TNetConnectionIntercept;
 class TNetIdleHook;
@@ -157,4 +157,4 @@ class TNetTCPConnection {
     bool wait_hit_deadline_ = false;  // the last single wait was shortened to the deadline
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

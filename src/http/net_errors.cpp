@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace lintaro {
+namespace lintaro::http {
 
 namespace {
 
@@ -156,4 +156,4 @@ std::string InvalidIntegerMessage(const std::string& text) {
     return "'" + text + "' is not a valid integer value";
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace lintaro {
+namespace lintaro::http {
 
 // Base of every client failure.
 class ENetException : public std::runtime_error {
@@ -155,4 +155,4 @@ std::string SocketErrorMessage(int code);
 // "'TEXT' is not a valid integer value".
 std::string InvalidIntegerMessage(const std::string& text);
 
-}  // namespace lintaro
+}  // namespace lintaro::http

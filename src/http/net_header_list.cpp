@@ -3,7 +3,7 @@
 
 #include "http/net_text.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 namespace {
 
@@ -120,4 +120,4 @@ std::vector<std::string> TNetHeaderList::FoldLine(const std::string& line) {
     return pieces;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace lintaro {
+namespace lintaro::http {
 
 class TNetHeaderList {
   public:
@@ -37,4 +37,4 @@ class TNetHeaderList {
     std::vector<std::string> lines_;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -10,7 +10,7 @@
 #include "http/net_errors.h"
 #include "http/net_text.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 namespace {
 
@@ -483,4 +483,4 @@ void TNetHTTP::ReadChunkedBody(std::string& out) {
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -15,7 +15,7 @@
 #include "http/net_header_list.h"
 #include "http/net_uri.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 class TNetCookieManager;
 class TNetConnectionIntercept;
@@ -153,4 +153,4 @@ class TNetHTTP {
     int redirect_count_ = 0;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

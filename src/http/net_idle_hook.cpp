@@ -3,7 +3,7 @@
 
 #include "http/net_errors.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 TNetIdleHook::TNetIdleHook() : owner_thread_(std::this_thread::get_id()) {}
 
@@ -40,4 +40,4 @@ bool TNetIdleHook::SlicedWait(const std::function<bool(int)>& wait_once, int lim
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

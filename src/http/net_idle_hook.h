@@ -12,7 +12,7 @@
 #include <functional>
 #include <thread>
 
-namespace lintaro {
+namespace lintaro::http {
 
 class TNetIdleHook {
   public:
@@ -65,4 +65,4 @@ class TNetIdleHook {
     std::atomic<bool> cancel_requested_{false};
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

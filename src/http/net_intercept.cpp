@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace lintaro {
+namespace lintaro::http {
 
 TNetConnectionIntercept::~TNetConnectionIntercept() {
     SetIntercept(nullptr);
@@ -39,4 +39,4 @@ void TNetConnectionIntercept::Receive(std::string& block) {
     if (OnReceive) OnReceive(*this, block);
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

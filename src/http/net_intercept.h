@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace lintaro {
+namespace lintaro::http {
 
 class TNetTCPConnection;
 
@@ -49,4 +49,4 @@ class TNetConnectionIntercept {
     std::vector<TNetConnectionIntercept*> nesting_;  // intercepts whose nested one is this
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-namespace lintaro {
+namespace lintaro::http {
 
 void TNetLogBase::Connect(TNetTCPConnection* connection) {
     if (!Active) return;
@@ -71,4 +71,4 @@ void TNetLogEvent::LogReceivedData(const std::string& text, const std::string& d
     if (OnReceived) OnReceived(*this, text, data);
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

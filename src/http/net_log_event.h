@@ -12,7 +12,7 @@
 
 #include "http/net_intercept.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 // Base of the log intercepts: turns notifications into texts while Active is on.
 class TNetLogBase : public TNetConnectionIntercept {
@@ -52,4 +52,4 @@ class TNetLogEvent : public TNetLogBase {
     void LogReceivedData(const std::string& text, const std::string& data) override;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -9,7 +9,7 @@
 
 #include "http/net_transport.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 // The far end, shared by the test and the transports it hands out.
 struct MemoryPeer {
@@ -56,4 +56,4 @@ class MemoryTransport final : public NetTransport {
     bool open_ = true;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

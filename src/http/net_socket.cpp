@@ -16,7 +16,7 @@
 #include "http/net_errors.h"
 #include "http/net_text.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 namespace {
 
@@ -150,4 +150,4 @@ long NetSocket::Send(const char* data, std::size_t size, int& error) {
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

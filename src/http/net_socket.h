@@ -8,7 +8,7 @@
 
 #include "http/net_transport.h"
 
-namespace lintaro {
+namespace lintaro::http {
 
 // Resolves a host for connecting: "localhost" in any letter case is 127.0.0.1, four dot-separated
 // numbers 0..255 are the address itself, anything else goes to the system's lookup and its first
@@ -45,4 +45,4 @@ class NetSocket final : public NetTransport {
     int fd_ = -1;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -1,7 +1,7 @@
 // Shared protocol text helpers: trimming, ASCII case-insensitive comparison, dotted quads.
 #include "http/net_text.h"
 
-namespace lintaro {
+namespace lintaro::http {
 std::string_view TrimView(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
@@ -45,4 +45,4 @@ bool ParseDottedQuad(std::string_view text, std::uint32_t& address) {
     return true;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -9,7 +9,7 @@
 
 #include "base/whole_number.h"  // ParseWholeNumber, which the protocol readers use throughout
 
-namespace lintaro {
+namespace lintaro::http {
 
 // A blank is any byte up to and including the space (control characters count as blanks).
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
@@ -31,4 +31,4 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 // address written out. True with the address (the first number in the high byte) in `address`.
 bool ParseDottedQuad(std::string_view text, std::uint32_t& address);
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace lintaro {
+namespace lintaro::http {
 
 class NetTransport {
   public:
@@ -34,4 +34,4 @@ class NetTransport {
     virtual long Send(const char* data, std::size_t size, int& error) = 0;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::http

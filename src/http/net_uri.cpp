@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace lintaro {
+namespace lintaro::http {
 
 namespace {
 
@@ -121,4 +121,4 @@ std::string ResolvePath(const std::string& base, const std::string& path) {
     return result;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace lintaro {
+namespace lintaro::http {
 
 struct TNetURI {
     std::string Protocol;
@@ -35,4 +35,4 @@ std::string LeadingScheme(const std::string& url);
 // when `path` had one or was empty.
 std::string ResolvePath(const std::string& base, const std::string& path);
 
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -270,7 +270,7 @@ void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
         std::string page_lines;
         try {
             page_lines = NormalizeLines(context.fetch_text(FirstBookmakerPageUrl(host)));
-        } catch (const ENetCancelled&) {
+        } catch (const http::ENetCancelled&) {
             throw;
         } catch (const std::exception& e) {
             if (EndsTheRead(e)) throw EReaderFailure(IncompleteReadMessage(e.what()));
@@ -281,7 +281,7 @@ void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
         } catch (const std::exception& e) {
             throw EReaderFailure(ParseFailedPrefix() + e.what());
         }
-    } catch (const ENetCancelled&) {
+    } catch (const http::ENetCancelled&) {
         // The user stopped the refresh: no message.
     } catch (const std::exception& e) {
         ui.ShowMessage(e.what());

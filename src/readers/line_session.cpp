@@ -31,7 +31,7 @@ bool IsHostAndPort(std::string_view value) {
 LineSession::LineSession() { hosts_.Follow(client_.log_debug); }
 
 void LineSession::Load(int index, OddsTable& table, ReaderUi& ui) {
-    TNetHTTP& http = client_.http;
+    http::TNetHTTP& http = client_.http;
     http.ReadTimeout = limits_.stall_ms;
     if (limits_.whole_ms > 0) {
         const int seconds = (limits_.whole_ms + 999) / 1000;

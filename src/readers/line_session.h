@@ -11,10 +11,13 @@
 #include "readers/reader_context.h"
 #include "readers/second_bookmaker.h"
 
+namespace lintaro::http {
+class TNetIdleHook;
+}  // namespace lintaro::http
+
 namespace lintaro {
 
 class OddsTable;
-class TNetIdleHook;
 
 // True for "HOST" or "HOST:PORT" with a port of 1..65535 and a host without blanks, control bytes
 // or any of "/?#@:".
@@ -40,8 +43,8 @@ class LineSession {
     std::string second_host = kSecondBookmakerHost;
 
     // The responsiveness hook of every fetch, not owned; nullptr detaches it.
-    void SetIdleHook(TNetIdleHook* hook) { client_.http.SetIdleHook(hook); }
-    TNetHTTP& Http() { return client_.http; }
+    void SetIdleHook(http::TNetIdleHook* hook) { client_.http.SetIdleHook(hook); }
+    http::TNetHTTP& Http() { return client_.http; }
     // The limits of every read from now on (none at first).
     void SetReadLimits(ReadLimits limits) { limits_ = limits; }
 
@@ -53,7 +56,7 @@ class LineSession {
   private:
     RequestHostTracker hosts_;
     ReadLimits limits_;
-    ConfiguredHttpClient client_;
+    http::ConfiguredHttpClient client_;
 };
 
 }  // namespace lintaro

@@ -13,8 +13,8 @@ const std::string& ListFetchFailedMessage() {
 }
 
 bool EndsTheRead(const std::exception& failure) {
-    return dynamic_cast<const ENetBodyIncomplete*>(&failure) != nullptr ||
-           dynamic_cast<const ENetReadTimeout*>(&failure) != nullptr;
+    return dynamic_cast<const http::ENetBodyIncomplete*>(&failure) != nullptr ||
+           dynamic_cast<const http::ENetReadTimeout*>(&failure) != nullptr;
 }
 
 std::string IncompleteReadMessage(const char* client_message) {

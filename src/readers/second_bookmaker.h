@@ -9,10 +9,13 @@
 #include "readers/event_date.h"
 #include "readers/reader_context.h"
 
+namespace lintaro::http {
+class TNetLogEvent;
+}  // namespace lintaro::http
+
 namespace lintaro {
 
 class OddsTable;
-class TNetLogEvent;
 
 inline constexpr char kSecondBookmakerHost[] = "www.pinnaclesports.com";
 
@@ -24,13 +27,13 @@ class RequestHostTracker {
     // Handler of the intercept's sent notification: `text` is its time stamp (empty, as times are
     // not logged) and `data` the whole request head. Takes the Host line's value, lower-cased,
     // with ":" and the port when the head names one.
-    void LogDebugSent(TNetLogEvent& sender, const std::string& text, const std::string& data);
+    void LogDebugSent(http::TNetLogEvent& sender, const std::string& text, const std::string& data);
     // The same, for callers without an intercept object at hand.
     void LogDebugSent(const std::string& text, const std::string& data);
 
     // Wires this tracker to the sent notification of `log` (replacing its OnSent handler), as the
     // window and the CLI do. The tracker must outlive the notifications.
-    void Follow(TNetLogEvent& log);
+    void Follow(http::TNetLogEvent& log);
 
     const std::string& RequestHost() const { return request_host_; }
     void Clear() { request_host_.clear(); }

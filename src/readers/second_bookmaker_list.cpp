@@ -15,6 +15,9 @@
 
 namespace lintaro {
 
+using http::ENetCancelled;
+using http::TNetLogEvent;
+
 namespace {
 
 // Soccer and baseball tournaments: the sport is named in the link's query.

@@ -13,7 +13,7 @@
 #include "http/net_errors.h"
 #include "http/net_text.h"
 
-namespace lintaro {
+namespace lintaro::http {
 namespace {
 
 using namespace std::chrono;
@@ -554,4 +554,4 @@ TEST_F(CookieStoreTest, IndexedStoreAgreesWithWalkingEveryList) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::http

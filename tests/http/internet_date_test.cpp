@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-namespace lintaro {
+namespace lintaro::http {
 namespace {
 
 using namespace std::chrono;
@@ -96,4 +96,4 @@ TEST(InternetDateTest, SystemClockReportsTheZoneOffsetInForce) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::http

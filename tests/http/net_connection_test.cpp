@@ -17,7 +17,7 @@
 #include "http/net_memory_transport.h"
 #include "scripted_server.h"
 
-namespace lintaro {
+namespace lintaro::http {
 namespace {
 
 using namespace std::chrono_literals;
@@ -331,4 +331,4 @@ TEST(NetConnectionTest, CancelStopsTheWaitAndDeadlineBoundsATrickle) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::http

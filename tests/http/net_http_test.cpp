@@ -16,7 +16,7 @@
 #include "http/net_memory_transport.h"
 #include "scripted_server.h"
 
-namespace lintaro {
+namespace lintaro::http {
 namespace {
 
 using namespace std::chrono_literals;
@@ -788,4 +788,4 @@ TEST(NetHttpTest, SilentServerEndsAtTheInjectedLimits) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -9,7 +9,7 @@
 #include "http/net_connection.h"
 #include "http/net_memory_transport.h"
 
-namespace lintaro {
+namespace lintaro::http {
 namespace {
 
 const std::string kHead = "GET / HTTP/1.0\r\nHost: h\r\nA\rB\n\r\n";
@@ -103,4 +103,4 @@ TEST(NetLogEventTest, ChainOrderStatusAndInactiveSilence) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::http

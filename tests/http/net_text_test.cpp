@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace lintaro {
+namespace lintaro::http {
 namespace {
 
 TEST(DottedQuadTest, ReadsFourNumbersOfOneToThreeDigits) {
@@ -34,4 +34,4 @@ TEST(DottedQuadTest, ReadsFourNumbersOfOneToThreeDigits) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::http

@@ -5,7 +5,7 @@
 
 #include "http/net_header_list.h"
 
-namespace lintaro {
+namespace lintaro::http {
 namespace {
 
 struct SplitCase {
@@ -154,4 +154,4 @@ TEST(NetHeaderListTest, ThousandsOfContinuationsAndPiecesKeepEveryByte) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::http

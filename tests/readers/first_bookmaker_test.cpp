@@ -339,7 +339,7 @@ TEST_F(FirstBookmakerLoadTest, FetchFailureShowsOneMessageWithoutItsOwnText) {
     CountingObserver observer;
     table_.SetObserver(&observer);
     LoadFirstBookmaker(Context([](const std::string&) -> std::string {
-        throw ENetSocketError(10061, "Socket Error # 10061\r\nConnection refused.");
+        throw http::ENetSocketError(10061, "Socket Error # 10061\r\nConnection refused.");
     }));
     EXPECT_EQ(ui_.messages, std::vector<std::string>{ListFetchFailedMessage()});
     EXPECT_TRUE(table_.Rows().empty());
@@ -349,7 +349,7 @@ TEST_F(FirstBookmakerLoadTest, FetchFailureShowsOneMessageWithoutItsOwnText) {
 
 TEST_F(FirstBookmakerLoadTest, CancelledFetchEndsQuietly) {
     LoadFirstBookmaker(
-        Context([](const std::string&) -> std::string { throw ENetCancelled("Cancelled"); }));
+        Context([](const std::string&) -> std::string { throw http::ENetCancelled("Cancelled"); }));
     EXPECT_TRUE(ui_.messages.empty());
     EXPECT_EQ(ui_.cursor_changes, (std::vector<bool>{true, false}));
 }
@@ -386,8 +386,8 @@ TEST_F(FirstBookmakerLoadTest, FailingMessageBoxStillResumesDisplayAndRestoresTh
     CountingObserver observer;
     table_.SetObserver(&observer);
     ReaderContext context{
-        [](const std::string&) -> std::string { throw ENetSocketError(10061, "refused"); }, table_,
-        ui};
+        [](const std::string&) -> std::string { throw http::ENetSocketError(10061, "refused"); },
+        table_, ui};
     EXPECT_THROW(LoadFirstBookmaker(context), std::runtime_error);
     EXPECT_FALSE(table_.IsDisplaySuspended());
     EXPECT_EQ(observer.changes, 1);

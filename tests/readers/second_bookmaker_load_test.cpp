@@ -91,9 +91,9 @@ TEST(SecondBookmakerLoadTest, FollowsTheAnsweringHostAndSurvivesAFailingPage) {
          Once(Ok("<table>\r\n" + TennisEvent() + "</table>"))});
 
     RequestHostTracker hosts;
-    ConfiguredHttpClient client;
+    http::ConfiguredHttpClient client;
     hosts.Follow(client.log_debug);
-    TNetHTTP& http = client.http;
+    http::TNetHTTP& http = client.http;
     http.SetTimeLimits({.connect_ms = 5000, .fetch_ms = 10000});
 
     OddsTable table;
@@ -160,7 +160,7 @@ class SecondBookmakerFailureTest : public ::testing::Test {
 TEST_F(SecondBookmakerFailureTest, FailedListShowsOneMessage) {
     Load([](const std::string& url) -> std::string {
         if (url.find("decimal.asp") != std::string::npos) {
-            throw ENetSocketError(10061, "Socket Error # 10061\r\nConnection refused.");
+            throw http::ENetSocketError(10061, "Socket Error # 10061\r\nConnection refused.");
         }
         return "home";
     });
@@ -177,7 +177,7 @@ TEST_F(SecondBookmakerFailureTest, PageCutShortOrOutOfTimeEndsTheRead) {
     Load([&](const std::string& url) -> std::string {
         if (url.find("decimal.asp") != std::string::npos) return ListPage(kLinks);
         if (url.find("League=1") != std::string::npos) return testing_util::SoccerEvent();
-        if (url.find("League=2") != std::string::npos) throw ENetBodyIncomplete(cut);
+        if (url.find("League=2") != std::string::npos) throw http::ENetBodyIncomplete(cut);
         return "home";
     });
     EXPECT_EQ(ui_.messages, std::vector<std::string>{IncompleteReadMessage(cut.c_str())});
@@ -187,7 +187,8 @@ TEST_F(SecondBookmakerFailureTest, PageCutShortOrOutOfTimeEndsTheRead) {
     ui_.messages.clear();
     table_.ResetTable();
     Load([](const std::string& url) -> std::string {
-        if (url.find("decimal.asp") != std::string::npos) throw ENetReadTimeout("Read Timeout");
+        if (url.find("decimal.asp") != std::string::npos)
+            throw http::ENetReadTimeout("Read Timeout");
         return "home";
     });
     EXPECT_EQ(ui_.messages, std::vector<std::string>{IncompleteReadMessage("Read Timeout")});
@@ -198,7 +199,7 @@ TEST_F(SecondBookmakerFailureTest, CancelStopsQuietlyKeepingTheRowsRead) {
     Load([](const std::string& url) -> std::string {
         if (url.find("decimal.asp") != std::string::npos) return ListPage(kLinks);
         if (url.find("League=1") != std::string::npos) return testing_util::SoccerEvent();
-        if (url.find("League=2") != std::string::npos) throw ENetCancelled("Cancelled");
+        if (url.find("League=2") != std::string::npos) throw http::ENetCancelled("Cancelled");
         return "home";
     });
     EXPECT_TRUE(ui_.messages.empty());
