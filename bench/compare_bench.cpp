@@ -25,6 +25,11 @@ using lintaro::bench::heap_in_use;
 using lintaro::bench::heap_peak;
 
 namespace lintaro::compare {
+
+using table::DateTime;
+using table::DecimalFromDouble;
+using table::Utf8ToCp1251;
+
 namespace {
 
 struct Syllable {
@@ -74,7 +79,7 @@ struct League {
 };
 
 struct Lines {
-    std::vector<OddsRecord> first, second;
+    std::vector<table::OddsRecord> first, second;
     std::vector<std::pair<int, int>> true_pairs;  // (first row, second row)
 };
 
@@ -128,7 +133,7 @@ Lines MakeLines(int events_per_side) {
         const int day = static_cast<int>(rng() % 28);
         if (!drawn.insert({l, home, guest, day}).second) continue;
         const int minute = league.kickoffs[rng() % league.kickoffs.size()];
-        const DateTime start{*MakeDateTime({2026, 5, 1 + day, 0, 0, 0, 0})};
+        const DateTime start{*table::MakeDateTime({2026, 5, 1 + day, 0, 0, 0, 0})};
         const DateTime at{start.ms + int64_t{minute} * 60'000};
         const int share = static_cast<int>(rng() % 100);
         const bool at_first = share >= 5;
@@ -136,7 +141,7 @@ Lines MakeLines(int events_per_side) {
         const double p1 = 1.3 + (rng() % 300) / 100.0;
         const double p2 = 1.3 + (rng() % 300) / 100.0;
         auto row = [&](bool first_side) {
-            OddsRecord r;
+            table::OddsRecord r;
             r.sport_type_name = first_side ? Utf8ToCp1251(league.first_sport) : league.second_sport;
             r.competition_name = first_side ? Utf8ToCp1251("Лига") : "League";
             r.team_h_name = first_side ? league.teams[home].first : league.teams[home].second;

@@ -30,7 +30,7 @@
 
 namespace {
 
-using lintaro::OddsTable;
+using lintaro::table::OddsTable;
 
 using lintaro::bench::FillTable;
 
@@ -53,7 +53,7 @@ Line& DemoLine(int events) {
     // A few of the demo line's events are deliberately unreadable: ask for some more and keep
     // exactly `events` rows.
     options.events = events + events / 20;
-    std::vector<lintaro::OddsRecord> rows =
+    std::vector<lintaro::table::OddsRecord> rows =
         lintaro::demo::PublishedFirstRows(options, *options.today);
     if (static_cast<int>(rows.size()) > events) rows.resize(events);
     line = std::make_unique<Line>();

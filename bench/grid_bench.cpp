@@ -26,10 +26,10 @@
 
 namespace {
 
-using lintaro::OddsTable;
 using lintaro::grid::ColumnFilter;
 using lintaro::grid::CompareOp;
 using lintaro::grid::GridTree;
+using lintaro::table::OddsTable;
 using lintaro::views::OddsGridView;
 
 constexpr int kEvents = 100'000;
@@ -51,7 +51,7 @@ Line& DemoLine() {
         options.events = kEvents;
         options.today = std::chrono::year_month_day{std::chrono::year{2026}, std::chrono::month{12},
                                                     std::chrono::day{10}};
-        std::vector<lintaro::OddsRecord> rows =
+        std::vector<lintaro::table::OddsRecord> rows =
             lintaro::demo::PublishedFirstRows(options, *options.today);
         auto* l = new Line;
         l->table_bytes = FillTable(l->table, rows);
@@ -63,7 +63,7 @@ Line& DemoLine() {
 // A shown grid of window size over the demo line, collapsed as after a refresh.
 std::unique_ptr<OddsGridView> ShownGrid() {
     auto view = std::make_unique<OddsGridView>();
-    view->SetFormats(lintaro::RegionalFormats{});
+    view->SetFormats(lintaro::table::RegionalFormats{});
     view->resize(kWindowWidth, kWindowHeight);
     view->show();
     view->SetTable(&DemoLine().table);
@@ -77,7 +77,7 @@ void Paint(OddsGridView& view) { view.TreeView()->viewport()->repaint(); }
 
 void BM_TableToTree(benchmark::State& state) {
     OddsTable& table = DemoLine().table;
-    GridTree tree{lintaro::RegionalFormats{}};
+    GridTree tree{lintaro::table::RegionalFormats{}};
     for (auto _ : state) {
         tree.Rebuild(table);
         benchmark::DoNotOptimize(tree.EventCount());
@@ -91,7 +91,7 @@ void BM_ReloadToCollapsedView(benchmark::State& state) {
     auto view = ShownGrid();
     OddsTable& table = DemoLine().table;
     for (auto _ : state) {
-        { lintaro::ScopedDisplaySuspension suspended(table); }  // one RowsChanged
+        { lintaro::table::ScopedDisplaySuspension suspended(table); }  // one RowsChanged
         view->CollapseAllGroups();
         Paint(*view);
     }
@@ -167,7 +167,7 @@ constexpr const char* kKeystrokes[] = {"д",     "ди",   "дин", "дина",
                                        "динам", "дина", "дин", "ди",   "д",     ""};
 
 void BM_FindKeystrokeTree(benchmark::State& state) {
-    GridTree tree{lintaro::RegionalFormats{}};
+    GridTree tree{lintaro::table::RegionalFormats{}};
     tree.Rebuild(DemoLine().table);
     size_t i = 0;
     for (auto _ : state) {
@@ -198,7 +198,7 @@ void BM_Memory(benchmark::State& state) {
     size_t tree_bytes = 0, collapsed_bytes = 0, expanded_bytes = 0;
     for (auto _ : state) {
         const size_t before_tree = HeapInUse();
-        auto tree = std::make_unique<GridTree>(lintaro::RegionalFormats{});
+        auto tree = std::make_unique<GridTree>(lintaro::table::RegionalFormats{});
         tree->Rebuild(line.table);
         tree_bytes = HeapInUse() - before_tree;
         tree.reset();

@@ -26,9 +26,9 @@
 
 namespace {
 
-using lintaro::OddsRecord;
 using lintaro::live::LineMovement;
 using lintaro::live::LineSnapshot;
+using lintaro::table::OddsRecord;
 
 constexpr int kEvents = 100'000;
 
@@ -121,7 +121,7 @@ void BM_PreviousLineMemory(benchmark::State& state) {
     const Reads& reads = TwoReads();
     size_t table_bytes = 0, snapshot_heap = 0, snapshot_bytes = 0;
     for (auto _ : state) {
-        lintaro::OddsTable table;
+        lintaro::table::OddsTable table;
         // The heap count leaves out blocks the allocator maps apart (the table's row array), so
         // the table is counted as it holds its rows: the array and every text beyond the string's
         // own buffer.

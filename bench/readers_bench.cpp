@@ -56,9 +56,12 @@ void operator delete(void* p, size_t) noexcept { Release(p); }
 void operator delete[](void* p, size_t) noexcept { Release(p); }
 
 namespace lintaro {
+
+using table::OddsTable;
+
 namespace {
 
-constexpr CivilDate kToday{2026, 12, 10};
+constexpr table::CivilDate kToday{2026, 12, 10};
 
 // A demo odds page of at least `target_bytes`, built once per size.
 const std::string& Page(size_t target_bytes) {
@@ -277,7 +280,7 @@ std::string BuildHostile(const HostilePage& hostile, size_t target_bytes) {
     std::string page;
     page.reserve(target_bytes + hostile.tail.size());
     if (std::string(hostile.reader) == "first" && hostile.name == std::string("event_starts")) {
-        page = "<div class=cap>" + Utf8ToCp1251("Футбол. A") + "</div>\r\n";
+        page = "<div class=cap>" + table::Utf8ToCp1251("Футбол. A") + "</div>\r\n";
     }
     while (page.size() + hostile.piece.size() <= target_bytes) page += hostile.piece;
     page += hostile.tail;
@@ -288,7 +291,7 @@ std::string BuildHostile(const HostilePage& hostile, size_t target_bytes) {
 struct QuietUi : ReaderUi {
     void ShowMessage(const std::string& text) override { message = text; }
     void SetWaitCursor(bool) override {}
-    CivilDate Today() override { return kToday; }
+    table::CivilDate Today() override { return kToday; }
     std::string message;
 };
 

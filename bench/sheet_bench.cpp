@@ -61,7 +61,7 @@ void Show(TFDopInfo& window, const std::string& sheet) {
 }
 
 void BM_ShowSheet(benchmark::State& state, const std::string& utf8_sheet) {
-    const std::string sheet = lintaro::Utf8ToCp1251(utf8_sheet);
+    const std::string sheet = lintaro::table::Utf8ToCp1251(utf8_sheet);
     TFDopInfo& window = Window();
     window.WriteEventSheet(std::string());
     QApplication::processEvents();

@@ -12,8 +12,8 @@
 
 namespace {
 
-using lintaro::FieldValue;
-using lintaro::OddsTable;
+using lintaro::table::FieldValue;
+using lintaro::table::OddsTable;
 
 constexpr int kRowsPerBatch = 10'000;
 
@@ -21,8 +21,9 @@ constexpr int kRowsPerBatch = 10'000;
 std::string EventSheet(int key) {
     std::string sheet = "<table class=\"markets\">";
     for (int i = 0; i < 24; ++i) {
-        sheet += "<tr><td>" + lintaro::Utf8ToCp1251("Тотал голов") + " (" + std::to_string(i) +
-                 ".5)</td><td>1." + std::to_string(50 + (key + i) % 50) + "</td></tr>";
+        sheet += "<tr><td>" + lintaro::table::Utf8ToCp1251("Тотал голов") + " (" +
+                 std::to_string(i) + ".5)</td><td>1." + std::to_string(50 + (key + i) % 50) +
+                 "</td></tr>";
     }
     return sheet + "</table>";
 }
@@ -30,16 +31,18 @@ std::string EventSheet(int key) {
 // One realistic row as a reader builds it: Cyrillic names, a date-time, 13 prices and values
 // (parsed from text, so not exact binary fractions), the key and the sheet.
 std::vector<FieldValue> EventValues(int key) {
-    static const std::string kSports[] = {lintaro::Utf8ToCp1251("Футбол"),
-                                          lintaro::Utf8ToCp1251("Хоккей"),
-                                          lintaro::Utf8ToCp1251("Теннис")};
-    static const std::string kTeams[] = {
-        lintaro::Utf8ToCp1251("Спартак Москва"), lintaro::Utf8ToCp1251("Зенит Санкт-Петербург"),
-        lintaro::Utf8ToCp1251("Локомотив"),      lintaro::Utf8ToCp1251("ЦСКА"),
-        lintaro::Utf8ToCp1251("Динамо Киев   "), lintaro::Utf8ToCp1251("Шахтёр Донецк")};
+    static const std::string kSports[] = {lintaro::table::Utf8ToCp1251("Футбол"),
+                                          lintaro::table::Utf8ToCp1251("Хоккей"),
+                                          lintaro::table::Utf8ToCp1251("Теннис")};
+    static const std::string kTeams[] = {lintaro::table::Utf8ToCp1251("Спартак Москва"),
+                                         lintaro::table::Utf8ToCp1251("Зенит Санкт-Петербург"),
+                                         lintaro::table::Utf8ToCp1251("Локомотив"),
+                                         lintaro::table::Utf8ToCp1251("ЦСКА"),
+                                         lintaro::table::Utf8ToCp1251("Динамо Киев   "),
+                                         lintaro::table::Utf8ToCp1251("Шахтёр Донецк")};
     const double price = 1.05 + (key % 300) * 0.01;
     return {kSports[key % 3],
-            lintaro::Utf8ToCp1251("Россия. Премьер-лига"),
+            lintaro::table::Utf8ToCp1251("Россия. Премьер-лига"),
             45361 + (key % 30) + (19 * 60 + 30 + key % 60) / 1440.0,
             kTeams[key % 6],
             kTeams[(key + 1) % 6],
@@ -72,7 +75,7 @@ void BM_InsertRow(benchmark::State& state) {
     OddsTable table;
     for (auto _ : state) {
         table.ResetTable();
-        lintaro::ScopedDisplaySuspension suspension(table);
+        lintaro::table::ScopedDisplaySuspension suspension(table);
         for (int i = 0; i < kRowsPerBatch; ++i) table.InsertRow(samples[i % samples.size()]);
         benchmark::DoNotOptimize(table.Rows().data());
     }
@@ -86,7 +89,7 @@ void BM_BuildAndInsertRow(benchmark::State& state) {
     OddsTable table;
     for (auto _ : state) {
         table.ResetTable();
-        lintaro::ScopedDisplaySuspension suspension(table);
+        lintaro::table::ScopedDisplaySuspension suspension(table);
         for (int i = 0; i < kRowsPerBatch; ++i) {
             std::vector<FieldValue> values = samples[i % samples.size()];
             table.InsertRow(std::move(values));

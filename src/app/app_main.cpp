@@ -63,7 +63,7 @@ int RunLintaro(int argc, char** argv) {
     std::unique_ptr<demo::DemoServer> demo_server;
     if (options.demo) {
         demo::DemoOptions demo_options;
-        demo_options.today = demo::ToYearMonthDay(LocalToday());
+        demo_options.today = demo::ToYearMonthDay(table::LocalToday());
         demo_server = std::make_unique<demo::DemoServer>(demo_options);
         // The window's demo line moves from read to read, as a real line does.
         demo_server->SetMoving(true);

@@ -429,7 +429,7 @@ void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
     }
     {
         // One reload for the whole new line, so the grid keeps the user's place.
-        ScopedDisplaySuspension suspended(cds_data_);
+        table::ScopedDisplaySuspension suspended(cds_data_);
         cds_data_.ResetTable();
         cds_data_.TakeRowsFrom(outcome.rows);
     }
@@ -440,7 +440,7 @@ QString TfrmMain::MarkMovement(const live::FollowedRead& read) {
     const std::shared_ptr<const live::LineMovement> movement = read.movement;
     const QString since = QString::fromStdString(read.since);
     // The same marks counted per event: closed groups tell them, "Только изменения" keeps them.
-    views::RowMarkSource counted = [movement](const OddsRecord& row) {
+    views::RowMarkSource counted = [movement](const table::OddsRecord& row) {
         views::MarkCounts counts;
         const std::optional<live::EventMarks> marks = movement->Find(row);
         if (!marks) return counts;
@@ -456,11 +456,11 @@ QString TfrmMain::MarkMovement(const live::FollowedRead& read) {
     };
     const views::OddsGridModel* model = ctl_data_grid_->Model();
     ctl_data_grid_->SetCellMarks(
-        [movement, since, model](const OddsRecord& row, int field) -> views::CellMark {
+        [movement, since, model](const table::OddsRecord& row, int field) -> views::CellMark {
             const std::optional<live::EventMarks> marks = movement->Find(row);
             if (!marks) return {};
             if (marks->Change() == live::EventChange::kNew) {
-                if (field != FieldIndex("sport_event_date")) return {};
+                if (field != table::FieldIndex("sport_event_date")) return {};
                 return {views::CellMarkKind::kNew, QStringLiteral("новое")};
             }
             views::CellMarkKind kind = views::CellMarkKind::kNone;
@@ -477,13 +477,13 @@ QString TfrmMain::MarkMovement(const live::FollowedRead& read) {
                 default:
                     return {};
             }
-            const std::optional<Decimal> before = marks->Previous(field);
+            const std::optional<table::Decimal> before = marks->Previous(field);
             QString text = kind == views::CellMarkKind::kLineChanged
                                ? QStringLiteral("линия изменилась; ")
                                : QString();
             // The old value as its cell showed it ("было 2.00", "было -0.75").
             const std::string shown =
-                DecimalFieldText(field, before, model->Tree().Formats().decimal_mark);
+                table::DecimalFieldText(field, before, model->Tree().Formats().decimal_mark);
             text += QStringLiteral("было ") +
                     (shown.empty() ? QStringLiteral("—") : QString::fromStdString(shown));
             if (!since.isEmpty()) text += QStringLiteral(" (в ") + since + QLatin1Char(')');
@@ -556,7 +556,7 @@ void TfrmMain::ShowReaderMessage(const std::string& text) {
     // The wait cursor does not stand over the box.
     const bool waiting = wait_cursor_;
     SetWaitCursor(false);
-    dialogs_.ShowMessageBox(this, MessageBoxRequest{QString::fromUtf8(Cp1251ToUtf8(text)),
+    dialogs_.ShowMessageBox(this, MessageBoxRequest{QString::fromUtf8(table::Cp1251ToUtf8(text)),
                                                     QStringLiteral("Ошибка"),
                                                     QMessageBox::Critical,
                                                     QMessageBox::Ok,

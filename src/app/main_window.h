@@ -114,7 +114,7 @@ class TfrmMain : public QMainWindow {
     static QString WithFullStop(const QString& message);
 
     // Components, by their names in the window.
-    OddsTable& cds_Data() { return cds_data_; }
+    table::OddsTable& cds_Data() { return cds_data_; }
     views::OddsGridView* ctl_DataGrid() const { return ctl_data_grid_; }
     QComboBox* ctl_BKCombo() const { return ctl_bk_combo_; }
     QToolBar* ToolBar() const { return tool_bar_; }
@@ -181,7 +181,7 @@ class TfrmMain : public QMainWindow {
     void Guarded(Handler&& handler);
 
     UserDialogs& dialogs_;
-    OddsTable cds_data_;
+    table::OddsTable cds_data_;
     std::unique_ptr<LineSession> session_;  // null while the worker reads with it
     std::string first_host_ = kFirstBookmakerHost;
     std::string second_host_ = kSecondBookmakerHost;

@@ -114,7 +114,7 @@ class RefreshWorker::JobReaderUi : public ReaderUi {
             }
         });
     }
-    CivilDate Today() override { return LocalToday(); }
+    table::CivilDate Today() override { return table::LocalToday(); }
 
   private:
     std::shared_ptr<Job> job_;
@@ -124,9 +124,8 @@ RefreshWorker::RefreshWorker(QObject* receiver, Callbacks callbacks, Read read)
     : receiver_(receiver), state_(std::make_shared<Receiver>()) {
     state_->callbacks = std::move(callbacks);
     state_->read = read ? std::move(read)
-                        : [](LineSession& session, int index, OddsTable& rows, ReaderUi& ui) {
-                              session.Load(index, rows, ui);
-                          };
+                        : [](LineSession& session, int index, table::OddsTable& rows,
+                             ReaderUi& ui) { session.Load(index, rows, ui); };
 }
 
 RefreshWorker::~RefreshWorker() { Abandon(); }

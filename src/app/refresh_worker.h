@@ -32,7 +32,7 @@ namespace lintaro::app {
 
 // What a finished read hands back.
 struct RefreshOutcome {
-    OddsTable rows;                        // open; the rows read (so far, when cancelled)
+    table::OddsTable rows;                 // open; the rows read (so far, when cancelled)
     bool cancelled = false;                // a cancel was requested before the read ended
     std::optional<std::string> failure;    // a failure that escaped the reader (UTF-8 message)
     std::unique_ptr<LineSession> session;  // the session the read used, back to its owner
@@ -51,7 +51,7 @@ class RefreshWorker {
     };
     // The read itself, on the worker's thread: LineSession::Load unless a test gives another.
     using Read =
-        std::function<void(LineSession& session, int index, OddsTable& rows, ReaderUi& ui)>;
+        std::function<void(LineSession& session, int index, table::OddsTable& rows, ReaderUi& ui)>;
 
     // The longest single network wait of the worker: how soon it sees a cancel.
     static constexpr int kSliceMs = 50;

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("lintaro"));
     QApplication::setWindowIcon(lintaro::views::ApplicationIcon());
     lintaro::demo::DemoOptions options;
-    options.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
+    options.today = lintaro::demo::ToYearMonthDay(lintaro::table::LocalToday());
     lintaro::demo::DemoServer server(options);
     server.Start();
 

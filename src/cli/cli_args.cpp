@@ -62,10 +62,10 @@ RowFormat ParseRowFormat(const std::string& name) {
     throw UsageError("unknown row format \"" + name + "\": use jsonl or csv");
 }
 
-CivilDate TodayOption(const Args& args) {
-    if (!args.Has("--today")) return LocalToday();
+table::CivilDate TodayOption(const Args& args) {
+    if (!args.Has("--today")) return table::LocalToday();
     const std::string value = args.Value("--today");
-    const std::optional<CivilDate> today = ParseIsoDate(value);
+    const std::optional<table::CivilDate> today = table::ParseIsoDate(value);
     if (!today) throw UsageError("--today needs a date as YYYY-MM-DD, not \"" + value + "\"");
     return *today;
 }

@@ -44,7 +44,7 @@ RowFormat ParseRowFormat(const std::string& name);
 
 // The value of --today, the local date the readers take as today: a real day written exactly as
 // YYYY-MM-DD; without the option, today's local date. Anything else throws UsageError.
-CivilDate TodayOption(const Args& args);
+table::CivilDate TodayOption(const Args& args);
 
 // The value of `option` as a whole decimal number from `lo` to `hi`, or `fallback` when the option
 // was not given. Anything else throws UsageError naming the option and the range.

@@ -31,6 +31,8 @@
 
 namespace lintaro::cli {
 
+using table::OddsRecord;
+
 const char kCompareUsage[] =
     R"(usage: lintaro-cli compare FIRST.jsonl SECOND.jsonl [OPTIONS]
        lintaro-cli compare --first-host HOST[:PORT] --second-host HOST[:PORT] [--today YYYY-MM-DD]
@@ -149,15 +151,15 @@ struct SideRead {
     std::vector<std::string> messages;  // UTF-8; empty when the read succeeded
 };
 
-void ReadSide(LineSource& source, int bookmaker, CivilDate today, SideRead& read) {
+void ReadSide(LineSource& source, int bookmaker, table::CivilDate today, SideRead& read) {
     try {
         source.idle_hook.BindToCurrentThread();
-        OddsTable table;
+        table::OddsTable table;
         table.ResetTable();
         CliReaderUi ui(today);
         source.session.Load(bookmaker, table, ui);
         for (const std::string& message : ui.messages) {
-            read.messages.push_back(Cp1251ToUtf8(message));
+            read.messages.push_back(table::Cp1251ToUtf8(message));
         }
         if (read.messages.empty()) read.rows = table.Rows();
     } catch (const std::exception& e) {
@@ -172,7 +174,7 @@ ComparedLines ReadBothLines(const Args& parsed) {
     if (parsed.Has("--moving") && !parsed.Has("--demo")) {
         throw UsageError("--moving chooses a moving demo line; it needs --demo");
     }
-    const CivilDate today = TodayOption(parsed);
+    const table::CivilDate today = TodayOption(parsed);
     LineSource sources[2];
     SetUpLineSource(parsed, today, parsed.Has("--moving"), sources[0]);
     SetUpSharedLineSource(parsed, sources[0], sources[1]);
@@ -318,7 +320,7 @@ std::string JsonLine(const ComparedEvent& event, const ComparedLines& lines, Row
 std::string CsvHeader() {
     std::string out;
     for (const char* side : {"first_", "second_"}) {
-        for (const FieldDef& field : kOddsFields) {
+        for (const table::FieldDef& field : table::kOddsFields) {
             out += side;
             out += field.name;
             out += ',';
@@ -336,7 +338,7 @@ std::string CsvHeader() {
 }
 
 std::string CsvLine(const ComparedEvent& event, const ComparedLines& lines, RowText& rows) {
-    const std::string empty_row(kOddsFieldCount - 1, ',');
+    const std::string empty_row(table::kOddsFieldCount - 1, ',');
     std::string out = event.first >= 0 ? rows.Of(lines.first[event.first]) : empty_row;
     out += ',';
     out += event.second >= 0 ? rows.Of(lines.second[event.second]) : empty_row;

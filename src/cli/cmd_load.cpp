@@ -60,11 +60,11 @@ int RunLoad(const std::vector<std::string>& args) {
                                   {"--demo"});
     const int bookmaker = BookmakerIndex(parsed.positional, "load");
     const TableOutput output = ParseTableOutput(parsed);
-    const CivilDate today = TodayOption(parsed);
+    const table::CivilDate today = TodayOption(parsed);
     LineSource source;
     SetUpLineSource(parsed, today, false, source);
 
-    OddsTable table;
+    table::OddsTable table;
     table.ResetTable();
     CliReaderUi ui(today);
     source.session.Load(bookmaker, table, ui);
@@ -72,7 +72,7 @@ int RunLoad(const std::vector<std::string>& args) {
     // The rows read before a reader's failure are written all the same.
     const std::string output_failure = WriteTableOrFailure(table, output);
     for (const std::string& message : ui.messages) {
-        std::cerr << "lintaro-cli: " << OneLine(Cp1251ToUtf8(message)) << std::endl;
+        std::cerr << "lintaro-cli: " << OneLine(table::Cp1251ToUtf8(message)) << std::endl;
     }
     if (!output_failure.empty())
         std::cerr << "lintaro-cli: " << OneLine(output_failure) << std::endl;

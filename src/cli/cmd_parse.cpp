@@ -66,15 +66,15 @@ int RunParse(const std::vector<std::string>& args) {
             throw UsageError("unknown sport " + sport + " (soccer, baseball or tennis)");
         }
         // Names are page bytes in the reader; the command line gives them as UTF-8.
-        name = Utf8ToCp1251(parsed.Value("--name"));
+        name = table::Utf8ToCp1251(parsed.Value("--name"));
     } else if (parsed.Has("--sport") || parsed.Has("--name")) {
         throw UsageError("--sport and --name belong to parse second");
     }
     const TableOutput output = ParseTableOutput(parsed);
-    const CivilDate today = TodayOption(parsed);
+    const table::CivilDate today = TodayOption(parsed);
     const std::string page_lines = NormalizeLines(ReadFileBytes(path));
 
-    OddsTable table;
+    table::OddsTable table;
     table.ResetTable();
     std::string failure;
     try {

@@ -34,6 +34,8 @@
 
 namespace lintaro::cli {
 
+using table::Decimal;
+
 const char kWatchUsage[] =
     R"(usage: lintaro-cli watch first|second [--every SECONDS] [--count N] [--db FILE] [--demo]
                          [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
@@ -164,7 +166,7 @@ std::string LocalTimeText(chr::system_clock::time_point moment) {
 
 void AppendJsonText(std::string& out, const std::optional<std::string>& cp1251) {
     if (cp1251) {
-        AppendJsonUtf8(out, Cp1251ToUtf8(*cp1251));
+        AppendJsonUtf8(out, table::Cp1251ToUtf8(*cp1251));
     } else {
         out += "null";
     }
@@ -189,7 +191,7 @@ void AppendChange(std::string& out, const std::string& time, const live::EventId
     AppendJsonText(out, event.guest);
     out += ",\"sport_event_date\":";
     if (event.start) {
-        AppendJsonUtf8(out, IsoDateTimeText(*event.start));
+        AppendJsonUtf8(out, table::IsoDateTimeText(*event.start));
     } else {
         out += "null";
     }
@@ -202,9 +204,9 @@ void AppendChange(std::string& out, const std::string& time, const live::EventId
 // event in reading order, an event that appeared ("old" null, "new" true), then the events that
 // went ("old" true, "new" null), one line per row.
 std::string ChangeLines(const std::string& time, const live::LineMovement& movement,
-                        const std::vector<OddsRecord>& rows) {
+                        const std::vector<table::OddsRecord>& rows) {
     std::string out;
-    for (const OddsRecord& row : rows) {
+    for (const table::OddsRecord& row : rows) {
         const auto marks = movement.Find(row);
         if (!marks) continue;
         const live::EventIdentity event = live::EventIdentity::Of(row);
@@ -216,13 +218,14 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
              field < live::kFirstPriceField + live::kPriceFieldCount; ++field) {
             const live::PriceMove move = marks->Move(field);
             if (move == live::PriceMove::kUnchanged) continue;
-            const StoredValue now = GetField(row, field);
+            const table::StoredValue now = table::GetField(row, field);
             const auto* decimal = std::get_if<Decimal>(&now);
             // A price of at most 1.0 is no price (the tennis draw is stored as 0): null, as the
             // old value of a price that was not quoted is.
             std::optional<Decimal> new_value =
                 decimal ? std::optional<Decimal>(*decimal) : std::nullopt;
-            if (DecimalFormatOf(field) == DecimalFormat::kPrice && !IsQuotedPrice(new_value)) {
+            if (table::DecimalFormatOf(field) == table::DecimalFormat::kPrice &&
+                !table::IsQuotedPrice(new_value)) {
                 new_value.reset();
             }
             const std::optional<Decimal> old_value = marks->Previous(field);
@@ -230,7 +233,7 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
             // it went from 1.73 to 1.73 reads as a change that did not happen: the moved line has
             // its own change line (VF1, VF2, VT).
             if (move == live::PriceMove::kLineChanged && old_value == new_value) continue;
-            AppendChange(out, time, event, kOddsFields[field].name, DecimalJson(old_value),
+            AppendChange(out, time, event, table::kOddsFields[field].name, DecimalJson(old_value),
                          DecimalJson(new_value));
         }
     }
@@ -262,8 +265,8 @@ void PrintError(const std::string& utf8) {
 
 // One read of the line into `table`: `read` gets its outcome and message (said on standard error
 // unless cancelled), as `follower` decides it.
-live::FollowedRead ReadOnce(LineSource& source, int bookmaker, CivilDate today,
-                            live::LineFollower& follower, OddsTable& table,
+live::FollowedRead ReadOnce(LineSource& source, int bookmaker, table::CivilDate today,
+                            live::LineFollower& follower, table::OddsTable& table,
                             live::ReadRecord& read) {
     table.ResetTable();
     CliReaderUi ui(today);
@@ -272,7 +275,7 @@ live::FollowedRead ReadOnce(LineSource& source, int bookmaker, CivilDate today,
     for (const std::string& message : ui.messages) {
         follower.Report();
         if (!read.message.empty()) read.message += "\n";
-        read.message += Cp1251ToUtf8(message);
+        read.message += table::Cp1251ToUtf8(message);
     }
     live::FollowedRead followed =
         follower.Finish({.cancelled = source.idle_hook.CancelRequested()}, table.Rows(), read.time);
@@ -301,7 +304,7 @@ int RunWatch(const std::vector<std::string>& args) {
     if (parsed.Has("--db") && parsed.Value("--db").empty()) {
         throw UsageError("--db needs a file name");
     }
-    const CivilDate today = TodayOption(parsed);
+    const table::CivilDate today = TodayOption(parsed);
 
     // The database first: a file that will not do ends the run before any read.
     std::unique_ptr<live::ReadRecorder> recorder;
@@ -335,7 +338,7 @@ int RunWatch(const std::vector<std::string>& args) {
         read.bookmaker = bookmaker_name;
         read.host = host;
 
-        OddsTable table;
+        table::OddsTable table;
         const live::FollowedRead followed =
             ReadOnce(source, bookmaker, today, follower, table, read);
         const bool cancelled = followed.verdict == live::ReadVerdict::kCancelled;

@@ -31,7 +31,8 @@ void SetUpClient(const Args& args, LineSource& source) {
 
 }  // namespace
 
-void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source) {
+void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo,
+                     LineSource& source) {
     LineSession& session = source.session;
     session.first_host = HostOption(args, "--first-host", kFirstBookmakerHost);
     session.second_host = HostOption(args, "--second-host", kSecondBookmakerHost);

@@ -19,15 +19,15 @@ namespace lintaro::cli {
 // cursor, and today is fixed by --today or the local date.
 class CliReaderUi : public ReaderUi {
   public:
-    explicit CliReaderUi(CivilDate today) : today_(today) {}
+    explicit CliReaderUi(table::CivilDate today) : today_(today) {}
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void SetWaitCursor(bool) override {}
-    CivilDate Today() override { return today_; }
+    table::CivilDate Today() override { return today_; }
 
     std::vector<std::string> messages;
 
   private:
-    CivilDate today_;
+    table::CivilDate today_;
 };
 
 // The line a command reads: a session whose hosts come from --first-host and --second-host, or
@@ -43,7 +43,8 @@ struct LineSource {
 // Reads the options above (and --seed and --events of the demo line, when the command takes them)
 // into `source`. Throws UsageError for a bad host, --demo with a host, or --generation, --seed or
 // --events without --demo; std::runtime_error when the demo server cannot start.
-void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source);
+void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo,
+                     LineSource& source);
 
 // Sets up `other` as a second session on the hosts of `set_up` (its demo server included, which
 // must outlive `other`'s reads) with the same --max-size and --timeout, so that two threads can

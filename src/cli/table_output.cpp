@@ -91,7 +91,7 @@ TableOutput ParseTableOutput(const Args& parsed) {
     return output;
 }
 
-void WriteTable(const OddsTable& table, const TableOutput& output) {
+void WriteTable(const table::OddsTable& table, const TableOutput& output) {
     if (output.format == TableFormat::kJsonl || output.format == TableFormat::kCsv) {
         const RowFormat format =
             output.format == TableFormat::kCsv ? RowFormat::kCsv : RowFormat::kJsonl;
@@ -128,7 +128,7 @@ void WriteTable(const OddsTable& table, const TableOutput& output) {
     }
 }
 
-std::string WriteTableOrFailure(const OddsTable& table, const TableOutput& output) {
+std::string WriteTableOrFailure(const table::OddsTable& table, const TableOutput& output) {
     try {
         WriteTable(table, output);
         std::cout.flush();

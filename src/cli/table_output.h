@@ -30,10 +30,10 @@ TableOutput ParseTableOutput(const Args& parsed);
 // them unchanged. A file is replaced only
 // when it is complete. Throws std::runtime_error (EFileCreateError, EFileWriteError,
 // ESheetTooLarge) with a complete message.
-void WriteTable(const OddsTable& table, const TableOutput& output);
+void WriteTable(const table::OddsTable& table, const TableOutput& output);
 
 // WriteTable for a command that writes whatever rows it read, also after a failure of the read:
 // writes and flushes, and returns the failure's message, or "" when everything was written.
-std::string WriteTableOrFailure(const OddsTable& table, const TableOutput& output);
+std::string WriteTableOrFailure(const table::OddsTable& table, const TableOutput& output);
 
 }  // namespace lintaro::cli

@@ -9,6 +9,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::compare {
+
+using table::Utf8ToCp1251;
+
 namespace {
 
 constexpr char kSep = '\x01';

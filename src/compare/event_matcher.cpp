@@ -17,6 +17,9 @@
 #include "compare/sport_names.h"
 
 namespace lintaro::compare {
+
+using table::OddsRecord;
+
 namespace {
 
 constexpr int64_t kHalfHourMs = 30 * 60'000;

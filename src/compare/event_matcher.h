@@ -40,7 +40,8 @@ struct MatchResult {
 };
 
 // Rows without a start, a sport or a usable name of either team never match.
-MatchResult MatchEvents(std::span<const OddsRecord> first, std::span<const OddsRecord> second,
+MatchResult MatchEvents(std::span<const table::OddsRecord> first,
+                        std::span<const table::OddsRecord> second,
                         const MatchOptions& options = {});
 
 }  // namespace lintaro::compare

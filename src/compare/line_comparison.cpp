@@ -2,6 +2,8 @@
 
 namespace lintaro::compare {
 
+using table::OddsRecord;
+
 LineComparison CompareLines(std::span<const OddsRecord> first, std::span<const OddsRecord> second,
                             const LineOptions& options) {
     LineComparison out;

@@ -34,7 +34,8 @@ struct LineComparison {
     int matched = 0;
 };
 
-LineComparison CompareLines(std::span<const OddsRecord> first, std::span<const OddsRecord> second,
+LineComparison CompareLines(std::span<const table::OddsRecord> first,
+                            std::span<const table::OddsRecord> second,
                             const LineOptions& options = {});
 
 }  // namespace lintaro::compare

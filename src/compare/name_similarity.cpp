@@ -28,7 +28,7 @@ const std::vector<Translation>& Translations() {
             return words;
         };
         for (const TranslatedName& name : TranslatedNames()) {
-            out.push_back({split(Utf8ToCp1251(name.russian)), split(name.english)});
+            out.push_back({split(table::Utf8ToCp1251(name.russian)), split(name.english)});
         }
         std::stable_sort(out.begin(), out.end(), [](const Translation& a, const Translation& b) {
             return a.russian.size() > b.russian.size();

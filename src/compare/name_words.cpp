@@ -17,7 +17,7 @@ constexpr unsigned char kSmallYe = 0xE5;
 
 std::unordered_set<std::string> Cp1251Set(std::span<const char* const> words) {
     std::unordered_set<std::string> set;
-    for (const char* word : words) set.insert(Utf8ToCp1251(word));
+    for (const char* word : words) set.insert(table::Utf8ToCp1251(word));
     return set;
 }
 

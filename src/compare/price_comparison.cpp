@@ -4,9 +4,13 @@
 #include <limits>
 
 namespace lintaro::compare {
+
+using table::Decimal;
+using table::OddsRecord;
+
 namespace {
 
-constexpr int64_t kOne = kDecimalScale;  // 1.0 as a stored decimal
+constexpr int64_t kOne = table::kDecimalScale;  // 1.0 as a stored decimal
 
 const std::optional<Decimal>& PriceOf(const OddsRecord& row, PriceField field) {
     switch (field) {

@@ -22,8 +22,8 @@ const char* PriceFieldName(PriceField field);  // "P1", ..., "TB"
 struct BestPrice {
     PriceField field;
     Where from;
-    Decimal price;
-    std::optional<Decimal> line;  // the handicap (F1, F2) or total (TM, TB) line it is at
+    table::Decimal price;
+    std::optional<table::Decimal> line;  // the handicap (F1, F2) or total (TM, TB) line it is at
 };
 
 struct Stake {
@@ -54,7 +54,7 @@ struct EventComparison {
 // F1/F2 at opposite lines (VF1 = -VF2) and the totals TM/TB at one line. `bank` splits into the
 // stakes. An event of one side alone is described by comparing it with an empty record: its own
 // prices, from its side.
-EventComparison CompareEvent(const OddsRecord& first, const OddsRecord& second,
+EventComparison CompareEvent(const table::OddsRecord& first, const table::OddsRecord& second,
                              double bank = 100.0);
 
 }  // namespace lintaro::compare

@@ -9,6 +9,10 @@
 #include "table/date_time.h"
 
 namespace lintaro::compare {
+
+using table::FieldKind;
+using table::OddsRecord;
+
 namespace {
 
 struct JsonValue {
@@ -205,7 +209,7 @@ class LineParser {
     std::string_view s_;
 };
 
-std::optional<DateTime> ParseDateTime(const std::string& text) {
+std::optional<table::DateTime> ParseDateTime(const std::string& text) {
     // YYYY-MM-DDTHH:MM:SS or YYYY-MM-DDTHH:MM:SS.mmm
     if (text.size() != 19 && text.size() != 23) return std::nullopt;
     auto digits = [&](size_t from, size_t count, int& out) {
@@ -214,7 +218,7 @@ std::optional<DateTime> ParseDateTime(const std::string& text) {
         return error == std::errc() && end == text.data() + from + count && text[from] >= '0' &&
                text[from] <= '9';
     };
-    CalendarParts parts;
+    table::CalendarParts parts;
     if (!digits(0, 4, parts.year) || text[4] != '-' || !digits(5, 2, parts.month) ||
         text[7] != '-' || !digits(8, 2, parts.day) || text[10] != 'T' ||
         !digits(11, 2, parts.hour) || text[13] != ':' || !digits(14, 2, parts.minute) ||
@@ -224,7 +228,7 @@ std::optional<DateTime> ParseDateTime(const std::string& text) {
     if (text.size() == 23 && (text[19] != '.' || !digits(20, 3, parts.millisecond))) {
         return std::nullopt;
     }
-    return MakeDateTime(parts);
+    return table::MakeDateTime(parts);
 }
 
 }  // namespace
@@ -232,20 +236,20 @@ std::optional<DateTime> ParseDateTime(const std::string& text) {
 OddsRecord ParseRowLine(std::string_view line) {
     LineParser parser(line);
     OddsRecord row;
-    bool seen[kOddsFieldCount] = {};
+    bool seen[table::kOddsFieldCount] = {};
     parser.Expect('{', "a JSON object");
     parser.SkipBlanks();
     if (parser.Peek() == '}') parser.Fail("the object has no keys");
     while (true) {
         parser.SkipBlanks();
         const std::string key = parser.String();
-        const int field = FieldIndex(key);
+        const int field = table::FieldIndex(key);
         if (field < 0) parser.Fail("unknown key \"" + key + "\"");
         if (seen[field]) parser.Fail("key \"" + key + "\" given twice");
         seen[field] = true;
         parser.Expect(':', "\":\" after a key");
         const JsonValue value = parser.Value();
-        const FieldDef& def = kOddsFields[field];
+        const table::FieldDef& def = table::kOddsFields[field];
         auto mistyped = [&](const char* expected) {
             parser.Fail("key \"" + key + "\" must be " + expected + " or null");
         };
@@ -253,7 +257,7 @@ OddsRecord ParseRowLine(std::string_view line) {
             switch (def.kind) {
                 case FieldKind::kText: {
                     if (value.kind != JsonValue::kString) mistyped("a string");
-                    std::string text = Utf8ToCp1251(value.text);
+                    std::string text = table::Utf8ToCp1251(value.text);
                     std::optional<std::string>* slot[] = {&row.sport_type_name,
                                                           &row.competition_name, nullptr,
                                                           &row.team_h_name, &row.team_g_name};
@@ -265,7 +269,7 @@ OddsRecord ParseRowLine(std::string_view line) {
                     break;
                 }
                 case FieldKind::kDateTime: {
-                    std::optional<DateTime> moment;
+                    std::optional<table::DateTime> moment;
                     if (value.kind == JsonValue::kString) moment = ParseDateTime(value.text);
                     if (!moment) mistyped("a date-time \"YYYY-MM-DDTHH:MM:SS.mmm\"");
                     row.sport_event_date = moment;
@@ -273,10 +277,10 @@ OddsRecord ParseRowLine(std::string_view line) {
                 }
                 case FieldKind::kDecimal: {
                     if (value.kind != JsonValue::kNumber) mistyped("a number");
-                    const std::optional<Decimal> decimal =
-                        DecimalFromDouble(std::strtod(value.text.c_str(), nullptr));
+                    const std::optional<table::Decimal> decimal =
+                        table::DecimalFromDouble(std::strtod(value.text.c_str(), nullptr));
                     if (!decimal) parser.Fail("key \"" + key + "\" is out of range");
-                    std::optional<Decimal>* slots[] = {
+                    std::optional<table::Decimal>* slots[] = {
                         &row.P1,  &row.X,  &row.P2,  &row.PX1, &row.P2X, &row.P12, &row.F1,
                         &row.VF1, &row.F2, &row.VF2, &row.TM,  &row.TB,  &row.VT};
                     *slots[field - 5] = decimal;
@@ -302,8 +306,9 @@ OddsRecord ParseRowLine(std::string_view line) {
     ++parser.at_;
     parser.SkipBlanks();
     if (!parser.AtEnd()) parser.Fail("text after the object");
-    for (int i = 0; i < kOddsFieldCount; ++i) {
-        if (!seen[i]) parser.Fail(std::string("key \"") + kOddsFields[i].name + "\" is missing");
+    for (int i = 0; i < table::kOddsFieldCount; ++i) {
+        if (!seen[i])
+            parser.Fail(std::string("key \"") + table::kOddsFields[i].name + "\" is missing");
     }
     return row;
 }

@@ -22,10 +22,10 @@ class ERowLineError : public std::runtime_error {
 };
 
 // One line (without its line end) as a row. Throws ERowLineError with the reason (no line number).
-OddsRecord ParseRowLine(std::string_view line);
+table::OddsRecord ParseRowLine(std::string_view line);
 
 // Every row of the stream, in order. Throws ERowLineError "line N: reason" for the first line that
 // is not a row.
-std::vector<OddsRecord> ReadRowLines(std::istream& in);
+std::vector<table::OddsRecord> ReadRowLines(std::istream& in);
 
 }  // namespace lintaro::compare

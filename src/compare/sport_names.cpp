@@ -41,7 +41,7 @@ std::string SportKey(std::string_view cp1251_name) {
     static const std::vector<std::pair<std::string, std::string>> table = [] {
         std::vector<std::pair<std::string, std::string>> converted;
         for (const SportName& entry : kSportNames) {
-            converted.emplace_back(Utf8ToCp1251(entry.name_utf8), entry.key);
+            converted.emplace_back(table::Utf8ToCp1251(entry.name_utf8), entry.key);
         }
         return converted;
     }();

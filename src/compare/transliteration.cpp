@@ -7,6 +7,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::compare {
+
+using table::Utf8ToCp1251;
+
 namespace {
 
 struct Letter {

@@ -62,7 +62,7 @@ void CheckDemoOptions(const DemoOptions& options);
 // reader inserts from it, in insertion order.
 struct FirstLine {
     std::string page;
-    std::vector<OddsRecord> rows;
+    std::vector<table::OddsRecord> rows;
 };
 
 // One tournament page of the second bookmaker, asked for as PAGE?...&League=<league>.
@@ -80,7 +80,7 @@ struct DemoRowIdentity {
     std::string competition;
     std::string home;
     std::string guest;
-    DateTime start;
+    table::DateTime start;
     bool operator==(const DemoRowIdentity&) const = default;
 };
 
@@ -98,7 +98,7 @@ struct SecondLine {
     std::string home_page;
     std::string list_page;
     std::vector<SecondTournamentPage> pages;
-    std::vector<OddsRecord> rows;
+    std::vector<table::OddsRecord> rows;
     // The events with a row at both bookmakers, in the order of the second's rows.
     std::vector<DemoPair> pairs;
 };
@@ -145,15 +145,15 @@ class MovingSecondLine {
 };
 
 // The rows the readers insert from the demo line published on `today`, in insertion order.
-std::vector<OddsRecord> PublishedFirstRows(const DemoOptions& options,
-                                           std::chrono::year_month_day today);
-std::vector<OddsRecord> PublishedSecondRows(const DemoOptions& options,
-                                            std::chrono::year_month_day today);
+std::vector<table::OddsRecord> PublishedFirstRows(const DemoOptions& options,
+                                                  std::chrono::year_month_day today);
+std::vector<table::OddsRecord> PublishedSecondRows(const DemoOptions& options,
+                                                   std::chrono::year_month_day today);
 // The true pairs of the two lines of `options` (its generation included): what a matcher of the
 // two bookmakers' rows should find, no more.
 std::vector<DemoPair> PublishedPairs(const DemoOptions& options, std::chrono::year_month_day today);
 
 // A date of the odds table's calendar as the demo line's date.
-std::chrono::year_month_day ToYearMonthDay(const CivilDate& date);
+std::chrono::year_month_day ToYearMonthDay(const table::CivilDate& date);
 
 }  // namespace lintaro::demo

@@ -27,7 +27,7 @@ void CheckDemoOptions(const DemoOptions& options) {
     }
 }
 
-chr::year_month_day ToYearMonthDay(const CivilDate& date) {
+chr::year_month_day ToYearMonthDay(const table::CivilDate& date) {
     return chr::year_month_day{chr::year{date.year}, chr::month{static_cast<unsigned>(date.month)},
                                chr::day{static_cast<unsigned>(date.day)}};
 }

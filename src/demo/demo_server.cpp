@@ -614,7 +614,7 @@ void DemoServer::Start(uint16_t port) {
     s.second_listener = std::move(second.fd);
     s.first_port = first.port;
     s.second_port = second.port;
-    s.today = s.options.today.value_or(ToYearMonthDay(LocalToday()));
+    s.today = s.options.today.value_or(ToYearMonthDay(table::LocalToday()));
     char cookie[64];
     std::snprintf(cookie, sizeof cookie, "%s=%08X%04X", kCookieName, s.options.seed, s.first_port);
     s.session_cookie = cookie;
@@ -629,7 +629,7 @@ uint16_t DemoServer::SecondPort() const { return impl_->second_port; }
 
 std::chrono::year_month_day DemoServer::Today() const {
     return impl_->started ? impl_->today
-                          : impl_->options.today.value_or(ToYearMonthDay(LocalToday()));
+                          : impl_->options.today.value_or(ToYearMonthDay(table::LocalToday()));
 }
 
 DemoStats DemoServer::Stats() const {

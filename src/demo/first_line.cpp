@@ -238,8 +238,8 @@ FirstLine BuildFirstLine(const DemoOptions& options, std::chrono::year_month_day
     return MovingFirstLine(options, today).Line();
 }
 
-std::vector<OddsRecord> PublishedFirstRows(const DemoOptions& options,
-                                           std::chrono::year_month_day today) {
+std::vector<table::OddsRecord> PublishedFirstRows(const DemoOptions& options,
+                                                  std::chrono::year_month_day today) {
     return BuildFirstLine(options, today).rows;
 }
 

@@ -10,6 +10,9 @@
 #include "demo/page_text.h"
 
 namespace lintaro::demo {
+
+using table::OddsRecord;
+
 namespace {
 
 namespace chr = std::chrono;

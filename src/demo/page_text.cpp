@@ -42,16 +42,16 @@ std::string Column(const std::string& text, size_t width) {
     return out;
 }
 
-std::string Cp(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+std::string Cp(std::string_view utf8) { return table::Utf8ToCp1251(utf8); }
 
-DateTime MakeStart(chr::year_month_day date, int hour, int minute) {
-    CalendarParts parts;
+table::DateTime MakeStart(chr::year_month_day date, int hour, int minute) {
+    table::CalendarParts parts;
     parts.year = static_cast<int>(date.year());
     parts.month = static_cast<int>(static_cast<unsigned>(date.month()));
     parts.day = static_cast<int>(static_cast<unsigned>(date.day()));
     parts.hour = hour;
     parts.minute = minute;
-    return MakeDateTime(parts).value();
+    return table::MakeDateTime(parts).value();
 }
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {

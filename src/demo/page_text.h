@@ -13,7 +13,7 @@ namespace lintaro::demo {
 
 // Values are kept in thousandths ("milli") so that the page text and the stored decimal agree
 // exactly: 1.85 is 1850, and the table stores it as 18500 ten-thousandths.
-inline Decimal FromMilli(int milli) { return Decimal{int64_t{milli} * 10}; }
+inline table::Decimal FromMilli(int milli) { return table::Decimal{int64_t{milli} * 10}; }
 
 // "1.85" (two decimals) or "1.850" (three decimals).
 std::string Price(int milli, int decimals);
@@ -28,7 +28,7 @@ std::string Column(const std::string& text, size_t width);
 std::string Cp(std::string_view utf8);
 
 // The start at hour:minute of `date`.
-DateTime MakeStart(std::chrono::year_month_day date, int hour, int minute);
+table::DateTime MakeStart(std::chrono::year_month_day date, int hour, int minute);
 
 // `text` with every `from` replaced by `to`.
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to);

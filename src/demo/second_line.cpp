@@ -349,8 +349,8 @@ SecondLine BuildSecondLine(const DemoOptions& options, std::chrono::year_month_d
     return MovingSecondLine(options, today).Line();
 }
 
-std::vector<OddsRecord> PublishedSecondRows(const DemoOptions& options,
-                                            std::chrono::year_month_day today) {
+std::vector<table::OddsRecord> PublishedSecondRows(const DemoOptions& options,
+                                                   std::chrono::year_month_day today) {
     return BuildSecondLine(options, today).rows;
 }
 

@@ -9,6 +9,9 @@
 #include "demo/second_line.h"
 
 namespace lintaro::demo {
+
+using table::OddsRecord;
+
 namespace {
 
 namespace chr = std::chrono;
@@ -116,7 +119,7 @@ class SecondPageWriter {
              " (" + std::to_string(rotation + 1) + ")</td>\r\n<td class=ml>" + Price(prices.p2, 3) +
              "</td></tr>\r\n<tr><td colspan=3 class=gap></td></tr>\r\n";
         row.P1 = FromMilli(prices.p1);
-        row.X = Decimal{0};
+        row.X = table::Decimal{0};
         row.P2 = FromMilli(prices.p2);
     }
 
@@ -195,7 +198,7 @@ SecondLine MovingSecondLine::Line() const {
             row.competition_name = competition;
             // The bookmaker's clock runs 10 hours behind the one its reader shows.
             row.sport_event_date =
-                DateTime{MakeStart(date, kickoff.hour, kickoff.minute).ms + 10 * 3'600'000};
+                table::DateTime{MakeStart(date, kickoff.hour, kickoff.minute).ms + 10 * 3'600'000};
             row.team_h_name = ReplaceAll(home, "&nbsp;", " ");
             row.team_g_name = ReplaceAll(guest, "&nbsp;", " ");
             row.Key_ID = static_cast<int32_t>(rows.size()) + 1;

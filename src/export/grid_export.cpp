@@ -12,6 +12,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro {
+
+using table::FieldAlignment;
+
 namespace {
 
 using Xf = std::array<uint8_t, 12>;
@@ -306,16 +309,17 @@ void TGridExportExcel::WriteCell(uint16_t row, const SheetNode& node, int export
             return;
         }
         case SheetValueKind::kDateTime: {
-            const auto* moment = std::get_if<DateTime>(&value);
+            const auto* moment = std::get_if<table::DateTime>(&value);
             records_.Label(
                 row, column, xf,
-                moment ? Utf8ToCp1251(FormatDateTime(*moment, grid_.look.formats)) : std::string());
+                moment ? table::Utf8ToCp1251(table::FormatDateTime(*moment, grid_.look.formats))
+                       : std::string());
             return;
         }
         case SheetValueKind::kText: {
             const auto* text = std::get_if<std::string_view>(&value);
             std::string_view shown = text ? *text : std::string_view();
-            if (kOddsFields[grid_.columns[index].field_index].size >
+            if (table::kOddsFields[grid_.columns[index].field_index].size >
                 static_cast<int>(kMemoCellLength)) {
                 shown = shown.substr(0, kMemoCellLength);
             }

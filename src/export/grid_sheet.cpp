@@ -21,7 +21,7 @@ std::optional<SheetColour> Colour(const std::optional<grid::Rgb>& rgb) {
 
 SheetFont Font(const grid::GridFont& font) {
     SheetFont sheet_font;
-    sheet_font.face = Utf8ToCp1251(font.face);
+    sheet_font.face = table::Utf8ToCp1251(font.face);
     sheet_font.height = font.point_size * 20;
     sheet_font.bold = font.bold;
     sheet_font.italic = font.italic;
@@ -49,7 +49,7 @@ SheetSummary Summary(grid::SummaryKind kind) {
 }
 
 // An event row whose table row has gone since the tree was built reads as a row of nulls.
-const OddsRecord kVanishedRow{};
+const table::OddsRecord kVanishedRow{};
 
 }  // namespace
 
@@ -106,7 +106,7 @@ SheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLook& 
             }
             open_groups.clear();
         }
-        const OddsRecord* row = tree.Record(node);
+        const table::OddsRecord* row = tree.Record(node);
         sheet_node.row = row ? row : &kVanishedRow;
         sheet.nodes.push_back(std::move(sheet_node));
     }

@@ -10,6 +10,12 @@
 #include "table/date_time.h"
 
 namespace lintaro {
+
+using table::DateTime;
+using table::Decimal;
+using table::kOddsFieldCount;
+using table::OddsRecord;
+
 namespace {
 
 // Decimal digits of `value`, zero-padded on the left to `width` (a sign comes first).
@@ -30,7 +36,7 @@ void AppendPadded(std::string& out, int64_t value, int width) {
 
 // "YYYY-MM-DD" + separator + "HH:MM:SS", and ".mmm" when asked.
 void AppendDateTime(std::string& out, DateTime value, char separator, bool with_ms) {
-    const CalendarParts p = SplitDateTime(value);
+    const table::CalendarParts p = table::SplitDateTime(value);
     AppendPadded(out, p.year, 4);
     out += '-';
     AppendPadded(out, p.month, 2);
@@ -49,7 +55,7 @@ void AppendDateTime(std::string& out, DateTime value, char separator, bool with_
 }
 
 void AppendJsonString(std::string& out, std::string_view cp1251) {
-    AppendJsonUtf8(out, Cp1251ToUtf8(cp1251));
+    AppendJsonUtf8(out, table::Cp1251ToUtf8(cp1251));
 }
 
 // A CSV cell's text as spreadsheet programs should read it. They run a cell that starts with "=",
@@ -65,7 +71,7 @@ void GuardFormula(std::string& text) {
 }
 
 void AppendCsvText(std::string& out, std::string_view cp1251, const RowOptions& options) {
-    std::string text = Cp1251ToUtf8(cp1251);
+    std::string text = table::Cp1251ToUtf8(cp1251);
     GuardFormula(text);
     if (options.escape_control_bytes) text = base::EscapeControlBytes(text);
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
@@ -89,9 +95,9 @@ void AppendJsonRow(std::string& out, const OddsRecord& row) {
     for (int i = 0; i < kOddsFieldCount; ++i) {
         if (i > 0) out += ',';
         out += '"';
-        out += kOddsFields[i].name;  // plain ASCII names: nothing to escape
+        out += table::kOddsFields[i].name;  // plain ASCII names: nothing to escape
         out += "\":";
-        const StoredValue value = GetField(row, i);
+        const table::StoredValue value = table::GetField(row, i);
         if (const auto* text = std::get_if<std::string_view>(&value)) {
             AppendJsonString(out, *text);
         } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
@@ -112,7 +118,7 @@ void AppendJsonRow(std::string& out, const OddsRecord& row) {
 void AppendCsvRow(std::string& out, const OddsRecord& row, const RowOptions& options) {
     for (int i = 0; i < kOddsFieldCount; ++i) {
         if (i > 0) out += ',';
-        const StoredValue value = GetField(row, i);
+        const table::StoredValue value = table::GetField(row, i);
         if (const auto* text = std::get_if<std::string_view>(&value)) {
             AppendCsvText(out, *text, options);
         } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
@@ -182,8 +188,8 @@ std::string DecimalText(Decimal value) {
     const uint64_t magnitude =
         negative ? 0 - static_cast<uint64_t>(value.scaled) : static_cast<uint64_t>(value.scaled);
     if (negative) out += '-';
-    out += std::to_string(magnitude / kDecimalScale);
-    auto fraction = static_cast<int64_t>(magnitude % kDecimalScale);
+    out += std::to_string(magnitude / table::kDecimalScale);
+    auto fraction = static_cast<int64_t>(magnitude % table::kDecimalScale);
     if (fraction != 0) {
         int digits = 4;
         while (fraction % 10 == 0) {
@@ -201,7 +207,7 @@ RowWriter::RowWriter(std::ostream& out, RowFormat format, RowOptions options)
     if (format_ != RowFormat::kCsv) return;
     for (int i = 0; i < kOddsFieldCount; ++i) {
         if (i > 0) line_ += ',';
-        line_ += kOddsFields[i].name;
+        line_ += table::kOddsFields[i].name;
     }
     line_ += "\r\n";
     Flush();

@@ -42,7 +42,7 @@ class RowWriter {
   public:
     // The CSV header row is written at once, so it is there even when no row follows.
     RowWriter(std::ostream& out, RowFormat format, RowOptions options = {});
-    void Write(const OddsRecord& row);
+    void Write(const table::OddsRecord& row);
 
   private:
     void Flush();
@@ -54,7 +54,7 @@ class RowWriter {
 };
 
 // Writes every row in order (the CSV header even for no rows).
-void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat format,
+void WriteRows(std::ostream& out, const std::vector<table::OddsRecord>& rows, RowFormat format,
                RowOptions options = {});
 
 // Appends UTF-8 text as a JSON string: quotes and backslashes escaped, control bytes as \n, \r,
@@ -62,6 +62,6 @@ void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat
 void AppendJsonUtf8(std::string& out, std::string_view text);
 
 // The exact decimal text of a stored decimal: "1.85", "-0.5", "2" (no trailing zeros, no exponent).
-std::string DecimalText(Decimal value);
+std::string DecimalText(table::Decimal value);
 
 }  // namespace lintaro

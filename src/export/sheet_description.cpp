@@ -15,8 +15,8 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::string_view FieldName(const SheetColumn& column) {
-    if (column.field_index < 0 || column.field_index >= kOddsFieldCount) return {};
-    return kOddsFields[column.field_index].name;
+    if (column.field_index < 0 || column.field_index >= table::kOddsFieldCount) return {};
+    return table::kOddsFields[column.field_index].name;
 }
 
 }  // namespace

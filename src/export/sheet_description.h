@@ -42,9 +42,9 @@ struct SheetColumn {
     int field_index = -1;          // the odds table field the column shows, or -1 for none
     // A column computed from the row (the margins) instead of a field; field_index is then -1.
     grid::ComputedColumn computed = grid::ComputedColumn::kNone;
-    int width = 64;                                    // current width in pixels
-    SheetFont font;                                    // the font of the column's cells
-    FieldAlignment alignment = FieldAlignment::kLeft;  // of the cell text
+    int width = 64;  // current width in pixels
+    SheetFont font;  // the font of the column's cells
+    table::FieldAlignment alignment = table::FieldAlignment::kLeft;  // of the cell text
     SheetSummary summary = SheetSummary::kNone;
     // Name of the field a sum, minimum, maximum or average reads (compared without regard to
     // letter case with the exported columns' field names); empty: the column's own field. A count
@@ -61,8 +61,8 @@ struct SheetBand {
 // One row of the grid's tree. Group rows have children, event rows have none.
 struct SheetNode {
     int level = 0;  // 0 for the first grouping level; an event row's level is the number of levels
-    const OddsRecord* row = nullptr;  // the event row; nullptr for a group row (not owned)
-    std::string group_text;           // a group row's text as the grid shows it, Windows-1251
+    const table::OddsRecord* row = nullptr;  // the event row; nullptr for a group row (not owned)
+    std::string group_text;  // a group row's text as the grid shows it, Windows-1251
     bool IsGroup() const { return row == nullptr; }
 };
 
@@ -111,7 +111,7 @@ struct SheetLook {
     bool show_summary_footer = true;  // a footer row of live formulas
     // Regional settings for the display texts written as labels (the date column). The defaults
     // are the Russian ones.
-    RegionalFormats formats;
+    table::RegionalFormats formats;
 };
 
 struct SheetDescription {

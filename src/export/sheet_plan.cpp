@@ -9,6 +9,9 @@
 #include "grid/column_value.h"
 
 namespace lintaro {
+
+using table::FieldKind;
+
 namespace {
 
 grid::GridColumn GridColumnOf(const SheetColumn& column) {
@@ -20,7 +23,7 @@ grid::GridColumn GridColumnOf(const SheetColumn& column) {
 
 bool HasValues(const SheetColumn& column) {
     return column.computed != grid::ComputedColumn::kNone ||
-           (column.field_index >= 0 && column.field_index < kOddsFieldCount);
+           (column.field_index >= 0 && column.field_index < table::kOddsFieldCount);
 }
 
 }  // namespace
@@ -83,7 +86,7 @@ SheetValueKind SheetPlan::KindOf(int exported) const {
     const lintaro::SheetColumn& column = grid_.columns[exported];
     if (!HasValues(column)) return SheetValueKind::kNone;
     if (column.computed != grid::ComputedColumn::kNone) return SheetValueKind::kPercent;
-    switch (kOddsFields[column.field_index].kind) {
+    switch (table::kOddsFields[column.field_index].kind) {
         case FieldKind::kText:
             return SheetValueKind::kText;
         case FieldKind::kDateTime:
@@ -91,7 +94,7 @@ SheetValueKind SheetPlan::KindOf(int exported) const {
         case FieldKind::kInteger:
             return SheetValueKind::kInteger;
         case FieldKind::kDecimal:
-            return DecimalFormatOf(column.field_index) == DecimalFormat::kPrice
+            return table::DecimalFormatOf(column.field_index) == table::DecimalFormat::kPrice
                        ? SheetValueKind::kPrice
                        : SheetValueKind::kDecimal;
     }
@@ -101,11 +104,11 @@ SheetValueKind SheetPlan::KindOf(int exported) const {
 SheetValue SheetPlan::Value(const SheetNode& node, int exported) const {
     const lintaro::SheetColumn& column = grid_.columns[exported];
     if (node.IsGroup() || !HasValues(column)) return std::monostate{};
-    const StoredValue value = grid::ColumnValue(*node.row, GridColumnOf(column));
+    const table::StoredValue value = grid::ColumnValue(*node.row, GridColumnOf(column));
     if (const auto* text = std::get_if<std::string_view>(&value)) return *text;
-    if (const auto* decimal = std::get_if<Decimal>(&value)) return decimal->ToDouble();
+    if (const auto* decimal = std::get_if<table::Decimal>(&value)) return decimal->ToDouble();
     if (const auto* integer = std::get_if<int32_t>(&value)) return *integer;
-    if (const auto* moment = std::get_if<DateTime>(&value)) return *moment;
+    if (const auto* moment = std::get_if<table::DateTime>(&value)) return *moment;
     return std::monostate{};
 }
 

@@ -27,6 +27,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro {
+
+using table::FieldAlignment;
+
 namespace {
 
 constexpr int kMaxOutlineLevel = 7;
@@ -44,10 +47,10 @@ uint32_t ColourValue(const std::optional<SheetColour>& colour) {
 
 // Cell text as UTF-8. The library writes control characters other than tab, LF and CR, which the
 // workbook's XML cannot hold, as the format's escapes ("_x0001_").
-std::string CellText(std::string_view cp1251) { return Cp1251ToUtf8(cp1251); }
+std::string CellText(std::string_view cp1251) { return table::Cp1251ToUtf8(cp1251); }
 
 void SetFont(lxw_format* format, const SheetFont& font, const std::optional<SheetColour>& colour) {
-    const std::string face = Cp1251ToUtf8(font.face);
+    const std::string face = table::Cp1251ToUtf8(font.face);
     if (!face.empty()) format_set_font_name(format, face.c_str());
     if (font.height > 0) format_set_font_size(format, font.height / 20.0);
     if (font.bold) format_set_bold(format);
@@ -232,18 +235,18 @@ void XlsxSheetWriter::WriteEventCell(lxw_row_t row, const SheetNode& node, int e
         Check(worksheet_write_number(sheet_, row, sheet_column, *number, format));
     } else if (const auto* integer = std::get_if<int32_t>(&value)) {
         Check(worksheet_write_number(sheet_, row, sheet_column, *integer, format));
-    } else if (const auto* moment = std::get_if<DateTime>(&value)) {
-        const CalendarParts parts = SplitDateTime(*moment);
+    } else if (const auto* moment = std::get_if<table::DateTime>(&value)) {
+        const table::CalendarParts parts = table::SplitDateTime(*moment);
         if (parts.year < 1900) {
             // Spreadsheet dates begin in 1900; an earlier one stays readable as text.
-            const std::string shown = FormatDateTime(*moment, grid_.look.formats);
+            const std::string shown = table::FormatDateTime(*moment, grid_.look.formats);
             Check(worksheet_write_string(sheet_, row, sheet_column, shown.c_str(), format));
             return;
         }
         lxw_datetime date{parts.year, parts.month,  parts.day,
                           parts.hour, parts.minute, parts.second + parts.millisecond / 1000.0};
         lxw_format* date_format =
-            MsOfDay(*moment) == 0 ? midnight_date_[exported] : date_[exported];
+            table::MsOfDay(*moment) == 0 ? midnight_date_[exported] : date_[exported];
         Check(worksheet_write_datetime(sheet_, row, sheet_column, &date, date_format));
     } else {
         // A null field is an empty cell: no price is not a price of 0.
@@ -289,7 +292,7 @@ void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
             } else if (const auto* integer = std::get_if<int32_t>(&value)) {
                 number = *integer;
             } else {
-                number = DaysFromDateTime(std::get<DateTime>(value));
+                number = table::DaysFromDateTime(std::get<table::DateTime>(value));
             }
             sum += number;
             min = numbers == 0 ? number : std::min(min, number);

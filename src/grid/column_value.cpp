@@ -4,6 +4,13 @@
 #include "grid/margin.h"
 
 namespace lintaro::grid {
+
+using table::Decimal;
+using table::DecimalFormatOf;
+using table::OddsRecord;
+using table::RegionalFormats;
+using table::StoredValue;
+
 namespace {
 
 std::optional<double> MarginOf(const OddsRecord& row, ComputedColumn computed) {
@@ -20,23 +27,23 @@ std::optional<double> MarginOf(const OddsRecord& row, ComputedColumn computed) {
     return std::nullopt;
 }
 
-constexpr int64_t kScaledPerTenth = kDecimalScale / 10;
+constexpr int64_t kScaledPerTenth = table::kDecimalScale / 10;
 
 }  // namespace
 
-FieldKind ColumnKind(const GridColumn& column) {
-    if (column.computed != ComputedColumn::kNone) return FieldKind::kDecimal;
-    return kOddsFields.at(column.field_index).kind;
+table::FieldKind ColumnKind(const GridColumn& column) {
+    if (column.computed != ComputedColumn::kNone) return table::FieldKind::kDecimal;
+    return table::kOddsFields.at(column.field_index).kind;
 }
 
 StoredValue ColumnValue(const OddsRecord& row, const GridColumn& column) {
     if (column.computed == ComputedColumn::kNone) {
-        StoredValue value = GetField(row, column.field_index);
+        StoredValue value = table::GetField(row, column.field_index);
         // A price of at most 1.0 is an outcome not offered: it sorts, filters and exports as the
         // empty cell it shows.
         if (const auto* decimal = std::get_if<Decimal>(&value);
-            decimal && DecimalFormatOf(column.field_index) == DecimalFormat::kPrice &&
-            !IsQuotedPrice(*decimal)) {
+            decimal && DecimalFormatOf(column.field_index) == table::DecimalFormat::kPrice &&
+            !table::IsQuotedPrice(*decimal)) {
             return std::monostate{};
         }
         return value;
@@ -50,13 +57,13 @@ std::string DecimalText(Decimal value, const GridColumn& column, const RegionalF
     if (column.computed != ComputedColumn::kNone) {
         return FormatPercentTenths(value.scaled / kScaledPerTenth, formats.decimal_mark);
     }
-    return FormatDecimal(value, DecimalFormatOf(column.field_index), formats.decimal_mark);
+    return table::FormatDecimal(value, DecimalFormatOf(column.field_index), formats.decimal_mark);
 }
 
 std::string ColumnText(const OddsRecord& row, const GridColumn& column,
                        const RegionalFormats& formats) {
     if (column.computed == ComputedColumn::kNone) {
-        return DisplayText(row, column.field_index, formats);
+        return table::DisplayText(row, column.field_index, formats);
     }
     const StoredValue value = ColumnValue(row, column);
     if (const auto* decimal = std::get_if<Decimal>(&value)) {
@@ -70,13 +77,13 @@ std::string ExactCellText(const OddsRecord& row, const GridColumn& column,
     if (column.computed != ComputedColumn::kNone) return {};
     const StoredValue value = ColumnValue(row, column);
     const auto* decimal = std::get_if<Decimal>(&value);
-    if (!decimal || !ShowsRounded(*decimal, DecimalFormatOf(column.field_index))) return {};
-    return FormatExactDecimal(*decimal, formats.decimal_mark);
+    if (!decimal || !table::ShowsRounded(*decimal, DecimalFormatOf(column.field_index))) return {};
+    return table::FormatExactDecimal(*decimal, formats.decimal_mark);
 }
 
 int64_t ShownStep(const GridColumn& column) {
     if (column.computed == ComputedColumn::kNone &&
-        DecimalFormatOf(column.field_index) == DecimalFormat::kPrice) {
+        DecimalFormatOf(column.field_index) == table::DecimalFormat::kPrice) {
         return 10;
     }
     if (column.computed == ComputedColumn::kNone) return 100;

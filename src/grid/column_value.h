@@ -13,19 +13,20 @@
 namespace lintaro::grid {
 
 // The kind of the column's values (a margin is a decimal).
-FieldKind ColumnKind(const GridColumn& column);
+table::FieldKind ColumnKind(const GridColumn& column);
 // The cell's value; monostate for null (a margin without the prices it needs, a price of at most
 // 1.0, which is no price).
-StoredValue ColumnValue(const OddsRecord& row, const GridColumn& column);
+table::StoredValue ColumnValue(const table::OddsRecord& row, const GridColumn& column);
 // The cell's display text (UTF-8): the field's display text, or a margin as "5.3%".
-std::string ColumnText(const OddsRecord& row, const GridColumn& column,
-                       const RegionalFormats& formats);
+std::string ColumnText(const table::OddsRecord& row, const GridColumn& column,
+                       const table::RegionalFormats& formats);
 // The exact stored value of a cell whose display text rounds it (a line of more than two
 // decimals: 2.125 shows "2.12"), as "2.125"; "" for every other cell. What the cell's tooltip adds.
-std::string ExactCellText(const OddsRecord& row, const GridColumn& column,
-                          const RegionalFormats& formats);
+std::string ExactCellText(const table::OddsRecord& row, const GridColumn& column,
+                          const table::RegionalFormats& formats);
 // The display text of a decimal of the column.
-std::string DecimalText(Decimal value, const GridColumn& column, const RegionalFormats& formats);
+std::string DecimalText(table::Decimal value, const GridColumn& column,
+                        const table::RegionalFormats& formats);
 // The step a shown decimal is rounded to, in the table's units of 0.0001: 10 for prices, 100 for
 // handicap and total values, 1 000 for margins.
 int64_t ShownStep(const GridColumn& column);

@@ -31,8 +31,8 @@ const FoldTable& Folds() {
 unsigned char FindText::Fold(unsigned char byte) { return Folds().folded[byte]; }
 
 FindText::FindText(std::string_view utf8) : utf8_(utf8) {
-    const std::string cp1251 = Utf8ToCp1251(utf8);
-    representable_ = Cp1251ToUtf8(cp1251) == utf8;
+    const std::string cp1251 = table::Utf8ToCp1251(utf8);
+    representable_ = table::Cp1251ToUtf8(cp1251) == utf8;
     folded_.reserve(cp1251.size());
     for (char c : cp1251) folded_ += static_cast<char>(Fold(static_cast<unsigned char>(c)));
     if (!folded_.empty()) {
@@ -60,7 +60,7 @@ bool FindText::Contains(std::string_view text) const {
     return false;
 }
 
-bool FindText::Matches(const OddsRecord& row) const {
+bool FindText::Matches(const table::OddsRecord& row) const {
     if (IsEmpty()) return true;
     for (const std::optional<std::string>* field :
          {&row.team_h_name, &row.team_g_name, &row.competition_name}) {

@@ -20,7 +20,7 @@ class FindText {
     bool IsEmpty() const { return utf8_.empty(); }
     const std::string& Utf8() const { return utf8_; }
     // True for every row when the text is empty.
-    bool Matches(const OddsRecord& row) const;
+    bool Matches(const table::OddsRecord& row) const;
     // True when Windows-1251 `text` contains the searched text.
     bool Contains(std::string_view text) const;
 

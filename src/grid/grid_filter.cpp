@@ -13,6 +13,15 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::grid {
+
+using table::Cp1251ToUtf8;
+using table::DateTime;
+using table::Decimal;
+using table::FieldKind;
+using table::RegionalFormats;
+using table::StoredValue;
+using table::Utf8ToCp1251;
+
 namespace {
 
 // Windows-1251 byte -> its lower-case letter (itself for everything that is no capital).
@@ -94,8 +103,8 @@ std::optional<int64_t> ParseScaled(std::string_view text, const RegionalFormats&
         std::fabs(value) > 9e14) {
         return std::nullopt;
     }
-    if (const auto decimal = DecimalFromDouble(value)) return decimal->scaled;
-    return static_cast<int64_t>(std::llround(value * kDecimalScale));
+    if (const auto decimal = table::DecimalFromDouble(value)) return decimal->scaled;
+    return static_cast<int64_t>(std::llround(value * table::kDecimalScale));
 }
 
 struct PreparedComparison {
@@ -238,7 +247,7 @@ std::optional<DateTime> ParseDisplayDateTime(std::string_view text,
         }
     }
     if (numbers.size() < 3 || numbers.size() > 7) return std::nullopt;
-    CalendarParts parts;
+    table::CalendarParts parts;
     for (size_t k = 0; k < 3; ++k) {
         const int value = static_cast<int>(numbers[k]);
         if (order[k] == 'd') parts.day = value;
@@ -254,12 +263,13 @@ std::optional<DateTime> ParseDisplayDateTime(std::string_view text,
         if (parts.hour < 1 || parts.hour > 12) return std::nullopt;
         parts.hour = parts.hour % 12 + (*pm ? 12 : 0);
     }
-    return MakeDateTime(parts);
+    return table::MakeDateTime(parts);
 }
 
 std::optional<Decimal> ParseDisplayNumber(std::string_view text, const RegionalFormats& formats) {
     const auto scaled = ParseScaled(text, formats);
-    if (!scaled || *scaled <= -kDecimalLimit || *scaled >= kDecimalLimit) return std::nullopt;
+    if (!scaled || *scaled <= -table::kDecimalLimit || *scaled >= table::kDecimalLimit)
+        return std::nullopt;
     return Decimal{*scaled};
 }
 
@@ -276,7 +286,7 @@ struct ColumnFilterMatcher::State {
 
     std::string_view DateText(DateTime moment) {
         auto [it, inserted] = date_texts.try_emplace(moment.ms);
-        if (inserted) it->second = FormatDateTime(moment, formats);
+        if (inserted) it->second = table::FormatDateTime(moment, formats);
         return it->second;
     }
 
@@ -297,7 +307,7 @@ struct ColumnFilterMatcher::State {
             return RoundScaled(decimal->scaled, ShownStep(column));
         }
         if (const auto* integer = std::get_if<int32_t>(&value)) {
-            return static_cast<int64_t>(*integer) * kDecimalScale;
+            return static_cast<int64_t>(*integer) * table::kDecimalScale;
         }
         return std::nullopt;
     }
@@ -409,7 +419,7 @@ ColumnFilterMatcher::ColumnFilterMatcher(ColumnFilterMatcher&&) noexcept = defau
 ColumnFilterMatcher& ColumnFilterMatcher::operator=(ColumnFilterMatcher&&) noexcept = default;
 ColumnFilterMatcher::~ColumnFilterMatcher() = default;
 
-bool ColumnFilterMatcher::Matches(const OddsRecord& row) {
+bool ColumnFilterMatcher::Matches(const table::OddsRecord& row) {
     State& s = *state_;
     const StoredValue stored = ColumnValue(row, s.column);
     switch (s.filter.kind) {

@@ -84,15 +84,15 @@ std::optional<ColumnFilter> FilterForEntry(const FilterListEntry& entry);
 class ColumnFilterMatcher {
   public:
     ColumnFilterMatcher(const ColumnFilter& filter, const GridColumn& column,
-                        const RegionalFormats& formats);
+                        const table::RegionalFormats& formats);
     // The same for a column showing table field `field_index`.
     ColumnFilterMatcher(const ColumnFilter& filter, int field_index,
-                        const RegionalFormats& formats);
+                        const table::RegionalFormats& formats);
     ColumnFilterMatcher(ColumnFilterMatcher&&) noexcept;
     ColumnFilterMatcher& operator=(ColumnFilterMatcher&&) noexcept;
     ~ColumnFilterMatcher();
 
-    bool Matches(const OddsRecord& row);
+    bool Matches(const table::OddsRecord& row);
 
   private:
     struct State;
@@ -105,10 +105,12 @@ bool LikeMatch(std::string_view text, std::string_view pattern);
 
 // Reads a date-time typed in the regional formats (the short date, optionally followed by a time
 // of hours, minutes and seconds, with AM/PM when given); nullopt when it is none.
-std::optional<DateTime> ParseDisplayDateTime(std::string_view text, const RegionalFormats& formats);
+std::optional<table::DateTime> ParseDisplayDateTime(std::string_view text,
+                                                    const table::RegionalFormats& formats);
 
 // Reads a number typed with the regional decimal mark or ".", rounded to the table's step of
 // 0.0001; nullopt when it is none.
-std::optional<Decimal> ParseDisplayNumber(std::string_view text, const RegionalFormats& formats);
+std::optional<table::Decimal> ParseDisplayNumber(std::string_view text,
+                                                 const table::RegionalFormats& formats);
 
 }  // namespace lintaro::grid

@@ -7,6 +7,10 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::grid {
+
+using table::FieldAlignment;
+using table::Utf8ToCp1251;
+
 namespace {
 
 struct ColumnEntry {
@@ -77,7 +81,7 @@ GridLayout::GridLayout() {
     for (const char* caption : kBandCaptions) bands_.push_back({Utf8ToCp1251(caption), true});
     for (const ColumnEntry& entry : kColumnEntries) {
         GridColumn column;
-        column.field_index = FieldIndex(entry.field);
+        column.field_index = table::FieldIndex(entry.field);
         column.caption = Utf8ToCp1251(entry.caption);
         column.band = entry.band;
         column.width = entry.width;
@@ -85,7 +89,7 @@ GridLayout::GridLayout() {
         column.background = entry.background;
         column.bold = entry.bold;
         column.caption_alignment = entry.caption_alignment;
-        column.alignment = AlignmentOf(column.field_index);
+        column.alignment = table::AlignmentOf(column.field_index);
         column.fixed = entry.fixed;
         column.filter = entry.filter;
         if (entry.sorted) column.sorted = SortDirection::kAscending;

@@ -54,10 +54,11 @@ struct GridColumn {
     bool visible = true;           // shown as a column (grouped columns are not)
     ColumnBackground background = ColumnBackground::kGrid;
     bool bold = false;  // cells in the bold grid font
-    FieldAlignment caption_alignment = FieldAlignment::kLeft;
-    FieldAlignment alignment = FieldAlignment::kLeft;  // of the cell text (the field's own)
-    bool fixed = false;   // cannot be dragged: neither moved nor grouped by
-    bool filter = false;  // a visible column with a filter drop-down in its header
+    table::FieldAlignment caption_alignment = table::FieldAlignment::kLeft;
+    table::FieldAlignment alignment =
+        table::FieldAlignment::kLeft;  // of the cell text (the field's own)
+    bool fixed = false;                // cannot be dragged: neither moved nor grouped by
+    bool filter = false;               // a visible column with a filter drop-down in its header
     // Order of the values when the column groups the rows (the group columns) or sorts them at
     // start (the date). Unset: the column does not sort at start.
     std::optional<SortDirection> sorted;

@@ -7,6 +7,10 @@
 #include <cstring>
 
 namespace lintaro::grid {
+
+using table::OddsRecord;
+using table::StoredValue;
+
 namespace {
 
 template <typename T>
@@ -22,10 +26,10 @@ std::string EncodeValue(const StoredValue& value) {
     if (const auto* text = std::get_if<std::string_view>(&value)) {
         out += 't';
         out += *text;
-    } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+    } else if (const auto* moment = std::get_if<table::DateTime>(&value)) {
         out += 'd';
         AppendBytes(out, moment->ms);
-    } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
+    } else if (const auto* decimal = std::get_if<table::Decimal>(&value)) {
         out += 'x';
         AppendBytes(out, decimal->scaled);
     } else if (const auto* integer = std::get_if<int32_t>(&value)) {
@@ -58,7 +62,7 @@ GroupPath PathOf(const GridTree& tree, NodeRef node) {
         const int column = tree.GroupColumns()[n.level];
         const OddsRecord* row = tree.Record(n);
         const StoredValue value =
-            row ? GetField(*row, tree.Layout().Column(column).field_index) : StoredValue{};
+            row ? table::GetField(*row, tree.Layout().Column(column).field_index) : StoredValue{};
         path.push_back({column, EncodeValue(value)});
     }
     std::reverse(path.begin(), path.end());
@@ -75,7 +79,8 @@ GroupIndex::GroupIndex(const GridTree& tree) {
         for (int i = 0; i < tree.NodeCount(level); ++i) {
             const NodeRef node{level, i};
             const OddsRecord* row = tree.Record(node);
-            const GroupStep step{column, EncodeValue(row ? GetField(*row, field) : StoredValue{})};
+            const GroupStep step{column,
+                                 EncodeValue(row ? table::GetField(*row, field) : StoredValue{})};
             texts[i] = (level > 0 ? above[tree.Parent(node).index] : std::string()) +
                        EncodePath({step}, 1);
             entries_.emplace_back(texts[i], node);

@@ -54,15 +54,16 @@ class GroupIndex {
 
 // Whether `candidate` is the event that `saved` was. The window's timed refresh passes the
 // event's identity across reads; without one, an event is the same only when every field is.
-using SameEvent = std::function<bool(const OddsRecord& saved, const OddsRecord& candidate)>;
+using SameEvent =
+    std::function<bool(const table::OddsRecord& saved, const table::OddsRecord& candidate)>;
 
 // The focused row of a place.
 struct PlaceFocus {
     bool is_group = false;
-    GroupPath group;                  // the focused group, or the group of the event
-    std::optional<OddsRecord> event;  // the focused event's record (unset for a group, or when
-                                      // the table no longer had the row)
-    int event_index = -1;             // its index among the event rows
+    GroupPath group;                         // the focused group, or the group of the event
+    std::optional<table::OddsRecord> event;  // the focused event's record (unset for a group, or
+                                             // when the table no longer had the row)
+    int event_index = -1;  // its index among the event rows
 };
 
 // Where the user is.

@@ -12,6 +12,11 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::grid {
+
+using table::OddsRecord;
+using table::RegionalFormats;
+using table::StoredValue;
+
 namespace {
 
 // A null value's key: below every stored value (dates in ms, decimals in 0.0001 and integers are
@@ -25,7 +30,7 @@ std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
                                const std::vector<int32_t>& rows, const GridColumn& column,
                                SortDirection direction) {
     std::vector<int64_t> keys(rows.size());
-    if (ColumnKind(column) == FieldKind::kText) {
+    if (ColumnKind(column) == table::FieldKind::kText) {
         std::unordered_map<std::string_view, int32_t> ids;
         std::vector<std::string_view> distinct;
         std::vector<int32_t> id_of_row(rows.size(), -1);
@@ -50,8 +55,8 @@ std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
         for (size_t i = 0; i < rows.size(); ++i) {
             const StoredValue value = ColumnValue(table_rows[rows[i]], column);
             int64_t key = kNullKey;
-            if (const auto* moment = std::get_if<DateTime>(&value)) key = moment->ms;
-            if (const auto* decimal = std::get_if<Decimal>(&value)) key = decimal->scaled;
+            if (const auto* moment = std::get_if<table::DateTime>(&value)) key = moment->ms;
+            if (const auto* decimal = std::get_if<table::Decimal>(&value)) key = decimal->scaled;
             if (const auto* integer = std::get_if<int32_t>(&value)) key = *integer;
             keys[i] = key;
         }
@@ -69,22 +74,22 @@ bool IsBlank(const StoredValue& value) {
 }
 
 const std::string& TotalPrefix() {
-    static const std::string prefix = Utf8ToCp1251("Всего: ");
+    static const std::string prefix = table::Utf8ToCp1251("Всего: ");
     return prefix;
 }
 
 }  // namespace
 
 std::string GroupValueText(const OddsRecord& row, int field_index, const RegionalFormats& formats) {
-    const StoredValue value = GetField(row, field_index);
+    const StoredValue value = table::GetField(row, field_index);
     if (const auto* text = std::get_if<std::string_view>(&value)) return std::string(*text);
-    return Utf8ToCp1251(DisplayText(row, field_index, formats));
+    return table::Utf8ToCp1251(table::DisplayText(row, field_index, formats));
 }
 
 GridTree::GridTree(RegionalFormats formats)
     : formats_(std::move(formats)), group_columns_(layout_.GroupColumns()) {}
 
-void GridTree::Rebuild(const OddsTable& table) {
+void GridTree::Rebuild(const table::OddsTable& table) {
     table_ = &table;
     Build();
 }
@@ -390,7 +395,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
     std::vector<std::string> values;
     if (table_ && !rows.empty()) {
         const std::vector<OddsRecord>& table_rows = table_->Rows();
-        if (ColumnKind(shown) == FieldKind::kText) {
+        if (ColumnKind(shown) == table::FieldKind::kText) {
             std::unordered_set<std::string_view> seen;
             std::vector<std::string_view> texts;
             for (int32_t row : rows) {
@@ -402,7 +407,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
                 }
             }
             std::sort(texts.begin(), texts.end());
-            for (std::string_view text : texts) values.push_back(Cp1251ToUtf8(text));
+            for (std::string_view text : texts) values.push_back(table::Cp1251ToUtf8(text));
         } else {
             // Distinct stored values in value order, then their display texts once each (values
             // that show alike, such as two times within one second, give one entry).
@@ -410,9 +415,9 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
             for (int32_t row : rows) {
                 const StoredValue value = ColumnValue(table_rows[row], shown);
                 int64_t key = 0;
-                if (const auto* moment = std::get_if<DateTime>(&value))
+                if (const auto* moment = std::get_if<table::DateTime>(&value))
                     key = moment->ms;
-                else if (const auto* decimal = std::get_if<Decimal>(&value))
+                else if (const auto* decimal = std::get_if<table::Decimal>(&value))
                     key = decimal->scaled;
                 else if (const auto* integer = std::get_if<int32_t>(&value))
                     key = *integer;

@@ -66,11 +66,11 @@ class GridTree {
   public:
     // The grid as laid out at start; `formats` give the display texts (decimal mark, date and time
     // patterns).
-    explicit GridTree(RegionalFormats formats = {});
+    explicit GridTree(table::RegionalFormats formats = {});
 
     // Reads every row of `table` (nothing when it is closed) and builds the tree by the current
     // layout, sort and filters. Keeps a pointer to the table for the cell texts.
-    void Rebuild(const OddsTable& table);
+    void Rebuild(const table::OddsTable& table);
     // Builds the tree again over the same table after a change of grouping, sort or filter (the
     // setters below do this themselves).
     void Refresh();
@@ -79,8 +79,8 @@ class GridTree {
     // The window keeps widths, column order and visibility in step here; changes of grouping go
     // through SetGroupColumns so the tree follows.
     GridLayout& MutableLayout() { return layout_; }
-    const RegionalFormats& Formats() const { return formats_; }
-    void SetFormats(RegionalFormats formats);
+    const table::RegionalFormats& Formats() const { return formats_; }
+    void SetFormats(table::RegionalFormats formats);
 
     // ---- Grouping
     // The grouping columns, level 1 first (sport, tournament at start).
@@ -162,7 +162,7 @@ class GridTree {
     int TableRow(NodeRef node) const;
     // The record of an event row, or of any row holding a group row's value; nullptr when the
     // table no longer has that row.
-    const OddsRecord* Record(NodeRef node) const;
+    const table::OddsRecord* Record(NodeRef node) const;
     // A group row's text, Windows-1251: the grouped column's caption, " : ", the value's display
     // text and one blank ("Вид спорта : Футбол "). Empty for event rows.
     std::string GroupText(NodeRef node) const;
@@ -187,7 +187,7 @@ class GridTree {
         int32_t sample_row = 0;  // a table row that holds the group's value
     };
 
-    const OddsRecord* RowAt(int table_row) const;
+    const table::OddsRecord* RowAt(int table_row) const;
     // The rows that pass every column filter except the one of `skip_column` (-1: none skipped),
     // and the find text when `with_find` is set.
     std::vector<int32_t> PassingRows(int skip_column, bool with_find) const;
@@ -203,8 +203,8 @@ class GridTree {
     GroupKeys GroupKeysOfEvents() const;
 
     GridLayout layout_;
-    RegionalFormats formats_;
-    const OddsTable* table_ = nullptr;
+    table::RegionalFormats formats_;
+    const table::OddsTable* table_ = nullptr;
     std::vector<int> group_columns_;
     SortState sort_;
     std::map<int, ColumnFilter> filters_;
@@ -220,6 +220,7 @@ class GridTree {
 
 // The display text of a group value in a group row's text (Windows-1251): texts as stored, other
 // values as their display text.
-std::string GroupValueText(const OddsRecord& row, int field_index, const RegionalFormats& formats);
+std::string GroupValueText(const table::OddsRecord& row, int field_index,
+                           const table::RegionalFormats& formats);
 
 }  // namespace lintaro::grid

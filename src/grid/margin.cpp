@@ -6,12 +6,17 @@
 #include <initializer_list>
 
 namespace lintaro::grid {
+
+using table::IsQuotedPrice;
+using table::OddsRecord;
+
 namespace {
 
 // The sum of 1 / price over `prices`, less one; nothing when one of them is no real price.
-std::optional<double> Overround(std::initializer_list<const std::optional<Decimal>*> prices) {
+std::optional<double> Overround(
+    std::initializer_list<const std::optional<table::Decimal>*> prices) {
     double sum = 0;
-    for (const std::optional<Decimal>* price : prices) {
+    for (const std::optional<table::Decimal>* price : prices) {
         if (!IsQuotedPrice(*price)) return std::nullopt;
         sum += 1.0 / (*price)->ToDouble();
     }

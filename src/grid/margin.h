@@ -14,11 +14,11 @@ namespace lintaro::grid {
 // in tennis, whose draw is stored as 0, or baseball, whose draw is null) gives 1/P1 + 1/P2 - 1; a
 // line with double chances but no draw price gives nothing. Nothing when a price it needs is null
 // or at most 1.0 (no real price, see IsQuotedPrice).
-std::optional<double> Margin1X2(const OddsRecord& row);
+std::optional<double> Margin1X2(const table::OddsRecord& row);
 // 1/F1 + 1/F2 - 1, under the same rule for the prices.
-std::optional<double> MarginHandicap(const OddsRecord& row);
+std::optional<double> MarginHandicap(const table::OddsRecord& row);
 // 1/TM + 1/TB - 1, under the same rule for the prices.
-std::optional<double> MarginTotal(const OddsRecord& row);
+std::optional<double> MarginTotal(const table::OddsRecord& row);
 
 // A margin in tenths of a percent, rounded to the nearest, an exact half to the even tenth
 // (0.0525 -> 52 tenths, "5.2%").

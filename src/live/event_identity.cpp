@@ -4,6 +4,9 @@
 #include <functional>
 
 namespace lintaro::live {
+
+using table::OddsRecord;
+
 namespace {
 
 // splitmix64's finaliser: spreads every input bit over the whole word.
@@ -47,7 +50,7 @@ uint64_t IdentityHashHead(const std::optional<std::string_view>& sport,
     return Fold(Fold(0, sport), tournament);
 }
 
-uint64_t IdentityHashRest(uint64_t head, const std::optional<DateTime>& start,
+uint64_t IdentityHashRest(uint64_t head, const std::optional<table::DateTime>& start,
                           const std::optional<std::string_view>& home,
                           const std::optional<std::string_view>& guest) {
     uint64_t hash = Mix(head ^ (start ? static_cast<uint64_t>(start->ms) : 0x8000000000000001ull)) +
@@ -58,7 +61,7 @@ uint64_t IdentityHashRest(uint64_t head, const std::optional<DateTime>& start,
 
 uint64_t IdentityHash(const std::optional<std::string_view>& sport,
                       const std::optional<std::string_view>& tournament,
-                      const std::optional<DateTime>& start,
+                      const std::optional<table::DateTime>& start,
                       const std::optional<std::string_view>& home,
                       const std::optional<std::string_view>& guest) {
     return IdentityHashRest(IdentityHashHead(sport, tournament), start, home, guest);

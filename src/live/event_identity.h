@@ -17,27 +17,27 @@ namespace lintaro::live {
 struct EventIdentity {
     std::optional<std::string> sport;
     std::optional<std::string> tournament;
-    std::optional<DateTime> start;
+    std::optional<table::DateTime> start;
     std::optional<std::string> home;
     std::optional<std::string> guest;
 
-    static EventIdentity Of(const OddsRecord& row);
+    static EventIdentity Of(const table::OddsRecord& row);
     // True when `row` is this event.
-    bool Matches(const OddsRecord& row) const;
+    bool Matches(const table::OddsRecord& row) const;
     friend bool operator==(const EventIdentity&, const EventIdentity&) = default;
 };
 
 // True when two rows are the same event, without copying either identity.
-bool SameIdentity(const OddsRecord& a, const OddsRecord& b);
+bool SameIdentity(const table::OddsRecord& a, const table::OddsRecord& b);
 
 // A 64-bit hash of a row's identity: equal identities hash equal; unequal ones almost never do,
 // and every lookup that uses it confirms the identity itself.
-uint64_t IdentityHash(const OddsRecord& row);
+uint64_t IdentityHash(const table::OddsRecord& row);
 
 // The same from the identity's parts (what IdentityHash reads from a row).
 uint64_t IdentityHash(const std::optional<std::string_view>& sport,
                       const std::optional<std::string_view>& tournament,
-                      const std::optional<DateTime>& start,
+                      const std::optional<table::DateTime>& start,
                       const std::optional<std::string_view>& home,
                       const std::optional<std::string_view>& guest);
 
@@ -46,7 +46,7 @@ uint64_t IdentityHash(const std::optional<std::string_view>& sport,
 // start, home, guest).
 uint64_t IdentityHashHead(const std::optional<std::string_view>& sport,
                           const std::optional<std::string_view>& tournament);
-uint64_t IdentityHashRest(uint64_t head, const std::optional<DateTime>& start,
+uint64_t IdentityHashRest(uint64_t head, const std::optional<table::DateTime>& start,
                           const std::optional<std::string_view>& home,
                           const std::optional<std::string_view>& guest);
 

@@ -17,7 +17,7 @@ bool LineFollower::Report() {
     return !std::exchange(failure_told_, true);
 }
 
-FollowedRead LineFollower::Finish(const ReadEnd& end, const std::vector<OddsRecord>& rows,
+FollowedRead LineFollower::Finish(const ReadEnd& end, const std::vector<table::OddsRecord>& rows,
                                   const std::string& time) {
     FollowedRead read;
     if (end.cancelled) {
@@ -48,7 +48,7 @@ FollowedRead LineFollower::Finish(const ReadEnd& end, const std::vector<OddsReco
     return read;
 }
 
-void LineFollower::MarkDeleted(const OddsRecord& row) {
+void LineFollower::MarkDeleted(const table::OddsRecord& row) {
     if (previous_) previous_->MarkDeleted(row);
 }
 

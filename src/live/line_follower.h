@@ -71,12 +71,12 @@ class LineFollower {
     // The running read's reader reports a message; true when it is to be shown now.
     bool Report();
     // The running read has ended with `rows` at `time` (any text the caller shows for it).
-    FollowedRead Finish(const ReadEnd& end, const std::vector<OddsRecord>& rows,
+    FollowedRead Finish(const ReadEnd& end, const std::vector<table::OddsRecord>& rows,
                         const std::string& time);
 
     // The user deleted `row` from the line shown: it is not counted among the events gone at the
     // next read.
-    void MarkDeleted(const OddsRecord& row);
+    void MarkDeleted(const table::OddsRecord& row);
     // Whether a read has succeeded yet, and when the last one did.
     bool HasPrevious() const { return previous_ != nullptr; }
     const std::string& PreviousTime() const { return previous_time_; }

@@ -5,6 +5,9 @@
 #include <limits>
 
 namespace lintaro::live {
+
+using table::Decimal;
+
 namespace {
 
 constexpr int64_t kNoPrevious = std::numeric_limits<int64_t>::min();
@@ -16,7 +19,7 @@ bool IsLineValue(int f) { return f == kVF1 || f == kVF2 || f == kVT; }
 
 // A price of at most 1.0 is no price (the tennis draw is stored as 0): it moves as null does.
 std::optional<Decimal> Shown(int f, const std::optional<Decimal>& value) {
-    if (IsLineValue(f) || IsQuotedPrice(value)) return value;
+    if (IsLineValue(f) || table::IsQuotedPrice(value)) return value;
     return std::nullopt;
 }
 
@@ -159,7 +162,7 @@ std::optional<EventMarks> LineMovement::ForEvent(size_t event) const {
     return marks;
 }
 
-std::optional<EventMarks> LineMovement::Find(const OddsRecord& row) const {
+std::optional<EventMarks> LineMovement::Find(const table::OddsRecord& row) const {
     if (!current_) return std::nullopt;
     const size_t event = current_->Find(row);
     if (event == LineSnapshot::kNotFound) return std::nullopt;

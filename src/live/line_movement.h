@@ -56,7 +56,7 @@ class EventMarks {
     PriceMove Move(int field_index) const;
     // The field's value in the previous read, for kUp, kDown, kLineChanged and kWithdrawn;
     // nullopt otherwise.
-    std::optional<Decimal> Previous(int field_index) const;
+    std::optional<table::Decimal> Previous(int field_index) const;
     // Its marks counted (nothing for a new event).
     MoveTally Tally() const;
 
@@ -98,7 +98,7 @@ class LineMovement {
     // The marks of `row` of the current read, or nullopt when it shows none: matched and
     // unchanged, listed more than once, or not in the current read at all (a row the user added
     // does not exist; a row of another read does not match).
-    std::optional<EventMarks> Find(const OddsRecord& row) const;
+    std::optional<EventMarks> Find(const table::OddsRecord& row) const;
     // The same for event `event` of the current snapshot.
     std::optional<EventMarks> ForEvent(size_t event) const;
 

@@ -7,6 +7,11 @@
 #include <cstring>
 
 namespace lintaro::live {
+
+using table::DateTime;
+using table::Decimal;
+using table::OddsRecord;
+
 namespace {
 
 std::optional<std::string_view> View(const std::optional<std::string>& text) {

@@ -40,13 +40,13 @@ class LineSnapshot {
     LineSnapshot() = default;  // a line without events
     // Takes the identities and decimals of `rows` (the table's rows after a read). Events are
     // numbered from 0 in the order their first row comes in `rows`.
-    explicit LineSnapshot(const std::vector<OddsRecord>& rows);
+    explicit LineSnapshot(const std::vector<table::OddsRecord>& rows);
 
     size_t EventCount() const { return events_.size(); }
     size_t RowCount() const { return row_count_; }
 
     // The event `row` belongs to (by identity), or kNotFound.
-    size_t Find(const OddsRecord& row) const;
+    size_t Find(const table::OddsRecord& row) const;
     // The event of this line with the identity of `other`'s event `other_event`, or kNotFound.
     size_t FindSame(const LineSnapshot& other, size_t other_event) const;
     // True when this line's `event` has the identity of `other`'s `other_event`.
@@ -56,14 +56,14 @@ class LineSnapshot {
     int RowsOf(size_t event) const { return static_cast<int>(events_[event].rows); }
     int DeletedRowsOf(size_t event) const { return static_cast<int>(events_[event].deleted); }
     // Decimal field `field_index` (IsPriceField) of the event's first row.
-    std::optional<Decimal> Value(size_t event, int field_index) const;
+    std::optional<table::Decimal> Value(size_t event, int field_index) const;
     // All thirteen at once, P1 first.
-    std::array<std::optional<Decimal>, kPriceFieldCount> Values(size_t event) const;
+    std::array<std::optional<table::Decimal>, kPriceFieldCount> Values(size_t event) const;
     EventIdentity IdentityOf(size_t event) const;
 
     // The user deleted `row` from the line on screen: when this snapshot is the previous line,
     // the row is not counted among the events gone. False when the line has no such row left.
-    bool MarkDeleted(const OddsRecord& row);
+    bool MarkDeleted(const table::OddsRecord& row);
 
     // The memory this snapshot holds, in bytes.
     size_t MemoryBytes() const;
@@ -92,7 +92,7 @@ class LineSnapshot {
 
     std::optional<std::string_view> Text(TextRef ref) const;
     TextRef Store(const std::optional<std::string>& text);
-    bool SameIdentity(const Event& event, const OddsRecord& row) const;
+    bool SameIdentity(const Event& event, const table::OddsRecord& row) const;
     bool SameIdentity(const Event& event, const LineSnapshot& other, const Event& theirs) const;
     template <typename Matches>
     size_t Probe(uint64_t hash, Matches matches) const;

@@ -19,6 +19,10 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::live {
+
+using table::Cp1251ToUtf8;
+using table::kOddsFieldCount;
+
 namespace {
 
 using Kind = ERecorderError::Kind;
@@ -54,10 +58,10 @@ std::vector<ColumnShape> ReadsShape() {
 // The odds table; without event_key, as databases written before it have it.
 std::vector<ColumnShape> OddsShape(bool with_event_key = true) {
     std::vector<ColumnShape> columns = {Column("read_id", "INTEGER", true, false, "reads(id)")};
-    for (const FieldDef& field : kOddsFields) {
-        const char* type = field.kind == FieldKind::kDecimal   ? "REAL"
-                           : field.kind == FieldKind::kInteger ? "INTEGER"
-                                                               : "TEXT";
+    for (const table::FieldDef& field : table::kOddsFields) {
+        const char* type = field.kind == table::FieldKind::kDecimal   ? "REAL"
+                           : field.kind == table::FieldKind::kInteger ? "INTEGER"
+                                                                      : "TEXT";
         columns.push_back(Column(field.name, type));
     }
     if (with_event_key) columns.push_back(Column("event_key", "INTEGER"));
@@ -380,7 +384,7 @@ ReadRecorder::~ReadRecorder() {
     sqlite3_close(db_);
 }
 
-int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecord>& rows) {
+int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<table::OddsRecord>& rows) {
     // Sheets are compared per identity, found through its hash. An identity the read lists twice
     // has no one sheet, so its rows store theirs (two identities that merely share a hash are
     // taken for such a pair: that costs a stored sheet, never a lost one).
@@ -413,7 +417,7 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
         read_id = sqlite3_last_insert_rowid(db_);
 
         Utf8Cache sport, tournament;
-        for (const OddsRecord& row : rows) {
+        for (const table::OddsRecord& row : rows) {
             sqlite3_stmt* s = insert_odds_;
             sqlite3_reset(s);
             sqlite3_bind_int64(s, 1, read_id);
@@ -421,11 +425,12 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
             std::optional<std::string> identity[5];
             for (int field = 0; field < kOddsFieldCount - 1; ++field) {
                 const int column = field + 2;
-                const StoredValue value = GetField(row, field);
-                if (const auto* decimal = std::get_if<Decimal>(&value)) {
+                const table::StoredValue value = table::GetField(row, field);
+                if (const auto* decimal = std::get_if<table::Decimal>(&value)) {
                     sqlite3_bind_double(s, column, decimal->ToDouble());
-                } else if (const auto* moment = std::get_if<DateTime>(&value)) {
-                    identity[2] = IsoDateTimeText(*moment);  // sport_event_date, the only one
+                } else if (const auto* moment = std::get_if<table::DateTime>(&value)) {
+                    identity[2] =
+                        table::IsoDateTimeText(*moment);  // sport_event_date, the only one
                     BindText(s, column, *identity[2]);
                 } else if (const auto* integer = std::get_if<int32_t>(&value)) {
                     sqlite3_bind_int(s, column, *integer);

@@ -97,7 +97,7 @@ class ReadRecorder {
     // transaction and returns the read's id. On any failure the transaction is rolled back, the
     // database keeps every earlier read, and ERecorderError tells kBusy (the next read may go
     // ahead), kFull or kFailed.
-    int64_t Append(const ReadRecord& read, const std::vector<OddsRecord>& rows);
+    int64_t Append(const ReadRecord& read, const std::vector<table::OddsRecord>& rows);
 
   private:
     // What is remembered of an event's last stored sheet: enough to tell a changed one.

@@ -23,6 +23,9 @@
 
 namespace lintaro {
 
+using table::CivilDate;
+using table::Utf8ToCp1251;
+
 // Sections and events are matched ignoring letter case (kModifierI) with Cyrillic ranges
 // (kModifierR) on; "s" stays on, so "." crosses line ends, and quantifiers stay greedy.
 
@@ -153,9 +156,9 @@ size_t EndOfLast(std::string_view text, std::string_view marker) {
     return 0;
 }
 
-FieldValue Price(const std::string& group_text) {
+table::FieldValue Price(const std::string& group_text) {
     const std::optional<double> value = StrToFloatOrNull(Trim(group_text));
-    if (!value) return Null{};
+    if (!value) return table::Null{};
     return *value;
 }
 
@@ -178,15 +181,15 @@ bool IsSkippedTournament(const std::string& tournament_name) {
 
 void InsertFirstBookmakerEvent(const std::function<std::string(int)>& group,
                                const std::string& sport_name, const std::string& tournament_name,
-                               OddsTable& table, const CivilDate& today, int32_t& count) {
+                               table::OddsTable& table, const CivilDate& today, int32_t& count) {
     const std::string date_text = ReplaceAll(Trim(group(1)), "/", ".");
     const std::string time_text = Trim(group(16));
     const std::optional<CivilDate> date = ReadEventDate(date_text, today);
     const std::optional<TimeOfDay> time = ReadTimeOfDay(time_text);
     if (!date || !time) return;  // an unreadable start: no row and no number
 
-    std::vector<FieldValue> values;
-    values.reserve(kOddsFieldCount);
+    std::vector<table::FieldValue> values;
+    values.reserve(table::kOddsFieldCount);
     values.emplace_back(sport_name);
     values.emplace_back(tournament_name);
     values.emplace_back(DateTimeValue(*date, time->hour, time->minute, time->second));
@@ -209,7 +212,7 @@ void InsertFirstBookmakerEvent(const std::function<std::string(int)>& group,
     values.emplace_back(Trim(group(18)));  // event sheet
     try {
         table.InsertRow(values);
-    } catch (const ETableError&) {
+    } catch (const table::ETableError&) {
         // The row is lost; its number is not handed to the next event.
     }
 }
@@ -218,7 +221,7 @@ std::string FirstBookmakerPageUrl(const std::string& host) {
     return "http://" + host + "/odds.shtml?d=0&h=0&r0=0&asp=1";
 }
 
-void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table,
+void ParseFirstBookmakerPage(std::string_view page_lines, table::OddsTable& table,
                              const CivilDate& today) {
     int32_t count = 0;
     // Every section ends in "<div" and every event in a CR, so nothing after the last of them can
@@ -265,7 +268,7 @@ void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
     // Restored in this order (display first, then the cursor) however the load ends, a message box
     // that fails included.
     const ScopedWaitCursor wait_cursor(ui);
-    const ScopedDisplaySuspension suspension(context.table);
+    const table::ScopedDisplaySuspension suspension(context.table);
     try {
         std::string page_lines;
         try {

@@ -10,9 +10,11 @@
 #include "readers/event_date.h"
 #include "readers/reader_context.h"
 
-namespace lintaro {
-
+namespace lintaro::table {
 class OddsTable;
+}  // namespace lintaro::table
+
+namespace lintaro {
 
 inline constexpr char kFirstBookmakerHost[] = "www.marathonbet.com";
 
@@ -24,7 +26,8 @@ std::string FirstBookmakerPageUrl(const std::string& host);
 // summary tournaments, and events whose date or time cannot be read, are passed over; a row the
 // table refuses is lost but keeps its number. Failures it does not handle (from the matcher, for
 // instance) propagate; the rows inserted before them stay.
-void ParseFirstBookmakerPage(std::string_view page_lines, OddsTable& table, const CivilDate& today);
+void ParseFirstBookmakerPage(std::string_view page_lines, table::OddsTable& table,
+                             const table::CivilDate& today);
 
 // The whole refresh of the first bookmaker: fetches the page from `host`, parses it into
 // context.table with display suspended and the wait cursor shown, and reports a failure in one
@@ -45,6 +48,7 @@ bool IsSkippedTournament(const std::string& tournament_name);
 // it, numbering it with ++count; an unreadable start inserts nothing and leaves count alone.
 void InsertFirstBookmakerEvent(const std::function<std::string(int)>& group,
                                const std::string& sport_name, const std::string& tournament_name,
-                               OddsTable& table, const CivilDate& today, int32_t& count);
+                               table::OddsTable& table, const table::CivilDate& today,
+                               int32_t& count);
 
 }  // namespace lintaro

@@ -30,7 +30,7 @@ bool IsHostAndPort(std::string_view value) {
 
 LineSession::LineSession() { hosts_.Follow(client_.log_debug); }
 
-void LineSession::Load(int index, OddsTable& table, ReaderUi& ui) {
+void LineSession::Load(int index, table::OddsTable& table, ReaderUi& ui) {
     http::TNetHTTP& http = client_.http;
     http.ReadTimeout = limits_.stall_ms;
     if (limits_.whole_ms > 0) {

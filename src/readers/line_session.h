@@ -11,13 +11,15 @@
 #include "readers/reader_context.h"
 #include "readers/second_bookmaker.h"
 
+namespace lintaro::table {
+class OddsTable;
+}  // namespace lintaro::table
+
 namespace lintaro::http {
 class TNetIdleHook;
 }  // namespace lintaro::http
 
 namespace lintaro {
-
-class OddsTable;
 
 // True for "HOST" or "HOST:PORT" with a port of 1..65535 and a host without blanks, control bytes
 // or any of "/?#@:".
@@ -51,7 +53,7 @@ class LineSession {
     // Runs the reader of the bookmaker at `index` (0 the first, 1 the second; any other index runs
     // nothing) into `table`, which the caller has emptied. The readers report their own failures
     // through `ui` and return normally.
-    void Load(int index, OddsTable& table, ReaderUi& ui);
+    void Load(int index, table::OddsTable& table, ReaderUi& ui);
 
   private:
     RequestHostTracker hosts_;

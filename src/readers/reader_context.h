@@ -8,9 +8,11 @@
 
 #include "readers/event_date.h"
 
-namespace lintaro {
-
+namespace lintaro::table {
 class OddsTable;
+}  // namespace lintaro::table
+
+namespace lintaro {
 
 class ReaderUi {
   public:
@@ -21,7 +23,7 @@ class ReaderUi {
     // Shows (true) or restores (false) the busy cursor around a load.
     virtual void SetWaitCursor(bool on) = 0;
     // The local date the readers take as today when they choose an event's year.
-    virtual CivilDate Today() = 0;
+    virtual table::CivilDate Today() = 0;
 };
 
 // Shows the busy cursor for its lifetime: SetWaitCursor(true) now, SetWaitCursor(false) when it
@@ -49,7 +51,7 @@ using PageFetch = std::function<std::string(const std::string& url)>;
 
 struct ReaderContext {
     PageFetch fetch_text;
-    OddsTable& table;
+    table::OddsTable& table;
     ReaderUi& ui;
 };
 

@@ -6,6 +6,8 @@
 
 namespace lintaro {
 
+using table::Utf8ToCp1251;
+
 const std::string& ListFetchFailedMessage() {
     static const std::string text =
         Utf8ToCp1251("Не удалось получить страницу со списком турниров.");

@@ -9,13 +9,15 @@
 #include "readers/event_date.h"
 #include "readers/reader_context.h"
 
+namespace lintaro::table {
+class OddsTable;
+}  // namespace lintaro::table
+
 namespace lintaro::http {
 class TNetLogEvent;
 }  // namespace lintaro::http
 
 namespace lintaro {
-
-class OddsTable;
 
 inline constexpr char kSecondBookmakerHost[] = "www.pinnaclesports.com";
 
@@ -56,7 +58,7 @@ void LoadSecondBookmaker(const ReaderContext& context, RequestHostTracker& hosts
 // number. Other failures propagate; the rows inserted before them stay. A sport key without a
 // page pattern reads nothing.
 void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sport_key,
-                              const std::string& tournament_name, OddsTable& table,
-                              const CivilDate& today);
+                              const std::string& tournament_name, table::OddsTable& table,
+                              const table::CivilDate& today);
 
 }  // namespace lintaro

@@ -122,7 +122,7 @@ void LoadSecondBookmaker(const ReaderContext& context, RequestHostTracker& hosts
             }
             tournaments = ReadTournamentList(list_text, hosts.RequestHost(), host);
         }
-        const CivilDate today = context.ui.Today();
+        const table::CivilDate today = context.ui.Today();
         for (const Tournament& tournament : tournaments) {
             std::string page_lines;
             try {

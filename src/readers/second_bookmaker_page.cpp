@@ -12,6 +12,10 @@
 
 namespace lintaro {
 
+using table::CivilDate;
+using table::FieldValue;
+using table::Null;
+
 namespace {
 
 constexpr char kSoccerPattern[] =
@@ -125,7 +129,7 @@ Total ReadTotal(const std::string& over_cell, const std::string& under_cell) {
 }  // namespace
 
 void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sport_key,
-                              const std::string& tournament_name, OddsTable& table,
+                              const std::string& tournament_name, table::OddsTable& table,
                               const CivilDate& today) {
     const char* row_pattern = RowPatternFor(sport_key);
     if (row_pattern == nullptr) return;
@@ -158,7 +162,7 @@ void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sp
             total = ReadTotal(CellText(rows.Match(5)), CellText(rows.Match(10)));
         }
         std::vector<FieldValue> values;
-        values.reserve(kOddsFieldCount - 1);
+        values.reserve(table::kOddsFieldCount - 1);
         values.emplace_back(sport_key);
         values.emplace_back(tournament_name);
         values.emplace_back(*start);
@@ -181,7 +185,7 @@ void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sp
         // dop_info is not given: this bookmaker publishes no event sheet.
         try {
             table.InsertRow(values);
-        } catch (const ETableError&) {
+        } catch (const table::ETableError&) {
             // The row is lost; its number is not handed to the next event.
         }
     }

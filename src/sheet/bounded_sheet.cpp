@@ -593,7 +593,7 @@ std::string TextWithoutMarkup(std::string_view utf8) {
 }  // namespace
 
 std::string WriteBoundedSheet(std::string_view cp1251_sheet) {
-    const std::string utf8 = Cp1251ToUtf8(cp1251_sheet.substr(0, kMaxSheetBytes));
+    const std::string utf8 = table::Cp1251ToUtf8(cp1251_sheet.substr(0, kMaxSheetBytes));
     const std::unique_ptr<ParsedHtml> parsed = ParsedHtml::Parse(utf8, kMaxParseBytes);
     if (parsed == nullptr) return TextWithoutMarkup(utf8);
     return Writer().Write(parsed->Document());

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-namespace lintaro {
+namespace lintaro::table {
 namespace {
 
 // Unicode code points of bytes 0x80..0xBF; 0xC0..0xFF are U+0410..U+044F in order.
@@ -121,4 +121,4 @@ std::string Utf8ToCp1251(std::string_view utf8) {
     return out;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::table

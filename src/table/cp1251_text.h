@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::table {
 
 // Every byte becomes its Unicode character; the one unassigned byte (0x98) becomes U+FFFD.
 std::string Cp1251ToUtf8(std::string_view cp1251);
@@ -14,4 +14,4 @@ std::string Cp1251ToUtf8(std::string_view cp1251);
 // sequence, becomes "?". Meant for literals written readably in the source.
 std::string Utf8ToCp1251(std::string_view utf8);
 
-}  // namespace lintaro
+}  // namespace lintaro::table

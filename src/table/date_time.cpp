@@ -8,7 +8,7 @@
 
 #include "table/exact_rounding.h"
 
-namespace lintaro {
+namespace lintaro::table {
 namespace {
 
 // 1970-01-01 is day 25 569 after 1899-12-30.
@@ -99,4 +99,4 @@ std::string IsoDateTimeText(DateTime value) {
     return text;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::table

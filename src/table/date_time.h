@@ -10,7 +10,7 @@
 
 #include "base/civil_days.h"  // DaysInMonth and the day counts beneath the date-times
 
-namespace lintaro {
+namespace lintaro::table {
 
 inline constexpr int64_t kMsPerDay = 86'400'000;
 
@@ -78,4 +78,4 @@ std::optional<CivilDate> ParseIsoDate(std::string_view text);
 // "YYYY-MM-DDTHH:MM:SS.mmm": the date-time as JSON Lines and the recorder's database write it.
 std::string IsoDateTimeText(DateTime value);
 
-}  // namespace lintaro
+}  // namespace lintaro::table

@@ -2,7 +2,7 @@
 // scale) in 128-bit integers, for scales with a large odd factor and for very large or tiny values.
 #include "table/exact_rounding.h"
 
-namespace lintaro::rounding_internal {
+namespace lintaro::table::rounding_internal {
 
 bool RoundScaledWide(bool negative, uint64_t mantissa, int exponent, uint64_t odd, int64_t limit,
                      int64_t* result) {
@@ -28,4 +28,4 @@ bool RoundScaledWide(bool negative, uint64_t mantissa, int exponent, uint64_t od
     return true;
 }
 
-}  // namespace lintaro::rounding_internal
+}  // namespace lintaro::table::rounding_internal

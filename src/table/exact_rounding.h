@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstdint>
 
-namespace lintaro {
+namespace lintaro::table {
 
 namespace rounding_internal {
 // The general case in 128-bit arithmetic; see RoundScaledTiesToEven.
@@ -53,4 +53,4 @@ inline bool RoundScaledTiesToEven(double value, uint32_t scale, int64_t limit, i
     return true;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::table

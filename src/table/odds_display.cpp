@@ -7,7 +7,7 @@
 
 #include "table/cp1251_text.h"
 
-namespace lintaro {
+namespace lintaro::table {
 namespace {
 
 // Divides a non-negative scaled decimal by `divisor`, rounding to nearest with ties to even.
@@ -250,4 +250,4 @@ std::string DecimalFieldText(int field_index, const std::optional<Decimal>& valu
     return FormatDecimal(*value, format, decimal_mark);
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::table

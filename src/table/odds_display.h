@@ -11,7 +11,7 @@
 #include "table/date_time.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::table {
 
 // The two display formats of decimal fields.
 enum class DecimalFormat {
@@ -73,4 +73,4 @@ std::string DisplayText(const OddsRecord& row, int field_index, const RegionalFo
 std::string DecimalFieldText(int field_index, const std::optional<Decimal>& value,
                              std::string_view decimal_mark);
 
-}  // namespace lintaro
+}  // namespace lintaro::table

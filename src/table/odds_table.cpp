@@ -10,7 +10,7 @@
 
 #include "table/exact_rounding.h"
 
-namespace lintaro {
+namespace lintaro::table {
 
 const std::array<FieldDef, kOddsFieldCount> kOddsFields = {{
     {"sport_type_name", FieldKind::kText, 255},
@@ -316,4 +316,4 @@ void OddsTable::SetCurrentRow(int index) {
     if (index >= 0 && index < static_cast<int>(rows_.size())) current_ = index;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::table

@@ -14,7 +14,7 @@
 
 #include "table/date_time.h"
 
-namespace lintaro {
+namespace lintaro::table {
 
 // What the table raises; the message is complete ("cds_Data: Cannot ...").
 class ETableError : public std::runtime_error {
@@ -191,4 +191,4 @@ class ScopedDisplaySuspension {
     OddsTable& table_;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::table

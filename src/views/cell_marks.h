@@ -31,7 +31,7 @@ struct CellMark {
 };
 
 // The mark of field `field_index` (an index into kOddsFields) of a shown row.
-using CellMarkSource = std::function<CellMark(const OddsRecord& row, int field_index)>;
+using CellMarkSource = std::function<CellMark(const table::OddsRecord& row, int field_index)>;
 
 // How many marks of each kind a row holds, or a group's rows together: what a collapsed group row
 // tells of the prices under it, and what "only what moved" keeps.
@@ -53,7 +53,7 @@ struct MarkCounts {
 
 // The marks of a shown row, counted (the same marks CellMarkSource gives cell by cell). Asked once
 // per row after each read, never while painting.
-using RowMarkSource = std::function<MarkCounts(const OddsRecord& row)>;
+using RowMarkSource = std::function<MarkCounts(const table::OddsRecord& row)>;
 
 // The short form a collapsed group row shows at its right ("▲3 ▼2", a diamond for changed lines,
 // a dot for new events), empty when nothing moved.

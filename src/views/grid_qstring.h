@@ -11,9 +11,9 @@
 namespace lintaro::views {
 
 inline QString FromCp1251(std::string_view bytes) {
-    return QString::fromStdString(Cp1251ToUtf8(bytes));
+    return QString::fromStdString(table::Cp1251ToUtf8(bytes));
 }
 
-inline std::string ToCp1251(const QString& text) { return Utf8ToCp1251(text.toStdString()); }
+inline std::string ToCp1251(const QString& text) { return table::Utf8ToCp1251(text.toStdString()); }
 
 }  // namespace lintaro::views

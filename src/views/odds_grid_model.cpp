@@ -7,6 +7,10 @@
 #include "views/grid_qstring.h"
 
 namespace lintaro::views {
+
+using table::FieldAlignment;
+using table::OddsRecord;
+
 namespace {
 
 // internalId: the node's level in the high bits, its index in the low 40.
@@ -33,7 +37,7 @@ OddsGridModel::OddsGridModel(QObject* parent) : QAbstractItemModel(parent) {
     MapColumns();
 }
 
-void OddsGridModel::Reload(const OddsTable* table) {
+void OddsGridModel::Reload(const table::OddsTable* table) {
     beginResetModel();
     table_ = table;
     ForgetRowMarks();

@@ -49,7 +49,7 @@ class OddsGridModel : public QAbstractItemModel {
     const grid::GridTree& Tree() const { return tree_; }
 
     // Reads the table again (nullptr: no table, an empty grid). One model reset.
-    void Reload(const OddsTable* table);
+    void Reload(const table::OddsTable* table);
     // Changes the tree (grouping, sort, filter, formats, the layout's order and visibility)
     // inside one model reset.
     void ChangeTree(const std::function<void(grid::GridTree&)>& change);
@@ -105,8 +105,8 @@ class OddsGridModel : public QAbstractItemModel {
     bool has_indent_ = false;
     std::vector<int> shown_;            // model column - (indent) -> layout column
     std::vector<int> model_column_of_;  // layout column -> model column, -1 when not shown
-    const OddsTable* table_ = nullptr;
-    OddsTable empty_table_;  // stands in while there is no table
+    const table::OddsTable* table_ = nullptr;
+    table::OddsTable empty_table_;  // stands in while there is no table
     QFont grid_font_;
     QFont bold_font_;
     QFont header_font_;

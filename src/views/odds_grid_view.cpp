@@ -30,6 +30,9 @@
 #include "views/readable_colour.h"
 
 namespace lintaro::views {
+
+using table::RegionalFormats;
+
 namespace {
 
 constexpr int kIndentation = 12;
@@ -61,7 +64,7 @@ QColor CaptionColour(const QPalette& palette) {
 }  // namespace
 
 // Forwards the table's notifications to the view.
-class OddsGridView::TableObserver : public OddsTableObserver {
+class OddsGridView::TableObserver : public table::OddsTableObserver {
   public:
     explicit TableObserver(OddsGridView* view) : view_(view) {}
     void TableReset() override { view_->Reload(); }
@@ -255,9 +258,10 @@ void OddsGridView::FitDateColumn() {
     // The laid-out widths suit an 8-point bitmap face; the desktop's font is wider, and a start
     // time cut off after its date hides what a bettor reads first. So the date column starts at
     // least as wide as a whole date and time with two-digit fields in the current formats.
-    const std::optional<DateTime> sample = MakeDateTime({2026, 12, 28, 20, 59, 59, 0});
+    const std::optional<table::DateTime> sample =
+        table::MakeDateTime({2026, 12, 28, 20, 59, 59, 0});
     if (!sample) return;
-    const QString text = QString::fromStdString(FormatDateTime(*sample, Tree().Formats()));
+    const QString text = QString::fromStdString(table::FormatDateTime(*sample, Tree().Formats()));
     const int needed = QFontMetrics(tree_->font()).horizontalAdvance(text) + kDateColumnPadding;
     grid::GridLayout& layout = model_->Tree().MutableLayout();
     if (needed > layout.Column(grid::kColDate).width) layout.SetWidth(grid::kColDate, needed);
@@ -307,7 +311,7 @@ grid::GridLook OddsGridView::Look() const {
     return look;
 }
 
-void OddsGridView::SetTable(OddsTable* table) {
+void OddsGridView::SetTable(table::OddsTable* table) {
     if (table_) table_->SetObserver(nullptr);
     table_ = table;
     if (table_) table_->SetObserver(observer_.get());

@@ -54,7 +54,7 @@ class OddsGridView : public QWidget {
     // keeps the user's place: rows replaced under one display suspension (ResetTable and the new
     // rows, one RowsChanged) keep expansion and focus; a ResetTable notified on its own empties
     // the grid, and the place with it.
-    void SetTable(OddsTable* table);
+    void SetTable(table::OddsTable* table);
     void ExpandAllGroups();
     // Collapses every group at every level: only the sport rows stay; a sport opened afterwards
     // shows its tournaments collapsed.
@@ -78,8 +78,8 @@ class OddsGridView : public QWidget {
 
     // Display formats of the cells. The view starts with the system locale's decimal mark, short
     // date and long time, and follows a change of it; SetFormats fixes others for good.
-    void SetFormats(const RegionalFormats& formats);
-    static RegionalFormats SystemFormats();
+    void SetFormats(const table::RegionalFormats& formats);
+    static table::RegionalFormats SystemFormats();
 
     // What the header, the group panel and the filter controls do, also callable directly.
     void ClickHeader(int column);  // layout column
@@ -207,7 +207,7 @@ class OddsGridView : public QWidget {
     void ApplyLook();
     void FitDateColumn();
 
-    OddsTable* table_ = nullptr;
+    table::OddsTable* table_ = nullptr;
     std::unique_ptr<TableObserver> observer_;
     OddsGridModel* model_;
     OddsGridTreeView* tree_;

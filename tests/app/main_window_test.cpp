@@ -29,11 +29,11 @@
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
 
-using lintaro::FieldValue;
-using lintaro::Unassigned;
 using lintaro::app::TfrmMain;
 using lintaro::app::testing::FakeDialogs;
 using lintaro::app::testing::WaitForRefresh;
+using lintaro::table::FieldValue;
+using lintaro::table::Unassigned;
 
 namespace {
 
@@ -42,14 +42,14 @@ namespace {
 std::vector<FieldValue> Row(const char* sport, const char* tournament, int key,
                             std::optional<std::string> dop_info) {
     std::vector<FieldValue> values;
-    values.emplace_back(lintaro::Utf8ToCp1251(sport));
-    values.emplace_back(lintaro::Utf8ToCp1251(tournament));
+    values.emplace_back(lintaro::table::Utf8ToCp1251(sport));
+    values.emplace_back(lintaro::table::Utf8ToCp1251(tournament));
     values.emplace_back(45000.75);
     values.emplace_back(std::string("Home"));
     values.emplace_back(std::string("Guest"));
     for (int price = 0; price < 13; ++price) values.push_back(1.5 + price);
     values.push_back(int32_t(key));
-    if (dop_info) values.push_back(lintaro::Utf8ToCp1251(*dop_info));
+    if (dop_info) values.push_back(lintaro::table::Utf8ToCp1251(*dop_info));
     return values;
 }
 
@@ -289,7 +289,7 @@ class MainWindowTest : public QObject {
 
     void RefreshYesLoadsTheFirstBookmakerCollapsed() {
         lintaro::demo::DemoOptions options;
-        options.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
+        options.today = lintaro::demo::ToYearMonthDay(lintaro::table::LocalToday());
         lintaro::demo::DemoServer server(options);
         server.Start();
         window_->SetFirstHost(server.FirstHost());
@@ -583,12 +583,13 @@ class MainWindowTest : public QObject {
         // Collapsed groups are written in full, every event row with them.
         for (const char* text : {"Вид спорта : футбол ", "Турнир : Англия ", "Турнир : Испания ",
                                  "Вид спорта : хоккей ", "Турнир : КХЛ "}) {
-            QVERIFY2(sheet.contains(QByteArray::fromStdString(lintaro::Utf8ToCp1251(text))), text);
+            QVERIFY2(sheet.contains(QByteArray::fromStdString(lintaro::table::Utf8ToCp1251(text))),
+                     text);
         }
         QCOMPARE(sheet.count("Home"), 3);
         // The grid's own font face, as the live widget has it, is in the font records.
         const QByteArray face = QByteArray::fromStdString(
-            lintaro::Utf8ToCp1251(window_->ctl_DataGrid()->Look().font.face));
+            lintaro::table::Utf8ToCp1251(window_->ctl_DataGrid()->Look().font.face));
         QVERIFY(!face.isEmpty());
         QVERIFY(sheet.contains(face));
     }

@@ -146,7 +146,7 @@ class RefreshTest : public QObject {
   private slots:
     void init() {
         options_ = {};
-        options_.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
+        options_.today = lintaro::demo::ToYearMonthDay(lintaro::table::LocalToday());
         demo_ = std::make_unique<lintaro::demo::DemoServer>(options_);
         demo_->Start();
         dialogs_ = std::make_unique<FakeDialogs>();
@@ -334,7 +334,7 @@ class RefreshTest : public QObject {
         window_->SetFirstHost(demo_->FirstHost());
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
-        const std::vector<lintaro::OddsRecord> line = window_->cds_Data().Rows();
+        const std::vector<lintaro::table::OddsRecord> line = window_->cds_Data().Rows();
         window_->SetFirstHost("127.0.0.1:1");  // nothing listens there
         for (int attempt = 0; attempt < 3; ++attempt) {
             window_->TimedRefresh();
@@ -381,7 +381,7 @@ class RefreshTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
-        const std::vector<lintaro::OddsRecord> line = window_->cds_Data().Rows();
+        const std::vector<lintaro::table::OddsRecord> line = window_->cds_Data().Rows();
         QVERIFY(!line.empty());
 
         ScriptedServer server({});
@@ -433,7 +433,7 @@ class RefreshTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
-        const std::vector<lintaro::OddsRecord> line = window_->cds_Data().Rows();
+        const std::vector<lintaro::table::OddsRecord> line = window_->cds_Data().Rows();
         dialogs_->boxes.clear();
 
         // Silent, then silent again, then the whole page.
@@ -482,7 +482,7 @@ class RefreshTest : public QObject {
         window_->SetFirstHost(moving.FirstHost());
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_));
-        const std::vector<lintaro::OddsRecord> first = window_->cds_Data().Rows();
+        const std::vector<lintaro::table::OddsRecord> first = window_->cds_Data().Rows();
         QAbstractItemModel* model = window_->ctl_DataGrid()->TreeView()->model();
         const auto marked_cells = [&] {
             window_->ctl_DataGrid()->ExpandAllGroups();

@@ -19,10 +19,10 @@
 #include "readers/reader_context.h"
 
 using lintaro::LineSession;
-using lintaro::OddsTable;
 using lintaro::ReaderUi;
 using lintaro::app::RefreshOutcome;
 using lintaro::app::RefreshWorker;
+using lintaro::table::OddsTable;
 
 namespace {
 

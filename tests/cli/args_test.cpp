@@ -18,7 +18,7 @@ TEST(RowFormatTest, FormatNames) {
 // parse, load and serve-demo read --today through this one rule.
 TEST(TodayOptionTest, TakesOnlyARealDayWrittenAsYyyyMmDd) {
     EXPECT_EQ(TodayOption(ParseArgs({"--today", "2028-02-29"}, {"--today"}, {})),
-              (CivilDate{2028, 2, 29}));
+              (table::CivilDate{2028, 2, 29}));
     for (const char* bad : {" 202-01-01", "2026-02-30", "2026-1-05", "10.12.2026", "2026-01-05 ",
                             "+2026-01-05", ""}) {
         SCOPED_TRACE(bad);

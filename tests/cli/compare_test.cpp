@@ -26,21 +26,21 @@
 
 namespace {
 
-using lintaro::OddsRecord;
+using lintaro::table::OddsRecord;
 using lintaro::testing_util::CliRun;
 using lintaro::testing_util::RunCli;
 using lintaro::testing_util::ScratchDir;
 
-lintaro::Decimal D(double value) { return *lintaro::DecimalFromDouble(value); }
+lintaro::table::Decimal D(double value) { return *lintaro::table::DecimalFromDouble(value); }
 
 OddsRecord Event(const char* sport, const char* home, const char* guest, int day, int hour,
                  double p1, double x, double p2) {
     OddsRecord row;
-    row.sport_type_name = lintaro::Utf8ToCp1251(sport);
-    row.competition_name = lintaro::Utf8ToCp1251("Лига");
-    row.team_h_name = lintaro::Utf8ToCp1251(home);
-    row.team_g_name = lintaro::Utf8ToCp1251(guest);
-    row.sport_event_date = lintaro::MakeDateTime({2026, 5, day, hour, 0, 0, 0});
+    row.sport_type_name = lintaro::table::Utf8ToCp1251(sport);
+    row.competition_name = lintaro::table::Utf8ToCp1251("Лига");
+    row.team_h_name = lintaro::table::Utf8ToCp1251(home);
+    row.team_g_name = lintaro::table::Utf8ToCp1251(guest);
+    row.sport_event_date = lintaro::table::MakeDateTime({2026, 5, day, hour, 0, 0, 0});
     row.P1 = D(p1);
     if (x > 0) row.X = D(x);
     row.P2 = D(p2);

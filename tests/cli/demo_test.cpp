@@ -112,7 +112,7 @@ class DemoLoadTest : public ::testing::Test {
     bool available_ = true;
 };
 
-std::string Expected(const std::vector<OddsRecord>& rows, RowFormat format) {
+std::string Expected(const std::vector<table::OddsRecord>& rows, RowFormat format) {
     std::ostringstream out;
     WriteRows(out, rows, format);
     return out.str();
@@ -212,10 +212,10 @@ TEST_F(DemoLoadTest, CsvReadsBackWithCyrillicIntact) {
         path, &fields, &python_err);
     ASSERT_EQ(python, 0) << python_err;
     std::string expected;
-    for (const OddsRecord& row : PublishedFirstRows(Options(), kToday)) {
+    for (const table::OddsRecord& row : PublishedFirstRows(Options(), kToday)) {
         for (const auto* text : {&row.sport_type_name, &row.competition_name, &row.team_h_name,
                                  &row.team_g_name, &row.dop_info}) {
-            expected += Cp1251ToUtf8(text->value_or("")) + "\x1f";
+            expected += table::Cp1251ToUtf8(text->value_or("")) + "\x1f";
         }
         expected += "\x1e";
     }

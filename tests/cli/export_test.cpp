@@ -79,7 +79,7 @@ TEST_F(ExportCliTest, WorksheetGoesToTheFileOrToARedirectedStandardOutput) {
     // The grid's texts as the window shows them: the group rows and the date in Russian formats.
     for (const char* text : {"Вид спорта : футбол ", "Турнир : Англия ", "25.12.2026 20:00:00",
                              "Командa дом.", "Общие данные"}) {
-        EXPECT_NE(sheet.find(lintaro::Utf8ToCp1251(text)), std::string::npos) << text;
+        EXPECT_NE(sheet.find(lintaro::table::Utf8ToCp1251(text)), std::string::npos) << text;
     }
     EXPECT_EQ(sheet.substr(sheet.size() - 4), std::string("\x0A\x00\x00\x00", 4));
 
@@ -165,7 +165,7 @@ TEST_F(ExportCliTest, LoadWritesTheDemoLineAsBothWorksheets) {
         ASSERT_GT(bytes.size(), 1000u);
         if (std::string(format) == "xls") {
             EXPECT_EQ(bytes.substr(0, 4), std::string("\x09\x04\x06\x00", 4));
-            EXPECT_NE(bytes.find(lintaro::Utf8ToCp1251("Вид спорта : ")), std::string::npos);
+            EXPECT_NE(bytes.find(lintaro::table::Utf8ToCp1251("Вид спорта : ")), std::string::npos);
         } else {
             EXPECT_EQ(bytes.substr(0, 2), "PK");
         }

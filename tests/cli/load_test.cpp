@@ -32,7 +32,7 @@ class LoadCliTest : public ::testing::Test {
 constexpr std::chrono::year_month_day kToday{std::chrono::year{2026}, std::chrono::December,
                                              std::chrono::day{10}};
 
-std::string Expected(const std::vector<lintaro::OddsRecord>& rows) {
+std::string Expected(const std::vector<lintaro::table::OddsRecord>& rows) {
     std::ostringstream out;
     lintaro::WriteRows(out, rows, lintaro::RowFormat::kJsonl);
     return out.str();

@@ -30,6 +30,10 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro {
+
+using table::Decimal;
+using table::OddsRecord;
+
 namespace {
 
 namespace chr = std::chrono;
@@ -95,16 +99,17 @@ std::vector<std::vector<OddsRecord>> RecordedReads(const std::string& path) {
         if (static_cast<int64_t>(reads.size()) < read_id) reads.resize(read_id);
         const auto text = [&](int column) -> std::optional<std::string> {
             if (sqlite3_column_type(rows, column) == SQLITE_NULL) return std::nullopt;
-            return Utf8ToCp1251(reinterpret_cast<const char*>(sqlite3_column_text(rows, column)));
+            return table::Utf8ToCp1251(
+                reinterpret_cast<const char*>(sqlite3_column_text(rows, column)));
         };
         OddsRecord row;
         row.sport_type_name = text(1);
         row.competition_name = text(2);
-        CalendarParts start;
+        table::CalendarParts start;
         std::sscanf(reinterpret_cast<const char*>(sqlite3_column_text(rows, 3)),
                     "%d-%d-%dT%d:%d:%d.%d", &start.year, &start.month, &start.day, &start.hour,
                     &start.minute, &start.second, &start.millisecond);
-        row.sport_event_date = MakeDateTime(start);
+        row.sport_event_date = table::MakeDateTime(start);
         row.team_h_name = text(4);
         row.team_g_name = text(5);
         std::optional<Decimal>* decimals[] = {&row.P1,  &row.X,  &row.P2,  &row.PX1, &row.P2X,
@@ -112,7 +117,7 @@ std::vector<std::vector<OddsRecord>> RecordedReads(const std::string& path) {
                                               &row.TM,  &row.TB, &row.VT};
         for (int i = 0; i < 13; ++i) {
             if (sqlite3_column_type(rows, 6 + i) != SQLITE_NULL) {
-                *decimals[i] = DecimalFromDouble(sqlite3_column_double(rows, 6 + i));
+                *decimals[i] = table::DecimalFromDouble(sqlite3_column_double(rows, 6 + i));
             }
         }
         row.Key_ID = sqlite3_column_int(rows, 19);
@@ -192,11 +197,11 @@ std::vector<std::string> ExpectedChanges(const std::vector<OddsRecord>& before,
     for (const OddsRecord& r : after) new_rows[key_of(r)].push_back(&r);
     const auto prefix = [](const OddsRecord& r) {
         char date[32];
-        const CalendarParts p = SplitDateTime(*r.sport_event_date);
+        const table::CalendarParts p = table::SplitDateTime(*r.sport_event_date);
         std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d.000", p.year, p.month,
                       p.day, p.hour, p.minute, p.second);
-        return Cp1251ToUtf8(*r.sport_type_name + "\t" + *r.competition_name + "\t" +
-                            *r.team_h_name + "\t" + *r.team_g_name) +
+        return table::Cp1251ToUtf8(*r.sport_type_name + "\t" + *r.competition_name + "\t" +
+                                   *r.team_h_name + "\t" + *r.team_g_name) +
                "\t" + date + "\t";
     };
     const auto text = [](const std::optional<Decimal>& v) {
@@ -213,11 +218,11 @@ std::vector<std::string> ExpectedChanges(const std::vector<OddsRecord>& before,
         const OddsRecord& a = *old->second[0];
         const OddsRecord& b = *rows[0];
         for (int field = 5; field <= 17; ++field) {
-            const std::string name = kOddsFields[field].name;
+            const std::string name = table::kOddsFields[field].name;
             const bool line = name == "VF1" || name == "VF2" || name == "VT";
             // A price of at most 1.0 is no price: null.
             const auto get = [&](const OddsRecord& r) -> std::optional<Decimal> {
-                const StoredValue v = GetField(r, field);
+                const table::StoredValue v = table::GetField(r, field);
                 const auto* d = std::get_if<Decimal>(&v);
                 if (d && (line || d->scaled > 10000)) return *d;
                 return std::nullopt;
@@ -268,7 +273,7 @@ TEST(WatchCliTest, WithoutADatabaseEachChangeIsOneJsonLine) {
     std::sort(printed.begin(), printed.end());
 
     demo::DemoOptions options;
-    options.today = demo::ToYearMonthDay(*ParseIsoDate(kToday));
+    options.today = demo::ToYearMonthDay(*table::ParseIsoDate(kToday));
     const auto generation_0 = demo::PublishedFirstRows(options, *options.today);
     options.generation = 1;
     const auto generation_1 = demo::PublishedFirstRows(options, *options.today);

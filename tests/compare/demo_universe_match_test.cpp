@@ -14,6 +14,10 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::compare {
+
+using table::Cp1251ToUtf8;
+using table::OddsRecord;
+
 namespace {
 
 using Identity = std::tuple<std::string, std::string, std::string, std::string, int64_t>;

@@ -16,14 +16,20 @@
 #include "table/date_time.h"
 
 namespace lintaro::compare {
+
+using table::DateTime;
+using table::DecimalFromDouble;
+using table::OddsRecord;
+using table::Utf8ToCp1251;
+
 namespace {
 
 // "2026-05-16 17:00" plus `shift_minutes`.
 DateTime At(const char* when, int shift_minutes = 0) {
-    CalendarParts parts;
+    table::CalendarParts parts;
     std::sscanf(when, "%d-%d-%d %d:%d", &parts.year, &parts.month, &parts.day, &parts.hour,
                 &parts.minute);
-    return DateTime{MakeDateTime(parts)->ms + shift_minutes * int64_t{60'000}};
+    return DateTime{table::MakeDateTime(parts)->ms + shift_minutes * int64_t{60'000}};
 }
 
 OddsRecord Event(const char* sport, const char* home, const char* guest, DateTime start) {

@@ -17,7 +17,7 @@
 namespace lintaro::compare {
 namespace {
 
-std::string Cp(const char* utf8) { return Utf8ToCp1251(utf8); }
+std::string Cp(const char* utf8) { return table::Utf8ToCp1251(utf8); }
 
 double Similar(const char* first_utf8, const char* second_utf8) {
     return NameSimilarity(PrepareName(Cp(first_utf8)), PrepareName(Cp(second_utf8)));

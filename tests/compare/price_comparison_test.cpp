@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 namespace lintaro::compare {
+
+using table::OddsRecord;
+
 namespace {
 
-Decimal D(double value) { return *DecimalFromDouble(value); }
+table::Decimal D(double value) { return *table::DecimalFromDouble(value); }
 
 const BestPrice* Find(const EventComparison& c, PriceField field) {
     for (const BestPrice& best : c.best) {

@@ -9,6 +9,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::compare {
+
+using table::Utf8ToCp1251;
+
 namespace {
 
 constexpr char kRow[] =
@@ -24,11 +27,11 @@ std::string Replace(std::string text, const std::string& from, const std::string
 }
 
 TEST(RowLinesTest, ReadsWhatTheRowWriterWrites) {
-    const OddsRecord row = ParseRowLine(kRow);
+    const table::OddsRecord row = ParseRowLine(kRow);
     EXPECT_EQ(row.sport_type_name, Utf8ToCp1251("футбол"));
     EXPECT_EQ(row.team_h_name, Utf8ToCp1251("Арсенал \"Л\""));
     EXPECT_EQ(row.team_g_name, Utf8ToCp1251("Челси\t"));
-    EXPECT_EQ(row.sport_event_date->ms, MakeDateTime({2026, 5, 16, 17, 0, 0, 0})->ms);
+    EXPECT_EQ(row.sport_event_date->ms, table::MakeDateTime({2026, 5, 16, 17, 0, 0, 0})->ms);
     EXPECT_EQ(row.P1->scaled, 21000);
     EXPECT_EQ(row.VF1->scaled, -15000);
     EXPECT_FALSE(row.PX1);

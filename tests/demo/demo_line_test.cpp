@@ -15,6 +15,10 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::demo {
+
+using table::Decimal;
+using table::OddsRecord;
+
 namespace {
 
 constexpr std::chrono::year_month_day kToday = testing_util::kDemoToday;
@@ -35,14 +39,15 @@ TEST(DemoLineTest, SameOptionsGiveTheSamePagesAndOtherSeedsOtherOnes) {
     EXPECT_EQ(second.list_page, again.list_page);
 
     // The first bookmaker's texts are Windows-1251 bytes, never UTF-8.
-    EXPECT_NE(first.page.find(Utf8ToCp1251("<div class=cap>Футбол. Англия. Премьер-лига</div>")),
-              std::string::npos);
+    EXPECT_NE(
+        first.page.find(table::Utf8ToCp1251("<div class=cap>Футбол. Англия. Премьер-лига</div>")),
+        std::string::npos);
     EXPECT_EQ(first.page.find("Футбол"), std::string::npos);
 }
 
 TEST(DemoLineTest, PublishedRowsStartWithinFourWeeksOfTodayAcrossTheYearEnd) {
     // Published on 20 December, the line reaches into January: those events carry the next year.
-    const auto today_ms = MakeDateTime({2026, 12, 20}).value().ms;
+    const auto today_ms = table::MakeDateTime({2026, 12, 20}).value().ms;
     bool next_year_seen = false;
     for (const auto& rows :
          {PublishedFirstRows(Options(), kToday), PublishedSecondRows(Options(), kToday)}) {
@@ -50,8 +55,8 @@ TEST(DemoLineTest, PublishedRowsStartWithinFourWeeksOfTodayAcrossTheYearEnd) {
         for (const OddsRecord& row : rows) {
             const int64_t ms = row.sport_event_date.value().ms;
             EXPECT_GE(ms, today_ms);
-            EXPECT_LT(ms, today_ms + 29 * kMsPerDay);
-            next_year_seen |= SplitDateTime(DateTime{ms}).year == 2027;
+            EXPECT_LT(ms, today_ms + 29 * table::kMsPerDay);
+            next_year_seen |= table::SplitDateTime(table::DateTime{ms}).year == 2027;
         }
     }
     EXPECT_TRUE(next_year_seen);

@@ -16,6 +16,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::demo {
+
+using table::OddsRecord;
+
 namespace {
 
 constexpr std::chrono::year_month_day kToday = testing_util::kDemoToday;
@@ -33,10 +36,10 @@ Identity IdentityOf(const DemoRowIdentity& id) {
 }
 
 // The first bookmaker's text (Windows-1251) as UTF-8.
-std::string Utf8(const std::string& cp1251) { return Cp1251ToUtf8(cp1251); }
+std::string Utf8(const std::string& cp1251) { return table::Cp1251ToUtf8(cp1251); }
 
 // 1 / price, or 0 for no price (at most 1.0: the second bookmaker's tennis draw is 0).
-double Implied(const std::optional<Decimal>& price) {
+double Implied(const std::optional<table::Decimal>& price) {
     return price && price->scaled > 10000 ? 1.0 / price->ToDouble() : 0.0;
 }
 

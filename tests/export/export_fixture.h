@@ -18,7 +18,7 @@
 
 namespace lintaro::testing {
 
-inline std::string Cp(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+inline std::string Cp(std::string_view utf8) { return table::Utf8ToCp1251(utf8); }
 
 // A fresh folder under /tmp, removed with its content.
 class TempDir {
@@ -64,11 +64,11 @@ inline void WriteAll(const std::string& path, const std::string& bytes) {
 
 // Days since 1899-12-30 of a date and time.
 inline double Days(int year, int month, int day, int hour = 0, int minute = 0) {
-    return DaysFromDateTime(*MakeDateTime({year, month, day, hour, minute, 0, 0}));
+    return table::DaysFromDateTime(*table::MakeDateTime({year, month, day, hour, minute, 0, 0}));
 }
 
 struct SmallGrid {
-    OddsTable table;
+    table::OddsTable table;
     SheetDescription sheet;
 
     SmallGrid() {
@@ -83,13 +83,13 @@ struct SmallGrid {
                          1.85,
                          3.4,
                          4.2,
-                         Null{},
-                         Null{},
-                         Null{},
-                         Null{},
-                         Null{},
-                         Null{},
-                         Null{},
+                         table::Null{},
+                         table::Null{},
+                         table::Null{},
+                         table::Null{},
+                         table::Null{},
+                         table::Null{},
+                         table::Null{},
                          1.8,
                          2.0,
                          2.5,
@@ -98,37 +98,39 @@ struct SmallGrid {
         // Null prices, a draw stored as 0 (no price, as the tennis draw), a quarter total line,
         // a midnight start.
         table.InsertRow({Cp("футбол"), Cp("Англия"), Days(2026, 12, 26), Cp("Alpha"), Cp("Beta"),
-                         Null{}, 0.0, Null{}, Null{}, Null{}, Null{}, Null{}, Null{}, Null{},
-                         Null{}, Null{}, Null{}, -0.75, int32_t{2}});
+                         table::Null{}, 0.0, table::Null{}, table::Null{}, table::Null{},
+                         table::Null{}, table::Null{}, table::Null{}, table::Null{}, table::Null{},
+                         table::Null{}, table::Null{}, -0.75, int32_t{2}});
         table.InsertRow({Cp("хоккей"), Cp("КХЛ"), Days(2026, 12, 27, 9, 5), Cp("Ак Барс"),
-                         Cp("ЦСКА"), 2.05, Null{}, 1.75, Null{}, Null{}, Null{}, Null{}, Null{},
-                         Null{}, Null{}, Null{}, Null{}, Null{}, int32_t{3}});
+                         Cp("ЦСКА"), 2.05, table::Null{}, 1.75, table::Null{}, table::Null{},
+                         table::Null{}, table::Null{}, table::Null{}, table::Null{}, table::Null{},
+                         table::Null{}, table::Null{}, table::Null{}, int32_t{3}});
 
         sheet.group_levels = 2;
         sheet.bands = {{Cp("Общие данные"), 2}, {Cp("Исходы"), 2}, {Cp("Тотал"), 2}};
         const auto column = [](const char* caption, const char* field, int width,
-                               FieldAlignment alignment) {
+                               table::FieldAlignment alignment) {
             SheetColumn c;
             c.caption = Cp(caption);
-            c.field_index = field ? FieldIndex(field) : -1;
+            c.field_index = field ? table::FieldIndex(field) : -1;
             c.width = width;
             c.font = {Cp("Тахома"), 180};
             c.alignment = alignment;
             return c;
         };
         sheet.columns = {
-            column("Дата события", "sport_event_date", 104, FieldAlignment::kLeft),
-            column("Командa дом.", "team_h_name", 150, FieldAlignment::kLeft),
-            column("1", "P1", 50, FieldAlignment::kRight),
-            column("X", "X", 50, FieldAlignment::kRight),
-            column("знач.", "VT", 50, FieldAlignment::kCenter),
-            column("без поля", nullptr, 40, FieldAlignment::kLeft),
+            column("Дата события", "sport_event_date", 104, table::FieldAlignment::kLeft),
+            column("Командa дом.", "team_h_name", 150, table::FieldAlignment::kLeft),
+            column("1", "P1", 50, table::FieldAlignment::kRight),
+            column("X", "X", 50, table::FieldAlignment::kRight),
+            column("знач.", "VT", 50, table::FieldAlignment::kCenter),
+            column("без поля", nullptr, 40, table::FieldAlignment::kLeft),
         };
         sheet.columns[1].summary = SheetSummary::kCount;
         sheet.columns[2].font.bold = true;
         sheet.columns[5].disable_caption = true;
 
-        const std::vector<OddsRecord>& rows = table.Rows();
+        const std::vector<table::OddsRecord>& rows = table.Rows();
         sheet.nodes = {
             Group(0, "Вид спорта : футбол "),
             Group(1, "Турнир : Англия "),
@@ -146,7 +148,7 @@ struct SmallGrid {
         node.group_text = Cp(text);
         return node;
     }
-    SheetNode Event(const OddsRecord* row) const {
+    SheetNode Event(const table::OddsRecord* row) const {
         SheetNode node;
         node.level = sheet.group_levels;
         node.row = row;

@@ -8,6 +8,9 @@
 #include "export_fixture.h"
 
 namespace lintaro {
+
+using table::OddsTable;
+
 namespace {
 
 using testing::Cp;
@@ -18,7 +21,7 @@ void FillTable(OddsTable& table) {
     table.ResetTable();
     const auto row = [&](const char* sport, const char* tournament, double start, const char* home,
                          std::optional<double> p1) {
-        std::vector<FieldValue> values(kOddsFieldCount, Null{});
+        std::vector<table::FieldValue> values(table::kOddsFieldCount, table::Null{});
         values[0] = Cp(sport);
         values[1] = Cp(tournament);
         values[2] = start;
@@ -68,7 +71,7 @@ TEST(GridSheetTest, DescribesTheGridAsLaidOutAtStart) {
     ASSERT_EQ(sheet.columns.size(), 16u);
     for (size_t i = 0; i < 16; ++i) {
         SCOPED_TRACE(fields[i]);
-        EXPECT_EQ(sheet.columns[i].field_index, FieldIndex(fields[i]));
+        EXPECT_EQ(sheet.columns[i].field_index, table::FieldIndex(fields[i]));
         const bool bold = i >= 3 && i != 9 && i != 11 && i != 13;  // prices, not the values
         EXPECT_EQ(sheet.columns[i].font.bold, bold);
         EXPECT_EQ(sheet.columns[i].font.height, 160);
@@ -76,16 +79,17 @@ TEST(GridSheetTest, DescribesTheGridAsLaidOutAtStart) {
     }
     EXPECT_EQ(sheet.columns[1].caption, Cp("Командa дом."));
     EXPECT_EQ(sheet.columns[0].width, 104);
-    EXPECT_EQ(sheet.columns[3].alignment, FieldAlignment::kRight);
-    EXPECT_EQ(sheet.columns[9].alignment, FieldAlignment::kCenter);
+    EXPECT_EQ(sheet.columns[3].alignment, table::FieldAlignment::kRight);
+    EXPECT_EQ(sheet.columns[9].alignment, table::FieldAlignment::kCenter);
     EXPECT_EQ(sheet.look.palette.header_font, (SheetColour{0, 0, 128}));
     EXPECT_EQ(sheet.look.formats.short_date, "dd.MM.yyyy");
 
     // Sports in code order, tournaments likewise, events by start time.
     std::vector<std::string> nodes;
     for (const SheetNode& node : sheet.nodes) {
-        nodes.push_back(std::to_string(node.level) + " " +
-                        Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
+        nodes.push_back(
+            std::to_string(node.level) + " " +
+            table::Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
     }
     EXPECT_EQ(nodes,
               (std::vector<std::string>{"0 Вид спорта : баскетбол ", "1 Турнир : НБА ", "2 Бостон",
@@ -102,7 +106,8 @@ TEST(GridSheetTest, SelectedRowsComeWithTheirGroupRowsOnce) {
     const SheetDescription sheet = DescribeGrid(tree, grid::GridLook{}, false, {0, 3});
     std::vector<std::string> nodes;
     for (const SheetNode& node : sheet.nodes) {
-        nodes.push_back(Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
+        nodes.push_back(
+            table::Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
     }
     EXPECT_EQ(nodes, (std::vector<std::string>{"Вид спорта : футбол ", "Турнир : Англия ",
                                                "Поздний", "Турнир : Испания ", "Барселона"}));
@@ -175,7 +180,7 @@ TEST(GridSheetTest, TextsAtTheTablesLargestSizesAreWrittenWhole) {
     table.ResetTable();
     const std::string sport(255, '\xE0');  // "а" x 255
     const std::string team(255, 'W');
-    std::vector<FieldValue> values(kOddsFieldCount, Null{});
+    std::vector<table::FieldValue> values(table::kOddsFieldCount, table::Null{});
     values[0] = sport;
     values[1] = std::string(255, 'T');
     values[2] = testing::Days(2026, 12, 25, 20);

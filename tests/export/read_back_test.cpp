@@ -12,6 +12,9 @@
 #include "export_fixture.h"
 
 namespace lintaro {
+
+using table::Null;
+
 namespace {
 
 using testing::Cp;
@@ -153,9 +156,9 @@ TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
 // The odds grid with two margin columns shown: the same numbers in both formats, where the grid
 // shows them (after the prices of their bands), and an empty cell where a margin has no prices.
 TEST(ReadBackTest, ShownMarginColumnsReadBackFromBothFormats) {
-    OddsTable table;
+    table::OddsTable table;
     table.ResetTable();
-    std::vector<FieldValue> row(kOddsFieldCount, Null{});
+    std::vector<table::FieldValue> row(table::kOddsFieldCount, Null{});
     row[0] = Cp("футбол");
     row[1] = Cp("Англия");
     row[2] = testing::Days(2026, 12, 25, 18);
@@ -210,7 +213,7 @@ TEST(ReadBackTest, ShownMarginColumnsReadBackFromBothFormats) {
 TEST(ReadBackTest, XlsxHasNoRowLimitOfTheOldFormatAndKeepsControlCharacters) {
     TempDir dir;
     SmallGrid grid;
-    OddsRecord odd = grid.table.Rows()[0];
+    table::OddsRecord odd = grid.table.Rows()[0];
     odd.team_h_name = Cp("Tab\there\x01");
     grid.sheet.nodes.assign(20'000, grid.Event(&grid.table.Rows()[1]));
     grid.sheet.nodes.push_back(grid.Event(&odd));

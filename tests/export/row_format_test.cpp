@@ -9,13 +9,16 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro {
+
+using table::OddsRecord;
+
 namespace {
 
-std::string Cp(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+std::string Cp(std::string_view utf8) { return table::Utf8ToCp1251(utf8); }
 
 // Rows stored through the table, as the readers store them.
 std::vector<OddsRecord> SampleRows() {
-    OddsTable table;
+    table::OddsTable table;
     table.ResetTable();
     table.InsertRow({Cp("Футбол"),
                      Cp("Россия. Кубок, 1/8 финала"),
@@ -38,7 +41,7 @@ std::vector<OddsRecord> SampleRows() {
                      int32_t{17},
                      Cp("<tr>\r\n\t<td>Тотал</td></tr>\x01")});
     // Null against the empty text, a midnight date and a row of 19 values.
-    table.InsertRow({Null{}, Cp("   "), 45361.0, Unassigned{}, std::string(), -0.5});
+    table.InsertRow({table::Null{}, Cp("   "), 45361.0, table::Unassigned{}, std::string(), -0.5});
     return table.Rows();
 }
 
@@ -63,7 +66,7 @@ TEST(RowFormatTest, DecimalsPrintExactlyFromTheStoredValue) {
     };
     for (const auto& [scaled, text] : cases) {
         SCOPED_TRACE(scaled);
-        EXPECT_EQ(DecimalText(Decimal{scaled}), text);
+        EXPECT_EQ(DecimalText(table::Decimal{scaled}), text);
     }
 }
 
@@ -110,7 +113,7 @@ TEST(RowFormatTest, BytesOutsideTheCodePageStayVisible) {
 std::string CsvHomeTeamCell(std::string_view cp1251, bool terminal) {
     OddsRecord row;
     row.team_h_name = std::string(cp1251);
-    row.P1 = Decimal{-5000};
+    row.P1 = table::Decimal{-5000};
     std::ostringstream out;
     RowWriter(out, RowFormat::kCsv, RowOptions{.escape_control_bytes = terminal}).Write(row);
     const std::string text = out.str();

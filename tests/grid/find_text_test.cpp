@@ -8,6 +8,9 @@
 #include "grid_fixture.h"
 
 namespace lintaro::grid {
+
+using table::Utf8ToCp1251;
+
 namespace {
 
 using testing::At;
@@ -44,7 +47,7 @@ TEST(FindTextTest, IgnoresCaseAndReadsYoAsYe) {
 }
 
 TEST(FindTextTest, LooksAtTeamsAndTournamentOnly) {
-    OddsRecord row;
+    table::OddsRecord row;
     row.sport_type_name = Utf8ToCp1251("Футбол");
     row.competition_name = Utf8ToCp1251("Премьер-лига");
     row.team_h_name = Utf8ToCp1251("Зенит");
@@ -58,7 +61,7 @@ TEST(FindTextTest, LooksAtTeamsAndTournamentOnly) {
 }
 
 TEST(FindTextTest, CombinesWithColumnFiltersAndClearsBackToThem) {
-    OddsTable table;
+    table::OddsTable table;
     Fill(table, {
                     {"футбол", "РПЛ", At(11, 18), "Спартак", "Зенит"},
                     {"футбол", "РПЛ", At(11, 20), "ЦСКА", "Спартак"},
@@ -106,7 +109,7 @@ TEST(FindTextTest, CombinesWithColumnFiltersAndClearsBackToThem) {
         SCOPED_TRACE(step.what);
         step.change(tree);
         EXPECT_EQ(Dump(tree), step.tree);
-        EXPECT_EQ(Cp1251ToUtf8(tree.FooterText()), step.footer);
+        EXPECT_EQ(table::Cp1251ToUtf8(tree.FooterText()), step.footer);
     }
     // A rebuild over a changed table keeps finding.
     table.InsertRow(testing::ValuesOf({"теннис", "ATP", At(12, 10), "Зенков", "Иванов"}));

@@ -8,6 +8,10 @@
 #include "grid_fixture.h"
 
 namespace lintaro::grid {
+
+using table::CalendarParts;
+using table::RegionalFormats;
+
 namespace {
 
 using testing::At;
@@ -43,7 +47,7 @@ class GridFilterTest : public ::testing::Test {
                      });
         tree_.Rebuild(table_);
     }
-    OddsTable table_;
+    table::OddsTable table_;
     GridTree tree_;
 };
 
@@ -179,11 +183,11 @@ TEST(GridFilterParseTest, DatesAndNumbersInRegionalFormats) {
         const auto parsed = ParseDisplayDateTime(c.text, *c.formats);
         ASSERT_EQ(parsed.has_value(), c.parts.has_value());
         if (parsed) {
-            EXPECT_EQ(SplitDateTime(*parsed), *c.parts);
+            EXPECT_EQ(table::SplitDateTime(*parsed), *c.parts);
         }
     }
-    EXPECT_EQ(ParseDisplayNumber("1,85", us), Decimal{18500});
-    EXPECT_EQ(ParseDisplayNumber("-.5", russian), Decimal{-5000});
+    EXPECT_EQ(ParseDisplayNumber("1,85", us), table::Decimal{18500});
+    EXPECT_EQ(ParseDisplayNumber("-.5", russian), table::Decimal{-5000});
     EXPECT_EQ(ParseDisplayNumber("1e3", russian), std::nullopt);
     EXPECT_EQ(ParseDisplayNumber("1000000", russian), std::nullopt);
     EXPECT_TRUE(LikeMatch("\xD1\xCF\xC0\xD0\xD2\xC0\xCA", "*\xF2\xE0?"));  // СПАРТАК, *та?

@@ -17,7 +17,7 @@ namespace lintaro::grid::testing {
 struct Event {
     std::optional<std::string> sport;       // UTF-8
     std::optional<std::string> tournament;  // UTF-8
-    std::optional<CalendarParts> start;
+    std::optional<table::CalendarParts> start;
     std::optional<std::string> home;   // UTF-8
     std::optional<std::string> guest;  // UTF-8
     std::optional<double> p1 = std::nullopt;
@@ -25,28 +25,28 @@ struct Event {
     std::optional<std::string> sheet = std::string("<b>sheet</b>");
 };
 
-inline CalendarParts At(int day, int hour, int minute = 0, int month = 12, int year = 2026) {
-    return CalendarParts{year, month, day, hour, minute, 0, 0};
+inline table::CalendarParts At(int day, int hour, int minute = 0, int month = 12, int year = 2026) {
+    return table::CalendarParts{year, month, day, hour, minute, 0, 0};
 }
 
-inline std::vector<FieldValue> ValuesOf(const Event& e) {
-    std::vector<FieldValue> values(kOddsFieldCount, Null{});
-    auto text = [](const std::optional<std::string>& utf8) -> FieldValue {
-        if (!utf8) return Null{};
-        return Utf8ToCp1251(*utf8);
+inline std::vector<table::FieldValue> ValuesOf(const Event& e) {
+    std::vector<table::FieldValue> values(table::kOddsFieldCount, table::Null{});
+    auto text = [](const std::optional<std::string>& utf8) -> table::FieldValue {
+        if (!utf8) return table::Null{};
+        return table::Utf8ToCp1251(*utf8);
     };
     values[0] = text(e.sport);
     values[1] = text(e.tournament);
-    if (e.start) values[2] = DaysFromDateTime(*MakeDateTime(*e.start));
+    if (e.start) values[2] = table::DaysFromDateTime(*table::MakeDateTime(*e.start));
     values[3] = text(e.home);
     values[4] = text(e.guest);
     if (e.p1) values[5] = *e.p1;
     values[18] = e.key;
-    values[19] = e.sheet ? FieldValue(*e.sheet) : FieldValue(Null{});
+    values[19] = e.sheet ? table::FieldValue(*e.sheet) : table::FieldValue(table::Null{});
     return values;
 }
 
-inline void Fill(OddsTable& table, const std::vector<Event>& events) {
+inline void Fill(table::OddsTable& table, const std::vector<Event>& events) {
     table.ResetTable();
     for (const Event& e : events) table.InsertRow(ValuesOf(e));
 }
@@ -58,7 +58,7 @@ inline std::string Dump(const GridTree& tree) {
     for (NodeRef node : tree.PreOrder()) {
         out.append(2 * node.level, ' ');
         if (tree.IsGroup(node)) {
-            out += Cp1251ToUtf8(tree.GroupText(node));
+            out += table::Cp1251ToUtf8(tree.GroupText(node));
         } else {
             out += tree.CellText(node, kColHomeTeam) + "-" + tree.CellText(node, kColGuestTeam);
         }

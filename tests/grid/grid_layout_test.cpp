@@ -10,11 +10,14 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::grid {
+
+using table::Cp1251ToUtf8;
+
 namespace {
 
 TEST(GridLayoutTest, ColumnsAtStart) {
     using B = ColumnBackground;
-    using A = FieldAlignment;
+    using A = table::FieldAlignment;
     struct Row {
         const char* field;
         const char* caption;
@@ -62,7 +65,7 @@ TEST(GridLayoutTest, ColumnsAtStart) {
         const Row& r = kRows[i];
         const GridColumn& c = layout.Column(i);
         SCOPED_TRACE(r.field);
-        EXPECT_STREQ(kOddsFields[c.field_index].name, r.field);
+        EXPECT_STREQ(table::kOddsFields[c.field_index].name, r.field);
         EXPECT_EQ(c.computed, ComputedColumn::kNone);
         EXPECT_EQ(Cp1251ToUtf8(c.caption), r.caption);
         EXPECT_EQ(c.band, r.band);
@@ -115,7 +118,7 @@ TEST(GridLayoutTest, MarginColumnsStartHiddenAtTheEndOfTheirBands) {
         EXPECT_FALSE(c.visible);
         EXPECT_TRUE(c.fixed);   // never grouped by
         EXPECT_TRUE(c.filter);  // a filter button once shown
-        EXPECT_EQ(c.alignment, FieldAlignment::kRight);
+        EXPECT_EQ(c.alignment, table::FieldAlignment::kRight);
         EXPECT_EQ(c.summary, SummaryKind::kNone);
     }
     const std::vector<int>& order = layout.Order();

@@ -10,6 +10,9 @@
 #include "grid_fixture.h"
 
 namespace lintaro::grid {
+
+using table::OddsTable;
+
 namespace {
 
 using testing::At;
@@ -73,7 +76,7 @@ class ViewOfTree {
             out.append(2 * node.level, ' ');
             if (tree_.IsGroup(node)) {
                 const bool open = expanded_.count({node.level, node.index}) > 0;
-                out += (open ? "+" : "-") + Cp1251ToUtf8(tree_.GroupText(node));
+                out += (open ? "+" : "-") + table::Cp1251ToUtf8(tree_.GroupText(node));
                 if (open) {
                     for (int i = tree_.ChildCount(node) - 1; i >= 0; --i) {
                         stack.push_back(tree_.Child(node, i));
@@ -96,7 +99,7 @@ class ViewOfTree {
 
 int RowOf(const OddsTable& table, const std::string& home) {
     for (int i = 0; i < table.RowCount(); ++i) {
-        if (table.Rows()[i].team_h_name == Utf8ToCp1251(home)) return i;
+        if (table.Rows()[i].team_h_name == table::Utf8ToCp1251(home)) return i;
     }
     return -1;
 }
@@ -107,7 +110,7 @@ void Delete(OddsTable& table, const std::string& home) {
 }
 
 // Sport, tournament, teams and start time: what a refresh of a moving line keeps of an event.
-bool SameTeamsAndStart(const OddsRecord& a, const OddsRecord& b) {
+bool SameTeamsAndStart(const table::OddsRecord& a, const table::OddsRecord& b) {
     return a.sport_type_name == b.sport_type_name && a.competition_name == b.competition_name &&
            a.team_h_name == b.team_h_name && a.team_g_name == b.team_g_name &&
            a.sport_event_date == b.sport_event_date;

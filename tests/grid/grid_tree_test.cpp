@@ -12,6 +12,12 @@
 #include "grid_fixture.h"
 
 namespace lintaro::grid {
+
+using table::Cp1251ToUtf8;
+using table::FieldValue;
+using table::Null;
+using table::OddsTable;
+
 namespace {
 
 using testing::At;
@@ -138,7 +144,7 @@ TEST(GridTreeTest, QuarterLinesAndPricesThatAreNone) {
     std::string cells;
     for (NodeRef node : tree.PreOrder()) {
         if (!tree.IsEvent(node)) continue;
-        const OddsRecord& row = *tree.Record(node);
+        const table::OddsRecord& row = *tree.Record(node);
         cells += tree.CellText(node, kColHomeTeam) + " X=" + tree.CellText(node, kColX) +
                  " VF1=" + tree.CellText(node, kColVF1) + " VT=" + tree.CellText(node, kColVT) +
                  " (" + ExactCellText(row, tree.Layout().Column(kColVT), tree.Formats()) + ")\n";
@@ -326,7 +332,7 @@ TEST(GridTreeTest, StaleTreeReadsMissingRowsAsNull) {
     GridTree tree;
     tree.Rebuild(table);
     {
-        ScopedDisplaySuspension suspended(table);
+        table::ScopedDisplaySuspension suspended(table);
         table.ResetTable();  // no notification: the tree still holds one event row
         EXPECT_EQ(tree.Record({2, 0}), nullptr);
         EXPECT_EQ(tree.CellText({2, 0}, kColHomeTeam), "");
@@ -341,7 +347,7 @@ TEST(GridTreeTest, UnusualTextsAndManySharedKeys) {
     // Bytes outside the Cyrillic range, a field at its maximum size, null everywhere, one key.
     OddsTable table;
     table.ResetTable();
-    std::vector<FieldValue> odd(kOddsFieldCount, Null{});
+    std::vector<FieldValue> odd(table::kOddsFieldCount, Null{});
     odd[0] = std::string("\x98\x80\xA0\xFF");
     odd[3] = std::string(255, '\xB9');
     table.InsertRow(odd);
@@ -352,7 +358,7 @@ TEST(GridTreeTest, UnusualTextsAndManySharedKeys) {
     EXPECT_EQ(tree.EventCount(), 1002);
     EXPECT_EQ(tree.NodeCount(0), 3);
     EXPECT_EQ(Cp1251ToUtf8(tree.GroupText({0, 0})), "Вид спорта :  ");
-    EXPECT_EQ(tree.GroupText({0, 2}), Utf8ToCp1251("Вид спорта : ") + "\x98\x80\xA0\xFF ");
+    EXPECT_EQ(tree.GroupText({0, 2}), table::Utf8ToCp1251("Вид спорта : ") + "\x98\x80\xA0\xFF ");
     for (NodeRef node : tree.PreOrder()) {
         // Every row's key is null; the first row with a null key is row 0.
         if (tree.IsEvent(node)) {

@@ -9,12 +9,15 @@
 #include "grid_fixture.h"
 
 namespace lintaro::grid {
+
+using table::OddsRecord;
+
 namespace {
 
 using testing::At;
 using testing::Fill;
 
-std::optional<Decimal> Price(double value) { return DecimalFromDouble(value); }
+std::optional<table::Decimal> Price(double value) { return table::DecimalFromDouble(value); }
 
 TEST(MarginTest, FormulasAgainstHandComputedValues) {
     struct Case {
@@ -23,7 +26,8 @@ TEST(MarginTest, FormulasAgainstHandComputedValues) {
         std::optional<const char*> one_x_two, handicap, total;  // as shown, "." for the mark
     };
     const auto row =
-        [](std::initializer_list<std::pair<std::optional<Decimal> OddsRecord::*, double>> prices) {
+        [](std::initializer_list<std::pair<std::optional<table::Decimal> OddsRecord::*, double>>
+               prices) {
             OddsRecord r;
             for (const auto& [field, value] : prices) r.*field = Price(value);
             return r;
@@ -97,10 +101,10 @@ std::vector<testing::Event> TwoWayLine() {
     };
 }
 
-void FillTwoWay(OddsTable& table) {
+void FillTwoWay(table::OddsTable& table) {
     table.ResetTable();
     for (const testing::Event& e : TwoWayLine()) {
-        std::vector<FieldValue> values = testing::ValuesOf(e);
+        std::vector<table::FieldValue> values = testing::ValuesOf(e);
         values[7] = values[5];  // P2 = P1
         table.InsertRow(values);
     }
@@ -118,7 +122,7 @@ std::string Homes(const GridTree& tree) {
 }
 
 TEST(MarginTest, ShownMarginsSortFilterAndHideLikeOtherColumns) {
-    OddsTable table;
+    table::OddsTable table;
     FillTwoWay(table);
     GridTree tree;
     tree.Rebuild(table);

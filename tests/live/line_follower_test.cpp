@@ -11,6 +11,10 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::live {
+
+using table::OddsRecord;
+using table::Utf8ToCp1251;
+
 namespace {
 
 // "Home-Guest" of one soccer tournament on December 20, its home win at `p1`.
@@ -18,11 +22,11 @@ OddsRecord Event(const std::string& teams, double p1 = 1.85) {
     OddsRecord row;
     row.sport_type_name = Utf8ToCp1251("футбол");
     row.competition_name = Utf8ToCp1251("Англия. Премьер-лига");
-    row.sport_event_date = MakeDateTime({2026, 12, 20, 19, 30}).value();
+    row.sport_event_date = table::MakeDateTime({2026, 12, 20, 19, 30}).value();
     const size_t dash = teams.find('-');
     row.team_h_name = Utf8ToCp1251(teams.substr(0, dash));
     row.team_g_name = Utf8ToCp1251(teams.substr(dash + 1));
-    row.P1 = DecimalFromDouble(p1);
+    row.P1 = table::DecimalFromDouble(p1);
     return row;
 }
 

@@ -11,6 +11,12 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::live {
+
+using table::Decimal;
+using table::FieldIndex;
+using table::OddsRecord;
+using table::Utf8ToCp1251;
+
 namespace {
 
 // A row of the soccer tournament: "Home-Guest" on December `day` at 19:30, with decimals given as
@@ -19,7 +25,7 @@ OddsRecord Event(const std::string& teams, int day, const std::string& decimals 
     OddsRecord row;
     row.sport_type_name = Utf8ToCp1251("футбол");
     row.competition_name = Utf8ToCp1251("Англия. Премьер-лига");
-    row.sport_event_date = MakeDateTime({2026, 12, day, 19, 30}).value();
+    row.sport_event_date = table::MakeDateTime({2026, 12, day, 19, 30}).value();
     const size_t dash = teams.find('-');
     row.team_h_name = Utf8ToCp1251(teams.substr(0, dash));
     row.team_g_name = Utf8ToCp1251(teams.substr(dash + 1));
@@ -37,7 +43,7 @@ OddsRecord Event(const std::string& teams, int day, const std::string& decimals 
             &OddsRecord::P12, &OddsRecord::F1, &OddsRecord::VF1, &OddsRecord::F2,  &OddsRecord::VF2,
             &OddsRecord::TM,  &OddsRecord::TB, &OddsRecord::VT};
         row.*kOrder[index - kFirstPriceField] =
-            value.empty() ? std::nullopt : DecimalFromDouble(std::stod(value));
+            value.empty() ? std::nullopt : table::DecimalFromDouble(std::stod(value));
     }
     return row;
 }
@@ -67,12 +73,12 @@ std::string Dump(const LineMovement& movement, const std::vector<OddsRecord>& ro
     for (const OddsRecord& row : rows) {
         const auto marks = movement.Find(row);
         if (!marks) continue;
-        out << Cp1251ToUtf8(*row.team_h_name) << "-" << Cp1251ToUtf8(*row.team_g_name) << " "
-            << SplitDateTime(*row.sport_event_date).day << ":";
+        out << table::Cp1251ToUtf8(*row.team_h_name) << "-" << table::Cp1251ToUtf8(*row.team_g_name)
+            << " " << table::SplitDateTime(*row.sport_event_date).day << ":";
         if (marks->Change() == EventChange::kNew) out << " new";
         for (int f = kFirstPriceField; f < kFirstPriceField + kPriceFieldCount; ++f) {
             if (marks->Move(f) == PriceMove::kUnchanged) continue;
-            out << " " << kOddsFields[f].name << " " << MoveName(marks->Move(f));
+            out << " " << table::kOddsFields[f].name << " " << MoveName(marks->Move(f));
             if (const auto before = marks->Previous(f)) out << " " << before->ToDouble();
         }
         out << "\n";

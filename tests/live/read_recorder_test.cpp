@@ -19,6 +19,11 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::live {
+
+using table::Decimal;
+using table::OddsRecord;
+using table::Utf8ToCp1251;
+
 namespace {
 
 // A fresh database path in the test's own folder, removed with its log files.
@@ -71,7 +76,7 @@ OddsRecord Row(const std::string& home, const std::optional<std::string>& sheet)
     OddsRecord row;
     row.sport_type_name = Utf8ToCp1251("футбол");
     row.competition_name = Utf8ToCp1251("Англия. Премьер-лига");
-    row.sport_event_date = MakeDateTime({2026, 12, 20, 19, 30}).value();
+    row.sport_event_date = table::MakeDateTime({2026, 12, 20, 19, 30}).value();
     row.team_h_name = Utf8ToCp1251(home);
     row.team_g_name = Utf8ToCp1251("Челси");
     row.P1 = Decimal{18500};
@@ -132,7 +137,7 @@ int64_t DocumentedKey(std::initializer_list<std::optional<std::string>> columns)
 TEST(ReadRecorderTest, EventKeyIsTheSameForTheSameEventInEveryRead) {
     DatabaseFile file;
     OddsRecord moved = Row("Арсенал", std::nullopt);
-    moved.sport_event_date = MakeDateTime({2026, 12, 20, 21, 0}).value();  // another event
+    moved.sport_event_date = table::MakeDateTime({2026, 12, 20, 21, 0}).value();  // another event
     OddsRecord no_tournament = Row("Арсенал", std::nullopt);
     no_tournament.competition_name.reset();
     {

@@ -6,6 +6,9 @@
 #include <optional>
 
 namespace lintaro {
+
+using table::CivilDate;
+
 namespace {
 
 TEST(EventDateTest, ChoosesTheYearThatPlacesTheDateNearToday) {

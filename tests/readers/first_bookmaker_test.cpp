@@ -17,6 +17,12 @@
 #include "table/odds_table.h"
 
 namespace lintaro {
+
+using table::CivilDate;
+using table::OddsRecord;
+using table::OddsTable;
+using table::Utf8ToCp1251;
+
 namespace {
 
 using testing_util::At;
@@ -308,7 +314,7 @@ class FirstBookmakerLoadTest : public ::testing::Test {
     void SetUp() override { table_.ResetTable(); }
     ReaderContext Context(PageFetch fetch) { return ReaderContext{std::move(fetch), table_, ui_}; }
 
-    struct CountingObserver : OddsTableObserver {
+    struct CountingObserver : table::OddsTableObserver {
         void RowsChanged() override { ++changes; }
         int changes = 0;
     };

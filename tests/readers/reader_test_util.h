@@ -14,27 +14,27 @@ namespace lintaro::testing_util {
 
 class FakeUi : public ReaderUi {
   public:
-    explicit FakeUi(CivilDate today) : today_(today) {}
+    explicit FakeUi(table::CivilDate today) : today_(today) {}
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void SetWaitCursor(bool on) override { cursor_changes.push_back(on); }
-    CivilDate Today() override { return today_; }
+    table::CivilDate Today() override { return today_; }
 
     std::vector<std::string> messages;
     std::vector<bool> cursor_changes;
 
   private:
-    CivilDate today_;
+    table::CivilDate today_;
 };
 
 // A stored decimal as a double, or nullopt for null.
-inline std::optional<double> Value(const std::optional<Decimal>& field) {
+inline std::optional<double> Value(const std::optional<table::Decimal>& field) {
     if (!field) return std::nullopt;
     return field->ToDouble();
 }
 
 // The stored date-time of a local date and time.
-inline DateTime At(CivilDate date, int hour, int minute) {
-    return DateTime{(DaysSinceEpoch(date) * 86400 + hour * 3600 + minute * 60) * 1000};
+inline table::DateTime At(table::CivilDate date, int hour, int minute) {
+    return table::DateTime{(DaysSinceEpoch(date) * 86400 + hour * 3600 + minute * 60) * 1000};
 }
 
 }  // namespace lintaro::testing_util

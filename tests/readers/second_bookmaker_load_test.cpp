@@ -22,7 +22,7 @@ namespace {
 
 using testing_util::FakeUi;
 
-constexpr CivilDate kToday{2026, 12, 10};
+constexpr table::CivilDate kToday{2026, 12, 10};
 
 TEST(RequestHostTrackerTest, TakesTheHostLineOfTheLastHead) {
     struct Case {
@@ -96,7 +96,7 @@ TEST(SecondBookmakerLoadTest, FollowsTheAnsweringHostAndSurvivesAFailingPage) {
     http::TNetHTTP& http = client.http;
     http.SetTimeLimits({.connect_ms = 5000, .fetch_ms = 10000});
 
-    OddsTable table;
+    table::OddsTable table;
     table.ResetTable();
     FakeUi ui(kToday);
     LoadSecondBookmaker(
@@ -122,7 +122,7 @@ TEST(SecondBookmakerLoadTest, FollowsTheAnsweringHostAndSurvivesAFailingPage) {
     EXPECT_EQ(RequestLine(own_heads[1]),
               "GET /guestContestLines.asp?ContestType=Tennis&League=4 HTTP/1.0");
 
-    const std::vector<OddsRecord>& rows = table.Rows();
+    const std::vector<table::OddsRecord>& rows = table.Rows();
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].competition_name, "Premier & Cup");
     EXPECT_EQ(rows[0].sport_type_name, "soccer");
@@ -152,7 +152,7 @@ class SecondBookmakerFailureTest : public ::testing::Test {
     }
 
     RequestHostTracker hosts_;
-    OddsTable table_;
+    table::OddsTable table_;
     FakeUi ui_{kToday};
     std::vector<std::string> fetched_;
 };
@@ -192,7 +192,7 @@ TEST_F(SecondBookmakerFailureTest, PageCutShortOrOutOfTimeEndsTheRead) {
         return "home";
     });
     EXPECT_EQ(ui_.messages, std::vector<std::string>{IncompleteReadMessage("Read Timeout")});
-    EXPECT_EQ(ui_.messages[0], Utf8ToCp1251("Линия не прочитана до конца: Read Timeout"));
+    EXPECT_EQ(ui_.messages[0], table::Utf8ToCp1251("Линия не прочитана до конца: Read Timeout"));
 }
 
 TEST_F(SecondBookmakerFailureTest, CancelStopsQuietlyKeepingTheRowsRead) {

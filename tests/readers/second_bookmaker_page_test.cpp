@@ -14,6 +14,9 @@
 #include "table/odds_table.h"
 
 namespace lintaro {
+
+using table::OddsRecord;
+
 namespace {
 
 using testing_util::At;
@@ -23,11 +26,11 @@ using testing_util::SoccerEvent;
 using testing_util::TennisEvent;
 using testing_util::Value;
 
-constexpr CivilDate kToday{2026, 12, 10};
+constexpr table::CivilDate kToday{2026, 12, 10};
 
 std::vector<OddsRecord> Parse(const std::string& page, const std::string& sport,
                               const std::string& name = "Premier League") {
-    OddsTable table;
+    table::OddsTable table;
     table.ResetTable();
     ParseSecondBookmakerPage(NormalizeLines("<table>\r\n" + page + "</table>\r\n"), sport, name,
                              table, kToday);
@@ -63,7 +66,7 @@ TEST(SecondBookmakerPageTest, ReadsTheSoccerWorkedExample) {
 TEST(SecondBookmakerPageTest, ReadsTwelveHourTimesShiftedByTenHours) {
     struct Case {
         std::string date, time;
-        std::optional<DateTime> expected;
+        std::optional<table::DateTime> expected;
     };
     const Case cases[] = {
         {"12/25", "08:05 PM", At({2026, 12, 26}, 6, 5)},
@@ -243,7 +246,7 @@ TEST(SecondBookmakerPageTest, HostilePagesEndLikeUnreadablePagesKeepingTheirRows
         SCOPED_TRACE(c.piece);
         std::string page = c.event;
         while (page.size() < 200000) page += c.piece;
-        OddsTable table;
+        table::OddsTable table;
         table.ResetTable();
         try {
             ParseSecondBookmakerPage(NormalizeLines(page), c.sport, "League", table, kToday);

@@ -14,6 +14,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro {
+
+using table::Utf8ToCp1251;
+
 namespace {
 
 using namespace std::string_literals;

@@ -22,7 +22,7 @@ namespace {
 using bench::Repeat;
 
 std::string Write(std::string_view utf8_sheet) {
-    return WriteBoundedSheet(Utf8ToCp1251(utf8_sheet));
+    return WriteBoundedSheet(table::Utf8ToCp1251(utf8_sheet));
 }
 
 // What the viewer would show as text: the output's text nodes, joined.
@@ -168,10 +168,10 @@ TEST(BoundedSheetTest, RealSheetsComeOutAsTheyWentInLessTheirClasses) {
     const demo::FirstLine line =
         demo::BuildFirstLine(testing_util::DemoTestOptions(300), testing_util::kDemoToday);
     int tables = 0;
-    for (const OddsRecord& row : line.rows) {
+    for (const table::OddsRecord& row : line.rows) {
         const std::string sheet = row.dop_info.value_or("");
         SCOPED_TRACE(sheet);
-        std::string expected = Cp1251ToUtf8(sheet);
+        std::string expected = table::Cp1251ToUtf8(sheet);
         for (const std::string_view cls : {" class=\"dop\"", " class=m"}) {
             for (size_t at; (at = expected.find(cls)) != std::string::npos;) {
                 expected.erase(at, cls.size());

@@ -104,7 +104,11 @@ inline std::vector<SampleSheet> HostileSheets() {
          {},
          {"x.png"},
          0},
-        {"every byte 128-255", Cp1251ToUtf8(high_bytes), {"Ђ", "€", "Ё", "№", "А", "я"}, {}, 0},
+        {"every byte 128-255",
+         table::Cp1251ToUtf8(high_bytes),
+         {"Ђ", "€", "Ё", "№", "А", "я"},
+         {},
+         0},
         {"formatting rebuilt at every paragraph", RebuiltFormatting(4'000), {"x"}, {}, 0},
         {"inline nesting", Repeat("<b>", 10'000) + "deep", {"deep"}, {}, 0},
         {"list nesting", Repeat("<ul><li>", 4'000) + "item", {"item"}, {}, 0},
@@ -154,7 +158,7 @@ inline size_t Count(std::string_view text, std::string_view piece) {
 // Whether the writer lets `utf8_sheet` through whole: all of it read, its `tables` tables written
 // as tables, no row or table turned to text (which would add line breaks).
 inline bool PassesWhole(const std::string& utf8_sheet, size_t tables) {
-    const std::string sheet = Utf8ToCp1251(utf8_sheet);
+    const std::string sheet = table::Utf8ToCp1251(utf8_sheet);
     if (sheet.size() > sheet::kMaxSheetBytes) return false;
     const std::string written = sheet::WriteBoundedSheet(sheet);
     return Count(written, "<table") == tables && Count(written, "<br") == Count(utf8_sheet, "<br");

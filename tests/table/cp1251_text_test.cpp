@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace lintaro {
+namespace lintaro::table {
 namespace {
 
 TEST(Cp1251TextTest, EveryAssignedByteRoundTrips) {
@@ -33,4 +33,4 @@ TEST(Cp1251TextTest, WhatTheCodePageLacksBecomesAQuestionMark) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::table

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <optional>
 
-namespace lintaro {
+namespace lintaro::table {
 namespace {
 
 DateTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
@@ -118,4 +118,4 @@ TEST(DateTimeTest, ParsesIsoDatesStrictly) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::table

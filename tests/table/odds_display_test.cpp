@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace lintaro {
+namespace lintaro::table {
 namespace {
 
 Decimal Dec(int64_t scaled) { return Decimal{scaled}; }
@@ -179,4 +179,4 @@ TEST(OddsDisplayTest, FieldTextsByKind) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::table

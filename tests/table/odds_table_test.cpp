@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace lintaro {
+namespace lintaro::table {
 namespace {
 
 constexpr int kDopInfo = 19;
@@ -483,4 +483,4 @@ TEST(OddsTableTest, ChangesFromInsideANotificationAreRefused) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::table

@@ -19,7 +19,7 @@
 #include "scripted_server.h"
 #include "table/cp1251_text.h"
 
-using lintaro::Utf8ToCp1251;
+using lintaro::table::Utf8ToCp1251;
 using lintaro::views::TFDopInfo;
 
 namespace {
@@ -184,11 +184,11 @@ class EventSheetWindowTest : public QObject {
         TFDopInfo bounded;
         TFDopInfo raw;
         int compared = 0;
-        for (const lintaro::OddsRecord& row : line.rows) {
+        for (const lintaro::table::OddsRecord& row : line.rows) {
             const std::string sheet = row.dop_info.value_or("");
             if (sheet.empty()) continue;
             bounded.WriteEventSheet(sheet);
-            raw.WebBrowser()->ShowHtml(QString::fromStdString(lintaro::Cp1251ToUtf8(sheet)));
+            raw.WebBrowser()->ShowHtml(QString::fromStdString(lintaro::table::Cp1251ToUtf8(sheet)));
             QTextDocument* shown = bounded.WebBrowser()->document();
             QTextDocument* before = raw.WebBrowser()->document();
             QCOMPARE(shown->toPlainText(), before->toPlainText());

@@ -16,10 +16,10 @@
 #include "views/odds_grid_view.h"
 #include "views/readable_colour.h"
 
-using lintaro::OddsTable;
-using lintaro::RegionalFormats;
 using lintaro::grid::testing::At;
 using lintaro::grid::testing::Fill;
+using lintaro::table::OddsTable;
+using lintaro::table::RegionalFormats;
 using namespace lintaro::grid;
 using namespace lintaro::views;
 
@@ -103,9 +103,9 @@ class GridLookTest : public QObject {
     void init() {
         // One event with an event sheet, a price and a handicap.
         Fill(table_, {});
-        std::vector<lintaro::FieldValue> values = lintaro::grid::testing::ValuesOf(
+        std::vector<lintaro::table::FieldValue> values = lintaro::grid::testing::ValuesOf(
             {"футбол", "РПЛ", At(11, 20), "Спартак", "Зенит", 1.85, 1, "<b>1</b>"});
-        values[lintaro::FieldIndex("F1")] = 1.95;
+        values[lintaro::table::FieldIndex("F1")] = 1.95;
         table_.InsertRow(values);
     }
     void cleanup() {
@@ -179,7 +179,7 @@ class GridLookTest : public QObject {
                                   {kColF1, CellMarkKind::kDown},
                                   {kColVF1, CellMarkKind::kLineChanged}};
         view_->SetCellMarks(
-            [&kMarked](const lintaro::OddsRecord&, int field) {
+            [&kMarked](const lintaro::table::OddsRecord&, int field) {
                 for (const Marked& m : kMarked) {
                     if (GridLayout().Column(m.column).field_index == field) {
                         return CellMark{m.kind, QStringLiteral("было 1")};
@@ -187,7 +187,7 @@ class GridLookTest : public QObject {
                 }
                 return CellMark{};
             },
-            [](const lintaro::OddsRecord&) {
+            [](const lintaro::table::OddsRecord&) {
                 return MarkCounts{1, 1, 1, 0};
             });
         view_->ExpandAllGroups();

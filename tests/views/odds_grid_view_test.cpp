@@ -38,11 +38,11 @@
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_tree_view.h"
 
-using lintaro::OddsTable;
-using lintaro::RegionalFormats;
 using lintaro::grid::testing::At;
 using lintaro::grid::testing::Event;
 using lintaro::grid::testing::Fill;
+using lintaro::table::OddsTable;
+using lintaro::table::RegionalFormats;
 using namespace lintaro::grid;
 using namespace lintaro::views;
 
@@ -305,8 +305,8 @@ class OddsGridViewTest : public QObject {
 
     void unusualRowsShowAsTheTableHoldsThem() {
         table_.ResetTable();
-        table_.InsertRow(std::vector<lintaro::FieldValue>(20, lintaro::Null{}));
-        std::vector<lintaro::FieldValue> odd(20, lintaro::Null{});
+        table_.InsertRow(std::vector<lintaro::table::FieldValue>(20, lintaro::table::Null{}));
+        std::vector<lintaro::table::FieldValue> odd(20, lintaro::table::Null{});
         odd[0] = std::string("\x98\xA0z");
         odd[3] = std::string(300, '\xB9');  // cut to 255
         odd[19] = std::string(5000, 'x');
@@ -333,7 +333,7 @@ class OddsGridViewTest : public QObject {
     // the draw stored as 0 an empty cell.
     void linesAndNoPricesInTheCells() {
         table_.ResetTable();
-        std::vector<lintaro::FieldValue> row =
+        std::vector<lintaro::table::FieldValue> row =
             lintaro::grid::testing::ValuesOf({"tennis", "ATP", At(1, 10), "Alpha", "Beta", 1.9});
         row[6] = 0.0;      // X
         row[12] = -0.75;   // VF1
@@ -351,8 +351,8 @@ class OddsGridViewTest : public QObject {
         const QModelIndex total = alpha.siblingAtColumn(StartColumn(kColVT));
         QCOMPARE(total.data().toString(), QStringLiteral("2.13"));
         QCOMPARE(total.data(Qt::ToolTipRole).toString(), QStringLiteral("точно 2.1255"));
-        view_->Model()->SetCellMarks([](const lintaro::OddsRecord&, int field) {
-            if (field != lintaro::FieldIndex("VT")) return lintaro::views::CellMark{};
+        view_->Model()->SetCellMarks([](const lintaro::table::OddsRecord&, int field) {
+            if (field != lintaro::table::FieldIndex("VT")) return lintaro::views::CellMark{};
             return lintaro::views::CellMark{lintaro::views::CellMarkKind::kUp, "было 2"};
         });
         QCOMPARE(total.data(Qt::AccessibleDescriptionRole).toString(),
@@ -533,7 +533,7 @@ class OddsGridViewTest : public QObject {
     void reloadsOncePerNotification() {
         QSignalSpy resets(view_->Model(), &QAbstractItemModel::modelReset);
         {
-            lintaro::ScopedDisplaySuspension suspended(table_);
+            lintaro::table::ScopedDisplaySuspension suspended(table_);
             for (int i = 0; i < 50; ++i) {
                 table_.InsertRow(
                     lintaro::grid::testing::ValuesOf({"хоккей", "КХЛ", At(9, 10), "A", "B"}));
@@ -565,13 +565,13 @@ class OddsGridViewTest : public QObject {
         tree->scrollTo(target, QAbstractItemView::PositionAtCenter);
         const int scroll = tree->verticalScrollBar()->value();
         QVERIFY(scroll > 0);
-        QCOMPARE(table_.FieldText("team_h_name"), lintaro::Utf8ToCp1251("Команда 30"));
+        QCOMPARE(table_.FieldText("team_h_name"), lintaro::table::Utf8ToCp1251("Команда 30"));
 
         table_.DeleteCurrentRow();
         // The following row has the focus and is the table's current row; nothing else moved.
         QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
                  QStringLiteral("Команда 31"));
-        QCOMPARE(table_.FieldText("team_h_name"), lintaro::Utf8ToCp1251("Команда 31"));
+        QCOMPARE(table_.FieldText("team_h_name"), lintaro::table::Utf8ToCp1251("Команда 31"));
         const QModelIndex hockey_after = Find(Model(), QStringLiteral("Вид спорта : хоккей "), 0);
         QVERIFY(tree->isExpanded(hockey_after));
         QVERIFY(!tree->isExpanded(Model().index(0, 0)));  // basketball stays collapsed
@@ -891,15 +891,16 @@ class OddsGridViewTest : public QObject {
         std::vector<Event> moved = SampleEvents();
         for (Event& e : moved) e.p1 = e.p1.value_or(1.0) + 0.1;
         moved.push_back({"футбол", "РПЛ", At(11, 19), "Ротор", "Факел", 2.2, 7, ""});
-        view_->SetSameEvent([](const lintaro::OddsRecord& a, const lintaro::OddsRecord& b) {
-            return a.team_h_name == b.team_h_name && a.sport_event_date == b.sport_event_date;
-        });
+        view_->SetSameEvent(
+            [](const lintaro::table::OddsRecord& a, const lintaro::table::OddsRecord& b) {
+                return a.team_h_name == b.team_h_name && a.sport_event_date == b.sport_event_date;
+            });
         QTreeView* tree = view_->TreeView();
         view_->ExpandAllGroups();
         tree->setCurrentIndex(Row(QStringLiteral("Спартак")));
         {
             // The rows replaced under one suspension, as a refresh that keeps the place does.
-            lintaro::ScopedDisplaySuspension suspended(table_);
+            lintaro::table::ScopedDisplaySuspension suspended(table_);
             Fill(table_, moved);
         }
         QCOMPARE(tree->currentIndex().siblingAtColumn(kHome).data().toString(),
@@ -1086,12 +1087,13 @@ class OddsGridViewTest : public QObject {
     void cellMarksReachTheCells() {
         view_->ExpandAllGroups();
         const QModelIndex chelsea = Row(QStringLiteral("Челси"));
-        view_->Model()->SetCellMarks([](const lintaro::OddsRecord& row, int field) {
+        view_->Model()->SetCellMarks([](const lintaro::table::OddsRecord& row, int field) {
             using lintaro::views::CellMark;
             using lintaro::views::CellMarkKind;
-            if (row.team_h_name != lintaro::Utf8ToCp1251("Челси")) return CellMark{};
-            if (field == lintaro::FieldIndex("P1")) return CellMark{CellMarkKind::kUp, "было 1.85"};
-            if (field == lintaro::FieldIndex("sport_event_date")) {
+            if (row.team_h_name != lintaro::table::Utf8ToCp1251("Челси")) return CellMark{};
+            if (field == lintaro::table::FieldIndex("P1"))
+                return CellMark{CellMarkKind::kUp, "было 1.85"};
+            if (field == lintaro::table::FieldIndex("sport_event_date")) {
                 return CellMark{CellMarkKind::kNew, "новое"};
             }
             return CellMark{};
@@ -1149,7 +1151,7 @@ class OddsGridViewTest : public QObject {
 
         // A reload of the same line (the table notifies, the tree is rebuilt).
         {
-            lintaro::ScopedDisplaySuspension suspended(table_);
+            lintaro::table::ScopedDisplaySuspension suspended(table_);
             Fill(table_, SampleEvents());
         }
         QCOMPARE(view_->FocusedColumn(), kColP1);
@@ -1170,12 +1172,12 @@ class OddsGridViewTest : public QObject {
     void groupCountsAndOnlyChanges() {
         using lintaro::views::MarkCounts;
         const auto counts_by_home = [](std::map<std::string, MarkCounts> by_home) {
-            return [by_home](const lintaro::OddsRecord& row) {
+            return [by_home](const lintaro::table::OddsRecord& row) {
                 const auto found = by_home.find(row.team_h_name.value_or(""));
                 return found == by_home.end() ? MarkCounts{} : found->second;
             };
         };
-        const auto cp = [](const char* utf8) { return lintaro::Utf8ToCp1251(utf8); };
+        const auto cp = [](const char* utf8) { return lintaro::table::Utf8ToCp1251(utf8); };
         view_->SetCellMarks({}, counts_by_home({{cp("Челси"), {2, 1, 0, 0}},
                                                 {cp("Спартак"), {1, 0, 1, 0}},
                                                 {cp("Бостон"), {0, 0, 0, 1}}}));
@@ -1240,11 +1242,12 @@ class OddsGridViewTest : public QObject {
                               1.85, i + 1, "x"});
         }
         {
-            lintaro::ScopedDisplaySuspension suspended(table_);  // one reload, not one per row
+            lintaro::table::ScopedDisplaySuspension suspended(
+                table_);  // one reload, not one per row
             Fill(table_, events);
         }
         using lintaro::views::MarkCounts;
-        view_->SetCellMarks({}, [kind](const lintaro::OddsRecord&) {
+        view_->SetCellMarks({}, [kind](const lintaro::table::OddsRecord&) {
             if (kind == 0) return MarkCounts{13, 0, 0, 0};
             if (kind == 2) return MarkCounts{0, 0, 0, 1};
             return MarkCounts{};
