@@ -57,6 +57,7 @@ void operator delete[](void* p, size_t) noexcept { Release(p); }
 
 namespace lintaro {
 
+using readers::NormalizeLines;
 using table::OddsTable;
 
 namespace {
@@ -93,20 +94,20 @@ class Pcre2FirstParser {
     void Parse(std::string_view page, OddsTable& table) {
         if (match_data_ == nullptr) match_data_ = pcre2_match_data_create(20, nullptr);
         int32_t count = 0;
-        pcre2_code* sections = Compile(kFirstBookmakerSectionPattern);
+        pcre2_code* sections = Compile(readers::kFirstBookmakerSectionPattern);
         ForEachMatch(sections, page, [&](std::string_view subject, PCRE2_SIZE* ovector) {
             const auto group = [&](int n) { return Group(subject, ovector, n); };
-            const std::string tournament = Trim(group(2));
-            const std::string sport = Trim(Cp1251Lower(group(1)));
-            if (IsSkippedTournament(tournament)) return;
-            const char* event_pattern = FirstBookmakerEventPattern(sport);
+            const std::string tournament = readers::Trim(group(2));
+            const std::string sport = readers::Trim(readers::Cp1251Lower(group(1)));
+            if (readers::IsSkippedTournament(tournament)) return;
+            const char* event_pattern = readers::FirstBookmakerEventPattern(sport);
             if (event_pattern == nullptr) return;
             const std::string body = group(3);
             pcre2_match_data* outer = match_data_;
             match_data_ = pcre2_match_data_create(20, nullptr);
             ForEachMatch(Compile(event_pattern), body,
                          [&](std::string_view event_subject, PCRE2_SIZE* event_ovector) {
-                             InsertFirstBookmakerEvent(
+                             readers::InsertFirstBookmakerEvent(
                                  [&](int n) { return Group(event_subject, event_ovector, n); },
                                  sport, tournament, table, kToday, count);
                          });
@@ -170,7 +171,7 @@ void RunPipeline(benchmark::State& state, Engine engine) {
         table.ResetTable();
         const std::string page_lines = NormalizeLines(page);
         if (engine == Engine::kOurs) {
-            ParseFirstBookmakerPage(page_lines, table, kToday);
+            readers::ParseFirstBookmakerPage(page_lines, table, kToday);
         } else {
             pcre2.Parse(page_lines, table);
         }
@@ -228,7 +229,7 @@ void BM_SecondPagesToRows(benchmark::State& state) {
         for (const demo::SecondTournamentPage& page : line.pages) {
             const std::string page_lines = NormalizeLines(page.page);
             bytes += page.page.size();
-            ParseSecondBookmakerPage(page_lines, page.sport, "league", table, kToday);
+            readers::ParseSecondBookmakerPage(page_lines, page.sport, "league", table, kToday);
         }
         rows = table.Rows().size();
         benchmark::DoNotOptimize(rows);
@@ -288,7 +289,7 @@ std::string BuildHostile(const HostilePage& hostile, size_t target_bytes) {
 }
 
 // Fetches for the second bookmaker's refresh: the root, then the hostile list, then nothing.
-struct QuietUi : ReaderUi {
+struct QuietUi : readers::ReaderUi {
     void ShowMessage(const std::string& text) override { message = text; }
     void SetWaitCursor(bool) override {}
     table::CivilDate Today() override { return kToday; }
@@ -311,21 +312,21 @@ void BM_HostilePage(benchmark::State& state) {
         const std::string page_lines = NormalizeLines(page);
         if (reader == "list") {
             QuietUi ui;
-            RequestHostTracker hosts;
-            ReaderContext context{[&](const std::string& url) {
-                                      hosts.LogDebugSent("", "GET / HTTP/1.0\r\nHost: h\r\n");
-                                      return url.find("decimal.asp") != url.npos ? page
-                                                                                 : std::string();
-                                  },
-                                  table, ui};
-            LoadSecondBookmaker(context, hosts, "h");
+            readers::RequestHostTracker hosts;
+            readers::ReaderContext context{
+                [&](const std::string& url) {
+                    hosts.LogDebugSent("", "GET / HTTP/1.0\r\nHost: h\r\n");
+                    return url.find("decimal.asp") != url.npos ? page : std::string();
+                },
+                table, ui};
+            readers::LoadSecondBookmaker(context, hosts, "h");
             failed = !ui.message.empty();
         } else {
             try {
                 if (reader == "first") {
-                    ParseFirstBookmakerPage(page_lines, table, kToday);
+                    readers::ParseFirstBookmakerPage(page_lines, table, kToday);
                 } else {
-                    ParseSecondBookmakerPage(page_lines, reader, "league", table, kToday);
+                    readers::ParseSecondBookmakerPage(page_lines, reader, "league", table, kToday);
                 }
             } catch (const std::exception&) {
                 failed = true;

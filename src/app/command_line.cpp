@@ -71,7 +71,7 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
             (name == "--timeout" ? options.timed_timeout_seconds : options.timed_stall_seconds) =
                 static_cast<int>(seconds);
         } else if (name == "--first-host" || name == "--second-host") {
-            if (!IsHostAndPort(*value)) {
+            if (!readers::IsHostAndPort(*value)) {
                 throw LaunchUsageError(name + " needs HOST or HOST:PORT, not \"" + *value + "\"");
             }
             (name == "--first-host" ? options.first_host : options.second_host) = *value;

@@ -41,6 +41,8 @@
 
 namespace lintaro::app {
 
+using readers::ReadLimits;
+
 namespace {
 
 constexpr QSize kOuterSize(937, 531);
@@ -80,7 +82,7 @@ QString ClockText() { return QTime::currentTime().toString(QStringLiteral("HH:mm
 }  // namespace
 
 TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs), session_(std::make_unique<LineSession>()) {
+    : QMainWindow(parent), dialogs_(dialogs), session_(std::make_unique<readers::LineSession>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Lintaro"));
     setAttribute(Qt::WA_AlwaysShowToolTips);
@@ -372,7 +374,7 @@ void TfrmMain::TimedRefresh() {
 
 void TfrmMain::StartRead(ReadLimits limits) {
     // A read given up on when the window closed took its session along: a new one takes over.
-    if (!session_) session_ = std::make_unique<LineSession>();
+    if (!session_) session_ = std::make_unique<readers::LineSession>();
     session_->first_host = first_host_;
     session_->second_host = second_host_;
     session_->SetReadLimits(limits);

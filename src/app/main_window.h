@@ -87,7 +87,7 @@ class TfrmMain : public QMainWindow {
     // kTimedWholeMs or the period when that is shorter; 0 is no limit. A manual refresh has none:
     // Esc ends it.
     void SetTimedReadLimits(std::optional<int> stall_ms, std::optional<int> whole_ms);
-    ReadLimits TimedReadLimits() const;
+    readers::ReadLimits TimedReadLimits() const;
     static constexpr int kTimedStallMs = 60 * 1000;
     static constexpr int kTimedWholeMs = 10 * 60 * 1000;
     bool IsTimedRefresh() const { return run_.kind == RefreshKind::kTimed; }
@@ -121,7 +121,7 @@ class TfrmMain : public QMainWindow {
     QMenu* PopupMenu() const { return popup_menu_; }
     QAction* Action(const char* name) const;  // "actRefresh", ..., "actCancelRefresh"
     // The refresh's client between reads; null while a read runs (the worker has it then).
-    const LineSession* FHTTP() const { return session_.get(); }
+    const readers::LineSession* FHTTP() const { return session_.get(); }
     // The hosts the readers ask ("name" or "name:port"); a change reaches the next read.
     void SetFirstHost(std::string host) { first_host_ = std::move(host); }
     void SetSecondHost(std::string host) { second_host_ = std::move(host); }
@@ -174,7 +174,7 @@ class TfrmMain : public QMainWindow {
     // Starts a run of `kind`, or ends the running one (kNone): the actions, Esc and the tooltips.
     void SetRefreshing(RefreshKind kind);
     // Hands the session to the worker for a read of the chosen bookmaker under `limits`.
-    void StartRead(ReadLimits limits);
+    void StartRead(readers::ReadLimits limits);
     void SetWaitCursor(bool on);
     // Runs `handler`, reporting any failure that escapes it (no exception crosses the event loop).
     template <typename Handler>
@@ -182,9 +182,9 @@ class TfrmMain : public QMainWindow {
 
     UserDialogs& dialogs_;
     table::OddsTable cds_data_;
-    std::unique_ptr<LineSession> session_;  // null while the worker reads with it
-    std::string first_host_ = kFirstBookmakerHost;
-    std::string second_host_ = kSecondBookmakerHost;
+    std::unique_ptr<readers::LineSession> session_;  // null while the worker reads with it
+    std::string first_host_ = readers::kFirstBookmakerHost;
+    std::string second_host_ = readers::kSecondBookmakerHost;
     std::unique_ptr<RefreshWorker> refresh_worker_;
 
     views::OddsGridView* ctl_data_grid_ = nullptr;

@@ -15,6 +15,8 @@
 
 namespace lintaro::app {
 
+using readers::LineSession;
+
 // What the window's thread and the worker share for one read. The worker's thread holds it to the
 // end, so a read the window gave up on finishes safely after the window is gone.
 struct RefreshWorker::Job {
@@ -80,7 +82,7 @@ struct RefreshWorker::Receiver {
 };
 
 // The reader's services on the worker: requests queued to the window's thread.
-class RefreshWorker::JobReaderUi : public ReaderUi {
+class RefreshWorker::JobReaderUi : public readers::ReaderUi {
   public:
     explicit JobReaderUi(std::shared_ptr<Job> job) : job_(std::move(job)) {}
 
@@ -125,7 +127,7 @@ RefreshWorker::RefreshWorker(QObject* receiver, Callbacks callbacks, Read read)
     state_->callbacks = std::move(callbacks);
     state_->read = read ? std::move(read)
                         : [](LineSession& session, int index, table::OddsTable& rows,
-                             ReaderUi& ui) { session.Load(index, rows, ui); };
+                             readers::ReaderUi& ui) { session.Load(index, rows, ui); };
 }
 
 RefreshWorker::~RefreshWorker() { Abandon(); }

@@ -23,19 +23,19 @@
 
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 class LineSession;
 class ReaderUi;
-}  // namespace lintaro
+}  // namespace lintaro::readers
 
 namespace lintaro::app {
 
 // What a finished read hands back.
 struct RefreshOutcome {
-    table::OddsTable rows;                 // open; the rows read (so far, when cancelled)
-    bool cancelled = false;                // a cancel was requested before the read ended
-    std::optional<std::string> failure;    // a failure that escaped the reader (UTF-8 message)
-    std::unique_ptr<LineSession> session;  // the session the read used, back to its owner
+    table::OddsTable rows;               // open; the rows read (so far, when cancelled)
+    bool cancelled = false;              // a cancel was requested before the read ended
+    std::optional<std::string> failure;  // a failure that escaped the reader (UTF-8 message)
+    std::unique_ptr<readers::LineSession> session;  // the session the read used, back to its owner
 };
 
 class RefreshWorker {
@@ -50,8 +50,8 @@ class RefreshWorker {
         std::function<void(RefreshOutcome& outcome)> finished;
     };
     // The read itself, on the worker's thread: LineSession::Load unless a test gives another.
-    using Read =
-        std::function<void(LineSession& session, int index, table::OddsTable& rows, ReaderUi& ui)>;
+    using Read = std::function<void(readers::LineSession& session, int index,
+                                    table::OddsTable& rows, readers::ReaderUi& ui)>;
 
     // The longest single network wait of the worker: how soon it sees a cancel.
     static constexpr int kSliceMs = 50;
@@ -65,8 +65,8 @@ class RefreshWorker {
 
     // Starts reading the bookmaker at `index` (as LineSession::Load takes it) with `session` on a
     // new thread, and returns null. While a read runs nothing starts: `session` is handed back.
-    [[nodiscard]] std::unique_ptr<LineSession> Start(std::unique_ptr<LineSession> session,
-                                                     int index);
+    [[nodiscard]] std::unique_ptr<readers::LineSession> Start(
+        std::unique_ptr<readers::LineSession> session, int index);
     // Asks the running read to stop at its next wait (within kSliceMs, or once a host-name lookup
     // returns). Its rows so far still arrive through `finished`; a message it asks for later is
     // answered at once without being shown. Safe to call at any time; while the reader's message

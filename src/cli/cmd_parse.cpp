@@ -72,16 +72,16 @@ int RunParse(const std::vector<std::string>& args) {
     }
     const TableOutput output = ParseTableOutput(parsed);
     const table::CivilDate today = TodayOption(parsed);
-    const std::string page_lines = NormalizeLines(ReadFileBytes(path));
+    const std::string page_lines = readers::NormalizeLines(ReadFileBytes(path));
 
     table::OddsTable table;
     table.ResetTable();
     std::string failure;
     try {
         if (second) {
-            ParseSecondBookmakerPage(page_lines, sport, name, table, today);
+            readers::ParseSecondBookmakerPage(page_lines, sport, name, table, today);
         } else {
-            ParseFirstBookmakerPage(page_lines, table, today);
+            readers::ParseFirstBookmakerPage(page_lines, table, today);
         }
     } catch (const std::exception& e) {
         failure = e.what();

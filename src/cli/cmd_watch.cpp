@@ -247,11 +247,11 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
 
 // An unattended read must end: a server that stops answering fails it, and the next read goes
 // ahead. --timeout bounds the whole read, every page of it together.
-ReadLimits WatchReadLimits(const Args& parsed, chr::seconds every) {
+readers::ReadLimits WatchReadLimits(const Args& parsed, chr::seconds every) {
     constexpr long long kMaxSeconds = INT_MAX / 1000;
     long long whole = 600;
     if (every.count() > 0) whole = std::min<long long>(whole, every.count());
-    ReadLimits limits;
+    readers::ReadLimits limits;
     limits.whole_ms =
         static_cast<int>(WholeNumberOption(parsed, "--timeout", 0, kMaxSeconds, whole) * 1000);
     limits.stall_ms =

@@ -12,7 +12,7 @@ namespace {
 // "HOST" or "HOST:PORT" with a port of 1..65535; anything else is a usage mistake.
 std::string HostOption(const Args& parsed, const std::string& name, const std::string& fallback) {
     const std::string value = parsed.Value(name, fallback);
-    if (!IsHostAndPort(value)) {
+    if (!readers::IsHostAndPort(value)) {
         throw UsageError(name + " needs HOST or HOST:PORT, not \"" + value + "\"");
     }
     return value;
@@ -21,7 +21,7 @@ std::string HostOption(const Args& parsed, const std::string& name, const std::s
 // The client as the window has it, with the idle hook that bounds connects, --max-size and
 // --timeout.
 void SetUpClient(const Args& args, LineSource& source) {
-    LineSession& session = source.session;
+    readers::LineSession& session = source.session;
     session.SetIdleHook(&source.idle_hook);
     session.Http().MaxBodySize = MaxSizeOption(args, session.Http().MaxBodySize);
     http::TNetTimeLimits limits = session.Http().TimeLimits();
@@ -33,9 +33,9 @@ void SetUpClient(const Args& args, LineSource& source) {
 
 void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo,
                      LineSource& source) {
-    LineSession& session = source.session;
-    session.first_host = HostOption(args, "--first-host", kFirstBookmakerHost);
-    session.second_host = HostOption(args, "--second-host", kSecondBookmakerHost);
+    readers::LineSession& session = source.session;
+    session.first_host = HostOption(args, "--first-host", readers::kFirstBookmakerHost);
+    session.second_host = HostOption(args, "--second-host", readers::kSecondBookmakerHost);
     if (args.Has("--generation") && !args.Has("--demo")) {
         throw UsageError("--generation chooses a generation of the demo line; it needs --demo");
     }

@@ -17,7 +17,7 @@ namespace lintaro::cli {
 
 // The reader's services: messages are collected (Windows-1251) for standard error, there is no
 // cursor, and today is fixed by --today or the local date.
-class CliReaderUi : public ReaderUi {
+class CliReaderUi : public readers::ReaderUi {
   public:
     explicit CliReaderUi(table::CivilDate today) : today_(today) {}
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
@@ -37,7 +37,7 @@ class CliReaderUi : public ReaderUi {
 struct LineSource {
     std::unique_ptr<demo::DemoServer> demo_server;
     http::TNetIdleHook idle_hook;  // outlives the session that points to it
-    LineSession session;
+    readers::LineSession session;
 };
 
 // Reads the options above (and --seed and --events of the demo line, when the command takes them)

@@ -1,7 +1,7 @@
 // The readers' calendar rules on top of the table's date-time arithmetic.
 #include "readers/event_date.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::CivilDate;
 using table::DateTime;
@@ -41,4 +41,4 @@ double DateTimeValue(const CivilDate& date, int hour, int minute, int second) {
     return value ? table::DaysFromDateTime(*value) : 0.0;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

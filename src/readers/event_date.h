@@ -8,7 +8,7 @@
 
 #include "table/date_time.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 // Days from 30 December 1899 to the given date (valid, years 1..9999); negative before it.
 int64_t DaysSinceEpoch(const table::CivilDate& date);
@@ -25,4 +25,4 @@ std::optional<table::CivilDate> ChooseEventDate(const table::CivilDate& today, i
 // The odds table's date-time value of a local date and time of day.
 double DateTimeValue(const table::CivilDate& date, int hour, int minute, int second);
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

@@ -21,7 +21,7 @@
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::CivilDate;
 using table::Utf8ToCp1251;
@@ -291,4 +291,4 @@ void LoadFirstBookmaker(const ReaderContext& context, const std::string& host) {
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

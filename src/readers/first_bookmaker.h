@@ -14,7 +14,7 @@ namespace lintaro::table {
 class OddsTable;
 }  // namespace lintaro::table
 
-namespace lintaro {
+namespace lintaro::readers {
 
 inline constexpr char kFirstBookmakerHost[] = "www.marathonbet.com";
 
@@ -51,4 +51,4 @@ void InsertFirstBookmakerEvent(const std::function<std::string(int)>& group,
                                table::OddsTable& table, const table::CivilDate& today,
                                int32_t& count);
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-namespace lintaro {
+namespace lintaro::readers {
 
 bool IsHostAndPort(std::string_view value) {
     const size_t colon = value.find(':');
@@ -50,4 +50,4 @@ void LineSession::Load(int index, table::OddsTable& table, ReaderUi& ui) {
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

@@ -19,7 +19,7 @@ namespace lintaro::http {
 class TNetIdleHook;
 }  // namespace lintaro::http
 
-namespace lintaro {
+namespace lintaro::readers {
 
 // True for "HOST" or "HOST:PORT" with a port of 1..65535 and a host without blanks, control bytes
 // or any of "/?#@:".
@@ -61,4 +61,4 @@ class LineSession {
     http::ConfiguredHttpClient client_;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

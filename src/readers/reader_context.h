@@ -12,7 +12,7 @@ namespace lintaro::table {
 class OddsTable;
 }  // namespace lintaro::table
 
-namespace lintaro {
+namespace lintaro::readers {
 
 class ReaderUi {
   public:
@@ -55,4 +55,4 @@ struct ReaderContext {
     ReaderUi& ui;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

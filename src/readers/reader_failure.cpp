@@ -4,7 +4,7 @@
 #include "http/net_errors.h"
 #include "table/cp1251_text.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::Utf8ToCp1251;
 
@@ -29,4 +29,4 @@ const std::string& ParseFailedPrefix() {
     return text;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

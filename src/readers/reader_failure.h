@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace lintaro {
+namespace lintaro::readers {
 
 // A reader's own failure; its message is the complete text of the message box.
 class EReaderFailure : public std::runtime_error {
@@ -29,4 +29,4 @@ std::string IncompleteReadMessage(const char* client_message);
 // "Page parse failed: ", followed by the reason.
 const std::string& ParseFailedPrefix();
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

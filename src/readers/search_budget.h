@@ -9,7 +9,7 @@
 
 #include "regex/pattern.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 // Steps per byte of text, and a floor for short texts. Real pages take a few steps per byte (the
 // reader benchmark reports them); the margin keeps every real page far inside the budget, while a
@@ -29,4 +29,4 @@ inline bool ExecWithBudget(TPattern& pattern, std::string_view text) {
     return pattern.Exec(text);
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

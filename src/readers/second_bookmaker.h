@@ -17,7 +17,7 @@ namespace lintaro::http {
 class TNetLogEvent;
 }  // namespace lintaro::http
 
-namespace lintaro {
+namespace lintaro::readers {
 
 inline constexpr char kSecondBookmakerHost[] = "www.pinnaclesports.com";
 
@@ -61,4 +61,4 @@ void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sp
                               const std::string& tournament_name, table::OddsTable& table,
                               const table::CivilDate& today);
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

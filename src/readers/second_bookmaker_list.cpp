@@ -13,7 +13,7 @@
 #include "regex/pattern.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using http::ENetCancelled;
 using http::TNetLogEvent;
@@ -148,4 +148,4 @@ void LoadSecondBookmaker(const ReaderContext& context, RequestHostTracker& hosts
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

@@ -10,7 +10,7 @@
 #include "regex/pattern.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::CivilDate;
 using table::FieldValue;
@@ -191,4 +191,4 @@ void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sp
     }
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

@@ -10,7 +10,7 @@
 #include "base/cp1251_case.h"
 #include "base/whole_number.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 namespace {
 
@@ -212,4 +212,4 @@ std::string NormalizeLines(std::string_view text) {
     return result;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

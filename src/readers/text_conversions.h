@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::readers {
 
 // Removes every leading and trailing byte below 33 (blanks and control bytes). Byte 0xA0, the code
 // page's no-break space, is kept.
@@ -55,4 +55,4 @@ std::string ReplaceNbsp(std::string_view text);
 // text stays empty.
 std::string NormalizeLines(std::string_view text);
 
-}  // namespace lintaro
+}  // namespace lintaro::readers

@@ -274,7 +274,7 @@ class RefreshTest : public QObject {
     void CookieFloodStillReadsTheLine() {
         ScriptedServer server({});
         server.SetDefaultExchange(
-            CookieFlood(30000, lintaro::FirstBookmakerPageUrl(demo_->FirstHost())));
+            CookieFlood(30000, lintaro::readers::FirstBookmakerPageUrl(demo_->FirstHost())));
         window_->SetFirstHost(server.HostPort());
         const DuringRefresh seen = Run([] { return false; }, 0, {});
         QVERIFY(seen.actions_disabled);

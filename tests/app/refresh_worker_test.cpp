@@ -18,10 +18,10 @@
 #include "readers/line_session.h"
 #include "readers/reader_context.h"
 
-using lintaro::LineSession;
-using lintaro::ReaderUi;
 using lintaro::app::RefreshOutcome;
 using lintaro::app::RefreshWorker;
+using lintaro::readers::LineSession;
+using lintaro::readers::ReaderUi;
 using lintaro::table::OddsTable;
 
 namespace {

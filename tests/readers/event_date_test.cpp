@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::CivilDate;
 
@@ -51,4 +51,4 @@ TEST(EventDateTest, DayCountsFromThe1899Epoch) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::readers

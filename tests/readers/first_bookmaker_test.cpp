@@ -16,7 +16,7 @@
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::CivilDate;
 using table::OddsRecord;
@@ -401,4 +401,4 @@ TEST_F(FirstBookmakerLoadTest, FailingMessageBoxStillResumesDisplayAndRestoresTh
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::readers

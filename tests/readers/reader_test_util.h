@@ -12,7 +12,7 @@
 
 namespace lintaro::testing_util {
 
-class FakeUi : public ReaderUi {
+class FakeUi : public readers::ReaderUi {
   public:
     explicit FakeUi(table::CivilDate today) : today_(today) {}
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
@@ -34,7 +34,8 @@ inline std::optional<double> Value(const std::optional<table::Decimal>& field) {
 
 // The stored date-time of a local date and time.
 inline table::DateTime At(table::CivilDate date, int hour, int minute) {
-    return table::DateTime{(DaysSinceEpoch(date) * 86400 + hour * 3600 + minute * 60) * 1000};
+    return table::DateTime{(readers::DaysSinceEpoch(date) * 86400 + hour * 3600 + minute * 60) *
+                           1000};
 }
 
 }  // namespace lintaro::testing_util

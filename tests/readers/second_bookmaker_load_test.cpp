@@ -17,7 +17,7 @@
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 namespace {
 
 using testing_util::FakeUi;
@@ -259,4 +259,4 @@ TEST_F(SecondBookmakerFailureTest, EmptyListReadsNothingSilently) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::readers

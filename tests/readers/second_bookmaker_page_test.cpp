@@ -13,7 +13,7 @@
 #include "second_bookmaker_pages.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::OddsRecord;
 
@@ -259,4 +259,4 @@ TEST(SecondBookmakerPageTest, HostilePagesEndLikeUnreadablePagesKeepingTheirRows
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::readers

@@ -13,7 +13,7 @@
 
 #include "table/cp1251_text.h"
 
-namespace lintaro {
+namespace lintaro::readers {
 
 using table::Utf8ToCp1251;
 
@@ -206,4 +206,4 @@ TEST(NormalizeLinesTest, EveryLineEndsInCrLf) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::readers
