@@ -28,6 +28,9 @@ using lintaro::bench::heap_in_use;
 using lintaro::bench::heap_peak;
 
 namespace lintaro {
+
+using regex::TPattern;
+
 namespace {
 
 struct PageSize {

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view subject =
         nul == std::string_view::npos ? std::string_view() : rest.substr(nul + 1);
 
-    lintaro::TPattern matcher;
+    lintaro::regex::TPattern matcher;
     matcher.SetExpression(pattern);
     for (int index = 1; index <= 6; ++index) {
         matcher.SetModifierByIndex(index, (flags >> (index - 1)) & 1);
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Every match starts at or after the previous one's end, so this ends; the cap keeps one
         // input short.
         for (int round = 0; found && round < 200; ++round) {
-            for (int n = 0; n < lintaro::TPattern::kCaptureSlots; ++n) {
+            for (int n = 0; n < lintaro::regex::TPattern::kCaptureSlots; ++n) {
                 int pos = matcher.MatchPos(n);
                 int len = matcher.MatchLen(n);
                 if (pos >= 0 && len >= 0 && static_cast<size_t>(pos) + len > subject.size()) {
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             found = matcher.ExecNext();
         }
-    } catch (const lintaro::EPattern&) {
+    } catch (const lintaro::regex::EPattern&) {
         // Compile errors and the loop-stack limit are ordinary outcomes.
     }
     return 0;

@@ -19,6 +19,8 @@
 
 namespace lintaro::cli {
 
+using regex::TPattern;
+
 const char kMatchUsage[] =
     R"(usage: lintaro-cli match [--modifiers MODS] [--all] [--count] [--pattern-file F]
                          [--limit STEPS] [--] [PATTERN] [FILE]
@@ -48,7 +50,7 @@ namespace {
 
 // Applies "ir", "-s", "i-g": letters before a "-" switch on, letters after it switch off.
 void ApplyModifiers(TPattern& pattern, const std::string& modifiers) {
-    const std::string_view letters = kModifierLetters;
+    const std::string_view letters = regex::kModifierLetters;
     bool on = true;
     for (char letter : modifiers) {
         if (letter == '-') {
@@ -58,7 +60,7 @@ void ApplyModifiers(TPattern& pattern, const std::string& modifiers) {
         size_t index = letters.find(letter);
         if (index == std::string_view::npos) {
             throw UsageError("unknown modifier '" + std::string(1, letter) + "' in --modifiers " +
-                             modifiers + " (letters: " + kModifierLetters +
+                             modifiers + " (letters: " + regex::kModifierLetters +
                              ", '-' before those to switch off)");
         }
         pattern.SetModifierByIndex(static_cast<int>(index) + 1, on);
@@ -168,10 +170,10 @@ int RunMatch(const std::vector<std::string>& raw_args) {
             }
             if (!all) break;
         }
-    } catch (const EPattern& e) {
+    } catch (const regex::EPattern& e) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);
-        if (e.Code == kPatternBacktrackLimit && limit > 0) {
+        if (e.Code == regex::kPatternBacktrackLimit && limit > 0) {
             // A count cut short would pass for the whole one: only the matches themselves are
             // printed.
             std::cerr << "lintaro-cli: a search took more than --limit " << limit

@@ -23,6 +23,7 @@
 
 namespace lintaro::readers {
 
+using regex::TPattern;
 using table::CivilDate;
 using table::Utf8ToCp1251;
 
@@ -230,8 +231,8 @@ void ParseFirstBookmakerPage(std::string_view page_lines, table::OddsTable& tabl
     page_lines = page_lines.substr(0, EndOfLast(page_lines, "<div"));
     TPattern sections;
     sections.SetExpression(kFirstBookmakerSectionPattern);
-    sections.SetModifierByIndex(kModifierI, true);
-    sections.SetModifierByIndex(kModifierR, true);
+    sections.SetModifierByIndex(regex::kModifierI, true);
+    sections.SetModifierByIndex(regex::kModifierR, true);
     // One event matcher per sport's pattern, compiled at its first section and searching every
     // later section body of the page: a page has hundreds of sections and a few patterns.
     std::vector<std::pair<const char*, std::unique_ptr<TPattern>>> event_matchers;
@@ -241,8 +242,8 @@ void ParseFirstBookmakerPage(std::string_view page_lines, table::OddsTable& tabl
         }
         auto matcher = std::make_unique<TPattern>();
         matcher->SetExpression(event_pattern);
-        matcher->SetModifierByIndex(kModifierI, true);
-        matcher->SetModifierByIndex(kModifierR, true);
+        matcher->SetModifierByIndex(regex::kModifierI, true);
+        matcher->SetModifierByIndex(regex::kModifierR, true);
         return *event_matchers.emplace_back(event_pattern, std::move(matcher)).second;
     };
     for (bool found = ExecWithBudget(sections, page_lines); found; found = sections.ExecNext()) {

@@ -24,7 +24,7 @@ inline unsigned long long SearchBudget(std::string_view text) {
 
 // Starts a walk of `pattern` over `text` (Exec) with the budget of that text; ExecNext carries on
 // within it. Throws EPattern 1017 when the walk exhausts it, as for any matcher failure.
-inline bool ExecWithBudget(TPattern& pattern, std::string_view text) {
+inline bool ExecWithBudget(regex::TPattern& pattern, std::string_view text) {
     pattern.SetWorkBudget(SearchBudget(text));
     return pattern.Exec(text);
 }

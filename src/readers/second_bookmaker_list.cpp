@@ -49,9 +49,9 @@ std::vector<Tournament> ReadTournamentList(std::string_view list_text,
                                            const std::string& request_host,
                                            const std::string& fixed_host) {
     std::vector<Tournament> tournaments;
-    TPattern links;
-    links.SetModifierByIndex(kModifierI, true);
-    links.SetModifierByIndex(kModifierR, true);
+    regex::TPattern links;
+    links.SetModifierByIndex(regex::kModifierI, true);
+    links.SetModifierByIndex(regex::kModifierR, true);
 
     links.SetExpression(kLinkPattern1);
     for (bool found = ExecWithBudget(links, list_text); found; found = links.ExecNext()) {

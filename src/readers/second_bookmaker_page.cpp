@@ -135,10 +135,10 @@ void ParseSecondBookmakerPage(std::string_view page_lines, const std::string& sp
     if (row_pattern == nullptr) return;
     const bool tennis = sport_key == "tennis";
     int32_t count = 0;
-    TPattern rows;
+    regex::TPattern rows;
     rows.SetExpression(row_pattern);
-    rows.SetModifierByIndex(kModifierI, true);
-    rows.SetModifierByIndex(kModifierR, true);
+    rows.SetModifierByIndex(regex::kModifierI, true);
+    rows.SetModifierByIndex(regex::kModifierR, true);
     for (bool found = ExecWithBudget(rows, page_lines); found; found = rows.ExecNext()) {
         const std::optional<double> start =
             StartValue(rows.Match(1), rows.Match(tennis ? 4 : 6), today);

@@ -7,8 +7,7 @@
 
 #include "regex/pattern_state.h"
 
-namespace lintaro {
-namespace regex {
+namespace lintaro::regex {
 namespace {
 
 const char* ErrorText(int code) {
@@ -94,17 +93,13 @@ void RaiseError(int code, int position) {
     throw EPattern(message, code, position);
 }
 
-}  // namespace regex
-
-using regex::PatternState;
-
 TPattern::TPattern() : state_(std::make_unique<PatternState>()) {}
 TPattern::~TPattern() = default;
 
 void TPattern::SetExpression(std::string_view expression) {
     // An empty text leaves no expression; the old program goes too, so that a search reports the
     // missing expression instead of running a pattern that is no longer set.
-    std::string_view text = regex::CutAtNul(expression);
+    std::string_view text = CutAtNul(expression);
     if (text != state_->expression || state_->program == nullptr) {
         state_->expression.assign(text);
         state_->DiscardProgram();
@@ -114,7 +109,7 @@ void TPattern::SetExpression(std::string_view expression) {
 const std::string& TPattern::Expression() const { return state_->expression; }
 
 void TPattern::SetModifierByIndex(int index, bool on) {
-    int bit = regex::ModifierBitOfIndex(index);
+    int bit = ModifierBitOfIndex(index);
     if (on) {
         state_->settings.modifiers |= bit;
     } else {
@@ -123,12 +118,12 @@ void TPattern::SetModifierByIndex(int index, bool on) {
 }
 
 bool TPattern::GetModifierByIndex(int index) const {
-    return (state_->settings.modifiers & regex::ModifierBitOfIndex(index)) != 0;
+    return (state_->settings.modifiers & ModifierBitOfIndex(index)) != 0;
 }
 
 void TPattern::SetLinePairedSeparator(std::string_view pair) {
     PatternState& s = *state_;
-    regex::CompileSettings& settings = s.settings;
+    CompileSettings& settings = s.settings;
     if (pair.size() == 2 && pair[0] != pair[1]) {
         unsigned char first = static_cast<unsigned char>(pair[0]);
         unsigned char second = static_cast<unsigned char>(pair[1]);
@@ -145,20 +140,20 @@ void TPattern::SetLinePairedSeparator(std::string_view pair) {
             s.DiscardProgram();
         }
     } else {
-        regex::RaiseError(kPatternBadLinePair, 0);
+        RaiseError(kPatternBadLinePair, 0);
     }
 }
 
 void TPattern::SetInputString(std::string_view subject) {
-    regex::SearchState& s = state_->search;
-    std::string_view text = regex::CutAtNul(subject);
-    if (text.size() > regex::kMaxSubjectLength) {
+    SearchState& s = state_->search;
+    std::string_view text = CutAtNul(subject);
+    if (text.size() > kMaxSubjectLength) {
         s.input.clear();
         s.input.shrink_to_fit();
         s.has_input = false;
         s.ForgetOccurrences();
         s.ClearCaptures();
-        regex::RaiseError(kPatternSubjectTooLong, 0);
+        RaiseError(kPatternSubjectTooLong, 0);
     }
     s.input.assign(text);
     s.has_input = true;
@@ -171,11 +166,11 @@ void TPattern::EnsureCompiled() {
     PatternState& s = *state_;
     if (s.program != nullptr && s.settings.modifiers != s.program->modifiers) s.DiscardProgram();
     if (s.program == nullptr) {
-        if (s.expression.empty()) regex::RaiseError(kPatternNoExpression, 0);
-        s.program = regex::CompileExpression(s.expression, s.settings);
+        if (s.expression.empty()) RaiseError(kPatternNoExpression, 0);
+        s.program = CompileExpression(s.expression, s.settings);
     }
-    if (s.program->bytes[0] != regex::kProgramSignature) {
-        regex::RaiseError(kPatternCorruptProgram, 0);
+    if (s.program->bytes[0] != kProgramSignature) {
+        RaiseError(kPatternCorruptProgram, 0);
     }
 }
 
@@ -191,7 +186,7 @@ void TPattern::SetWorkBudget(unsigned long long steps) {
 }
 
 unsigned long long TPattern::WorkSpent() const {
-    const regex::SearchState& s = state_->search;
+    const SearchState& s = state_->search;
     return s.work_budget - s.work_left;
 }
 
@@ -201,10 +196,10 @@ bool TPattern::Exec(std::string_view subject) {
 }
 
 bool TPattern::ExecNext() {
-    regex::SearchState& s = state_->search;
+    SearchState& s = state_->search;
     int64_t start = s.captures[0];
     int64_t end = s.captures[kCaptureSlots];
-    if (start < 0 || end < 0) regex::RaiseError(kPatternExecNextWithoutExec, 0);
+    if (start < 0 || end < 0) RaiseError(kPatternExecNextWithoutExec, 0);
     int64_t offset = end + 1 + (start == end ? 1 : 0);
     if (offset > static_cast<int64_t>(s.input.size()) + 1) {
         // Past the end: the search would find nothing; keep the slots cleared as it would.
@@ -216,13 +211,13 @@ bool TPattern::ExecNext() {
 }
 
 bool TPattern::ExecPos(int offset) {
-    regex::SearchState& s = state_->search;
+    SearchState& s = state_->search;
     s.ClearCaptures();
     EnsureCompiled();
-    if (!s.has_input) regex::RaiseError(kPatternNoInput, 0);
-    if (offset < 1) regex::RaiseError(kPatternOffsetBelowOne, 0);
+    if (!s.has_input) RaiseError(kPatternNoInput, 0);
+    if (offset < 1) RaiseError(kPatternOffsetBelowOne, 0);
     if (static_cast<size_t>(offset) > s.input.size() + 1) return false;
-    return regex::SearchFrom(*state_->program, s, static_cast<size_t>(offset - 1));
+    return SearchFrom(*state_->program, s, static_cast<size_t>(offset - 1));
 }
 
 std::string TPattern::Match(int n) const {
@@ -233,14 +228,14 @@ std::string TPattern::Match(int n) const {
 }
 
 int TPattern::MatchPos(int n) const {
-    const regex::SearchState& s = state_->search;
+    const SearchState& s = state_->search;
     if (n < 0 || n >= kCaptureSlots || !s.has_input) return -1;
     int64_t start = s.captures[n];
     return start < 0 ? -1 : static_cast<int>(start);
 }
 
 int TPattern::MatchLen(int n) const {
-    const regex::SearchState& s = state_->search;
+    const SearchState& s = state_->search;
     if (n < 0 || n >= kCaptureSlots || !s.has_input) return -1;
     int64_t start = s.captures[n];
     int64_t end = s.captures[kCaptureSlots + n];
@@ -263,7 +258,7 @@ unsigned char TPattern::StartChar() const {
 bool TPattern::Anchored() const { return state_->program != nullptr && state_->program->anchored; }
 
 std::string_view TPattern::RequiredLiteral() const {
-    const regex::Program* program = state_->program.get();
+    const Program* program = state_->program.get();
     if (program == nullptr || program->required_length == 0) return std::string_view();
     return std::string_view(
         reinterpret_cast<const char*>(program->bytes.data()) + program->required_offset,
@@ -274,4 +269,4 @@ bool TPattern::InStartCharSet(unsigned char ch) const {
     return state_->program != nullptr && state_->program->start_table[ch];
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::regex

@@ -11,11 +11,9 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::regex {
 
-namespace regex {
 struct PatternState;
-}
 
 // The codes EPattern carries. Below 1000 the pattern does not compile and the error's position
 // says where; from 1000 on a setting or a search failed.
@@ -147,7 +145,7 @@ class TPattern {
 
   private:
     void EnsureCompiled();
-    std::unique_ptr<regex::PatternState> state_;  // keeps the engine's internals out of this header
+    std::unique_ptr<PatternState> state_;  // keeps the engine's internals out of this header
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::regex

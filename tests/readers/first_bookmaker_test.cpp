@@ -301,7 +301,7 @@ TEST(FirstBookmakerPageTest, HostilePagesEndLikeUnreadablePagesKeepingTheirRows)
         try {
             ParseFirstBookmakerPage(NormalizeLines(page), table, kToday);
             ADD_FAILURE() << "the page should have been given up";
-        } catch (const EPattern& e) {
+        } catch (const regex::EPattern& e) {
             EXPECT_EQ(e.Code, 1017);
         }
         EXPECT_EQ(table.Rows().size(), 2u);

@@ -251,7 +251,7 @@ TEST(SecondBookmakerPageTest, HostilePagesEndLikeUnreadablePagesKeepingTheirRows
         try {
             ParseSecondBookmakerPage(NormalizeLines(page), c.sport, "League", table, kToday);
             ADD_FAILURE() << "the page should have been given up";
-        } catch (const EPattern& e) {
+        } catch (const regex::EPattern& e) {
             EXPECT_EQ(e.Code, 1017);
         }
         EXPECT_EQ(table.Rows().size(), 1u);

@@ -8,7 +8,7 @@
 
 #include "regex/pattern.h"
 
-namespace lintaro {
+namespace lintaro::regex {
 namespace {
 
 // Switches modifiers by letters: those before a "-" on, those after it off ("ir", "-s", "i-g").
@@ -334,4 +334,4 @@ TEST(PatternCompileTest, RecompilesOnlyWhenSomethingChanged) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::regex

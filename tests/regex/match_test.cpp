@@ -3,7 +3,6 @@
 // enough to overflow any matcher that recurses per iteration; loops that could repeat an empty
 // match forever; inputs the fuzzer once found troublesome.
 #include <gtest/gtest.h>
-
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -13,7 +12,7 @@
 
 #include "regex/pattern.h"
 
-namespace lintaro {
+namespace lintaro::regex {
 namespace {
 
 void ApplyModifiers(TPattern& p, const std::string& modifiers) {
@@ -456,9 +455,9 @@ TEST(PatternMatchTest, SubjectsOf2GiBAreRefused) {
     EXPECT_THROW(p.ExecPos(1), EPattern);
     // Cut at a NUL inside the first 2 GiB, the same text is an ordinary subject.
     munmap(base, kPiece);
-    ASSERT_NE(mmap(base, kPiece, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED,
-                   -1, 0),
-              MAP_FAILED);
+    ASSERT_NE(
+        mmap(base, kPiece, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0),
+        MAP_FAILED);
     std::memset(base, 'b', 100);
     base[100] = '\0';
     EXPECT_FALSE(p.Exec(std::string_view(base, kTotal)));
@@ -576,4 +575,4 @@ TEST(PatternMatchTest, WorkBudgetBoundsAWholeWalkOverOneSubject) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::regex

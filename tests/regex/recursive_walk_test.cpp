@@ -14,7 +14,7 @@
 
 #include "regex/pattern.h"
 
-namespace lintaro {
+namespace lintaro::regex {
 namespace {
 
 unsigned char Toggle(unsigned char ch) {
@@ -414,4 +414,4 @@ TEST(PatternRecursiveWalkTest, MatcherAgreesWithARecursiveWalkOfTheProgram) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::regex

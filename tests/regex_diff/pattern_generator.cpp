@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::regex {
 namespace {
 
 constexpr std::string_view kOurMetas = "^$.[()|?+*\\{";
@@ -459,4 +459,4 @@ PatternGenerator::Piece PatternGenerator::Class() {
     return {ours, PcreClass(set), false, true};
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::regex

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace lintaro {
+namespace lintaro::regex {
 
 // Modifiers of one generated case, as the matcher's indexes 1 to 5 take them (x stays off).
 struct CaseModifiers {
@@ -93,4 +93,4 @@ class PatternGenerator {
 // Writes bytes readably for failure reports: printable ASCII as is, everything else as \xHH.
 std::string Printable(const std::string& bytes);
 
-}  // namespace lintaro
+}  // namespace lintaro::regex

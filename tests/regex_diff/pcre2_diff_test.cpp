@@ -16,7 +16,7 @@
 #include "pattern_generator.h"
 #include "regex/pattern.h"
 
-namespace lintaro {
+namespace lintaro::regex {
 namespace {
 
 // Matches compared per subject; enough for every short subject, and a guard against a runaway loop.
@@ -435,4 +435,4 @@ TEST(PatternVersusPcre2, ReaderPatternsOnGeneratedPages) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::regex
