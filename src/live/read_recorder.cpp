@@ -68,6 +68,17 @@ std::vector<ColumnShape> OddsShape(bool with_event_key = true) {
     return columns;
 }
 
+// The pairs table of a database that recorded both bookmakers at once.
+std::vector<ColumnShape> PairsShape() {
+    return {Column("first_read", "INTEGER", true, false, "reads(id)"),
+            Column("second_read", "INTEGER", true, false, "reads(id)"),
+            Column("first_key", "INTEGER", true),
+            Column("second_key", "INTEGER", true),
+            Column("score", "REAL", true),
+            Column("margin", "REAL"),
+            Column("surebet", "REAL")};
+}
+
 std::string CreateTableSql(const char* table, const std::vector<ColumnShape>& columns) {
     std::string sql = std::string("CREATE TABLE IF NOT EXISTS ") + table + " (";
     for (const ColumnShape& column : columns) {
@@ -84,6 +95,13 @@ std::string CreateTablesSql() {
     return CreateTableSql("reads", ReadsShape()) + CreateTableSql("odds", OddsShape()) +
            "CREATE INDEX IF NOT EXISTS odds_read_id ON odds(read_id);"
            "CREATE INDEX IF NOT EXISTS odds_event_key ON odds(event_key);";
+}
+
+std::string CreatePairsSql() {
+    return CreateTableSql("pairs", PairsShape()) +
+           "CREATE INDEX IF NOT EXISTS pairs_first_read ON pairs(first_read);"
+           "CREATE INDEX IF NOT EXISTS pairs_first_key ON pairs(first_key);"
+           "CREATE INDEX IF NOT EXISTS pairs_second_key ON pairs(second_key);";
 }
 
 // Brings an odds table of a database written before event_key existed up to date (the tables'
@@ -153,6 +171,15 @@ std::string ShapeProblem(sqlite3* db, const char* table, const std::vector<Colum
         return "it has a table " + named + " that lintaro-cli watch did not make";
     }
     return "";
+}
+
+bool TableExists(sqlite3* db, const char* table) {
+    bool found = false;
+    EachRow(
+        db,
+        std::string("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '") + table + "'",
+        [&](sqlite3_stmt*) { found = true; });
+    return found;
 }
 
 constexpr uint64_t kFnvOffsetBasis = 0xCBF29CE484222325ull;
@@ -311,7 +338,8 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
         // Everything that only reads comes first, so a file that will not do is not touched.
         bool without_event_key = false;
         for (const auto& [table, shape] :
-             {std::pair("reads", ReadsShape()), std::pair("odds", OddsShape())}) {
+             {std::pair("reads", ReadsShape()), std::pair("odds", OddsShape()),
+              std::pair("pairs", PairsShape())}) {
             int rc = SQLITE_OK;
             const std::string problem = ShapeProblem(db_, table, shape, &rc);
             if (rc != SQLITE_OK) Fail("read");
@@ -381,115 +409,195 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
 ReadRecorder::~ReadRecorder() {
     sqlite3_finalize(insert_read_);
     sqlite3_finalize(insert_odds_);
+    sqlite3_finalize(insert_pair_);
     sqlite3_close(db_);
 }
 
-int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<table::OddsRecord>& rows) {
+int64_t ReadRecorder::InsertRead(const ReadRecord& read, const std::vector<OddsRecord>& rows,
+                                 SheetChanges& changes, std::vector<int64_t>& keys) {
     // Sheets are compared per identity, found through its hash. An identity the read lists twice
     // has no one sheet, so its rows store theirs (two identities that merely share a hash are
     // taken for such a pair: that costs a stored sheet, never a lost one).
     std::vector<uint64_t> hashes(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) hashes[i] = IdentityHash(rows[i]);
-    std::vector<uint64_t> sorted = hashes;
-    std::sort(sorted.begin(), sorted.end());
+    changes.bookmaker = read.bookmaker;
+    changes.forget_gone = read.outcome == "ok";
+    changes.listed = hashes;
+    std::sort(changes.listed.begin(), changes.listed.end());
     const auto listed_twice = [&](uint64_t hash) {
-        const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), hash);
+        const auto [first, last] =
+            std::equal_range(changes.listed.begin(), changes.listed.end(), hash);
         return last - first > 1;
     };
-    std::vector<std::pair<uint64_t, SheetPrint>> changed;  // known events with a new sheet
-    std::vector<std::pair<uint64_t, KnownSheet>> added;    // events seen for the first time
-    std::vector<uint64_t> forgotten;                       // identities listed twice
+    const KnownSheets& sheets = sheets_[read.bookmaker];
+    keys.assign(rows.size(), 0);
+
+    sqlite3_reset(insert_read_);
+    BindText(insert_read_, 1, read.time);
+    BindText(insert_read_, 2, read.bookmaker);
+    BindText(insert_read_, 3, read.host);
+    sqlite3_bind_int64(insert_read_, 4, static_cast<int64_t>(rows.size()));
+    BindText(insert_read_, 5, read.outcome);
+    if (read.message.empty()) {
+        sqlite3_bind_null(insert_read_, 6);
+    } else {
+        BindText(insert_read_, 6, read.message);
+    }
+    if (sqlite3_step(insert_read_) != SQLITE_DONE) Fail("record a read in");
+    const int64_t read_id = sqlite3_last_insert_rowid(db_);
+
+    Utf8Cache sport, tournament;
+    for (const OddsRecord& row : rows) {
+        sqlite3_stmt* s = insert_odds_;
+        sqlite3_reset(s);
+        sqlite3_bind_int64(s, 1, read_id);
+        // The identity's columns as stored, for event_key: fields 0 to 4.
+        std::optional<std::string> identity[5];
+        for (int field = 0; field < kOddsFieldCount - 1; ++field) {
+            const int column = field + 2;
+            const StoredValue value = GetField(row, field);
+            if (const auto* decimal = std::get_if<Decimal>(&value)) {
+                sqlite3_bind_double(s, column, decimal->ToDouble());
+            } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+                identity[2] = IsoDateTimeText(*moment);  // sport_event_date, the only one
+                BindText(s, column, *identity[2]);
+            } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+                sqlite3_bind_int(s, column, *integer);
+            } else if (const auto* text = std::get_if<std::string_view>(&value)) {
+                std::string utf8 = field == 0   ? sport.Convert(*text)
+                                   : field == 1 ? tournament.Convert(*text)
+                                                : Cp1251ToUtf8(*text);
+                BindText(s, column, utf8);
+                if (field < 5) identity[field] = std::move(utf8);
+            } else {
+                sqlite3_bind_null(s, column);
+            }
+        }
+        const auto part = [&](int field) -> std::optional<std::string_view> {
+            if (!identity[field]) return std::nullopt;
+            return std::string_view(*identity[field]);
+        };
+        const size_t index = static_cast<size_t>(&row - rows.data());
+        keys[index] = EventKey(part(0), part(1), part(2), part(3), part(4));
+        sqlite3_bind_int64(s, kOddsFieldCount + 2, keys[index]);
+        // The sheet, when it is not the one stored for this event before.
+        const int sheet_column = kOddsFieldCount + 1;
+        const uint64_t hash = hashes[index];
+        const SheetPrint print = PrintOf(row.dop_info);
+        const auto known = sheets.find(hash);
+        const bool is_known = known != sheets.end() && known->second.identity.Matches(row);
+        bool store = true;
+        if (listed_twice(hash)) {
+            changes.forgotten.push_back(hash);
+        } else if (is_known) {
+            store = known->second.print != print;
+            if (store) changes.changed.emplace_back(hash, print);
+        } else if (known == sheets.end()) {
+            changes.added.emplace_back(hash, KnownSheet{EventIdentity::Of(row), print});
+        }
+        if (!store || (!row.dop_info && !(is_known && known->second.print.present))) {
+            sqlite3_bind_null(s, sheet_column);
+        } else {
+            BindText(s, sheet_column, Cp1251ToUtf8(row.dop_info.value_or("")));
+        }
+        if (sqlite3_step(s) != SQLITE_DONE) Fail("record a read in");
+    }
+    return read_id;
+}
+
+void ReadRecorder::Remember(SheetChanges& changes) {
+    // Only what the database now holds is remembered.
+    KnownSheets& sheets = sheets_[changes.bookmaker];
+    for (const auto& [hash, print] : changes.changed) sheets[hash].print = print;
+    for (auto& [hash, known] : changes.added) sheets.emplace(hash, std::move(known));
+    for (const uint64_t hash : changes.forgotten) sheets.erase(hash);
+    // Events that left the line are forgotten, so the memory follows the line instead of every
+    // event ever read; one that comes back stores its sheet again. A read that failed is no line
+    // and forgets nothing.
+    if (changes.forget_gone) {
+        std::erase_if(sheets, [&](const auto& known) {
+            return !std::binary_search(changes.listed.begin(), changes.listed.end(), known.first);
+        });
+    }
+}
+
+int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecord>& rows) {
+    SheetChanges changes;
+    std::vector<int64_t> keys;
     int64_t read_id = 0;
     try {
         Execute("BEGIN IMMEDIATE", "begin a read in");
-        sqlite3_reset(insert_read_);
-        BindText(insert_read_, 1, read.time);
-        BindText(insert_read_, 2, read.bookmaker);
-        BindText(insert_read_, 3, read.host);
-        sqlite3_bind_int64(insert_read_, 4, static_cast<int64_t>(rows.size()));
-        BindText(insert_read_, 5, read.outcome);
-        if (read.message.empty()) {
-            sqlite3_bind_null(insert_read_, 6);
-        } else {
-            BindText(insert_read_, 6, read.message);
-        }
-        if (sqlite3_step(insert_read_) != SQLITE_DONE) Fail("record a read in");
-        read_id = sqlite3_last_insert_rowid(db_);
+        read_id = InsertRead(read, rows, changes, keys);
+        Execute("COMMIT", "record a read in");
+    } catch (...) {
+        Rollback();
+        throw;
+    }
+    Remember(changes);
+    return read_id;
+}
 
-        Utf8Cache sport, tournament;
-        for (const table::OddsRecord& row : rows) {
-            sqlite3_stmt* s = insert_odds_;
+void ReadRecorder::PreparePairs() {
+    if (insert_pair_) return;
+    Execute(CreatePairsSql().c_str(), "create the pairs table of");
+    if (sqlite3_prepare_v3(db_,
+                           "INSERT INTO pairs (first_read, second_read, first_key, second_key, "
+                           "score, margin, surebet) VALUES (?, ?, ?, ?, ?, ?, ?)",
+                           -1, SQLITE_PREPARE_PERSISTENT, &insert_pair_, nullptr) != SQLITE_OK) {
+        Fail("prepare");
+    }
+}
+
+std::pair<int64_t, int64_t> ReadRecorder::AppendBoth(const ReadRecord& first,
+                                                     const std::vector<OddsRecord>& first_rows,
+                                                     const ReadRecord& second,
+                                                     const std::vector<OddsRecord>& second_rows,
+                                                     const std::vector<RecordedPair>& pairs) {
+    for (const RecordedPair& pair : pairs) {
+        if (pair.first_row >= first_rows.size() || pair.second_row >= second_rows.size()) {
+            throw std::out_of_range("A matched pair names a row that its read does not have");
+        }
+    }
+    SheetChanges changes[2];
+    std::vector<int64_t> keys[2];
+    std::pair<int64_t, int64_t> ids;
+    try {
+        Execute("BEGIN IMMEDIATE", "begin a read in");
+        // Made in the period's transaction: a period that is rolled back leaves no pairs table.
+        PreparePairs();
+        ids.first = InsertRead(first, first_rows, changes[0], keys[0]);
+        ids.second = InsertRead(second, second_rows, changes[1], keys[1]);
+        for (const RecordedPair& pair : pairs) {
+            sqlite3_stmt* s = insert_pair_;
             sqlite3_reset(s);
-            sqlite3_bind_int64(s, 1, read_id);
-            // The identity's columns as stored, for event_key: fields 0 to 4.
-            std::optional<std::string> identity[5];
-            for (int field = 0; field < kOddsFieldCount - 1; ++field) {
-                const int column = field + 2;
-                const table::StoredValue value = table::GetField(row, field);
-                if (const auto* decimal = std::get_if<table::Decimal>(&value)) {
-                    sqlite3_bind_double(s, column, decimal->ToDouble());
-                } else if (const auto* moment = std::get_if<table::DateTime>(&value)) {
-                    identity[2] =
-                        table::IsoDateTimeText(*moment);  // sport_event_date, the only one
-                    BindText(s, column, *identity[2]);
-                } else if (const auto* integer = std::get_if<int32_t>(&value)) {
-                    sqlite3_bind_int(s, column, *integer);
-                } else if (const auto* text = std::get_if<std::string_view>(&value)) {
-                    std::string utf8 = field == 0   ? sport.Convert(*text)
-                                       : field == 1 ? tournament.Convert(*text)
-                                                    : Cp1251ToUtf8(*text);
-                    BindText(s, column, utf8);
-                    if (field < 5) identity[field] = std::move(utf8);
+            sqlite3_bind_int64(s, 1, ids.first);
+            sqlite3_bind_int64(s, 2, ids.second);
+            sqlite3_bind_int64(s, 3, keys[0][pair.first_row]);
+            sqlite3_bind_int64(s, 4, keys[1][pair.second_row]);
+            sqlite3_bind_double(s, 5, pair.score);
+            for (const auto& [column, value] :
+                 {std::pair(6, pair.margin), std::pair(7, pair.surebet)}) {
+                if (value) {
+                    sqlite3_bind_double(s, column, *value);
                 } else {
                     sqlite3_bind_null(s, column);
                 }
-            }
-            const auto part = [&](int field) -> std::optional<std::string_view> {
-                if (!identity[field]) return std::nullopt;
-                return std::string_view(*identity[field]);
-            };
-            sqlite3_bind_int64(s, kOddsFieldCount + 2,
-                               EventKey(part(0), part(1), part(2), part(3), part(4)));
-            // The sheet, when it is not the one stored for this event before.
-            const int sheet_column = kOddsFieldCount + 1;
-            const uint64_t hash = hashes[&row - rows.data()];
-            const SheetPrint print = PrintOf(row.dop_info);
-            const auto known = sheets_.find(hash);
-            const bool is_known = known != sheets_.end() && known->second.identity.Matches(row);
-            bool store = true;
-            if (listed_twice(hash)) {
-                forgotten.push_back(hash);
-            } else if (is_known) {
-                store = known->second.print != print;
-                if (store) changed.emplace_back(hash, print);
-            } else if (known == sheets_.end()) {
-                added.emplace_back(hash, KnownSheet{EventIdentity::Of(row), print});
-            }
-            if (!store || (!row.dop_info && !(is_known && known->second.print.present))) {
-                sqlite3_bind_null(s, sheet_column);
-            } else {
-                BindText(s, sheet_column, Cp1251ToUtf8(row.dop_info.value_or("")));
             }
             if (sqlite3_step(s) != SQLITE_DONE) Fail("record a read in");
         }
         Execute("COMMIT", "record a read in");
     } catch (...) {
         Rollback();
+        // A statement prepared on a pairs table that the rollback took away again is prepared
+        // anew, with the table, by the next period.
+        if (insert_pair_ && !TableExists(db_, "pairs")) {
+            sqlite3_finalize(std::exchange(insert_pair_, nullptr));
+        }
         throw;
     }
-    // Only what the database now holds is remembered.
-    for (const auto& [hash, print] : changed) sheets_[hash].print = print;
-    for (auto& [hash, known] : added) sheets_.emplace(hash, std::move(known));
-    for (const uint64_t hash : forgotten) sheets_.erase(hash);
-    // Events that left the line are forgotten, so the memory follows the line instead of every
-    // event ever read; one that comes back stores its sheet again. A read that failed is no line
-    // and forgets nothing.
-    if (read.outcome == "ok") {
-        std::erase_if(sheets_, [&](const auto& known) {
-            return !std::binary_search(sorted.begin(), sorted.end(), known.first);
-        });
-    }
-    return read_id;
+    Remember(changes[0]);
+    Remember(changes[1]);
+    return ids;
 }
 
 }  // namespace lintaro::live

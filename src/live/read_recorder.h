@@ -1,5 +1,5 @@
 // The recorder behind lintaro-cli watch: appends each read of the line to an SQLite database that
-// pandas, DuckDB and the sqlite3 shell open directly. Two tables:
+// pandas, DuckDB and the sqlite3 shell open directly. Two tables, and a third for `watch both`:
 //
 //   reads  id INTEGER PRIMARY KEY, time TEXT (ISO 8601 with the local offset), bookmaker TEXT
 //          ("first" or "second"), host TEXT, rows INTEGER, outcome TEXT ("ok", "failed" or
@@ -9,16 +9,27 @@
 //          "YYYY-MM-DDTHH:MM:SS.mmm", Key_ID as INTEGER; NULL for null; then event_key
 //          INTEGER (indexed), the event's identity as one number (EventKey), so an event's price
 //          history is one `WHERE event_key = ?` instead of a five-column join
+//   pairs  (only in a database that recorded both bookmakers at once) first_read INTEGER and
+//          second_read INTEGER REFERENCES reads(id), the two reads of one period; first_key
+//          INTEGER and second_key INTEGER, the event_key of the event at each (indexed); score
+//          REAL, the match's confidence; margin REAL, the match-result margin at the better of
+//          the two prices (NULL when not quoted); surebet REAL, the best surebet's profit as a
+//          fraction (NULL for none). One row per event matched in that period. The two
+//          bookmakers write one event in two languages, so no SQL join can pair their rows:
+//          the matcher's pairs are recorded, and a pair's two rows are the odds rows with
+//          (read_id, event_key) = (first_read, first_key) and (second_read, second_key).
 //
 // A database written before event_key existed is given the column, filled for every row it holds,
-// and its index, in one transaction when the recorder opens it.
+// and its index, in one transaction when the recorder opens it. A database of one bookmaker is
+// given the pairs table when it first records both.
 //
 // An event sheet takes most of a row and seldom changes, so dop_info is stored only when it differs
-// from the same event's sheet in the recorder's previous read of it; otherwise it is NULL. An
-// event's sheet at a read is therefore the last non-NULL dop_info of that event up to that read (a
-// sheet that went is stored as the empty text). Events are remembered while they stay on the line:
-// one that left it and comes back stores its sheet again. Each read is one transaction in WAL mode,
-// so the database is whole whenever the program stops and readers never wait for it.
+// from the same event's sheet in the recorder's previous read of it at the same bookmaker;
+// otherwise it is NULL. An event's sheet at a read is therefore the last non-NULL dop_info of that
+// event up to that read (a sheet that went is stored as the empty text). Events are remembered
+// while they stay on their bookmaker's line: one that left it and comes back stores its sheet
+// again. Each read (each period of both bookmakers) is one transaction in WAL mode, so the
+// database is whole whenever the program stops and readers never wait for it.
 #pragma once
 
 #include <chrono>
@@ -29,6 +40,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "live/event_identity.h"
@@ -76,6 +88,15 @@ int64_t EventKey(const std::optional<std::string_view>& sport,
                  const std::optional<std::string_view>& home,
                  const std::optional<std::string_view>& guest);
 
+// An event matched between the two bookmakers' reads of one period, for the pairs table.
+struct RecordedPair {
+    size_t first_row = 0;           // index into the first bookmaker's rows
+    size_t second_row = 0;          // index into the second's
+    double score = 0;               // the match's confidence, 0 to 1
+    std::optional<double> margin;   // the match-result margin at the better prices
+    std::optional<double> surebet;  // the best surebet's profit, a fraction; none without one
+};
+
 class ReadRecorder {
   public:
     // Opens the database at `path`, creating the file and its tables when missing, and switches it
@@ -83,10 +104,10 @@ class ReadRecorder {
     // (kBusy when the wait ran out, else kFailed) and writes nothing when the file is not an SQLite
     // database, is read-only (no write permission for its owner, group or others, or none for this
     // process), sits in a folder that cannot take the write-ahead log beside it, or holds a table
-    // reads or odds of another shape (columns, types, key) or a view or index of either name (an
-    // odds table that lacks only event_key is brought up to date, see above). Such a file is left
-    // byte for byte as it was: the tables are created and write-ahead logging is switched on only
-    // in a file that passed.
+    // reads, odds or pairs of another shape (columns, types, key) or a view or index of any of
+    // these names (an odds table that lacks only event_key is brought up to date, see above). Such
+    // a file is left byte for byte as it was: the tables are created and write-ahead logging is
+    // switched on only in a file that passed.
     explicit ReadRecorder(const std::string& path,
                           std::chrono::milliseconds busy_time = std::chrono::seconds(5));
     ~ReadRecorder();
@@ -98,6 +119,16 @@ class ReadRecorder {
     // database keeps every earlier read, and ERecorderError tells kBusy (the next read may go
     // ahead), kFull or kFailed.
     int64_t Append(const ReadRecord& read, const std::vector<table::OddsRecord>& rows);
+
+    // Appends both bookmakers' reads of one period, their rows and the pairs matched between them
+    // (`pairs` index into the two row lists; an index past its list throws std::out_of_range
+    // before anything is written) in one transaction, creating the pairs table when missing.
+    // Returns the two reads' ids. Fails as Append.
+    std::pair<int64_t, int64_t> AppendBoth(const ReadRecord& first,
+                                           const std::vector<OddsRecord>& first_rows,
+                                           const ReadRecord& second,
+                                           const std::vector<OddsRecord>& second_rows,
+                                           const std::vector<RecordedPair>& pairs);
 
   private:
     // What is remembered of an event's last stored sheet: enough to tell a changed one.
@@ -113,7 +144,24 @@ class ReadRecorder {
         EventIdentity identity;
         SheetPrint print;
     };
+    using KnownSheets = std::unordered_map<uint64_t, KnownSheet>;  // by IdentityHash
+    // What a read inserted changes in the memory of sheets, applied once it is committed.
+    struct SheetChanges {
+        std::string bookmaker;
+        bool forget_gone = false;      // an ok read: events not in it are gone
+        std::vector<uint64_t> listed;  // the read's identity hashes, sorted
+        std::vector<std::pair<uint64_t, SheetPrint>> changed;  // known events with a new sheet
+        std::vector<std::pair<uint64_t, KnownSheet>> added;    // events seen for the first time
+        std::vector<uint64_t> forgotten;                       // identities listed twice
+    };
     static SheetPrint PrintOf(const std::optional<std::string>& sheet);
+
+    // Inserts a read and its rows inside the caller's transaction; `keys` gets each row's
+    // event_key. Returns the read's id.
+    int64_t InsertRead(const ReadRecord& read, const std::vector<OddsRecord>& rows,
+                       SheetChanges& changes, std::vector<int64_t>& keys);
+    void Remember(SheetChanges& changes);
+    void PreparePairs();
 
     [[noreturn]] void Fail(const std::string& action) const;
     void Execute(const char* sql, const std::string& action);
@@ -123,7 +171,9 @@ class ReadRecorder {
     sqlite3* db_ = nullptr;
     sqlite3_stmt* insert_read_ = nullptr;
     sqlite3_stmt* insert_odds_ = nullptr;
-    std::unordered_map<uint64_t, KnownSheet> sheets_;  // by IdentityHash
+    sqlite3_stmt* insert_pair_ = nullptr;  // prepared at the first AppendBoth
+    // Each bookmaker's events (by ReadRecord::bookmaker) with their last stored sheets.
+    std::unordered_map<std::string, KnownSheets> sheets_;
 };
 
 }  // namespace lintaro::live
