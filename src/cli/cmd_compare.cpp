@@ -38,7 +38,7 @@ const char kCompareUsage[] =
        lintaro-cli compare --first-host HOST[:PORT] --second-host HOST[:PORT] [--today YYYY-MM-DD]
                            [--max-size BYTES] [--timeout SECONDS] [OPTIONS]
        lintaro-cli compare --demo [--moving] [--generation N] [--events N] [--seed N]
-                           [--today YYYY-MM-DD] [OPTIONS]
+                           [--second-offset MINUTES] [--today YYYY-MM-DD] [OPTIONS]
 OPTIONS: [--all] [--surebets] [--bank AMOUNT] [--format jsonl|csv] [--out FILE]
 
 Matches the events of the two bookmakers' lines and prints one JSON object per matched event:
@@ -88,11 +88,17 @@ sources (instead of the two files):
                              www.pinnaclesports.com, port 80)
   --demo           start the built-in demo line server on a free loopback port and read both of its
                    lines (not with --first-host or --second-host)
-  --moving         with --demo: the server's line moves, as serve-demo --moving; each line is read
-                   once, so this reads the generation --generation names
-  --generation N   with --demo: the generation of the line to read, 0 to 100000 (default 0)
+  --moving         with --demo: the line moves, as serve-demo --moving; each line is read once,
+                   where it stands now: one generation a minute since local midnight (1 to
+                   1440), so prices, lines and events differ from the still line and from run to
+                   run; --generation chooses the generation instead
+  --generation N   with --demo: the generation of the line to read, 0 to 100000 (default 0, the
+                   still line)
   --events N       with --demo: the number of events, 0 to 500000 (default 200)
   --seed N         with --demo: the line's random seed, 0 to 4294967295 (default 1)
+  --second-offset MINUTES
+                   with --demo: how much later the second bookmaker's clock shows an event's
+                   start than the first's, -720 to 720 (default -180, three hours earlier)
   --today YYYY-MM-DD, --max-size BYTES, --timeout SECONDS
                    as for load, for each of the two reads
 A read that fails (the reader's message, a page past --max-size, a read out of time) is one line
@@ -176,7 +182,9 @@ ComparedLines ReadBothLines(const Args& parsed) {
     }
     const table::CivilDate today = TodayOption(parsed);
     LineSource sources[2];
-    SetUpLineSource(parsed, today, parsed.Has("--moving"), sources[0]);
+    // Each line is read once: a moving line is read where it stands now (or at --generation).
+    const bool moving = parsed.Has("--moving");
+    SetUpLineSource(parsed, today, moving, sources[0], moving ? MovingGeneration() : 0);
     SetUpSharedLineSource(parsed, sources[0], sources[1]);
 
     SideRead reads[2];
@@ -199,7 +207,7 @@ ComparedLines ReadBothLines(const Args& parsed) {
 // The one place that picks the source: two files, or both bookmakers' hosts (the demo's included).
 ComparedLines ReadComparedLines(const Args& parsed) {
     static const char* const kHostOptions[] = {
-        "--demo",  "--moving",  "--generation", "--events",     "--seed",
+        "--demo",  "--moving",  "--generation", "--events",     "--seed",       "--second-offset",
         "--today", "--timeout", "--max-size",   "--first-host", "--second-host"};
     const char* host_option = nullptr;
     for (const char* option : kHostOptions) {
@@ -398,11 +406,11 @@ void WriteEvents(std::ostream& out, const LineComparison& comparison, const Comp
 }  // namespace
 
 int RunCompare(const std::vector<std::string>& args) {
-    const Args parsed =
-        ParseArgs(args,
-                  {"--bank", "--format", "--out", "--first-host", "--second-host", "--today",
-                   "--max-size", "--timeout", "--generation", "--events", "--seed"},
-                  {"--all", "--surebets", "--demo", "--moving"});
+    const Args parsed = ParseArgs(
+        args,
+        {"--bank", "--format", "--out", "--first-host", "--second-host", "--today", "--max-size",
+         "--timeout", "--generation", "--events", "--seed", "--second-offset"},
+        {"--all", "--surebets", "--demo", "--moving"});
     const std::string format_name = parsed.Value("--format", "jsonl");
     CompareFormat format;
     if (format_name == "jsonl") {
@@ -421,11 +429,7 @@ int RunCompare(const std::vector<std::string>& args) {
     options.surebets_only = parsed.Has("--surebets");
 
     const ComparedLines lines = ReadComparedLines(parsed);
-    compare::AliasesLoad aliases;
-    if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
-        aliases = compare::LoadAliases(path);
-    }
-    if (!aliases.error.empty()) std::cerr << "lintaro-cli: " << OneLine(aliases.error) << std::endl;
+    const compare::AliasesLoad aliases = LoadUserAliases();
     if (!aliases.aliases.Empty()) options.match.aliases = &aliases.aliases;
     const LineComparison comparison = compare::CompareLines(lines.first, lines.second, options);
 

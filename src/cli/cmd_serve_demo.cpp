@@ -14,7 +14,7 @@ namespace lintaro::cli {
 
 const char kServeDemoUsage[] =
     R"(usage: lintaro-cli serve-demo [--port N] [--events N] [--seed N] [--today YYYY-MM-DD]
-                              [--moving] [--generation N]
+                              [--moving] [--generation N] [--second-offset MINUTES]
 
 Serves the demo line until SIGINT (Ctrl-C) or SIGTERM: the first bookmaker on 127.0.0.1:PORT and
 the second on 127.0.0.1:PORT+1, whose root redirects to the first port. Prints
@@ -33,6 +33,9 @@ options:
                       page serves the current generation
   --generation N      the generation served first, 0 to 100000 (default 0, the line the seed
                       gives before any change)
+  --second-offset MINUTES
+                      how much later the second bookmaker's clock shows an event's start than
+                      the first's, -720 to 720 (default -180, three hours earlier)
   --help              show this help and exit
 
 exit status: 0 stopped by a signal; 1 the server could not start (a busy port, for example);
@@ -41,7 +44,8 @@ exit status: 0 stopped by a signal; 1 the server could not start (a busy port, f
 
 int RunServeDemo(const std::vector<std::string>& raw_args) {
     const Args args = ParseArgs(
-        raw_args, {"--port", "--events", "--seed", "--today", "--generation"}, {"--moving"});
+        raw_args, {"--port", "--events", "--seed", "--today", "--generation", "--second-offset"},
+        {"--moving"});
     if (!args.positional.empty()) {
         throw UsageError("serve-demo takes no arguments, only options: " + args.positional[0]);
     }
@@ -52,6 +56,8 @@ int RunServeDemo(const std::vector<std::string>& raw_args) {
     if (args.Has("--today")) options.today = demo::ToYearMonthDay(TodayOption(args));
     options.generation = static_cast<uint32_t>(
         WholeNumberOption(args, "--generation", 0, demo::kMaxDemoGeneration, 0));
+    options.second_offset_minutes = static_cast<int>(
+        WholeNumberOption(args, "--second-offset", -720, 720, options.second_offset_minutes));
     const auto port = static_cast<uint16_t>(WholeNumberOption(args, "--port", 0, 65534, 0));
 
     // The signals are taken by sigwait below; blocked before the server starts its threads, they

@@ -2,6 +2,8 @@
 #include "cli/line_reading.h"
 
 #include <cstdint>
+#include <ctime>
+#include <iostream>
 #include <string>
 
 #include "demo/demo_line.h"
@@ -31,15 +33,22 @@ void SetUpClient(const Args& args, LineSource& source) {
 
 }  // namespace
 
-void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo,
-                     LineSource& source) {
-    readers::LineSession& session = source.session;
-    session.first_host = HostOption(args, "--first-host", readers::kFirstBookmakerHost);
-    session.second_host = HostOption(args, "--second-host", readers::kSecondBookmakerHost);
+uint32_t MovingGeneration() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    return static_cast<uint32_t>(1 + local.tm_hour * 60 + local.tm_min);
+}
+
+void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source,
+                     uint32_t default_generation) {
+    LineSession& session = source.session;
+    session.first_host = HostOption(args, "--first-host", kFirstBookmakerHost);
+    session.second_host = HostOption(args, "--second-host", kSecondBookmakerHost);
     if (args.Has("--generation") && !args.Has("--demo")) {
         throw UsageError("--generation chooses a generation of the demo line; it needs --demo");
     }
-    for (const char* option : {"--events", "--seed"}) {
+    for (const char* option : {"--events", "--seed", "--second-offset"}) {
         if (args.Has(option) && !args.Has("--demo")) {
             throw UsageError(std::string(option) + " shapes the demo line; it needs --demo");
         }
@@ -53,12 +62,14 @@ void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo,
         }
         demo::DemoOptions options;
         options.today = demo::ToYearMonthDay(today);
-        options.generation = static_cast<uint32_t>(
-            WholeNumberOption(args, "--generation", 0, demo::kMaxDemoGeneration, 0));
+        options.generation = static_cast<uint32_t>(WholeNumberOption(
+            args, "--generation", 0, demo::kMaxDemoGeneration, default_generation));
         options.seed =
             static_cast<uint32_t>(WholeNumberOption(args, "--seed", 0, UINT32_MAX, options.seed));
         options.events = static_cast<int>(
             WholeNumberOption(args, "--events", 0, demo::kMaxDemoEvents, options.events));
+        options.second_offset_minutes = static_cast<int>(
+            WholeNumberOption(args, "--second-offset", -720, 720, options.second_offset_minutes));
         source.demo_server = std::make_unique<demo::DemoServer>(options);
         source.demo_server->SetMoving(moving_demo);
         source.demo_server->Start();
@@ -72,6 +83,15 @@ void SetUpSharedLineSource(const Args& args, const LineSource& set_up, LineSourc
     other.session.first_host = set_up.session.first_host;
     other.session.second_host = set_up.session.second_host;
     SetUpClient(args, other);
+}
+
+compare::AliasesLoad LoadUserAliases() {
+    compare::AliasesLoad aliases;
+    if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
+        aliases = compare::LoadAliases(path);
+    }
+    if (!aliases.error.empty()) std::cerr << "lintaro-cli: " << OneLine(aliases.error) << std::endl;
+    return aliases;
 }
 
 int BookmakerIndex(const std::vector<std::string>& positional, const std::string& command) {

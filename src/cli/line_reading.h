@@ -3,11 +3,13 @@
 // services for a reader without a window.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/cli_args.h"
+#include "compare/aliases.h"
 #include "demo/demo_server.h"
 #include "http/net_idle_hook.h"
 #include "readers/line_session.h"
@@ -40,16 +42,27 @@ struct LineSource {
     readers::LineSession session;
 };
 
-// Reads the options above (and --seed and --events of the demo line, when the command takes them)
-// into `source`. Throws UsageError for a bad host, --demo with a host, or --generation, --seed or
-// --events without --demo; std::runtime_error when the demo server cannot start.
-void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo,
-                     LineSource& source);
+// Reads the options above (and --seed, --events and --second-offset of the demo line, when the
+// command takes them) into `source`; the demo line starts at --generation, or else at
+// `default_generation`. Throws UsageError for a bad host, --demo with a host, or --generation,
+// --seed, --events or --second-offset without --demo; std::runtime_error when the demo server
+// cannot start.
+void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source,
+                     uint32_t default_generation = 0);
+
+// Where a moving demo line stands now when no --generation says otherwise: one generation a minute
+// since local midnight (1 to 1440), so that a command that reads the line once still reads a line
+// that has moved, and a later run reads a later line.
+uint32_t MovingGeneration();
 
 // Sets up `other` as a second session on the hosts of `set_up` (its demo server included, which
 // must outlive `other`'s reads) with the same --max-size and --timeout, so that two threads can
 // read at once, each with its own client.
 void SetUpSharedLineSource(const Args& args, const LineSource& set_up, LineSource& other);
+
+// The user's aliases file (compare/aliases.h) as compare and watch both match with it: a file that
+// is malformed is named with its line on standard error and left out.
+compare::AliasesLoad LoadUserAliases();
 
 // "first" -> 0, "second" -> 1 (the selector's index); anything else throws UsageError naming
 // `command`.
