@@ -14,9 +14,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <iostream>
 #include <memory>
+#include <span>
 #include <string>
+#include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -24,6 +27,8 @@
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/line_reading.h"
+#include "compare/aliases.h"
+#include "compare/line_comparison.h"
 #include "export/row_format.h"
 #include "live/line_follower.h"
 #include "live/line_movement.h"
@@ -37,7 +42,8 @@ namespace lintaro::cli {
 using table::Decimal;
 
 const char kWatchUsage[] =
-    R"(usage: lintaro-cli watch first|second [--every SECONDS] [--count N] [--db FILE] [--demo]
+    R"(usage: lintaro-cli watch first|second|both [--every SECONDS] [--count N] [--db FILE]
+                         [--demo [--events N] [--seed N] [--second-offset MINUTES]]
                          [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
                          [--today YYYY-MM-DD] [--max-size BYTES] [--timeout SECONDS]
                          [--stall-timeout SECONDS]
@@ -46,21 +52,42 @@ Reads the bookmaker's line as a refresh of the window does, again and again unti
 are done or SIGINT (Ctrl-C) or SIGTERM arrives, which cancels the read under way. With --db each
 read is appended to an SQLite database: a row in its table reads (id, time, bookmaker, host, rows,
 outcome ok, failed or cancelled, message) and its rows in odds (read_id, then the 20 fields under
-their JSON Lines names), one transaction per read; an event sheet is stored only when it differs
-from the event's previous read. Without --db it prints one JSON line per change since the last
-read that succeeded (the first read prints nothing): a price, line or event that appeared or went.
+their JSON Lines names, then event_key, the event's identity as one number), one transaction per
+read; an event sheet is stored only when it differs from the event's previous read. Without --db
+it prints one JSON line per change since the last read that succeeded (the first read prints
+nothing): a price, line or event that appeared or went.
+
+watch both reads both bookmakers' lines at once every period, each with its own client, and
+follows each on its own: a read of one that fails is recorded (and said) as failed, and the other
+is recorded all the same. With --db the period is one transaction: the two reads (bookmaker first
+and second, the same time) and, when both succeeded, the events matched between them as compare
+matches them, one row each in the table pairs (first_read, second_read, first_key, second_key:
+the reads' ids and the events' event_key at each bookmaker; score; margin, the match-result margin
+at the better prices; surebet, the best surebet's profit as a fraction, or NULL). The bookmakers
+write an event in two languages, so SQL cannot join their rows itself; through pairs it can, e.g.
+the history of the first's and the second's P1 of every matched event:
+  SELECT r.time, a.team_h_name, a.team_g_name, a.P1, b.P1, p.surebet FROM pairs p
+    JOIN reads r ON r.id = p.first_read
+    JOIN odds a ON a.read_id = p.first_read AND a.event_key = p.first_key
+    JOIN odds b ON b.read_id = p.second_read AND b.event_key = p.second_key
+    ORDER BY r.time;
+Without --db each change line gets the key "bookmaker" ("first" or "second") after "time".
 
 options:
   --every SECONDS            from the start of one read to the start of the next, 0 to 86400
                              (default 60; a read that takes longer is followed at once)
-  --count N                  stop after N reads, 1 or more (default: until stopped)
+  --count N                  stop after N reads (of each line), 1 or more (default: until
+                             stopped)
   --db FILE                  record into FILE, created when missing, in WAL mode; a file that is
-                             read-only, not an SQLite database, holds tables reads or odds of
-                             another shape, or stays locked for 5 s is refused before anything is
-                             written
+                             read-only, not an SQLite database, holds tables reads, odds or pairs
+                             of another shape, or stays locked for 5 s is refused before anything
+                             is written
   --demo                     read the built-in demo line, started on a free loopback port and
                              moving: each read is its next generation (not with --first-host or
                              --second-host)
+  --events N, --seed N, --second-offset MINUTES
+                             with --demo: the demo line's size, seed and the second bookmaker's
+                             clock against the first's, as for compare
   --first-host HOST[:PORT]   the first bookmaker's host (default www.marathonbet.com, port 80)
   --second-host HOST[:PORT]  the second bookmaker's host (default www.pinnaclesports.com, port 80)
   --today YYYY-MM-DD         the local date the readers take as today (default: the local date)
@@ -72,9 +99,10 @@ options:
   --help                     show this help and exit
 
 A read that fails (the reader's message, a page cut short, a read out of time, or a line without
-events) is recorded as failed, its message goes to standard error, and the next read goes ahead;
-it is never compared with. A read that cannot be recorded because another program keeps the
-database locked for 5 s is rolled back and the next one goes ahead.
+events) is recorded as failed, its message goes to standard error (after "the first bookmaker's
+line: " or "the second bookmaker's line: " with both), and the next read goes ahead; it is never
+compared with. A read that cannot be recorded because another program keeps the database locked
+for 5 s is rolled back and the next one goes ahead.
 
 exit status: 0 the reads were done, or a signal stopped them (the read under way is recorded as
 cancelled); 1 the database could not be opened or written (a full disk: the read under way is
@@ -86,16 +114,18 @@ namespace {
 
 namespace chr = std::chrono;
 
-// What the stop signals reach: the cancel of the client's idle hook (an atomic flag, safe in a
+// What the stop signals reach: the cancel of each client's idle hook (an atomic flag, safe in a
 // signal handler) and a pipe that wakes the wait between reads.
-http::TNetIdleHook* g_cancel_hook = nullptr;
+TNetIdleHook* g_cancel_hooks[2] = {nullptr, nullptr};
 int g_wake_fd = -1;
 volatile sig_atomic_t g_stop = 0;
 
 extern "C" void OnStopSignal(int) {
     const int saved_errno = errno;
     g_stop = 1;
-    if (g_cancel_hook) g_cancel_hook->RequestCancel();
+    for (TNetIdleHook* hook : g_cancel_hooks) {
+        if (hook) hook->RequestCancel();
+    }
     if (g_wake_fd >= 0) {
         const char wake = 1;
         [[maybe_unused]] const ssize_t ignored = ::write(g_wake_fd, &wake, 1);
@@ -106,7 +136,8 @@ extern "C" void OnStopSignal(int) {
 // Takes SIGINT and SIGTERM for the run and gives them back to their defaults at its end.
 class StopSignals {
   public:
-    explicit StopSignals(http::TNetIdleHook& hook) {
+    // `second` is the hook of the second line's client when both are read, else nullptr.
+    StopSignals(TNetIdleHook& first, TNetIdleHook* second) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
             throw std::runtime_error(std::string("Cannot set up the stop signals: ") +
@@ -114,7 +145,8 @@ class StopSignals {
         }
         wake_read_ = fds[0];
         g_wake_fd = fds[1];
-        g_cancel_hook = &hook;
+        g_cancel_hooks[0] = &first;
+        g_cancel_hooks[1] = second;
         struct sigaction action {};
         action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
@@ -125,7 +157,7 @@ class StopSignals {
     ~StopSignals() {
         ::sigaction(SIGINT, &old_int_, nullptr);
         ::sigaction(SIGTERM, &old_term_, nullptr);
-        g_cancel_hook = nullptr;
+        g_cancel_hooks[0] = g_cancel_hooks[1] = nullptr;
         ::close(std::exchange(g_wake_fd, -1));
         ::close(wake_read_);
     }
@@ -176,11 +208,17 @@ std::string DecimalJson(const std::optional<Decimal>& value) {
     return value ? DecimalText(*value) : "null";
 }
 
-// One change line: the read's time, the event's identity, the field and its two values.
-void AppendChange(std::string& out, const std::string& time, const live::EventIdentity& event,
-                  const char* field, const std::string& old_value, const std::string& new_value) {
+// One change line: the read's time, the bookmaker when both are watched, the event's identity, the
+// field and its two values.
+void AppendChange(std::string& out, const std::string& time, const std::string& bookmaker,
+                  const live::EventIdentity& event, const char* field, const std::string& old_value,
+                  const std::string& new_value) {
     out += "{\"time\":";
     AppendJsonUtf8(out, time);
+    if (!bookmaker.empty()) {
+        out += ",\"bookmaker\":";
+        AppendJsonUtf8(out, bookmaker);
+    }
     out += ",\"sport_type_name\":";
     AppendJsonText(out, event.sport);
     out += ",\"competition_name\":";
@@ -203,15 +241,15 @@ void AppendChange(std::string& out, const std::string& time, const live::EventId
 // The changes of `rows` (the current read) against the previous read: the moved fields of each
 // event in reading order, an event that appeared ("old" null, "new" true), then the events that
 // went ("old" true, "new" null), one line per row.
-std::string ChangeLines(const std::string& time, const live::LineMovement& movement,
-                        const std::vector<table::OddsRecord>& rows) {
+std::string ChangeLines(const std::string& time, const std::string& bookmaker,
+                        const live::LineMovement& movement, const std::vector<OddsRecord>& rows) {
     std::string out;
     for (const table::OddsRecord& row : rows) {
         const auto marks = movement.Find(row);
         if (!marks) continue;
         const live::EventIdentity event = live::EventIdentity::Of(row);
         if (marks->Change() == live::EventChange::kNew) {
-            AppendChange(out, time, event, "event", "null", "true");
+            AppendChange(out, time, bookmaker, event, "event", "null", "true");
             continue;
         }
         for (int field = live::kFirstPriceField;
@@ -233,13 +271,13 @@ std::string ChangeLines(const std::string& time, const live::LineMovement& movem
             // it went from 1.73 to 1.73 reads as a change that did not happen: the moved line has
             // its own change line (VF1, VF2, VT).
             if (move == live::PriceMove::kLineChanged && old_value == new_value) continue;
-            AppendChange(out, time, event, table::kOddsFields[field].name, DecimalJson(old_value),
-                         DecimalJson(new_value));
+            AppendChange(out, time, bookmaker, event, kOddsFields[field].name,
+                         DecimalJson(old_value), DecimalJson(new_value));
         }
     }
     for (size_t i = 0; i < movement.Gone().size(); ++i) {
         for (int row = 0; row < movement.GoneRows()[i]; ++row) {
-            AppendChange(out, time, movement.Gone()[i], "event", "true", "null");
+            AppendChange(out, time, bookmaker, movement.Gone()[i], "event", "true", "null");
         }
     }
     return out;
@@ -263,42 +301,119 @@ void PrintError(const std::string& utf8) {
     std::cerr << "lintaro-cli: " << OneLine(utf8) << std::endl;
 }
 
-// One read of the line into `table`: `read` gets its outcome and message (said on standard error
-// unless cancelled), as `follower` decides it.
-live::FollowedRead ReadOnce(LineSource& source, int bookmaker, table::CivilDate today,
-                            live::LineFollower& follower, table::OddsTable& table,
-                            live::ReadRecord& read) {
-    table.ResetTable();
+// One bookmaker's line as the run follows it, and its read of the period under way.
+struct WatchedSide {
+    int bookmaker = 0;  // 0 the first, 1 the second
+    LineSource* source = nullptr;
+    // Decides what each read came to and what changed since the last read that succeeded.
+    live::LineFollower follower{{.keep_gone_identities = true}};
+
+    live::ReadRecord read;
+    OddsTable table;
+    live::FollowedRead followed;
+    bool tell = false;  // the read's message is to be said on standard error
+};
+
+// One read of the side's line into its table: the read's outcome and message, as its follower
+// decides them. Runs on its own thread when both lines are read, so it prints nothing.
+void ReadOnce(WatchedSide& side, CivilDate today) {
+    LineSource& source = *side.source;
+    live::ReadRecord& read = side.read;
+    source.idle_hook.BindToCurrentThread();
+    side.table.ResetTable();
     CliReaderUi ui(today);
-    follower.Begin(live::LineFollower::Telling::kEvery);
-    source.session.Load(bookmaker, table, ui);
+    side.follower.Begin(live::LineFollower::Telling::kEvery);
+    source.session.Load(side.bookmaker, side.table, ui);
     for (const std::string& message : ui.messages) {
-        follower.Report();
+        side.follower.Report();
         if (!read.message.empty()) read.message += "\n";
         read.message += table::Cp1251ToUtf8(message);
     }
-    live::FollowedRead followed =
-        follower.Finish({.cancelled = source.idle_hook.CancelRequested()}, table.Rows(), read.time);
+    live::ReadEnd end;
+    end.cancelled = source.idle_hook.CancelRequested();
+    side.followed = side.follower.Finish(end, side.table.Rows(), read.time);
+    const live::FollowedRead& followed = side.followed;
     // An empty line says more about the bookmaker's site than about its events: it is not taken
     // for every event gone.
     if (followed.verdict == live::ReadVerdict::kEmpty) read.message = "the line had no events";
     read.outcome = followed.verdict == live::ReadVerdict::kCancelled ? "cancelled"
                    : followed.Succeeded()                            ? "ok"
                                                                      : "failed";
-    if (followed.verdict == live::ReadVerdict::kReported || followed.tell_failure) {
-        PrintError(read.message);
+    side.tell = followed.verdict == live::ReadVerdict::kReported || followed.tell_failure;
+}
+
+// Reads every side's line of one period, both at once when there are two (the second on a thread
+// of its own, each with its own client), and says each failure on standard error, naming the
+// bookmaker when both are watched.
+void ReadPeriod(std::span<WatchedSide> sides, CivilDate today) {
+    std::exception_ptr second_failure;
+    std::thread second;
+    if (sides.size() == 2) {
+        second = std::thread([&] {
+            try {
+                ReadOnce(sides[1], today);
+            } catch (...) {
+                second_failure = std::current_exception();
+            }
+        });
     }
-    return followed;
+    try {
+        ReadOnce(sides[0], today);
+    } catch (...) {
+        if (second.joinable()) second.join();
+        throw;
+    }
+    if (second.joinable()) second.join();
+    if (second_failure) std::rethrow_exception(second_failure);
+    for (const WatchedSide& side : sides) {
+        if (!side.tell) continue;
+        PrintError(sides.size() == 1
+                       ? side.read.message
+                       : "the " + side.read.bookmaker + " bookmaker's line: " + side.read.message);
+    }
+}
+
+// The events matched between the two reads of a period, for the pairs table: none unless both
+// reads succeeded (a line cut short would leave its missing events unmatched).
+std::vector<live::RecordedPair> MatchedPairs(const WatchedSide& first, const WatchedSide& second,
+                                             const compare::Aliases* aliases) {
+    std::vector<live::RecordedPair> pairs;
+    if (!first.followed.Succeeded() || !second.followed.Succeeded()) return pairs;
+    compare::LineOptions options;
+    options.match.aliases = aliases;
+    const compare::LineComparison comparison =
+        compare::CompareLines(first.table.Rows(), second.table.Rows(), options);
+    for (const compare::ComparedEvent& event : comparison.events) {
+        if (event.first < 0 || event.second < 0 || !event.score) continue;
+        live::RecordedPair pair;
+        pair.first_row = static_cast<size_t>(event.first);
+        pair.second_row = static_cast<size_t>(event.second);
+        pair.score = *event.score;
+        pair.margin = event.comparison.margin;
+        for (const compare::Surebet& surebet : event.comparison.surebets) {
+            if (!pair.surebet || surebet.profit > *pair.surebet) pair.surebet = surebet.profit;
+        }
+        pairs.push_back(pair);
+    }
+    return pairs;
 }
 
 }  // namespace
 
 int RunWatch(const std::vector<std::string>& args) {
-    const Args parsed = ParseArgs(args,
-                                  {"--every", "--count", "--db", "--first-host", "--second-host",
-                                   "--today", "--max-size", "--timeout", "--stall-timeout"},
-                                  {"--demo"});
-    const int bookmaker = BookmakerIndex(parsed.positional, "watch");
+    const Args parsed = ParseArgs(
+        args,
+        {"--every", "--count", "--db", "--first-host", "--second-host", "--today", "--max-size",
+         "--timeout", "--stall-timeout", "--events", "--seed", "--second-offset"},
+        {"--demo"});
+    if (parsed.positional.size() != 1) {
+        throw UsageError("watch needs a bookmaker: first, second or both");
+    }
+    const bool both = parsed.positional[0] == "both";
+    if (!both && parsed.positional[0] != "first" && parsed.positional[0] != "second") {
+        throw UsageError("unknown bookmaker " + parsed.positional[0] + " (first, second or both)");
+    }
+    const int bookmaker = both ? 0 : BookmakerIndex(parsed.positional, "watch");
     const auto every = chr::seconds(WholeNumberOption(parsed, "--every", 0, 86'400, 60));
     const long long count = WholeNumberOption(parsed, "--count", 1, 1'000'000'000, 0);
     if (parsed.Has("--db") && parsed.Value("--db").empty()) {
@@ -316,16 +431,23 @@ int RunWatch(const std::vector<std::string>& args) {
             return 1;
         }
     }
-    LineSource source;
-    SetUpLineSource(parsed, today, true, source);
-    source.session.SetReadLimits(WatchReadLimits(parsed, every));
-    const StopSignals signals(source.idle_hook);
-    const std::string bookmaker_name = bookmaker == 0 ? "first" : "second";
-    const std::string host =
-        bookmaker == 0 ? source.session.first_host : source.session.second_host;
+    LineSource sources[2];
+    SetUpLineSource(parsed, today, true, sources[0]);
+    if (both) SetUpSharedLineSource(parsed, sources[0], sources[1]);
+    WatchedSide sides[2];
+    const std::span<WatchedSide> watched(sides, both ? 2 : 1);
+    for (size_t i = 0; i < watched.size(); ++i) {
+        WatchedSide& side = watched[i];
+        side.bookmaker = both ? static_cast<int>(i) : bookmaker;
+        side.source = &sources[i];
+        side.source->session.SetReadLimits(WatchReadLimits(parsed, every));
+    }
+    const StopSignals signals(sources[0].idle_hook, both ? &sources[1].idle_hook : nullptr);
+    // The matcher takes the user's links between names, as compare does.
+    compare::AliasesLoad aliases;
+    if (both) aliases = LoadUserAliases();
+    const compare::Aliases* links = aliases.aliases.Empty() ? nullptr : &aliases.aliases;
 
-    // Decides what each read came to and what changed since the last read that succeeded.
-    live::LineFollower follower({.keep_gone_identities = true});
     auto next_start = chr::steady_clock::now();
     for (long long done = 0; (count == 0 || done < count) && !signals.Stopped(); ++done) {
         if (done > 0) {
@@ -333,29 +455,46 @@ int RunWatch(const std::vector<std::string>& args) {
             if (signals.Stopped()) break;
         }
         next_start = chr::steady_clock::now() + every;
-        live::ReadRecord read;
-        read.time = LocalTimeText(chr::system_clock::now());
-        read.bookmaker = bookmaker_name;
-        read.host = host;
-
-        table::OddsTable table;
-        const live::FollowedRead followed =
-            ReadOnce(source, bookmaker, today, follower, table, read);
-        const bool cancelled = followed.verdict == live::ReadVerdict::kCancelled;
+        // The two reads of a period share its time.
+        const std::string time = LocalTimeText(chr::system_clock::now());
+        for (WatchedSide& side : watched) {
+            const LineSession& session = side.source->session;
+            side.read = live::ReadRecord{};
+            side.read.time = time;
+            side.read.bookmaker = side.bookmaker == 0 ? "first" : "second";
+            side.read.host = side.bookmaker == 0 ? session.first_host : session.second_host;
+        }
+        ReadPeriod(watched, today);
+        bool cancelled = false;
+        for (const WatchedSide& side : watched) {
+            cancelled = cancelled || side.followed.verdict == live::ReadVerdict::kCancelled;
+        }
         if (recorder) {
             try {
-                recorder->Append(read, table.Rows());
+                if (both) {
+                    recorder->AppendBoth(sides[0].read, sides[0].table.Rows(), sides[1].read,
+                                         sides[1].table.Rows(),
+                                         MatchedPairs(sides[0], sides[1], links));
+                } else {
+                    recorder->Append(sides[0].read, sides[0].table.Rows());
+                }
             } catch (const live::ERecorderError& e) {
+                const std::string what = both ? "the reads of " : "the read of ";
                 if (e.kind() != live::ERecorderError::Kind::kBusy) {
-                    PrintError(std::string(e.what()) + "; the read of " + read.time +
-                               " was rolled back");
+                    PrintError(std::string(e.what()) + "; " + what + time + " " +
+                               (both ? "were" : "was") + " rolled back");
                     return 1;
                 }
-                PrintError(std::string(e.what()) + "; the read of " + read.time +
-                           " was not recorded, the next one goes ahead");
+                PrintError(std::string(e.what()) + "; " + what + time + " " +
+                           (both ? "were" : "was") + " not recorded, the next one goes ahead");
             }
-        } else if (followed.Succeeded() && followed.movement->HasPrevious()) {
-            const std::string lines = ChangeLines(read.time, *followed.movement, table.Rows());
+        } else {
+            std::string lines;
+            for (const WatchedSide& side : watched) {
+                if (!side.followed.Succeeded() || !side.followed.movement->HasPrevious()) continue;
+                lines += ChangeLines(time, both ? side.read.bookmaker : "", *side.followed.movement,
+                                     side.table.Rows());
+            }
             if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
                 std::fflush(stdout) != 0) {
                 PrintError(FileFailure("write", "standard output"));
