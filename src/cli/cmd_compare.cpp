@@ -20,12 +20,15 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/comparison_sheet.h"
 #include "cli/line_reading.h"
 #include "compare/aliases.h"
 #include "compare/line_comparison.h"
 #include "compare/row_lines.h"
+#include "export/grid_export.h"
 #include "export/replacing_file.h"
 #include "export/row_format.h"
+#include "export/xlsx_export.h"
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
@@ -129,7 +132,7 @@ using compare::ComparedEvent;
 using compare::EventComparison;
 using compare::LineComparison;
 
-enum class CompareFormat { kJsonl, kCsv };
+enum class CompareFormat { kJsonl, kCsv, kXls, kXlsx };
 
 // Both lines' rows, wherever they come from, and the message of each side whose read failed
 // (that side's rows then left out: a line cut short would show its missing events as unmatched).
@@ -417,11 +420,21 @@ int RunCompare(const std::vector<std::string>& args) {
         format = CompareFormat::kJsonl;
     } else if (format_name == "csv") {
         format = CompareFormat::kCsv;
+    } else if (format_name == "xls") {
+        format = CompareFormat::kXls;
+    } else if (format_name == "xlsx") {
+        format = CompareFormat::kXlsx;
     } else {
-        throw UsageError("compare writes --format jsonl or csv, not \"" + format_name + "\"");
+        throw UsageError("compare writes --format jsonl, csv, xls or xlsx, not \"" + format_name +
+                         "\"");
     }
     if (parsed.Has("--out") && parsed.Value("--out").empty()) {
         throw UsageError("--out needs a file name");
+    }
+    const bool worksheet = format == CompareFormat::kXls || format == CompareFormat::kXlsx;
+    if (worksheet && !parsed.Has("--out")) {
+        throw UsageError("--format " + format_name +
+                         " writes a worksheet into a file: add --out FILE");
     }
     compare::LineOptions options;
     options.bank = BankOption(parsed);
@@ -438,7 +451,15 @@ int RunCompare(const std::vector<std::string>& args) {
     for (const std::string& failure : lines.failures) {
         std::cerr << "lintaro-cli: " << failure << std::endl;
     }
-    if (!parsed.Has("--out")) {
+    if (worksheet) {
+        ComparisonSheet sheet;
+        DescribeComparison(comparison, lines.first, lines.second, sheet);
+        if (format == CompareFormat::kXls) {
+            SaveGridAsWorksheet(sheet.sheet, parsed.Value("--out"), true);
+        } else {
+            SaveGridAsXlsx(sheet.sheet, parsed.Value("--out"));
+        }
+    } else if (!parsed.Has("--out")) {
         WriteEvents(std::cout, comparison, lines, format, isatty(STDOUT_FILENO));
     } else {
         ReplacingFile file(parsed.Value("--out"));
