@@ -42,7 +42,7 @@ const char kCompareUsage[] =
                            [--max-size BYTES] [--timeout SECONDS] [OPTIONS]
        lintaro-cli compare --demo [--moving] [--generation N] [--events N] [--seed N]
                            [--second-offset MINUTES] [--today YYYY-MM-DD] [OPTIONS]
-OPTIONS: [--all] [--surebets] [--bank AMOUNT] [--format jsonl|csv] [--out FILE]
+OPTIONS: [--all] [--surebets] [--bank AMOUNT] [--format jsonl|csv|xls|xlsx] [--out FILE]
 
 Matches the events of the two bookmakers' lines and prints one JSON object per matched event:
 where each price is best, the margin at the best prices and the surebets. The lines are two files
@@ -116,8 +116,14 @@ options:
   --format FORMAT  jsonl (the default) or csv: one row per event with the columns first_<field>
                    and second_<field> for both rows' 20 fields, score, best_<field>,
                    best_<field>_from and best_<field>_line, margin and surebets (each as
-                   "MARKET PROFIT FIELD=STAKE ...", separated by "; ")
-  --out FILE       write to FILE instead of standard output; FILE is replaced only once complete
+                   "MARKET PROFIT FIELD=STAKE ...", separated by "; "); or a worksheet, xls
+                   (Excel 4.0, at most 16384 rows) or xlsx, into the file --out names: the grid's
+                   columns with the tournament shown, and for each event a group row (the teams,
+                   the match's confidence, the margin at the best prices, each surebet with its
+                   stakes and where each is placed at what price) above the event's row at each
+                   bookmaker and, for a matched event, a row "Лучшие цены" of the best prices
+  --out FILE       write to FILE instead of standard output (xls and xlsx: required); FILE is
+                   replaced only once complete
   --help           show this help and exit
 
 exit status: 0 the events were compared and written (also when there were none); 1 a file that

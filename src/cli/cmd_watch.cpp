@@ -70,7 +70,7 @@ the history of the first's and the second's P1 of every matched event:
     JOIN reads r ON r.id = p.first_read
     JOIN odds a ON a.read_id = p.first_read AND a.event_key = p.first_key
     JOIN odds b ON b.read_id = p.second_read AND b.event_key = p.second_key
-    ORDER BY r.time;
+    ORDER BY r.id, a.sport_event_date;
 Without --db each change line gets the key "bookmaker" ("first" or "second") after "time".
 
 options:
