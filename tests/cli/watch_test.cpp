@@ -25,9 +25,11 @@
 
 #include "cli_runner.h"
 #include "demo/demo_line.h"
+#include "demo/demo_server.h"
 #include "export/row_format.h"
 #include "scripted_server.h"
 #include "table/cp1251_text.h"
+#include "table/date_time.h"
 
 namespace lintaro {
 
@@ -376,6 +378,164 @@ TEST(WatchCliTest, StopSignalsEndTheRunWithADatabaseOthersRead) {
     EXPECT_EQ(Shell(between, "PRAGMA integrity_check; SELECT outcome FROM reads;"), "ok\nok\n");
 }
 
+// An event both bookmakers carry, as "home|guest|start" at the first, then at the second.
+std::string PairText(const std::string& home, const std::string& guest, const std::string& start,
+                     const std::string& other_home, const std::string& other_guest,
+                     const std::string& other_start) {
+    return home + "|" + guest + "|" + start + "|" + other_home + "|" + other_guest + "|" +
+           other_start;
+}
+
+// The pairs a period of watch both recorded, through the join the manual page documents.
+std::vector<std::string> RecordedPairs(const std::string& db, int first_read) {
+    std::vector<std::string> pairs =
+        Query(db,
+              "SELECT a.team_h_name, a.team_g_name, a.sport_event_date, b.team_h_name, "
+              "b.team_g_name, b.sport_event_date FROM pairs p "
+              "JOIN odds a ON a.read_id = p.first_read AND a.event_key = p.first_key "
+              "JOIN odds b ON b.read_id = p.second_read AND b.event_key = p.second_key "
+              "WHERE p.first_read = " +
+                  std::to_string(first_read));
+    std::sort(pairs.begin(), pairs.end());
+    return pairs;
+}
+
+class WatchBothTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("XDG_CONFIG_HOME", folder_.File("").c_str(), 1);  // no user's aliases
+        options_.events = 40;
+        options_.today = demo::ToYearMonthDay(*ParseIsoDate(kToday));
+        server_ = std::make_unique<demo::DemoServer>(options_);
+        server_->SetMoving(true);
+        server_->Start();
+    }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    demo::DemoOptions AtGeneration(uint32_t generation) const {
+        demo::DemoOptions options = options_;
+        options.generation = generation;
+        return options;
+    }
+
+    Folder folder_;
+    demo::DemoOptions options_;
+    std::unique_ptr<demo::DemoServer> server_;
+};
+
+// Each period reads both lines of a moving server of the test's own: each read is its line's next
+// generation as the readers publish it, the two reads share the period's time, and the pairs
+// recorded are exactly the true pairs of that generation.
+TEST_F(WatchBothTest, RecordsBothLinesAndTheTruePairsOfEachPeriod) {
+    const std::string db = folder_.File("both.db");
+    const CliRun run = RunCli({"watch", "both", "--first-host", server_->FirstHost(),
+                               "--second-host", server_->SecondHost(), "--every", "0", "--count",
+                               "3", "--today", kToday, "--db", db});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "");
+    const std::vector<std::string> reads = Query(db, "SELECT bookmaker, outcome FROM reads");
+    EXPECT_EQ(reads, (std::vector<std::string>{"first|ok", "second|ok", "first|ok", "second|ok",
+                                               "first|ok", "second|ok"}));
+    EXPECT_EQ(Query(db, "SELECT count(DISTINCT time) FROM reads GROUP BY (id + 1) / 2"),
+              (std::vector<std::string>{"1", "1", "1"}));
+    const auto recorded = RecordedReads(db);
+    ASSERT_EQ(recorded.size(), 6u);
+    for (uint32_t g = 0; g < 3; ++g) {
+        SCOPED_TRACE(g);
+        const demo::DemoOptions options = AtGeneration(g);
+        EXPECT_EQ(Jsonl(recorded[2 * g]),
+                  Jsonl(demo::PublishedFirstRows(options, *options_.today)));
+        EXPECT_EQ(Jsonl(recorded[2 * g + 1]),
+                  Jsonl(demo::PublishedSecondRows(options, *options_.today)));
+        std::vector<std::string> truth;
+        for (const demo::DemoPair& pair : demo::PublishedPairs(options, *options_.today)) {
+            truth.push_back(
+                PairText(Cp1251ToUtf8(pair.first.home), Cp1251ToUtf8(pair.first.guest),
+                         IsoDateTimeText(pair.first.start), Cp1251ToUtf8(pair.second.home),
+                         Cp1251ToUtf8(pair.second.guest), IsoDateTimeText(pair.second.start)));
+        }
+        std::sort(truth.begin(), truth.end());
+        EXPECT_GT(truth.size(), 10u);
+        EXPECT_EQ(RecordedPairs(db, static_cast<int>(2 * g + 1)), truth);
+    }
+}
+
+// One line that cannot be read: each of its reads is recorded and said as failed, naming it; the
+// other line is recorded read after read all the same, and no pair is made of a failed read.
+// Without --db each change line names its bookmaker.
+TEST_F(WatchBothTest, AFailingLineIsRecordedOnItsOwnAndTheOtherGoesOn) {
+    const std::string db = folder_.File("one.db");
+    const std::string closed = "127.0.0.1:" + std::to_string(testing_util::ClosedPort());
+    const CliRun run =
+        RunCli({"watch", "both", "--first-host", server_->FirstHost(), "--second-host", closed,
+                "--every", "0", "--count", "2", "--today", kToday, "--db", db});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string said =
+        "lintaro-cli: the second bookmaker's line: Не удалось получить "
+        "страницу со списком турниров.\n";
+    EXPECT_EQ(run.err, said + said);
+    const auto rows = [&](uint32_t g) {
+        const demo::DemoOptions options = AtGeneration(g);
+        return std::to_string(demo::PublishedFirstRows(options, *options_.today).size());
+    };
+    EXPECT_EQ(Query(db, "SELECT bookmaker, rows, outcome, message IS NOT NULL FROM reads"),
+              (std::vector<std::string>{"first|" + rows(0) + "|ok|0", "second|0|failed|1",
+                                        "first|" + rows(1) + "|ok|0", "second|0|failed|1"}));
+    EXPECT_EQ(Query(db, "SELECT count(*) FROM pairs"), (std::vector<std::string>{"0"}));
+}
+
+// A stop signal during a period cancels the second line's read as well as the first's: the run
+// ends at once with the period recorded.
+TEST_F(WatchBothTest, AStopSignalCancelsBothReads) {
+    SilentPort silent;
+    const std::string db = folder_.File("stopped.db");
+    CliProcess stalled({"watch", "both", "--first-host", server_->FirstHost(), "--second-host",
+                        silent.Host(), "--today", kToday, "--db", db});
+    ASSERT_TRUE(silent.AwaitRequest(chr::seconds(20)));
+    const auto signalled = chr::steady_clock::now();
+    stalled.Signal(SIGINT);
+    std::string err;
+    EXPECT_EQ(stalled.Finish(nullptr, &err), 0) << err;
+    EXPECT_LT(chr::steady_clock::now() - signalled, chr::seconds(3));
+    // The first line's read has ended by then or is cancelled with the second's.
+    const std::string recorded =
+        Shell(db, "PRAGMA integrity_check; SELECT bookmaker, outcome FROM reads;");
+    EXPECT_TRUE(recorded == "ok\nfirst|ok\nsecond|cancelled\n" ||
+                recorded == "ok\nfirst|cancelled\nsecond|cancelled\n")
+        << recorded;
+}
+
+// Without --db each change line names its bookmaker after the time, and each bookmaker's lines
+// are what watching that bookmaker alone prints.
+TEST(WatchCliTest, BothWithoutADatabaseNamesTheBookmakerOfEachChange) {
+    const auto without_time = [](const std::string& out, const std::string& bookmaker) {
+        std::vector<std::string> lines;
+        std::istringstream split(out);
+        const std::regex time("^\\{\"time\":\"[^\"]*\"" + bookmaker);
+        for (std::string line; std::getline(split, line);) {
+            if (std::regex_search(line, time)) lines.push_back(std::regex_replace(line, time, "{"));
+        }
+        return lines;
+    };
+    const CliRun both =
+        RunCli({"watch", "both", "--demo", "--every", "0", "--count", "2", "--today", kToday});
+    ASSERT_EQ(both.status, 0) << both.err;
+    size_t named = 0;
+    for (const std::string which : {"first", "second"}) {
+        SCOPED_TRACE(which);
+        const CliRun alone =
+            RunCli({"watch", which, "--demo", "--every", "0", "--count", "2", "--today", kToday});
+        ASSERT_EQ(alone.status, 0) << alone.err;
+        const std::vector<std::string> lines =
+            without_time(both.out, ",\"bookmaker\":\"" + which + "\",");
+        EXPECT_EQ(lines, without_time(alone.out, ","));
+        EXPECT_FALSE(lines.empty());
+        named += lines.size();
+    }
+    EXPECT_EQ(named, static_cast<size_t>(std::count(both.out.begin(), both.out.end(), '\n')));
+}
+
 TEST(WatchCliTest, UnusableDatabasesAreRefusedUntouched) {
     Folder folder;
     // A database watch made, and others.
@@ -512,6 +672,7 @@ TEST(WatchCliTest, UsageMistakes) {
         {"watch", "first", "--db", ""},
         {"watch", "first", "--demo", "--first-host", "127.0.0.1:1"},
         {"watch", "first", "--generation", "2"},
+        {"watch", "both", "--seed", "2"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(args.back());

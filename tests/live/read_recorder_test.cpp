@@ -277,6 +277,9 @@ TEST(ReadRecorderTest, ForeignShapedTablesAreRefusedUntouched) {
          reads_sql + "; CREATE TABLE other (" + odds_columns +
              "); CREATE VIEW odds AS SELECT * FROM other",
          "a view \"odds\" where a table belongs"},
+        {"pairs of another shape",
+         reads_sql + ";" + odds_sql + "; CREATE TABLE pairs (first_read INTEGER, second_read TEXT)",
+         "a table \"pairs\" that lintaro-cli watch did not make"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -305,6 +308,70 @@ TEST(ReadRecorderTest, ForeignShapedTablesAreRefusedUntouched) {
     }
     ReadRecorder recorder(half.Path());
     EXPECT_EQ(recorder.Append(Read("t1"), {Row("Арсенал", "a1")}), 1);
+}
+
+ReadRecord ReadAt(const std::string& bookmaker, const std::string& time,
+                  const std::string& outcome = "ok") {
+    return ReadRecord{time, bookmaker, "127.0.0.1:8080", outcome, ""};
+}
+
+OddsRecord SecondRow(const std::string& home, const std::optional<std::string>& sheet) {
+    OddsRecord row = Row(home, sheet);
+    row.sport_type_name = "soccer";
+    row.competition_name = "England - Premier League";
+    row.team_g_name = "Chelsea";
+    row.sport_event_date = MakeDateTime({2026, 12, 20, 16, 30}).value();
+    return row;
+}
+
+// Both bookmakers' reads of a period go in with the pairs matched between them: a pair's two rows
+// are found again through (read_id, event_key), the period is whole or absent, each bookmaker's
+// sheets are remembered on their own, and a database of one bookmaker takes the pairs table on.
+TEST(ReadRecorderTest, BothReadsOfAPeriodAndTheirPairs) {
+    DatabaseFile file;
+    {
+        ReadRecorder one(file.Path());
+        EXPECT_EQ(one.Append(Read("t0"), {Row("Арсенал", "a")}), 1);
+    }
+    Connection db(file.Path());
+    EXPECT_TRUE(db.Rows("SELECT name FROM sqlite_master WHERE name = 'pairs'").empty());
+
+    ReadRecorder recorder(file.Path());
+    const std::vector<OddsRecord> first = {Row("Арсенал", "a1"), Row("Ливерпуль", "l1")};
+    const std::vector<OddsRecord> second = {SecondRow("Liverpool", "L1"),
+                                            SecondRow("Arsenal", "A1")};
+    const std::vector<RecordedPair> pairs = {{0, 1, 0.97, 0.031, std::nullopt},
+                                             {1, 0, 0.9, -0.02, 0.0125}};
+    EXPECT_EQ(
+        recorder.AppendBoth(ReadAt("first", "t1"), first, ReadAt("second", "t1"), second, pairs),
+        std::make_pair(int64_t{2}, int64_t{3}));
+    const std::string join =
+        "SELECT p.first_read, p.second_read, a.team_h_name, b.team_h_name, p.score, p.margin, "
+        "p.surebet FROM pairs p "
+        "JOIN odds a ON a.read_id = p.first_read AND a.event_key = p.first_key "
+        "JOIN odds b ON b.read_id = p.second_read AND b.event_key = p.second_key ORDER BY 1, 3";
+    const std::vector<std::string> recorded = {"2|3|Арсенал|Arsenal|0.97|0.031|NULL",
+                                               "2|3|Ливерпуль|Liverpool|0.9|-0.02|0.0125"};
+    EXPECT_EQ(db.Rows(join), recorded);
+
+    // A pair past its rows is refused before anything is written.
+    EXPECT_THROW(recorder.AppendBoth(ReadAt("first", "t2"), first, ReadAt("second", "t2"), second,
+                                     {{2, 0, 0.9, std::nullopt, std::nullopt}}),
+                 std::out_of_range);
+    EXPECT_EQ(db.Rows("SELECT count(*) FROM reads"), (std::vector<std::string>{"3"}));
+
+    // The next period's unchanged sheets are not stored again, at either bookmaker: the first's
+    // ok read does not forget the second's events. A failed second read records no pairs.
+    EXPECT_EQ(
+        recorder.AppendBoth(ReadAt("first", "t3"), first, ReadAt("second", "t3"), second, pairs),
+        std::make_pair(int64_t{4}, int64_t{5}));
+    EXPECT_EQ(db.Rows("SELECT read_id, count(dop_info) FROM odds WHERE read_id > 1 GROUP BY 1"),
+              (std::vector<std::string>{"2|2", "3|2", "4|0", "5|0"}));
+    recorder.AppendBoth(ReadAt("first", "t4"), first, ReadAt("second", "t4", "failed"), {}, {});
+    EXPECT_EQ(db.Rows("SELECT first_read, count(*) FROM pairs GROUP BY 1"),
+              (std::vector<std::string>{"2|2", "4|2"}));
+    EXPECT_EQ(db.Rows("SELECT id, bookmaker, time, rows, outcome FROM reads WHERE id > 5"),
+              (std::vector<std::string>{"6|first|t4|2|ok", "7|second|t4|0|failed"}));
 }
 
 TEST(ReadRecorderTest, BusyDatabaseRollsTheReadBackAndTheNextGoesAhead) {
