@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/line_reading.h"
 #include "cli_runner.h"
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
@@ -361,11 +362,13 @@ TEST_F(CompareHostsTest, DemoReadsBothLinesOfTheServerItStarts) {
         uint32_t seed;
         int events;
         uint32_t generation;
+        int offset = -180;
     };
     const std::vector<Case> cases = {
         {{}, 1, 200, 0},
         {{"--seed", "7", "--events", "30"}, 7, 30, 0},
         {{"--moving", "--generation", "3", "--events", "30"}, 1, 30, 3},
+        {{"--second-offset", "75", "--events", "30"}, 1, 30, 0, 75},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"compare", "--demo", "--today", "2026-12-10", "--all"};
@@ -378,9 +381,127 @@ TEST_F(CompareHostsTest, DemoReadsBothLinesOfTheServerItStarts) {
         options.seed = c.seed;
         options.events = c.events;
         options.generation = c.generation;
+        options.second_offset_minutes = c.offset;
         options.today = kToday;
         ExpectEveryRowOnce(run.out, lintaro::demo::PublishedFirstRows(options, kToday),
                            lintaro::demo::PublishedSecondRows(options, kToday));
+    }
+}
+
+// --moving without --generation reads the moving line where it stands now, not the still line:
+// the generation of the minute it runs in.
+TEST_F(CompareHostsTest, DemoMovingReadsTheLineWhereItStandsNow) {
+    const std::vector<std::string> common = {"compare",  "--demo", "--today", "2026-12-10",
+                                             "--events", "30",     "--all"};
+    std::vector<std::string> moving = common;
+    moving.push_back("--moving");
+    const CliRun still = RunCli(common);
+    const uint32_t before = lintaro::cli::MovingGeneration();
+    const CliRun moved = RunCli(moving);
+    const uint32_t after = lintaro::cli::MovingGeneration();
+    ASSERT_EQ(still.status, 0) << still.err;
+    ASSERT_EQ(moved.status, 0) << moved.err;
+    EXPECT_NE(moved.out, still.out);
+    EXPECT_GE(before, 1u);
+    if (before != after) GTEST_SKIP() << "the minute turned during the run";
+    lintaro::demo::DemoOptions options;
+    options.events = 30;
+    options.generation = before;
+    options.today = kToday;
+    EXPECT_EQ(ExpectEveryRowOnce(moved.out, lintaro::demo::PublishedFirstRows(options, kToday),
+                                 lintaro::demo::PublishedSecondRows(options, kToday)),
+              static_cast<int>(lintaro::demo::PublishedPairs(options, kToday).size()));
+}
+
+// Reads a comparison's worksheet (argv[1], "xls" through xlrd or "xlsx" through openpyxl, Debian's
+// readers) and checks it against the same comparison's JSON Lines (argv[3]): per event in order, a
+// group row naming the teams, the match's confidence and each surebet, then the first's row, the
+// second's row and for a matched event the best prices' row. Prints "ok EVENTS MATCHED SUREBETS".
+const char kSheetCheck[] = R"(
+import json, sys
+path, kind, jsonl = sys.argv[1:4]
+if kind == "xls":
+    import xlrd
+    sheet = xlrd.open_workbook(path).sheet_by_index(0)
+    rows = [sheet.row_values(r) for r in range(sheet.nrows)]
+    blank = lambda v: v == ""
+    price = lambda v: None if v == 0 else v          # the Excel 4.0 sheet writes no price as 0
+else:
+    import openpyxl
+    rows = [list(r) for r in openpyxl.load_workbook(path).active.iter_rows(values_only=True)]
+    blank = lambda v: v is None
+    price = lambda v: v
+header = rows[1]
+tournament, home, p1 = header.index("Турнир"), header.index("Командa дом."), header.index("1")
+fields = ["P1", "X", "P2", "PX1", "P12", "P2X"]
+events = [json.loads(line) for line in open(jsonl, encoding="utf-8")]
+at, matched, surebets = 2, 0, 0
+def same(a, b):
+    a, b = (None if a is None or a <= 1 else a), price(b)
+    assert (a is None and b is None) or abs(a - b) < 1e-9, (a, b)
+for event in events:
+    group = rows[at]
+    named = event["first"] or event["second"]
+    text = group[0]
+    assert text.startswith(named["team_h_name"] + " — " + named["team_g_name"]), text
+    assert all(blank(v) for v in group[1:]), group
+    if event["score"] is not None:
+        assert " · совпадение %.2f" % event["score"] in text, text
+        matched += 1
+    for surebet in event["surebets"]:
+        assert " · вилка %s +%.2f%%" % (surebet["market"], surebet["profit"] * 100) in text, text
+        surebets += 1
+    at += 1
+    for side in ("first", "second"):
+        if event[side] is None:
+            continue
+        row = rows[at]
+        assert row[tournament] == event[side]["competition_name"], row
+        assert row[home] == event[side]["team_h_name"], row
+        for i, field in enumerate(fields):
+            same(event[side][field], row[p1 + i])
+        at += 1
+    if event["score"] is not None:
+        row = rows[at]
+        assert row[tournament] == "Лучшие цены" and row[home] == event["first"]["team_h_name"], row
+        for i, field in enumerate(fields):
+            best = event["best"].get(field)
+            same(best and best["price"], row[p1 + i])
+        at += 1
+assert blank(rows[at][0]) and blank(rows[at][tournament]), rows[at]   # the footer, last
+assert at == len(rows) - 1, (at, len(rows))
+print("ok", len(events), matched, surebets)
+)";
+
+// --format xls and xlsx write the comparison through the grid's worksheet writers, only into a
+// file: Debian's readers of each format find every event of the JSON Lines output in its order,
+// with its group row, both bookmakers' rows and the best prices.
+TEST_F(CompareHostsTest, WorksheetsHoldTheComparisonAsJsonLinesHasIt) {
+    const std::vector<std::string> common = {"compare",  "--demo", "--today", "2026-12-10",
+                                             "--events", "120",    "--all"};
+    const CliRun jsonl = RunCli(common);
+    ASSERT_EQ(jsonl.status, 0) << jsonl.err;
+    const std::string events = dir_.WriteFile("events.jsonl", jsonl.out);
+    const std::string script = dir_.WriteFile("check.py", kSheetCheck);
+    for (const std::string format : {"xls", "xlsx"}) {
+        SCOPED_TRACE(format);
+        const std::string file = dir_.Path() + "/events." + format;
+        std::vector<std::string> args = common;
+        args.insert(args.end(), {"--format", format, "--out", file});
+        const CliRun run = RunCli(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        std::string out, err;
+        lintaro::testing_util::Process python("/usr/bin/python3", {script, file, format, events});
+        ASSERT_EQ(python.Finish(&out, &err), 0) << err;
+        std::istringstream counts(out);
+        std::string ok;
+        int listed = 0, matched = 0, surebets = 0;
+        counts >> ok >> listed >> matched >> surebets;
+        EXPECT_EQ(ok, "ok") << out;
+        EXPECT_GT(matched, 20);
+        EXPECT_GT(listed, matched);
+        EXPECT_GT(surebets, 0);
     }
 }
 
@@ -393,6 +514,10 @@ TEST_F(CompareHostsTest, SourceMistakes) {
         {"compare", "--moving"},
         {"compare", "--first-host", server_->FirstHost(), "--seed", "3"},
         {"compare", "--demo", "--generation", "x"},
+        {"compare", "--demo", "--second-offset", "721"},
+        {"compare", "--first-host", server_->FirstHost(), "--second-offset", "60"},
+        {"compare", "--demo", "--format", "xls"},
+        {"compare", "--demo", "--format", "xlsx"},
         {"compare", "--first-host", "127.0.0.1:99999"},
     };
     for (const auto& args : cases) {
