@@ -121,7 +121,8 @@ options:
                    columns with the tournament shown, and for each event a group row (the teams,
                    the match's confidence, the margin at the best prices, each surebet with its
                    stakes and where each is placed at what price) above the event's row at each
-                   bookmaker and, for a matched event, a row "Лучшие цены" of the best prices
+                   bookmaker and, for a matched event, a row of the best prices (the tournament
+                   "Лучшие цены")
   --out FILE       write to FILE instead of standard output (xls and xlsx: required); FILE is
                    replaced only once complete
   --help           show this help and exit
