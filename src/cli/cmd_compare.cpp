@@ -92,9 +92,9 @@ sources (instead of the two files):
   --demo           start the built-in demo line server on a free loopback port and read both of its
                    lines (not with --first-host or --second-host)
   --moving         with --demo: the line moves, as serve-demo --moving; each line is read once,
-                   where it stands now: one generation a minute since local midnight (1 to
-                   1440), so prices, lines and events differ from the still line and from run to
-                   run; --generation chooses the generation instead
+                   where it stands now: one generation every ten minutes since local midnight
+                   (1 to 144), so prices, lines and events differ from the still line and from
+                   one run to a later one; --generation chooses the generation instead
   --generation N   with --demo: the generation of the line to read, 0 to 100000 (default 0, the
                    still line)
   --events N       with --demo: the number of events, 0 to 500000 (default 200)

@@ -37,7 +37,7 @@ uint32_t MovingGeneration() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     ::localtime_r(&now, &local);
-    return static_cast<uint32_t>(1 + local.tm_hour * 60 + local.tm_min);
+    return static_cast<uint32_t>(1 + (local.tm_hour * 60 + local.tm_min) / 10);
 }
 
 void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source,

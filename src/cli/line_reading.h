@@ -50,9 +50,10 @@ struct LineSource {
 void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source,
                      uint32_t default_generation = 0);
 
-// Where a moving demo line stands now when no --generation says otherwise: one generation a minute
-// since local midnight (1 to 1440), so that a command that reads the line once still reads a line
-// that has moved, and a later run reads a later line.
+// Where a moving demo line stands now when no --generation says otherwise: one generation every
+// ten minutes since local midnight (1 to 144), so that a command that reads the line once still
+// reads a line that has moved, and a later run a later line. Ten minutes, not one: building
+// generation g replays g steps, which a large line (--events 20000) feels within seconds.
 uint32_t MovingGeneration();
 
 // Sets up `other` as a second session on the hosts of `set_up` (its demo server included, which

@@ -389,7 +389,7 @@ TEST_F(CompareHostsTest, DemoReadsBothLinesOfTheServerItStarts) {
 }
 
 // --moving without --generation reads the moving line where it stands now, not the still line:
-// the generation of the minute it runs in.
+// the generation of the ten minutes it runs in.
 TEST_F(CompareHostsTest, DemoMovingReadsTheLineWhereItStandsNow) {
     const std::vector<std::string> common = {"compare",  "--demo", "--today", "2026-12-10",
                                              "--events", "30",     "--all"};
@@ -403,7 +403,7 @@ TEST_F(CompareHostsTest, DemoMovingReadsTheLineWhereItStandsNow) {
     ASSERT_EQ(moved.status, 0) << moved.err;
     EXPECT_NE(moved.out, still.out);
     EXPECT_GE(before, 1u);
-    if (before != after) GTEST_SKIP() << "the minute turned during the run";
+    if (before != after) GTEST_SKIP() << "the ten minutes turned during the run";
     lintaro::demo::DemoOptions options;
     options.events = 30;
     options.generation = before;
