@@ -360,7 +360,10 @@ void ReadPeriod(std::span<WatchedSide> sides, CivilDate today) {
     try {
         ReadOnce(sides[0], today);
     } catch (...) {
-        if (second.joinable()) second.join();
+        if (second.joinable()) {
+            sides[1].source->idle_hook.RequestCancel();  // the run ends with this failure
+            second.join();
+        }
         throw;
     }
     if (second.joinable()) second.join();
@@ -398,6 +401,57 @@ std::vector<live::RecordedPair> MatchedPairs(const WatchedSide& first, const Wat
     return pairs;
 }
 
+// Records the period's reads (both, with their pairs, in one transaction). False when the run is
+// to end: the database could not be written. A database kept busy costs the period only.
+bool RecordPeriod(live::ReadRecorder& recorder, std::span<WatchedSide> sides,
+                  const compare::Aliases* links, const std::string& time) {
+    const bool both = sides.size() == 2;
+    try {
+        if (both) {
+            recorder.AppendBoth(sides[0].read, sides[0].table.Rows(), sides[1].read,
+                                sides[1].table.Rows(), MatchedPairs(sides[0], sides[1], links));
+        } else {
+            recorder.Append(sides[0].read, sides[0].table.Rows());
+        }
+    } catch (const live::ERecorderError& e) {
+        const std::string reads =
+            both ? "the reads of " + time + " were" : "the read of " + time + " was";
+        if (e.kind() != live::ERecorderError::Kind::kBusy) {
+            PrintError(std::string(e.what()) + "; " + reads + " rolled back");
+            return false;
+        }
+        PrintError(std::string(e.what()) + "; " + reads + " not recorded, the next one goes ahead");
+    }
+    return true;
+}
+
+// Prints the change lines of each side whose read succeeded and follows one that did; false when
+// standard output fails.
+bool PrintChanges(std::span<const WatchedSide> sides, const std::string& time) {
+    std::string lines;
+    for (const WatchedSide& side : sides) {
+        if (!side.followed.Succeeded() || !side.followed.movement->HasPrevious()) continue;
+        lines += ChangeLines(time, sides.size() == 2 ? side.read.bookmaker : "",
+                             *side.followed.movement, side.table.Rows());
+    }
+    if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
+        std::fflush(stdout) != 0) {
+        PrintError(FileFailure("write", "standard output"));
+        return false;
+    }
+    return true;
+}
+
+// The bookmakers the run watches: 0 or 1 for one of them, -1 for both.
+int WatchedBookmaker(const std::vector<std::string>& positional) {
+    if (positional.size() != 1) throw UsageError("watch needs a bookmaker: first, second or both");
+    if (positional[0] == "both") return -1;
+    if (positional[0] != "first" && positional[0] != "second") {
+        throw UsageError("unknown bookmaker " + positional[0] + " (first, second or both)");
+    }
+    return BookmakerIndex(positional, "watch");
+}
+
 }  // namespace
 
 int RunWatch(const std::vector<std::string>& args) {
@@ -406,14 +460,8 @@ int RunWatch(const std::vector<std::string>& args) {
         {"--every", "--count", "--db", "--first-host", "--second-host", "--today", "--max-size",
          "--timeout", "--stall-timeout", "--events", "--seed", "--second-offset"},
         {"--demo"});
-    if (parsed.positional.size() != 1) {
-        throw UsageError("watch needs a bookmaker: first, second or both");
-    }
-    const bool both = parsed.positional[0] == "both";
-    if (!both && parsed.positional[0] != "first" && parsed.positional[0] != "second") {
-        throw UsageError("unknown bookmaker " + parsed.positional[0] + " (first, second or both)");
-    }
-    const int bookmaker = both ? 0 : BookmakerIndex(parsed.positional, "watch");
+    const int bookmaker = WatchedBookmaker(parsed.positional);
+    const bool both = bookmaker < 0;
     const auto every = chr::seconds(WholeNumberOption(parsed, "--every", 0, 86'400, 60));
     const long long count = WholeNumberOption(parsed, "--count", 1, 1'000'000'000, 0);
     if (parsed.Has("--db") && parsed.Value("--db").empty()) {
@@ -437,15 +485,13 @@ int RunWatch(const std::vector<std::string>& args) {
     WatchedSide sides[2];
     const std::span<WatchedSide> watched(sides, both ? 2 : 1);
     for (size_t i = 0; i < watched.size(); ++i) {
-        WatchedSide& side = watched[i];
-        side.bookmaker = both ? static_cast<int>(i) : bookmaker;
-        side.source = &sources[i];
-        side.source->session.SetReadLimits(WatchReadLimits(parsed, every));
+        watched[i].bookmaker = both ? static_cast<int>(i) : bookmaker;
+        watched[i].source = &sources[i];
+        sources[i].session.SetReadLimits(WatchReadLimits(parsed, every));
     }
     const StopSignals signals(sources[0].idle_hook, both ? &sources[1].idle_hook : nullptr);
     // The matcher takes the user's links between names, as compare does.
-    compare::AliasesLoad aliases;
-    if (both) aliases = LoadUserAliases();
+    const compare::AliasesLoad aliases = both ? LoadUserAliases() : compare::AliasesLoad{};
     const compare::Aliases* links = aliases.aliases.Empty() ? nullptr : &aliases.aliases;
 
     auto next_start = chr::steady_clock::now();
@@ -457,6 +503,7 @@ int RunWatch(const std::vector<std::string>& args) {
         next_start = chr::steady_clock::now() + every;
         // The two reads of a period share its time.
         const std::string time = LocalTimeText(chr::system_clock::now());
+        bool cancelled = false;
         for (WatchedSide& side : watched) {
             const LineSession& session = side.source->session;
             side.read = live::ReadRecord{};
@@ -465,41 +512,12 @@ int RunWatch(const std::vector<std::string>& args) {
             side.read.host = side.bookmaker == 0 ? session.first_host : session.second_host;
         }
         ReadPeriod(watched, today);
-        bool cancelled = false;
         for (const WatchedSide& side : watched) {
             cancelled = cancelled || side.followed.verdict == live::ReadVerdict::kCancelled;
         }
-        if (recorder) {
-            try {
-                if (both) {
-                    recorder->AppendBoth(sides[0].read, sides[0].table.Rows(), sides[1].read,
-                                         sides[1].table.Rows(),
-                                         MatchedPairs(sides[0], sides[1], links));
-                } else {
-                    recorder->Append(sides[0].read, sides[0].table.Rows());
-                }
-            } catch (const live::ERecorderError& e) {
-                const std::string what = both ? "the reads of " : "the read of ";
-                if (e.kind() != live::ERecorderError::Kind::kBusy) {
-                    PrintError(std::string(e.what()) + "; " + what + time + " " +
-                               (both ? "were" : "was") + " rolled back");
-                    return 1;
-                }
-                PrintError(std::string(e.what()) + "; " + what + time + " " +
-                           (both ? "were" : "was") + " not recorded, the next one goes ahead");
-            }
-        } else {
-            std::string lines;
-            for (const WatchedSide& side : watched) {
-                if (!side.followed.Succeeded() || !side.followed.movement->HasPrevious()) continue;
-                lines += ChangeLines(time, both ? side.read.bookmaker : "", *side.followed.movement,
-                                     side.table.Rows());
-            }
-            if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
-                std::fflush(stdout) != 0) {
-                PrintError(FileFailure("write", "standard output"));
-                return 1;
-            }
+        if (recorder ? !RecordPeriod(*recorder, watched, links, time)
+                     : !PrintChanges(watched, time)) {
+            return 1;
         }
         if (cancelled) break;
     }

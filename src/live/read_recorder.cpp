@@ -227,6 +227,38 @@ void BindText(sqlite3_stmt* statement, int column, const std::string& utf8) {
                       SQLITE_TRANSIENT);
 }
 
+// Binds the fields of `row` before its sheet to the odds insert `s` (read_id is column 1) and
+// returns the row's event_key, made from the identity's columns exactly as they are stored.
+int64_t BindFields(sqlite3_stmt* s, const OddsRecord& row, Utf8Cache& sport,
+                   Utf8Cache& tournament) {
+    std::optional<std::string> identity[5];  // fields 0 to 4
+    for (int field = 0; field < kOddsFieldCount - 1; ++field) {
+        const int column = field + 2;
+        const StoredValue value = GetField(row, field);
+        if (const auto* decimal = std::get_if<Decimal>(&value)) {
+            sqlite3_bind_double(s, column, decimal->ToDouble());
+        } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+            identity[2] = IsoDateTimeText(*moment);  // sport_event_date, the only one
+            BindText(s, column, *identity[2]);
+        } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+            sqlite3_bind_int(s, column, *integer);
+        } else if (const auto* text = std::get_if<std::string_view>(&value)) {
+            std::string utf8 = field == 0   ? sport.Convert(*text)
+                               : field == 1 ? tournament.Convert(*text)
+                                            : Cp1251ToUtf8(*text);
+            BindText(s, column, utf8);
+            if (field < 5) identity[field] = std::move(utf8);
+        } else {
+            sqlite3_bind_null(s, column);
+        }
+    }
+    const auto part = [&](int field) -> std::optional<std::string_view> {
+        if (!identity[field]) return std::nullopt;
+        return std::string_view(*identity[field]);
+    };
+    return EventKey(part(0), part(1), part(2), part(3), part(4));
+}
+
 }  // namespace
 
 int64_t EventKey(const std::optional<std::string_view>& sport,
@@ -451,34 +483,8 @@ int64_t ReadRecorder::InsertRead(const ReadRecord& read, const std::vector<OddsR
         sqlite3_stmt* s = insert_odds_;
         sqlite3_reset(s);
         sqlite3_bind_int64(s, 1, read_id);
-        // The identity's columns as stored, for event_key: fields 0 to 4.
-        std::optional<std::string> identity[5];
-        for (int field = 0; field < kOddsFieldCount - 1; ++field) {
-            const int column = field + 2;
-            const StoredValue value = GetField(row, field);
-            if (const auto* decimal = std::get_if<Decimal>(&value)) {
-                sqlite3_bind_double(s, column, decimal->ToDouble());
-            } else if (const auto* moment = std::get_if<DateTime>(&value)) {
-                identity[2] = IsoDateTimeText(*moment);  // sport_event_date, the only one
-                BindText(s, column, *identity[2]);
-            } else if (const auto* integer = std::get_if<int32_t>(&value)) {
-                sqlite3_bind_int(s, column, *integer);
-            } else if (const auto* text = std::get_if<std::string_view>(&value)) {
-                std::string utf8 = field == 0   ? sport.Convert(*text)
-                                   : field == 1 ? tournament.Convert(*text)
-                                                : Cp1251ToUtf8(*text);
-                BindText(s, column, utf8);
-                if (field < 5) identity[field] = std::move(utf8);
-            } else {
-                sqlite3_bind_null(s, column);
-            }
-        }
-        const auto part = [&](int field) -> std::optional<std::string_view> {
-            if (!identity[field]) return std::nullopt;
-            return std::string_view(*identity[field]);
-        };
         const size_t index = static_cast<size_t>(&row - rows.data());
-        keys[index] = EventKey(part(0), part(1), part(2), part(3), part(4));
+        keys[index] = BindFields(s, row, sport, tournament);
         sqlite3_bind_int64(s, kOddsFieldCount + 2, keys[index]);
         // The sheet, when it is not the one stored for this event before.
         const int sheet_column = kOddsFieldCount + 1;
