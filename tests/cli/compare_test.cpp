@@ -1,8 +1,9 @@
 // lintaro-cli compare on files: matched events with both rows exactly as load writes them, --all
 // listing every row once, --surebets, --bank, CSV, the aliases file, and bad input: one line naming
 // the file and the line, status 1, nothing on standard output. Then both lines read from hosts and
-// from the demo line the command starts: every published row once, and a side whose read fails
-// named on standard error while the other's rows are still listed.
+// from the demo line the command starts: every published row once (still, moving, at another
+// clock offset), a side whose read fails named on standard error while the other's rows are still
+// listed, and the comparison's worksheets read back by Debian's readers.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <stdlib.h>

@@ -1,6 +1,7 @@
 // lintaro-cli watch: the moving demo line recorded read after read (each read's rows equal load on
 // the same generation), one JSON line per change without --db, a stop signal during a read and
-// between reads, databases that cannot be used, a full disk, and usage mistakes.
+// between reads, databases that cannot be used, a full disk, and usage mistakes; watch both with
+// its pairs, a line that fails beside one that does not, and a stop that reaches both reads.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>

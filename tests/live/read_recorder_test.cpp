@@ -1,7 +1,8 @@
 // The SQLite recorder in process: reads and rows as stored, event keys the same for an event in
 // every read (and filled into a database written without them), sheets stored only when they
 // change, a database kept busy by another connection (that read is rolled back, the next goes
-// ahead), and a file that stops growing (the read rolled back, the earlier ones intact).
+// ahead), a file that stops growing (the read rolled back, the earlier ones intact), and both
+// bookmakers' reads of a period with the pairs matched between them.
 #include "live/read_recorder.h"
 
 #include <gtest/gtest.h>
