@@ -39,7 +39,21 @@
 
 namespace lintaro::cli {
 
+using http::TNetIdleHook;
+using readers::LineSession;
+using readers::ReadLimits;
+using table::CivilDate;
+using table::Cp1251ToUtf8;
 using table::Decimal;
+using table::DecimalFormat;
+using table::DecimalFormatOf;
+using table::GetField;
+using table::IsoDateTimeText;
+using table::IsQuotedPrice;
+using table::kOddsFields;
+using table::OddsRecord;
+using table::OddsTable;
+using table::StoredValue;
 
 const char kWatchUsage[] =
     R"(usage: lintaro-cli watch first|second|both [--every SECONDS] [--count N] [--db FILE]
@@ -198,7 +212,7 @@ std::string LocalTimeText(chr::system_clock::time_point moment) {
 
 void AppendJsonText(std::string& out, const std::optional<std::string>& cp1251) {
     if (cp1251) {
-        AppendJsonUtf8(out, table::Cp1251ToUtf8(*cp1251));
+        AppendJsonUtf8(out, Cp1251ToUtf8(*cp1251));
     } else {
         out += "null";
     }
@@ -229,7 +243,7 @@ void AppendChange(std::string& out, const std::string& time, const std::string& 
     AppendJsonText(out, event.guest);
     out += ",\"sport_event_date\":";
     if (event.start) {
-        AppendJsonUtf8(out, table::IsoDateTimeText(*event.start));
+        AppendJsonUtf8(out, IsoDateTimeText(*event.start));
     } else {
         out += "null";
     }
@@ -244,7 +258,7 @@ void AppendChange(std::string& out, const std::string& time, const std::string& 
 std::string ChangeLines(const std::string& time, const std::string& bookmaker,
                         const live::LineMovement& movement, const std::vector<OddsRecord>& rows) {
     std::string out;
-    for (const table::OddsRecord& row : rows) {
+    for (const OddsRecord& row : rows) {
         const auto marks = movement.Find(row);
         if (!marks) continue;
         const live::EventIdentity event = live::EventIdentity::Of(row);
@@ -256,14 +270,13 @@ std::string ChangeLines(const std::string& time, const std::string& bookmaker,
              field < live::kFirstPriceField + live::kPriceFieldCount; ++field) {
             const live::PriceMove move = marks->Move(field);
             if (move == live::PriceMove::kUnchanged) continue;
-            const table::StoredValue now = table::GetField(row, field);
+            const StoredValue now = GetField(row, field);
             const auto* decimal = std::get_if<Decimal>(&now);
             // A price of at most 1.0 is no price (the tennis draw is stored as 0): null, as the
             // old value of a price that was not quoted is.
             std::optional<Decimal> new_value =
                 decimal ? std::optional<Decimal>(*decimal) : std::nullopt;
-            if (table::DecimalFormatOf(field) == table::DecimalFormat::kPrice &&
-                !table::IsQuotedPrice(new_value)) {
+            if (DecimalFormatOf(field) == DecimalFormat::kPrice && !IsQuotedPrice(new_value)) {
                 new_value.reset();
             }
             const std::optional<Decimal> old_value = marks->Previous(field);
@@ -285,11 +298,11 @@ std::string ChangeLines(const std::string& time, const std::string& bookmaker,
 
 // An unattended read must end: a server that stops answering fails it, and the next read goes
 // ahead. --timeout bounds the whole read, every page of it together.
-readers::ReadLimits WatchReadLimits(const Args& parsed, chr::seconds every) {
+ReadLimits WatchReadLimits(const Args& parsed, chr::seconds every) {
     constexpr long long kMaxSeconds = INT_MAX / 1000;
     long long whole = 600;
     if (every.count() > 0) whole = std::min<long long>(whole, every.count());
-    readers::ReadLimits limits;
+    ReadLimits limits;
     limits.whole_ms =
         static_cast<int>(WholeNumberOption(parsed, "--timeout", 0, kMaxSeconds, whole) * 1000);
     limits.stall_ms =
@@ -327,7 +340,7 @@ void ReadOnce(WatchedSide& side, CivilDate today) {
     for (const std::string& message : ui.messages) {
         side.follower.Report();
         if (!read.message.empty()) read.message += "\n";
-        read.message += table::Cp1251ToUtf8(message);
+        read.message += Cp1251ToUtf8(message);
     }
     live::ReadEnd end;
     end.cancelled = source.idle_hook.CancelRequested();
@@ -467,7 +480,7 @@ int RunWatch(const std::vector<std::string>& args) {
     if (parsed.Has("--db") && parsed.Value("--db").empty()) {
         throw UsageError("--db needs a file name");
     }
-    const table::CivilDate today = TodayOption(parsed);
+    const CivilDate today = TodayOption(parsed);
 
     // The database first: a file that will not do ends the run before any read.
     std::unique_ptr<live::ReadRecorder> recorder;

@@ -13,6 +13,13 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::cli {
+
+using table::Cp1251ToUtf8;
+using table::Decimal;
+using table::OddsRecord;
+using table::OddsTable;
+using table::Utf8ToCp1251;
+
 namespace {
 
 using compare::PriceField;

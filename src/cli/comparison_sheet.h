@@ -16,14 +16,15 @@ namespace lintaro::cli {
 
 // The worksheet of a comparison, with the rows it points to: keep it whole while it is written.
 struct ComparisonSheet {
-    std::deque<OddsRecord> best_rows;  // the rows of the better prices, one per matched event
-    SheetDescription sheet;            // its event rows point into `first`, `second`, best_rows
+    std::deque<table::OddsRecord>
+        best_rows;           // the rows of the better prices, one per matched event
+    SheetDescription sheet;  // its event rows point into `first`, `second`, best_rows
 };
 
 // Lays `comparison` of the rows `first` and `second` out as a worksheet (the grid's columns and
 // look at start, the tournament column shown). `first` and `second` must outlive the result.
 void DescribeComparison(const compare::LineComparison& comparison,
-                        const std::vector<OddsRecord>& first, const std::vector<OddsRecord>& second,
-                        ComparisonSheet& out);
+                        const std::vector<table::OddsRecord>& first,
+                        const std::vector<table::OddsRecord>& second, ComparisonSheet& out);
 
 }  // namespace lintaro::cli

@@ -40,11 +40,11 @@ uint32_t MovingGeneration() {
     return static_cast<uint32_t>(1 + (local.tm_hour * 60 + local.tm_min) / 10);
 }
 
-void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source,
+void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo, LineSource& source,
                      uint32_t default_generation) {
-    LineSession& session = source.session;
-    session.first_host = HostOption(args, "--first-host", kFirstBookmakerHost);
-    session.second_host = HostOption(args, "--second-host", kSecondBookmakerHost);
+    readers::LineSession& session = source.session;
+    session.first_host = HostOption(args, "--first-host", readers::kFirstBookmakerHost);
+    session.second_host = HostOption(args, "--second-host", readers::kSecondBookmakerHost);
     if (args.Has("--generation") && !args.Has("--demo")) {
         throw UsageError("--generation chooses a generation of the demo line; it needs --demo");
     }

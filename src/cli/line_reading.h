@@ -47,7 +47,7 @@ struct LineSource {
 // `default_generation`. Throws UsageError for a bad host, --demo with a host, or --generation,
 // --seed, --events or --second-offset without --demo; std::runtime_error when the demo server
 // cannot start.
-void SetUpLineSource(const Args& args, CivilDate today, bool moving_demo, LineSource& source,
+void SetUpLineSource(const Args& args, table::CivilDate today, bool moving_demo, LineSource& source,
                      uint32_t default_generation = 0);
 
 // Where a moving demo line stands now when no --generation says otherwise: one generation every

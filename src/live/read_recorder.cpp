@@ -21,7 +21,16 @@
 namespace lintaro::live {
 
 using table::Cp1251ToUtf8;
+using table::DateTime;
+using table::Decimal;
+using table::FieldDef;
+using table::FieldKind;
+using table::GetField;
+using table::IsoDateTimeText;
 using table::kOddsFieldCount;
+using table::kOddsFields;
+using table::OddsRecord;
+using table::StoredValue;
 
 namespace {
 
@@ -58,10 +67,10 @@ std::vector<ColumnShape> ReadsShape() {
 // The odds table; without event_key, as databases written before it have it.
 std::vector<ColumnShape> OddsShape(bool with_event_key = true) {
     std::vector<ColumnShape> columns = {Column("read_id", "INTEGER", true, false, "reads(id)")};
-    for (const table::FieldDef& field : table::kOddsFields) {
-        const char* type = field.kind == table::FieldKind::kDecimal   ? "REAL"
-                           : field.kind == table::FieldKind::kInteger ? "INTEGER"
-                                                                      : "TEXT";
+    for (const FieldDef& field : kOddsFields) {
+        const char* type = field.kind == FieldKind::kDecimal   ? "REAL"
+                           : field.kind == FieldKind::kInteger ? "INTEGER"
+                                                               : "TEXT";
         columns.push_back(Column(field.name, type));
     }
     if (with_event_key) columns.push_back(Column("event_key", "INTEGER"));

@@ -125,9 +125,9 @@ class ReadRecorder {
     // before anything is written) in one transaction, creating the pairs table when missing.
     // Returns the two reads' ids. Fails as Append.
     std::pair<int64_t, int64_t> AppendBoth(const ReadRecord& first,
-                                           const std::vector<OddsRecord>& first_rows,
+                                           const std::vector<table::OddsRecord>& first_rows,
                                            const ReadRecord& second,
-                                           const std::vector<OddsRecord>& second_rows,
+                                           const std::vector<table::OddsRecord>& second_rows,
                                            const std::vector<RecordedPair>& pairs);
 
   private:
@@ -158,7 +158,7 @@ class ReadRecorder {
 
     // Inserts a read and its rows inside the caller's transaction; `keys` gets each row's
     // event_key. Returns the read's id.
-    int64_t InsertRead(const ReadRecord& read, const std::vector<OddsRecord>& rows,
+    int64_t InsertRead(const ReadRecord& read, const std::vector<table::OddsRecord>& rows,
                        SheetChanges& changes, std::vector<int64_t>& keys);
     void Remember(SheetChanges& changes);
     void PreparePairs();

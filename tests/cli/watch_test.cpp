@@ -34,7 +34,9 @@
 
 namespace lintaro {
 
+using table::Cp1251ToUtf8;
 using table::Decimal;
+using table::IsoDateTimeText;
 using table::OddsRecord;
 
 namespace {
@@ -406,7 +408,7 @@ class WatchBothTest : public ::testing::Test {
     void SetUp() override {
         ::setenv("XDG_CONFIG_HOME", folder_.File("").c_str(), 1);  // no user's aliases
         options_.events = 40;
-        options_.today = demo::ToYearMonthDay(*ParseIsoDate(kToday));
+        options_.today = demo::ToYearMonthDay(*table::ParseIsoDate(kToday));
         server_ = std::make_unique<demo::DemoServer>(options_);
         server_->SetMoving(true);
         server_->Start();

@@ -321,7 +321,7 @@ OddsRecord SecondRow(const std::string& home, const std::optional<std::string>& 
     row.sport_type_name = "soccer";
     row.competition_name = "England - Premier League";
     row.team_g_name = "Chelsea";
-    row.sport_event_date = MakeDateTime({2026, 12, 20, 16, 30}).value();
+    row.sport_event_date = table::MakeDateTime({2026, 12, 20, 16, 30}).value();
     return row;
 }
 
