@@ -178,10 +178,6 @@ TGridExportExcel::TGridExportExcel(std::string file_name, const SheetDescription
                                    bool all_rows)
     : TGridExport(std::move(file_name), grid, all_rows), plan_(grid) {}
 
-int TGridExportExcel::RowsNeeded(const SheetDescription& grid) {
-    return SheetPlan(grid).RowCount();
-}
-
 void TGridExportExcel::CheckFits() const {
     const int groups = std::max(grid_.group_levels, 0);
     plan_.CheckFits(
@@ -197,21 +193,27 @@ void TGridExportExcel::FlushWhenFull() {
 void TGridExportExcel::BeginFile() {
     records_.Buffer().clear();
     ExportColumns.clear();
-    for (int i = 0; i < static_cast<int>(grid_.columns.size()); ++i) ExportColumns.push_back(i);
-    const SheetLook& look = grid_.look;
+    for (int i = 0; i < plan_.ExportedCount(); ++i) ExportColumns.push_back(i);
 
     records_.Bof();
     // Without the code page, readers take the texts for their own locale's 8-bit set.
     records_.CodePage();
     records_.Guts();
-    const SheetPalette& p = look.palette;
+    const SheetPalette& p = grid_.look.palette;
     records_.Palette({PaletteEntry(p.header_font), PaletteEntry(p.header),
                       PaletteEntry(p.group_node_text), PaletteEntry(p.group_node),
                       PaletteEntry(p.font), PaletteEntry(p.background),
                       PaletteEntry(p.window_frame), PaletteEntry(p.window_background),
                       PaletteEntry(p.band_font), PaletteEntry(p.band), PaletteEntry(p.footer_text),
                       PaletteEntry(p.footer), PaletteEntry(p.grid_line)});
+    WriteFonts();
+    WriteFormats();
+    WriteColumnWidths();
+    records_.Dimensions();
+}
 
+void TGridExportExcel::WriteFonts() {
+    const SheetLook& look = grid_.look;
     // Fonts 0 to 3; readers skip index 4, so the next record is font 5.
     for (int i = 0; i < 4; ++i) records_.Font(200, 0, 0x7FFF, "Arial");
     const auto font = [&](const SheetFont& f, uint16_t colour) {
@@ -223,64 +225,63 @@ void TGridExportExcel::BeginFile() {
     font(look.band_font, 16);                                     // 8: band captions
     font(look.font, 18);                                          // 9: group footers
     for (int i : ExportColumns) font(grid_.columns[i].font, 12);  // 10 + i
+}
 
+void TGridExportExcel::WriteFormats() {
+    const bool grid_lines = grid_.look.show_grid;
     for (size_t i = 0; i < kFixedXfs.size(); ++i) {
         Xf xf = kFixedXfs[i];
-        if (i == kXfColumnBase && look.show_grid)
-            std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
+        if (i == kXfColumnBase && grid_lines) std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
         records_.Xf(xf);
     }
     for (size_t i = 0; i < ExportColumns.size(); ++i) {
         Xf xf = kFixedXfs[kXfColumnBase];
         xf[0] = static_cast<uint8_t>(kFirstColumnFont + i);
         xf[4] = AlignmentByte(grid_.columns[ExportColumns[i]].alignment);
-        if (look.show_grid) std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
+        if (grid_lines) std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
         records_.Xf(xf);
     }
+}
 
-    for (int g = 0; g < grid_.group_levels; ++g) {
+void TGridExportExcel::WriteColumnWidths() {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         records_.ColInfo(static_cast<uint16_t>(g), kGroupColumnWidth);
     }
     for (size_t i = 0; i < ExportColumns.size(); ++i) {
         const long width =
             static_cast<long>(grid_.columns[ExportColumns[i]].width) * kWidthPerPixel;
-        records_.ColInfo(ToSheetColumn(static_cast<int>(i)),
+        records_.ColInfo(Column(static_cast<int>(i)),
                          static_cast<uint16_t>(std::clamp(width, 0L, 0xFFFFL)));
     }
-    records_.Dimensions();
-    title_rows_ = 0;
 }
 
 void TGridExportExcel::WriteTitleRows() {
-    const uint16_t total_columns = ToSheetColumn(static_cast<int>(ExportColumns.size()));
-    if (grid_.look.show_bands) {
-        const auto row = static_cast<uint16_t>(SheetRow);
-        for (uint16_t column = 0; column < total_columns; ++column) {
-            records_.Blank(row, column, kXfGroup);
-        }
-        for (const SheetPlan::BandCaption& band : plan_.BandCaptions()) {
-            records_.Label(row, static_cast<uint16_t>(band.sheet_column), kXfBand, band.caption);
-        }
-        ++SheetRow;
-        ++title_rows_;
-    }
-    if (grid_.look.show_header) {
-        const auto row = static_cast<uint16_t>(SheetRow);
-        for (int g = 0; g < grid_.group_levels; ++g) {
-            records_.Blank(row, static_cast<uint16_t>(g), kXfGroup);
-        }
-        for (size_t i = 0; i < ExportColumns.size(); ++i) {
-            records_.Label(row, ToSheetColumn(static_cast<int>(i)), kXfCaption,
-                           plan_.Caption(ExportColumns[i]));
-        }
-        ++SheetRow;
-        ++title_rows_;
-    }
+    if (plan_.BandRow() >= 0) WriteBandRow(static_cast<uint16_t>(plan_.BandRow()));
+    if (plan_.HeaderRow() >= 0) WriteHeaderRow(static_cast<uint16_t>(plan_.HeaderRow()));
+    SheetRow = plan_.TitleRows();
     FlushWhenFull();
 }
 
+void TGridExportExcel::WriteBandRow(uint16_t row) {
+    const auto columns = static_cast<uint16_t>(plan_.SheetColumnCount());
+    for (uint16_t column = 0; column < columns; ++column) records_.Blank(row, column, kXfGroup);
+    for (const SheetPlan::BandCaption& band : plan_.BandCaptions()) {
+        records_.Label(row, static_cast<uint16_t>(band.sheet_column), kXfBand, band.caption);
+    }
+}
+
+void TGridExportExcel::WriteHeaderRow(uint16_t row) {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
+        records_.Blank(row, static_cast<uint16_t>(g), kXfGroup);
+    }
+    for (size_t i = 0; i < ExportColumns.size(); ++i) {
+        records_.Label(row, Column(static_cast<int>(i)), kXfCaption,
+                       plan_.Caption(ExportColumns[i]));
+    }
+}
+
 void TGridExportExcel::WriteCell(uint16_t row, const SheetNode& node, int exported) {
-    const uint16_t column = ToSheetColumn(exported);
+    const uint16_t column = Column(exported);
     const auto xf = static_cast<uint16_t>(kXfFirstColumn + exported);
     const int index = ExportColumns[exported];
     const SheetValue value = plan_.Value(node, index);
@@ -331,7 +332,7 @@ void TGridExportExcel::WriteCell(uint16_t row, const SheetNode& node, int export
 
 void TGridExportExcel::WriteNodeRow(const SheetNode& node) {
     const auto row = static_cast<uint16_t>(SheetRow);
-    for (int g = 0; g < grid_.group_levels; ++g) {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         if (g == node.level && node.IsGroup()) {
             records_.Label(row, static_cast<uint16_t>(g), kXfGroup, node.group_text);
         } else {
@@ -340,7 +341,7 @@ void TGridExportExcel::WriteNodeRow(const SheetNode& node) {
     }
     for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) {
         if (node.IsGroup()) {
-            records_.Blank(row, ToSheetColumn(i), kXfGroup);
+            records_.Blank(row, Column(i), kXfGroup);
         } else {
             WriteCell(row, node, i);
         }
@@ -349,46 +350,47 @@ void TGridExportExcel::WriteNodeRow(const SheetNode& node) {
 }
 
 void TGridExportExcel::WriteFooterRows() {
-    if (!grid_.look.show_summary_footer) return;
-    const auto row = static_cast<uint16_t>(SheetRow);
-    for (int g = 0; g < grid_.group_levels; ++g) {
+    if (plan_.FooterRow() < 0) return;
+    const auto row = static_cast<uint16_t>(plan_.FooterRow());
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         records_.Blank(row, static_cast<uint16_t>(g), kXfFooterBlank);
     }
-    const int first_row = title_rows_;
-    const int last_row = SheetRow - 1;
-    for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) {
-        // The exported columns are the sheet description's columns in their order.
-        const SheetFooterCell footer = plan_.Footer(ExportColumns[i]);
-        if (footer.source_column < 0) {
-            records_.Blank(row, ToSheetColumn(i), kXfFooterBlank);
-        } else if (last_row < first_row) {
-            // No node rows: a reversed range would take in the header and the footer cell
-            // itself, so an empty grid gets its value, 0.
-            records_.Number(row, ToSheetColumn(i), kXfFooter, 0.0);
-        } else {
-            biff4::AreaFunction function = biff4::AreaFunction::kCountA;
-            switch (footer.summary) {
-                case SheetSummary::kSum:
-                    function = biff4::AreaFunction::kSum;
-                    break;
-                case SheetSummary::kMin:
-                    function = biff4::AreaFunction::kMin;
-                    break;
-                case SheetSummary::kMax:
-                    function = biff4::AreaFunction::kMax;
-                    break;
-                case SheetSummary::kAverage:
-                    function = biff4::AreaFunction::kAverage;
-                    break;
-                default:
-                    break;
-            }
-            records_.AreaFormula(row, ToSheetColumn(i), static_cast<uint16_t>(first_row),
-                                 static_cast<uint16_t>(last_row),
-                                 static_cast<uint8_t>(footer.source_column), function);
-        }
-    }
+    for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) WriteFooterCell(row, i);
     ++SheetRow;
+}
+
+void TGridExportExcel::WriteFooterCell(uint16_t row, int exported) {
+    // The exported columns are the sheet description's columns in their order.
+    const SheetFooterCell footer = plan_.Footer(ExportColumns[exported]);
+    if (footer.IsBlank()) {
+        records_.Blank(row, Column(exported), kXfFooterBlank);
+        return;
+    }
+    if (!footer.HasRows()) {
+        records_.Number(row, Column(exported), kXfFooter, 0.0);
+        return;
+    }
+    biff4::AreaFunction function = biff4::AreaFunction::kCountA;
+    switch (footer.summary) {
+        case SheetSummary::kSum:
+            function = biff4::AreaFunction::kSum;
+            break;
+        case SheetSummary::kMin:
+            function = biff4::AreaFunction::kMin;
+            break;
+        case SheetSummary::kMax:
+            function = biff4::AreaFunction::kMax;
+            break;
+        case SheetSummary::kAverage:
+            function = biff4::AreaFunction::kAverage;
+            break;
+        case SheetSummary::kCount:
+        case SheetSummary::kNone:
+            break;
+    }
+    records_.AreaFormula(row, Column(exported), static_cast<uint16_t>(footer.first_row),
+                         static_cast<uint16_t>(footer.last_row),
+                         static_cast<uint8_t>(plan_.SheetColumnOf(footer.source)), function);
 }
 
 void TGridExportExcel::EndFile() {

@@ -51,9 +51,6 @@ class TGridExport {
     // Runs the export into `out` instead of a file (with the same checks as Execute).
     void ExportTo(ExportSink& out);
 
-    const std::string& FileName() const { return file_name_; }
-    bool AllRows() const { return all_rows_; }
-
   protected:
     // Refuses, before any output, a grid the format cannot hold. Nothing to refuse here.
     virtual void CheckFits() const {}
@@ -80,23 +77,25 @@ class TGridExportExcel : public TGridExport {
     void WriteFooterRows() override;
     void WriteNodeRow(const SheetNode& node) override;
 
-    // Rows the export writes: the band row and the header row when shown, one per node, the
-    // footer when shown.
-    static int RowsNeeded(const SheetDescription& grid);
-
   protected:
     void CheckFits() const override;
 
   private:
-    uint16_t ToSheetColumn(int exported) const {
-        return static_cast<uint16_t>(grid_.group_levels + exported);
+    // Rows and columns are 16 bits in the records; CheckFits keeps both in range.
+    uint16_t Column(int exported) const {
+        return static_cast<uint16_t>(plan_.SheetColumnOf(exported));
     }
     void FlushWhenFull();
+    void WriteFonts();
+    void WriteFormats();
+    void WriteColumnWidths();
+    void WriteBandRow(uint16_t row);
+    void WriteHeaderRow(uint16_t row);
     void WriteCell(uint16_t row, const SheetNode& node, int exported);
+    void WriteFooterCell(uint16_t row, int exported);
 
     const SheetPlan plan_;
     biff4::RecordWriter records_;
-    int title_rows_ = 0;  // title rows written, where the footer formulas start
 };
 
 // Writes `grid` as an Excel 4.0 worksheet to `file_name`, replacing a file of that name only when

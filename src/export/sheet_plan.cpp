@@ -14,13 +14,6 @@ using table::FieldKind;
 
 namespace {
 
-grid::GridColumn GridColumnOf(const SheetColumn& column) {
-    grid::GridColumn grid_column;
-    grid_column.field_index = column.field_index;
-    grid_column.computed = column.computed;
-    return grid_column;
-}
-
 bool HasValues(const SheetColumn& column) {
     return column.computed != grid::ComputedColumn::kNone ||
            (column.field_index >= 0 && column.field_index < table::kOddsFieldCount);
@@ -49,21 +42,21 @@ std::vector<SheetPlan::BandCaption> SheetPlan::BandCaptions() const {
         // A band without exported columns has no cell of its own: its caption would land on the
         // next band's first cell, or past the last column.
         if (band.column_count <= 0) continue;
-        captions.push_back({SheetColumn(offset), band.caption});
+        captions.push_back({SheetColumnOf(offset), band.caption});
         offset += band.column_count;
     }
     return captions;
 }
 
 std::string_view SheetPlan::Caption(int exported) const {
-    const lintaro::SheetColumn& column = grid_.columns[exported];
+    const SheetColumn& column = grid_.columns[exported];
     return column.disable_caption ? std::string_view() : std::string_view(column.caption);
 }
 
 SheetFooterCell SheetPlan::Footer(int exported) const {
     const int source = SummarySourceColumn(grid_.columns, exported);
     if (source < 0) return {};
-    return {SheetColumn(source), grid_.columns[exported].summary};
+    return {grid_.columns[exported].summary, source, title_rows_, LastNodeRow()};
 }
 
 void SheetPlan::CheckFits(const SheetLimits& limits) const {
@@ -73,17 +66,18 @@ void SheetPlan::CheckFits(const SheetLimits& limits) const {
                              " rows: " + limits.format_name + " holds at most " +
                              std::to_string(limits.max_rows));
     }
-    const size_t columns = grid_.columns.size() + static_cast<size_t>(std::max(GroupColumns(), 0));
-    if (GroupColumns() < 0 || columns > static_cast<size_t>(limits.max_columns)) {
+    const size_t columns =
+        grid_.columns.size() + static_cast<size_t>(std::max(GroupColumnCount(), 0));
+    if (GroupColumnCount() < 0 || columns > static_cast<size_t>(limits.max_columns)) {
         throw ESheetTooLarge("Cannot export " + std::to_string(columns) + " columns (" +
-                             std::to_string(GroupColumns()) +
+                             std::to_string(GroupColumnCount()) +
                              " of them group columns): " + limits.format_name + " holds at most " +
                              std::to_string(limits.max_columns));
     }
 }
 
 SheetValueKind SheetPlan::KindOf(int exported) const {
-    const lintaro::SheetColumn& column = grid_.columns[exported];
+    const SheetColumn& column = grid_.columns[exported];
     if (!HasValues(column)) return SheetValueKind::kNone;
     if (column.computed != grid::ComputedColumn::kNone) return SheetValueKind::kPercent;
     switch (table::kOddsFields[column.field_index].kind) {
@@ -102,9 +96,9 @@ SheetValueKind SheetPlan::KindOf(int exported) const {
 }
 
 SheetValue SheetPlan::Value(const SheetNode& node, int exported) const {
-    const lintaro::SheetColumn& column = grid_.columns[exported];
+    const SheetColumn& column = grid_.columns[exported];
     if (node.IsGroup() || !HasValues(column)) return std::monostate{};
-    const table::StoredValue value = grid::ColumnValue(*node.row, GridColumnOf(column));
+    const StoredValue value = grid::ColumnValue(*node.row, {column.field_index, column.computed});
     if (const auto* text = std::get_if<std::string_view>(&value)) return *text;
     if (const auto* decimal = std::get_if<table::Decimal>(&value)) return decimal->ToDouble();
     if (const auto* integer = std::get_if<int32_t>(&value)) return *integer;

@@ -30,10 +30,16 @@ using SheetValue = std::variant<std::monostate, std::string_view, double, int32_
 // What a column's cells hold, for a writer's number formats.
 enum class SheetValueKind { kNone, kText, kPrice, kDecimal, kInteger, kDateTime, kPercent };
 
-// A footer cell that summarises: the sheet column of the values and the summary.
+// The footer cell under an exported column. A summary reads the node rows of its source column;
+// with no node row at all the cell holds the summary's value over nothing, 0, instead of a
+// formula over a reversed range, which would take in the title rows and the footer cell itself.
 struct SheetFooterCell {
-    int source_column = -1;  // sheet column the summary reads
-    SheetSummary summary = SheetSummary::kNone;
+    SheetSummary summary = SheetSummary::kNone;  // kNone: a blank cell
+    int source = -1;                             // exported column the summary reads
+    int first_row = 0;                           // the node rows it reads, 0-based
+    int last_row = -1;
+    bool IsBlank() const { return summary == SheetSummary::kNone; }
+    bool HasRows() const { return first_row <= last_row; }
 };
 
 // A format's limits, for the fit check.
@@ -48,22 +54,21 @@ class SheetPlan {
     // `grid` must outlive the plan.
     explicit SheetPlan(const SheetDescription& grid);
 
-    const SheetDescription& Grid() const { return grid_; }
-    int GroupColumns() const { return grid_.group_levels; }
+    // Sheet columns 0 to GroupColumnCount() - 1 hold the group texts; exported column i is sheet
+    // column GroupColumnCount() + i.
+    int GroupColumnCount() const { return grid_.group_levels; }
     int ExportedCount() const { return static_cast<int>(grid_.columns.size()); }
-    // The sheet column of exported column i: after the group columns.
-    int SheetColumn(int exported) const { return grid_.group_levels + exported; }
-    int SheetColumnCount() const { return SheetColumn(ExportedCount()); }
+    int SheetColumnOf(int exported) const { return grid_.group_levels + exported; }
+    // Every sheet column, the group columns included.
+    int SheetColumnCount() const { return SheetColumnOf(ExportedCount()); }
 
-    // Rows, 0-based; -1 for a row the look leaves out.
+    // Rows, 0-based: the band row, then the header row (each -1 when the look leaves it out),
+    // then one row per node from row TitleRows() on, then the footer row (-1 when left out).
     int BandRow() const { return band_row_; }
     int HeaderRow() const { return header_row_; }
     int TitleRows() const { return title_rows_; }
-    int FirstNodeRow() const { return title_rows_; }
     int LastNodeRow() const { return title_rows_ + static_cast<int>(grid_.nodes.size()) - 1; }
     int FooterRow() const { return footer_row_; }
-    // Every row the sheet needs (saturating at INT32_MAX).
-    int RowCount() const { return row_count_; }
 
     // The band captions and the sheet columns they start at (a band without exported columns has
     // no cell of its own and is left out).
@@ -74,7 +79,7 @@ class SheetPlan {
     std::vector<BandCaption> BandCaptions() const;
     // The header caption of exported column i (empty when the column shows none).
     std::string_view Caption(int exported) const;
-    // The footer cell under exported column i; source_column -1 when it summarises nothing.
+    // The footer cell under exported column i.
     SheetFooterCell Footer(int exported) const;
 
     // Throws ESheetTooLarge when the sheet needs more rows or columns than `limits` allow.
@@ -90,7 +95,7 @@ class SheetPlan {
     int header_row_ = -1;
     int title_rows_ = 0;
     int footer_row_ = -1;
-    int row_count_ = 0;
+    int row_count_ = 0;  // every row the sheet needs, saturating at INT32_MAX
 };
 
 }  // namespace lintaro

@@ -135,9 +135,16 @@ class XlsxSheetWriter {
   private:
     lxw_format* NewFormat() { return workbook_add_format(workbook_.get()); }
     void MakeFormats();
-    int ToSheetColumn(int exported) const { return grid_.group_levels + exported; }
+    lxw_col_t Column(int exported) const {
+        return static_cast<lxw_col_t>(plan_.SheetColumnOf(exported));
+    }
+    void SetColumns();
+    void WriteBandRow(lxw_row_t row);
+    void WriteHeaderRow(lxw_row_t row);
+    void WriteNodeRow(lxw_row_t row, const SheetNode& node);
     void WriteEventCell(lxw_row_t row, const SheetNode& node, int exported);
-    void WriteFooter(lxw_row_t row, int first_row, int last_row);
+    void WriteFooter(lxw_row_t row);
+    double FooterResult(const SheetFooterCell& footer) const;
     void Check(lxw_error error) const {
         if (error != LXW_NO_ERROR) throw std::runtime_error(lxw_strerror(error));
     }
@@ -225,7 +232,7 @@ void XlsxSheetWriter::MakeFormats() {
 }
 
 void XlsxSheetWriter::WriteEventCell(lxw_row_t row, const SheetNode& node, int exported) {
-    const auto sheet_column = static_cast<lxw_col_t>(plan_.SheetColumn(exported));
+    const lxw_col_t sheet_column = Column(exported);
     lxw_format* format = cell_[exported];
     const SheetValue value = plan_.Value(node, exported);
     if (const auto* text = std::get_if<std::string_view>(&value)) {
@@ -254,159 +261,167 @@ void XlsxSheetWriter::WriteEventCell(lxw_row_t row, const SheetNode& node, int e
     }
 }
 
-void XlsxSheetWriter::WriteFooter(lxw_row_t row, int first_row, int last_row) {
-    for (int g = 0; g < grid_.group_levels; ++g) {
+// The value the footer formula gives now, stored with it for readers that do not calculate.
+double XlsxSheetWriter::FooterResult(const SheetFooterCell& footer) const {
+    double sum = 0;
+    double min = 0;
+    double max = 0;
+    int numbers = 0;
+    int filled = 0;
+    for (const SheetNode& node : grid_.nodes) {
+        if (node.IsGroup()) continue;
+        const SheetValue value = plan_.Value(node, footer.source);
+        if (const auto* text = std::get_if<std::string_view>(&value)) {
+            if (!text->empty()) ++filled;
+            continue;
+        }
+        if (std::holds_alternative<std::monostate>(value)) continue;
+        ++filled;
+        double number = 0;
+        if (const auto* decimal = std::get_if<double>(&value)) {
+            number = *decimal;
+        } else if (const auto* integer = std::get_if<int32_t>(&value)) {
+            number = *integer;
+        } else {
+            number = DaysFromDateTime(std::get<DateTime>(value));
+        }
+        sum += number;
+        min = numbers == 0 ? number : std::min(min, number);
+        max = numbers == 0 ? number : std::max(max, number);
+        ++numbers;
+    }
+    switch (footer.summary) {
+        case SheetSummary::kSum:
+            return sum;
+        case SheetSummary::kMin:
+            return min;
+        case SheetSummary::kMax:
+            return max;
+        case SheetSummary::kAverage:
+            return numbers > 0 ? sum / numbers : 0;
+        case SheetSummary::kCount:
+        case SheetSummary::kNone:
+            break;
+    }
+    return filled;
+}
+
+const char* FunctionName(SheetSummary summary) {
+    switch (summary) {
+        case SheetSummary::kSum:
+            return "SUM";
+        case SheetSummary::kMin:
+            return "MIN";
+        case SheetSummary::kMax:
+            return "MAX";
+        case SheetSummary::kAverage:
+            return "AVERAGE";
+        case SheetSummary::kCount:
+        case SheetSummary::kNone:
+            break;
+    }
+    return "COUNTA";
+}
+
+void XlsxSheetWriter::WriteFooter(lxw_row_t row) {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(g), footer_blank_));
     }
-    const int count = static_cast<int>(grid_.columns.size());
-    for (int i = 0; i < count; ++i) {
-        const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(i));
+    for (int i = 0; i < plan_.ExportedCount(); ++i) {
         const SheetFooterCell footer = plan_.Footer(i);
-        if (footer.source_column < 0) {
-            Check(worksheet_write_blank(sheet_, row, sheet_column, footer_blank_));
+        if (footer.IsBlank()) {
+            Check(worksheet_write_blank(sheet_, row, Column(i), footer_blank_));
             continue;
         }
-        if (last_row < first_row) {
-            Check(worksheet_write_number(sheet_, row, sheet_column, 0, footer_));
+        if (!footer.HasRows()) {
+            Check(worksheet_write_number(sheet_, row, Column(i), 0, footer_));
             continue;
         }
-        // The value the formula gives now, stored with it for readers that do not calculate.
-        const int source = footer.source_column - plan_.GroupColumns();
-        double sum = 0;
-        double min = 0;
-        double max = 0;
-        int numbers = 0;
-        int filled = 0;
-        for (const SheetNode& node : grid_.nodes) {
-            if (node.IsGroup()) continue;
-            const SheetValue value = plan_.Value(node, source);
-            if (const auto* text = std::get_if<std::string_view>(&value)) {
-                if (!text->empty()) ++filled;
-                continue;
-            }
-            if (std::holds_alternative<std::monostate>(value)) continue;
-            ++filled;
-            double number = 0;
-            if (const auto* decimal = std::get_if<double>(&value)) {
-                number = *decimal;
-            } else if (const auto* integer = std::get_if<int32_t>(&value)) {
-                number = *integer;
-            } else {
-                number = table::DaysFromDateTime(std::get<table::DateTime>(value));
-            }
-            sum += number;
-            min = numbers == 0 ? number : std::min(min, number);
-            max = numbers == 0 ? number : std::max(max, number);
-            ++numbers;
-        }
-        const std::string range = ColumnName(footer.source_column) + std::to_string(first_row + 1) +
-                                  ":" + ColumnName(footer.source_column) +
-                                  std::to_string(last_row + 1);
-        std::string function = "COUNTA";
-        double result = filled;
-        switch (footer.summary) {
-            case SheetSummary::kSum:
-                function = "SUM";
-                result = sum;
-                break;
-            case SheetSummary::kMin:
-                function = "MIN";
-                result = min;
-                break;
-            case SheetSummary::kMax:
-                function = "MAX";
-                result = max;
-                break;
-            case SheetSummary::kAverage:
-                function = "AVERAGE";
-                result = numbers > 0 ? sum / numbers : 0;
-                break;
-            default:
-                break;
-        }
-        const std::string formula = "=" + function + "(" + range + ")";
-        Check(worksheet_write_formula_num(sheet_, row, sheet_column, formula.c_str(), footer_,
-                                          result));
+        const std::string source = ColumnName(plan_.SheetColumnOf(footer.source));
+        const std::string formula = std::string("=") + FunctionName(footer.summary) + "(" + source +
+                                    std::to_string(footer.first_row + 1) + ":" + source +
+                                    std::to_string(footer.last_row + 1) + ")";
+        Check(worksheet_write_formula_num(sheet_, row, Column(i), formula.c_str(), footer_,
+                                          FooterResult(footer)));
     }
 }
 
-void XlsxSheetWriter::WriteRows() {
-    const SheetLook& look = grid_.look;
-    const int columns = static_cast<int>(grid_.columns.size());
-    const int last_column = std::max(ToSheetColumn(columns) - 1, 0);
-
-    for (int g = 0; g < grid_.group_levels; ++g) {
+void XlsxSheetWriter::SetColumns() {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         Check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(g), static_cast<lxw_col_t>(g),
                                    kGroupColumnWidth, nullptr));
     }
-    for (int i = 0; i < columns; ++i) {
-        const auto sheet_column = static_cast<lxw_col_t>(ToSheetColumn(i));
-        Check(worksheet_set_column_pixels(sheet_, sheet_column, sheet_column,
+    for (int i = 0; i < plan_.ExportedCount(); ++i) {
+        Check(worksheet_set_column_pixels(sheet_, Column(i), Column(i),
                                           std::max(grid_.columns[i].width, 0), nullptr));
     }
     // Group rows stand above their content, so the outline buttons belong above too.
     worksheet_outline_settings(sheet_, LXW_TRUE, LXW_FALSE, LXW_TRUE, LXW_FALSE);
+}
 
+void XlsxSheetWriter::WriteBandRow(lxw_row_t row) {
+    for (int column = 0; column < plan_.SheetColumnCount(); ++column) {
+        Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(column),
+                                    column < plan_.GroupColumnCount() ? group_ : band_));
+    }
+    for (const SheetPlan::BandCaption& band : plan_.BandCaptions()) {
+        const std::string caption = CellText(band.caption);
+        Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(band.sheet_column),
+                                     caption.c_str(), band_));
+    }
+}
+
+void XlsxSheetWriter::WriteHeaderRow(lxw_row_t row) {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
+        Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(g), group_));
+    }
+    for (int i = 0; i < plan_.ExportedCount(); ++i) {
+        const std::string caption = CellText(plan_.Caption(i));
+        Check(worksheet_write_string(sheet_, row, Column(i), caption.c_str(), caption_));
+    }
+}
+
+void XlsxSheetWriter::WriteNodeRow(lxw_row_t row, const SheetNode& node) {
+    lxw_row_col_options options{};
+    options.level = static_cast<uint8_t>(std::clamp(node.level, 0, kMaxOutlineLevel));
+    Check(worksheet_set_row_opt(sheet_, row, LXW_DEF_ROW_HEIGHT, nullptr, &options));
+    if (!node.IsGroup()) {
+        for (int i = 0; i < plan_.ExportedCount(); ++i) WriteEventCell(row, node, i);
+        return;
+    }
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
+        const auto column = static_cast<lxw_col_t>(g);
+        if (g == node.level) {
+            const std::string text = CellText(node.group_text);
+            Check(worksheet_write_string(sheet_, row, column, text.c_str(), group_));
+        } else {
+            Check(worksheet_write_blank(sheet_, row, column, group_));
+        }
+    }
+    for (int i = 0; i < plan_.ExportedCount(); ++i) {
+        Check(worksheet_write_blank(sheet_, row, Column(i), group_));
+    }
+}
+
+void XlsxSheetWriter::WriteRows() {
+    SetColumns();
     // Rows are flushed as they are written, so everything that names earlier rows comes first.
     const int header_row = plan_.HeaderRow();
-    const int title_rows = plan_.TitleRows();
-    const int last_node_row = plan_.LastNodeRow();
-    if (title_rows > 0) worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(title_rows), 0);
-    if (header_row >= 0 && columns > 0) {
-        Check(worksheet_autofilter(sheet_, static_cast<lxw_row_t>(header_row), 0,
-                                   static_cast<lxw_row_t>(std::max(last_node_row, header_row)),
-                                   static_cast<lxw_col_t>(last_column)));
+    if (plan_.TitleRows() > 0) {
+        worksheet_freeze_panes(sheet_, static_cast<lxw_row_t>(plan_.TitleRows()), 0);
+    }
+    if (header_row >= 0 && plan_.ExportedCount() > 0) {
+        Check(worksheet_autofilter(
+            sheet_, static_cast<lxw_row_t>(header_row), 0,
+            static_cast<lxw_row_t>(std::max(plan_.LastNodeRow(), header_row)),
+            static_cast<lxw_col_t>(std::max(plan_.SheetColumnCount() - 1, 0))));
     }
 
-    lxw_row_t row = 0;
-    if (look.show_bands) {
-        for (int column = 0; column < ToSheetColumn(columns); ++column) {
-            Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(column),
-                                        column < grid_.group_levels ? group_ : band_));
-        }
-        for (const SheetPlan::BandCaption& band : plan_.BandCaptions()) {
-            const std::string caption = CellText(band.caption);
-            Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(band.sheet_column),
-                                         caption.c_str(), band_));
-        }
-        ++row;
-    }
-    if (look.show_header) {
-        for (int g = 0; g < grid_.group_levels; ++g) {
-            Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(g), group_));
-        }
-        for (int i = 0; i < columns; ++i) {
-            const std::string caption = CellText(plan_.Caption(i));
-            Check(worksheet_write_string(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(i)),
-                                         caption.c_str(), caption_));
-        }
-        ++row;
-    }
-
-    for (const SheetNode& node : grid_.nodes) {
-        lxw_row_col_options options{};
-        options.level = static_cast<uint8_t>(std::clamp(node.level, 0, kMaxOutlineLevel));
-        Check(worksheet_set_row_opt(sheet_, row, LXW_DEF_ROW_HEIGHT, nullptr, &options));
-        for (int g = 0; g < grid_.group_levels; ++g) {
-            const auto column = static_cast<lxw_col_t>(g);
-            if (node.IsGroup() && g == node.level) {
-                const std::string text = CellText(node.group_text);
-                Check(worksheet_write_string(sheet_, row, column, text.c_str(), group_));
-            } else if (node.IsGroup()) {
-                Check(worksheet_write_blank(sheet_, row, column, group_));
-            }
-        }
-        for (int i = 0; i < columns; ++i) {
-            if (node.IsGroup()) {
-                Check(worksheet_write_blank(sheet_, row, static_cast<lxw_col_t>(ToSheetColumn(i)),
-                                            group_));
-            } else {
-                WriteEventCell(row, node, i);
-            }
-        }
-        ++row;
-    }
-    if (look.show_summary_footer) WriteFooter(row, title_rows, last_node_row);
+    if (plan_.BandRow() >= 0) WriteBandRow(static_cast<lxw_row_t>(plan_.BandRow()));
+    if (header_row >= 0) WriteHeaderRow(static_cast<lxw_row_t>(header_row));
+    auto row = static_cast<lxw_row_t>(plan_.TitleRows());
+    for (const SheetNode& node : grid_.nodes) WriteNodeRow(row++, node);
+    if (plan_.FooterRow() >= 0) WriteFooter(static_cast<lxw_row_t>(plan_.FooterRow()));
 }
 
 void CheckXlsxFits(const SheetDescription& grid) {
