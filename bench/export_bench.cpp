@@ -23,7 +23,7 @@
 #include "demo/demo_line.h"
 #include "demo_table.h"
 #include "export/grid_export.h"
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "export/xlsx_export.h"
 #include "grid/grid_tree.h"
 #include "table/odds_table.h"

@@ -24,7 +24,7 @@
 #include <utility>
 
 #include "app/toolbar_images.h"
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "live/event_identity.h"
 #include "live/line_movement.h"
 #include "live/line_snapshot.h"

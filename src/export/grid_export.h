@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "export/biff4_records.h"
-#include "export/sheet_description.h"
-#include "export/sheet_plan.h"
+#include "export/worksheet_description.h"
+#include "export/worksheet_plan.h"
 
 namespace lintaro {
 
@@ -29,7 +29,7 @@ class TGridExport {
   public:
     // `grid` must outlive the object. `all_rows`: every node, rows inside collapsed groups too (the
     // description's nodes are exactly what is written; the flag records how they were chosen).
-    TGridExport(std::string file_name, const SheetDescription& grid, bool all_rows);
+    TGridExport(std::string file_name, const WorksheetDescription& grid, bool all_rows);
     virtual ~TGridExport() = default;
     TGridExport(const TGridExport&) = delete;
     TGridExport& operator=(const TGridExport&) = delete;
@@ -38,7 +38,7 @@ class TGridExport {
     virtual void EndFile() {}
     virtual void WriteTitleRows() {}
     virtual void WriteFooterRows() {}
-    virtual void WriteNodeRow(const SheetNode& node) { (void)node; }
+    virtual void WriteNodeRow(const WorksheetNode& node) { (void)node; }
     // Writes the file: the bytes go to a new file beside the target, which replaces the target only
     // when the export is complete, so a failure leaves the old file as it was. Throws
     // EFileCreateError ("Cannot create file NAME: REASON") when the folder cannot take the file,
@@ -57,11 +57,11 @@ class TGridExport {
     void Output(std::string_view bytes) { output_->Write(bytes); }
 
     const std::string file_name_;
-    const SheetDescription& grid_;
+    const WorksheetDescription& grid_;
     const bool all_rows_;
-    int SheetRow = 0;                // 0-based number of the next sheet row
+    int SheetRow = 0;                // 0-based number of the next worksheet row
     ExportSink* output_ = nullptr;   // the file while the export runs
-    std::vector<int> ExportColumns;  // indexes into grid_.columns, in sheet order
+    std::vector<int> ExportColumns;  // indexes into grid_.columns, in worksheet order
 
   private:
     void Run(ExportSink& out);
@@ -69,13 +69,13 @@ class TGridExport {
 
 class TGridExportExcel : public TGridExport {
   public:
-    TGridExportExcel(std::string file_name, const SheetDescription& grid, bool all_rows);
+    TGridExportExcel(std::string file_name, const WorksheetDescription& grid, bool all_rows);
 
     void BeginFile() override;
     void EndFile() override;
     void WriteTitleRows() override;
     void WriteFooterRows() override;
-    void WriteNodeRow(const SheetNode& node) override;
+    void WriteNodeRow(const WorksheetNode& node) override;
 
   protected:
     void CheckFits() const override;
@@ -91,19 +91,20 @@ class TGridExportExcel : public TGridExport {
     void WriteColumnWidths();
     void WriteBandRow(uint16_t row);
     void WriteHeaderRow(uint16_t row);
-    void WriteCell(uint16_t row, const SheetNode& node, int exported);
+    void WriteCell(uint16_t row, const WorksheetNode& node, int exported);
     void WriteFooterCell(uint16_t row, int exported);
 
-    const SheetPlan plan_;
+    const WorksheetPlan plan_;
     biff4::RecordWriter records_;
 };
 
 // Writes `grid` as an Excel 4.0 worksheet to `file_name`, replacing a file of that name only when
 // the export is complete. Throws as TGridExport::Execute.
-void SaveGridAsWorksheet(const SheetDescription& grid, const std::string& file_name, bool all_rows);
+void SaveGridAsWorksheet(const WorksheetDescription& grid, const std::string& file_name,
+                         bool all_rows);
 
 // The same worksheet written to a stream (standard output); throws std::runtime_error when the
-// stream fails and ESheetTooLarge before writing anything.
-void WriteWorksheet(const SheetDescription& grid, std::ostream& out);
+// stream fails and EWorksheetTooLarge before writing anything.
+void WriteWorksheet(const WorksheetDescription& grid, std::ostream& out);
 
 }  // namespace lintaro

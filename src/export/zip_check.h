@@ -1,7 +1,7 @@
 // A check of a finished .xlsx container: every XML part is read back and must be complete. The
 // workbook library stages each part in a temporary file and does not notice when writing that file
-// fails (a full /tmp, a file size limit), which would leave a cut-off sheet in a file that looks
-// finished; this check turns that into an error.
+// fails (a full /tmp, a file size limit), which would leave a cut-off worksheet in a file that
+// looks finished; this check turns that into an error.
 #pragma once
 
 #include <optional>

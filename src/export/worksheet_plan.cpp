@@ -1,7 +1,7 @@
-// The sheet plan: row positions from the look's switches, band and header captions, footer
+// The worksheet plan: row positions from the look's switches, band and header captions, footer
 // sources, the fit check, and cell values read through the grid's column values (so the margins
 // come out as they show in the grid).
-#include "export/sheet_plan.h"
+#include "export/worksheet_plan.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,15 +14,15 @@ using table::FieldKind;
 
 namespace {
 
-bool HasValues(const SheetColumn& column) {
+bool HasValues(const WorksheetColumn& column) {
     return column.computed != grid::ComputedColumn::kNone ||
            (column.field_index >= 0 && column.field_index < table::kOddsFieldCount);
 }
 
 }  // namespace
 
-SheetPlan::SheetPlan(const SheetDescription& grid) : grid_(grid) {
-    const SheetLook& look = grid.look;
+WorksheetPlan::WorksheetPlan(const WorksheetDescription& grid) : grid_(grid) {
+    const WorksheetLook& look = grid.look;
     int row = 0;
     if (look.show_bands) band_row_ = row++;
     if (look.show_header) header_row_ = row++;
@@ -35,10 +35,10 @@ SheetPlan::SheetPlan(const SheetDescription& grid) : grid_(grid) {
     }
 }
 
-std::vector<SheetPlan::BandCaption> SheetPlan::BandCaptions() const {
+std::vector<WorksheetPlan::BandCaption> WorksheetPlan::BandCaptions() const {
     std::vector<BandCaption> captions;
     int offset = 0;
-    for (const SheetBand& band : grid_.bands) {
+    for (const WorksheetBand& band : grid_.bands) {
         // A band without exported columns has no cell of its own: its caption would land on the
         // next band's first cell, or past the last column.
         if (band.column_count <= 0) continue;
@@ -48,55 +48,55 @@ std::vector<SheetPlan::BandCaption> SheetPlan::BandCaptions() const {
     return captions;
 }
 
-std::string_view SheetPlan::Caption(int exported) const {
-    const SheetColumn& column = grid_.columns[exported];
+std::string_view WorksheetPlan::Caption(int exported) const {
+    const WorksheetColumn& column = grid_.columns[exported];
     return column.disable_caption ? std::string_view() : std::string_view(column.caption);
 }
 
-SheetFooterCell SheetPlan::Footer(int exported) const {
+WorksheetFooterCell WorksheetPlan::Footer(int exported) const {
     const int source = SummarySourceColumn(grid_.columns, exported);
     if (source < 0) return {};
     return {grid_.columns[exported].summary, source, title_rows_, LastNodeRow()};
 }
 
-void SheetPlan::CheckFits(const SheetLimits& limits) const {
+void WorksheetPlan::CheckFits(const WorksheetLimits& limits) const {
     if (!grid_.has_data) return;
     if (row_count_ > limits.max_rows) {
-        throw ESheetTooLarge("Cannot export " + std::to_string(row_count_) +
-                             " rows: " + limits.format_name + " holds at most " +
-                             std::to_string(limits.max_rows));
+        throw EWorksheetTooLarge("Cannot export " + std::to_string(row_count_) +
+                                 " rows: " + limits.format_name + " holds at most " +
+                                 std::to_string(limits.max_rows));
     }
     const size_t columns =
         grid_.columns.size() + static_cast<size_t>(std::max(GroupColumnCount(), 0));
     if (GroupColumnCount() < 0 || columns > static_cast<size_t>(limits.max_columns)) {
-        throw ESheetTooLarge("Cannot export " + std::to_string(columns) + " columns (" +
-                             std::to_string(GroupColumnCount()) +
-                             " of them group columns): " + limits.format_name + " holds at most " +
-                             std::to_string(limits.max_columns));
+        throw EWorksheetTooLarge("Cannot export " + std::to_string(columns) + " columns (" +
+                                 std::to_string(GroupColumnCount()) +
+                                 " of them group columns): " + limits.format_name +
+                                 " holds at most " + std::to_string(limits.max_columns));
     }
 }
 
-SheetValueKind SheetPlan::KindOf(int exported) const {
-    const SheetColumn& column = grid_.columns[exported];
-    if (!HasValues(column)) return SheetValueKind::kNone;
-    if (column.computed != grid::ComputedColumn::kNone) return SheetValueKind::kPercent;
-    switch (table::kOddsFields[column.field_index].kind) {
+WorksheetValueKind WorksheetPlan::KindOf(int exported) const {
+    const WorksheetColumn& column = grid_.columns[exported];
+    if (!HasValues(column)) return WorksheetValueKind::kNone;
+    if (column.computed != grid::ComputedColumn::kNone) return WorksheetValueKind::kPercent;
+    switch (kOddsFields[column.field_index].kind) {
         case FieldKind::kText:
-            return SheetValueKind::kText;
+            return WorksheetValueKind::kText;
         case FieldKind::kDateTime:
-            return SheetValueKind::kDateTime;
+            return WorksheetValueKind::kDateTime;
         case FieldKind::kInteger:
-            return SheetValueKind::kInteger;
+            return WorksheetValueKind::kInteger;
         case FieldKind::kDecimal:
-            return table::DecimalFormatOf(column.field_index) == table::DecimalFormat::kPrice
-                       ? SheetValueKind::kPrice
-                       : SheetValueKind::kDecimal;
+            return DecimalFormatOf(column.field_index) == DecimalFormat::kPrice
+                       ? WorksheetValueKind::kPrice
+                       : WorksheetValueKind::kDecimal;
     }
-    return SheetValueKind::kNone;
+    return WorksheetValueKind::kNone;
 }
 
-SheetValue SheetPlan::Value(const SheetNode& node, int exported) const {
-    const SheetColumn& column = grid_.columns[exported];
+WorksheetValue WorksheetPlan::Value(const WorksheetNode& node, int exported) const {
+    const WorksheetColumn& column = grid_.columns[exported];
     if (node.IsGroup() || !HasValues(column)) return std::monostate{};
     const StoredValue value = grid::ColumnValue(*node.row, {column.field_index, column.computed});
     if (const auto* text = std::get_if<std::string_view>(&value)) return *text;
