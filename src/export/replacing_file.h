@@ -48,7 +48,6 @@ class ReplacingFile {
     const std::string& TemporaryPath() const { return temp_path_; }
     // True when the target is a device or a pipe that takes the bytes as they come.
     bool Direct() const { return direct_; }
-    const std::string& Target() const { return target_; }
 
   private:
     void Discard();
