@@ -31,7 +31,11 @@
 
 namespace lintaro::cli {
 
-using table::OddsRecord;
+using worksheet::DecimalText;
+using worksheet::ReplacingFile;
+using worksheet::RowFormat;
+using worksheet::RowOptions;
+using worksheet::RowWriter;
 
 const char kCompareUsage[] =
     R"(usage: lintaro-cli compare FIRST.jsonl SECOND.jsonl [OPTIONS]

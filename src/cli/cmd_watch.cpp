@@ -34,7 +34,8 @@
 
 namespace lintaro::cli {
 
-using table::Decimal;
+using worksheet::AppendJsonUtf8;
+using worksheet::DecimalText;
 
 const char kWatchUsage[] =
     R"(usage: lintaro-cli watch first|second [--every SECONDS] [--count N] [--db FILE] [--demo]

@@ -15,6 +15,18 @@
 #include "grid/grid_tree.h"
 
 namespace lintaro::cli {
+
+using worksheet::DescribeGrid;
+using worksheet::ReplacingFile;
+using worksheet::RowFormat;
+using worksheet::RowFormatFromName;
+using worksheet::RowOptions;
+using worksheet::SaveGridAsWorksheet;
+using worksheet::SaveGridAsXlsx;
+using worksheet::WorksheetDescription;
+using worksheet::WriteRows;
+using worksheet::WriteWorksheet;
+using worksheet::WriteXlsx;
 namespace {
 
 // An output stream buffer over a file that replaces its target when complete. A failed write

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro::biff4 {
+namespace lintaro::worksheet::biff4 {
 
 inline constexpr uint16_t kBof = 0x0409;
 inline constexpr uint16_t kCodePage = 0x0042;
@@ -88,4 +88,4 @@ class RecordWriter {
     std::string buffer_;
 };
 
-}  // namespace lintaro::biff4
+}  // namespace lintaro::worksheet::biff4

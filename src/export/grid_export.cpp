@@ -11,10 +11,7 @@
 #include "export/replacing_file.h"
 #include "table/cp1251_text.h"
 
-namespace lintaro {
-
-using table::FieldAlignment;
-
+namespace lintaro::worksheet {
 namespace {
 
 using Xf = std::array<uint8_t, 12>;
@@ -413,4 +410,4 @@ void WriteWorksheet(const WorksheetDescription& grid, std::ostream& out) {
     if (!out) throw std::runtime_error("Cannot write the worksheet: the output stream failed");
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -14,7 +14,7 @@
 #include "export/worksheet_description.h"
 #include "export/worksheet_plan.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // Where an export's bytes go.
 class ExportSink {
@@ -107,4 +107,4 @@ void SaveGridAsWorksheet(const WorksheetDescription& grid, const std::string& fi
 // stream fails and EWorksheetTooLarge before writing anything.
 void WriteWorksheet(const WorksheetDescription& grid, std::ostream& out);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -9,7 +9,7 @@
 #include "export/grid_export.h"
 #include "table/cp1251_text.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 namespace {
 
 WorksheetColour Colour(const grid::Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }
@@ -51,19 +51,13 @@ WorksheetSummary Summary(grid::SummaryKind kind) {
 // An event row whose table row has gone since the tree was built reads as a row of nulls.
 const OddsRecord kVanishedRow{};
 
-}  // namespace
-
-WorksheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLook& look,
-                                  bool all_rows, const std::vector<int>& selected_rows) {
-    const grid::GridLayout& layout = tree.Layout();
-    WorksheetDescription worksheet;
-    worksheet.group_levels = tree.LevelCount();
-
+// The visible bands and the exported columns of the layout, in the grid's font.
+void DescribeColumns(const grid::GridLayout& layout, const WorksheetFont& grid_font,
+                     WorksheetDescription& worksheet) {
     for (int band = 0; band < static_cast<int>(layout.Bands().size()); ++band) {
         if (!layout.Bands()[band].visible) continue;
         worksheet.bands.push_back({layout.Bands()[band].caption, layout.VisibleColumnCount(band)});
     }
-    const WorksheetFont grid_font = Font(look.font);
     for (int index : layout.ExportColumns()) {
         const grid::GridColumn& column = layout.Column(index);
         WorksheetColumn worksheet_column;
@@ -78,40 +72,54 @@ WorksheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLo
         worksheet_column.summary = Summary(column.summary);
         worksheet.columns.push_back(std::move(worksheet_column));
     }
+}
 
+WorksheetNode GroupNode(const grid::GridTree& tree, grid::NodeRef group) {
+    WorksheetNode node;
+    node.level = group.level;
+    node.group_text = tree.GroupText(group);
+    return node;
+}
+
+WorksheetNode EventNode(const grid::GridTree& tree, grid::NodeRef event) {
+    WorksheetNode node;
+    node.level = event.level;
+    const OddsRecord* row = tree.Record(event);
+    node.row = row ? row : &kVanishedRow;
+    return node;
+}
+
+// Every node of the tree in pre-order.
+void DescribeAllNodes(const grid::GridTree& tree, std::vector<WorksheetNode>& nodes) {
+    for (const grid::NodeRef node : tree.PreOrder()) {
+        nodes.push_back(tree.IsGroup(node) ? GroupNode(tree, node) : EventNode(tree, node));
+    }
+}
+
+// The event rows whose table rows are selected, each with the group rows above it that are not
+// written yet, in pre-order.
+void DescribeSelectedNodes(const grid::GridTree& tree, const std::vector<int>& selected_rows,
+                           std::vector<WorksheetNode>& nodes) {
     const std::unordered_set<int> selected(selected_rows.begin(), selected_rows.end());
     std::vector<grid::NodeRef> open_groups;  // group rows above the next event, not yet written
     for (const grid::NodeRef node : tree.PreOrder()) {
-        WorksheetNode worksheet_node;
-        worksheet_node.level = node.level;
         if (tree.IsGroup(node)) {
-            if (all_rows) {
-                worksheet_node.group_text = tree.GroupText(node);
-                worksheet.nodes.push_back(std::move(worksheet_node));
-            } else {
-                while (!open_groups.empty() && open_groups.back().level >= node.level) {
-                    open_groups.pop_back();
-                }
-                open_groups.push_back(node);
+            while (!open_groups.empty() && open_groups.back().level >= node.level) {
+                open_groups.pop_back();
             }
+            open_groups.push_back(node);
             continue;
         }
-        if (!all_rows) {
-            if (!selected.count(tree.TableRow(node))) continue;
-            for (const grid::NodeRef group : open_groups) {
-                WorksheetNode group_node;
-                group_node.level = group.level;
-                group_node.group_text = tree.GroupText(group);
-                worksheet.nodes.push_back(std::move(group_node));
-            }
-            open_groups.clear();
-        }
-        const OddsRecord* row = tree.Record(node);
-        worksheet_node.row = row ? row : &kVanishedRow;
-        worksheet.nodes.push_back(std::move(worksheet_node));
+        if (!selected.count(tree.TableRow(node))) continue;
+        for (const grid::NodeRef group : open_groups) nodes.push_back(GroupNode(tree, group));
+        open_groups.clear();
+        nodes.push_back(EventNode(tree, node));
     }
+}
 
-    WorksheetLook& worksheet_look = worksheet.look;
+WorksheetLook DescribeLook(const grid::GridLook& look, const WorksheetFont& grid_font,
+                           const RegionalFormats& formats) {
+    WorksheetLook worksheet_look;
     worksheet_look.font = grid_font;
     worksheet_look.header_font = Font(look.header_font);
     worksheet_look.band_font = Font(look.band_font);
@@ -134,7 +142,24 @@ WorksheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLo
     worksheet_look.show_bands = look.show_bands;
     worksheet_look.show_header = look.show_header;
     worksheet_look.show_summary_footer = look.show_summary_footer;
-    worksheet_look.formats = tree.Formats();
+    worksheet_look.formats = formats;
+    return worksheet_look;
+}
+
+}  // namespace
+
+WorksheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLook& look,
+                                  bool all_rows, const std::vector<int>& selected_rows) {
+    WorksheetDescription worksheet;
+    worksheet.group_levels = tree.LevelCount();
+    const WorksheetFont grid_font = Font(look.font);
+    DescribeColumns(tree.Layout(), grid_font, worksheet);
+    if (all_rows) {
+        DescribeAllNodes(tree, worksheet.nodes);
+    } else {
+        DescribeSelectedNodes(tree, selected_rows, worksheet.nodes);
+    }
+    worksheet.look = DescribeLook(look, grid_font, tree.Formats());
     return worksheet;
 }
 
@@ -145,4 +170,4 @@ void SaveGridAsWorksheet(const grid::GridTree& tree, const grid::GridLook& look,
     exporter.Execute();
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -10,7 +10,7 @@
 #include "grid/grid_layout.h"
 #include "grid/grid_tree.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // What the export writes of `tree` as it stands: the exported columns of its layout (visible
 // columns of visible bands, in band then header order) with their captions, widths, fonts (the
@@ -31,4 +31,4 @@ WorksheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLo
 void SaveGridAsWorksheet(const grid::GridTree& tree, const grid::GridLook& look,
                          const std::string& file_name, bool all_rows);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

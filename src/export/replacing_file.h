@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // The target's folder cannot take the file (it does not exist, is read-only, or the name is a
 // folder). The message names the file and the system's reason: "Cannot create file NAME: No such
@@ -60,4 +60,4 @@ class ReplacingFile {
     bool direct_ = false;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::worksheet {
 namespace {
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
@@ -34,4 +34,4 @@ int SummarySourceColumn(const std::vector<WorksheetColumn>& columns, int i) {
     return -1;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -14,7 +14,7 @@
 #include "table/odds_display.h"
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 struct WorksheetColour {
     uint8_t red = 0;
@@ -129,4 +129,4 @@ struct WorksheetDescription {
 // name, letter case ignored. -1 when the column has no summary or no column matches.
 int SummarySourceColumn(const std::vector<WorksheetColumn>& columns, int i);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -8,10 +8,7 @@
 
 #include "grid/column_value.h"
 
-namespace lintaro {
-
-using table::FieldKind;
-
+namespace lintaro::worksheet {
 namespace {
 
 bool HasValues(const WorksheetColumn& column) {
@@ -106,4 +103,4 @@ WorksheetValue WorksheetPlan::Value(const WorksheetNode& node, int exported) con
     return std::monostate{};
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

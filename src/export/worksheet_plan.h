@@ -14,7 +14,7 @@
 #include "export/worksheet_description.h"
 #include "table/date_time.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // The grid does not fit a worksheet format (more rows or columns than it holds). Raised before any
 // file is touched; the message names what was asked and the limit.
@@ -98,4 +98,4 @@ class WorksheetPlan {
     int row_count_ = 0;  // every row the worksheet needs, saturating at INT32_MAX
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

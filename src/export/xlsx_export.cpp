@@ -26,10 +26,7 @@
 #include "export/zip_check.h"
 #include "table/cp1251_text.h"
 
-namespace lintaro {
-
-using table::FieldAlignment;
-
+namespace lintaro::worksheet {
 namespace {
 
 constexpr int kMaxOutlineLevel = 7;
@@ -458,95 +455,104 @@ void WriteWorkbook(const WorksheetDescription& grid, const std::string& path,
 
 }  // namespace
 
-std::string SpreadsheetDateFormat(std::string_view pattern) {
+namespace {
+
+// Appends `c` to a number format as literal text: separators as they are, anything else escaped.
+void AppendLiteral(std::string& out, char c) {
+    if (c == ' ' || c == '.' || c == ':' || c == '/' || c == '-' || c == ',') {
+        out += c;
+    } else {
+        out += '\\';
+        out += c;
+    }
+}
+
+// Appends the quoted text that starts at pattern[pos] (a quote) as literal text; a doubled quote
+// stands for one quote, inside and outside quoted text. Returns the position after it.
+size_t AppendQuoted(std::string& out, std::string_view pattern, size_t pos) {
+    ++pos;
+    if (pos < pattern.size() && pattern[pos] == '\'') {
+        AppendLiteral(out, '\'');
+        return pos + 1;
+    }
+    while (pos < pattern.size()) {
+        if (pattern[pos] != '\'') {
+            AppendLiteral(out, pattern[pos++]);
+        } else if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
+            AppendLiteral(out, '\'');
+            pos += 2;
+        } else {
+            return pos + 1;
+        }
+    }
+    return pos;
+}
+
+// Appends the number format of the token at pattern[pos], a run of `run` equal characters.
+// Returns how many of them the token took.
+size_t AppendToken(std::string& out, std::string_view pattern, size_t pos, size_t run) {
+    const char c = pattern[pos];
     // "h" and "H" both become "h": a spreadsheet shows a 24-hour clock unless an AM/PM marker
     // follows, exactly as the regional pattern's own "h" does.
-    std::string out;
-    const auto literal = [&out](char c) {
-        if (c == ' ' || c == '.' || c == ':' || c == '/' || c == '-' || c == ',') {
-            out += c;
-        } else {
-            out += '\\';
-            out += c;
-        }
+    const auto up_to_two = [&](const char* one, const char* two) {
+        out += run >= 2 ? two : one;
+        return std::min<size_t>(run, 2);
     };
+    switch (c) {
+        case 'd':
+            out += run >= 2 ? "dd" : "d";
+            return run;
+        case 'M':
+            out += run >= 2 ? "mm" : "m";
+            return run;
+        case 'y':
+            if (run >= 4) {
+                out += "yyyy";
+                return 4;
+            }
+            if (run >= 2) {
+                out += "yy";
+                return 2;
+            }
+            AppendLiteral(out, c);
+            return run;
+        case 'H':
+        case 'h':
+            return up_to_two("h", "hh");
+        case 'm':
+            return up_to_two("m", "mm");
+        case 's':
+            return up_to_two("s", "ss");
+        case 'z':
+            out += run >= 3 ? "000" : "0";
+            return run >= 3 ? 3 : 1;
+        case 'A':
+        case 'a':
+            out += c == 'A' ? "AM/PM" : "am/pm";
+            return pos + 1 < pattern.size() && (pattern[pos + 1] == 'P' || pattern[pos + 1] == 'p')
+                       ? 2
+                       : 1;
+        case 't':
+            return run;
+        default:
+            for (size_t i = 0; i < run; ++i) AppendLiteral(out, c);
+            return run;
+    }
+}
+
+}  // namespace
+
+std::string SpreadsheetDateFormat(std::string_view pattern) {
+    std::string out;
     size_t pos = 0;
     while (pos < pattern.size()) {
-        const char c = pattern[pos];
-        if (c == '\'') {
-            ++pos;
-            if (pos < pattern.size() && pattern[pos] == '\'') {
-                literal('\'');
-                ++pos;
-                continue;
-            }
-            while (pos < pattern.size()) {
-                if (pattern[pos] == '\'') {
-                    if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
-                        literal('\'');
-                        pos += 2;
-                        continue;
-                    }
-                    ++pos;
-                    break;
-                }
-                literal(pattern[pos++]);
-            }
+        if (pattern[pos] == '\'') {
+            pos = AppendQuoted(out, pattern, pos);
             continue;
         }
         size_t run = 1;
-        while (pos + run < pattern.size() && pattern[pos + run] == c) ++run;
-        size_t used = run;
-        switch (c) {
-            case 'd':
-                out += run >= 2 ? "dd" : "d";
-                break;
-            case 'M':
-                out += run >= 2 ? "mm" : "m";
-                break;
-            case 'y':
-                if (run >= 4) {
-                    used = 4;
-                    out += "yyyy";
-                } else if (run >= 2) {
-                    used = 2;
-                    out += "yy";
-                } else {
-                    literal(c);
-                }
-                break;
-            case 'H':
-            case 'h':
-                used = std::min<size_t>(run, 2);
-                out += used == 2 ? "hh" : "h";
-                break;
-            case 'm':
-                used = std::min<size_t>(run, 2);
-                out += used == 2 ? "mm" : "m";
-                break;
-            case 's':
-                used = std::min<size_t>(run, 2);
-                out += used == 2 ? "ss" : "s";
-                break;
-            case 'z':
-                used = run >= 3 ? 3 : 1;
-                out += used == 3 ? "000" : "0";
-                break;
-            case 'A':
-            case 'a':
-                used =
-                    pos + 1 < pattern.size() && (pattern[pos + 1] == 'P' || pattern[pos + 1] == 'p')
-                        ? 2
-                        : 1;
-                out += c == 'A' ? "AM/PM" : "am/pm";
-                break;
-            case 't':
-                break;
-            default:
-                for (size_t i = 0; i < run; ++i) literal(c);
-                break;
-        }
-        pos += used;
+        while (pos + run < pattern.size() && pattern[pos + run] == pattern[pos]) ++run;
+        pos += AppendToken(out, pattern, pos, run);
     }
     return out;
 }
@@ -598,4 +604,4 @@ void WriteXlsx(const WorksheetDescription& grid, std::ostream& out) {
     if (!out) throw std::runtime_error("Cannot write the workbook: the output stream failed");
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -10,7 +10,7 @@
 
 #include "export/worksheet_description.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // Writes `grid` to `file_name`, replacing a file of that name only when the workbook is complete.
 // Throws EFileCreateError when the folder cannot take the file, EFileWriteError when writing
@@ -27,4 +27,4 @@ void WriteXlsx(const WorksheetDescription& grid, std::ostream& out);
 // "h:mm AM/PM". Other characters are kept as literal text.
 std::string SpreadsheetDateFormat(std::string_view pattern);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // Reads the zip container at `path` and inflates every ".xml" and ".rels" part. Returns a
 // description of the first problem (a part shorter than its recorded size, a checksum mismatch, a
@@ -15,4 +15,4 @@ namespace lintaro {
 // when every part is whole.
 std::optional<std::string> FindIncompleteXmlPart(const std::string& path);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -16,7 +16,7 @@
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
-namespace lintaro::testing {
+namespace lintaro::worksheet::testing {
 
 inline std::string Cp(std::string_view utf8) { return table::Utf8ToCp1251(utf8); }
 
@@ -156,4 +156,4 @@ struct SmallGrid {
     }
 };
 
-}  // namespace lintaro::testing
+}  // namespace lintaro::worksheet::testing

@@ -7,10 +7,7 @@
 #include "biff4_reader.h"
 #include "export_fixture.h"
 
-namespace lintaro {
-
-using table::OddsTable;
-
+namespace lintaro::worksheet {
 namespace {
 
 using testing::Cp;
@@ -205,4 +202,4 @@ TEST(GridWorksheetTest, TextsAtTheTablesLargestSizesAreWrittenWhole) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -11,10 +11,7 @@
 #include "export/xlsx_export.h"
 #include "export_fixture.h"
 
-namespace lintaro {
-
-using table::Null;
-
+namespace lintaro::worksheet {
 namespace {
 
 using testing::Cp;
@@ -256,4 +253,4 @@ TEST(XlsxFormatTest, SpreadsheetDateFormatsFollowTheRegionalPatterns) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

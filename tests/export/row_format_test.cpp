@@ -8,10 +8,7 @@
 
 #include "table/cp1251_text.h"
 
-namespace lintaro {
-
-using table::OddsRecord;
-
+namespace lintaro::worksheet {
 namespace {
 
 std::string Cp(std::string_view utf8) { return table::Utf8ToCp1251(utf8); }
@@ -196,4 +193,4 @@ TEST(RowFormatTest, AFailingStreamIsReported) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

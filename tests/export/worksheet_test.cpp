@@ -17,10 +17,7 @@
 #include "export/xlsx_export.h"
 #include "export_fixture.h"
 
-namespace lintaro {
-
-using table::OddsRecord;
-
+namespace lintaro::worksheet {
 namespace {
 
 using testing::Cell;
@@ -526,4 +523,4 @@ TEST(WorksheetFileTest, FullDiskKeepsTheOldFile) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet
