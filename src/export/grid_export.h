@@ -1,7 +1,8 @@
 // The grid's worksheet export: TGridExport walks what the grid shows (title rows, every node in
 // tree order, the footer) and TGridExportExcel writes it as an Excel 4.0 worksheet (BIFF4), with
 // the group texts in leading columns, the grid's fonts, colours, alignment and widths, and a live
-// formula in the footer.
+// formula in the footer. Rows, captions and footer cells come from the worksheet plan
+// (export/worksheet_plan.h); this file only encodes them as records (export/biff4_records.h).
 #pragma once
 
 #include <ostream>

@@ -1,8 +1,8 @@
-// The grid as an Office Open XML workbook (.xlsx) for analysts: the same worksheet as the Excel 4.0
-// export (group texts in leading columns, band row, header row, one row per node, the footer
-// formula), with the groups as collapsible outline levels, the title rows frozen, an autofilter on
-// the header row, prices and values as numbers, dates as date cells, and no row limit beyond the
-// format's own 1 048 576.
+// The grid as an Office Open XML workbook (.xlsx) for analysts: the same worksheet plan as the
+// Excel 4.0 export (export/worksheet_plan.h: group texts in leading columns, band row, header row,
+// one row per node, the footer formula), with the groups as collapsible outline levels, the title
+// rows frozen, an autofilter on the header row, prices and values as numbers, dates as date cells,
+// and no row limit beyond the format's own 1 048 576.
 #pragma once
 
 #include <ostream>
