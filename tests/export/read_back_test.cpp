@@ -150,6 +150,38 @@ TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
     }
 }
 
+// The workbook puts its rows where the plan does when the look leaves title rows out: the frozen
+// rows, the filter's header row and the footer's range move with them.
+TEST(ReadBackTest, XlsxRowsFollowTheTitleRowsThatAreShown) {
+    struct Case {
+        bool bands;
+        bool header;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {false,
+         true,
+         {"freeze A2", "filter A1:H8", "D1 str Командa дом. General", "D9 str =COUNTA(D2:D8) 0"}},
+        {true,
+         false,
+         {"freeze A2", "filter None", "C1 str Общие данные General", "D9 str =COUNTA(D2:D8) 0"}},
+        {false,
+         false,
+         {"freeze None", "filter None", "A1 str Вид спорта : футбол  General",
+          "D8 str =COUNTA(D1:D7) 0"}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "bands " << c.bands << ", header " << c.header);
+        SmallGrid grid;
+        grid.worksheet.look.show_bands = c.bands;
+        grid.worksheet.look.show_header = c.header;
+        const std::string file = dir.File("line.xlsx");
+        SaveGridAsXlsx(grid.worksheet, file);
+        ExpectLines(RunPython(dir, kOpenpyxlScript, file), c.expected);
+    }
+}
+
 // The odds grid with two margin columns shown: the same numbers in both formats, where the grid
 // shows them (after the prices of their bands), and an empty cell where a margin has no prices.
 TEST(ReadBackTest, ShownMarginColumnsReadBackFromBothFormats) {
