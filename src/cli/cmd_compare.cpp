@@ -31,6 +31,7 @@
 
 namespace lintaro::cli {
 
+using table::OddsRecord;
 using worksheet::DecimalText;
 using worksheet::ReplacingFile;
 using worksheet::RowFormat;

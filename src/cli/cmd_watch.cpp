@@ -34,6 +34,7 @@
 
 namespace lintaro::cli {
 
+using table::Decimal;
 using worksheet::AppendJsonUtf8;
 using worksheet::DecimalText;
 

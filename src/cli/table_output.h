@@ -30,7 +30,7 @@ TableOutput ParseTableOutput(const Args& parsed);
 // them unchanged. A file is replaced only
 // when it is complete. Throws std::runtime_error (EFileCreateError, EFileWriteError,
 // EWorksheetTooLarge) with a complete message.
-void WriteTable(const OddsTable& table, const TableOutput& output);
+void WriteTable(const table::OddsTable& table, const TableOutput& output);
 
 // WriteTable for a command that writes whatever rows it read, also after a failure of the read:
 // writes and flushes, and returns the failure's message, or "" when everything was written.

@@ -12,6 +12,12 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::worksheet {
+
+using table::DateTime;
+using table::FieldAlignment;
+using table::FormatDateTime;
+using table::kOddsFields;
+using table::Utf8ToCp1251;
 namespace {
 
 using Xf = std::array<uint8_t, 12>;

@@ -10,6 +10,10 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::worksheet {
+
+using table::OddsRecord;
+using table::RegionalFormats;
+using table::Utf8ToCp1251;
 namespace {
 
 WorksheetColour Colour(const grid::Rgb& rgb) { return {rgb.red, rgb.green, rgb.blue}; }

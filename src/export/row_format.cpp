@@ -10,6 +10,11 @@
 #include "table/date_time.h"
 
 namespace lintaro::worksheet {
+
+using table::DateTime;
+using table::Decimal;
+using table::kOddsFieldCount;
+using table::OddsRecord;
 namespace {
 
 // Decimal digits of `value`, zero-padded on the left to `width` (a sign comes first).

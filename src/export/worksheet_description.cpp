@@ -5,6 +5,9 @@
 #include <string_view>
 
 namespace lintaro::worksheet {
+
+using table::kOddsFieldCount;
+using table::kOddsFields;
 namespace {
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {

@@ -9,6 +9,12 @@
 #include "grid/column_value.h"
 
 namespace lintaro::worksheet {
+
+using table::DecimalFormat;
+using table::DecimalFormatOf;
+using table::FieldKind;
+using table::kOddsFields;
+using table::StoredValue;
 namespace {
 
 bool HasValues(const WorksheetColumn& column) {

@@ -25,7 +25,8 @@ class EWorksheetTooLarge : public std::runtime_error {
 
 // The value of an event cell: null, a text (Windows-1251, pointing into the row), a decimal as a
 // double, an integer, or a date-time. Margins are decimals in percent (5.3 for 5.3%).
-using WorksheetValue = std::variant<std::monostate, std::string_view, double, int32_t, DateTime>;
+using WorksheetValue =
+    std::variant<std::monostate, std::string_view, double, int32_t, table::DateTime>;
 
 // What a column's cells hold, for a writer's number formats.
 enum class WorksheetValueKind { kNone, kText, kPrice, kDecimal, kInteger, kDateTime, kPercent };

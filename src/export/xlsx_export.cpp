@@ -27,6 +27,15 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::worksheet {
+
+using table::CalendarParts;
+using table::Cp1251ToUtf8;
+using table::DateTime;
+using table::DaysFromDateTime;
+using table::FieldAlignment;
+using table::FormatDateTime;
+using table::MsOfDay;
+using table::SplitDateTime;
 namespace {
 
 constexpr int kMaxOutlineLevel = 7;

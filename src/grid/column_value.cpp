@@ -38,12 +38,12 @@ table::FieldKind ColumnKind(const GridColumn& column) {
 
 StoredValue ColumnValue(const OddsRecord& row, ColumnKey key) {
     if (key.computed == ComputedColumn::kNone) {
-        StoredValue value = GetField(row, key.field_index);
+        StoredValue value = table::GetField(row, key.field_index);
         // A price of at most 1.0 is an outcome not offered: it sorts, filters and exports as the
         // empty cell it shows.
         if (const auto* decimal = std::get_if<Decimal>(&value);
-            decimal && DecimalFormatOf(key.field_index) == DecimalFormat::kPrice &&
-            !IsQuotedPrice(*decimal)) {
+            decimal && DecimalFormatOf(key.field_index) == table::DecimalFormat::kPrice &&
+            !table::IsQuotedPrice(*decimal)) {
             return std::monostate{};
         }
         return value;

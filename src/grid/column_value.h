@@ -25,7 +25,7 @@ inline ColumnKey KeyOf(const GridColumn& column) { return {column.field_index, c
 table::FieldKind ColumnKind(const GridColumn& column);
 // The cell's value; monostate for null (a margin without the prices it needs, a price of at most
 // 1.0, which is no price).
-StoredValue ColumnValue(const OddsRecord& row, ColumnKey key);
+table::StoredValue ColumnValue(const table::OddsRecord& row, ColumnKey key);
 // The cell's display text (UTF-8): the field's display text, or a margin as "5.3%".
 std::string ColumnText(const table::OddsRecord& row, const GridColumn& column,
                        const table::RegionalFormats& formats);

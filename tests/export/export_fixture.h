@@ -68,7 +68,7 @@ inline double Days(int year, int month, int day, int hour = 0, int minute = 0) {
 }
 
 struct SmallGrid {
-    OddsTable table;
+    table::OddsTable table;
     WorksheetDescription worksheet;
 
     SmallGrid() {
@@ -109,7 +109,7 @@ struct SmallGrid {
         worksheet.group_levels = 2;
         worksheet.bands = {{Cp("Общие данные"), 2}, {Cp("Исходы"), 2}, {Cp("Тотал"), 2}};
         const auto column = [](const char* caption, const char* field, int width,
-                               FieldAlignment alignment) {
+                               table::FieldAlignment alignment) {
             WorksheetColumn c;
             c.caption = Cp(caption);
             c.field_index = field ? table::FieldIndex(field) : -1;
@@ -119,18 +119,18 @@ struct SmallGrid {
             return c;
         };
         worksheet.columns = {
-            column("Дата события", "sport_event_date", 104, FieldAlignment::kLeft),
-            column("Командa дом.", "team_h_name", 150, FieldAlignment::kLeft),
-            column("1", "P1", 50, FieldAlignment::kRight),
-            column("X", "X", 50, FieldAlignment::kRight),
-            column("знач.", "VT", 50, FieldAlignment::kCenter),
-            column("без поля", nullptr, 40, FieldAlignment::kLeft),
+            column("Дата события", "sport_event_date", 104, table::FieldAlignment::kLeft),
+            column("Командa дом.", "team_h_name", 150, table::FieldAlignment::kLeft),
+            column("1", "P1", 50, table::FieldAlignment::kRight),
+            column("X", "X", 50, table::FieldAlignment::kRight),
+            column("знач.", "VT", 50, table::FieldAlignment::kCenter),
+            column("без поля", nullptr, 40, table::FieldAlignment::kLeft),
         };
         worksheet.columns[1].summary = WorksheetSummary::kCount;
         worksheet.columns[2].font.bold = true;
         worksheet.columns[5].disable_caption = true;
 
-        const std::vector<OddsRecord>& rows = table.Rows();
+        const std::vector<table::OddsRecord>& rows = table.Rows();
         worksheet.nodes = {
             Group(0, "Вид спорта : футбол "),
             Group(1, "Турнир : Англия "),
@@ -148,7 +148,7 @@ struct SmallGrid {
         node.group_text = Cp(text);
         return node;
     }
-    WorksheetNode Event(const OddsRecord* row) const {
+    WorksheetNode Event(const table::OddsRecord* row) const {
         WorksheetNode node;
         node.level = worksheet.group_levels;
         node.row = row;

@@ -8,6 +8,9 @@
 #include "export_fixture.h"
 
 namespace lintaro::worksheet {
+
+using table::OddsTable;
+
 namespace {
 
 using testing::Cp;
@@ -68,7 +71,7 @@ TEST(GridWorksheetTest, DescribesTheGridAsLaidOutAtStart) {
     ASSERT_EQ(worksheet.columns.size(), 16u);
     for (size_t i = 0; i < 16; ++i) {
         SCOPED_TRACE(fields[i]);
-        EXPECT_EQ(worksheet.columns[i].field_index, FieldIndex(fields[i]));
+        EXPECT_EQ(worksheet.columns[i].field_index, table::FieldIndex(fields[i]));
         const bool bold = i >= 3 && i != 9 && i != 11 && i != 13;  // prices, not the values
         EXPECT_EQ(worksheet.columns[i].font.bold, bold);
         EXPECT_EQ(worksheet.columns[i].font.height, 160);
@@ -77,16 +80,17 @@ TEST(GridWorksheetTest, DescribesTheGridAsLaidOutAtStart) {
     }
     EXPECT_EQ(worksheet.columns[1].caption, Cp("Командa дом."));
     EXPECT_EQ(worksheet.columns[0].width, 104);
-    EXPECT_EQ(worksheet.columns[3].alignment, FieldAlignment::kRight);
-    EXPECT_EQ(worksheet.columns[9].alignment, FieldAlignment::kCenter);
+    EXPECT_EQ(worksheet.columns[3].alignment, table::FieldAlignment::kRight);
+    EXPECT_EQ(worksheet.columns[9].alignment, table::FieldAlignment::kCenter);
     EXPECT_EQ(worksheet.look.palette.header_font, (WorksheetColour{0, 0, 128}));
     EXPECT_EQ(worksheet.look.formats.short_date, "dd.MM.yyyy");
 
     // Sports in code order, tournaments likewise, events by start time.
     std::vector<std::string> nodes;
     for (const WorksheetNode& node : worksheet.nodes) {
-        nodes.push_back(std::to_string(node.level) + " " +
-                        Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
+        nodes.push_back(
+            std::to_string(node.level) + " " +
+            table::Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
     }
     EXPECT_EQ(nodes,
               (std::vector<std::string>{"0 Вид спорта : баскетбол ", "1 Турнир : НБА ", "2 Бостон",
@@ -103,7 +107,8 @@ TEST(GridWorksheetTest, SelectedRowsComeWithTheirGroupRowsOnce) {
     const WorksheetDescription worksheet = DescribeGrid(tree, grid::GridLook{}, false, {0, 3});
     std::vector<std::string> nodes;
     for (const WorksheetNode& node : worksheet.nodes) {
-        nodes.push_back(Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
+        nodes.push_back(
+            table::Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
     }
     EXPECT_EQ(nodes, (std::vector<std::string>{"Вид спорта : футбол ", "Турнир : Англия ",
                                                "Поздний", "Турнир : Испания ", "Барселона"}));

@@ -12,6 +12,9 @@
 #include "export_fixture.h"
 
 namespace lintaro::worksheet {
+
+using table::Null;
+
 namespace {
 
 using testing::Cp;

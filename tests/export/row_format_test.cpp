@@ -9,6 +9,9 @@
 #include "table/cp1251_text.h"
 
 namespace lintaro::worksheet {
+
+using table::OddsRecord;
+
 namespace {
 
 std::string Cp(std::string_view utf8) { return table::Utf8ToCp1251(utf8); }

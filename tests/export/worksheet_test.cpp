@@ -18,6 +18,9 @@
 #include "export_fixture.h"
 
 namespace lintaro::worksheet {
+
+using table::OddsRecord;
+
 namespace {
 
 using testing::Cell;
@@ -289,7 +292,7 @@ TEST(WorksheetTest, GridWithoutTableWritesAnEmptyFile) {
 
 TEST(WorksheetTest, IntegersTooWideForAnRkValueAreWrittenAsNumbers) {
     SmallGrid grid;
-    grid.worksheet.columns[5].field_index = FieldIndex("Key_ID");
+    grid.worksheet.columns[5].field_index = table::FieldIndex("Key_ID");
     OddsRecord wide = grid.table.Rows()[0];
     wide.Key_ID = 1 << 29;
     OddsRecord negative = wide;
