@@ -23,7 +23,7 @@
 #include "demo/demo_line.h"
 #include "demo_table.h"
 #include "export/grid_export.h"
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "export/xlsx_export.h"
 #include "grid/grid_tree.h"
 #include "table/odds_table.h"
@@ -124,7 +124,7 @@ void BM_XlsFile16k(benchmark::State& state) {
     const Line& line = DemoLine(16'000);
     const lintaro::grid::GridLook look;
     const std::string file = ScratchFolder() + "/line.xls";
-    for (auto _ : state) lintaro::SaveGridAsWorksheet(line.tree, look, file, true);
+    for (auto _ : state) lintaro::worksheet::SaveGridAsWorksheet(line.tree, look, file, true);
     SetSizes(state, line, file);
 }
 BENCHMARK(BM_XlsFile16k)->Unit(benchmark::kMillisecond);
@@ -136,7 +136,7 @@ void BM_XlsMemory16k(benchmark::State& state) {
     size_t bytes = 0;
     for (auto _ : state) {
         std::ostringstream out;
-        lintaro::WriteWorksheet(lintaro::DescribeGrid(line.tree, look), out);
+        lintaro::worksheet::WriteWorksheet(lintaro::worksheet::DescribeGrid(line.tree, look), out);
         bytes = out.str().size();
     }
     state.counters["file_MB"] = bytes / 1e6;
@@ -148,7 +148,8 @@ void BM_XlsxFile100k(benchmark::State& state) {
     const Line& line = DemoLine(100'000);
     const lintaro::grid::GridLook look;
     const std::string file = ScratchFolder() + "/line.xlsx";
-    for (auto _ : state) lintaro::SaveGridAsXlsx(lintaro::DescribeGrid(line.tree, look), file);
+    for (auto _ : state)
+        lintaro::worksheet::SaveGridAsXlsx(lintaro::worksheet::DescribeGrid(line.tree, look), file);
     SetSizes(state, line, file);
 }
 BENCHMARK(BM_XlsxFile100k)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -160,8 +161,10 @@ void BM_XlsxMemory100k(benchmark::State& state) {
     const std::string file = ScratchFolder() + "/memory.xlsx";
     long growth = -1;
     for (auto _ : state) {
-        growth = PeakGrowth(
-            [&] { lintaro::SaveGridAsXlsx(lintaro::DescribeGrid(line.tree, look), file); });
+        growth = PeakGrowth([&] {
+            lintaro::worksheet::SaveGridAsXlsx(lintaro::worksheet::DescribeGrid(line.tree, look),
+                                               file);
+        });
     }
     state.counters["export_peak_MB"] = growth / 1e6;
     state.counters["table_MB"] = line.table_bytes / 1e6;
@@ -175,7 +178,8 @@ void BM_XlsMemoryUse16k(benchmark::State& state) {
     const std::string file = ScratchFolder() + "/memory.xls";
     long growth = -1;
     for (auto _ : state) {
-        growth = PeakGrowth([&] { lintaro::SaveGridAsWorksheet(line.tree, look, file, true); });
+        growth = PeakGrowth(
+            [&] { lintaro::worksheet::SaveGridAsWorksheet(line.tree, look, file, true); });
     }
     state.counters["export_peak_MB"] = growth / 1e6;
     state.counters["table_MB"] = line.table_bytes / 1e6;

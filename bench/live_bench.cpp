@@ -190,7 +190,7 @@ double DatabaseBytes(const std::string& path) {
 
 double CsvBytes(const std::vector<OddsRecord>& rows) {
     std::ostringstream csv;
-    lintaro::WriteRows(csv, rows, lintaro::RowFormat::kCsv);
+    lintaro::worksheet::WriteRows(csv, rows, lintaro::worksheet::RowFormat::kCsv);
     return static_cast<double>(csv.str().size());
 }
 

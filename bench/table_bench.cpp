@@ -101,7 +101,7 @@ void BM_BuildAndInsertRow(benchmark::State& state) {
 BENCHMARK(BM_BuildAndInsertRow)->Unit(benchmark::kMillisecond);
 
 void BM_WriteRows(benchmark::State& state) {
-    const auto format = static_cast<lintaro::RowFormat>(state.range(0));
+    const auto format = static_cast<lintaro::worksheet::RowFormat>(state.range(0));
     const auto samples = SampleValues();
     OddsTable table;
     table.ResetTable();
@@ -109,15 +109,15 @@ void BM_WriteRows(benchmark::State& state) {
     int64_t bytes = 0;
     for (auto _ : state) {
         std::ostringstream out;
-        lintaro::WriteRows(out, table.Rows(), format);
+        lintaro::worksheet::WriteRows(out, table.Rows(), format);
         bytes += static_cast<int64_t>(out.tellp());
     }
     state.SetItemsProcessed(state.iterations() * kRowsPerBatch);
     state.SetBytesProcessed(bytes);
 }
 BENCHMARK(BM_WriteRows)
-    ->Arg(static_cast<int>(lintaro::RowFormat::kJsonl))
-    ->Arg(static_cast<int>(lintaro::RowFormat::kCsv))
+    ->Arg(static_cast<int>(lintaro::worksheet::RowFormat::kJsonl))
+    ->Arg(static_cast<int>(lintaro::worksheet::RowFormat::kCsv))
     ->ArgName("format")
     ->Unit(benchmark::kMillisecond);
 

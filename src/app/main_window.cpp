@@ -24,7 +24,7 @@
 #include <utility>
 
 #include "app/toolbar_images.h"
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "live/event_identity.h"
 #include "live/line_movement.h"
 #include "live/line_snapshot.h"
@@ -671,7 +671,7 @@ void TfrmMain::SaveToExcel() {
 void TfrmMain::SaveGridAsWorksheet(const QString& file_name, bool all_rows) {
     // The grid as it stands (grouping, order, widths) with the live widgets' fonts and colours.
     // A failure reaches ActionExecute's default error report.
-    ::lintaro::SaveGridAsWorksheet(ctl_data_grid_->Tree(), ctl_data_grid_->Look(),
+    worksheet::SaveGridAsWorksheet(ctl_data_grid_->Tree(), ctl_data_grid_->Look(),
                                    QFile::encodeName(file_name).toStdString(), all_rows);
 }
 

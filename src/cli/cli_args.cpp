@@ -57,8 +57,8 @@ Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
     return result;
 }
 
-RowFormat ParseRowFormat(const std::string& name) {
-    if (const auto format = RowFormatFromName(name)) return *format;
+worksheet::RowFormat ParseRowFormat(const std::string& name) {
+    if (const auto format = worksheet::RowFormatFromName(name)) return *format;
     throw UsageError("unknown row format \"" + name + "\": use jsonl or csv");
 }
 

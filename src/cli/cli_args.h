@@ -40,7 +40,7 @@ Args ParseArgs(const std::vector<std::string>& args, const std::set<std::string>
                const std::set<std::string>& without_value);
 
 // The value of --format for row output: "jsonl" or "csv"; anything else throws UsageError.
-RowFormat ParseRowFormat(const std::string& name);
+worksheet::RowFormat ParseRowFormat(const std::string& name);
 
 // The value of --today, the local date the readers take as today: a real day written exactly as
 // YYYY-MM-DD; without the option, today's local date. Anything else throws UsageError.

@@ -20,7 +20,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "cli/comparison_sheet.h"
+#include "cli/comparison_worksheet.h"
 #include "cli/line_reading.h"
 #include "compare/aliases.h"
 #include "compare/line_comparison.h"
@@ -35,6 +35,13 @@
 namespace lintaro::cli {
 
 using table::OddsRecord;
+using worksheet::DecimalText;
+using worksheet::ReplacingFile;
+using worksheet::RowFormat;
+using worksheet::RowOptions;
+using worksheet::RowWriter;
+using worksheet::SaveGridAsWorksheet;
+using worksheet::SaveGridAsXlsx;
 
 const char kCompareUsage[] =
     R"(usage: lintaro-cli compare FIRST.jsonl SECOND.jsonl [OPTIONS]
@@ -459,12 +466,12 @@ int RunCompare(const std::vector<std::string>& args) {
         std::cerr << "lintaro-cli: " << failure << std::endl;
     }
     if (worksheet) {
-        ComparisonSheet sheet;
+        ComparisonWorksheet sheet;
         DescribeComparison(comparison, lines.first, lines.second, sheet);
         if (format == CompareFormat::kXls) {
-            SaveGridAsWorksheet(sheet.sheet, parsed.Value("--out"), true);
+            SaveGridAsWorksheet(sheet.worksheet, parsed.Value("--out"), true);
         } else {
-            SaveGridAsXlsx(sheet.sheet, parsed.Value("--out"));
+            SaveGridAsXlsx(sheet.worksheet, parsed.Value("--out"));
         }
     } else if (!parsed.Has("--out")) {
         WriteEvents(std::cout, comparison, lines, format, isatty(STDOUT_FILENO));

@@ -54,6 +54,8 @@ using table::kOddsFields;
 using table::OddsRecord;
 using table::OddsTable;
 using table::StoredValue;
+using worksheet::AppendJsonUtf8;
+using worksheet::DecimalText;
 
 const char kWatchUsage[] =
     R"(usage: lintaro-cli watch first|second|both [--every SECONDS] [--count N] [--db FILE]

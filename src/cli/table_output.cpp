@@ -8,13 +8,25 @@
 #include <streambuf>
 
 #include "export/grid_export.h"
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "export/replacing_file.h"
 #include "export/row_format.h"
 #include "export/xlsx_export.h"
 #include "grid/grid_tree.h"
 
 namespace lintaro::cli {
+
+using worksheet::DescribeGrid;
+using worksheet::ReplacingFile;
+using worksheet::RowFormat;
+using worksheet::RowFormatFromName;
+using worksheet::RowOptions;
+using worksheet::SaveGridAsWorksheet;
+using worksheet::SaveGridAsXlsx;
+using worksheet::WorksheetDescription;
+using worksheet::WriteRows;
+using worksheet::WriteWorksheet;
+using worksheet::WriteXlsx;
 namespace {
 
 // An output stream buffer over a file that replaces its target when complete. A failed write
@@ -114,17 +126,17 @@ void WriteTable(const table::OddsTable& table, const TableOutput& output) {
     // The grid as the window shows it at start: grouped by sport and tournament, by start time.
     grid::GridTree tree;
     tree.Rebuild(table);
-    const SheetDescription sheet = DescribeGrid(tree, grid::GridLook{});
+    const WorksheetDescription worksheet = DescribeGrid(tree, grid::GridLook{});
     if (output.format == TableFormat::kXls) {
         if (output.file.empty()) {
-            WriteWorksheet(sheet, std::cout);
+            WriteWorksheet(worksheet, std::cout);
         } else {
-            SaveGridAsWorksheet(sheet, output.file, true);
+            SaveGridAsWorksheet(worksheet, output.file, true);
         }
     } else if (output.file.empty()) {
-        WriteXlsx(sheet, std::cout);
+        WriteXlsx(worksheet, std::cout);
     } else {
-        SaveGridAsXlsx(sheet, output.file);
+        SaveGridAsXlsx(worksheet, output.file);
     }
 }
 

@@ -29,7 +29,7 @@ TableOutput ParseTableOutput(const Args& parsed);
 // show the control bytes inside their texts escaped as the messages do; a file or a pipe gets
 // them unchanged. A file is replaced only
 // when it is complete. Throws std::runtime_error (EFileCreateError, EFileWriteError,
-// ESheetTooLarge) with a complete message.
+// EWorksheetTooLarge) with a complete message.
 void WriteTable(const table::OddsTable& table, const TableOutput& output);
 
 // WriteTable for a command that writes whatever rows it read, also after a failure of the read:

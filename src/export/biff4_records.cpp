@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-namespace lintaro::biff4 {
+namespace lintaro::worksheet::biff4 {
 
 void RecordWriter::Header(uint16_t type, uint16_t length) {
     U16(type);
@@ -165,4 +165,4 @@ void RecordWriter::AreaFormula(uint16_t row, uint16_t column, uint16_t first_row
 
 void RecordWriter::Eof() { Header(kEof, 0); }
 
-}  // namespace lintaro::biff4
+}  // namespace lintaro::worksheet::biff4

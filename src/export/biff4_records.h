@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro::biff4 {
+namespace lintaro::worksheet::biff4 {
 
 inline constexpr uint16_t kBof = 0x0409;
 inline constexpr uint16_t kCodePage = 0x0042;
@@ -26,7 +26,7 @@ inline constexpr uint16_t kRk = 0x027E;
 inline constexpr uint16_t kFormula = 0x0406;
 inline constexpr uint16_t kEof = 0x000A;
 
-// The sheet's size limits: row numbers in cell references have 14 bits.
+// The worksheet's size limits: row numbers in cell references have 14 bits.
 inline constexpr int kMaxRows = 16'384;
 inline constexpr int kMaxColumns = 256;
 
@@ -69,7 +69,7 @@ class RecordWriter {
     void Number(uint16_t row, uint16_t column, uint16_t xf, double value);
     // An integer of 30 bits (-2^29 .. 2^29 - 1) as an RK value; other integers as a NUMBER.
     void Integer(uint16_t row, uint16_t column, uint16_t xf, int32_t value);
-    // A formula with XF 24 and a zero result, recalculated when the sheet is opened: `function`
+    // A formula with XF 24 and a zero result, recalculated when the worksheet is opened: `function`
     // over the rows first_row..last_row (14 bits each) of `source_column`.
     void AreaFormula(uint16_t row, uint16_t column, uint16_t first_row, uint16_t last_row,
                      uint8_t source_column, AreaFunction function);
@@ -88,4 +88,4 @@ class RecordWriter {
     std::string buffer_;
 };
 
-}  // namespace lintaro::biff4
+}  // namespace lintaro::worksheet::biff4

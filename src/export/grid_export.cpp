@@ -1,4 +1,4 @@
-// The worksheet export: the walk of TGridExport and the BIFF4 sheet of TGridExportExcel. The
+// The worksheet export: the walk of TGridExport and the BIFF4 worksheet of TGridExportExcel. The
 // records are gathered in memory and handed to the output in large blocks.
 #include "export/grid_export.h"
 
@@ -11,17 +11,20 @@
 #include "export/replacing_file.h"
 #include "table/cp1251_text.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
+using table::DateTime;
 using table::FieldAlignment;
-
+using table::FormatDateTime;
+using table::kOddsFields;
+using table::Utf8ToCp1251;
 namespace {
 
 using Xf = std::array<uint8_t, 12>;
 
-// The fixed formats 0 to 28: styles, the default cell format (15), and the formats of the sheet's
-// own parts (21 to 28). Byte 0 is the font, byte 4 the alignment, bytes 6 and 7 the fill, bytes 8
-// to 11 the borders.
+// The fixed formats 0 to 28: styles, the default cell format (15), and the formats of the
+// worksheet's own parts (21 to 28). Byte 0 is the font, byte 4 the alignment, bytes 6 and 7 the
+// fill, bytes 8 to 11 the borders.
 constexpr std::array<Xf, 29> kFixedXfs = {{
     {0x00, 0x00, 0xF5, 0xFF, 0x20, 0x00, 0x00, 0xCE, 0x00, 0x00, 0x00, 0x00},  // 0
     {0x01, 0x00, 0xF5, 0xFF, 0x20, 0xF4, 0x00, 0xCE, 0x00, 0x00, 0x00, 0x00},  // 1
@@ -71,7 +74,7 @@ constexpr size_t kFlushSize = 256 * 1024;
 // Texts of a memo field are cut to what a cell shows.
 constexpr size_t kMemoCellLength = 255;
 
-uint16_t FontOptions(const SheetFont& font) {
+uint16_t FontOptions(const WorksheetFont& font) {
     uint16_t options = 0;
     if (font.bold) options |= biff4::kFontBold;
     if (font.italic) options |= biff4::kFontItalic;
@@ -80,11 +83,11 @@ uint16_t FontOptions(const SheetFont& font) {
     return options;
 }
 
-uint16_t FontHeight(const SheetFont& font) {
+uint16_t FontHeight(const WorksheetFont& font) {
     return static_cast<uint16_t>(std::clamp(font.height, 0, 0xFFFF));
 }
 
-biff4::PaletteColour PaletteEntry(const std::optional<SheetColour>& colour) {
+biff4::PaletteColour PaletteEntry(const std::optional<WorksheetColour>& colour) {
     if (!colour) return {};  // "none" is black
     return {colour->red, colour->green, colour->blue};
 }
@@ -101,8 +104,8 @@ uint8_t AlignmentByte(FieldAlignment alignment) {
     return 0x21;
 }
 
-// The largest number of exported columns: sheet columns are one byte in formulas, and the column
-// fonts (10 + i) must fit the format's one-byte font index.
+// The largest number of exported columns: worksheet columns are one byte in formulas, and the
+// column fonts (10 + i) must fit the format's one-byte font index.
 int MaxExportedColumns(int group_levels) {
     return std::min(255 - kFirstColumnFont + 1, biff4::kMaxColumns - group_levels);
 }
@@ -132,7 +135,7 @@ class StreamSink : public ExportSink {
 
 // ---- TGridExport ----
 
-TGridExport::TGridExport(std::string file_name, const SheetDescription& grid, bool all_rows)
+TGridExport::TGridExport(std::string file_name, const WorksheetDescription& grid, bool all_rows)
     : file_name_(std::move(file_name)), grid_(grid), all_rows_(all_rows) {}
 
 void TGridExport::Execute() {
@@ -164,7 +167,7 @@ void TGridExport::ExportRows() {
     BeginFile();
     SheetRow = 0;
     WriteTitleRows();
-    for (const SheetNode& node : grid_.nodes) {
+    for (const WorksheetNode& node : grid_.nodes) {
         WriteNodeRow(node);
         ++SheetRow;
     }
@@ -174,13 +177,9 @@ void TGridExport::ExportRows() {
 
 // ---- TGridExportExcel ----
 
-TGridExportExcel::TGridExportExcel(std::string file_name, const SheetDescription& grid,
+TGridExportExcel::TGridExportExcel(std::string file_name, const WorksheetDescription& grid,
                                    bool all_rows)
     : TGridExport(std::move(file_name), grid, all_rows), plan_(grid) {}
-
-int TGridExportExcel::RowsNeeded(const SheetDescription& grid) {
-    return SheetPlan(grid).RowCount();
-}
 
 void TGridExportExcel::CheckFits() const {
     const int groups = std::max(grid_.group_levels, 0);
@@ -197,24 +196,30 @@ void TGridExportExcel::FlushWhenFull() {
 void TGridExportExcel::BeginFile() {
     records_.Buffer().clear();
     ExportColumns.clear();
-    for (int i = 0; i < static_cast<int>(grid_.columns.size()); ++i) ExportColumns.push_back(i);
-    const SheetLook& look = grid_.look;
+    for (int i = 0; i < plan_.ExportedCount(); ++i) ExportColumns.push_back(i);
 
     records_.Bof();
     // Without the code page, readers take the texts for their own locale's 8-bit set.
     records_.CodePage();
     records_.Guts();
-    const SheetPalette& p = look.palette;
+    const WorksheetPalette& p = grid_.look.palette;
     records_.Palette({PaletteEntry(p.header_font), PaletteEntry(p.header),
                       PaletteEntry(p.group_node_text), PaletteEntry(p.group_node),
                       PaletteEntry(p.font), PaletteEntry(p.background),
                       PaletteEntry(p.window_frame), PaletteEntry(p.window_background),
                       PaletteEntry(p.band_font), PaletteEntry(p.band), PaletteEntry(p.footer_text),
                       PaletteEntry(p.footer), PaletteEntry(p.grid_line)});
+    WriteFonts();
+    WriteFormats();
+    WriteColumnWidths();
+    records_.Dimensions();
+}
 
+void TGridExportExcel::WriteFonts() {
+    const WorksheetLook& look = grid_.look;
     // Fonts 0 to 3; readers skip index 4, so the next record is font 5.
     for (int i = 0; i < 4; ++i) records_.Font(200, 0, 0x7FFF, "Arial");
-    const auto font = [&](const SheetFont& f, uint16_t colour) {
+    const auto font = [&](const WorksheetFont& f, uint16_t colour) {
         records_.Font(FontHeight(f), FontOptions(f), colour, f.face);
     };
     font(look.font, 12);                                          // 5: cells
@@ -223,79 +228,78 @@ void TGridExportExcel::BeginFile() {
     font(look.band_font, 16);                                     // 8: band captions
     font(look.font, 18);                                          // 9: group footers
     for (int i : ExportColumns) font(grid_.columns[i].font, 12);  // 10 + i
+}
 
+void TGridExportExcel::WriteFormats() {
+    const bool grid_lines = grid_.look.show_grid;
     for (size_t i = 0; i < kFixedXfs.size(); ++i) {
         Xf xf = kFixedXfs[i];
-        if (i == kXfColumnBase && look.show_grid)
-            std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
+        if (i == kXfColumnBase && grid_lines) std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
         records_.Xf(xf);
     }
     for (size_t i = 0; i < ExportColumns.size(); ++i) {
         Xf xf = kFixedXfs[kXfColumnBase];
         xf[0] = static_cast<uint8_t>(kFirstColumnFont + i);
         xf[4] = AlignmentByte(grid_.columns[ExportColumns[i]].alignment);
-        if (look.show_grid) std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
+        if (grid_lines) std::fill(xf.begin() + 8, xf.end(), kThinGridLine);
         records_.Xf(xf);
     }
+}
 
-    for (int g = 0; g < grid_.group_levels; ++g) {
+void TGridExportExcel::WriteColumnWidths() {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         records_.ColInfo(static_cast<uint16_t>(g), kGroupColumnWidth);
     }
     for (size_t i = 0; i < ExportColumns.size(); ++i) {
         const long width =
             static_cast<long>(grid_.columns[ExportColumns[i]].width) * kWidthPerPixel;
-        records_.ColInfo(ToSheetColumn(static_cast<int>(i)),
+        records_.ColInfo(Column(static_cast<int>(i)),
                          static_cast<uint16_t>(std::clamp(width, 0L, 0xFFFFL)));
     }
-    records_.Dimensions();
-    title_rows_ = 0;
 }
 
 void TGridExportExcel::WriteTitleRows() {
-    const uint16_t total_columns = ToSheetColumn(static_cast<int>(ExportColumns.size()));
-    if (grid_.look.show_bands) {
-        const auto row = static_cast<uint16_t>(SheetRow);
-        for (uint16_t column = 0; column < total_columns; ++column) {
-            records_.Blank(row, column, kXfGroup);
-        }
-        for (const SheetPlan::BandCaption& band : plan_.BandCaptions()) {
-            records_.Label(row, static_cast<uint16_t>(band.sheet_column), kXfBand, band.caption);
-        }
-        ++SheetRow;
-        ++title_rows_;
-    }
-    if (grid_.look.show_header) {
-        const auto row = static_cast<uint16_t>(SheetRow);
-        for (int g = 0; g < grid_.group_levels; ++g) {
-            records_.Blank(row, static_cast<uint16_t>(g), kXfGroup);
-        }
-        for (size_t i = 0; i < ExportColumns.size(); ++i) {
-            records_.Label(row, ToSheetColumn(static_cast<int>(i)), kXfCaption,
-                           plan_.Caption(ExportColumns[i]));
-        }
-        ++SheetRow;
-        ++title_rows_;
-    }
+    if (plan_.BandRow() >= 0) WriteBandRow(static_cast<uint16_t>(plan_.BandRow()));
+    if (plan_.HeaderRow() >= 0) WriteHeaderRow(static_cast<uint16_t>(plan_.HeaderRow()));
+    SheetRow = plan_.TitleRows();
     FlushWhenFull();
 }
 
-void TGridExportExcel::WriteCell(uint16_t row, const SheetNode& node, int exported) {
-    const uint16_t column = ToSheetColumn(exported);
+void TGridExportExcel::WriteBandRow(uint16_t row) {
+    const auto columns = static_cast<uint16_t>(plan_.SheetColumnCount());
+    for (uint16_t column = 0; column < columns; ++column) records_.Blank(row, column, kXfGroup);
+    for (const WorksheetPlan::BandCaption& band : plan_.BandCaptions()) {
+        records_.Label(row, static_cast<uint16_t>(band.sheet_column), kXfBand, band.caption);
+    }
+}
+
+void TGridExportExcel::WriteHeaderRow(uint16_t row) {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
+        records_.Blank(row, static_cast<uint16_t>(g), kXfGroup);
+    }
+    for (size_t i = 0; i < ExportColumns.size(); ++i) {
+        records_.Label(row, Column(static_cast<int>(i)), kXfCaption,
+                       plan_.Caption(ExportColumns[i]));
+    }
+}
+
+void TGridExportExcel::WriteCell(uint16_t row, const WorksheetNode& node, int exported) {
+    const uint16_t column = Column(exported);
     const auto xf = static_cast<uint16_t>(kXfFirstColumn + exported);
     const int index = ExportColumns[exported];
-    const SheetValue value = plan_.Value(node, index);
+    const WorksheetValue value = plan_.Value(node, index);
     switch (plan_.KindOf(index)) {
-        case SheetValueKind::kNone:
+        case WorksheetValueKind::kNone:
             records_.Label(row, column, xf, {});
             return;
-        case SheetValueKind::kPrice:
-        case SheetValueKind::kDecimal: {
+        case WorksheetValueKind::kPrice:
+        case WorksheetValueKind::kDecimal: {
             // A null price is written as 0, as the format's readers have always found it.
             const auto* number = std::get_if<double>(&value);
             records_.Number(row, column, xf, number ? *number : 0.0);
             return;
         }
-        case SheetValueKind::kPercent:
+        case WorksheetValueKind::kPercent:
             // A margin that cannot be computed is no margin of 0: the cell stays empty.
             if (const auto* number = std::get_if<double>(&value)) {
                 records_.Number(row, column, xf, *number);
@@ -303,20 +307,20 @@ void TGridExportExcel::WriteCell(uint16_t row, const SheetNode& node, int export
                 records_.Label(row, column, xf, {});
             }
             return;
-        case SheetValueKind::kInteger: {
+        case WorksheetValueKind::kInteger: {
             const auto* integer = std::get_if<int32_t>(&value);
             records_.Integer(row, column, xf, integer ? *integer : 0);
             return;
         }
-        case SheetValueKind::kDateTime: {
-            const auto* moment = std::get_if<table::DateTime>(&value);
+        case WorksheetValueKind::kDateTime: {
+            const auto* moment = std::get_if<DateTime>(&value);
             records_.Label(
                 row, column, xf,
                 moment ? table::Utf8ToCp1251(table::FormatDateTime(*moment, grid_.look.formats))
                        : std::string());
             return;
         }
-        case SheetValueKind::kText: {
+        case WorksheetValueKind::kText: {
             const auto* text = std::get_if<std::string_view>(&value);
             std::string_view shown = text ? *text : std::string_view();
             if (table::kOddsFields[grid_.columns[index].field_index].size >
@@ -329,9 +333,9 @@ void TGridExportExcel::WriteCell(uint16_t row, const SheetNode& node, int export
     }
 }
 
-void TGridExportExcel::WriteNodeRow(const SheetNode& node) {
+void TGridExportExcel::WriteNodeRow(const WorksheetNode& node) {
     const auto row = static_cast<uint16_t>(SheetRow);
-    for (int g = 0; g < grid_.group_levels; ++g) {
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         if (g == node.level && node.IsGroup()) {
             records_.Label(row, static_cast<uint16_t>(g), kXfGroup, node.group_text);
         } else {
@@ -340,7 +344,7 @@ void TGridExportExcel::WriteNodeRow(const SheetNode& node) {
     }
     for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) {
         if (node.IsGroup()) {
-            records_.Blank(row, ToSheetColumn(i), kXfGroup);
+            records_.Blank(row, Column(i), kXfGroup);
         } else {
             WriteCell(row, node, i);
         }
@@ -349,46 +353,47 @@ void TGridExportExcel::WriteNodeRow(const SheetNode& node) {
 }
 
 void TGridExportExcel::WriteFooterRows() {
-    if (!grid_.look.show_summary_footer) return;
-    const auto row = static_cast<uint16_t>(SheetRow);
-    for (int g = 0; g < grid_.group_levels; ++g) {
+    if (plan_.FooterRow() < 0) return;
+    const auto row = static_cast<uint16_t>(plan_.FooterRow());
+    for (int g = 0; g < plan_.GroupColumnCount(); ++g) {
         records_.Blank(row, static_cast<uint16_t>(g), kXfFooterBlank);
     }
-    const int first_row = title_rows_;
-    const int last_row = SheetRow - 1;
-    for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) {
-        // The exported columns are the sheet description's columns in their order.
-        const SheetFooterCell footer = plan_.Footer(ExportColumns[i]);
-        if (footer.source_column < 0) {
-            records_.Blank(row, ToSheetColumn(i), kXfFooterBlank);
-        } else if (last_row < first_row) {
-            // No node rows: a reversed range would take in the header and the footer cell
-            // itself, so an empty grid gets its value, 0.
-            records_.Number(row, ToSheetColumn(i), kXfFooter, 0.0);
-        } else {
-            biff4::AreaFunction function = biff4::AreaFunction::kCountA;
-            switch (footer.summary) {
-                case SheetSummary::kSum:
-                    function = biff4::AreaFunction::kSum;
-                    break;
-                case SheetSummary::kMin:
-                    function = biff4::AreaFunction::kMin;
-                    break;
-                case SheetSummary::kMax:
-                    function = biff4::AreaFunction::kMax;
-                    break;
-                case SheetSummary::kAverage:
-                    function = biff4::AreaFunction::kAverage;
-                    break;
-                default:
-                    break;
-            }
-            records_.AreaFormula(row, ToSheetColumn(i), static_cast<uint16_t>(first_row),
-                                 static_cast<uint16_t>(last_row),
-                                 static_cast<uint8_t>(footer.source_column), function);
-        }
-    }
+    for (int i = 0; i < static_cast<int>(ExportColumns.size()); ++i) WriteFooterCell(row, i);
     ++SheetRow;
+}
+
+void TGridExportExcel::WriteFooterCell(uint16_t row, int exported) {
+    // The exported columns are the worksheet description's columns in their order.
+    const WorksheetFooterCell footer = plan_.Footer(ExportColumns[exported]);
+    if (footer.IsBlank()) {
+        records_.Blank(row, Column(exported), kXfFooterBlank);
+        return;
+    }
+    if (!footer.HasRows()) {
+        records_.Number(row, Column(exported), kXfFooter, 0.0);
+        return;
+    }
+    biff4::AreaFunction function = biff4::AreaFunction::kCountA;
+    switch (footer.summary) {
+        case WorksheetSummary::kSum:
+            function = biff4::AreaFunction::kSum;
+            break;
+        case WorksheetSummary::kMin:
+            function = biff4::AreaFunction::kMin;
+            break;
+        case WorksheetSummary::kMax:
+            function = biff4::AreaFunction::kMax;
+            break;
+        case WorksheetSummary::kAverage:
+            function = biff4::AreaFunction::kAverage;
+            break;
+        case WorksheetSummary::kCount:
+        case WorksheetSummary::kNone:
+            break;
+    }
+    records_.AreaFormula(row, Column(exported), static_cast<uint16_t>(footer.first_row),
+                         static_cast<uint16_t>(footer.last_row),
+                         static_cast<uint8_t>(plan_.SheetColumnOf(footer.source)), function);
 }
 
 void TGridExportExcel::EndFile() {
@@ -397,13 +402,13 @@ void TGridExportExcel::EndFile() {
     records_.Buffer().clear();
 }
 
-void SaveGridAsWorksheet(const SheetDescription& grid, const std::string& file_name,
+void SaveGridAsWorksheet(const WorksheetDescription& grid, const std::string& file_name,
                          bool all_rows) {
     TGridExportExcel exporter(file_name, grid, all_rows);
     exporter.Execute();
 }
 
-void WriteWorksheet(const SheetDescription& grid, std::ostream& out) {
+void WriteWorksheet(const WorksheetDescription& grid, std::ostream& out) {
     TGridExportExcel exporter("", grid, true);
     StreamSink sink(out);
     exporter.ExportTo(sink);
@@ -411,4 +416,4 @@ void WriteWorksheet(const SheetDescription& grid, std::ostream& out) {
     if (!out) throw std::runtime_error("Cannot write the worksheet: the output stream failed");
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

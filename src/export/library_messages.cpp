@@ -25,7 +25,7 @@
 #include <sanitizer/common_interface_defs.h>
 #endif
 
-namespace lintaro {
+namespace lintaro::worksheet {
 namespace {
 
 // AddressSanitizer's reports go to the real standard error while it is held back: the abort that
@@ -119,4 +119,4 @@ ScopedLibraryMessageFilter::~ScopedLibraryMessageFilter() {
     errno = saved_errno;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

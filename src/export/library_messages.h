@@ -3,7 +3,7 @@
 // the code into one complete message of ours, so a user should not read the library's lines too.
 #pragma once
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // While at least one filter lives, whatever the process writes to standard error (file
 // descriptor 2) is held back in memory. When the last one ends, lines that begin with "[ERROR]" or
@@ -18,4 +18,4 @@ class ScopedLibraryMessageFilter {
     ScopedLibraryMessageFilter& operator=(const ScopedLibraryMessageFilter&) = delete;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <random>
 
-namespace lintaro {
+namespace lintaro::worksheet {
 namespace {
 
 std::string FolderOf(const std::string& path) {
@@ -140,4 +140,4 @@ void ReplacingFile::Commit() {
     temp_path_.clear();
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // The target's folder cannot take the file (it does not exist, is read-only, or the name is a
 // folder). The message names the file and the system's reason: "Cannot create file NAME: No such
@@ -48,7 +48,6 @@ class ReplacingFile {
     const std::string& TemporaryPath() const { return temp_path_; }
     // True when the target is a device or a pipe that takes the bytes as they come.
     bool Direct() const { return direct_; }
-    const std::string& Target() const { return target_; }
 
   private:
     void Discard();
@@ -61,4 +60,4 @@ class ReplacingFile {
     bool direct_ = false;
 };
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

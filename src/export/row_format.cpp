@@ -9,13 +9,12 @@
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 using table::DateTime;
 using table::Decimal;
 using table::kOddsFieldCount;
 using table::OddsRecord;
-
 namespace {
 
 // Decimal digits of `value`, zero-padded on the left to `width` (a sign comes first).
@@ -236,4 +235,4 @@ void WriteRows(std::ostream& out, const std::vector<OddsRecord>& rows, RowFormat
     if (!out) throw std::runtime_error("Cannot write the rows: the output stream failed");
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -10,7 +10,7 @@
 
 #include "table/odds_table.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 enum class RowFormat {
     kJsonl,  // one JSON object per row, the 20 field names as keys in field order; texts as
@@ -64,4 +64,4 @@ void AppendJsonUtf8(std::string& out, std::string_view text);
 // The exact decimal text of a stored decimal: "1.85", "-0.5", "2" (no trailing zeros, no exponent).
 std::string DecimalText(table::Decimal value);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::worksheet {
 namespace {
 
 constexpr uint32_t kEndOfDirectory = 0x06054b50;
@@ -178,4 +178,4 @@ std::optional<std::string> FindIncompleteXmlPart(const std::string& path) {
     return std::nullopt;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

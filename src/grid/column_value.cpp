@@ -36,19 +36,19 @@ table::FieldKind ColumnKind(const GridColumn& column) {
     return table::kOddsFields.at(column.field_index).kind;
 }
 
-StoredValue ColumnValue(const OddsRecord& row, const GridColumn& column) {
-    if (column.computed == ComputedColumn::kNone) {
-        StoredValue value = table::GetField(row, column.field_index);
+StoredValue ColumnValue(const OddsRecord& row, ColumnKey key) {
+    if (key.computed == ComputedColumn::kNone) {
+        StoredValue value = table::GetField(row, key.field_index);
         // A price of at most 1.0 is an outcome not offered: it sorts, filters and exports as the
         // empty cell it shows.
         if (const auto* decimal = std::get_if<Decimal>(&value);
-            decimal && DecimalFormatOf(column.field_index) == table::DecimalFormat::kPrice &&
+            decimal && DecimalFormatOf(key.field_index) == table::DecimalFormat::kPrice &&
             !table::IsQuotedPrice(*decimal)) {
             return std::monostate{};
         }
         return value;
     }
-    const std::optional<double> margin = MarginOf(row, column.computed);
+    const std::optional<double> margin = MarginOf(row, key.computed);
     if (!margin) return std::monostate{};
     return Decimal{MarginTenthsOfPercent(*margin) * kScaledPerTenth};
 }
@@ -65,7 +65,7 @@ std::string ColumnText(const OddsRecord& row, const GridColumn& column,
     if (column.computed == ComputedColumn::kNone) {
         return table::DisplayText(row, column.field_index, formats);
     }
-    const StoredValue value = ColumnValue(row, column);
+    const StoredValue value = ColumnValue(row, KeyOf(column));
     if (const auto* decimal = std::get_if<Decimal>(&value)) {
         return DecimalText(*decimal, column, formats);
     }
@@ -75,7 +75,7 @@ std::string ColumnText(const OddsRecord& row, const GridColumn& column,
 std::string ExactCellText(const OddsRecord& row, const GridColumn& column,
                           const RegionalFormats& formats) {
     if (column.computed != ComputedColumn::kNone) return {};
-    const StoredValue value = ColumnValue(row, column);
+    const StoredValue value = ColumnValue(row, KeyOf(column));
     const auto* decimal = std::get_if<Decimal>(&value);
     if (!decimal || !table::ShowsRounded(*decimal, DecimalFormatOf(column.field_index))) return {};
     return table::FormatExactDecimal(*decimal, formats.decimal_mark);

@@ -12,11 +12,20 @@
 
 namespace lintaro::grid {
 
+// What a cell is read from: a table field, or a value computed from the whole row. All that
+// ColumnValue needs of a column, so a reader without a layout column (the worksheet export) names
+// the cell without making one up.
+struct ColumnKey {
+    int field_index = -1;  // index into kOddsFields; -1 for a computed column
+    ComputedColumn computed = ComputedColumn::kNone;
+};
+inline ColumnKey KeyOf(const GridColumn& column) { return {column.field_index, column.computed}; }
+
 // The kind of the column's values (a margin is a decimal).
 table::FieldKind ColumnKind(const GridColumn& column);
 // The cell's value; monostate for null (a margin without the prices it needs, a price of at most
 // 1.0, which is no price).
-table::StoredValue ColumnValue(const table::OddsRecord& row, const GridColumn& column);
+table::StoredValue ColumnValue(const table::OddsRecord& row, ColumnKey key);
 // The cell's display text (UTF-8): the field's display text, or a margin as "5.3%".
 std::string ColumnText(const table::OddsRecord& row, const GridColumn& column,
                        const table::RegionalFormats& formats);

@@ -421,7 +421,7 @@ ColumnFilterMatcher::~ColumnFilterMatcher() = default;
 
 bool ColumnFilterMatcher::Matches(const table::OddsRecord& row) {
     State& s = *state_;
-    const StoredValue stored = ColumnValue(row, s.column);
+    const StoredValue stored = ColumnValue(row, KeyOf(s.column));
     switch (s.filter.kind) {
         case ColumnFilter::Kind::kNone:
             return true;

@@ -35,7 +35,7 @@ std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
         std::vector<std::string_view> distinct;
         std::vector<int32_t> id_of_row(rows.size(), -1);
         for (size_t i = 0; i < rows.size(); ++i) {
-            const StoredValue value = ColumnValue(table_rows[rows[i]], column);
+            const StoredValue value = ColumnValue(table_rows[rows[i]], KeyOf(column));
             if (const auto* text = std::get_if<std::string_view>(&value)) {
                 auto [it, inserted] = ids.try_emplace(*text, static_cast<int32_t>(distinct.size()));
                 if (inserted) distinct.push_back(*text);
@@ -53,7 +53,7 @@ std::vector<int64_t> OrderKeys(const std::vector<OddsRecord>& table_rows,
             keys[i] = id_of_row[i] < 0 ? 0 : rank[id_of_row[i]];
     } else {
         for (size_t i = 0; i < rows.size(); ++i) {
-            const StoredValue value = ColumnValue(table_rows[rows[i]], column);
+            const StoredValue value = ColumnValue(table_rows[rows[i]], KeyOf(column));
             int64_t key = kNullKey;
             if (const auto* moment = std::get_if<table::DateTime>(&value)) key = moment->ms;
             if (const auto* decimal = std::get_if<table::Decimal>(&value)) key = decimal->scaled;
@@ -399,7 +399,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
             std::unordered_set<std::string_view> seen;
             std::vector<std::string_view> texts;
             for (int32_t row : rows) {
-                const StoredValue value = ColumnValue(table_rows[row], shown);
+                const StoredValue value = ColumnValue(table_rows[row], KeyOf(shown));
                 if (IsBlank(value)) {
                     has_blank = true;
                 } else if (seen.insert(std::get<std::string_view>(value)).second) {
@@ -413,7 +413,7 @@ std::vector<FilterListEntry> GridTree::FilterList(int column) const {
             // that show alike, such as two times within one second, give one entry).
             std::vector<std::pair<int64_t, int32_t>> by_value;
             for (int32_t row : rows) {
-                const StoredValue value = ColumnValue(table_rows[row], shown);
+                const StoredValue value = ColumnValue(table_rows[row], KeyOf(shown));
                 int64_t key = 0;
                 if (const auto* moment = std::get_if<table::DateTime>(&value))
                     key = moment->ms;

@@ -7,8 +7,8 @@ namespace lintaro::cli {
 namespace {
 
 TEST(RowFormatTest, FormatNames) {
-    EXPECT_EQ(ParseRowFormat("jsonl"), RowFormat::kJsonl);
-    EXPECT_EQ(ParseRowFormat("csv"), RowFormat::kCsv);
+    EXPECT_EQ(ParseRowFormat("jsonl"), worksheet::RowFormat::kJsonl);
+    EXPECT_EQ(ParseRowFormat("csv"), worksheet::RowFormat::kCsv);
     for (const char* bad : {"", "JSONL", "json", "csv ", "xls"}) {
         SCOPED_TRACE(bad);
         EXPECT_THROW(ParseRowFormat(bad), UsageError);

@@ -52,7 +52,7 @@ OddsRecord Event(const char* sport, const char* home, const char* guest, int day
 
 std::string Jsonl(const std::vector<OddsRecord>& rows) {
     std::ostringstream out;
-    lintaro::WriteRows(out, rows, lintaro::RowFormat::kJsonl);
+    lintaro::worksheet::WriteRows(out, rows, lintaro::worksheet::RowFormat::kJsonl);
     return out.str();
 }
 

@@ -30,6 +30,8 @@ using lintaro::testing_util::CliProcess;
 using lintaro::testing_util::CliRun;
 using lintaro::testing_util::Process;
 using lintaro::testing_util::RunCli;
+using worksheet::RowFormat;
+using worksheet::WriteRows;
 
 constexpr chr::year_month_day kToday = testing_util::kDemoToday;
 

@@ -34,7 +34,7 @@ constexpr std::chrono::year_month_day kToday{std::chrono::year{2026}, std::chron
 
 std::string Expected(const std::vector<lintaro::table::OddsRecord>& rows) {
     std::ostringstream out;
-    lintaro::WriteRows(out, rows, lintaro::RowFormat::kJsonl);
+    lintaro::worksheet::WriteRows(out, rows, lintaro::worksheet::RowFormat::kJsonl);
     return out.str();
 }
 

@@ -46,6 +46,9 @@ using testing_util::CliProcess;
 using testing_util::CliRun;
 using testing_util::Process;
 using testing_util::RunCli;
+using worksheet::DecimalText;
+using worksheet::RowFormat;
+using worksheet::WriteRows;
 
 constexpr const char* kToday = "2026-12-20";
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace lintaro::testing {
+namespace lintaro::worksheet::testing {
 
 struct Record {
     uint16_t type = 0;
@@ -115,4 +115,4 @@ inline std::vector<Cell> CellsOf(const std::vector<Record>& records) {
     return cells;
 }
 
-}  // namespace lintaro::testing
+}  // namespace lintaro::worksheet::testing

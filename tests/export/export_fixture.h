@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "export/sheet_description.h"
+#include "export/worksheet_description.h"
 #include "table/cp1251_text.h"
 #include "table/odds_table.h"
 
-namespace lintaro::testing {
+namespace lintaro::worksheet::testing {
 
 inline std::string Cp(std::string_view utf8) { return table::Utf8ToCp1251(utf8); }
 
@@ -69,7 +69,7 @@ inline double Days(int year, int month, int day, int hour = 0, int minute = 0) {
 
 struct SmallGrid {
     table::OddsTable table;
-    SheetDescription sheet;
+    WorksheetDescription worksheet;
 
     SmallGrid() {
         table.ResetTable();
@@ -106,11 +106,11 @@ struct SmallGrid {
                          table::Null{}, table::Null{}, table::Null{}, table::Null{}, table::Null{},
                          table::Null{}, table::Null{}, table::Null{}, int32_t{3}});
 
-        sheet.group_levels = 2;
-        sheet.bands = {{Cp("Общие данные"), 2}, {Cp("Исходы"), 2}, {Cp("Тотал"), 2}};
+        worksheet.group_levels = 2;
+        worksheet.bands = {{Cp("Общие данные"), 2}, {Cp("Исходы"), 2}, {Cp("Тотал"), 2}};
         const auto column = [](const char* caption, const char* field, int width,
                                table::FieldAlignment alignment) {
-            SheetColumn c;
+            WorksheetColumn c;
             c.caption = Cp(caption);
             c.field_index = field ? table::FieldIndex(field) : -1;
             c.width = width;
@@ -118,7 +118,7 @@ struct SmallGrid {
             c.alignment = alignment;
             return c;
         };
-        sheet.columns = {
+        worksheet.columns = {
             column("Дата события", "sport_event_date", 104, table::FieldAlignment::kLeft),
             column("Командa дом.", "team_h_name", 150, table::FieldAlignment::kLeft),
             column("1", "P1", 50, table::FieldAlignment::kRight),
@@ -126,12 +126,12 @@ struct SmallGrid {
             column("знач.", "VT", 50, table::FieldAlignment::kCenter),
             column("без поля", nullptr, 40, table::FieldAlignment::kLeft),
         };
-        sheet.columns[1].summary = SheetSummary::kCount;
-        sheet.columns[2].font.bold = true;
-        sheet.columns[5].disable_caption = true;
+        worksheet.columns[1].summary = WorksheetSummary::kCount;
+        worksheet.columns[2].font.bold = true;
+        worksheet.columns[5].disable_caption = true;
 
         const std::vector<table::OddsRecord>& rows = table.Rows();
-        sheet.nodes = {
+        worksheet.nodes = {
             Group(0, "Вид спорта : футбол "),
             Group(1, "Турнир : Англия "),
             Event(&rows[0]),
@@ -142,18 +142,18 @@ struct SmallGrid {
         };
     }
 
-    SheetNode Group(int level, const char* text) const {
-        SheetNode node;
+    WorksheetNode Group(int level, const char* text) const {
+        WorksheetNode node;
         node.level = level;
         node.group_text = Cp(text);
         return node;
     }
-    SheetNode Event(const table::OddsRecord* row) const {
-        SheetNode node;
-        node.level = sheet.group_levels;
+    WorksheetNode Event(const table::OddsRecord* row) const {
+        WorksheetNode node;
+        node.level = worksheet.group_levels;
         node.row = row;
         return node;
     }
 };
 
-}  // namespace lintaro::testing
+}  // namespace lintaro::worksheet::testing

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-namespace lintaro {
+namespace lintaro::worksheet {
 namespace {
 
 // Points standard error at a file of its own for the test's lifetime and reads what reached it.
@@ -81,4 +81,4 @@ TEST(LibraryMessageFilterTest, OverlappingFiltersOnTwoThreadsHoldUntilTheLastEnd
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -1,5 +1,5 @@
-// Exported files read back by other programs: the Excel 4.0 sheet by xlrd, the .xlsx workbook by
-// openpyxl (Debian's python3-xlrd and python3-openpyxl, run by Debian's own interpreter).
+// Exported files read back by other programs: the Excel 4.0 worksheet by xlrd, the .xlsx workbook
+// by openpyxl (Debian's python3-xlrd and python3-openpyxl, run by Debian's own interpreter).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,11 +7,11 @@
 #include <sstream>
 
 #include "export/grid_export.h"
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "export/xlsx_export.h"
 #include "export_fixture.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 using table::Null;
 
@@ -53,14 +53,14 @@ const char kXlrdScript[] = R"(
 import sys, xlrd
 sys.stdout.reconfigure(encoding="utf-8")
 book = xlrd.open_workbook(sys.argv[1])
-sheet = book.sheet_by_index(0)
-print("encoding", book.encoding, "size", sheet.nrows, sheet.ncols)
-for r in range(sheet.nrows):
-    for c in range(sheet.ncols):
-        kind = sheet.cell_type(r, c)
+worksheet = book.sheet_by_index(0)
+print("encoding", book.encoding, "size", worksheet.nrows, worksheet.ncols)
+for r in range(worksheet.nrows):
+    for c in range(worksheet.ncols):
+        kind = worksheet.cell_type(r, c)
         if kind in (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK):
             continue
-        value = sheet.cell_value(r, c)
+        value = worksheet.cell_value(r, c)
         # Without number format records xlrd calls every cell "text"; the value's own type tells.
         print(r, c, type(value).__name__, repr(value))
 )";
@@ -69,7 +69,7 @@ TEST(ReadBackTest, XlrdReadsTheWorksheetsTextsAndNumbers) {
     TempDir dir;
     SmallGrid grid;
     const std::string file = dir.File("line.xls");
-    SaveGridAsWorksheet(grid.sheet, file, true);
+    SaveGridAsWorksheet(grid.worksheet, file, true);
     const std::vector<std::string> lines = RunPython(dir, kXlrdScript, file);
     ExpectLines(lines, {
                            "encoding cp1251 size 10 8",
@@ -103,15 +103,15 @@ const char kOpenpyxlScript[] = R"(
 import sys, openpyxl
 sys.stdout.reconfigure(encoding="utf-8")
 book = openpyxl.load_workbook(sys.argv[1])
-sheet = book.active
-print("freeze", sheet.freeze_panes)
-print("filter", sheet.auto_filter.ref)
-print("summary below", sheet.sheet_properties.outlinePr.summaryBelow)
-for row in sheet.iter_rows():
+worksheet = book.active
+print("freeze", worksheet.freeze_panes)
+print("filter", worksheet.auto_filter.ref)
+print("summary below", worksheet.sheet_properties.outlinePr.summaryBelow)
+for row in worksheet.iter_rows():
     for cell in row:
         if cell.value is not None:
             print(cell.coordinate, type(cell.value).__name__, cell.value, cell.number_format)
-for index, dimension in sorted(sheet.row_dimensions.items()):
+for index, dimension in sorted(worksheet.row_dimensions.items()):
     if dimension.outline_level:
         print("level", index, dimension.outline_level)
 )";
@@ -120,7 +120,7 @@ TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
     TempDir dir;
     SmallGrid grid;
     const std::string file = dir.File("Линия.xlsx");
-    SaveGridAsXlsx(grid.sheet, file);
+    SaveGridAsXlsx(grid.worksheet, file);
     const std::vector<std::string> lines = RunPython(dir, kOpenpyxlScript, file);
     ExpectLines(lines, {
                            "freeze A3",
@@ -153,6 +153,38 @@ TEST(ReadBackTest, OpenpyxlReadsTheWorkbookWithOutlinesFilterAndRealNumbers) {
     }
 }
 
+// The workbook puts its rows where the plan does when the look leaves title rows out: the frozen
+// rows, the filter's header row and the footer's range move with them.
+TEST(ReadBackTest, XlsxRowsFollowTheTitleRowsThatAreShown) {
+    struct Case {
+        bool bands;
+        bool header;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {false,
+         true,
+         {"freeze A2", "filter A1:H8", "D1 str Командa дом. General", "D9 str =COUNTA(D2:D8) 0"}},
+        {true,
+         false,
+         {"freeze A2", "filter None", "C1 str Общие данные General", "D9 str =COUNTA(D2:D8) 0"}},
+        {false,
+         false,
+         {"freeze None", "filter None", "A1 str Вид спорта : футбол  General",
+          "D8 str =COUNTA(D1:D7) 0"}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "bands " << c.bands << ", header " << c.header);
+        SmallGrid grid;
+        grid.worksheet.look.show_bands = c.bands;
+        grid.worksheet.look.show_header = c.header;
+        const std::string file = dir.File("line.xlsx");
+        SaveGridAsXlsx(grid.worksheet, file);
+        ExpectLines(RunPython(dir, kOpenpyxlScript, file), c.expected);
+    }
+}
+
 // The odds grid with two margin columns shown: the same numbers in both formats, where the grid
 // shows them (after the prices of their bands), and an empty cell where a margin has no prices.
 TEST(ReadBackTest, ShownMarginColumnsReadBackFromBothFormats) {
@@ -179,11 +211,11 @@ TEST(ReadBackTest, ShownMarginColumnsReadBackFromBothFormats) {
     tree.Rebuild(table);
     ASSERT_TRUE(tree.SetColumnShown(grid::kColMargin1X2, true));
     ASSERT_TRUE(tree.SetColumnShown(grid::kColMarginTotal, true));
-    const SheetDescription sheet = DescribeGrid(tree, grid::GridLook{});
+    const WorksheetDescription worksheet = DescribeGrid(tree, grid::GridLook{});
 
     TempDir dir;
     const std::string xls = dir.File("line.xls");
-    SaveGridAsWorksheet(sheet, xls, true);
+    SaveGridAsWorksheet(worksheet, xls, true);
     ExpectLines(RunPython(dir, kXlrdScript, xls), {
                                                       "encoding cp1251 size 7 20",
                                                       "0 12 str 'Фора'",
@@ -196,7 +228,7 @@ TEST(ReadBackTest, ShownMarginColumnsReadBackFromBothFormats) {
                                                       "5 19 str ''",
                                                   });
     const std::string xlsx = dir.File("line.xlsx");
-    SaveGridAsXlsx(sheet, xlsx);
+    SaveGridAsXlsx(worksheet, xlsx);
     const std::vector<std::string> lines = RunPython(dir, kOpenpyxlScript, xlsx);
     ExpectLines(lines, {
                            "L2 str Маржа 1X2 General",
@@ -215,15 +247,15 @@ TEST(ReadBackTest, XlsxHasNoRowLimitOfTheOldFormatAndKeepsControlCharacters) {
     SmallGrid grid;
     table::OddsRecord odd = grid.table.Rows()[0];
     odd.team_h_name = Cp("Tab\there\x01");
-    grid.sheet.nodes.assign(20'000, grid.Event(&grid.table.Rows()[1]));
-    grid.sheet.nodes.push_back(grid.Event(&odd));
+    grid.worksheet.nodes.assign(20'000, grid.Event(&grid.table.Rows()[1]));
+    grid.worksheet.nodes.push_back(grid.Event(&odd));
     const std::string file = dir.File("big.xlsx");
-    SaveGridAsXlsx(grid.sheet, file);
+    SaveGridAsXlsx(grid.worksheet, file);
     const std::vector<std::string> lines =
         RunPython(dir,
                   "import sys, openpyxl\n"
-                  "sheet = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
-                  "rows = list(sheet.iter_rows(values_only=True))\n"
+                  "worksheet = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
+                  "rows = list(worksheet.iter_rows(values_only=True))\n"
                   "print(len(rows), repr(rows[-2][3]), rows[-1][3])\n",
                   file);
     ASSERT_EQ(lines.size(), 1u);
@@ -235,11 +267,11 @@ TEST(ReadBackTest, XlsxHasNoRowLimitOfTheOldFormatAndKeepsControlCharacters) {
 TEST(ReadBackTest, EmptyGridReadsBackFromBothFormats) {
     TempDir dir;
     SmallGrid grid;
-    grid.sheet.nodes.clear();
-    SaveGridAsWorksheet(grid.sheet, dir.File("empty.xls"), true);
+    grid.worksheet.nodes.clear();
+    SaveGridAsWorksheet(grid.worksheet, dir.File("empty.xls"), true);
     ExpectLines(RunPython(dir, kXlrdScript, dir.File("empty.xls")),
                 {"encoding cp1251 size 3 8", "1 3 str 'Командa дом.'", "2 3 float 0.0"});
-    SaveGridAsXlsx(grid.sheet, dir.File("empty.xlsx"));
+    SaveGridAsXlsx(grid.worksheet, dir.File("empty.xlsx"));
     ExpectLines(RunPython(dir, kOpenpyxlScript, dir.File("empty.xlsx")),
                 {"freeze A3", "D2 str Командa дом. General", "D3 int 0 0"});
 }
@@ -256,4 +288,4 @@ TEST(XlsxFormatTest, SpreadsheetDateFormatsFollowTheRegionalPatterns) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

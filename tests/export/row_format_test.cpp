@@ -8,7 +8,7 @@
 
 #include "table/cp1251_text.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 using table::OddsRecord;
 
@@ -196,4 +196,4 @@ TEST(RowFormatTest, AFailingStreamIsReported) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -17,7 +17,7 @@
 #include "export/xlsx_export.h"
 #include "export_fixture.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 using table::OddsRecord;
 
@@ -35,9 +35,9 @@ constexpr uint16_t kLabel = 0x0204;
 constexpr uint16_t kNumber = 0x0203;
 constexpr uint16_t kFormula = 0x0406;
 
-std::string Export(const SheetDescription& sheet) {
+std::string Export(const WorksheetDescription& worksheet) {
     std::ostringstream out;
-    WriteWorksheet(sheet, out);
+    WriteWorksheet(worksheet, out);
     return out.str();
 }
 
@@ -79,10 +79,10 @@ std::vector<Record> Preamble(const std::vector<Record>& records) {
 
 TEST(WorksheetTest, BeginsWithTheFixedRecordsThenThePaletteFontsFormatsAndWidths) {
     SmallGrid grid;
-    grid.sheet.look.palette.header = SheetColour{1, 2, 3};
-    grid.sheet.look.palette.grid_line = std::nullopt;  // "none" is black
-    grid.sheet.look.font = {Cp("Шрифт"), 170, false, true};
-    const std::vector<Record> head = Preamble(testing::SplitRecords(Export(grid.sheet)));
+    grid.worksheet.look.palette.header = WorksheetColour{1, 2, 3};
+    grid.worksheet.look.palette.grid_line = std::nullopt;  // "none" is black
+    grid.worksheet.look.font = {Cp("Шрифт"), 170, false, true};
+    const std::vector<Record> head = Preamble(testing::SplitRecords(Export(grid.worksheet)));
 
     size_t at = 0;
     const auto next = [&](uint16_t type) -> const std::string& {
@@ -119,19 +119,19 @@ TEST(WorksheetTest, BeginsWithTheFixedRecordsThenThePaletteFontsFormatsAndWidths
     EXPECT_EQ(next(0x0231), font(170, 2, 10, grid_font));
     EXPECT_EQ(next(0x0231), font(160, 0, 16, Cp("MS Sans Serif")));
     EXPECT_EQ(next(0x0231), font(170, 2, 18, grid_font));
-    for (const SheetColumn& column : grid.sheet.columns) {
+    for (const WorksheetColumn& column : grid.worksheet.columns) {
         EXPECT_EQ(next(0x0231), font(180, column.font.bold ? 1 : 0, 12, Cp("Тахома")));
     }
 
     std::vector<std::string> xfs;
     while (at < head.size() && head[at].type == 0x0443) xfs.push_back(next(0x0443));
-    ASSERT_EQ(xfs.size(), 29 + grid.sheet.columns.size());
+    ASSERT_EQ(xfs.size(), 29 + grid.worksheet.columns.size());
     EXPECT_EQ(xfs[0], std::string("\x00\x00\xF5\xFF\x20\x00\x00\xCE\x00\x00\x00\x00", 12));
     EXPECT_EQ(xfs[15], std::string("\x00\x00\x01\x00\x20\x00\x00\xCE\x00\x00\x00\x00", 12));
     EXPECT_EQ(xfs[21], std::string("\x05\x00\x01\x00\x21\x78\x41\x03\xA1\xA1\xA1\xA1", 12));
     EXPECT_EQ(xfs[24], std::string("\x05\x00\x01\x00\x22\x78\xC1\x02\xB9\xB9\xB9\xB9", 12));
     const char alignments[] = {0x21, 0x21, 0x23, 0x23, 0x22, 0x21};
-    for (size_t i = 0; i < grid.sheet.columns.size(); ++i) {
+    for (size_t i = 0; i < grid.worksheet.columns.size(); ++i) {
         std::string expected = xfs[21];
         expected[0] = char(10 + i);
         expected[4] = alignments[i];
@@ -153,8 +153,8 @@ TEST(WorksheetTest, BeginsWithTheFixedRecordsThenThePaletteFontsFormatsAndWidths
 
 TEST(WorksheetTest, WithoutGridLinesTheColumnFormatsHaveNoBorders) {
     SmallGrid grid;
-    grid.sheet.look.show_grid = false;
-    const std::vector<Record> head = Preamble(testing::SplitRecords(Export(grid.sheet)));
+    grid.worksheet.look.show_grid = false;
+    const std::vector<Record> head = Preamble(testing::SplitRecords(Export(grid.worksheet)));
     int column_formats = 0;
     int xf = 0;
     for (const Record& record : head) {
@@ -172,7 +172,7 @@ TEST(WorksheetTest, WithoutGridLinesTheColumnFormatsHaveNoBorders) {
 // group rows written in full whatever their state, event rows with a null price as 0, the footer.
 TEST(WorksheetTest, WritesTitleRowsEveryNodeAndTheFooterCellByCell) {
     SmallGrid grid;
-    const std::vector<Cell> cells = CellsOf(testing::SplitRecords(Export(grid.sheet)));
+    const std::vector<Cell> cells = CellsOf(testing::SplitRecords(Export(grid.worksheet)));
     const std::vector<OddsRecord>& rows = grid.table.Rows();
 
     std::vector<Cell> expected;
@@ -183,7 +183,7 @@ TEST(WorksheetTest, WritesTitleRowsEveryNodeAndTheFooterCellByCell) {
     expected.push_back(Blank(1, 0, 23));
     expected.push_back(Blank(1, 1, 23));
     for (int i = 0; i < 6; ++i) {
-        const SheetColumn& column = grid.sheet.columns[i];
+        const WorksheetColumn& column = grid.worksheet.columns[i];
         expected.push_back(Label(1, 2 + i, 22, column.disable_caption ? "" : column.caption));
     }
     const auto group_row = [&](int row, int level, const std::string& text) {
@@ -220,14 +220,14 @@ TEST(WorksheetTest, WritesTitleRowsEveryNodeAndTheFooterCellByCell) {
         EXPECT_EQ(cells[i], expected[i])
             << "cell record " << i << " at row " << cells[i].row << ", column " << cells[i].column;
     }
-    // The formula's result is zero and recalculated when the sheet is opened.
-    for (const Record& record : testing::SplitRecords(Export(grid.sheet))) {
+    // The formula's result is zero and recalculated when the worksheet is opened.
+    for (const Record& record : testing::SplitRecords(Export(grid.worksheet))) {
         if (record.type != kFormula) continue;
         EXPECT_EQ(record.data.size(), 29u);
         EXPECT_EQ(record.data.substr(6, 12),
                   std::string(8, '\0') + std::string("\x03\x00\x0B\x00", 4));
     }
-    EXPECT_EQ(testing::SplitRecords(Export(grid.sheet)).back().type, 0x000A);
+    EXPECT_EQ(testing::SplitRecords(Export(grid.worksheet)).back().type, 0x000A);
 }
 
 TEST(WorksheetTest, FooterRangeStartsAfterTheTitleRowsThatWereWritten) {
@@ -242,9 +242,9 @@ TEST(WorksheetTest, FooterRangeStartsAfterTheTitleRowsThatWereWritten) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "bands " << c.bands << ", header " << c.header);
         SmallGrid grid;
-        grid.sheet.look.show_bands = c.bands;
-        grid.sheet.look.show_header = c.header;
-        const std::vector<Cell> cells = CellsOf(testing::SplitRecords(Export(grid.sheet)));
+        grid.worksheet.look.show_bands = c.bands;
+        grid.worksheet.look.show_header = c.header;
+        const std::vector<Cell> cells = CellsOf(testing::SplitRecords(Export(grid.worksheet)));
         std::vector<Cell> formulas;
         for (const Cell& cell : cells) {
             if (cell.type == kFormula) formulas.push_back(cell);
@@ -257,13 +257,13 @@ TEST(WorksheetTest, FooterRangeStartsAfterTheTitleRowsThatWereWritten) {
 
 TEST(WorksheetTest, SummariesOtherThanCountReadTheirFieldByName) {
     SmallGrid grid;
-    grid.sheet.columns[2].summary = SheetSummary::kSum;  // its own field
-    grid.sheet.columns[3].summary = SheetSummary::kMax;
-    grid.sheet.columns[3].summary_field = "p1";  // letter case ignored
-    grid.sheet.columns[4].summary = SheetSummary::kAverage;
-    grid.sheet.columns[4].summary_field = "dop_info";  // not exported: no formula
+    grid.worksheet.columns[2].summary = WorksheetSummary::kSum;  // its own field
+    grid.worksheet.columns[3].summary = WorksheetSummary::kMax;
+    grid.worksheet.columns[3].summary_field = "p1";  // letter case ignored
+    grid.worksheet.columns[4].summary = WorksheetSummary::kAverage;
+    grid.worksheet.columns[4].summary_field = "dop_info";  // not exported: no formula
     std::vector<Cell> footer;
-    for (const Cell& cell : CellsOf(testing::SplitRecords(Export(grid.sheet)))) {
+    for (const Cell& cell : CellsOf(testing::SplitRecords(Export(grid.worksheet)))) {
         if (cell.row == 9) footer.push_back(cell);
     }
     ASSERT_EQ(footer.size(), 8u);
@@ -276,8 +276,8 @@ TEST(WorksheetTest, SummariesOtherThanCountReadTheirFieldByName) {
 
 TEST(WorksheetTest, EmptyGridCountsZeroInsteadOfAReversedRange) {
     SmallGrid grid;
-    grid.sheet.nodes.clear();
-    const std::vector<Cell> cells = CellsOf(testing::SplitRecords(Export(grid.sheet)));
+    grid.worksheet.nodes.clear();
+    const std::vector<Cell> cells = CellsOf(testing::SplitRecords(Export(grid.worksheet)));
     // Band row, header row, footer row.
     ASSERT_EQ(cells.size(), 8u + 3u + 8u + 8u);
     EXPECT_EQ(cells[19 + 3], Number(2, 3, 24, 0));
@@ -286,23 +286,23 @@ TEST(WorksheetTest, EmptyGridCountsZeroInsteadOfAReversedRange) {
 
 TEST(WorksheetTest, GridWithoutTableWritesAnEmptyFile) {
     SmallGrid grid;
-    grid.sheet.has_data = false;
-    EXPECT_EQ(Export(grid.sheet), "");
+    grid.worksheet.has_data = false;
+    EXPECT_EQ(Export(grid.worksheet), "");
 }
 
 TEST(WorksheetTest, IntegersTooWideForAnRkValueAreWrittenAsNumbers) {
     SmallGrid grid;
-    grid.sheet.columns[5].field_index = table::FieldIndex("Key_ID");
+    grid.worksheet.columns[5].field_index = table::FieldIndex("Key_ID");
     OddsRecord wide = grid.table.Rows()[0];
     wide.Key_ID = 1 << 29;
     OddsRecord negative = wide;
     negative.Key_ID = -(1 << 29);
     OddsRecord null_key = wide;
     null_key.Key_ID.reset();
-    grid.sheet.nodes = {grid.Event(&grid.table.Rows()[0]), grid.Event(&wide), grid.Event(&negative),
-                        grid.Event(&null_key)};
+    grid.worksheet.nodes = {grid.Event(&grid.table.Rows()[0]), grid.Event(&wide),
+                            grid.Event(&negative), grid.Event(&null_key)};
     std::vector<Cell> keys;
-    for (const Cell& cell : CellsOf(testing::SplitRecords(Export(grid.sheet)))) {
+    for (const Cell& cell : CellsOf(testing::SplitRecords(Export(grid.worksheet)))) {
         if (cell.column == 7 && cell.row >= 2 && cell.row < 6) keys.push_back(cell);
     }
     ASSERT_EQ(keys.size(), 4u);
@@ -323,17 +323,17 @@ TEST(WorksheetFileTest, RowLimitIsRefusedBeforeAnyFileIsTouched) {
     testing::WriteAll(target, "old");
     SmallGrid grid;
     // Two title rows and the footer leave 16 381 rows for nodes.
-    grid.sheet.nodes.assign(16'381, grid.Event(&grid.table.Rows()[0]));
-    SaveGridAsWorksheet(grid.sheet, target, true);
+    grid.worksheet.nodes.assign(16'381, grid.Event(&grid.table.Rows()[0]));
+    SaveGridAsWorksheet(grid.worksheet, target, true);
     const std::vector<Cell> cells = CellsOf(testing::SplitRecords(testing::ReadAll(target)));
     EXPECT_EQ(cells.back().row, 16'383);
 
     testing::WriteAll(target, "old");
-    grid.sheet.nodes.push_back(grid.sheet.nodes.back());
+    grid.worksheet.nodes.push_back(grid.worksheet.nodes.back());
     try {
-        SaveGridAsWorksheet(grid.sheet, target, true);
+        SaveGridAsWorksheet(grid.worksheet, target, true);
         FAIL() << "no refusal";
-    } catch (const ESheetTooLarge& e) {
+    } catch (const EWorksheetTooLarge& e) {
         EXPECT_STREQ(e.what(),
                      "Cannot export 16385 rows: an Excel 4.0 worksheet holds at most 16384");
     }
@@ -341,9 +341,9 @@ TEST(WorksheetFileTest, RowLimitIsRefusedBeforeAnyFileIsTouched) {
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"line.xls"});
 
     // Without the title rows and the footer the same nodes fit.
-    grid.sheet.look.show_bands = grid.sheet.look.show_header = false;
-    grid.sheet.look.show_summary_footer = false;
-    SaveGridAsWorksheet(grid.sheet, target, true);
+    grid.worksheet.look.show_bands = grid.worksheet.look.show_header = false;
+    grid.worksheet.look.show_summary_footer = false;
+    SaveGridAsWorksheet(grid.worksheet, target, true);
     EXPECT_NE(testing::ReadAll(target), "old");
 }
 
@@ -363,9 +363,9 @@ TEST(WorksheetFileTest, FolderThatCannotTakeTheFileGivesCannotCreateFileWithTheR
         for (const bool xlsx : {false, true}) {
             try {
                 if (xlsx) {
-                    SaveGridAsXlsx(grid.sheet, target);
+                    SaveGridAsXlsx(grid.worksheet, target);
                 } else {
-                    SaveGridAsWorksheet(grid.sheet, target, true);
+                    SaveGridAsWorksheet(grid.worksheet, target, true);
                 }
                 ADD_FAILURE() << "no failure";
             } catch (const EFileCreateError& e) {
@@ -382,32 +382,32 @@ TEST(WorksheetFileTest, NamesWithBlanksAndCyrillicAndLinksAreWrittenInPlace) {
     const std::string target = dir.File("Линия на завтра.xls");
     testing::WriteAll(target, "old");
     std::filesystem::permissions(target, std::filesystem::perms(0640));
-    SaveGridAsWorksheet(grid.sheet, target, true);
-    EXPECT_EQ(testing::ReadAll(target), Export(grid.sheet));
+    SaveGridAsWorksheet(grid.worksheet, target, true);
+    EXPECT_EQ(testing::ReadAll(target), Export(grid.worksheet));
     EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
 
     // A link keeps pointing at the file, which gets the new content.
     std::filesystem::create_symlink("Линия на завтра.xls", dir.File("link.xls"));
-    grid.sheet.nodes.pop_back();
-    SaveGridAsWorksheet(grid.sheet, dir.File("link.xls"), true);
+    grid.worksheet.nodes.pop_back();
+    SaveGridAsWorksheet(grid.worksheet, dir.File("link.xls"), true);
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.xls")));
-    EXPECT_EQ(testing::ReadAll(target), Export(grid.sheet));
+    EXPECT_EQ(testing::ReadAll(target), Export(grid.worksheet));
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"link.xls", "Линия на завтра.xls"}));
 }
 
 TEST(WorksheetFileTest, DevicesAndPipesTakeTheBytesDirectly) {
     SmallGrid grid;
-    SaveGridAsWorksheet(grid.sheet, "/dev/null", true);
-    SaveGridAsXlsx(grid.sheet, "/dev/null");
+    SaveGridAsWorksheet(grid.worksheet, "/dev/null", true);
+    SaveGridAsXlsx(grid.worksheet, "/dev/null");
 
     TempDir dir;
     const std::string pipe_path = dir.File("pipe");
     ASSERT_EQ(mkfifo(pipe_path.c_str(), 0600), 0);
     std::string received;
     std::thread reader([&] { received = testing::ReadAll(pipe_path); });
-    SaveGridAsWorksheet(grid.sheet, pipe_path, true);
+    SaveGridAsWorksheet(grid.worksheet, pipe_path, true);
     reader.join();
-    EXPECT_TRUE(received == Export(grid.sheet));
+    EXPECT_TRUE(received == Export(grid.worksheet));
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"pipe"});
 }
 
@@ -462,7 +462,7 @@ LimitedWrite WriteUnderSizeLimit(rlim_t limit, const std::function<void()>& writ
 // one message, with the system's reason, is all a user gets.
 TEST(WorksheetFileTest, FailedWriteKeepsTheOldFileAndLeavesNoPartialFile) {
     SmallGrid grid;
-    grid.sheet.nodes.assign(5000, grid.Event(&grid.table.Rows()[0]));
+    grid.worksheet.nodes.assign(5000, grid.Event(&grid.table.Rows()[0]));
     struct Case {
         const char* name;
         rlim_t limit;
@@ -471,11 +471,11 @@ TEST(WorksheetFileTest, FailedWriteKeepsTheOldFileAndLeavesNoPartialFile) {
     };
     const Case cases[] = {
         {"line.xls", 20'000,
-         [&](const std::string& file) { SaveGridAsWorksheet(grid.sheet, file, true); },
+         [&](const std::string& file) { SaveGridAsWorksheet(grid.worksheet, file, true); },
          "File too large"},
-        {"line.xlsx", 20'000, [&](const std::string& file) { SaveGridAsXlsx(grid.sheet, file); },
-         nullptr},
-        {"line.xlsx", 1'000, [&](const std::string& file) { SaveGridAsXlsx(grid.sheet, file); },
+        {"line.xlsx", 20'000,
+         [&](const std::string& file) { SaveGridAsXlsx(grid.worksheet, file); }, nullptr},
+        {"line.xlsx", 1'000, [&](const std::string& file) { SaveGridAsXlsx(grid.worksheet, file); },
          "File too large"},
     };
     for (const Case& c : cases) {
@@ -509,9 +509,9 @@ TEST(WorksheetFileTest, FullDiskKeepsTheOldFile) {
     const std::string target = mount_point + "/line.xls";
     testing::WriteAll(target, "the previous export");
     SmallGrid grid;
-    grid.sheet.nodes.assign(5000, grid.Event(&grid.table.Rows()[0]));
+    grid.worksheet.nodes.assign(5000, grid.Event(&grid.table.Rows()[0]));
     try {
-        SaveGridAsWorksheet(grid.sheet, target, true);
+        SaveGridAsWorksheet(grid.worksheet, target, true);
         FAIL() << "no failure";
     } catch (const EFileWriteError& e) {
         EXPECT_EQ(std::string(e.what()),
@@ -526,4 +526,4 @@ TEST(WorksheetFileTest, FullDiskKeepsTheOldFile) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -1,10 +1,13 @@
-// The rules of a sheet description that both worksheet writers share.
-#include "export/sheet_description.h"
+// The rules of a worksheet description that both worksheet writers share.
+#include "export/worksheet_description.h"
 
 #include <algorithm>
 #include <string_view>
 
-namespace lintaro {
+namespace lintaro::worksheet {
+
+using table::kOddsFieldCount;
+using table::kOddsFields;
 namespace {
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
@@ -14,17 +17,17 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
     });
 }
 
-std::string_view FieldName(const SheetColumn& column) {
-    if (column.field_index < 0 || column.field_index >= table::kOddsFieldCount) return {};
-    return table::kOddsFields[column.field_index].name;
+std::string_view FieldName(const WorksheetColumn& column) {
+    if (column.field_index < 0 || column.field_index >= kOddsFieldCount) return {};
+    return kOddsFields[column.field_index].name;
 }
 
 }  // namespace
 
-int SummarySourceColumn(const std::vector<SheetColumn>& columns, int i) {
-    const SheetColumn& column = columns[i];
-    if (column.summary == SheetSummary::kCount) return i;
-    if (column.summary == SheetSummary::kNone) return -1;
+int SummarySourceColumn(const std::vector<WorksheetColumn>& columns, int i) {
+    const WorksheetColumn& column = columns[i];
+    if (column.summary == WorksheetSummary::kCount) return i;
+    if (column.summary == WorksheetSummary::kNone) return -1;
     const std::string_view wanted =
         column.summary_field.empty() ? FieldName(column) : column.summary_field;
     for (int s = 0; s < static_cast<int>(columns.size()); ++s) {
@@ -34,4 +37,4 @@ int SummarySourceColumn(const std::vector<SheetColumn>& columns, int i) {
     return -1;
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "export/sheet_description.h"
+#include "export/worksheet_description.h"
 #include "grid/grid_layout.h"
 #include "grid/grid_tree.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // What the export writes of `tree` as it stands: the exported columns of its layout (visible
 // columns of visible bands, in band then header order) with their captions, widths, fonts (the
@@ -21,14 +21,14 @@ namespace lintaro {
 // With `all_rows` false only the event rows whose table rows are in `selected_rows` are written,
 // each with the group rows above it (once per group), in tree order.
 // The description points into the tree's table, which must outlive it.
-SheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLook& look,
-                              bool all_rows = true, const std::vector<int>& selected_rows = {});
+WorksheetDescription DescribeGrid(const grid::GridTree& tree, const grid::GridLook& look,
+                                  bool all_rows = true, const std::vector<int>& selected_rows = {});
 
 // Writes the grid as an Excel 4.0 worksheet to `file_name`, through TGridExportExcel. Throws
 // EFileCreateError ("Cannot create file NAME: REASON") when the folder cannot take the file,
-// EFileWriteError when writing fails (the old file then stays as it was), and ESheetTooLarge
+// EFileWriteError when writing fails (the old file then stays as it was), and EWorksheetTooLarge
 // before touching any file when the grid needs more than 16 384 rows.
 void SaveGridAsWorksheet(const grid::GridTree& tree, const grid::GridLook& look,
                          const std::string& file_name, bool all_rows);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

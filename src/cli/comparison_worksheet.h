@@ -9,22 +9,23 @@
 #include <vector>
 
 #include "compare/line_comparison.h"
-#include "export/sheet_description.h"
+#include "export/worksheet_description.h"
 #include "table/odds_table.h"
 
 namespace lintaro::cli {
 
 // The worksheet of a comparison, with the rows it points to: keep it whole while it is written.
-struct ComparisonSheet {
+struct ComparisonWorksheet {
     std::deque<table::OddsRecord>
-        best_rows;           // the rows of the better prices, one per matched event
-    SheetDescription sheet;  // its event rows point into `first`, `second`, best_rows
+        best_rows;  // the rows of the better prices, one per matched event
+    worksheet::WorksheetDescription
+        worksheet;  // its event rows point into `first`, `second`, best_rows
 };
 
 // Lays `comparison` of the rows `first` and `second` out as a worksheet (the grid's columns and
 // look at start, the tournament column shown). `first` and `second` must outlive the result.
 void DescribeComparison(const compare::LineComparison& comparison,
                         const std::vector<table::OddsRecord>& first,
-                        const std::vector<table::OddsRecord>& second, ComparisonSheet& out);
+                        const std::vector<table::OddsRecord>& second, ComparisonWorksheet& out);
 
 }  // namespace lintaro::cli

@@ -1,13 +1,13 @@
 // The odds grid as the worksheet export sees it: columns, bands and look taken from the headless
 // grid, every node of its tree in order, and the file the window's and the CLI's export write.
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 
 #include <gtest/gtest.h>
 
 #include "biff4_reader.h"
 #include "export_fixture.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 using table::OddsTable;
 
@@ -37,20 +37,20 @@ void FillTable(OddsTable& table) {
     row("футбол", "Испания", testing::Days(2026, 12, 26), "Барселона", 1.1);
 }
 
-TEST(GridSheetTest, DescribesTheGridAsLaidOutAtStart) {
+TEST(GridWorksheetTest, DescribesTheGridAsLaidOutAtStart) {
     OddsTable table;
     FillTable(table);
     grid::GridTree tree;
     tree.Rebuild(table);
-    const SheetDescription sheet = DescribeGrid(tree, grid::GridLook{});
+    const WorksheetDescription worksheet = DescribeGrid(tree, grid::GridLook{});
 
-    EXPECT_EQ(sheet.group_levels, 2);
-    ASSERT_EQ(sheet.bands.size(), 4u);
+    EXPECT_EQ(worksheet.group_levels, 2);
+    ASSERT_EQ(worksheet.bands.size(), 4u);
     const std::pair<const char*, int> bands[] = {
         {"Общие данные", 3}, {"Исходы", 6}, {"Фора", 4}, {"Тотал", 3}};
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(sheet.bands[i].caption, Cp(bands[i].first));
-        EXPECT_EQ(sheet.bands[i].column_count, bands[i].second);
+        EXPECT_EQ(worksheet.bands[i].caption, Cp(bands[i].first));
+        EXPECT_EQ(worksheet.bands[i].column_count, bands[i].second);
     }
     const char* fields[] = {"sport_event_date",
                             "team_h_name",
@@ -68,25 +68,26 @@ TEST(GridSheetTest, DescribesTheGridAsLaidOutAtStart) {
                             "VT",
                             "TM",
                             "TB"};
-    ASSERT_EQ(sheet.columns.size(), 16u);
+    ASSERT_EQ(worksheet.columns.size(), 16u);
     for (size_t i = 0; i < 16; ++i) {
         SCOPED_TRACE(fields[i]);
-        EXPECT_EQ(sheet.columns[i].field_index, table::FieldIndex(fields[i]));
+        EXPECT_EQ(worksheet.columns[i].field_index, table::FieldIndex(fields[i]));
         const bool bold = i >= 3 && i != 9 && i != 11 && i != 13;  // prices, not the values
-        EXPECT_EQ(sheet.columns[i].font.bold, bold);
-        EXPECT_EQ(sheet.columns[i].font.height, 160);
-        EXPECT_EQ(sheet.columns[i].summary, i == 1 ? SheetSummary::kCount : SheetSummary::kNone);
+        EXPECT_EQ(worksheet.columns[i].font.bold, bold);
+        EXPECT_EQ(worksheet.columns[i].font.height, 160);
+        EXPECT_EQ(worksheet.columns[i].summary,
+                  i == 1 ? WorksheetSummary::kCount : WorksheetSummary::kNone);
     }
-    EXPECT_EQ(sheet.columns[1].caption, Cp("Командa дом."));
-    EXPECT_EQ(sheet.columns[0].width, 104);
-    EXPECT_EQ(sheet.columns[3].alignment, table::FieldAlignment::kRight);
-    EXPECT_EQ(sheet.columns[9].alignment, table::FieldAlignment::kCenter);
-    EXPECT_EQ(sheet.look.palette.header_font, (SheetColour{0, 0, 128}));
-    EXPECT_EQ(sheet.look.formats.short_date, "dd.MM.yyyy");
+    EXPECT_EQ(worksheet.columns[1].caption, Cp("Командa дом."));
+    EXPECT_EQ(worksheet.columns[0].width, 104);
+    EXPECT_EQ(worksheet.columns[3].alignment, table::FieldAlignment::kRight);
+    EXPECT_EQ(worksheet.columns[9].alignment, table::FieldAlignment::kCenter);
+    EXPECT_EQ(worksheet.look.palette.header_font, (WorksheetColour{0, 0, 128}));
+    EXPECT_EQ(worksheet.look.formats.short_date, "dd.MM.yyyy");
 
     // Sports in code order, tournaments likewise, events by start time.
     std::vector<std::string> nodes;
-    for (const SheetNode& node : sheet.nodes) {
+    for (const WorksheetNode& node : worksheet.nodes) {
         nodes.push_back(
             std::to_string(node.level) + " " +
             table::Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
@@ -97,15 +98,15 @@ TEST(GridSheetTest, DescribesTheGridAsLaidOutAtStart) {
                                         "2 Поздний", "1 Турнир : Испания ", "2 Барселона"}));
 }
 
-TEST(GridSheetTest, SelectedRowsComeWithTheirGroupRowsOnce) {
+TEST(GridWorksheetTest, SelectedRowsComeWithTheirGroupRowsOnce) {
     OddsTable table;
     FillTable(table);
     grid::GridTree tree;
     tree.Rebuild(table);
     // Table rows 0 ("Поздний") and 3 ("Барселона"): one sport, two tournaments.
-    const SheetDescription sheet = DescribeGrid(tree, grid::GridLook{}, false, {0, 3});
+    const WorksheetDescription worksheet = DescribeGrid(tree, grid::GridLook{}, false, {0, 3});
     std::vector<std::string> nodes;
-    for (const SheetNode& node : sheet.nodes) {
+    for (const WorksheetNode& node : worksheet.nodes) {
         nodes.push_back(
             table::Cp1251ToUtf8(node.IsGroup() ? node.group_text : *node.row->team_h_name));
     }
@@ -113,7 +114,7 @@ TEST(GridSheetTest, SelectedRowsComeWithTheirGroupRowsOnce) {
                                                "Поздний", "Турнир : Испания ", "Барселона"}));
 }
 
-TEST(GridSheetTest, WorksheetOfTheOddsGridCountsTheHomeTeams) {
+TEST(GridWorksheetTest, WorksheetOfTheOddsGridCountsTheHomeTeams) {
     OddsTable table;
     FillTable(table);
     grid::GridTree tree;
@@ -135,7 +136,7 @@ TEST(GridSheetTest, WorksheetOfTheOddsGridCountsTheHomeTeams) {
         EXPECT_EQ(cell.formula, std::string("\x25\x02\xC0\x0A\xC0\x03\x03\x42\x01\xA9\x00", 11));
     }
     EXPECT_EQ(formulas, 1);
-    // The basketball event's null P1 is the number 0, in the P1 column (sheet column 5).
+    // The basketball event's null P1 is the number 0, in the P1 column (worksheet column 5).
     bool found = false;
     for (const testing::Cell& cell : cells) {
         if (cell.row == 4 && cell.column == 5) {
@@ -148,9 +149,9 @@ TEST(GridSheetTest, WorksheetOfTheOddsGridCountsTheHomeTeams) {
     EXPECT_TRUE(found);
 }
 
-// A closed table (the window at start) and an open empty one give a valid sheet: titles, and the
-// count 0 in the footer.
-TEST(GridSheetTest, GridOfAClosedOrEmptyTableGivesTitlesAndAZeroCount) {
+// A closed table (the window at start) and an open empty one give a valid worksheet: titles, and
+// the count 0 in the footer.
+TEST(GridWorksheetTest, GridOfAClosedOrEmptyTableGivesTitlesAndAZeroCount) {
     for (const bool open : {false, true}) {
         SCOPED_TRACE(open ? "open" : "closed");
         OddsTable table;
@@ -175,7 +176,7 @@ TEST(GridSheetTest, GridOfAClosedOrEmptyTableGivesTitlesAndAZeroCount) {
 
 // Texts at the table's largest sizes: a 255-character sport makes a group text longer than that,
 // written whole; team names of 255 characters likewise.
-TEST(GridSheetTest, TextsAtTheTablesLargestSizesAreWrittenWhole) {
+TEST(GridWorksheetTest, TextsAtTheTablesLargestSizesAreWrittenWhole) {
     OddsTable table;
     table.ResetTable();
     const std::string sport(255, '\xE0');  // "а" x 255
@@ -206,4 +207,4 @@ TEST(GridSheetTest, TextsAtTheTablesLargestSizesAreWrittenWhole) {
 }
 
 }  // namespace
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

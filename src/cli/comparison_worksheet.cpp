@@ -1,12 +1,12 @@
 // The comparison as the worksheet writers read it: the grid's columns and look from a grid at
 // start, and nodes of our own, one group per compared event.
-#include "cli/comparison_sheet.h"
+#include "cli/comparison_worksheet.h"
 
 #include <cstdio>
 #include <optional>
 #include <string>
 
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "export/row_format.h"
 #include "grid/grid_layout.h"
 #include "grid/grid_tree.h"
@@ -19,6 +19,8 @@ using table::Decimal;
 using table::OddsRecord;
 using table::OddsTable;
 using table::Utf8ToCp1251;
+using worksheet::DecimalText;
+using worksheet::DescribeGrid;
 
 namespace {
 
@@ -160,7 +162,7 @@ std::string GroupText(const compare::ComparedEvent& event, const OddsRecord& nam
 
 void DescribeComparison(const compare::LineComparison& comparison,
                         const std::vector<OddsRecord>& first, const std::vector<OddsRecord>& second,
-                        ComparisonSheet& out) {
+                        ComparisonWorksheet& out) {
     // The grid's columns and look at start, with the tournament shown: it names each row's own
     // tournament, in its bookmaker's language, and marks the row of the better prices.
     OddsTable no_rows;
@@ -168,16 +170,16 @@ void DescribeComparison(const compare::LineComparison& comparison,
     grid::GridTree tree;
     tree.MutableLayout().SetVisible(grid::kColCompetition, true);
     tree.Rebuild(no_rows);
-    out.sheet = DescribeGrid(tree, grid::GridLook{});
-    out.sheet.group_levels = 1;
-    out.sheet.nodes.clear();
+    out.worksheet = DescribeGrid(tree, grid::GridLook{});
+    out.worksheet.group_levels = 1;
+    out.worksheet.nodes.clear();
     out.best_rows.clear();
     for (const compare::ComparedEvent& event : comparison.events) {
         const OddsRecord* first_row = event.first >= 0 ? &first[event.first] : nullptr;
         const OddsRecord* second_row = event.second >= 0 ? &second[event.second] : nullptr;
-        SheetNode group;
+        worksheet::WorksheetNode group;
         group.group_text = Utf8ToCp1251(GroupText(event, first_row ? *first_row : *second_row));
-        out.sheet.nodes.push_back(std::move(group));
+        out.worksheet.nodes.push_back(std::move(group));
         if (first_row && second_row) {
             out.best_rows.push_back(BestRow(*first_row, event.comparison));
         }
@@ -186,10 +188,10 @@ void DescribeComparison(const compare::LineComparison& comparison,
               first_row && second_row ? static_cast<const OddsRecord*>(&out.best_rows.back())
                                       : nullptr}) {
             if (!row) continue;
-            SheetNode node;
+            worksheet::WorksheetNode node;
             node.level = 1;
             node.row = row;
-            out.sheet.nodes.push_back(std::move(node));
+            out.worksheet.nodes.push_back(std::move(node));
         }
     }
 }
