@@ -318,18 +318,12 @@ int Root(std::vector<int>& parent, int x) {
     return x;
 }
 
-}  // namespace
-
-MatchResult MatchEvents(std::span<const OddsRecord> first, std::span<const OddsRecord> second,
-                        const MatchOptions& options) {
-    MatchResult result;
-    std::unordered_map<std::string, int> sports;
-    std::vector<std::string> sport_keys;
-    SideRows a, b;
-    ReadSide(first, sports, sport_keys, a);
-    ReadSide(second, sports, sport_keys, b);
-    const auto alike = AlikeNames(a, b, sport_keys, options);
-
+// Every pair of a first's event and a second's event of the same sport whose names are alike and
+// whose starts lie within the largest offset and drift of each other, by the first's row.
+std::vector<Candidate> FindCandidates(
+    const SideRows& a, const SideRows& b,
+    const std::unordered_map<uint64_t, std::vector<NameMatch>>& alike,
+    const MatchOptions& options) {
     // The second's events by sport and names, each list in order of start.
     std::unordered_map<uint64_t, std::vector<int>> events_b;
     for (size_t r = 0; r < b.sport.size(); ++r) {
@@ -367,7 +361,11 @@ MatchResult MatchEvents(std::span<const OddsRecord> first, std::span<const OddsR
         }
     }
 
-    // The offset: the commonest half-hour-rounded difference among events with one sure candidate.
+    return candidates;
+}
+
+// The offset: the commonest half-hour-rounded difference among events with one sure candidate.
+void ChooseOffset(const std::vector<Candidate>& candidates, MatchResult& result) {
     std::map<int64_t, int> votes;
     for (size_t c = 0; c < candidates.size();) {
         size_t end = c;
@@ -396,11 +394,14 @@ MatchResult MatchEvents(std::span<const OddsRecord> first, std::span<const OddsR
     }
     result.offset_ms = best_halves * kHalfHourMs;
     result.offset_support = best_votes;
+}
 
-    // Candidates that start within the drift of the offset, scored.
+// Keeps the candidates that start within the drift of the offset, scored.
+void KeepNearOffset(std::vector<Candidate>& candidates, int64_t offset_ms,
+                    const MatchOptions& options) {
     std::vector<Candidate> kept;
     for (Candidate& c : candidates) {
-        const int64_t drift = std::llabs(c.difference - result.offset_ms);
+        const int64_t drift = std::llabs(c.difference - offset_ms);
         if (drift > options.max_drift_ms) continue;
         c.score = (c.home + c.guest) / 2.0 -
                   0.05 * static_cast<double>(drift) /
@@ -408,6 +409,22 @@ MatchResult MatchEvents(std::span<const OddsRecord> first, std::span<const OddsR
         kept.push_back(c);
     }
     candidates.swap(kept);
+}
+
+}  // namespace
+
+MatchResult MatchEvents(std::span<const OddsRecord> first, std::span<const OddsRecord> second,
+                        const MatchOptions& options) {
+    MatchResult result;
+    std::unordered_map<std::string, int> sports;
+    std::vector<std::string> sport_keys;
+    SideRows a, b;
+    ReadSide(first, sports, sport_keys, a);
+    ReadSide(second, sports, sport_keys, b);
+    const auto alike = AlikeNames(a, b, sport_keys, options);
+    std::vector<Candidate> candidates = FindCandidates(a, b, alike, options);
+    ChooseOffset(candidates, result);
+    KeepNearOffset(candidates, result.offset_ms, options);
 
     // Groups of candidates linked through a shared event, each assigned on its own.
     const int n_first = static_cast<int>(first.size());

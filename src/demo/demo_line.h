@@ -111,38 +111,31 @@ SecondLine BuildSecondLine(const DemoOptions& options, std::chrono::year_month_d
 // A line that moves on one generation at a time, each step as cheap as the line is long (building
 // generation g afresh replays g steps): what a moving demo server holds. It starts at the options'
 // generation; Line() is what Build...Line gives for the current generation. Advance goes on past
-// kMaxDemoGeneration.
-class MovingFirstLine {
+// kMaxDemoGeneration. `Model` is the bookmaker's events as they move (first_line.h, second_line.h);
+// `Published` the pages and rows it shows.
+template <typename Model, typename Published>
+class MovingLine {
   public:
-    MovingFirstLine(const DemoOptions& options, std::chrono::year_month_day today);  // as Build
-    ~MovingFirstLine();
-    MovingFirstLine(MovingFirstLine&&) noexcept;
-    MovingFirstLine& operator=(MovingFirstLine&&) noexcept;
+    MovingLine(const DemoOptions& options, std::chrono::year_month_day today);  // as Build...Line
+    ~MovingLine();
+    MovingLine(MovingLine&&) noexcept;
+    MovingLine& operator=(MovingLine&&) noexcept;
 
     uint32_t Generation() const;
     void Advance();
-    FirstLine Line() const;
+    Published Line() const;
 
   private:
-    struct Model;
     std::unique_ptr<Model> model_;
 };
 
-class MovingSecondLine {
-  public:
-    MovingSecondLine(const DemoOptions& options, std::chrono::year_month_day today);
-    ~MovingSecondLine();
-    MovingSecondLine(MovingSecondLine&&) noexcept;
-    MovingSecondLine& operator=(MovingSecondLine&&) noexcept;
-
-    uint32_t Generation() const;
-    void Advance();
-    SecondLine Line() const;
-
-  private:
-    struct Model;
-    std::unique_ptr<Model> model_;
-};
+struct FirstLineModel;
+struct SecondLineModel;
+using MovingFirstLine = MovingLine<FirstLineModel, FirstLine>;
+using MovingSecondLine = MovingLine<SecondLineModel, SecondLine>;
+// Made once each, in first_line.cpp and second_line.cpp.
+extern template class MovingLine<FirstLineModel, FirstLine>;
+extern template class MovingLine<SecondLineModel, SecondLine>;
 
 // The rows the readers insert from the demo line published on `today`, in insertion order.
 std::vector<table::OddsRecord> PublishedFirstRows(const DemoOptions& options,

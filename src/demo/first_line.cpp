@@ -223,16 +223,7 @@ void FirstBook::Move(Events& sections, const DemoOptions& options, uint32_t gene
         rng);
 }
 
-MovingFirstLine::MovingFirstLine(const DemoOptions& options, std::chrono::year_month_day today)
-    : model_(std::make_unique<Model>(options, today)) {}
-
-MovingFirstLine::~MovingFirstLine() = default;
-MovingFirstLine::MovingFirstLine(MovingFirstLine&&) noexcept = default;
-MovingFirstLine& MovingFirstLine::operator=(MovingFirstLine&&) noexcept = default;
-
-uint32_t MovingFirstLine::Generation() const { return model_->options.generation; }
-
-void MovingFirstLine::Advance() { model_->Advance(); }
+template class MovingLine<FirstLineModel, FirstLine>;
 
 FirstLine BuildFirstLine(const DemoOptions& options, std::chrono::year_month_day today) {
     return MovingFirstLine(options, today).Line();

@@ -52,8 +52,10 @@ struct FirstBook {
 };
 
 // What a MovingFirstLine holds.
-struct MovingFirstLine::Model : MovingLineState<FirstBook> {
+struct FirstLineModel : MovingLineState<FirstBook> {
     using MovingLineState::MovingLineState;
+    // The page and the rows of the current generation (first_page.cpp).
+    FirstLine Line() const;
 };
 
 }  // namespace lintaro::demo

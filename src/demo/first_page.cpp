@@ -105,10 +105,8 @@ std::string SectionTitles() {
 
 }  // namespace
 
-FirstLine MovingFirstLine::Line() const {
-    const std::vector<FirstSection>& sections = model_->events;
-    const DemoOptions& options = model_->options;
-    const chr::year_month_day today = model_->today;
+FirstLine FirstLineModel::Line() const {
+    const std::vector<FirstSection>& sections = events;
     const auto& tournaments = FirstTournaments();
 
     FirstLine line;

@@ -2,7 +2,8 @@
 // line was asked for, its events as each bookmaker keeps them, and the step from one generation to
 // the next. A bookmaker's part (`Book`) says how its generation 0 is drawn and how a generation
 // moves; this template owns the order: check the options, draw generation 0 from its seed, replay
-// the steps up to the generation asked for.
+// the steps up to the generation asked for. Below it, the members of MovingLine (demo_line.h),
+// which first_line.cpp and second_line.cpp make for their line's model.
 //
 //   struct Book {
 //       using Events = ...;                  // the line's events as the bookmaker keeps them
@@ -14,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
 #include "demo/demo_line.h"
 #include "demo/random_source.h"
@@ -46,5 +48,33 @@ struct MovingLineState {
         return options;
     }
 };
+
+template <typename Model, typename Published>
+MovingLine<Model, Published>::MovingLine(const DemoOptions& options,
+                                         std::chrono::year_month_day today)
+    : model_(std::make_unique<Model>(options, today)) {}
+
+template <typename Model, typename Published>
+MovingLine<Model, Published>::~MovingLine() = default;
+template <typename Model, typename Published>
+MovingLine<Model, Published>::MovingLine(MovingLine&&) noexcept = default;
+template <typename Model, typename Published>
+MovingLine<Model, Published>& MovingLine<Model, Published>::operator=(MovingLine&&) noexcept =
+    default;
+
+template <typename Model, typename Published>
+uint32_t MovingLine<Model, Published>::Generation() const {
+    return model_->options.generation;
+}
+
+template <typename Model, typename Published>
+void MovingLine<Model, Published>::Advance() {
+    model_->Advance();
+}
+
+template <typename Model, typename Published>
+Published MovingLine<Model, Published>::Line() const {
+    return model_->Line();
+}
 
 }  // namespace lintaro::demo

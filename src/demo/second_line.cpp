@@ -244,19 +244,19 @@ void SecondBook::Move(SecondEvents& line, const DemoOptions& options, uint32_t g
         rng);
 }
 
-MovingSecondLine::Model::Model(const DemoOptions& wanted, std::chrono::year_month_day on)
+SecondLineModel::SecondLineModel(const DemoOptions& wanted, std::chrono::year_month_day on)
     : MovingLineState(AtGenerationZero(wanted), on), first_line(AtGenerationZero(wanted), on) {
     Follow();
     while (options.generation < wanted.generation) Advance();
 }
 
-void MovingSecondLine::Model::Advance() {
+void SecondLineModel::Advance() {
     first_line.Advance();
     MovingLineState::Advance();
     Follow();
 }
 
-void MovingSecondLine::Model::Follow() {
+void SecondLineModel::Follow() {
     const auto& tournaments = SecondTournaments();
     const auto& first_tournaments = FirstTournaments();
     using Key = std::array<int, 4>;
@@ -334,16 +334,7 @@ void MovingSecondLine::Model::Follow() {
     }
 }
 
-MovingSecondLine::MovingSecondLine(const DemoOptions& options, std::chrono::year_month_day today)
-    : model_(std::make_unique<Model>(options, today)) {}
-
-MovingSecondLine::~MovingSecondLine() = default;
-MovingSecondLine::MovingSecondLine(MovingSecondLine&&) noexcept = default;
-MovingSecondLine& MovingSecondLine::operator=(MovingSecondLine&&) noexcept = default;
-
-uint32_t MovingSecondLine::Generation() const { return model_->options.generation; }
-
-void MovingSecondLine::Advance() { model_->Advance(); }
+template class MovingLine<SecondLineModel, SecondLine>;
 
 SecondLine BuildSecondLine(const DemoOptions& options, std::chrono::year_month_day today) {
     return MovingSecondLine(options, today).Line();

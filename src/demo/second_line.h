@@ -59,9 +59,11 @@ struct SecondBook {
 
 // What a MovingSecondLine holds: its own events, and the first bookmaker's line whose events
 // of the shared tournaments it carries, moved on together one generation at a time.
-struct MovingSecondLine::Model : MovingLineState<SecondBook> {
-    Model(const DemoOptions& options, std::chrono::year_month_day today);
+struct SecondLineModel : MovingLineState<SecondBook> {
+    SecondLineModel(const DemoOptions& options, std::chrono::year_month_day today);
     void Advance();
+    // The pages, rows and pairs of the current generation (second_page.cpp).
+    SecondLine Line() const;
     // Brings the shared tournaments up to the first bookmaker's events of the moment: events it
     // no longer lists leave, new ones are priced from the first's prices.
     void Follow();

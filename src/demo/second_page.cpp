@@ -129,9 +129,8 @@ class SecondPageWriter {
 
 }  // namespace
 
-SecondLine MovingSecondLine::Line() const {
-    const SecondEvents& events_by_tournament = model_->events;
-    const chr::year_month_day today = model_->today;
+SecondLine SecondLineModel::Line() const {
+    const SecondEvents& events_by_tournament = events;
     const auto& tournaments = SecondTournaments();
 
     SecondLine line;

@@ -63,10 +63,12 @@ LocalClockReading ReadSystemClock() {
     return {static_cast<std::int64_t>(now), static_cast<std::int32_t>(local.tm_gmtoff)};
 }
 
-LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_seconds) {
-    std::string_view rest = TrimView(text);
-    if (rest.empty()) return kZeroDate;
+namespace {
 
+// Takes the day and the month from the front of `rest` (a weekday before them passed over), in
+// either order, and leaves `rest` at what follows them.
+void TakeDayAndMonth(std::string_view& rest, std::string_view& day_text,
+                     std::string_view& month_text) {
     // A leading weekday ("Sun," or "Sunday,") says nothing the date does not.
     if (rest.size() >= 3 && IsWeekday(rest.substr(0, 3))) {
         std::size_t space = rest.find(' ');
@@ -83,8 +85,6 @@ LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_sec
                          ? '-'
                          : ' ';
 
-    std::string_view day_text;
-    std::string_view month_text;
     std::string_view lookahead = rest;
     if (MonthNumber(Fetch(lookahead, separator)) != 0) {  // asctime: "Nov  6 08:49:37 1994"
         month_text = Fetch(rest, separator);
@@ -97,6 +97,32 @@ LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_sec
         month_text = Fetch(rest, separator);
         rest = TrimLeft(rest);
     }
+}
+
+// The offset from UTC in seconds of a zone "+HHMM" or "-HHMM"; 0 for any other zone.
+std::int64_t ZoneOffsetSeconds(std::string_view zone) {
+    std::int64_t zone_offset = 0;
+    if (zone.size() > 4 && (zone[0] == '+' || zone[0] == '-')) {
+        std::int64_t hhmm;
+        std::string_view digits = zone.substr(1, 4);
+        if (digits.find_first_not_of("0123456789") == std::string_view::npos &&
+            ParseWholeNumber(digits, hhmm)) {
+            zone_offset = (hhmm / 100) * 3600 + (hhmm % 100) * 60;
+            if (zone[0] == '-') zone_offset = -zone_offset;
+        }
+    }
+    return zone_offset;
+}
+
+}  // namespace
+
+LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_seconds) {
+    std::string_view rest = TrimView(text);
+    if (rest.empty()) return kZeroDate;
+
+    std::string_view day_text;
+    std::string_view month_text;
+    TakeDayAndMonth(rest, day_text, month_text);
     const std::int64_t day = IntegerOr(day_text, 1);
     const int month = MonthNumber(month_text);
 
@@ -134,17 +160,7 @@ LocalSeconds ReadInternetDate(std::string_view text, std::int32_t utc_offset_sec
         return kZeroDate;
     }
 
-    std::int64_t zone_offset = 0;
-    std::string_view zone = TrimView(rest);
-    if (zone.size() > 4 && (zone[0] == '+' || zone[0] == '-')) {
-        std::int64_t hhmm;
-        std::string_view digits = zone.substr(1, 4);
-        if (digits.find_first_not_of("0123456789") == std::string_view::npos &&
-            ParseWholeNumber(digits, hhmm)) {
-            zone_offset = (hhmm / 100) * 3600 + (hhmm % 100) * 60;
-            if (zone[0] == '-') zone_offset = -zone_offset;
-        }
-    }
+    const std::int64_t zone_offset = ZoneOffsetSeconds(TrimView(rest));
 
     const std::int64_t utc = base::DaysFromCivil(year, month, static_cast<int>(day)) * 86400 +
                              hour * 3600 + minute * 60 + second - zone_offset;

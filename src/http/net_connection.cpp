@@ -224,23 +224,32 @@ long TNetTCPConnection::ReadFromSource(ReceiveOptions options) {
     return ReceiveInto(input_, kInputReceiveBlocks * block_size, options);
 }
 
+int TNetTCPConnection::WaitMs(int timeout_ms) const {
+    if (timeout_ms == -1) timeout_ms = ReadTimeout;
+    if (timeout_ms == 0) return -1;
+    if (timeout_ms == kNoWait) return 0;
+    return timeout_ms;
+}
+
+std::size_t TNetTCPConnection::ReceiveLimit(bool into_input, std::size_t block_size,
+                                            std::uint64_t max_bytes) const {
+    const std::size_t blocks = into_input ? kInputReceiveBlocks : body_receive_blocks_;
+    const std::size_t byte_cap =
+        std::max(block_size, into_input ? kInputReceiveBytes : kBodyReceiveBytes);
+    return static_cast<std::size_t>(
+        std::min<std::uint64_t>(max_bytes, std::min(blocks * block_size, byte_cap)));
+}
+
 long TNetTCPConnection::ReceiveInto(std::string& dest, std::uint64_t max_bytes,
                                     ReceiveOptions options) {
-    int timeout_ms = options.timeout_ms;
     if (!CheckOpen(options.fail_if_closed, false)) {
         if (options.fail_if_closed) throw ENetNotConnected("Not Connected");
         return 0;
     }
-    if (timeout_ms == -1) timeout_ms = ReadTimeout;
-    if (timeout_ms == 0) timeout_ms = -1;
-    if (timeout_ms == kNoWait) timeout_ms = 0;
+    const int timeout_ms = WaitMs(options.timeout_ms);
     const std::size_t block_size = static_cast<std::size_t>(std::max(1, RecvBufferSize));
     const bool into_input = &dest == &input_;
-    const std::size_t blocks = into_input ? kInputReceiveBlocks : body_receive_blocks_;
-    const std::size_t byte_cap =
-        std::max(block_size, into_input ? kInputReceiveBytes : kBodyReceiveBytes);
-    const std::size_t limit = static_cast<std::size_t>(
-        std::min<std::uint64_t>(max_bytes, std::min(blocks * block_size, byte_cap)));
+    const std::size_t limit = ReceiveLimit(into_input, block_size, max_bytes);
     // Skipping the readiness wait changes nothing anyone sees only while a wait that finds data
     // would not run the hook's process step either.
     const bool may_skip_wait =

@@ -123,6 +123,13 @@ class TNetTCPConnection {
     // straight into its destination) at most `max_bytes`: every receive fills as many blocks of
     // RecvBufferSize as are waiting, and the intercept is told of each block in turn.
     long ReceiveInto(std::string& dest, std::uint64_t max_bytes, ReceiveOptions options);
+    // A receive's wait in milliseconds as WaitReadable takes it: -1 (the default) is ReadTimeout,
+    // then 0 is no limit (-1) and kNoWait no wait (0).
+    int WaitMs(int timeout_ms) const;
+    // The most one receive into the input buffer or a body takes: its blocks at once, within its
+    // byte cap and `max_bytes`.
+    std::size_t ReceiveLimit(bool into_input, std::size_t block_size,
+                             std::uint64_t max_bytes) const;
     // Tells the intercept of the blocks received into `dest` from `from` on, applying its changes.
     void NotifyReceived(std::string& dest, std::size_t from, std::size_t block_size);
     std::size_t Buffered() const { return input_.size() - input_start_; }

@@ -11,14 +11,6 @@
 #include "readers/reader_context.h"
 #include "readers/second_bookmaker.h"
 
-namespace lintaro::table {
-class OddsTable;
-}  // namespace lintaro::table
-
-namespace lintaro::http {
-class TNetIdleHook;
-}  // namespace lintaro::http
-
 namespace lintaro::readers {
 
 // True for "HOST" or "HOST:PORT" with a port of 1..65535 and a host without blanks, control bytes
