@@ -3,7 +3,6 @@
 #include "app/app_main.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QTimer>
 #include <iostream>
 #include <memory>
@@ -81,7 +80,8 @@ int RunLintaro(int argc, char** argv) {
     TfrmMain window(dialogs);
     if (options.first_host) window.SetFirstHost(*options.first_host);
     if (options.second_host) window.SetSecondHost(*options.second_host);
-    window.ctl_BKCombo()->setCurrentIndex(options.bookmaker);
+    // --bookmaker holds for this run; the choice remembered stays for the next.
+    if (options.bookmaker) window.SetBookmaker(*options.bookmaker, /*remember=*/false);
     // Closing during a refresh hides the window first and closes it once the worker has stopped,
     // which the toolkit no longer counts as the last window closing.
     QObject::connect(&window, &TfrmMain::Closed, &application, &QCoreApplication::quit,

@@ -7,6 +7,24 @@
 
 namespace lintaro::app {
 
+const char* BookmakerChoiceName(int choice) {
+    switch (choice) {
+        case kSecondBookmaker:
+            return "second";
+        case kBothBookmakers:
+            return "both";
+        default:
+            return "first";
+    }
+}
+
+std::optional<int> BookmakerChoiceFromName(std::string_view name) {
+    for (int choice = 0; choice < kBookmakerChoiceCount; ++choice) {
+        if (name == BookmakerChoiceName(choice)) return choice;
+    }
+    return std::nullopt;
+}
+
 LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
     LaunchOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -44,12 +62,10 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
         } else if (name == "--help") {
             options.help = true;
         } else if (name == "--bookmaker") {
-            if (*value == "first") {
-                options.bookmaker = 0;
-            } else if (*value == "second") {
-                options.bookmaker = 1;
-            } else {
-                throw LaunchUsageError("--bookmaker needs first or second, not \"" + *value + "\"");
+            options.bookmaker = BookmakerChoiceFromName(*value);
+            if (!options.bookmaker) {
+                throw LaunchUsageError("--bookmaker needs first, second or both, not \"" + *value +
+                                       "\"");
             }
         } else if (name == "--auto-refresh") {
             int64_t minutes = 0;
@@ -88,7 +104,7 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
 
 std::string LaunchUsage() {
     return R"(usage: lintaro [--demo] [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
-               [--bookmaker first|second] [--refresh] [--auto-refresh MINUTES]
+               [--bookmaker first|second|both] [--refresh] [--auto-refresh MINUTES]
                [--timeout SECONDS] [--stall-timeout SECONDS] [--version] [--help]
 
 Opens Lintaro's window, a viewer of bookmakers' betting lines. F5 refreshes the line.
@@ -99,8 +115,10 @@ Opens Lintaro's window, a viewer of bookmakers' betting lines. F5 refreshes the 
                          read the first bookmaker from HOST (port 80 unless given)
   --second-host HOST[:PORT]
                          read the second bookmaker from HOST (port 80 unless given)
-  --bookmaker first|second
-                         the bookmaker a refresh reads (first by default)
+  --bookmaker first|second|both
+                         the bookmaker a refresh reads for this run, both for the two lines
+                         compared; without it, the choice last made in the window's selector
+                         (first at the very first start)
   --refresh              refresh once at start, without asking
   --auto-refresh MINUTES read the line again every MINUTES (1 to 1440) without asking, keeping
                          the user's place; a failed read keeps the line on screen

@@ -6,9 +6,22 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lintaro::app {
+
+// The bookmaker selector's items: what a refresh reads.
+enum BookmakerChoice : int {
+    kFirstBookmaker = 0,   // "Марафон"
+    kSecondBookmaker = 1,  // "Пинакл"
+    kBothBookmakers = 2,   // "Обе конторы": both lines, compared
+};
+inline constexpr int kBookmakerChoiceCount = 3;
+// "first", "second", "both": the names --bookmaker takes and the settings file keeps.
+const char* BookmakerChoiceName(int choice);
+// The choice of a name; nullopt for any other text.
+std::optional<int> BookmakerChoiceFromName(std::string_view name);
 
 // A mistake in how the program was called: one line for standard error, exit status 2.
 class LaunchUsageError : public std::runtime_error {
@@ -25,9 +38,11 @@ struct LaunchOptions {
     bool demo = false;                       // --demo: the built-in demo line on loopback
     std::optional<std::string> first_host;   // --first-host HOST[:PORT]
     std::optional<std::string> second_host;  // --second-host HOST[:PORT]
-    int bookmaker = 0;                       // --bookmaker first|second: the selector's index
-    bool refresh = false;                    // --refresh: one refresh at start, without asking
-    int auto_refresh_minutes = 0;            // --auto-refresh MINUTES: a timed refresh; 0 off
+    // --bookmaker first|second|both: the selector's index for this run; unset, the choice
+    // remembered from the last run (the first bookmaker when there is none).
+    std::optional<int> bookmaker;
+    bool refresh = false;          // --refresh: one refresh at start, without asking
+    int auto_refresh_minutes = 0;  // --auto-refresh MINUTES: a timed refresh; 0 off
     // A timed read's limits in seconds (0: none): --timeout for the whole read, --stall-timeout
     // for the longest silence. Unset, the window's defaults hold.
     std::optional<int> timed_timeout_seconds;

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/command_line.h"
 #include "app/toolbar_images.h"
 #include "export/grid_worksheet.h"
 #include "live/event_identity.h"
@@ -37,6 +38,7 @@
 #include "views/footer_bar.h"
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
+#include "views/user_settings.h"
 #include "views/window_placement.h"
 
 namespace lintaro::app {
@@ -125,6 +127,16 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
         if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
     });
     addAction(menu_key);
+    // Ctrl+B puts the keyboard on the bookmaker selector with its list open.
+    auto* choose_key = new QAction(this);
+    choose_key->setObjectName(QStringLiteral("actChooseBookmaker"));
+    choose_key->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(choose_key, &QAction::triggered, this, [this] {
+        if (!ctl_bk_combo_->isEnabled()) return;
+        ctl_bk_combo_->setFocus(Qt::ShortcutFocusReason);
+        ctl_bk_combo_->showPopup();
+    });
+    addAction(choose_key);
     ctl_data_grid_->SetPopupMenu(popup_menu_);
     connect(ctl_data_grid_, &views::OddsGridView::CurrentRowChanged, this,
             &TfrmMain::actShowDopInfoUpdate);
@@ -235,11 +247,23 @@ void TfrmMain::BuildToolBar() {
     ctl_bk_combo_ = new QComboBox(tool_bar_);
     ctl_bk_combo_->setObjectName(QStringLiteral("ctl_BKCombo"));
     ctl_bk_combo_->setEditable(false);
-    ctl_bk_combo_->addItems({QStringLiteral("Марафон"), QStringLiteral("Пинакл")});
-    ctl_bk_combo_->setCurrentIndex(0);
+    ctl_bk_combo_->addItems(
+        {QStringLiteral("Марафон"), QStringLiteral("Пинакл"), QStringLiteral("Обе конторы")});
+    // The first start reads the first bookmaker; later ones what the user chose last.
+    const std::optional<int> remembered = BookmakerChoiceFromName(
+        views::ReadUserSetting(QStringLiteral("bookmaker")).toString().toStdString());
+    ctl_bk_combo_->setCurrentIndex(remembered.value_or(kFirstBookmaker));
     ctl_bk_combo_->setFixedWidth(145);
     ctl_bk_combo_->setAccessibleName(QStringLiteral("Букмекер"));
-    tool_bar_->addWidget(ctl_bk_combo_)->setVisible(false);
+    ctl_bk_combo_->setAccessibleDescription(
+        QStringLiteral("Чью линию читает обновление; выбор другой конторы обновляет линию"));
+    ctl_bk_combo_->setToolTip(QStringLiteral("Букмекер (Ctrl+B)"));
+    // A choice is a refresh, so it is made once in the open list: arrows on the closed box open
+    // it, and the wheel passing over the toolbar changes nothing.
+    ctl_bk_combo_->installEventFilter(this);
+    connect(ctl_bk_combo_, &QComboBox::activated, this,
+            [this](int choice) { Guarded([this, choice] { BookmakerChosen(choice); }); });
+    tool_bar_->addWidget(ctl_bk_combo_);
     button("actRefresh");
     tool_bar_->addWidget(new ToolBarGap(tool_bar_));
     button("actShowDopInfo");
@@ -321,17 +345,52 @@ void TfrmMain::RefreshWithoutQuestion() {
     Guarded([this] { Refresh(/*ask=*/false); });
 }
 
+bool TfrmMain::AskRefresh() {
+    const MessageBoxRequest question{QStringLiteral("Обновить данные?"),
+                                     QStringLiteral("Confirm"),
+                                     QMessageBox::Question,
+                                     QMessageBox::Yes | QMessageBox::No,
+                                     {QStringLiteral("&Yes"), QStringLiteral("&No")},
+                                     QMessageBox::Yes};
+    return dialogs_.ShowMessageBox(this, question) == QMessageBox::Yes;
+}
+
+void TfrmMain::SetBookmaker(int choice, bool remember) {
+    if (choice < 0 || choice >= kBookmakerChoiceCount) return;
+    ctl_bk_combo_->setCurrentIndex(choice);
+    if (remember) {
+        // A choice that cannot be saved still holds for the run.
+        views::WriteUserSetting(QStringLiteral("bookmaker"),
+                                QString::fromLatin1(BookmakerChoiceName(choice)));
+    }
+}
+
+void TfrmMain::BookmakerChosen(int choice) {
+    if (choice == line_bookmaker_) return;  // that line is on screen already
+    if (run_.closing || run_.kind == RefreshKind::kManual) return;
+    if (line_bookmaker_ >= 0 && !AskRefresh()) {
+        // The selector keeps naming the line on screen.
+        ctl_bk_combo_->setCurrentIndex(line_bookmaker_);
+        return;
+    }
+    SetBookmaker(choice, /*remember=*/true);
+    // Before the first read there is no line to lose, yet a refresh is what the choice asks for:
+    // the question comes as for F5.
+    if (line_bookmaker_ < 0) {
+        Refresh(/*ask=*/true);
+    } else {
+        Refresh(/*ask=*/false);
+    }
+}
+
+void TfrmMain::FollowLineOf(int choice) {
+    if (choice != line_bookmaker_) follower_ = live::LineFollower();
+    line_bookmaker_ = choice;
+}
+
 void TfrmMain::Refresh(bool ask) {
     if (run_.closing || run_.kind == RefreshKind::kManual) return;
-    if (ask) {
-        const MessageBoxRequest question{QStringLiteral("Обновить данные?"),
-                                         QStringLiteral("Confirm"),
-                                         QMessageBox::Question,
-                                         QMessageBox::Yes | QMessageBox::No,
-                                         {QStringLiteral("&Yes"), QStringLiteral("&No")},
-                                         QMessageBox::Yes};
-        if (dialogs_.ShowMessageBox(this, question) != QMessageBox::Yes) return;
-    }
+    if (ask && !AskRefresh()) return;
     if (run_.closing || run_.kind == RefreshKind::kManual) return;
     if (run_.kind == RefreshKind::kTimed) {
         // The user's refresh replaces the timed read under way: it starts once that has stopped.
@@ -340,6 +399,7 @@ void TfrmMain::Refresh(bool ask) {
         return;
     }
     cds_data_.ResetTable();
+    FollowLineOf(ctl_bk_combo_->currentIndex());
     follower_.Begin(live::LineFollower::Telling::kEvery);
     SetRefreshing(RefreshKind::kManual);
     SetWaitCursor(true);
@@ -367,6 +427,7 @@ void TfrmMain::TimedRefresh() {
         return;
     }
     // A timed read's failure is told once; after that only the tooltips tell, until one succeeds.
+    FollowLineOf(ctl_bk_combo_->currentIndex());
     follower_.Begin(live::LineFollower::Telling::kOnce);
     SetRefreshing(RefreshKind::kTimed);
     StartRead(TimedReadLimits());
@@ -592,6 +653,7 @@ void TfrmMain::SetRefreshing(RefreshKind kind) {
         // user's own refresh.
         Action(name)->setEnabled(!on || timed);
     }
+    ctl_bk_combo_->setEnabled(!on || timed);
     // Esc stops any read; during a timed one a menu or the find field keeps its own Esc.
     Action("actCancelRefresh")->setEnabled(on);
     if (started) run_.started = ClockText();
@@ -747,6 +809,27 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ctl_bk_combo_) {
+        if (event->type() == QEvent::Wheel) return true;
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            switch (key->key()) {
+                case Qt::Key_Up:
+                case Qt::Key_Down:
+                case Qt::Key_PageUp:
+                case Qt::Key_PageDown:
+                case Qt::Key_Home:
+                case Qt::Key_End:
+                    if (key->modifiers() == Qt::NoModifier) {
+                        ctl_bk_combo_->showPopup();
+                        return true;
+                    }
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
     if (IsRefreshing() && event->type() == QEvent::KeyPress &&
         QApplication::activeModalWidget() == nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -1,4 +1,4 @@
-// The main window: toolbar, the hidden bookmaker selector, the odds grid, the main and popup
+// The main window: toolbar, the bookmaker selector, the odds grid, the main and popup
 // menus, and the seven actions. It owns the odds table, the refresh's HTTP client (handed to the
 // worker for each read, app/refresh_worker.h), the about window and the event-sheet window. A
 // refresh never blocks the user: the reader runs on a worker thread while the window keeps painting
@@ -123,6 +123,9 @@ class TfrmMain : public QMainWindow {
     // The refresh's client between reads; null while a read runs (the worker has it then).
     const readers::LineSession* FHTTP() const { return session_.get(); }
     // The hosts the readers ask ("name" or "name:port"); a change reaches the next read.
+    // The selector's choice, as the user's choice is remembered between runs; `remember` false
+    // sets it for this run only (the command line's --bookmaker).
+    void SetBookmaker(int choice, bool remember);
     void SetFirstHost(std::string host) { first_host_ = std::move(host); }
     void SetSecondHost(std::string host) { second_host_ = std::move(host); }
     views::Tfsh_About* AboutWindow() const { return about_; }
@@ -152,6 +155,14 @@ class TfrmMain : public QMainWindow {
     void BuildToolBar();
     void BuildMenus();
     void Refresh(bool ask);
+    // "Обновить данные?"; true on Yes.
+    bool AskRefresh();
+    // The user chose `choice` in the selector: a refresh of that line, after the question. On No
+    // the selector goes back to the line on screen.
+    void BookmakerChosen(int choice);
+    // A read of `choice` starts: one follower follows one line, so another bookmaker's line
+    // starts afresh (no marks against the line before).
+    void FollowLineOf(int choice);
     // On the window's thread, when the worker's read has ended: hands its rows to the table.
     void RefreshFinished(RefreshOutcome& outcome);
     // The reader's failure box, asked for by the worker.
@@ -195,6 +206,8 @@ class TfrmMain : public QMainWindow {
     views::TFDopInfo* dop_info_ = nullptr;
 
     RefreshRun run_;
+    // The selector's choice the line on screen was read with; -1 before the first read.
+    int line_bookmaker_ = -1;
     // What the reads came to: the last that succeeded, the marks, the failures told.
     live::LineFollower follower_;
     std::optional<int> timed_stall_ms_;

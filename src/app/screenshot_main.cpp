@@ -6,6 +6,7 @@
 #include <QTreeView>
 #include <iostream>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/user_dialogs.h"
 #include "demo/demo_line.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
     lintaro::app::TfrmMain window(dialogs);
     window.SetFirstHost(server.FirstHost());
     window.SetSecondHost(server.SecondHost());
+    // The picture shows the first bookmaker's line, whatever this user chose last.
+    window.SetBookmaker(lintaro::app::kFirstBookmaker, /*remember=*/false);
     window.show();
     Settle(300);
     window.RefreshWithoutQuestion();

@@ -24,7 +24,7 @@ class CommandLineTest : public QObject {
         const LaunchOptions options = Parse({});
         QVERIFY(!options.demo && !options.refresh && !options.version && !options.help);
         QVERIFY(!options.first_host && !options.second_host);
-        QCOMPARE(options.bookmaker, 0);
+        QVERIFY(!options.bookmaker);  // the choice remembered holds
     }
 
     void EveryOptionSetsItsValue() {
@@ -33,7 +33,9 @@ class CommandLineTest : public QObject {
                    "second", "--refresh", "-platform", "offscreen"});
         QCOMPARE(*options.first_host, std::string("127.0.0.1:8080"));
         QCOMPARE(*options.second_host, std::string("example.org"));
-        QCOMPARE(options.bookmaker, 1);
+        QCOMPARE(*options.bookmaker, 1);
+        QCOMPARE(*Parse({"--bookmaker=both"}).bookmaker, 2);
+        QCOMPARE(*Parse({"--bookmaker", "first"}).bookmaker, 0);
         QVERIFY(options.refresh);
         // Single-dash arguments are the toolkit's.
         QCOMPARE(options.toolkit_args, (std::vector<std::string>{"-platform", "offscreen"}));
@@ -61,7 +63,7 @@ class CommandLineTest : public QObject {
         QTest::newRow("path in host") << QStringList{"--second-host=a/b"}
                                       << "--second-host needs HOST or HOST:PORT, not \"a/b\"";
         QTest::newRow("bookmaker") << QStringList{"--bookmaker", "third"}
-                                   << "--bookmaker needs first or second, not \"third\"";
+                                   << "--bookmaker needs first, second or both, not \"third\"";
         for (const char* minutes : {"0", "1441", "five", "-1", ""}) {
             QTest::newRow(qPrintable(QStringLiteral("auto-refresh ") + minutes))
                 << QStringList{"--auto-refresh", minutes}
@@ -94,7 +96,7 @@ class CommandLineTest : public QObject {
         const std::string usage = lintaro::app::LaunchUsage();
         for (const char* option :
              {"--demo", "--first-host HOST[:PORT]", "--second-host HOST[:PORT]",
-              "--bookmaker first|second", "--refresh", "--auto-refresh MINUTES",
+              "--bookmaker first|second|both", "--refresh", "--auto-refresh MINUTES",
               "--timeout SECONDS", "--stall-timeout SECONDS", "--version", "--help"}) {
             QVERIFY2(usage.find(option) != std::string::npos, option);
         }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -16,6 +17,7 @@
 #include <QTreeView>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/toolbar_images.h"
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
@@ -122,13 +124,16 @@ class MainWindowTest : public QObject {
              {"actRefresh", "actFullExpand", "actFullCollaps", "actDelete", "actExit"}) {
             QVERIFY2(Act(name)->isEnabled(), name);
         }
+        // The selector shows, at the first bookmaker when no choice was ever made.
         QComboBox* combo = window_->ctl_BKCombo();
-        QVERIFY(!combo->isVisible());
-        QCOMPARE(combo->count(), 2);
+        QVERIFY(combo->isVisible());
+        QCOMPARE(combo->count(), 3);
         QCOMPARE(combo->itemText(0), QStringLiteral("Марафон"));
         QCOMPARE(combo->itemText(1), QStringLiteral("Пинакл"));
+        QCOMPARE(combo->itemText(2), QStringLiteral("Обе конторы"));
         QCOMPARE(combo->currentIndex(), 0);
         QVERIFY(!combo->isEditable());
+        QCOMPARE(combo->accessibleName(), QStringLiteral("Букмекер"));
         // The three other windows exist, hidden.
         QVERIFY(window_->AboutWindow() != nullptr && !window_->AboutWindow()->isVisible());
         QVERIFY(window_->EventSheetWindow() != nullptr &&
@@ -183,12 +188,14 @@ class MainWindowTest : public QObject {
             QWidget* widget = bar->widgetForAction(action);
             if (widget == nullptr || !widget->isVisible()) continue;
             auto* button = qobject_cast<QToolButton*>(widget);
-            items << (button != nullptr ? button->defaultAction()->objectName() : "|");
+            items << (button != nullptr                  ? button->defaultAction()->objectName()
+                      : widget == window_->ctl_BKCombo() ? widget->objectName()
+                                                         : "|");
             widths << widget->width();
         }
-        QCOMPARE(items, (QStringList{"|", "actFullExpand", "actFullCollaps", "|", "actRefresh", "|",
-                                     "actShowDopInfo"}));
-        QCOMPARE(widths, (QList<int>{8, 25, 25, 8, 25, 8, 25}));
+        QCOMPARE(items, (QStringList{"|", "actFullExpand", "actFullCollaps", "|", "ctl_BKCombo",
+                                     "actRefresh", "|", "actShowDopInfo"}));
+        QCOMPARE(widths, (QList<int>{8, 25, 25, 8, 145, 25, 8, 25}));
         // Buttons show only their 16 × 16 image, with the hint as tooltip and accessible name.
         auto* refresh = qobject_cast<QToolButton*>(bar->widgetForAction(Act("actRefresh")));
         QCOMPARE(refresh->toolButtonStyle(), Qt::ToolButtonIconOnly);
@@ -322,6 +329,84 @@ class MainWindowTest : public QObject {
         QCOMPARE(dialogs_->boxes.size(), 1);  // no question this time
         QCOMPARE(window_->cds_Data().Rows(),
                  lintaro::demo::PublishedSecondRows(options, *options.today));
+    }
+
+    // The selector by keyboard: Ctrl+B opens its list, arrows on the closed box open it too
+    // (a choice is a refresh, so it is made once); a choice asks as F5 does, reads that line and
+    // is remembered for the next window; No puts the selector back on the line shown; the
+    // command line's choice holds for its run only.
+    void SelectorChoiceIsARefreshOfThatLineAndIsRemembered() {
+        QTemporaryDir config;
+        QVERIFY(config.isValid());
+        const QByteArray config_before = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", config_before); });
+        window_ = std::make_unique<TfrmMain>(*dialogs_);
+        lintaro::demo::DemoOptions options;
+        options.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
+        lintaro::demo::DemoServer server(options);
+        server.Start();
+        window_->SetFirstHost(server.FirstHost());
+        window_->SetSecondHost(server.SecondHost());
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QComboBox* combo = window_->ctl_BKCombo();
+        QTreeView* tree = window_->ctl_DataGrid()->TreeView();
+        const auto choose = [&](int steps) {
+            QTRY_VERIFY(combo->view()->isVisible());
+            for (int i = 0; i < std::abs(steps); ++i) {
+                QTest::keyClick(combo->view(), steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+            }
+            QTest::keyClick(combo->view(), Qt::Key_Return);
+            QTRY_VERIFY(!combo->view()->isVisible());
+        };
+
+        tree->setFocus();
+        QTest::keyClick(tree, Qt::Key_B, Qt::ControlModifier);
+        choose(1);  // "Пинакл"
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QCOMPARE(dialogs_->boxes[0].text, QStringLiteral("Обновить данные?"));
+        QVERIFY(WaitForRefresh(*window_));
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QCOMPARE(window_->cds_Data().Rows(),
+                 lintaro::demo::PublishedSecondRows(options, *options.today));
+        QVERIFY(!tree->isExpanded(tree->model()->index(0, 0)));  // collapsed, as after F5
+
+        // Down on the closed box opens the list and changes nothing yet; "Марафон", then No.
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QCOMPARE(combo->currentIndex(), 1);
+        dialogs_->answers = {QMessageBox::No};
+        choose(-1);
+        QCOMPARE(dialogs_->boxes.size(), 2);
+        QCOMPARE(combo->currentIndex(), 1);
+        QVERIFY(!window_->IsRefreshing());
+        QCOMPARE(window_->cds_Data().Rows(),
+                 lintaro::demo::PublishedSecondRows(options, *options.today));
+        // Choosing the line on screen asks nothing.
+        QTest::keyClick(combo, Qt::Key_Down);
+        choose(0);
+        QCOMPARE(dialogs_->boxes.size(), 2);
+
+        // The next run starts where this one was left.
+        FakeDialogs other_dialogs;
+        auto other = std::make_unique<TfrmMain>(other_dialogs);
+        QCOMPARE(other->ctl_BKCombo()->currentIndex(), 1);
+        // --bookmaker sets a run's choice without changing the one remembered.
+        other->SetBookmaker(lintaro::app::kBothBookmakers, /*remember=*/false);
+        QCOMPARE(other->ctl_BKCombo()->currentIndex(), 2);
+        other = std::make_unique<TfrmMain>(other_dialogs);
+        QCOMPARE(other->ctl_BKCombo()->currentIndex(), 1);
+        // A settings file that names no choice is the first start's.
+        QFile settings(config.filePath(QStringLiteral("lintaro/lintaro.conf")));
+        QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        settings.write("[General]\nbookmaker=third\n");
+        settings.close();
+        other = std::make_unique<TfrmMain>(other_dialogs);
+        QCOMPARE(other->ctl_BKCombo()->currentIndex(), 0);
     }
 
     void RefreshThatFailsShowsTheReadersMessageAndCollapses() {

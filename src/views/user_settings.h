@@ -1,0 +1,25 @@
+// What the window remembers between runs (the bookmaker chosen, the stakes window's bank): one
+// small INI file in the user's configuration folder, beside the aliases file,
+// $XDG_CONFIG_HOME/lintaro/lintaro.conf or ~/.config/lintaro/lintaro.conf.
+//
+// Nothing here fails loudly: a setting that cannot be read is its default, one that cannot be
+// written is kept for the run only, since losing a preference is no reason to stop a user's work.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace lintaro::views {
+
+// The settings file; empty when neither XDG_CONFIG_HOME nor HOME is set. Read anew on each call,
+// so a test that points XDG_CONFIG_HOME elsewhere is followed at once.
+QString UserSettingsPath();
+
+// The value of `key` ("bookmaker", "stakes/bank"), or `fallback` when the file or the key is
+// missing or the file cannot be read.
+QVariant ReadUserSetting(const QString& key, const QVariant& fallback = {});
+// Stores `value` under `key` at once (the folder is made when missing). False when the file
+// cannot be written.
+bool WriteUserSetting(const QString& key, const QVariant& value);
+
+}  // namespace lintaro::views
