@@ -25,7 +25,9 @@
 
 #include "app/command_line.h"
 #include "app/toolbar_images.h"
+#include "export/grid_csv.h"
 #include "export/grid_worksheet.h"
+#include "export/xlsx_export.h"
 #include "live/event_identity.h"
 #include "live/line_movement.h"
 #include "live/line_snapshot.h"
@@ -78,6 +80,9 @@ QAccessibleInterface* ToolBarGapAccessible(const QString&, QObject* object) {
     return gap != nullptr ? new QAccessibleWidget(gap, QAccessible::Separator) : nullptr;
 }
 
+// The files the export writes, in the order its dialog offers them.
+enum class ExportFormat { kXls, kXlsx, kCsv };
+
 // The time of day the tooltips give a read ("10:42:05").
 QString ClockText() { return QTime::currentTime().toString(QStringLiteral("HH:mm:ss")); }
 
@@ -106,8 +111,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     MakeAction("actRefresh", "Обновить", kRefresh, 3)->setShortcut(QKeySequence(Qt::Key_F5));
     MakeAction("actFullExpand", "Развернуть группы", kExpand, 0);
     MakeAction("actFullCollaps", "Свернуть группы", kCollapse, 1);
-    MakeAction("actSaveToExcel", "Конвертировать данные в Excel", kSaveToExcel, 2)
-        ->setVisible(false);
+    MakeAction("actSaveToExcel", "Конвертировать данные в Excel", kSaveToExcel, 2);
     MakeAction("actDelete", "Удалить событие", kDelete, -1);
     MakeAction("actExit", "Выход", kExit, -1);
     QAction* show_dop_info = MakeAction("actShowDopInfo", "Показать роспись", 0, 5);
@@ -722,12 +726,41 @@ void TfrmMain::DeleteEvent() {
 void TfrmMain::SaveToExcel() {
     QString proposed = windowTitle();
     proposed.remove(QLatin1Char('"'));
-    const SaveFileRequest request{proposed, QStringLiteral("Microsoft Excel 4.0 Worksheet (*.xls)"),
-                                  QStringLiteral("xls"), /*confirm_overwrite=*/false};
-    std::optional<QString> file_name = dialogs_.AskSaveFileName(this, request);
-    if (!file_name) return;
-    if (QFileInfo(*file_name).suffix().isEmpty()) *file_name += QStringLiteral(".xls");
-    SaveGridAsWorksheet(*file_name, /*all_rows=*/true);
+    // The Excel 4.0 worksheet first, as ever; a workbook for today's spreadsheet programs and the
+    // rows as CSV beside it. The order is the ExportFormat order.
+    const SaveFileRequest request{
+        proposed,
+        {{QStringLiteral("Microsoft Excel 4.0 Worksheet (*.xls)"), QStringLiteral("xls")},
+         {QStringLiteral("Excel Workbook (*.xlsx)"), QStringLiteral("xlsx")},
+         {QStringLiteral("CSV UTF-8 (*.csv)"), QStringLiteral("csv")}},
+        /*confirm_overwrite=*/false};
+    std::optional<SaveFileAnswer> answer = dialogs_.AskSaveFileName(this, request);
+    if (!answer) return;
+    QString file_name = answer->file_name;
+    // A suffix of one of the formats names the format; otherwise the type chosen does, and its
+    // suffix is added when the name has none.
+    const QString suffix = QFileInfo(file_name).suffix().toLower();
+    int format = -1;
+    for (int i = 0; i < request.types.size(); ++i) {
+        if (request.types[i].suffix == suffix) format = i;
+    }
+    if (format < 0) {
+        format = std::clamp(answer->type, 0, static_cast<int>(request.types.size()) - 1);
+        if (suffix.isEmpty()) file_name += QLatin1Char('.') + request.types[format].suffix;
+    }
+    const std::string path = QFile::encodeName(file_name).toStdString();
+    switch (static_cast<ExportFormat>(format)) {
+        case ExportFormat::kXls:
+            SaveGridAsWorksheet(file_name, /*all_rows=*/true);
+            break;
+        case ExportFormat::kXlsx:
+            // The same sheet as the worksheet: the grid as it stands, every row.
+            SaveGridAsXlsx(DescribeGrid(ctl_data_grid_->Tree(), ctl_data_grid_->Look()), path);
+            break;
+        case ExportFormat::kCsv:
+            SaveGridAsCsv(ctl_data_grid_->Tree(), path);
+            break;
+    }
 }
 
 void TfrmMain::SaveGridAsWorksheet(const QString& file_name, bool all_rows) {

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMap>
 #include <QPushButton>
+#include <algorithm>
 
 namespace lintaro::app {
 
@@ -42,17 +43,28 @@ QMessageBox::StandardButton QtUserDialogs::ShowMessageBox(QWidget* parent,
     return box.buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok;
 }
 
-std::optional<QString> QtUserDialogs::AskSaveFileName(QWidget* parent,
-                                                      const SaveFileRequest& request) {
+std::optional<SaveFileAnswer> QtUserDialogs::AskSaveFileName(QWidget* parent,
+                                                             const SaveFileRequest& request) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(request.filter);
-    dialog.setDefaultSuffix(request.default_suffix);
+    QStringList filters;
+    for (const SaveFileType& type : request.types) filters << type.filter;
+    dialog.setNameFilters(filters);
+    const auto type_of = [&filters](const QString& filter) {
+        return std::max<qsizetype>(0, filters.indexOf(filter));
+    };
+    // A name typed without a suffix takes the suffix of the type chosen at that moment.
+    if (!request.types.isEmpty()) dialog.setDefaultSuffix(request.types.first().suffix);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &request, &type_of](const QString& filter) {
+                         dialog.setDefaultSuffix(request.types.value(type_of(filter)).suffix);
+                     });
     dialog.selectFile(request.proposed_name);
     if (!request.confirm_overwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first();
+    return SaveFileAnswer{dialog.selectedFiles().first(),
+                          static_cast<int>(type_of(dialog.selectedNameFilter()))};
 }
 
 void QtUserDialogs::ShowModal(QDialog& dialog) { dialog.exec(); }

@@ -2,6 +2,7 @@
 // program answers them with Qt's own dialogs; tests answer them without a modal loop.
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -26,12 +27,23 @@ struct MessageBoxRequest {
     QMessageBox::StandardButton default_button = QMessageBox::NoButton;
 };
 
+// One type of file a save dialog offers.
+struct SaveFileType {
+    QString filter;  // "Description (*.ext)"
+    QString suffix;  // "ext": added when the user types a name without one while it is chosen
+};
+
 // A save-file dialog as the window asks for it.
 struct SaveFileRequest {
-    QString proposed_name;   // file name offered at first
-    QString filter;          // one entry: "Description (*.ext)"
-    QString default_suffix;  // added when the user types a name without one
+    QString proposed_name;      // file name offered at first
+    QList<SaveFileType> types;  // at least one; the first is chosen at first
     bool confirm_overwrite = false;
+};
+
+// What the user chose in a save-file dialog.
+struct SaveFileAnswer {
+    QString file_name;  // with the chosen type's suffix when the user typed none
+    int type = 0;       // index into the request's types
 };
 
 class UserDialogs {
@@ -41,10 +53,10 @@ class UserDialogs {
     // its No button when it has one, otherwise with Ok.
     virtual QMessageBox::StandardButton ShowMessageBox(QWidget* parent,
                                                        const MessageBoxRequest& box) = 0;
-    // Asks for a file to save to: the chosen name (the default suffix added when the user gave
-    // none), or nullopt when the user cancelled.
-    virtual std::optional<QString> AskSaveFileName(QWidget* parent,
-                                                   const SaveFileRequest& request) = 0;
+    // Asks for a file to save to: the chosen name (the chosen type's suffix added when the user
+    // gave none) and type, or nullopt when the user cancelled.
+    virtual std::optional<SaveFileAnswer> AskSaveFileName(QWidget* parent,
+                                                          const SaveFileRequest& request) = 0;
     // Shows a window modally; returns when it closes.
     virtual void ShowModal(QDialog& dialog) = 0;
 };
@@ -54,8 +66,8 @@ class QtUserDialogs : public UserDialogs {
   public:
     QMessageBox::StandardButton ShowMessageBox(QWidget* parent,
                                                const MessageBoxRequest& box) override;
-    std::optional<QString> AskSaveFileName(QWidget* parent,
-                                           const SaveFileRequest& request) override;
+    std::optional<SaveFileAnswer> AskSaveFileName(QWidget* parent,
+                                                  const SaveFileRequest& request) override;
     void ShowModal(QDialog& dialog) override;
 };
 

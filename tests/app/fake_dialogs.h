@@ -25,9 +25,11 @@ class FakeDialogs : public UserDialogs {
         answers.pop_front();
         return answer;
     }
-    std::optional<QString> AskSaveFileName(QWidget*, const SaveFileRequest& request) override {
+    std::optional<SaveFileAnswer> AskSaveFileName(QWidget*,
+                                                  const SaveFileRequest& request) override {
         saves.append(request);
-        return save_answer;
+        if (!save_answer) return std::nullopt;
+        return SaveFileAnswer{*save_answer, save_type};
     }
     void ShowModal(QDialog& dialog) override {
         modals.append(&dialog);
@@ -39,7 +41,8 @@ class FakeDialogs : public UserDialogs {
     std::deque<QMessageBox::StandardButton> answers;
     std::function<void(const MessageBoxRequest&)> on_box;
     QList<SaveFileRequest> saves;
-    std::optional<QString> save_answer;
+    std::optional<QString> save_answer;  // the name the user gave; nullopt: cancelled
+    int save_type = 0;                   // the type chosen in the dialog
     QList<QDialog*> modals;
     std::function<void(QDialog&)> on_modal;
 };

@@ -5,9 +5,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,13 +18,16 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <memory>
+#include <sstream>
 
 #include "app/command_line.h"
 #include "app/toolbar_images.h"
 #include "demo/demo_line.h"
 #include "demo/demo_server.h"
+#include "export/row_format.h"
 #include "fake_dialogs.h"
 #include "grid/colour_contrast.h"
+#include "grid/grid_layout.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
 #include "views/about_window.h"
@@ -153,7 +158,7 @@ class MainWindowTest : public QObject {
         QTest::newRow("collapse") << "actFullCollaps" << 3 << "Свернуть группы" << true << ""
                                   << true;
         QTest::newRow("export") << "actSaveToExcel" << 6 << "Конвертировать данные в Excel" << true
-                                << "" << false;
+                                << "" << true;
         QTest::newRow("delete") << "actDelete" << 8 << "Удалить событие" << false << "" << true;
         QTest::newRow("exit") << "actExit" << 10 << "Выход" << false << "" << true;
         QTest::newRow("event sheet")
@@ -265,7 +270,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(top[0]->text(), QStringLiteral("Файл"));
         QCOMPARE(top[1]->text(), QStringLiteral("Правка"));
         QCOMPARE(top[2]->text(), QStringLiteral("?"));
-        QCOMPARE(ShownItems(top[0]->menu()), QStringList{"Выход"});
+        QCOMPARE(ShownItems(top[0]->menu()),
+                 (QStringList{"Конвертировать данные в Excel", "—", "Выход"}));
         const QStringList edit{"Обновить",          "Показать роспись", "—",
                                "Развернуть группы", "Свернуть группы",  "—",
                                "Удалить событие"};
@@ -622,16 +628,25 @@ class MainWindowTest : public QObject {
         QVERIFY(!document->toPlainText().contains(QStringLiteral("Лист А")));
     }
 
-    void HiddenExportAsksForAFileNamedAfterTheCaption() {
-        // No key or visible menu item reaches it; Tag 6 itself runs the save dialog.
-        QVERIFY(!Act("actSaveToExcel")->isVisible());
+    void ExportAsksForAFileNamedAfterTheCaption() {
+        // "Файл" lists it with its image; the specified export has no key of its own.
+        QVERIFY(Act("actSaveToExcel")->isVisible());
         QVERIFY(Act("actSaveToExcel")->shortcut().isEmpty());
+        QCOMPARE(window_->menuBar()->actions().first()->menu()->actions().first(),
+                 Act("actSaveToExcel"));
         window_->ActionExecute(Act("actSaveToExcel"));
         QCOMPARE(dialogs_->saves.size(), 1);
         QCOMPARE(dialogs_->saves[0].proposed_name, QStringLiteral("Lintaro"));
-        QCOMPARE(dialogs_->saves[0].filter,
-                 QStringLiteral("Microsoft Excel 4.0 Worksheet (*.xls)"));
-        QCOMPARE(dialogs_->saves[0].default_suffix, QStringLiteral("xls"));
+        // The Excel 4.0 worksheet is offered first, then the workbook and CSV.
+        QStringList filters;
+        QStringList suffixes;
+        for (const lintaro::app::SaveFileType& type : dialogs_->saves[0].types) {
+            filters << type.filter;
+            suffixes << type.suffix;
+        }
+        QCOMPARE(filters, (QStringList{"Microsoft Excel 4.0 Worksheet (*.xls)",
+                                       "Excel Workbook (*.xlsx)", "CSV UTF-8 (*.csv)"}));
+        QCOMPARE(suffixes, (QStringList{"xls", "xlsx", "csv"}));
         QVERIFY(!dialogs_->saves[0].confirm_overwrite);
         QVERIFY(dialogs_->boxes.isEmpty());  // cancelled: nothing else happens
 
@@ -640,7 +655,95 @@ class MainWindowTest : public QObject {
         QCOMPARE(dialogs_->saves[1].proposed_name, QStringLiteral("Lintaro"));
     }
 
-    void HiddenExportWritesEveryRowWithTheGridsLook() {
+    // The dialog's choice picks the writer: the type chosen when the name has no suffix (which it
+    // then gets), a suffix of one of the formats whatever type is chosen, and the type chosen for a
+    // suffix of no format (kept as typed).
+    void ExportWritesTheFormatChosen_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("starts");
+        const QByteArray xls("\x09\x04\x06\x00", 4);
+        const QByteArray zip("PK\x03\x04", 4);
+        const QByteArray csv("sport_type_name,");
+        QTest::newRow("xls") << "line" << 0 << "line.xls" << xls;
+        QTest::newRow("xlsx") << "line" << 1 << "line.xlsx" << zip;
+        QTest::newRow("csv") << "line" << 2 << "line.csv" << csv;
+        QTest::newRow("suffix names csv") << "line.CSV" << 0 << "line.CSV" << csv;
+        QTest::newRow("suffix names xlsx") << "line.xlsx" << 2 << "line.xlsx" << zip;
+        QTest::newRow("other suffix") << "line.txt" << 2 << "line.txt" << csv;
+    }
+    void ExportWritesTheFormatChosen() {
+        QFETCH(QString, typed);
+        QFETCH(int, type);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, starts);
+        FillTable({Row("футбол", "Англия", 1, "a")});
+        QTemporaryDir dir;
+        dialogs_->save_answer = dir.filePath(typed);
+        dialogs_->save_type = type;
+        window_->ActionExecute(Act("actSaveToExcel"));
+        QVERIFY2(dialogs_->boxes.isEmpty(),
+                 dialogs_->boxes.isEmpty() ? "" : qPrintable(dialogs_->boxes[0].text));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{written});
+        QFile file(dir.filePath(written));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith(starts));
+    }
+
+    // A margin column the user shows is exported as the grid shows it, in every format; the CSV
+    // holds the rows lintaro-cli writes, in the grid's order, with the margin after the fields.
+    void ExportWritesTheMarginColumnsShown() {
+        const std::vector<FieldValue> football = Row("футбол", "Англия", 1, "a");
+        const std::vector<FieldValue> basketball = Row("баскетбол", "НБА", 2, "b");
+        FillTable({football, basketball});
+        QVERIFY(window_->ctl_DataGrid()->SetColumnShown(lintaro::grid::kColMargin1X2, true));
+        QTemporaryDir dir;
+        const auto export_as = [&](int type) {
+            dialogs_->save_answer = dir.filePath(QStringLiteral("line"));
+            dialogs_->save_type = type;
+            window_->ActionExecute(Act("actSaveToExcel"));
+            QVERIFY2(dialogs_->boxes.isEmpty(),
+                     dialogs_->boxes.isEmpty() ? "" : qPrintable(dialogs_->boxes[0].text));
+        };
+        // 1/1.5 + 1/2.5 + 1/3.5 - 1 = 35.2%.
+        export_as(2);
+        QFile csv(dir.filePath(QStringLiteral("line.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        std::ostringstream rows;
+        lintaro::WriteRows(rows, window_->cds_Data().Rows(), lintaro::RowFormat::kCsv);
+        QStringList expected = QString::fromStdString(rows.str()).split(QStringLiteral("\r\n"));
+        QCOMPARE(expected.size(), 4);  // the header, two rows, and the empty text after the last
+        expected = {expected[0] + QStringLiteral(",Маржа 1X2"),
+                    expected[2] + QStringLiteral(",35.2"),  // basketball sorts first
+                    expected[1] + QStringLiteral(",35.2"), QString()};
+        QCOMPARE(QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n")), expected);
+
+        export_as(0);
+        QFile xls(dir.filePath(QStringLiteral("line.xls")));
+        QVERIFY(xls.open(QIODevice::ReadOnly));
+        QVERIFY(
+            xls.readAll().contains(QByteArray::fromStdString(lintaro::Utf8ToCp1251("Маржа 1X2"))));
+
+        export_as(1);
+        QProcess python;
+        python.start(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral("import sys, openpyxl\n"
+                            "sys.stdout.reconfigure(encoding='utf-8')\n"
+                            "sheet = openpyxl.load_workbook(sys.argv[1]).active\n"
+                            "rows = list(sheet.iter_rows(values_only=True))\n"
+                            "at = [r for r in rows if 'Маржа 1X2' in r][0].index('Маржа 1X2')\n"
+                            "for row in rows:\n"
+                            "    if 'Home' in row: print(row[at])\n"),
+             dir.filePath(QStringLiteral("line.xlsx"))});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n')),
+                 (QStringList{"35.2", "35.2", ""}));
+    }
+
+    void ExportWritesEveryRowWithTheGridsLook() {
         FillTable({Row("футбол", "Англия", 1, "a"), Row("футбол", "Испания", 2, "b"),
                    Row("хоккей", "КХЛ", 3, "c")});
         window_->ctl_DataGrid()->CollapseAllGroups();
@@ -679,7 +782,7 @@ class MainWindowTest : public QObject {
         QVERIFY(sheet.contains(face));
     }
 
-    void HiddenExportFailureGoesToTheDefaultErrorReport() {
+    void ExportFailureGoesToTheDefaultErrorReport() {
         FillTable({Row("футбол", "Англия", 1, "a")});
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("missing/line.xls"));
