@@ -1,7 +1,6 @@
 #include "compare/price_comparison.h"
 
-#include <cmath>
-#include <limits>
+#include "compare/stake_split.h"
 
 namespace lintaro::compare {
 
@@ -84,8 +83,6 @@ const BestPrice* Find(const std::vector<BestPrice>& best, PriceField field) {
     return nullptr;
 }
 
-double Cents(double amount) { return std::round(amount * 100.0) / 100.0; }
-
 // A surebet over `fields` when all are quoted and their inverse prices sum below one.
 void AddSurebet(const std::vector<BestPrice>& best, const char* market,
                 std::initializer_list<PriceField> fields, double bank, EventComparison& out) {
@@ -101,16 +98,13 @@ void AddSurebet(const std::vector<BestPrice>& best, const char* market,
     Surebet surebet;
     surebet.market = market;
     surebet.profit = 1.0 / inverse_sum - 1.0;
-    double staked = 0.0;
-    double worst_return = std::numeric_limits<double>::infinity();
-    for (const BestPrice* price : prices) {
-        const double odds = price->price.ToDouble();
-        const double amount = Cents(bank / odds / inverse_sum);
-        surebet.stakes.push_back({price->field, amount});
-        staked += amount;
-        worst_return = std::min(worst_return, amount * odds);
+    std::vector<double> odds;
+    for (const BestPrice* price : prices) odds.push_back(price->price.ToDouble());
+    const StakeSplit split = SplitStakes(odds, bank);
+    for (size_t i = 0; i < prices.size(); ++i) {
+        surebet.stakes.push_back({prices[i]->field, split.stakes[i]});
     }
-    surebet.rounding_cost = Cents(bank * surebet.profit - (worst_return - staked));
+    surebet.rounding_cost = Cents(bank * surebet.profit - split.profit);
     out.surebets.push_back(std::move(surebet));
 }
 
