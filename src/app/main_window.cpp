@@ -259,8 +259,10 @@ void TfrmMain::BuildToolBar() {
     ctl_bk_combo_->setCurrentIndex(remembered.value_or(kFirstBookmaker));
     ctl_bk_combo_->setFixedWidth(145);
     ctl_bk_combo_->setAccessibleName(QStringLiteral("Букмекер"));
-    ctl_bk_combo_->setAccessibleDescription(
-        QStringLiteral("Чью линию читает обновление; выбор другой конторы обновляет линию"));
+    // A screen reader on Linux names a drop-down list by its current item: the description says
+    // what the list is.
+    ctl_bk_combo_->setAccessibleDescription(QStringLiteral(
+        "Букмекер: чью линию читает обновление; выбор другой конторы обновляет линию (Ctrl+B)"));
     ctl_bk_combo_->setToolTip(QStringLiteral("Букмекер (Ctrl+B)"));
     // A choice is a refresh, so it is made once in the open list: arrows on the closed box open
     // it, and the wheel passing over the toolbar changes nothing.

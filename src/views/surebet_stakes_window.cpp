@@ -27,6 +27,7 @@ namespace {
 
 const QString kBankKey = QStringLiteral("stakes/bank");
 const QString kNoFigure = QStringLiteral("—");
+const QString kBankProblem = QStringLiteral("Банк — сумма больше нуля");
 
 // The bank as typed: digits with "." or "," before the cents; nullopt for anything else.
 std::optional<double> ParseBank(QString text) {
@@ -166,6 +167,8 @@ SurebetStakesWindow::SurebetStakesWindow(SurebetStakes stakes, QWidget* parent)
     bank_label->setBuddy(bank_);
     problem_ = new QLabel(this);
     problem_->setObjectName(QStringLiteral("bank_problem"));
+    // The window keeps its size whether or not the field says why it refuses the bank.
+    problem_->setMinimumWidth(problem_->fontMetrics().horizontalAdvance(kBankProblem));
     auto* bank_row = new QHBoxLayout;
     bank_row->addWidget(bank_label);
     bank_row->addWidget(bank_);
@@ -178,6 +181,7 @@ SurebetStakesWindow::SurebetStakesWindow(SurebetStakes stakes, QWidget* parent)
                                        QStringLiteral("Коэффициент"), QStringLiteral("Ставка"),
                                        QStringLiteral("Выплата")});
     table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -264,7 +268,7 @@ void SurebetStakesWindow::Recompute() {
     const std::optional<double> bank = Bank();
     copy_->setEnabled(bank.has_value());
     if (!bank) {
-        problem_->setText(QStringLiteral("Банк — сумма больше нуля"));
+        problem_->setText(kBankProblem);
         bank_->setAccessibleDescription(problem_->text());
         for (int row = 0; row < table_->rowCount(); ++row) {
             table_->item(row, 3)->setText(kNoFigure);

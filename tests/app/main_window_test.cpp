@@ -369,6 +369,10 @@ class MainWindowTest : public QObject {
             QTRY_VERIFY(!combo->view()->isVisible());
         };
 
+        window_->RefreshWithoutQuestion();  // the first bookmaker's line on screen
+        QVERIFY(WaitForRefresh(*window_));
+        QVERIFY(dialogs_->boxes.isEmpty());
+
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_B, Qt::ControlModifier);
         choose(1);  // "Пинакл"
@@ -379,6 +383,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(window_->cds_Data().Rows(),
                  lintaro::demo::PublishedSecondRows(options, *options.today));
         QVERIFY(!tree->isExpanded(tree->model()->index(0, 0)));  // collapsed, as after F5
+        // Another bookmaker's line is no movement of the line before: nothing new, nothing gone.
+        QVERIFY2(!window_->ReadStatus().contains(QStringLiteral("новых событий")),
+                 qPrintable(window_->ReadStatus()));
 
         // Down on the closed box opens the list and changes nothing yet; "Марафон", then No.
         combo->setFocus();
