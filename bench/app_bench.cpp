@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/user_dialogs.h"
 #include "demo/demo_line.h"
@@ -53,8 +54,8 @@ class YesDialogs : public lintaro::app::UserDialogs {
         if (!box.buttons.testFlag(QMessageBox::Yes)) ++failures;
         return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     }
-    std::optional<QString> AskSaveFileName(QWidget*,
-                                           const lintaro::app::SaveFileRequest&) override {
+    std::optional<lintaro::app::SaveFileAnswer> AskSaveFileName(
+        QWidget*, const lintaro::app::SaveFileRequest&) override {
         return std::nullopt;
     }
     void ShowModal(QDialog&) override {}
@@ -100,6 +101,8 @@ struct DemoWindow {
         server.Start();
         window = std::make_unique<lintaro::app::TfrmMain>(dialogs);
         window->SetFirstHost(server.FirstHost());
+        // The first bookmaker's line, whatever the user running the benchmark chose last.
+        window->SetBookmaker(lintaro::app::kFirstBookmaker, /*remember=*/false);
         window->show();
         QCoreApplication::processEvents();
     }
@@ -236,6 +239,7 @@ void BM_InputDuringRefresh(benchmark::State& state) {
     YesDialogs dialogs;
     lintaro::app::TfrmMain window(dialogs);
     window.SetFirstHost(host);
+    window.SetBookmaker(lintaro::app::kFirstBookmaker, /*remember=*/false);
     window.show();
     QCoreApplication::processEvents();
     if (kind == 4) {
