@@ -445,7 +445,10 @@ void TfrmMain::StartRead(ReadLimits limits) {
     session_->first_host = first_host_;
     session_->second_host = second_host_;
     session_->SetReadLimits(limits);
-    session_ = refresh_worker_->Start(std::move(session_), ctl_bk_combo_->currentIndex());
+    // Until the two lines are read and compared, "Обе конторы" reads the first bookmaker's.
+    const int choice = ctl_bk_combo_->currentIndex();
+    session_ = refresh_worker_->Start(std::move(session_),
+                                      choice == kBothBookmakers ? kFirstBookmaker : choice);
 }
 
 void TfrmMain::SetTimedReadLimits(std::optional<int> stall_ms, std::optional<int> whole_ms) {
