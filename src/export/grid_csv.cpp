@@ -52,7 +52,7 @@ void WriteCsv(const grid::GridTree& tree, Write&& write) {
     std::string line = take();
     for (const grid::GridColumn& column : computed) {
         line += ',';
-        AppendCsvCell(line, Cp1251ToUtf8(column.caption));
+        AppendCsvCell(line, table::Cp1251ToUtf8(column.caption));
     }
     write(line + "\r\n");
     for (const SheetNode& node : sheet.nodes) {
@@ -61,8 +61,9 @@ void WriteCsv(const grid::GridTree& tree, Write&& write) {
         line = take();
         for (const grid::GridColumn& column : computed) {
             line += ',';
-            const StoredValue value = grid::ColumnValue(*node.row, column);
-            if (const auto* decimal = std::get_if<Decimal>(&value)) line += DecimalText(*decimal);
+            const table::StoredValue value = grid::ColumnValue(*node.row, column);
+            if (const auto* decimal = std::get_if<table::Decimal>(&value))
+                line += DecimalText(*decimal);
         }
         write(line + "\r\n");
     }

@@ -104,8 +104,8 @@ SurebetStakes DescribeSurebet(const compare::EventComparison& comparison,
             outcome.outcome = OutcomeCaption(best.field);
             if (best.line) {
                 outcome.outcome += QStringLiteral(" (") +
-                                   QString::fromStdString(FormatDecimal(
-                                       *best.line, DecimalFormat::kValue, decimal_mark)) +
+                                   QString::fromStdString(table::FormatDecimal(
+                                       *best.line, table::DecimalFormat::kValue, decimal_mark)) +
                                    QLatin1Char(')');
             }
             switch (best.from) {
@@ -259,9 +259,9 @@ QString SurebetStakesWindow::Money(double amount) const {
         .replace(QLatin1Char('.'), QString::fromStdString(stakes_.decimal_mark));
 }
 
-QString SurebetStakesWindow::Price(Decimal price) const {
+QString SurebetStakesWindow::Price(table::Decimal price) const {
     return QString::fromStdString(
-        FormatDecimal(price, DecimalFormat::kPrice, stakes_.decimal_mark));
+        table::FormatDecimal(price, table::DecimalFormat::kPrice, stakes_.decimal_mark));
 }
 
 void SurebetStakesWindow::Recompute() {

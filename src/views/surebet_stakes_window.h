@@ -31,8 +31,8 @@ namespace lintaro::views {
 // One outcome of a surebet as the window shows it.
 struct SurebetOutcome {
     QString outcome;  // the column's caption, with the line for a handicap or total ("Ф1 (-1.5)")
-    QString bookmaker;  // who holds the price; both names when both quote it
-    Decimal price;      // above 1.0
+    QString bookmaker;     // who holds the price; both names when both quote it
+    table::Decimal price;  // above 1.0
 };
 
 // What the window shows: the event, the market and its outcomes at the best prices.
@@ -78,7 +78,7 @@ class SurebetStakesWindow : public QDialog {
     // The figures for the bank in the field, or "—" while it is refused.
     void Recompute();
     QString Money(double amount) const;
-    QString Price(Decimal price) const;
+    QString Price(table::Decimal price) const;
 
     SurebetStakes stakes_;
     QLineEdit* bank_ = nullptr;

@@ -349,7 +349,7 @@ class MainWindowTest : public QObject {
         const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", config_before); });
         window_ = std::make_unique<TfrmMain>(*dialogs_);
         lintaro::demo::DemoOptions options;
-        options.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
+        options.today = lintaro::demo::ToYearMonthDay(lintaro::table::LocalToday());
         lintaro::demo::DemoServer server(options);
         server.Start();
         window_->SetFirstHost(server.FirstHost());
@@ -729,8 +729,8 @@ class MainWindowTest : public QObject {
         export_as(0);
         QFile xls(dir.filePath(QStringLiteral("line.xls")));
         QVERIFY(xls.open(QIODevice::ReadOnly));
-        QVERIFY(
-            xls.readAll().contains(QByteArray::fromStdString(lintaro::Utf8ToCp1251("Маржа 1X2"))));
+        QVERIFY(xls.readAll().contains(
+            QByteArray::fromStdString(lintaro::table::Utf8ToCp1251("Маржа 1X2"))));
 
         export_as(1);
         QProcess python;

@@ -19,8 +19,8 @@
 
 #include "compare/price_comparison.h"
 
-using lintaro::Decimal;
-using lintaro::OddsRecord;
+using lintaro::table::Decimal;
+using lintaro::table::OddsRecord;
 using lintaro::views::SurebetStakes;
 using lintaro::views::SurebetStakesWindow;
 
