@@ -760,10 +760,11 @@ void TfrmMain::SaveToExcel() {
             break;
         case ExportFormat::kXlsx:
             // The same sheet as the worksheet: the grid as it stands, every row.
-            SaveGridAsXlsx(DescribeGrid(ctl_data_grid_->Tree(), ctl_data_grid_->Look()), path);
+            worksheet::SaveGridAsXlsx(
+                worksheet::DescribeGrid(ctl_data_grid_->Tree(), ctl_data_grid_->Look()), path);
             break;
         case ExportFormat::kCsv:
-            SaveGridAsCsv(ctl_data_grid_->Tree(), path);
+            worksheet::SaveGridAsCsv(ctl_data_grid_->Tree(), path);
             break;
     }
 }

@@ -5,13 +5,13 @@
 #include <sstream>
 #include <vector>
 
-#include "export/grid_sheet.h"
+#include "export/grid_worksheet.h"
 #include "export/replacing_file.h"
 #include "export/row_format.h"
 #include "grid/column_value.h"
 #include "table/cp1251_text.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 namespace {
 
 // A header cell of our own (a caption): quoted when it holds a comma, a quote or a line end.
@@ -31,9 +31,9 @@ void AppendCsvCell(std::string& out, const std::string& utf8) {
 // Writes the CSV through `write`, one record at a time.
 template <typename Write>
 void WriteCsv(const grid::GridTree& tree, Write&& write) {
-    const SheetDescription sheet = DescribeGrid(tree, grid::GridLook{}, /*all_rows=*/true);
+    const WorksheetDescription worksheet = DescribeGrid(tree, grid::GridLook{}, /*all_rows=*/true);
     std::vector<grid::GridColumn> computed;
-    for (const SheetColumn& column : sheet.columns) {
+    for (const WorksheetColumn& column : worksheet.columns) {
         if (column.computed == grid::ComputedColumn::kNone) continue;
         grid::GridColumn shown;
         shown.computed = column.computed;
@@ -55,13 +55,13 @@ void WriteCsv(const grid::GridTree& tree, Write&& write) {
         AppendCsvCell(line, table::Cp1251ToUtf8(column.caption));
     }
     write(line + "\r\n");
-    for (const SheetNode& node : sheet.nodes) {
+    for (const WorksheetNode& node : worksheet.nodes) {
         if (node.IsGroup()) continue;
         rows.Write(*node.row);
         line = take();
         for (const grid::GridColumn& column : computed) {
             line += ',';
-            const table::StoredValue value = grid::ColumnValue(*node.row, column);
+            const table::StoredValue value = grid::ColumnValue(*node.row, grid::KeyOf(column));
             if (const auto* decimal = std::get_if<table::Decimal>(&value))
                 line += DecimalText(*decimal);
         }
@@ -86,4 +86,4 @@ void SaveGridAsCsv(const grid::GridTree& tree, const std::string& file_name) {
     file.Commit();
 }
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

@@ -9,7 +9,7 @@
 
 #include "grid/grid_tree.h"
 
-namespace lintaro {
+namespace lintaro::worksheet {
 
 // Writes the CSV to `out`. Throws std::runtime_error when the stream fails.
 void WriteGridCsv(const grid::GridTree& tree, std::ostream& out);
@@ -18,4 +18,4 @@ void WriteGridCsv(const grid::GridTree& tree, std::ostream& out);
 // EFileCreateError when the folder cannot take the file and EFileWriteError when writing fails.
 void SaveGridAsCsv(const grid::GridTree& tree, const std::string& file_name);
 
-}  // namespace lintaro
+}  // namespace lintaro::worksheet

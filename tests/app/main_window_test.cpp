@@ -718,7 +718,8 @@ class MainWindowTest : public QObject {
         QFile csv(dir.filePath(QStringLiteral("line.csv")));
         QVERIFY(csv.open(QIODevice::ReadOnly));
         std::ostringstream rows;
-        lintaro::WriteRows(rows, window_->cds_Data().Rows(), lintaro::RowFormat::kCsv);
+        lintaro::worksheet::WriteRows(rows, window_->cds_Data().Rows(),
+                                      lintaro::worksheet::RowFormat::kCsv);
         QStringList expected = QString::fromStdString(rows.str()).split(QStringLiteral("\r\n"));
         QCOMPARE(expected.size(), 4);  // the header, two rows, and the empty text after the last
         expected = {expected[0] + QStringLiteral(",Маржа 1X2"),
