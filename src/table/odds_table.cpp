@@ -285,6 +285,20 @@ void OddsTable::TakeRowsFrom(OddsTable& source) {
     Notify(&OddsTableObserver::RowsChanged);
 }
 
+void OddsTable::AppendRows(std::vector<OddsRecord> rows) {
+    CheckOpen();
+    CheckNotNotifying();
+    if (rows.empty()) return;
+    if (rows_.empty()) {
+        rows_ = std::move(rows);
+    } else {
+        rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
+                     std::make_move_iterator(rows.end()));
+    }
+    current_ = static_cast<int>(rows_.size()) - 1;
+    Notify(&OddsTableObserver::RowsChanged);
+}
+
 void OddsTable::SuspendDisplay() { ++suspend_count_; }
 
 void OddsTable::ResumeDisplay() {

@@ -134,6 +134,11 @@ class OddsTable {
     // when this table is closed or a change notification is being delivered; both tables are then
     // unchanged.
     void TakeRowsFrom(OddsTable& source);
+    // The same for rows that already passed a table's rules elsewhere (rows of other tables,
+    // merged or moved in time, as the comparison of two lines builds them): appended as they are,
+    // the last becoming current, one RowsChanged unless `rows` is empty. Throws ETableError when
+    // this table is closed or a change notification is being delivered; it is then unchanged.
+    void AppendRows(std::vector<OddsRecord> rows);
 
     // Nesting counter for change notifications (see OddsTableObserver). ResumeDisplay does nothing
     // at zero. Prefer ScopedDisplaySuspension, which pairs them on every path.
