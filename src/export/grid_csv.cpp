@@ -37,6 +37,7 @@ void WriteCsv(const grid::GridTree& tree, Write&& write) {
         if (column.computed == grid::ComputedColumn::kNone) continue;
         grid::GridColumn shown;
         shown.computed = column.computed;
+        shown.row_number = column.row_number;
         shown.caption = column.caption;
         computed.push_back(shown);
     }

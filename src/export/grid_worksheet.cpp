@@ -69,6 +69,7 @@ void DescribeColumns(const grid::GridLayout& layout, const WorksheetFont& grid_f
         worksheet_column.disable_caption = column.disable_caption;
         worksheet_column.field_index = column.field_index;
         worksheet_column.computed = column.computed;
+        worksheet_column.row_number = column.row_number;
         worksheet_column.width = column.width;
         worksheet_column.font = grid_font;
         worksheet_column.font.bold = grid_font.bold || column.bold;

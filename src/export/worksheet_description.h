@@ -42,8 +42,9 @@ struct WorksheetColumn {
     int field_index = -1;          // the odds table field the column shows, or -1 for none
     // A column computed from the row (the margins) instead of a field; field_index is then -1.
     grid::ComputedColumn computed = grid::ComputedColumn::kNone;
-    int width = 64;      // current width in pixels
-    WorksheetFont font;  // the font of the column's cells
+    grid::RowNumberSource row_number;  // the values of the comparison's columns
+    int width = 64;                    // current width in pixels
+    WorksheetFont font;                // the font of the column's cells
     table::FieldAlignment alignment = table::FieldAlignment::kLeft;  // of the cell text
     WorksheetSummary summary = WorksheetSummary::kNone;
     // Name of the field a sum, minimum, maximum or average reads (compared without regard to

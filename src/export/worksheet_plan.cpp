@@ -101,7 +101,8 @@ WorksheetValueKind WorksheetPlan::KindOf(int exported) const {
 WorksheetValue WorksheetPlan::Value(const WorksheetNode& node, int exported) const {
     const WorksheetColumn& column = grid_.columns[exported];
     if (node.IsGroup() || !HasValues(column)) return std::monostate{};
-    const StoredValue value = grid::ColumnValue(*node.row, {column.field_index, column.computed});
+    const StoredValue value =
+        grid::ColumnValue(*node.row, {column.field_index, column.computed, &column.row_number});
     if (const auto* text = std::get_if<std::string_view>(&value)) return *text;
     if (const auto* decimal = std::get_if<table::Decimal>(&value)) return decimal->ToDouble();
     if (const auto* integer = std::get_if<int32_t>(&value)) return *integer;

@@ -13,14 +13,17 @@ using table::StoredValue;
 
 namespace {
 
-std::optional<double> MarginOf(const OddsRecord& row, ComputedColumn computed) {
-    switch (computed) {
+std::optional<double> MarginOf(const OddsRecord& row, ColumnKey key) {
+    switch (key.computed) {
         case ComputedColumn::kMargin1X2:
             return Margin1X2(row);
         case ComputedColumn::kMarginHandicap:
             return MarginHandicap(row);
         case ComputedColumn::kMarginTotal:
             return MarginTotal(row);
+        case ComputedColumn::kBestMargin:
+        case ComputedColumn::kSurebet:
+            return key.row_number && *key.row_number ? (*key.row_number)(row) : std::nullopt;
         case ComputedColumn::kNone:
             break;
     }
@@ -48,7 +51,7 @@ StoredValue ColumnValue(const OddsRecord& row, ColumnKey key) {
         }
         return value;
     }
-    const std::optional<double> margin = MarginOf(row, key.computed);
+    const std::optional<double> margin = MarginOf(row, key);
     if (!margin) return std::monostate{};
     return Decimal{MarginTenthsOfPercent(*margin) * kScaledPerTenth};
 }

@@ -1,5 +1,6 @@
 // What a cell of a layout column holds: the stored value of the column's table field, or a value
-// computed from the whole row (the margins, in tenths of a percent as a decimal: 5.3% is 5.3).
+// computed from the whole row (the margins, and the comparison's columns through their source, in
+// tenths of a percent as a decimal: 5.3% is 5.3).
 // Sorting, filters, the tree's texts and the exports read cells through here, so a computed
 // column behaves like a field column everywhere.
 #pragma once
@@ -18,8 +19,13 @@ namespace lintaro::grid {
 struct ColumnKey {
     int field_index = -1;  // index into kOddsFields; -1 for a computed column
     ComputedColumn computed = ComputedColumn::kNone;
+    // The values of the comparison's columns, owned by the column it was taken from; null for
+    // every other column.
+    const RowNumberSource* row_number = nullptr;
 };
-inline ColumnKey KeyOf(const GridColumn& column) { return {column.field_index, column.computed}; }
+inline ColumnKey KeyOf(const GridColumn& column) {
+    return {column.field_index, column.computed, &column.row_number};
+}
 
 // The kind of the column's values (a margin is a decimal).
 table::FieldKind ColumnKind(const GridColumn& column);

@@ -67,10 +67,13 @@ struct ComputedEntry {
 
 // Wide enough for the caption in the grid's font; hidden at start, so the grid looks as laid out.
 constexpr int kMarginWidth = 64;
+constexpr int kBestMarginWidth = 84;
 constexpr ComputedEntry kComputedEntries[] = {
     {ComputedColumn::kMargin1X2, "Маржа 1X2", 1, kInfo},
     {ComputedColumn::kMarginHandicap, "Маржа Ф", 2, kApricotBg},
     {ComputedColumn::kMarginTotal, "Маржа Т", 3, kInfo},
+    {ComputedColumn::kBestMargin, "Маржа лучших", 1, kInfo},
+    {ComputedColumn::kSurebet, "Вилка", 1, kInfo},
 };
 
 constexpr const char* kBandCaptions[] = {"Общие данные", "Исходы", "Фора", "Тотал"};
@@ -101,7 +104,8 @@ GridLayout::GridLayout() {
         column.computed = entry.computed;
         column.caption = Utf8ToCp1251(entry.caption);
         column.band = entry.band;
-        column.width = kMarginWidth;
+        column.width =
+            entry.computed == ComputedColumn::kBestMargin ? kBestMarginWidth : kMarginWidth;
         column.visible = false;
         column.background = entry.background;
         column.caption_alignment = kCentre;
@@ -154,9 +158,21 @@ void GridLayout::SetWidth(int column, int width) { columns_.at(column).width = s
 
 void GridLayout::SetVisible(int column, bool visible) { columns_.at(column).visible = visible; }
 
+void GridLayout::SetRowNumbers(int column, RowNumberSource source) {
+    GridColumn& c = columns_.at(column);
+    if (c.computed != ComputedColumn::kBestMargin && c.computed != ComputedColumn::kSurebet) return;
+    c.row_number = std::move(source);
+    if (!c.row_number) c.visible = false;
+}
+
 bool GridLayout::IsUserToggleable(int column) const {
     if (column < 0 || column >= ColumnCount()) return false;
-    return column != kColDopInfo && columns_[column].group_level == 0;
+    const GridColumn& c = columns_[column];
+    if ((c.computed == ComputedColumn::kBestMargin || c.computed == ComputedColumn::kSurebet) &&
+        !c.row_number) {
+        return false;
+    }
+    return column != kColDopInfo && c.group_level == 0;
 }
 
 std::vector<int> GridLayout::UserToggleableColumns() const {

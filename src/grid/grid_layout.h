@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,7 +42,16 @@ enum class ComputedColumn {
     kMargin1X2,       // the margin of the 1X2 market (grid/margin.h)
     kMarginHandicap,  // of the handicap
     kMarginTotal,     // of the total
+    // Columns of two bookmakers' lines shown together, whose values the comparison gives (a
+    // RowNumberSource): without one they are never shown.
+    kBestMargin,  // the 1X2 margin at the better price of each outcome
+    kSurebet,     // the profit of the event's best surebet
 };
+
+// The values of a column computed outside the grid (the comparison's columns): a fraction per row
+// (0.023 is 2.3%), nothing when the row has none. Asked while sorting, filtering and drawing, so it
+// answers quickly and never throws.
+using RowNumberSource = std::function<std::optional<double>(const OddsRecord& row)>;
 
 struct GridColumn {
     int field_index = -1;  // index into kOddsFields: the table field the column shows; -1 for a
@@ -64,6 +74,8 @@ struct GridColumn {
     std::optional<SortDirection> sorted;
     int group_level = 0;  // 1, 2, ... while the rows are grouped by the column; 0 otherwise
     SummaryKind summary = SummaryKind::kNone;  // footer item under the column
+    // kBestMargin and kSurebet read their values here; unset, they have none and cannot be shown.
+    RowNumberSource row_number;
 };
 
 // Column indexes of the layout (positions in the table of columns, not field indexes).
@@ -91,6 +103,10 @@ enum GridColumnIndex : int {
     kColMargin1X2,
     kColMarginHandicap,
     kColMarginTotal,
+    // The comparison's columns, hidden, and offered to the user only while a comparison gives
+    // their values.
+    kColBestMargin,
+    kColSurebet,
     kGridColumnCount
 };
 
@@ -101,7 +117,7 @@ class GridLayout {
   public:
     // The grid as laid out at start: bands 0..3, the 19 columns in their order, grouped by sport
     // then tournament, the date ascending, the count under the home team; then the three margin
-    // columns, hidden.
+    // columns, hidden, and the comparison's two, hidden and without values.
     GridLayout();
 
     const std::vector<GridBand>& Bands() const { return bands_; }
@@ -126,6 +142,9 @@ class GridLayout {
     // Changes made by the window. Each keeps the layout consistent.
     void SetWidth(int column, int width);  // clamped to at least 1 pixel
     void SetVisible(int column, bool visible);
+    // Gives a computed column its values (see RowNumberSource); an empty source takes them away
+    // and hides the column.
+    void SetRowNumbers(int column, RowNumberSource source);
 
     // The columns a user may show or hide (the header's column checklist), in header order: every
     // column but the event sheet's markup and the ones that group the rows.

@@ -144,6 +144,16 @@ bool GridTree::SetColumnShown(int column, bool shown) {
     return true;
 }
 
+void GridTree::SetRowNumbers(int column, RowNumberSource source) {
+    const bool taken = !source;
+    layout_.SetRowNumbers(column, std::move(source));
+    if (taken) {
+        filters_.erase(column);
+        if (sort_.column == column) sort_ = SortState{};
+    }
+    Build();
+}
+
 SortDirection GridTree::GroupDirection(int level) const {
     return layout_.Column(group_columns_.at(level)).sorted.value_or(SortDirection::kAscending);
 }

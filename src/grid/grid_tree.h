@@ -111,6 +111,9 @@ class GridTree {
     // changes, otherwise. A column that is hidden drops its filter, and the sort returns to the
     // date when the column was sorting the rows: nothing the user cannot see keeps acting on them.
     bool SetColumnShown(int column, bool shown);
+    // Gives the comparison's columns (kColBestMargin, kColSurebet) their values, or takes them
+    // away with an empty source: the column is then hidden, and drops its filter and sort.
+    void SetRowNumbers(int column, RowNumberSource source);
 
     // ---- Sorting
     // A click on a column's header: the event rows sort by that column ascending; a click on the
