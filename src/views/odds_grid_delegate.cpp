@@ -91,6 +91,7 @@ void OddsGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
                           metrics.elidedText(text, Qt::ElideRight, text_rect.width()));
     }
     DrawMark(painter, option, index);
+    DrawBadge(painter, option, index);
     painter->setPen(line_colour_);
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->drawLine(r.bottomLeft(), r.bottomRight());
@@ -132,6 +133,34 @@ QColor OddsGridDelegate::MarkColourOn(const QStyleOptionViewItem& option, const 
                                   ? cell_background.value<QColor>()
                                   : option.palette.color(group, QPalette::Base);
     return ReadableGraphicColour(MarkColour(kind), background);
+}
+
+void OddsGridDelegate::DrawBadge(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    const QString badge = index.data(OddsGridModel::kCellBadgeRole).toString();
+    if (badge.isEmpty()) return;
+    const QRect r = option.rect;
+    const QVariant font_value = index.data(Qt::FontRole);
+    QFont font = font_value.isValid() ? font_value.value<QFont>() : option.font;
+    font.setBold(false);
+    if (font.pointSizeF() > 0) {
+        font.setPointSizeF(std::max(5.0, font.pointSizeF() * 0.75));
+    } else if (font.pixelSize() > 0) {
+        font.setPixelSize(std::max(7, font.pixelSize() * 3 / 4));
+    }
+    const QFontMetrics metrics(font);
+    // Clear of the new event's dot, which takes the right end of a date cell.
+    const bool dot = static_cast<CellMarkKind>(index.data(OddsGridModel::kCellMarkRole).toInt()) ==
+                     CellMarkKind::kNew;
+    const int size = std::max(4, std::min(7, r.height() / 2 - 1));
+    const int right = r.right() - 2 - (dot ? size + 3 : 0);
+    const int width = metrics.horizontalAdvance(badge);
+    painter->save();
+    painter->setFont(font);
+    painter->setPen(TextColour(option, index));
+    painter->drawText(QRect(right - width, r.top(), width + 1, r.height() - 1),
+                      Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, badge);
+    painter->restore();
 }
 
 void OddsGridDelegate::DrawMark(QPainter* painter, const QStyleOptionViewItem& option,

@@ -42,6 +42,11 @@ class OddsGridDelegate : public QStyledItemDelegate {
     void DrawMark(QPainter* painter, const QStyleOptionViewItem& option,
                   const QModelIndex& index) const;
 
+    // Who holds the price of a cell of two compared lines: its badge letter, small, at the cell's
+    // right edge (left of a new event's dot), in the cell's text colour.
+    void DrawBadge(QPainter* painter, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) const;
+
     // A frame around the current cell of an event row, in the colour that reads on the row.
     void DrawFocusFrame(QPainter* painter, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const;

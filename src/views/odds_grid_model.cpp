@@ -251,6 +251,8 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
             return QString::fromStdString(tree_.CellText(node, column));
         case kCellMarkRole:
             return static_cast<int>(MarkOf(node, column).kind);
+        case kCellBadgeRole:
+            return MarkOf(node, column).badge;
         case Qt::ToolTipRole:
         case Qt::AccessibleDescriptionRole: {
             // A value shown rounded ("2.12") tells its exact value ("точно 2.125").
@@ -260,11 +262,11 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
                        : std::string();
             const CellMark mark = MarkOf(node, column);
             if (exact.empty()) {
-                if (mark.kind == CellMarkKind::kNone) return {};
+                if (mark.text.isEmpty()) return {};
                 return mark.text;
             }
             QString tip = QStringLiteral("точно ") + QString::fromStdString(exact);
-            if (mark.kind != CellMarkKind::kNone) tip += QStringLiteral("; ") + mark.text;
+            if (!mark.text.isEmpty()) tip += QStringLiteral("; ") + mark.text;
             return tip;
         }
         case Qt::TextAlignmentRole:

@@ -30,6 +30,7 @@ class OddsGridModel : public QAbstractItemModel {
         kCellMarkRole,                    // int: the CellMarkKind of an event cell
         kGroupMarksRole,  // QString: what moved under a group row, short ("▲3 ▼2"), on its
                           // indent column; empty when nothing did or the marks are off
+        kCellBadgeRole,   // QString: the CellMark's badge of an event cell (who holds the price)
     };
 
     explicit OddsGridModel(QObject* parent = nullptr);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -96,7 +97,8 @@ OddsGridView::OddsGridView(QWidget* parent)
       filters_(new FilterButtonStrip(this)),
       find_bar_(new FindBar(this)),
       find_action_(new QAction(QStringLiteral("Найти событие"), this)),
-      only_changes_action_(new QAction(QStringLiteral("Только изменения"), this)) {
+      only_changes_action_(new QAction(QStringLiteral("Только изменения"), this)),
+      only_surebets_action_(new QAction(QStringLiteral("Только вилки"), this)) {
     setObjectName(QStringLiteral("ctl_DataGrid"));
     setAccessibleName(QStringLiteral("Линия"));
 
@@ -164,6 +166,13 @@ void OddsGridView::SetUpActions() {
         QStringLiteral("Показывать только события, где что-то изменилось с прошлого обновления"));
     addAction(only_changes_action_);
     connect(only_changes_action_, &QAction::toggled, this, &OddsGridView::SetOnlyChanges);
+    only_surebets_action_->setObjectName(QStringLiteral("actOnlySurebets"));
+    only_surebets_action_->setCheckable(true);
+    only_surebets_action_->setEnabled(false);
+    only_surebets_action_->setToolTip(
+        QStringLiteral("Показывать только события, где ставка на все исходы у двух контор "
+                       "выигрывает при любом исходе"));
+    connect(only_surebets_action_, &QAction::toggled, this, &OddsGridView::SetOnlySurebets);
     connect(find_bar_, &FindBar::TextChanged, this, &OddsGridView::OnFindTextChanged);
     connect(find_bar_, &FindBar::Accepted, this, [this] {
         if (!FocusFirstFound()) QApplication::beep();
@@ -688,18 +697,53 @@ void OddsGridView::SetCellMarks(CellMarkSource cells, RowMarkSource rows) {
     ShowFocusedMark();
 }
 
-bool OddsGridView::OnlyChanges() const { return Tree().HasRowRule(); }
+bool OddsGridView::OnlyChanges() const { return only_changes_; }
 
 void OddsGridView::SetOnlyChanges(bool on) {
     if (on != only_changes_action_->isChecked()) only_changes_action_->setChecked(on);
-    if (on == OnlyChanges()) return;
+    if (on == only_changes_) return;
+    only_changes_ = on;
+    ChangeTree([this](grid::GridTree& tree) { ApplyRowRule(tree); });
+}
+
+void OddsGridView::SetComparison(grid::RowNumberSource best_margins, grid::RowNumberSource surebets,
+                                 RowTest has_surebet) {
+    has_surebet_ = std::move(has_surebet);
+    only_surebets_action_->setEnabled(static_cast<bool>(has_surebet_));
+    if (!has_surebet_) {
+        only_surebets_ = false;
+        const QSignalBlocker quiet(only_surebets_action_);
+        only_surebets_action_->setChecked(false);
+    }
+    ChangeTree([&](grid::GridTree& tree) {
+        tree.SetRowNumbers(grid::kColBestMargin, std::move(best_margins));
+        tree.SetRowNumbers(grid::kColSurebet, std::move(surebets));
+        ApplyRowRule(tree);
+    });
+}
+
+void OddsGridView::SetOnlySurebets(bool on) {
+    on = on && has_surebet_;
+    if (on != only_surebets_action_->isChecked()) only_surebets_action_->setChecked(on);
+    if (on == only_surebets_) return;
+    only_surebets_ = on;
+    ChangeTree([this](grid::GridTree& tree) { ApplyRowRule(tree); });
+}
+
+void OddsGridView::ApplyRowRule(grid::GridTree& tree) {
+    if (!only_changes_ && !only_surebets_) {
+        tree.SetRowRule({});
+        return;
+    }
     OddsGridModel* model = model_;
-    ChangeTree([on, model](grid::GridTree& tree) {
-        if (on) {
-            tree.SetRowRule([model](int32_t row) { return model->RowMarks(row).Any(); });
-        } else {
-            tree.SetRowRule({});
-        }
+    const bool changes = only_changes_;
+    RowTest surebet = only_surebets_ ? has_surebet_ : RowTest();
+    const OddsTable* table = table_;
+    tree.SetRowRule([model, changes, surebet, table](int32_t row) {
+        if (changes && !model->RowMarks(row).Any()) return false;
+        if (!surebet) return true;
+        return table != nullptr && row >= 0 && row < table->RowCount() &&
+               surebet(table->Rows()[row]);
     });
 }
 

@@ -111,6 +111,20 @@ class OddsGridView : public QWidget {
     void SetOnlyChanges(bool on);
     bool OnlyChanges() const;
     QAction* OnlyChangesAction() const { return only_changes_action_; }
+    // Which rows hold a surebet while two bookmakers' lines are shown together; an empty function
+    // when one line is shown, which also switches "Только вилки" off.
+    using RowTest = std::function<bool(const OddsRecord& row)>;
+    // "Только вилки": only the events with a surebet are shown, on top of the filters, the search
+    // and "Только изменения". Stays off while no comparison is shown.
+    void SetOnlySurebets(bool on);
+    bool OnlySurebets() const { return only_surebets_; }
+    QAction* OnlySurebetsAction() const { return only_surebets_action_; }
+    // Two bookmakers' lines shown together: the values of the comparison's columns "Маржа лучших"
+    // and "Вилка" (see GridTree::SetRowNumbers) and which rows hold a surebet, in one change that
+    // keeps the user's place. Empty functions: one line is shown; the columns are hidden and
+    // "Только вилки" switches off.
+    void SetComparison(grid::RowNumberSource best_margins, grid::RowNumberSource surebets,
+                       RowTest has_surebet);
     // The footer's status text: what the focused cell's mark says ("Исходы, 1: было 1.85 (в
     // 10:42:05)"), or why the last key did nothing.
     QString StatusText() const;
@@ -200,6 +214,8 @@ class OddsGridView : public QWidget {
     // it.
     void SayCannotGroup(int column);
     void OnFindTextChanged(const QString& text);
+    // The rows kept by "Только изменения" and "Только вилки" together, as the tree's row rule.
+    void ApplyRowRule(grid::GridTree& tree);
     // Clears the search and gives back the expansion and scroll of before it.
     void EndFind();
     // The footer's status follows the focused cell: its mark's text, or nothing.
@@ -220,6 +236,10 @@ class OddsGridView : public QWidget {
     FindBar* find_bar_;
     QAction* find_action_;
     QAction* only_changes_action_;
+    QAction* only_surebets_action_;
+    RowTest has_surebet_;
+    bool only_changes_ = false;
+    bool only_surebets_ = false;
     QPointer<QMenu> popup_menu_;
     QPointer<QMenu> header_menu_;
     QPointer<FilterPopup> filter_popup_;
