@@ -102,6 +102,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
                           SetWaitCursor(on);  // a timed read does not disturb the user
                   },
                   [this](RefreshOutcome& outcome) { RefreshFinished(outcome); }});
+    SetUpBothLines();
 
     ctl_data_grid_ = new views::OddsGridView(this);
     ctl_data_grid_->setObjectName(QStringLiteral("ctl_DataGrid"));
@@ -172,6 +173,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 
 TfrmMain::~TfrmMain() {
     refresh_worker_.reset();  // a read still under way ends on its own, unheard
+    both_read_.reset();
     qApp->removeEventFilter(this);
     ctl_data_grid_->SetTable(nullptr);
     SetWaitCursor(false);
@@ -406,7 +408,12 @@ void TfrmMain::Refresh(bool ask) {
     }
     cds_data_.ResetTable();
     FollowLineOf(ctl_bk_combo_->currentIndex());
-    follower_.Begin(live::LineFollower::Telling::kEvery);
+    run_.both = ReadsBoth();
+    if (run_.both) {
+        compared_.Begin(live::LineFollower::Telling::kEvery);
+    } else {
+        follower_.Begin(live::LineFollower::Telling::kEvery);
+    }
     SetRefreshing(RefreshKind::kManual);
     SetWaitCursor(true);
     StartRead({});
@@ -434,7 +441,12 @@ void TfrmMain::TimedRefresh() {
     }
     // A timed read's failure is told once; after that only the tooltips tell, until one succeeds.
     FollowLineOf(ctl_bk_combo_->currentIndex());
-    follower_.Begin(live::LineFollower::Telling::kOnce);
+    run_.both = ReadsBoth();
+    if (run_.both) {
+        compared_.Begin(live::LineFollower::Telling::kOnce);
+    } else {
+        follower_.Begin(live::LineFollower::Telling::kOnce);
+    }
     SetRefreshing(RefreshKind::kTimed);
     StartRead(TimedReadLimits());
 }
@@ -445,10 +457,11 @@ void TfrmMain::StartRead(ReadLimits limits) {
     session_->first_host = first_host_;
     session_->second_host = second_host_;
     session_->SetReadLimits(limits);
-    // Until the two lines are read and compared, "Обе конторы" reads the first bookmaker's.
-    const int choice = ctl_bk_combo_->currentIndex();
-    session_ = refresh_worker_->Start(std::move(session_),
-                                      choice == kBothBookmakers ? kFirstBookmaker : choice);
+    if (run_.both) {
+        session_ = both_read_->Start(std::move(session_), first_host_, second_host_, limits);
+        return;
+    }
+    session_ = refresh_worker_->Start(std::move(session_), ctl_bk_combo_->currentIndex());
 }
 
 void TfrmMain::SetTimedReadLimits(std::optional<int> stall_ms, std::optional<int> whole_ms) {
@@ -499,6 +512,7 @@ void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
                       why);
         return;
     }
+    LeaveComparison();
     {
         // One reload for the whole new line, so the grid keeps the user's place.
         table::ScopedDisplaySuspension suspended(cds_data_);
@@ -585,6 +599,16 @@ void TfrmMain::SetReadStatus(const QString& status) {
 
 void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
     session_ = std::move(outcome.session);
+    EndRun([&](RefreshKind kind) {
+        if (kind == RefreshKind::kTimed) {
+            FinishTimedRefresh(outcome);
+        } else {
+            FinishManualRefresh(outcome);
+        }
+    });
+}
+
+void TfrmMain::EndRun(const std::function<void(RefreshKind kind)>& finish) {
     const RefreshKind kind = run_.kind;
     if (kind == RefreshKind::kManual) SetWaitCursor(false);
     const bool manual_next = std::exchange(run_.manual_next, false);
@@ -599,16 +623,13 @@ void TfrmMain::RefreshFinished(RefreshOutcome& outcome) {
         Guarded([this] { Refresh(/*ask=*/false); });
         return;
     }
-    if (kind == RefreshKind::kTimed) {
-        Guarded([&] { FinishTimedRefresh(outcome); });
-    } else {
-        Guarded([&] { FinishManualRefresh(outcome); });
-    }
+    Guarded([&] { finish(kind); });
     actShowDopInfoUpdate();
     emit RefreshEnded();
 }
 
 void TfrmMain::FinishManualRefresh(RefreshOutcome& outcome) {
+    LeaveComparison();
     cds_data_.TakeRowsFrom(outcome.rows);
     const QString time = ClockText();
     const live::FollowedRead read = follower_.Finish({outcome.cancelled, outcome.failure},
@@ -638,7 +659,12 @@ void TfrmMain::ShowReaderMessage(const std::string& text) {
 }
 
 void TfrmMain::CancelRefresh() {
-    if (IsRefreshing()) refresh_worker_->Cancel();
+    if (!IsRefreshing()) return;
+    if (run_.both) {
+        both_read_->Cancel();
+    } else {
+        refresh_worker_->Cancel();
+    }
 }
 
 void TfrmMain::SetRefreshing(RefreshKind kind) {
@@ -679,6 +705,7 @@ void TfrmMain::AddHeaderMenuItems(QMenu* menu) {
     connect(marks, &QAction::toggled, this,
             [this](bool on) { ctl_data_grid_->Model()->SetCellMarksShown(on); });
     menu->addAction(ctl_data_grid_->OnlyChangesAction());
+    if (ShowsComparison()) menu->addAction(ctl_data_grid_->OnlySurebetsAction());
     QMenu* every = menu->addMenu(QStringLiteral("Обновлять каждые …"));
     every->setObjectName(QStringLiteral("auto_refresh_menu"));
     auto* choices = new QActionGroup(every);
@@ -715,7 +742,11 @@ void TfrmMain::DeleteEvent() {
     try {
         // A row the user deleted is not counted among the events gone at the next refresh.
         const int row = cds_data_.CurrentRow();
-        if (row >= 0) follower_.MarkDeleted(cds_data_.Rows()[row]);
+        if (row >= 0 && ShowsComparison()) {
+            compared_.MarkDeleted(cds_data_.Rows()[row]);
+        } else if (row >= 0) {
+            follower_.MarkDeleted(cds_data_.Rows()[row]);
+        }
         cds_data_.DeleteCurrentRow();
     } catch (const std::exception& e) {
         dialogs_.ShowMessageBox(this, MessageBoxRequest{QString::fromUtf8(e.what()),
@@ -777,7 +808,13 @@ void TfrmMain::SaveGridAsWorksheet(const QString& file_name, bool all_rows) {
 }
 
 void TfrmMain::actShowDopInfoExecute() {
-    dop_info_->WriteEventSheet(cds_data_.FieldText("dop_info"));
+    const int row = cds_data_.CurrentRow();
+    if (ShowsComparison() && row >= 0) {
+        // Both bookmakers' sheets of the event, each under its bookmaker's name.
+        dop_info_->WriteEventSheet(compared_.EventSheet(cds_data_.Rows()[row]));
+    } else {
+        dop_info_->WriteEventSheet(cds_data_.FieldText("dop_info"));
+    }
     dialogs_.ShowModal(*dop_info_);
 }
 
@@ -835,6 +872,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
             QTimer::singleShot(kCloseWaitMs, this, [this] {
                 if (!IsRefreshing()) return;
                 refresh_worker_->Abandon();
+                both_read_->Abandon();
                 SetWaitCursor(false);
                 SetRefreshing(RefreshKind::kNone);
                 close();

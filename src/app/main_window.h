@@ -11,10 +11,13 @@
 #include <QMainWindow>
 #include <QString>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "app/both_lines_read.h"
+#include "app/compared_line.h"
 #include "app/refresh_worker.h"
 #include "app/user_dialogs.h"
 #include "live/line_follower.h"
@@ -39,6 +42,11 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
   public:
     // Tags of the actions that share ActionExecute.
+    // The bookmaker selector's items: its index is the line a refresh reads.
+    static constexpr int kFirstBookmaker = 0;
+    static constexpr int kSecondBookmaker = 1;
+    static constexpr int kBothBookmakers = 2;  // both lines at once, compared in one grid
+
     enum Tag {
         kRefresh = 1,
         kExpand = 2,
@@ -129,6 +137,11 @@ class TfrmMain : public QMainWindow {
     void SetFirstHost(std::string host) { first_host_ = std::move(host); }
     void SetSecondHost(std::string host) { second_host_ = std::move(host); }
     views::Tfsh_About* AboutWindow() const { return about_; }
+    // Two bookmakers' lines shown together ("Обе конторы"): the current event at both (its
+    // surebets at a bank of 100; compare::CompareEvent gives them at another), for the stakes
+    // window; none for an event of one bookmaker only, a group row, or one line shown.
+    std::optional<ComparedEventView> CurrentComparedEvent() const;
+    bool ShowsComparison() const { return compared_.HasLine(); }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
 
   protected:
@@ -144,6 +157,7 @@ class TfrmMain : public QMainWindow {
     struct RefreshRun {
         RefreshKind kind = RefreshKind::kNone;
         bool manual_next = false;  // F5 cancelled the timed read: a manual one follows it
+        bool both = false;         // both bookmakers' lines are being read
         QString started;           // when the running read began (HH:MM:SS)
         // Closed during a run: hidden, the window ends when the worker has stopped. Stays set.
         bool closing = false;
@@ -167,7 +181,20 @@ class TfrmMain : public QMainWindow {
     void RefreshFinished(RefreshOutcome& outcome);
     // The reader's failure box, asked for by the worker.
     void ShowReaderMessage(const std::string& text);
+    // Ends the run after its read or reads: the actions, a refresh that follows, then `finish`
+    // with the run's kind (unless the window is closing).
+    void EndRun(const std::function<void(RefreshKind kind)>& finish);
     void FinishManualRefresh(RefreshOutcome& outcome);
+    // Both lines (main_window_both.cpp): the second worker's wiring, the end of both reads, a
+    // reader's message naming its bookmaker, the compared line's marks and columns, and leaving
+    // the comparison for one line.
+    void SetUpBothLines();
+    void BothReadsFinished();
+    void ShowSideReaderMessage(int side, const std::string& text);
+    void FinishComparedRefresh(bool timed);
+    void ShowComparison(const ComparedRead& read);
+    void LeaveComparison();
+    bool ReadsBoth() const;
     void FinishTimedRefresh(RefreshOutcome& outcome);
     // The window's items in the grid's header menu: the movement marks on or off, and the period
     // of the timed refresh.
@@ -197,6 +224,8 @@ class TfrmMain : public QMainWindow {
     std::string first_host_ = readers::kFirstBookmakerHost;
     std::string second_host_ = readers::kSecondBookmakerHost;
     std::unique_ptr<RefreshWorker> refresh_worker_;
+    std::unique_ptr<BothLinesRead> both_read_;  // "Обе конторы": both lines on two workers
+    ComparedLine compared_;                     // what both lines' reads came to, and their marks
 
     views::OddsGridView* ctl_data_grid_ = nullptr;
     QComboBox* ctl_bk_combo_ = nullptr;

@@ -1,0 +1,276 @@
+// The compared line: two followers, the merged rows and what the grid draws of them.
+#include "app/compared_line.h"
+
+#include <utility>
+
+#include "live/line_movement.h"
+#include "table/cp1251_text.h"
+#include "table/odds_display.h"
+
+namespace lintaro::app {
+namespace {
+
+using compare::Holder;
+using compare::MergedEvent;
+using compare::MergedLine;
+
+bool IsPriceField(int field) { return DecimalFormatOf(field) == DecimalFormat::kPrice; }
+
+// The line a handicap or total price stands at, as a field index; -1 for the other prices.
+int LineFieldOf(int field) {
+    static const int f1 = FieldIndex("F1"), f2 = FieldIndex("F2"), tm = FieldIndex("TM"),
+                     tb = FieldIndex("TB");
+    if (field == f1) return FieldIndex("VF1");
+    if (field == f2) return FieldIndex("VF2");
+    if (field == tm || field == tb) return FieldIndex("VT");
+    return -1;
+}
+
+std::optional<Decimal> DecimalOf(const OddsRecord& row, int field) {
+    const StoredValue value = GetField(row, field);
+    if (const auto* decimal = std::get_if<Decimal>(&value)) return *decimal;
+    return std::nullopt;
+}
+
+// "2.10", "1.90 при -1.5", "—" for a price not quoted.
+QString PriceText(const OddsRecord& row, int field, const std::string& mark) {
+    const std::optional<Decimal> price = DecimalOf(row, field);
+    if (!IsQuotedPrice(price)) return QStringLiteral("—");
+    QString text = QString::fromStdString(DecimalFieldText(field, price, mark));
+    const int line_field = LineFieldOf(field);
+    if (line_field >= 0) {
+        const std::string line = DecimalFieldText(line_field, DecimalOf(row, line_field), mark);
+        if (!line.empty()) text += QStringLiteral(" при ") + QString::fromStdString(line);
+    }
+    return text;
+}
+
+// The side whose movement a cell shows: the holder of its price, the first when both or nobody
+// hold it and the event is at the first, else the second.
+int MovementSide(const MergedEvent& event, int field) {
+    const Holder holder = event.holders[field];
+    if (holder == Holder::kSecond) return 1;
+    if (holder == Holder::kFirst || event.first >= 0) return 0;
+    return 1;
+}
+
+}  // namespace
+
+QString BookmakerName(int side) {
+    return side == 0 ? QStringLiteral("Марафон") : QStringLiteral("Пинакл");
+}
+
+QString BookmakerLetter(int side) { return side == 0 ? QStringLiteral("М") : QStringLiteral("П"); }
+
+ComparedLine::ComparedLine() = default;
+
+void ComparedLine::Begin(live::LineFollower::Telling telling) {
+    for (live::LineFollower& follower : followers_) follower.Begin(telling);
+}
+
+bool ComparedLine::Report(int side) { return followers_.at(side).Report(); }
+
+ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end,
+                                  const std::vector<OddsRecord>& first_rows,
+                                  const live::ReadEnd& second_end,
+                                  const std::vector<OddsRecord>& second_rows,
+                                  const std::string& time) {
+    ComparedRead read;
+    const live::ReadEnd* ends[2] = {&first_end, &second_end};
+    const std::vector<OddsRecord>* rows[2] = {&first_rows, &second_rows};
+    for (int side = 0; side < 2; ++side) {
+        read.reads[side] = followers_[side].Finish(*ends[side], *rows[side], time);
+        if (!read.reads[side].tell_failure) continue;
+        const QString why = ends[side]->failure ? QString::fromUtf8(*ends[side]->failure)
+                                                : QStringLiteral("линия пришла пустой");
+        read.failures.push_back(BookmakerName(side) + QStringLiteral(": ") + why);
+    }
+    // The user's links are read anew for every pair of reads: a link made meanwhile counts.
+    compare::AliasesLoad aliases;
+    if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
+        aliases = compare::LoadAliases(path);
+    }
+    aliases_ = std::move(aliases.aliases);
+    aliases_error_ = aliases.error;
+    compare::LineOptions options;
+    if (!aliases_.Empty()) options.match.aliases = &aliases_;
+    line_ = std::make_shared<MergedLine>(compare::MergeLines(first_rows, second_rows, options));
+    rows_ = std::move(line_->rows);
+    line_->rows.clear();
+    return read;
+}
+
+std::vector<OddsRecord> ComparedLine::TakeRows() { return std::exchange(rows_, {}); }
+
+void ComparedLine::Clear() {
+    line_.reset();
+    rows_.clear();
+}
+
+views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,
+                                              const std::string& decimal_mark) const {
+    const std::shared_ptr<const MergedLine> line = line_;
+    if (!line) return {};
+    const std::array<std::shared_ptr<const live::LineMovement>, 2> movements = {
+        read.reads[0].movement, read.reads[1].movement};
+    const std::array<QString, 2> since = {QString::fromStdString(read.reads[0].since),
+                                          QString::fromStdString(read.reads[1].since)};
+    const int date_field = FieldIndex("sport_event_date");
+    return [line, movements, since, decimal_mark, date_field](const OddsRecord& row,
+                                                              int field) -> views::CellMark {
+        const MergedEvent* event = line->Find(row);
+        if (event == nullptr) return {};
+        const OddsRecord* sides[2] = {line->FirstRow(*event), line->SecondRow(*event)};
+        std::array<std::optional<live::EventMarks>, 2> marks;
+        for (int side = 0; side < 2; ++side) {
+            if (sides[side] && movements[side]) marks[side] = movements[side]->Find(*sides[side]);
+        }
+        views::CellMark mark;
+        if (field == date_field) {
+            QStringList told;
+            if (!event->Matched()) {
+                const int side = event->first >= 0 ? 0 : 1;
+                mark.badge = BookmakerLetter(side);
+                told << QStringLiteral("только у ") +
+                            (side == 0 ? QStringLiteral("Марафона") : QStringLiteral("Пинакла"));
+            }
+            for (int side = 0; side < 2; ++side) {
+                if (marks[side] && marks[side]->Change() == live::EventChange::kNew) {
+                    mark.kind = views::CellMarkKind::kNew;
+                }
+            }
+            if (mark.kind == views::CellMarkKind::kNew) told << QStringLiteral("новое");
+            mark.text = told.join(QStringLiteral("; "));
+            return mark;
+        }
+        if (!IsPriceField(field)) return {};
+        switch (event->holders[field]) {
+            case Holder::kFirst:
+                mark.badge = BookmakerLetter(0);
+                break;
+            case Holder::kSecond:
+                mark.badge = BookmakerLetter(1);
+                break;
+            default:
+                break;
+        }
+        QStringList told;
+        if (event->Matched()) {
+            told << BookmakerName(0) + QLatin1Char(' ') + PriceText(*sides[0], field, decimal_mark)
+                 << BookmakerName(1) + QLatin1Char(' ') + PriceText(*sides[1], field, decimal_mark);
+        }
+        // The movement of the price shown, against its own bookmaker's last read.
+        const int side = MovementSide(*event, field);
+        if (marks[side] && marks[side]->Change() != live::EventChange::kNew) {
+            switch (marks[side]->Move(field)) {
+                case live::PriceMove::kUp:
+                    mark.kind = views::CellMarkKind::kUp;
+                    break;
+                case live::PriceMove::kDown:
+                    mark.kind = views::CellMarkKind::kDown;
+                    break;
+                case live::PriceMove::kLineChanged:
+                    mark.kind = views::CellMarkKind::kLineChanged;
+                    break;
+                default:
+                    break;
+            }
+            if (mark.kind != views::CellMarkKind::kNone) {
+                const std::string before =
+                    DecimalFieldText(field, marks[side]->Previous(field), decimal_mark);
+                QString moved = mark.kind == views::CellMarkKind::kLineChanged
+                                    ? QStringLiteral("линия изменилась; ")
+                                    : QString();
+                moved += QStringLiteral("было ") +
+                         (before.empty() ? QStringLiteral("—") : QString::fromStdString(before));
+                if (!since[side].isEmpty()) moved += QStringLiteral(" (в ") + since[side] + ')';
+                if (event->Matched()) moved = BookmakerName(side) + QStringLiteral(": ") + moved;
+                told << moved;
+            }
+        }
+        mark.text = told.join(QStringLiteral("; "));
+        return mark;
+    };
+}
+
+views::RowMarkSource ComparedLine::RowMarks(const ComparedRead& read) const {
+    const std::shared_ptr<const MergedLine> line = line_;
+    if (!line) return {};
+    const std::array<std::shared_ptr<const live::LineMovement>, 2> movements = {
+        read.reads[0].movement, read.reads[1].movement};
+    return [line, movements](const OddsRecord& row) {
+        views::MarkCounts counts;
+        const MergedEvent* event = line->Find(row);
+        if (event == nullptr) return counts;
+        const OddsRecord* sides[2] = {line->FirstRow(*event), line->SecondRow(*event)};
+        for (int side = 0; side < 2; ++side) {
+            if (!sides[side] || !movements[side]) continue;
+            const std::optional<live::EventMarks> marks = movements[side]->Find(*sides[side]);
+            if (!marks) continue;
+            if (marks->Change() == live::EventChange::kNew) {
+                counts.new_events = 1;
+                continue;
+            }
+            const live::MoveTally tally = marks->Tally();
+            counts.up += tally.up;
+            counts.down += tally.down;
+            counts.line_changed += tally.line_changed;
+        }
+        return counts;
+    };
+}
+
+grid::RowNumberSource ComparedLine::BestMargins() const {
+    const std::shared_ptr<const MergedLine> line = line_;
+    if (!line) return {};
+    return [line](const OddsRecord& row) -> std::optional<double> {
+        const MergedEvent* event = line->Find(row);
+        return event ? event->comparison.margin : std::nullopt;
+    };
+}
+
+grid::RowNumberSource ComparedLine::Surebets() const {
+    const std::shared_ptr<const MergedLine> line = line_;
+    if (!line) return {};
+    return [line](const OddsRecord& row) -> std::optional<double> {
+        const MergedEvent* event = line->Find(row);
+        return event ? event->BestSurebet() : std::nullopt;
+    };
+}
+
+bool ComparedLine::HasSurebet(const OddsRecord& row) const {
+    const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
+    return event != nullptr && !event->comparison.surebets.empty();
+}
+
+std::string ComparedLine::EventSheet(const OddsRecord& row) const {
+    const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
+    if (event == nullptr) return row.dop_info.value_or(std::string());
+    const OddsRecord* sides[2] = {line_->FirstRow(*event), line_->SecondRow(*event)};
+    std::string sheet;
+    for (int side = 0; side < 2; ++side) {
+        if (!sides[side] || !sides[side]->dop_info || sides[side]->dop_info->empty()) continue;
+        // Each sheet in a block of its own under its bookmaker's name, so one sheet's unclosed
+        // markup stays its own as far as the parser allows.
+        sheet += Utf8ToCp1251("<div><p><b>" + BookmakerName(side).toStdString() + "</b></p>");
+        sheet += *sides[side]->dop_info;
+        sheet += "</div>";
+    }
+    return sheet;
+}
+
+std::optional<ComparedEventView> ComparedLine::EventOf(const OddsRecord& row) const {
+    const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
+    if (event == nullptr || !event->Matched()) return std::nullopt;
+    return ComparedEventView{*line_->FirstRow(*event), *line_->SecondRow(*event),
+                             event->comparison};
+}
+
+void ComparedLine::MarkDeleted(const OddsRecord& row) {
+    const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
+    if (event == nullptr) return;
+    if (const OddsRecord* first = line_->FirstRow(*event)) followers_[0].MarkDeleted(*first);
+    if (const OddsRecord* second = line_->SecondRow(*event)) followers_[1].MarkDeleted(*second);
+}
+
+}  // namespace lintaro::app

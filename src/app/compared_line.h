@@ -1,0 +1,101 @@
+// Two bookmakers' lines followed and shown as one grid: what each pair of reads came to (a line
+// follower per bookmaker, so each price is compared with its own bookmaker's last read), the
+// merged rows (compare/merged_line.h), and what the grid draws of them: which bookmaker holds each
+// price shown (a badge letter, and both prices in the tooltip), the events of one bookmaker only
+// (told in their date cell), the movement marks of each bookmaker's own prices, the comparison's
+// columns, and an event's two sheets together.
+//
+//   ComparedLine line;
+//   line.Begin(Telling::kEvery);                 // both reads start
+//   if (line.Report(side)) ShowBox(...);         // a reader reports a message
+//   ComparedRead read = line.Finish(first_end, first_rows, second_end, second_rows, "10:42:05");
+//   table.AppendRows(line.TakeRows());           // the merged rows
+//   grid->SetCellMarks(line.CellMarks(read, ...), line.RowMarks(read));
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compare/aliases.h"
+#include "compare/merged_line.h"
+#include "grid/grid_layout.h"
+#include "live/line_follower.h"
+#include "table/odds_table.h"
+#include "views/cell_marks.h"
+
+namespace lintaro::app {
+
+// The bookmakers' names as the window shows them, and the letters that mark their prices.
+QString BookmakerName(int side);    // "Марафон", "Пинакл"
+QString BookmakerLetter(int side);  // "М", "П"
+
+// What one pair of reads came to.
+struct ComparedRead {
+    std::array<live::FollowedRead, 2> reads;  // per bookmaker
+    // Failures to tell now, each naming its bookmaker ("Пинакл: ..."), UTF-8.
+    std::vector<QString> failures;
+    // Both reads succeeded / at least one did.
+    bool Succeeded() const { return reads[0].Succeeded() && reads[1].Succeeded(); }
+    bool AnySucceeded() const { return reads[0].Succeeded() || reads[1].Succeeded(); }
+};
+
+// What the stakes window needs of an event with a surebet: both rows and their comparison.
+struct ComparedEventView {
+    OddsRecord first;
+    OddsRecord second;
+    compare::EventComparison comparison;  // at the bank of 100
+};
+
+class ComparedLine {
+  public:
+    // Reads the user's aliases file (its error, if any, in AliasesError()).
+    ComparedLine();
+
+    void Begin(live::LineFollower::Telling telling);
+    // Bookmaker `side`'s reader reports a message; true when it is to be shown now.
+    bool Report(int side);
+    // Both reads have ended: each follower decides its read, and the two lines are merged (the
+    // rows each read brought, so far when it was cancelled or failed).
+    ComparedRead Finish(const live::ReadEnd& first_end, const std::vector<OddsRecord>& first_rows,
+                        const live::ReadEnd& second_end, const std::vector<OddsRecord>& second_rows,
+                        const std::string& time);
+    // The merged rows of the last Finish, once (Key_ID numbers the events).
+    std::vector<OddsRecord> TakeRows();
+    // Whether a merged line has been made (it stays until Clear).
+    bool HasLine() const { return line_ != nullptr; }
+    void Clear();
+
+    // The grid's marks for the line of the last Finish: badges, both prices, the bookmaker of an
+    // unmatched event, each bookmaker's movement (`decimal_mark` as the cells show decimals).
+    views::CellMarkSource CellMarks(const ComparedRead& read,
+                                    const std::string& decimal_mark) const;
+    views::RowMarkSource RowMarks(const ComparedRead& read) const;
+    // The values of the comparison's columns (grid::kColBestMargin, grid::kColSurebet).
+    grid::RowNumberSource BestMargins() const;
+    grid::RowNumberSource Surebets() const;
+    // Whether a shown row holds a surebet.
+    bool HasSurebet(const OddsRecord& row) const;
+
+    // The event sheet of a shown row: each bookmaker's under its name (Windows-1251 HTML); the
+    // empty text when neither has one.
+    std::string EventSheet(const OddsRecord& row) const;
+    // A shown row's event at both bookmakers, when it is matched.
+    std::optional<ComparedEventView> EventOf(const OddsRecord& row) const;
+    // The user deleted the shown `row`: neither bookmaker's next read counts it as gone.
+    void MarkDeleted(const OddsRecord& row);
+
+    const std::string& AliasesError() const { return aliases_error_; }
+
+  private:
+    std::array<live::LineFollower, 2> followers_;
+    std::shared_ptr<compare::MergedLine> line_;
+    std::vector<OddsRecord> rows_;  // the merged rows until taken
+    compare::Aliases aliases_;
+    std::string aliases_error_;
+};
+
+}  // namespace lintaro::app
