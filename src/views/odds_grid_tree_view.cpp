@@ -95,7 +95,7 @@ void OddsGridTreeView::paintEvent(QPaintEvent* event) {
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(
         viewport()->rect().adjusted(kHintMargin, kHintMargin, -kHintMargin, -kHintMargin),
-        Qt::AlignCenter | Qt::TextWordWrap, empty ? EmptyHint() : NothingMovedHint());
+        Qt::AlignCenter | Qt::TextWordWrap, empty ? EmptyHint() : row_rule_hint_);
 }
 
 void OddsGridTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

@@ -31,6 +31,10 @@ class OddsGridTreeView : public QTreeView {
             "С прошлого обновления ничего не изменилось. Ctrl+Shift+C показывает всю линию");
     }
     bool ShowsNothingMovedHint() const;
+    // The text of that hint: NothingMovedHint, or what the grid says when other rules keep the
+    // rows ("Только вилки").
+    void SetRowRuleHint(const QString& hint) { row_rule_hint_ = hint; }
+    const QString& RowRuleHint() const { return row_rule_hint_; }
 
     // Room for the column header, one row and the horizontal scroll bar. A scroll area asks for
     // its vertical scroll bar's full length by default, which would keep the main window taller
@@ -81,6 +85,7 @@ class OddsGridTreeView : public QTreeView {
     QColor group_background_;
     QColor group_text_;
     bool escape_ends_search_ = false;
+    QString row_rule_hint_ = NothingMovedHint();
 };
 
 }  // namespace lintaro::views

@@ -731,6 +731,12 @@ void OddsGridView::SetOnlySurebets(bool on) {
 }
 
 void OddsGridView::ApplyRowRule(grid::GridTree& tree) {
+    tree_->SetRowRuleHint(
+        !only_surebets_ ? OddsGridTreeView::NothingMovedHint()
+        : only_changes_
+            ? QStringLiteral("Среди изменившихся событий вилок нет. Ctrl+Shift+C показывает "
+                             "всю линию")
+            : QStringLiteral("Вилок нет. «Только вилки» в меню заголовка показывает всю линию"));
     if (!only_changes_ && !only_surebets_) {
         tree.SetRowRule({});
         return;
