@@ -4,6 +4,9 @@
 // BM_RefreshFromF5 / BM_CliLoadFirst: a refresh of the demo line with 20 000 events on the first
 // bookmaker's page, from the F5 key to the collapsed grid, against `lintaro-cli load first` on the
 // same server (a process of its own, printing its rows to /dev/null).
+// BM_RefreshBothFromF5 / BM_CliLoadSecond: "Обе конторы", both lines of 20 000 events read at once,
+// matched and shown, from F5 to the collapsed grid, against `lintaro-cli load second` (the slower
+// of the two loads; BM_CliLoadFirst is the other).
 // BM_InputDuringRefresh: how soon the window's thread handles an event posted every 5 ms while a
 // refresh runs (a silent server, a trickling one, a 100 000-event line).
 #include <arpa/inet.h>
@@ -17,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QTreeView>
 #include <QWindow>
@@ -91,7 +95,7 @@ void BM_StartToShownWindow(benchmark::State& state) {
 BENCHMARK(BM_StartToShownWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 struct DemoWindow {
-    explicit DemoWindow(int events)
+    explicit DemoWindow(int events, bool both = false)
         : server([&] {
               lintaro::demo::DemoOptions options;
               options.events = events;
@@ -103,8 +107,13 @@ struct DemoWindow {
         window->SetFirstHost(server.FirstHost());
         // The first bookmaker's line, whatever the user running the benchmark chose last.
         window->SetBookmaker(lintaro::app::kFirstBookmaker, /*remember=*/false);
+        window->SetSecondHost(server.SecondHost());
+        if (both) ChooseBoth(*window);
         window->show();
         QCoreApplication::processEvents();
+    }
+    static void ChooseBoth(lintaro::app::TfrmMain& window) {
+        window.SetBookmaker(lintaro::app::kBothBookmakers, /*remember=*/false);
     }
     lintaro::demo::DemoServer server;
     YesDialogs dialogs;
@@ -147,6 +156,44 @@ void BM_CliLoadFirst(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(Spawn(LINTARO_CLI, args));
 }
 BENCHMARK(BM_CliLoadFirst)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_RefreshBothFromF5(benchmark::State& state) {
+    DemoWindow demo(kEvents, /*both=*/true);
+    QAction* refresh = demo.window->Action("actRefresh");
+    refresh->trigger();  // warms the server's pages
+    while (demo.window->IsRefreshing()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    for (auto _ : state) {
+        refresh->trigger();  // both reads, the matching, the merged grid, the collapse
+        while (demo.window->IsRefreshing()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+        QCoreApplication::processEvents();  // the grid's repaint
+    }
+    state.counters["rows"] = demo.window->cds_Data().RowCount();
+    if (demo.dialogs.failures != 0) state.SkipWithError("a reader reported a failure");
+}
+BENCHMARK(BM_RefreshBothFromF5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_CliLoadSecond(benchmark::State& state) {
+    lintaro::demo::DemoOptions options;
+    options.events = kEvents;
+    options.today = kToday;
+    lintaro::demo::DemoServer server(options);
+    server.Start();
+    const std::vector<std::string> args = {"load",          "second",
+                                           "--first-host",  server.FirstHost(),
+                                           "--second-host", server.SecondHost(),
+                                           "--today",       "2026-12-20",
+                                           "--format",      "jsonl"};
+    if (Spawn(LINTARO_CLI, args) != 0) {
+        state.SkipWithError("lintaro-cli load second failed");
+        return;
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(Spawn(LINTARO_CLI, args));
+}
+BENCHMARK(BM_CliLoadSecond)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // A loopback port that accepts connections and never answers.
 struct SilentServer {
@@ -216,7 +263,8 @@ class TricklingServer {
 // Arg 0: a server that never answers (cancelled after 2 s); 1: a 2 000-event page (1 MB) trickling
 // in; 2: a 100 000-event line from the demo server, read and parsed at full speed; 3: a timed
 // refresh of the moving 20 000-event line with every group open and an event focused; 4: the same
-// with the groups closed as after F5, so every sport row counts and draws what moved under it.
+// with the groups closed as after F5, so every sport row counts and draws what moved under it;
+// 5: "Обе конторы", both 20 000-event lines read at once, matched and shown.
 void BM_InputDuringRefresh(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
     lintaro::demo::DemoOptions options;
@@ -240,6 +288,10 @@ void BM_InputDuringRefresh(benchmark::State& state) {
     lintaro::app::TfrmMain window(dialogs);
     window.SetFirstHost(host);
     window.SetBookmaker(lintaro::app::kFirstBookmaker, /*remember=*/false);
+    if (kind == 5) {
+        window.SetSecondHost(demo->SecondHost());
+        DemoWindow::ChooseBoth(window);
+    }
     window.show();
     QCoreApplication::processEvents();
     if (kind == 4) {
@@ -305,6 +357,7 @@ BENCHMARK(BM_InputDuringRefresh)
     ->Arg(2)
     ->Arg(3)
     ->Arg(4)
+    ->Arg(5)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

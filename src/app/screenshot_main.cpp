@@ -1,8 +1,13 @@
 // lintaro-screenshot: the window on the demo line, refreshed and with every group expanded, saved
 // as a PNG of what the display shows. scripts/screenshot runs it under Xvfb for the README.
+// --both shows both bookmakers' lines compared ("Обе конторы"), --dark the window on a dark
+// palette (Fusion), for looking at either; the README's picture takes neither.
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QPalette>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QTreeView>
 #include <iostream>
 
@@ -27,10 +32,29 @@ void Settle(int ms) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    const QStringList args = QApplication::arguments();
+    QStringList args = QApplication::arguments();
+    const bool both = args.removeAll(QStringLiteral("--both")) > 0;
+    const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
     if (args.size() != 2) {
-        std::cerr << "usage: lintaro-screenshot OUT.png" << std::endl;
+        std::cerr << "usage: lintaro-screenshot [--both] [--dark] OUT.png" << std::endl;
         return 2;
+    }
+    if (dark) {
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(45, 45, 48));
+        palette.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        palette.setColor(QPalette::Base, QColor(30, 30, 30));
+        palette.setColor(QPalette::AlternateBase, QColor(40, 40, 44));
+        palette.setColor(QPalette::Text, QColor(230, 230, 230));
+        palette.setColor(QPalette::Button, QColor(50, 50, 54));
+        palette.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+        palette.setColor(QPalette::ToolTipBase, QColor(60, 60, 40));
+        palette.setColor(QPalette::ToolTipText, QColor(240, 240, 220));
+        palette.setColor(QPalette::Highlight, QColor(38, 79, 120));
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        palette.setColor(QPalette::Link, QColor(110, 170, 255));
+        QApplication::setPalette(palette);
     }
     QApplication::setApplicationName(QStringLiteral("lintaro"));
     QApplication::setWindowIcon(lintaro::views::ApplicationIcon());
@@ -43,8 +67,9 @@ int main(int argc, char** argv) {
     lintaro::app::TfrmMain window(dialogs);
     window.SetFirstHost(server.FirstHost());
     window.SetSecondHost(server.SecondHost());
-    // The picture shows the first bookmaker's line, whatever this user chose last.
-    window.SetBookmaker(lintaro::app::kFirstBookmaker, /*remember=*/false);
+    // The picture shows the first bookmaker's line, or both, whatever this user chose last.
+    window.SetBookmaker(both ? lintaro::app::kBothBookmakers : lintaro::app::kFirstBookmaker,
+                        /*remember=*/false);
     window.show();
     Settle(300);
     window.RefreshWithoutQuestion();
