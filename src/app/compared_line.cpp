@@ -94,17 +94,19 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end,
     aliases_error_ = aliases.error;
     compare::LineOptions options;
     if (!aliases_.Empty()) options.match.aliases = &aliases_;
-    line_ = std::make_shared<MergedLine>(compare::MergeLines(first_rows, second_rows, options));
-    rows_ = std::move(line_->rows);
-    line_->rows.clear();
+    pending_ = std::make_shared<MergedLine>(compare::MergeLines(first_rows, second_rows, options));
     return read;
 }
 
-std::vector<OddsRecord> ComparedLine::TakeRows() { return std::exchange(rows_, {}); }
+std::vector<OddsRecord> ComparedLine::TakeRows() {
+    if (!pending_) return {};
+    line_ = std::exchange(pending_, nullptr);
+    return std::exchange(line_->rows, {});
+}
 
 void ComparedLine::Clear() {
     line_.reset();
-    rows_.clear();
+    pending_.reset();
 }
 
 views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,
@@ -127,20 +129,19 @@ views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,
         }
         views::CellMark mark;
         if (field == date_field) {
-            QStringList told;
             if (!event->Matched()) {
                 const int side = event->first >= 0 ? 0 : 1;
                 mark.badge = BookmakerLetter(side);
-                told << QStringLiteral("только у ") +
-                            (side == 0 ? QStringLiteral("Марафона") : QStringLiteral("Пинакла"));
+                mark.badge_text =
+                    QStringLiteral("только у ") +
+                    (side == 0 ? QStringLiteral("Марафона") : QStringLiteral("Пинакла"));
             }
             for (int side = 0; side < 2; ++side) {
                 if (marks[side] && marks[side]->Change() == live::EventChange::kNew) {
                     mark.kind = views::CellMarkKind::kNew;
+                    mark.text = QStringLiteral("новое");
                 }
             }
-            if (mark.kind == views::CellMarkKind::kNew) told << QStringLiteral("новое");
-            mark.text = told.join(QStringLiteral("; "));
             return mark;
         }
         if (!IsPriceField(field)) return {};
@@ -154,10 +155,11 @@ views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,
             default:
                 break;
         }
-        QStringList told;
         if (event->Matched()) {
-            told << BookmakerName(0) + QLatin1Char(' ') + PriceText(*sides[0], field, decimal_mark)
-                 << BookmakerName(1) + QLatin1Char(' ') + PriceText(*sides[1], field, decimal_mark);
+            mark.badge_text = BookmakerName(0) + QLatin1Char(' ') +
+                              PriceText(*sides[0], field, decimal_mark) + QStringLiteral(", ") +
+                              BookmakerName(1) + QLatin1Char(' ') +
+                              PriceText(*sides[1], field, decimal_mark);
         }
         // The movement of the price shown, against its own bookmaker's last read.
         const int side = MovementSide(*event, field);
@@ -185,10 +187,9 @@ views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,
                          (before.empty() ? QStringLiteral("—") : QString::fromStdString(before));
                 if (!since[side].isEmpty()) moved += QStringLiteral(" (в ") + since[side] + ')';
                 if (event->Matched()) moved = BookmakerName(side) + QStringLiteral(": ") + moved;
-                told << moved;
+                mark.text = moved;
             }
         }
-        mark.text = told.join(QStringLiteral("; "));
         return mark;
     };
 }

@@ -63,8 +63,11 @@ class ComparedLine {
     ComparedRead Finish(const live::ReadEnd& first_end, const std::vector<OddsRecord>& first_rows,
                         const live::ReadEnd& second_end, const std::vector<OddsRecord>& second_rows,
                         const std::string& time);
-    // The merged rows of the last Finish, once (Key_ID numbers the events).
+    // The merged rows of the last Finish, once (Key_ID numbers the events): from now on the marks,
+    // columns and sheets below are of this line.
     std::vector<OddsRecord> TakeRows();
+    // Throws the last Finish's line away: the line shown stays what the marks describe.
+    void DropRows() { pending_.reset(); }
     // Whether a merged line has been made (it stays until Clear).
     bool HasLine() const { return line_ != nullptr; }
     void Clear();
@@ -92,8 +95,8 @@ class ComparedLine {
 
   private:
     std::array<live::LineFollower, 2> followers_;
-    std::shared_ptr<compare::MergedLine> line_;
-    std::vector<OddsRecord> rows_;  // the merged rows until taken
+    std::shared_ptr<compare::MergedLine> line_;     // the line shown
+    std::shared_ptr<compare::MergedLine> pending_;  // the last Finish's, until taken or dropped
     compare::Aliases aliases_;
     std::string aliases_error_;
 };

@@ -55,7 +55,7 @@ void TfrmMain::FinishComparedRefresh(bool timed) {
         QStringList(read.failures.begin(), read.failures.end()).join(QStringLiteral(". "));
     if (timed && !read.Succeeded()) {
         // As for one line: a timed read that is not whole leaves the line on screen.
-        compared_.TakeRows();
+        compared_.DropRows();
         if (!failures.isEmpty()) {
             ReportError(QStringLiteral("Обновление по таймеру не удалось: ") + failures +
                         QStringLiteral(". На экране прежняя линия"));

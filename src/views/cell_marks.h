@@ -26,12 +26,16 @@ QColor MarkColour(CellMarkKind kind);
 
 struct CellMark {
     CellMarkKind kind = CellMarkKind::kNone;
-    // What the tooltip and a screen reader say ("было 1.85 (в 10:42:05)", "новое"); also for a
-    // cell with a badge and no movement ("Марафон 2.10, Пинакл 2.15").
+    // What the tooltip and a screen reader say of the movement ("было 1.85 (в 10:42:05)",
+    // "новое").
     QString text;
     // A letter or two drawn small at the cell's right edge, in the text's colour: which bookmaker
     // holds the price shown when two lines are compared ("М", "П"). Empty: none.
     QString badge{};
+    // What the tooltip and a screen reader say of the two lines ("Марафон 2.10, Пинакл 2.15",
+    // "только у Пинакла"), before the movement's text. The badge and this text show even while
+    // the movement marks are switched off.
+    QString badge_text{};
 };
 
 // The mark of field `field_index` (an index into kOddsFields) of a shown row.

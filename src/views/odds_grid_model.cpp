@@ -2,6 +2,8 @@
 // the core's display texts on demand.
 #include "views/odds_grid_model.h"
 
+#include <QStringList>
+
 #include "grid/column_value.h"
 #include "grid/team_name_colour.h"
 #include "views/grid_qstring.h"
@@ -164,11 +166,17 @@ MarkCounts OddsGridModel::GroupMarks(grid::NodeRef node) const {
 }
 
 CellMark OddsGridModel::MarkOf(grid::NodeRef node, int layout_column) const {
-    if (!marks_ || !marks_shown_ || layout_column < 0) return {};
+    if (!marks_ || layout_column < 0) return {};
     const OddsRecord* record = tree_.Record(node);
     const int field = tree_.Layout().Column(layout_column).field_index;
     if (record == nullptr || field < 0) return {};
-    return marks_(*record, field);
+    CellMark mark = marks_(*record, field);
+    if (!marks_shown_) {
+        // Only the movement goes: who holds a price is no mark of change.
+        mark.kind = CellMarkKind::kNone;
+        mark.text.clear();
+    }
+    return mark;
 }
 
 grid::NodeRef OddsGridModel::NodeOf(const QModelIndex& index) const {
@@ -261,13 +269,12 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
                 record ? grid::ExactCellText(*record, layout_column, tree_.Formats())
                        : std::string();
             const CellMark mark = MarkOf(node, column);
-            if (exact.empty()) {
-                if (mark.text.isEmpty()) return {};
-                return mark.text;
-            }
-            QString tip = QStringLiteral("точно ") + QString::fromStdString(exact);
-            if (!mark.text.isEmpty()) tip += QStringLiteral("; ") + mark.text;
-            return tip;
+            QStringList told;
+            if (!exact.empty()) told << QStringLiteral("точно ") + QString::fromStdString(exact);
+            if (!mark.badge_text.isEmpty()) told << mark.badge_text;
+            if (!mark.text.isEmpty()) told << mark.text;
+            if (told.isEmpty()) return {};
+            return told.join(QStringLiteral("; "));
         }
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(ToQt(layout_column.alignment));

@@ -253,6 +253,38 @@ class ComparedWindowTest : public QObject {
         QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 
+    void ATimedReadWithABookmakerDownKeepsTheLineAndItsMarks() {
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_, 60000));
+        Grid()->ExpandAllGroups();
+        const int events = Grid()->Tree().EventCount();
+        QVERIFY(events > 0);
+        // Every cell's badge and tooltip of the line on screen, to be the same afterwards.
+        QStringList before;
+        for (const grid::NodeRef node : EventNodes()) {
+            for (const int column : {int(grid::kColDate), int(grid::kColP1), int(grid::kColTB)}) {
+                before << Cell(node, column, views::OddsGridModel::kCellBadgeRole).toString() +
+                              Cell(node, column, Qt::ToolTipRole).toString();
+            }
+        }
+        window_->SetSecondHost("127.0.0.1:1");
+        window_->TimedRefresh();
+        QVERIFY(WaitForRefresh(*window_, 60000));
+        QCOMPARE(dialogs_->boxes.size(), 1);  // told once
+        QCOMPARE(Grid()->Tree().EventCount(), events);
+        QStringList after;
+        for (const grid::NodeRef node : EventNodes()) {
+            for (const int column : {int(grid::kColDate), int(grid::kColP1), int(grid::kColTB)}) {
+                after << Cell(node, column, views::OddsGridModel::kCellBadgeRole).toString() +
+                             Cell(node, column, Qt::ToolTipRole).toString();
+            }
+        }
+        QCOMPARE(after, before);
+        window_->TimedRefresh();  // the same failure again: not told a second time
+        QVERIFY(WaitForRefresh(*window_, 60000));
+        QCOMPARE(dialogs_->boxes.size(), 1);
+    }
+
     void EscStopsBothReads() {
         window_->RefreshWithoutQuestion();
         QVERIFY(window_->IsRefreshing());

@@ -60,7 +60,7 @@ TEST(GridLayoutTest, ColumnsAtStart) {
          true, false, 0},
     };
     const GridLayout layout;
-    ASSERT_EQ(layout.ColumnCount(), 22);
+    ASSERT_EQ(layout.ColumnCount(), 24);
     for (int i = 0; i < 19; ++i) {
         const Row& r = kRows[i];
         const GridColumn& c = layout.Column(i);
@@ -106,6 +106,8 @@ TEST(GridLayoutTest, MarginColumnsStartHiddenAtTheEndOfTheirBands) {
         {kColMarginHandicap, ComputedColumn::kMarginHandicap, "Маржа Ф", 2,
          ColumnBackground::kApricot},
         {kColMarginTotal, ComputedColumn::kMarginTotal, "Маржа Т", 3, ColumnBackground::kInfo},
+        {kColBestMargin, ComputedColumn::kBestMargin, "Маржа лучших", 1, ColumnBackground::kInfo},
+        {kColSurebet, ComputedColumn::kSurebet, "Вилка", 1, ColumnBackground::kInfo},
     };
     for (const Row& r : kRows) {
         SCOPED_TRACE(r.caption);
@@ -128,6 +130,8 @@ TEST(GridLayoutTest, MarginColumnsStartHiddenAtTheEndOfTheirBands) {
     EXPECT_EQ(position(kColMargin1X2), position(kColP2X) + 1);
     EXPECT_EQ(position(kColMarginHandicap), position(kColF2) + 1);
     EXPECT_EQ(position(kColMarginTotal), position(kColTB) + 1);
+    EXPECT_EQ(position(kColBestMargin), position(kColMargin1X2) + 1);
+    EXPECT_EQ(position(kColSurebet), position(kColBestMargin) + 1);
 }
 
 TEST(GridLayoutTest, UsersToggleEveryColumnButTheSheetAndTheGroupedOnes) {

@@ -171,5 +171,47 @@ TEST(MarginTest, ShownMarginsSortFilterAndHideLikeOtherColumns) {
     EXPECT_FALSE(tree.Layout().Column(kColSport).visible);
 }
 
+TEST(MarginTest, TheComparisonsColumnsShowOnlyWhileTheyHaveValues) {
+    OddsTable table;
+    FillTwoWay(table);
+    GridTree tree;
+    tree.Rebuild(table);
+    // Without values: not offered, never shown.
+    for (const int column : {int(kColBestMargin), int(kColSurebet)}) {
+        EXPECT_FALSE(tree.Layout().IsUserToggleable(column));
+        EXPECT_FALSE(tree.SetColumnShown(column, true));
+    }
+    // The comparison gives a surebet of 2.34% to the events whose home team is "m5.3".
+    tree.SetRowNumbers(kColSurebet, [](const OddsRecord& row) -> std::optional<double> {
+        if (row.team_h_name == "m5.3" || row.team_h_name == "m8.1") {
+            return row.team_h_name == "m5.3" ? 0.0234 : 0.004;
+        }
+        return std::nullopt;
+    });
+    ASSERT_TRUE(tree.SetColumnShown(kColSurebet, true));
+    const auto shown = [&] {
+        std::string out;
+        for (NodeRef node : tree.PreOrder()) {
+            if (tree.IsEvent(node)) {
+                out += tree.CellText(node, kColHomeTeam) + "=" + tree.CellText(node, kColSurebet) +
+                       " ";
+            }
+        }
+        return out;
+    };
+    EXPECT_EQ(shown(), "m5.3=2.3% m2.6= none= m8.1=0.4% ");
+    tree.ClickHeader(kColSurebet);
+    tree.ClickHeader(kColSurebet);  // descending: the best surebet first
+    EXPECT_EQ(shown(), "m5.3=2.3% m8.1=0.4% m2.6= none= ");
+    tree.SetFilter(kColSurebet, ColumnFilter::Custom({CompareOp::kGreater, "1%"}));
+    EXPECT_EQ(shown(), "m5.3=2.3% ");
+    // The values taken away (one line shown again): hidden, its filter and sort gone.
+    tree.SetRowNumbers(kColSurebet, {});
+    EXPECT_FALSE(tree.Layout().Column(kColSurebet).visible);
+    EXPECT_FALSE(tree.HasFilter());
+    EXPECT_EQ(tree.Sort(), SortState{});
+    EXPECT_FALSE(tree.SetColumnShown(kColSurebet, true));
+}
+
 }  // namespace
 }  // namespace lintaro::grid
