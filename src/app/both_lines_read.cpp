@@ -1,12 +1,29 @@
 // Two refresh workers, one per bookmaker, and the one end the window hears of.
 #include "app/both_lines_read.h"
 
+#include <mutex>
+#include <thread>
 #include <utility>
+
+#include "compare/aliases.h"
 
 namespace lintaro::app {
 
+// What the window's thread and a merge's thread share. The thread holds it to its end, so a merge
+// the window gave up on finishes safely after the window is gone.
+struct BothLinesRead::Merge {
+    OddsTable first;  // the rows, moved here while the thread reads them
+    OddsTable second;
+    std::unique_ptr<compare::MergedLine> merged;
+    std::string aliases_error;
+    std::mutex mutex;
+    QObject* receiver = nullptr;  // guarded by `mutex`; null once abandoned
+};
+
 BothLinesRead::BothLinesRead(QObject* receiver, Callbacks callbacks, RefreshWorker::Read read)
-    : callbacks_(std::move(callbacks)), second_session_(std::make_unique<LineSession>()) {
+    : callbacks_(std::move(callbacks)),
+      second_session_(std::make_unique<LineSession>()),
+      receiver_(receiver) {
     for (int side = 0; side < 2; ++side) {
         workers_[side] = std::make_unique<RefreshWorker>(
             receiver,
@@ -48,6 +65,10 @@ void BothLinesRead::Cancel() {
 
 void BothLinesRead::Abandon() {
     for (const auto& worker : workers_) worker->Abandon();
+    if (const std::shared_ptr<Merge> merge = std::exchange(merge_, nullptr)) {
+        std::lock_guard lock(merge->mutex);
+        merge->receiver = nullptr;
+    }
     running_ = false;
 }
 
@@ -64,8 +85,48 @@ void BothLinesRead::Ended(int side, RefreshOutcome& outcome) {
     WaitCursor(side, false);
     if (side == kSecond) second_session_ = std::move(outcomes_[side].session);
     if (!ended_[kFirst] || !ended_[kSecond]) return;
-    running_ = false;
-    callbacks_.finished();
+    StartMerge();
+}
+
+void BothLinesRead::StartMerge() {
+    auto merge = std::make_shared<Merge>();
+    merge->first.ResetTable();
+    merge->second.ResetTable();
+    merge->first.TakeRowsFrom(outcomes_[kFirst].rows);
+    merge->second.TakeRowsFrom(outcomes_[kSecond].rows);
+    merge->receiver = receiver_;
+    merge_ = merge;
+    std::thread([merge, this, alive = std::weak_ptr<const bool>(alive_)] {
+        // The user's links are read anew for every pair of reads: a link made meanwhile counts.
+        compare::AliasesLoad aliases;
+        if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
+            aliases = compare::LoadAliases(path);
+        }
+        compare::LineOptions options;
+        if (!aliases.aliases.Empty()) options.match.aliases = &aliases.aliases;
+        merge->aliases_error = aliases.error;
+        try {
+            merge->merged = std::make_unique<compare::MergedLine>(
+                compare::MergeLines(merge->first.Rows(), merge->second.Rows(), options));
+        } catch (const std::exception&) {
+            merge->merged.reset();  // out of memory: the rows show unmerged
+        }
+        std::lock_guard lock(merge->mutex);
+        if (merge->receiver == nullptr) return;  // abandoned: `this` may be gone
+        QMetaObject::invokeMethod(
+            merge->receiver,
+            [merge, this, alive] {
+                if (!alive.lock() || merge_ != merge) return;  // abandoned meanwhile
+                merge_.reset();
+                outcomes_[kFirst].rows.TakeRowsFrom(merge->first);
+                outcomes_[kSecond].rows.TakeRowsFrom(merge->second);
+                merged_ = std::move(merge->merged);
+                aliases_error_ = merge->aliases_error;
+                running_ = false;
+                callbacks_.finished();
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 }  // namespace lintaro::app

@@ -1,13 +1,15 @@
 // Both bookmakers' lines read at once, each on a refresh worker of its own (app/refresh_worker.h):
 // the first with the session the window hands in, the second with a session this object keeps
 // between reads. Each worker's message box and wait cursor reach the window as they would for one
-// line, told which bookmaker asks; the window hears `finished` once, when both reads have ended,
-// and takes both outcomes then.
+// line, told which bookmaker asks. When both reads have ended, the two lines are matched and merged
+// (compare/merged_line.h) on a thread of their own, so the window's thread only takes the result:
+// the window hears `finished` once, then, and takes both outcomes and the merged line.
 //
 //   BothLinesRead both(window, {show_message, set_wait_cursor, finished});
 //   both.Start(std::move(session), hosts, limits);  // returns at once
 //   ...                                             // Cancel() stops both
-//   finished():  RefreshOutcome& first = both.Outcome(0); ... the session back from first
+//   finished():  RefreshOutcome& first = both.Outcome(0); ... the session back from first;
+//                both.TakeMerged() the two lines' rows merged
 #pragma once
 
 #include <QObject>
@@ -18,6 +20,7 @@
 #include <string>
 
 #include "app/refresh_worker.h"
+#include "compare/merged_line.h"
 #include "readers/line_session.h"
 
 namespace lintaro::app {
@@ -34,7 +37,8 @@ class BothLinesRead {
         std::function<void(int side, const std::string& text)> show_message;
         // On while either read wants the wait cursor.
         std::function<void(bool on)> set_wait_cursor;
-        // Both reads have ended; Outcome(0) and Outcome(1) hold what they brought.
+        // Both reads have ended; Outcome(0) and Outcome(1) hold what they brought, TakeMerged() the
+        // rows of both merged.
         std::function<void()> finished;
     };
 
@@ -57,9 +61,17 @@ class BothLinesRead {
     void Abandon();
     // What side `side` brought, valid from `finished` until the next Start.
     RefreshOutcome& Outcome(int side) { return outcomes_.at(side); }
+    // The two lines merged, with the user's aliases as the file held them when both reads ended;
+    // valid once from `finished`.
+    std::unique_ptr<compare::MergedLine> TakeMerged() { return std::move(merged_); }
+    // The aliases file's error, if any, at the last merge ("" when it was read or is missing).
+    const std::string& AliasesError() const { return aliases_error_; }
 
   private:
+    struct Merge;
     void Ended(int side, RefreshOutcome& outcome);
+    // Matches and merges both outcomes' rows on a thread of its own, then runs `finished`.
+    void StartMerge();
     void WaitCursor(int side, bool on);
 
     Callbacks callbacks_;
@@ -69,6 +81,12 @@ class BothLinesRead {
     std::array<bool, 2> ended_{};
     std::array<bool, 2> waiting_{};  // the wait cursor each read asked for
     bool running_ = false;
+    QObject* receiver_;
+    std::shared_ptr<Merge> merge_;  // the running merge; null when none runs
+    std::unique_ptr<compare::MergedLine> merged_;
+    std::string aliases_error_;
+    // Held weakly by what a merge's thread posts, so nothing of it runs once this is gone.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
 }  // namespace lintaro::app

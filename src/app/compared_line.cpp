@@ -74,7 +74,8 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end,
                                   const std::vector<OddsRecord>& first_rows,
                                   const live::ReadEnd& second_end,
                                   const std::vector<OddsRecord>& second_rows,
-                                  const std::string& time) {
+                                  const std::string& time,
+                                  std::unique_ptr<compare::MergedLine> merged) {
     ComparedRead read;
     const live::ReadEnd* ends[2] = {&first_end, &second_end};
     const std::vector<OddsRecord>* rows[2] = {&first_rows, &second_rows};
@@ -85,16 +86,8 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end,
                                                 : QStringLiteral("линия пришла пустой");
         read.failures.push_back(BookmakerName(side) + QStringLiteral(": ") + why);
     }
-    // The user's links are read anew for every pair of reads: a link made meanwhile counts.
-    compare::AliasesLoad aliases;
-    if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
-        aliases = compare::LoadAliases(path);
-    }
-    aliases_ = std::move(aliases.aliases);
-    aliases_error_ = aliases.error;
-    compare::LineOptions options;
-    if (!aliases_.Empty()) options.match.aliases = &aliases_;
-    pending_ = std::make_shared<MergedLine>(compare::MergeLines(first_rows, second_rows, options));
+    pending_ = merged ? std::shared_ptr<MergedLine>(std::move(merged))
+                      : std::make_shared<MergedLine>(compare::MergeLines(first_rows, second_rows));
     return read;
 }
 

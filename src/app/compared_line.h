@@ -8,7 +8,8 @@
 //   ComparedLine line;
 //   line.Begin(Telling::kEvery);                 // both reads start
 //   if (line.Report(side)) ShowBox(...);         // a reader reports a message
-//   ComparedRead read = line.Finish(first_end, first_rows, second_end, second_rows, "10:42:05");
+//   ComparedRead read = line.Finish(first_end, first_rows, second_end, second_rows, "10:42:05",
+//                                   std::move(merged));  // BothLinesRead merged them
 //   table.AppendRows(line.TakeRows());           // the merged rows
 //   grid->SetCellMarks(line.CellMarks(read, ...), line.RowMarks(read));
 #pragma once
@@ -20,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "compare/aliases.h"
 #include "compare/merged_line.h"
 #include "grid/grid_layout.h"
 #include "live/line_follower.h"
@@ -52,17 +52,17 @@ struct ComparedEventView {
 
 class ComparedLine {
   public:
-    // Reads the user's aliases file (its error, if any, in AliasesError()).
     ComparedLine();
 
     void Begin(live::LineFollower::Telling telling);
     // Bookmaker `side`'s reader reports a message; true when it is to be shown now.
     bool Report(int side);
-    // Both reads have ended: each follower decides its read, and the two lines are merged (the
-    // rows each read brought, so far when it was cancelled or failed).
+    // Both reads have ended: each follower decides its read, and `merged` is the two reads' rows
+    // merged (the rows each read brought, so far when it was cancelled or failed); null merges
+    // them here.
     ComparedRead Finish(const live::ReadEnd& first_end, const std::vector<OddsRecord>& first_rows,
                         const live::ReadEnd& second_end, const std::vector<OddsRecord>& second_rows,
-                        const std::string& time);
+                        const std::string& time, std::unique_ptr<compare::MergedLine> merged);
     // The merged rows of the last Finish, once (Key_ID numbers the events): from now on the marks,
     // columns and sheets below are of this line.
     std::vector<OddsRecord> TakeRows();
@@ -91,14 +91,10 @@ class ComparedLine {
     // The user deleted the shown `row`: neither bookmaker's next read counts it as gone.
     void MarkDeleted(const OddsRecord& row);
 
-    const std::string& AliasesError() const { return aliases_error_; }
-
   private:
     std::array<live::LineFollower, 2> followers_;
     std::shared_ptr<compare::MergedLine> line_;     // the line shown
     std::shared_ptr<compare::MergedLine> pending_;  // the last Finish's, until taken or dropped
-    compare::Aliases aliases_;
-    std::string aliases_error_;
 };
 
 }  // namespace lintaro::app

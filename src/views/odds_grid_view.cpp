@@ -708,9 +708,18 @@ void OddsGridView::SetOnlyChanges(bool on) {
 
 void OddsGridView::SetComparison(grid::RowNumberSource best_margins, grid::RowNumberSource surebets,
                                  RowTest has_surebet) {
+    const bool leaving = !has_surebet;
     has_surebet_ = std::move(has_surebet);
-    only_surebets_action_->setEnabled(static_cast<bool>(has_surebet_));
-    if (!has_surebet_) {
+    only_surebets_action_->setEnabled(!leaving);
+    if (!leaving && table_ != nullptr && table_->IsDisplaySuspended()) {
+        // The rows are being replaced: the reload that follows builds the tree with the new
+        // values once, from the place the user had in the rows before.
+        grid::GridLayout& layout = model_->Tree().MutableLayout();
+        layout.SetRowNumbers(grid::kColBestMargin, std::move(best_margins));
+        layout.SetRowNumbers(grid::kColSurebet, std::move(surebets));
+        return;
+    }
+    if (leaving) {
         only_surebets_ = false;
         const QSignalBlocker quiet(only_surebets_action_);
         only_surebets_action_->setChecked(false);
@@ -741,15 +750,13 @@ void OddsGridView::ApplyRowRule(grid::GridTree& tree) {
         tree.SetRowRule({});
         return;
     }
-    OddsGridModel* model = model_;
-    const bool changes = only_changes_;
-    RowTest surebet = only_surebets_ ? has_surebet_ : RowTest();
-    const OddsTable* table = table_;
-    tree.SetRowRule([model, changes, surebet, table](int32_t row) {
-        if (changes && !model->RowMarks(row).Any()) return false;
-        if (!surebet) return true;
-        return table != nullptr && row >= 0 && row < table->RowCount() &&
-               surebet(table->Rows()[row]);
+    // The surebet test is read when the tree is built, so a new comparison's rows are judged by
+    // its own.
+    tree.SetRowRule([this](int32_t row) {
+        if (only_changes_ && !model_->RowMarks(row).Any()) return false;
+        if (!only_surebets_ || !has_surebet_) return true;
+        return table_ != nullptr && row >= 0 && row < table_->RowCount() &&
+               has_surebet_(table_->Rows()[row]);
     });
 }
 

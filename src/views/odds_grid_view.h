@@ -121,8 +121,9 @@ class OddsGridView : public QWidget {
     QAction* OnlySurebetsAction() const { return only_surebets_action_; }
     // Two bookmakers' lines shown together: the values of the comparison's columns "Маржа лучших"
     // and "Вилка" (see GridTree::SetRowNumbers) and which rows hold a surebet, in one change that
-    // keeps the user's place. Empty functions: one line is shown; the columns are hidden and
-    // "Только вилки" switches off.
+    // keeps the user's place; while the table's display is suspended (its rows being replaced),
+    // they take effect at the reload that follows. Empty functions: one line is shown; the
+    // columns are hidden and "Только вилки" switches off.
     void SetComparison(grid::RowNumberSource best_margins, grid::RowNumberSource surebets,
                        RowTest has_surebet);
     // The footer's status text: what the focused cell's mark says ("Исходы, 1: было 1.85 (в
