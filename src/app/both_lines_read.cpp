@@ -12,8 +12,6 @@ namespace lintaro::app {
 // What the window's thread and a merge's thread share. The thread holds it to its end, so a merge
 // the window gave up on finishes safely after the window is gone.
 struct BothLinesRead::Merge {
-    OddsTable first;  // the rows, moved here while the thread reads them
-    OddsTable second;
     std::unique_ptr<compare::MergedLine> merged;
     std::string aliases_error;
     std::mutex mutex;
@@ -90,13 +88,12 @@ void BothLinesRead::Ended(int side, RefreshOutcome& outcome) {
 
 void BothLinesRead::StartMerge() {
     auto merge = std::make_shared<Merge>();
-    merge->first.ResetTable();
-    merge->second.ResetTable();
-    merge->first.TakeRowsFrom(outcomes_[kFirst].rows);
-    merge->second.TakeRowsFrom(outcomes_[kSecond].rows);
     merge->receiver = receiver_;
     merge_ = merge;
-    std::thread([merge, this, alive = std::weak_ptr<const bool>(alive_)] {
+    // The rows go to the merged line without a copy.
+    std::thread([merge, this, alive = std::weak_ptr<const bool>(alive_),
+                 first = outcomes_[kFirst].rows.ReleaseRows(),
+                 second = outcomes_[kSecond].rows.ReleaseRows()]() mutable {
         // The user's links are read anew for every pair of reads: a link made meanwhile counts.
         compare::AliasesLoad aliases;
         if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
@@ -107,9 +104,10 @@ void BothLinesRead::StartMerge() {
         merge->aliases_error = aliases.error;
         try {
             merge->merged = std::make_unique<compare::MergedLine>(
-                compare::MergeLines(merge->first.Rows(), merge->second.Rows(), options));
+                compare::MergeLines(std::move(first), std::move(second), options));
         } catch (const std::exception&) {
-            merge->merged.reset();  // out of memory: the rows show unmerged
+            // Out of memory: an empty line, as a read that brought nothing.
+            merge->merged = std::make_unique<compare::MergedLine>();
         }
         std::lock_guard lock(merge->mutex);
         if (merge->receiver == nullptr) return;  // abandoned: `this` may be gone
@@ -118,8 +116,6 @@ void BothLinesRead::StartMerge() {
             [merge, this, alive] {
                 if (!alive.lock() || merge_ != merge) return;  // abandoned meanwhile
                 merge_.reset();
-                outcomes_[kFirst].rows.TakeRowsFrom(merge->first);
-                outcomes_[kSecond].rows.TakeRowsFrom(merge->second);
                 merged_ = std::move(merge->merged);
                 aliases_error_ = merge->aliases_error;
                 running_ = false;

@@ -37,8 +37,8 @@ class BothLinesRead {
         std::function<void(int side, const std::string& text)> show_message;
         // On while either read wants the wait cursor.
         std::function<void(bool on)> set_wait_cursor;
-        // Both reads have ended; Outcome(0) and Outcome(1) hold what they brought, TakeMerged() the
-        // rows of both merged.
+        // Both reads have ended; Outcome(0) and Outcome(1) hold how they ended (their rows have
+        // gone into TakeMerged(), the rows of both merged).
         std::function<void()> finished;
     };
 
@@ -63,7 +63,9 @@ class BothLinesRead {
     RefreshOutcome& Outcome(int side) { return outcomes_.at(side); }
     // The two lines merged, with the user's aliases as the file held them when both reads ended;
     // valid once from `finished`.
-    std::unique_ptr<compare::MergedLine> TakeMerged() { return std::move(merged_); }
+    std::unique_ptr<compare::MergedLine> TakeMerged() {
+        return merged_ ? std::move(merged_) : std::make_unique<compare::MergedLine>();
+    }
     // The aliases file's error, if any, at the last merge ("" when it was read or is missing).
     const std::string& AliasesError() const { return aliases_error_; }
 

@@ -70,15 +70,13 @@ void ComparedLine::Begin(live::LineFollower::Telling telling) {
 
 bool ComparedLine::Report(int side) { return followers_.at(side).Report(); }
 
-ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end,
-                                  const std::vector<OddsRecord>& first_rows,
-                                  const live::ReadEnd& second_end,
-                                  const std::vector<OddsRecord>& second_rows,
+ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end, const live::ReadEnd& second_end,
                                   const std::string& time,
                                   std::unique_ptr<compare::MergedLine> merged) {
+    if (!merged) merged = std::make_unique<MergedLine>();
     ComparedRead read;
     const live::ReadEnd* ends[2] = {&first_end, &second_end};
-    const std::vector<OddsRecord>* rows[2] = {&first_rows, &second_rows};
+    const std::vector<OddsRecord>* rows[2] = {&merged->first_rows, &merged->second_rows};
     for (int side = 0; side < 2; ++side) {
         read.reads[side] = followers_[side].Finish(*ends[side], *rows[side], time);
         if (!read.reads[side].tell_failure) continue;
@@ -86,8 +84,7 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end,
                                                 : QStringLiteral("линия пришла пустой");
         read.failures.push_back(BookmakerName(side) + QStringLiteral(": ") + why);
     }
-    pending_ = merged ? std::shared_ptr<MergedLine>(std::move(merged))
-                      : std::make_shared<MergedLine>(compare::MergeLines(first_rows, second_rows));
+    pending_ = std::move(merged);
     return read;
 }
 

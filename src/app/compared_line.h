@@ -8,8 +8,7 @@
 //   ComparedLine line;
 //   line.Begin(Telling::kEvery);                 // both reads start
 //   if (line.Report(side)) ShowBox(...);         // a reader reports a message
-//   ComparedRead read = line.Finish(first_end, first_rows, second_end, second_rows, "10:42:05",
-//                                   std::move(merged));  // BothLinesRead merged them
+//   ComparedRead read = line.Finish(first_end, second_end, "10:42:05", std::move(merged));
 //   table.AppendRows(line.TakeRows());           // the merged rows
 //   grid->SetCellMarks(line.CellMarks(read, ...), line.RowMarks(read));
 #pragma once
@@ -57,11 +56,10 @@ class ComparedLine {
     void Begin(live::LineFollower::Telling telling);
     // Bookmaker `side`'s reader reports a message; true when it is to be shown now.
     bool Report(int side);
-    // Both reads have ended: each follower decides its read, and `merged` is the two reads' rows
-    // merged (the rows each read brought, so far when it was cancelled or failed); null merges
-    // them here.
-    ComparedRead Finish(const live::ReadEnd& first_end, const std::vector<OddsRecord>& first_rows,
-                        const live::ReadEnd& second_end, const std::vector<OddsRecord>& second_rows,
+    // Both reads have ended as `first_end` and `second_end` say, and `merged` holds their rows
+    // merged (the rows each read brought, so far when it was cancelled or failed): each follower
+    // decides its bookmaker's read.
+    ComparedRead Finish(const live::ReadEnd& first_end, const live::ReadEnd& second_end,
                         const std::string& time, std::unique_ptr<compare::MergedLine> merged);
     // The merged rows of the last Finish, once (Key_ID numbers the events): from now on the marks,
     // columns and sheets below are of this line.

@@ -48,9 +48,9 @@ void TfrmMain::FinishComparedRefresh(bool timed) {
     RefreshOutcome& first = both_read_->Outcome(BothLinesRead::kFirst);
     RefreshOutcome& second = both_read_->Outcome(BothLinesRead::kSecond);
     const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
-    const ComparedRead read = compared_.Finish(
-        {first.cancelled, first.failure}, first.rows.Rows(), {second.cancelled, second.failure},
-        second.rows.Rows(), time.toStdString(), both_read_->TakeMerged());
+    const ComparedRead read =
+        compared_.Finish({first.cancelled, first.failure}, {second.cancelled, second.failure},
+                         time.toStdString(), both_read_->TakeMerged());
     const QString failures =
         QStringList(read.failures.begin(), read.failures.end()).join(QStringLiteral(". "));
     if (timed && !read.Succeeded()) {

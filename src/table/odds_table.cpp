@@ -299,6 +299,11 @@ void OddsTable::AppendRows(std::vector<OddsRecord> rows) {
     Notify(&OddsTableObserver::RowsChanged);
 }
 
+std::vector<OddsRecord> OddsTable::ReleaseRows() {
+    current_ = -1;
+    return std::exchange(rows_, {});
+}
+
 void OddsTable::SuspendDisplay() { ++suspend_count_; }
 
 void OddsTable::ResumeDisplay() {

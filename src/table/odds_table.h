@@ -139,6 +139,9 @@ class OddsTable {
     // the last becoming current, one RowsChanged unless `rows` is empty. Throws ETableError when
     // this table is closed or a change notification is being delivered; it is then unchanged.
     void AppendRows(std::vector<OddsRecord> rows);
+    // Moves every row out, in order, leaving the table open (or closed, as it was) and empty, with
+    // no current row and no notification: rows read elsewhere handed on without a copy.
+    std::vector<OddsRecord> ReleaseRows();
 
     // Nesting counter for change notifications (see OddsTableObserver). ResumeDisplay does nothing
     // at zero. Prefer ScopedDisplaySuspension, which pairs them on every path.
