@@ -13,6 +13,24 @@
 #include "views/readable_colour.h"
 
 namespace lintaro::views {
+namespace {
+
+// The badge's font: the cell's, three quarters of its size, never bold.
+QFont BadgeFont(QFont font) {
+    font.setBold(false);
+    if (font.pointSizeF() > 0) {
+        font.setPointSizeF(std::max(5.0, font.pointSizeF() * 0.75));
+    } else if (font.pixelSize() > 0) {
+        font.setPixelSize(std::max(7, font.pixelSize() * 3 / 4));
+    }
+    return font;
+}
+
+}  // namespace
+
+int OddsGridDelegate::BadgeRoom(const QFont& cell_font) {
+    return QFontMetrics(BadgeFont(cell_font)).horizontalAdvance(QStringLiteral("М")) + 2;
+}
 
 OddsGridDelegate::OddsGridDelegate(QObject* parent)
     : QStyledItemDelegate(parent), line_colour_(QColor(212, 208, 200)) {}
@@ -83,7 +101,11 @@ void OddsGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         const QVariant font_value = index.data(Qt::FontRole);
         const QFont font = font_value.isValid() ? font_value.value<QFont>() : option.font;
         const Qt::Alignment alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
-        const QRect text_rect = r.adjusted(3, 0, -3, 0);
+        QRect text_rect = r.adjusted(3, 0, -3, 0);
+        // A badge takes the cell's right edge: the text stands clear of it.
+        if (!index.data(OddsGridModel::kCellBadgeRole).toString().isEmpty()) {
+            text_rect.setRight(text_rect.right() - BadgeRoom(font));
+        }
         const QFontMetrics metrics(font);
         painter->setFont(font);
         painter->setPen(colour);
@@ -141,13 +163,7 @@ void OddsGridDelegate::DrawBadge(QPainter* painter, const QStyleOptionViewItem& 
     if (badge.isEmpty()) return;
     const QRect r = option.rect;
     const QVariant font_value = index.data(Qt::FontRole);
-    QFont font = font_value.isValid() ? font_value.value<QFont>() : option.font;
-    font.setBold(false);
-    if (font.pointSizeF() > 0) {
-        font.setPointSizeF(std::max(5.0, font.pointSizeF() * 0.75));
-    } else if (font.pixelSize() > 0) {
-        font.setPixelSize(std::max(7, font.pixelSize() * 3 / 4));
-    }
+    const QFont font = BadgeFont(font_value.isValid() ? font_value.value<QFont>() : option.font);
     const QFontMetrics metrics(font);
     // Clear of the new event's dot, which takes the right end of a date cell.
     const bool dot = static_cast<CellMarkKind>(index.data(OddsGridModel::kCellMarkRole).toInt()) ==

@@ -22,6 +22,9 @@ class OddsGridDelegate : public QStyledItemDelegate {
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
 
+    // The room a badge takes at the right of a cell in `cell_font`, which the cell's text leaves.
+    static int BadgeRoom(const QFont& cell_font);
+
     // Public so tests can see what a cell is drawn with.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 

@@ -271,7 +271,8 @@ void OddsGridView::FitDateColumn() {
         table::MakeDateTime({2026, 12, 28, 20, 59, 59, 0});
     if (!sample) return;
     const QString text = QString::fromStdString(table::FormatDateTime(*sample, Tree().Formats()));
-    const int needed = QFontMetrics(tree_->font()).horizontalAdvance(text) + kDateColumnPadding;
+    const int needed =
+        QFontMetrics(tree_->font()).horizontalAdvance(text) + kDateColumnPadding + date_badge_room_;
     grid::GridLayout& layout = model_->Tree().MutableLayout();
     if (needed > layout.Column(grid::kColDate).width) layout.SetWidth(grid::kColDate, needed);
 }
@@ -711,6 +712,23 @@ void OddsGridView::SetComparison(grid::RowNumberSource best_margins, grid::RowNu
     const bool leaving = !has_surebet;
     has_surebet_ = std::move(has_surebet);
     only_surebets_action_->setEnabled(!leaving);
+    // The date cell tells an event of one bookmaker by a badge, the price cells who holds the
+    // price: each such column grows by the badge's room while two lines are shown, so that a
+    // start time or a price of three decimals stays whole beside it.
+    const int room = leaving ? 0 : OddsGridDelegate::BadgeRoom(tree_->font());
+    if (room != date_badge_room_) {
+        grid::GridLayout& layout = model_->Tree().MutableLayout();
+        for (const int column :
+             {grid::kColP1, grid::kColX, grid::kColP2, grid::kColPX1, grid::kColP12, grid::kColP2X,
+              grid::kColF1, grid::kColF2, grid::kColTM, grid::kColTB}) {
+            layout.SetWidth(column, layout.Column(column).width + room - date_badge_room_);
+        }
+        if (room == 0) {
+            layout.SetWidth(grid::kColDate, layout.Column(grid::kColDate).width - date_badge_room_);
+        }
+        date_badge_room_ = room;
+        FitDateColumn();
+    }
     if (!leaving && table_ != nullptr && table_->IsDisplaySuspended()) {
         // The rows are being replaced: the reload that follows builds the tree with the new
         // values once, from the place the user had in the rows before.

@@ -241,6 +241,7 @@ class OddsGridView : public QWidget {
     RowTest has_surebet_;
     bool only_changes_ = false;
     bool only_surebets_ = false;
+    int date_badge_room_ = 0;  // the date column's room for a badge while two lines are shown
     QPointer<QMenu> popup_menu_;
     QPointer<QMenu> header_menu_;
     QPointer<FilterPopup> filter_popup_;
