@@ -20,7 +20,7 @@ struct BothLinesRead::Merge {
 
 BothLinesRead::BothLinesRead(QObject* receiver, Callbacks callbacks, RefreshWorker::Read read)
     : callbacks_(std::move(callbacks)),
-      second_session_(std::make_unique<LineSession>()),
+      second_session_(std::make_unique<readers::LineSession>()),
       receiver_(receiver) {
     for (int side = 0; side < 2; ++side) {
         workers_[side] = std::make_unique<RefreshWorker>(
@@ -35,14 +35,13 @@ BothLinesRead::BothLinesRead(QObject* receiver, Callbacks callbacks, RefreshWork
 
 BothLinesRead::~BothLinesRead() { Abandon(); }
 
-std::unique_ptr<LineSession> BothLinesRead::Start(std::unique_ptr<LineSession> first_session,
-                                                  const std::string& first_host,
-                                                  const std::string& second_host,
-                                                  ReadLimits limits) {
+std::unique_ptr<readers::LineSession> BothLinesRead::Start(
+    std::unique_ptr<readers::LineSession> first_session, const std::string& first_host,
+    const std::string& second_host, readers::ReadLimits limits) {
     if (running_) return first_session;
     // A read given up on took its session along: a new one takes over.
-    if (!second_session_) second_session_ = std::make_unique<LineSession>();
-    for (LineSession* session : {first_session.get(), second_session_.get()}) {
+    if (!second_session_) second_session_ = std::make_unique<readers::LineSession>();
+    for (readers::LineSession* session : {first_session.get(), second_session_.get()}) {
         session->first_host = first_host;
         session->second_host = second_host;
         session->SetReadLimits(limits);

@@ -50,10 +50,9 @@ class BothLinesRead {
 
     // Starts both reads under `limits`; `first_session` goes with the first and comes back in its
     // outcome. While a read runs nothing starts, and `first_session` is handed back.
-    [[nodiscard]] std::unique_ptr<LineSession> Start(std::unique_ptr<LineSession> first_session,
-                                                     const std::string& first_host,
-                                                     const std::string& second_host,
-                                                     ReadLimits limits);
+    [[nodiscard]] std::unique_ptr<readers::LineSession> Start(
+        std::unique_ptr<readers::LineSession> first_session, const std::string& first_host,
+        const std::string& second_host, readers::ReadLimits limits);
     bool Running() const { return running_; }
     // Asks both reads to stop at their next wait; their rows so far arrive through `finished`.
     void Cancel();
@@ -78,7 +77,7 @@ class BothLinesRead {
 
     Callbacks callbacks_;
     std::array<std::unique_ptr<RefreshWorker>, 2> workers_;
-    std::unique_ptr<LineSession> second_session_;  // null while its read runs
+    std::unique_ptr<readers::LineSession> second_session_;  // null while its read runs
     std::array<RefreshOutcome, 2> outcomes_;
     std::array<bool, 2> ended_{};
     std::array<bool, 2> waiting_{};  // the wait cursor each read asked for

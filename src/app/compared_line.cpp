@@ -14,29 +14,31 @@ using compare::Holder;
 using compare::MergedEvent;
 using compare::MergedLine;
 
-bool IsPriceField(int field) { return DecimalFormatOf(field) == DecimalFormat::kPrice; }
+bool IsPriceField(int field) {
+    return table::DecimalFormatOf(field) == table::DecimalFormat::kPrice;
+}
 
 // The line a handicap or total price stands at, as a field index; -1 for the other prices.
 int LineFieldOf(int field) {
-    static const int f1 = FieldIndex("F1"), f2 = FieldIndex("F2"), tm = FieldIndex("TM"),
-                     tb = FieldIndex("TB");
-    if (field == f1) return FieldIndex("VF1");
-    if (field == f2) return FieldIndex("VF2");
-    if (field == tm || field == tb) return FieldIndex("VT");
+    static const int f1 = table::FieldIndex("F1"), f2 = table::FieldIndex("F2"),
+                     tm = table::FieldIndex("TM"), tb = table::FieldIndex("TB");
+    if (field == f1) return table::FieldIndex("VF1");
+    if (field == f2) return table::FieldIndex("VF2");
+    if (field == tm || field == tb) return table::FieldIndex("VT");
     return -1;
 }
 
-std::optional<Decimal> DecimalOf(const OddsRecord& row, int field) {
-    const StoredValue value = GetField(row, field);
-    if (const auto* decimal = std::get_if<Decimal>(&value)) return *decimal;
+std::optional<table::Decimal> DecimalOf(const table::OddsRecord& row, int field) {
+    const table::StoredValue value = GetField(row, field);
+    if (const auto* decimal = std::get_if<table::Decimal>(&value)) return *decimal;
     return std::nullopt;
 }
 
 // "2.10", "1.90 при -1.5", "—" for a price not quoted.
-QString PriceText(const OddsRecord& row, int field, const std::string& mark) {
-    const std::optional<Decimal> price = DecimalOf(row, field);
-    if (!IsQuotedPrice(price)) return QStringLiteral("—");
-    QString text = QString::fromStdString(DecimalFieldText(field, price, mark));
+QString PriceText(const table::OddsRecord& row, int field, const std::string& mark) {
+    const std::optional<table::Decimal> price = DecimalOf(row, field);
+    if (!table::IsQuotedPrice(price)) return QStringLiteral("—");
+    QString text = QString::fromStdString(table::DecimalFieldText(field, price, mark));
     const int line_field = LineFieldOf(field);
     if (line_field >= 0) {
         const std::string line = DecimalFieldText(line_field, DecimalOf(row, line_field), mark);
@@ -76,7 +78,7 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end, const live::Re
     if (!merged) merged = std::make_unique<MergedLine>();
     ComparedRead read;
     const live::ReadEnd* ends[2] = {&first_end, &second_end};
-    const std::vector<OddsRecord>* rows[2] = {&merged->first_rows, &merged->second_rows};
+    const std::vector<table::OddsRecord>* rows[2] = {&merged->first_rows, &merged->second_rows};
     for (int side = 0; side < 2; ++side) {
         read.reads[side] = followers_[side].Finish(*ends[side], *rows[side], time);
         if (!read.reads[side].tell_failure) continue;
@@ -88,7 +90,7 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end, const live::Re
     return read;
 }
 
-std::vector<OddsRecord> ComparedLine::TakeRows() {
+std::vector<table::OddsRecord> ComparedLine::TakeRows() {
     if (!pending_) return {};
     line_ = std::exchange(pending_, nullptr);
     return std::exchange(line_->rows, {});
@@ -107,12 +109,12 @@ views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,
         read.reads[0].movement, read.reads[1].movement};
     const std::array<QString, 2> since = {QString::fromStdString(read.reads[0].since),
                                           QString::fromStdString(read.reads[1].since)};
-    const int date_field = FieldIndex("sport_event_date");
-    return [line, movements, since, decimal_mark, date_field](const OddsRecord& row,
+    const int date_field = table::FieldIndex("sport_event_date");
+    return [line, movements, since, decimal_mark, date_field](const table::OddsRecord& row,
                                                               int field) -> views::CellMark {
         const MergedEvent* event = line->Find(row);
         if (event == nullptr) return {};
-        const OddsRecord* sides[2] = {line->FirstRow(*event), line->SecondRow(*event)};
+        const table::OddsRecord* sides[2] = {line->FirstRow(*event), line->SecondRow(*event)};
         std::array<std::optional<live::EventMarks>, 2> marks;
         for (int side = 0; side < 2; ++side) {
             if (sides[side] && movements[side]) marks[side] = movements[side]->Find(*sides[side]);
@@ -189,11 +191,11 @@ views::RowMarkSource ComparedLine::RowMarks(const ComparedRead& read) const {
     if (!line) return {};
     const std::array<std::shared_ptr<const live::LineMovement>, 2> movements = {
         read.reads[0].movement, read.reads[1].movement};
-    return [line, movements](const OddsRecord& row) {
+    return [line, movements](const table::OddsRecord& row) {
         views::MarkCounts counts;
         const MergedEvent* event = line->Find(row);
         if (event == nullptr) return counts;
-        const OddsRecord* sides[2] = {line->FirstRow(*event), line->SecondRow(*event)};
+        const table::OddsRecord* sides[2] = {line->FirstRow(*event), line->SecondRow(*event)};
         for (int side = 0; side < 2; ++side) {
             if (!sides[side] || !movements[side]) continue;
             const std::optional<live::EventMarks> marks = movements[side]->Find(*sides[side]);
@@ -214,7 +216,7 @@ views::RowMarkSource ComparedLine::RowMarks(const ComparedRead& read) const {
 grid::RowNumberSource ComparedLine::BestMargins() const {
     const std::shared_ptr<const MergedLine> line = line_;
     if (!line) return {};
-    return [line](const OddsRecord& row) -> std::optional<double> {
+    return [line](const table::OddsRecord& row) -> std::optional<double> {
         const MergedEvent* event = line->Find(row);
         return event ? event->comparison.margin : std::nullopt;
     };
@@ -223,45 +225,47 @@ grid::RowNumberSource ComparedLine::BestMargins() const {
 grid::RowNumberSource ComparedLine::Surebets() const {
     const std::shared_ptr<const MergedLine> line = line_;
     if (!line) return {};
-    return [line](const OddsRecord& row) -> std::optional<double> {
+    return [line](const table::OddsRecord& row) -> std::optional<double> {
         const MergedEvent* event = line->Find(row);
         return event ? event->BestSurebet() : std::nullopt;
     };
 }
 
-bool ComparedLine::HasSurebet(const OddsRecord& row) const {
+bool ComparedLine::HasSurebet(const table::OddsRecord& row) const {
     const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
     return event != nullptr && !event->comparison.surebets.empty();
 }
 
-std::string ComparedLine::EventSheet(const OddsRecord& row) const {
+std::string ComparedLine::EventSheet(const table::OddsRecord& row) const {
     const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
     if (event == nullptr) return row.dop_info.value_or(std::string());
-    const OddsRecord* sides[2] = {line_->FirstRow(*event), line_->SecondRow(*event)};
+    const table::OddsRecord* sides[2] = {line_->FirstRow(*event), line_->SecondRow(*event)};
     std::string sheet;
     for (int side = 0; side < 2; ++side) {
         if (!sides[side] || !sides[side]->dop_info || sides[side]->dop_info->empty()) continue;
         // Each sheet in a block of its own under its bookmaker's name, so one sheet's unclosed
         // markup stays its own as far as the parser allows.
-        sheet += Utf8ToCp1251("<div><p><b>" + BookmakerName(side).toStdString() + "</b></p>");
+        sheet +=
+            table::Utf8ToCp1251("<div><p><b>" + BookmakerName(side).toStdString() + "</b></p>");
         sheet += *sides[side]->dop_info;
         sheet += "</div>";
     }
     return sheet;
 }
 
-std::optional<ComparedEventView> ComparedLine::EventOf(const OddsRecord& row) const {
+std::optional<ComparedEventView> ComparedLine::EventOf(const table::OddsRecord& row) const {
     const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
     if (event == nullptr || !event->Matched()) return std::nullopt;
     return ComparedEventView{*line_->FirstRow(*event), *line_->SecondRow(*event),
                              event->comparison};
 }
 
-void ComparedLine::MarkDeleted(const OddsRecord& row) {
+void ComparedLine::MarkDeleted(const table::OddsRecord& row) {
     const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
     if (event == nullptr) return;
-    if (const OddsRecord* first = line_->FirstRow(*event)) followers_[0].MarkDeleted(*first);
-    if (const OddsRecord* second = line_->SecondRow(*event)) followers_[1].MarkDeleted(*second);
+    if (const table::OddsRecord* first = line_->FirstRow(*event)) followers_[0].MarkDeleted(*first);
+    if (const table::OddsRecord* second = line_->SecondRow(*event))
+        followers_[1].MarkDeleted(*second);
 }
 
 }  // namespace lintaro::app

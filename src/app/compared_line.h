@@ -44,8 +44,8 @@ struct ComparedRead {
 
 // What the stakes window needs of an event with a surebet: both rows and their comparison.
 struct ComparedEventView {
-    OddsRecord first;
-    OddsRecord second;
+    table::OddsRecord first;
+    table::OddsRecord second;
     compare::EventComparison comparison;  // at the bank of 100
 };
 
@@ -63,7 +63,7 @@ class ComparedLine {
                         const std::string& time, std::unique_ptr<compare::MergedLine> merged);
     // The merged rows of the last Finish, once (Key_ID numbers the events): from now on the marks,
     // columns and sheets below are of this line.
-    std::vector<OddsRecord> TakeRows();
+    std::vector<table::OddsRecord> TakeRows();
     // Throws the last Finish's line away: the line shown stays what the marks describe.
     void DropRows() { pending_.reset(); }
     // Whether a merged line has been made (it stays until Clear).
@@ -79,15 +79,15 @@ class ComparedLine {
     grid::RowNumberSource BestMargins() const;
     grid::RowNumberSource Surebets() const;
     // Whether a shown row holds a surebet.
-    bool HasSurebet(const OddsRecord& row) const;
+    bool HasSurebet(const table::OddsRecord& row) const;
 
     // The event sheet of a shown row: each bookmaker's under its name (Windows-1251 HTML); the
     // empty text when neither has one.
-    std::string EventSheet(const OddsRecord& row) const;
+    std::string EventSheet(const table::OddsRecord& row) const;
     // A shown row's event at both bookmakers, when it is matched.
-    std::optional<ComparedEventView> EventOf(const OddsRecord& row) const;
+    std::optional<ComparedEventView> EventOf(const table::OddsRecord& row) const;
     // The user deleted the shown `row`: neither bookmaker's next read counts it as gone.
-    void MarkDeleted(const OddsRecord& row);
+    void MarkDeleted(const table::OddsRecord& row);
 
   private:
     std::array<live::LineFollower, 2> followers_;

@@ -42,11 +42,6 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
   public:
     // Tags of the actions that share ActionExecute.
-    // The bookmaker selector's items: its index is the line a refresh reads.
-    static constexpr int kFirstBookmaker = 0;
-    static constexpr int kSecondBookmaker = 1;
-    static constexpr int kBothBookmakers = 2;  // both lines at once, compared in one grid
-
     enum Tag {
         kRefresh = 1,
         kExpand = 2,

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QTime>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "grid/grid_layout.h"
 #include "table/cp1251_text.h"
@@ -34,13 +35,14 @@ void TfrmMain::ShowSideReaderMessage(int side, const std::string& text) {
     if (!compared_.Report(side)) return;
     const bool waiting = wait_cursor_;
     SetWaitCursor(false);
-    dialogs_.ShowMessageBox(this, MessageBoxRequest{BookmakerName(side) + QStringLiteral(": ") +
-                                                        QString::fromUtf8(Cp1251ToUtf8(text)),
-                                                    QStringLiteral("Ошибка"),
-                                                    QMessageBox::Critical,
-                                                    QMessageBox::Ok,
-                                                    {},
-                                                    QMessageBox::Ok});
+    dialogs_.ShowMessageBox(this,
+                            MessageBoxRequest{BookmakerName(side) + QStringLiteral(": ") +
+                                                  QString::fromUtf8(table::Cp1251ToUtf8(text)),
+                                              QStringLiteral("Ошибка"),
+                                              QMessageBox::Critical,
+                                              QMessageBox::Ok,
+                                              {},
+                                              QMessageBox::Ok});
     SetWaitCursor(waiting);
 }
 
@@ -68,12 +70,12 @@ void TfrmMain::FinishComparedRefresh(bool timed) {
     for (const QString& failure : read.failures) ReportError(failure);
     {
         // One reload for the whole line, so the grid keeps the user's place.
-        ScopedDisplaySuspension suspended(cds_data_);
+        table::ScopedDisplaySuspension suspended(cds_data_);
         cds_data_.ResetTable();
         cds_data_.AppendRows(compared_.TakeRows());
         ctl_data_grid_->SetComparison(
             compared_.BestMargins(), compared_.Surebets(),
-            [this](const OddsRecord& row) { return compared_.HasSurebet(row); });
+            [this](const table::OddsRecord& row) { return compared_.HasSurebet(row); });
     }
     if (!timed && read.AnySucceeded()) ctl_data_grid_->CollapseAllGroups();
     ShowComparison(read);

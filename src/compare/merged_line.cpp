@@ -16,14 +16,14 @@ const std::array<int, kPriceFieldCount>& PriceFieldIndexes() {
     static const std::array<int, kPriceFieldCount> indexes = [] {
         std::array<int, kPriceFieldCount> out{};
         for (int f = 0; f < kPriceFieldCount; ++f) {
-            out[f] = FieldIndex(PriceFieldName(static_cast<PriceField>(f)));
+            out[f] = table::FieldIndex(PriceFieldName(static_cast<PriceField>(f)));
         }
         return out;
     }();
     return indexes;
 }
 
-std::optional<Decimal>& PriceRef(OddsRecord& row, PriceField field) {
+std::optional<table::Decimal>& PriceRef(table::OddsRecord& row, PriceField field) {
     switch (field) {
         case PriceField::kP1:
             return row.P1;
@@ -70,9 +70,9 @@ const BestPrice* FindBest(const EventComparison& comparison, PriceField field) {
 
 // A matched event's row: the first's row with the better prices put in. A handicap side or the
 // total whose best prices stand at lines the row cannot show together keeps the first's own.
-OddsRecord MergedRow(const OddsRecord& first, const EventComparison& comparison,
-                     std::array<Holder, kOddsFieldCount>& holders) {
-    OddsRecord row = first;
+table::OddsRecord MergedRow(const table::OddsRecord& first, const EventComparison& comparison,
+                            std::array<Holder, table::kOddsFieldCount>& holders) {
+    table::OddsRecord row = first;
     const auto put = [&](PriceField field) {
         const BestPrice* best = FindBest(comparison, field);
         if (!best) return;
@@ -115,26 +115,26 @@ std::optional<double> MergedEvent::BestSurebet() const {
     return best;
 }
 
-const MergedEvent* MergedLine::Find(const OddsRecord& row) const {
+const MergedEvent* MergedLine::Find(const table::OddsRecord& row) const {
     if (!row.Key_ID) return nullptr;
     const int64_t index = static_cast<int64_t>(*row.Key_ID) - 1;
     if (index < 0 || index >= static_cast<int64_t>(events.size())) return nullptr;
     return &events[static_cast<size_t>(index)];
 }
 
-const OddsRecord* MergedLine::FirstRow(const MergedEvent& event) const {
+const table::OddsRecord* MergedLine::FirstRow(const MergedEvent& event) const {
     return event.first >= 0 && event.first < static_cast<int>(first_rows.size())
                ? &first_rows[event.first]
                : nullptr;
 }
 
-const OddsRecord* MergedLine::SecondRow(const MergedEvent& event) const {
+const table::OddsRecord* MergedLine::SecondRow(const MergedEvent& event) const {
     return event.second >= 0 && event.second < static_cast<int>(second_rows.size())
                ? &second_rows[event.second]
                : nullptr;
 }
 
-MergedLine MergeLines(std::vector<OddsRecord> first, std::vector<OddsRecord> second,
+MergedLine MergeLines(std::vector<table::OddsRecord> first, std::vector<table::OddsRecord> second,
                       const LineOptions& options) {
     MergedLine line;
     line.first_rows = std::move(first);
@@ -149,15 +149,15 @@ MergedLine MergeLines(std::vector<OddsRecord> first, std::vector<OddsRecord> sec
     // The first's words for the second's sports and tournaments: a sport by its key, a
     // tournament by the first pair that shows both names.
     std::unordered_map<std::string, std::string> sport_names;
-    for (const OddsRecord& row : line.first_rows) {
+    for (const table::OddsRecord& row : line.first_rows) {
         if (row.sport_type_name)
             sport_names.emplace(SportKey(*row.sport_type_name), *row.sport_type_name);
     }
     std::unordered_map<std::string, std::string> tournament_names;
     for (const ComparedEvent& event : comparison.events) {
         if (event.first < 0 || event.second < 0) continue;
-        const OddsRecord& a = line.first_rows[event.first];
-        const OddsRecord& b = line.second_rows[event.second];
+        const table::OddsRecord& a = line.first_rows[event.first];
+        const table::OddsRecord& b = line.second_rows[event.second];
         if (a.competition_name && b.competition_name && a.sport_type_name && b.sport_type_name) {
             tournament_names.emplace(*b.sport_type_name + '\x01' + *b.competition_name,
                                      *a.competition_name);
@@ -171,18 +171,19 @@ MergedLine MergeLines(std::vector<OddsRecord> first, std::vector<OddsRecord> sec
         event.first = compared.first;
         event.second = compared.second;
         event.score = compared.score;
-        OddsRecord row;
+        table::OddsRecord row;
         if (event.first >= 0 && event.second >= 0) {
             row = MergedRow(line.first_rows[event.first], compared.comparison, event.holders);
-            const OddsRecord& other = line.second_rows[event.second];
+            const table::OddsRecord& other = line.second_rows[event.second];
             if (!row.dop_info || row.dop_info->empty()) row.dop_info = other.dop_info;
         } else if (event.first >= 0) {
             row = line.first_rows[event.first];
         } else {
             row = line.second_rows[event.second];
             if (row.sport_event_date) {
-                row.sport_event_date->ms = std::clamp(row.sport_event_date->ms - line.offset_ms,
-                                                      kMinDateTime.ms, kMaxDateTime.ms);
+                row.sport_event_date->ms =
+                    std::clamp(row.sport_event_date->ms - line.offset_ms, table::kMinDateTime.ms,
+                               table::kMaxDateTime.ms);
             }
             if (row.sport_type_name && row.competition_name) {
                 const auto tournament =

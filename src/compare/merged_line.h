@@ -36,7 +36,7 @@ struct MergedEvent {
     EventComparison comparison;   // as CompareEvent gives it (an unmatched event: its own prices)
     // Per table field (kOddsFields' order): who holds the shown price. kNone for every field of
     // an unmatched event and for every field that is not a price.
-    std::array<Holder, kOddsFieldCount> holders{};
+    std::array<Holder, table::kOddsFieldCount> holders{};
 
     bool Matched() const { return first >= 0 && second >= 0; }
     // The profit of the best surebet (a fraction: 0.02 is 2%), none without one.
@@ -44,26 +44,26 @@ struct MergedEvent {
 };
 
 struct MergedLine {
-    std::vector<OddsRecord> first_rows;   // the first bookmaker's rows as read
-    std::vector<OddsRecord> second_rows;  // the second's
+    std::vector<table::OddsRecord> first_rows;   // the first bookmaker's rows as read
+    std::vector<table::OddsRecord> second_rows;  // the second's
     // The merged rows, one per event, in the comparison's order (the first's events, then the
     // second's unmatched ones); row i has Key_ID i + 1. Moved out into a table to be shown.
-    std::vector<OddsRecord> rows;
+    std::vector<table::OddsRecord> rows;
     std::vector<MergedEvent> events;  // events[i] is rows[i]'s
     int64_t offset_ms = 0;            // the second's clock minus the first's
     int matched = 0;
 
     // The event of a merged row (by its Key_ID), or nullptr for a row of no event of this line.
-    const MergedEvent* Find(const OddsRecord& row) const;
+    const MergedEvent* Find(const table::OddsRecord& row) const;
     // The event's row at each bookmaker, or nullptr when it has none there.
-    const OddsRecord* FirstRow(const MergedEvent& event) const;
-    const OddsRecord* SecondRow(const MergedEvent& event) const;
+    const table::OddsRecord* FirstRow(const MergedEvent& event) const;
+    const table::OddsRecord* SecondRow(const MergedEvent& event) const;
 };
 
 // Matches and compares the two lines (CompareLines with every unmatched event included; `options`
 // gives the matching and the bank) and builds the merged rows. Never throws for any rows a table
 // holds.
-MergedLine MergeLines(std::vector<OddsRecord> first, std::vector<OddsRecord> second,
+MergedLine MergeLines(std::vector<table::OddsRecord> first, std::vector<table::OddsRecord> second,
                       const LineOptions& options = {});
 
 }  // namespace lintaro::compare

@@ -51,7 +51,7 @@ enum class ComputedColumn {
 // The values of a column computed outside the grid (the comparison's columns): a fraction per row
 // (0.023 is 2.3%), nothing when the row has none. Asked while sorting, filtering and drawing, so it
 // answers quickly and never throws.
-using RowNumberSource = std::function<std::optional<double>(const OddsRecord& row)>;
+using RowNumberSource = std::function<std::optional<double>(const table::OddsRecord& row)>;
 
 struct GridColumn {
     int field_index = -1;  // index into kOddsFields: the table field the column shows; -1 for a

@@ -113,7 +113,7 @@ class OddsGridView : public QWidget {
     QAction* OnlyChangesAction() const { return only_changes_action_; }
     // Which rows hold a surebet while two bookmakers' lines are shown together; an empty function
     // when one line is shown, which also switches "Только вилки" off.
-    using RowTest = std::function<bool(const OddsRecord& row)>;
+    using RowTest = std::function<bool(const table::OddsRecord& row)>;
     // "Только вилки": only the events with a surebet are shown, on top of the filters, the search
     // and "Только изменения". Stays off while no comparison is shown.
     void SetOnlySurebets(bool on);

@@ -13,6 +13,7 @@
 #include <set>
 #include <tuple>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "compare/line_comparison.h"
 #include "demo/demo_line.h"
@@ -27,10 +28,12 @@
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
 
-using lintaro::OddsRecord;
+using lintaro::app::kBothBookmakers;
+using lintaro::app::kFirstBookmaker;
 using lintaro::app::TfrmMain;
 using lintaro::app::testing::FakeDialogs;
 using lintaro::app::testing::WaitForRefresh;
+using lintaro::table::OddsRecord;
 namespace compare = lintaro::compare;
 namespace grid = lintaro::grid;
 namespace views = lintaro::views;
@@ -38,19 +41,19 @@ namespace views = lintaro::views;
 namespace {
 
 // A reader's services on the test's thread: messages are collected.
-class QuietUi : public lintaro::ReaderUi {
+class QuietUi : public lintaro::readers::ReaderUi {
   public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void SetWaitCursor(bool) override {}
-    lintaro::CivilDate Today() override { return lintaro::LocalToday(); }
+    lintaro::table::CivilDate Today() override { return lintaro::table::LocalToday(); }
     std::vector<std::string> messages;
 };
 
 std::vector<OddsRecord> ReadLine(const lintaro::demo::DemoServer& server, int bookmaker) {
-    lintaro::LineSession session;
+    lintaro::readers::LineSession session;
     session.first_host = server.FirstHost();
     session.second_host = server.SecondHost();
-    lintaro::OddsTable table;
+    lintaro::table::OddsTable table;
     table.ResetTable();
     QuietUi ui;
     session.Load(bookmaker, table, ui);
@@ -78,7 +81,7 @@ class ComparedWindowTest : public QObject {
         QComboBox* combo = window_->ctl_BKCombo();
         // The selector may not list the third choice yet where this runs alone.
         if (combo->count() < 3) combo->addItem(QStringLiteral("Обе конторы"));
-        combo->setCurrentIndex(TfrmMain::kBothBookmakers);
+        combo->setCurrentIndex(kBothBookmakers);
     }
     views::OddsGridView* Grid() const { return window_->ctl_DataGrid(); }
     views::OddsGridModel* Model() const { return Grid()->Model(); }
@@ -96,7 +99,7 @@ class ComparedWindowTest : public QObject {
   private slots:
     void init() {
         lintaro::demo::DemoOptions options;
-        options.today = lintaro::demo::ToYearMonthDay(lintaro::LocalToday());
+        options.today = lintaro::demo::ToYearMonthDay(lintaro::table::LocalToday());
         options.events = 300;
         demo_ = std::make_unique<lintaro::demo::DemoServer>(options);
         demo_->Start();
@@ -171,7 +174,7 @@ class ComparedWindowTest : public QObject {
                     Cell(node, column, views::OddsGridModel::kCellBadgeRole).toString();
                 const compare::BestPrice* best = nullptr;
                 for (const compare::BestPrice& price : comparison.best) {
-                    if (lintaro::FieldIndex(compare::PriceFieldName(price.field)) == field) {
+                    if (lintaro::table::FieldIndex(compare::PriceFieldName(price.field)) == field) {
                         best = &price;
                     }
                 }
@@ -224,7 +227,7 @@ class ComparedWindowTest : public QObject {
         only->trigger();
 
         // Back to one bookmaker: the comparison's columns are gone and cannot be shown.
-        window_->ctl_BKCombo()->setCurrentIndex(TfrmMain::kFirstBookmaker);
+        window_->ctl_BKCombo()->setCurrentIndex(kFirstBookmaker);
         window_->RefreshWithoutQuestion();
         QVERIFY(WaitForRefresh(*window_, 60000));
         QVERIFY(!window_->ShowsComparison());

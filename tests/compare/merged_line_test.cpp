@@ -29,9 +29,9 @@ Holder HolderOf(Where where) {
     return Holder::kNone;
 }
 
-std::optional<Decimal> FieldDecimal(const OddsRecord& row, int field) {
-    const StoredValue value = GetField(row, field);
-    if (const auto* decimal = std::get_if<Decimal>(&value)) return *decimal;
+std::optional<table::Decimal> FieldDecimal(const table::OddsRecord& row, int field) {
+    const table::StoredValue value = GetField(row, field);
+    if (const auto* decimal = std::get_if<table::Decimal>(&value)) return *decimal;
     return std::nullopt;
 }
 
@@ -39,9 +39,9 @@ TEST(MergedLineTest, OnTheDemoUniverseEachRowShowsTheComparisonsBestPricesOnce) 
     for (const uint32_t seed : {1u, 7u}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         demo::DemoOptions options = testing_util::DemoTestOptions(600, seed);
-        const std::vector<OddsRecord> first =
+        const std::vector<table::OddsRecord> first =
             demo::BuildFirstLine(options, testing_util::kDemoToday).rows;
-        const std::vector<OddsRecord> second =
+        const std::vector<table::OddsRecord> second =
             demo::BuildSecondLine(options, testing_util::kDemoToday).rows;
         LineOptions all;
         all.include_unmatched = true;
@@ -57,7 +57,7 @@ TEST(MergedLineTest, OnTheDemoUniverseEachRowShowsTheComparisonsBestPricesOnce) 
         for (size_t i = 0; i < line.events.size(); ++i) {
             const MergedEvent& event = line.events[i];
             const ComparedEvent& compared = expected.events[i];
-            const OddsRecord& row = line.rows[i];
+            const table::OddsRecord& row = line.rows[i];
             ASSERT_EQ(row.Key_ID, static_cast<int32_t>(i + 1));
             ASSERT_EQ(line.Find(row), &event);
             ASSERT_EQ(event.first, compared.first);
@@ -77,12 +77,12 @@ TEST(MergedLineTest, OnTheDemoUniverseEachRowShowsTheComparisonsBestPricesOnce) 
                 continue;
             }
             // A matched event: the first's words, the best prices, each with its holder.
-            const OddsRecord& at_first = first[event.first];
+            const table::OddsRecord& at_first = first[event.first];
             EXPECT_EQ(row.team_h_name, at_first.team_h_name);
             EXPECT_EQ(row.competition_name, at_first.competition_name);
             EXPECT_EQ(row.sport_event_date, at_first.sport_event_date);
             for (const BestPrice& price : compared.comparison.best) {
-                const int field = FieldIndex(PriceFieldName(price.field));
+                const int field = table::FieldIndex(PriceFieldName(price.field));
                 const bool totals_apart = [&] {
                     if (price.field != PriceField::kTM && price.field != PriceField::kTB) {
                         return false;
@@ -112,29 +112,31 @@ TEST(MergedLineTest, OnTheDemoUniverseEachRowShowsTheComparisonsBestPricesOnce) 
     }
 }
 
-DateTime At(int day, int hour) { return *MakeDateTime(CalendarParts{2026, 5, day, hour, 0, 0, 0}); }
+table::DateTime At(int day, int hour) {
+    return *table::MakeDateTime(table::CalendarParts{2026, 5, day, hour, 0, 0, 0});
+}
 
-OddsRecord Event(const char* sport, const char* tournament, const char* home, const char* guest,
-                 DateTime start) {
-    OddsRecord row;
-    row.sport_type_name = Utf8ToCp1251(sport);
-    row.competition_name = Utf8ToCp1251(tournament);
-    row.team_h_name = Utf8ToCp1251(home);
-    row.team_g_name = Utf8ToCp1251(guest);
+table::OddsRecord Event(const char* sport, const char* tournament, const char* home,
+                        const char* guest, table::DateTime start) {
+    table::OddsRecord row;
+    row.sport_type_name = table::Utf8ToCp1251(sport);
+    row.competition_name = table::Utf8ToCp1251(tournament);
+    row.team_h_name = table::Utf8ToCp1251(home);
+    row.team_g_name = table::Utf8ToCp1251(guest);
     row.sport_event_date = start;
     return row;
 }
 
-Decimal D(double value) { return *DecimalFromDouble(value); }
+table::Decimal D(double value) { return *table::DecimalFromDouble(value); }
 
 TEST(MergedLineTest, LinesApartKeepTheFirstsOwnAndTheSecondsOwnEventsReadInTheFirstsWords) {
     // The second's clock runs three hours behind.
-    std::vector<OddsRecord> first = {
+    std::vector<table::OddsRecord> first = {
         Event("Футбол", "Англия. Премьер-лига", "Арсенал", "Челси", At(16, 17)),
         Event("Футбол", "Англия. Премьер-лига", "Ливерпуль", "Эвертон", At(16, 19)),
         Event("Футбол", "Англия. Премьер-лига", "Тоттенхэм", "Фулхэм", At(17, 15)),
     };
-    std::vector<OddsRecord> second = {
+    std::vector<table::OddsRecord> second = {
         Event("soccer", "England - Premier League", "Arsenal", "Chelsea", At(16, 14)),
         Event("soccer", "England - Premier League", "Liverpool", "Everton", At(16, 16)),
         Event("soccer", "England - Premier League", "Brentford", "Wolverhampton", At(18, 12)),
@@ -153,37 +155,37 @@ TEST(MergedLineTest, LinesApartKeepTheFirstsOwnAndTheSecondsOwnEventsReadInTheFi
     const MergedLine line = MergeLines(first, second);
     ASSERT_EQ(line.offset_ms, -3 * 3'600'000);
     ASSERT_EQ(line.rows.size(), 4u);  // two pairs, the first's third, the second's third
-    const OddsRecord& pair = line.rows[0];
+    const table::OddsRecord& pair = line.rows[0];
     const MergedEvent& event = line.events[0];
     ASSERT_TRUE(event.Matched());
     EXPECT_EQ(pair.P1, D(2.15));
-    EXPECT_EQ(event.holders[FieldIndex("P1")], Holder::kSecond);
-    EXPECT_EQ(event.holders[FieldIndex("X")], Holder::kBoth);
-    EXPECT_EQ(event.holders[FieldIndex("P2")], Holder::kFirst);
+    EXPECT_EQ(event.holders[table::FieldIndex("P1")], Holder::kSecond);
+    EXPECT_EQ(event.holders[table::FieldIndex("X")], Holder::kBoth);
+    EXPECT_EQ(event.holders[table::FieldIndex("P2")], Holder::kFirst);
     // Handicaps at other lines are not compared: the row shows the first's own, held by nobody.
     EXPECT_EQ(pair.VF1, D(-1.5));
     EXPECT_EQ(pair.F1, D(2.90));
-    EXPECT_EQ(event.holders[FieldIndex("F1")], Holder::kNone);
+    EXPECT_EQ(event.holders[table::FieldIndex("F1")], Holder::kNone);
     EXPECT_EQ(pair.TM, D(1.90));
     EXPECT_EQ(pair.TB, D(2.02));
-    EXPECT_EQ(event.holders[FieldIndex("TB")], Holder::kSecond);
-    EXPECT_EQ(event.holders[FieldIndex("VT")], Holder::kNone);
+    EXPECT_EQ(event.holders[table::FieldIndex("TB")], Holder::kSecond);
+    EXPECT_EQ(event.holders[table::FieldIndex("VT")], Holder::kNone);
     // The first has no sheet: the second's stands in, so the row has one.
     EXPECT_EQ(pair.dop_info, "<p>sheet</p>");
 
-    const OddsRecord& own = line.rows[3];
+    const table::OddsRecord& own = line.rows[3];
     const MergedEvent& own_event = line.events[3];
     EXPECT_EQ(own_event.second, 2);
     EXPECT_EQ(own_event.first, -1);
-    EXPECT_EQ(own.sport_type_name, Utf8ToCp1251("Футбол"));
-    EXPECT_EQ(own.competition_name, Utf8ToCp1251("Англия. Премьер-лига"));
+    EXPECT_EQ(own.sport_type_name, table::Utf8ToCp1251("Футбол"));
+    EXPECT_EQ(own.competition_name, table::Utf8ToCp1251("Англия. Премьер-лига"));
     EXPECT_EQ(own.sport_event_date, At(18, 15));
     EXPECT_EQ(own.team_h_name, "Brentford");
     EXPECT_EQ(own.P1, D(1.5));
     EXPECT_EQ(line.SecondRow(own_event), &line.second_rows[2]);
     EXPECT_EQ(line.FirstRow(own_event), nullptr);
 
-    OddsRecord stranger = own;
+    table::OddsRecord stranger = own;
     stranger.Key_ID = 99;
     EXPECT_EQ(line.Find(stranger), nullptr);
     stranger.Key_ID.reset();

@@ -172,7 +172,7 @@ TEST(MarginTest, ShownMarginsSortFilterAndHideLikeOtherColumns) {
 }
 
 TEST(MarginTest, TheComparisonsColumnsShowOnlyWhileTheyHaveValues) {
-    OddsTable table;
+    table::OddsTable table;
     FillTwoWay(table);
     GridTree tree;
     tree.Rebuild(table);
