@@ -150,9 +150,13 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     // The header's menu also switches the movement marks and the timed refresh.
     connect(ctl_data_grid_, &views::OddsGridView::HeaderMenuAboutToShow, this,
             [this](QMenu* menu) { AddHeaderMenuItems(menu); });
-    // Enter on an event row does what a double-click does.
-    connect(ctl_data_grid_, &views::OddsGridView::EventActivated, this,
-            [this] { Guarded([this] { ctl_DataGridDblClick(); }); });
+    // Enter on an event row does what a double-click does; on a compared event with a surebet it
+    // shows the surebet's stakes.
+    connect(ctl_data_grid_, &views::OddsGridView::EventActivated, this, [this] {
+        Guarded([this] {
+            if (!ShowSurebetStakes()) ctl_DataGridDblClick();
+        });
+    });
     // Like an idle-time update: the action follows the current row whenever the event loop is
     // about to wait.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
@@ -307,6 +311,16 @@ void TfrmMain::BuildMenus() {
     popup_menu_->addAction(Action("actFullCollaps"));
     popup_menu_->addSeparator();
     popup_menu_->addAction(Action("actDelete"));
+    // Only a compared event with a surebet shows the stakes' item.
+    auto* stakes = new QAction(QStringLiteral("Ставки на вилку…"), this);
+    stakes->setObjectName(QStringLiteral("actSurebetStakes"));
+    connect(stakes, &QAction::triggered, this,
+            [this] { Guarded([this] { ShowSurebetStakes(); }); });
+    popup_menu_->addAction(stakes);
+    connect(popup_menu_, &QMenu::aboutToShow, this, [this, stakes] {
+        const std::optional<ComparedEventView> event = CurrentComparedEvent();
+        stakes->setVisible(event && !event->comparison.surebets.empty());
+    });
     // A separator never stands first or last among the visible items, nor after another.
     for (QMenu* menu : {file, edit, help, popup_menu_}) menu->setSeparatorsCollapsible(true);
 }

@@ -136,6 +136,9 @@ class TfrmMain : public QMainWindow {
     // surebets at a bank of 100; compare::CompareEvent gives them at another), for the stakes
     // window; none for an event of one bookmaker only, a group row, or one line shown.
     std::optional<ComparedEventView> CurrentComparedEvent() const;
+    // Opens the stakes of the current event's best surebet in a window of their own; false, and
+    // nothing opens, when the current row is no compared event with a surebet.
+    bool ShowSurebetStakes();
     bool ShowsComparison() const { return compared_.HasLine(); }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
 

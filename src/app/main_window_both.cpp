@@ -2,6 +2,8 @@
 // their end, and the compared line in the grid.
 #include <QComboBox>
 #include <QTime>
+#include <algorithm>
+#include <variant>
 
 #include "app/command_line.h"
 #include "app/main_window.h"
@@ -10,6 +12,7 @@
 #include "views/footer_bar.h"
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
+#include "views/surebet_stakes_window.h"
 
 namespace lintaro::app {
 
@@ -104,6 +107,26 @@ std::optional<ComparedEventView> TfrmMain::CurrentComparedEvent() const {
     const int row = cds_data_.CurrentRow();
     if (!ShowsComparison() || row < 0 || !ctl_data_grid_->HasCurrentEvent()) return std::nullopt;
     return compared_.EventOf(cds_data_.Rows()[row]);
+}
+
+bool TfrmMain::ShowSurebetStakes() {
+    const std::optional<ComparedEventView> event = CurrentComparedEvent();
+    if (!event || event->comparison.surebets.empty()) return false;
+    const compare::EventComparison& comparison = event->comparison;
+    const auto best = std::max_element(
+        comparison.surebets.begin(), comparison.surebets.end(),
+        [](const compare::Surebet& a, const compare::Surebet& b) { return a.profit < b.profit; });
+    const auto text = [&](const char* field) {
+        const table::StoredValue value = table::GetField(event->first, table::FieldIndex(field));
+        const std::string_view* cp1251 = std::get_if<std::string_view>(&value);
+        return cp1251 ? QString::fromStdString(table::Cp1251ToUtf8(*cp1251)) : QString();
+    };
+    const QString teams = text("team_h_name") + QStringLiteral(" — ") + text("team_g_name");
+    views::ShowSurebetStakes(
+        this, views::DescribeSurebet(comparison, *best, ctl_bk_combo_->itemText(kFirstBookmaker),
+                                     ctl_bk_combo_->itemText(kSecondBookmaker), teams,
+                                     ctl_data_grid_->Tree().Formats().decimal_mark));
+    return true;
 }
 
 }  // namespace lintaro::app

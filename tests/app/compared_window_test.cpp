@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMenu>
+#include <QTableWidget>
 #include <QTest>
 #include <map>
 #include <memory>
@@ -27,6 +28,7 @@
 #include "views/event_sheet_window.h"
 #include "views/odds_grid_model.h"
 #include "views/odds_grid_view.h"
+#include "views/surebet_stakes_window.h"
 
 using lintaro::app::kBothBookmakers;
 using lintaro::app::kFirstBookmaker;
@@ -325,6 +327,48 @@ class ComparedWindowTest : public QObject {
             return;
         }
         QFAIL("no matched event with a sheet at the first");
+    }
+
+    // Enter on an event with a surebet, or the popup menu's item, shows its best surebet's stakes;
+    // on any other event the item is hidden and Enter opens the event sheet as before.
+    void ASurebetsStakesOpenFromEnterAndThePopupMenu() {
+        window_->RefreshWithoutQuestion();
+        QVERIFY(WaitForRefresh(*window_, 60000));
+        Grid()->ExpandAllGroups();
+        auto* popup = window_->findChild<QMenu*>(QStringLiteral("PopupMenu1"));
+        auto* item = window_->findChild<QAction*>(QStringLiteral("actSurebetStakes"));
+        QVERIFY(popup != nullptr && item != nullptr);
+        bool with = false, without = false;
+        for (const grid::NodeRef node : EventNodes()) {
+            Grid()->TreeView()->setCurrentIndex(Model()->IndexOf(node, 1));
+            const std::optional<lintaro::app::ComparedEventView> event =
+                window_->CurrentComparedEvent();
+            const bool surebet = event && !event->comparison.surebets.empty();
+            if (surebet ? with : without) continue;
+            emit popup->aboutToShow();
+            QCOMPARE(item->isVisible(), surebet);
+            if (!surebet) {
+                without = true;
+                continue;
+            }
+            with = true;
+            size_t most_stakes = 0;
+            double best = -1;
+            for (const compare::Surebet& found : event->comparison.surebets) {
+                if (found.profit > best) best = found.profit, most_stakes = found.stakes.size();
+            }
+            QTest::keyClick(Grid()->TreeView(), Qt::Key_Return);
+            const QList<views::SurebetStakesWindow*> shown =
+                window_->findChildren<views::SurebetStakesWindow*>();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(static_cast<size_t>(shown.front()->StakesTable()->rowCount()), most_stakes);
+            QVERIFY(shown.front()->Text().contains(QStringLiteral(" — ")));
+            shown.front()->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            item->trigger();
+            QCOMPARE(window_->findChildren<views::SurebetStakesWindow*>().size(), 1);
+        }
+        QVERIFY(with && without);
     }
 };
 
