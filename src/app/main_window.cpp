@@ -314,6 +314,7 @@ void TfrmMain::BuildMenus() {
     // Only a compared event with a surebet shows the stakes' item.
     auto* stakes = new QAction(QStringLiteral("Ставки на вилку…"), this);
     stakes->setObjectName(QStringLiteral("actSurebetStakes"));
+    stakes->setVisible(false);
     connect(stakes, &QAction::triggered, this,
             [this] { Guarded([this] { ShowSurebetStakes(); }); });
     popup_menu_->addAction(stakes);
