@@ -23,32 +23,6 @@ const std::array<int, kPriceFieldCount>& PriceFieldIndexes() {
     return indexes;
 }
 
-std::optional<table::Decimal>& PriceRef(table::OddsRecord& row, PriceField field) {
-    switch (field) {
-        case PriceField::kP1:
-            return row.P1;
-        case PriceField::kX:
-            return row.X;
-        case PriceField::kP2:
-            return row.P2;
-        case PriceField::kPX1:
-            return row.PX1;
-        case PriceField::kP2X:
-            return row.P2X;
-        case PriceField::kP12:
-            return row.P12;
-        case PriceField::kF1:
-            return row.F1;
-        case PriceField::kF2:
-            return row.F2;
-        case PriceField::kTM:
-            return row.TM;
-        case PriceField::kTB:
-            return row.TB;
-    }
-    return row.P1;
-}
-
 Holder HolderOf(Where where) {
     switch (where) {
         case Where::kFirst:

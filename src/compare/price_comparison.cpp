@@ -11,32 +11,6 @@ namespace {
 
 constexpr int64_t kOne = table::kDecimalScale;  // 1.0 as a stored decimal
 
-const std::optional<Decimal>& PriceOf(const OddsRecord& row, PriceField field) {
-    switch (field) {
-        case PriceField::kP1:
-            return row.P1;
-        case PriceField::kX:
-            return row.X;
-        case PriceField::kP2:
-            return row.P2;
-        case PriceField::kPX1:
-            return row.PX1;
-        case PriceField::kP2X:
-            return row.P2X;
-        case PriceField::kP12:
-            return row.P12;
-        case PriceField::kF1:
-            return row.F1;
-        case PriceField::kF2:
-            return row.F2;
-        case PriceField::kTM:
-            return row.TM;
-        case PriceField::kTB:
-            return row.TB;
-    }
-    return row.P1;
-}
-
 // The line a handicap or total price is at; nullopt for the match-result and double-chance fields.
 const std::optional<Decimal>* LineOf(const OddsRecord& row, PriceField field) {
     switch (field) {
@@ -53,7 +27,7 @@ const std::optional<Decimal>* LineOf(const OddsRecord& row, PriceField field) {
 }
 
 std::optional<Decimal> Quoted(const OddsRecord& row, PriceField field) {
-    const std::optional<Decimal>& price = PriceOf(row, field);
+    const std::optional<Decimal>& price = PriceRef(row, field);
     if (price && price->scaled > kOne) return price;
     return std::nullopt;
 }
@@ -109,6 +83,36 @@ void AddSurebet(const std::vector<BestPrice>& best, const char* market,
 }
 
 }  // namespace
+
+std::optional<Decimal>& PriceRef(OddsRecord& row, PriceField field) {
+    switch (field) {
+        case PriceField::kP1:
+            return row.P1;
+        case PriceField::kX:
+            return row.X;
+        case PriceField::kP2:
+            return row.P2;
+        case PriceField::kPX1:
+            return row.PX1;
+        case PriceField::kP2X:
+            return row.P2X;
+        case PriceField::kP12:
+            return row.P12;
+        case PriceField::kF1:
+            return row.F1;
+        case PriceField::kF2:
+            return row.F2;
+        case PriceField::kTM:
+            return row.TM;
+        case PriceField::kTB:
+            return row.TB;
+    }
+    return row.P1;
+}
+
+const std::optional<Decimal>& PriceRef(const OddsRecord& row, PriceField field) {
+    return PriceRef(const_cast<OddsRecord&>(row), field);
+}
 
 const char* WhereName(Where where) {
     switch (where) {

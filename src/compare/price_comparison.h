@@ -18,6 +18,9 @@ const char* WhereName(Where where);  // "first", "second", "both"
 enum class PriceField { kP1, kX, kP2, kPX1, kP2X, kP12, kF1, kF2, kTM, kTB };
 inline constexpr int kPriceFieldCount = 10;
 const char* PriceFieldName(PriceField field);  // "P1", ..., "TB"
+// The row's member that holds the price of `field`.
+std::optional<table::Decimal>& PriceRef(table::OddsRecord& row, PriceField field);
+const std::optional<table::Decimal>& PriceRef(const table::OddsRecord& row, PriceField field);
 
 struct BestPrice {
     PriceField field;
