@@ -129,21 +129,118 @@ class SecondPageWriter {
 
 }  // namespace
 
-SecondLine SecondLineModel::Line() const {
-    const SecondEvents& events_by_tournament = events;
-    const auto& tournaments = SecondTournaments();
+namespace {
 
-    SecondLine line;
-    line.home_page = std::string(kSecondPageHead) +
-                     "<h1>Lines</h1>\r\n<p><a href=\"decimal.asp?\">Decimal odds</a></p>\r\n"
-                     "</body>\r\n</html>\r\n";
-    std::string& list = line.list_page;
-    list = std::string(kSecondPageHead) + "<table class=leagues>\r\n";
+std::string SecondHomePage() {
+    return std::string(kSecondPageHead) +
+           "<h1>Lines</h1>\r\n<p><a href=\"decimal.asp?\">Decimal odds</a></p>\r\n"
+           "</body>\r\n</html>\r\n";
+}
+
+std::string SecondListPage(const std::vector<SecondTournament>& tournaments) {
+    std::string list = std::string(kSecondPageHead) + "<table class=leagues>\r\n";
     for (const SecondTournament& t : tournaments) {
         list += "<tr><td><a href=\"" + std::string(t.link) + "\" class=lg>" + t.name +
                 "</a></td></tr>\r\n";
     }
     list += "</table>\r\n</body>\r\n</html>\r\n";
+    return list;
+}
+
+// An event's start on this bookmaker's clock and the text of its time cell.
+struct SecondStart {
+    int hour;
+    int minute;
+    std::string text;
+};
+
+SecondStart EventStart(const SecondEvent& event, const SecondKickoff& listed) {
+    SecondStart start{listed.hour, listed.minute, listed.text};
+    if (event.shared) {
+        // Shared events keep the first bookmaker's start on this bookmaker's clock.
+        start.hour = event.page_minute / 60;
+        start.minute = event.page_minute % 60;
+        char clock[16];
+        std::snprintf(clock, sizeof clock, "%02d:%02d %s", start.hour % 12, start.minute,
+                      start.hour < 12 ? "AM" : "PM");
+        start.text = clock;
+    }
+    if (event.to_be_announced) start.text = "TBA";
+    return start;
+}
+
+// The pair a shared event makes: the first bookmaker's row it is and the row read here.
+DemoPair SharedPair(const SecondTournament& tournament, const SecondEvent& event,
+                    const OddsRecord& row, chr::year_month_day today) {
+    const auto f = static_cast<size_t>(tournament.shares);
+    const FirstTournament& first = FirstTournaments()[f];
+    const int minute = MinuteOfDay(first.kickoffs[event.first.kickoff]);
+    const chr::year_month_day first_date{chr::sys_days{today} + chr::days{event.first.day_offset}};
+    return DemoPair{DemoRowIdentity{Cp(first.sport_name), Cp(first.name),
+                                    Cp(FirstTeamName(f, event.first.home)),
+                                    Cp(FirstTeamName(f, event.first.guest)),
+                                    MakeStart(first_date, minute / 60, minute % 60)},
+                    DemoRowIdentity{*row.sport_type_name, *row.competition_name, *row.team_h_name,
+                                    *row.team_g_name, *row.sport_event_date}};
+}
+
+// Writes tournament t's page and adds the rows its reader makes of it, with the pairs its shared
+// events make.
+std::string TournamentPage(size_t t, const std::vector<SecondEvent>& events,
+                           chr::year_month_day today, SecondPageWriter& writer,
+                           std::vector<OddsRecord>& rows, std::vector<DemoPair>& pairs) {
+    const SecondTournament& tournament = SecondTournaments()[t];
+    const bool tennis = tournament.sport == SecondSport::kTennis;
+    const bool soccer = tournament.sport != SecondSport::kBaseball && !tennis;
+    const std::string competition = ReplaceAll(tournament.name, "&amp;", "&");
+    std::string page = kSecondPageHead;
+    page += "<h2>" + std::string(tournament.name) + "</h2>\r\n<table class=lines>\r\n";
+    page += tennis ? "<tr class=hdr>\r\n<td class=h>Date</td>\r\n<td class=h>Match</td>\r\n"
+                     "<td class=h>Price</td></tr>\r\n"
+                   : "<TR class=hdr>\r\n<th>Date</th>\r\n<th>#</th>\r\n<th>Team</th>\r\n"
+                     "<th>Handicap</th>\r\n<th>Money Line</th>\r\n<th>Total</th>\r\n</TR>\r\n";
+    const auto& kickoffs = SecondKickoffs(tournament.sport);
+    for (const SecondEvent& event : events) {
+        const DrawnEvent& drawn = event.drawn;
+        const chr::year_month_day date{chr::sys_days{today} + chr::days{drawn.day_offset}};
+        const SecondStart start = EventStart(event, kickoffs[drawn.kickoff]);
+        std::string home = SecondTeamName(t, drawn.home);
+        std::string guest = SecondTeamName(t, drawn.guest);
+        if (event.hyphenated) home = "Jo-Wilfried Tsonga";
+        OddsRecord row;
+        if (tennis) {
+            writer.TennisEvent(page, SecondDate(date), start.text, home, guest, event.prices, row);
+        } else {
+            writer.TeamEvent(page, soccer, SecondDate(date), start.text, home, guest,
+                             soccer ? "" : SecondPitcherName(t, drawn.home),
+                             soccer ? "" : SecondPitcherName(t, drawn.guest), event.bare_draw,
+                             event.prices, row);
+        }
+        if (!tournament.read || event.to_be_announced || event.bare_draw || event.hyphenated) {
+            continue;
+        }
+        row.sport_type_name = SportKey(tournament.sport);
+        row.competition_name = competition;
+        // The bookmaker's clock runs 10 hours behind the one its reader shows.
+        row.sport_event_date =
+            table::DateTime{MakeStart(date, start.hour, start.minute).ms + 10 * 3'600'000};
+        row.team_h_name = ReplaceAll(home, "&nbsp;", " ");
+        row.team_g_name = ReplaceAll(guest, "&nbsp;", " ");
+        row.Key_ID = static_cast<int32_t>(rows.size()) + 1;
+        if (event.shared) pairs.push_back(SharedPair(tournament, event, row, today));
+        rows.push_back(std::move(row));
+    }
+    page += "</table>\r\n</body>\r\n</html>\r\n";
+    return page;
+}
+
+}  // namespace
+
+SecondLine SecondLineModel::Line() const {
+    const auto& tournaments = SecondTournaments();
+    SecondLine line;
+    line.home_page = SecondHomePage();
+    line.list_page = SecondListPage(tournaments);
 
     // Rows are published in the order the reader reads the pages: the soccer and baseball
     // tournaments in list order, then the tennis ones.
@@ -151,75 +248,10 @@ SecondLine SecondLineModel::Line() const {
     std::vector<std::vector<DemoPair>> pairs_by_tournament(tournaments.size());
     SecondPageWriter writer;
     for (size_t t = 0; t < tournaments.size(); ++t) {
-        const SecondTournament& tournament = tournaments[t];
-        const bool tennis = tournament.sport == SecondSport::kTennis;
-        const bool soccer = tournament.sport != SecondSport::kBaseball && !tennis;
-        const std::string competition = ReplaceAll(tournament.name, "&amp;", "&");
-        std::string page = kSecondPageHead;
-        page += "<h2>" + std::string(tournament.name) + "</h2>\r\n<table class=lines>\r\n";
-        page += tennis ? "<tr class=hdr>\r\n<td class=h>Date</td>\r\n<td class=h>Match</td>\r\n"
-                         "<td class=h>Price</td></tr>\r\n"
-                       : "<TR class=hdr>\r\n<th>Date</th>\r\n<th>#</th>\r\n<th>Team</th>\r\n"
-                         "<th>Handicap</th>\r\n<th>Money Line</th>\r\n<th>Total</th>\r\n</TR>\r\n";
-        const auto& kickoffs = SecondKickoffs(tournament.sport);
-        for (const SecondEvent& event : events_by_tournament[t]) {
-            const DrawnEvent& drawn = event.drawn;
-            const chr::year_month_day date{chr::sys_days{today} + chr::days{drawn.day_offset}};
-            SecondKickoff kickoff = kickoffs[drawn.kickoff];
-            char clock[16];
-            if (event.shared) {
-                // Shared events keep the first bookmaker's start on this bookmaker's clock.
-                kickoff.hour = event.page_minute / 60;
-                kickoff.minute = event.page_minute % 60;
-                std::snprintf(clock, sizeof clock, "%02d:%02d %s", kickoff.hour % 12,
-                              kickoff.minute, kickoff.hour < 12 ? "AM" : "PM");
-                kickoff.text = clock;
-            }
-            const std::string time_text = event.to_be_announced ? "TBA" : kickoff.text;
-            std::string home = SecondTeamName(t, drawn.home);
-            std::string guest = SecondTeamName(t, drawn.guest);
-            if (event.hyphenated) home = "Jo-Wilfried Tsonga";
-            OddsRecord row;
-            if (tennis) {
-                writer.TennisEvent(page, SecondDate(date), time_text, home, guest, event.prices,
-                                   row);
-            } else {
-                writer.TeamEvent(page, soccer, SecondDate(date), time_text, home, guest,
-                                 soccer ? "" : SecondPitcherName(t, drawn.home),
-                                 soccer ? "" : SecondPitcherName(t, drawn.guest), event.bare_draw,
-                                 event.prices, row);
-            }
-            if (!tournament.read || event.to_be_announced || event.bare_draw || event.hyphenated) {
-                continue;
-            }
-            auto& rows = rows_by_tournament[t];
-            row.sport_type_name = SportKey(tournament.sport);
-            row.competition_name = competition;
-            // The bookmaker's clock runs 10 hours behind the one its reader shows.
-            row.sport_event_date =
-                table::DateTime{MakeStart(date, kickoff.hour, kickoff.minute).ms + 10 * 3'600'000};
-            row.team_h_name = ReplaceAll(home, "&nbsp;", " ");
-            row.team_g_name = ReplaceAll(guest, "&nbsp;", " ");
-            row.Key_ID = static_cast<int32_t>(rows.size()) + 1;
-            if (event.shared) {
-                const auto f = static_cast<size_t>(tournament.shares);
-                const FirstTournament& first = FirstTournaments()[f];
-                const int minute = MinuteOfDay(first.kickoffs[event.first.kickoff]);
-                const chr::year_month_day first_date{chr::sys_days{today} +
-                                                     chr::days{event.first.day_offset}};
-                pairs_by_tournament[t].push_back(DemoPair{
-                    DemoRowIdentity{Cp(first.sport_name), Cp(first.name),
-                                    Cp(FirstTeamName(f, event.first.home)),
-                                    Cp(FirstTeamName(f, event.first.guest)),
-                                    MakeStart(first_date, minute / 60, minute % 60)},
-                    DemoRowIdentity{*row.sport_type_name, *row.competition_name, *row.team_h_name,
-                                    *row.team_g_name, *row.sport_event_date}});
-            }
-            rows.push_back(std::move(row));
-        }
-        page += "</table>\r\n</body>\r\n</html>\r\n";
-        line.pages.push_back(
-            SecondTournamentPage{SportKey(tournament.sport), tournament.league, std::move(page)});
+        std::string page = TournamentPage(t, events[t], today, writer, rows_by_tournament[t],
+                                          pairs_by_tournament[t]);
+        line.pages.push_back(SecondTournamentPage{SportKey(tournaments[t].sport),
+                                                  tournaments[t].league, std::move(page)});
     }
     for (bool tennis_pass : {false, true}) {
         for (size_t t = 0; t < tournaments.size(); ++t) {

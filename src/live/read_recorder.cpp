@@ -342,95 +342,45 @@ void ReadRecorder::Rollback() {
     }
 }
 
-ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds busy_time)
-    : path_(path) {
+namespace {
+
+ERecorderError CannotRecord(const std::string& path, const std::string& reason) {
+    return ERecorderError(Kind::kFailed, "Cannot record into " + path + ": " + reason);
+}
+
+// Refuses a path the recorder could not write. Returns whether the file exists already.
+bool CheckWritable(const std::string& path) {
     namespace fs = std::filesystem;
-    const auto failed = [&](const std::string& reason) {
-        return ERecorderError(Kind::kFailed, "Cannot record into " + path + ": " + reason);
-    };
     struct stat info;
     const bool existed = ::stat(path.c_str(), &info) == 0;
     if (existed) {
-        if (!S_ISREG(info.st_mode)) throw failed("it is not a regular file");
+        if (!S_ISREG(info.st_mode)) throw CannotRecord(path, "it is not a regular file");
         // A file nobody may write is left alone, whoever runs the program.
         if ((info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0) {
-            throw failed("the file is read-only");
+            throw CannotRecord(path, "the file is read-only");
         }
     }
     // The write-ahead log and its index live beside the database.
     const fs::path folder = fs::path(path).has_parent_path() ? fs::path(path).parent_path() : ".";
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        throw failed("its folder " + folder.string() + " cannot be written (" +
-                     std::strerror(errno) + ")");
+        throw CannotRecord(path, "its folder " + folder.string() + " cannot be written (" +
+                                     std::strerror(errno) + ")");
     }
+    return existed;
+}
 
-    // A relative name goes as "./name", so that no name is taken for a URI or ":memory:".
-    const std::string file = path.starts_with('/') ? path : "./" + path;
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-        const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw failed(reason);
-    }
+}  // namespace
+
+ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds busy_time)
+    : path_(path) {
+    const bool existed = CheckWritable(path);
+    Open(path, busy_time);
     try {
-        sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, static_cast<int>(busy_time.count()));
         // Everything that only reads comes first, so a file that will not do is not touched.
-        bool without_event_key = false;
-        for (const auto& [table, shape] :
-             {std::pair("reads", ReadsShape()), std::pair("odds", OddsShape()),
-              std::pair("pairs", PairsShape())}) {
-            int rc = SQLITE_OK;
-            const std::string problem = ShapeProblem(db_, table, shape, &rc);
-            if (rc != SQLITE_OK) Fail("read");
-            if (problem.empty()) continue;
-            // An odds table written before event_key existed is brought up to date below.
-            if (std::string_view(table) == "odds" &&
-                ShapeProblem(db_, table, OddsShape(false), &rc).empty() && rc == SQLITE_OK) {
-                without_event_key = true;
-                continue;
-            }
-            if (rc != SQLITE_OK) Fail("read");
-            throw failed(problem);
-        }
-        if (sqlite3_create_function_v2(db_, "lintaro_event_key", 5,
-                                       SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                       EventKeyFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
-            Fail("set up");
-        }
-        // Taking the write lock at once tells a database that another program keeps busy.
-        Execute("BEGIN IMMEDIATE", "lock");
-        if (without_event_key) Execute(kAddEventKey, "add the column event_key to");
-        Execute(CreateTablesSql().c_str(), "create the tables of");
-        Execute("COMMIT", "create the tables of");
-        sqlite3_stmt* mode = nullptr;
-        if (sqlite3_prepare_v2(db_, "PRAGMA journal_mode=WAL", -1, &mode, nullptr) != SQLITE_OK) {
-            Fail("switch to write-ahead logging");
-        }
-        const int step = sqlite3_step(mode);
-        const std::string journal =
-            step == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(mode, 0)) : "";
-        sqlite3_finalize(mode);
-        if (step != SQLITE_ROW) Fail("switch to write-ahead logging");
-        if (journal != "wal") throw failed("it cannot use write-ahead logging");
-        // In WAL mode a commit that is not synced to disk at once is still atomic: after a crash
-        // or power loss the database holds every read up to some point, each one whole, and a read
-        // costs no disk flush of its own.
-        Execute("PRAGMA synchronous=NORMAL", "set up");
-
-        std::string insert_odds = "INSERT INTO odds VALUES (?";
-        for (int i = 0; i <= kOddsFieldCount; ++i) insert_odds += ",?";  // the fields, event_key
-        insert_odds += ")";
-        if (sqlite3_prepare_v3(db_,
-                               "INSERT INTO reads (time, bookmaker, host, rows, outcome, message) "
-                               "VALUES (?, ?, ?, ?, ?, ?)",
-                               -1, SQLITE_PREPARE_PERSISTENT, &insert_read_,
-                               nullptr) != SQLITE_OK ||
-            sqlite3_prepare_v3(db_, insert_odds.c_str(), -1, SQLITE_PREPARE_PERSISTENT,
-                               &insert_odds_, nullptr) != SQLITE_OK) {
-            Fail("prepare");
-        }
+        const bool without_event_key = CheckShapes();
+        CreateTables(without_event_key);
+        SwitchToWal();
+        PrepareInserts();
     } catch (...) {
         Rollback();
         sqlite3_finalize(insert_read_);
@@ -444,6 +394,85 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
             }
         }
         throw;
+    }
+}
+
+void ReadRecorder::Open(const std::string& path, std::chrono::milliseconds busy_time) {
+    // A relative name goes as "./name", so that no name is taken for a URI or ":memory:".
+    const std::string file = path.starts_with('/') ? path : "./" + path;
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw CannotRecord(path, reason);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, static_cast<int>(busy_time.count()));
+}
+
+bool ReadRecorder::CheckShapes() {
+    bool without_event_key = false;
+    for (const auto& [table, shape] :
+         {std::pair("reads", ReadsShape()), std::pair("odds", OddsShape()),
+          std::pair("pairs", PairsShape())}) {
+        int rc = SQLITE_OK;
+        const std::string problem = ShapeProblem(db_, table, shape, &rc);
+        if (rc != SQLITE_OK) Fail("read");
+        if (problem.empty()) continue;
+        // An odds table written before event_key existed is brought up to date by CreateTables.
+        if (std::string_view(table) == "odds" &&
+            ShapeProblem(db_, table, OddsShape(false), &rc).empty() && rc == SQLITE_OK) {
+            without_event_key = true;
+            continue;
+        }
+        if (rc != SQLITE_OK) Fail("read");
+        throw CannotRecord(path_, problem);
+    }
+    return without_event_key;
+}
+
+void ReadRecorder::CreateTables(bool without_event_key) {
+    if (sqlite3_create_function_v2(db_, "lintaro_event_key", 5, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                   nullptr, EventKeyFunction, nullptr, nullptr,
+                                   nullptr) != SQLITE_OK) {
+        Fail("set up");
+    }
+    // Taking the write lock at once tells a database that another program keeps busy.
+    Execute("BEGIN IMMEDIATE", "lock");
+    if (without_event_key) Execute(kAddEventKey, "add the column event_key to");
+    Execute(CreateTablesSql().c_str(), "create the tables of");
+    Execute("COMMIT", "create the tables of");
+}
+
+void ReadRecorder::SwitchToWal() {
+    sqlite3_stmt* mode = nullptr;
+    if (sqlite3_prepare_v2(db_, "PRAGMA journal_mode=WAL", -1, &mode, nullptr) != SQLITE_OK) {
+        Fail("switch to write-ahead logging");
+    }
+    const int step = sqlite3_step(mode);
+    const std::string journal =
+        step == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(mode, 0)) : "";
+    sqlite3_finalize(mode);
+    if (step != SQLITE_ROW) Fail("switch to write-ahead logging");
+    if (journal != "wal") throw CannotRecord(path_, "it cannot use write-ahead logging");
+    // In WAL mode a commit that is not synced to disk at once is still atomic: after a crash
+    // or power loss the database holds every read up to some point, each one whole, and a read
+    // costs no disk flush of its own.
+    Execute("PRAGMA synchronous=NORMAL", "set up");
+}
+
+void ReadRecorder::PrepareInserts() {
+    std::string insert_odds = "INSERT INTO odds VALUES (?";
+    for (int i = 0; i <= kOddsFieldCount; ++i) insert_odds += ",?";  // the fields, event_key
+    insert_odds += ")";
+    if (sqlite3_prepare_v3(db_,
+                           "INSERT INTO reads (time, bookmaker, host, rows, outcome, message) "
+                           "VALUES (?, ?, ?, ?, ?, ?)",
+                           -1, SQLITE_PREPARE_PERSISTENT, &insert_read_, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v3(db_, insert_odds.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &insert_odds_,
+                           nullptr) != SQLITE_OK) {
+        Fail("prepare");
     }
 }
 

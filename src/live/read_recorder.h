@@ -163,6 +163,13 @@ class ReadRecorder {
     void Remember(SheetChanges& changes);
     void PreparePairs();
 
+    // The steps of opening: each throws ERecorderError on failure.
+    void Open(const std::string& path, std::chrono::milliseconds busy_time);
+    bool CheckShapes();  // true: the odds table still lacks event_key
+    void CreateTables(bool without_event_key);
+    void SwitchToWal();
+    void PrepareInserts();
+
     [[noreturn]] void Fail(const std::string& action) const;
     void Execute(const char* sql, const std::string& action);
     void Rollback();

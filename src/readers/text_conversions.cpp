@@ -89,35 +89,81 @@ std::string CopyUntilChar(std::string_view text, int start, char stop) {
     return std::string(text.substr(begin, end == std::string_view::npos ? end : end - begin));
 }
 
-std::optional<double> StrToFloatOrNull(std::string_view text) {
+namespace {
+
+// A number's text taken apart: "[sign]digits[.digits][E[sign]digits]".
+struct DecimalText {
+    bool negative = false;
+    std::string_view int_digits;
+    std::string_view frac_digits;
+    std::string_view exponent;  // sign and digits, without the "E"
+};
+
+// Takes the text apart, spaces allowed around it; nullopt when it is no number.
+std::optional<DecimalText> SplitDecimal(std::string_view text) {
+    DecimalText parts;
     size_t i = 0;
     const size_t n = text.size();
     while (i < n && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < n && (text[i] == '+' || text[i] == '-')) parts.negative = text[i++] == '-';
     const size_t int_begin = i;
     while (i < n && IsDigit(text[i])) ++i;
-    const std::string_view int_digits = text.substr(int_begin, i - int_begin);
+    parts.int_digits = text.substr(int_begin, i - int_begin);
     bool has_point = false;
-    std::string_view frac_digits;
     if (i < n && text[i] == '.') {
         has_point = true;
         const size_t frac_begin = ++i;
         while (i < n && IsDigit(text[i])) ++i;
-        frac_digits = text.substr(frac_begin, i - frac_begin);
+        parts.frac_digits = text.substr(frac_begin, i - frac_begin);
     }
-    if (int_digits.empty() && !has_point) return std::nullopt;
-    std::string_view exponent;  // sign and digits, without the "E"
+    if (parts.int_digits.empty() && !has_point) return std::nullopt;
     if (i < n && (text[i] == 'E' || text[i] == 'e')) {
         const size_t exp_begin = ++i;
         if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
         const size_t digits_begin = i;
         while (i < n && IsDigit(text[i])) ++i;
         if (i == digits_begin) return std::nullopt;
-        exponent = text.substr(exp_begin, i - exp_begin);
+        parts.exponent = text.substr(exp_begin, i - exp_begin);
     }
     while (i < n && text[i] == ' ') ++i;
     if (i != n) return std::nullopt;
+    return parts;
+}
+
+// The value of a number too large or too small for a double: none for overflow, a zero of its
+// sign for underflow. They are told apart by the decimal magnitude: the position of the first
+// significant digit plus the exponent.
+std::optional<double> OutOfRangeValue(const DecimalText& parts) {
+    const double zero = parts.negative ? -0.0 : 0.0;
+    int64_t magnitude = 0;
+    const size_t first_nonzero = parts.int_digits.find_first_not_of('0');
+    if (first_nonzero != std::string_view::npos) {
+        magnitude = static_cast<int64_t>(parts.int_digits.size() - first_nonzero);
+    } else {
+        const size_t frac_nonzero = parts.frac_digits.find_first_not_of('0');
+        if (frac_nonzero == std::string_view::npos) return zero;
+        magnitude = -static_cast<int64_t>(frac_nonzero);
+    }
+    int64_t exp_value = 0;
+    bool exp_negative = false;
+    for (char c : parts.exponent) {
+        if (c == '-') exp_negative = true;
+        if (IsDigit(c) && exp_value < 100000) exp_value = exp_value * 10 + (c - '0');
+    }
+    magnitude += exp_negative ? -exp_value : exp_value;
+    if (magnitude > 0) return std::nullopt;
+    return zero;
+}
+
+}  // namespace
+
+std::optional<double> StrToFloatOrNull(std::string_view text) {
+    const std::optional<DecimalText> split = SplitDecimal(text);
+    if (!split) return std::nullopt;
+    const DecimalText& parts = *split;
+    const std::string_view int_digits = parts.int_digits;
+    const std::string_view frac_digits = parts.frac_digits;
+    const std::string_view exponent = parts.exponent;
 
     // The common price form, up to 15 digits and no exponent: the digits as a whole number are
     // exact in a double, and so is the power of ten, so one division rounds the decimal value
@@ -129,7 +175,7 @@ std::optional<double> StrToFloatOrNull(std::string_view text) {
         for (char c : int_digits) digits = digits * 10 + static_cast<uint64_t>(c - '0');
         for (char c : frac_digits) digits = digits * 10 + static_cast<uint64_t>(c - '0');
         const double value = static_cast<double>(digits) / kPowersOfTen[frac_digits.size()];
-        return negative ? -value : value;
+        return parts.negative ? -value : value;
     }
 
     // from_chars reads the plain form "digits[.digits][e[-]digits]" without consulting any locale;
@@ -145,30 +191,9 @@ std::optional<double> StrToFloatOrNull(std::string_view text) {
     }
     double value = 0;
     const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (error == std::errc::result_out_of_range) {
-        // Overflow and underflow are told apart by the decimal magnitude: the position of the first
-        // significant digit plus the exponent.
-        int64_t magnitude = 0;
-        const size_t first_nonzero = int_digits.find_first_not_of('0');
-        if (first_nonzero != std::string_view::npos) {
-            magnitude = static_cast<int64_t>(int_digits.size() - first_nonzero);
-        } else {
-            const size_t frac_nonzero = frac_digits.find_first_not_of('0');
-            if (frac_nonzero == std::string_view::npos) return negative ? -0.0 : 0.0;
-            magnitude = -static_cast<int64_t>(frac_nonzero);
-        }
-        int64_t exp_value = 0;
-        bool exp_negative = false;
-        for (char c : exponent) {
-            if (c == '-') exp_negative = true;
-            if (IsDigit(c) && exp_value < 100000) exp_value = exp_value * 10 + (c - '0');
-        }
-        magnitude += exp_negative ? -exp_value : exp_value;
-        if (magnitude > 0) return std::nullopt;
-        return negative ? -0.0 : 0.0;
-    }
+    if (error == std::errc::result_out_of_range) return OutOfRangeValue(parts);
     if (error != std::errc() || end != plain.data() + plain.size()) return std::nullopt;
-    return negative ? -value : value;
+    return parts.negative ? -value : value;
 }
 
 std::string ReplaceNbsp(std::string_view text) {

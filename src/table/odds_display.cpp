@@ -92,100 +92,113 @@ bool ShowsRounded(Decimal value, DecimalFormat format) {
     return value.scaled % (format == DecimalFormat::kPrice ? 10 : 100) != 0;
 }
 
-std::string FormatCalendar(const CalendarParts& parts, std::string_view pattern) {
-    const bool twelve_hour = HasAmPm(pattern);
-    std::string out;
-    size_t pos = 0;
+namespace {
+
+// Copies the quoted text that starts at `pattern[pos]` (a quote) and returns the position after
+// it. Quoted text is copied as it stands; '' is a quote, inside quoted text too.
+size_t AppendQuoted(std::string& out, std::string_view pattern, size_t pos) {
+    if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
+        out += '\'';
+        return pos + 2;
+    }
+    ++pos;
     while (pos < pattern.size()) {
-        const char c = pattern[pos];
-        if (c == '\'') {
-            // Quoted text is copied as it stands; '' is a quote, inside quoted text too.
+        if (pattern[pos] == '\'') {
             if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
                 out += '\'';
                 pos += 2;
                 continue;
             }
-            ++pos;
-            while (pos < pattern.size()) {
-                if (pattern[pos] == '\'') {
-                    if (pos + 1 < pattern.size() && pattern[pos + 1] == '\'') {
-                        out += '\'';
-                        pos += 2;
-                        continue;
-                    }
-                    ++pos;
-                    break;
-                }
-                out += pattern[pos++];
-            }
-            continue;
+            return pos + 1;
         }
-        const size_t run = RunLength(pattern, pos);
-        size_t used = run;
-        switch (c) {
-            case 'd':
-                AppendDigits(out, parts.day, run >= 2 ? 2 : 1);
-                break;
-            case 'M':
-                AppendDigits(out, parts.month, run >= 2 ? 2 : 1);
-                break;
-            case 'y':
-                if (run >= 4) {
-                    used = 4;
-                    AppendDigits(out, parts.year, 4);
-                } else if (run >= 2) {
-                    used = 2;
-                    AppendDigits(out, std::abs(parts.year) % 100, 2);
-                } else {
-                    out += c;  // a lone y is no token
-                }
-                break;
-            case 'H':
-            case 'h': {
-                used = run >= 2 ? 2 : 1;
-                int hour = parts.hour;
-                if (c == 'h' && twelve_hour) hour = hour % 12 == 0 ? 12 : hour % 12;
-                AppendDigits(out, hour, static_cast<int>(used));
-                break;
+        out += pattern[pos++];
+    }
+    return pos;
+}
+
+// Writes the field whose letters start at `pattern[pos]` and returns how many letters it took.
+size_t AppendField(std::string& out, const CalendarParts& parts, std::string_view pattern,
+                   size_t pos, bool twelve_hour) {
+    const char c = pattern[pos];
+    const size_t run = RunLength(pattern, pos);
+    size_t used = run;
+    switch (c) {
+        case 'd':
+            AppendDigits(out, parts.day, run >= 2 ? 2 : 1);
+            break;
+        case 'M':
+            AppendDigits(out, parts.month, run >= 2 ? 2 : 1);
+            break;
+        case 'y':
+            if (run >= 4) {
+                used = 4;
+                AppendDigits(out, parts.year, 4);
+            } else if (run >= 2) {
+                used = 2;
+                AppendDigits(out, std::abs(parts.year) % 100, 2);
+            } else {
+                out += c;  // a lone y is no token
             }
-            case 'm':
-                used = run >= 2 ? 2 : 1;
-                AppendDigits(out, parts.minute, static_cast<int>(used));
-                break;
-            case 's':
-                used = run >= 2 ? 2 : 1;
-                AppendDigits(out, parts.second, static_cast<int>(used));
-                break;
-            case 'z':
-                if (run >= 3) {
-                    used = 3;
-                    AppendDigits(out, parts.millisecond, 3);
-                } else {
-                    used = 1;
-                    std::string digits;
-                    AppendDigits(digits, parts.millisecond, 3);
-                    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-                    out += digits;
-                }
-                break;
-            case 'A':
-            case 'a': {
+            break;
+        case 'H':
+        case 'h': {
+            used = run >= 2 ? 2 : 1;
+            int hour = parts.hour;
+            if (c == 'h' && twelve_hour) hour = hour % 12 == 0 ? 12 : hour % 12;
+            AppendDigits(out, hour, static_cast<int>(used));
+            break;
+        }
+        case 'm':
+            used = run >= 2 ? 2 : 1;
+            AppendDigits(out, parts.minute, static_cast<int>(used));
+            break;
+        case 's':
+            used = run >= 2 ? 2 : 1;
+            AppendDigits(out, parts.second, static_cast<int>(used));
+            break;
+        case 'z':
+            if (run >= 3) {
+                used = 3;
+                AppendDigits(out, parts.millisecond, 3);
+            } else {
                 used = 1;
-                const bool upper = c == 'A';
-                out += parts.hour < 12 ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
-                if (pos + 1 < pattern.size() &&
-                    (pattern[pos + 1] == 'P' || pattern[pos + 1] == 'p')) {
-                    used = 2;
-                }
-                break;
+                std::string digits;
+                AppendDigits(digits, parts.millisecond, 3);
+                while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+                out += digits;
             }
-            case 't':
-                break;
-            default:
-                out.append(run, c);
-                break;
+            break;
+        case 'A':
+        case 'a': {
+            used = 1;
+            const bool upper = c == 'A';
+            out += parts.hour < 12 ? (upper ? "AM" : "am") : (upper ? "PM" : "pm");
+            if (pos + 1 < pattern.size() && (pattern[pos + 1] == 'P' || pattern[pos + 1] == 'p')) {
+                used = 2;
+            }
+            break;
         }
-        pos += used;
+        case 't':
+            break;
+        default:
+            out.append(run, c);
+            break;
+    }
+    return used;
+}
+
+}  // namespace
+
+std::string FormatCalendar(const CalendarParts& parts, std::string_view pattern) {
+    const bool twelve_hour = HasAmPm(pattern);
+    std::string out;
+    size_t pos = 0;
+    while (pos < pattern.size()) {
+        if (pattern[pos] == '\'') {
+            pos = AppendQuoted(out, pattern, pos);
+        } else {
+            pos += AppendField(out, parts, pattern, pos, twelve_hour);
+        }
     }
     return out;
 }

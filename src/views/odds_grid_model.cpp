@@ -230,28 +230,35 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
     const int column = LayoutColumn(index.column());
     if (has_indent_ && index.column() == kIndentColumn) {
         // The indent column holds a group row's text; the view draws it across the row.
-        if (!group) return {};
-        switch (role) {
-            case Qt::DisplayRole:
-            case Qt::AccessibleTextRole:
-                return FromCp1251(tree_.GroupText(node));
-            case Qt::TextAlignmentRole:
-                return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
-            case Qt::FontRole:
-                return grid_font_;
-            case kGroupMarksRole:
-                return marks_shown_ ? MarkCountsShortText(GroupMarks(node)) : QString();
-            case Qt::ToolTipRole:
-            case Qt::AccessibleDescriptionRole: {
-                if (!marks_shown_) return {};
-                const QString told = MarkCountsLongText(GroupMarks(node));
-                return told.isEmpty() ? QVariant() : QVariant(told);
-            }
-            default:
-                return {};
-        }
+        return group ? GroupData(node, role) : QVariant();
     }
     if (group || column < 0) return {};
+    return CellData(node, column, role);
+}
+
+QVariant OddsGridModel::GroupData(grid::NodeRef node, int role) const {
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return FromCp1251(tree_.GroupText(node));
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+        case Qt::FontRole:
+            return grid_font_;
+        case kGroupMarksRole:
+            return marks_shown_ ? MarkCountsShortText(GroupMarks(node)) : QString();
+        case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole: {
+            if (!marks_shown_) return {};
+            const QString told = MarkCountsLongText(GroupMarks(node));
+            return told.isEmpty() ? QVariant() : QVariant(told);
+        }
+        default:
+            return {};
+    }
+}
+
+QVariant OddsGridModel::CellData(grid::NodeRef node, int column, int role) const {
     const grid::GridColumn& layout_column = tree_.Layout().Column(column);
     switch (role) {
         case Qt::DisplayRole:
@@ -262,20 +269,8 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
         case kCellBadgeRole:
             return MarkOf(node, column).badge;
         case Qt::ToolTipRole:
-        case Qt::AccessibleDescriptionRole: {
-            // A value shown rounded ("2.12") tells its exact value ("точно 2.125").
-            const OddsRecord* record = tree_.Record(node);
-            const std::string exact =
-                record ? grid::ExactCellText(*record, layout_column, tree_.Formats())
-                       : std::string();
-            const CellMark mark = MarkOf(node, column);
-            QStringList told;
-            if (!exact.empty()) told << QStringLiteral("точно ") + QString::fromStdString(exact);
-            if (!mark.badge_text.isEmpty()) told << mark.badge_text;
-            if (!mark.text.isEmpty()) told << mark.text;
-            if (told.isEmpty()) return {};
-            return told.join(QStringLiteral("; "));
-        }
+        case Qt::AccessibleDescriptionRole:
+            return CellToolTip(node, column);
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(ToQt(layout_column.alignment));
         case Qt::FontRole:
@@ -304,6 +299,21 @@ QVariant OddsGridModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+QVariant OddsGridModel::CellToolTip(grid::NodeRef node, int column) const {
+    // A value shown rounded ("2.12") tells its exact value ("точно 2.125").
+    const OddsRecord* record = tree_.Record(node);
+    const std::string exact =
+        record ? grid::ExactCellText(*record, tree_.Layout().Column(column), tree_.Formats())
+               : std::string();
+    const CellMark mark = MarkOf(node, column);
+    QStringList told;
+    if (!exact.empty()) told << QStringLiteral("точно ") + QString::fromStdString(exact);
+    if (!mark.badge_text.isEmpty()) told << mark.badge_text;
+    if (!mark.text.isEmpty()) told << mark.text;
+    if (told.isEmpty()) return {};
+    return told.join(QStringLiteral("; "));
 }
 
 QVariant OddsGridModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -92,6 +92,10 @@ class OddsGridModel : public QAbstractItemModel {
     void MapColumns();
 
     CellMark MarkOf(grid::NodeRef node, int layout_column) const;
+    // data() of a group row's indent cell, and of an event row's cell in a layout column.
+    QVariant GroupData(grid::NodeRef node, int role) const;
+    QVariant CellData(grid::NodeRef node, int column, int role) const;
+    QVariant CellToolTip(grid::NodeRef node, int column) const;
     // Forget the counts: the table, its rows' marks or the tree's shape changed.
     void ForgetRowMarks();
     void ForgetGroupMarks() { group_marks_.clear(); }
