@@ -636,7 +636,7 @@ class MainWindowTest : public QObject {
     }
 
     void ExportAsksForAFileNamedAfterTheCaption() {
-        // "Файл" lists it with its image; the specified export has no key of its own.
+        // "Файл" lists it with its image; the export has no key of its own.
         QVERIFY(Act("actSaveToExcel")->isVisible());
         QVERIFY(Act("actSaveToExcel")->shortcut().isEmpty());
         QCOMPARE(window_->menuBar()->actions().first()->menu()->actions().first(),
