@@ -98,20 +98,6 @@ std::optional<Decimal>* PriceOf(OddsRecord& row, PriceField field) {
     return nullptr;
 }
 
-std::optional<Decimal>* LineOf(OddsRecord& row, PriceField field) {
-    switch (field) {
-        case PriceField::kF1:
-            return &row.VF1;
-        case PriceField::kF2:
-            return &row.VF2;
-        case PriceField::kTM:
-        case PriceField::kTB:
-            return &row.VT;
-        default:
-            return nullptr;
-    }
-}
-
 // The row of the better prices: the first's event (sport, date, teams) with each best price at
 // its line. A total whose under and over are best at different lines keeps the under's: one row
 // has one total line, and the other price stays in its own bookmaker's row.

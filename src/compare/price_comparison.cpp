@@ -11,21 +11,6 @@ namespace {
 
 constexpr int64_t kOne = table::kDecimalScale;  // 1.0 as a stored decimal
 
-// The line a handicap or total price is at; nullopt for the match-result and double-chance fields.
-const std::optional<Decimal>* LineOf(const OddsRecord& row, PriceField field) {
-    switch (field) {
-        case PriceField::kF1:
-            return &row.VF1;
-        case PriceField::kF2:
-            return &row.VF2;
-        case PriceField::kTM:
-        case PriceField::kTB:
-            return &row.VT;
-        default:
-            return nullptr;
-    }
-}
-
 std::optional<Decimal> Quoted(const OddsRecord& row, PriceField field) {
     const std::optional<Decimal>& price = PriceRef(row, field);
     if (price && price->scaled > kOne) return price;
@@ -83,6 +68,24 @@ void AddSurebet(const std::vector<BestPrice>& best, const char* market,
 }
 
 }  // namespace
+
+std::optional<Decimal>* LineOf(OddsRecord& row, PriceField field) {
+    switch (field) {
+        case PriceField::kF1:
+            return &row.VF1;
+        case PriceField::kF2:
+            return &row.VF2;
+        case PriceField::kTM:
+        case PriceField::kTB:
+            return &row.VT;
+        default:
+            return nullptr;
+    }
+}
+
+const std::optional<Decimal>* LineOf(const OddsRecord& row, PriceField field) {
+    return LineOf(const_cast<OddsRecord&>(row), field);
+}
 
 std::optional<Decimal>& PriceRef(OddsRecord& row, PriceField field) {
     switch (field) {

@@ -21,6 +21,10 @@ const char* PriceFieldName(PriceField field);  // "P1", ..., "TB"
 // The row's member that holds the price of `field`.
 std::optional<table::Decimal>& PriceRef(table::OddsRecord& row, PriceField field);
 const std::optional<table::Decimal>& PriceRef(const table::OddsRecord& row, PriceField field);
+// The row's member that holds the line a handicap or total price is at; null for the
+// match-result and double-chance fields.
+std::optional<table::Decimal>* LineOf(table::OddsRecord& row, PriceField field);
+const std::optional<table::Decimal>* LineOf(const table::OddsRecord& row, PriceField field);
 
 struct BestPrice {
     PriceField field;
