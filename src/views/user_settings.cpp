@@ -16,6 +16,14 @@ QString UserSettingsPath() {
     return {};
 }
 
+QString HistoryPath() {
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!data.isEmpty()) return data + QStringLiteral("/lintaro/history.sqlite");
+    const QString home = qEnvironmentVariable("HOME");
+    if (!home.isEmpty()) return home + QStringLiteral("/.local/share/lintaro/history.sqlite");
+    return {};
+}
+
 QVariant ReadUserSetting(const QString& key, const QVariant& fallback) {
     const QString path = UserSettingsPath();
     if (path.isEmpty() || !QFileInfo::exists(path)) return fallback;

@@ -15,6 +15,11 @@ namespace lintaro::views {
 // so a test that points XDG_CONFIG_HOME elsewhere is followed at once.
 QString UserSettingsPath();
 
+// The history of the window's reads, an SQLite database of the schema lintaro-cli watch writes:
+// $XDG_DATA_HOME/lintaro/history.sqlite or ~/.local/share/lintaro/history.sqlite; empty when
+// neither XDG_DATA_HOME nor HOME is set. Read anew on each call, as the settings file.
+QString HistoryPath();
+
 // The value of `key` ("bookmaker", "stakes/bank"), or `fallback` when the file or the key is
 // missing or the file cannot be read.
 QVariant ReadUserSetting(const QString& key, const QVariant& fallback = {});
