@@ -28,6 +28,27 @@ void Settle(int ms) {
     while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// Makes the first event with a surebet the current row, in the middle of the view.
+bool FocusFirstSurebet(const lintaro::app::TfrmMain& window, QTreeView* tree) {
+    const QAbstractItemModel* model = tree->model();
+    for (int s = 0; s < model->rowCount(); ++s) {
+        const QModelIndex sport = model->index(s, 0);
+        for (int t = 0; t < model->rowCount(sport); ++t) {
+            const QModelIndex tournament = model->index(t, 0, sport);
+            for (int e = 0; e < model->rowCount(tournament); ++e) {
+                const QModelIndex event = model->index(e, 0, tournament);
+                tree->setCurrentIndex(event);
+                const auto compared = window.CurrentComparedEvent();
+                if (compared && !compared->comparison.surebets.empty()) {
+                    tree->scrollTo(event, QAbstractItemView::PositionAtCenter);
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,6 +101,10 @@ int main(int argc, char** argv) {
     const QModelIndex sport = tree->model()->index(0, 0);
     const QModelIndex tournament = tree->model()->index(0, 0, sport);
     tree->setCurrentIndex(tree->model()->index(0, 0, tournament));
+    // Compared, the first sports may be carried by one bookmaker only: the picture goes to the
+    // first event with a surebet, so that it shows matched events and their marks.
+    if (both && !FocusFirstSurebet(window, tree))
+        tree->setCurrentIndex(tree->model()->index(0, 0, tournament));
     tree->setFocus();
     Settle(500);
 
