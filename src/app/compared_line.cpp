@@ -15,7 +15,8 @@ using compare::MergedEvent;
 using compare::MergedLine;
 
 bool IsPriceField(int field) {
-    return table::DecimalFormatOf(field) == table::DecimalFormat::kPrice;
+    return table::kOddsFields[field].kind == table::FieldKind::kDecimal &&
+           table::DecimalFormatOf(field) == table::DecimalFormat::kPrice;
 }
 
 // The line a handicap or total price stands at, as a field index; -1 for the other prices.
@@ -147,7 +148,9 @@ views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,
             default:
                 break;
         }
-        if (event->Matched()) {
+        // Both prices, unless neither bookmaker quotes one: an empty cell says nothing.
+        if (event->Matched() && (table::IsQuotedPrice(DecimalOf(*sides[0], field)) ||
+                                 table::IsQuotedPrice(DecimalOf(*sides[1], field)))) {
             mark.badge_text = BookmakerName(0) + QLatin1Char(' ') +
                               PriceText(*sides[0], field, decimal_mark) + QStringLiteral(", ") +
                               BookmakerName(1) + QLatin1Char(' ') +

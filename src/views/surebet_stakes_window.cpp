@@ -150,7 +150,11 @@ SurebetStakesWindow::SurebetStakesWindow(SurebetStakes stakes, QWidget* parent)
                         .toString(margin_profit * 100.0, 'f', 2)
                         .replace(QLatin1Char('.'), QString::fromStdString(stakes_.decimal_mark)) +
                     QStringLiteral("% от поставленного"));
-    setAccessibleDescription(stakes_.event + QStringLiteral(". ") + market->text());
+    // The event's name may end in an initial's full stop ("Кузнецова С."): no second one then.
+    const QString event_told = stakes_.event.endsWith(QLatin1Char('.'))
+                                   ? stakes_.event + QLatin1Char(' ')
+                                   : stakes_.event + QStringLiteral(". ");
+    setAccessibleDescription(event_told + market->text());
 
     bank_ = new QLineEdit(this);
     bank_->setObjectName(QStringLiteral("bank"));
