@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "compare/name_words.h"
@@ -71,14 +72,20 @@ Aliases::Verdict Aliases::Judge(const std::string& first, const std::string& sec
     return Verdict::kNone;
 }
 
-AliasesLoad LoadAliases(const std::string& path) {
+bool Aliases::LinkedInSport(const std::string& first, const std::string& second,
+                            const std::string& sport_key) const {
+    return links_.count(sport_key + kSep + first + kSep + second) > 0;
+}
+
+AliasesLoad ParseAliases(std::string_view text, const std::string& path) {
     AliasesLoad result;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return result;  // no file: no links
-    std::string line;
     int number = 0;
     Aliases aliases;
-    while (std::getline(in, line)) {
+    for (size_t from = 0; from < text.size();) {
+        size_t end = text.find('\n', from);
+        if (end == std::string_view::npos) end = text.size();
+        std::string line(text.substr(from, end - from));
+        from = end + 1;
         ++number;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
@@ -102,12 +109,21 @@ AliasesLoad LoadAliases(const std::string& path) {
         aliases.Add(Utf8ToCp1251(fields[0]), Utf8ToCp1251(fields[1]),
                     fields.size() == 3 ? Utf8ToCp1251(fields[2]) : std::string());
     }
+    result.aliases = std::move(aliases);
+    return result;
+}
+
+AliasesLoad LoadAliases(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};  // no file: no links
+    std::ostringstream text;
+    text << in.rdbuf();
     if (in.bad()) {
+        AliasesLoad result;
         result.error = path + ": cannot be read; the aliases file is ignored";
         return result;
     }
-    result.aliases = std::move(aliases);
-    return result;
+    return ParseAliases(text.str(), path);
 }
 
 std::string DefaultAliasesPath() {

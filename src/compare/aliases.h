@@ -28,6 +28,11 @@ class Aliases {
     Verdict Judge(const std::string& first_normalised, const std::string& second_normalised,
                   const std::string& sport_key) const;
 
+    // Whether a line of exactly the sport `sport_key` (not one of every sport) links the two
+    // normalised names.
+    bool LinkedInSport(const std::string& first_normalised, const std::string& second_normalised,
+                       const std::string& sport_key) const;
+
     // The names at the second that `first_normalised` is linked to in `sport_key` (or in every
     // sport).
     std::vector<std::string> LinkedSecondNames(const std::string& first_normalised,
@@ -50,6 +55,8 @@ struct AliasesLoad {
 // three fields, or an empty name, makes the whole file ignored: the message names the file and the
 // line ("...: line 3: ..."), and matching goes on without aliases.
 AliasesLoad LoadAliases(const std::string& path);
+// The same for the file's text (UTF-8) already read; `path` only names it in the message.
+AliasesLoad ParseAliases(std::string_view text, const std::string& path);
 
 // Where the user's aliases file is: $XDG_CONFIG_HOME/lintaro/aliases.tsv, or
 // ~/.config/lintaro/aliases.tsv without that variable; "" when neither can be found.
