@@ -90,12 +90,14 @@ void BothLinesRead::StartMerge() {
     merge->receiver = receiver_;
     merge_ = merge;
     // The rows go to the merged line without a copy.
-    std::thread([merge, this, alive = std::weak_ptr<const bool>(alive_),
+    std::thread([merge, this, alive = std::weak_ptr<const bool>(alive_), user = user_aliases_,
                  first = outcomes_[kFirst].rows.ReleaseRows(),
                  second = outcomes_[kSecond].rows.ReleaseRows()]() mutable {
         // The user's links are read anew for every pair of reads: a link made meanwhile counts.
         compare::AliasesLoad aliases;
-        if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
+        if (user) {
+            aliases = user->Load();
+        } else if (const std::string path = compare::DefaultAliasesPath(); !path.empty()) {
             aliases = compare::LoadAliases(path);
         }
         compare::LineOptions options;

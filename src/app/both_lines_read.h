@@ -21,6 +21,7 @@
 
 #include "app/refresh_worker.h"
 #include "compare/merged_line.h"
+#include "compare/user_aliases.h"
 #include "readers/line_session.h"
 
 namespace lintaro::app {
@@ -65,6 +66,11 @@ class BothLinesRead {
     std::unique_ptr<compare::MergedLine> TakeMerged() {
         return merged_ ? std::move(merged_) : std::make_unique<compare::MergedLine>();
     }
+    // The user's aliases the merges read (with the links this run could not save); unset, each
+    // merge reads the user's aliases file.
+    void SetUserAliases(std::shared_ptr<const compare::UserAliases> aliases) {
+        user_aliases_ = std::move(aliases);
+    }
     // The aliases file's error, if any, at the last merge ("" when it was read or is missing).
     const std::string& AliasesError() const { return aliases_error_; }
 
@@ -86,6 +92,7 @@ class BothLinesRead {
     std::shared_ptr<Merge> merge_;  // the running merge; null when none runs
     std::unique_ptr<compare::MergedLine> merged_;
     std::string aliases_error_;
+    std::shared_ptr<const compare::UserAliases> user_aliases_;
     // Held weakly by what a merge's thread posts, so nothing of it runs once this is gone.
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };

@@ -88,18 +88,22 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end, const live::Re
         read.failures.push_back(BookmakerName(side) + QStringLiteral(": ") + why);
     }
     pending_ = std::move(merged);
+    pending_read_ = read;
     return read;
 }
 
 std::vector<table::OddsRecord> ComparedLine::TakeRows() {
     if (!pending_) return {};
     line_ = std::exchange(pending_, nullptr);
+    shown_read_ = pending_read_;
     return std::exchange(line_->rows, {});
 }
 
 void ComparedLine::Clear() {
     line_.reset();
     pending_.reset();
+    shown_read_ = {};
+    pending_read_ = {};
 }
 
 views::CellMarkSource ComparedLine::CellMarks(const ComparedRead& read,

@@ -66,6 +66,17 @@ class ComparedLine {
     std::vector<table::OddsRecord> TakeRows();
     // Throws the last Finish's line away: the line shown stays what the marks describe.
     void DropRows() { pending_.reset(); }
+    // The line shown (null before TakeRows has given one), for what is worked out from it later:
+    // the events a user may link by hand.
+    std::shared_ptr<const compare::MergedLine> Shown() const { return line_; }
+    // The read the line shown came from, for its marks.
+    const ComparedRead& ShownRead() const { return shown_read_; }
+    // The same reads merged anew (the user linked or unlinked events) take the place of the line
+    // shown: TakeRows gives their rows, and the marks stay those of ShownRead().
+    void Replace(std::unique_ptr<compare::MergedLine> merged) {
+        pending_ = std::move(merged);
+        pending_read_ = shown_read_;
+    }
     // Whether a merged line has been made (it stays until Clear).
     bool HasLine() const { return line_ != nullptr; }
     void Clear();
@@ -93,6 +104,8 @@ class ComparedLine {
     std::array<live::LineFollower, 2> followers_;
     std::shared_ptr<compare::MergedLine> line_;     // the line shown
     std::shared_ptr<compare::MergedLine> pending_;  // the last Finish's, until taken or dropped
+    ComparedRead shown_read_;                       // what the line shown came from
+    ComparedRead pending_read_;                     // what the pending line came from
 };
 
 }  // namespace lintaro::app

@@ -322,6 +322,7 @@ void TfrmMain::BuildMenus() {
         const std::optional<ComparedEventView> event = CurrentComparedEvent();
         stakes->setVisible(event && !event->comparison.surebets.empty());
     });
+    AddLinkItems();
     // A separator never stands first or last among the visible items, nor after another.
     for (QMenu* menu : {file, edit, help, popup_menu_}) menu->setSeparatorsCollapsible(true);
 }

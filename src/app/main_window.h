@@ -20,6 +20,9 @@
 #include "app/compared_line.h"
 #include "app/refresh_worker.h"
 #include "app/user_dialogs.h"
+#include "compare/aliases_file.h"
+#include "compare/event_matcher.h"
+#include "compare/user_aliases.h"
 #include "live/line_follower.h"
 #include "readers/line_session.h"
 #include "table/odds_table.h"
@@ -140,6 +143,14 @@ class TfrmMain : public QMainWindow {
     // nothing opens, when the current row is no compared event with a surebet.
     bool ShowSurebetStakes();
     bool ShowsComparison() const { return compared_.HasLine(); }
+    // Linking events by hand (main_window_links.cpp). The popup menu offers, on an event of one
+    // bookmaker only, "Связать с событием …", a submenu of the five likeliest unmatched events of
+    // the other (same sport, a start the matcher accepts, best first); on a matched event whose
+    // names a line of the user's aliases file links in its sport, "Разорвать связь". Either change
+    // goes to the aliases file (a file that cannot take it is said once, and the change holds for
+    // the run) and shows at once: the last reads merged anew, the user's place kept.
+    // The aliases the comparison reads: the user's file with what this run could not save.
+    const compare::UserAliases& UserAliases() const { return *user_aliases_; }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
 
   protected:
@@ -193,6 +204,18 @@ class TfrmMain : public QMainWindow {
     void ShowComparison(const ComparedRead& read);
     void LeaveComparison();
     bool ReadsBoth() const;
+    // Linking by hand: the popup menu's items, shown as the current event allows.
+    void AddLinkItems();
+    void ShowLinkItems();
+    // Links the current event with the other bookmaker's row `other` (an index into the shown
+    // line's rows of that bookmaker), or undoes the current event's link; then MergeAgain.
+    void LinkCurrentEvent(int other);
+    void UnlinkCurrentEvent();
+    // Saves `changes` to the user's aliases; says once that the file cannot take them.
+    void ChangeAliases(const std::vector<compare::AliasesChange>& changes);
+    // The last reads merged again with the user's aliases as they are now, shown in place of the
+    // line on screen; the focus on `was` moves to the row of `becomes` when it is gone.
+    void MergeAgain(const table::OddsRecord& was, const compare::EventPair& becomes);
     void FinishTimedRefresh(RefreshOutcome& outcome);
     // The window's items in the grid's header menu: the movement marks on or off, and the period
     // of the timed refresh.
@@ -224,6 +247,10 @@ class TfrmMain : public QMainWindow {
     std::unique_ptr<RefreshWorker> refresh_worker_;
     std::unique_ptr<BothLinesRead> both_read_;  // "Обе конторы": both lines on two workers
     ComparedLine compared_;                     // what both lines' reads came to, and their marks
+    std::shared_ptr<compare::UserAliases> user_aliases_;  // what the comparison matches with
+    bool aliases_failure_told_ = false;  // the aliases file could not take the last change
+    QMenu* link_menu_ = nullptr;         // "Связать с событием …"
+    QAction* unlink_action_ = nullptr;   // "Разорвать связь"
 
     views::OddsGridView* ctl_data_grid_ = nullptr;
     QComboBox* ctl_bk_combo_ = nullptr;

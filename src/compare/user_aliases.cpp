@@ -30,9 +30,9 @@ AliasesLoad UserAliases::Load() const {
     return changed;
 }
 
-AliasesSave UserAliases::Change(const AliasesChange& change) {
+AliasesSave UserAliases::Change(std::span<const AliasesChange> changes) {
     std::lock_guard lock(mutex_);
-    unsaved_.push_back(change);
+    unsaved_.insert(unsaved_.end(), changes.begin(), changes.end());
     AliasesSave save;
     if (path_.empty()) {
         save.error = "no folder for the aliases file (neither XDG_CONFIG_HOME nor HOME is set)";

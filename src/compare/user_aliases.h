@@ -6,6 +6,7 @@
 #pragma once
 
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,9 @@ class UserAliases {
     // The file's aliases with the changes not yet saved on top. A file LoadAliases refuses counts
     // as empty, its error given as LoadAliases gives it.
     AliasesLoad Load() const;
-    // Applies `change`: saved to the file, together with those held before, when it can be;
-    // otherwise held for the run. The result says which, and why not.
-    AliasesSave Change(const AliasesChange& change);
+    // Applies `changes` in order: saved to the file, together with those held before, when it can
+    // be; otherwise held for the run. The result says which, and why not.
+    AliasesSave Change(std::span<const AliasesChange> changes);
     // Changes held for the run that the file does not have.
     size_t Unsaved() const;
 

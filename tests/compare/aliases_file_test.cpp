@@ -192,13 +192,13 @@ TEST_F(AliasesFileOnDiskTest, AChangeTheFileCannotTakeHoldsForTheRunAndIsSavedWi
     Write(path, "# mine\n");
     fs::permissions(path, fs::perms::owner_read);
     UserAliases aliases(path.string());
-    EXPECT_FALSE(aliases.Change(Link("Спартак", "Spartak Moscow")).saved);
+    EXPECT_FALSE(aliases.Change(std::vector{Link("Спартак", "Spartak Moscow")}).saved);
     EXPECT_EQ(aliases.Unsaved(), 1u);
     EXPECT_TRUE(Linked(aliases.Load(), "Спартак", "Spartak Moscow"));
     EXPECT_FALSE(Linked(LoadAliases(path.string()), "Спартак", "Spartak Moscow"));
 
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_TRUE(aliases.Change(Link("Зенит", "Zenit")).saved);
+    ASSERT_TRUE(aliases.Change(std::vector{Link("Зенит", "Zenit")}).saved);
     EXPECT_EQ(aliases.Unsaved(), 0u);
     EXPECT_EQ(Read(path), "# mine\nСпартак\tSpartak Moscow\tФутбол\nЗенит\tZenit\tФутбол\n");
 }
