@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "compare/line_comparison.h"
+#include "compare/link_candidates.h"
+#include "compare/merged_line.h"
 #include "counted_heap.h"
 #include "table/cp1251_text.h"
 #include "table/date_time.h"
@@ -205,6 +207,40 @@ void BM_MatchAndCompare(benchmark::State& state) {
     state.counters["recall"] = static_cast<double>(right) / static_cast<double>(truth.size());
 }
 BENCHMARK(BM_MatchAndCompare)->Unit(benchmark::kMillisecond);
+
+// A link made by hand: the window merges the last reads again (copies of both lines' rows into
+// MergeLines) on the window's thread, so this is how long the window waits after the click.
+void BM_MergeAgainAfterALink(benchmark::State& state) {
+    const Lines& lines = TheLines();
+    for (auto _ : state) {
+        MergedLine line = MergeLines(lines.first, lines.second);
+        benchmark::DoNotOptimize(line.rows.data());
+    }
+}
+BENCHMARK(BM_MergeAgainAfterALink)->Unit(benchmark::kMillisecond);
+
+// Opening the popup menu on an unmatched event: its five likeliest partners among the other's
+// unmatched events.
+void BM_LinkCandidates(benchmark::State& state) {
+    const Lines& lines = TheLines();
+    const MatchResult match = MatchEvents(lines.first, lines.second);
+    std::vector<char> paired(lines.second.size(), 0);
+    std::vector<char> paired_first(lines.first.size(), 0);
+    for (const EventPair& pair : match.pairs) paired[pair.second] = paired_first[pair.first] = 1;
+    std::vector<int> unmatched;
+    for (size_t i = 0; i < paired.size(); ++i) {
+        if (!paired[i]) unmatched.push_back(static_cast<int>(i));
+    }
+    size_t event = 0;
+    while (event < paired_first.size() && paired_first[event]) ++event;
+    for (auto _ : state) {
+        const std::vector<LinkCandidate> found = LikeliestPartners(
+            {&lines.first[event], true, lines.second, unmatched, match.offset_ms, 5});
+        benchmark::DoNotOptimize(found.data());
+    }
+    state.counters["unmatched_second"] = static_cast<double>(unmatched.size());
+}
+BENCHMARK(BM_LinkCandidates)->Unit(benchmark::kMicrosecond);
 
 // The comparison's peak heap next to the heap the two tables hold (their rows and texts).
 void BM_CompareMemory(benchmark::State& state) {
