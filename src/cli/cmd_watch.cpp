@@ -27,6 +27,7 @@
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/line_reading.h"
+#include "cli/watch_alerts.h"
 #include "compare/aliases.h"
 #include "compare/line_comparison.h"
 #include "export/row_format.h"
@@ -62,7 +63,7 @@ const char kWatchUsage[] =
                          [--demo [--events N] [--seed N] [--second-offset MINUTES]]
                          [--first-host HOST[:PORT]] [--second-host HOST[:PORT]]
                          [--today YYYY-MM-DD] [--max-size BYTES] [--timeout SECONDS]
-                         [--stall-timeout SECONDS]
+                         [--stall-timeout SECONDS] [--alert CONDITION]...
 
 Reads the bookmaker's line as a refresh of the window does, again and again until --count reads
 are done or SIGINT (Ctrl-C) or SIGTERM arrives, which cancels the read under way. With --db each
@@ -89,6 +90,24 @@ the history of the first's and the second's P1 of every matched event:
     ORDER BY r.id, a.sport_event_date;
 Without --db each change line gets the key "bookmaker" ("first" or "second") after "time".
 
+--alert CONDITION (repeatable) watches for a price or a surebet. Each alert fires once, at the
+first read that meets it, and prints one JSON line then: time, alert (the condition as given),
+bookmaker ("first", "second", or "both" for a surebet), the event's sport_type_name,
+competition_name, team_h_name, team_g_name and sport_event_date, field (the price's name or
+"surebet") and value (the price, or the surebet's profit in percent). With --alert standard output
+has these lines only (no change lines; --db records as ever). CONDITION is
+  [first:|second:]FIELD[ [LINE] ]>=VALUE[@EVENT]   the price rises to VALUE or above (<= to VALUE
+                                                   or below); FIELD is P1 X P2 PX1 P2X P12 F1 F2
+                                                   TM TB, LINE the handicap or total line it must
+                                                   be at, first: or second: the bookmaker's line
+                                                   (default: either line watched)
+  surebet[>=PERCENT][@EVENT]                       a surebet between the two lines (watch both),
+                                                   at least PERCENT % profit when given
+VALUE and PERCENT are numbers above 0 and at most 1000 ("." or "," as the decimal mark). EVENT is
+"HOME - GUEST", each a part of that team's name (letter case aside, the first bookmaker's names for
+a surebet), or one text either team's name contains; without @EVENT any event of the line meets
+the condition. E.g. --alert 'P1>=2.5@Спартак - ЦСКА' --alert 'surebet>=1.5'.
+
 options:
   --every SECONDS            from the start of one read to the start of the next, 0 to 86400
                              (default 60; a read that takes longer is followed at once)
@@ -112,6 +131,7 @@ options:
                              --every when that is shorter and not 0; 0: no limit)
   --stall-timeout SECONDS    fail a read that receives nothing for SECONDS (default 60; 0: no
                              limit)
+  --alert CONDITION          print a JSON line when CONDITION is first met (see above)
   --help                     show this help and exit
 
 A read that fails (the reader's message, a page cut short, a read out of time, or a line without
@@ -457,6 +477,22 @@ bool PrintChanges(std::span<const WatchedSide> sides, const std::string& time) {
     return true;
 }
 
+// Prints the line of each alert that fired at this period; false when standard output fails.
+bool PrintAlerts(WatchAlerts& alerts, std::span<const WatchedSide> sides,
+                 const compare::Aliases* links, const std::string& time) {
+    std::vector<WatchedRead> reads;
+    for (const WatchedSide& side : sides) {
+        reads.push_back({side.bookmaker, side.followed.Succeeded(), &side.table.Rows()});
+    }
+    const std::string lines = alerts.Check(time, reads, links);
+    if (std::fwrite(lines.data(), 1, lines.size(), stdout) != lines.size() ||
+        std::fflush(stdout) != 0) {
+        PrintError(FileFailure("write", "standard output"));
+        return false;
+    }
+    return true;
+}
+
 // The bookmakers the run watches: 0 or 1 for one of them, -1 for both.
 int WatchedBookmaker(const std::vector<std::string>& positional) {
     if (positional.size() != 1) throw UsageError("watch needs a bookmaker: first, second or both");
@@ -470,13 +506,16 @@ int WatchedBookmaker(const std::vector<std::string>& positional) {
 }  // namespace
 
 int RunWatch(const std::vector<std::string>& args) {
+    std::vector<std::string> options = args;
+    const std::vector<std::string> alert_conditions = TakeRepeatedOption(options, "--alert");
     const Args parsed = ParseArgs(
-        args,
+        options,
         {"--every", "--count", "--db", "--first-host", "--second-host", "--today", "--max-size",
          "--timeout", "--stall-timeout", "--events", "--seed", "--second-offset"},
         {"--demo"});
     const int bookmaker = WatchedBookmaker(parsed.positional);
     const bool both = bookmaker < 0;
+    WatchAlerts alerts(alert_conditions, both);
     const auto every = chr::seconds(WholeNumberOption(parsed, "--every", 0, 86'400, 60));
     const long long count = WholeNumberOption(parsed, "--count", 1, 1'000'000'000, 0);
     if (parsed.Has("--db") && parsed.Value("--db").empty()) {
@@ -530,10 +569,10 @@ int RunWatch(const std::vector<std::string>& args) {
         for (const WatchedSide& side : watched) {
             cancelled = cancelled || side.followed.verdict == live::ReadVerdict::kCancelled;
         }
-        if (recorder ? !RecordPeriod(*recorder, watched, links, time)
-                     : !PrintChanges(watched, time)) {
-            return 1;
-        }
+        if (recorder && !RecordPeriod(*recorder, watched, links, time)) return 1;
+        // With alerts, standard output has their lines only.
+        if (!recorder && alerts.Empty() && !PrintChanges(watched, time)) return 1;
+        if (!alerts.Empty() && !PrintAlerts(alerts, watched, links, time)) return 1;
         if (cancelled) break;
     }
     return 0;
