@@ -25,6 +25,7 @@
 
 #include "app/command_line.h"
 #include "app/toolbar_images.h"
+#include "app/window_alerts.h"
 #include "export/grid_csv.h"
 #include "export/grid_worksheet.h"
 #include "export/xlsx_export.h"
@@ -173,6 +174,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     // The other two windows, in this order, for the whole run.
     about_ = new views::Tfsh_About(this);
     dop_info_ = new views::TFDopInfo(this);
+    alerts_ = new WindowAlerts(*this);
 }
 
 TfrmMain::~TfrmMain() {
@@ -640,6 +642,7 @@ void TfrmMain::EndRun(const std::function<void(RefreshKind kind)>& finish) {
         return;
     }
     Guarded([&] { finish(kind); });
+    Guarded([this] { alerts_->CheckAfterRead(); });
     actShowDopInfoUpdate();
     emit RefreshEnded();
 }

@@ -41,6 +41,8 @@ class Tfsh_About;
 
 namespace lintaro::app {
 
+class WindowAlerts;
+
 class TfrmMain : public QMainWindow {
     Q_OBJECT
   public:
@@ -151,6 +153,12 @@ class TfrmMain : public QMainWindow {
     // the run) and shows at once: the last reads merged anew, the user's place kept.
     // The aliases the comparison reads: the user's file with what this run could not save.
     const compare::UserAliases& UserAliases() const { return *user_aliases_; }
+    // Both lines' comparison as shown, and the selector's choice the line on screen was read with
+    // (-1 before the first read).
+    const ComparedLine& Compared() const { return compared_; }
+    int LineBookmaker() const { return line_bookmaker_; }
+    // The alerts on prices and surebets ("Следить…", "Оповещения…").
+    WindowAlerts* Alerts() const { return alerts_; }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
 
   protected:
@@ -258,6 +266,7 @@ class TfrmMain : public QMainWindow {
     QMenu* popup_menu_ = nullptr;
     views::Tfsh_About* about_ = nullptr;
     views::TFDopInfo* dop_info_ = nullptr;
+    WindowAlerts* alerts_ = nullptr;  // owned as a child
 
     RefreshRun run_;
     // The selector's choice the line on screen was read with; -1 before the first read.
