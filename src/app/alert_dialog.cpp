@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "table/odds_display.h"
@@ -60,6 +61,9 @@ AlertDialog::AlertDialog(const AlertDialogSetup& setup, QWidget* parent)
         direction_->setObjectName(QStringLiteral("alert_direction"));
         direction_->addItems({QStringLiteral("поднимется до"), QStringLiteral("опустится до")});
         direction_->setAccessibleName(QStringLiteral("Направление"));
+        // A screen reader names a drop-down list by its current item: the description says what
+        // the list is.
+        direction_->setAccessibleDescription(QStringLiteral("Направление цены"));
         price_value_ = new QLineEdit(this);
         price_value_->setObjectName(QStringLiteral("alert_price_value"));
         price_value_->setValidator(validator);
@@ -100,6 +104,12 @@ AlertDialog::AlertDialog(const AlertDialogSetup& setup, QWidget* parent)
                 [this] { any_surebet_choice_->setChecked(true); });
     }
     if (!choices->buttons().isEmpty()) choices->buttons().first()->setChecked(true);
+    // The keyboard starts in the value to type.
+    if (price_value_) {
+        price_value_->setFocus();
+    } else if (event_surebet_choice_) {
+        event_surebet_choice_->setFocus();
+    }
 
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("alert_message"));
@@ -116,7 +126,17 @@ AlertDialog::AlertDialog(const AlertDialogSetup& setup, QWidget* parent)
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(choices, &QButtonGroup::buttonToggled, this, [this] { Update(); });
     for (QLineEdit* field : {price_value_, profit_value_}) {
-        if (field) connect(field, &QLineEdit::textChanged, this, [this] { Update(); });
+        if (!field) continue;
+        connect(field, &QLineEdit::textChanged, this, [this] {
+            refused_ = false;
+            Update();
+        });
+        // A key the field refuses says why.
+        connect(field, &QLineEdit::inputRejected, this, [this] {
+            refused_ = true;
+            // The field takes its text back after it has said so: look once it has.
+            QTimer::singleShot(0, this, [this] { Update(); });
+        });
     }
     Update();
 }
@@ -134,7 +154,8 @@ void AlertDialog::Update() {
     if (price_choice_ && price_choice_->isChecked()) field = price_value_;
     if (any_surebet_choice_ && any_surebet_choice_->isChecked()) field = profit_value_;
     QString message;
-    if (field && !live::ParseAlertValue(field->text().toStdString())) {
+    if (field && (refused_ || (!field->text().isEmpty() &&
+                               !live::ParseAlertValue(field->text().toStdString())))) {
         message = QStringLiteral("Введите число больше 0 и не больше 1000");
     }
     message_->setText(message);

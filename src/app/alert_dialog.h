@@ -2,7 +2,7 @@
 // reaching a value (up or down), or, with both lines compared, a surebet on the event or any
 // surebet above a profit. The value fields take only what an alert can wait for: a number above 0
 // and at most 1000; anything else is refused as it is typed, and a plain message says why while
-// the value is not yet one.
+// what is typed is not yet a value or a key was refused.
 #pragma once
 
 #include <QDialog>
@@ -76,7 +76,9 @@ class AlertDialog : public QDialog {
     QLineEdit* profit_value_ = nullptr;
     QLabel* message_ = nullptr;
     QDialogButtonBox* buttons_ = nullptr;
-    bool direction_chosen_ = false;  // the user picked the direction: it no longer follows
+    bool direction_chosen_ = false;
+    bool refused_ = false;  // the last key typed was refused: the message says why  // the user
+                            // picked the direction: it no longer follows
 };
 
 }  // namespace lintaro::app

@@ -216,6 +216,9 @@ class AlertsTest : public QObject {
         emit popup->aboutToShow();
         QAction* watch = window_->findChild<QAction*>(QStringLiteral("actWatchPrice"));
         QVERIFY(watch && watch->isVisible());
+        // Nothing to list yet: the popup menu has no such item.
+        QAction* listed = window_->findChild<QAction*>(QStringLiteral("actAlertsInPopup"));
+        QVERIFY(listed && !listed->isVisible());
         AlertDialog* dialog = window_->Alerts()->OpenAlertDialog();
         QVERIFY(dialog);
         QVERIFY(dialog->PriceChoice()->isChecked());
@@ -226,6 +229,7 @@ class AlertsTest : public QObject {
         QCOMPARE(dialog->DirectionBox()->currentIndex(), 0);
         QTest::mouseClick(dialog->Buttons()->button(QDialogButtonBox::Ok), Qt::LeftButton);
         QCOMPARE(window_->Alerts()->Alerts().size(), size_t{1});
+        QVERIFY(listed->isVisible());
         const live::Alert& set = window_->Alerts()->Alerts().front();
         QVERIFY(set.condition.event == live::EventIdentity::Of(generations[0][target]));
         QCOMPARE(set.condition.line, live::AlertLine::kFirst);
@@ -272,27 +276,29 @@ class AlertsTest : public QObject {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<bool>("accepted");
+        QTest::addColumn<bool>("said");  // the message says what the field takes
         QTest::newRow("price") << "2.5"
-                               << "2.5" << true;
+                               << "2.5" << true << false;
         QTest::newRow("comma") << "2,75"
-                               << "2,75" << true;
+                               << "2,75" << true << false;
         QTest::newRow("a thousand") << "1000"
-                                    << "1000" << true;
+                                    << "1000" << true << false;
         QTest::newRow("zero") << "0"
-                              << "0" << false;
+                              << "0" << false << true;
         QTest::newRow("negative") << "-3"
-                                  << "3" << true;
+                                  << "3" << true << false;
         QTest::newRow("text") << "abc"
-                              << "" << false;
+                              << "" << false << true;
         QTest::newRow("above a thousand") << "1001"
-                                          << "100" << true;
+                                          << "100" << true << true;
         QTest::newRow("five decimals") << "1.23456"
-                                       << "1.2345" << true;
+                                       << "1.2345" << true << true;
     }
     void valueFieldRefusesWhatIsNoValue() {
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         QFETCH(bool, accepted);
+        QFETCH(bool, said);
         lintaro::app::AlertDialogSetup setup;
         setup.event = QStringLiteral("А — Б");
         setup.field = lintaro::table::FieldIndex("P1");
@@ -300,12 +306,13 @@ class AlertsTest : public QObject {
         setup.price = lintaro::table::Decimal{20000};
         setup.compared = true;
         AlertDialog dialog(setup);
+        QVERIFY(dialog.Message()->text().isEmpty());  // nothing typed yet, nothing to say
         for (QLineEdit* field : {dialog.PriceField(), dialog.ProfitField()}) {
             field->clear();
             QTest::keyClicks(field, typed);
             QCOMPARE(field->text(), kept);
-            QCOMPARE(dialog.Buttons()->button(QDialogButtonBox::Ok)->isEnabled(), accepted);
-            QCOMPARE(dialog.Message()->text().isEmpty(), accepted);
+            QTRY_COMPARE(dialog.Buttons()->button(QDialogButtonBox::Ok)->isEnabled(), accepted);
+            QTRY_COMPARE(!dialog.Message()->text().isEmpty(), said);
         }
         // A surebet on the event needs no value.
         dialog.EventSurebetChoice()->setChecked(true);
