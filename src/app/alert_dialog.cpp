@@ -114,7 +114,8 @@ AlertDialog::AlertDialog(const AlertDialogSetup& setup, QWidget* parent)
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("alert_message"));
     message_->setTextFormat(Qt::PlainText);
-    message_->setWordWrap(true);
+    // One short line, its room kept, so the dialog does not jump when it is said.
+    message_->setMinimumHeight(message_->fontMetrics().height());
     layout->addWidget(message_);
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons_->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Следить"));
