@@ -376,6 +376,53 @@ class AlertsTest : public QObject {
         QVERIFY(window_->Action("actRefresh")->isEnabled());
     }
 
+    // Both lines compared: an alert on any surebet fires at the read that shows one, and one set
+    // from the popup menu on an event with a surebet fires at the next read; a profit no surebet
+    // reaches waits.
+    void surebetAlertsFireOnTheComparedLine() {
+        lintaro::demo::DemoOptions options;
+        options.events = 300;
+        options.today = lintaro::demo::ToYearMonthDay(lintaro::table::LocalToday());
+        lintaro::demo::DemoServer server(options);
+        server.Start();
+        OpenWindow();
+        window_->SetFirstHost(server.FirstHost());
+        window_->SetSecondHost(server.SecondHost());
+        window_->SetBookmaker(lintaro::app::kBothBookmakers, /*remember=*/false);
+        window_->show();
+        window_->Alerts()->Add({live::ParseAlertCondition("surebet"), std::nullopt});
+        window_->Alerts()->Add({live::ParseAlertCondition("surebet>=1000"), std::nullopt});
+        QVERIFY(Read());
+        QVERIFY(window_->ShowsComparison());
+        QTRY_COMPARE(fake_.bodies.size(), 1);
+        QVERIFY2(fake_.bodies.front().contains(QStringLiteral(": вилка ")),
+                 qPrintable(fake_.bodies.front()));
+        QVERIFY(window_->Alerts()->Alerts()[0].fired);
+        QVERIFY(!window_->Alerts()->Alerts()[1].fired);
+
+        const lintaro::grid::RowNumberSource surebets = window_->Compared().Surebets();
+        const std::vector<OddsRecord>& rows = window_->cds_Data().Rows();
+        int with_surebet = -1;
+        for (size_t r = 0; r < rows.size() && with_surebet < 0; ++r) {
+            if (surebets(rows[r])) with_surebet = static_cast<int>(r);
+        }
+        QVERIFY(with_surebet >= 0);
+        FocusCell(with_surebet, lintaro::grid::kColHomeTeam);
+        AlertDialog* dialog = window_->Alerts()->OpenAlertDialog();
+        QVERIFY(dialog);
+        QVERIFY(!dialog->PriceChoice());  // no price under the focus
+        QVERIFY(dialog->EventSurebetChoice()->isChecked());
+        dialog->Buttons()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(window_->Alerts()->Alerts().size(), size_t{3});
+        const live::Alert& on_event = window_->Alerts()->Alerts()[2];
+        QCOMPARE(on_event.condition.kind, live::AlertKind::kSurebet);
+        QVERIFY(on_event.condition.event == live::EventIdentity::Of(rows[with_surebet]));
+        QVERIFY(Read());
+        QTRY_COMPARE(fake_.bodies.size(), 2);
+        QVERIFY(fake_.bodies[1].contains(Utf8(window_->Alerts()->Alerts()[2].fired->event.home)));
+        QVERIFY(!window_->Alerts()->Alerts()[1].fired);
+    }
+
     // A file that cannot be read is kept aside whole and said once; the alerts go on in a new one.
     void damagedFileIsKeptAsideAndSaid() {
         const QString path = WindowAlerts::FilePath();
