@@ -232,9 +232,11 @@ WindowAlerts::WindowAlerts(TfrmMain& window) : QObject(&window), window_(window)
     list_in_popup_->setObjectName(QStringLiteral("actAlertsInPopup"));
     list_in_popup_->setVisible(false);
     connect(list_in_popup_, &QAction::triggered, this, [this] { OpenAlertsWindow(); });
-    popup->addSeparator();
-    popup->addAction(watch_);
-    popup->addAction(list_in_popup_);
+    // After the event's own items, before the comparison's (stakes, links), which stay last.
+    QAction* before = window.findChild<QAction*>(QStringLiteral("actSurebetStakes"));
+    if (before == nullptr || !popup->actions().contains(before)) before = nullptr;
+    popup->insertSeparator(before);
+    popup->insertActions(before, {watch_, list_in_popup_});
     // "Следить…" shows only where there is something to watch: a price under the focus, or an
     // event of both lines compared.
     connect(popup, &QMenu::aboutToShow, this, [this] {
