@@ -267,6 +267,16 @@ std::optional<ComparedEventView> ComparedLine::EventOf(const table::OddsRecord& 
                              event->comparison};
 }
 
+std::array<std::optional<table::OddsRecord>, 2> ComparedLine::RowsAtEach(
+    const table::OddsRecord& row) const {
+    std::array<std::optional<table::OddsRecord>, 2> rows;
+    const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
+    if (event == nullptr) return rows;
+    if (const table::OddsRecord* first = line_->FirstRow(*event)) rows[0] = *first;
+    if (const table::OddsRecord* second = line_->SecondRow(*event)) rows[1] = *second;
+    return rows;
+}
+
 void ComparedLine::MarkDeleted(const table::OddsRecord& row) {
     const MergedEvent* event = line_ ? line_->Find(row) : nullptr;
     if (event == nullptr) return;

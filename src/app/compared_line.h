@@ -99,6 +99,9 @@ class ComparedLine {
     std::optional<ComparedEventView> EventOf(const table::OddsRecord& row) const;
     // The user deleted the shown `row`: neither bookmaker's next read counts it as gone.
     void MarkDeleted(const table::OddsRecord& row);
+    // A shown row's event as each bookmaker read it (the first's, the second's), in their own words
+    // and clocks, as the history records them; none at a bookmaker that does not carry it.
+    std::array<std::optional<table::OddsRecord>, 2> RowsAtEach(const table::OddsRecord& row) const;
 
   private:
     std::array<live::LineFollower, 2> followers_;
