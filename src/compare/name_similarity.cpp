@@ -43,6 +43,39 @@ bool IsDigits(const std::string& word) {
            std::all_of(word.begin(), word.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
 }
 
+uint64_t LettersOf(std::string_view spelling) {
+    uint64_t bits = 0;
+    for (char ch : spelling) bits |= uint64_t{1} << (static_cast<unsigned char>(ch) & 63);
+    return bits;
+}
+
+void SetSpellings(PreparedWord& word, std::vector<std::string> spellings) {
+    word.spellings = std::move(spellings);
+    word.letters.clear();
+    word.some_letters = 0;
+    word.every_letters = word.spellings.empty() ? 0 : ~uint64_t{0};
+    word.longest = 0;
+    for (const std::string& spelling : word.spellings) {
+        const uint64_t letters = LettersOf(spelling);
+        word.letters.push_back(letters);
+        word.some_letters |= letters;
+        word.every_letters &= letters;
+        word.longest = std::max(word.longest, spelling.size());
+    }
+}
+
+// Whether `bits` has more than `limit` bits set (limit is small: a few edits at most).
+bool MoreBitsThan(uint64_t bits, size_t limit) {
+    for (size_t i = 0; i < limit && bits != 0; ++i) bits &= bits - 1;
+    return bits != 0;
+}
+
+// The most edits any pair of the words' spellings may take to reach `floor`.
+size_t MostEdits(const PreparedWord& a, const PreparedWord& b, double floor) {
+    const double allowed = (1.0 - floor) * static_cast<double>(std::max(a.longest, b.longest));
+    return allowed < 0.0 ? 0 : static_cast<size_t>(allowed);
+}
+
 // Edit distance (insert, delete, substitute: 1 each), or `limit` + 1 as soon as it is sure to
 // exceed `limit`.
 size_t EditDistance(std::string_view a, std::string_view b, size_t limit) {
@@ -66,6 +99,10 @@ size_t EditDistance(std::string_view a, std::string_view b, size_t limit) {
         n = 0;
     }
     if (std::max(surplus, shortfall) > limit) return limit + 1;
+    if (a.empty()) return b.size();
+    // Only cells within `limit` of the diagonal can lie on a path of at most `limit` edits: the
+    // others are taken as limit + 1, and a row costs at most 2 * limit + 1 cells.
+    const size_t over = limit + 1;
     size_t row[64 + 1];
     std::vector<size_t> long_row;
     size_t* d = row;
@@ -73,18 +110,28 @@ size_t EditDistance(std::string_view a, std::string_view b, size_t limit) {
         long_row.resize(a.size() + 1);
         d = long_row.data();
     }
-    for (size_t i = 0; i <= a.size(); ++i) d[i] = i;
+    for (size_t i = 0; i <= a.size(); ++i) d[i] = std::min(i, over);
     for (size_t j = 1; j <= b.size(); ++j) {
-        size_t diagonal = d[0];
-        d[0] = j;
-        size_t row_min = d[0];
-        for (size_t i = 1; i <= a.size(); ++i) {
-            const size_t above = d[i];
-            d[i] = std::min({d[i] + 1, d[i - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-            row_min = std::min(row_min, d[i]);
+        const size_t from = j > limit ? j - limit : 1;
+        const size_t to = std::min(a.size(), j + limit);
+        size_t diagonal = d[from - 1];
+        size_t left = over;  // the cell before the band: limit + 1 unless it is the first column
+        size_t row_min = over;
+        if (from == 1) {
+            d[0] = std::min(j, over);
+            left = d[0];
+            row_min = d[0];
         }
-        if (row_min > limit) return limit + 1;  // every later row is at least this
+        for (size_t i = from; i <= to; ++i) {
+            const size_t above = d[i];
+            const size_t cell =
+                std::min({above + 1, left + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1), over});
+            d[i] = cell;
+            diagonal = above;
+            left = cell;
+            row_min = std::min(row_min, cell);
+        }
+        if (row_min > limit) return over;  // every later row is at least this
     }
     return d[a.size()];
 }
@@ -118,7 +165,7 @@ PreparedName PrepareName(std::string_view cp1251) {
     }
     for (const NameWord& word : words) {
         PreparedWord prepared;
-        prepared.spellings = TransliterationVariants(word.text);
+        SetSpellings(prepared, TransliterationVariants(word.text));
         prepared.abbreviation = word.abbreviation;
         prepared.city = word.city;
         prepared.digits = IsDigits(word.text);
@@ -142,7 +189,7 @@ PreparedName PrepareName(std::string_view cp1251) {
         if (found) {
             for (const std::string& english : found->english) {
                 PreparedWord word;
-                word.spellings = {english};
+                SetSpellings(word, {english});
                 word.digits = IsDigits(english);
                 name.translated.push_back(std::move(word));
             }
@@ -171,9 +218,19 @@ double WordSimilarity(const PreparedWord& a, const PreparedWord& b, double floor
         }
         return 0.0;
     }
+    // Every spelling of one word holds the letters its word holds in all of them; none of the
+    // other's holds a letter its word holds in none. Each such letter one word has and the other
+    // lacks takes an edit of its own, whichever spellings are compared: most pairs end here.
+    const size_t most = MostEdits(a, b, floor);
+    if (MoreBitsThan(a.every_letters & ~b.some_letters, most) ||
+        MoreBitsThan(b.every_letters & ~a.some_letters, most)) {
+        return 0.0;
+    }
     double best = 0.0;
-    for (const std::string& s : a.spellings) {
-        for (const std::string& t : b.spellings) {
+    for (size_t k = 0; k < a.spellings.size(); ++k) {
+        const std::string& s = a.spellings[k];
+        for (size_t m = 0; m < b.spellings.size(); ++m) {
+            const std::string& t = b.spellings[m];
             const size_t longest = std::max(s.size(), t.size());
             if (longest == 0) continue;
             // Only a distance that beats both `best` and `floor` counts.
@@ -181,6 +238,11 @@ double WordSimilarity(const PreparedWord& a, const PreparedWord& b, double floor
             const double allowed = (1.0 - need) * static_cast<double>(longest);
             if (allowed < 0.0) continue;
             const auto limit = static_cast<size_t>(allowed);
+            // The same bound for these two spellings.
+            if (MoreBitsThan(a.letters[k] & ~b.letters[m], limit) ||
+                MoreBitsThan(b.letters[m] & ~a.letters[k], limit)) {
+                continue;
+            }
             const size_t distance = EditDistance(s, t, limit);
             if (distance > limit) continue;
             const double similarity =

@@ -3,6 +3,7 @@
 // pairing of the words that ignores their order, initials standing for first names.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,14 @@ inline constexpr double kWordMatch = 0.77;
 
 struct PreparedWord {
     std::vector<std::string> spellings;  // Latin, lower case; the first is the standard one
+    // What tells two words too far apart without working out a distance (set with the
+    // spellings): letters[k] holds the characters of spellings[k] as bits (a character's code
+    // modulo 64); some_letters those of any spelling, every_letters those of all; longest the
+    // longest spelling's length.
+    std::vector<uint64_t> letters;
+    uint64_t some_letters = 0;
+    uint64_t every_letters = 0;
+    size_t longest = 0;
     bool abbreviation = false;
     bool city = false;
     bool digits = false;
