@@ -1,5 +1,7 @@
 #include "compare/price_comparison.h"
 
+#include <array>
+
 #include "compare/stake_split.h"
 
 namespace lintaro::compare {
@@ -10,6 +12,7 @@ using table::OddsRecord;
 namespace {
 
 constexpr int64_t kOne = table::kDecimalScale;  // 1.0 as a stored decimal
+constexpr size_t kMostOutcomes = 3;             // of a market: 1, X and 2
 
 std::optional<Decimal> Quoted(const OddsRecord& row, PriceField field) {
     const std::optional<Decimal>& price = PriceRef(row, field);
@@ -45,12 +48,14 @@ const BestPrice* Find(const std::vector<BestPrice>& best, PriceField field) {
 // A surebet over `fields` when all are quoted and their inverse prices sum below one.
 void AddSurebet(const std::vector<BestPrice>& best, const char* market,
                 std::initializer_list<PriceField> fields, double bank, EventComparison& out) {
-    std::vector<const BestPrice*> prices;
+    // Nothing is allocated until a surebet is found: most markets of most events have none.
+    std::array<const BestPrice*, kMostOutcomes> prices{};
+    size_t count = 0;
     double inverse_sum = 0.0;
     for (PriceField field : fields) {
         const BestPrice* price = Find(best, field);
-        if (!price) return;
-        prices.push_back(price);
+        if (!price || count == prices.size()) return;
+        prices[count++] = price;
         inverse_sum += 1.0 / price->price.ToDouble();
     }
     if (inverse_sum >= 1.0) return;
@@ -58,9 +63,9 @@ void AddSurebet(const std::vector<BestPrice>& best, const char* market,
     surebet.market = market;
     surebet.profit = 1.0 / inverse_sum - 1.0;
     std::vector<double> odds;
-    for (const BestPrice* price : prices) odds.push_back(price->price.ToDouble());
+    for (size_t i = 0; i < count; ++i) odds.push_back(prices[i]->price.ToDouble());
     const StakeSplit split = SplitStakes(odds, bank);
-    for (size_t i = 0; i < prices.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         surebet.stakes.push_back({prices[i]->field, split.stakes[i]});
     }
     surebet.rounding_cost = Cents(bank * surebet.profit - split.profit);
@@ -137,9 +142,13 @@ const char* PriceFieldName(PriceField field) {
 
 EventComparison CompareEvent(const OddsRecord& first, const OddsRecord& second, double bank) {
     EventComparison out;
+    // Gathered first, so the list is allocated once at its size.
+    std::array<BestPrice, kPriceFieldCount> found;
+    size_t count = 0;
     for (int f = 0; f < kPriceFieldCount; ++f) {
-        if (auto best = Best(first, second, static_cast<PriceField>(f))) out.best.push_back(*best);
+        if (auto best = Best(first, second, static_cast<PriceField>(f))) found[count++] = *best;
     }
+    out.best.assign(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(count));
     const BestPrice* p1 = Find(out.best, PriceField::kP1);
     const BestPrice* x = Find(out.best, PriceField::kX);
     const BestPrice* p2 = Find(out.best, PriceField::kP2);
