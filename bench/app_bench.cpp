@@ -94,6 +94,14 @@ void BM_StartToShownWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_StartToShownWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
+// Runs the window's events until its refresh has ended, sleeping between them as the program's
+// own event loop does: a loop that polls (processEvents with a time limit returns at once when
+// nothing is queued) would keep one of the machine's cores busy that the readers and the matching
+// need.
+void WaitWhileRefreshing(lintaro::app::TfrmMain& window) {
+    while (window.IsRefreshing()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 struct DemoWindow {
     explicit DemoWindow(int events, bool both = false)
         : server([&] {
@@ -124,14 +132,10 @@ void BM_RefreshFromF5(benchmark::State& state) {
     DemoWindow demo(kEvents);
     QAction* refresh = demo.window->Action("actRefresh");
     refresh->trigger();  // warms the server's page
-    while (demo.window->IsRefreshing()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
+    WaitWhileRefreshing(*demo.window);
     for (auto _ : state) {
         refresh->trigger();  // what F5 does: the question, the reader, the collapse
-        while (demo.window->IsRefreshing()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        }
+        WaitWhileRefreshing(*demo.window);
         QCoreApplication::processEvents();  // the grid's repaint
     }
     state.counters["rows"] = demo.window->cds_Data().RowCount();
@@ -161,14 +165,10 @@ void BM_RefreshBothFromF5(benchmark::State& state) {
     DemoWindow demo(kEvents, /*both=*/true);
     QAction* refresh = demo.window->Action("actRefresh");
     refresh->trigger();  // warms the server's pages
-    while (demo.window->IsRefreshing()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
+    WaitWhileRefreshing(*demo.window);
     for (auto _ : state) {
         refresh->trigger();  // both reads, the matching, the merged grid, the collapse
-        while (demo.window->IsRefreshing()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        }
+        WaitWhileRefreshing(*demo.window);
         QCoreApplication::processEvents();  // the grid's repaint
     }
     state.counters["rows"] = demo.window->cds_Data().RowCount();
@@ -296,14 +296,14 @@ void BM_InputDuringRefresh(benchmark::State& state) {
     QCoreApplication::processEvents();
     if (kind == 4) {
         window.RefreshWithoutQuestion();
-        while (window.IsRefreshing()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        WaitWhileRefreshing(window);
         QCoreApplication::processEvents();
     }
     if (kind == 3) {
         // The line on screen, every group open and an event focused: the place a timed refresh
         // keeps.
         window.RefreshWithoutQuestion();
-        while (window.IsRefreshing()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        WaitWhileRefreshing(window);
         window.ctl_DataGrid()->ExpandAllGroups();
         QTreeView* tree = window.ctl_DataGrid()->TreeView();
         const QModelIndex sport = tree->model()->index(2, 0);
@@ -333,9 +333,7 @@ void BM_InputDuringRefresh(benchmark::State& state) {
         } else {
             window.RefreshWithoutQuestion();
         }
-        while (window.IsRefreshing()) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        }
+        WaitWhileRefreshing(window);
         QCoreApplication::processEvents();  // the grid's repaint
         stop = true;
         poster.join();
