@@ -7,10 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <functional>
 #include <limits>
 #include <map>
 #include <numeric>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "compare/name_similarity.h"
@@ -25,6 +29,9 @@ namespace {
 constexpr int64_t kHalfHourMs = 30 * 60'000;
 constexpr double kSure = 0.95;  // both names at least this alike: a pair to learn the offset from
 constexpr size_t kLargestAssignment = 300;  // bigger groups are assigned best score first
+// Fewer of the first's names than this are compared on the calling thread alone: a thread costs
+// more than their comparisons.
+constexpr size_t kNamesToShare = 256;
 
 struct SideRows {
     std::vector<PreparedName> names;                // by name id
@@ -110,6 +117,43 @@ std::vector<uint16_t> BlockKeys(const PreparedName& name) {
     return keys;
 }
 
+// Runs work(k, n) for k = 0 .. n - 1 with n = `workers` (at least 1), the first on the calling
+// thread and each other on a thread of its own, and returns when all have ended; what a worker
+// throws is thrown here. Where no thread can be started, the calling thread does all the work.
+void ShareOut(size_t items, int workers, const std::function<void(size_t, size_t)>& work) {
+    const auto n = static_cast<size_t>(std::clamp(workers, 1, 8));
+    if (n == 1 || items < 2) {
+        work(0, 1);
+        return;
+    }
+    std::vector<std::thread> threads;
+    std::vector<std::exception_ptr> failures(n);
+    size_t started = 1;
+    try {
+        for (; started < n; ++started) {
+            threads.emplace_back([&work, &failures, started, n] {
+                try {
+                    work(started, n);
+                } catch (...) {
+                    failures[started] = std::current_exception();
+                }
+            });
+        }
+    } catch (const std::system_error&) {
+        // Fewer threads than asked: the calling thread takes the shares of those not started.
+    }
+    try {
+        work(0, n);
+        for (size_t k = started; k < n; ++k) work(k, n);
+    } catch (...) {
+        failures[0] = std::current_exception();
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+}
+
 struct NameMatch {
     int second_name;
     double similarity;
@@ -155,9 +199,9 @@ std::unordered_map<uint64_t, std::vector<NameMatch>> AlikeNames(
         if (options.aliases)
             by_text[sport_keys[sport] + '\x01' + b.names[name].normalised].push_back(name);
     }
-    std::unordered_map<uint64_t, std::vector<NameMatch>> alike;
-    std::vector<int> others;
-    for (const auto& [sport, name] : used_a) {
+    // The second's names alike enough to the first's name `index` of used_a; `others` is scratch.
+    const auto alike_to = [&](size_t index, std::vector<int>& others) {
+        const auto [sport, name] = used_a[index];
         const PreparedName& prepared = a.names[name];
         others.clear();
         for (uint16_t key : BlockKeys(prepared)) {
@@ -194,7 +238,20 @@ std::unordered_map<uint64_t, std::vector<NameMatch>> AlikeNames(
             if (similarity < 0.0) similarity = NameSimilarity(prepared, b.names[other]);
             if (similarity >= options.min_name_score) matches.push_back({other, similarity});
         }
-        if (!matches.empty()) alike.emplace(SportName(sport, name), std::move(matches));
+        return matches;
+    };
+    // Each name's comparisons are its own, so the names are shared among the workers, each
+    // writing only its own entries.
+    std::vector<std::vector<NameMatch>> found(used_a.size());
+    const int workers = used_a.size() >= kNamesToShare ? options.workers : 1;
+    ShareOut(used_a.size(), workers, [&](size_t first, size_t step) {
+        std::vector<int> others;
+        for (size_t i = first; i < used_a.size(); i += step) found[i] = alike_to(i, others);
+    });
+    std::unordered_map<uint64_t, std::vector<NameMatch>> alike;
+    for (size_t i = 0; i < used_a.size(); ++i) {
+        if (!found[i].empty())
+            alike.emplace(SportName(used_a[i].first, used_a[i].second), std::move(found[i]));
     }
     return alike;
 }

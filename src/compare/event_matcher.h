@@ -25,6 +25,9 @@ struct MatchOptions {
     double min_name_score = 0.77;            // each team's name similarity
     double min_score = 0.8;                  // the pair's score
     double min_lead = 0.05;                  // over the runner-up of either event
+    // Threads the names' comparisons are shared among, the caller's included (1: the caller's
+    // alone). The result is the same whatever the number.
+    int workers = 2;
 };
 
 struct EventPair {

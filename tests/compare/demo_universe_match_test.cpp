@@ -103,5 +103,39 @@ TEST(DemoUniverseMatchTest, EveryMatchIsATruePairAndNearlyAllPairsAreFound) {
                 100.0 * all_found / std::max(1, all_true));
 }
 
+// The names' comparisons shared among threads give the pairs, scores and offset of one thread,
+// with the user's links too (a link the demo's names would not make alone, and one it undoes).
+TEST(DemoUniverseMatchTest, SharingTheNamesAmongThreadsChangesNothing) {
+    const demo::DemoOptions options = testing_util::DemoTestOptions(3000, 7);
+    const std::vector<OddsRecord> first =
+        demo::BuildFirstLine(options, testing_util::kDemoToday).rows;
+    const std::vector<OddsRecord> second =
+        demo::BuildSecondLine(options, testing_util::kDemoToday).rows;
+    Aliases aliases;
+    aliases.Add(*first[0].team_h_name, *second[1].team_h_name, "");
+    aliases.Add(*first[2].team_g_name, "Nobody United", "");
+    const Aliases* const choices[] = {nullptr, &aliases};
+    for (const Aliases* links : choices) {
+        SCOPED_TRACE(links ? "with links" : "without links");
+        MatchOptions alone;
+        alone.aliases = links;
+        alone.workers = 1;
+        const MatchResult expected = MatchEvents(first, second, alone);
+        ASSERT_GT(expected.pairs.size(), 500u);
+        for (int workers : {2, 3}) {
+            MatchOptions shared = alone;
+            shared.workers = workers;
+            const MatchResult result = MatchEvents(first, second, shared);
+            EXPECT_EQ(result.offset_ms, expected.offset_ms);
+            ASSERT_EQ(result.pairs.size(), expected.pairs.size()) << workers << " workers";
+            for (size_t i = 0; i < result.pairs.size(); ++i) {
+                EXPECT_EQ(result.pairs[i].first, expected.pairs[i].first);
+                EXPECT_EQ(result.pairs[i].second, expected.pairs[i].second);
+                EXPECT_EQ(result.pairs[i].score, expected.pairs[i].score);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lintaro::compare
