@@ -2,10 +2,12 @@
 // side's names of its sport that share a two-letter start of a word), candidate events (the same
 // sport, both teams alike, starts within the largest offset), the offset (the commonest
 // half-hour-rounded difference of the surest candidates), and the assignment (within each group
-// of candidates linked through shared events, the highest total score, then the lead rule).
+// of candidates linked through shared events, the highest total score, then the lead rule). The
+// names are prepared and compared on two threads (MatchOptions::workers), each name on one.
 #include "compare/event_matcher.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <functional>
@@ -13,6 +15,7 @@
 #include <map>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -29,93 +32,9 @@ namespace {
 constexpr int64_t kHalfHourMs = 30 * 60'000;
 constexpr double kSure = 0.95;  // both names at least this alike: a pair to learn the offset from
 constexpr size_t kLargestAssignment = 300;  // bigger groups are assigned best score first
-// Fewer of the first's names than this are compared on the calling thread alone: a thread costs
-// more than their comparisons.
+// Fewer names than this are prepared, or compared, on the calling thread alone: a thread costs
+// more than the work.
 constexpr size_t kNamesToShare = 256;
-
-struct SideRows {
-    std::vector<PreparedName> names;                // by name id
-    std::unordered_map<std::string, int> name_ids;  // the stored text -> id (-1: no words)
-    std::vector<int> sport, home, guest;            // per row; -1 when the row cannot match
-    std::vector<int64_t> start;
-};
-
-int NameId(SideRows& side, const std::string& text) {
-    // Looked up before inserting, so a name seen before costs no copy of its text.
-    if (const auto found = side.name_ids.find(text); found != side.name_ids.end()) {
-        return found->second;
-    }
-    const auto [it, inserted] = side.name_ids.emplace(text, -1);
-    if (inserted) {
-        PreparedName name = PrepareName(text);
-        if (!name.words.empty()) {
-            it->second = static_cast<int>(side.names.size());
-            side.names.push_back(std::move(name));
-        }
-    }
-    return it->second;
-}
-
-void ReadSide(std::span<const OddsRecord> rows, std::unordered_map<std::string, int>& sports,
-              std::vector<std::string>& sport_keys, SideRows& side) {
-    std::unordered_map<std::string, int> sport_of_text;
-    const size_t n = rows.size();
-    side.sport.assign(n, -1);
-    side.home.assign(n, -1);
-    side.guest.assign(n, -1);
-    side.start.assign(n, 0);
-    for (size_t r = 0; r < n; ++r) {
-        const OddsRecord& row = rows[r];
-        if (!row.sport_type_name || !row.sport_event_date || !row.team_h_name || !row.team_g_name) {
-            continue;
-        }
-        auto text_it = sport_of_text.find(*row.sport_type_name);
-        if (text_it == sport_of_text.end()) {
-            text_it = sport_of_text.emplace(*row.sport_type_name, -1).first;
-            const std::string key = SportKey(*row.sport_type_name);
-            if (!key.empty()) {
-                auto [key_it, added] = sports.emplace(key, static_cast<int>(sport_keys.size()));
-                if (added) sport_keys.push_back(key);
-                text_it->second = key_it->second;
-            }
-        }
-        const int home = NameId(side, *row.team_h_name);
-        const int guest = NameId(side, *row.team_g_name);
-        if (text_it->second < 0 || home < 0 || guest < 0) continue;
-        side.sport[r] = text_it->second;
-        side.home[r] = home;
-        side.guest[r] = guest;
-        side.start[r] = row.sport_event_date->ms;
-    }
-}
-
-uint64_t SportName(int sport, int name) {
-    return static_cast<uint64_t>(sport) << 32 | static_cast<uint32_t>(name);
-}
-
-uint64_t SportPair(int sport, int home, int guest) {
-    return static_cast<uint64_t>(sport) << 48 | static_cast<uint64_t>(home) << 24 |
-           static_cast<uint64_t>(guest);
-}
-
-// Two-letter starts of the name's full words' spellings, the keys its comparisons are limited to.
-std::vector<uint16_t> BlockKeys(const PreparedName& name) {
-    std::vector<uint16_t> keys;
-    for (const auto* words : {&name.words, &name.translated}) {
-        for (const PreparedWord& word : *words) {
-            if (word.abbreviation) continue;
-            for (const std::string& spelling : word.spellings) {
-                if (spelling.empty()) continue;
-                const auto a = static_cast<unsigned char>(spelling[0]);
-                const auto b = spelling.size() > 1 ? static_cast<unsigned char>(spelling[1]) : 0;
-                keys.push_back(static_cast<uint16_t>(a << 8 | b));
-            }
-        }
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    return keys;
-}
 
 // Runs work(k, n) for k = 0 .. n - 1 with n = `workers` (at least 1), the first on the calling
 // thread and each other on a thread of its own, and returns when all have ended; what a worker
@@ -152,6 +71,125 @@ void ShareOut(size_t items, int workers, const std::function<void(size_t, size_t
     for (const std::exception_ptr& failure : failures) {
         if (failure) std::rethrow_exception(failure);
     }
+}
+
+struct SideRows {
+    std::vector<PreparedName> names;      // by name id
+    std::vector<int> sport, home, guest;  // per row; -1 when the row cannot match
+    std::vector<int64_t> start;
+};
+
+// A side's distinct team names, numbered in order of first appearance, before they are prepared.
+struct SideTexts {
+    std::unordered_map<std::string_view, int> numbers;  // a name's text (in the rows) -> number
+    std::vector<std::string_view> texts;                // by number
+};
+
+int TextNumber(SideTexts& texts, const std::string& text) {
+    const auto [it, added] = texts.numbers.emplace(text, static_cast<int>(texts.texts.size()));
+    if (added) texts.texts.push_back(text);
+    return it->second;
+}
+
+// The first pass over a side's rows: each row's sport, start and the numbers of its names' texts
+// (kept in `home` and `guest` until NumberNames).
+void ReadSide(std::span<const OddsRecord> rows, std::unordered_map<std::string, int>& sports,
+              std::vector<std::string>& sport_keys, SideRows& side, SideTexts& texts) {
+    std::unordered_map<std::string, int> sport_of_text;
+    const size_t n = rows.size();
+    side.sport.assign(n, -1);
+    side.home.assign(n, -1);
+    side.guest.assign(n, -1);
+    side.start.assign(n, 0);
+    for (size_t r = 0; r < n; ++r) {
+        const OddsRecord& row = rows[r];
+        if (!row.sport_type_name || !row.sport_event_date || !row.team_h_name || !row.team_g_name) {
+            continue;
+        }
+        auto text_it = sport_of_text.find(*row.sport_type_name);
+        if (text_it == sport_of_text.end()) {
+            text_it = sport_of_text.emplace(*row.sport_type_name, -1).first;
+            const std::string key = SportKey(*row.sport_type_name);
+            if (!key.empty()) {
+                auto [key_it, added] = sports.emplace(key, static_cast<int>(sport_keys.size()));
+                if (added) sport_keys.push_back(key);
+                text_it->second = key_it->second;
+            }
+        }
+        side.home[r] = TextNumber(texts, *row.team_h_name);
+        side.guest[r] = TextNumber(texts, *row.team_g_name);
+        side.sport[r] = text_it->second;
+        side.start[r] = row.sport_event_date->ms;
+    }
+}
+
+// Prepares every distinct name of both sides, shared among `workers` threads (each name on its
+// own: preparing one reads only constant tables).
+std::array<std::vector<PreparedName>, 2> PrepareNames(const std::array<const SideTexts*, 2>& sides,
+                                                      int workers) {
+    std::array<std::vector<PreparedName>, 2> prepared;
+    const size_t first_count = sides[0]->texts.size();
+    const size_t count = first_count + sides[1]->texts.size();
+    for (int s = 0; s < 2; ++s) prepared[s].resize(sides[s]->texts.size());
+    ShareOut(count, count >= kNamesToShare ? workers : 1, [&](size_t first, size_t step) {
+        for (size_t i = first; i < count; i += step) {
+            const int s = i < first_count ? 0 : 1;
+            const size_t k = s == 0 ? i : i - first_count;
+            prepared[s][k] = PrepareName(sides[s]->texts[k]);
+        }
+    });
+    return prepared;
+}
+
+// The second pass: a name id for every name with words (numbered in order of first appearance),
+// and every row whose sport or either name cannot match left out.
+void NumberNames(std::vector<PreparedName> prepared, SideRows& side) {
+    std::vector<int> id_of(prepared.size(), -1);
+    for (size_t k = 0; k < prepared.size(); ++k) {
+        if (prepared[k].words.empty()) continue;
+        id_of[k] = static_cast<int>(side.names.size());
+        side.names.push_back(std::move(prepared[k]));
+    }
+    for (size_t r = 0; r < side.sport.size(); ++r) {
+        if (side.home[r] < 0) continue;  // a row without what matching needs
+        const int home = id_of[static_cast<size_t>(side.home[r])];
+        const int guest = id_of[static_cast<size_t>(side.guest[r])];
+        if (side.sport[r] >= 0 && home >= 0 && guest >= 0) {
+            side.home[r] = home;
+            side.guest[r] = guest;
+            continue;
+        }
+        side.sport[r] = side.home[r] = side.guest[r] = -1;
+        side.start[r] = 0;
+    }
+}
+
+uint64_t SportName(int sport, int name) {
+    return static_cast<uint64_t>(sport) << 32 | static_cast<uint32_t>(name);
+}
+
+uint64_t SportPair(int sport, int home, int guest) {
+    return static_cast<uint64_t>(sport) << 48 | static_cast<uint64_t>(home) << 24 |
+           static_cast<uint64_t>(guest);
+}
+
+// Two-letter starts of the name's full words' spellings, the keys its comparisons are limited to.
+std::vector<uint16_t> BlockKeys(const PreparedName& name) {
+    std::vector<uint16_t> keys;
+    for (const auto* words : {&name.words, &name.translated}) {
+        for (const PreparedWord& word : *words) {
+            if (word.abbreviation) continue;
+            for (const std::string& spelling : word.spellings) {
+                if (spelling.empty()) continue;
+                const auto a = static_cast<unsigned char>(spelling[0]);
+                const auto b = spelling.size() > 1 ? static_cast<unsigned char>(spelling[1]) : 0;
+                keys.push_back(static_cast<uint16_t>(a << 8 | b));
+            }
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
 }
 
 struct NameMatch {
@@ -476,8 +514,13 @@ MatchResult MatchEvents(std::span<const OddsRecord> first, std::span<const OddsR
     std::unordered_map<std::string, int> sports;
     std::vector<std::string> sport_keys;
     SideRows a, b;
-    ReadSide(first, sports, sport_keys, a);
-    ReadSide(second, sports, sport_keys, b);
+    SideTexts texts_a, texts_b;
+    ReadSide(first, sports, sport_keys, a, texts_a);
+    ReadSide(second, sports, sport_keys, b, texts_b);
+    std::array<std::vector<PreparedName>, 2> prepared =
+        PrepareNames({&texts_a, &texts_b}, options.workers);
+    NumberNames(std::move(prepared[0]), a);
+    NumberNames(std::move(prepared[1]), b);
     const auto alike = AlikeNames(a, b, sport_keys, options);
     std::vector<Candidate> candidates = FindCandidates(a, b, alike, options);
     ChooseOffset(candidates, result);
