@@ -13,6 +13,7 @@ namespace lintaro::app {
 // the window gave up on finishes safely after the window is gone.
 struct BothLinesRead::Merge {
     std::unique_ptr<compare::MergedLine> merged;
+    std::array<std::shared_ptr<live::LineSnapshot>, 2> snapshots;
     std::string aliases_error;
     std::mutex mutex;
     QObject* receiver = nullptr;  // guarded by `mutex`; null once abandoned
@@ -106,9 +107,12 @@ void BothLinesRead::StartMerge() {
         try {
             merge->merged = std::make_unique<compare::MergedLine>(
                 compare::MergeLines(std::move(first), std::move(second), options));
+            merge->snapshots = {std::make_shared<live::LineSnapshot>(merge->merged->first_rows),
+                                std::make_shared<live::LineSnapshot>(merge->merged->second_rows)};
         } catch (const std::exception&) {
             // Out of memory: an empty line, as a read that brought nothing.
             merge->merged = std::make_unique<compare::MergedLine>();
+            merge->snapshots = {};
         }
         std::lock_guard lock(merge->mutex);
         if (merge->receiver == nullptr) return;  // abandoned: `this` may be gone
@@ -118,6 +122,7 @@ void BothLinesRead::StartMerge() {
                 if (!alive.lock() || merge_ != merge) return;  // abandoned meanwhile
                 merge_.reset();
                 merged_ = std::move(merge->merged);
+                snapshots_ = std::move(merge->snapshots);
                 aliases_error_ = merge->aliases_error;
                 running_ = false;
                 callbacks_.finished();

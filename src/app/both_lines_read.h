@@ -2,14 +2,15 @@
 // the first with the session the window hands in, the second with a session this object keeps
 // between reads. Each worker's message box and wait cursor reach the window as they would for one
 // line, told which bookmaker asks. When both reads have ended, the two lines are matched and merged
-// (compare/merged_line.h) on a thread of their own, so the window's thread only takes the result:
-// the window hears `finished` once, then, and takes both outcomes and the merged line.
+// (compare/merged_line.h) on a thread of their own, which also takes each line's snapshot for the
+// followers, so the window's thread only takes the result: the window hears `finished` once,
+// then, and takes both outcomes, the merged line and the snapshots.
 //
 //   BothLinesRead both(window, {show_message, set_wait_cursor, finished});
 //   both.Start(std::move(session), hosts, limits);  // returns at once
 //   ...                                             // Cancel() stops both
 //   finished():  RefreshOutcome& first = both.Outcome(0); ... the session back from first;
-//                both.TakeMerged() the two lines' rows merged
+//                both.TakeMerged() the two lines' rows merged, both.TakeSnapshots()
 #pragma once
 
 #include <QObject>
@@ -18,10 +19,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/refresh_worker.h"
 #include "compare/merged_line.h"
 #include "compare/user_aliases.h"
+#include "live/line_snapshot.h"
 #include "readers/line_session.h"
 
 namespace lintaro::app {
@@ -66,6 +69,11 @@ class BothLinesRead {
     std::unique_ptr<compare::MergedLine> TakeMerged() {
         return merged_ ? std::move(merged_) : std::make_unique<compare::MergedLine>();
     }
+    // Each line's snapshot (live/line_snapshot.h) of the merged line's rows, made on the merge's
+    // thread for the followers; valid once from `finished`, null for a merge that failed.
+    std::array<std::shared_ptr<live::LineSnapshot>, 2> TakeSnapshots() {
+        return std::exchange(snapshots_, {});
+    }
     // The user's aliases the merges read (with the links this run could not save); unset, each
     // merge reads the user's aliases file.
     void SetUserAliases(std::shared_ptr<const compare::UserAliases> aliases) {
@@ -91,6 +99,7 @@ class BothLinesRead {
     QObject* receiver_;
     std::shared_ptr<Merge> merge_;  // the running merge; null when none runs
     std::unique_ptr<compare::MergedLine> merged_;
+    std::array<std::shared_ptr<live::LineSnapshot>, 2> snapshots_;
     std::string aliases_error_;
     std::shared_ptr<const compare::UserAliases> user_aliases_;
     // Held weakly by what a merge's thread posts, so nothing of it runs once this is gone.

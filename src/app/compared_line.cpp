@@ -75,13 +75,15 @@ bool ComparedLine::Report(int side) { return followers_.at(side).Report(); }
 
 ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end, const live::ReadEnd& second_end,
                                   const std::string& time,
-                                  std::unique_ptr<compare::MergedLine> merged) {
+                                  std::unique_ptr<compare::MergedLine> merged,
+                                  std::array<std::shared_ptr<live::LineSnapshot>, 2> snapshots) {
     if (!merged) merged = std::make_unique<MergedLine>();
     ComparedRead read;
     const live::ReadEnd* ends[2] = {&first_end, &second_end};
     const std::vector<table::OddsRecord>* rows[2] = {&merged->first_rows, &merged->second_rows};
     for (int side = 0; side < 2; ++side) {
-        read.reads[side] = followers_[side].Finish(*ends[side], *rows[side], time);
+        if (!snapshots[side]) snapshots[side] = std::make_shared<live::LineSnapshot>(*rows[side]);
+        read.reads[side] = followers_[side].Finish(*ends[side], std::move(snapshots[side]), time);
         if (!read.reads[side].tell_failure) continue;
         const QString why = ends[side]->failure ? QString::fromUtf8(*ends[side]->failure)
                                                 : QStringLiteral("линия пришла пустой");

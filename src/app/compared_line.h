@@ -58,9 +58,11 @@ class ComparedLine {
     bool Report(int side);
     // Both reads have ended as `first_end` and `second_end` say, and `merged` holds their rows
     // merged (the rows each read brought, so far when it was cancelled or failed): each follower
-    // decides its bookmaker's read.
+    // decides its bookmaker's read. `snapshots` may hold each side's LineSnapshot of merged's
+    // first_rows and second_rows, made beforehand; one that is null is made here.
     ComparedRead Finish(const live::ReadEnd& first_end, const live::ReadEnd& second_end,
-                        const std::string& time, std::unique_ptr<compare::MergedLine> merged);
+                        const std::string& time, std::unique_ptr<compare::MergedLine> merged,
+                        std::array<std::shared_ptr<live::LineSnapshot>, 2> snapshots = {});
     // The merged rows of the last Finish, once (Key_ID numbers the events): from now on the marks,
     // columns and sheets below are of this line.
     std::vector<table::OddsRecord> TakeRows();

@@ -55,7 +55,7 @@ void TfrmMain::FinishComparedRefresh(bool timed) {
     const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
     const ComparedRead read =
         compared_.Finish({first.cancelled, first.failure}, {second.cancelled, second.failure},
-                         time.toStdString(), both_read_->TakeMerged());
+                         time.toStdString(), both_read_->TakeMerged(), both_read_->TakeSnapshots());
     const QString failures =
         QStringList(read.failures.begin(), read.failures.end()).join(QStringLiteral(". "));
     if (timed && !read.Succeeded()) {

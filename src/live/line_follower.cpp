@@ -19,6 +19,12 @@ bool LineFollower::Report() {
 
 FollowedRead LineFollower::Finish(const ReadEnd& end, const std::vector<table::OddsRecord>& rows,
                                   const std::string& time) {
+    return Finish(end, std::make_shared<LineSnapshot>(rows), time);
+}
+
+FollowedRead LineFollower::Finish(const ReadEnd& end, std::shared_ptr<LineSnapshot> current,
+                                  const std::string& time) {
+    if (!current) current = std::make_shared<LineSnapshot>();
     FollowedRead read;
     if (end.cancelled) {
         read.verdict = ReadVerdict::kCancelled;
@@ -26,10 +32,9 @@ FollowedRead LineFollower::Finish(const ReadEnd& end, const std::vector<table::O
         read.verdict = ReadVerdict::kReported;
     } else if (end.failure) {
         read.verdict = ReadVerdict::kFailed;
-    } else if (rows.empty()) {
+    } else if (current->RowCount() == 0) {
         read.verdict = ReadVerdict::kEmpty;
     }
-    auto current = std::make_shared<LineSnapshot>(rows);
     read.movement = std::make_shared<const LineMovement>(previous_, current, options_);
     read.since = previous_time_;
     if (read.Succeeded()) {

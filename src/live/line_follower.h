@@ -73,6 +73,10 @@ class LineFollower {
     // The running read has ended with `rows` at `time` (any text the caller shows for it).
     FollowedRead Finish(const ReadEnd& end, const std::vector<table::OddsRecord>& rows,
                         const std::string& time);
+    // The same with the rows' snapshot made beforehand (LineSnapshot(rows), on any thread): the
+    // follower keeps it as the last read when the read succeeded. Null counts as no rows.
+    FollowedRead Finish(const ReadEnd& end, std::shared_ptr<LineSnapshot> rows,
+                        const std::string& time);
 
     // The user deleted `row` from the line shown: it is not counted among the events gone at the
     // next read.
