@@ -283,29 +283,34 @@ const DemoLines& TheDemoLines() {
     return lines;
 }
 
+// Arg: the threads the names are shared among (MatchOptions::workers).
 void BM_MatchDemoLines(benchmark::State& state) {
     const DemoLines& lines = TheDemoLines();
+    MatchOptions options;
+    options.workers = static_cast<int>(state.range(0));
     size_t matched = 0;
     for (auto _ : state) {
-        const MatchResult match = MatchEvents(lines.first, lines.second);
+        const MatchResult match = MatchEvents(lines.first, lines.second, options);
         matched = match.pairs.size();
         benchmark::DoNotOptimize(match.pairs.data());
     }
     state.counters["matched"] = static_cast<double>(matched);
 }
-BENCHMARK(BM_MatchDemoLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatchDemoLines)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // MergeLines as the window runs it: both reads' rows handed over, matched, compared and merged into
-// the grid's rows (the copies of the rows it is given are not timed).
+// the grid's rows (the copies of the rows it is given are not timed). Arg: as for the matching.
 void BM_MergeDemoLines(benchmark::State& state) {
     const DemoLines& lines = TheDemoLines();
+    LineOptions options;
+    options.match.workers = static_cast<int>(state.range(0));
     size_t rows = 0;
     for (auto _ : state) {
         state.PauseTiming();
         std::vector<table::OddsRecord> first = lines.first;
         std::vector<table::OddsRecord> second = lines.second;
         state.ResumeTiming();
-        MergedLine line = MergeLines(std::move(first), std::move(second));
+        MergedLine line = MergeLines(std::move(first), std::move(second), options);
         rows = line.rows.size();
         benchmark::DoNotOptimize(line.rows.data());
         state.PauseTiming();
@@ -316,7 +321,7 @@ void BM_MergeDemoLines(benchmark::State& state) {
     state.counters["second_rows"] = static_cast<double>(lines.second.size());
     state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_MergeDemoLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeDemoLines)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace lintaro::compare
