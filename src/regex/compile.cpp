@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "regex/decode.h"
 #include "regex/pattern_state.h"
 #include "regex/search_data.h"
 
@@ -698,6 +699,7 @@ std::shared_ptr<const Program> CompileExpression(const std::string& expression,
     program->pair_first = settings.pair_first;
     program->pair_second = settings.pair_second;
     DeriveSearchData(*program, flags, settings);
+    DecodeProgram(*program);
     return program;
 }
 

@@ -1,8 +1,9 @@
 // One attempt at a match (the Matcher, match.h): the forward walk over the program's nodes and the
 // returns to the choices it kept. Where attempts are made is in search.cpp.
 //
-// Run walks forward one node family at a time (a Step function each); Backtrack resumes the
-// newest choice (a Resume function per kind of choice). Each returns the node the walk goes on
+// Run walks forward over the pre-decoded records (program.h), one kind of record at a time (a Step
+// function each); Backtrack resumes the newest choice (a Resume function per kind of choice). Each
+// returns the record, or for the families walked from the node bytes the node, the walk goes on
 // with, or kFail.
 //
 // A repetition of a single-character node keeps one ChoicePoint for the whole run and updates it
@@ -25,74 +26,9 @@ using base::kCp1251ToggleCase;
 
 namespace {
 
-// Offset 0 is the signature, never a node: a step or a resumed choice that returns it fails.
+// Offset 0 is the signature, never a node, and record 0 stands for no node: a step or a resumed
+// choice that returns it fails.
 constexpr size_t kFail = 0;
-
-// The node families the forward walk dispatches on (Matcher::Run), by node code.
-enum NodeFamily : uint8_t {
-    kFamilyEnd,
-    kFamilyAssertion,
-    kFamilySingle,
-    kFamilyLiteral,
-    kFamilyBackRef,
-    kFamilyPass,
-    kFamilyBack,
-    kFamilyBranch,
-    kFamilyRepetition,
-    kFamilyLoopEntry,
-    kFamilyLoop,
-    kFamilyGroup,  // group openings and closings; any other code fails there
-};
-
-constexpr NodeFamily FamilyOfCode(unsigned char code) {
-    if (IsSingleCharacterNode(code)) return kFamilySingle;
-    switch (code) {
-        case kEnd:
-            return kFamilyEnd;
-        case kInputStart:
-        case kInputEnd:
-        case kLineStart:
-        case kLineEnd:
-        case kWordBound:
-        case kNotWordBound:
-            return kFamilyAssertion;
-        case kLiteral:
-        case kLiteralCI:
-            return kFamilyLiteral;
-        case kBackRef:
-        case kBackRefCI:
-            return kFamilyBackRef;
-        case kNothing:
-        case kComment:
-            return kFamilyPass;
-        case kBack:
-            return kFamilyBack;
-        case kBranch:
-            return kFamilyBranch;
-        case kStar:
-        case kPlus:
-        case kBraces:
-        case kStarLazy:
-        case kPlusLazy:
-        case kBracesLazy:
-            return kFamilyRepetition;
-        case kLoopEntry:
-            return kFamilyLoopEntry;
-        case kLoop:
-        case kLoopLazy:
-            return kFamilyLoop;
-        default:
-            return kFamilyGroup;
-    }
-}
-
-constexpr std::array<uint8_t, 256> kFamilyOf = [] {
-    std::array<uint8_t, 256> families{};
-    for (int code = 0; code < 256; ++code) {
-        families[static_cast<size_t>(code)] = FamilyOfCode(static_cast<unsigned char>(code));
-    }
-    return families;
-}();
 
 }  // namespace
 
@@ -100,6 +36,8 @@ Matcher::Matcher(const Program& program, SearchState& state)
     : program_(program),
       state_(state),
       p_(program.bytes.data()),
+      ops_(program.ops.data()),
+      literal_forms_(program.literal_forms.data()),
       subject_(reinterpret_cast<const unsigned char*>(state.input.c_str())),
       length_(static_cast<int64_t>(state.input.size())),
       slots_(state.slots),
@@ -324,51 +262,146 @@ inline void Matcher::EnterFixedLoopCount(const FixedLoop& loop, int64_t start, i
 
 // --- The forward walk: one Step per node family. ---
 
-// Runs the program from its first node at position_; true when it reaches End.
+// Runs the program from its first record at position_; true when it reaches End.
 bool Matcher::Run() {
-    // Each node family has its own dispatch to the next node at the end of its code (a
+    // Each kind of record has its own dispatch to the next one at the end of its code (a
     // computed goto): an interpreter's shared dispatch jump is mispredicted most of the time,
-    // while one jump per family learns which family tends to follow it. Each step is counted
+    // while one jump per kind learns which kind tends to follow it. Each step is counted
     // without a check: a forward walk cannot go on for long without passing a choice, a loop
     // node or a scan, which check.
-    static const void* const kFamilyCode[] = {
-        &&end,  &&assertion, &&single,     &&literal,    &&back_ref,  &&pass,
-        &&back, &&branch,    &&repetition, &&loop_entry, &&loop_node, &&group,
+    static const void* const kOpCode[] = {
+        &&fail,       &&end,  &&assertion, &&single,     &&not_line_sep, &&literal,
+        &&literal_ci, &&open, &&close,     &&run,        &&branch,       &&back,
+        &&back_ref,   &&pass, &&repeat,    &&loop_entry, &&loop_node,
     };
-    size_t node = PassTo(1);
-#define LINTARO_GO_ON(step)                               \
-    node = (step);                                        \
-    if (node == kFail && !Backtrack(&node)) return false; \
-    ++steps_;                                             \
-    goto* kFamilyCode[kFamilyOf[p_[node]]]
+    static_assert(sizeof(kOpCode) / sizeof(kOpCode[0]) == kOpLoop + 1);
+    const Op* const ops = ops_;
+    uint32_t i = program_.first_op;
+#define LINTARO_GO_ON(step)                         \
+    i = (step);                                     \
+    if (i == kFail && !Backtrack(&i)) return false; \
+    ++steps_;                                       \
+    goto* kOpCode[ops[i].kind]
 
     ++steps_;
-    goto* kFamilyCode[kFamilyOf[p_[node]]];
+    goto* kOpCode[ops[i].kind];
+fail:
+    LINTARO_GO_ON(kFail);
 end:
     return true;
 assertion:
-    LINTARO_GO_ON(AssertionHolds(p_[node]) ? Forward(node) : kFail);
+    LINTARO_GO_ON(AssertionHolds(ops[i].code) ? ops[i].next : kFail);
 single:
-    LINTARO_GO_ON(StepSingle(node));
+    LINTARO_GO_ON(StepOneOf(ops[i]));
+not_line_sep:
+    if (!NotLineSeparatorAt(position_)) {
+        LINTARO_GO_ON(kFail);
+    }
+    ++position_;
+    LINTARO_GO_ON(ops[i].next);
 literal:
-    LINTARO_GO_ON(StepLiteral(node));
-back_ref:
-    LINTARO_GO_ON(StepBackRef(node));
-pass:
-    LINTARO_GO_ON(Next(node));
-back:
-    LINTARO_GO_ON(StepBack(node));
+    LINTARO_GO_ON(StepText<false>(ops[i]));
+literal_ci:
+    LINTARO_GO_ON(StepText<true>(ops[i]));
+open:
+close:
+    Set(ops[i].arg, position_);
+    LINTARO_GO_ON(ops[i].next);
+run:
+    LINTARO_GO_ON(StepRun(ops[i]));
 branch:
-    LINTARO_GO_ON(StepBranch(node));
-repetition:
-    LINTARO_GO_ON(StepRepetition(node));
+    LINTARO_GO_ON(OpAt(StepBranch(ops[i].node)));
+back:
+    LINTARO_GO_ON(OpAt(StepBack(ops[i].node)));
+back_ref:
+    LINTARO_GO_ON(OpAt(StepBackRef(ops[i].node)));
+pass:
+    LINTARO_GO_ON(OpAt(Next(ops[i].node)));
+repeat:
+    LINTARO_GO_ON(OpAt(StepRepetition(ops[i].node)));
 loop_entry:
-    LINTARO_GO_ON(StepLoopEntry(node));
+    LINTARO_GO_ON(OpAt(StepLoopEntry(ops[i].node)));
 loop_node:
-    LINTARO_GO_ON(StepLoop(node));
-group:
-    LINTARO_GO_ON(StepGroup(node));
+    LINTARO_GO_ON(OpAt(StepLoop(ops[i].node)));
 #undef LINTARO_GO_ON
+}
+
+// One character through its table.
+inline uint32_t Matcher::StepOneOf(const Op& op) {
+    if (position_ >= length_ || !op.table[subject_[position_]]) return kFail;
+    ++position_;
+    return op.next;
+}
+
+// Literal text, exact or in either case. The subject copy ends in a 0 byte and holds none
+// before it, and no form of a literal character is 0, so a compare stops at the end by itself.
+template <bool either_case>
+inline uint32_t Matcher::StepText(const Op& op) {
+    const unsigned char* lit = literal_forms_ + op.text;
+    const unsigned char* s = subject_ + position_;
+    const int32_t n = op.minimum;
+    for (int32_t j = 0; j < n; ++j) {
+        if (s[j] != lit[j] && (!either_case || s[j] != lit[n + j])) return kFail;
+    }
+    position_ += n;
+    return op.next;
+}
+
+// How many characters in a row from `start` the run's character matches, at most its maximum.
+inline int64_t Matcher::ScanRun(const Op& op, int64_t start) const {
+    int64_t limit = length_ - start;
+    if (op.maximum < limit) limit = op.maximum;
+    const unsigned char* s = subject_ + start;
+    switch (op.arg) {
+        case kScanAll:
+            return limit;
+        case kScanUntil: {
+            const void* hit = std::memchr(s, static_cast<int>(op.text), static_cast<size_t>(limit));
+            return hit == nullptr ? limit : static_cast<const unsigned char*>(hit) - s;
+        }
+        default: {
+            const bool* table = op.table;
+            int64_t count = 0;
+            while (count < limit && table[s[count]]) ++count;
+            return count;
+        }
+    }
+}
+
+// A repetition of one character: the run is counted at once, and one choice point keeps the
+// counts left to try.
+inline uint32_t Matcher::StepRun(const Op& op) {
+    const int64_t start = position_;
+    const int64_t count = ScanRun(op, start);
+    // A run of "." is taken without looking at it; every other run was scanned, up to the
+    // character that ended it.
+    if (op.arg != kScanAll) Charge(static_cast<unsigned long long>(count + 1));
+    if (count < op.minimum) return kFail;
+    const FixedRun* peek = op.follow;
+    int64_t k;
+    if (op.flags & kOpExclusive) {
+        // Every shorter run ends on a character of the run, which cannot start what follows:
+        // the whole run is the one count to try, and what follows checks itself.
+        k = count;
+    } else if (!(op.flags & kOpLazy)) {
+        k = Candidate<CountOrder::kLargestFirst>(start, op.minimum, count, 1, peek);
+        if (k < 0) return kFail;
+        if (k > op.minimum) {
+            // A choice is kept only when a smaller count is left that what follows could
+            // start after; a choice that can only fail would make every capture written
+            // after it go on the trail.
+            int64_t below = peek == nullptr ? k - 1
+                                            : Candidate<CountOrder::kLargestFirst>(
+                                                  start, op.minimum, k - 1, 1, peek);
+            if (below >= 0) Push(kGreedyChoice, op.node, start, below + 1);
+        }
+    } else {
+        k = Candidate<CountOrder::kSmallestFirst>(start, op.minimum, count, 1, peek);
+        if (k < 0) return kFail;
+        if (k < count) Push(kLazyChoice, op.node, start, k, count);
+    }
+    position_ = start + k;
+    return op.next;
 }
 
 // Anchors and boundaries: whether the position passes the test; they consume nothing.
@@ -410,37 +443,6 @@ inline bool Matcher::AssertionHolds(unsigned char code) const {
             return (before != after) == (code == kWordBound);
         }
     }
-}
-
-// One character of a class, a digit test or a dot.
-inline size_t Matcher::StepSingle(size_t node) {
-    if (p_[node] == kAnyNotLineSep) {
-        if (!NotLineSeparatorAt(position_)) return kFail;
-    } else if (position_ >= length_ || !OneMatches(node, subject_[position_])) {
-        return kFail;
-    }
-    ++position_;
-    return Forward(node);
-}
-
-// Literal text, exact or in either case. The subject copy ends in a 0 byte and holds none
-// before it, so a compare against the literal's non-zero bytes stops at the end by itself.
-inline size_t Matcher::StepLiteral(size_t node) {
-    const unsigned char* lit = LiteralText(p_, node);
-    if (*lit == 0) return kFail;  // "\x00": no subject holds that character
-    const unsigned char* s = subject_;
-    int64_t at = position_;
-    if (p_[node] == kLiteral) {
-        for (; *lit != 0; ++at, ++lit) {
-            if (s[at] != *lit) return kFail;
-        }
-    } else {
-        for (; *lit != 0; ++at, ++lit) {
-            if (s[at] != *lit && s[at] != kCp1251ToggleCase[*lit]) return kFail;
-        }
-    }
-    position_ = at;
-    return Forward(node);
 }
 
 // The text a group captured, again.
@@ -607,23 +609,10 @@ inline size_t Matcher::EnterFixedCountedLoop(size_t node, const FixedLoop& loop,
     return next;
 }
 
-// A group's opening or closing: records the position in its capture slot.
-inline size_t Matcher::StepGroup(size_t node) {
-    unsigned char code = p_[node];
-    if (IsOpen(code)) {
-        Set(kSlotCaptureStart + (code - kOpenBase), position_);
-    } else if (IsClose(code)) {
-        Set(kSlotCaptureEnd + (code - kCloseBase), position_);
-    } else {
-        return kFail;  // no other code is ever emitted
-    }
-    return Forward(node);
-}
-
 // --- Backtracking: one Resume per kind of choice. ---
 
 // Resumes the newest choice that has something left to try; false when none has.
-bool Matcher::Backtrack(size_t* node_out) {
+bool Matcher::Backtrack(uint32_t* op_out) {
     while (!choices_.empty()) {
         Charge(1);
         ChoicePoint& c = choices_.back();
@@ -653,7 +642,7 @@ bool Matcher::Backtrack(size_t* node_out) {
                 break;
         }
         if (node != kFail) {
-            *node_out = node;
+            *op_out = OpAt(node);
             return true;
         }
     }

@@ -147,11 +147,17 @@ class Matcher {
     LINTARO_HOT bool PassMatches(const FixedLoop& loop, int64_t at) const;
     LINTARO_HOT void EnterFixedLoopCount(const FixedLoop& loop, int64_t start, int64_t passes);
 
-    // The forward walk: one Step per node family.
+    // The forward walk over the pre-decoded records: one Step per kind of record. The steps of
+    // the families walked from the node bytes return a node offset, which OpAt turns into its
+    // record; the others return the record directly.
     bool Run();
+    LINTARO_HOT uint32_t OpAt(size_t node) const { return program_.op_at[node]; }
+    LINTARO_HOT uint32_t StepOneOf(const Op& op);
+    template <bool either_case>
+    LINTARO_HOT uint32_t StepText(const Op& op);
+    LINTARO_HOT int64_t ScanRun(const Op& op, int64_t start) const;
+    LINTARO_HOT uint32_t StepRun(const Op& op);
     LINTARO_HOT bool AssertionHolds(unsigned char code) const;
-    LINTARO_HOT size_t StepSingle(size_t node);
-    LINTARO_HOT size_t StepLiteral(size_t node);
     LINTARO_HOT size_t StepBackRef(size_t node);
     LINTARO_HOT size_t StepBack(size_t node);
     LINTARO_HOT size_t StepBranch(size_t node);
@@ -160,10 +166,9 @@ class Matcher {
     [[gnu::noinline]] size_t StepLoop(size_t node);
     LINTARO_HOT size_t EnterFixedCountedLoop(size_t node, const FixedLoop& loop, int64_t index,
                                              int64_t minimum, int64_t maximum);
-    LINTARO_HOT size_t StepGroup(size_t node);
 
     // Backtracking: one Resume per kind of choice.
-    [[gnu::noinline]] bool Backtrack(size_t* node_out);
+    [[gnu::noinline]] bool Backtrack(uint32_t* op_out);
     LINTARO_HOT size_t ResumeAlternative(ChoicePoint& c);
     LINTARO_HOT size_t ResumeFixedLoop(ChoicePoint& c);
     LINTARO_HOT size_t ResumeRepetition(ChoicePoint& c);
@@ -174,6 +179,8 @@ class Matcher {
     const Program& program_;
     SearchState& state_;
     const unsigned char* p_;
+    const Op* ops_;
+    const unsigned char* literal_forms_;
     const unsigned char* subject_;
     int64_t length_;
     int64_t* slots_;

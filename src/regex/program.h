@@ -308,6 +308,63 @@ struct FixedRun {
     }
 };
 
+// The pre-decoded form of the program, which the matcher's forward walk reads: one fixed-size
+// record per node the walk can reach, its operands decoded once at compile time, so that the hot
+// loop reads no byte layout and follows no chain of side tables. Records are numbered densely and
+// link to each other by number; record 0 stands for no node, and a step that returns it fails.
+// Nodes whose work is rare in a walk (alternatives, counted loops, back references and the ends of
+// loop passes) keep a record that names their family, and the matcher walks them from the bytes.
+enum OpKind : uint8_t {
+    kOpFail,        // no node (record 0), or a node that never matches (the literal "\x00")
+    kOpEnd,         // the end of the pattern: a match
+    kOpAssertion,   // an anchor or a word boundary; `code` says which
+    kOpSingle,      // one character whose table holds it
+    kOpNotLineSep,  // one character that does not end a line
+    kOpLiteral,     // text compared exactly
+    kOpLiteralCI,   // text in either case: each position against its two forms
+    kOpOpen,        // a group's opening: its capture start slot set
+    kOpClose,       // a group's closing: its capture end slot set
+    kOpRun,         // a greedy or lazy repetition of one character, with its bounds
+    // The rest, walked from the node bytes, one kind per node family.
+    kOpBranch,     // an alternative, or the head of an "x*" or "x+" over a group
+    kOpBack,       // the end of a pass of such a loop
+    kOpBackRef,    // a group's text again
+    kOpPass,       // a node that does nothing (Nothing, a comment)
+    kOpRepeat,     // a repetition of a back reference
+    kOpLoopEntry,  // the start of a counted loop
+    kOpLoop,       // the end of a pass of a counted loop
+};
+
+// How a kOpRun counts its run.
+enum RunScan : uint8_t {
+    kScanAll,    // "." with every character: the run is as long as the bounds and subject allow
+    kScanUntil,  // "[^x]": up to the next x, found by memchr
+    kScanTable,  // any other class: character by character through its table
+};
+
+enum OpFlag : uint8_t {
+    kOpLazy = 1,       // kOpRun: smallest count first
+    kOpExclusive = 2,  // kOpRun: greedy, and its character never starts what follows
+};
+
+struct Op {
+    uint8_t kind;   // OpKind
+    uint8_t code;   // the node's code
+    uint8_t arg;    // kOpOpen, kOpClose: the slot written; kOpRun: its RunScan
+    uint8_t flags;  // OpFlag
+    uint32_t next;  // the record the walk goes on with once this one matched (0: none)
+    uint32_t node;  // the node's offset in `bytes`
+    // kOpLiteral, kOpLiteralCI: where its characters begin in literal_forms (for either case,
+    // the text as written, then each character's other-case form); kOpRun with kScanUntil: the
+    // character that ends the run.
+    uint32_t text;
+    int32_t minimum;  // kOpRun: its bounds; kOpLiteral, kOpLiteralCI: the text's length
+    int32_t maximum;
+    const bool* table;       // kOpSingle: its characters; kOpRun with kScanTable: the operand's
+    const FixedRun* follow;  // kOpRun: what must follow the run, null when nothing is known
+};
+static_assert(sizeof(Op) == 40);
+
 // One compiled pattern with everything a search reads. Built once by CompileExpression, then
 // read-only.
 struct Program {
@@ -372,6 +429,14 @@ struct Program {
     // Tables of 256 flags, one per character, shared by the nodes and the fixed runs, which point
     // into them: a Program is never copied.
     std::vector<std::array<bool, 256>> char_tables;
+
+    // The pre-decoded records (see Op), the record of each node offset (0 for an offset that
+    // starts no node the walk reaches), the literals' characters, and the record a match's walk
+    // begins with.
+    std::vector<Op> ops;
+    std::vector<uint32_t> op_at;
+    std::vector<unsigned char> literal_forms;
+    uint32_t first_op = 0;
 
     Program() = default;
     Program(const Program&) = delete;

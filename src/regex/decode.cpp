@@ -1,0 +1,172 @@
+// The pre-decoded records of a compiled program (Op, program.h): built once, after the search data,
+// from the node bytes and the tables the analysis derived; read-only from then on like the rest.
+#include "regex/decode.h"
+
+#include <cstring>
+
+#include "base/cp1251_case.h"
+
+namespace lintaro::regex {
+namespace {
+
+class Decoder {
+  public:
+    explicit Decoder(Program& program)
+        : program_(program), p_(program.bytes.data()), size_(program.bytes.size()) {}
+
+    void Run() {
+        program_.ops.clear();
+        program_.literal_forms.clear();
+        program_.op_at.assign(size_, 0);
+        program_.ops.push_back(Op{});  // record 0: no node
+        Number();
+        for (size_t i = 1; i < program_.ops.size(); ++i) Decode(program_.ops[i]);
+        program_.first_op = program_.op_at[program_.pass_to[1]];
+    }
+
+  private:
+    // Gives every node the walk can reach a record, in the order of the offsets, through the
+    // links the matcher follows: next links, operands and loop bodies.
+    void Number() {
+        std::vector<bool> visited(size_, false);
+        std::vector<size_t> work{1};
+        while (!work.empty()) {
+            size_t node = work.back();
+            work.pop_back();
+            if (node == 0 || node >= size_ || visited[node]) continue;
+            visited[node] = true;
+            unsigned char code = p_[node];
+            work.push_back(NextNode(p_, node));
+            if (code == kBranch || code == kLoopEntry) {
+                work.push_back(OperandOf(node));
+            } else if (code == kLoop || code == kLoopLazy) {
+                work.push_back(LoopBody(p_, node));
+            } else if (IsRepetition(code)) {
+                work.push_back(RepeatedNode(p_, node));
+            }
+        }
+        for (size_t node = 1; node < size_; ++node) {
+            if (!visited[node]) continue;
+            program_.op_at[node] = static_cast<uint32_t>(program_.ops.size());
+            Op op{};
+            op.node = static_cast<uint32_t>(node);
+            op.code = p_[node];
+            program_.ops.push_back(op);
+        }
+    }
+
+    void Decode(Op& op) {
+        const size_t node = op.node;
+        const unsigned char code = op.code;
+        op.kind = kOpFail;  // no other code is ever emitted
+        op.next = program_.op_at[program_.forward_of[node]];
+        switch (code) {
+            case kBranch:
+                op.kind = kOpBranch;
+                return;
+            case kBack:
+                op.kind = kOpBack;
+                return;
+            case kBackRef:
+            case kBackRefCI:
+                op.kind = kOpBackRef;
+                return;
+            case kNothing:
+            case kComment:
+                op.kind = kOpPass;
+                return;
+            case kLoopEntry:
+                op.kind = kOpLoopEntry;
+                return;
+            case kLoop:
+            case kLoopLazy:
+                op.kind = kOpLoop;
+                return;
+            case kEnd:
+                op.kind = kOpEnd;
+                return;
+            case kInputStart:
+            case kInputEnd:
+            case kLineStart:
+            case kLineEnd:
+            case kWordBound:
+            case kNotWordBound:
+                op.kind = kOpAssertion;
+                return;
+            case kLiteral:
+            case kLiteralCI:
+                DecodeLiteral(op);
+                return;
+            case kAnyNotLineSep:
+                op.kind = kOpNotLineSep;
+                return;
+            default:
+                break;
+        }
+        if (IsSingleCharacterNode(code)) {
+            op.kind = kOpSingle;
+            op.table = program_.CharTableAt(node);
+        } else if (IsOpen(code)) {
+            op.kind = kOpOpen;
+            op.arg = static_cast<uint8_t>(kSlotCaptureStart + (code - kOpenBase));
+        } else if (IsClose(code)) {
+            op.kind = kOpClose;
+            op.arg = static_cast<uint8_t>(kSlotCaptureEnd + (code - kCloseBase));
+        } else if (IsRepetition(code)) {
+            DecodeRun(op);
+        }
+    }
+
+    void DecodeLiteral(Op& op) {
+        const unsigned char* text = LiteralText(p_, op.node);
+        size_t length = std::strlen(reinterpret_cast<const char*>(text));
+        if (length == 0) {
+            op.kind = kOpFail;  // "\x00": no subject holds that character
+            return;
+        }
+        op.kind = op.code == kLiteral ? kOpLiteral : kOpLiteralCI;
+        op.minimum = static_cast<int32_t>(length);
+        op.text = static_cast<uint32_t>(program_.literal_forms.size());
+        auto& forms = program_.literal_forms;
+        forms.insert(forms.end(), text, text + length);
+        if (op.kind == kOpLiteralCI) {
+            for (size_t i = 0; i < length; ++i) forms.push_back(base::kCp1251ToggleCase[text[i]]);
+        }
+    }
+
+    // A repetition of one character; one of a back reference stays with the node bytes.
+    void DecodeRun(Op& op) {
+        Repetition rep = ReadRepetition(p_, op.node);
+        const unsigned char operand = p_[rep.operand];
+        if (operand == kBackRef || operand == kBackRefCI) {
+            op.kind = kOpRepeat;
+            return;
+        }
+        op.kind = kOpRun;
+        op.minimum = static_cast<int32_t>(rep.minimum);
+        op.maximum = static_cast<int32_t>(rep.maximum);
+        op.follow = program_.FollowAt(op.node);
+        if (rep.lazy) op.flags |= kOpLazy;
+        if (!rep.lazy && op.follow != nullptr && op.follow->exclusive) op.flags |= kOpExclusive;
+        const unsigned char* t = p_ + OperandOf(rep.operand);
+        if (operand == kAnyChar) {
+            op.arg = kScanAll;
+        } else if (operand == kAnyButTiny && t[0] == t[1] && t[1] == t[2]) {
+            op.arg = kScanUntil;
+            op.text = t[0];
+        } else {
+            op.arg = kScanTable;
+            op.table = program_.CharTableAt(rep.operand);
+        }
+    }
+
+    Program& program_;
+    const unsigned char* p_;
+    size_t size_;
+};
+
+}  // namespace
+
+void DecodeProgram(Program& program) { Decoder(program).Run(); }
+
+}  // namespace lintaro::regex
