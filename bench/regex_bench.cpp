@@ -277,6 +277,22 @@ void BenchOursPeakHeap(benchmark::State& state, const ReaderPattern& p, size_t b
     state.counters["subject_MB"] = page.size() / 1048576.0;
 }
 
+// Compiling one reader pattern (with the reader's modifiers), and the heap the compiled program
+// keeps once compiled.
+void BenchCompile(benchmark::State& state, const ReaderPattern& p) {
+    size_t program_bytes = 0;
+    for (auto _ : state) {
+        TPattern pattern;
+        pattern.SetExpression(p.text);
+        pattern.SetModifierByIndex(1, true);
+        pattern.SetModifierByIndex(2, true);
+        size_t baseline = heap_in_use.load();
+        pattern.Compile();
+        program_bytes = heap_in_use.load() - baseline;
+    }
+    state.counters["program_KB"] = program_bytes / 1024.0;
+}
+
 // The heap peak of one search by a loop over a group with alternatives over a 4 MB subject of "ab"
 // and "c" pieces it matches whole: the memory a backtracking matcher keeps per pass of such a
 // loop. "^(ab|c)*$" need keep nothing; "^(ab|a|c)*$" keeps a choice at every "ab" (its "a" could
@@ -340,6 +356,10 @@ void RegisterAll() {
                                      BenchOursPeakHeap, p, kPageSizes[2].bytes)
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
+    }
+    for (const ReaderPattern& p : kFirstBookmakerPatterns) {
+        benchmark::RegisterBenchmark((std::string("compile/") + p.name).c_str(), BenchCompile, p)
+            ->Unit(benchmark::kMicrosecond);
     }
     benchmark::RegisterBenchmark("peak_heap/group_loop/4MB", BenchGroupLoopPeakHeap, "^(ab|c)*$")
         ->Iterations(1)
