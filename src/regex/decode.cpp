@@ -3,6 +3,7 @@
 #include "regex/decode.h"
 
 #include <cstring>
+#include <map>
 
 #include "base/cp1251_case.h"
 
@@ -21,6 +22,7 @@ class Decoder {
         program_.ops.push_back(Op{});  // record 0: no node
         Number();
         for (size_t i = 1; i < program_.ops.size(); ++i) Decode(program_.ops[i]);
+        FindStretches();
         program_.first_op = program_.op_at[program_.pass_to[1]];
     }
 
@@ -160,7 +162,78 @@ class Decoder {
         }
     }
 
+    static bool InStretch(const Op& op) {
+        return op.kind == kOpLiteral || op.kind == kOpLiteralCI || op.kind == kOpSingle ||
+               op.kind == kOpOpen || op.kind == kOpClose;
+    }
+
+    // Makes the head of every chain of two records or more that InStretch admits a stretch. A
+    // record that another of the chain leads to is no head; a chain of more records than a rank
+    // holds goes on in a stretch of its own.
+    void FindStretches() {
+        std::vector<Op>& ops = program_.ops;
+        std::vector<bool> led_to(ops.size(), false);
+        for (const Op& op : ops) {
+            if (InStretch(op) && InStretch(ops[op.next])) led_to[op.next] = true;
+        }
+        for (size_t i = 1; i < ops.size(); ++i) {
+            if (led_to[i] || !InStretch(ops[i])) continue;
+            for (uint32_t head = static_cast<uint32_t>(i); head != 0;) head = MakeStretch(head);
+        }
+    }
+
+    // Builds the stretch headed by `head`; returns the record a further stretch of the same
+    // chain begins with, or 0.
+    uint32_t MakeStretch(uint32_t head) {
+        std::vector<Op>& ops = program_.ops;
+        constexpr int64_t kMostRecords = 255;
+        Stretch stretch;
+        uint32_t at = head;
+        for (; InStretch(ops[at]) && stretch.records < kMostRecords; at = ops[at].next) {
+            const Op& op = ops[at];
+            const auto rank = static_cast<uint8_t>(stretch.records);
+            ++stretch.records;
+            if (op.kind == kOpOpen || op.kind == kOpClose) {
+                stretch.writes.emplace_back(stretch.width, op.arg);
+                continue;
+            }
+            if (op.kind == kOpSingle) {
+                stretch.tables.push_back(op.table);
+                stretch.rank.push_back(rank);
+                ++stretch.width;
+                continue;
+            }
+            const unsigned char* text = program_.literal_forms.data() + op.text;
+            for (int32_t j = 0; j < op.minimum; ++j) {
+                unsigned char other = op.kind == kOpLiteralCI ? text[op.minimum + j] : text[j];
+                stretch.tables.push_back(LetterTable(text[j], other));
+                stretch.rank.push_back(rank);
+                ++stretch.width;
+            }
+        }
+        if (stretch.records < 2) return 0;
+        Op& first = ops[head];
+        first.kind = kOpStretch;
+        first.text = static_cast<uint32_t>(program_.stretches.size());
+        first.next = at;
+        program_.stretches.push_back(std::move(stretch));
+        return InStretch(ops[at]) && InStretch(ops[ops[at].next]) ? at : 0;
+    }
+
+    // The table that admits `one` and `other` alone, shared by every position that does.
+    const bool* LetterTable(unsigned char one, unsigned char other) {
+        auto key = std::make_pair(std::min(one, other), std::max(one, other));
+        auto it = letter_tables_.find(key);
+        if (it != letter_tables_.end()) return it->second;
+        std::array<bool, 256>& table = program_.stretch_tables.emplace_back();
+        table.fill(false);
+        table[one] = table[other] = true;
+        letter_tables_.emplace(key, table.data());
+        return table.data();
+    }
+
     Program& program_;
+    std::map<std::pair<unsigned char, unsigned char>, const bool*> letter_tables_;
     const unsigned char* p_;
     size_t size_;
 };

@@ -272,9 +272,9 @@ bool Matcher::Run() {
     static const void* const kOpCode[] = {
         &&fail,       &&end,  &&assertion, &&single,     &&not_line_sep, &&literal,
         &&literal_ci, &&open, &&close,     &&run,        &&branch,       &&back,
-        &&back_ref,   &&pass, &&repeat,    &&loop_entry, &&loop_node,
+        &&back_ref,   &&pass, &&repeat,    &&loop_entry, &&loop_node,    &&stretch,
     };
-    static_assert(sizeof(kOpCode) / sizeof(kOpCode[0]) == kOpLoop + 1);
+    static_assert(sizeof(kOpCode) / sizeof(kOpCode[0]) == kOpStretch + 1);
     const Op* const ops = ops_;
     uint32_t i = program_.first_op;
 #define LINTARO_GO_ON(step)                         \
@@ -323,6 +323,8 @@ loop_entry:
     LINTARO_GO_ON(OpAt(StepLoopEntry(ops[i].node)));
 loop_node:
     LINTARO_GO_ON(OpAt(StepLoop(ops[i].node)));
+stretch:
+    LINTARO_GO_ON(StepStretch(ops[i]));
 #undef LINTARO_GO_ON
 }
 
@@ -344,6 +346,31 @@ inline uint32_t Matcher::StepText(const Op& op) {
         if (s[j] != lit[j] && (!either_case || s[j] != lit[n + j])) return kFail;
     }
     position_ += n;
+    return op.next;
+}
+
+// A one-pass stretch: every position checked in one loop, then its group marks written. The
+// steps counted are its records', as if walked one by one.
+inline uint32_t Matcher::StepStretch(const Op& op) {
+    const Stretch& stretch = program_.stretches[op.text];
+    const int64_t at = position_;
+    const int64_t width = stretch.width;
+    const int64_t fits = std::min(width, length_ - at);
+    const unsigned char* s = subject_ + at;
+    const bool* const* tables = stretch.tables.data();
+    for (int64_t j = 0; j < fits; ++j) {
+        if (!tables[j][s[j]]) {
+            steps_ += stretch.rank[static_cast<size_t>(j)];
+            return kFail;
+        }
+    }
+    if (fits < width) {
+        steps_ += stretch.rank[static_cast<size_t>(fits)];
+        return kFail;
+    }
+    steps_ += static_cast<unsigned long long>(stretch.records - 1);
+    for (const auto& [offset, slot] : stretch.writes) Set(slot, at + offset);
+    position_ = at + width;
     return op.next;
 }
 

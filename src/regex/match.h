@@ -157,6 +157,7 @@ class Matcher {
     LINTARO_HOT uint32_t StepText(const Op& op);
     LINTARO_HOT int64_t ScanRun(const Op& op, int64_t start) const;
     LINTARO_HOT uint32_t StepRun(const Op& op);
+    LINTARO_HOT uint32_t StepStretch(const Op& op);
     LINTARO_HOT bool AssertionHolds(unsigned char code) const;
     LINTARO_HOT size_t StepBackRef(size_t node);
     LINTARO_HOT size_t StepBack(size_t node);

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -333,6 +334,9 @@ enum OpKind : uint8_t {
     kOpRepeat,     // a repetition of a back reference
     kOpLoopEntry,  // the start of a counted loop
     kOpLoop,       // the end of a pass of a counted loop
+    // A one-pass stretch: a chain of literals, single characters and group marks, which has one
+    // way on for any text, checked position by position in one loop (Stretch).
+    kOpStretch,
 };
 
 // How a kOpRun counts its run.
@@ -364,6 +368,20 @@ struct Op {
     const FixedRun* follow;  // kOpRun: what must follow the run, null when nothing is known
 };
 static_assert(sizeof(Op) == 40);
+
+// A chain of records that each consume a fixed text or nothing and hold no choice (literals,
+// single characters without a line test, group marks), walked as one: every position is checked
+// through its table, then the group marks are written at their offsets. Its head record (kind
+// kOpStretch) names it; the records after the head keep their own kinds, for a walk that comes back
+// into the chain. The work it counts is that of its records one by one: all of them when it
+// matches, and those up to the one holding the position that failed when it does not.
+struct Stretch {
+    int64_t width = 0;                // characters it consumes
+    int64_t records = 0;              // records it stands for
+    std::vector<const bool*> tables;  // per position, the characters that fit there
+    std::vector<uint8_t> rank;        // per position, the record holding it (0: the head)
+    std::vector<std::pair<int64_t, int>> writes;  // group marks: offset from the start, slot
+};
 
 // One compiled pattern with everything a search reads. Built once by CompileExpression, then
 // read-only.
@@ -436,6 +454,10 @@ struct Program {
     std::vector<Op> ops;
     std::vector<uint32_t> op_at;
     std::vector<unsigned char> literal_forms;
+    // The one-pass stretches (Op::text of a kOpStretch record), and the tables of single literal
+    // characters they check against (a deque: the stretches point into it).
+    std::vector<Stretch> stretches;
+    std::deque<std::array<bool, 256>> stretch_tables;
     uint32_t first_op = 0;
 
     Program() = default;
