@@ -150,6 +150,7 @@ class Decoder {
         op.follow = program_.FollowAt(op.node);
         if (rep.lazy) op.flags |= kOpLazy;
         if (!rep.lazy && op.follow != nullptr && op.follow->exclusive) op.flags |= kOpExclusive;
+        if (rep.minimum == rep.maximum) op.flags |= kOpOneCount;
         const unsigned char* t = p_ + OperandOf(rep.operand);
         if (operand == kAnyChar) {
             op.arg = kScanAll;

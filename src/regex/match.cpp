@@ -369,7 +369,12 @@ inline uint32_t Matcher::StepStretch(const Op& op) {
         return kFail;
     }
     steps_ += static_cast<unsigned long long>(stretch.records - 1);
-    for (const auto& [offset, slot] : stretch.writes) Set(slot, at + offset);
+    if (choices_.empty()) {
+        // No choice to come back to: nothing to save for one.
+        for (const auto& [offset, slot] : stretch.writes) slots_[slot] = at + offset;
+    } else {
+        for (const auto& [offset, slot] : stretch.writes) Set(slot, at + offset);
+    }
     position_ = at + width;
     return op.next;
 }
@@ -409,6 +414,11 @@ inline uint32_t Matcher::StepRun(const Op& op) {
     if (op.flags & kOpExclusive) {
         // Every shorter run ends on a character of the run, which cannot start what follows:
         // the whole run is the one count to try, and what follows checks itself.
+        k = count;
+    } else if (op.flags & kOpOneCount) {
+        // Bounds that admit one count: what follows checks itself too. Its look ahead is
+        // counted as if made here, so that a match costs the steps it always did.
+        if (peek != nullptr) Charge(1);
         k = count;
     } else if (!(op.flags & kOpLazy)) {
         k = Candidate<CountOrder::kLargestFirst>(start, op.minimum, count, 1, peek);

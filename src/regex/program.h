@@ -349,6 +349,7 @@ enum RunScan : uint8_t {
 enum OpFlag : uint8_t {
     kOpLazy = 1,       // kOpRun: smallest count first
     kOpExclusive = 2,  // kOpRun: greedy, and its character never starts what follows
+    kOpOneCount = 4,   // kOpRun: its bounds admit one count
 };
 
 struct Op {
