@@ -1,12 +1,13 @@
-// The compiled form of a pattern: a flat byte sequence of nodes linked by relative offsets, and the
-// data derived from it for searching.
+// The compiled form of a pattern: a flat byte sequence of nodes linked by relative offsets, the
+// data derived from it for searching, and the pre-decoded records the matcher's walk reads.
 //
 // Byte 0 is the signature; every node is its code (1 byte), its next link (signed 32-bit
 // little-endian distance from the node's first byte to the node that follows it, 0 for none) and
 // its operand; the typed node readers below are the one place that knows where each operand stands.
 // The compiler (compile.cpp) writes the bytes, the search-data analysis (search_data.cpp) derives
-// the rest, and from then on a Program never changes: any number of searches, on any threads, read
-// one Program at the same time (search.cpp picks where to try, match.cpp makes each attempt).
+// the search data, the decoder (decode.cpp) the records, and from then on a Program never changes:
+// any number of searches, on any threads, read one Program at the same time (search.cpp picks where
+// to try, match.cpp makes each attempt).
 #pragma once
 
 #include <array>
