@@ -163,14 +163,21 @@ class Decoder {
         }
     }
 
+    // The longest run a stretch takes in as positions of its own.
+    static constexpr int32_t kMostRunPositions = 32;
+
     static bool InStretch(const Op& op) {
+        if (op.kind == kOpRun) {
+            return op.minimum == op.maximum && op.arg == kScanTable &&
+                   op.maximum <= kMostRunPositions;
+        }
         return op.kind == kOpLiteral || op.kind == kOpLiteralCI || op.kind == kOpSingle ||
                op.kind == kOpOpen || op.kind == kOpClose;
     }
 
     // Makes the head of every chain of two records or more that InStretch admits a stretch. A
-    // record that another of the chain leads to is no head; a chain of more records than a rank
-    // holds goes on in a stretch of its own.
+    // record that another of the chain leads to is no head; a chain of more records than a
+    // stretch takes goes on in a stretch of its own.
     void FindStretches() {
         std::vector<Op>& ops = program_.ops;
         std::vector<bool> led_to(ops.size(), false);
@@ -184,35 +191,55 @@ class Decoder {
     }
 
     // Builds the stretch headed by `head`; returns the record a further stretch of the same
-    // chain begins with, or 0.
+    // chain begins with, or 0. The steps follow what each record's own step counts: one for
+    // entering it (the head's is counted by the walk); a run one more per character scanned and
+    // one past them, checked against the limits, and one for its look ahead when it has one.
     uint32_t MakeStretch(uint32_t head) {
         std::vector<Op>& ops = program_.ops;
-        constexpr int64_t kMostRecords = 255;
+        constexpr int kMostRecords = 255;
         Stretch stretch;
+        StretchSteps spent;  // up to the record at hand
+        auto add_position = [&](const bool* table, StretchSteps failed) {
+            stretch.tables.push_back(table);
+            stretch.failed.push_back(failed);
+            ++stretch.width;
+        };
+        int records = 0;
         uint32_t at = head;
-        for (; InStretch(ops[at]) && stretch.records < kMostRecords; at = ops[at].next) {
+        for (; InStretch(ops[at]) && records < kMostRecords; at = ops[at].next) {
             const Op& op = ops[at];
-            const auto rank = static_cast<uint8_t>(stretch.records);
-            ++stretch.records;
-            if (op.kind == kOpOpen || op.kind == kOpClose) {
-                stretch.writes.emplace_back(stretch.width, op.arg);
-                continue;
-            }
-            if (op.kind == kOpSingle) {
-                stretch.tables.push_back(op.table);
-                stretch.rank.push_back(rank);
-                ++stretch.width;
-                continue;
-            }
-            const unsigned char* text = program_.literal_forms.data() + op.text;
-            for (int32_t j = 0; j < op.minimum; ++j) {
-                unsigned char other = op.kind == kOpLiteralCI ? text[op.minimum + j] : text[j];
-                stretch.tables.push_back(LetterTable(text[j], other));
-                stretch.rank.push_back(rank);
-                ++stretch.width;
+            if (records++ > 0) ++spent.unchecked;
+            switch (op.kind) {
+                case kOpOpen:
+                case kOpClose:
+                    stretch.writes.emplace_back(stretch.width, op.arg);
+                    break;
+                case kOpSingle:
+                    add_position(op.table, spent);
+                    break;
+                case kOpRun: {
+                    // Failing at its k-th character, the scan counted k + 1.
+                    const uint32_t before = spent.checked + spent.unchecked;
+                    for (int32_t k = 0; k < op.minimum; ++k) {
+                        add_position(op.table, {before + static_cast<uint32_t>(k) + 1, 0});
+                    }
+                    spent = {before + static_cast<uint32_t>(op.minimum) + 1, 0};
+                    if (!(op.flags & kOpExclusive) && op.follow != nullptr) ++spent.checked;
+                    break;
+                }
+                default: {
+                    const unsigned char* text = program_.literal_forms.data() + op.text;
+                    for (int32_t j = 0; j < op.minimum; ++j) {
+                        unsigned char other =
+                            op.kind == kOpLiteralCI ? text[op.minimum + j] : text[j];
+                        add_position(LetterTable(text[j], other), spent);
+                    }
+                    break;
+                }
             }
         }
-        if (stretch.records < 2) return 0;
+        if (records < 2) return 0;
+        stretch.matched = spent;
         Op& first = ops[head];
         first.kind = kOpStretch;
         first.text = static_cast<uint32_t>(program_.stretches.size());

@@ -358,17 +358,14 @@ inline uint32_t Matcher::StepStretch(const Op& op) {
     const int64_t fits = std::min(width, length_ - at);
     const unsigned char* s = subject_ + at;
     const bool* const* tables = stretch.tables.data();
-    for (int64_t j = 0; j < fits; ++j) {
-        if (!tables[j][s[j]]) {
-            steps_ += stretch.rank[static_cast<size_t>(j)];
-            return kFail;
-        }
-    }
-    if (fits < width) {
-        steps_ += stretch.rank[static_cast<size_t>(fits)];
+    int64_t j = 0;
+    while (j < fits && tables[j][s[j]]) ++j;
+    if (j < width) {
+        // The first position that failed, or the subject end inside the stretch.
+        Spend(stretch.failed[static_cast<size_t>(j)]);
         return kFail;
     }
-    steps_ += static_cast<unsigned long long>(stretch.records - 1);
+    Spend(stretch.matched);
     if (choices_.empty()) {
         // No choice to come back to: nothing to save for one.
         for (const auto& [offset, slot] : stretch.writes) slots_[slot] = at + offset;

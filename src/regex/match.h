@@ -75,6 +75,13 @@ class Matcher {
             RunTimeError(steps_ > search_limit_ ? kPatternBacktrackLimit : kPatternSubjectBudget);
     }
 
+    // Counts a stretch's steps: those its records would have checked against the limits, then
+    // the rest.
+    LINTARO_HOT void Spend(StretchSteps steps) {
+        if (steps.checked != 0) Charge(steps.checked);
+        steps_ += steps.unchecked;
+    }
+
     LINTARO_HOT void Push(ChoiceKind kind, size_t node, int64_t position, int64_t count_tried = 0,
                           int64_t longest_count = 0) {
         // The trail's height is kept in 32 bits too: a search that saved 4 Gi slot values would

@@ -371,17 +371,26 @@ struct Op {
 };
 static_assert(sizeof(Op) == 40);
 
-// A chain of records that each consume a fixed text or nothing and hold no choice (literals,
-// single characters without a line test, group marks), walked as one: every position is checked
-// through its table, then the group marks are written at their offsets. Its head record (kind
-// kOpStretch) names it; the records after the head keep their own kinds, for a walk that comes back
-// into the chain. The work it counts is that of its records one by one: all of them when it
-// matches, and those up to the one holding the position that failed when it does not.
+// The steps a stretch counts, as its records would one by one: those counted up to the last
+// check against the search's limits that the records would have made (a run's scan checks), and
+// those counted after it without a check.
+struct StretchSteps {
+    uint32_t checked = 0;
+    uint32_t unchecked = 0;
+};
+
+// A chain of records that each consume a fixed number of characters or none and hold no choice
+// (literals, single characters without a line test, runs of a class whose bounds admit one count,
+// group marks), walked as one: every position is checked through its table, then the group marks
+// are written at their offsets. Its head record (kind kOpStretch) names it; the records after the
+// head keep their own kinds, for a walk that comes back into the chain. The steps it counts are
+// those of its records one by one (the head's own step aside, which the walk counts): all of them
+// when it matches, and those up to the position that failed when it does not.
 struct Stretch {
-    int64_t width = 0;                // characters it consumes
-    int64_t records = 0;              // records it stands for
-    std::vector<const bool*> tables;  // per position, the characters that fit there
-    std::vector<uint8_t> rank;        // per position, the record holding it (0: the head)
+    int64_t width = 0;                 // characters it consumes
+    StretchSteps matched;              // the steps of a match
+    std::vector<const bool*> tables;   // per position, the characters that fit there
+    std::vector<StretchSteps> failed;  // per position, the steps when it is the first that fails
     std::vector<std::pair<int64_t, int>> writes;  // group marks: offset from the start, slot
 };
 

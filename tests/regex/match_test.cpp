@@ -182,6 +182,12 @@ TEST(PatternMatchTest, SearchShortcutsFindTheSameMatches) {
         {"^(ab|c)*$", "", "abca", "none"},
         {"(ab|a)*b", "", "aab", "[0,3](1,2)"},
         {"(c|ab|a)*$", "", "cab", "[0,3](1,3) [3,3]"},
+        // Chains of literals, classes and group marks checked as one: one that runs past the
+        // subject end, one in either case, and one after a run that gives back characters.
+        {"x+(a)b\\dc", "", "xab1", "none"},
+        {"(a)b\\dc", "", "ab1cxab1c", "[0,4](0,1) [5,9](5,6)"},
+        {"(a)(B)\\s()\xE0", "i", "Ab \xC0", "[0,4](0,1)(1,2)(3,3)"},
+        {".{0,4}(a)(b)c", "", "abxabc", "[0,6](3,4)(4,5)"},
     });
 }
 
