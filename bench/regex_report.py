@@ -26,6 +26,8 @@ def main(path):
         if parts[0] == "peak_heap":
             heap[parts[1]] = run
             continue
+        if parts[0] == "compile":  # no subject: its figures are read from the console
+            continue
         key = tuple(parts)
         if run.get("error_occurred"):
             speed.setdefault(key, None)
