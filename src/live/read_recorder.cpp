@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -88,6 +89,17 @@ std::vector<ColumnShape> PairsShape() {
             Column("surebet", "REAL")};
 }
 
+// The tables of a database that keeps changes only (RowStoring::kChanges).
+std::vector<ColumnShape> KeptReadsShape() {
+    return {Column("read_id", "INTEGER", false, true, "reads(id)"),
+            Column("chain", "INTEGER", true)};
+}
+
+std::vector<ColumnShape> StaysShape() {
+    return {Column("chain", "INTEGER", true), Column("event_key", "INTEGER", true),
+            Column("first_read", "INTEGER", true), Column("last_read", "INTEGER")};
+}
+
 std::string CreateTableSql(const char* table, const std::vector<ColumnShape>& columns) {
     std::string sql = std::string("CREATE TABLE IF NOT EXISTS ") + table + " (";
     for (const ColumnShape& column : columns) {
@@ -104,6 +116,11 @@ std::string CreateTablesSql() {
     return CreateTableSql("reads", ReadsShape()) + CreateTableSql("odds", OddsShape()) +
            "CREATE INDEX IF NOT EXISTS odds_read_id ON odds(read_id);"
            "CREATE INDEX IF NOT EXISTS odds_event_key ON odds(event_key);";
+}
+
+std::string CreateKeptSql() {
+    return CreateTableSql("kept_reads", KeptReadsShape()) + CreateTableSql("stays", StaysShape()) +
+           "CREATE INDEX IF NOT EXISTS stays_event_key ON stays(event_key);";
 }
 
 std::string CreatePairsSql() {
@@ -371,8 +388,9 @@ bool CheckWritable(const std::string& path) {
 
 }  // namespace
 
-ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds busy_time)
-    : path_(path) {
+ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds busy_time,
+                           RowStoring storing)
+    : path_(path), storing_(storing) {
     const bool existed = CheckWritable(path);
     Open(path, busy_time);
     try {
@@ -383,8 +401,11 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
         PrepareInserts();
     } catch (...) {
         Rollback();
-        sqlite3_finalize(insert_read_);
-        sqlite3_finalize(insert_odds_);
+        for (sqlite3_stmt* statement : {insert_read_, insert_odds_, insert_kept_, insert_stay_,
+                                         end_stay_}) {
+            sqlite3_finalize(statement);
+        }
+        insert_read_ = insert_odds_ = insert_kept_ = insert_stay_ = end_stay_ = nullptr;
         sqlite3_close(db_);
         db_ = nullptr;
         // A file this run created is taken away again.
@@ -415,7 +436,8 @@ bool ReadRecorder::CheckShapes() {
     bool without_event_key = false;
     for (const auto& [table, shape] :
          {std::pair("reads", ReadsShape()), std::pair("odds", OddsShape()),
-          std::pair("pairs", PairsShape())}) {
+          std::pair("pairs", PairsShape()), std::pair("kept_reads", KeptReadsShape()),
+          std::pair("stays", StaysShape())}) {
         int rc = SQLITE_OK;
         const std::string problem = ShapeProblem(db_, table, shape, &rc);
         if (rc != SQLITE_OK) Fail("read");
@@ -442,6 +464,7 @@ void ReadRecorder::CreateTables(bool without_event_key) {
     Execute("BEGIN IMMEDIATE", "lock");
     if (without_event_key) Execute(kAddEventKey, "add the column event_key to");
     Execute(CreateTablesSql().c_str(), "create the tables of");
+    if (storing_ == RowStoring::kChanges) Execute(CreateKeptSql().c_str(), "create the tables of");
     Execute("COMMIT", "create the tables of");
 }
 
@@ -474,13 +497,98 @@ void ReadRecorder::PrepareInserts() {
                            nullptr) != SQLITE_OK) {
         Fail("prepare");
     }
+    if (storing_ != RowStoring::kChanges) return;
+    for (const auto& [sql, statement] :
+         {std::pair("INSERT INTO kept_reads (read_id, chain) VALUES (?, ?)", &insert_kept_),
+          std::pair("INSERT INTO stays (chain, event_key, first_read, last_read) "
+                    "VALUES (?, ?, ?, NULL)",
+                    &insert_stay_),
+          std::pair("UPDATE stays SET last_read = ? WHERE rowid = ?", &end_stay_)}) {
+        if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr) !=
+            SQLITE_OK) {
+            Fail("prepare");
+        }
+    }
 }
 
 ReadRecorder::~ReadRecorder() {
-    sqlite3_finalize(insert_read_);
-    sqlite3_finalize(insert_odds_);
-    sqlite3_finalize(insert_pair_);
+    for (sqlite3_stmt* statement :
+         {insert_read_, insert_odds_, insert_pair_, insert_kept_, insert_stay_, end_stay_}) {
+        sqlite3_finalize(statement);
+    }
     sqlite3_close(db_);
+}
+
+ReadRecorder::RowPrint ReadRecorder::PrintOfRow(const OddsRecord& row) {
+    // Every field but Key_ID and the sheet, each as a kind byte and its value, then the sheet's
+    // own print.
+    thread_local std::string bytes;
+    bytes.clear();
+    for (int field = 0; field < kOddsFieldCount - 2; ++field) {
+        const StoredValue value = GetField(row, field);
+        if (const auto* text = std::get_if<std::string_view>(&value)) {
+            bytes += '\x01';
+            bytes += *text;
+            bytes += '\0';
+        } else if (const auto* decimal = std::get_if<Decimal>(&value)) {
+            bytes += '\x02';
+            bytes.append(reinterpret_cast<const char*>(&decimal->scaled), sizeof decimal->scaled);
+        } else if (const auto* moment = std::get_if<DateTime>(&value)) {
+            bytes += '\x03';
+            bytes.append(reinterpret_cast<const char*>(&moment->ms), sizeof moment->ms);
+        } else {
+            bytes += '\0';
+        }
+    }
+    return RowPrint{std::hash<std::string_view>{}(bytes), Fnv1a(bytes), PrintOf(row.dop_info)};
+}
+
+bool ReadRecorder::KeepRow(KeptLine& line, int64_t read_id, uint64_t hash, bool listed_twice,
+                           const OddsRecord& row, int64_t& new_stay) {
+    new_stay = 0;
+    auto found = line.events.find(hash);
+    if (found != line.events.end() && (listed_twice || !found->second.identity.Matches(row))) {
+        // An identity listed twice has no one row: its rows are stored at every such read and its
+        // stay ends. (Two identities that merely share a hash are taken for one that came anew.)
+        sqlite3_reset(end_stay_);
+        sqlite3_bind_int64(end_stay_, 1, line.last_read);
+        sqlite3_bind_int64(end_stay_, 2, found->second.stay);
+        if (sqlite3_step(end_stay_) != SQLITE_DONE) Fail("record a read in");
+        line.events.erase(found);
+        found = line.events.end();
+    }
+    if (listed_twice) return true;
+    const RowPrint print = PrintOfRow(row);
+    if (found != line.events.end()) {
+        found->second.seen = read_id;
+        if (found->second.print == print) return false;
+        found->second.print = print;
+        return true;
+    }
+    // New on the line: its row is stored and its stay begins (the caller inserts it, knowing the
+    // event_key).
+    KeptEvent& kept = line.events[hash];
+    kept.identity = EventIdentity::Of(row);
+    kept.print = print;
+    kept.seen = read_id;
+    new_stay = -1;
+    return true;
+}
+
+void ReadRecorder::EndStays(KeptLine& line, int64_t read_id) {
+    // Events the read did not list left the line after the chain's previous read.
+    for (auto it = line.events.begin(); it != line.events.end();) {
+        if (it->second.seen == read_id) {
+            ++it;
+            continue;
+        }
+        sqlite3_reset(end_stay_);
+        sqlite3_bind_int64(end_stay_, 1, line.last_read);
+        sqlite3_bind_int64(end_stay_, 2, it->second.stay);
+        if (sqlite3_step(end_stay_) != SQLITE_DONE) Fail("record a read in");
+        it = line.events.erase(it);
+    }
+    line.last_read = read_id;
 }
 
 int64_t ReadRecorder::InsertRead(const ReadRecord& read, const std::vector<OddsRecord>& rows,
@@ -515,6 +623,15 @@ int64_t ReadRecorder::InsertRead(const ReadRecord& read, const std::vector<OddsR
     }
     if (sqlite3_step(insert_read_) != SQLITE_DONE) Fail("record a read in");
     const int64_t read_id = sqlite3_last_insert_rowid(db_);
+    KeptLine* kept = nullptr;
+    if (storing_ == RowStoring::kChanges && read.outcome == "ok") {
+        kept = &kept_[read.bookmaker];
+        if (kept->chain == 0) kept->chain = read_id;
+        sqlite3_reset(insert_kept_);
+        sqlite3_bind_int64(insert_kept_, 1, read_id);
+        sqlite3_bind_int64(insert_kept_, 2, kept->chain);
+        if (sqlite3_step(insert_kept_) != SQLITE_DONE) Fail("record a read in");
+    }
 
     Utf8Cache sport, tournament;
     for (const OddsRecord& row : rows) {
@@ -539,13 +656,24 @@ int64_t ReadRecorder::InsertRead(const ReadRecord& read, const std::vector<OddsR
         } else if (known == sheets.end()) {
             changes.added.emplace_back(hash, KnownSheet{EventIdentity::Of(row), print});
         }
+        int64_t new_stay = 0;
+        if (kept && !KeepRow(*kept, read_id, hash, listed_twice(hash), row, new_stay)) continue;
         if (!store || (!row.dop_info && !(is_known && known->second.print.present))) {
             sqlite3_bind_null(s, sheet_column);
         } else {
             BindText(s, sheet_column, Cp1251ToUtf8(row.dop_info.value_or("")));
         }
         if (sqlite3_step(s) != SQLITE_DONE) Fail("record a read in");
+        if (new_stay != 0) {
+            sqlite3_reset(insert_stay_);
+            sqlite3_bind_int64(insert_stay_, 1, kept->chain);
+            sqlite3_bind_int64(insert_stay_, 2, keys[index]);
+            sqlite3_bind_int64(insert_stay_, 3, read_id);
+            if (sqlite3_step(insert_stay_) != SQLITE_DONE) Fail("record a read in");
+            kept->events[hash].stay = sqlite3_last_insert_rowid(db_);
+        }
     }
+    if (kept) EndStays(*kept, read_id);
     return read_id;
 }
 
@@ -575,6 +703,8 @@ int64_t ReadRecorder::Append(const ReadRecord& read, const std::vector<OddsRecor
         Execute("COMMIT", "record a read in");
     } catch (...) {
         Rollback();
+        // The memory of stays may be ahead of the database: the next read starts a chain anew.
+        kept_.erase(read.bookmaker);
         throw;
     }
     Remember(changes);
@@ -632,6 +762,8 @@ std::pair<int64_t, int64_t> ReadRecorder::AppendBoth(const ReadRecord& first,
         Execute("COMMIT", "record a read in");
     } catch (...) {
         Rollback();
+        kept_.erase(first.bookmaker);
+        kept_.erase(second.bookmaker);
         // A statement prepared on a pairs table that the rollback took away again is prepared
         // anew, with the table, by the next period.
         if (insert_pair_ && !TableExists(db_, "pairs")) {
@@ -642,6 +774,161 @@ std::pair<int64_t, int64_t> ReadRecorder::AppendBoth(const ReadRecord& first,
     Remember(changes[0]);
     Remember(changes[1]);
     return ids;
+}
+
+namespace {
+
+// One number a query gives (its first column of its first row), or `otherwise`.
+int64_t QueryNumber(sqlite3* db, const std::string& sql, int64_t otherwise, int* rc) {
+    int64_t value = otherwise;
+    *rc = EachRow(db, sql, [&](sqlite3_stmt* row) {
+        if (sqlite3_column_type(row, 0) != SQLITE_NULL) value = sqlite3_column_int64(row, 0);
+    });
+    return value;
+}
+
+// The UTC moment as SQLite's julianday() reads it.
+std::string UtcText(std::chrono::system_clock::time_point moment) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+}  // namespace
+
+int64_t ReadRecorder::UsedBytes() {
+    int rc = SQLITE_OK;
+    const int64_t pages = QueryNumber(db_, "PRAGMA page_count", 0, &rc);
+    if (rc != SQLITE_OK) Fail("read");
+    const int64_t free_pages = QueryNumber(db_, "PRAGMA freelist_count", 0, &rc);
+    if (rc != SQLITE_OK) Fail("read");
+    const int64_t page_size = QueryNumber(db_, "PRAGMA page_size", 4096, &rc);
+    if (rc != SQLITE_OK) Fail("read");
+    return (pages - free_pages) * page_size;
+}
+
+int64_t ReadRecorder::Prune(std::chrono::system_clock::time_point keep_since, int64_t max_bytes) {
+    int rc = SQLITE_OK;
+    const auto number = [&](const std::string& sql, int64_t otherwise) {
+        const int64_t value = QueryNumber(db_, sql, otherwise, &rc);
+        if (rc != SQLITE_OK) Fail("read");
+        return value;
+    };
+    const int64_t before = number("SELECT count(*) FROM reads", 0);
+    // Reads are in the order of their ids; the first one recorded since `keep_since` and every
+    // later one stay.
+    const int64_t first_kept = number(
+        "SELECT min(id) FROM reads WHERE julianday(time) >= julianday('" + UtcText(keep_since) +
+            "') OR julianday(time) IS NULL",
+        number("SELECT coalesce(max(id), 0) + 1 FROM reads", 1));
+    DeleteReadsBefore(first_kept);
+    bool shrunk = false;
+    while (UsedBytes() > max_bytes) {
+        const int64_t left = number("SELECT count(*) FROM reads", 0);
+        if (left == 0) break;
+        const int64_t step = std::max<int64_t>(1, left / 10);
+        const int64_t target = max_bytes / 10 * 9;
+        int64_t next = number("SELECT id FROM reads ORDER BY id LIMIT 1 OFFSET " +
+                                  std::to_string(step),
+                              number("SELECT max(id) + 1 FROM reads", 1));
+        DeleteReadsBefore(next);
+        shrunk = true;
+        if (UsedBytes() <= target) break;
+    }
+    if (shrunk || number("PRAGMA page_count", 0) * number("PRAGMA page_size", 4096) > max_bytes) {
+        // The file gives its free pages back only when it is rewritten; a failure (no room for the
+        // copy) leaves it as it was, the pages reused by later reads.
+        if (number("PRAGMA page_count", 0) * number("PRAGMA page_size", 4096) > max_bytes) {
+            sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
+        }
+    }
+    // The memory of what is stored may name rows that have gone: the next read stores its line
+    // whole.
+    kept_.clear();
+    sheets_.clear();
+    return before - number("SELECT count(*) FROM reads", 0);
+}
+
+void ReadRecorder::DeleteReadsBefore(int64_t first_kept) {
+    int rc = SQLITE_OK;
+    const auto number = [&](const std::string& sql, int64_t otherwise) {
+        const int64_t value = QueryNumber(db_, sql, otherwise, &rc);
+        if (rc != SQLITE_OK) Fail("read");
+        return value;
+    };
+    const std::string x = std::to_string(first_kept);
+    if (number("SELECT count(*) FROM reads WHERE id < " + x, 0) == 0) return;
+    const bool kept_tables = TableExists(db_, "kept_reads") && TableExists(db_, "stays");
+    try {
+        Execute("BEGIN IMMEDIATE", "prune");
+        std::vector<std::string> bases;  // the reads whose rows stand for rows deleted
+        if (kept_tables) {
+            // Each chain that goes on past the cut: its unchanged events' last rows move to its
+            // first read kept, where their stays now begin.
+            std::vector<std::pair<int64_t, int64_t>> chains;  // chain, its first read kept
+            EachRow(db_,
+                    "SELECT chain, min(read_id) FROM kept_reads WHERE read_id >= " + x +
+                        " AND chain IN (SELECT chain FROM kept_reads WHERE read_id < " + x +
+                        ") GROUP BY chain",
+                    [&](sqlite3_stmt* row) {
+                        chains.emplace_back(sqlite3_column_int64(row, 0),
+                                            sqlite3_column_int64(row, 1));
+                    });
+            for (const auto& [chain, first] : chains) {
+                const std::string c = std::to_string(chain);
+                const std::string f = std::to_string(first);
+                bases.push_back(f);
+                const std::string move =
+                    "UPDATE odds SET read_id = " + f +
+                    " WHERE rowid IN (SELECT (SELECT o.rowid FROM odds o WHERE o.event_key = "
+                    "st.event_key AND o.read_id >= st.first_read AND o.read_id < " +
+                    x + " AND o.read_id IN (SELECT read_id FROM kept_reads WHERE chain = " + c +
+                    ") ORDER BY o.read_id DESC, o.rowid DESC LIMIT 1) FROM stays st WHERE "
+                    "st.chain = " +
+                    c + " AND st.first_read < " + x + " AND (st.last_read IS NULL OR st.last_read >= " +
+                    f + ") AND NOT EXISTS (SELECT 1 FROM odds o2 WHERE o2.read_id = " + f +
+                    " AND o2.event_key = st.event_key));"
+                    "UPDATE stays SET first_read = " +
+                    f + " WHERE chain = " + c + " AND first_read < " + x +
+                    " AND (last_read IS NULL OR last_read >= " + f + ");";
+                Execute(move.c_str(), "prune");
+            }
+        }
+        // Each bookmaker's reads kept up to its first successful one list the events whose sheets
+        // were stored before the cut.
+        EachRow(db_,
+                "SELECT r.id FROM reads r WHERE r.id >= " + x +
+                    " AND r.id <= coalesce((SELECT min(o.id) FROM reads o WHERE o.id >= " + x +
+                    " AND o.bookmaker = r.bookmaker AND o.outcome = 'ok'), r.id)",
+                [&](sqlite3_stmt* row) { bases.push_back(std::to_string(sqlite3_column_int64(row, 0))); });
+        for (const std::string& base : bases) {
+            const std::string sheets =
+                "UPDATE odds SET dop_info = (SELECT p.dop_info FROM odds p JOIN reads pr ON pr.id = "
+                "p.read_id WHERE p.event_key = odds.event_key AND p.read_id < " +
+                x + " AND p.dop_info IS NOT NULL AND pr.bookmaker = (SELECT bookmaker FROM reads "
+                    "WHERE id = " +
+                base + ") ORDER BY p.read_id DESC LIMIT 1) WHERE read_id = " + base +
+                " AND dop_info IS NULL";
+            Execute(sheets.c_str(), "prune");
+        }
+        std::string remove = "DELETE FROM odds WHERE read_id < " + x + ";";
+        if (TableExists(db_, "pairs")) {
+            remove += "DELETE FROM pairs WHERE first_read < " + x + " OR second_read < " + x + ";";
+        }
+        if (kept_tables) {
+            remove += "DELETE FROM stays WHERE first_read < " + x +
+                      ";DELETE FROM kept_reads WHERE read_id < " + x + ";";
+        }
+        remove += "DELETE FROM reads WHERE id < " + x + ";";
+        Execute(remove.c_str(), "prune");
+        Execute("COMMIT", "prune");
+    } catch (...) {
+        Rollback();
+        throw;
+    }
 }
 
 }  // namespace lintaro::live

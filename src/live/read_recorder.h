@@ -19,6 +19,30 @@
 //          the matcher's pairs are recorded, and a pair's two rows are the odds rows with
 //          (read_id, event_key) = (first_read, first_key) and (second_read, second_key).
 //
+// Changes only. The window keeps its reads in the same schema, but an unchanged line would store
+// every row again at every read, so its recorder (RowStoring::kChanges) stores an event's odds row
+// at a successful read only when the row differs from the one it last stored for that event at
+// that bookmaker (Key_ID, a reading order, is not compared), and records where each event stayed
+// on the line in two more tables:
+//
+//   kept_reads  read_id INTEGER PRIMARY KEY REFERENCES reads(id), chain INTEGER: the reads stored
+//               so; chain is the id of the first read of the recorder's run of reads of that
+//               bookmaker (a new run starts after a failed write or a pruning)
+//   stays       chain INTEGER, event_key INTEGER (indexed), first_read INTEGER, last_read INTEGER:
+//               the event was on the line at every read of the chain from first_read up to
+//               last_read (NULL: up to the chain's last read)
+//
+// An event's row at a kept read is the row stored at that read, or else, while one of its stays
+// covers the read, the last row stored for it at the stay's reads up to that read (a stay's first
+// read always stores the row). An event without a stay covering the read and without a row at it
+// was not on that line. Reads that are not in kept_reads (lintaro-cli watch's, and the window's
+// failed ones) hold every row as above. The window never writes failed reads.
+//
+// Pruning deletes the oldest reads with their rows and pairs. What later reads still need moves
+// forward first: an unchanged event's last row goes to its chain's first read that is kept (and
+// its stay starts there), and the first row kept of each event gets the sheet it stood for when
+// its dop_info was NULL.
+//
 // A database written before event_key existed is given the column, filled for every row it holds,
 // and its index, in one transaction when the recorder opens it. A database of one bookmaker is
 // given the pairs table when it first records both.
@@ -97,6 +121,12 @@ struct RecordedPair {
     std::optional<double> surebet;  // the best surebet's profit, a fraction; none without one
 };
 
+// How a recorder stores the rows of a successful read.
+enum class RowStoring : uint8_t {
+    kEveryRow,  // every row (lintaro-cli watch)
+    kChanges,   // an event's row only when it changed, with its stays (the window's history)
+};
+
 class ReadRecorder {
   public:
     // Opens the database at `path`, creating the file and its tables when missing, and switches it
@@ -108,8 +138,11 @@ class ReadRecorder {
     // these names (an odds table that lacks only event_key is brought up to date, see above). Such
     // a file is left byte for byte as it was: the tables are created and write-ahead logging is
     // switched on only in a file that passed.
+    // With RowStoring::kChanges the tables kept_reads and stays are created too; a file holding
+    // tables of those names of another shape is refused in either way of storing.
     explicit ReadRecorder(const std::string& path,
-                          std::chrono::milliseconds busy_time = std::chrono::seconds(5));
+                          std::chrono::milliseconds busy_time = std::chrono::seconds(5),
+                          RowStoring storing = RowStoring::kEveryRow);
     ~ReadRecorder();
     ReadRecorder(const ReadRecorder&) = delete;
     ReadRecorder& operator=(const ReadRecorder&) = delete;
@@ -129,6 +162,17 @@ class ReadRecorder {
                                            const ReadRecord& second,
                                            const std::vector<table::OddsRecord>& second_rows,
                                            const std::vector<RecordedPair>& pairs);
+
+    // Deletes the reads recorded before `keep_since` (by their time), then, while the database's
+    // pages in use take more than `max_bytes`, the oldest tenth of the reads left, until they
+    // take at most nine tenths of it (a file grown past `max_bytes` is then compacted). Every
+    // deletion is one transaction that keeps what later reads need (see above). The next read
+    // stores every row again. Returns how many reads were deleted; fails as Append (what was
+    // deleted before a failure stays deleted).
+    int64_t Prune(std::chrono::system_clock::time_point keep_since, int64_t max_bytes);
+
+    // The bytes of the database's pages in use (a file may be larger: freed pages are reused).
+    int64_t UsedBytes();
 
   private:
     // What is remembered of an event's last stored sheet: enough to tell a changed one.
@@ -156,6 +200,34 @@ class ReadRecorder {
     };
     static SheetPrint PrintOf(const std::optional<std::string>& sheet);
 
+    // What a kChanges recorder remembers of an event on a bookmaker's line: its last stored row's
+    // print (every field but Key_ID; the sheet by its SheetPrint) and its open stay.
+    struct RowPrint {
+        uint64_t hash = 0;
+        uint64_t check = 0;
+        SheetPrint sheet;
+        friend bool operator==(const RowPrint&, const RowPrint&) = default;
+    };
+    struct KeptEvent {
+        EventIdentity identity;
+        RowPrint print;
+        int64_t stay = 0;     // the stay's rowid
+        int64_t seen = 0;     // the last read that listed it
+    };
+    // A bookmaker's run of kept reads.
+    struct KeptLine {
+        int64_t chain = 0;      // 0: the next kept read starts a chain
+        int64_t last_read = 0;  // the chain's last read
+        std::unordered_map<uint64_t, KeptEvent> events;  // by IdentityHash
+    };
+    static RowPrint PrintOfRow(const table::OddsRecord& row);
+    // Whether `row` (index `index` of the read `read_id`) is to be stored: a kept read's bookkeeping
+    // of stays. `listed_twice` tells an identity the read lists more than once.
+    bool KeepRow(KeptLine& line, int64_t read_id, uint64_t hash, bool listed_twice,
+                 const table::OddsRecord& row, int64_t& new_stay);
+    void EndStays(KeptLine& line, int64_t read_id);
+    void DeleteReadsBefore(int64_t first_kept);
+
     // Inserts a read and its rows inside the caller's transaction; `keys` gets each row's
     // event_key. Returns the read's id.
     int64_t InsertRead(const ReadRecord& read, const std::vector<table::OddsRecord>& rows,
@@ -179,6 +251,12 @@ class ReadRecorder {
     sqlite3_stmt* insert_read_ = nullptr;
     sqlite3_stmt* insert_odds_ = nullptr;
     sqlite3_stmt* insert_pair_ = nullptr;  // prepared at the first AppendBoth
+    RowStoring storing_ = RowStoring::kEveryRow;
+    sqlite3_stmt* insert_kept_ = nullptr;  // kChanges only
+    sqlite3_stmt* insert_stay_ = nullptr;
+    sqlite3_stmt* end_stay_ = nullptr;
+    // Each bookmaker's kept line (kChanges), by ReadRecord::bookmaker.
+    std::unordered_map<std::string, KeptLine> kept_;
     // Each bookmaker's events (by ReadRecord::bookmaker) with their last stored sheets.
     std::unordered_map<std::string, KnownSheets> sheets_;
 };
