@@ -842,7 +842,10 @@ int64_t ReadRecorder::Prune(std::chrono::system_clock::time_point keep_since, in
         // The file gives its free pages back only when it is rewritten; a failure (no room for the
         // copy) leaves it as it was, the pages reused by later reads.
         if (number("PRAGMA page_count", 0) * number("PRAGMA page_size", 4096) > max_bytes) {
-            sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
+            if (sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr) == SQLITE_OK) {
+                // In write-ahead logging the file is cut to its new size at the checkpoint.
+                sqlite3_exec(db_, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+            }
         }
     }
     // The memory of what is stored may name rows that have gone: the next read stores its line
