@@ -94,6 +94,16 @@ ComparedRead ComparedLine::Finish(const live::ReadEnd& first_end, const live::Re
     return read;
 }
 
+void ComparedLine::SetBaseline(live::LineFollower::Baseline baseline) {
+    for (live::LineFollower& follower : followers_) follower.SetBaseline(baseline);
+}
+
+ComparedRead ComparedLine::Remark() const {
+    ComparedRead read;
+    for (int side = 0; side < 2; ++side) read.reads[side] = followers_[side].Remark();
+    return read;
+}
+
 std::vector<table::OddsRecord> ComparedLine::TakeRows() {
     if (!pending_) return {};
     line_ = std::exchange(pending_, nullptr);

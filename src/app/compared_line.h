@@ -81,6 +81,12 @@ class ComparedLine {
     }
     // Whether a merged line has been made (it stays until Clear).
     bool HasLine() const { return line_ != nullptr; }
+    // The line shown (null before the first TakeRows): its rows as each bookmaker's read brought
+    // them and its matched events. Not changed once made, so it may be read on another thread.
+    std::shared_ptr<const compare::MergedLine> Line() const { return line_; }
+    // What both followers' marks compare with, and the line shown marked anew against it.
+    void SetBaseline(live::LineFollower::Baseline baseline);
+    ComparedRead Remark() const;
     void Clear();
 
     // The grid's marks for the line of the last Finish: badges, both prices, the bookmaker of an

@@ -175,9 +175,11 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     about_ = new views::Tfsh_About(this);
     dop_info_ = new views::TFDopInfo(this);
     alerts_ = new WindowAlerts(*this);
+    SetUpHistory();
 }
 
 TfrmMain::~TfrmMain() {
+    history_.reset();  // writes what waits
     refresh_worker_.reset();  // a read still under way ends on its own, unheard
     both_read_.reset();
     qApp->removeEventFilter(this);
@@ -410,7 +412,10 @@ void TfrmMain::BookmakerChosen(int choice) {
 }
 
 void TfrmMain::FollowLineOf(int choice) {
-    if (choice != line_bookmaker_) follower_ = live::LineFollower();
+    if (choice != line_bookmaker_) {
+        follower_ = live::LineFollower();
+        follower_.SetBaseline(marks_baseline_);
+    }
     line_bookmaker_ = choice;
 }
 
@@ -538,6 +543,7 @@ void TfrmMain::FinishTimedRefresh(RefreshOutcome& outcome) {
         cds_data_.TakeRowsFrom(outcome.rows);
     }
     SetReadStatus(QStringLiteral("Обновлено ") + time + MarkMovement(read));
+    KeepRead();
 }
 
 QString TfrmMain::MarkMovement(const live::FollowedRead& read) {
@@ -660,6 +666,7 @@ void TfrmMain::FinishManualRefresh(RefreshOutcome& outcome) {
     }
     const QString moved = MarkMovement(read);
     if (read.Succeeded()) SetReadStatus(QStringLiteral("Обновлено ") + time + moved);
+    if (read.Succeeded()) KeepRead();
 }
 
 void TfrmMain::ShowReaderMessage(const std::string& text) {
@@ -737,6 +744,7 @@ void TfrmMain::AddHeaderMenuItems(QMenu* menu) {
         connect(choice, &QAction::triggered, this,
                 [this, minutes] { SetAutoRefreshMinutes(minutes); });
     }
+    AddHistoryMenuItems(menu);
 }
 
 void TfrmMain::SetWaitCursor(bool on) {

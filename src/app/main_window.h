@@ -18,6 +18,7 @@
 
 #include "app/both_lines_read.h"
 #include "app/compared_line.h"
+#include "app/history_writer.h"
 #include "app/refresh_worker.h"
 #include "app/user_dialogs.h"
 #include "compare/aliases_file.h"
@@ -159,6 +160,22 @@ class TfrmMain : public QMainWindow {
     int LineBookmaker() const { return line_bookmaker_; }
     // The alerts on prices and surebets ("Следить…", "Оповещения…").
     WindowAlerts* Alerts() const { return alerts_; }
+
+    // The history of reads (main_window_history.cpp): every successful read is appended to the
+    // history database off the window's thread, while "Хранить историю" is on (the default,
+    // remembered between runs; off, no file is made), within limits the user sets ("История…").
+    // A file that cannot be kept is said once in a non-modal note and the window goes on.
+    void SetKeepHistory(bool on);
+    bool KeepsHistory() const { return keep_history_; }
+    void SetHistoryLimits(HistoryLimits limits);
+    HistoryLimits GetHistoryLimits() const { return history_limits_; }
+    HistoryWriter* History() const { return history_.get(); }
+    // The note said when the history could not be kept; empty while it could.
+    QString HistoryNote() const { return history_note_; }
+    // What the movement marks compare with: the previous read (the default) or the first of this
+    // run ("с начала сеанса"); the line on screen is marked anew at once. Remembered.
+    void SetMarksBaseline(live::LineFollower::Baseline baseline);
+    live::LineFollower::Baseline MarksBaseline() const { return marks_baseline_; }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
 
   protected:
@@ -243,6 +260,15 @@ class TfrmMain : public QMainWindow {
     // Hands the session to the worker for a read of the chosen bookmaker under `limits`.
     void StartRead(readers::ReadLimits limits);
     void SetWaitCursor(bool on);
+    // The history's steps: settings read at the start, the writer (re)started, a read of one line
+    // or of both kept, the header menu's items, the limits' dialog, the note said once.
+    void SetUpHistory();
+    void StartHistory();
+    void KeepRead();
+    void KeepComparedRead(const ComparedRead& read);
+    void AddHistoryMenuItems(QMenu* menu);
+    void ShowHistoryDialog();
+    void ShowHistoryNote(const QString& message);
     // Runs `handler`, reporting any failure that escapes it (no exception crosses the event loop).
     template <typename Handler>
     void Guarded(Handler&& handler);
@@ -280,6 +306,11 @@ class TfrmMain : public QMainWindow {
     QString read_status_;
     bool wait_cursor_ = false;
     bool placed_ = false;
+    std::unique_ptr<HistoryWriter> history_;  // null while the history is off
+    HistoryLimits history_limits_;
+    bool keep_history_ = true;
+    QString history_note_;
+    live::LineFollower::Baseline marks_baseline_ = live::LineFollower::Baseline::kPreviousRead;
 };
 
 }  // namespace lintaro::app

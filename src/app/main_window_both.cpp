@@ -83,6 +83,7 @@ void TfrmMain::FinishComparedRefresh(bool timed) {
     if (!timed && read.AnySucceeded()) ctl_data_grid_->CollapseAllGroups();
     ShowComparison(read);
     if (!read.AnySucceeded()) return;
+    KeepComparedRead(read);
     QString status = QStringLiteral("Обновлено ") + time;
     for (int side = 0; side < 2; ++side) {
         if (!read.reads[side].Succeeded()) {

@@ -35,11 +35,17 @@ FollowedRead LineFollower::Finish(const ReadEnd& end, std::shared_ptr<LineSnapsh
     } else if (current->RowCount() == 0) {
         read.verdict = ReadVerdict::kEmpty;
     }
-    read.movement = std::make_shared<const LineMovement>(previous_, current, options_);
-    read.since = previous_time_;
+    const bool from_first = baseline_ == Baseline::kFirstRead && first_;
+    read.movement =
+        std::make_shared<const LineMovement>(from_first ? first_ : previous_, current, options_);
+    read.since = from_first ? first_time_ : previous_time_;
     if (read.Succeeded()) {
-        previous_ = std::move(current);
-        previous_time_ = time;
+        prior_ = std::exchange(previous_, current);
+        prior_time_ = std::exchange(previous_time_, time);
+        if (!first_) {
+            first_ = std::move(current);
+            first_time_ = time;
+        }
         failure_told_ = false;
     }
     const bool failed = read.verdict == ReadVerdict::kFailed || read.verdict == ReadVerdict::kEmpty;
@@ -53,8 +59,25 @@ FollowedRead LineFollower::Finish(const ReadEnd& end, std::shared_ptr<LineSnapsh
     return read;
 }
 
+FollowedRead LineFollower::Remark() const {
+    FollowedRead read;
+    if (!previous_) {
+        read.movement = std::make_shared<const LineMovement>();
+        return read;
+    }
+    // The first read compared with itself marks nothing, as it did when it came.
+    const bool from_first = baseline_ == Baseline::kFirstRead;
+    const std::shared_ptr<LineSnapshot>& base =
+        from_first ? (first_ == previous_ ? nullptr : first_) : prior_;
+    read.movement = std::make_shared<const LineMovement>(base, previous_, options_);
+    read.since = !base ? std::string() : from_first ? first_time_ : prior_time_;
+    return read;
+}
+
 void LineFollower::MarkDeleted(const table::OddsRecord& row) {
+    // Each line kept counts the row as deleted once, whichever the next read is compared with.
     if (previous_) previous_->MarkDeleted(row);
+    if (first_ && first_ != previous_) first_->MarkDeleted(row);
 }
 
 }  // namespace lintaro::live

@@ -63,8 +63,21 @@ class LineFollower {
         kOnce,   // once until a read succeeds (reads nobody asked for just now)
     };
 
+    // What a read's marks compare it with.
+    enum class Baseline : uint8_t {
+        kPreviousRead,  // the last read that succeeded before it (the default)
+        kFirstRead,     // the first read of this line that succeeded: marks that last the run
+    };
+
     LineFollower() = default;
     explicit LineFollower(LineMovement::Options options) : options_(options) {}
+
+    // From the next Finish on (and for Remark), marks compare with `baseline`.
+    void SetBaseline(Baseline baseline) { baseline_ = baseline; }
+    Baseline GetBaseline() const { return baseline_; }
+    // The last read that succeeded, marked anew against the baseline now chosen (its verdict
+    // kSucceeded, no failure to tell); nothing is marked before any read has succeeded.
+    FollowedRead Remark() const;
 
     // A read starts.
     void Begin(Telling telling);
@@ -87,8 +100,13 @@ class LineFollower {
 
   private:
     LineMovement::Options options_;
+    Baseline baseline_ = Baseline::kPreviousRead;
     std::shared_ptr<LineSnapshot> previous_;  // the last read that succeeded
     std::string previous_time_;
+    std::shared_ptr<LineSnapshot> prior_;  // the one that succeeded before it
+    std::string prior_time_;
+    std::shared_ptr<LineSnapshot> first_;  // the first that succeeded
+    std::string first_time_;
     Telling telling_ = Telling::kEvery;
     bool reported_ = false;      // the running read's reader reported a message
     bool failure_told_ = false;  // a failure was told under kOnce since the last success
