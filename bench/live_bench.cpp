@@ -2,7 +2,9 @@
 // for successive refreshes or recorded reads.
 // Targets: matching and marking 100 000 events against the previous refresh <= 50 ms; the previous
 // line's memory <= 0.5 x the table's; the recorder appends a read of 20 000 events <= 200 ms, and
-// the database grows by at most 1.5 x the CSV size of each read.
+// the database grows by at most 1.5 x the CSV size of each read; the window's history (changes
+// only) grows by at most 0.5 x a read's CSV per read of an unchanged line, and an event's history
+// opens from 1 000 reads of 20 000 events within 150 ms.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -19,6 +21,7 @@
 #include "demo/demo_line.h"
 #include "demo_table.h"
 #include "export/row_format.h"
+#include "live/event_history.h"
 #include "live/line_movement.h"
 #include "live/line_snapshot.h"
 #include "live/read_recorder.h"
@@ -244,8 +247,100 @@ void BM_DatabaseGrowth(benchmark::State& state) {
     state.counters["later_read_ratio"] = later_ratio;
 }
 
+// The window's history (changes only): how the database grows per read of an unchanged line and
+// per read of the moving line, next to the CSV of the read, and how long a read's append takes.
+void BM_HistoryGrowth(benchmark::State& state) {
+    const auto& reads = RecordedReads();
+    for (auto _ : state) {
+        Scratch scratch;
+        const std::string path = scratch.folder + "/history.sqlite";
+        lintaro::live::ReadRecorder recorder(path, std::chrono::seconds(5),
+                                             lintaro::live::RowStoring::kChanges);
+        recorder.Append(Record(0), reads[0]);
+        const double after_first = DatabaseBytes(path);
+        const auto started = std::chrono::steady_clock::now();
+        for (int r = 1; r < kRecordedReads; ++r) recorder.Append(Record(r), reads[0]);
+        const double append_ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                .count() /
+            (kRecordedReads - 1);
+        const double after_unchanged = DatabaseBytes(path);
+        double moving_csv = 0;
+        for (int r = 1; r < kRecordedReads; ++r) {
+            recorder.Append(Record(kRecordedReads + r), reads[r]);
+            moving_csv += CsvBytes(reads[r]);
+        }
+        const double after_moving = DatabaseBytes(path);
+        const double csv = CsvBytes(reads[0]);
+        state.counters["csv_MB_per_read"] = csv / 1e6;
+        state.counters["unchanged_ratio"] =
+            (after_unchanged - after_first) / (kRecordedReads - 1) / csv;
+        state.counters["moving_ratio"] = (after_moving - after_unchanged) / moving_csv;
+        state.counters["unchanged_append_ms"] = append_ms;
+    }
+}
+
+// Opening an event's history from a history of 1 000 reads of a 20 000-event moving line. The
+// database is built once into a cache folder ($LINTARO_BENCH_CACHE, else the temporary folder's
+// lintaro-bench-cache) and reused; each iteration reads one event's history, cycling over events
+// spread across the line.
+constexpr int kHistoryReads = 1000;
+
+std::string HistoryOfAThousandReads() {
+    const char* cache = std::getenv("LINTARO_BENCH_CACHE");
+    const std::filesystem::path folder =
+        cache ? std::filesystem::path(cache)
+              : std::filesystem::temp_directory_path() / "lintaro-bench-cache";
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "history-1000x20000-v1.sqlite").string();
+    if (std::filesystem::exists(path)) return path;
+    const std::string building = path + ".building";
+    std::filesystem::remove(building);
+    {
+        lintaro::live::ReadRecorder recorder(building, std::chrono::seconds(5),
+                                             lintaro::live::RowStoring::kChanges);
+        lintaro::demo::DemoOptions options;
+        options.events = kRecordedEvents;
+        options.today = std::chrono::year_month_day{std::chrono::year{2026}, std::chrono::month{12},
+                                                    std::chrono::day{10}};
+        lintaro::demo::MovingFirstLine line(options, *options.today);
+        for (int i = 0; i < kHistoryReads; ++i, line.Advance()) {
+            recorder.Append({"2026-12-10T10:00:00+03:00", "first", "127.0.0.1:8080", "ok", ""},
+                            line.Line().rows);
+        }
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(building.c_str(), &db);
+    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(db);
+    std::filesystem::rename(building, path);
+    return path;
+}
+
+void BM_OpenEventHistory(benchmark::State& state) {
+    const std::string path = HistoryOfAThousandReads();
+    // Events of the last read, spread over the line.
+    std::vector<int64_t> keys;
+    const auto& rows = RecordedReads()[0];
+    for (size_t i = 0; i < rows.size(); i += rows.size() / 50) {
+        keys.push_back(lintaro::live::EventKeyOf(rows[i]));
+    }
+    size_t i = 0, points = 0;
+    for (auto _ : state) {
+        const auto history =
+            lintaro::live::ReadEventHistory(path, "first", keys[i++ % keys.size()]);
+        points = std::max(points, history.size());
+        benchmark::DoNotOptimize(history.data());
+    }
+    state.counters["most_points"] = static_cast<double>(points);
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+}
+
 }  // namespace
 
+BENCHMARK(BM_HistoryGrowth)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_OpenEventHistory)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordRead)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DatabaseGrowth)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_MatchAndMark)->Unit(benchmark::kMillisecond);

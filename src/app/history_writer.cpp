@@ -31,7 +31,8 @@ std::vector<live::RecordedPair> PairsOf(const compare::MergedLine& line) {
 }  // namespace
 
 std::string HistoryWriter::NowText() {
-    return QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
+    return QDateTime::currentDateTime()
+        .toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
         .toString(Qt::ISODate)
         .toStdString();
 }
@@ -80,10 +81,9 @@ void HistoryWriter::Enqueue(Job job) {
         // A newer read of a bookmaker replaces the one of it that waits.
         const auto before = waiting_.size();
         std::erase_if(waiting_, [&](const Job& waiting) {
-            return std::any_of(job.reads.begin(), job.reads.end(),
-                               [&](const live::ReadRecord& read) {
-                                   return waiting.Has(read.bookmaker);
-                               });
+            return std::any_of(
+                job.reads.begin(), job.reads.end(),
+                [&](const live::ReadRecord& read) { return waiting.Has(read.bookmaker); });
         });
         dropped_ += static_cast<int64_t>(before - waiting_.size());
         waiting_.push_back(std::move(job));

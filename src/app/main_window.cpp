@@ -179,7 +179,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
-    history_.reset();  // writes what waits
+    history_.reset();         // writes what waits
     refresh_worker_.reset();  // a read still under way ends on its own, unheard
     both_read_.reset();
     qApp->removeEventFilter(this);

@@ -83,10 +83,9 @@ void TfrmMain::KeepRead() {
     if (!history_ || line_bookmaker_ < 0 || line_bookmaker_ == kBothBookmakers) return;
     // The copy is the window's only work for the history; the writer takes it from here.
     const bool first = line_bookmaker_ == kFirstBookmaker;
-    history_->Append(
-        live::ReadRecord{HistoryWriter::NowText(), first ? "first" : "second",
-                         first ? first_host_ : second_host_, "ok", ""},
-        std::make_shared<const std::vector<table::OddsRecord>>(cds_data_.Rows()));
+    history_->Append(live::ReadRecord{HistoryWriter::NowText(), first ? "first" : "second",
+                                      first ? first_host_ : second_host_, "ok", ""},
+                     std::make_shared<const std::vector<table::OddsRecord>>(cds_data_.Rows()));
 }
 
 void TfrmMain::KeepComparedRead(const ComparedRead& read) {
@@ -102,8 +101,9 @@ void TfrmMain::KeepComparedRead(const ComparedRead& read) {
     // Only a whole line is kept: the bookmaker whose read succeeded.
     for (int side = 0; side < 2; ++side) {
         if (!read.reads[side].Succeeded()) continue;
-        history_->Append(reads[side], std::shared_ptr<const std::vector<table::OddsRecord>>(
-                                          line, side == 0 ? &line->first_rows : &line->second_rows));
+        history_->Append(reads[side],
+                         std::shared_ptr<const std::vector<table::OddsRecord>>(
+                             line, side == 0 ? &line->first_rows : &line->second_rows));
     }
 }
 
@@ -146,7 +146,8 @@ void TfrmMain::AddHistoryMenuItems(QMenu* menu) {
     auto* choices = new QActionGroup(since);
     for (const auto& [baseline, text, name] :
          {std::tuple(live::LineFollower::Baseline::kPreviousRead,
-                     QStringLiteral("с прошлого обновления"), QStringLiteral("actMarksSincePrevious")),
+                     QStringLiteral("с прошлого обновления"),
+                     QStringLiteral("actMarksSincePrevious")),
           std::tuple(live::LineFollower::Baseline::kFirstRead, QStringLiteral("с начала сеанса"),
                      QStringLiteral("actMarksSinceStart"))}) {
         QAction* choice = since->addAction(text);

@@ -57,10 +57,10 @@ class Database {
     [[noreturn]] void Fail() const {
         const int code = db_ ? sqlite3_errcode(db_) : SQLITE_NOMEM;
         const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        throw ERecorderError(
-            code == SQLITE_BUSY || code == SQLITE_LOCKED ? ERecorderError::Kind::kBusy
-                                                         : ERecorderError::Kind::kFailed,
-            "Cannot read the history in " + path_ + ": " + reason);
+        throw ERecorderError(code == SQLITE_BUSY || code == SQLITE_LOCKED
+                                 ? ERecorderError::Kind::kBusy
+                                 : ERecorderError::Kind::kFailed,
+                             "Cannot read the history in " + path_ + ": " + reason);
     }
 
     // Runs `sql` with `key` bound to its first parameter (when it has one), handing each row on.
@@ -109,8 +109,8 @@ std::optional<table::DateTime> ParseStoredDateTime(std::string_view text) {
         }
         return value;
     };
-    const auto year = digits(0, 4), month = digits(5, 2), day = digits(8, 2),
-               hour = digits(11, 2), minute = digits(14, 2), second = digits(17, 2);
+    const auto year = digits(0, 4), month = digits(5, 2), day = digits(8, 2), hour = digits(11, 2),
+               minute = digits(14, 2), second = digits(17, 2);
     const auto millisecond = text.size() >= 23 ? digits(20, 3) : std::optional<int>(0);
     if (!year || !month || !day || !hour || !minute || !second || !millisecond) return std::nullopt;
     return table::MakeDateTime({*year, *month, *day, *hour, *minute, *second, *millisecond});
@@ -118,22 +118,23 @@ std::optional<table::DateTime> ParseStoredDateTime(std::string_view text) {
 
 // Sets field `field` of `row` from column `column` of a stored odds row.
 void SetField(OddsRecord& row, int field, sqlite3_stmt* stored, int column) {
-    static constexpr std::optional<table::Decimal> OddsRecord::* kDecimals[] = {
-        &OddsRecord::P1,  &OddsRecord::X,   &OddsRecord::P2, &OddsRecord::PX1, &OddsRecord::P2X,
-        &OddsRecord::P12, &OddsRecord::F1,  &OddsRecord::VF1, &OddsRecord::F2, &OddsRecord::VF2,
-        &OddsRecord::TM,  &OddsRecord::TB,  &OddsRecord::VT};
-    static constexpr std::optional<std::string> OddsRecord::* kTexts[] = {
+    static constexpr std::optional<table::Decimal> OddsRecord::*kDecimals[] = {
+        &OddsRecord::P1,  &OddsRecord::X,  &OddsRecord::P2,  &OddsRecord::PX1, &OddsRecord::P2X,
+        &OddsRecord::P12, &OddsRecord::F1, &OddsRecord::VF1, &OddsRecord::F2,  &OddsRecord::VF2,
+        &OddsRecord::TM,  &OddsRecord::TB, &OddsRecord::VT};
+    static constexpr std::optional<std::string> OddsRecord::*kTexts[] = {
         &OddsRecord::sport_type_name, &OddsRecord::competition_name, nullptr,
         &OddsRecord::team_h_name, &OddsRecord::team_g_name};
     const bool null = sqlite3_column_type(stored, column) == SQLITE_NULL;
     switch (kOddsFields[field].kind) {
         case FieldKind::kDecimal:
             row.*kDecimals[field - 5] =
-                null ? std::nullopt : table::DecimalFromDouble(sqlite3_column_double(stored, column));
+                null ? std::nullopt
+                     : table::DecimalFromDouble(sqlite3_column_double(stored, column));
             break;
         case FieldKind::kInteger:
-            row.Key_ID = null ? std::nullopt
-                              : std::optional<int32_t>(sqlite3_column_int(stored, column));
+            row.Key_ID =
+                null ? std::nullopt : std::optional<int32_t>(sqlite3_column_int(stored, column));
             break;
         case FieldKind::kDateTime: {
             const std::optional<std::string> text = Text(stored, column);
@@ -213,15 +214,15 @@ std::vector<HistoryPoint> ReadEventHistory(const std::string& path, const std::s
             });
     std::vector<Stay> stays;
     if (kept) {
-        db.Each("SELECT chain, first_read, last_read FROM stays WHERE event_key = ?", event_key,
-                [&](sqlite3_stmt* row) {
-                    Stay stay{sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 1),
-                              std::nullopt};
-                    if (sqlite3_column_type(row, 2) != SQLITE_NULL) {
-                        stay.last = sqlite3_column_int64(row, 2);
-                    }
-                    stays.push_back(stay);
-                });
+        db.Each(
+            "SELECT chain, first_read, last_read FROM stays WHERE event_key = ?", event_key,
+            [&](sqlite3_stmt* row) {
+                Stay stay{sqlite3_column_int64(row, 0), sqlite3_column_int64(row, 1), std::nullopt};
+                if (sqlite3_column_type(row, 2) != SQLITE_NULL) {
+                    stay.last = sqlite3_column_int64(row, 2);
+                }
+                stays.push_back(stay);
+            });
     }
 
     std::vector<HistoryPoint> points;

@@ -12,8 +12,8 @@ namespace lintaro::live {
 
 // The event's row as one read of its bookmaker found it.
 struct HistoryPoint {
-    std::string time;      // the read's time as recorded: ISO 8601 with the local offset
-    table::OddsRecord row; // Windows-1251 texts, as the odds table holds them
+    std::string time;       // the read's time as recorded: ISO 8601 with the local offset
+    table::OddsRecord row;  // Windows-1251 texts, as the odds table holds them
 };
 
 // The event_key the recorder stores for `row` (see EventKey): the key to ask the history with.

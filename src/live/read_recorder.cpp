@@ -401,8 +401,8 @@ ReadRecorder::ReadRecorder(const std::string& path, std::chrono::milliseconds bu
         PrepareInserts();
     } catch (...) {
         Rollback();
-        for (sqlite3_stmt* statement : {insert_read_, insert_odds_, insert_kept_, insert_stay_,
-                                         end_stay_}) {
+        for (sqlite3_stmt* statement :
+             {insert_read_, insert_odds_, insert_kept_, insert_stay_, end_stay_}) {
             sqlite3_finalize(statement);
         }
         insert_read_ = insert_odds_ = insert_kept_ = insert_stay_ = end_stay_ = nullptr;
@@ -820,10 +820,10 @@ int64_t ReadRecorder::Prune(std::chrono::system_clock::time_point keep_since, in
     const int64_t before = number("SELECT count(*) FROM reads", 0);
     // Reads are in the order of their ids; the first one recorded since `keep_since` and every
     // later one stay.
-    const int64_t first_kept = number(
-        "SELECT min(id) FROM reads WHERE julianday(time) >= julianday('" + UtcText(keep_since) +
-            "') OR julianday(time) IS NULL",
-        number("SELECT coalesce(max(id), 0) + 1 FROM reads", 1));
+    const int64_t first_kept =
+        number("SELECT min(id) FROM reads WHERE julianday(time) >= julianday('" +
+                   UtcText(keep_since) + "') OR julianday(time) IS NULL",
+               number("SELECT coalesce(max(id), 0) + 1 FROM reads", 1));
     DeleteReadsBefore(first_kept);
     bool shrunk = false;
     while (UsedBytes() > max_bytes) {
@@ -831,9 +831,9 @@ int64_t ReadRecorder::Prune(std::chrono::system_clock::time_point keep_since, in
         if (left == 0) break;
         const int64_t step = std::max<int64_t>(1, left / 10);
         const int64_t target = max_bytes / 10 * 9;
-        int64_t next = number("SELECT id FROM reads ORDER BY id LIMIT 1 OFFSET " +
-                                  std::to_string(step),
-                              number("SELECT max(id) + 1 FROM reads", 1));
+        int64_t next =
+            number("SELECT id FROM reads ORDER BY id LIMIT 1 OFFSET " + std::to_string(step),
+                   number("SELECT max(id) + 1 FROM reads", 1));
         DeleteReadsBefore(next);
         shrunk = true;
         if (UsedBytes() <= target) break;
@@ -891,8 +891,9 @@ void ReadRecorder::DeleteReadsBefore(int64_t first_kept) {
                     x + " AND o.read_id IN (SELECT read_id FROM kept_reads WHERE chain = " + c +
                     ") ORDER BY o.read_id DESC, o.rowid DESC LIMIT 1) FROM stays st WHERE "
                     "st.chain = " +
-                    c + " AND st.first_read < " + x + " AND (st.last_read IS NULL OR st.last_read >= " +
-                    f + ") AND NOT EXISTS (SELECT 1 FROM odds o2 WHERE o2.read_id = " + f +
+                    c + " AND st.first_read < " + x +
+                    " AND (st.last_read IS NULL OR st.last_read >= " + f +
+                    ") AND NOT EXISTS (SELECT 1 FROM odds o2 WHERE o2.read_id = " + f +
                     " AND o2.event_key = st.event_key));"
                     "UPDATE stays SET first_read = " +
                     f + " WHERE chain = " + c + " AND first_read < " + x +
@@ -906,13 +907,17 @@ void ReadRecorder::DeleteReadsBefore(int64_t first_kept) {
                 "SELECT r.id FROM reads r WHERE r.id >= " + x +
                     " AND r.id <= coalesce((SELECT min(o.id) FROM reads o WHERE o.id >= " + x +
                     " AND o.bookmaker = r.bookmaker AND o.outcome = 'ok'), r.id)",
-                [&](sqlite3_stmt* row) { bases.push_back(std::to_string(sqlite3_column_int64(row, 0))); });
+                [&](sqlite3_stmt* row) {
+                    bases.push_back(std::to_string(sqlite3_column_int64(row, 0)));
+                });
         for (const std::string& base : bases) {
             const std::string sheets =
-                "UPDATE odds SET dop_info = (SELECT p.dop_info FROM odds p JOIN reads pr ON pr.id = "
+                "UPDATE odds SET dop_info = (SELECT p.dop_info FROM odds p JOIN reads pr ON pr.id "
+                "= "
                 "p.read_id WHERE p.event_key = odds.event_key AND p.read_id < " +
-                x + " AND p.dop_info IS NOT NULL AND pr.bookmaker = (SELECT bookmaker FROM reads "
-                    "WHERE id = " +
+                x +
+                " AND p.dop_info IS NOT NULL AND pr.bookmaker = (SELECT bookmaker FROM reads "
+                "WHERE id = " +
                 base + ") ORDER BY p.read_id DESC LIMIT 1) WHERE read_id = " + base +
                 " AND dop_info IS NULL";
             Execute(sheets.c_str(), "prune");

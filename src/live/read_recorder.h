@@ -211,18 +211,18 @@ class ReadRecorder {
     struct KeptEvent {
         EventIdentity identity;
         RowPrint print;
-        int64_t stay = 0;     // the stay's rowid
-        int64_t seen = 0;     // the last read that listed it
+        int64_t stay = 0;  // the stay's rowid
+        int64_t seen = 0;  // the last read that listed it
     };
     // A bookmaker's run of kept reads.
     struct KeptLine {
-        int64_t chain = 0;      // 0: the next kept read starts a chain
-        int64_t last_read = 0;  // the chain's last read
+        int64_t chain = 0;                               // 0: the next kept read starts a chain
+        int64_t last_read = 0;                           // the chain's last read
         std::unordered_map<uint64_t, KeptEvent> events;  // by IdentityHash
     };
     static RowPrint PrintOfRow(const table::OddsRecord& row);
-    // Whether `row` (index `index` of the read `read_id`) is to be stored: a kept read's bookkeeping
-    // of stays. `listed_twice` tells an identity the read lists more than once.
+    // Whether `row` (index `index` of the read `read_id`) is to be stored: a kept read's
+    // bookkeeping of stays. `listed_twice` tells an identity the read lists more than once.
     bool KeepRow(KeptLine& line, int64_t read_id, uint64_t hash, bool listed_twice,
                  const table::OddsRecord& row, int64_t& new_stay);
     void EndStays(KeptLine& line, int64_t read_id);

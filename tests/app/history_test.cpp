@@ -8,9 +8,9 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,7 +68,9 @@ class HistoryTest : public QObject {
         window_->RefreshWithoutQuestion();
         return WaitForRefresh(*window_);
     }
-    std::string Path() const { return QFile::encodeName(lintaro::views::HistoryPath()).toStdString(); }
+    std::string Path() const {
+        return QFile::encodeName(lintaro::views::HistoryPath()).toStdString();
+    }
     int Notes() const {
         return static_cast<int>(
             window_->findChildren<QMessageBox*>(QStringLiteral("history_note")).size());
@@ -214,10 +216,9 @@ class HistoryTest : public QObject {
         // The reads held before are all there (and on a full disk those that fitted).
         if (fault != QLatin1String("text")) {
             ::chmod(Path().c_str(), 0644);
-            const size_t points =
-                lintaro::live::ReadEventHistory(Path(), "first",
-                                                lintaro::live::EventKeyOf(Generation(0)[0]))
-                    .size();
+            const size_t points = lintaro::live::ReadEventHistory(
+                                      Path(), "first", lintaro::live::EventKeyOf(Generation(0)[0]))
+                                      .size();
             QVERIFY(fault == QLatin1String("full") ? points >= 1 && points < 4 : points == 1);
         }
     }

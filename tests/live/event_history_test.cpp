@@ -57,8 +57,8 @@ std::vector<std::vector<OddsRecord>> Generations(int bookmaker, int count, int e
 
 // The read time of generation `g`: `days_ago` days before now, a minute per generation.
 std::string ReadTime(int g, int days_ago = 0) {
-    const auto moment = std::chrono::system_clock::now() - std::chrono::days(days_ago) +
-                        std::chrono::minutes(g);
+    const auto moment =
+        std::chrono::system_clock::now() - std::chrono::days(days_ago) + std::chrono::minutes(g);
     const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
     std::tm parts{};
     gmtime_r(&seconds, &parts);
@@ -106,8 +106,8 @@ int64_t Count(const std::string& path, const std::string& sql) {
     sqlite3_open(path.c_str(), &db);
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-    const int64_t count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0)
-                                                                : -1;
+    const int64_t count =
+        sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
     sqlite3_finalize(statement);
     sqlite3_close(db);
     return count;
@@ -159,8 +159,8 @@ TEST(EventHistoryTest, EveryReadEqualsItsGenerationOfAMovingLine) {
                     window.Append({ReadTime(g), "first", "h", "failed", "cut short"},
                                   {first[g].front()});
                 }
-                window.AppendBoth(Read(ReadTime(g), "first"), first[g],
-                                  Read(ReadTime(g), "second"), second[g], {});
+                window.AppendBoth(Read(ReadTime(g), "first"), first[g], Read(ReadTime(g), "second"),
+                                  second[g], {});
             }
         }
         ExpectHistoriesEqualLines(file.Path(), "first", first, 0);
@@ -208,8 +208,8 @@ TEST(EventHistoryTest, PruningKeepsWhatTheReadsLeftNeed) {
     // By size: the oldest reads go until the pages in use fit.
     ReadRecorder window(file.Path(), std::chrono::seconds(5), RowStoring::kChanges);
     const int64_t used = window.UsedBytes();
-    const int64_t pruned = window.Prune(std::chrono::system_clock::now() - std::chrono::days(14),
-                                        used * 2 / 3);
+    const int64_t pruned =
+        window.Prune(std::chrono::system_clock::now() - std::chrono::days(14), used * 2 / 3);
     EXPECT_GT(pruned, 0);
     EXPECT_LE(window.UsedBytes(), used * 2 / 3);
     EXPECT_LE(static_cast<int64_t>(std::filesystem::file_size(file.Path())), used * 2 / 3);
