@@ -17,6 +17,7 @@
 #include <utility>
 #include <variant>
 
+#include "live/event_history.h"
 #include "table/cp1251_text.h"
 
 namespace lintaro::live {
@@ -519,7 +520,7 @@ ReadRecorder::~ReadRecorder() {
     sqlite3_close(db_);
 }
 
-ReadRecorder::RowPrint ReadRecorder::PrintOfRow(const OddsRecord& row) {
+ReadRecorder::RowPrint ReadRecorder::PrintOfRow(const OddsRecord& row, const SheetPrint& sheet) {
     // Every field but Key_ID and the sheet, each as a kind byte and its value, then the sheet's
     // own print.
     thread_local std::string bytes;
@@ -540,12 +541,12 @@ ReadRecorder::RowPrint ReadRecorder::PrintOfRow(const OddsRecord& row) {
             bytes += '\0';
         }
     }
-    return RowPrint{std::hash<std::string_view>{}(bytes), Fnv1a(bytes), PrintOf(row.dop_info)};
+    return RowPrint{std::hash<std::string_view>{}(bytes), Fnv1a(bytes), sheet};
 }
 
 bool ReadRecorder::KeepRow(KeptLine& line, int64_t read_id, uint64_t hash, bool listed_twice,
-                           const OddsRecord& row, int64_t& new_stay) {
-    new_stay = 0;
+                           const OddsRecord& row, const SheetPrint& sheet, bool& new_stay) {
+    new_stay = false;
     auto found = line.events.find(hash);
     if (found != line.events.end() && (listed_twice || !found->second.identity.Matches(row))) {
         // An identity listed twice has no one row: its rows are stored at every such read and its
@@ -558,7 +559,7 @@ bool ReadRecorder::KeepRow(KeptLine& line, int64_t read_id, uint64_t hash, bool 
         found = line.events.end();
     }
     if (listed_twice) return true;
-    const RowPrint print = PrintOfRow(row);
+    const RowPrint print = PrintOfRow(row, sheet);
     if (found != line.events.end()) {
         found->second.seen = read_id;
         if (found->second.print == print) return false;
@@ -571,7 +572,7 @@ bool ReadRecorder::KeepRow(KeptLine& line, int64_t read_id, uint64_t hash, bool 
     kept.identity = EventIdentity::Of(row);
     kept.print = print;
     kept.seen = read_id;
-    new_stay = -1;
+    new_stay = true;
     return true;
 }
 
@@ -635,14 +636,8 @@ int64_t ReadRecorder::InsertRead(const ReadRecord& read, const std::vector<OddsR
 
     Utf8Cache sport, tournament;
     for (const OddsRecord& row : rows) {
-        sqlite3_stmt* s = insert_odds_;
-        sqlite3_reset(s);
-        sqlite3_bind_int64(s, 1, read_id);
         const size_t index = static_cast<size_t>(&row - rows.data());
-        keys[index] = BindFields(s, row, sport, tournament);
-        sqlite3_bind_int64(s, kOddsFieldCount + 2, keys[index]);
         // The sheet, when it is not the one stored for this event before.
-        const int sheet_column = kOddsFieldCount + 1;
         const uint64_t hash = hashes[index];
         const SheetPrint print = PrintOf(row.dop_info);
         const auto known = sheets.find(hash);
@@ -656,15 +651,25 @@ int64_t ReadRecorder::InsertRead(const ReadRecord& read, const std::vector<OddsR
         } else if (known == sheets.end()) {
             changes.added.emplace_back(hash, KnownSheet{EventIdentity::Of(row), print});
         }
-        int64_t new_stay = 0;
-        if (kept && !KeepRow(*kept, read_id, hash, listed_twice(hash), row, new_stay)) continue;
+        // A kept read's unchanged row is not stored (nor is its event_key made: the caller makes
+        // it when it needs it).
+        bool new_stay = false;
+        if (kept && !KeepRow(*kept, read_id, hash, listed_twice(hash), row, print, new_stay)) {
+            continue;
+        }
+        sqlite3_stmt* s = insert_odds_;
+        sqlite3_reset(s);
+        sqlite3_bind_int64(s, 1, read_id);
+        keys[index] = BindFields(s, row, sport, tournament);
+        sqlite3_bind_int64(s, kOddsFieldCount + 2, keys[index]);
+        const int sheet_column = kOddsFieldCount + 1;
         if (!store || (!row.dop_info && !(is_known && known->second.print.present))) {
             sqlite3_bind_null(s, sheet_column);
         } else {
             BindText(s, sheet_column, Cp1251ToUtf8(row.dop_info.value_or("")));
         }
         if (sqlite3_step(s) != SQLITE_DONE) Fail("record a read in");
-        if (new_stay != 0) {
+        if (new_stay) {
             sqlite3_reset(insert_stay_);
             sqlite3_bind_int64(insert_stay_, 1, kept->chain);
             sqlite3_bind_int64(insert_stay_, 2, keys[index]);
@@ -741,13 +746,19 @@ std::pair<int64_t, int64_t> ReadRecorder::AppendBoth(const ReadRecord& first,
         PreparePairs();
         ids.first = InsertRead(first, first_rows, changes[0], keys[0]);
         ids.second = InsertRead(second, second_rows, changes[1], keys[1]);
+        // A kept read made no event_key for the rows it did not store.
+        const auto key = [&](int side, size_t row) {
+            int64_t& made = keys[side][row];
+            if (made == 0) made = EventKeyOf(side == 0 ? first_rows[row] : second_rows[row]);
+            return made;
+        };
         for (const RecordedPair& pair : pairs) {
             sqlite3_stmt* s = insert_pair_;
             sqlite3_reset(s);
             sqlite3_bind_int64(s, 1, ids.first);
             sqlite3_bind_int64(s, 2, ids.second);
-            sqlite3_bind_int64(s, 3, keys[0][pair.first_row]);
-            sqlite3_bind_int64(s, 4, keys[1][pair.second_row]);
+            sqlite3_bind_int64(s, 3, key(0, pair.first_row));
+            sqlite3_bind_int64(s, 4, key(1, pair.second_row));
             sqlite3_bind_double(s, 5, pair.score);
             for (const auto& [column, value] :
                  {std::pair(6, pair.margin), std::pair(7, pair.surebet)}) {

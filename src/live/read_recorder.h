@@ -220,11 +220,12 @@ class ReadRecorder {
         int64_t last_read = 0;                           // the chain's last read
         std::unordered_map<uint64_t, KeptEvent> events;  // by IdentityHash
     };
-    static RowPrint PrintOfRow(const table::OddsRecord& row);
-    // Whether `row` (index `index` of the read `read_id`) is to be stored: a kept read's
-    // bookkeeping of stays. `listed_twice` tells an identity the read lists more than once.
+    static RowPrint PrintOfRow(const table::OddsRecord& row, const SheetPrint& sheet);
+    // Whether `row` of the kept read `read_id` is to be stored, keeping the line's memory of its
+    // events; `listed_twice` tells an identity the read lists more than once, `sheet` is the
+    // row's SheetPrint. `new_stay`: the event came anew, its stay is to be inserted.
     bool KeepRow(KeptLine& line, int64_t read_id, uint64_t hash, bool listed_twice,
-                 const table::OddsRecord& row, int64_t& new_stay);
+                 const table::OddsRecord& row, const SheetPrint& sheet, bool& new_stay);
     void EndStays(KeptLine& line, int64_t read_id);
     void DeleteReadsBefore(int64_t first_kept);
 
