@@ -126,7 +126,8 @@ void HistoryWriter::WaitUntilIdle() {
 }
 
 void HistoryWriter::Run() {
-    // An existing file is pruned at the start; a missing one is made at the first read.
+    // An existing file is opened and pruned (prune_ is set) at the start; a missing one is made at
+    // the first read.
     Open(/*only_existing=*/true);
     std::unique_lock lock(mutex_);
     while (true) {
@@ -174,8 +175,7 @@ bool HistoryWriter::Open(bool only_existing) {
         Fail(e.what());
         return false;
     }
-    Prune();
-    return recorder_ != nullptr;
+    return true;
 }
 
 void HistoryWriter::Prune() {
