@@ -35,8 +35,9 @@
 // An event's row at a kept read is the row stored at that read, or else, while one of its stays
 // covers the read, the last row stored for it at the stay's reads up to that read (a stay's first
 // read always stores the row). An event without a stay covering the read and without a row at it
-// was not on that line. Reads that are not in kept_reads (lintaro-cli watch's, and the window's
-// failed ones) hold every row as above. The window never writes failed reads.
+// was not on that line (so a pair of kept reads names the events' rows at those reads by this
+// rule, not always a row stored at them). Reads that are not in kept_reads (lintaro-cli watch's,
+// and the window's failed ones) hold every row as above. The window never writes failed reads.
 //
 // Pruning deletes the oldest reads with their rows and pairs. What later reads still need moves
 // forward first: an unchanged event's last row goes to its chain's first read that is kept (and
