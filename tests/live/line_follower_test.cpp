@@ -160,5 +160,33 @@ TEST(LineFollowerTest, ReadAfterRead) {
     for (const Case& c : cases) EXPECT_EQ(Follow(c.reads), c.expected) << c.name;
 }
 
+// Marks since the first read: a move stays marked at every later read, a row deleted after the
+// first read is never counted gone, and the last read is marked anew against either baseline.
+TEST(LineFollowerTest, MarksSinceTheFirstRead) {
+    const std::vector<OddsRecord> two = {Event("Арсенал-Челси"), Event("Бернли-Вест Хэм")};
+    const std::vector<OddsRecord> moved = {Event("Арсенал-Челси", 1.9)};
+    LineFollower follower;
+    follower.SetBaseline(LineFollower::Baseline::kFirstRead);
+    const auto counts = [](const FollowedRead& read) {
+        const MovementCounts& c = read.movement->Counts();
+        return (read.since.empty() ? "-" : read.since) + " moved " +
+               std::to_string(c.prices_moved) + " gone " + std::to_string(c.events_gone);
+    };
+    std::vector<std::string> seen;
+    for (int i = 0; i < 3; ++i) {
+        follower.Begin(LineFollower::Telling::kEvery);
+        seen.push_back(
+            counts(follower.Finish({}, i == 0 ? two : moved, "10:0" + std::to_string(i))));
+        if (i == 1) follower.MarkDeleted(moved.front());  // deleted, then back at the next read
+        if (i == 0) follower.MarkDeleted(two.back());
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"- moved 0 gone 0", "10:00 moved 1 gone 0",
+                                              "10:00 moved 1 gone 0"}));
+    EXPECT_EQ(counts(follower.Remark()), "10:00 moved 1 gone 0");
+    follower.SetBaseline(LineFollower::Baseline::kPreviousRead);
+    EXPECT_EQ(counts(follower.Remark()), "10:01 moved 0 gone 0");
+    EXPECT_EQ(counts(LineFollower().Remark()), "- moved 0 gone 0");
+}
+
 }  // namespace
 }  // namespace lintaro::live
