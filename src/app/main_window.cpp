@@ -144,6 +144,7 @@ TfrmMain::TfrmMain(UserDialogs& dialogs, QWidget* parent)
     });
     addAction(choose_key);
     ctl_data_grid_->SetPopupMenu(popup_menu_);
+    SetUpEventChart();
     connect(ctl_data_grid_, &views::OddsGridView::CurrentRowChanged, this,
             &TfrmMain::actShowDopInfoUpdate);
     connect(ctl_data_grid_, &views::OddsGridView::DoubleClicked, this,

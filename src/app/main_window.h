@@ -35,6 +35,7 @@ class QMenu;
 class QToolBar;
 
 namespace lintaro::views {
+class EventChartWindow;
 class OddsGridView;
 class TFDopInfo;
 class Tfsh_About;
@@ -177,6 +178,11 @@ class TfrmMain : public QMainWindow {
     void SetMarksBaseline(live::LineFollower::Baseline baseline);
     live::LineFollower::Baseline MarksBaseline() const { return marks_baseline_; }
     views::TFDopInfo* EventSheetWindow() const { return dop_info_; }
+    // "График" (Ctrl+G, and the popup menu's item at an event once there is a history): the current
+    // event's prices over time from the history of reads, each bookmaker's in a comparison, in a
+    // window of its own (main_window_chart.cpp). Without a history, or when it cannot be read, the
+    // window says so. Returns the window; nullptr, and nothing opens, without a current event.
+    views::EventChartWindow* ShowEventChart();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -242,6 +248,8 @@ class TfrmMain : public QMainWindow {
     // line on screen; the focus on `was` moves to the row of `becomes` when it is gone.
     void MergeAgain(const table::OddsRecord& was, const compare::EventPair& becomes);
     void FinishTimedRefresh(RefreshOutcome& outcome);
+    // The chart's key and its popup menu item.
+    void SetUpEventChart();
     // The window's items in the grid's header menu: the movement marks on or off, and the period
     // of the timed refresh.
     void AddHeaderMenuItems(QMenu* menu);
