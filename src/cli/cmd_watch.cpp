@@ -232,14 +232,6 @@ std::string LocalTimeText(chr::system_clock::time_point moment) {
     return text;
 }
 
-void AppendJsonText(std::string& out, const std::optional<std::string>& cp1251) {
-    if (cp1251) {
-        AppendJsonUtf8(out, Cp1251ToUtf8(*cp1251));
-    } else {
-        out += "null";
-    }
-}
-
 std::string DecimalJson(const std::optional<Decimal>& value) {
     return value ? DecimalText(*value) : "null";
 }
@@ -255,20 +247,7 @@ void AppendChange(std::string& out, const std::string& time, const std::string& 
         out += ",\"bookmaker\":";
         AppendJsonUtf8(out, bookmaker);
     }
-    out += ",\"sport_type_name\":";
-    AppendJsonText(out, event.sport);
-    out += ",\"competition_name\":";
-    AppendJsonText(out, event.tournament);
-    out += ",\"team_h_name\":";
-    AppendJsonText(out, event.home);
-    out += ",\"team_g_name\":";
-    AppendJsonText(out, event.guest);
-    out += ",\"sport_event_date\":";
-    if (event.start) {
-        AppendJsonUtf8(out, IsoDateTimeText(*event.start));
-    } else {
-        out += "null";
-    }
+    AppendEventJson(out, event);
     out += ",\"field\":\"";
     out += field;
     out += "\",\"old\":" + old_value + ",\"new\":" + new_value + "}\n";

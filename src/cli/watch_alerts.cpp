@@ -34,7 +34,20 @@ std::string FiredLine(const std::string& time, const std::string& condition, con
     AppendJsonUtf8(out, condition);
     out += ",\"bookmaker\":\"";
     out += bookmaker;
-    out += "\",\"sport_type_name\":";
+    out += '"';
+    AppendEventJson(out, event);
+    out += ",\"field\":\"";
+    out += alert.condition.kind == live::AlertKind::kSurebet
+               ? "surebet"
+               : table::kOddsFields[alert.condition.field].name;
+    out += "\",\"value\":" + worksheet::DecimalText(alert.fired->value) + "}\n";
+    return out;
+}
+
+}  // namespace
+
+void AppendEventJson(std::string& out, const live::EventIdentity& event) {
+    out += ",\"sport_type_name\":";
     AppendJsonText(out, event.sport);
     out += ",\"competition_name\":";
     AppendJsonText(out, event.tournament);
@@ -48,15 +61,7 @@ std::string FiredLine(const std::string& time, const std::string& condition, con
     } else {
         out += "null";
     }
-    out += ",\"field\":\"";
-    out += alert.condition.kind == live::AlertKind::kSurebet
-               ? "surebet"
-               : table::kOddsFields[alert.condition.field].name;
-    out += "\",\"value\":" + worksheet::DecimalText(alert.fired->value) + "}\n";
-    return out;
 }
-
-}  // namespace
 
 std::vector<std::string> TakeRepeatedOption(std::vector<std::string>& args, std::string_view name) {
     const std::string with_value = std::string(name) + "=";

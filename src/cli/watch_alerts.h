@@ -17,6 +17,12 @@ namespace lintaro::cli {
 // others keep their last value. Throws UsageError for the option without a value.
 std::vector<std::string> TakeRepeatedOption(std::vector<std::string>& args, std::string_view name);
 
+// Appends an event's identity to a JSON line being written, comma first:
+// ,"sport_type_name":...,"competition_name":...,"team_h_name":...,"team_g_name":...,
+// "sport_event_date":... (UTF-8; null for a missing field). The change lines and the alert lines
+// of watch name an event alike.
+void AppendEventJson(std::string& out, const live::EventIdentity& event);
+
 // One bookmaker's read of a period, as the alerts see it.
 struct WatchedRead {
     int bookmaker = 0;  // 0 the first, 1 the second
