@@ -46,7 +46,12 @@ class Database {
     explicit Database(const std::string& path) : path_(path) {
         const std::string file = path.starts_with('/') ? path : "./" + path;
         if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-            Fail();
+            // A failed open still hands back a connection, which the destructor of a half-made
+            // object never closes.
+            const ERecorderError error = Error();
+            sqlite3_close(db_);
+            db_ = nullptr;
+            throw error;
         }
         sqlite3_busy_timeout(db_, 5000);
     }
@@ -54,13 +59,15 @@ class Database {
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    [[noreturn]] void Fail() const {
+    [[noreturn]] void Fail() const { throw Error(); }
+
+    ERecorderError Error() const {
         const int code = db_ ? sqlite3_errcode(db_) : SQLITE_NOMEM;
         const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        throw ERecorderError(code == SQLITE_BUSY || code == SQLITE_LOCKED
-                                 ? ERecorderError::Kind::kBusy
-                                 : ERecorderError::Kind::kFailed,
-                             "Cannot read the history in " + path_ + ": " + reason);
+        return ERecorderError(code == SQLITE_BUSY || code == SQLITE_LOCKED
+                                  ? ERecorderError::Kind::kBusy
+                                  : ERecorderError::Kind::kFailed,
+                              "Cannot read the history in " + path_ + ": " + reason);
     }
 
     // Runs `sql` with `key` bound to its first parameter (when it has one), handing each row on.
