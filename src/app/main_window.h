@@ -321,4 +321,15 @@ class TfrmMain : public QMainWindow {
     live::LineFollower::Baseline marks_baseline_ = live::LineFollower::Baseline::kPreviousRead;
 };
 
+template <typename Handler>
+void TfrmMain::Guarded(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        ReportError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Unknown failure"));
+    }
+}
+
 }  // namespace lintaro::app
