@@ -1,6 +1,7 @@
 // lintaro-cli parse and load with --format and --out: the grid's worksheet as the window lays it
 // out at start, files replaced only when complete, binary output kept off terminals, and rows on a
 // terminal with their control bytes escaped.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -190,9 +191,21 @@ CliRun RunOnTerminal(const std::vector<std::string>& args) {
     }
     char buffer[4096];
     for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) run.out.append(buffer, n);
-    close(terminal);
     int status = 0;
     waitpid(child, &status, 0);
+    // The terminal may report its far end closed while the last bytes written there are still on
+    // their way through the kernel's buffers: once the program has ended, read what is left.
+    fcntl(terminal, F_SETFL, fcntl(terminal, F_GETFL) | O_NONBLOCK);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const ssize_t n = read(terminal, buffer, sizeof buffer);
+        if (n > 0) {
+            run.out.append(buffer, n);
+            attempt = 0;
+        } else {
+            usleep(5000);
+        }
+    }
+    close(terminal);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
